@@ -1,0 +1,472 @@
+#include "api/KovraConnectionMngr.h"
+
+#include <algorithm>
+#include <deque>
+#include <mutex>
+#include <shared_mutex>
+#include <thread>
+
+#include "api/KovraAPIConsts.h"
+#include "platform/Clock.h"
+#include "platform/MainLoop.h"
+#include "platform/Threads.h"
+#include "platform/UdpSocket.h"
+
+using platform::TickCount;
+
+TKovraTimings TKovraTimings::ScaledDown(unsigned divisor)
+{
+    TKovraTimings t;
+    auto scale = [divisor](unsigned& value) { value = std::max(1u, value / std::max(1u, divisor)); };
+    scale(t.AckWait);
+    scale(t.WorkerReceive);
+    scale(t.LoginReceive);
+    scale(t.ReadWait);
+    scale(t.UnreachablePauseLogin);
+    scale(t.UnreachablePauseSession);
+    scale(t.StopWait);
+    return t;
+}
+
+namespace {
+
+using MessageQueue = std::deque<std::unique_ptr<TKovraAPIMsg>>;
+
+bool IsUnacknowledged(std::uint32_t type)
+{
+    return type == KovraMsg::DISCONNECT || type == KovraMsg::ACK;
+}
+
+}  // namespace
+
+// Everything the threads share. It outlives the manager when a worker has to be abandoned, so
+// an abandoned thread never touches freed memory; the owner pointer is cleared (under its lock)
+// when the manager goes, and every call into the owner checks it.
+struct TKovraConnectionMngr::Core {
+    Core(IKovraConnectionOwner& owner, std::uint16_t serverPort, TKovraTimings timings)
+        : Owner(&owner), ServerPort(serverPort), Timings(timings)
+    {
+    }
+
+    mutable std::shared_mutex OwnerLock;
+    IKovraConnectionOwner* Owner;  // null once the manager is gone
+    const std::uint16_t ServerPort;
+    const TKovraTimings Timings;
+
+    platform::UdpSocket Socket;
+    std::vector<std::uint8_t> Buffer = std::vector<std::uint8_t>(KOVRA_MAX_DATAGRAM);
+
+    mutable std::mutex QueueLock;
+    MessageQueue Inbound;
+    MessageQueue Outbound;
+
+    platform::AutoResetEvent WorkEvent;
+    platform::AutoResetEvent DispatchEvent;
+    platform::AutoResetEvent ReadConsumed;
+
+    std::atomic<bool> Terminated{false};
+    std::atomic<bool> DispatchTerminated{false};
+    std::atomic<bool> ReadWaitTerminated{false};
+    std::atomic<bool> Running{false};
+    std::atomic<bool> HandshakeActive{true};
+    std::atomic<bool> SendFailed{false};
+    // A session end handed to the main thread and not yet carried out: nothing more goes out
+    // or is taken in until it is.
+    std::atomic<bool> EndPending{false};
+    std::atomic<std::uint32_t> SendSeq{0};
+    std::atomic<std::uint32_t> ReceiveSeq{0};
+    std::atomic<std::uint64_t> Foreign{0};
+
+    std::thread Worker;
+    std::thread ReadWait;
+    std::thread Dispatch;
+
+    // Worker side: reads of the owner's state under the owner lock.
+    template <typename Result, typename Read>
+    Result FromOwner(Result fallback, Read read) const
+    {
+        std::shared_lock lock(OwnerLock);
+        return Owner ? read(*Owner) : fallback;
+    }
+    bool OwnerConnected() const
+    {
+        return !EndPending && FromOwner(false, [](IKovraConnectionOwner& o) { return o.Connected(); });
+    }
+
+    // Runs fn with the owner on the main thread and waits; skipped once the manager is gone.
+    template <typename Fn>
+    void OnMainThread(Fn fn)
+    {
+        platform::Synchronize(
+            [this, &fn] {
+                if (Owner)
+                    fn(*Owner);
+            },
+            &Terminated);
+    }
+
+    void RequestSessionEnd(bool notify, const std::shared_ptr<Core>& self)
+    {
+        if (EndPending.exchange(true))
+            return;
+        platform::Post([self, notify] {
+            if (self->Owner)
+                self->Owner->Disconnect(notify);
+        });
+    }
+
+    void ClearQueues()
+    {
+        std::lock_guard lock(QueueLock);
+        Inbound.clear();
+        Outbound.clear();
+        SendSeq = 0;
+        ReceiveSeq = 0;
+        SendFailed = false;
+        EndPending = false;
+    }
+
+    void Execute(const std::shared_ptr<Core>& self);
+    std::unique_ptr<TKovraAPIMsg> ReceiveOne(unsigned ms);
+    void HandleIncoming(TKovraAPIMsg& msg, const std::shared_ptr<Core>& self);
+    void Transmit(TKovraAPIMsg& msg, const std::shared_ptr<Core>& self);
+    void RunReadWait();
+    void RunDispatch();
+    void PauseUnlessTerminated(unsigned ms);
+};
+
+TKovraConnectionMngr::TKovraConnectionMngr(IKovraConnectionOwner& owner, std::uint16_t localPort,
+                                           std::uint16_t serverPort, TKovraTimings timings)
+    : core_(std::make_shared<Core>(owner, serverPort, timings))
+{
+    const int error = core_->Socket.Bind(localPort);
+    if (error != platform::kSocketOk)
+        throw EKovraSocketError("cannot bind UDP port " + std::to_string(localPort), error);
+    auto core = core_;
+    core->ReadWait = std::thread([core] { core->RunReadWait(); });
+    core->Dispatch = std::thread([core] { core->RunDispatch(); });
+    core->Running = true;
+    core->Worker = std::thread([core] { core->Execute(core); });
+}
+
+TKovraConnectionMngr::~TKovraConnectionMngr()
+{
+    StopWorker();
+    {
+        std::unique_lock lock(core_->OwnerLock);
+        core_->Owner = nullptr;
+    }
+    if (core_->Running) {
+        // Abandoned: the threads keep the shared state alive and end by themselves.
+        core_->Worker.detach();
+        return;
+    }
+    if (core_->Worker.joinable())
+        core_->Worker.join();
+}
+
+void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
+{
+    while (!Terminated) {
+        WorkEvent.Wait();
+        if (Terminated)
+            break;
+        if (!HandshakeActive) {
+            if (auto msg = ReceiveOne(0))
+                HandleIncoming(*msg, self);
+        }
+        if (Terminated)
+            break;
+        std::unique_ptr<TKovraAPIMsg> next;
+        bool more = false;
+        {
+            std::lock_guard lock(QueueLock);
+            if (!Outbound.empty()) {
+                next = std::move(Outbound.front());
+                Outbound.pop_front();
+            }
+            more = !Outbound.empty();
+        }
+        if (next)
+            Transmit(*next, self);
+        // Signals merge while the worker is busy; queued messages must not wait for an
+        // unrelated wake-up.
+        if (more)
+            WorkEvent.Signal();
+    }
+    DispatchTerminated = true;
+    DispatchEvent.Signal();
+    if (Dispatch.joinable())
+        Dispatch.join();
+    ReadWaitTerminated = true;
+    if (ReadWait.joinable())
+        ReadWait.join();
+    ClearQueues();
+    Running = false;
+}
+
+void TKovraConnectionMngr::Core::RunReadWait()
+{
+    while (!ReadWaitTerminated) {
+        const std::uint64_t until = TickCount() + Timings.ReadWait;
+        bool readable = false;
+        // Short slices, so that the thread ends promptly when asked.
+        while (!readable && !ReadWaitTerminated && TickCount() < until)
+            readable = Socket.WaitReadable(std::min<unsigned>(Timings.ReadWait, 50));
+        if (readable && !ReadWaitTerminated) {
+            WorkEvent.Signal();
+            // Wait until the worker has read, so a pending datagram does not make this spin.
+            ReadConsumed.WaitFor(100);
+        }
+    }
+}
+
+void TKovraConnectionMngr::Core::RunDispatch()
+{
+    while (!DispatchTerminated) {
+        DispatchEvent.Wait();
+        while (!DispatchTerminated) {
+            std::unique_ptr<TKovraAPIMsg> msg;
+            {
+                std::lock_guard lock(QueueLock);
+                if (Inbound.empty())
+                    break;
+                msg = std::move(Inbound.front());
+                Inbound.pop_front();
+            }
+            OnMainThread([&msg](IKovraConnectionOwner& owner) { owner.DispatchMessage(*msg); });
+        }
+    }
+}
+
+std::unique_ptr<TKovraAPIMsg> TKovraConnectionMngr::Core::ReceiveOne(unsigned ms)
+{
+    const platform::ReceiveResult received = Socket.ReceiveFrom(Buffer.data(), Buffer.size(), ms);
+    ReadConsumed.Signal();
+    if (received.Error != platform::kSocketOk || received.Truncated || received.Bytes < TKovraAPIMsg::kHeaderSize)
+        return nullptr;
+    // Only the server we logged in to may speak to us; anything else could inject events.
+    const std::string server = FromOwner(std::string(), [](IKovraConnectionOwner& o) { return o.ActiveServerAddress(); });
+    if (received.FromAddress != server) {
+        ++Foreign;
+        return nullptr;
+    }
+    auto msg = std::make_unique<TKovraAPIMsg>();
+    msg->Decode(Buffer.data(), received.Bytes);
+    if (!KovraMsg::IsEventOrControl(msg->dwMsgType)) {
+        const std::uint32_t invokeId = msg->ReadInt32();
+        if (invokeId != FromOwner(0u, [](IKovraConnectionOwner& o) { return o.InvokeID(); }))
+            return nullptr;
+    }
+    OnMainThread([&msg](IKovraConnectionOwner& owner) { owner.ReceiveHook(*msg); });
+    return msg;
+}
+
+void TKovraConnectionMngr::Core::HandleIncoming(TKovraAPIMsg& msg, const std::shared_ptr<Core>& self)
+{
+    if (EndPending)
+        return;
+    if (msg.dwMsgType == KovraMsg::DISCONNECT) {
+        RequestSessionEnd(false, self);
+        return;
+    }
+    // A late or duplicated acknowledgement outside a transmission is not part of the server's
+    // numbering; it must not be taken for a sequence error.
+    if (msg.dwMsgType == KovraMsg::ACK)
+        return;
+    const std::uint32_t expected = ReceiveSeq;
+    const bool repeat = msg.dwMsgSeq == expected - 1;
+    if (msg.dwMsgSeq != expected && !repeat) {
+        RequestSessionEnd(true, self);
+        return;
+    }
+    TKovraAPIMsg ack(KovraMsg::ACK, msg.dwMsgSeq);
+    Transmit(ack, self);
+    if (repeat)
+        return;
+    ReceiveSeq = expected + 1;
+    if (msg.dwMsgType == KovraMsg::PING)
+        return;
+    if (msg.dwMsgType == KovraMsg::LOGIN_RSP) {
+        const std::uint32_t error = msg.ReadInt32();
+        const std::string apiVersion = msg.ReadStr();
+        const std::string serverVersion = msg.ReadStr();
+        OnMainThread([&](IKovraConnectionOwner& owner) { owner.LoginResult(error, apiVersion, serverVersion); });
+        return;
+    }
+    {
+        std::lock_guard lock(QueueLock);
+        Inbound.push_back(std::make_unique<TKovraAPIMsg>(msg));
+    }
+    DispatchEvent.Signal();
+}
+
+void TKovraConnectionMngr::Core::PauseUnlessTerminated(unsigned ms)
+{
+    const std::uint64_t until = TickCount() + ms;
+    while (!Terminated && TickCount() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min<std::uint64_t>(20, until - TickCount())));
+}
+
+void TKovraConnectionMngr::Core::Transmit(TKovraAPIMsg& msg, const std::shared_ptr<Core>& self)
+{
+    const bool needsSession = msg.dwMsgType != KovraMsg::LOGIN_REQ && !IsUnacknowledged(msg.dwMsgType);
+    for (unsigned attempt = 0; attempt < Timings.Tries; ++attempt) {
+        if (Terminated)
+            return;
+        if (needsSession && !OwnerConnected())
+            return;
+        const std::string server =
+            FromOwner(std::string(), [](IKovraConnectionOwner& o) { return o.ActiveServerAddress(); });
+        const int error = Socket.SendTo(msg.Data(), msg.Size(), server, ServerPort);
+        if (error == platform::kSocketHostUnreachable) {
+            PauseUnlessTerminated(Timings.UnreachablePauseSession);
+            continue;
+        }
+        if (error != platform::kSocketOk)
+            break;
+        OnMainThread([&msg](IKovraConnectionOwner& owner) { owner.SendHook(msg); });
+        if (IsUnacknowledged(msg.dwMsgType))
+            return;
+        const std::uint64_t until = TickCount() + Timings.AckWait;
+        while (!Terminated && TickCount() < until) {
+            if (auto in = ReceiveOne(std::min<std::uint64_t>(Timings.WorkerReceive, until - TickCount()))) {
+                if (in->dwMsgType == KovraMsg::DISCONNECT) {
+                    RequestSessionEnd(false, self);
+                    return;
+                }
+                if (in->dwMsgType == KovraMsg::ACK) {
+                    if (in->dwMsgSeq == msg.dwMsgSeq)
+                        return;
+                    if (in->dwMsgSeq != msg.dwMsgSeq - 1) {
+                        RequestSessionEnd(true, self);
+                        return;
+                    }
+                } else {
+                    HandleIncoming(*in, self);
+                }
+            }
+            if (msg.dwMsgType != KovraMsg::LOGIN_REQ && !OwnerConnected())
+                break;
+        }
+    }
+    if (Terminated || (needsSession && !OwnerConnected()))
+        return;
+    SendFailed = true;
+    RequestSessionEnd(true, self);
+}
+
+bool TKovraConnectionMngr::OpenSession()
+{
+    Core& core = *core_;
+    core.HandshakeActive = true;
+    ClearQueues();
+    struct HandshakeEnd {
+        Core& core;
+        ~HandshakeEnd() { core.HandshakeActive = false; }
+    } handshakeEnd{core};
+
+    IKovraConnectionOwner& owner = *core.Owner;
+    TKovraAPIMsg login(KovraMsg::LOGIN_REQ, core.SendSeq++);
+    login.WriteInt32(owner.InvokeID());
+    login.WriteStr("2.0");
+    if (!owner.ClientName().empty()) {
+        login.WriteStr(owner.ClientName());
+        login.WriteStr(owner.ClientVersion());
+    }
+
+    const std::vector<std::string> servers = owner.ServerList();
+    for (const std::string& server : servers) {
+        for (unsigned attempt = 0; attempt < core.Timings.Tries; ++attempt) {
+            const int error = core.Socket.SendTo(login.Data(), login.Size(), server, core.ServerPort);
+            if (error == platform::kSocketHostUnreachable) {
+                const std::uint64_t until = TickCount() + core.Timings.UnreachablePauseLogin;
+                while (TickCount() < until)
+                    platform::ProcessMessages(static_cast<unsigned>(until - TickCount()));
+                break;
+            }
+            if (error != platform::kSocketOk)
+                throw EKovraSocketError("cannot send the log-in request to " + server, error);
+            owner.SendHook(login);
+            const std::uint64_t until = TickCount() + core.Timings.AckWait;
+            while (TickCount() < until) {
+                // Short receives with the loop run in between, so the window stays alive.
+                const unsigned slice = static_cast<unsigned>(
+                    std::min<std::uint64_t>({core.Timings.LoginReceive, 50, until - TickCount()}));
+                const platform::ReceiveResult received =
+                    core.Socket.ReceiveFrom(core.Buffer.data(), core.Buffer.size(), slice);
+                platform::ProcessMessages(0);
+                if (received.Error != platform::kSocketOk || received.Truncated ||
+                    received.Bytes < TKovraAPIMsg::kHeaderSize)
+                    continue;
+                TKovraAPIMsg reply;
+                reply.Decode(core.Buffer.data(), received.Bytes);
+                if (reply.dwMsgType != KovraMsg::ACK || reply.dwMsgSeq != 0)
+                    continue;
+                const auto listed = std::find(servers.begin(), servers.end(), received.FromAddress);
+                if (listed == servers.end())
+                    continue;
+                owner.SetActiveServerIndex(static_cast<int>(listed - servers.begin()));
+                core.HandshakeActive = false;
+                core.WorkEvent.Signal();
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+void TKovraConnectionMngr::Send(std::unique_ptr<TKovraAPIMsg> msg)
+{
+    if (!msg || !core_->Running)
+        return;
+    {
+        std::lock_guard lock(core_->QueueLock);
+        if (msg->dwMsgType != KovraMsg::ACK)
+            msg->StampSequence(core_->SendSeq++);
+        core_->Outbound.push_back(std::move(msg));
+    }
+    core_->WorkEvent.Signal();
+}
+
+std::size_t TKovraConnectionMngr::PendingCount() const
+{
+    std::lock_guard lock(core_->QueueLock);
+    return core_->Outbound.size();
+}
+
+bool TKovraConnectionMngr::SendFailed() const
+{
+    return core_->SendFailed;
+}
+
+bool TKovraConnectionMngr::Running() const
+{
+    return core_->Running;
+}
+
+void TKovraConnectionMngr::ClearQueues()
+{
+    core_->ClearQueues();
+}
+
+void TKovraConnectionMngr::StopWorker()
+{
+    Core& core = *core_;
+    if (core.Terminated.exchange(true))
+        return;
+    core.WorkEvent.Signal();
+    const std::uint64_t until = TickCount() + core.Timings.StopWait;
+    while (core.Running && TickCount() < until)
+        platform::ProcessMessages(std::min<unsigned>(100, core.Timings.StopWait));
+}
+
+std::uint16_t TKovraConnectionMngr::LocalPort() const
+{
+    return core_->Socket.LocalPort();
+}
+
+std::uint64_t TKovraConnectionMngr::ForeignDatagrams() const
+{
+    return core_->Foreign;
+}

@@ -1,0 +1,95 @@
+#pragma once
+// The reliable datagram exchange with the telephony server: numbering, acknowledgement,
+// retransmission, sequence checks, log-in with fail-over, and hand-over of received messages to
+// the main thread. Threads: the worker (socket reads after log-in, all sends after log-in), the
+// read-wait thread (readability only) and the dispatch thread (hands messages to the main thread).
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "api/KovraAPIMsg.h"
+
+constexpr std::uint16_t KOVRA_SERVER_PORT = 29051;
+constexpr std::size_t KOVRA_MAX_DATAGRAM = 4096;
+
+// Intervals of the exchange in milliseconds; tests scale them down.
+struct TKovraTimings {
+    unsigned AckWait = 2000;                 // per try
+    unsigned Tries = 4;
+    unsigned WorkerReceive = 100;            // one receive while waiting for an acknowledgement
+    unsigned LoginReceive = 1000;            // one receive during log-in
+    unsigned ReadWait = 3000;                // the read-wait thread's readability wait
+    unsigned UnreachablePauseLogin = 500;
+    unsigned UnreachablePauseSession = 1000;
+    unsigned StopWait = 6000;
+
+    // Every interval divided by divisor (at least 1 ms each).
+    static TKovraTimings ScaledDown(unsigned divisor);
+};
+
+// A socket failure that the caller cannot continue from (a port that cannot be bound, a send
+// that fails during log-in for another reason than an unreachable host).
+class EKovraSocketError : public std::runtime_error {
+public:
+    EKovraSocketError(const std::string& what, int code) : std::runtime_error(what), Code(code) {}
+    int Code;
+};
+
+// What the manager needs of the session that owns it (TKovraAPI, or a test).
+class IKovraConnectionOwner {
+public:
+    virtual ~IKovraConnectionOwner() = default;
+
+    // Any thread; the owner guards them itself.
+    virtual std::vector<std::string> ServerList() const = 0;
+    virtual std::string ActiveServerAddress() const = 0;
+    virtual void SetActiveServerIndex(int index) = 0;
+    virtual std::uint32_t InvokeID() const = 0;
+    virtual std::string ClientName() const = 0;
+    virtual std::string ClientVersion() const = 0;
+    virtual bool Connected() const = 0;
+
+    // Main thread only; the manager hands them over and waits.
+    virtual void SendHook(const TKovraAPIMsg& msg) = 0;
+    virtual void ReceiveHook(const TKovraAPIMsg& msg) = 0;
+    virtual void LoginResult(std::uint32_t error, const std::string& apiVersion, const std::string& serverVersion) = 0;
+    virtual void DispatchMessage(TKovraAPIMsg& msg) = 0;
+    // Ends the session; notify tells the server with DISCONNECT.
+    virtual void Disconnect(bool notify) = 0;
+};
+
+class TKovraConnectionMngr {
+public:
+    // Binds the local port (EKovraSocketError when it cannot) and starts the threads.
+    TKovraConnectionMngr(IKovraConnectionOwner& owner, std::uint16_t localPort,
+                         std::uint16_t serverPort = KOVRA_SERVER_PORT, TKovraTimings timings = TKovraTimings());
+    ~TKovraConnectionMngr();
+    TKovraConnectionMngr(const TKovraConnectionMngr&) = delete;
+    TKovraConnectionMngr& operator=(const TKovraConnectionMngr&) = delete;
+
+    // Main thread: the log-in handshake with fail-over across the owner's servers.
+    bool OpenSession();
+    // Main thread: numbers the message (unless an ACK) and queues it; discarded when not Running.
+    void Send(std::unique_ptr<TKovraAPIMsg> msg);
+    std::size_t PendingCount() const;
+    bool SendFailed() const;
+    bool Running() const;
+    // Resets both sequence numbers and SendFailed, and drops every queued message.
+    void ClearQueues();
+    // Main thread: asks the worker to end and waits for it (processing messages); a worker that
+    // does not end in time is abandoned.
+    void StopWorker();
+
+    std::uint16_t LocalPort() const;
+    // Datagrams dropped because they did not come from the active server.
+    std::uint64_t ForeignDatagrams() const;
+
+    struct Core;
+
+private:
+    std::shared_ptr<Core> core_;
+};

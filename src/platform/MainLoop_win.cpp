@@ -1,0 +1,102 @@
+#include <windows.h>
+
+#include <atomic>
+#include <map>
+
+#include "platform/MainLoop.h"
+#include "platform/MainLoopDetail.h"
+
+namespace platform {
+namespace {
+
+constexpr UINT kWakeMessage = WM_APP + 0x4B0;
+HWND gWindow = nullptr;
+std::atomic<bool> gWakePosted{false};
+bool gQuit = false;
+std::map<UINT_PTR, Timer*> gTimers;  // main thread only
+
+// Posted work and timers arrive through this window's procedure, so they run inside any loop
+// the thread runs: ours, a modal dialog's, a message box's or a menu's.
+LRESULT CALLBACK LoopWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == kWakeMessage) {
+        gWakePosted = false;
+        detail::RunPendingWork();
+        return 0;
+    }
+    if (message == WM_TIMER) {
+        auto found = gTimers.find(wParam);
+        if (found != gTimers.end())
+            found->second->Fire();
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+namespace detail {
+
+void InitSystemLoop()
+{
+    if (gWindow)
+        return;
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = LoopWindowProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"KovraMainLoop";
+    RegisterClassW(&windowClass);
+    gWindow = CreateWindowExW(0, L"KovraMainLoop", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                              windowClass.hInstance, nullptr);
+}
+
+void WakeMainThread()
+{
+    if (!gWakePosted.exchange(true))
+        PostMessageW(gWindow, kWakeMessage, 0, 0);
+}
+
+void ArmTimer(Timer* timer)
+{
+    gTimers[timer->Id()] = timer;
+    SetTimer(gWindow, timer->Id(), timer->Interval() ? timer->Interval() : 1, nullptr);
+}
+
+void DisarmTimer(Timer* timer)
+{
+    KillTimer(gWindow, timer->Id());
+    gTimers.erase(timer->Id());
+}
+
+}  // namespace detail
+
+void ProcessMessages(unsigned ms)
+{
+    MSG message;
+    if (!PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE))
+        MsgWaitForMultipleObjectsEx(0, nullptr, ms, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            gQuit = true;
+            continue;
+        }
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    // Work posted before the window existed, or whose wake-up a nested loop swallowed.
+    if (detail::HasPendingWork())
+        detail::RunPendingWork();
+}
+
+void RequestQuit()
+{
+    gQuit = true;
+    PostQuitMessage(0);
+}
+
+bool QuitRequested()
+{
+    return gQuit;
+}
+
+}  // namespace platform

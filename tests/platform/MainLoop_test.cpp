@@ -1,0 +1,130 @@
+#include "platform/MainLoop.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <vector>
+
+#include "platform/Clock.h"
+
+using namespace platform;
+
+TEST(MainLoop, PostedWorkRunsOnTheMainThreadInOrder)
+{
+    std::vector<int> order;
+    std::thread worker([&] {
+        Post([&] { order.push_back(1); });
+        Post([&] { order.push_back(2); });
+    });
+    worker.join();
+    ProcessMessages(0);
+    EXPECT_EQ(order, (std::vector<int>{1, 2}));
+}
+
+TEST(MainLoop, SynchronizeRunsOnMainThreadAndWaits)
+{
+    bool ranOnMain = false;
+    bool returned = false;
+    std::thread worker([&] {
+        Synchronize([&] { ranOnMain = IsMainThread(); });
+        returned = true;
+    });
+    const std::uint64_t until = TickCount() + 2000;
+    while (!returned && TickCount() < until)
+        ProcessMessages(10);
+    worker.join();
+    EXPECT_TRUE(ranOnMain);
+    EXPECT_TRUE(returned);
+}
+
+TEST(MainLoop, SynchronizeFromTheMainThreadRunsAtOnce)
+{
+    int runs = 0;
+    EXPECT_TRUE(Synchronize([&] { ++runs; }));
+    EXPECT_EQ(runs, 1);
+}
+
+TEST(MainLoop, CancelledSynchronizeSkipsTheWorkAndReturns)
+{
+    std::atomic<bool> cancel{false};
+    bool ran = false;
+    bool result = true;
+    std::thread worker([&] { result = Synchronize([&] { ran = true; }, &cancel); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    cancel = true;
+    worker.join();  // returns although the main thread never pumped
+    ProcessMessages(0);
+    EXPECT_FALSE(result);
+    EXPECT_FALSE(ran);
+}
+
+TEST(MainLoop, ProcessMessagesWakesEarlyForPostedWork)
+{
+    std::thread worker([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        Post([] {});
+    });
+    const std::uint64_t start = TickCount();
+    ProcessMessages(5000);
+    worker.join();
+    EXPECT_LT(TickCount() - start, 4000u);
+}
+
+TEST(Timer, FiresRepeatedlyThroughTheLoopAndStopsWhenDisabled)
+{
+    Timer timer;
+    int ticks = 0;
+    timer.OnTimer = [&] {
+        if (++ticks == 3)
+            timer.SetEnabled(false);
+    };
+    timer.SetInterval(5);
+    timer.SetEnabled(true);
+    const std::uint64_t until = TickCount() + 2000;
+    while (timer.Enabled() && TickCount() < until)
+        ProcessMessages(20);
+    EXPECT_EQ(ticks, 3);
+    ProcessMessages(30);
+    EXPECT_EQ(ticks, 3);
+}
+
+TEST(Timer, DoesNotReenterItsOwnHandler)
+{
+    Timer timer;
+    int depth = 0;
+    int maxDepth = 0;
+    int ticks = 0;
+    timer.OnTimer = [&] {
+        ++ticks;
+        maxDepth = std::max(maxDepth, ++depth);
+        const std::uint64_t until = TickCount() + 30;
+        while (TickCount() < until)
+            ProcessMessages(5);  // a wait inside a handler, as the protocol waits do
+        --depth;
+        if (ticks >= 2)
+            timer.SetEnabled(false);
+    };
+    timer.SetInterval(2);
+    timer.SetEnabled(true);
+    const std::uint64_t until = TickCount() + 2000;
+    while (timer.Enabled() && TickCount() < until)
+        ProcessMessages(5);
+    EXPECT_EQ(maxDepth, 1);
+}
+
+TEST(Timer, MayDestroyItselfInItsHandler)
+{
+    auto* timer = new Timer;
+    bool fired = false;
+    timer->OnTimer = [&] {
+        fired = true;
+        delete timer;
+    };
+    timer->SetInterval(1);
+    timer->SetEnabled(true);
+    const std::uint64_t until = TickCount() + 2000;
+    while (!fired && TickCount() < until)
+        ProcessMessages(5);
+    EXPECT_TRUE(fired);
+    ProcessMessages(10);
+}
