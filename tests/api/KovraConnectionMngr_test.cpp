@@ -1,0 +1,490 @@
+#include "api/KovraConnectionMngr.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+#include "ScriptedServer.h"
+#include "api/KovraAPIConsts.h"
+#include "platform/Clock.h"
+#include "platform/MainLoop.h"
+
+namespace {
+
+// Intervals a twentieth of the real ones: a try waits 100 ms for its acknowledgement.
+const TKovraTimings kFast = TKovraTimings::ScaledDown(20);
+
+struct HookRecord {
+    char Kind;  // 'S' sent, 'R' received, 'D' dispatched
+    std::uint32_t Type;
+    std::uint32_t Seq;
+};
+
+// Stands in for the API session: keeps the session flag and records what the manager reports.
+class FakeOwner : public IKovraConnectionOwner {
+public:
+    std::vector<std::string> Servers;
+    std::atomic<int> ActiveIndex{-1};
+    std::uint32_t Invoke = 0;
+    std::string Name = "TestClient";
+    std::string Version = "1.0";
+    std::atomic<bool> IsConnected{false};
+    TKovraConnectionMngr* Manager = nullptr;
+
+    std::vector<HookRecord> Hooks;
+    std::vector<TKovraAPIMsg> Dispatched;
+    std::vector<bool> Disconnects;  // notify flag of each session end carried out
+    std::uint32_t LoginError = 99;
+    std::string LoginApiVersion, LoginServerVersion;
+
+    std::vector<std::string> ServerList() const override
+    {
+        std::lock_guard lock(mutex_);
+        return Servers;
+    }
+    std::string ActiveServerAddress() const override
+    {
+        std::lock_guard lock(mutex_);
+        const int index = ActiveIndex;
+        return index >= 0 && index < static_cast<int>(Servers.size()) ? Servers[index] : std::string();
+    }
+    void SetActiveServerIndex(int index) override { ActiveIndex = index; }
+    std::uint32_t InvokeID() const override { return Invoke; }
+    std::string ClientName() const override { return Name; }
+    std::string ClientVersion() const override { return Version; }
+    bool Connected() const override { return IsConnected; }
+
+    void SendHook(const TKovraAPIMsg& msg) override
+    {
+        EXPECT_TRUE(platform::IsMainThread());
+        Hooks.push_back({'S', msg.dwMsgType, msg.dwMsgSeq});
+    }
+    void ReceiveHook(const TKovraAPIMsg& msg) override
+    {
+        EXPECT_TRUE(platform::IsMainThread());
+        Hooks.push_back({'R', msg.dwMsgType, msg.dwMsgSeq});
+    }
+    void LoginResult(std::uint32_t error, const std::string& apiVersion, const std::string& serverVersion) override
+    {
+        EXPECT_TRUE(platform::IsMainThread());
+        LoginError = error;
+        LoginApiVersion = apiVersion;
+        LoginServerVersion = serverVersion;
+        if (error == 0)
+            IsConnected = true;
+    }
+    void DispatchMessage(TKovraAPIMsg& msg) override
+    {
+        EXPECT_TRUE(platform::IsMainThread());
+        Hooks.push_back({'D', msg.dwMsgType, msg.dwMsgSeq});
+        Dispatched.push_back(msg);
+    }
+    // What the session does: clear the state, tell the server when asked, wait for the queue.
+    void Disconnect(bool notify) override
+    {
+        EXPECT_TRUE(platform::IsMainThread());
+        if (!IsConnected)
+            return;
+        IsConnected = false;
+        Manager->ClearQueues();
+        if (notify) {
+            auto bye = std::make_unique<TKovraAPIMsg>(KovraMsg::DISCONNECT, 0);
+            bye->WriteInt32(Invoke);
+            Manager->Send(std::move(bye));
+            PumpUntil([this] { return Manager->PendingCount() == 0 || Manager->SendFailed(); }, 2000);
+        }
+        Disconnects.push_back(notify);
+    }
+
+    std::size_t CountHooks(char kind, std::uint32_t type) const
+    {
+        std::size_t n = 0;
+        for (const HookRecord& h : Hooks)
+            n += h.Kind == kind && h.Type == type;
+        return n;
+    }
+
+private:
+    mutable std::mutex mutex_;
+};
+
+TKovraAPIMsg Event(std::uint32_t type, std::uint32_t seq, std::uint32_t payload = 0)
+{
+    TKovraAPIMsg msg(type, seq);
+    msg.WriteInt32(payload);
+    return msg;
+}
+
+TKovraAPIMsg Response(std::uint32_t type, std::uint32_t seq, std::uint32_t invokeId, std::uint32_t error = 0)
+{
+    TKovraAPIMsg msg(type, seq);
+    msg.WriteInt32(invokeId);
+    msg.WriteInt32(error);
+    return msg;
+}
+
+std::unique_ptr<TKovraAPIMsg> Request(std::uint32_t type, std::uint32_t invokeId = 0)
+{
+    auto msg = std::make_unique<TKovraAPIMsg>(type, 0);
+    msg->WriteInt32(invokeId);
+    msg->WriteStr("201");
+    return msg;
+}
+
+// A manager logged in to one scripted server.
+class ConnectionManager : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(server.Bound());
+        owner.Servers = {server.Address()};
+        owner.ActiveIndex = 0;
+        manager = std::make_unique<TKovraConnectionMngr>(owner, 0, server.Port(), kFast);
+        owner.Manager = manager.get();
+    }
+    void TearDown() override
+    {
+        manager.reset();
+    }
+
+    void LogIn()
+    {
+        bool opened = false;
+        // The handshake runs on the main thread; the server answers from a posted step.
+        platform::Post([this] {
+            auto login = server.Receive(1000);
+            ASSERT_TRUE(login.has_value());
+            server.AcceptLogin(owner.Invoke);
+        });
+        opened = manager->OpenSession();
+        ASSERT_TRUE(opened);
+        ASSERT_TRUE(PumpUntil([this] { return owner.IsConnected.load(); }, 2000));
+        auto ack = server.Receive(1000);  // the client's ACK of LOGIN_RSP
+        ASSERT_TRUE(ack.has_value());
+        EXPECT_EQ(ack->dwMsgType, KovraMsg::ACK);
+        EXPECT_EQ(ack->dwMsgSeq, 0u);
+        owner.Hooks.clear();
+    }
+
+    ScriptedServer server{LoopbackHost(2)};
+    FakeOwner owner;
+    std::unique_ptr<TKovraConnectionMngr> manager;
+};
+
+}  // namespace
+
+TEST_F(ConnectionManager, LoginRequestCarriesVersionAndClientAndReportsTheServersAnswer)
+{
+    platform::Post([this] {
+        auto login = server.Receive(1000);
+        ASSERT_TRUE(login.has_value());
+        EXPECT_EQ(login->dwMsgType, KovraMsg::LOGIN_REQ);
+        EXPECT_EQ(login->dwMsgSeq, 0u);
+        EXPECT_EQ(login->ReadInt32(), owner.Invoke);
+        EXPECT_EQ(login->ReadStr(), "2.0");
+        EXPECT_EQ(login->ReadStr(), "TestClient");
+        EXPECT_EQ(login->ReadStr(), "1.0");
+        EXPECT_EQ(login->Remaining(), 0u);
+        server.AcceptLogin(owner.Invoke, 0, "2.3", "Kovra 9");
+    });
+    ASSERT_TRUE(manager->OpenSession());
+    EXPECT_EQ(owner.ActiveIndex, 0);
+    ASSERT_TRUE(PumpUntil([this] { return owner.IsConnected.load(); }, 2000));
+    EXPECT_EQ(owner.LoginError, 0u);
+    EXPECT_EQ(owner.LoginApiVersion, "2.3");
+    EXPECT_EQ(owner.LoginServerVersion, "Kovra 9");
+}
+
+TEST_F(ConnectionManager, LoginRequestEndsAfterVersionWithoutClientName)
+{
+    owner.Name.clear();
+    platform::Post([this] {
+        auto login = server.Receive(1000);
+        ASSERT_TRUE(login.has_value());
+        login->ReadInt32();
+        EXPECT_EQ(login->ReadStr(), "2.0");
+        EXPECT_EQ(login->Remaining(), 0u);
+        server.Ack(0);
+    });
+    EXPECT_TRUE(manager->OpenSession());
+}
+
+TEST(ConnectionManagerLogin, FailsOverFromASilentServerAfterFourTries)
+{
+    if (!DistinctLoopbackAddresses())
+        GTEST_SKIP() << "this system sends every loopback datagram from 127.0.0.1";
+    ScriptedServer second("127.0.0.4");
+    ASSERT_TRUE(second.Bound());
+    ScriptedServer silent("127.0.0.3", second.Port());
+    if (!silent.Bound())
+        GTEST_SKIP() << "port " << second.Port() << " taken on 127.0.0.3";
+    FakeOwner owner;
+    owner.Servers = {silent.Address(), second.Address()};
+    owner.ActiveIndex = 0;
+    TKovraConnectionMngr manager(owner, 0, second.Port(), kFast);
+    owner.Manager = &manager;
+
+    int secondTries = 0;
+    platform::Timer answer;  // the second server answers as soon as the request reaches it
+    answer.SetInterval(5);
+    answer.OnTimer = [&] {
+        if (auto login = second.Receive(0)) {
+            ++secondTries;
+            second.Ack(login->dwMsgSeq);
+        }
+    };
+    answer.SetEnabled(true);
+    EXPECT_TRUE(manager.OpenSession());
+    answer.SetEnabled(false);
+    EXPECT_EQ(owner.ActiveIndex, 1);
+    EXPECT_EQ(secondTries, 1);
+    EXPECT_EQ(silent.ReceiveAll(50).size(), 4u);
+    EXPECT_EQ(owner.CountHooks('S', KovraMsg::LOGIN_REQ), 5u);  // every try is reported
+}
+
+TEST(ConnectionManagerLogin, AckFromAnAddressNotInTheListIsIgnored)
+{
+    if (!DistinctLoopbackAddresses())
+        GTEST_SKIP() << "this system sends every loopback datagram from 127.0.0.1";
+    ScriptedServer server("127.0.0.5");
+    ASSERT_TRUE(server.Bound());
+    ScriptedServer intruder("127.0.0.6");
+    ASSERT_TRUE(intruder.Bound());
+    FakeOwner owner;
+    owner.Servers = {server.Address()};
+    TKovraConnectionMngr manager(owner, 0, server.Port(), kFast);
+    owner.Manager = &manager;
+    platform::Post([&] {
+        ASSERT_TRUE(server.Receive(1000).has_value());
+        intruder.ClientAddress = server.ClientAddress;
+        intruder.ClientPort = server.ClientPort;
+        intruder.Ack(0);
+    });
+    EXPECT_FALSE(manager.OpenSession());
+    EXPECT_EQ(owner.ActiveIndex, -1);
+}
+
+TEST_F(ConnectionManager, FirstNumberedMessageAfterLoginCarriesOne)
+{
+    LogIn();
+    manager->Send(Request(KovraMsg::QUERY_PHONE_STATE_REQ));
+    auto request = server.ReceiveRequest(1000);
+    ASSERT_TRUE(request.has_value());
+    EXPECT_EQ(request->dwMsgType, KovraMsg::QUERY_PHONE_STATE_REQ);
+    EXPECT_EQ(request->dwMsgSeq, 1u);
+    server.Ack(1);
+    manager->Send(std::make_unique<TKovraAPIMsg>(KovraMsg::PING, 0));
+    auto ping = server.ReceiveRequest(1000);
+    ASSERT_TRUE(ping.has_value());
+    EXPECT_EQ(ping->dwMsgSeq, 2u);  // a PING is numbered like any request
+    EXPECT_EQ(ping->Size(), 8u);
+}
+
+TEST_F(ConnectionManager, EveryMessageIsAcknowledgedWithItsOwnNumberAndDispatchedInOrder)
+{
+    LogIn();
+    server.Send(Event(KovraMsg::CALL_CONNECTION_EVENT, 1, 11));
+    auto ack1 = server.Receive(1000);
+    ASSERT_TRUE(ack1.has_value());
+    EXPECT_EQ(ack1->dwMsgType, KovraMsg::ACK);
+    EXPECT_EQ(ack1->dwMsgSeq, 1u);
+    EXPECT_EQ(ack1->Size(), 8u);
+    server.Send(Response(KovraMsg::MAKE_CALL_RSP, 2, owner.Invoke));
+    auto ack2 = server.Receive(1000);
+    ASSERT_TRUE(ack2.has_value());
+    EXPECT_EQ(ack2->dwMsgSeq, 2u);
+    ASSERT_TRUE(PumpUntil([this] { return owner.Dispatched.size() == 2; }, 2000));
+    EXPECT_EQ(owner.Dispatched[0].dwMsgType, KovraMsg::CALL_CONNECTION_EVENT);
+    EXPECT_EQ(owner.Dispatched[0].Position(), 8u);  // events are read from after the header
+    EXPECT_EQ(owner.Dispatched[0].ReadInt32(), 11u);
+    EXPECT_EQ(owner.Dispatched[1].dwMsgType, KovraMsg::MAKE_CALL_RSP);
+    EXPECT_EQ(owner.Dispatched[1].Position(), 12u);  // responses from after the InvokeID
+
+    // The application sees: received, its ACK sent, then the message's own event.
+    ASSERT_GE(owner.Hooks.size(), 3u);
+    EXPECT_EQ(owner.Hooks[0].Kind, 'R');
+    EXPECT_EQ(owner.Hooks[0].Type, KovraMsg::CALL_CONNECTION_EVENT);
+    EXPECT_EQ(owner.Hooks[1].Kind, 'S');
+    EXPECT_EQ(owner.Hooks[1].Type, KovraMsg::ACK);
+    const auto firstDispatch = std::find_if(owner.Hooks.begin(), owner.Hooks.end(),
+                                            [](const HookRecord& h) { return h.Kind == 'D'; });
+    EXPECT_GT(firstDispatch - owner.Hooks.begin(), 1);
+}
+
+TEST_F(ConnectionManager, RepeatIsAcknowledgedAgainButNotDispatched)
+{
+    LogIn();
+    server.Send(Event(KovraMsg::PHONE_STATE_EVENT, 1));
+    ASSERT_TRUE(server.Receive(1000).has_value());
+    server.Send(Event(KovraMsg::PHONE_STATE_EVENT, 1));
+    auto again = server.Receive(1000);
+    ASSERT_TRUE(again.has_value());
+    EXPECT_EQ(again->dwMsgType, KovraMsg::ACK);
+    EXPECT_EQ(again->dwMsgSeq, 1u);
+    PumpUntil([] { return false; }, 100);
+    EXPECT_EQ(owner.Dispatched.size(), 1u);
+    EXPECT_TRUE(owner.IsConnected);
+}
+
+TEST_F(ConnectionManager, NumberAheadOfTheExpectedEndsTheSessionWithDisconnect)
+{
+    LogIn();
+    server.Send(Event(KovraMsg::PHONE_STATE_EVENT, 2));  // 1 expected
+    auto bye = server.ReceiveRequest(1000);
+    ASSERT_TRUE(bye.has_value());
+    EXPECT_EQ(bye->dwMsgType, KovraMsg::DISCONNECT);
+    EXPECT_EQ(bye->ReadInt32(), owner.Invoke);
+    ASSERT_TRUE(PumpUntil([this] { return !owner.Disconnects.empty(); }, 1000));
+    EXPECT_EQ(owner.Disconnects, std::vector<bool>{true});
+    EXPECT_TRUE(owner.Dispatched.empty());
+}
+
+TEST_F(ConnectionManager, UnacknowledgedMessageGoesOutFourTimesThenTheSessionEnds)
+{
+    LogIn();
+    manager->Send(Request(KovraMsg::HOLD_CALL_REQ));
+    std::vector<TKovraAPIMsg> tries;
+    std::optional<TKovraAPIMsg> bye;
+    const std::uint64_t until = platform::TickCount() + 3000;
+    while (!bye && platform::TickCount() < until) {
+        auto msg = server.Receive(100);
+        if (msg && msg->dwMsgType == KovraMsg::HOLD_CALL_REQ)
+            tries.push_back(*msg);
+        else if (msg && msg->dwMsgType == KovraMsg::DISCONNECT)
+            bye = msg;
+    }
+    ASSERT_EQ(tries.size(), 4u);
+    for (const TKovraAPIMsg& t : tries)
+        EXPECT_EQ(t.dwMsgSeq, 1u);
+    ASSERT_TRUE(bye.has_value());
+    ASSERT_TRUE(PumpUntil([this] { return !owner.Disconnects.empty(); }, 1000));
+    EXPECT_EQ(owner.CountHooks('S', KovraMsg::HOLD_CALL_REQ), 4u);
+    EXPECT_FALSE(owner.IsConnected);
+}
+
+TEST_F(ConnectionManager, LateAcknowledgementOfThePreviousMessageIsIgnored)
+{
+    LogIn();
+    manager->Send(Request(KovraMsg::HOLD_CALL_REQ));
+    auto first = server.ReceiveRequest(1000);
+    ASSERT_TRUE(first.has_value());
+    server.Ack(first->dwMsgSeq);
+    manager->Send(Request(KovraMsg::RETRIEVE_CALL_REQ));
+    auto second = server.ReceiveRequest(1000);
+    ASSERT_TRUE(second.has_value());
+    server.Ack(first->dwMsgSeq);  // duplicated, late
+    server.Ack(second->dwMsgSeq);
+    server.Ack(second->dwMsgSeq);  // duplicated, outside any transmission
+    PumpUntil([] { return false; }, 150);
+    EXPECT_TRUE(owner.IsConnected);
+    EXPECT_TRUE(owner.Disconnects.empty());
+    EXPECT_FALSE(server.ReceiveRequest(50).has_value());  // no retransmission after the ACK
+}
+
+TEST_F(ConnectionManager, UnexpectedAcknowledgementNumberEndsTheSession)
+{
+    LogIn();
+    manager->Send(Request(KovraMsg::HOLD_CALL_REQ));
+    auto request = server.ReceiveRequest(1000);
+    ASSERT_TRUE(request.has_value());
+    server.Ack(request->dwMsgSeq + 5);
+    auto bye = server.ReceiveRequest(1000);
+    ASSERT_TRUE(bye.has_value());
+    EXPECT_EQ(bye->dwMsgType, KovraMsg::DISCONNECT);
+}
+
+TEST_F(ConnectionManager, ResponseWithAForeignInvokeIdIsDroppedWithoutAck)
+{
+    owner.Invoke = 5;
+    LogIn();
+    server.Send(Response(KovraMsg::ANSWER_CALL_RSP, 1, 6));
+    EXPECT_FALSE(server.Receive(100).has_value());
+    server.Send(Response(KovraMsg::ANSWER_CALL_RSP, 1, 5));
+    auto ack = server.Receive(1000);
+    ASSERT_TRUE(ack.has_value());
+    EXPECT_EQ(ack->dwMsgSeq, 1u);
+    ASSERT_TRUE(PumpUntil([this] { return owner.Dispatched.size() == 1; }, 1000));
+    EXPECT_EQ(owner.CountHooks('R', KovraMsg::ANSWER_CALL_RSP), 1u);
+}
+
+TEST_F(ConnectionManager, ShortAndOversizedDatagramsAreIgnored)
+{
+    LogIn();
+    const std::uint8_t shortOne[7] = {0, 0, 0, 1, 0, 0, 0};
+    server.SendRaw(shortOne, sizeof shortOne);
+    std::vector<std::uint8_t> big(5000, 0);
+    big[3] = 1;
+    big[7] = KovraMsg::PHONE_STATE_EVENT;
+    server.SendRaw(big.data(), big.size());
+    EXPECT_FALSE(server.Receive(100).has_value());
+    server.Send(Event(KovraMsg::PHONE_STATE_EVENT, 1));  // still the expected number
+    auto ack = server.Receive(1000);
+    ASSERT_TRUE(ack.has_value());
+    EXPECT_EQ(ack->dwMsgSeq, 1u);
+    EXPECT_TRUE(owner.IsConnected);
+}
+
+TEST_F(ConnectionManager, ServerDisconnectEndsTheSessionWithoutReply)
+{
+    LogIn();
+    server.Send(TKovraAPIMsg(KovraMsg::DISCONNECT, 1));
+    ASSERT_TRUE(PumpUntil([this] { return !owner.Disconnects.empty(); }, 1000));
+    EXPECT_EQ(owner.Disconnects, std::vector<bool>{false});
+    EXPECT_FALSE(server.Receive(100).has_value());
+}
+
+TEST_F(ConnectionManager, DatagramsFromAnotherAddressAfterLoginAreDroppedAndCounted)
+{
+    if (!DistinctLoopbackAddresses())
+        GTEST_SKIP() << "this system sends every loopback datagram from 127.0.0.1";
+    LogIn();
+    ScriptedServer intruder("127.0.0.7");
+    ASSERT_TRUE(intruder.Bound());
+    intruder.ClientAddress = server.ClientAddress;
+    intruder.ClientPort = server.ClientPort;
+    intruder.Send(Event(KovraMsg::CALL_CONNECTION_EVENT, 1));
+    intruder.Send(TKovraAPIMsg(KovraMsg::DISCONNECT, 2));
+    EXPECT_FALSE(intruder.Receive(100).has_value());
+    PumpUntil([this] { return manager->ForeignDatagrams() == 2; }, 1000);
+    EXPECT_EQ(manager->ForeignDatagrams(), 2u);
+    EXPECT_TRUE(owner.Dispatched.empty());
+    EXPECT_TRUE(owner.IsConnected);
+}
+
+TEST_F(ConnectionManager, RequestWhileNotConnectedIsDropped)
+{
+    LogIn();
+    owner.IsConnected = false;
+    manager->Send(Request(KovraMsg::HOLD_CALL_REQ));
+    EXPECT_FALSE(server.ReceiveRequest(150).has_value());
+    EXPECT_EQ(manager->PendingCount(), 0u);
+    EXPECT_FALSE(manager->SendFailed());
+}
+
+TEST_F(ConnectionManager, StopsPromptlyAndDiscardsLaterSends)
+{
+    LogIn();
+    const std::uint64_t start = platform::TickCount();
+    manager->StopWorker();
+    EXPECT_FALSE(manager->Running());
+    EXPECT_LT(platform::TickCount() - start, static_cast<std::uint64_t>(kFast.StopWait));
+    manager->Send(Request(KovraMsg::HOLD_CALL_REQ));
+    EXPECT_EQ(manager->PendingCount(), 0u);
+}
+
+TEST_F(ConnectionManager, AHandshakeOnALivingManagerStartsTheNumberingAgain)
+{
+    LogIn();
+    manager->Send(Request(KovraMsg::HOLD_CALL_REQ));
+    auto request = server.ReceiveRequest(1000);
+    ASSERT_TRUE(request.has_value());
+    server.Ack(request->dwMsgSeq);
+    owner.IsConnected = false;
+    LogIn();
+    manager->Send(Request(KovraMsg::HOLD_CALL_REQ));
+    request = server.ReceiveRequest(1000);
+    ASSERT_TRUE(request.has_value());
+    EXPECT_EQ(request->dwMsgSeq, 1u);
+}
