@@ -55,6 +55,10 @@ struct TKovraConnectionMngr::Core {
 
     platform::UdpSocket Socket;
     std::vector<std::uint8_t> Buffer = std::vector<std::uint8_t>(KOVRA_MAX_DATAGRAM);
+    // Held by the main thread for a whole handshake and by the worker for each read, so that the
+    // socket has exactly one reader even when a handshake starts while the worker is waiting for
+    // an acknowledgement.
+    std::mutex SocketReadLock;
 
     mutable std::mutex QueueLock;
     MessageQueue Inbound;
@@ -241,7 +245,13 @@ void TKovraConnectionMngr::Core::RunDispatch()
 
 std::unique_ptr<TKovraAPIMsg> TKovraConnectionMngr::Core::ReceiveOne(unsigned ms)
 {
-    const platform::ReceiveResult received = Socket.ReceiveFrom(Buffer.data(), Buffer.size(), ms);
+    platform::ReceiveResult received;
+    {
+        std::unique_lock reading(SocketReadLock, std::try_to_lock);
+        if (!reading.owns_lock() || HandshakeActive)
+            return nullptr;
+        received = Socket.ReceiveFrom(Buffer.data(), Buffer.size(), ms);
+    }
     ReadConsumed.Signal();
     if (received.Error != platform::kSocketOk || received.Truncated || received.Bytes < TKovraAPIMsg::kHeaderSize)
         return nullptr;
@@ -360,6 +370,7 @@ bool TKovraConnectionMngr::OpenSession()
 {
     Core& core = *core_;
     core.HandshakeActive = true;
+    std::unique_lock reading(core.SocketReadLock);
     ClearQueues();
     struct HandshakeEnd {
         Core& core;
@@ -408,6 +419,7 @@ bool TKovraConnectionMngr::OpenSession()
                     continue;
                 owner.SetActiveServerIndex(static_cast<int>(listed - servers.begin()));
                 core.HandshakeActive = false;
+                reading.unlock();
                 core.WorkEvent.Signal();
                 return true;
             }

@@ -13,8 +13,8 @@
 
 namespace {
 
-// Intervals a twentieth of the real ones: a try waits 100 ms for its acknowledgement.
-const TKovraTimings kFast = TKovraTimings::ScaledDown(20);
+// Intervals a tenth of the real ones: a try waits 200 ms for its acknowledgement.
+const TKovraTimings kFast = TKovraTimings::ScaledDown(10);
 
 struct HookRecord {
     char Kind;  // 'S' sent, 'R' received, 'D' dispatched
