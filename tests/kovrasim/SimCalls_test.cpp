@@ -294,9 +294,11 @@ TEST_F(SimTest, ConferenceWithAHeldCallKeepsThreeParties)
     auto response = alice->Call(std::move(join));
     ASSERT_TRUE(response);
     EXPECT_EQ(TSimTestClient::ErrorOf(*response), 0u);
-    ASSERT_TRUE(alice->WaitFor([&] { return alice->Calls.size() == 1 && alice->Calls.count(first); }));
-    EXPECT_EQ(alice->Calls.at(first).Connections.size(), 3u);
+    ASSERT_TRUE(alice->WaitFor([&] {
+        return alice->Calls.size() == 1 && alice->Calls.count(first) && alice->Calls.at(first).LiveCount() == 3;
+    }));
     EXPECT_EQ(alice->Calls.at(first).Mine, 4u);
+    EXPECT_EQ(alice->ActiveCallId, first);
     EXPECT_EQ(SimCall(first), "4255550123=4 1001=4 1002=4");
 
     // Dropping a guest leaves a two-party call; dropping an unknown one is refused.

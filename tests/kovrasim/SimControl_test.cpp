@@ -60,6 +60,7 @@ TEST(SimScenarioFile, CommentsAreSkippedAndMistakesNamedByLine)
 
 TEST_F(SimTest, CommandsAnswerOneLineAndRefuseBadArguments)
 {
+    auto alice = LoggedIn("1001");  // a monitored phone is never the "far end"
     EXPECT_EQ(Run("calls"), "ok 0 calls");
     EXPECT_EQ(Run("fault loss 150%"), "error a share is 0 to 1, or a percentage");
     EXPECT_EQ(Run("fault dup 0.1"), "ok");
@@ -77,7 +78,7 @@ TEST_F(SimTest, CommandsAnswerOneLineAndRefuseBadArguments)
     EXPECT_EQ(Run("service 1001 off"), "ok");
     EXPECT_EQ(Run("forward 1001 busy 1002"), "ok");
     EXPECT_EQ(Run("phone 1001"),
-              "ok 1001 \"Alice Archer\" caps=0xFFFFFFFF voicemail=0 dnd=off service=off busy=1002 client=-");
+              "ok 1001 \"Alice Archer\" caps=0xFFFFFFFF voicemail=0 dnd=off service=off busy=1002 client=1");
 }
 
 TEST_F(SimTest, ControlPortRunsCommandsFromTcpLines)

@@ -25,6 +25,14 @@ struct TTestCall {
     std::string Oid, Related;
     std::uint32_t Event = 0, Cause = 0, Mine = 0;
     std::vector<TTestConnection> Connections;
+    // Parties still in the call (a party that just left is reported once with state 0).
+    std::size_t LiveCount() const
+    {
+        std::size_t count = 0;
+        for (const TTestConnection& connection : Connections)
+            count += connection.ConnState != 0 ? 1 : 0;
+        return count;
+    }
 };
 
 struct TTestPhoneState {
