@@ -1,5 +1,6 @@
-# The header-only libraries from Debian's packages, as targets for both builds. The win64 build
-# must not see /usr/include (glibc's headers), so it gets copies of just these headers.
+# Debian's JSON and argument libraries (header-only) as targets for both builds; the win64 build
+# must not see /usr/include (glibc's headers), so it gets copies of just these headers. The HTTP
+# library is compiled for Linux only (kovra_httplib exists in the native build alone).
 set(_kovra_thirdparty ${CMAKE_BINARY_DIR}/thirdparty-include)
 
 function(_kovra_header_target target)
@@ -18,7 +19,9 @@ endfunction()
 
 _kovra_header_target(kovra_json DIRS nlohmann)
 _kovra_header_target(kovra_cli11 DIRS CLI)
-_kovra_header_target(kovra_httplib FILES httplib.h)
-if(KOVRA_WIN32)
-    target_link_libraries(kovra_httplib INTERFACE ws2_32 crypt32)
+if(NOT KOVRA_WIN32)
+    find_package(PkgConfig REQUIRED)
+    pkg_check_modules(CPPHTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
+    add_library(kovra_httplib INTERFACE)
+    target_link_libraries(kovra_httplib INTERFACE PkgConfig::CPPHTTPLIB)
 endif()
