@@ -568,6 +568,20 @@ private:
     Event saved_;
 };
 
+// The optional error output of a waiting operation: 0 until an answer sets it.
+class AnswerError {
+public:
+    explicit AnswerError(std::uint32_t* target) : target_(target) { Set(0); }
+    void Set(std::uint32_t error)
+    {
+        if (target_)
+            *target_ = error;
+    }
+
+private:
+    std::uint32_t* target_;
+};
+
 }  // namespace
 
 bool TKovraAPI::QueryPhoneState(const std::string& Device, TKovraPhoneState& State)
@@ -588,13 +602,15 @@ bool TKovraAPI::QueryPhoneState(const std::string& Device, TKovraPhoneState& Sta
     return true;
 }
 
-bool TKovraAPI::QueryPhoneConfig(const std::string& Device, TKovraPhoneConfig& Config)
+bool TKovraAPI::QueryPhoneConfig(const std::string& Device, TKovraPhoneConfig& Config, std::uint32_t* Error)
 {
+    AnswerError answerError(Error);
     Completion flag = Completion::Waiting;
     TKovraPhoneConfig received;
     {
         HandlerSwap swap(OnQueryPhoneConfig,
                          TKovraPhoneConfigEvent([&](TKovraAPI&, std::uint32_t error, const TKovraPhoneConfig& config) {
+                             answerError.Set(error);
                              if (error == 0)
                                  received = config;
                              flag = error == 0 ? Completion::Success : Completion::Failure;
@@ -608,8 +624,9 @@ bool TKovraAPI::QueryPhoneConfig(const std::string& Device, TKovraPhoneConfig& C
     return true;
 }
 
-bool TKovraAPI::GetForwarding(const std::string& Device, TKovraCallForwarding& CallForwarding)
+bool TKovraAPI::GetForwarding(const std::string& Device, TKovraCallForwarding& CallForwarding, std::uint32_t* Error)
 {
+    AnswerError answerError(Error);
     if (!connected_ || busy_)
         return false;
     Completion flag = Completion::Waiting;
@@ -618,6 +635,7 @@ bool TKovraAPI::GetForwarding(const std::string& Device, TKovraCallForwarding& C
         BusyScope busy(*this);
         HandlerSwap swap(OnGetForwarding, TKovraCallForwardingEvent([&](TKovraAPI&, std::uint32_t error,
                                                                         const TKovraCallForwarding& forwarding) {
+                             answerError.Set(error);
                              if (error == 0)
                                  received = forwarding;
                              flag = error == 0 ? Completion::Success : Completion::Failure;
@@ -632,14 +650,17 @@ bool TKovraAPI::GetForwarding(const std::string& Device, TKovraCallForwarding& C
     return true;
 }
 
-bool TKovraAPI::ApplicationGetData(const std::string& Device, const std::string& Application, std::string& Value)
+bool TKovraAPI::ApplicationGetData(const std::string& Device, const std::string& Application, std::string& Value,
+                                   std::uint32_t* Error)
 {
+    AnswerError answerError(Error);
     Completion flag = Completion::Waiting;
     std::string received;
     {
         HandlerSwap swap(OnApplicationGetData,
                          TKovraGetAppDataEvent([&](TKovraAPI&, std::uint32_t error, const std::string&,
                                                    const std::string& value) {
+                             answerError.Set(error);
                              if (error == 0)
                                  received = value;
                              flag = error == 0 ? Completion::Success : Completion::Failure;

@@ -112,10 +112,13 @@ public:
                    std::uint32_t Message);
 
     // Waiting operations: they run the main loop until the answer comes or their time is up.
+    // Error, when given, receives the answer's error code (0 when no answer came).
     bool QueryPhoneState(const std::string& Device, TKovraPhoneState& State);
-    bool QueryPhoneConfig(const std::string& Device, TKovraPhoneConfig& Config);
-    bool GetForwarding(const std::string& Device, TKovraCallForwarding& CallForwarding);
-    bool ApplicationGetData(const std::string& Device, const std::string& Application, std::string& Value);
+    bool QueryPhoneConfig(const std::string& Device, TKovraPhoneConfig& Config, std::uint32_t* Error = nullptr);
+    bool GetForwarding(const std::string& Device, TKovraCallForwarding& CallForwarding,
+                       std::uint32_t* Error = nullptr);
+    bool ApplicationGetData(const std::string& Device, const std::string& Application, std::string& Value,
+                            std::uint32_t* Error = nullptr);
     // The error output is the answer's error code (0 when no answer came).
     bool RedirectCallWait(std::uint32_t& Error, const std::string& Device, const std::string& oidCall,
                           const std::string& Destination, std::uint32_t Mode, std::uint32_t Param);

@@ -422,7 +422,9 @@ TEST_F(ApiSession, QueryPhoneConfigReturnsTheAnswerAndKeepsTheCallersHandlerOutO
     answerError = 21;
     TKovraPhoneConfig untouched;
     untouched.ConfigText = "before";
-    EXPECT_FALSE(api.QueryPhoneConfig(kDevice, untouched));
+    std::uint32_t error = 0;
+    EXPECT_FALSE(api.QueryPhoneConfig(kDevice, untouched, &error));
+    EXPECT_EQ(error, 21u);
     EXPECT_EQ(untouched.ConfigText, "before");
     EXPECT_EQ(callerRaised, 0);
 
