@@ -7,23 +7,13 @@
 
 #include <cstring>
 
+#include "platform/SocketSupport_posix.h"
 #include "platform/TcpSocket.h"
 #include "platform/UdpSocket.h"
 
 namespace platform {
+using detail::ToAddress;
 namespace {
-
-bool ToAddress(const std::string& text, std::uint16_t port, sockaddr_in& address)
-{
-    std::memset(&address, 0, sizeof address);
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    if (text.empty()) {
-        address.sin_addr.s_addr = htonl(INADDR_ANY);
-        return true;
-    }
-    return inet_pton(AF_INET, text.c_str(), &address.sin_addr) == 1;
-}
 
 bool WaitFor(int fd, unsigned ms)
 {

@@ -8,9 +8,11 @@
 
 #include <cstring>
 
+#include "platform/SocketSupport_posix.h"
 #include "platform/UdpSocket.h"
 
 namespace platform {
+using detail::ToAddress;
 namespace {
 
 // The protocol logic speaks the Windows socket codes; other errors keep their system number.
@@ -29,18 +31,6 @@ int MapError(int error)
     case ENETUNREACH: return kSocketHostUnreachable;
     default: return error;
     }
-}
-
-bool ToAddress(const std::string& text, std::uint16_t port, sockaddr_in& address)
-{
-    std::memset(&address, 0, sizeof address);
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    if (text.empty()) {
-        address.sin_addr.s_addr = htonl(INADDR_ANY);
-        return true;
-    }
-    return inet_pton(AF_INET, text.c_str(), &address.sin_addr) == 1;
 }
 
 }  // namespace

@@ -4,34 +4,12 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/SocketSupport_win.h"
 #include "platform/UdpSocket.h"
 
 namespace platform {
-namespace {
-
-void EnsureWinsock()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        WSADATA data;
-        WSAStartup(MAKEWORD(2, 2), &data);
-    });
-}
-
-bool ToAddress(const std::string& text, std::uint16_t port, sockaddr_in& address)
-{
-    std::memset(&address, 0, sizeof address);
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    if (text.empty()) {
-        address.sin_addr.s_addr = htonl(INADDR_ANY);
-        return true;
-    }
-    return inet_pton(AF_INET, text.c_str(), &address.sin_addr) == 1;
-}
-
-}  // namespace
-
+using detail::ToAddress;
+using detail::EnsureWinsock;
 struct UdpSocket::Impl {
     SOCKET handle = INVALID_SOCKET;
 };
