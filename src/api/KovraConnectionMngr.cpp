@@ -140,10 +140,11 @@ struct TKovraConnectionMngr::Core {
 };
 
 TKovraConnectionMngr::TKovraConnectionMngr(IKovraConnectionOwner& owner, std::uint16_t localPort,
-                                           std::uint16_t serverPort, TKovraTimings timings)
+                                           std::uint16_t serverPort, TKovraTimings timings,
+                                           const std::string& localAddress)
     : core_(std::make_shared<Core>(owner, serverPort, timings))
 {
-    const int error = core_->Socket.Bind(localPort);
+    const int error = core_->Socket.Bind(localPort, localAddress);
     if (error != platform::kSocketOk)
         throw EKovraSocketError("cannot bind UDP port " + std::to_string(localPort), error);
     auto core = core_;

@@ -64,9 +64,11 @@ public:
 
 class TKovraConnectionMngr {
 public:
-    // Binds the local port (EKovraSocketError when it cannot) and starts the threads.
+    // Binds the local port (EKovraSocketError when it cannot) and starts the threads. The local
+    // address is empty for every interface; tests keep to loopback with it.
     TKovraConnectionMngr(IKovraConnectionOwner& owner, std::uint16_t localPort,
-                         std::uint16_t serverPort = KOVRA_SERVER_PORT, TKovraTimings timings = TKovraTimings());
+                         std::uint16_t serverPort = KOVRA_SERVER_PORT, TKovraTimings timings = TKovraTimings(),
+                         const std::string& localAddress = std::string());
     ~TKovraConnectionMngr();
     TKovraConnectionMngr(const TKovraConnectionMngr&) = delete;
     TKovraConnectionMngr& operator=(const TKovraConnectionMngr&) = delete;

@@ -1,0 +1,870 @@
+#include "api/KovraUDPApi.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ApiTestServer.h"
+#include "api/KovraAPIConsts.h"
+#include "platform/Clock.h"
+
+namespace {
+
+constexpr std::uint32_t kInvokeId = 7;
+const std::string kDevice = "SIP/100";
+const std::string kOid = "0123456789ABCDEF01234567";
+const std::string kOid2 = "FEDCBA987654321000000001";
+
+// The expected datagram after its sequence number, built with the codec under test's own rules.
+class Wire {
+public:
+    explicit Wire(std::uint32_t type) : msg_(type, 0) {}
+    static Wire Request(std::uint32_t type, const std::string& device = kDevice)
+    {
+        Wire wire(type);
+        wire.Int(kInvokeId).Str(device);
+        return wire;
+    }
+    Wire& Int(std::uint32_t value) { return msg_.WriteInt32(value), *this; }
+    Wire& Str(const std::string& text) { return msg_.WriteStr(text), *this; }
+    Wire& Oid(const std::string& oid) { return msg_.WriteOid(oid), *this; }
+    std::vector<std::uint8_t> Body() const { return AfterSequence(msg_.Bytes()); }
+    static std::vector<std::uint8_t> AfterSequence(const std::vector<std::uint8_t>& bytes)
+    {
+        return std::vector<std::uint8_t>(bytes.begin() + 4, bytes.end());
+    }
+
+private:
+    TKovraAPIMsg msg_;
+};
+
+TKovraAPITimings TestTimings()
+{
+    TKovraAPITimings timings = TKovraAPITimings::ScaledDown(10);
+    // The timers only run in the tests that are about them.
+    timings.KeepAlive = 600000;
+    timings.Watchdog = 600000;
+    return timings;
+}
+
+// Handlers capture the test's locals; they must not outlive it when the session ends.
+void ClearHandlers(TKovraAPI& session)
+{
+    session.OnLogin = nullptr;
+    session.OnLogout = nullptr;
+    session.OnConnected = nullptr;
+    session.OnDisconnected = nullptr;
+    session.OnMakeCall = nullptr;
+    session.OnVoiceMail = nullptr;
+    session.OnDoNotDisturb = nullptr;
+    session.OnSetForwarding = nullptr;
+    session.OnGetForwarding = nullptr;
+    session.OnPickupCall = nullptr;
+    session.OnAnswerCall = nullptr;
+    session.OnParkCall = nullptr;
+    session.OnRedirectCall = nullptr;
+    session.OnHoldCall = nullptr;
+    session.OnRetrieveCall = nullptr;
+    session.OnAlternateCall = nullptr;
+    session.OnDropCall = nullptr;
+    session.OnDialDigits = nullptr;
+    session.OnSingleTransfer = nullptr;
+    session.OnSetupTransfer = nullptr;
+    session.OnCompleteTransfer = nullptr;
+    session.OnSingleConference = nullptr;
+    session.OnSetupConference = nullptr;
+    session.OnCompleteConference = nullptr;
+    session.OnDropConference = nullptr;
+    session.OnConferenceCall = nullptr;
+    session.OnPhoneState = nullptr;
+    session.OnQueryPhoneState = nullptr;
+    session.OnQueryPhoneConfig = nullptr;
+    session.OnCallConnection = nullptr;
+    session.OnReceive = nullptr;
+    session.OnSend = nullptr;
+    session.OnError = nullptr;
+    session.OnApplicationSetData = nullptr;
+    session.OnApplicationGetData = nullptr;
+    session.OnMeetmeLogin = nullptr;
+    session.OnMeetmeLogout = nullptr;
+    session.OnMeetmeAckHand = nullptr;
+    session.OnMeetmeMute = nullptr;
+    session.OnMeetmeLock = nullptr;
+    session.OnMeetmeDropCall = nullptr;
+    session.OnMeetmeRollCall = nullptr;
+    session.OnMeetmeModify = nullptr;
+    session.OnMeetmeOperator = nullptr;
+    session.OnMeetmeQuery = nullptr;
+    session.OnMeetmeSetCallInfo = nullptr;
+    session.OnMeetmeChanged = nullptr;
+    session.OnMeetmeConnections = nullptr;
+}
+
+class ApiSession : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        server.InvokeID = kInvokeId;
+        server.OnRequest(KovraMsg::MONITOR_START_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
+            TKovraAPIMsg rsp = s.Response(KovraMsg::MONITOR_START_RSP, 0);
+            rsp.WriteInt32(5);
+            rsp.WriteStr(kDevice);
+            rsp.WriteInt32(1);
+            s.Send(rsp);
+        });
+        Configure(api);
+    }
+    void TearDown() override { ClearHandlers(api); }
+
+    void Configure(TKovraAPI& session, const TKovraAPITimings& timings = TestTimings())
+    {
+        session.SetTimings(timings);
+        session.SetLocalAddress("127.0.0.1");
+        session.SetPort(0);
+        session.SetServerPort(server.Port());
+        session.SetInvokeID(kInvokeId);
+        session.SetClientName("kovratest");
+        session.SetClientVersion("1.2");
+        session.AddServer(ApiTestServer::Address());
+        session.SetActive(true);
+    }
+
+    void ConnectAndMonitor()
+    {
+        std::string device;
+        api.OnLogin = [&](TKovraAPI&, std::uint32_t, std::uint32_t, const std::string& szDevice, std::uint32_t) {
+            device = szDevice;
+        };
+        ASSERT_TRUE(api.Connect());
+        api.MonitorStart("100", "secret");
+        ASSERT_TRUE(PumpUntil([&] { return !device.empty(); }));
+        api.OnLogin = nullptr;
+    }
+
+    // The body of the next datagram of this type the server receives.
+    std::vector<std::uint8_t> NextBody(std::uint32_t type, std::size_t before)
+    {
+        if (!PumpUntil([&] { return server.Count(type) > before; }))
+            return {};
+        return Wire::AfterSequence(server.ReceivedOfType(type).back().Bytes);
+    }
+
+    ApiTestServer server;
+    TKovraAPI api;
+};
+
+TEST(ApiServerList, AddServerKeepsOneEntryPerAddressAndSetsTheIndexOnce)
+{
+    TKovraAPI api;
+    EXPECT_EQ(api.ActiveServerIndex(), -1);
+    api.AddServer("127.0.0.2");
+    EXPECT_EQ(api.ActiveServerIndex(), 0);
+    api.AddServer("127.0.0.3");
+    api.SetActiveServerIndex(1);
+    api.AddServer("127.0.0.2");
+    api.AddServer("localhost");  // resolves to an address
+    EXPECT_EQ(api.ActiveServerIndex(), 1);
+    ASSERT_GE(api.Servers().size(), 3u);
+    EXPECT_EQ(api.Servers()[0], "127.0.0.2");
+    EXPECT_EQ(api.Servers()[1], "127.0.0.3");
+    EXPECT_EQ(api.ActiveServerAddress(), "127.0.0.3");
+    const std::size_t count = api.Servers().size();
+    api.AddServer("LOCALHOST");
+    EXPECT_EQ(api.Servers().size(), count);
+    api.ClearServers();
+    EXPECT_TRUE(api.Servers().empty());
+    EXPECT_EQ(api.ActiveServerIndex(), -1);
+    EXPECT_EQ(api.ActiveServerAddress(), "");
+}
+
+TEST_F(ApiSession, PortAndServerPortAreTakenOnlyWhileInactive)
+{
+    const std::uint16_t bound = api.BoundPort();
+    EXPECT_NE(bound, 0);
+    api.SetPort(1234);
+    api.SetServerPort(1);
+    EXPECT_EQ(api.Port(), 0);
+    EXPECT_EQ(api.ServerPort(), server.Port());
+    EXPECT_TRUE(api.Active());
+    api.SetActive(false);
+    EXPECT_FALSE(api.Active());
+    EXPECT_EQ(api.BoundPort(), 0);
+}
+
+TEST_F(ApiSession, LoginRequestCarriesVersionAndClientAndConnectReportsIt)
+{
+    std::vector<std::string> connected;
+    api.OnConnected = [&](TKovraAPI& sender, std::uint32_t dwError, const std::string& szServer) {
+        EXPECT_EQ(&sender, &api);
+        EXPECT_EQ(dwError, 0u);
+        connected.push_back(szServer);
+    };
+    server.SetVersions("2.4", "kovra 9");
+    ASSERT_TRUE(api.Connect());
+    EXPECT_TRUE(api.Connected());
+    EXPECT_EQ(connected, std::vector<std::string>{"127.0.0.1"});
+    EXPECT_EQ(api.ApiVersion(), "2.4");
+    EXPECT_EQ(api.ServerVersion(), "kovra 9");
+    EXPECT_FALSE(api.Busy());
+
+    const auto logins = server.ReceivedOfType(KovraMsg::LOGIN_REQ);
+    ASSERT_EQ(logins.size(), 1u);
+    EXPECT_EQ(logins[0].Seq, 0u);
+    EXPECT_EQ(Wire::AfterSequence(logins[0].Bytes),
+              Wire(KovraMsg::LOGIN_REQ).Int(kInvokeId).Str("2.0").Str("kovratest").Str("1.2").Body());
+
+    // Connected already: true at once, no event, no new log-in.
+    EXPECT_TRUE(api.Connect());
+    EXPECT_EQ(connected.size(), 1u);
+    EXPECT_EQ(server.Count(KovraMsg::LOGIN_REQ), 1u);
+}
+
+TEST_F(ApiSession, LoginRequestEndsAfterTheVersionWithoutClientName)
+{
+    api.SetClientName("");
+    api.SetClientVersion("9.9");
+    ASSERT_TRUE(api.Connect());
+    const auto logins = server.ReceivedOfType(KovraMsg::LOGIN_REQ);
+    ASSERT_EQ(logins.size(), 1u);
+    EXPECT_EQ(Wire::AfterSequence(logins[0].Bytes), Wire(KovraMsg::LOGIN_REQ).Int(kInvokeId).Str("2.0").Body());
+}
+
+TEST_F(ApiSession, RefusedLoginLeavesTheSessionDownButStillReportsConnectedWithNoError)
+{
+    server.LoginError = 13;
+    int reports = 0;
+    api.OnConnected = [&](TKovraAPI&, std::uint32_t dwError, const std::string&) {
+        EXPECT_EQ(dwError, 0u);
+        ++reports;
+    };
+    EXPECT_FALSE(api.Connect());
+    EXPECT_FALSE(api.Connected());
+    EXPECT_EQ(reports, 1);
+    EXPECT_EQ(api.LastError(), 0u);
+}
+
+TEST_F(ApiSession, SilentServerGetsEveryLoginTryAndEachTryRaisesOnSend)
+{
+    server.Acknowledge = false;
+    int loginSends = 0;
+    int reports = 0;
+    api.OnSend = [&](TKovraAPI&, std::uint32_t dwMsgSeq, std::uint32_t dwMsgType) {
+        EXPECT_EQ(dwMsgSeq, 0u);
+        loginSends += dwMsgType == KovraMsg::LOGIN_REQ;
+    };
+    api.OnConnected = [&](TKovraAPI&, std::uint32_t, const std::string&) { ++reports; };
+    EXPECT_FALSE(api.Connect());
+    EXPECT_EQ(loginSends, static_cast<int>(TestTimings().Exchange.Tries));
+    EXPECT_EQ(reports, 1);
+    EXPECT_EQ(server.Count(KovraMsg::LOGIN_REQ), TestTimings().Exchange.Tries);
+}
+
+TEST_F(ApiSession, DisconnectTellsTheServerOnceAndOnlyWhenConnected)
+{
+    int disconnected = 0;
+    api.OnDisconnected = [&](TKovraAPI& sender) {
+        EXPECT_EQ(&sender, &api);
+        EXPECT_FALSE(sender.Connected());
+        ++disconnected;
+    };
+    api.Disconnect(true);
+    EXPECT_EQ(disconnected, 0);
+
+    ASSERT_TRUE(api.Connect());
+    api.Disconnect(true);
+    EXPECT_EQ(disconnected, 1);
+    EXPECT_FALSE(api.Connected());
+    ASSERT_TRUE(PumpUntil([&] { return server.Count(KovraMsg::DISCONNECT) == 1; }));
+    EXPECT_EQ(Wire::AfterSequence(server.ReceivedOfType(KovraMsg::DISCONNECT)[0].Bytes),
+              Wire(KovraMsg::DISCONNECT).Int(kInvokeId).Body());
+
+    api.Disconnect(true);
+    EXPECT_EQ(disconnected, 1);
+}
+
+TEST_F(ApiSession, ServerDisconnectEndsTheSessionWithoutReply)
+{
+    int disconnected = 0;
+    api.OnDisconnected = [&](TKovraAPI&) { ++disconnected; };
+    ASSERT_TRUE(api.Connect());
+    server.Send(ApiTestServer::Event(KovraMsg::DISCONNECT));
+    ASSERT_TRUE(PumpUntil([&] { return disconnected == 1; }));
+    EXPECT_FALSE(api.Connected());
+    PumpFor(100);
+    EXPECT_EQ(server.Count(KovraMsg::DISCONNECT), 0u);
+    // A new session can follow.
+    EXPECT_TRUE(api.Connect());
+}
+
+TEST_F(ApiSession, EveryRequestCarriesItsFieldsInOrder)
+{
+    ConnectAndMonitor();
+    struct Case {
+        const char* Name;
+        std::function<void(TKovraAPI&)> Call;
+        Wire Expected;
+    };
+    const std::vector<Case> cases = {
+        {"MakeCall", [](TKovraAPI& a) { a.MakeCall(kDevice, "555", 3); },
+         Wire::Request(KovraMsg::MAKE_CALL_REQ).Str("555").Int(3)},
+        {"AnswerCall", [](TKovraAPI& a) { a.AnswerCall(kDevice, kOid); },
+         Wire::Request(KovraMsg::ANSWER_CALL_REQ).Oid(kOid)},
+        {"HoldCall", [](TKovraAPI& a) { a.HoldCall(kDevice, kOid); }, Wire::Request(KovraMsg::HOLD_CALL_REQ).Oid(kOid)},
+        {"RetrieveCall", [](TKovraAPI& a) { a.RetrieveCall(kDevice, kOid); },
+         Wire::Request(KovraMsg::RETRIEVE_CALL_REQ).Oid(kOid)},
+        {"ParkCall", [](TKovraAPI& a) { a.ParkCall(kDevice, kOid); }, Wire::Request(KovraMsg::PARK_CALL_REQ).Oid(kOid)},
+        {"DropCall", [](TKovraAPI& a) { a.DropCall(kDevice, kOid); },
+         Wire::Request(KovraMsg::DROP_CONNECTION_REQ).Oid(kOid)},
+        {"AlternateCall", [](TKovraAPI& a) { a.AlternateCall(kDevice, kOid, kOid2); },
+         Wire::Request(KovraMsg::ALTERNATE_CALL_REQ).Oid(kOid).Oid(kOid2)},
+        {"PickupCall", [](TKovraAPI& a) { a.PickupCall(kDevice, "201"); },
+         Wire::Request(KovraMsg::PICKUP_CALL_REQ).Str("201")},
+        {"RedirectCall", [](TKovraAPI& a) { a.RedirectCall(kDevice, kOid, "777", 6, 0); },
+         Wire::Request(KovraMsg::REDIRECT_CALL_REQ).Oid(kOid).Int(6).Str("777").Int(0)},
+        {"DialDigits", [](TKovraAPI& a) { a.DialDigits(kDevice, kOid, "4"); },
+         Wire::Request(KovraMsg::DIAL_DIGITS_REQ).Oid(kOid).Str("4")},
+        {"Transfer", [](TKovraAPI& a) { a.Transfer(kDevice, kOid, "300", 0, false); },
+         Wire::Request(KovraMsg::SETUP_TRANSFER_REQ).Oid(kOid).Str("300").Int(0)},
+        {"Transfer single", [](TKovraAPI& a) { a.Transfer(kDevice, kOid, "301", 2, true); },
+         Wire::Request(KovraMsg::SINGLE_STEP_TRANSFER_REQ).Oid(kOid).Str("301").Int(2)},
+        {"Conference", [](TKovraAPI& a) { a.Conference(kDevice, kOid, "302", 0, false); },
+         Wire::Request(KovraMsg::SETUP_CONFERENCE_REQ).Oid(kOid).Str("302").Int(0)},
+        {"Conference single", [](TKovraAPI& a) { a.Conference(kDevice, kOid, "303", 1, true); },
+         Wire::Request(KovraMsg::SINGLE_STEP_CONFERENCE_REQ).Oid(kOid).Str("303").Int(1)},
+        {"CompleteTransfer", [](TKovraAPI& a) { a.CompleteTransfer(kDevice, kOid, kOid2); },
+         Wire::Request(KovraMsg::COMPLETE_TRANSFER_REQ).Oid(kOid).Oid(kOid2)},
+        {"CompleteConference", [](TKovraAPI& a) { a.CompleteConference(kDevice, kOid, kOid2); },
+         Wire::Request(KovraMsg::COMPLETE_CONFERENCE_REQ).Oid(kOid).Oid(kOid2)},
+        {"ConferenceCall", [](TKovraAPI& a) { a.ConferenceCall(kDevice, kOid, kOid2); },
+         Wire::Request(KovraMsg::CONFERENCE_CALL_REQ).Oid(kOid).Oid(kOid2)},
+        {"DropConference", [](TKovraAPI& a) { a.DropConference(kDevice, kOid, "204"); },
+         Wire::Request(KovraMsg::DROP_CONFERENCE_CONNECTION_REQ).Oid(kOid).Str("204")},
+        {"SetDoNotDisturb", [](TKovraAPI& a) { a.SetDoNotDisturb(kDevice, true); },
+         Wire::Request(KovraMsg::SET_DO_NOT_DISTURB_REQ).Int(1)},
+        {"ApplicationSetData", [](TKovraAPI& a) { a.ApplicationSetData(kDevice, "KovraAssistant", false, "x=1"); },
+         Wire::Request(KovraMsg::SET_APPLICATION_DATA_REQ).Str("KovraAssistant").Str("x=1")},
+        {"SetForwarding", [](TKovraAPI& a) { a.SetForwarding(kDevice, "999", 1000, 2); },
+         Wire::Request(KovraMsg::SET_CALL_FORWARDING_REQ).Int(2).Str("999")},
+        {"MonitorStop", [](TKovraAPI& a) { a.MonitorStop(kDevice, 0); }, Wire::Request(KovraMsg::MONITOR_STOP_REQ)},
+    };
+    for (const Case& c : cases) {
+        const std::uint32_t type = c.Expected.Body()[3] | c.Expected.Body()[2] << 8;
+        const std::size_t before = server.Count(type);
+        c.Call(api);
+        EXPECT_EQ(NextBody(type, before), c.Expected.Body()) << c.Name;
+    }
+    const auto starts = server.ReceivedOfType(KovraMsg::MONITOR_START_REQ);
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(Wire::AfterSequence(starts[0].Bytes),
+              Wire::Request(KovraMsg::MONITOR_START_REQ, "100").Str("secret").Str("").Body());
+    // The first request after the log-in is numbered 1.
+    EXPECT_EQ(starts[0].Seq, 1u);
+}
+
+TEST_F(ApiSession, RequestsWhileNotConnectedSendNothing)
+{
+    api.MakeCall(kDevice, "555", 0);
+    api.MonitorStart("100", "pw");
+    TKovraCallForwarding forwarding;
+    EXPECT_FALSE(api.GetForwarding(kDevice, forwarding));
+    std::uint32_t error = 99;
+    EXPECT_FALSE(api.RedirectCallWait(error, kDevice, kOid, "1", 1, 0));
+    EXPECT_EQ(error, 0u);
+    PumpFor(50);
+    EXPECT_TRUE(server.Received().empty());
+}
+
+class ApiVoiceMail : public ApiSession, public ::testing::WithParamInterface<std::pair<const char*, bool>> {};
+
+TEST_P(ApiVoiceMail, CarriesItsFieldsOnlyFromVersion2Point3ComparedByteWise)
+{
+    const auto [version, withFields] = GetParam();
+    server.SetVersions(version, "srv");
+    ConnectAndMonitor();
+    const std::size_t before = server.Count(KovraMsg::VOICE_MAIL_REQ);
+    api.VoiceMail(kDevice, 2, "1234", 1, 3);
+    Wire expected = Wire::Request(KovraMsg::VOICE_MAIL_REQ);
+    if (withFields)
+        expected.Int(2).Str("1234").Int(1).Int(3);
+    EXPECT_EQ(NextBody(KovraMsg::VOICE_MAIL_REQ, before), expected.Body());
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, ApiVoiceMail,
+                         ::testing::Values(std::make_pair("2.2", false), std::make_pair("2.10", false),
+                                           std::make_pair("", false), std::make_pair("2.3", true),
+                                           std::make_pair("3.0", true)));
+
+TEST_F(ApiSession, QueryPhoneConfigReturnsTheAnswerAndKeepsTheCallersHandlerOutOfIt)
+{
+    ConnectAndMonitor();
+    std::uint32_t answerError = 0;
+    server.OnRequest(KovraMsg::QUERY_PHONE_CONFIG_REQ, [&](ApiTestServer& s, const TReceivedDatagram&) {
+        TKovraAPIMsg rsp = s.Response(KovraMsg::QUERY_PHONE_CONFIG_RSP, answerError);
+        rsp.WriteStr("cfg");
+        rsp.WriteInt32(1);
+        rsp.WriteInt32(2);
+        rsp.WriteInt32(0x55);
+        s.Send(rsp);
+    });
+    int callerRaised = 0;
+    api.OnQueryPhoneConfig = [&](TKovraAPI&, std::uint32_t, const TKovraPhoneConfig&) { ++callerRaised; };
+
+    TKovraPhoneConfig config;
+    ASSERT_TRUE(api.QueryPhoneConfig(kDevice, config));
+    EXPECT_EQ(config.ConfigText, "cfg");
+    EXPECT_EQ(config.ConfigValue1, 1u);
+    EXPECT_EQ(config.ConfigValue2, 2u);
+    EXPECT_EQ(config.Capabilities, 0x55u);
+    EXPECT_EQ(callerRaised, 0);
+
+    answerError = 21;
+    TKovraPhoneConfig untouched;
+    untouched.ConfigText = "before";
+    std::uint32_t error = 0;
+    EXPECT_FALSE(api.QueryPhoneConfig(kDevice, untouched, &error));
+    EXPECT_EQ(error, 21u);
+    EXPECT_EQ(untouched.ConfigText, "before");
+    EXPECT_EQ(callerRaised, 0);
+
+    // Restored: an answer outside a wait reaches the caller again.
+    TKovraAPIMsg unsolicited = server.Response(KovraMsg::QUERY_PHONE_CONFIG_RSP, 0);
+    unsolicited.WriteStr("late");
+    server.Send(unsolicited);
+    EXPECT_TRUE(PumpUntil([&] { return callerRaised == 1; }));
+}
+
+TEST_F(ApiSession, WaitingOperationsTimeOutWhenNoAnswerComes)
+{
+    ConnectAndMonitor();
+    TKovraPhoneConfig config;
+    EXPECT_FALSE(api.QueryPhoneConfig(kDevice, config));
+    std::string value;
+    EXPECT_FALSE(api.ApplicationGetData(kDevice, "app", value));
+    EXPECT_TRUE(api.Connected());
+    EXPECT_FALSE(api.Busy());
+}
+
+TEST_F(ApiSession, QueryPhoneStateCompletesWithThePhoneStateEvent)
+{
+    ConnectAndMonitor();
+    server.OnRequest(KovraMsg::QUERY_PHONE_STATE_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
+        TKovraAPIMsg rsp = s.Response(KovraMsg::QUERY_PHONE_STATE_RSP, 0);
+        s.Send(rsp);
+        TKovraAPIMsg state = ApiTestServer::Event(KovraMsg::PHONE_STATE_EVENT);
+        state.WriteInt32(5);
+        state.WriteStr(kDevice);
+        state.WriteInt32(3);
+        state.WriteInt32(0);
+        state.WriteBool(true);   // FlagA
+        state.WriteBool(false);  // DoNotDisturb
+        state.WriteInt32(4);     // VoiceMailCount travels seventh
+        state.WriteBool(true);   // Forwarded
+        state.WriteBool(false);  // FlagB
+        state.WriteBool(true);   // FlagC
+        s.Send(state);
+    });
+    int callerRaised = 0;
+    api.OnPhoneState = [&](TKovraAPI&, const TKovraPhoneState&) { ++callerRaised; };
+    TKovraPhoneState state;
+    ASSERT_TRUE(api.QueryPhoneState(kDevice, state));
+    EXPECT_EQ(state.MonitorID, 5u);
+    EXPECT_EQ(state.Device, kDevice);
+    EXPECT_EQ(state.PhoneState, 3u);
+    EXPECT_DOUBLE_EQ(state.StateTime, platform::UtcSecondsToLocal(0));
+    EXPECT_TRUE(state.FlagA);
+    EXPECT_FALSE(state.DoNotDisturb);
+    EXPECT_EQ(state.VoiceMailCount, 4u);
+    EXPECT_TRUE(state.Forwarded);
+    EXPECT_FALSE(state.FlagB);
+    EXPECT_TRUE(state.FlagC);
+    EXPECT_EQ(callerRaised, 0);
+}
+
+TEST_F(ApiSession, GetForwardingIsBusyWhileItWaitsAndReturnsTheFourKinds)
+{
+    ConnectAndMonitor();
+    bool busySeen = false;
+    server.OnRequest(KovraMsg::GET_CALL_FORWARDING_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
+        TKovraAPIMsg rsp = s.Response(KovraMsg::GET_CALL_FORWARDING_RSP, 0);
+        for (const char* destination : {"1", "2", "", "4"})
+            rsp.WriteStr(destination);
+        s.Send(rsp);
+    });
+    api.OnReceive = [&](TKovraAPI& sender, std::uint32_t, std::uint32_t) {
+        busySeen = busySeen || sender.Busy();
+        // Connect is refused while another session operation runs.
+        if (sender.Busy()) {
+            EXPECT_FALSE(sender.Connect());
+        }
+    };
+    TKovraCallForwarding forwarding;
+    ASSERT_TRUE(api.GetForwarding(kDevice, forwarding));
+    EXPECT_TRUE(busySeen);
+    EXPECT_FALSE(api.Busy());
+    EXPECT_EQ(forwarding.ForwardAll, "1");
+    EXPECT_EQ(forwarding.ForwardBusy, "2");
+    EXPECT_EQ(forwarding.ForwardNoAnswer, "");
+    EXPECT_EQ(forwarding.ForwardOutOfService, "4");
+}
+
+TEST_F(ApiSession, RedirectCallWaitGivesTheAnswersError)
+{
+    ConnectAndMonitor();
+    server.OnRequest(KovraMsg::REDIRECT_CALL_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
+        s.Send(s.Response(KovraMsg::REDIRECT_CALL_RSP, 3));
+    });
+    std::uint32_t error = 0;
+    EXPECT_FALSE(api.RedirectCallWait(error, kDevice, kOid, "", 2, 0));
+    EXPECT_EQ(error, 3u);
+}
+
+TEST_F(ApiSession, ApplicationDataRoundTrip)
+{
+    ConnectAndMonitor();
+    std::string stored;
+    server.OnRequest(KovraMsg::SET_APPLICATION_DATA_REQ, [&](ApiTestServer& s, const TReceivedDatagram& request) {
+        TKovraAPIMsg msg = request.Message();
+        msg.ReadInt32();
+        msg.ReadStr();
+        msg.ReadStr();
+        stored = msg.ReadStr();
+        s.Send(s.Response(KovraMsg::SET_APPLICATION_DATA_RSP, 0));
+    });
+    server.OnRequest(KovraMsg::GET_APPLICATION_DATA_REQ, [&](ApiTestServer& s, const TReceivedDatagram&) {
+        TKovraAPIMsg rsp = s.Response(KovraMsg::GET_APPLICATION_DATA_RSP, 0);
+        rsp.WriteStr("KovraAssistant");
+        rsp.WriteStr(stored);
+        s.Send(rsp);
+    });
+    int setRaised = 0;
+    api.OnApplicationSetData = [&](TKovraAPI&, std::uint32_t) { ++setRaised; };
+    api.ApplicationSetData(kDevice, "KovraAssistant", true, "a,b,c");
+    EXPECT_EQ(stored, "a,b,c");
+    EXPECT_EQ(setRaised, 0);
+    std::string value;
+    ASSERT_TRUE(api.ApplicationGetData(kDevice, "KovraAssistant", value));
+    EXPECT_EQ(value, "a,b,c");
+}
+
+TEST_F(ApiSession, ServerMessageIsReceivedThenAcknowledgedThenRaised)
+{
+    ConnectAndMonitor();
+    std::vector<std::string> order;
+    api.OnReceive = [&](TKovraAPI&, std::uint32_t seq, std::uint32_t type) {
+        order.push_back("receive " + std::to_string(type) + "/" + std::to_string(seq));
+    };
+    api.OnSend = [&](TKovraAPI&, std::uint32_t seq, std::uint32_t type) {
+        order.push_back("send " + std::to_string(type) + "/" + std::to_string(seq));
+    };
+    std::uint32_t errorDuring = 0;
+    api.OnAnswerCall = [&](TKovraAPI& sender, std::uint32_t dwError) {
+        errorDuring = sender.LastError();
+        order.push_back("answer " + std::to_string(dwError));
+    };
+    const std::uint32_t seq = server.Send(server.Response(KovraMsg::ANSWER_CALL_RSP, 19));
+    ASSERT_TRUE(PumpUntil([&] { return order.size() >= 3; }));
+    const std::string s = std::to_string(seq);
+    EXPECT_EQ(order, (std::vector<std::string>{"receive 259/" + s, "send 2/" + s, "answer 19"}));
+    EXPECT_EQ(errorDuring, 19u);
+    EXPECT_EQ(api.LastError(), 0u);
+}
+
+TEST_F(ApiSession, CallConnectionEventKeepsWireAndDeclaredOrderApart)
+{
+    ConnectAndMonitor();
+    TKovraAPIMsg event = ApiTestServer::Event(KovraMsg::CALL_CONNECTION_EVENT);
+    event.WriteInt32(5);
+    event.WriteStr(kDevice);
+    event.WriteOid(kOid);
+    event.WriteInt32(6);
+    event.WriteInt32(22);
+    event.WriteInt32(86400);
+    event.WriteInt32(2);
+    for (int party = 0; party < 2; ++party) {
+        event.WriteInt32(60 * party);
+        event.WriteStr(party == 0 ? "100" : "555");
+        event.WriteStr(party == 0 ? "Me" : "Zoë");  // names are UTF-8
+        event.WriteInt32(10 + party);
+        event.WriteInt32(20 + party);
+    }
+    event.WriteOid(kOid2);
+
+    std::vector<TKovraCallConnection> connections;
+    std::string related;
+    int count = -1;
+    api.OnCallConnection = [&](TKovraAPI& sender, std::uint32_t dwMonitorID, const std::string& szDevice,
+                               const std::string& oidCall, const std::string& oidRelated, std::uint32_t dwEvent,
+                               std::uint32_t dwEventCause, TKovraDateTime dtEventTime, int nCount,
+                               const std::vector<TKovraCallConnection>& Connections) {
+        EXPECT_EQ(sender.LastError(), 0u);
+        EXPECT_EQ(dwMonitorID, 5u);
+        EXPECT_EQ(szDevice, kDevice);
+        EXPECT_EQ(oidCall, kOid);
+        EXPECT_EQ(dwEvent, 6u);
+        EXPECT_EQ(dwEventCause, 22u);
+        EXPECT_DOUBLE_EQ(dtEventTime, platform::UtcSecondsToLocal(86400));
+        related = oidRelated;
+        count = nCount;
+        connections = Connections;
+    };
+    server.Send(event);
+    ASSERT_TRUE(PumpUntil([&] { return count >= 0; }));
+    EXPECT_EQ(related, kOid2);
+    ASSERT_EQ(count, 2);
+    ASSERT_EQ(connections.size(), 2u);
+    EXPECT_EQ(connections[1].PartyNumber, "555");
+    EXPECT_EQ(connections[1].PartyName, "Zoë");
+    EXPECT_EQ(connections[1].PartyState, 11u);
+    EXPECT_EQ(connections[1].PartyConnState, 21u);
+    EXPECT_DOUBLE_EQ(connections[1].PartyTime, platform::UtcSecondsToLocal(60));
+}
+
+// A call connection event with a given count and the parties that actually follow.
+TKovraAPIMsg CallConnection(std::uint32_t count, int parties, bool withRelated)
+{
+    TKovraAPIMsg event = ApiTestServer::Event(KovraMsg::CALL_CONNECTION_EVENT);
+    event.WriteInt32(1);
+    event.WriteStr(kDevice);
+    event.WriteOid(kOid);
+    event.WriteInt32(1);
+    event.WriteInt32(0);
+    event.WriteInt32(0);
+    event.WriteInt32(count);
+    for (int party = 0; party < parties; ++party) {
+        event.WriteInt32(0);
+        event.WriteStr("1");
+        event.WriteStr("");
+        event.WriteInt32(0);
+        event.WriteInt32(0);
+    }
+    if (withRelated)
+        event.WriteOid(kOid2);
+    return event;
+}
+
+TEST_F(ApiSession, CallConnectionCountIsBoundedByTheDatagram)
+{
+    ConnectAndMonitor();
+    std::vector<std::pair<int, std::size_t>> seen;
+    std::vector<std::string> related;
+    api.OnCallConnection = [&](TKovraAPI&, std::uint32_t, const std::string&, const std::string&,
+                               const std::string& oidRelated, std::uint32_t, std::uint32_t, TKovraDateTime, int nCount,
+                               const std::vector<TKovraCallConnection>& Connections) {
+        seen.emplace_back(nCount, Connections.size());
+        related.push_back(oidRelated);
+    };
+    server.Send(CallConnection(0, 0, true));
+    server.Send(CallConnection(0xFFFFFFFF, 2, false));
+    server.Send(CallConnection(1000000, 0, false));
+    ASSERT_TRUE(PumpUntil([&] { return seen.size() == 3; }));
+    EXPECT_EQ(seen[0], std::make_pair(0, std::size_t{0}));
+    EXPECT_EQ(related[0], kOid2);  // still carried with no parties
+    EXPECT_EQ(seen[1].first, static_cast<int>(seen[1].second));
+    EXPECT_EQ(seen[1].second, 2u);
+    EXPECT_EQ(seen[2], std::make_pair(0, std::size_t{0}));
+    EXPECT_TRUE(api.Connected());
+}
+
+// One fragment of a meet-me party list.
+TKovraAPIMsg MeetmeFragment(std::uint32_t confId, std::uint32_t total, std::uint32_t first, std::uint32_t last,
+                            std::uint32_t moreFollows, int parties = -1)
+{
+    TKovraAPIMsg event = ApiTestServer::Event(KovraMsg::MEETME_CONFERENCE_EVENT);
+    event.WriteInt32(confId);
+    event.WriteOid(kOid);
+    event.WriteInt32(2);
+    event.WriteInt32(0);
+    event.WriteInt32(total);
+    event.WriteInt32(first);
+    event.WriteInt32(last);
+    event.WriteInt32(moreFollows);
+    const std::uint32_t count = parties >= 0 ? static_cast<std::uint32_t>(parties) : last - first + 1;
+    for (std::uint32_t index = first; index < first + count; ++index) {
+        event.WriteOid(std::to_string(index));
+        event.WriteInt32(0);
+        event.WriteStr("n" + std::to_string(index));
+        event.WriteStr("");
+        event.WriteInt32(index);
+    }
+    return event;
+}
+
+class ApiMeetme : public ApiSession {
+protected:
+    void SetUp() override
+    {
+        ApiSession::SetUp();
+        ConnectAndMonitor();
+        api.OnMeetmeConnections = [this](TKovraAPI&, std::uint32_t dwConfID, const std::string& oidCall,
+                                         std::uint32_t dwEvent, TKovraDateTime, int nCount,
+                                         const std::vector<TKovraMeetmeCallConnection>& Connections) {
+            EXPECT_EQ(oidCall, kOid);
+            EXPECT_EQ(dwEvent, 2u);
+            EXPECT_EQ(static_cast<std::size_t>(nCount), Connections.size());
+            lists.push_back({dwConfID, Connections});
+        };
+    }
+    // Sends the fragments, then a marker event, and runs the loop until the marker arrived.
+    void Deliver(const std::vector<TKovraAPIMsg>& fragments)
+    {
+        bool marker = false;
+        api.OnPhoneState = [&](TKovraAPI&, const TKovraPhoneState&) { marker = true; };
+        for (const TKovraAPIMsg& fragment : fragments)
+            server.Send(fragment);
+        server.Send(ApiTestServer::Event(KovraMsg::PHONE_STATE_EVENT));
+        ASSERT_TRUE(PumpUntil([&] { return marker; }));
+    }
+    struct List {
+        std::uint32_t ConfID;
+        std::vector<TKovraMeetmeCallConnection> Parties;
+    };
+    std::vector<List> lists;
+};
+
+TEST_F(ApiMeetme, TwoFragmentsMakeOneListInIndexOrder)
+{
+    Deliver({MeetmeFragment(9, 15, 0, 9, 1), MeetmeFragment(9, 15, 10, 14, 0)});
+    ASSERT_EQ(lists.size(), 1u);
+    EXPECT_EQ(lists[0].ConfID, 9u);
+    ASSERT_EQ(lists[0].Parties.size(), 15u);
+    for (std::uint32_t i = 0; i < 15; ++i) {
+        EXPECT_EQ(lists[0].Parties[i].PartyNumber, "n" + std::to_string(i));
+        EXPECT_EQ(lists[0].Parties[i].PartyConnState, i);
+    }
+    EXPECT_EQ(api.MeetmeListsInAssembly(), 0u);
+}
+
+TEST_F(ApiMeetme, SingleFragmentIsDeliveredAtOnceAndShortListsArePadded)
+{
+    Deliver({MeetmeFragment(1, 3, 0, 2, 0), MeetmeFragment(2, 4, 0, 1, 0)});
+    ASSERT_EQ(lists.size(), 2u);
+    EXPECT_EQ(lists[0].Parties.size(), 3u);
+    ASSERT_EQ(lists[1].Parties.size(), 4u);
+    EXPECT_EQ(lists[1].Parties[1].PartyNumber, "n1");
+    EXPECT_EQ(lists[1].Parties[3].PartyNumber, "");
+}
+
+TEST_F(ApiMeetme, NewFirstFragmentDiscardsAnUnfinishedList)
+{
+    Deliver({MeetmeFragment(3, 5, 0, 2, 1), MeetmeFragment(3, 2, 0, 0, 1), MeetmeFragment(3, 2, 1, 1, 0)});
+    ASSERT_EQ(lists.size(), 1u);
+    ASSERT_EQ(lists[0].Parties.size(), 2u);
+    EXPECT_EQ(lists[0].Parties[0].PartyNumber, "n0");
+    EXPECT_EQ(lists[0].Parties[1].PartyNumber, "n1");
+}
+
+TEST_F(ApiMeetme, ContinuationWithoutAListIsIgnoredAndLoneListsStay)
+{
+    Deliver({MeetmeFragment(4, 3, 1, 2, 0), MeetmeFragment(5, 3, 0, 0, 1)});
+    EXPECT_TRUE(lists.empty());
+    EXPECT_EQ(api.MeetmeListsInAssembly(), 1u);
+}
+
+TEST_F(ApiMeetme, HostileCountsNeitherAllocateNorLoopBeyondTheDatagram)
+{
+    // A total no datagram stream could carry drops the list; a huge index range reads only the
+    // parties present; continuations cannot grow a list past its total.
+    Deliver({MeetmeFragment(6, 0xFFFFFFFF, 0, 0, 0, 1), MeetmeFragment(7, 2, 0, 0xFFFFFFF0, 1, 3),
+             MeetmeFragment(7, 2, 3, 5, 0)});
+    ASSERT_EQ(lists.size(), 1u);
+    EXPECT_EQ(lists[0].ConfID, 7u);
+    ASSERT_EQ(lists[0].Parties.size(), 2u);
+    EXPECT_EQ(lists[0].Parties[1].PartyNumber, "n1");
+    EXPECT_EQ(api.MeetmeListsInAssembly(), 0u);
+}
+
+TEST_F(ApiMeetme, ListIsDecodedAndFreedWithoutAHandlerAndChangesRaiseTheirOwnEvent)
+{
+    api.OnMeetmeConnections = nullptr;
+    std::string topic;
+    api.OnMeetmeChanged = [&](TKovraAPI&, std::uint32_t dwConfID, TKovraDateTime, TKovraDateTime, std::uint32_t,
+                              std::uint32_t dwPorts, std::uint32_t, const std::string& szTopic, std::uint32_t,
+                              bool bLocked, bool bMuted) {
+        EXPECT_EQ(dwConfID, 8u);
+        EXPECT_EQ(dwPorts, 12u);
+        EXPECT_TRUE(bLocked);
+        EXPECT_FALSE(bMuted);
+        topic = szTopic;
+    };
+    TKovraAPIMsg changed = ApiTestServer::Event(KovraMsg::MEETME_CONFERENCE_EVENT);
+    changed.WriteInt32(8);
+    changed.WriteOid(kOid);
+    changed.WriteInt32(4);
+    for (std::uint32_t value : {0u, 0u, 60u, 12u, 3u})
+        changed.WriteInt32(value);
+    changed.WriteStr("Weekly");
+    changed.WriteInt32(1);
+    changed.WriteBool(true);
+    changed.WriteBool(false);
+    Deliver({MeetmeFragment(8, 2, 0, 1, 0), changed});
+    EXPECT_EQ(api.MeetmeListsInAssembly(), 0u);
+    EXPECT_EQ(topic, "Weekly");
+}
+
+TEST_F(ApiSession, KeepAlivePingsAfterQuietSendingAndTheAcksKeepTheWatchdogAway)
+{
+    int disconnected = 0;  // outlives the session, whose end raises OnDisconnected
+    TKovraAPI session;
+    TKovraAPITimings timings = TestTimings();
+    timings.KeepAlive = 100;
+    timings.Watchdog = 2000;
+    Configure(session, timings);
+    session.OnDisconnected = [&](TKovraAPI&) { ++disconnected; };
+    ASSERT_TRUE(session.Connect());
+    ASSERT_TRUE(PumpUntil([&] { return server.Count(KovraMsg::PING) >= 3; }));
+    EXPECT_TRUE(session.Connected());
+    EXPECT_EQ(disconnected, 0);
+    const auto pings = server.ReceivedOfType(KovraMsg::PING);
+    EXPECT_EQ(pings[0].Bytes.size(), TKovraAPIMsg::kHeaderSize);
+    EXPECT_LT(pings[0].Seq, pings[1].Seq);  // numbered like any request
+}
+
+TEST_F(ApiSession, WatchdogEndsAQuietSessionWithoutTellingTheServer)
+{
+    int disconnected = 0;  // outlives the session, whose end raises OnDisconnected
+    TKovraAPI session;
+    TKovraAPITimings timings = TestTimings();
+    timings.Watchdog = 150;
+    Configure(session, timings);
+    session.OnDisconnected = [&](TKovraAPI&) { ++disconnected; };
+    ASSERT_TRUE(session.Connect());
+    ASSERT_TRUE(PumpUntil([&] { return disconnected == 1; }));
+    EXPECT_FALSE(session.Connected());
+    PumpFor(100);
+    EXPECT_EQ(server.Count(KovraMsg::DISCONNECT), 0u);
+}
+
+TEST_F(ApiSession, SessionEndDuringABusyWaitIsCarriedOutWhenTheWaitEnds)
+{
+    ConnectAndMonitor();
+    server.OnRequest(KovraMsg::GET_CALL_FORWARDING_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
+        s.Send(ApiTestServer::Event(KovraMsg::DISCONNECT));
+    });
+    int disconnected = 0;
+    api.OnDisconnected = [&](TKovraAPI&) { ++disconnected; };
+    TKovraCallForwarding forwarding;
+    EXPECT_FALSE(api.GetForwarding(kDevice, forwarding));
+    EXPECT_EQ(disconnected, 1);
+    EXPECT_FALSE(api.Connected());
+}
+
+TEST_F(ApiSession, MonitorStopWaitsUntilItsRequestHasGoneOut)
+{
+    ConnectAndMonitor();
+    api.MonitorStop(kDevice, 2000);
+    // Ending the session right away must not lose the request.
+    api.Disconnect(true);
+    ASSERT_TRUE(PumpUntil([&] { return server.Count(KovraMsg::DISCONNECT) == 1; }));
+    const auto received = server.Received();
+    std::vector<std::uint32_t> types;
+    for (const TReceivedDatagram& datagram : received)
+        if (datagram.Type == KovraMsg::MONITOR_STOP_REQ || datagram.Type == KovraMsg::DISCONNECT)
+            types.push_back(datagram.Type);
+    ASSERT_FALSE(types.empty());
+    EXPECT_EQ(types.front(), KovraMsg::MONITOR_STOP_REQ);
+    EXPECT_EQ(types.back(), KovraMsg::DISCONNECT);
+}
+
+}  // namespace

@@ -1,0 +1,255 @@
+// kovractl end to end: the built program runs as a child process against the scripted server.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "ApiTestServer.h"
+#include "api/KovraAPIConsts.h"
+#include "platform/Clock.h"
+
+#ifdef _WIN32
+#define popen _popen
+#define pclose _pclose
+#else
+#include <sys/wait.h>
+#endif
+
+namespace {
+
+const std::string kDevice = "SIP/100";
+const std::string kOid = "0123456789ABCDEF01234567";
+const std::string kRelated = "00000000000000000000000A";
+
+struct RunResult {
+    int ExitCode = -1;
+    std::vector<std::string> Lines;  // standard output
+};
+
+// The program's path as the shell that runs it sees it (under Wine, drive Z: is the root).
+std::string ProgramPath()
+{
+    std::string path = KOVRACTL_PATH;
+#ifdef _WIN32
+    if (!path.empty() && path[0] == '/')
+        path = "Z:" + path;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+#endif
+    return path;
+}
+
+RunResult RunKovraCtl(const std::string& arguments, const std::string& input = std::string())
+{
+    std::string command = "\"" + ProgramPath() + "\" " + arguments;
+    std::string inputFile;
+    if (!input.empty()) {
+        inputFile = ::testing::TempDir() + "kovractl_input_" + std::to_string(platform::TickCount()) + ".txt";
+        std::ofstream(inputFile, std::ios::binary) << input;
+        command += " < \"" + inputFile + "\"";
+    }
+    RunResult result;
+    FILE* out = popen(command.c_str(), "r");
+    if (!out)
+        return result;
+    std::string line;
+    char buffer[4096];
+    while (std::fgets(buffer, sizeof buffer, out)) {
+        line += buffer;
+        if (!line.empty() && line.back() == '\n') {
+            while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+                line.pop_back();
+            result.Lines.push_back(line);
+            line.clear();
+        }
+    }
+    const int status = pclose(out);
+#ifdef _WIN32
+    result.ExitCode = status;
+#else
+    result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+    if (!inputFile.empty())
+        std::remove(inputFile.c_str());
+    return result;
+}
+
+std::vector<nlohmann::json> Events(const RunResult& result, const std::string& name)
+{
+    std::vector<nlohmann::json> events;
+    for (const std::string& line : result.Lines) {
+        const nlohmann::json event = nlohmann::json::parse(line, nullptr, false);
+        if (!event.is_discarded() && event.value("event", "") == name)
+            events.push_back(event);
+    }
+    return events;
+}
+
+class KovraCtl : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        server.OnRequest(KovraMsg::MONITOR_START_REQ, [this](ApiTestServer& s, const TReceivedDatagram&) {
+            TKovraAPIMsg rsp = s.Response(KovraMsg::MONITOR_START_RSP, monitorError);
+            rsp.WriteInt32(5);
+            rsp.WriteStr(kDevice);
+            rsp.WriteInt32(1);
+            s.Send(rsp);
+        });
+        server.OnRequest(KovraMsg::MONITOR_STOP_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
+            s.Send(s.Response(KovraMsg::MONITOR_STOP_RSP, 0));
+        });
+    }
+
+    std::string Options() const
+    {
+        return "--server 127.0.0.1 --server-port " + std::to_string(server.Port()) +
+               " --local-port 0 --phone 100 --pwd secret ";
+    }
+
+    // The client's requests in the order they came, without ACKs.
+    std::vector<std::uint32_t> RequestTypes() const
+    {
+        std::vector<std::uint32_t> types;
+        for (const TReceivedDatagram& datagram : server.Received())
+            if (datagram.Type != KovraMsg::ACK)
+                types.push_back(datagram.Type);
+        return types;
+    }
+
+    ApiTestServer server;
+    std::atomic<std::uint32_t> monitorError{0};
+};
+
+TEST_F(KovraCtl, PrintsTheCallConnectionEventAsJsonAndEndsCleanly)
+{
+    server.OnRequest(KovraMsg::ANSWER_CALL_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
+        TKovraAPIMsg event = ApiTestServer::Event(KovraMsg::CALL_CONNECTION_EVENT);
+        event.WriteInt32(5);
+        event.WriteStr(kDevice);
+        event.WriteOid(kOid);
+        event.WriteInt32(3);
+        event.WriteInt32(22);
+        event.WriteInt32(1700000000);
+        event.WriteInt32(1);
+        event.WriteInt32(1700000000);
+        event.WriteStr("555");
+        event.WriteStr("Zo\xC3\xAB \xFF");  // UTF-8, then a byte that is not
+        event.WriteInt32(7);
+        event.WriteInt32(9);
+        event.WriteOid(kRelated);
+        s.Send(event);
+        s.Send(s.Response(KovraMsg::ANSWER_CALL_RSP, 0));
+    });
+    const RunResult result = RunKovraCtl(Options() + "answer " + kOid);
+    EXPECT_EQ(result.ExitCode, 0);
+
+    const auto login = Events(result, "OnLogin");
+    ASSERT_EQ(login.size(), 1u);
+    EXPECT_EQ(login[0]["szDevice"], kDevice);
+    const auto calls = Events(result, "OnCallConnection");
+    ASSERT_EQ(calls.size(), 1u);
+    const nlohmann::json& call = calls[0];
+    const std::string when = platform::FormatDateTime(platform::UtcSecondsToLocal(1700000000));
+    EXPECT_EQ(call["dwMonitorID"], 5);
+    EXPECT_EQ(call["szDevice"], kDevice);
+    EXPECT_EQ(call["oidCall"], kOid);
+    EXPECT_EQ(call["oidRelated"], kRelated);
+    EXPECT_EQ(call["dwEvent"], 3);
+    EXPECT_EQ(call["dwEventCause"], 22);
+    EXPECT_EQ(call["dtEventTime"], when);
+    EXPECT_EQ(call["nCount"], 1);
+    ASSERT_EQ(call["Connections"].size(), 1u);
+    const nlohmann::json& party = call["Connections"][0];
+    EXPECT_EQ(party["PartyTime"], when);
+    EXPECT_EQ(party["PartyNumber"], "555");
+    EXPECT_EQ(party["PartyName"], "Zo\xC3\xAB \xEF\xBF\xBD");
+    EXPECT_EQ(party["PartyState"], 7);
+    EXPECT_EQ(party["PartyConnState"], 9);
+    const auto answers = Events(result, "OnAnswerCall");
+    ASSERT_EQ(answers.size(), 1u);
+    EXPECT_EQ(answers[0]["dwError"], 0);
+    EXPECT_TRUE(Events(result, "OnSend").empty());  // only with --trace
+
+    const auto request = server.ReceivedOfType(KovraMsg::ANSWER_CALL_REQ);
+    ASSERT_EQ(request.size(), 1u);
+    TKovraAPIMsg msg = request[0].Message();
+    EXPECT_EQ(msg.ReadInt32(), 0u);
+    EXPECT_EQ(msg.ReadStr(), kDevice);
+    EXPECT_EQ(msg.ReadOid(), kOid);
+    EXPECT_EQ(RequestTypes(), (std::vector<std::uint32_t>{KovraMsg::LOGIN_REQ, KovraMsg::MONITOR_START_REQ,
+                                                          KovraMsg::ANSWER_CALL_REQ, KovraMsg::MONITOR_STOP_REQ,
+                                                          KovraMsg::DISCONNECT}));
+}
+
+TEST_F(KovraCtl, RefusedAnswerExitsWithOneAndTraceNamesTheMessages)
+{
+    server.OnRequest(KovraMsg::HOLD_CALL_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
+        s.Send(s.Response(KovraMsg::HOLD_CALL_RSP, 4));
+    });
+    server.InvokeID = 9;  // responses with another identifier would be dropped
+    const RunResult result = RunKovraCtl(Options() + "--invoke-id 9 --trace hold " + kOid);
+    EXPECT_EQ(result.ExitCode, 1);
+    const auto holds = Events(result, "OnHoldCall");
+    ASSERT_EQ(holds.size(), 1u);
+    EXPECT_EQ(holds[0]["dwError"], 4);
+    bool sawHoldRequest = false;
+    for (const nlohmann::json& send : Events(result, "OnSend"))
+        sawHoldRequest = sawHoldRequest || send["name"] == "HOLD_CALL_REQ";
+    EXPECT_TRUE(sawHoldRequest);
+    bool sawHoldResponse = false;
+    for (const nlohmann::json& receive : Events(result, "OnReceive"))
+        sawHoldResponse = sawHoldResponse || (receive["name"] == "HOLD_CALL_RSP" && receive["dwMsgType"] == 271);
+    EXPECT_TRUE(sawHoldResponse);
+}
+
+TEST_F(KovraCtl, RefusedMonitorStartExitsWithThreeAndStillDisconnects)
+{
+    monitorError = 1;
+    const RunResult result = RunKovraCtl(Options() + "state");
+    EXPECT_EQ(result.ExitCode, 3);
+    ASSERT_EQ(Events(result, "OnLogin").size(), 1u);
+    EXPECT_EQ(server.Count(KovraMsg::MONITOR_STOP_REQ), 0u);
+    EXPECT_EQ(server.Count(KovraMsg::DISCONNECT), 1u);
+}
+
+TEST_F(KovraCtl, WrongUsageExitsWithTwoBeforeTouchingTheNetwork)
+{
+    for (const std::string& arguments :
+         {Options(), Options() + "dial 5", Options() + "dnd maybe", Options() + "answer",
+          Options() + "set-forwarding 7 100", std::string("--phone 1 --pwd x state"),
+          std::string("--server 127.0.0.1 --phone 1 --pwd x --local-port notaport state")}) {
+        EXPECT_EQ(RunKovraCtl(arguments).ExitCode, 2) << arguments;
+    }
+    EXPECT_TRUE(server.Received().empty());
+}
+
+TEST_F(KovraCtl, ShellRunsEachLineAndQuitEnds)
+{
+    server.OnRequest(KovraMsg::SET_DO_NOT_DISTURB_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
+        s.Send(s.Response(KovraMsg::SET_DO_NOT_DISTURB_RSP, 0));
+    });
+    server.OnRequest(KovraMsg::GET_CALL_FORWARDING_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
+        TKovraAPIMsg rsp = s.Response(KovraMsg::GET_CALL_FORWARDING_RSP, 0);
+        for (const char* destination : {"200", "", "300", ""})
+            rsp.WriteStr(destination);
+        s.Send(rsp);
+    });
+    const RunResult result = RunKovraCtl(Options() + "shell", "dnd on\nbogus words\nget-forwarding\nquit\ndnd off\n");
+    EXPECT_EQ(result.ExitCode, 0);
+    ASSERT_EQ(Events(result, "OnDoNotDisturb").size(), 1u);
+    const auto forwarding = Events(result, "OnGetForwarding");
+    ASSERT_EQ(forwarding.size(), 1u);
+    EXPECT_EQ(forwarding[0]["CallForwarding"]["ForwardAll"], "200");
+    EXPECT_EQ(forwarding[0]["CallForwarding"]["ForwardNoAnswer"], "300");
+    EXPECT_EQ(server.Count(KovraMsg::SET_DO_NOT_DISTURB_REQ), 1u);
+    EXPECT_EQ(server.Count(KovraMsg::DISCONNECT), 1u);
+}
+
+}  // namespace

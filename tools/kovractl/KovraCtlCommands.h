@@ -1,0 +1,33 @@
+#pragma once
+// The verbs of kovractl: parsed from words (the command line's tail or one line of the shell)
+// and run against a logged-in session.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+class TKovraAPI;
+class TCtlEventPrinter;
+
+struct TCtlCommand {
+    std::string Verb;
+    std::vector<std::string> Args;  // the positional words given, in order
+    bool Single = false;            // transfer, conference: --single
+    std::optional<unsigned> Seconds;  // monitor: --seconds
+    std::uint32_t Param = 0;        // call: --param, the value passed with the request
+};
+
+// Parses one command; on failure returns nothing and sets error to a line for the user.
+std::optional<TCtlCommand> ParseCtlCommand(const std::vector<std::string>& words, std::string& error);
+// Splits a shell line into words at blanks; double quotes group words.
+std::vector<std::string> SplitCtlLine(const std::string& line);
+// The verbs with their arguments, for the help text.
+std::string CtlVerbsHelp();
+
+enum class TCtlOutcome { Success, Failed, TimedOut };
+
+// Runs a one-shot verb (not monitor or shell) and waits up to waitMs for its answer, which the
+// printer prints as it comes.
+TCtlOutcome RunCtlCommand(TKovraAPI& api, TCtlEventPrinter& printer, const std::string& device,
+                          const TCtlCommand& command, unsigned waitMs);
