@@ -1,0 +1,348 @@
+#include "ui/Forms.h"
+
+#include <algorithm>
+
+#include "ui/Menus.h"
+#include "ui/UnicodeCtrls.h"
+
+namespace ui {
+namespace {
+
+TApplication gApplication;
+
+}  // namespace
+
+TApplication* const Application = &gApplication;
+
+TForm::TForm(TComponent* owner) : TControl(owner)
+{
+    SetVisible(false);
+    SetBounds(0, 0, 320, 240);
+    Application->forms_.push_back(this);
+}
+
+TForm::~TForm()
+{
+    if (!destroyRaised_ && OnDestroy) {
+        destroyRaised_ = true;
+        OnDestroy(this);
+    }
+    // The components go while the form is still a form, so their handlers see a whole form.
+    DestroyComponents();
+    auto& forms = Application->forms_;
+    forms.erase(std::remove(forms.begin(), forms.end(), this), forms.end());
+    if (Application->mainForm_ == this)
+        Application->mainForm_ = nullptr;
+}
+
+void TForm::SetBorderStyle(TFormBorderStyle style)
+{
+    if (borderStyle_ == style)
+        return;
+    borderStyle_ = style;
+    Changed(TChange::Style);
+}
+
+void TForm::SetFormStyle(TFormStyle style)
+{
+    if (formStyle_ == style)
+        return;
+    formStyle_ = style;
+    Changed(TChange::Style);
+}
+
+void TForm::SetAlphaBlend(bool on)
+{
+    if (alphaBlend_ == on)
+        return;
+    alphaBlend_ = on;
+    Changed(TChange::Alpha);
+}
+
+void TForm::SetAlphaBlendValue(int value)
+{
+    value = std::clamp(value, 0, 255);
+    if (alphaValue_ == value)
+        return;
+    alphaValue_ = value;
+    Changed(TChange::Alpha);
+}
+
+void TForm::SetMenu(TMainMenu* menu)
+{
+    if (menu_ == menu)
+        return;
+    if (menu_)
+        menu_->SetForm(nullptr);
+    menu_ = menu;
+    if (menu_)
+        menu_->SetForm(this);
+    Changed(TChange::Menu);
+}
+
+void TForm::DoCreate()
+{
+    if (OnCreate)
+        OnCreate(this);
+}
+
+void TForm::PlaceByPosition()
+{
+    placed_ = true;
+    TRect area;
+    switch (position_) {
+    case TPosition::poDesigned:
+        return;
+    case TPosition::poOwnerFormCenter:
+    case TPosition::poMainFormCenter: {
+        TForm* around = position_ == TPosition::poOwnerFormCenter ? dynamic_cast<TForm*>(Owner()) : nullptr;
+        if (!around)
+            around = Application->MainForm();
+        // Without a visible form to centre on, the desktop is the reference.
+        area = around && around != this && around->Visible() ? around->BoundsRect() : Application->WorkArea();
+        break;
+    }
+    default:
+        area = Application->WorkArea();
+        break;
+    }
+    SetBounds(area.Left + (area.Width() - Width()) / 2, area.Top + (area.Height() - Height()) / 2, Width(), Height());
+}
+
+void TForm::ShowForm()
+{
+    if (!placed_)
+        PlaceByPosition();
+    HandleNeeded();
+    const bool wasVisible = Visible();
+    SetVisible(true);
+    if (!wasVisible && OnShow)
+        OnShow(this);
+}
+
+void TForm::HideForm()
+{
+    if (!Visible())
+        return;
+    SetVisible(false);
+    if (OnHide)
+        OnHide(this);
+}
+
+void TForm::Close()
+{
+    bool canClose = true;
+    if (OnCloseQuery)
+        OnCloseQuery(this, canClose);
+    if (!canClose)
+        return;
+    if (modal_) {
+        if (modalResult_ == mrNone)
+            modalResult_ = mrCancel;
+        return;
+    }
+    TCloseAction action = TCloseAction::caHide;
+    if (OnClose)
+        OnClose(this, action);
+    if (action == TCloseAction::caNone)
+        return;
+    if (Application->MainForm() == this) {
+        HideForm();
+        Application->Terminate();
+        return;
+    }
+    if (action == TCloseAction::caFree)
+        Release();
+    else
+        HideForm();
+}
+
+TModalResult TForm::ShowModal()
+{
+    if (modal_)
+        return mrNone;
+    modalResult_ = mrNone;
+    modal_ = true;
+    std::vector<TForm*> disabled;
+    for (TForm* form : Application->Forms())
+        if (form != this && !form->modalDisabled_ && form->Visible()) {
+            form->SetModalDisabled(true);
+            disabled.push_back(form);
+        }
+    ShowForm();
+    bool destroyed = false;
+    const auto previousDestroy = OnDestroy;
+    // A form freed by its own handler during the loop must not be touched afterwards.
+    OnDestroy = [&destroyed, previousDestroy](TComponent* sender) {
+        destroyed = true;
+        if (previousDestroy)
+            previousDestroy(sender);
+    };
+    while (modalResult_ == mrNone && Visible() && !Application->Terminated()) {
+        platform::ProcessMessages(50);
+        if (destroyed)
+            break;
+    }
+    for (TForm* form : disabled)
+        if (std::find(Application->Forms().begin(), Application->Forms().end(), form) != Application->Forms().end())
+            form->SetModalDisabled(false);
+    if (destroyed)
+        return mrCancel;
+    OnDestroy = previousDestroy;
+    TModalResult result = modalResult_ == mrNone ? mrCancel : modalResult_;
+    if (modalResult_ != mrNone && OnClose) {
+        TCloseAction action = TCloseAction::caHide;
+        OnClose(this, action);
+    }
+    modal_ = false;
+    HideForm();
+    modalResult_ = result;
+    return result;
+}
+
+void TForm::Release()
+{
+    HideForm();
+    if (!destroyRaised_ && OnDestroy) {
+        destroyRaised_ = true;
+        OnDestroy(this);
+    }
+    // The form may be deleted by its owner before the posted work runs: look it up again.
+    platform::Post([this] {
+        const auto& forms = Application->Forms();
+        if (std::find(forms.begin(), forms.end(), this) != forms.end())
+            delete this;
+    });
+}
+
+void TForm::SetModalDisabled(bool disabled)
+{
+    modalDisabled_ = disabled;
+    Changed(TChange::Enabled);
+}
+
+TApplication::TApplication() = default;
+TApplication::~TApplication() = default;
+
+void TApplication::SetIcon(TIcon icon)
+{
+    icon_ = std::move(icon);
+}
+
+void TApplication::Run()
+{
+    if (mainForm_ && showMainForm_)
+        mainForm_->ShowForm();
+    while (!Terminated())
+        platform::ProcessMessages(100);
+}
+
+void TApplication::Terminate()
+{
+    terminated_ = true;
+    platform::RequestQuit();
+}
+
+bool TApplication::Terminated() const
+{
+    return terminated_;
+}
+
+void TApplication::HideTaskbarButton()
+{
+    taskbarButton_ = false;
+    for (TForm* form : forms_)
+        if (form->Peer())
+            form->Peer()->Changed(TChange::Style);
+}
+
+void TApplication::ShowTaskbarButton()
+{
+    taskbarButton_ = true;
+    for (TForm* form : forms_)
+        if (form->Peer())
+            form->Peer()->Changed(TChange::Style);
+}
+
+TRect TApplication::WorkArea()
+{
+    if (!workAreaKnown_) {
+        workArea_ = CurrentBackend().DesktopWorkArea();
+        workAreaKnown_ = true;
+    }
+    return workArea_;
+}
+
+bool TApplication::ShiftHeld() const
+{
+    return CurrentBackend().ShiftHeld();
+}
+
+TPoint TApplication::CursorPos() const
+{
+    return CurrentBackend().CursorPos();
+}
+
+void TApplication::SetScreenCursor(TCursor cursor)
+{
+    if (screenCursor_ == cursor)
+        return;
+    screenCursor_ = cursor;
+    CurrentBackend().ScreenCursorChanged(cursor);
+}
+
+int TApplication::MessageBox(const std::string& text, const std::string& caption, unsigned flags)
+{
+    return CurrentBackend().MessageBox(text, caption.empty() ? title_ : caption, flags);
+}
+
+TUnicodeHintWindow* TApplication::HintWindow()
+{
+    if (!hintWindow_)
+        hintWindow_ = std::make_unique<TUnicodeHintWindow>(nullptr);
+    return hintWindow_.get();
+}
+
+void TApplication::ShowHintFor(TControl* control)
+{
+    hintControl_ = control;
+    if (!hintTimer_) {
+        hintTimer_ = std::make_unique<platform::Timer>();
+        hintTimer_->SetInterval(500);
+        hintTimer_->OnTimer = [this] {
+            hintTimer_->SetEnabled(false);
+            if (!hintControl_ || !hintControl_->MouseInside())
+                return;
+            const TPoint cursor = CursorPos();
+            HintWindow()->ActivateHint({cursor.X, cursor.Y + 20, cursor.X, cursor.Y + 20}, hintControl_->Hint());
+        };
+    }
+    hintTimer_->SetEnabled(false);
+    hintTimer_->SetEnabled(true);
+}
+
+void TApplication::CancelHint(TControl* control)
+{
+    if (hintControl_ != control)
+        return;
+    hintControl_ = nullptr;
+    if (hintTimer_)
+        hintTimer_->SetEnabled(false);
+    if (hintWindow_)
+        hintWindow_->ReleaseHint();
+}
+
+TTimer::TTimer(TComponent* owner) : TComponent(owner)
+{
+    timer_.OnTimer = [this] {
+        if (OnTimer)
+            OnTimer(this);
+    };
+}
+
+void TTimer::Tick()
+{
+    timer_.Fire();
+}
+
+}  // namespace ui

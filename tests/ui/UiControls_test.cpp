@@ -1,0 +1,395 @@
+#include <gtest/gtest.h>
+
+#include "platform/MainLoop.h"
+#include "ui/Forms.h"
+#include "ui/UnicodeCtrls.h"
+#include "ui/headless/HeadlessBackend.h"
+
+using namespace ui;
+using headless::TCanvasOp;
+
+namespace {
+
+class UiControls : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        headless::Install();
+        form = std::make_unique<TForm>(nullptr);
+        form->SetBounds(0, 0, 300, 400);
+    }
+    template <class T>
+    T* Add(const char* name)
+    {
+        auto* control = new T(form.get());
+        control->SetName(name);
+        control->SetParent(form.get());
+        return control;
+    }
+    std::unique_ptr<TForm> form;
+};
+
+// The number entry's filter: digits and a few dialling signs, backspace; nothing else.
+void NumberKeyFilter(TComponent*, char16_t& key)
+{
+    const std::u16string allowed = u"#()*-0123456789\b";
+    if (allowed.find(key) == std::u16string::npos)
+        key = 0;
+}
+
+}  // namespace
+
+TEST_F(UiControls, KeyFilterDiscardsKeysBeforeTheyReachTheText)
+{
+    auto* cbPhones = Add<TUnicodeComboBox>("cbPhones");
+    cbPhones->OnKeyPress = NumberKeyFilter;
+    std::vector<std::string> changes;
+    cbPhones->OnChange = [&](TComponent*) { changes.push_back(cbPhones->Text()); };
+
+    for (char16_t key : std::u16string(u"(214) 555+1234"))
+        cbPhones->TypeKey(key);
+    EXPECT_EQ(cbPhones->Text(), "(214)5551234");
+    EXPECT_EQ(changes.size(), 12u);  // the blank and the "+" changed nothing
+
+    EXPECT_TRUE(cbPhones->TypeKey(u'\b'));
+    EXPECT_EQ(cbPhones->Text(), "(214)555123");
+    // Pasted text does not pass the filter.
+    cbPhones->SetText("+1 555");
+    EXPECT_EQ(cbPhones->Text(), "+1 555");
+    EXPECT_EQ(changes.back(), "+1 555");
+}
+
+TEST_F(UiControls, EditsKeepTheirLengthLimitAndReportKeysAndExit)
+{
+    auto* edName = Add<TEdit>("edName");
+    edName->SetMaxLength(3);
+    for (char16_t key : std::u16string(u"abcd"))
+        edName->TypeKey(key);
+    EXPECT_EQ(edName->Text(), "abc");
+    edName->TypeKey(u'\b');
+    edName->TypeKey(u'\x00E9');
+    EXPECT_EQ(edName->Text(), "ab\xC3\xA9");
+    edName->TypeKey(u'\b');  // removes the whole two-byte character
+    EXPECT_EQ(edName->Text(), "ab");
+
+    std::uint16_t seen = 0;
+    edName->OnKeyDown = [&](TComponent*, std::uint16_t& key, TShiftState) {
+        seen = key;
+        key = 0;
+    };
+    EXPECT_EQ(edName->PressKey(VK_RETURN_KEY), 0);
+    EXPECT_EQ(seen, VK_RETURN_KEY);
+
+    int exits = 0;
+    edName->OnExit = [&](TComponent*) { ++exits; };
+    auto* other = Add<TEdit>("edOther");
+    form->ShowForm();
+    edName->SetFocus();
+    EXPECT_TRUE(edName->Focused());
+    other->SetFocus();
+    EXPECT_EQ(exits, 1);
+
+    edName->SetEnabled(false);
+    EXPECT_FALSE(edName->TypeKey(u'z'));
+    EXPECT_EQ(edName->Text(), "ab");
+}
+
+TEST_F(UiControls, SpinEditTakesDigitsOnlyAndStaysInRange)
+{
+    auto* sp = Add<TSpinEdit>("spMinutes");
+    sp->SetRange(1, 60);
+    EXPECT_EQ(sp->Value(), 1);
+    sp->SetText("");
+    for (char16_t key : std::u16string(u"9x9"))
+        sp->TypeKey(key);
+    EXPECT_EQ(sp->Text(), "99");
+    EXPECT_EQ(sp->Value(), 60);
+    sp->SetValue(59);
+    sp->StepUp();
+    sp->StepUp();
+    EXPECT_EQ(sp->Value(), 60);
+    sp->SetText("abc");
+    EXPECT_EQ(sp->Value(), 1);
+}
+
+TEST_F(UiControls, ComboSelectionShowsTheItemAndKeepsItsObject)
+{
+    auto* cbRedirectTo = Add<TUnicodeComboBox>("cbRedirectTo");
+    int entry = 42;
+    cbRedirectTo->Items().Add("None");
+    cbRedirectTo->Items().Add("Office", &entry);
+    std::vector<std::string> events;
+    cbRedirectTo->OnSelect = [&](TComponent*) { events.push_back("select " + cbRedirectTo->Text()); };
+    cbRedirectTo->OnChange = [&](TComponent*) { events.push_back("change"); };
+
+    cbRedirectTo->SelectItem(1);
+    EXPECT_EQ(cbRedirectTo->ItemIndex(), 1);
+    EXPECT_EQ(*cbRedirectTo->Items().ObjectAs<int>(1), 42);
+    EXPECT_EQ(events, (std::vector<std::string>{"select Office", "change"}));
+
+    cbRedirectTo->TypeKey(u'x');  // typed text that is no item drops the selection
+    EXPECT_EQ(cbRedirectTo->ItemIndex(), -1);
+    cbRedirectTo->Items().Clear();
+    EXPECT_EQ(cbRedirectTo->Items().Strings(5), "");
+    EXPECT_EQ(cbRedirectTo->Items().Objects(-1), nullptr);
+}
+
+TEST_F(UiControls, OwnerDrawnListRecordsWhatEachLineShowsAndWhere)
+{
+    auto* imCallStates = new TImageList(form.get());
+    imCallStates->SetSize(44, 44);
+    for (int i = 0; i < 6; ++i)
+        imCallStates->Add(TBitmap::Solid(44, 44, 0xFF000000u | i));
+    auto* lbCalls = Add<TUnicodeListBox>("lbCalls");
+    lbCalls->SetBounds(0, 0, 250, 120);
+    lbCalls->SetStyle(TListBoxStyle::lbOwnerDrawFixed);
+    lbCalls->SetItemHeight(50);
+    lbCalls->Font().SetName("Tahoma");
+    const char* names[] = {"Alice", "Bob", "Carol"};
+    for (const char* name : names)
+        lbCalls->Items().Add("000000000000000000000001", const_cast<char*>(name));
+    lbCalls->OnDrawItem = [&](TCustomListBox* sender, int index, const TRect& rect, TOwnerDrawState state) {
+        TCanvas& canvas = sender->Canvas();
+        const bool selected = HasState(state, TOwnerDrawState::odSelected);
+        canvas.BrushColor = selected ? 0xFFE4AE : 0xFFFFFF;
+        canvas.FillRect(rect);
+        imCallStates->Draw(canvas, rect.Left + 1, rect.Top + 3, index,
+                           selected ? TDrawingStyle::dsNormal : TDrawingStyle::dsSelected);
+        canvas.Font.SetColor(selected ? 0x800000 : 0x808080);
+        canvas.Font.SetStyle(fsBold);
+        canvas.TextOut(rect.Left + 50, rect.Top + 2, sender->Items().ObjectAs<char>(index));
+        canvas.Font.SetStyle(0);
+        canvas.TextOut(rect.Left + 50, rect.Top + 18, "(214) 555-1234");
+    };
+    lbCalls->SetItemIndex(1);
+    form->ShowForm();
+    lbCalls->Repaint();
+
+    const auto& ops = headless::Painted(*lbCalls);
+    // Three lines of 50 pixels in a 120-pixel list: all three start inside it.
+    ASSERT_EQ(ops.size(), 12u);
+    EXPECT_EQ(ops[4].kind, TCanvasOp::Kind::FillRect);
+    EXPECT_EQ(ops[4].rect, (TRect{0, 50, 250, 100}));
+    EXPECT_EQ(ops[4].brushColor, 0xFFE4AEu);
+    EXPECT_EQ(ops[5].imageIndex, 1);
+    EXPECT_EQ(ops[5].drawingStyle, TDrawingStyle::dsNormal);
+    EXPECT_EQ(ops[1].drawingStyle, TDrawingStyle::dsSelected);
+    EXPECT_EQ(ops[6].text, "Bob");
+    EXPECT_EQ(ops[6].y, 52);
+    EXPECT_EQ(ops[6].fontStyle, fsBold);
+    EXPECT_EQ(ops[6].fontColor, 0x800000u);
+    EXPECT_EQ(ops[7].y, 68);
+    EXPECT_EQ(ops[7].fontStyle, 0u);
+    EXPECT_EQ(ops[10].text, "Carol");
+    EXPECT_EQ(ops[10].fontColor, 0x808080u);
+
+    // Scrolled down by one line only two lines are drawn, the first at the top.
+    lbCalls->SetTopIndex(1);
+    lbCalls->Repaint();
+    EXPECT_EQ(headless::PaintedTexts(*lbCalls),
+              (std::vector<std::string>{"Bob", "(214) 555-1234", "Carol", "(214) 555-1234"}));
+    EXPECT_EQ(headless::Painted(*lbCalls)[0].rect.Top, 0);
+}
+
+TEST_F(UiControls, RemovingTheSelectedLineClearsTheSelection)
+{
+    auto* lb = Add<TUnicodeListBox>("lbCalls");
+    lb->Items().Add("a");
+    lb->Items().Add("b");
+    int clicks = 0;
+    lb->OnClick = [&](TComponent*) { ++clicks; };
+    lb->SelectItem(1);
+    EXPECT_EQ(clicks, 1);
+    lb->Items().Delete(1);
+    EXPECT_EQ(lb->ItemIndex(), -1);
+    lb->SetItemIndex(7);
+    EXPECT_EQ(lb->ItemIndex(), -1);
+}
+
+TEST_F(UiControls, LabelsShowDecodedTextAndLinksUnderlineOnHoverUnlessItalic)
+{
+    auto* txtAnswerCall = Add<TUnicodeLabel>("txtAnswerCall");
+    txtAnswerCall->SetCaption("R\\u00e9pondre && contr\\u00f4ler");
+    txtAnswerCall->SetIsLink(true);
+    form->ShowForm();
+    txtAnswerCall->Repaint();
+    EXPECT_EQ(headless::PaintedTexts(*txtAnswerCall),
+              (std::vector<std::string>{"R\xC3\xA9pondre & contr\xC3\xB4ler"}));
+    EXPECT_EQ(txtAnswerCall->Caption(), "R\\u00e9pondre && contr\\u00f4ler");  // stored as given
+
+    txtAnswerCall->DoMouseEnter();
+    txtAnswerCall->Repaint();
+    EXPECT_EQ(headless::Painted(*txtAnswerCall).back().fontStyle, fsUnderline);
+    txtAnswerCall->DoMouseLeave();
+    EXPECT_EQ(txtAnswerCall->DrawnStyle(), 0u);
+
+    txtAnswerCall->Font().SetStyle(fsItalic);
+    txtAnswerCall->DoMouseEnter();
+    EXPECT_EQ(txtAnswerCall->DrawnStyle(), fsItalic);
+}
+
+TEST_F(UiControls, CheckBoxesToggleRadioButtonsExcludeTheirSiblings)
+{
+    auto* ckRegularCall = Add<TUnicodeLightRadioButton>("ckRegularCall");
+    auto* ckIntercom = Add<TUnicodeLightRadioButton>("ckIntercom");
+    auto* ckUrgent = Add<TUnicodeRadioButton>("ckUrgent");
+    auto* group = Add<TUnicodeGroupBox>("gbOther");
+    auto* ckElsewhere = new TUnicodeRadioButton(form.get());
+    ckElsewhere->SetParent(group);
+    ckElsewhere->SetChecked(true);
+    ckRegularCall->SetChecked(true);
+    int clicks = 0;
+    ckIntercom->OnClick = [&](TComponent*) { ++clicks; };
+
+    ckIntercom->Click();
+    EXPECT_TRUE(ckIntercom->Checked());
+    EXPECT_FALSE(ckRegularCall->Checked());
+    EXPECT_TRUE(ckElsewhere->Checked());  // another container, another group
+    ckUrgent->Click();
+    EXPECT_FALSE(ckIntercom->Checked());
+    ckIntercom->Click();
+    ckIntercom->Click();  // a radio button stays checked
+    EXPECT_TRUE(ckIntercom->Checked());
+    EXPECT_EQ(clicks, 3);
+
+    auto* ckImmediateTrans = Add<TUnicodeLightCheckBox>("ckImmediateTrans");
+    ckImmediateTrans->Click();
+    EXPECT_TRUE(ckImmediateTrans->Checked());
+    ckImmediateTrans->Click();
+    EXPECT_FALSE(ckImmediateTrans->Checked());
+    ckImmediateTrans->SetChecked(true);
+    ckImmediateTrans->SetEnabled(false);
+    ckImmediateTrans->Click();
+    EXPECT_TRUE(ckImmediateTrans->Checked());
+}
+
+TEST_F(UiControls, CheckListBoxKeepsChecksWithItsItems)
+{
+    auto* clb = Add<TCheckListBox>("clbEvents");
+    clb->Items().Assign({"Off-hook", "Busy", "Hangup"});
+    int checks = 0;
+    clb->OnClickCheck = [&](TComponent*) { ++checks; };
+    clb->ToggleCheck(1);
+    EXPECT_TRUE(clb->Checked(1));
+    EXPECT_FALSE(clb->Checked(0));
+    EXPECT_FALSE(clb->Checked(9));
+    clb->ToggleCheck(9);
+    EXPECT_EQ(checks, 1);
+    clb->Items().Clear();
+    clb->Items().Add("again");
+    EXPECT_FALSE(clb->Checked(0));
+}
+
+TEST_F(UiControls, NotebookShowsOnePageAndTabSetMayRefuseAChange)
+{
+    auto* nbStates = Add<TNotebook>("nbStates");
+    for (const char* name : {"Idle", "Dialing", "Attempting", "Alerting"})
+        nbStates->AddPage(name);
+    EXPECT_EQ(nbStates->ActivePage(), "Idle");
+    nbStates->SetActivePage("alerting");
+    EXPECT_EQ(nbStates->PageIndex(), 3);
+    EXPECT_TRUE(nbStates->Page(3)->Visible());
+    EXPECT_FALSE(nbStates->Page(0)->Visible());
+    nbStates->SetActivePage("Nowhere");
+    EXPECT_EQ(nbStates->PageIndex(), 3);
+
+    auto* tabs = Add<TUnicodeTabSet>("tsOptions");
+    int data = 7;
+    tabs->Tabs().Add("General");
+    tabs->Tabs().Add("Connection", &data);
+    EXPECT_EQ(tabs->TabIndex(), 0);
+    bool allow = false;
+    tabs->OnChange = [&](TComponent*, int, bool& allowChange) { allowChange = allow; };
+    tabs->SelectTab(1);
+    EXPECT_EQ(tabs->TabIndex(), 0);
+    allow = true;
+    tabs->SelectTab(1);
+    EXPECT_EQ(tabs->TabIndex(), 1);
+    EXPECT_EQ(*tabs->Tabs().ObjectAs<int>(1), 7);
+    const auto rects = tabs->TabRects();
+    ASSERT_EQ(rects.size(), 2u);
+    EXPECT_EQ(rects[1].Left, rects[0].Right);
+}
+
+TEST_F(UiControls, ListViewKeepsRowsAndReportsSelection)
+{
+    auto* lvForward = Add<TListView>("lvForward");
+    lvForward->AddColumn("Name", 100);
+    lvForward->AddColumn("Number", 80);
+    int home = 1;
+    lvForward->AddItem("Home", {"5551234"}, &home);
+    lvForward->AddItem("Office", {"5559876"});
+    EXPECT_EQ(lvForward->CellText(0, 1), "5551234");
+    EXPECT_EQ(lvForward->CellText(1, 2), "");
+    EXPECT_EQ(lvForward->CellText(5, 0), "");
+
+    std::vector<std::pair<int, bool>> changes;
+    lvForward->OnSelectItem = [&](TComponent*, int index, bool selected) { changes.emplace_back(index, selected); };
+    lvForward->SelectItem(0);
+    lvForward->SelectItem(1);
+    EXPECT_EQ(changes, (std::vector<std::pair<int, bool>>{{0, true}, {0, false}, {1, true}}));
+    lvForward->DeleteItem(0);
+    EXPECT_EQ(lvForward->ItemIndex(), 0);  // the selected row moved up
+    lvForward->SetColumnCaption(1, "Nummer");
+    EXPECT_EQ(lvForward->Columns()[1].Caption, "Nummer");
+}
+
+TEST_F(UiControls, SpeedButtonsOfAGroupStayDownOneAtATime)
+{
+    auto* a = Add<TSpeedButton>("sbA");
+    auto* b = Add<TSpeedButton>("sbB");
+    a->SetGroupIndex(1);
+    b->SetGroupIndex(1);
+    a->Click();
+    EXPECT_TRUE(a->Down());
+    b->Click();
+    EXPECT_TRUE(b->Down());
+    EXPECT_FALSE(a->Down());
+}
+
+TEST_F(UiControls, HeaderSectionsAreHitByPosition)
+{
+    auto* header = Add<THeaderControl>("hcCalls");
+    header->AddSection("Name", 100);
+    header->AddSection("Number", 50);
+    EXPECT_EQ(header->SectionAt(99), 0);
+    EXPECT_EQ(header->SectionAt(100), 1);
+    EXPECT_EQ(header->SectionAt(150), -1);
+    int clicked = -1;
+    header->OnSectionClick = [&](TComponent*, int section) { clicked = section; };
+    header->ClickSection(1);
+    EXPECT_EQ(clicked, 1);
+}
+
+TEST_F(UiControls, ImageClickAndDisabledControlsIgnoreInput)
+{
+    auto* imClose = Add<TImage>("imClose");
+    imClose->SetHint("Close this window");
+    int clicks = 0;
+    imClose->OnClick = [&](TComponent*) { ++clicks; };
+    imClose->DoMouseDown(TMouseButton::mbLeft, ssLeft, 3, 3);
+    imClose->DoMouseUp(TMouseButton::mbLeft, 0, 3, 3);
+    // Released outside: no click.
+    imClose->DoMouseDown(TMouseButton::mbLeft, ssLeft, 3, 3);
+    imClose->DoMouseUp(TMouseButton::mbLeft, 0, 500, 3);
+    EXPECT_EQ(clicks, 1);
+    imClose->SetEnabled(false);
+    imClose->Click();
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(UiControls, HintWindowShowsTheHintAfterTheMouseRests)
+{
+    auto* imHide = Add<TImage>("imHide");
+    imHide->SetHint("Hide this window");
+    imHide->SetShowHint(true);
+    form->ShowForm();
+    imHide->DoMouseEnter();
+    TUnicodeHintWindow* hint = Application->HintWindow();
+    for (int i = 0; i < 100 && !hint->Visible(); ++i)
+        platform::ProcessMessages(20);
+    EXPECT_TRUE(hint->Visible());
+    EXPECT_EQ(hint->Caption(), "Hide this window");
+    imHide->DoMouseLeave();
+    EXPECT_FALSE(hint->Visible());
+}

@@ -1,0 +1,381 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "platform/Clock.h"
+#include "platform/MainLoop.h"
+#include "ui/Forms.h"
+#include "ui/Menus.h"
+#include "ui/TaskIcon.h"
+#include "ui/UnicodeCtrls.h"
+#include "ui/headless/HeadlessBackend.h"
+
+using namespace ui;
+
+namespace {
+
+class UiModel : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        desktop = &headless::Install();
+        Application->ResetTerminated();
+    }
+    void TearDown() override { Application->ResetTerminated(); }
+
+    // Pumps the main loop until done() holds or two seconds pass.
+    template <class Done>
+    bool PumpUntil(Done done)
+    {
+        const std::uint64_t until = platform::TickCount() + 2000;
+        while (!done() && platform::TickCount() < until)
+            platform::ProcessMessages(10);
+        return done();
+    }
+
+    headless::HeadlessBackend* desktop = nullptr;
+};
+
+struct Probe : TComponent {
+    Probe(TComponent* owner, std::vector<std::string>& log, std::string name) : TComponent(owner), log_(log)
+    {
+        SetName(std::move(name));
+    }
+    ~Probe() override { log_.push_back(Name()); }
+    std::vector<std::string>& log_;
+};
+
+}  // namespace
+
+TEST_F(UiModel, ComponentsAreFoundByNameAndFreedLastFirstWithTheirOwner)
+{
+    std::vector<std::string> freed;
+    {
+        TForm form(nullptr);
+        new Probe(&form, freed, "first");
+        auto* second = new Probe(&form, freed, "Second");
+        new Probe(second, freed, "child");
+        auto* label = new TUnicodeLabel(&form);
+        label->SetName("txtError");
+
+        EXPECT_EQ(form.FindComponent("SECOND"), second);
+        EXPECT_EQ(form.Find<TUnicodeLabel>("txterror"), label);
+        EXPECT_EQ(form.Find<TUnicodePanel>("txtError"), nullptr);
+        EXPECT_EQ(form.FindComponent("child"), nullptr);  // only directly owned ones
+        ASSERT_EQ(form.ComponentCount(), 3);
+        EXPECT_EQ(form.Components()[0]->Name(), "first");
+        EXPECT_EQ(form.Components()[2], label);
+
+        delete form.Components()[0];  // deleting one takes it off its owner's list
+        EXPECT_EQ(form.ComponentCount(), 2);
+    }
+    // An owner finishes its own destructor before its components go.
+    EXPECT_EQ(freed, (std::vector<std::string>{"first", "Second", "child"}));
+}
+
+TEST_F(UiModel, ChildrenFollowTheirParentAndAlignedOnesDock)
+{
+    TForm form(nullptr);
+    form.SetBounds(0, 0, 400, 300);
+    auto* caption = new TUnicodePanel(&form);
+    caption->SetParent(&form);
+    caption->SetHeight(20);
+    caption->SetAlign(TAlign::alTop);
+    auto* status = new TUnicodePanel(&form);
+    status->SetParent(&form);
+    status->SetHeight(18);
+    status->SetAlign(TAlign::alBottom);
+    auto* body = new TUnicodePanel(&form);
+    body->SetParent(&form);
+    body->SetAlign(TAlign::alClient);
+
+    EXPECT_EQ(caption->BoundsRect(), (TRect{0, 0, 400, 20}));
+    EXPECT_EQ(status->BoundsRect(), (TRect{0, 282, 400, 300}));
+    EXPECT_EQ(body->BoundsRect(), (TRect{0, 20, 400, 282}));
+
+    form.SetBounds(0, 0, 500, 400);
+    EXPECT_EQ(body->BoundsRect(), (TRect{0, 20, 500, 382}));
+    status->Hide();
+    EXPECT_EQ(body->BoundsRect(), (TRect{0, 20, 500, 400}));
+
+    // A label cannot hold children; a panel can.
+    auto* label = new TUnicodeLabel(&form);
+    auto* inner = new TUnicodeLabel(&form);
+    inner->SetParent(label);
+    EXPECT_EQ(inner->Parent(), nullptr);
+    inner->SetParent(body);
+    EXPECT_EQ(inner->ParentForm(), &form);
+    EXPECT_FALSE(inner->Showing());
+    form.ShowForm();
+    EXPECT_TRUE(inner->Showing());
+    EXPECT_TRUE(inner->HandleAllocated());
+}
+
+TEST_F(UiModel, ShowModalReturnsTheResultSetWhileItRunsAndDisablesOtherForms)
+{
+    TForm mainForm(nullptr);
+    mainForm.ShowForm();
+    TForm dialog(&mainForm);
+    auto* btOk = new TUnicodePanel(&dialog);
+    btOk->SetParent(&dialog);
+    btOk->OnClick = [&](TComponent*) { dialog.SetModalResult(mrOk); };
+    bool mainDisabledMeanwhile = false;
+    platform::Post([&] {
+        mainDisabledMeanwhile = mainForm.ModalDisabled();
+        btOk->Click();
+    });
+
+    EXPECT_EQ(dialog.ShowModal(), mrOk);
+    EXPECT_TRUE(mainDisabledMeanwhile);
+    EXPECT_FALSE(mainForm.ModalDisabled());
+    EXPECT_FALSE(dialog.Visible());
+    EXPECT_FALSE(dialog.Modal());
+}
+
+TEST_F(UiModel, ClosingAModalFormCancelsUnlessCloseQueryRefuses)
+{
+    TForm dialog(nullptr);
+    int queries = 0;
+    dialog.OnCloseQuery = [&](TComponent*, bool& canClose) { canClose = ++queries > 1; };
+    platform::Post([&] {
+        dialog.Close();  // refused: the loop keeps running
+        platform::Post([&] { dialog.Close(); });
+    });
+    EXPECT_EQ(dialog.ShowModal(), mrCancel);
+    EXPECT_EQ(queries, 2);
+}
+
+TEST_F(UiModel, WorkerSynchronizeCompletesWhileAModalFormIsUp)
+{
+    TForm dialog(nullptr);
+    std::atomic<bool> handedOver{false};
+    std::thread worker([&] {
+        platform::Synchronize([&] { dialog.SetModalResult(mrYes); });
+        handedOver = true;
+    });
+    const TModalResult result = dialog.ShowModal();
+    worker.join();
+    EXPECT_EQ(result, mrYes);
+    EXPECT_TRUE(handedOver);
+}
+
+TEST_F(UiModel, CloseHidesFreesOrStaysAsOnCloseDecides)
+{
+    auto* owner = new TForm(nullptr);
+    auto* keep = new TForm(owner);
+    keep->ShowForm();
+    keep->OnClose = [](TComponent*, TCloseAction& action) { action = TCloseAction::caNone; };
+    keep->Close();
+    EXPECT_TRUE(keep->Visible());
+
+    auto* popup = new TForm(owner);
+    popup->ShowForm();
+    bool destroyed = false;
+    popup->OnDestroy = [&](TComponent*) { destroyed = true; };
+    popup->OnClose = [](TComponent*, TCloseAction& action) { action = TCloseAction::caFree; };
+    popup->Close();
+    EXPECT_TRUE(destroyed);
+    EXPECT_EQ(owner->ComponentCount(), 2);  // freed only once the event is over
+    platform::ProcessMessages(0);
+    EXPECT_EQ(owner->ComponentCount(), 1);
+    delete owner;
+}
+
+TEST_F(UiModel, ClosingTheMainFormEndsTheProgram)
+{
+    auto* mainForm = Application->CreateForm<TForm>(nullptr);
+    bool created = false;
+    mainForm->OnCreate = [&](TComponent*) { created = true; };
+    mainForm->DoCreate();
+    EXPECT_TRUE(created);
+    EXPECT_EQ(Application->MainForm(), mainForm);
+    platform::Post([&] { mainForm->Close(); });
+    Application->Run();  // returns because the main form closed
+    EXPECT_TRUE(Application->Terminated());
+    delete mainForm;
+    EXPECT_EQ(Application->MainForm(), nullptr);
+    platform::ProcessMessages(0);
+}
+
+TEST_F(UiModel, FormsArePlacedOnTheirOwnerOrTheDesktopCentre)
+{
+    desktop->workArea = {0, 0, 1000, 800};
+    TForm owner(nullptr);
+    owner.SetBounds(100, 100, 400, 300);
+    owner.ShowForm();
+    TForm dialog(&owner);
+    dialog.SetBounds(0, 0, 200, 100);
+    dialog.SetPosition(TPosition::poOwnerFormCenter);
+    dialog.ShowForm();
+    EXPECT_EQ(dialog.BoundsRect(), (TRect{200, 200, 400, 300}));
+
+    TForm about(&owner);
+    about.SetBounds(0, 0, 200, 100);
+    about.SetPosition(TPosition::poDesktopCenter);
+    about.ShowForm();
+    EXPECT_EQ(about.BoundsRect(), (TRect{400, 350, 600, 450}));
+}
+
+TEST_F(UiModel, TheCaptionStripDragsTheFormKeepingTheGrabOffset)
+{
+    TForm form(nullptr);
+    form.SetBounds(100, 50, 300, 200);
+    form.ShowForm();
+    auto* pnCaption = new TUnicodePanel(&form);
+    pnCaption->SetParent(&form);
+    pnCaption->SetDragsForm(true);
+
+    desktop->cursor = {130, 60};
+    pnCaption->DoMouseDown(TMouseButton::mbLeft, ssLeft, 30, 10);
+    desktop->cursor = {230, 160};
+    pnCaption->DoMouseMove(ssLeft, 130, 110);
+    EXPECT_EQ(form.Left(), 200);
+    EXPECT_EQ(form.Top(), 150);
+    pnCaption->DoMouseUp(TMouseButton::mbLeft, 0, 130, 110);
+    desktop->cursor = {500, 500};
+    pnCaption->DoMouseMove(0, 0, 0);
+    EXPECT_EQ(form.Left(), 200);  // the drag ended with the release
+
+    // The right button does not drag.
+    pnCaption->DoMouseDown(TMouseButton::mbRight, ssRight, 0, 0);
+    desktop->cursor = {0, 0};
+    pnCaption->DoMouseMove(ssRight, 0, 0);
+    EXPECT_EQ(form.Left(), 200);
+}
+
+TEST_F(UiModel, ApplicationReadsTheDesktopAndKeepsTheWorkAreaOfTheStart)
+{
+    desktop->shift = true;
+    EXPECT_TRUE(Application->ShiftHeld());
+    Application->SetScreenCursor(TCursor::crHourGlass);
+    EXPECT_EQ(desktop->screenCursor, TCursor::crHourGlass);
+    Application->SetScreenCursor(TCursor::crDefault);
+    EXPECT_EQ(desktop->screenCursor, TCursor::crDefault);
+
+    desktop->messageBoxAnswer = mrNo;
+    Application->SetTitle("Kovra Assistant");
+    EXPECT_EQ(Application->MessageBox("Unable to send message.", "", 0), mrNo);
+    ASSERT_EQ(desktop->messageBoxes.size(), 1u);
+    EXPECT_EQ(desktop->messageBoxes[0].caption, "Kovra Assistant");
+}
+
+TEST_F(UiModel, TimersFireThroughTheMainLoopUntilStopped)
+{
+    TForm form(nullptr);
+    auto* timer = new TTimer(&form);
+    int ticks = 0;
+    timer->SetInterval(5);
+    timer->OnTimer = [&](TComponent* sender) {
+        EXPECT_EQ(sender, timer);
+        if (++ticks == 3)
+            timer->SetEnabled(false);
+    };
+    timer->SetEnabled(true);
+    EXPECT_TRUE(PumpUntil([&] { return ticks >= 3; }));
+    platform::ProcessMessages(20);
+    EXPECT_EQ(ticks, 3);
+
+    // A disabled timer does not fire on a manual tick either.
+    timer->Tick();
+    EXPECT_EQ(ticks, 3);
+}
+
+TEST_F(UiModel, ATimerFreedByItsOwnHandlerDoesNotCrash)
+{
+    auto* form = new TForm(nullptr);
+    auto* timer = new TTimer(form);
+    timer->SetInterval(1);
+    bool fired = false;
+    timer->OnTimer = [&](TComponent*) {
+        fired = true;
+        delete form;
+    };
+    timer->SetEnabled(true);
+    EXPECT_TRUE(PumpUntil([&] { return fired; }));
+}
+
+TEST_F(UiModel, PopupMenuRunsTheChosenItemAndSkipsDisabledOnes)
+{
+    TForm form(nullptr);
+    auto* pmIcon = new TPopupMenu(&form);
+    auto* miOpen = new TUnicodeMenuItem(&form);
+    miOpen->SetCaption("&Open");
+    auto* miExit = new TUnicodeMenuItem(&form);
+    miExit->SetCaption("E&xit");
+    pmIcon->Items().Add(miOpen);
+    pmIcon->Items().Add(miExit);
+    std::vector<std::string> clicked;
+    miOpen->OnClick = [&](TComponent*) { clicked.push_back("open"); };
+    miExit->OnClick = [&](TComponent*) { clicked.push_back("exit"); };
+    EXPECT_NE(miOpen->Command(), miExit->Command());
+    EXPECT_EQ(pmIcon->FindCommand(miExit->Command()), miExit);
+
+    desktop->menuChoice = [&](TPopupMenu&) { return miExit; };
+    pmIcon->Popup(10, 20);
+    miExit->SetEnabled(false);
+    pmIcon->Popup(10, 20);
+    desktop->menuChoice = nullptr;
+    pmIcon->Popup(10, 20);
+    EXPECT_EQ(clicked, (std::vector<std::string>{"exit"}));
+    EXPECT_EQ(desktop->popupPositions.size(), 3u);
+
+    // Dynamic items: a submenu rebuilt from scratch.
+    auto* miCall = new TUnicodeMenuItem(&form);
+    pmIcon->Items().Add(miCall);
+    for (const char* name : {"Alice", "Bob"}) {
+        auto* item = new TUnicodeMenuItem(&form);
+        item->SetCaption(name);
+        miCall->Add(item);
+    }
+    miCall->Clear();
+    EXPECT_EQ(miCall->Count(), 0);
+    EXPECT_EQ(pmIcon->Items().Count(), 3);
+}
+
+TEST_F(UiModel, TrayIconTipIsCutAndFlashingAlternatesWithABlankIcon)
+{
+    TForm form(nullptr);
+    TTaskBarIcon tbIcon(&form);
+    tbIcon.SetHint(std::string(70, 'x'));
+    tbIcon.SetVisible(true);
+    EXPECT_EQ(headless::Tray(tbIcon).tip, std::string(61, 'x'));
+    EXPECT_TRUE(headless::Tray(tbIcon).shown);
+    EXPECT_EQ(headless::Tray(tbIcon).adds, 1);
+
+    tbIcon.SetFlashing(true);
+    EXPECT_TRUE(PumpUntil([&] { return headless::Tray(tbIcon).blank; }));
+    tbIcon.SetFlashing(false);
+    EXPECT_FALSE(headless::Tray(tbIcon).blank);
+
+    tbIcon.SetVisible(false);
+    EXPECT_FALSE(headless::Tray(tbIcon).shown);
+    tbIcon.SetVisible(true);
+    EXPECT_EQ(headless::Tray(tbIcon).adds, 2);
+}
+
+TEST_F(UiModel, TrayIconMouseAndEndOfSession)
+{
+    auto* mainForm = Application->CreateForm<TForm>(nullptr);
+    auto* tbIcon = new TTaskBarIcon(mainForm);
+    auto* pmIcon = new TPopupMenu(mainForm);
+    tbIcon->SetPopupMenu(pmIcon);
+    int doubleClicks = 0;
+    tbIcon->OnDblClick = [&](TComponent*) { ++doubleClicks; };
+    desktop->cursor = {640, 970};
+    tbIcon->RightButtonDown();
+    ASSERT_EQ(desktop->popupPositions.size(), 1u);
+    EXPECT_EQ(desktop->popupPositions[0], (TPoint{640, 970}));
+    tbIcon->DoubleClick();
+    EXPECT_EQ(doubleClicks, 1);
+
+    mainForm->ShowForm();
+    tbIcon->SetVisible(true);
+    EXPECT_TRUE(tbIcon->QueryEndSession());
+    EXPECT_FALSE(Application->Terminated());  // the main window is up: the user decides
+    mainForm->HideForm();
+    EXPECT_TRUE(tbIcon->QueryEndSession());
+    EXPECT_TRUE(Application->Terminated());
+    delete mainForm;
+    platform::ProcessMessages(0);
+}
