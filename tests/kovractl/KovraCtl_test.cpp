@@ -54,6 +54,10 @@ RunResult RunKovraCtl(const std::string& arguments, const std::string& input = s
         std::ofstream(inputFile, std::ios::binary) << input;
         command += " < \"" + inputFile + "\"";
     }
+#ifdef _WIN32
+    // cmd /c drops the outermost quotes when there are more than two.
+    command = "\"" + command + "\"";
+#endif
     RunResult result;
     FILE* out = popen(command.c_str(), "r");
     if (!out)

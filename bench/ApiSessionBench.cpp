@@ -1,0 +1,212 @@
+// How fast call connection events reach OnCallConnection through the whole session (worker,
+// acknowledgement, dispatch thread, main loop, decoding), against a bare socket that only
+// acknowledges the same datagrams. The server side sends each event once the previous one is
+// acknowledged, as the protocol requires.
+
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <stdexcept>
+#include <thread>
+
+#include "api/KovraAPIConsts.h"
+#include "api/KovraUDPApi.h"
+#include "platform/Clock.h"
+#include "platform/MainLoop.h"
+#include "platform/UdpSocket.h"
+
+namespace {
+
+constexpr unsigned kAckWait = 200;
+constexpr unsigned kTries = 50;
+
+TKovraAPIMsg CallConnectionEvent()
+{
+    TKovraAPIMsg event(KovraMsg::CALL_CONNECTION_EVENT, 0);
+    event.WriteInt32(5);
+    event.WriteStr("SIP/100");
+    event.WriteOid("0123456789ABCDEF01234567");
+    event.WriteInt32(3);
+    event.WriteInt32(22);
+    event.WriteInt32(1700000000);
+    event.WriteInt32(2);
+    for (const char* number : {"100", "555"}) {
+        event.WriteInt32(1700000000);
+        event.WriteStr(number);
+        event.WriteStr("Party");
+        event.WriteInt32(1);
+        event.WriteInt32(2);
+    }
+    event.WriteOid("00000000000000000000000A");
+    return event;
+}
+
+// The server side: one loopback socket that numbers its messages and waits for each ACK.
+class BurstPeer {
+public:
+    BurstPeer()
+    {
+        if (socket_.Bind(0, "127.0.0.1") != platform::kSocketOk)
+            throw std::runtime_error("cannot bind the peer");
+    }
+    std::uint16_t Port() const { return socket_.LocalPort(); }
+
+    // Waits for the client's first datagram; a LOGIN_REQ gets its ACK and a LOGIN_RSP.
+    void Accept()
+    {
+        for (;;) {
+            const platform::ReceiveResult in = socket_.ReceiveFrom(buffer_, sizeof buffer_, 1000);
+            if (in.Bytes < TKovraAPIMsg::kHeaderSize)
+                continue;
+            address_ = in.FromAddress;
+            port_ = in.FromPort;
+            TKovraAPIMsg msg;
+            msg.Decode(buffer_, in.Bytes);
+            if (msg.dwMsgType != KovraMsg::LOGIN_REQ)
+                return;
+            Acknowledge(msg.dwMsgSeq);
+            TKovraAPIMsg rsp(KovraMsg::LOGIN_RSP, 0);
+            rsp.WriteInt32(0);
+            rsp.WriteInt32(0);
+            rsp.WriteStr("2.3");
+            rsp.WriteStr("bench");
+            Exchange(rsp);
+            return;
+        }
+    }
+
+    void Burst(int count)
+    {
+        TKovraAPIMsg event = CallConnectionEvent();
+        for (int i = 0; i < count; ++i)
+            Exchange(event);
+    }
+
+private:
+    void Acknowledge(std::uint32_t seq)
+    {
+        const TKovraAPIMsg ack(KovraMsg::ACK, seq);
+        socket_.SendTo(ack.Data(), ack.Size(), address_, port_);
+    }
+
+    void Exchange(TKovraAPIMsg& msg)
+    {
+        msg.StampSequence(seq_);
+        for (unsigned attempt = 0; attempt < kTries; ++attempt) {
+            socket_.SendTo(msg.Data(), msg.Size(), address_, port_);
+            const std::uint64_t until = platform::TickCount() + kAckWait;
+            while (platform::TickCount() < until) {
+                const platform::ReceiveResult in = socket_.ReceiveFrom(buffer_, sizeof buffer_, kAckWait);
+                if (in.Bytes < TKovraAPIMsg::kHeaderSize)
+                    continue;
+                TKovraAPIMsg reply;
+                reply.Decode(buffer_, in.Bytes);
+                if (reply.dwMsgType == KovraMsg::ACK && reply.dwMsgSeq == seq_) {
+                    ++seq_;
+                    return;
+                }
+                if (reply.dwMsgType != KovraMsg::ACK && reply.dwMsgType != KovraMsg::DISCONNECT)
+                    Acknowledge(reply.dwMsgSeq);
+            }
+        }
+        throw std::runtime_error("the client stopped acknowledging");
+    }
+
+    platform::UdpSocket socket_;
+    std::uint8_t buffer_[KOVRA_MAX_DATAGRAM];
+    std::string address_;
+    std::uint16_t port_ = 0;
+    std::uint32_t seq_ = 0;
+};
+
+// Seconds for count events to reach OnCallConnection.
+double ThroughSession(int count)
+{
+    BurstPeer peer;
+    TKovraAPI api;
+    api.SetLocalAddress("127.0.0.1");
+    api.SetPort(0);
+    api.SetServerPort(peer.Port());
+    api.AddServer("127.0.0.1");
+    api.SetActive(true);
+    std::thread accept([&] { peer.Accept(); });
+    const bool connected = api.Connect();
+    accept.join();
+    if (!connected)
+        throw std::runtime_error("no log-in");
+
+    int raised = 0;
+    api.OnCallConnection = [&](TKovraAPI&, std::uint32_t, const std::string&, const std::string&, const std::string&,
+                               std::uint32_t, std::uint32_t, TKovraDateTime, int,
+                               const std::vector<TKovraCallConnection>& connections) {
+        benchmark::DoNotOptimize(connections.data());
+        ++raised;
+    };
+    const std::uint64_t start = platform::TickCount();
+    std::thread burst([&] { peer.Burst(count); });
+    while (raised < count)
+        platform::ProcessMessages(10);
+    const std::uint64_t elapsed = platform::TickCount() - start;
+    burst.join();
+    api.OnCallConnection = nullptr;
+    return static_cast<double>(elapsed) / 1000.0;
+}
+
+// Seconds for a bare socket to receive and acknowledge count events.
+double ThroughBareSocket(int count)
+{
+    BurstPeer peer;
+    platform::UdpSocket client;
+    client.Bind(0, "127.0.0.1");
+    const TKovraAPIMsg hello(KovraMsg::PING, 0);
+    client.SendTo(hello.Data(), hello.Size(), "127.0.0.1", peer.Port());
+    peer.Accept();
+
+    std::uint8_t buffer[KOVRA_MAX_DATAGRAM];
+    const std::uint64_t start = platform::TickCount();
+    std::thread burst([&] { peer.Burst(count); });
+    for (int received = 0; received < count;) {
+        const platform::ReceiveResult in = client.ReceiveFrom(buffer, sizeof buffer, 1000);
+        if (in.Bytes < TKovraAPIMsg::kHeaderSize)
+            continue;
+        TKovraAPIMsg msg;
+        msg.Decode(buffer, in.Bytes);
+        const TKovraAPIMsg ack(KovraMsg::ACK, msg.dwMsgSeq);
+        client.SendTo(ack.Data(), ack.Size(), in.FromAddress, in.FromPort);
+        ++received;
+    }
+    const std::uint64_t elapsed = platform::TickCount() - start;
+    burst.join();
+    return static_cast<double>(elapsed) / 1000.0;
+}
+
+void BM_CallConnectionBurst(benchmark::State& state)
+{
+    const int count = static_cast<int>(state.range(0));
+    double session = 0;
+    double bare = 0;
+    for (auto _ : state) {
+        session = ThroughSession(count);
+        bare = ThroughBareSocket(count);
+    }
+    const double sessionRate = count / std::max(session, 0.001);
+    const double bareRate = count / std::max(bare, 0.001);
+    state.counters["session_events_per_s"] = sessionRate;
+    state.counters["bare_events_per_s"] = bareRate;
+    state.counters["session_to_bare"] = sessionRate / bareRate;
+}
+
+BENCHMARK(BM_CallConnectionBurst)->Arg(10000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    platform::InitMainThread();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
