@@ -60,6 +60,35 @@ bool IsCallRequest(std::uint32_t type)
     }
 }
 
+// Values are the client's bytes in its code page, not necessarily UTF-8: those that are not are
+// kept as hexadecimal, so every byte survives a restart.
+nlohmann::json ValueToJson(const std::string& value)
+{
+    try {
+        (void)nlohmann::json(value).dump();
+        return value;
+    } catch (const nlohmann::json::exception&) {
+        static const char digits[] = "0123456789ABCDEF";
+        std::string hex;
+        for (unsigned char c : value) {
+            hex += digits[c >> 4];
+            hex += digits[c & 15];
+        }
+        return nlohmann::json{{"hex", hex}};
+    }
+}
+
+std::string FromHex(const std::string& hex)
+{
+    auto nibble = [](char c) {
+        return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : 0;
+    };
+    std::string bytes;
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes += static_cast<char>(nibble(hex[i]) * 16 + nibble(hex[i + 1]));
+    return bytes;
+}
+
 // Capability bit that gates each forwarding kind.
 constexpr int kForwardBits[4] = {1, 23, 24, 25};
 
@@ -97,9 +126,12 @@ bool TSimPhoneSystem::LoadData(std::string& error)
     for (const auto& [phone, applications] : document["appdata"].items()) {
         if (!applications.is_object())
             continue;
-        for (const auto& [application, value] : applications.items())
+        for (const auto& [application, value] : applications.items()) {
             if (value.is_string())
                 appData_[phone][application] = value.get<std::string>();
+            else if (value.is_object() && value.contains("hex") && value["hex"].is_string())
+                appData_[phone][application] = FromHex(value["hex"].get<std::string>());
+        }
     }
     return true;
 }
@@ -112,13 +144,12 @@ bool TSimPhoneSystem::SaveData()
     document["appdata"] = nlohmann::json::object();
     for (const auto& [phone, applications] : appData_)
         for (const auto& [application, value] : applications)
-            document["appdata"][phone][application] = value;
+            document["appdata"][phone][application] = ValueToJson(value);
     // Written aside and renamed over, so a crash mid-write never leaves half a file.
     const std::string temporary = options_.DataFile + ".tmp";
     {
         std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-        // Values are the client's bytes, not necessarily UTF-8; they must survive unchanged.
-        file << document.dump(2, ' ', false, nlohmann::json::error_handler_t::ignore);
+        file << document.dump(2);
         if (!file)
             return false;
     }

@@ -1,0 +1,437 @@
+#include <filesystem>
+#include <fstream>
+
+#include "SimFixture.h"
+
+using kovrasim::TSimOptions;
+
+
+TEST_F(SimTest, LoginAnswersWithConfiguredVersionsAndChecksPasswords)
+{
+    auto client = NewClient();
+    ASSERT_TRUE(client->Login());
+    EXPECT_EQ(client->ApiVersion, "2.3");
+    EXPECT_EQ(client->ServerVersion, "kovrasim 1.0");
+    EXPECT_EQ(client->Monitor("1001", "wrong"), 1u);      // Invalid Password
+    EXPECT_EQ(client->Monitor("9999", "secret"), 2u);     // Invalid Device
+    EXPECT_EQ(client->Monitor("1001", "secret"), 0u);
+    EXPECT_EQ(client->Device, "1001");
+}
+
+TEST_F(SimTest, SecondMonitorIsRefusedUntilItRepeatsThePassword)
+{
+    auto first = LoggedIn("1001");
+    auto second = NewClient();
+    ASSERT_TRUE(second->Login());
+    EXPECT_EQ(second->Monitor("1001", "secret"), 11u);  // Duplicate Monitor
+    EXPECT_EQ(second->Monitor("1001", "secret", "secret"), 0u);
+    // The phone's calls now go to the second client only.
+    Ring("ring 1001 FROM 4255550123");
+    EXPECT_TRUE(second->WaitFor([&] { return !second->AlertingCallId.empty(); }));
+    first->Pump(100);
+    EXPECT_TRUE(first->Calls.empty());
+}
+
+TEST_F(SimTest, OutsideCallRingsThePhoneAndIsAnswered)
+{
+    auto client = LoggedIn("1001");
+    const std::string oid = Ring("ring 1001 FROM 4255550123 NAME \"Dana Dialer\" urgent");
+    ASSERT_TRUE(client->WaitFor([&] { return client->AlertingCallId == oid; }));
+    const TTestCall& ringing = client->Calls.at(oid);
+    EXPECT_EQ(ringing.Mine, 2u);
+    EXPECT_EQ(ringing.Cause, 16u);
+    ASSERT_EQ(ringing.Connections.size(), 2u);
+    EXPECT_EQ(ringing.Connections[0].Number, "1001");  // the phone itself comes first
+    EXPECT_EQ(ringing.Connections[1].Name, "Dana Dialer");
+    EXPECT_EQ(ringing.Related, std::string(24, '0'));
+
+    EXPECT_EQ(Answer(*client, KovraMsg::ANSWER_CALL_REQ, oid), 0u);
+    ASSERT_TRUE(client->WaitFor([&] { return client->Calls.at(oid).Mine == 4; }));
+    EXPECT_EQ(client->ActiveCallId, oid);
+    EXPECT_TRUE(client->AlertingCallId.empty());
+    EXPECT_EQ(SimCall(oid), "4255550123=4 1001=4");
+    // Answering again finds nothing ringing.
+    EXPECT_EQ(Answer(*client, KovraMsg::ANSWER_CALL_REQ, oid), 19u);
+
+    EXPECT_EQ(Run("hangup-far " + oid), "ok");
+    ASSERT_TRUE(client->WaitFor([&] { return client->Calls.empty(); }));
+    EXPECT_TRUE(client->ActiveCallId.empty());
+    EXPECT_EQ(SimCallCount(), 0u);
+}
+
+TEST_F(SimTest, HoldAndRetrieveMoveTheCurrentCallIdentifiers)
+{
+    auto client = LoggedIn("1001");
+    const std::string oid = Ring("ring 1001 FROM 4255550123");
+    ASSERT_TRUE(client->WaitFor([&] { return client->AlertingCallId == oid; }));
+    EXPECT_EQ(Answer(*client, KovraMsg::RETRIEVE_CALL_REQ, oid), 4u);  // Invalid State: not held
+    ASSERT_EQ(Answer(*client, KovraMsg::ANSWER_CALL_REQ, oid), 0u);
+    ASSERT_EQ(Answer(*client, KovraMsg::HOLD_CALL_REQ, oid), 0u);
+    ASSERT_TRUE(client->WaitFor([&] { return client->Calls.at(oid).Mine == 5; }));
+    EXPECT_EQ(client->HeldCallId, oid);
+    EXPECT_TRUE(client->ActiveCallId.empty());
+    EXPECT_EQ(Answer(*client, KovraMsg::HOLD_CALL_REQ, oid), 4u);
+    ASSERT_EQ(Answer(*client, KovraMsg::RETRIEVE_CALL_REQ, oid), 0u);
+    ASSERT_TRUE(client->WaitFor([&] { return client->Calls.at(oid).Mine == 4; }));
+    EXPECT_EQ(client->ActiveCallId, oid);
+    EXPECT_TRUE(client->HeldCallId.empty());
+    EXPECT_EQ(Answer(*client, KovraMsg::HOLD_CALL_REQ, "0123456789ABCDEF01234567"), 3u);  // Invalid Call
+}
+
+TEST_F(SimTest, OutsideNumberAnswersAfterTheDelayAndInvalidNumbersFail)
+{
+    auto client = LoggedIn("1001");
+    const auto [error, oid] = MakeCall(*client, "4255557777");
+    ASSERT_EQ(error, 0u);
+    ASSERT_TRUE(client->WaitFor([&, oid = oid] { return client->Calls.count(oid) && client->Calls.at(oid).Mine == 4; }));
+    EXPECT_EQ(client->ActiveCallId, oid);
+
+    const auto [invalidError, invalid] = MakeCall(*client, "5550000");
+    ASSERT_EQ(invalidError, 0u);
+    ASSERT_TRUE(client->WaitFor([&, invalid = invalid] {
+        return client->Calls.count(invalid) && client->Calls.at(invalid).Mine == 7;
+    }));
+    EXPECT_EQ(client->Calls.at(invalid).Connections.size(), 1u);
+    EXPECT_EQ(MakeCall(*client, "").first, 29u);
+}
+
+TEST_F(SimTest, ConsultativeTransferJoinsTheCallerWithTheTarget)
+{
+    auto alice = LoggedIn("1001");
+    auto bob = LoggedIn("1002");
+    const std::string original = Ring("ring 1001 FROM 4255550123 NAME \"Dana Dialer\"");
+    ASSERT_TRUE(alice->WaitFor([&] { return alice->AlertingCallId == original; }));
+    ASSERT_EQ(Answer(*alice, KovraMsg::ANSWER_CALL_REQ, original), 0u);
+
+    TKovraAPIMsg setup = alice->Request(KovraMsg::SETUP_TRANSFER_REQ);
+    setup.WriteOid(original);
+    setup.WriteStr("1002");
+    setup.WriteInt32(0);
+    const auto [error, consultation] = WithNewCall(*alice, std::move(setup));
+    ASSERT_EQ(error, 0u);
+    ASSERT_TRUE(bob->WaitFor([&, c = consultation] { return bob->AlertingCallId == c; }));
+    ASSERT_TRUE(alice->WaitFor([&, c = consultation] { return alice->Calls.count(c) != 0; }));
+    EXPECT_EQ(alice->Calls.at(consultation).Related, original);
+    EXPECT_EQ(alice->Calls.at(original).Mine, 5u);
+    ASSERT_EQ(Answer(*bob, KovraMsg::ANSWER_CALL_REQ, consultation), 0u);
+
+    TKovraAPIMsg complete = alice->Request(KovraMsg::COMPLETE_TRANSFER_REQ);
+    complete.WriteOid(consultation);
+    complete.WriteOid(original);
+    auto response = alice->Call(std::move(complete));
+    ASSERT_TRUE(response);
+    EXPECT_EQ(TSimTestClient::ErrorOf(*response), 0u);
+    ASSERT_TRUE(alice->WaitFor([&] { return alice->Calls.empty(); }));
+    // Bob now talks with the caller on the original call; his consultation call is gone.
+    ASSERT_TRUE(bob->WaitFor([&] { return bob->Calls.count(original) && !bob->Calls.count(consultation); }));
+    EXPECT_EQ(bob->Calls.at(original).Mine, 4u);
+    EXPECT_EQ(bob->ActiveCallId, original);
+    EXPECT_EQ(SimCall(original), "4255550123=4 1002=4");
+    EXPECT_EQ(SimCall(consultation), "none");
+}
+
+TEST_F(SimTest, ParkedCallIsReportedWithThePlaceAndCanBePickedUp)
+{
+    auto alice = LoggedIn("1001");
+    auto bob = LoggedIn("1002");
+    const std::string oid = Ring("ring 1001 FROM 4255550123 NAME \"Dana Dialer\"");
+    ASSERT_TRUE(alice->WaitFor([&] { return alice->AlertingCallId == oid; }));
+    ASSERT_EQ(Answer(*alice, KovraMsg::ANSWER_CALL_REQ, oid), 0u);
+    ASSERT_EQ(Answer(*alice, KovraMsg::PARK_CALL_REQ, oid), 0u);
+    ASSERT_TRUE(alice->WaitFor([&] { return !alice->ParkNotices.empty(); }));
+    const TTestParkNotice& notice = alice->ParkNotices.front();
+    EXPECT_EQ(notice.Related, oid);
+    EXPECT_EQ(notice.From, "Dana Dialer");
+    EXPECT_EQ(notice.FromNumber, "4255550123");
+    EXPECT_EQ(notice.Place, "701");
+    EXPECT_TRUE(alice->Calls.empty());
+    EXPECT_TRUE(alice->ActiveCallId.empty());
+
+    TKovraAPIMsg pickup = bob->Request(KovraMsg::PICKUP_CALL_REQ);
+    pickup.WriteStr("701");
+    auto response = bob->Call(std::move(pickup));
+    ASSERT_TRUE(response);
+    EXPECT_EQ(TSimTestClient::ErrorOf(*response), 0u);
+    ASSERT_TRUE(bob->WaitFor([&] { return bob->ActiveCallId == oid; }));
+    EXPECT_EQ(SimCall(oid), "4255550123=4 1002=4");
+}
+
+TEST_F(SimTest, GroupPickupTakesARingingCallAndFailsWhenNoneRings)
+{
+    auto alice = LoggedIn("1001");
+    auto bob = LoggedIn("1002");
+    TKovraAPIMsg none = bob->Request(KovraMsg::PICKUP_CALL_REQ);
+    none.WriteStr("");
+    auto refused = bob->Call(std::move(none));
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(TSimTestClient::ErrorOf(*refused), 24u);  // No Call to Pickup
+
+    const std::string oid = Ring("ring 1001 FROM 4255550123");
+    ASSERT_TRUE(alice->WaitFor([&] { return alice->AlertingCallId == oid; }));
+    TKovraAPIMsg group = bob->Request(KovraMsg::PICKUP_CALL_REQ);
+    group.WriteStr("");
+    auto response = bob->Call(std::move(group));
+    ASSERT_TRUE(response);
+    EXPECT_EQ(TSimTestClient::ErrorOf(*response), 0u);
+    ASSERT_TRUE(alice->WaitFor([&] { return alice->Calls.empty(); }));
+    EXPECT_TRUE(alice->AlertingCallId.empty());
+    ASSERT_TRUE(bob->WaitFor([&] { return bob->ActiveCallId == oid; }));
+}
+
+TEST_F(SimTest, ForwardingRoutesCallsAndIsReportedInPhoneState)
+{
+    auto alice = LoggedIn("1001");
+    auto bob = LoggedIn("1002");
+    TKovraAPIMsg forward = alice->Request(KovraMsg::SET_CALL_FORWARDING_REQ);
+    forward.WriteInt32(0);
+    forward.WriteStr("1002");
+    auto response = alice->Call(std::move(forward));
+    ASSERT_TRUE(response);
+    ASSERT_EQ(TSimTestClient::ErrorOf(*response), 0u);
+    ASSERT_TRUE(alice->WaitFor([&] { return alice->PhoneState.Forwarded; }));
+    EXPECT_EQ(alice->PhoneState.State, 4u);
+
+    const std::string oid = Ring("ring 1001 FROM 4255550123");
+    ASSERT_TRUE(bob->WaitFor([&] { return bob->AlertingCallId == oid; }));
+    alice->Pump(50);
+    EXPECT_TRUE(alice->Calls.empty());
+
+    auto query = alice->Call(alice->Request(KovraMsg::GET_CALL_FORWARDING_REQ));
+    ASSERT_TRUE(query);
+    ASSERT_EQ(TSimTestClient::ErrorOf(*query), 0u);
+    EXPECT_EQ(query->ReadStr(), "1002");
+    EXPECT_EQ(query->ReadStr(), "");
+
+    // A phone forwarded to itself would loop: refused.
+    TKovraAPIMsg self = alice->Request(KovraMsg::SET_CALL_FORWARDING_REQ);
+    self.WriteInt32(1);
+    self.WriteStr("1001");
+    auto selfResponse = alice->Call(std::move(self));
+    ASSERT_TRUE(selfResponse);
+    EXPECT_EQ(TSimTestClient::ErrorOf(*selfResponse), 29u);
+}
+
+TEST_F(SimTest, UnansweredCallMovesOnToTheNoAnswerDestination)
+{
+    auto bob = LoggedIn("1002");
+    EXPECT_EQ(Run("forward 1001 noanswer 1002"), "ok");
+    const std::string oid = Ring("ring 1001 FROM 4255550123");
+    EXPECT_EQ(SimCall(oid), "4255550123=3 1001=2");
+    ASSERT_TRUE(bob->WaitFor([&] { return bob->AlertingCallId == oid; }));
+    EXPECT_EQ(SimCall(oid), "4255550123=3 1002=2");
+}
+
+TEST_F(SimTest, DoNotDisturbSendsRingingCallsToVoiceMail)
+{
+    auto alice = LoggedIn("1001");
+    TKovraAPIMsg dnd = alice->Request(KovraMsg::SET_DO_NOT_DISTURB_REQ);
+    dnd.WriteInt32(1);
+    auto response = alice->Call(std::move(dnd));
+    ASSERT_TRUE(response);
+    ASSERT_TRUE(alice->WaitFor([&] { return alice->PhoneState.DoNotDisturb; }));
+    EXPECT_EQ(alice->PhoneState.State, 3u);
+    const int before = alice->PhoneState.Count;
+
+    const std::string oid = Ring("ring 1001 FROM 4255550123");
+    ASSERT_TRUE(alice->WaitFor([&] { return alice->PhoneState.Count > before; }));
+    EXPECT_EQ(alice->PhoneState.VoiceMail, 1u);
+    EXPECT_EQ(SimCall(oid), "4255550123=4 8000=4");
+    EXPECT_TRUE(alice->Calls.empty());
+}
+
+TEST_F(SimTest, RedirectToVoiceMailCountsTheMessage)
+{
+    auto alice = LoggedIn("1001");
+    const std::string oid = Ring("ring 1001 FROM 4255550123");
+    ASSERT_TRUE(alice->WaitFor([&] { return alice->AlertingCallId == oid; }));
+    TKovraAPIMsg redirect = alice->Request(KovraMsg::REDIRECT_CALL_REQ);
+    redirect.WriteOid(oid);
+    redirect.WriteInt32(2);
+    redirect.WriteStr("");
+    redirect.WriteInt32(0);
+    auto response = alice->Call(std::move(redirect));
+    ASSERT_TRUE(response);
+    EXPECT_EQ(TSimTestClient::ErrorOf(*response), 0u);
+    ASSERT_TRUE(alice->WaitFor([&] { return alice->Calls.empty() && alice->PhoneState.VoiceMail == 1; }));
+    EXPECT_EQ(SimCall(oid), "4255550123=4 8000=4");
+}
+
+TEST_F(SimTest, PrivacyGuardDigitsLetTheCallerThroughOrBlockThem)
+{
+    auto alice = LoggedIn("1001");
+    const std::string oid = Ring("ring 1001 FROM 4255550123 privacy");
+    ASSERT_TRUE(alice->WaitFor([&] { return alice->AlertingCallId == oid; }));
+    EXPECT_EQ(alice->Calls.at(oid).Connections[1].PartyState, 9u);
+    ASSERT_EQ(Answer(*alice, KovraMsg::ANSWER_CALL_REQ, oid), 0u);
+
+    TKovraAPIMsg block = alice->Request(KovraMsg::DIAL_DIGITS_REQ);
+    block.WriteOid(oid);
+    block.WriteStr("4");
+    auto response = alice->Call(std::move(block));
+    ASSERT_TRUE(response);
+    EXPECT_EQ(TSimTestClient::ErrorOf(*response), 0u);
+    ASSERT_TRUE(alice->WaitFor([&] { return alice->Calls.empty(); }));
+    // "Do not call me again": the same caller no longer gets through.
+    EXPECT_EQ(Run("ring 1001 FROM 4255550123").rfind("error", 0), 0u);
+}
+
+TEST_F(SimTest, ConferenceWithAHeldCallKeepsThreeParties)
+{
+    auto alice = LoggedIn("1001");
+    auto bob = LoggedIn("1002");
+    const std::string first = Ring("ring 1001 FROM 4255550123");
+    ASSERT_TRUE(alice->WaitFor([&] { return alice->AlertingCallId == first; }));
+    ASSERT_EQ(Answer(*alice, KovraMsg::ANSWER_CALL_REQ, first), 0u);
+    ASSERT_EQ(Answer(*alice, KovraMsg::HOLD_CALL_REQ, first), 0u);
+    const auto [error, second] = MakeCall(*alice, "1002");
+    ASSERT_EQ(error, 0u);
+    ASSERT_TRUE(bob->WaitFor([&, s = second] { return bob->AlertingCallId == s; }));
+    ASSERT_EQ(Answer(*bob, KovraMsg::ANSWER_CALL_REQ, second), 0u);
+
+    TKovraAPIMsg join = alice->Request(KovraMsg::CONFERENCE_CALL_REQ);
+    join.WriteOid(second);
+    join.WriteOid(first);
+    auto response = alice->Call(std::move(join));
+    ASSERT_TRUE(response);
+    EXPECT_EQ(TSimTestClient::ErrorOf(*response), 0u);
+    ASSERT_TRUE(alice->WaitFor([&] {
+        return alice->Calls.size() == 1 && alice->Calls.count(first) && alice->Calls.at(first).LiveCount() == 3;
+    }));
+    EXPECT_EQ(alice->Calls.at(first).Mine, 4u);
+    EXPECT_EQ(alice->ActiveCallId, first);
+    EXPECT_EQ(SimCall(first), "4255550123=4 1001=4 1002=4");
+
+    // Dropping a guest leaves a two-party call; dropping an unknown one is refused.
+    TKovraAPIMsg dropUnknown = alice->Request(KovraMsg::DROP_CONFERENCE_CONNECTION_REQ);
+    dropUnknown.WriteOid(first);
+    dropUnknown.WriteStr("9999");
+    auto unknown = alice->Call(std::move(dropUnknown));
+    ASSERT_TRUE(unknown);
+    EXPECT_EQ(TSimTestClient::ErrorOf(*unknown), 10u);
+    TKovraAPIMsg drop = alice->Request(KovraMsg::DROP_CONFERENCE_CONNECTION_REQ);
+    drop.WriteOid(first);
+    drop.WriteStr("1002");
+    auto dropped = alice->Call(std::move(drop));
+    ASSERT_TRUE(dropped);
+    EXPECT_EQ(TSimTestClient::ErrorOf(*dropped), 0u);
+    ASSERT_TRUE(bob->WaitFor([&] { return bob->Calls.empty(); }));
+    EXPECT_EQ(SimCall(first), "4255550123=4 1001=4");
+}
+
+TEST_F(SimTest, RequestsNeedTheMonitoredDeviceAndTheCapability)
+{
+    auto alice = LoggedIn("1001");
+    TKovraAPIMsg foreign(KovraMsg::QUERY_PHONE_CONFIG_REQ, 0);
+    foreign.WriteInt32(alice->InvokeID);
+    foreign.WriteStr("1002");
+    auto notMine = alice->Call(std::move(foreign));
+    ASSERT_TRUE(notMine);
+    EXPECT_EQ(TSimTestClient::ErrorOf(*notMine), 12u);  // No Monitor
+
+    EXPECT_EQ(Run("set-caps 1001 0x00000200"), "ok");  // make call only
+    ASSERT_TRUE(alice->WaitFor([&] { return alice->PhoneState.State == 8; }));
+    auto config = alice->Call(alice->Request(KovraMsg::QUERY_PHONE_CONFIG_REQ));
+    ASSERT_TRUE(config);
+    ASSERT_EQ(TSimTestClient::ErrorOf(*config), 0u);
+    EXPECT_EQ(config->ReadStr(), "Alice Archer");
+    config->ReadInt32();
+    config->ReadInt32();
+    EXPECT_EQ(config->ReadInt32(), 0x200u);
+    TKovraAPIMsg pickup = alice->Request(KovraMsg::PICKUP_CALL_REQ);
+    pickup.WriteStr("");
+    auto refused = alice->Call(std::move(pickup));
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(TSimTestClient::ErrorOf(*refused), 28u);  // Feature Not Enabled
+
+    auto unknownType = alice->Call(alice->Request(KovraMsg::GET_CALL_DATA_REQ));
+    ASSERT_TRUE(unknownType);
+    EXPECT_EQ(unknownType->dwMsgType, KovraMsg::FAILURE_RSP);
+}
+
+class SimDataTest : public SimTest {
+protected:
+    void SetUp() override
+    {
+        path = std::filesystem::temp_directory_path() /
+               ("kovrasim-data-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                std::to_string(reinterpret_cast<std::uintptr_t>(this)) + ".json");
+        std::filesystem::remove(path);
+        StartSim(WithFile());
+    }
+    void TearDown() override
+    {
+        SimTest::TearDown();
+        std::filesystem::remove(path);
+    }
+    TSimOptions WithFile()
+    {
+        TSimOptions options = FastOptions();
+        options.DataFile = path.string();
+        return options;
+    }
+    std::filesystem::path path;
+};
+
+TEST_F(SimDataTest, ApplicationDataRoundTripsAndSurvivesARestart)
+{
+    const std::string value = std::string("[Main]\r\nName=Zoë \"quoted\"\r\n") + std::string(1, '\xE9') + "\x01";
+    {
+        auto alice = LoggedIn("1001");
+        auto missing = alice->Request(KovraMsg::GET_APPLICATION_DATA_REQ);
+        missing.WriteStr("KovraAssistant");
+        auto none = alice->Call(std::move(missing));
+        ASSERT_TRUE(none);
+        EXPECT_EQ(TSimTestClient::ErrorOf(*none), 22u);  // Key Not Found
+
+        TKovraAPIMsg set = alice->Request(KovraMsg::SET_APPLICATION_DATA_REQ);
+        set.WriteStr("KovraAssistant");
+        set.WriteStr(value);
+        auto stored = alice->Call(std::move(set));
+        ASSERT_TRUE(stored);
+        EXPECT_EQ(TSimTestClient::ErrorOf(*stored), 0u);
+
+        // A value too large to be read back in one datagram is refused, and the old one kept.
+        TKovraAPIMsg huge = alice->Request(KovraMsg::SET_APPLICATION_DATA_REQ);
+        huge.WriteStr("KovraAssistant");
+        huge.WriteStr(std::string(5000, 'x'));
+        auto refused = alice->Call(std::move(huge));
+        ASSERT_TRUE(refused);
+        EXPECT_EQ(TSimTestClient::ErrorOf(*refused), 10u);
+    }
+    sim->Stop();
+    sim.reset();
+    StartSim(WithFile());
+
+    auto alice = LoggedIn("1001");
+    auto get = alice->Request(KovraMsg::GET_APPLICATION_DATA_REQ);
+    get.WriteStr("KovraAssistant");
+    auto response = alice->Call(std::move(get));
+    ASSERT_TRUE(response);
+    ASSERT_EQ(TSimTestClient::ErrorOf(*response), 0u);
+    EXPECT_EQ(response->ReadStr(), "KovraAssistant");
+    EXPECT_EQ(response->ReadStr(), value);
+    // Another phone's data is its own.
+    auto bob = LoggedIn("1002");
+    auto other = bob->Request(KovraMsg::GET_APPLICATION_DATA_REQ);
+    other.WriteStr("KovraAssistant");
+    auto empty = bob->Call(std::move(other));
+    ASSERT_TRUE(empty);
+    EXPECT_EQ(TSimTestClient::ErrorOf(*empty), 22u);
+}
+
+TEST_F(SimDataTest, BrokenDataFileIsRefusedAndLeftAlone)
+{
+    sim->Stop();
+    sim.reset();
+    {
+        std::ofstream file(path, std::ios::binary);
+        file << "{\"appdata\": {\"1001\": ";
+    }
+    kovrasim::TKovraSim broken(WithFile());
+    std::string error;
+    EXPECT_FALSE(broken.Start(error));
+    EXPECT_NE(error.find("not a kovrasim data document"), std::string::npos);
+    std::ifstream file(path, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "{\"appdata\": {\"1001\": ");
+}

@@ -1,0 +1,143 @@
+#include <set>
+
+#include "SimFixture.h"
+#include "platform/Clock.h"
+
+namespace {
+
+// Each call a phone takes part in, as "number=state" entries sorted, by oid.
+using CallView = std::map<std::string, std::set<std::string>>;
+
+CallView ClientView(const TSimTestClient& client)
+{
+    CallView view;
+    for (const auto& [oid, call] : client.Calls)
+        for (const TTestConnection& connection : call.Connections)
+            if (connection.ConnState != 0)
+                view[oid].insert(connection.Number + "=" + std::to_string(connection.ConnState));
+    return view;
+}
+
+}  // namespace
+
+class SimFaultTest : public SimTest {
+protected:
+    void SetUp() override
+    {
+        kovrasim::TSimOptions options = FastOptions();
+        // A lossy line needs more tries; both clients are pumped by this one thread, in turn.
+        options.AckWaitMs = 50;
+        options.Tries = 40;
+        StartSim(options);
+        alice = LoggedIn("1001");
+        bob = LoggedIn("1002");
+        for (TSimTestClient* client : {alice.get(), bob.get()}) {
+            client->AckWaitMs = 60;
+            client->Tries = 15;
+        }
+    }
+    bool WaitAll(const std::function<bool()>& done, unsigned ms = 8000)
+    {
+        const auto until = platform::TickCount() + ms;
+        while (!done()) {
+            if (platform::TickCount() >= until || !alice->Connected || !bob->Connected)
+                return false;
+            alice->Pump(3);
+            bob->Pump(3);
+        }
+        return true;
+    }
+    CallView SimView(const std::string& phone)
+    {
+        std::lock_guard guard(sim->Lock());
+        CallView view;
+        for (const auto& [oid, call] : sim->Phones().Calls()) {
+            std::set<std::string> parties;
+            bool involved = false;
+            for (const kovrasim::TSimParty& party : call.Parties) {
+                parties.insert(party.Number + "=" + std::to_string(party.ConnState));
+                involved = involved || party.Number == phone;
+            }
+            if (involved)
+                view[oid] = parties;
+        }
+        return view;
+    }
+    bool Mine(TSimTestClient& client, const std::string& oid, std::uint32_t state)
+    {
+        return client.Calls.count(oid) && client.Calls.at(oid).Mine == state;
+    }
+
+    std::unique_ptr<TSimTestClient> alice, bob;
+};
+
+TEST_F(SimFaultTest, ScriptedCallsEndInTheSameStateOnBothSidesDespiteLossAndDuplicates)
+{
+    EXPECT_EQ(Run("fault loss 20%"), "ok");
+    EXPECT_EQ(Run("fault dup 10%"), "ok");
+
+    const std::string first = Ring("ring 1001 FROM 4255550123");
+    ASSERT_TRUE(WaitAll([&] { return alice->AlertingCallId == first; }));
+    ASSERT_EQ(Answer(*alice, KovraMsg::ANSWER_CALL_REQ, first), 0u);
+    ASSERT_TRUE(WaitAll([&] { return Mine(*alice, first, 4); }));
+    ASSERT_EQ(Answer(*alice, KovraMsg::HOLD_CALL_REQ, first), 0u);
+    ASSERT_TRUE(WaitAll([&] { return Mine(*alice, first, 5); }));
+    ASSERT_EQ(Answer(*alice, KovraMsg::RETRIEVE_CALL_REQ, first), 0u);
+    ASSERT_TRUE(WaitAll([&] { return Mine(*alice, first, 4); }));
+    EXPECT_EQ(Run("hangup-far " + first), "ok");
+    ASSERT_TRUE(WaitAll([&] { return alice->Calls.empty(); }));
+
+    const auto [madeError, toBob] = MakeCall(*alice, "1002");
+    ASSERT_EQ(madeError, 0u);
+    ASSERT_TRUE(WaitAll([&, oid = toBob] { return bob->AlertingCallId == oid; }));
+    ASSERT_EQ(Answer(*bob, KovraMsg::ANSWER_CALL_REQ, toBob), 0u);
+    ASSERT_TRUE(WaitAll([&, oid = toBob] { return Mine(*alice, oid, 4); }));
+    ASSERT_EQ(Answer(*alice, KovraMsg::HOLD_CALL_REQ, toBob), 0u);
+    const auto [outsideError, outside] = MakeCall(*alice, "4255557777");
+    ASSERT_EQ(outsideError, 0u);
+    ASSERT_TRUE(WaitAll([&, oid = outside] { return Mine(*alice, oid, 4); }));
+    TKovraAPIMsg join = alice->Request(KovraMsg::CONFERENCE_CALL_REQ);
+    join.WriteOid(outside);
+    join.WriteOid(toBob);
+    auto joined = alice->Call(std::move(join));
+    ASSERT_TRUE(joined);
+    ASSERT_EQ(TSimTestClient::ErrorOf(*joined), 0u);
+    ASSERT_TRUE(WaitAll([&, oid = toBob] {
+        return alice->Calls.size() == 1 && Mine(*alice, oid, 4) && alice->Calls.at(oid).LiveCount() == 3;
+    }));
+    ASSERT_EQ(Answer(*bob, KovraMsg::DROP_CONNECTION_REQ, toBob), 0u);
+    ASSERT_TRUE(WaitAll([&, oid = toBob] { return bob->Calls.empty() && alice->Calls.at(oid).LiveCount() == 2; }));
+
+    const std::string second = Ring("ring 1002 FROM 2065550199");
+    ASSERT_TRUE(WaitAll([&] { return bob->AlertingCallId == second; }));
+    ASSERT_EQ(Answer(*bob, KovraMsg::ANSWER_CALL_REQ, second), 0u);
+    ASSERT_TRUE(WaitAll([&] { return Mine(*bob, second, 4); }));
+    TKovraAPIMsg transfer = bob->Request(KovraMsg::SINGLE_STEP_TRANSFER_REQ);
+    transfer.WriteOid(second);
+    transfer.WriteStr("1001");
+    transfer.WriteInt32(0);
+    auto transferred = bob->Call(std::move(transfer));
+    ASSERT_TRUE(transferred);
+    ASSERT_EQ(TSimTestClient::ErrorOf(*transferred), 0u);
+    ASSERT_TRUE(WaitAll([&] { return bob->Calls.empty() && alice->AlertingCallId == second; }));
+    ASSERT_EQ(Answer(*alice, KovraMsg::ANSWER_CALL_REQ, second), 0u);
+    ASSERT_TRUE(WaitAll([&] { return Mine(*alice, second, 4); }));
+
+    // Let every retransmission settle, then both sides must tell the same story.
+    EXPECT_EQ(Run("fault off"), "ok");
+    ASSERT_TRUE(WaitAll([&] {
+        std::lock_guard guard(sim->Lock());
+        return sim->Server().Idle();
+    }));
+    alice->Pump(30);
+    bob->Pump(30);
+    EXPECT_TRUE(alice->Connected);
+    EXPECT_TRUE(bob->Connected);
+    EXPECT_EQ(ClientView(*alice), SimView("1001"));
+    EXPECT_EQ(ClientView(*bob), SimView("1002"));
+    const CallView expected{{toBob, {"1001=4", "4255557777=4"}}, {second, {"1001=4", "2065550199=4"}}};
+    EXPECT_EQ(ClientView(*alice), expected);
+    EXPECT_TRUE(bob->Calls.empty());
+    // The faults did happen: both clients saw messages again and acknowledged them again.
+    EXPECT_GT(alice->Repeats + bob->Repeats, 0);
+}

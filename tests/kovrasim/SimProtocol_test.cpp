@@ -1,0 +1,270 @@
+#include "SimFixture.h"
+
+#include "platform/Clock.h"
+#include "platform/MainLoop.h"
+
+namespace {
+
+// A bare socket speaking to the simulator byte by byte, to check the exchange's rules.
+class RawPeer {
+public:
+    explicit RawPeer(std::uint16_t serverPort) : port_(serverPort) { socket_.Bind(0, "127.0.0.1"); }
+
+    void Send(const TKovraAPIMsg& msg) { socket_.SendTo(msg.Data(), msg.Size(), "127.0.0.1", port_); }
+    void SendBytes(const std::vector<std::uint8_t>& bytes) { socket_.SendTo(bytes.data(), bytes.size(), "127.0.0.1", port_); }
+    void Ack(std::uint32_t seq) { Send(TKovraAPIMsg(KovraMsg::ACK, seq)); }
+
+    std::optional<TKovraAPIMsg> Receive(unsigned ms)
+    {
+        std::uint8_t buffer[4096];
+        const auto result = socket_.ReceiveFrom(buffer, sizeof buffer, ms);
+        TKovraAPIMsg msg;
+        if (result.Bytes == 0 || !msg.Decode(buffer, result.Bytes))
+            return std::nullopt;
+        return msg;
+    }
+    // Everything that arrives within ms.
+    std::vector<TKovraAPIMsg> Collect(unsigned ms)
+    {
+        std::vector<TKovraAPIMsg> all;
+        const auto until = platform::TickCount() + ms;
+        while (platform::TickCount() < until)
+            if (auto msg = Receive(10))
+                all.push_back(*msg);
+        return all;
+    }
+    // Logs in and acknowledges LOGIN_RSP; the next numbers are 1 (ours) and 1 (theirs).
+    bool Login(std::uint32_t invokeId = 0x1234)
+    {
+        TKovraAPIMsg login(KovraMsg::LOGIN_REQ, 0);
+        login.WriteInt32(invokeId);
+        login.WriteStr("2.0");
+        Send(login);
+        bool acked = false, answered = false;
+        const auto until = platform::TickCount() + 1000;
+        while (!(acked && answered) && platform::TickCount() < until) {
+            auto msg = Receive(10);
+            if (!msg)
+                continue;
+            acked = acked || (msg->dwMsgType == KovraMsg::ACK && msg->dwMsgSeq == 0);
+            if (msg->dwMsgType == KovraMsg::LOGIN_RSP) {
+                answered = true;
+                Ack(msg->dwMsgSeq);
+            }
+        }
+        return acked && answered;
+    }
+
+private:
+    platform::UdpSocket socket_;
+    std::uint16_t port_;
+};
+
+TKovraAPIMsg Numbered(std::uint32_t type, std::uint32_t seq, std::uint32_t invokeId = 0x1234)
+{
+    TKovraAPIMsg msg(type, seq);
+    msg.WriteInt32(invokeId);
+    return msg;
+}
+
+int CountOf(const std::vector<TKovraAPIMsg>& all, std::uint32_t type)
+{
+    return static_cast<int>(std::count_if(all.begin(), all.end(), [type](const TKovraAPIMsg& m) { return m.dwMsgType == type; }));
+}
+
+}  // namespace
+
+TEST_F(SimTest, LoginIsAcknowledgedWithZeroAndAnsweredByTheFirstNumberedMessage)
+{
+    RawPeer peer(sim->ServerPort());
+    TKovraAPIMsg login(KovraMsg::LOGIN_REQ, 0);
+    login.WriteInt32(0xCAFE);
+    login.WriteStr("2.0");
+    login.WriteStr("KovraAssistant");
+    login.WriteStr("5.0");
+    peer.Send(login);
+    const auto all = peer.Collect(150);
+    ASSERT_GE(all.size(), 2u);
+    EXPECT_EQ(all[0].dwMsgType, KovraMsg::ACK);
+    EXPECT_EQ(all[0].dwMsgSeq, 0u);
+    EXPECT_EQ(all[0].Size(), 8u);
+    TKovraAPIMsg response = all[1];
+    ASSERT_EQ(response.dwMsgType, KovraMsg::LOGIN_RSP);
+    EXPECT_EQ(response.dwMsgSeq, 0u);
+    EXPECT_EQ(response.ReadInt32(), 0xCAFEu);  // InvokeID echoed
+    EXPECT_EQ(response.ReadInt32(), 0u);
+    EXPECT_EQ(response.ReadStr(), "2.3");
+    EXPECT_EQ(response.ReadStr(), "kovrasim 1.0");
+    EXPECT_NE(Run("clients").find("KovraAssistant/5.0"), std::string::npos);
+}
+
+TEST_F(SimTest, RepeatIsAcknowledgedAgainButNotProcessed)
+{
+    RawPeer peer(sim->ServerPort());
+    ASSERT_TRUE(peer.Login());
+    TKovraAPIMsg monitor = Numbered(KovraMsg::MONITOR_START_REQ, 1);
+    monitor.WriteStr("1001");
+    monitor.WriteStr("secret");
+    monitor.WriteStr("");
+    peer.Send(monitor);
+    auto first = peer.Collect(70);
+    ASSERT_EQ(CountOf(first, KovraMsg::ACK), 1);
+    ASSERT_EQ(CountOf(first, KovraMsg::MONITOR_START_RSP), 1);
+    peer.Ack(1);
+
+    TKovraAPIMsg dnd = Numbered(KovraMsg::SET_DO_NOT_DISTURB_REQ, 2);
+    dnd.WriteStr("1001");
+    dnd.WriteInt32(1);
+    peer.Send(dnd);
+    auto answered = peer.Collect(100);
+    ASSERT_EQ(CountOf(answered, KovraMsg::SET_DO_NOT_DISTURB_RSP), 1);
+    peer.Ack(2);
+    peer.Collect(50);
+    peer.Ack(3);  // the phone-state event, if it came second
+
+    peer.Send(dnd);  // the same number again: a repeat
+    auto again = peer.Collect(200);
+    ASSERT_EQ(again.size(), 1u);
+    EXPECT_EQ(again[0].dwMsgType, KovraMsg::ACK);
+    EXPECT_EQ(again[0].dwMsgSeq, 2u);
+}
+
+TEST_F(SimTest, OutOfOrderNumberEndsTheSessionWithDisconnect)
+{
+    RawPeer peer(sim->ServerPort());
+    ASSERT_TRUE(peer.Login());
+    peer.Send(Numbered(KovraMsg::PING, 5));
+    auto all = peer.Collect(100);
+    ASSERT_EQ(all.size(), 1u);
+    EXPECT_EQ(all[0].dwMsgType, KovraMsg::DISCONNECT);
+    EXPECT_EQ(Run("clients"), "ok 0 clients");
+}
+
+TEST_F(SimTest, UnacknowledgedMessageIsSentFourTimesThenTheSessionEnds)
+{
+    RawPeer peer(sim->ServerPort());
+    TKovraAPIMsg login(KovraMsg::LOGIN_REQ, 0);
+    login.WriteInt32(1);
+    login.WriteStr("2.0");
+    peer.Send(login);
+    const auto all = peer.Collect(700);
+    EXPECT_EQ(CountOf(all, KovraMsg::LOGIN_RSP), 4);
+    for (const TKovraAPIMsg& msg : all) {
+        if (msg.dwMsgType == KovraMsg::LOGIN_RSP) {
+            EXPECT_EQ(msg.dwMsgSeq, 0u);
+        }
+    }
+    ASSERT_FALSE(all.empty());
+    EXPECT_EQ(all.back().dwMsgType, KovraMsg::DISCONNECT);
+    EXPECT_EQ(Run("clients"), "ok 0 clients");
+}
+
+TEST_F(SimTest, OnlyOneMessageIsOutstandingPerClientAndTheRestFollowInOrder)
+{
+    RawPeer peer(sim->ServerPort());
+    ASSERT_TRUE(peer.Login());
+    TKovraAPIMsg monitor = Numbered(KovraMsg::MONITOR_START_REQ, 1);
+    monitor.WriteStr("1001");
+    monitor.WriteStr("secret");
+    monitor.WriteStr("");
+    peer.Send(monitor);
+    peer.Collect(50);
+    peer.Ack(1);
+    Ring("ring 1001 FROM 4255550001");
+    Ring("ring 1001 FROM 4255550002");
+    Ring("ring 1001 FROM 4255550003");
+    // Within two tries only the first event shows up, repeated; nothing overtakes it.
+    auto waiting = peer.Collect(150);
+    ASSERT_FALSE(waiting.empty());
+    for (const TKovraAPIMsg& msg : waiting)
+        EXPECT_EQ(msg.dwMsgSeq, 2u);
+    std::vector<std::uint32_t> numbers;
+    for (std::uint32_t seq = 2; seq <= 4; ++seq) {
+        peer.Ack(seq);
+        auto next = peer.Collect(60);
+        for (const TKovraAPIMsg& msg : next)
+            numbers.push_back(msg.dwMsgSeq);
+    }
+    // After each ACK exactly the next number arrives (retries of it included).
+    ASSERT_FALSE(numbers.empty());
+    EXPECT_EQ(numbers.front(), 3u);
+    EXPECT_TRUE(std::is_sorted(numbers.begin(), numbers.end()));
+    EXPECT_EQ(numbers.back(), 4u);
+}
+
+TEST_F(SimTest, PingIsAcknowledgedAndUnknownClientsAreToldToLogIn)
+{
+    RawPeer peer(sim->ServerPort());
+    ASSERT_TRUE(peer.Login());
+    peer.Send(TKovraAPIMsg(KovraMsg::PING, 1));
+    auto acked = peer.Collect(80);
+    ASSERT_EQ(acked.size(), 1u);
+    EXPECT_EQ(acked[0].dwMsgType, KovraMsg::ACK);
+    EXPECT_EQ(acked[0].dwMsgSeq, 1u);
+
+    RawPeer stranger(sim->ServerPort());
+    stranger.Send(TKovraAPIMsg(KovraMsg::PING, 3));
+    auto told = stranger.Collect(80);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].dwMsgType, KovraMsg::DISCONNECT);
+}
+
+TEST_F(SimTest, MalformedDatagramsAreIgnoredOrAnsweredSafely)
+{
+    RawPeer peer(sim->ServerPort());
+    ASSERT_TRUE(peer.Login());
+    peer.SendBytes({1, 2, 3});
+    // A request whose string claims four gigabytes: read as empty, answered as an unknown device.
+    TKovraAPIMsg truncated = Numbered(KovraMsg::MONITOR_START_REQ, 1);
+    truncated.WriteInt32(0xFFFFFFFF);
+    truncated.WriteInt32(0x41414141);
+    peer.Send(truncated);
+    auto all = peer.Collect(70);
+    ASSERT_EQ(CountOf(all, KovraMsg::MONITOR_START_RSP), 1);
+    for (TKovraAPIMsg msg : all) {
+        if (msg.dwMsgType == KovraMsg::MONITOR_START_RSP) {
+            msg.ReadInt32();
+            EXPECT_EQ(msg.ReadInt32(), 2u);
+        }
+    }
+    // Garbage carries a number out of order: the session ends as the rules say, nothing worse.
+    peer.SendBytes(std::vector<std::uint8_t>(20000, 0xFF));
+    auto ended = peer.Collect(70);
+    EXPECT_EQ(CountOf(ended, KovraMsg::DISCONNECT), 1);
+    // The simulator still serves a well-behaved client.
+    auto client = LoggedIn("1001");
+    EXPECT_TRUE(client->Connected);
+}
+
+TEST_F(SimTest, SessionEndsOnDisconnectAndOnKickAndReleasesTheMonitor)
+{
+    auto first = LoggedIn("1001");
+    first->Disconnect();
+    auto second = LoggedIn("1001");  // no Duplicate Monitor: the first session is gone
+    EXPECT_EQ(second->Device, "1001");
+    EXPECT_EQ(Run("kick 99"), "error no client 99");
+    const std::string clients = Run("clients");
+    ASSERT_EQ(clients.rfind("ok 1 client: ", 0), 0u) << clients;
+    const std::string id = clients.substr(13, clients.find(' ', 13) - 13);
+    EXPECT_EQ(Run("kick " + id), "ok");
+    EXPECT_TRUE(second->WaitFor([&] { return !second->Connected; }, 500));
+    std::lock_guard guard(sim->Lock());
+    EXPECT_EQ(sim->Phones().FindPhone("1001")->MonitorSession, 0);
+}
+
+TEST(SimSilence, SilentClientLosesItsSessionAndMonitor)
+{
+    kovrasim::TSimOptions options = FastOptions();
+    options.SilenceTimeoutMs = 200;
+    kovrasim::TKovraSim sim(options);
+    std::string error;
+    ASSERT_TRUE(sim.Start(error)) << error;
+    TSimTestClient client("127.0.0.1", sim.ServerPort());
+    ASSERT_TRUE(client.Login());
+    ASSERT_EQ(client.Monitor("1001", "secret"), 0u);
+    const auto until = platform::TickCount() + 2000;
+    while (sim.Execute("clients") != "ok 0 clients" && platform::TickCount() < until)
+        platform::ProcessMessages(20);
+    EXPECT_EQ(sim.Execute("clients"), "ok 0 clients");
+    EXPECT_NE(sim.Execute("phone 1001").find("client=-"), std::string::npos);
+}
