@@ -1,0 +1,16 @@
+#pragma once
+// The real-window back end (Windows only). Programs get it by default; tests may ask for the
+// native window behind a control to read its state back.
+
+#include <memory>
+
+#include "ui/Backend.h"
+
+namespace ui::win32 {
+
+std::unique_ptr<IBackend> CreateBackend();
+// The HWND of a control's native window (null before it has one), as an opaque pointer so
+// that callers need not include the window system's headers.
+void* HandleOf(const TControl& control);
+
+}  // namespace ui::win32

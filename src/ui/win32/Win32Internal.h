@@ -1,0 +1,61 @@
+#pragma once
+// Shared by the Win32 back end's units only.
+
+#include <windows.h>
+// The model has methods of these names; the window system's macros would rename them here.
+#undef MessageBox
+#undef TextOut
+
+#include <map>
+#include <string>
+
+#include "ui/Canvas.h"
+#include "ui/Types.h"
+
+namespace ui {
+class TUnicodeMenuItem;
+}
+
+namespace ui::win32 {
+
+inline constexpr wchar_t kFormClass[] = L"KovraForm";
+inline constexpr wchar_t kControlClass[] = L"KovraControl";
+inline constexpr wchar_t kHiddenClass[] = L"KovraHidden";
+inline constexpr wchar_t kPeerProperty[] = L"KovraPeer";
+
+std::wstring Wide(const std::string& text);
+std::string Narrow(const std::wstring& text);
+COLORREF ToColorRef(TColor color);
+HFONT MakeFont(const TFont& font, TFontStyles style);
+// Fills a menu from a model item's visible children.
+void FillMenu(HMENU menu, const TUnicodeMenuItem& item, bool menuBar);
+// The backend's hidden top-level window: owner of popup menus, receiver of tray events.
+HWND HiddenWindow();
+
+class GdiCanvas : public TCanvas {
+public:
+    explicit GdiCanvas(HDC dc) : dc_(dc) {}
+    ~GdiCanvas() override;
+    void FillRect(const TRect& rect) override;
+    void TextOut(int x, int y, const std::string& text) override;
+    TPoint TextExtent(const std::string& text) override;
+    void DrawImage(const TImageList& images, int index, int x, int y, TDrawingStyle style) override;
+    void DrawBitmap(const TBitmap& bitmap, const TRect& target) override;
+
+private:
+    HFONT SelectCurrentFont();
+    HDC dc_;
+    HFONT font_ = nullptr;
+    HGDIOBJ previousFont_ = nullptr;
+    TFont fontOfHandle_;
+};
+
+// Draws 32-bit pixels with their alpha onto a device context, optionally mixed half and half
+// with the selection colour.
+void DrawPixels(HDC dc, const TBitmap& bitmap, const TRect& target, bool blendSelected);
+
+LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK NativeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK HiddenWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+}  // namespace ui::win32

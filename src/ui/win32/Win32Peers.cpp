@@ -1,0 +1,1226 @@
+#include "ui/win32/Win32Peers.h"
+
+#include "ui/win32/Win32Internal.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <algorithm>
+
+#include "ui/Forms.h"
+#include "ui/Menus.h"
+#include "ui/UnicodeCtrls.h"
+#include "ui/UnicodeText.h"
+#include "ui/win32/Win32Backend.h"
+
+namespace ui::win32 {
+namespace {
+
+class Peer;
+// The peer whose window is being created: a list box asks its item height before
+// CreateWindowEx returns.
+Peer* gCreating = nullptr;
+int gNextControlId = 1000;
+
+Peer* PeerOf(HWND window)
+{
+    return window ? static_cast<Peer*>(GetPropW(window, kPeerProperty)) : nullptr;
+}
+
+TShiftState KeyShift()
+{
+    TShiftState shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0)
+        shift |= ssShift;
+    if (GetKeyState(VK_CONTROL) < 0)
+        shift |= ssCtrl;
+    if (GetKeyState(VK_MENU) < 0)
+        shift |= ssAlt;
+    return shift;
+}
+
+TShiftState MouseShift(WPARAM wParam)
+{
+    TShiftState shift = KeyShift();
+    if (wParam & MK_LBUTTON)
+        shift |= ssLeft;
+    if (wParam & MK_RBUTTON)
+        shift |= ssRight;
+    if (wParam & MK_MBUTTON)
+        shift |= ssMiddle;
+    return shift;
+}
+
+std::wstring WindowText(HWND window)
+{
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+// The colour a transparent control shows: that of the nearest container.
+TColor BackgroundOf(const TControl& control)
+{
+    const TControl* parent = control.Parent();
+    return parent ? parent->Color() : control.Color();
+}
+
+// Forms: the model's size is the client area, so aligned children fit whatever frame and menu
+// bar the window has around it.
+RECT OuterRect(const TControl& control, DWORD style, DWORD exStyle, bool menu)
+{
+    RECT rect{control.Left(), control.Top(), control.Left() + control.Width(), control.Top() + control.Height()};
+    AdjustWindowRectEx(&rect, style, menu, exStyle);
+    // Keep the window's top-left where the model puts it.
+    const int dx = control.Left() - rect.left;
+    const int dy = control.Top() - rect.top;
+    OffsetRect(&rect, dx, dy);
+    return rect;
+}
+
+class Peer : public IControlPeer {
+public:
+    explicit Peer(TControl& control) : control_(control) { Create(); }
+    ~Peer() override { Destroy(); }
+
+    void Changed(TChange what) override;
+    void Invalidate() override
+    {
+        if (hwnd_)
+            InvalidateRect(hwnd_, nullptr, TRUE);
+    }
+    void Repaint() override
+    {
+        if (!hwnd_)
+            return;
+        InvalidateRect(hwnd_, nullptr, TRUE);
+        UpdateWindow(hwnd_);
+    }
+    void SetFocus() override
+    {
+        if (hwnd_)
+            ::SetFocus(edit_ ? edit_ : hwnd_);
+    }
+    bool Focused() const override
+    {
+        HWND focus = GetFocus();
+        return hwnd_ && focus && (focus == hwnd_ || focus == edit_);
+    }
+
+    HWND Handle() const { return hwnd_; }
+    TControl& Control() { return control_; }
+
+    LRESULT CustomMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT NativeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT ColorMessage(HDC dc);
+    void Command(WORD code);
+    LRESULT Notify(NMHDR* header);
+    void DrawItem(DRAWITEMSTRUCT* item);
+    void WindowGone(HWND window);
+
+private:
+    bool IsNative() const;
+    void Create();
+    void Destroy();
+    void Recreate();
+    DWORD FormStyle() const;
+    DWORD FormExStyle() const;
+    void ApplyAlpha();
+    void ApplyFont();
+    void ApplyBounds();
+    void ApplyVisible();
+    void ApplyEnabled();
+    void ApplyText();
+    void FillItems();
+    void ApplyItemIndex();
+    void ApplyMenuBar();
+    void Paint(HDC dc);
+    void PaintCaption(HDC dc, RECT area, UINT flags, TFontStyles style);
+    bool HandleMouse(UINT message, WPARAM wParam, LPARAM lParam);
+
+    TControl& control_;
+    HWND hwnd_ = nullptr;
+    HWND edit_ = nullptr;  // a combo box's edit field
+    WNDPROC nativeProc_ = nullptr;
+    WNDPROC editProc_ = nullptr;
+    HFONT font_ = nullptr;
+    HBRUSH brush_ = nullptr;
+    HMENU menuBar_ = nullptr;
+    bool updating_ = false;
+    bool tracking_ = false;
+};
+
+bool Peer::IsNative() const
+{
+    switch (control_.Kind()) {
+    case TControlKind::ListBox:
+    case TControlKind::CheckListBox:
+    case TControlKind::ComboBox:
+    case TControlKind::Edit:
+    case TControlKind::SpinEdit:
+    case TControlKind::ListView:
+    case TControlKind::CheckBox:
+    case TControlKind::RadioButton:
+        return true;
+    default:
+        return false;
+    }
+}
+
+DWORD Peer::FormStyle() const
+{
+    const auto& form = static_cast<const TForm&>(control_);
+    DWORD style = WS_POPUP | WS_CLIPCHILDREN;
+    switch (form.BorderStyle()) {
+    case TFormBorderStyle::bsNone:
+        break;
+    case TFormBorderStyle::bsSizeable:
+        style |= WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+        break;
+    default:
+        style |= WS_CAPTION | WS_SYSMENU;
+        break;
+    }
+    return style;
+}
+
+DWORD Peer::FormExStyle() const
+{
+    const auto& form = static_cast<const TForm&>(control_);
+    DWORD style = 0;
+    if (form.FormStyle() == TFormStyle::fsStayOnTop)
+        style |= WS_EX_TOPMOST;
+    if (form.AlphaBlend())
+        style |= WS_EX_LAYERED;
+    if (Application->MainForm() == &form)
+        style |= Application->TaskbarButtonVisible() ? WS_EX_APPWINDOW : WS_EX_TOOLWINDOW;
+    else if (!dynamic_cast<TForm*>(form.Owner()))
+        style |= WS_EX_TOOLWINDOW;  // pop-ups without an owner keep off the taskbar
+    return style;
+}
+
+void Peer::Create()
+{
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    const TControlKind kind = control_.Kind();
+    HWND parent = nullptr;
+    if (control_.Parent())
+        parent = static_cast<HWND>(HandleOf(*control_.Parent()));
+    const std::wstring caption = Wide(control_.DisplayCaption());
+    const int id = gNextControlId++;
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
+    DWORD exStyle = 0;
+    const wchar_t* className = kControlClass;
+    std::wstring text = caption;  // custom controls carry their caption as window text too
+    int height = control_.Height();
+
+    switch (kind) {
+    case TControlKind::Form: {
+        className = kFormClass;
+        style = FormStyle();
+        exStyle = FormExStyle();
+        auto* owner = dynamic_cast<TForm*>(control_.Owner());
+        parent = owner ? static_cast<HWND>(HandleOf(*owner)) : nullptr;
+        text = caption;
+        break;
+    }
+    case TControlKind::HintWindow:
+        style = WS_POPUP | WS_BORDER;
+        exStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
+        parent = nullptr;
+        break;
+    case TControlKind::Panel:
+    case TControlKind::GroupBox:
+    case TControlKind::Notebook:
+    case TControlKind::Page:
+        style |= WS_CLIPCHILDREN;
+        break;
+    case TControlKind::ListBox:
+    case TControlKind::CheckListBox: {
+        className = L"LISTBOX";
+        auto& list = static_cast<TCustomListBox&>(control_);
+        style |= WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS | LBS_USETABSTOPS;
+        if (kind == TControlKind::CheckListBox || list.Style() == TListBoxStyle::lbOwnerDrawFixed)
+            style |= LBS_OWNERDRAWFIXED;
+        exStyle = WS_EX_CLIENTEDGE;
+        text.clear();
+        break;
+    }
+    case TControlKind::ComboBox: {
+        className = L"COMBOBOX";
+        auto& combo = static_cast<TUnicodeComboBox&>(control_);
+        style |= WS_VSCROLL | WS_TABSTOP | CBS_AUTOHSCROLL |
+                 (combo.Style() == TComboBoxStyle::csDropDownList ? CBS_DROPDOWNLIST : CBS_DROPDOWN);
+        height += 200;  // the dropped-down list
+        text.clear();
+        break;
+    }
+    case TControlKind::Edit:
+    case TControlKind::SpinEdit:
+        className = L"EDIT";
+        style |= WS_TABSTOP | ES_AUTOHSCROLL;
+        if (static_cast<TCustomEdit&>(control_).ReadOnly())
+            style |= ES_READONLY;
+        exStyle = WS_EX_CLIENTEDGE;
+        text = Wide(static_cast<TCustomEdit&>(control_).Text());
+        break;
+    case TControlKind::ListView:
+        className = WC_LISTVIEWW;
+        style |= WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_SINGLESEL;
+        exStyle = WS_EX_CLIENTEDGE;
+        text.clear();
+        break;
+    case TControlKind::CheckBox:
+        className = L"BUTTON";
+        style |= WS_TABSTOP | BS_CHECKBOX;
+        text = caption;
+        break;
+    case TControlKind::RadioButton:
+        className = L"BUTTON";
+        style |= WS_TABSTOP | BS_RADIOBUTTON;
+        text = caption;
+        break;
+    default:
+        break;
+    }
+    if (kind != TControlKind::Form && kind != TControlKind::HintWindow && !parent) {
+        // A control outside any shown container waits for its parent to get a window.
+        return;
+    }
+    int width = control_.Width();
+    if (kind == TControlKind::Form) {
+        const RECT outer = OuterRect(control_, style, exStyle, false);
+        width = outer.right - outer.left;
+        height = outer.bottom - outer.top;
+    }
+    Peer* previous = gCreating;
+    gCreating = this;
+    hwnd_ = CreateWindowExW(exStyle, className, text.c_str(), style, control_.Left(), control_.Top(),
+                            width, height, parent,
+                            (style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)) : nullptr,
+                            instance, this);
+    gCreating = previous;
+    if (!hwnd_)
+        return;
+    SetPropW(hwnd_, kPeerProperty, this);
+    if (IsNative()) {
+        nativeProc_ = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NativeWindowProc)));
+        if (kind == TControlKind::ComboBox) {
+            COMBOBOXINFO info{};
+            info.cbSize = sizeof(info);
+            if (GetComboBoxInfo(hwnd_, &info) && info.hwndItem && info.hwndItem != hwnd_) {
+                edit_ = info.hwndItem;
+                SetPropW(edit_, kPeerProperty, this);
+                editProc_ = reinterpret_cast<WNDPROC>(
+                    SetWindowLongPtrW(edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NativeWindowProc)));
+            }
+        }
+    }
+    if (kind == TControlKind::ListView) {
+        const DWORD extended = static_cast<TListView&>(control_).RowSelect() ? LVS_EX_FULLROWSELECT : 0;
+        SendMessageW(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, extended);
+    }
+    ApplyFont();
+    FillItems();
+    ApplyItemIndex();
+    Changed(TChange::Checked);
+    Changed(TChange::Style);
+    if (kind == TControlKind::ComboBox)
+        ApplyText();
+    ApplyAlpha();
+    ApplyMenuBar();
+    ApplyEnabled();
+    ApplyVisible();
+}
+
+void Peer::Destroy()
+{
+    if (!hwnd_)
+        return;
+    HWND window = hwnd_;
+    hwnd_ = nullptr;
+    if (edit_) {
+        RemovePropW(edit_, kPeerProperty);
+        SetWindowLongPtrW(edit_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(editProc_));
+        edit_ = nullptr;
+    }
+    RemovePropW(window, kPeerProperty);
+    if (nativeProc_)
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(nativeProc_));
+    nativeProc_ = nullptr;
+    if (IsWindow(window))
+        DestroyWindow(window);
+    if (font_)
+        DeleteObject(font_);
+    if (brush_)
+        DeleteObject(brush_);
+    font_ = nullptr;
+    brush_ = nullptr;
+    menuBar_ = nullptr;  // destroyed with its window
+}
+
+void Peer::WindowGone(HWND window)
+{
+    // The window went with its parent before the model let go of it.
+    if (window == hwnd_) {
+        RemovePropW(window, kPeerProperty);
+        hwnd_ = nullptr;
+    }
+}
+
+void Peer::Recreate()
+{
+    // Children's windows go with this one: rebuild them too.
+    std::vector<TControl*> children = control_.Controls();
+    Destroy();
+    Create();
+    for (TControl* child : children)
+        if (auto* peer = dynamic_cast<Peer*>(child->Peer())) {
+            peer->Destroy();
+            peer->Create();
+        }
+}
+
+void Peer::Changed(TChange what)
+{
+    if (!hwnd_)
+        return;
+    const TControlKind kind = control_.Kind();
+    switch (what) {
+    case TChange::Bounds:
+        ApplyBounds();
+        break;
+    case TChange::Visible:
+        ApplyVisible();
+        break;
+    case TChange::Enabled:
+        ApplyEnabled();
+        break;
+    case TChange::Caption:
+        ApplyText();
+        break;
+    case TChange::Color:
+    case TChange::Picture:
+        Invalidate();
+        break;
+    case TChange::Font:
+        ApplyFont();
+        Invalidate();
+        break;
+    case TChange::Items:
+        FillItems();
+        ApplyItemIndex();
+        Invalidate();
+        break;
+    case TChange::ItemIndex:
+        ApplyItemIndex();
+        Invalidate();
+        break;
+    case TChange::Checked:
+        if (auto* button = dynamic_cast<TButtonControl*>(&control_))
+            SendMessageW(hwnd_, BM_SETCHECK, button->Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+        Invalidate();
+        break;
+    case TChange::Style:
+        if (kind == TControlKind::Form) {
+            SetWindowLongPtrW(hwnd_, GWL_STYLE, FormStyle() | (IsWindowVisible(hwnd_) ? WS_VISIBLE : 0));
+            SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, FormExStyle());
+            const bool top = static_cast<TForm&>(control_).FormStyle() == TFormStyle::fsStayOnTop;
+            SetWindowPos(hwnd_, top ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+            ApplyBounds();
+            ApplyAlpha();
+        } else if (kind == TControlKind::ListBox) {
+            auto& list = static_cast<TCustomListBox&>(control_);
+            const bool ownerDraw = (GetWindowLongPtrW(hwnd_, GWL_STYLE) & LBS_OWNERDRAWFIXED) != 0;
+            if (ownerDraw != (list.Style() == TListBoxStyle::lbOwnerDrawFixed)) {
+                Recreate();
+                return;
+            }
+        }
+        if (auto* list = dynamic_cast<TCustomListBox*>(&control_)) {
+            SendMessageW(hwnd_, LB_SETITEMHEIGHT, 0, list->ItemHeight());
+            std::vector<INT> stops(list->TabStops().begin(), list->TabStops().end());
+            SendMessageW(hwnd_, LB_SETTABSTOPS, stops.size(), reinterpret_cast<LPARAM>(stops.data()));
+        }
+        if (auto* edit = dynamic_cast<TCustomEdit*>(&control_); edit && kind != TControlKind::ComboBox)
+            SendMessageW(hwnd_, EM_SETREADONLY, edit->ReadOnly(), 0);
+        Invalidate();
+        break;
+    case TChange::Alpha:
+        ApplyAlpha();
+        break;
+    case TChange::Menu:
+        ApplyMenuBar();
+        break;
+    case TChange::DroppedDown:
+        if (kind == TControlKind::ComboBox)
+            SendMessageW(hwnd_, CB_SHOWDROPDOWN, static_cast<TUnicodeComboBox&>(control_).DroppedDown(), 0);
+        break;
+    default:
+        break;
+    }
+}
+
+void Peer::ApplyBounds()
+{
+    int width = control_.Width();
+    int height = control_.Height();
+    if (control_.Kind() == TControlKind::ComboBox)
+        height += 200;
+    if (control_.Kind() == TControlKind::Form) {
+        const RECT outer = OuterRect(control_, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)),
+                                     static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)), GetMenu(hwnd_) != nullptr);
+        width = outer.right - outer.left;
+        height = outer.bottom - outer.top;
+    }
+    updating_ = true;
+    SetWindowPos(hwnd_, nullptr, control_.Left(), control_.Top(), width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    updating_ = false;
+}
+
+void Peer::ApplyVisible()
+{
+    const TControlKind kind = control_.Kind();
+    if (!control_.Visible()) {
+        ShowWindow(hwnd_, SW_HIDE);
+        return;
+    }
+    if (kind == TControlKind::HintWindow ||
+        (kind == TControlKind::Form && static_cast<TForm&>(control_).FormStyle() == TFormStyle::fsStayOnTop)) {
+        // Pop-ups appear without taking the keyboard from the user's current window.
+        ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
+        SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    } else {
+        ShowWindow(hwnd_, kind == TControlKind::Form ? SW_SHOW : SW_SHOWNA);
+    }
+}
+
+void Peer::ApplyEnabled()
+{
+    bool enabled = control_.Enabled();
+    if (auto* form = dynamic_cast<TForm*>(&control_))
+        enabled = enabled && !form->ModalDisabled();
+    EnableWindow(hwnd_, enabled);
+    Invalidate();
+}
+
+void Peer::ApplyText()
+{
+    const TControlKind kind = control_.Kind();
+    if (kind == TControlKind::ListBox || kind == TControlKind::CheckListBox || kind == TControlKind::ListView) {
+        Invalidate();
+        return;
+    }
+    std::wstring text;
+    if (auto* edit = dynamic_cast<TCustomEdit*>(&control_))
+        text = Wide(edit->Text());
+    else
+        text = Wide(control_.DisplayCaption());
+    if (WindowText(hwnd_) != text) {
+        updating_ = true;
+        SetWindowTextW(hwnd_, text.c_str());
+        updating_ = false;
+    }
+    Invalidate();
+}
+
+void Peer::ApplyFont()
+{
+    HFONT next = MakeFont(control_.Font(), control_.Font().Style());
+    if (IsNative())
+        SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(next), TRUE);
+    if (font_)
+        DeleteObject(font_);
+    font_ = next;
+}
+
+void Peer::ApplyAlpha()
+{
+    auto* form = dynamic_cast<TForm*>(&control_);
+    if (!form)
+        return;
+    LONG_PTR exStyle = GetWindowLongPtrW(hwnd_, GWL_EXSTYLE);
+    if (form->AlphaBlend()) {
+        if (!(exStyle & WS_EX_LAYERED))
+            SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+        SetLayeredWindowAttributes(hwnd_, 0, static_cast<BYTE>(form->AlphaBlendValue()), LWA_ALPHA);
+    } else if (exStyle & WS_EX_LAYERED) {
+        SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, exStyle & ~WS_EX_LAYERED);
+        RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_FRAME | RDW_ALLCHILDREN);
+    }
+}
+
+void Peer::ApplyMenuBar()
+{
+    auto* form = dynamic_cast<TForm*>(&control_);
+    if (!form)
+        return;
+    HMENU old = menuBar_;
+    menuBar_ = nullptr;
+    if (form->Menu()) {
+        menuBar_ = CreateMenu();
+        FillMenu(menuBar_, form->Menu()->Items(), true);
+    }
+    SetMenu(hwnd_, menuBar_);
+    if (old)
+        DestroyMenu(old);
+    DrawMenuBar(hwnd_);
+    ApplyBounds();
+}
+
+void Peer::FillItems()
+{
+    updating_ = true;
+    switch (control_.Kind()) {
+    case TControlKind::ListBox:
+    case TControlKind::CheckListBox: {
+        auto& list = static_cast<TCustomListBox&>(control_);
+        SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+        SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0);
+        for (int i = 0; i < list.Items().Count(); ++i)
+            SendMessageW(hwnd_, LB_ADDSTRING, 0,
+                         reinterpret_cast<LPARAM>(Wide(DecodeEscapes(list.Items().Strings(i))).c_str()));
+        SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+        break;
+    }
+    case TControlKind::ComboBox: {
+        auto& combo = static_cast<TUnicodeComboBox&>(control_);
+        SendMessageW(hwnd_, CB_RESETCONTENT, 0, 0);
+        for (int i = 0; i < combo.Items().Count(); ++i)
+            SendMessageW(hwnd_, CB_ADDSTRING, 0,
+                         reinterpret_cast<LPARAM>(Wide(DecodeEscapes(combo.Items().Strings(i))).c_str()));
+        SetWindowTextW(hwnd_, Wide(combo.Text()).c_str());
+        break;
+    }
+    case TControlKind::ListView: {
+        auto& view = static_cast<TListView&>(control_);
+        SendMessageW(hwnd_, LVM_DELETEALLITEMS, 0, 0);
+        while (SendMessageW(hwnd_, LVM_DELETECOLUMN, 0, 0)) {
+        }
+        for (int c = 0; c < static_cast<int>(view.Columns().size()); ++c) {
+            std::wstring caption = Wide(DecodeEscapes(view.Columns()[c].Caption));
+            LVCOLUMNW column{};
+            column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+            column.pszText = caption.data();
+            column.cx = view.Columns()[c].Width;
+            column.iSubItem = c;
+            SendMessageW(hwnd_, LVM_INSERTCOLUMNW, c, reinterpret_cast<LPARAM>(&column));
+        }
+        for (int r = 0; r < view.ItemCount(); ++r) {
+            std::wstring caption = Wide(view.CellText(r, 0));
+            LVITEMW item{};
+            item.mask = LVIF_TEXT;
+            item.iItem = r;
+            item.pszText = caption.data();
+            SendMessageW(hwnd_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+            for (int c = 1; c < static_cast<int>(view.Columns().size()); ++c) {
+                std::wstring cell = Wide(view.CellText(r, c));
+                LVITEMW sub{};
+                sub.iSubItem = c;
+                sub.pszText = cell.data();
+                SendMessageW(hwnd_, LVM_SETITEMTEXTW, r, reinterpret_cast<LPARAM>(&sub));
+            }
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    updating_ = false;
+}
+
+void Peer::ApplyItemIndex()
+{
+    updating_ = true;
+    switch (control_.Kind()) {
+    case TControlKind::ListBox:
+    case TControlKind::CheckListBox: {
+        auto& list = static_cast<TCustomListBox&>(control_);
+        SendMessageW(hwnd_, LB_SETCURSEL, list.ItemIndex(), 0);
+        SendMessageW(hwnd_, LB_SETTOPINDEX, list.TopIndex(), 0);
+        break;
+    }
+    case TControlKind::ComboBox: {
+        auto& combo = static_cast<TUnicodeComboBox&>(control_);
+        if (combo.ItemIndex() >= 0)
+            SendMessageW(hwnd_, CB_SETCURSEL, combo.ItemIndex(), 0);
+        break;
+    }
+    case TControlKind::ListView: {
+        auto& view = static_cast<TListView&>(control_);
+        LVITEMW state{};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        state.state = 0;
+        SendMessageW(hwnd_, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+        if (view.ItemIndex() >= 0) {
+            state.state = LVIS_SELECTED | LVIS_FOCUSED;
+            SendMessageW(hwnd_, LVM_SETITEMSTATE, view.ItemIndex(), reinterpret_cast<LPARAM>(&state));
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    updating_ = false;
+}
+
+void Peer::PaintCaption(HDC dc, RECT area, UINT flags, TFontStyles style)
+{
+    const std::wstring text = Wide(control_.DisplayCaption());
+    if (text.empty())
+        return;
+    HFONT font = MakeFont(control_.Font(), style);
+    HGDIOBJ previous = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, ToColorRef(control_.Enabled() ? control_.Font().Color() : clGrayText));
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, flags);
+    SelectObject(dc, previous);
+    DeleteObject(font);
+}
+
+UINT HorizontalFlags(TAlignment alignment)
+{
+    switch (alignment) {
+    case TAlignment::taCenter:
+        return DT_CENTER;
+    case TAlignment::taRightJustify:
+        return DT_RIGHT;
+    default:
+        return DT_LEFT;
+    }
+}
+
+void Peer::Paint(HDC dc)
+{
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    const TControlKind kind = control_.Kind();
+    GdiCanvas canvas(dc);
+    const bool transparentLabel =
+        kind == TControlKind::Label && static_cast<TUnicodeLabel&>(control_).Transparent();
+    canvas.BrushColor = transparentLabel || kind == TControlKind::Image ? BackgroundOf(control_) : control_.Color();
+    canvas.FillRect({client.left, client.top, client.right, client.bottom});
+
+    switch (kind) {
+    case TControlKind::Label: {
+        auto& label = static_cast<TUnicodeLabel&>(control_);
+        UINT flags = HorizontalFlags(label.Alignment());
+        if (label.WordWrap())
+            flags |= DT_WORDBREAK;
+        else
+            flags |= DT_SINGLELINE | (label.Layout() == TTextLayout::tlCenter   ? DT_VCENTER
+                                      : label.Layout() == TTextLayout::tlBottom ? DT_BOTTOM
+                                                                                 : DT_TOP);
+        PaintCaption(dc, client, flags, label.DrawnStyle());
+        break;
+    }
+    case TControlKind::Panel: {
+        auto& panel = static_cast<TUnicodePanel&>(control_);
+        if (panel.BevelOuter() != TBevelCut::bvNone)
+            DrawEdge(dc, &client, panel.BevelOuter() == TBevelCut::bvRaised ? BDR_RAISEDINNER : BDR_SUNKENOUTER, BF_RECT);
+        PaintCaption(dc, client, HorizontalFlags(panel.Alignment()) | DT_VCENTER | DT_SINGLELINE,
+                     control_.Font().Style());
+        break;
+    }
+    case TControlKind::GroupBox: {
+        const TPoint extent = canvas.TextExtent("Wg");
+        RECT frame = client;
+        frame.top += extent.Y / 2;
+        DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
+        const std::string caption = control_.DisplayCaption();
+        if (!caption.empty()) {
+            canvas.Font = control_.Font();
+            canvas.BrushColor = control_.Color();
+            canvas.TextOut(8, 0, " " + StripAccelerators(caption) + " ");
+        }
+        break;
+    }
+    case TControlKind::TabSet: {
+        auto& tabs = static_cast<TUnicodeTabSet&>(control_);
+        const auto rects = tabs.TabRects();
+        canvas.Font = control_.Font();
+        for (int i = 0; i < static_cast<int>(rects.size()); ++i) {
+            RECT tab{rects[i].Left, rects[i].Top, rects[i].Right, rects[i].Bottom - 1};
+            canvas.BrushColor = i == tabs.TabIndex() ? tabs.SelectedColor() : tabs.UnselectedColor();
+            canvas.FillRect({tab.left, tab.top, tab.right, tab.bottom});
+            DrawEdge(dc, &tab, i == tabs.TabIndex() ? EDGE_RAISED : BDR_RAISEDINNER, BF_LEFT | BF_RIGHT | BF_BOTTOM);
+            const std::wstring text = Wide(DecodeEscapes(tabs.Tabs().Strings(i)));
+            SetBkMode(dc, TRANSPARENT);
+            HFONT font = MakeFont(control_.Font(), control_.Font().Style() | (i == tabs.TabIndex() ? fsBold : 0));
+            HGDIOBJ previous = SelectObject(dc, font);
+            SetTextColor(dc, ToColorRef(control_.Font().Color()));
+            DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &tab, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+            SelectObject(dc, previous);
+            DeleteObject(font);
+        }
+        break;
+    }
+    case TControlKind::HeaderControl: {
+        auto& header = static_cast<THeaderControl&>(control_);
+        int left = 0;
+        for (const THeaderSection& section : header.Sections()) {
+            RECT cell{left, 0, left + section.Width, client.bottom};
+            DrawEdge(dc, &cell, EDGE_RAISED, BF_RECT);
+            RECT text = cell;
+            text.left += 4;
+            const std::wstring wide = Wide(DecodeEscapes(section.Text));
+            SetBkMode(dc, TRANSPARENT);
+            HGDIOBJ previous = SelectObject(dc, font_);
+            SetTextColor(dc, ToColorRef(control_.Font().Color()));
+            DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+            SelectObject(dc, previous);
+            left += section.Width;
+        }
+        break;
+    }
+    case TControlKind::SpeedButton: {
+        auto& button = static_cast<TSpeedButton&>(control_);
+        if (button.Down())
+            DrawEdge(dc, &client, BDR_SUNKENOUTER, BF_RECT);
+        else if (!button.Flat() || button.MouseInside())
+            DrawEdge(dc, &client, BDR_RAISEDINNER, BF_RECT);
+        RECT text = client;
+        if (!button.Glyph().Empty()) {
+            const TBitmap& glyph = button.Glyph();
+            const int x = control_.Caption().empty() ? (client.right - glyph.Width) / 2 : 4;
+            const int y = (client.bottom - glyph.Height) / 2;
+            DrawPixels(dc, glyph, {x, y, x + glyph.Width, y + glyph.Height}, false);
+            text.left = x + glyph.Width + 4;
+        }
+        PaintCaption(dc, text, (button.Glyph().Empty() ? DT_CENTER : DT_LEFT) | DT_VCENTER | DT_SINGLELINE,
+                     control_.Font().Style());
+        break;
+    }
+    case TControlKind::Image: {
+        auto& image = static_cast<TImage&>(control_);
+        const TBitmap& picture = image.Picture();
+        if (picture.Empty())
+            break;
+        TRect target{0, 0, picture.Width, picture.Height};
+        if (image.Stretch()) {
+            target = {0, 0, client.right, client.bottom};
+        } else if (image.Center()) {
+            const int x = (client.right - picture.Width) / 2;
+            const int y = (client.bottom - picture.Height) / 2;
+            target = {x, y, x + picture.Width, y + picture.Height};
+        }
+        canvas.DrawBitmap(picture, target);
+        break;
+    }
+    case TControlKind::HintWindow: {
+        RECT text = client;
+        text.left += 3;
+        text.top += 1;
+        PaintCaption(dc, text, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX, control_.Font().Style());
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void Peer::DrawItem(DRAWITEMSTRUCT* item)
+{
+    auto* list = dynamic_cast<TCustomListBox*>(&control_);
+    if (!list)
+        return;
+    const TRect rect{item->rcItem.left, item->rcItem.top, item->rcItem.right, item->rcItem.bottom};
+    GdiCanvas canvas(item->hDC);
+    if (static_cast<int>(item->itemID) < 0 || static_cast<int>(item->itemID) >= list->Items().Count()) {
+        canvas.BrushColor = control_.Color();
+        canvas.FillRect(rect);
+        return;
+    }
+    const int index = static_cast<int>(item->itemID);
+    unsigned state = 0;
+    if (item->itemState & ODS_SELECTED)
+        state |= static_cast<unsigned>(TOwnerDrawState::odSelected);
+    if (item->itemState & ODS_FOCUS)
+        state |= static_cast<unsigned>(TOwnerDrawState::odFocused);
+    if (item->itemState & ODS_DISABLED)
+        state |= static_cast<unsigned>(TOwnerDrawState::odDisabled);
+    if (auto* checks = dynamic_cast<TCheckListBox*>(list)) {
+        const int box = std::min(rect.Height(), 13);
+        canvas.BrushColor = control_.Color();
+        canvas.FillRect({rect.Left, rect.Top, rect.Left + box + 4, rect.Bottom});
+        RECT frame{rect.Left + 1, rect.Top + (rect.Height() - box) / 2, rect.Left + 1 + box,
+                   rect.Top + (rect.Height() - box) / 2 + box};
+        DrawFrameControl(item->hDC, &frame, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT |
+                                                           (checks->Checked(index) ? DFCS_CHECKED : 0));
+        list->DrawItem(canvas, index, {rect.Left + box + 4, rect.Top, rect.Right, rect.Bottom},
+                       static_cast<TOwnerDrawState>(state));
+        return;
+    }
+    list->DrawItem(canvas, index, rect, static_cast<TOwnerDrawState>(state));
+}
+
+LRESULT Peer::ColorMessage(HDC dc)
+{
+    if (brush_)
+        DeleteObject(brush_);
+    TColor background = control_.Color();
+    if (control_.Kind() == TControlKind::CheckBox || control_.Kind() == TControlKind::RadioButton) {
+        if (control_.Color() == clBtnFace)
+            background = BackgroundOf(control_);
+    }
+    brush_ = CreateSolidBrush(ToColorRef(background));
+    SetBkColor(dc, ToColorRef(background));
+    SetTextColor(dc, ToColorRef(control_.Enabled() ? control_.Font().Color() : clGrayText));
+    return reinterpret_cast<LRESULT>(brush_);
+}
+
+void Peer::Command(WORD code)
+{
+    if (updating_)
+        return;
+    switch (control_.Kind()) {
+    case TControlKind::Edit:
+    case TControlKind::SpinEdit:
+        if (code == EN_CHANGE)
+            static_cast<TCustomEdit&>(control_).TextEdited(Narrow(WindowText(hwnd_)));
+        else if (code == EN_KILLFOCUS)
+            static_cast<TCustomEdit&>(control_).Exit();
+        break;
+    case TControlKind::ComboBox: {
+        auto& combo = static_cast<TUnicodeComboBox&>(control_);
+        if (code == CBN_EDITCHANGE) {
+            combo.TextEdited(Narrow(WindowText(hwnd_)));
+        } else if (code == CBN_SELCHANGE) {
+            const int index = static_cast<int>(SendMessageW(hwnd_, CB_GETCURSEL, 0, 0));
+            updating_ = true;
+            combo.SelectItem(index);
+            updating_ = false;
+        } else if (code == CBN_KILLFOCUS) {
+            combo.Exit();
+        } else if (code == CBN_DROPDOWN || code == CBN_CLOSEUP) {
+            combo.DropStateChanged(code == CBN_DROPDOWN);
+        }
+        break;
+    }
+    case TControlKind::ListBox:
+    case TControlKind::CheckListBox: {
+        auto& list = static_cast<TCustomListBox&>(control_);
+        if (code == LBN_SELCHANGE) {
+            const int index = static_cast<int>(SendMessageW(hwnd_, LB_GETCURSEL, 0, 0));
+            updating_ = true;
+            list.SelectItem(index);
+            updating_ = false;
+        } else if (code == LBN_DBLCLK) {
+            list.DblClick();
+        }
+        break;
+    }
+    case TControlKind::CheckBox:
+    case TControlKind::RadioButton:
+        if (code == BN_CLICKED)
+            control_.Click();
+        else if (code == BN_DOUBLECLICKED)
+            control_.DblClick();
+        break;
+    default:
+        break;
+    }
+}
+
+LRESULT Peer::Notify(NMHDR* header)
+{
+    if (control_.Kind() != TControlKind::ListView || updating_)
+        return 0;
+    auto& view = static_cast<TListView&>(control_);
+    switch (header->code) {
+    case LVN_ITEMCHANGED: {
+        auto* change = reinterpret_cast<NMLISTVIEW*>(header);
+        if ((change->uChanged & LVIF_STATE) && ((change->uNewState ^ change->uOldState) & LVIS_SELECTED)) {
+            const int selected = static_cast<int>(SendMessageW(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+            updating_ = true;
+            view.SelectionChanged(selected);
+            updating_ = false;
+        }
+        break;
+    }
+    case NM_CLICK:
+        view.Click();
+        break;
+    case NM_DBLCLK:
+        view.DblClick();
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+// Mouse input common to custom and native windows: enter/leave tracking; custom controls also
+// get presses and releases (natives report clicks through their notifications).
+bool Peer::HandleMouse(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const int x = GET_X_LPARAM(lParam);
+    const int y = GET_Y_LPARAM(lParam);
+    const bool custom = !IsNative();
+    switch (message) {
+    case WM_MOUSEMOVE:
+        if (!tracking_) {
+            TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd_, 0};
+            tracking_ = TrackMouseEvent(&track) != FALSE;
+            control_.DoMouseEnter();
+            if (!hwnd_)
+                return true;
+            if (control_.Kind() == TControlKind::SpeedButton)
+                Invalidate();
+        }
+        control_.DoMouseMove(MouseShift(wParam), x, y);
+        return false;
+    case WM_MOUSELEAVE:
+        tracking_ = false;
+        control_.DoMouseLeave();
+        if (hwnd_ && control_.Kind() == TControlKind::SpeedButton)
+            Invalidate();
+        return false;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        if (!custom)
+            return false;
+        if (message == WM_LBUTTONDOWN)
+            SetCapture(hwnd_);
+        control_.DoMouseDown(message == WM_LBUTTONDOWN   ? TMouseButton::mbLeft
+                             : message == WM_RBUTTONDOWN ? TMouseButton::mbRight
+                                                         : TMouseButton::mbMiddle,
+                             MouseShift(wParam), x, y);
+        return true;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+        if (!custom)
+            return false;
+        if (message == WM_LBUTTONUP && GetCapture() == hwnd_)
+            ReleaseCapture();
+        if (control_.Kind() == TControlKind::TabSet && message == WM_LBUTTONUP) {
+            auto& tabs = static_cast<TUnicodeTabSet&>(control_);
+            const auto rects = tabs.TabRects();
+            for (int i = 0; i < static_cast<int>(rects.size()); ++i)
+                if (rects[i].Contains({x, y})) {
+                    tabs.SelectTab(i);
+                    return true;
+                }
+        }
+        if (control_.Kind() == TControlKind::HeaderControl && message == WM_LBUTTONUP) {
+            auto& header = static_cast<THeaderControl&>(control_);
+            header.ClickSection(header.SectionAt(x));
+        }
+        control_.DoMouseUp(message == WM_LBUTTONUP   ? TMouseButton::mbLeft
+                           : message == WM_RBUTTONUP ? TMouseButton::mbRight
+                                                     : TMouseButton::mbMiddle,
+                           MouseShift(wParam), x, y);
+        return true;
+    case WM_LBUTTONDBLCLK:
+        if (!custom)
+            return false;
+        control_.DblClick();
+        return true;
+    default:
+        return false;
+    }
+}
+
+LRESULT Peer::CustomMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        Paint(dc);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wParam));
+        return 0;
+    case WM_SETCURSOR:
+        if (LOWORD(lParam) == HTCLIENT) {
+            TCursor cursor = Application->ScreenCursor();
+            if (cursor == TCursor::crDefault)
+                cursor = control_.Cursor();
+            if (cursor != TCursor::crDefault) {
+                SetCursor(CursorFor(cursor));
+                return TRUE;
+            }
+        }
+        break;
+    case WM_MOUSEACTIVATE:
+        if (control_.Kind() == TControlKind::HintWindow)
+            return MA_NOACTIVATE;
+        break;
+    case WM_CLOSE:
+        if (auto* form = dynamic_cast<TForm*>(&control_)) {
+            form->Close();
+            return 0;
+        }
+        break;
+    case WM_WINDOWPOSCHANGED:
+        // Moves made by the window system (or the user) reach the model's bounds.
+        if (!updating_ && control_.Kind() == TControlKind::Form) {
+            const auto* position = reinterpret_cast<WINDOWPOS*>(lParam);
+            if (!(position->flags & SWP_NOMOVE) || !(position->flags & SWP_NOSIZE)) {
+                RECT bounds;
+                RECT client;
+                GetWindowRect(window, &bounds);
+                GetClientRect(window, &client);
+                updating_ = true;
+                control_.SetBounds(bounds.left, bounds.top, client.right, client.bottom);
+                updating_ = false;
+            }
+        }
+        break;
+    case WM_COMMAND:
+        if (lParam == 0 && HIWORD(wParam) == 0) {
+            auto* form = dynamic_cast<TForm*>(&control_);
+            if (form && form->Menu())
+                if (TUnicodeMenuItem* item = form->Menu()->FindCommand(LOWORD(wParam)))
+                    item->Click();
+            return 0;
+        }
+        if (Peer* child = PeerOf(reinterpret_cast<HWND>(lParam))) {
+            child->Command(HIWORD(wParam));
+            return 0;
+        }
+        break;
+    case WM_NOTIFY:
+        if (Peer* child = PeerOf(reinterpret_cast<NMHDR*>(lParam)->hwndFrom))
+            return child->Notify(reinterpret_cast<NMHDR*>(lParam));
+        break;
+    case WM_MEASUREITEM: {
+        auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+        if (measure->CtlType == ODT_LISTBOX) {
+            Peer* child = PeerOf(GetDlgItem(window, static_cast<int>(measure->CtlID)));
+            if (!child)
+                child = gCreating;
+            if (child)
+                if (auto* list = dynamic_cast<TCustomListBox*>(&child->Control()))
+                    measure->itemHeight = static_cast<UINT>(list->ItemHeight());
+            return TRUE;
+        }
+        break;
+    }
+    case WM_DRAWITEM: {
+        auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+        if (Peer* child = PeerOf(item->hwndItem)) {
+            child->DrawItem(item);
+            return TRUE;
+        }
+        break;
+    }
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        if (Peer* child = PeerOf(reinterpret_cast<HWND>(lParam)))
+            return child->ColorMessage(reinterpret_cast<HDC>(wParam));
+        break;
+    default:
+        if ((message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) || message == WM_MOUSELEAVE)
+            if (HandleMouse(message, wParam, lParam))
+                return 0;
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT Peer::NativeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const WNDPROC original = window == edit_ ? editProc_ : nativeProc_;
+    auto* edit = dynamic_cast<TCustomEdit*>(&control_);
+    switch (message) {
+    case WM_CHAR:
+        if (edit) {
+            const char16_t key = edit->FilterKey(static_cast<char16_t>(wParam));
+            if (key == 0)
+                return 0;
+            wParam = key;
+        }
+        break;
+    case WM_KEYDOWN:
+        if (edit) {
+            const std::uint16_t key = edit->PressKey(static_cast<std::uint16_t>(wParam), KeyShift());
+            if (key == 0)
+                return 0;
+            wParam = key;
+        }
+        if (auto* checks = dynamic_cast<TCheckListBox*>(&control_); checks && wParam == VK_SPACE) {
+            checks->ToggleCheck(checks->ItemIndex());
+            Invalidate();
+            return 0;
+        }
+        break;
+    case WM_LBUTTONDOWN:
+        if (auto* checks = dynamic_cast<TCheckListBox*>(&control_)) {
+            const LRESULT hit = SendMessageW(window, LB_ITEMFROMPOINT, 0, lParam);
+            if (HIWORD(hit) == 0 && GET_X_LPARAM(lParam) < std::min(checks->ItemHeight(), 13) + 4) {
+                const LRESULT result = CallWindowProcW(original, window, message, wParam, lParam);
+                checks->ToggleCheck(LOWORD(hit));
+                Invalidate();
+                return result;
+            }
+        }
+        break;
+    case WM_SETCURSOR:
+        if (Application->ScreenCursor() != TCursor::crDefault) {
+            SetCursor(CursorFor(Application->ScreenCursor()));
+            return TRUE;
+        }
+        break;
+    case WM_NCDESTROY: {
+        const LRESULT result = CallWindowProcW(original, window, message, wParam, lParam);
+        WindowGone(window);
+        return result;
+    }
+    default:
+        if (message == WM_MOUSEMOVE || message == WM_MOUSELEAVE)
+            HandleMouse(message, wParam, lParam);
+        break;
+    }
+    return CallWindowProcW(original, window, message, wParam, lParam);
+}
+
+}  // namespace
+
+LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetPropW(window, kPeerProperty, create->lpCreateParams);
+    }
+    Peer* peer = PeerOf(window);
+    if (!peer)
+        return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        peer->WindowGone(window);
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return peer->CustomMessage(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK NativeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    Peer* peer = PeerOf(window);
+    if (!peer)
+        return DefWindowProcW(window, message, wParam, lParam);
+    return peer->NativeMessage(window, message, wParam, lParam);
+}
+
+std::unique_ptr<IControlPeer> CreateControlPeer(TControl& control)
+{
+    return std::make_unique<Peer>(control);
+}
+
+void* HandleOf(const TControl& control)
+{
+    auto* peer = dynamic_cast<Peer*>(control.Peer());
+    return peer ? peer->Handle() : nullptr;
+}
+
+}  // namespace ui::win32
