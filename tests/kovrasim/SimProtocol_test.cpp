@@ -1,3 +1,5 @@
+#include <set>
+
 #include "SimFixture.h"
 
 #include "platform/Clock.h"
@@ -33,6 +35,19 @@ public:
                 all.push_back(*msg);
         return all;
     }
+    // Like Collect, acknowledging every numbered message at once, as a client would.
+    std::vector<TKovraAPIMsg> CollectAcking(unsigned ms)
+    {
+        std::vector<TKovraAPIMsg> all;
+        const auto until = platform::TickCount() + ms;
+        while (platform::TickCount() < until)
+            if (auto msg = Receive(10)) {
+                if (msg->dwMsgType != KovraMsg::ACK && msg->dwMsgType != KovraMsg::DISCONNECT)
+                    Ack(msg->dwMsgSeq);
+                all.push_back(*msg);
+            }
+        return all;
+    }
     // Logs in and acknowledges LOGIN_RSP; the next numbers are 1 (ours) and 1 (theirs).
     bool Login(std::uint32_t invokeId = 0x1234)
     {
@@ -65,6 +80,16 @@ TKovraAPIMsg Numbered(std::uint32_t type, std::uint32_t seq, std::uint32_t invok
     TKovraAPIMsg msg(type, seq);
     msg.WriteInt32(invokeId);
     return msg;
+}
+
+// The distinct numbers carried by messages of a type (retransmissions count once).
+std::set<std::uint32_t> NumbersOf(const std::vector<TKovraAPIMsg>& all, std::uint32_t type)
+{
+    std::set<std::uint32_t> numbers;
+    for (const TKovraAPIMsg& msg : all)
+        if (msg.dwMsgType == type)
+            numbers.insert(msg.dwMsgSeq);
+    return numbers;
 }
 
 int CountOf(const std::vector<TKovraAPIMsg>& all, std::uint32_t type)
@@ -107,26 +132,23 @@ TEST_F(SimTest, RepeatIsAcknowledgedAgainButNotProcessed)
     monitor.WriteStr("secret");
     monitor.WriteStr("");
     peer.Send(monitor);
-    auto first = peer.Collect(70);
-    ASSERT_EQ(CountOf(first, KovraMsg::ACK), 1);
-    ASSERT_EQ(CountOf(first, KovraMsg::MONITOR_START_RSP), 1);
-    peer.Ack(1);
+    auto first = peer.CollectAcking(100);
+    EXPECT_EQ(NumbersOf(first, KovraMsg::MONITOR_START_RSP), std::set<std::uint32_t>{1});
 
     TKovraAPIMsg dnd = Numbered(KovraMsg::SET_DO_NOT_DISTURB_REQ, 2);
     dnd.WriteStr("1001");
     dnd.WriteInt32(1);
     peer.Send(dnd);
-    auto answered = peer.Collect(100);
-    ASSERT_EQ(CountOf(answered, KovraMsg::SET_DO_NOT_DISTURB_RSP), 1);
-    peer.Ack(2);
-    peer.Collect(50);
-    peer.Ack(3);  // the phone-state event, if it came second
+    auto answered = peer.CollectAcking(150);
+    EXPECT_EQ(NumbersOf(answered, KovraMsg::SET_DO_NOT_DISTURB_RSP), std::set<std::uint32_t>{2});
+    EXPECT_EQ(NumbersOf(answered, KovraMsg::PHONE_STATE_EVENT), std::set<std::uint32_t>{3});
 
     peer.Send(dnd);  // the same number again: a repeat
-    auto again = peer.Collect(200);
-    ASSERT_EQ(again.size(), 1u);
-    EXPECT_EQ(again[0].dwMsgType, KovraMsg::ACK);
-    EXPECT_EQ(again[0].dwMsgSeq, 2u);
+    auto again = peer.CollectAcking(200);
+    EXPECT_EQ(NumbersOf(again, KovraMsg::ACK), std::set<std::uint32_t>{2});
+    // Nothing new is answered or reported (at most late copies of what came before).
+    for (const TKovraAPIMsg& msg : again)
+        EXPECT_LE(msg.dwMsgSeq, 3u);
 }
 
 TEST_F(SimTest, OutOfOrderNumberEndsTheSessionWithDisconnect)
@@ -135,8 +157,8 @@ TEST_F(SimTest, OutOfOrderNumberEndsTheSessionWithDisconnect)
     ASSERT_TRUE(peer.Login());
     peer.Send(Numbered(KovraMsg::PING, 5));
     auto all = peer.Collect(100);
-    ASSERT_EQ(all.size(), 1u);
-    EXPECT_EQ(all[0].dwMsgType, KovraMsg::DISCONNECT);
+    EXPECT_EQ(CountOf(all, KovraMsg::DISCONNECT), 1);
+    EXPECT_EQ(CountOf(all, KovraMsg::ACK), 0);
     EXPECT_EQ(Run("clients"), "ok 0 clients");
 }
 
@@ -185,11 +207,10 @@ TEST_F(SimTest, OnlyOneMessageIsOutstandingPerClientAndTheRestFollowInOrder)
         for (const TKovraAPIMsg& msg : next)
             numbers.push_back(msg.dwMsgSeq);
     }
-    // After each ACK exactly the next number arrives (retries of it included).
-    ASSERT_FALSE(numbers.empty());
-    EXPECT_EQ(numbers.front(), 3u);
+    // After each ACK the next number arrives (retries of it included), never one beyond it.
+    std::erase_if(numbers, [](std::uint32_t seq) { return seq <= 2; });
     EXPECT_TRUE(std::is_sorted(numbers.begin(), numbers.end()));
-    EXPECT_EQ(numbers.back(), 4u);
+    EXPECT_EQ(std::set<std::uint32_t>(numbers.begin(), numbers.end()), (std::set<std::uint32_t>{3, 4}));
 }
 
 TEST_F(SimTest, PingIsAcknowledgedAndUnknownClientsAreToldToLogIn)
@@ -198,9 +219,7 @@ TEST_F(SimTest, PingIsAcknowledgedAndUnknownClientsAreToldToLogIn)
     ASSERT_TRUE(peer.Login());
     peer.Send(TKovraAPIMsg(KovraMsg::PING, 1));
     auto acked = peer.Collect(80);
-    ASSERT_EQ(acked.size(), 1u);
-    EXPECT_EQ(acked[0].dwMsgType, KovraMsg::ACK);
-    EXPECT_EQ(acked[0].dwMsgSeq, 1u);
+    EXPECT_EQ(NumbersOf(acked, KovraMsg::ACK), std::set<std::uint32_t>{1});
 
     RawPeer stranger(sim->ServerPort());
     stranger.Send(TKovraAPIMsg(KovraMsg::PING, 3));
@@ -219,8 +238,8 @@ TEST_F(SimTest, MalformedDatagramsAreIgnoredOrAnsweredSafely)
     truncated.WriteInt32(0xFFFFFFFF);
     truncated.WriteInt32(0x41414141);
     peer.Send(truncated);
-    auto all = peer.Collect(70);
-    ASSERT_EQ(CountOf(all, KovraMsg::MONITOR_START_RSP), 1);
+    auto all = peer.CollectAcking(100);
+    ASSERT_EQ(NumbersOf(all, KovraMsg::MONITOR_START_RSP), std::set<std::uint32_t>{1});
     for (TKovraAPIMsg msg : all) {
         if (msg.dwMsgType == KovraMsg::MONITOR_START_RSP) {
             msg.ReadInt32();
@@ -229,8 +248,8 @@ TEST_F(SimTest, MalformedDatagramsAreIgnoredOrAnsweredSafely)
     }
     // Garbage carries a number out of order: the session ends as the rules say, nothing worse.
     peer.SendBytes(std::vector<std::uint8_t>(20000, 0xFF));
-    auto ended = peer.Collect(70);
-    EXPECT_EQ(CountOf(ended, KovraMsg::DISCONNECT), 1);
+    auto ended = peer.Collect(100);
+    EXPECT_GE(CountOf(ended, KovraMsg::DISCONNECT), 1);
     // The simulator still serves a well-behaved client.
     auto client = LoggedIn("1001");
     EXPECT_TRUE(client->Connected);
