@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <tuple>
 
+#include "app/MarkedWindow.h"
 #include "app/SkinBinding.h"
 #include "platform/Clock.h"
 #include "platform/MainLoop.h"
@@ -23,6 +24,28 @@ constexpr int kMenuLabelIdle = 172;
 constexpr int kMenuLabelHot = 170;
 constexpr int kLinkTag = 141;
 constexpr int kStatusTag = 100;
+
+// A round badge for a call state: 44 x 44, transparent outside the disc.
+ui::TBitmap Badge(std::uint32_t bgr, bool twin)
+{
+    ui::TBitmap bitmap;
+    bitmap.Width = bitmap.Height = 44;
+    bitmap.Pixels.assign(44 * 44, 0);
+    const std::uint32_t pixel = 0xFF000000u | ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
+    auto disc = [&](int cx, int cy, int r) {
+        for (int y = 0; y < 44; ++y)
+            for (int x = 0; x < 44; ++x)
+                if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r)
+                    bitmap.Pixels[static_cast<std::size_t>(y * 44 + x)] = pixel;
+    };
+    if (twin) {
+        disc(15, 22, 11);
+        disc(29, 22, 11);
+    } else {
+        disc(22, 22, 16);
+    }
+    return bitmap;
+}
 
 template <class T>
 T* Make(ui::TComponent* owner, ui::TControl* parent, const std::string& name)
@@ -65,6 +88,7 @@ TfmKovraAssistant::TfmKovraAssistant(TAssistantOptions options)
 TfmKovraAssistant::~TfmKovraAssistant()
 {
     tmReconnect->SetEnabled(false);
+    utilWindow_.reset();
     lookAndFeel_.reset();
     DropAllCalls();
     if (api_) {
@@ -212,6 +236,10 @@ void TfmKovraAssistant::BuildComponents()
     imCallStates = new ui::TImageList(this);
     imCallStates->SetName("imCallStates");
     imCallStates->SetSize(44, 44);
+    // Ringing, connected, held, dialing, conference, held conference.
+    for (auto [colour, twin] : {std::pair{0x0080FFu, false}, std::pair{0x00A000u, false}, std::pair{0x0000C0u, false},
+                                std::pair{0xC06000u, false}, std::pair{0x00A000u, true}, std::pair{0x0000C0u, true}})
+        imCallStates->Add(Badge(colour, twin));
 
     tbIcon = new ui::TTaskBarIcon(this);
     tbIcon->SetName("tbIcon");
@@ -530,12 +558,16 @@ bool TfmKovraAssistant::FormCreate()
     closing_ = connecting_ = settingsLoaded_ = false;
     DialoutList.clear();
     phoneConfig_.Capabilities = 0xFFFFFFFFu;
-    if (handOverToRunning_ && handOverToRunning_(JoinHandOver(parameters_))) {
+    if (HandOverToRunningInstance()) {
         ui::Application->Terminate();
         return false;
     }
     ui::Application->HideTaskbarButton();
     fmKovraAssistant = this;
+    utilWindow_ = std::make_unique<TUtilWindow>(NameHash("KovraAssistant"), [this](const std::string& text) {
+        // Run after the sender is released and outside the window procedure.
+        platform::Post([this, text] { HandOver(text); });
+    });
 
     const std::string portal = SwitchValue(parameters_, "webportal");
     const bool webMode = HasSwitch(parameters_, "webportal");
@@ -556,6 +588,17 @@ bool TfmKovraAssistant::FormCreate()
     Panel5->SetCaption(FormatPhoneNumber(info.Phone));
     tmInitApplication->SetInterval(timings_.InitApplication);
     tmInitApplication->SetEnabled(true);
+    return true;
+}
+
+bool TfmKovraAssistant::HandOverToRunningInstance()
+{
+    if (handOverToRunning_)
+        return handOverToRunning_(JoinHandOver(parameters_));
+    void* running = FindMarkedWindow(NameHash("KovraAssistant"));
+    if (!running)
+        return false;
+    SendCopyData(running, JoinHandOver(parameters_));
     return true;
 }
 

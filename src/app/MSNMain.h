@@ -20,6 +20,7 @@
 #include "ui/UnicodeCtrls.h"
 
 class TKALookAndFeel;
+class TUtilWindow;
 
 // Intervals of the window and its session; tests scale them down.
 struct TAssistantTimings {
@@ -244,6 +245,7 @@ public:
     TLink* Link(const std::string& panelName) const;
 
 private:
+    bool HandOverToRunningInstance();
     void BuildComponents();
     void BuildMenus();
     void BuildStatePages();
@@ -288,6 +290,7 @@ private:
     std::unique_ptr<TKovraAPI> api_;
     std::unique_ptr<IOptionsWindow> options_;
     std::unique_ptr<TKALookAndFeel> lookAndFeel_;
+    std::unique_ptr<TUtilWindow> utilWindow_;
     std::vector<std::unique_ptr<TLink>> links_;
     TKovraPhoneState phoneState_;
     TKovraPhoneConfig phoneConfig_;

@@ -94,3 +94,19 @@ TEST(CommandLine, HandOverTextSplitsAtRunsOfBlanksAndJoinsWithLeadingBlanks)
 }
 
 }  // namespace
+
+#include "app/MarkedWindow.h"
+
+namespace {
+
+TEST(MarkedWindow, NameHashUpperCasesLettersOnlyAndAddsPositions)
+{
+    EXPECT_EQ(NameHash("AB"), 65u + 66u + 1u);
+    EXPECT_EQ(NameHash("ab"), NameHash("AB"));
+    EXPECT_EQ(NameHash("a1"), 65u + 49u + 1u);
+    EXPECT_EQ(NameHash("\xC3\xA9"), 0xC3u + 0xA9u + 1u);  // bytes beyond a to z stay as they are
+    EXPECT_NE(NameHash("KovraAssistant"), NameHash("MeetMeApp"));
+    EXPECT_EQ(NameHash(""), 0u);
+}
+
+}  // namespace
