@@ -427,6 +427,7 @@ TfmKovraAssistant::TLink* TfmKovraAssistant::AddLink(int page, const std::string
     link->Label->SetCaption(caption);
     link->Label->SetBounds(20, 2, nbStates->Width() - 24, 16);
     link->Label->SetTag(kLinkTag);
+    link->Label->SetTransparent(true);
     link->Label->SetIsLink(true);
     link->Label->SetCursor(ui::TCursor::crHandPoint);
     link->Item = item;
@@ -535,6 +536,7 @@ void TfmKovraAssistant::BuildStatePages()
     unavailable->SetCaption("I am unavailable to caller");
     unavailable->SetBounds(20, 22, nbStates->Width() - 24, 16);
     unavailable->SetTag(kLinkTag);
+    unavailable->SetTransparent(true);
     unavailable->SetIsLink(true);
     unavailable->OnClick = [this](ui::TComponent*) { OnPrivacyDigit("2"); };
     AddLink(spPrivacyGuard, "pnPrivGuardSendToVM", "txtPrivGuardSendToVM", "Send to Voice Mail", miCallSendToVM,

@@ -13,6 +13,8 @@ TKovraCallConnection Party(const std::string& number, std::uint32_t connState, s
     return party;
 }
 
+bool gHeadlessBackend = true;
+
 TAssistantTimings FastTimings()
 {
     TAssistantTimings t;
@@ -26,7 +28,8 @@ TAssistantTimings FastTimings()
 
 AppTest::AppTest(std::vector<std::string> parameters, std::function<void(TAssistantOptions&)> adjust)
 {
-    backend = &ui::headless::Install();
+    if (gHeadlessBackend)
+        backend = &ui::headless::Install();
     StartupInfo() = TStartupInfo{};
     ui::Application->ResetTerminated();
     TAssistantOptions options;

@@ -112,7 +112,7 @@ public:
     std::vector<std::string> VisibleLinks() const;
     std::string ActivePage() const;
 
-    ui::headless::HeadlessBackend* backend;
+    ui::headless::HeadlessBackend* backend = nullptr;
     std::shared_ptr<FakeDialogs> dialogs = std::make_shared<FakeDialogs>();
     std::shared_ptr<FakeMessenger> messenger = std::make_shared<FakeMessenger>();
     std::shared_ptr<FakeDesktop> desktop = std::make_shared<FakeDesktop>();
@@ -120,6 +120,9 @@ public:
     bool optionsReconnecting = false;
     std::unique_ptr<TfmKovraAssistant> form;
 };
+
+// False in the Win32 tests, which show the real windows.
+extern bool gHeadlessBackend;
 
 // Intervals a hundred times shorter.
 TAssistantTimings FastTimings();
