@@ -129,6 +129,7 @@ TEST(HandOver, SamePhoneRunsTheActionAtOnce)
 {
     ScriptedSession s;
     ASSERT_TRUE(s.LogIn());
+    ASSERT_TRUE(s.WaitFor([&] { return s.app->form->InService(); }));
     s.app->form->HandOver(" -MakeCall 4255550123 -phone 1001");
     ASSERT_TRUE(s.WaitFor([&] { return s.server.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
     auto call = s.Requests(KovraMsg::MAKE_CALL_REQ)[0];

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdio>
+#include <thread>
 
 #include "ScriptedSession.h"
 #include "app/MarkedWindow.h"
@@ -102,10 +104,16 @@ TEST(Win32Program, MarkedWindowOfTheMainWindowTakesAnotherInstancesRequest)
     UseRealWindows real;
     ScriptedSession s;
     ASSERT_TRUE(s.LogIn());
+    ASSERT_TRUE(s.WaitFor([&] { return s.app->form->InService(); }));
     void* marked = FindMarkedWindow(NameHash("KovraAssistant"));
     ASSERT_NE(marked, nullptr);
     EXPECT_EQ(FindMarkedWindow(NameHash("MeetMeApp")), nullptr);
-    EXPECT_EQ(SendCopyData(marked, " -MakeCall 4255550123"), 1);
+    // Sent from another thread, as another program would: answered 1 before the action runs.
+    std::atomic<std::intptr_t> answer{-1};
+    std::thread sender([&] { answer = SendCopyData(marked, " -MakeCall 4255550123"); });
+    ASSERT_TRUE(s.WaitFor([&] { return answer != -1; }));
+    sender.join();
+    EXPECT_EQ(answer, 1);
     ASSERT_TRUE(s.WaitFor([&] { return s.server.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
     EXPECT_EQ(s.Requests(KovraMsg::MAKE_CALL_REQ)[0].ReadStr(), "4255550123");
 }
