@@ -37,11 +37,11 @@ TEST_F(Commands, MakeCallWhileConnectedHoldsFirstAndDialsWhenHeldWithBit17)
     Connected(kCall, "300");
     session->app->dialogs->makeCall = TMakeCallAnswer{"4255550123", true, true, false};
     form().OnMakeCall();
-    ASSERT_TRUE(session->WaitFor([&] { return session->server.Count(KovraMsg::HOLD_CALL_REQ) == 1; }));
+    ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::HOLD_CALL_REQ) == 1; }));
     EXPECT_EQ(session->Requests(KovraMsg::HOLD_CALL_REQ)[0].ReadOid(), kCall);
-    EXPECT_EQ(session->server.Count(KovraMsg::MAKE_CALL_REQ), 0u);
+    EXPECT_EQ(session->Count(KovraMsg::MAKE_CALL_REQ), 0u);
     Held(kCall, "300");
-    ASSERT_TRUE(session->WaitFor([&] { return session->server.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
+    ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
     auto call = session->Requests(KovraMsg::MAKE_CALL_REQ)[0];
     EXPECT_EQ(call.ReadStr(), "4255550123");
     EXPECT_EQ(call.ReadInt32(), 6u);  // intercom 4 + urgent 2
@@ -54,14 +54,14 @@ TEST_F(Commands, MakeCallWhileConnectedWithoutBit17OnlyHolds)
     session->app->dialogs->makeCall = TMakeCallAnswer{"4255550123"};
     form().OnMakeCall();
     Held(kCall, "300");
-    ASSERT_TRUE(session->WaitFor([&] { return session->server.Count(KovraMsg::HOLD_CALL_REQ) == 1; }));
+    ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::HOLD_CALL_REQ) == 1; }));
     PumpFor(100);
-    EXPECT_EQ(session->server.Count(KovraMsg::MAKE_CALL_REQ), 0u);
+    EXPECT_EQ(session->Count(KovraMsg::MAKE_CALL_REQ), 0u);
     EXPECT_TRUE(form().FindCall(kCall)->PendingNumber.empty());
     // Without a connected call the number is dialled at once.
     form().ActiveCallId.clear();
     form().OnMakeCall();
-    ASSERT_TRUE(session->WaitFor([&] { return session->server.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
+    ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
 }
 
 TEST_F(Commands, CompleteTransferUsesTheHeldCallOrAsksWhichOne)
@@ -71,7 +71,7 @@ TEST_F(Commands, CompleteTransferUsesTheHeldCallOrAsksWhichOne)
     Held(kHeld, "300");
     Connected(kCall, "301");
     form().OnCompleteTransfer();
-    ASSERT_TRUE(session->WaitFor([&] { return session->server.Count(KovraMsg::COMPLETE_TRANSFER_REQ) == 1; }));
+    ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::COMPLETE_TRANSFER_REQ) == 1; }));
     EXPECT_EQ(TwoOids(session->Requests(KovraMsg::COMPLETE_TRANSFER_REQ)[0]), std::make_pair(kCall, kHeld));
     EXPECT_EQ(session->app->dialogs->heldDialogs, 0);
 
@@ -81,7 +81,7 @@ TEST_F(Commands, CompleteTransferUsesTheHeldCallOrAsksWhichOne)
     session->app->dialogs->heldChoice = kHeld2;
     form().OnCompleteTransfer();
     EXPECT_EQ(session->app->dialogs->heldDialogs, 1);
-    ASSERT_TRUE(session->WaitFor([&] { return session->server.Count(KovraMsg::COMPLETE_TRANSFER_REQ) == 2; }));
+    ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::COMPLETE_TRANSFER_REQ) == 2; }));
     EXPECT_EQ(TwoOids(session->Requests(KovraMsg::COMPLETE_TRANSFER_REQ)[1]), std::make_pair(kCall, kHeld2));
 }
 
@@ -91,13 +91,13 @@ TEST_F(Commands, AnswerAlternatesWhileConnectedAndAnswersWhileDialing)
     Connected(kHeld, "300");
     session->app->Ring(kCall);
     form().OnAnswerCall();
-    ASSERT_TRUE(session->WaitFor([&] { return session->server.Count(KovraMsg::ALTERNATE_CALL_REQ) == 1; }));
+    ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::ALTERNATE_CALL_REQ) == 1; }));
     EXPECT_EQ(TwoOids(session->Requests(KovraMsg::ALTERNATE_CALL_REQ)[0]), std::make_pair(kHeld, kCall));
 
     session->app->Event(kHeld, 1, {Party("1001", 1)});
     form().lbCalls->SelectItem(form().lbCalls->Items().IndexOf(kCall));
     form().OnAnswerCall();
-    ASSERT_TRUE(session->WaitFor([&] { return session->server.Count(KovraMsg::ANSWER_CALL_REQ) == 1; }));
+    ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::ANSWER_CALL_REQ) == 1; }));
     EXPECT_EQ(session->Requests(KovraMsg::ANSWER_CALL_REQ)[0].ReadOid(), kCall);
 }
 
@@ -110,7 +110,7 @@ TEST_F(Commands, TransferDialogImmediateBoxFollowsBits16And27)
     ASSERT_TRUE(session->app->dialogs->transferBox.has_value());
     EXPECT_FALSE(session->app->dialogs->transferBox->Enabled);
     EXPECT_TRUE(session->app->dialogs->transferBox->Ticked);
-    ASSERT_TRUE(session->WaitFor([&] { return session->server.Count(KovraMsg::SINGLE_STEP_TRANSFER_REQ) == 1; }));
+    ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::SINGLE_STEP_TRANSFER_REQ) == 1; }));
 }
 
 TEST_F(Commands, CommandsWithoutServiceOrCallDoNothing)
@@ -126,9 +126,9 @@ TEST_F(Commands, CommandsWithoutServiceOrCallDoNothing)
     session->app->dialogs->makeCall = TMakeCallAnswer{"555"};
     form().OnMakeCall();
     PumpFor(100);
-    EXPECT_EQ(session->server.Count(KovraMsg::HOLD_CALL_REQ), 0u);
-    EXPECT_EQ(session->server.Count(KovraMsg::DROP_CONNECTION_REQ), 0u);
-    EXPECT_EQ(session->server.Count(KovraMsg::MAKE_CALL_REQ), 0u);
+    EXPECT_EQ(session->Count(KovraMsg::HOLD_CALL_REQ), 0u);
+    EXPECT_EQ(session->Count(KovraMsg::DROP_CONNECTION_REQ), 0u);
+    EXPECT_EQ(session->Count(KovraMsg::MAKE_CALL_REQ), 0u);
 }
 
 TEST_F(Commands, AddToConferenceNeedsAConnectedCall)
@@ -140,14 +140,14 @@ TEST_F(Commands, AddToConferenceNeedsAConnectedCall)
     ASSERT_TRUE(session->WaitFor([&] { return form().txtError->Caption().empty(); }));
     Connected(kCall, "300");
     form().RunAction(paAddConference, "302");
-    ASSERT_TRUE(session->WaitFor([&] { return session->server.Count(KovraMsg::SINGLE_STEP_CONFERENCE_REQ) == 1; }));
+    ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::SINGLE_STEP_CONFERENCE_REQ) == 1; }));
 }
 
 TEST_F(Commands, VoiceMailWithArgumentsChoosesFolderPasswordAndMessage)
 {
     LogIn();
     form().RunAction(paVoiceMail, ",PWD=77,FOLDER=voice_mail_saved,MSG=3");
-    ASSERT_TRUE(session->WaitFor([&] { return session->server.Count(KovraMsg::VOICE_MAIL_REQ) == 1; }));
+    ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::VOICE_MAIL_REQ) == 1; }));
     auto vm = session->Requests(KovraMsg::VOICE_MAIL_REQ)[0];
     EXPECT_EQ(vm.ReadInt32(), 2u);
     EXPECT_EQ(vm.ReadStr(), "77");
@@ -170,7 +170,7 @@ TEST_F(Commands, DialoutPanelShowsStepsRemovesAndDials)
     form().btDialoutNext->Click();
     EXPECT_EQ(form().txtPhone->Caption(), "(425) 555-0101");
     form().btDial->Click();
-    ASSERT_TRUE(session->WaitFor([&] { return session->server.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
+    ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
     EXPECT_EQ(session->Requests(KovraMsg::MAKE_CALL_REQ)[0].ReadStr(), "4255550101");
     form().btRemove->Click();
     EXPECT_EQ(form().txtPhone->Caption(), "(425) 555-0100");

@@ -39,7 +39,7 @@ TEST(Session, DuplicateMonitorIsTakenOverOnceAndThenReportedWithoutLooping)
     ASSERT_TRUE(s.WaitFor([&] { return s.monitorStarts == 2; }));
     PumpFor(300);
     EXPECT_EQ(s.monitorStarts, 2);
-    EXPECT_EQ(s.server.Count(KovraMsg::MONITOR_STOP_REQ), 1u);
+    EXPECT_EQ(s.Count(KovraMsg::MONITOR_STOP_REQ), 1u);
     auto starts = s.Requests(KovraMsg::MONITOR_START_REQ);
     ASSERT_EQ(starts.size(), 2u);
     starts[1].ReadStr();
@@ -82,11 +82,11 @@ TEST(Session, SettingsArePublishedOnlyWhenChanged)
     ScriptedSession s;
     ASSERT_TRUE(s.LogIn());
     s.app->form->PublishSettings();
-    EXPECT_EQ(s.server.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 0u);
+    EXPECT_EQ(s.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 0u);
     KovraAssistantConfig().WriteString("General", "a", "2");
     s.app->form->PublishSettings();
     s.app->form->PublishSettings();
-    ASSERT_EQ(s.server.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 1u);
+    ASSERT_EQ(s.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 1u);
     auto set = s.Requests(KovraMsg::SET_APPLICATION_DATA_REQ)[0];
     EXPECT_EQ(set.ReadStr(), "KovraAssistant");
     EXPECT_EQ(set.ReadStr(), KovraAssistantConfig().GetText());
@@ -107,8 +107,8 @@ TEST(Session, CloseAsksOnlyWhenConfiguredAndReleasesThePhone)
     KovraAssistantConfig().WriteInteger("Confirm", "Exit", 0);
     EXPECT_TRUE(s.app->form->CloseWindow());
     EXPECT_EQ(s.app->dialogs->confirms, 1);
-    EXPECT_EQ(s.server.Count(KovraMsg::MONITOR_STOP_REQ), 1u);
-    EXPECT_EQ(s.server.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 1u);  // the close changed the document
+    EXPECT_EQ(s.Count(KovraMsg::MONITOR_STOP_REQ), 1u);
+    EXPECT_EQ(s.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 1u);  // the close changed the document
     EXPECT_FALSE(s.app->form->Api()->Connected());
     EXPECT_FALSE(s.app->form->tbIcon->Visible());
     EXPECT_FALSE(StartupInfo().Started);
@@ -131,11 +131,11 @@ TEST(HandOver, SamePhoneRunsTheActionAtOnce)
     ASSERT_TRUE(s.LogIn());
     ASSERT_TRUE(s.WaitFor([&] { return s.app->form->InService(); }));
     s.app->form->HandOver(" -MakeCall 4255550123 -phone 1001");
-    ASSERT_TRUE(s.WaitFor([&] { return s.server.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
+    ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
     auto call = s.Requests(KovraMsg::MAKE_CALL_REQ)[0];
     EXPECT_EQ(call.ReadStr(), "4255550123");
     EXPECT_EQ(call.ReadInt32(), 0u);
-    EXPECT_EQ(s.server.Count(KovraMsg::MONITOR_STOP_REQ), 0u);
+    EXPECT_EQ(s.Count(KovraMsg::MONITOR_STOP_REQ), 0u);
 }
 
 TEST(HandOver, AnotherPhoneRestartsTheSessionAndRunsTheActionAfterTheNewLogIn)
@@ -143,8 +143,8 @@ TEST(HandOver, AnotherPhoneRestartsTheSessionAndRunsTheActionAfterTheNewLogIn)
     ScriptedSession s;
     ASSERT_TRUE(s.LogIn());
     s.app->form->HandOver(" -MakeCall 555 -Options 2 -phone 1002 -pwd other -server 127.0.0.1");
-    ASSERT_TRUE(s.WaitFor([&] { return s.server.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
-    EXPECT_EQ(s.server.Count(KovraMsg::MONITOR_STOP_REQ), 1u);
+    ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
+    EXPECT_EQ(s.Count(KovraMsg::MONITOR_STOP_REQ), 1u);
     const auto devices = s.RequestDevices(KovraMsg::MONITOR_START_REQ);
     ASSERT_EQ(devices.size(), 2u);
     EXPECT_EQ(devices[1], "1002");

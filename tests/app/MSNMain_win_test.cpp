@@ -114,7 +114,7 @@ TEST(Win32Program, MarkedWindowOfTheMainWindowTakesAnotherInstancesRequest)
     ASSERT_TRUE(s.WaitFor([&] { return answer != -1; }));
     sender.join();
     EXPECT_EQ(answer, 1);
-    ASSERT_TRUE(s.WaitFor([&] { return s.server.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
+    ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
     EXPECT_EQ(s.Requests(KovraMsg::MAKE_CALL_REQ)[0].ReadStr(), "4255550123");
 }
 
@@ -136,7 +136,7 @@ TEST(Win32Program, RingingCallIsShownAndAnsweredByAClickOnTheWindow)
     EXPECT_TRUE(SaveWindowShot(window, "app_ringing"));
 
     ClickControl(*form.Link("pnAlertingAnswer")->Label);
-    ASSERT_TRUE(s.WaitFor([&] { return s.server.Count(KovraMsg::ANSWER_CALL_REQ) == 1; }));
+    ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::ANSWER_CALL_REQ) == 1; }));
     EXPECT_EQ(s.Requests(KovraMsg::ANSWER_CALL_REQ)[0].ReadOid(), oid);
     s.SendCallEvent(oid, 4, {Party("1001", 4), Party("4255550123", 4, 0, "Dana Dialer")});
     ASSERT_TRUE(s.WaitFor([&] { return form.nbStates->PageIndex() == spConnected; }));

@@ -15,13 +15,15 @@ public:
 
     // Starts the session and waits for the log-in and the settings read after it.
     bool LogIn();
+    // Requests of a type, each counted once however often it was retransmitted.
+    std::size_t Count(std::uint32_t type) const;
     // The request bodies of a type, each read after InvokeID and device.
     std::vector<TKovraAPIMsg> Requests(std::uint32_t type) const;
     std::vector<std::string> RequestDevices(std::uint32_t type) const;
     // A call event about device 1001 sent by the server.
     void SendCallEvent(const std::string& oid, std::uint32_t dwEvent, const std::vector<TKovraCallConnection>& parties,
                        const std::string& related = std::string(24, '0'));
-    bool WaitFor(const std::function<bool()>& done, unsigned ms = 5000);
+    bool WaitFor(const std::function<bool()>& done, unsigned ms = 15000);
 
     ApiTestServer server;
     std::atomic<std::uint32_t> loginError{0};
