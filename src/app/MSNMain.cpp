@@ -72,7 +72,8 @@ TfmKovraAssistant::TfmKovraAssistant(TAssistantOptions options)
       network_(std::move(options.Network)),
       programFolder_(std::move(options.ProgramFolder)),
       startLookAndFeel_(options.StartLookAndFeel),
-      handOverToRunning_(std::move(options.HandOverToRunning))
+      handOverToRunning_(std::move(options.HandOverToRunning)),
+      instanceName_(std::move(options.InstanceName))
 {
     SetName("fmKovraAssistant");
     SetBorderStyle(ui::TFormBorderStyle::bsNone);
@@ -566,7 +567,7 @@ bool TfmKovraAssistant::FormCreate()
     }
     ui::Application->HideTaskbarButton();
     fmKovraAssistant = this;
-    utilWindow_ = std::make_unique<TUtilWindow>(NameHash("KovraAssistant"), [this](const std::string& text) {
+    utilWindow_ = std::make_unique<TUtilWindow>(NameHash(instanceName_), [this](const std::string& text) {
         // Run after the sender is released and outside the window procedure.
         platform::Post([this, text] { HandOver(text); });
     });
@@ -597,7 +598,7 @@ bool TfmKovraAssistant::HandOverToRunningInstance()
 {
     if (handOverToRunning_)
         return handOverToRunning_(JoinHandOver(parameters_));
-    void* running = FindMarkedWindow(NameHash("KovraAssistant"));
+    void* running = FindMarkedWindow(NameHash(instanceName_));
     if (!running)
         return false;
     SendCopyData(running, JoinHandOver(parameters_));

@@ -60,6 +60,8 @@ struct TAssistantOptions {
     bool StartLookAndFeel = true;
     // Finds another running instance and hands it the parameters; true when one took them.
     std::function<bool(const std::string& text)> HandOverToRunning;
+    // The name whose hash marks the running instance (tests running side by side use their own).
+    std::string InstanceName = "KovraAssistant";
 };
 
 // State page indices of nbStates.
@@ -193,6 +195,7 @@ public:
     const std::string& HelpAddress() const { return helpAddress_; }
     bool MayShow() const { return mayShow_; }
     const std::vector<std::string>& Parameters() const { return parameters_; }
+    const std::string& InstanceName() const { return instanceName_; }
     const TAssistantTimings& Timings() const { return timings_; }
     // Texts of the "I want to..." submenu, in order.
     std::vector<std::string> WantToCaptions() const;
@@ -286,6 +289,7 @@ private:
     std::string programFolder_;
     bool startLookAndFeel_;
     std::function<bool(const std::string&)> handOverToRunning_;
+    std::string instanceName_;
 
     std::unique_ptr<TKovraAPI> api_;
     std::unique_ptr<IOptionsWindow> options_;

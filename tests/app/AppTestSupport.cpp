@@ -1,6 +1,7 @@
 #include "AppTestSupport.h"
 
 #include <algorithm>
+#include <random>
 
 TKovraCallConnection Party(const std::string& number, std::uint32_t connState, std::uint32_t partyState,
                            const std::string& name)
@@ -40,6 +41,9 @@ AppTest::AppTest(std::vector<std::string> parameters, std::function<void(TAssist
     options.Services.CreateOptions = [this] { return std::make_unique<FakeOptions>(traffic, optionsReconnecting); };
     options.Timings = FastTimings();
     options.StartLookAndFeel = false;
+    // Test programs run side by side on one desktop: each marks its window with a name of its own.
+    // The mark is a sum over the name, so the names differ in length, not in digits.
+    options.InstanceName = "KovraAssistantTest" + std::string(1 + std::random_device{}() % 4000, 'x');
     if (adjust)
         adjust(options);
     form = std::make_unique<TfmKovraAssistant>(std::move(options));

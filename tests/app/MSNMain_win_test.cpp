@@ -105,7 +105,7 @@ TEST(Win32Program, MarkedWindowOfTheMainWindowTakesAnotherInstancesRequest)
     ScriptedSession s;
     ASSERT_TRUE(s.LogIn());
     ASSERT_TRUE(s.WaitFor([&] { return s.app->form->InService(); }));
-    void* marked = FindMarkedWindow(NameHash("KovraAssistant"));
+    void* marked = FindMarkedWindow(NameHash(s.app->form->InstanceName()));
     ASSERT_NE(marked, nullptr);
     EXPECT_EQ(FindMarkedWindow(NameHash("MeetMeApp")), nullptr);
     // Sent from another thread, as another program would: answered 1 before the action runs.

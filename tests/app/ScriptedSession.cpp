@@ -2,6 +2,8 @@
 
 #include <set>
 
+#include <gtest/gtest.h>
+
 ScriptedSession::ScriptedSession(std::uint32_t caps, std::vector<std::string> extra) : capabilities(caps)
 {
     server.OnRequest(KovraMsg::MONITOR_START_REQ, [this](ApiTestServer& s, const TReceivedDatagram&) {
@@ -72,7 +74,11 @@ bool ScriptedSession::WaitFor(const std::function<bool()>& done, unsigned ms) { 
 bool ScriptedSession::LogIn()
 {
     app->form->StartSession();
-    return WaitFor([this] { return StartupInfo().LoggedIn && app->form->SettingsLoaded(); });
+    const bool done = WaitFor([this] { return StartupInfo().LoggedIn && app->form->SettingsLoaded(); });
+    if (!done)
+        ADD_FAILURE() << "status \"" << app->form->pnStatus->Caption() << "\", logged in " << StartupInfo().LoggedIn
+                      << ", settings " << app->form->SettingsLoaded() << ", monitor starts " << monitorStarts;
+    return done;
 }
 
 namespace {
