@@ -19,6 +19,8 @@ bool SameText(const std::string& a, const std::string& b)
 
 int IndexOfSwitch(const std::vector<std::string>& params, const std::string& name)
 {
+    if (name.empty())
+        return -1;
     for (std::size_t i = 0; i < params.size(); ++i)
         if (SameText(params[i], name) || SameText(params[i], "-" + name))
             return static_cast<int>(i);

@@ -43,6 +43,7 @@ TEST(CommandLine, LastParameterSwitchHasAnEmptyValue)
     EXPECT_EQ(Evaluate({"-phone", "1001", "-pwd"}).Password, "");
     EXPECT_EQ(Evaluate({"-server"}).PrimaryServer, "");
     EXPECT_EQ(SwitchValue({"a", "-user"}, "user"), "");
+    EXPECT_FALSE(HasSwitch({"", "-"}, ""));
     const auto vm = Evaluate({"VM", "-VMPWD"});
     EXPECT_EQ(vm.PendingArgument, ",PWD=");
 }
