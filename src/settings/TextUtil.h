@@ -1,0 +1,25 @@
+#pragma once
+// Small text helpers shared by the settings units. Texts are bytes: only ASCII is folded or
+// trimmed, so UTF-8 passes through unchanged.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace settings {
+
+// Drops blanks and control characters (codes up to 32) at both ends.
+std::string Trim(std::string_view text);
+std::string ToLowerAscii(std::string_view text);
+std::string ToUpperAscii(std::string_view text);
+bool SameText(std::string_view a, std::string_view b);
+std::string ReplaceAll(std::string_view text, std::string_view what, std::string_view with);
+// A decimal integer with an optional sign, blanks around allowed; nothing when the text is not
+// one or it does not fit.
+std::optional<int> ParseDecimal(std::string_view text);
+int StrToIntDef(std::string_view text, int fallback);
+// Splits at a separator; empty fields never make items, so runs and leading separators vanish.
+std::vector<std::string> SplitSkippingEmpty(std::string_view text, char separator);
+
+}  // namespace settings

@@ -1,0 +1,247 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "settings/Csv.h"
+#include "settings/MSNConfig.h"
+#include "settings/csvprop.h"
+#include "settings/csvstr.h"
+
+TEST(CsvString, ParsesQuotedAndBareItemsAndSkipsToTheNextComma)
+{
+    TCsvString list(R"("a b",c,"d"junk,"e")");
+    ASSERT_EQ(list.Count(), 4);
+    EXPECT_EQ(list.Item(0), "a b");
+    EXPECT_EQ(list.Item(1), "c");
+    EXPECT_EQ(list.Item(2), "d");
+    EXPECT_EQ(list.Item(3), "e");
+    EXPECT_EQ(list.Item(4), "");
+}
+
+TEST(CsvString, EmptyTextAndAQuotePairHoldNoItems)
+{
+    EXPECT_EQ(TCsvString("").Count(), 0);
+    EXPECT_EQ(TCsvString("\"\"").Count(), 0);
+    EXPECT_EQ(TCsvString("\"\",\"\"").Count(), 2);
+    // An unterminated quote swallows the rest instead of reading past the end.
+    EXPECT_EQ(TCsvString("\"abc,def").Count(), 0);
+}
+
+TEST(CsvString, QuoteInsideAValueIsStoredAsItsCodeAndReadBack)
+{
+    TCsvString list;
+    list.Add("say \"hi\"");
+    EXPECT_EQ(list.Text(), "\"say #34hi#34\"");
+    TCsvString back(list.Text());
+    EXPECT_EQ(back.Item(0), "say \"hi\"");
+
+    TCsvString bars({}, false, '|');
+    bars.Add("a|b");
+    EXPECT_EQ(bars.Text(), "|a#124b|");
+}
+
+TEST(CsvString, SurroundingQuotesOfAValueAreTakenOffUnlessTheyBelongToIt)
+{
+    TCsvString list;
+    list.Add("\"wrapped\"");
+    list.Add("\"\"");
+    list.Add("\"a\" \"b\"");
+    EXPECT_EQ(list.Item(0), "wrapped");
+    EXPECT_EQ(list.Item(1), "");
+    // Second character a quote but second-to-last not: the quotes stay, encoded.
+    list.Add("\"\"x\"");
+    EXPECT_EQ(list.RawItem(3), "#34#34x#34");
+}
+
+TEST(CsvString, TrimFlagAndSequentialReading)
+{
+    TCsvString list(" a , b ,c", true);
+    std::vector<std::string> read;
+    for (std::string item; list.Next(item);)
+        read.push_back(item);
+    EXPECT_EQ(read, (std::vector<std::string>{"a", "b", "c"}));
+    list.SetText("x,y");
+    std::string first;
+    ASSERT_TRUE(list.Next(first));
+    EXPECT_EQ(first, "x");
+}
+
+TEST(CsvProperties, EqualsInAValueAndBareKeys)
+{
+    TCsvProperties properties;
+    properties.SetValue("formula", "a=b=c");
+    properties.SetValue("empty", "");
+    EXPECT_EQ(properties.Text(), "\"formula=a#61b#61c\",\"empty\"");
+    TCsvProperties back(properties.Text());
+    EXPECT_EQ(back.Value("formula"), "a=b=c");
+    EXPECT_EQ(back.Value("empty", "fallback"), "");
+    EXPECT_EQ(back.Value("absent", "fallback"), "fallback");
+    EXPECT_EQ(back.IndexOfName(""), -1);
+}
+
+TEST(CsvProperties, NamesIgnoreCaseFirstMatchWinsAndSetReplacesInPlace)
+{
+    TCsvProperties properties(R"("Exit=1","exit=2","Other=3")");
+    EXPECT_EQ(properties.Value("EXIT"), "1");
+    properties.SetValue("eXit", "9");
+    EXPECT_EQ(properties.Text(), R"("eXit=9","exit=2","Other=3")");
+    EXPECT_EQ(properties.ValueInt("Other", 0), 3);
+    EXPECT_EQ(properties.ValueInt("Exit", 5), 9);
+}
+
+TEST(CsvProperties, AlternatingModeKeepsNamesAndValuesAsSeparateItems)
+{
+    TCsvProperties properties({}, TCsvProperties::AlternatingItems);
+    properties.SetValue("a", "x=y");
+    properties.SetValue("b", "2");
+    properties.SetValue("A", "z");
+    EXPECT_EQ(properties.Text(), R"("a","z","b","2")");
+    EXPECT_EQ(properties.Count(), 2);
+    EXPECT_EQ(properties.Name(1), "b");
+    EXPECT_EQ(TCsvProperties(R"("n","v=w")", TCsvProperties::AlternatingItems).Value("N"), "v=w");
+}
+
+TEST(Csv, FieldsQuotedWhenNeededAndReadBack)
+{
+    TCsv line;
+    line.AddField(3);
+    line.AddField("4255551000");
+    line.AddField("Smith, John");
+    line.AddField("say \"hi\"");
+    EXPECT_EQ(line.Line(), R"(3,4255551000,"Smith, John","say ""hi""")");
+    TCsv back(line.Line());
+    EXPECT_EQ(back.FieldCount(), 4);
+    EXPECT_EQ(back.FieldInt(0), 3);
+    EXPECT_EQ(back.FieldText(2), "Smith, John");
+    EXPECT_EQ(back.FieldText(3), "say \"hi\"");
+    std::string absent = "x";
+    EXPECT_FALSE(back.Field(4, absent));
+    EXPECT_EQ(absent, "");
+    EXPECT_EQ(back.FieldInt(9), 0);
+    EXPECT_EQ(TCsv("a,b").FieldInt(1), 0);
+}
+
+TEST(Csv, LeadingBlanksSkippedForceQuoteAndEmptyFirstField)
+{
+    EXPECT_EQ(TCsv("a,   b").FieldText(1), "b");
+    TCsv forced;
+    forced.SetForceQuote(true);
+    forced.AddField("a");
+    forced.AddField("");
+    EXPECT_EQ(forced.Line(), R"("a","")");
+    // A call-later line may start with an empty name: it stays the first field.
+    TCsv line;
+    line.AddField("");
+    line.AddField("555");
+    EXPECT_EQ(line.Line(), ",555");
+    EXPECT_EQ(TCsv(line.Line()).FieldText(1), "555");
+}
+
+TEST(Csv, LongFieldIsCutAtTheLimit)
+{
+    TCsv line;
+    line.AddField(std::string(5000, 'x'));
+    line.AddField("tail");
+    EXPECT_EQ(line.FieldText(0).size(), TCsv::kMaxField);
+    EXPECT_EQ(line.FieldText(1), "tail");
+}
+
+TEST(KovraAssistantConfig, FirstWriteGivesTheStoredTwentyCharacterDocument)
+{
+    TKovraAssistantConfig config;
+    config.WriteString("Confirm", "Exit", "0");
+    EXPECT_EQ(config.GetText(), "|Confirm=\"Exit#610\"|");
+    EXPECT_EQ(config.GetText().size(), 20u);
+    EXPECT_EQ(config.ReadInteger("Confirm", "Exit", 1), 0);
+    EXPECT_EQ(config.ReadInteger("confirm", "exit", 1), 0);
+    EXPECT_EQ(config.ReadInteger("Confirm", "CLDel", 1), 1);
+}
+
+TEST(KovraAssistantConfig, ReadsADocumentAnEarlierVersionWroteAndWritesItBackUnchanged)
+{
+    const std::string stored =
+        R"(|Confirm="Exit#610","CLDel#611"|,|IMStates="2#613,4255551000,#34Desk, mine#34"|,)"
+        R"(|RecentPhoneNumbers="0#614255551000","1#61555"|)";
+    TKovraAssistantConfig config;
+    config.SetText(stored);
+    EXPECT_EQ(config.GetText(), stored);
+    EXPECT_EQ(config.ReadString("IMStates", "2", ""), R"(3,4255551000,"Desk, mine")");
+    TCsv rule(config.ReadString("IMStates", "2", ""));
+    EXPECT_EQ(rule.FieldInt(0), 3);
+    EXPECT_EQ(rule.FieldText(2), "Desk, mine");
+    std::vector<std::string> keys;
+    config.ReadSection("RecentPhoneNumbers", keys);
+    EXPECT_EQ(keys, (std::vector<std::string>{"0", "1"}));
+    config.ReadSectionValues("Confirm", keys);
+    EXPECT_EQ(keys, (std::vector<std::string>{"Exit=0", "CLDel=1"}));
+}
+
+TEST(KovraAssistantConfig, ListsAreRewrittenByEraseThenWriteKeepingOtherSectionsInOrder)
+{
+    TKovraAssistantConfig config;
+    config.WriteString("A", "k", "1");
+    config.WriteString("Forward", "555", "Old");
+    config.WriteString("B", "k", "2");
+    config.EraseSection("forward");
+    EXPECT_FALSE(config.SectionExists("Forward"));
+    config.WriteString("Forward", "4255551000", "Mobile, mine");
+    EXPECT_EQ(config.GetText(), R"(|A="k#611"|,|B="k#612"|,|Forward="4255551000#61Mobile, mine"|)");
+    EXPECT_EQ(config.ReadString("Forward", "4255551000", ""), "Mobile, mine");
+}
+
+TEST(KovraAssistantConfig, EmptyValueIsStoredBareAndReadsEmptyNotDefault)
+{
+    TKovraAssistantConfig config;
+    config.WriteString("IMMessages", "0", "");
+    EXPECT_EQ(config.ReadString("IMMessages", "0", "default"), "");
+    EXPECT_EQ(config.ReadInteger("IMMessages", "0", 7), 7);
+}
+
+TEST(KovraAssistantConfig, MalformedDocumentsGiveDefaults)
+{
+    TKovraAssistantConfig config;
+    for (const char* text : {"", "||", "|", "garbage", "|Confirm=\"Exit#61x\"|", "|Confirm=|,|=|", "\"|\"|,,,"}) {
+        config.SetText(text);
+        EXPECT_EQ(config.ReadInteger("Confirm", "Exit", 1), 1) << text;
+    }
+}
+
+// Random names and values through the whole store, with the characters the format escapes.
+// "#" followed by a digit is the format's own escape and cannot be stored literally.
+TEST(KovraAssistantConfig, WriteThenReadGivesEveryValueBack)
+{
+    std::mt19937 random(20240607);
+    const std::string alphabet = "abcXYZ019 =\"|#,.-";
+    auto text = [&](std::size_t maxLength, bool name) {
+        std::string result;
+        std::size_t length = 1 + random() % maxLength;
+        for (std::size_t i = 0; i < length; ++i)
+            result += alphabet[random() % alphabet.size()];
+        if (name) {
+            for (char& c : result)
+                if (c == '=' || c == ' ' || c == '"' || c == '|')
+                    c = 'n';
+        }
+        for (std::size_t i = 0; i + 1 < result.size(); ++i)
+            if (result[i] == '#' && result[i + 1] >= '0' && result[i + 1] <= '9')
+                result[i + 1] = '#';
+        return result;
+    };
+    for (int round = 0; round < 200; ++round) {
+        TKovraAssistantConfig config;
+        std::vector<std::tuple<std::string, std::string, std::string>> written;
+        for (int n = 0; n < 6; ++n) {
+            std::string section = text(8, true) + std::to_string(n);
+            std::string key = text(8, true) + std::to_string(n);
+            std::string value = text(20, false);
+            config.WriteString(section, key, value);
+            written.emplace_back(section, key, value);
+        }
+        TKovraAssistantConfig reread;
+        reread.SetText(config.GetText());
+        EXPECT_EQ(reread.GetText(), config.GetText());
+        for (const auto& [section, key, value] : written)
+            ASSERT_EQ(reread.ReadString(section, key, "<absent>"), value)
+                << section << "/" << key << " in " << config.GetText();
+    }
+}

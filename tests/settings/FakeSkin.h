@@ -1,0 +1,68 @@
+#pragma once
+// A form made of plain records that show what the bundle and the colour table gave them.
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "settings/SkinTarget.h"
+
+struct FakeComponent : ISkinComponent {
+    FakeComponent(std::string name, std::string className, int tag = 0, int items = 0)
+        : name(std::move(name)), className(std::move(className)), tag(tag), items(items)
+    {
+        for (int i = 0; i < items; ++i)
+            itemTexts.push_back("item" + std::to_string(i));
+    }
+
+    std::string Name() const override { return name; }
+    std::string ClassName() const override { return className; }
+    int Tag() const override { return tag; }
+    bool Enabled() const override { return enabled; }
+    bool Transparent() const override { return transparent; }
+    void SetCaption(const std::string& text) override { caption = text; }
+    void SetHint(const std::string& text) override { hint = text; }
+    int ItemCount() const override { return items; }
+    void SetItemText(int index, const std::string& text) override { itemTexts.at(static_cast<std::size_t>(index)) = text; }
+    void SetColour(TColour value) override { colour = value; }
+    void SetFontColour(TColour value) override { fontColour = value; }
+    void SetMenuColours(const TSkinMenuColours& value) override { menu = value; }
+    void SetTabColours(const TSkinTabColours& value) override { tabs = value; }
+    void SetPicture(const TKALogo& logo) override { picture = logo.Picture; }
+
+    std::string name, className;
+    int tag;
+    int items;
+    bool enabled = true;
+    bool transparent = false;
+    std::optional<std::string> caption, hint;
+    std::vector<std::string> itemTexts;
+    std::optional<TColour> colour, fontColour;
+    std::optional<TSkinMenuColours> menu;
+    std::optional<TSkinTabColours> tabs;
+    std::shared_ptr<const void> picture;
+};
+
+struct FakeForm : ISkinForm {
+    explicit FakeForm(std::string name = "fmTest", int tag = 0) : name(std::move(name)), tag(tag) {}
+
+    FakeComponent& Add(std::string componentName, std::string className, int componentTag = 0, int items = 0)
+    {
+        components.push_back(std::make_unique<FakeComponent>(std::move(componentName), std::move(className),
+                                                             componentTag, items));
+        return *components.back();
+    }
+
+    std::string Name() const override { return name; }
+    std::string ClassName() const override { return "TForm"; }
+    int Tag() const override { return tag; }
+    void SetColour(TColour value) override { colour = value; }
+    int ComponentCount() const override { return static_cast<int>(components.size()); }
+    ISkinComponent& Component(int index) override { return *components.at(static_cast<std::size_t>(index)); }
+
+    std::string name;
+    int tag;
+    std::optional<TColour> colour;
+    std::vector<std::unique_ptr<FakeComponent>> components;
+};

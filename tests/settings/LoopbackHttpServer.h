@@ -1,0 +1,45 @@
+#pragma once
+// A small HTTP server on 127.0.0.1 and an ephemeral port, for the portal fetch tests. The same
+// plain-socket server runs in both builds, so WinINet under Wine and libcurl meet the same peer.
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class LoopbackHttpServer {
+public:
+    struct Reply {
+        int Status = 200;
+        std::string Body;
+    };
+
+    LoopbackHttpServer();
+    ~LoopbackHttpServer();
+
+    // Path with its query, as the request line carries it. Unknown paths get a 404 page.
+    void Serve(const std::string& path, int status, const std::string& body);
+    std::uint16_t Port() const { return port_; }
+    bool Listening() const { return listener_ != kNoSocket; }
+    // Request heads (request line and header lines) received so far.
+    std::vector<std::string> Requests() const;
+
+    // A port on which nothing listens (bound, then closed).
+    static std::uint16_t UnusedPort();
+
+private:
+    static constexpr std::intptr_t kNoSocket = -1;
+    void Run();
+    void Answer(std::intptr_t client);
+
+    std::intptr_t listener_ = kNoSocket;
+    std::uint16_t port_ = 0;
+    std::atomic<bool> stop_{false};
+    mutable std::mutex mutex_;
+    std::map<std::string, Reply> replies_;
+    std::vector<std::string> requests_;
+    std::thread thread_;
+};

@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include "settings/ArcFour.h"
+#include "settings/Base64.h"
+#include "settings/QMEncoder.h"
+
+namespace {
+
+std::string Hex(const std::string& bytes)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string hex;
+    for (unsigned char c : bytes)
+        hex += std::string{digits[c >> 4], digits[c & 15]};
+    return hex;
+}
+
+std::string Argument(const std::vector<std::string>& segments)
+{
+    std::string argument;
+    for (const std::string& segment : segments)
+        argument += (argument.empty() ? "" : "#") + TQMEncoder::EncodeSegment(segment);
+    return argument;
+}
+
+}  // namespace
+
+TEST(Base64, StandardGroupsAndFill)
+{
+    EXPECT_EQ(TBase64::Encode("f"), "Zg==");
+    EXPECT_EQ(TBase64::Encode("fo"), "Zm8=");
+    EXPECT_EQ(TBase64::Encode("foobar"), "Zm9vYmFy");
+    EXPECT_EQ(TBase64::Decode("Zm9vYmFy"), "foobar");
+    EXPECT_EQ(TBase64::Decode("Zm8="), "fo");
+    EXPECT_EQ(TBase64::Decode("Zg=="), "f");
+    EXPECT_EQ(TBase64::Decode(TBase64::Encode(std::string("a\0b", 3))), std::string("a\0b", 3));
+}
+
+TEST(Base64, LineBreaksSkippedInvalidCharacterEndsAndPartialGroupDropped)
+{
+    EXPECT_EQ(TBase64::Decode("Zm9v\r\nYmFy"), "foobar");
+    EXPECT_EQ(TBase64::Decode("Zm9v*YmFy"), "foo");
+    EXPECT_EQ(TBase64::Decode("Zm9vYm"), "foo");
+    EXPECT_EQ(TBase64::Decode("Zg==Zm9v"), "f");
+    EXPECT_EQ(TBase64::Decode("===="), "");
+    EXPECT_EQ(TBase64::Decode(""), "");
+}
+
+TEST(ArcFour, KnownKeyStreamAndSymmetry)
+{
+    EXPECT_EQ(Hex(TArcFour("Key").Apply("Plaintext")), "BBF316E8D940AF0AD3");
+    EXPECT_EQ(Hex(TArcFour("Secret").Apply("Attack at dawn")), "45A01F645FC35B383552544B9BF5");
+    TArcFour split("Key");
+    std::string first = split.Apply("Plain");
+    EXPECT_EQ(Hex(first + split.Apply("text")), "BBF316E8D940AF0AD3");
+}
+
+TEST(QMEncoder, NoArgumentGivesOneEmptyParameter)
+{
+    TQMEncoder encoder(std::nullopt);
+    EXPECT_EQ(encoder.Parameters(), std::vector<std::string>{""});
+    EXPECT_FALSE(encoder.HasSwitch("user"));
+    EXPECT_FALSE(encoder.HasSwitch(""));
+    EXPECT_EQ(encoder.SwitchValue("user"), "");
+    EXPECT_EQ(TQMEncoder(std::string_view("!!!")).Parameters(), std::vector<std::string>{""});
+}
+
+TEST(QMEncoder, SegmentsAreJoinedByBlanksSoParametersNeverJoin)
+{
+    TQMEncoder encoder(Argument({"-phone 4255551000 -pwd", "secret\t", " -user bob"}));
+    EXPECT_EQ(encoder.Parameters(),
+              (std::vector<std::string>{"-phone", "4255551000", "-pwd", "secret", "-user", "bob"}));
+    EXPECT_EQ(TQMEncoder(Argument({"ab", "cd"})).Parameters(), (std::vector<std::string>{"ab", "cd"}));
+}
+
+TEST(QMEncoder, RunsOfSeparatorsCountOnce)
+{
+    std::string a = TQMEncoder::EncodeSegment("-user bob");
+    std::string b = TQMEncoder::EncodeSegment("-server 10.0.0.1");
+    EXPECT_EQ(TQMEncoder(a + "###" + b).Parameters(), TQMEncoder(a + "#" + b).Parameters());
+    EXPECT_EQ(TQMEncoder("##" + a + "#").Parameters(), TQMEncoder(a).Parameters());
+}
+
+TEST(QMEncoder, PlainTextEndsAtTheFirstZeroByte)
+{
+    EXPECT_EQ(TQMEncoder::Decode(TQMEncoder::EncodeSegment(std::string("-IM\0-pwd x", 10))), "-IM");
+}
+
+TEST(QMEncoder, BlankCodeRestoredOnlyInFileAddresses)
+{
+    TQMEncoder encoder(Argument({"webportal file://C:/My#32Portal -pwd a#32b"}));
+    EXPECT_EQ(encoder.SwitchValue("webportal"), "file://C:/My Portal");
+    EXPECT_EQ(encoder.SwitchValue("pwd"), "a#32b");
+}
+
+TEST(QMEncoder, SwitchesMatchWithOrWithoutDashInAnyCase)
+{
+    TQMEncoder encoder(Argument({"USER bob -Phone 555 MakeCall"}));
+    EXPECT_TRUE(encoder.HasSwitch("user"));
+    EXPECT_EQ(encoder.SwitchValue("user"), "bob");
+    EXPECT_TRUE(encoder.HasSwitch("phone"));
+    EXPECT_EQ(encoder.SwitchValue("PHONE"), "555");
+    EXPECT_TRUE(encoder.HasSwitch("makecall"));
+    EXPECT_EQ(encoder.SwitchValue("MakeCall"), "");
+    EXPECT_FALSE(encoder.HasSwitch("phon"));
+}
+
+TEST(QMEncoder, EncodeArgumentIsTheInverseAndRefusesWhatCannotComeBack)
+{
+    std::vector<std::string> parameters{"-user", "bob", "-pwd", "p#ss=\"1\"", "webportal", "file://C:/A B/",
+                                        "\xC3\xA9t\xC3\xA9"};
+    std::string argument, error;
+    ASSERT_TRUE(TQMEncoder::EncodeArgument(parameters, argument, error));
+    EXPECT_EQ(TQMEncoder(argument).Parameters(), parameters);
+    EXPECT_FALSE(TQMEncoder::EncodeArgument({"two words"}, argument, error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(TQMEncoder::EncodeArgument({""}, argument, error));
+}
