@@ -43,6 +43,8 @@ std::string TQMEncoder::Decode(std::string_view segment)
 
 int TQMEncoder::IndexOfSwitch(std::string_view name) const
 {
+    if (name.empty())
+        return -1;
     std::string dashed = "-" + std::string(name);
     for (std::size_t i = 0; i < parameters_.size(); ++i)
         if (settings::SameText(parameters_[i], dashed) || settings::SameText(parameters_[i], name))
