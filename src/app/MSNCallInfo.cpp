@@ -1,0 +1,61 @@
+#include "app/MSNCallInfo.h"
+
+#include "app/AssistantSeams.h"
+#include "platform/Clock.h"
+
+TCallInfo::TCallInfo(std::string oid) : CallId(std::move(oid)), StartTick(platform::TickCount()) {}
+
+TCallInfo::~TCallInfo() { ClosePopup(); }
+
+bool TCallInfo::IsConference() const
+{
+    return Devices.size() >= 2 && RemoteState != 8 && RemoteState != 9 && RemoteState != 10;
+}
+
+void TCallInfo::SetFirstName(const std::string& name)
+{
+    if (Names.empty())
+        Names.push_back(name);
+    else
+        Names[0] = name;
+}
+
+void TCallInfo::SetFirstDevice(const std::string& device)
+{
+    if (Devices.empty())
+        Devices.push_back(device);
+    else
+        Devices[0] = device;
+}
+
+std::string TCallInfo::Name(int index) const
+{
+    return index >= 0 && index < NameCount() ? Names[static_cast<std::size_t>(index)] : std::string();
+}
+
+std::string TCallInfo::Device(int index) const
+{
+    return index >= 0 && index < DeviceCount() ? Devices[static_cast<std::size_t>(index)] : std::string();
+}
+
+void TCallInfo::AddParty(const std::string& name, const std::string& device)
+{
+    Names.push_back(name);
+    Devices.push_back(device);
+}
+
+void TCallInfo::ClearParties()
+{
+    Names.clear();
+    Devices.clear();
+}
+
+void TCallInfo::ClosePopup()
+{
+    ICallPopup* popup = Popup;
+    Popup = nullptr;
+    if (popup) {
+        popup->ClosePopup();
+        delete popup;
+    }
+}

@@ -1,0 +1,46 @@
+#pragma once
+// TCallInfo: one call at the user's phone as the main window tracks it. Main thread only.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class ICallPopup;
+
+class TCallInfo {
+public:
+    explicit TCallInfo(std::string oid);
+    ~TCallInfo();
+    TCallInfo(const TCallInfo&) = delete;
+    TCallInfo& operator=(const TCallInfo&) = delete;
+
+    int RemoteState = 0;
+    std::string CallId;
+    std::string RelatedCallId;
+    std::uint32_t StartTick;
+    std::uint32_t HoldTick = 0;
+    int LocalState = -1;
+    std::string PendingNumber;
+    int PendingOptions = 0;
+    // The incoming-call pop-up; it belongs to this record.
+    ICallPopup* Popup = nullptr;
+    bool Urgent = false;
+    std::vector<std::string> Names;
+    std::vector<std::string> Devices;
+    std::string ViaName;
+
+    // Two or more parties, unless the far side is parked, guarded or says it is no conference.
+    bool IsConference() const;
+    std::string FirstName() const { return Name(0); }
+    std::string FirstDevice() const { return Device(0); }
+    void SetFirstName(const std::string& name);
+    void SetFirstDevice(const std::string& device);
+    std::string Name(int index) const;
+    std::string Device(int index) const;
+    int NameCount() const { return static_cast<int>(Names.size()); }
+    int DeviceCount() const { return static_cast<int>(Devices.size()); }
+    void AddParty(const std::string& name, const std::string& device);
+    void ClearParties();
+    // Closes and frees the pop-up, if any.
+    void ClosePopup();
+};

@@ -1,0 +1,796 @@
+#include "app/MSNMain.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <tuple>
+
+#include "app/MarkedWindow.h"
+#include "app/SkinBinding.h"
+#include "platform/Clock.h"
+#include "platform/MainLoop.h"
+#include "settings/KALookAndFeel.h"
+#include "settings/MessageBundle.h"
+#include "settings/otutil.h"
+#include "ui/Backend.h"
+
+TfmKovraAssistant* fmKovraAssistant = nullptr;
+
+namespace {
+
+constexpr int kWindowWidth = 480;
+constexpr int kWindowHeight = 500;
+constexpr int kLinkHeight = 20;
+constexpr int kMenuLabelIdle = 172;
+constexpr int kMenuLabelHot = 170;
+constexpr int kLinkTag = 141;
+constexpr int kStatusTag = 100;
+
+// A round badge for a call state: 44 x 44, transparent outside the disc.
+ui::TBitmap Badge(std::uint32_t bgr, bool twin)
+{
+    ui::TBitmap bitmap;
+    bitmap.Width = bitmap.Height = 44;
+    bitmap.Pixels.assign(44 * 44, 0);
+    const std::uint32_t pixel = 0xFF000000u | ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
+    auto disc = [&](int cx, int cy, int r) {
+        for (int y = 0; y < 44; ++y)
+            for (int x = 0; x < 44; ++x)
+                if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r)
+                    bitmap.Pixels[static_cast<std::size_t>(y * 44 + x)] = pixel;
+    };
+    if (twin) {
+        disc(15, 22, 11);
+        disc(29, 22, 11);
+    } else {
+        disc(22, 22, 16);
+    }
+    return bitmap;
+}
+
+template <class T>
+T* Make(ui::TComponent* owner, ui::TControl* parent, const std::string& name)
+{
+    T* control = new T(owner);
+    control->SetName(name);
+    if (parent)
+        control->SetParent(parent);
+    return control;
+}
+
+std::string TextOf(const std::string& key, const std::string& fallback)
+{
+    return MessageBundle().GetText(key, fallback);
+}
+
+}  // namespace
+
+TfmKovraAssistant::TfmKovraAssistant(TAssistantOptions options)
+    : ui::TForm(nullptr),
+      parameters_(std::move(options.Parameters)),
+      services_(std::move(options.Services)),
+      timings_(options.Timings),
+      network_(std::move(options.Network)),
+      programFolder_(std::move(options.ProgramFolder)),
+      startLookAndFeel_(options.StartLookAndFeel),
+      handOverToRunning_(std::move(options.HandOverToRunning))
+{
+    SetName("fmKovraAssistant");
+    SetBorderStyle(ui::TFormBorderStyle::bsNone);
+    SetCaption(title_);
+    SetBounds(0, 0, kWindowWidth, kWindowHeight);
+    SetTag(160);
+    BuildComponents();
+    BuildMenus();
+    BuildStatePages();
+    phoneConfig_.Capabilities = 0xFFFFFFFFu;
+}
+
+TfmKovraAssistant::~TfmKovraAssistant()
+{
+    tmReconnect->SetEnabled(false);
+    utilWindow_.reset();
+    lookAndFeel_.reset();
+    DropAllCalls();
+    if (api_) {
+        api_->SetActive(false);
+        api_.reset();
+    }
+    options_.reset();
+    if (fmKovraAssistant == this)
+        fmKovraAssistant = nullptr;
+}
+
+void TfmKovraAssistant::BuildComponents()
+{
+    pnCaption = Make<ui::TUnicodePanel>(this, this, "pnCaption");
+    pnCaption->SetAlign(ui::TAlign::alTop);
+    pnCaption->SetHeight(22);
+    pnCaption->SetTag(110);
+    pnCaption->SetCaption(title_);
+    pnCaption->SetDragsForm(true);
+    imCloseApp = Make<ui::TImage>(this, pnCaption, "imCloseApp");
+    imCloseApp->SetBounds(kWindowWidth - 20, 3, 16, 16);
+    imCloseApp->SetHint("Close this window");
+    imCloseApp->OnClick = [this](ui::TComponent*) { CloseWindow(); };
+    imHide = Make<ui::TImage>(this, pnCaption, "imHide");
+    imHide->SetBounds(kWindowWidth - 38, 3, 16, 16);
+    imHide->SetHint("Hide this window");
+    imHide->OnClick = [this](ui::TComponent*) { HideForm(); };
+
+    pnMenuOptions = Make<ui::TUnicodePanel>(this, this, "pnMenuOptions");
+    pnMenuOptions->SetAlign(ui::TAlign::alTop);
+    pnMenuOptions->SetHeight(20);
+    pnMenuOptions->SetTag(kMenuLabelIdle);
+    int left = 0;
+    for (auto [label, name, caption] : {std::tuple{&miPhone, "miPhone", "  Phone  "},
+                                        std::tuple{&miCall, "miCall", "  Call  "},
+                                        std::tuple{&miOptions, "miOptions", "  Options  "},
+                                        std::tuple{&miHelp, "miHelp", "  Help  "}}) {
+        *label = Make<ui::TUnicodeLabel>(this, pnMenuOptions, name);
+        (*label)->SetCaption(caption);
+        (*label)->SetTag(kMenuLabelIdle);
+        (*label)->SetBounds(left, 2, 70, 16);
+        (*label)->SetCursor(ui::TCursor::crHandPoint);
+        ui::TUnicodeLabel* self = *label;
+        self->OnMouseEnter = [this, self](ui::TComponent*) { MenuLabelEnter(self); };
+        self->OnMouseMove = [this, self](ui::TComponent*, ui::TShiftState, int, int) { MenuLabelEnter(self); };
+        self->OnMouseLeave = [this](ui::TComponent*) { MenuLabelsReset(); };
+        left += 70;
+    }
+
+    Panel5 = Make<ui::TUnicodePanel>(this, this, "Panel5");
+    Panel5->SetAlign(ui::TAlign::alTop);
+    Panel5->SetHeight(24);
+    Panel5->SetColor(ui::clWhite);
+    imgLogo = Make<ui::TImage>(this, Panel5, "imgLogo");
+    imgLogo->SetBounds(2, 2, 60, 20);
+
+    pnStatusBar = Make<ui::TUnicodePanel>(this, this, "pnStatusBar");
+    pnStatusBar->SetAlign(ui::TAlign::alBottom);
+    pnStatusBar->SetHeight(20);
+    pnStatusBar->SetTag(kStatusTag);
+    pnStatus = Make<ui::TUnicodePanel>(this, pnStatusBar, "pnStatus");
+    pnStatus->SetAlign(ui::TAlign::alClient);
+    pnStatus->SetAlignment(ui::TAlignment::taLeftJustify);
+    pnStatus->SetTag(kStatusTag);
+    pnStatusDnD = Make<ui::TUnicodePanel>(this, pnStatusBar, "pnStatusDnD");
+    pnStatusDnD->SetAlign(ui::TAlign::alRight);
+    pnStatusDnD->SetWidth(40);
+    pnStatusDnD->SetTag(kStatusTag);
+    pnStatusDnD->SetVisible(false);
+    pnStatusVM = Make<ui::TUnicodePanel>(this, pnStatusBar, "pnStatusVM");
+    pnStatusVM->SetAlign(ui::TAlign::alRight);
+    pnStatusVM->SetWidth(90);
+    pnStatusVM->SetTag(kStatusTag);
+    pnStatusVM->SetVisible(false);
+
+    pnDialout = Make<ui::TUnicodePanel>(this, this, "pnDialout");
+    pnDialout->SetAlign(ui::TAlign::alBottom);
+    pnDialout->SetHeight(70);
+    pnDialout->SetCaption("  Dial out...");
+    pnDialout->SetAlignment(ui::TAlignment::taLeftJustify);
+    pnDialout->SetTag(160);
+    pnDialout->SetVisible(false);
+    txtPhone = Make<ui::TUnicodeLabel>(this, pnDialout, "txtPhone");
+    txtPhone->SetBounds(10, 20, 200, 16);
+    txtJoined = Make<ui::TUnicodeLabel>(this, pnDialout, "txtJoined");
+    txtJoined->SetCaption("Joined");
+    txtJoined->SetBounds(220, 20, 60, 16);
+    txtJoined->SetVisible(false);
+    int buttonLeft = 10;
+    for (auto [button, name, caption] : {std::tuple{&btDialoutPrev, "btDialoutPrev", "Previous"},
+                                         std::tuple{&btDialoutNext, "btDialoutNext", "Next"},
+                                         std::tuple{&btRemove, "btRemove", "Remove"},
+                                         std::tuple{&btDial, "btDial", "Dial"}}) {
+        *button = Make<ui::TUnicodePanel>(this, pnDialout, name);
+        (*button)->SetCaption(caption);
+        (*button)->SetTag(130);
+        (*button)->SetCursor(ui::TCursor::crHandPoint);
+        (*button)->SetBounds(buttonLeft, 42, 70, 20);
+        buttonLeft += 76;
+    }
+    btDialoutPrev->OnClick = [this](ui::TComponent*) { DialoutPrevious(); };
+    btDialoutNext->OnClick = [this](ui::TComponent*) { DialoutNext(); };
+    btRemove->OnClick = [this](ui::TComponent*) { DialoutRemove(); };
+    btDial->OnClick = [this](ui::TComponent*) { DialoutDial(); };
+    btDialoutClose = Make<ui::TImage>(this, pnDialout, "btDialoutClose");
+    btDialoutClose->SetBounds(kWindowWidth - 20, 2, 16, 16);
+    btDialoutClose->OnClick = [this](ui::TComponent*) { DialoutClose(); };
+
+    pnWindow = Make<ui::TUnicodePanel>(this, this, "pnWindow");
+    pnWindow->SetAlign(ui::TAlign::alClient);
+    pnWindow->SetTag(160);
+    txtError = Make<ui::TUnicodeLabel>(this, pnWindow, "txtError");
+    txtError->SetAlign(ui::TAlign::alTop);
+    txtError->SetHeight(16);
+    txtError->Font().SetColor(ui::clRed);
+    nbStates = Make<ui::TNotebook>(this, pnWindow, "nbStates");
+    nbStates->SetAlign(ui::TAlign::alLeft);
+    nbStates->SetWidth(220);
+    nbStates->SetTag(160);
+    nbPages = Make<ui::TNotebook>(this, pnWindow, "nbPages");
+    nbPages->SetAlign(ui::TAlign::alClient);
+    nbPages->SetTag(160);
+    ui::TPage* callsPage = nbPages->AddPage("Calls");
+    ui::TPage* speedPage = nbPages->AddPage("SpeedDials");
+    lbCalls = Make<ui::TUnicodeListBox>(this, callsPage, "lbCalls");
+    lbCalls->SetAlign(ui::TAlign::alClient);
+    lbCalls->SetStyle(ui::TListBoxStyle::lbOwnerDrawFixed);
+    lbCalls->SetItemHeight(50);
+    lbCalls->SetTag(150);
+    lbCalls->OnDrawItem = [this](ui::TCustomListBox* sender, int index, const ui::TRect& rect,
+                                 ui::TOwnerDrawState state) { lbCallsDrawItem(sender, index, rect, state); };
+    lbCalls->OnClick = [this](ui::TComponent*) { lbCallsClick(); };
+    lbSpeedButtons = Make<ui::TUnicodeListBox>(this, speedPage, "lbSpeedButtons");
+    lbSpeedButtons->SetAlign(ui::TAlign::alClient);
+    lbSpeedButtons->SetStyle(ui::TListBoxStyle::lbOwnerDrawFixed);
+    lbSpeedButtons->SetItemHeight(40);
+    lbSpeedButtons->SetTag(150);
+    lbSpeedButtons->OnDrawItem = [this](ui::TCustomListBox* sender, int index, const ui::TRect& rect,
+                                        ui::TOwnerDrawState state) {
+        lbSpeedButtonsDrawItem(sender, index, rect, state);
+    };
+    lbSpeedButtons->OnDblClick = [this](ui::TComponent*) { lbSpeedButtonsDblClick(); };
+    nbPages->SetPageIndex(1);
+
+    imCallStates = new ui::TImageList(this);
+    imCallStates->SetName("imCallStates");
+    imCallStates->SetSize(44, 44);
+    // Ringing, connected, held, dialing, conference, held conference.
+    for (auto [colour, twin] : {std::pair{0x0080FFu, false}, std::pair{0x00A000u, false}, std::pair{0x0000C0u, false},
+                                std::pair{0xC06000u, false}, std::pair{0x00A000u, true}, std::pair{0x0000C0u, true}})
+        imCallStates->Add(Badge(colour, twin));
+
+    tbIcon = new ui::TTaskBarIcon(this);
+    tbIcon->SetName("tbIcon");
+    tbIcon->OnDblClick = [this](ui::TComponent*) {
+        if (!StartupInfo().Started)
+            return;
+        if (!tbIcon->Flashing()) {
+            ShowForm();
+            services_.Desktop->ForceForeground();
+            ui::Application->HideTaskbarButton();
+        } else {
+            OpenOptions(0);
+        }
+    };
+
+    auto timer = [this](const char* name, unsigned interval, std::function<void()> handler) {
+        auto* t = new ui::TTimer(this);
+        t->SetName(name);
+        t->SetInterval(interval);
+        t->SetEnabled(false);
+        t->OnTimer = [handler = std::move(handler)](ui::TComponent*) { handler(); };
+        return t;
+    };
+    tmInitApplication = timer("tmInitApplication", timings_.InitApplication, [this] {
+        tmInitApplication->SetEnabled(false);
+        StartSession();
+    });
+    tmReconnect = timer("tmReconnect", timings_.Reconnect, [this] { tmReconnectTimer(); });
+    tmUpdateControls = timer("tmUpdateControls", timings_.UpdateControls, [this] { tmUpdateControlsTimer(); });
+    tmUpdatePhoneState =
+        timer("tmUpdatePhoneState", timings_.UpdatePhoneState, [this] { tmUpdatePhoneStateTimer(); });
+    tmCallDuration = timer("tmCallDuration", timings_.CallDuration, [this] { lbCalls->Invalidate(); });
+    tmDontChange = timer("tmDontChange", timings_.DontChange, [this] { tmDontChange->SetEnabled(false); });
+    tmCleanError = timer("tmCleanError", timings_.CleanError, [this] {
+        tmCleanError->SetEnabled(false);
+        txtError->SetCaption("");
+    });
+}
+
+ui::TUnicodeMenuItem* TfmKovraAssistant::AddItem(ui::TUnicodeMenuItem& parent, const std::string& name,
+                                                 const std::string& caption, std::function<void()> handler)
+{
+    auto* item = new ui::TUnicodeMenuItem(this);
+    item->SetName(name);
+    item->SetCaption(caption);
+    if (handler)
+        item->OnClick = [handler = std::move(handler)](ui::TComponent*) { handler(); };
+    parent.Add(item);
+    return item;
+}
+
+void TfmKovraAssistant::AddOptionItems(ui::TUnicodeMenuItem& parent, int suffix)
+{
+    const std::string tail = suffix ? std::to_string(suffix) : std::string();
+    auto named = [&](const std::string& base) { return suffix ? base + tail : "mn" + base; };
+    auto* messenger = AddItem(parent, named("MessengerRules"), "&Messenger Rules", [this] { OpenOptions(1); });
+    auto* phone = AddItem(parent, named("PhoneRules"), "&Phone Rules", [this] { OpenOptions(2); });
+    auto* im = AddItem(parent, named("InstantMessages"), "&Instant Messages", [this] { OpenOptions(3); });
+    AddItem(parent, "mnCallLater" + tail, "&Call Later List", [this] { OpenOptions(4); });
+    auto* forward = AddItem(parent, suffix ? "mnForwardList" + tail : "mnForwardList",
+                            suffix == 1 ? "Forward List" : "&Forward List", [this] { OpenOptions(5); });
+    switch (suffix) {
+    case 0:
+        mnMessengerRules = messenger, mnPhoneRules = phone, mnInstantMessages = im, mnForwardList = forward;
+        break;
+    case 1:
+        MessengerRules1 = messenger, PhoneRules1 = phone, InstantMessages1 = im, mnForwardList1 = forward;
+        break;
+    default:
+        MessengerRules2 = messenger, PhoneRules2 = phone, InstantMessages2 = im, mnForwardList2 = forward;
+        break;
+    }
+}
+
+void TfmKovraAssistant::BuildMenus()
+{
+    auto popup = [this](const char* name) {
+        auto* menu = new ui::TPopupMenu(this);
+        menu->SetName(name);
+        return menu;
+    };
+    pmPhone = popup("pmPhone");
+    auto& phone = pmPhone->Items();
+    miPhoneListenVM = AddItem(phone, "miPhoneListenVM", "Listen to Voice Mail", [this] { OnListenVoiceMail(); });
+    miPhoneToggleDND = AddItem(phone, "miPhoneToggleDND", "Turn on Do Not Disturb");
+    miPhonePickupCall = AddItem(phone, "miPhonePickupCall", "Pickup a ringing call...", [this] { OnPickupCall(); });
+    AddItem(phone, "N1", "-");
+    miPhoneForward = AddItem(phone, "miPhoneForward", "Forward to...", [this] { OnForward(); });
+    AddItem(phone, "N2", "-");
+    miPhoneExit = AddItem(phone, "miPhoneExit", "Exit", [this] { CloseWindow(); });
+
+    pmCall = popup("pmCall");
+    auto& call = pmCall->Items();
+    miCallMakeCall = AddItem(call, "miCallMakeCall", "Make a New Call", [this] { OnMakeCall(); });
+    AddItem(call, "N3", "-");
+    miCallAnswer = AddItem(call, "miCallAnswer", "Answer Call", [this] { OnAnswerCall(); });
+    miCallRedirectTo = AddItem(call, "miCallRedirectTo", "Redirect Call...", [this] { miCallRedirectToClick(); });
+    miCallSendToVM = AddItem(call, "miCallSendToVM", "Send Call to Voice Mail", [this] { OnRedirectToVM(); });
+    miCallIgnore = AddItem(call, "miCallIgnore", "Ignore Call", [this] { OnRedirectToVRing(); });
+    AddItem(call, "N4", "-");
+    miCallHold = AddItem(call, "miCallHold", "Hold the Call", [this] { OnHoldCall(); });
+    miCallEnd = AddItem(call, "miCallEnd", "End this Call", [this] { OnDropCall(); });
+    miCallPark = AddItem(call, "miCallPark", "Park the Call", [this] { OnParkCall(); });
+    miCallResume = AddItem(call, "miCallResume", "Resume this Call", [this] { OnResumeCall(); });
+    miCallUpdateCaller = AddItem(call, "miCallUpdateCaller", "Update Caller Name...");
+    AddItem(call, "N5", "-");
+    miCallStartConf = AddItem(call, "miCallStartConf", "Start a Conference...", [this] { OnSetupConference(); });
+    miCallCompConference =
+        AddItem(call, "miCallCompConference", "Complete Conference", [this] { OnCompleteConference(); });
+    miCallConferenceTogether =
+        AddItem(call, "miCallConferenceTogether", "Conference Calls Together", [this] { OnAddToConference(); });
+    AddItem(call, "N6", "-");
+    miCallTransfer = AddItem(call, "miCallTransfer", "Transfer the Call...", [this] { OnTransferCall(); });
+    miCallCompTransfer = AddItem(call, "miCallCompTransfer", "Complete Transfer", [this] { OnCompleteTransfer(); });
+    miCallTransferTogether =
+        AddItem(call, "miCallTransferTogether", "Transfer Calls Together", [this] { OnCompleteTransfer(); });
+    AddItem(call, "N7", "-");
+    miCallLeaveConf = AddItem(call, "miCallLeaveConf", "Leave Conference", [this] { OnLeaveConference(); });
+    miCallAddConf = AddItem(call, "miCallAddConf", "Add to Conference", [this] { OnSetupConference(); });
+    miCallConfList = AddItem(call, "miCallConfList", "Show Conference List...", [this] { OnShowConferenceList(); });
+
+    pmOptions = popup("pmOptions");
+    AddOptionItems(pmOptions->Items(), 0);
+    AddItem(pmOptions->Items(), "N8", "-");
+    UpdateSpeedDials =
+        AddItem(pmOptions->Items(), "UpdateSpeedDials", "Update speed dial buttons", [this] { UpdateSpeedDialsClick(); });
+    AddItem(pmOptions->Items(), "N9", "-");
+    AddItem(pmOptions->Items(), "mnConnection", "&Connection", [this] { OpenOptions(0); });
+    AddItem(pmOptions->Items(), "N10", "-");
+
+    pmHelp = popup("pmHelp");
+    miHelpHelp = AddItem(pmHelp->Items(), "miHelpHelp", "&Help", [this] { miHelpHelpClick(); });
+    AddItem(pmHelp->Items(), "N11", "-");
+    miHelpAbout = AddItem(pmHelp->Items(), "miHelpAbout", "&About...", [this] { miHelpAboutClick(); });
+
+    pmIcon = popup("pmIcon");
+    AddItem(pmIcon->Items(), "mnIconCall", "&Call...", [this] {
+        services_.Dialogs->CallLater(TCallLaterRequest{services_.Messenger->Attached(), {}, {}, 0, {}});
+    });
+    AddItem(pmIcon->Items(), "N12", "-");
+    auto* iconOptions = AddItem(pmIcon->Items(), "mnIconOptions", "&Options");
+    AddOptionItems(*iconOptions, 1);
+    AddItem(*iconOptions, "N13", "-");
+    AddItem(*iconOptions, "mnIconConnection", "&Connection", [this] { OpenOptions(0); });
+    mnIconExit = AddItem(pmIcon->Items(), "mnIconExit", "&Exit", [this] { CloseWindow(); });
+    tbIcon->SetPopupMenu(pmIcon);
+
+    pmMain = popup("pmMain");
+    mnQuenmark = AddItem(pmMain->Items(), "mnQuenmark", "KOVRA");
+    auto callContact = [this] {
+        services_.Dialogs->CallLater(TCallLaterRequest{services_.Messenger->Attached(), {}, {}, 0, {}});
+    };
+    mnCall = AddItem(*mnQuenmark, "mnCall", "&Call...", callContact);
+    mnWantTo = AddItem(*mnQuenmark, "mnWantTo", "I want to...");
+    AddItem(*mnQuenmark, "N14", "-");
+    auto* mainOptions = AddItem(*mnQuenmark, "mnMainOptions", "&Options");
+    AddOptionItems(*mainOptions, 2);
+    AddItem(*mainOptions, "N15", "-");
+    AddItem(*mainOptions, "mnMainConnection", "&Connection", [this] { OpenOptions(0); });
+    mnUnload = AddItem(*mnQuenmark, "mnUnload", "&Exit", [this] { CloseWindow(); });
+    mnIM = AddItem(pmMain->Items(), "mnIM", "KOVRA");
+    mnCallUser = AddItem(*mnIM, "mnCallUser", "&Call...", callContact);
+
+    miPhone->OnClick = [this](ui::TComponent*) { OpenMenuBelow(miPhone, pmPhone); };
+    miCall->OnClick = [this](ui::TComponent*) { OpenMenuBelow(miCall, pmCall); };
+    miOptions->OnClick = [this](ui::TComponent*) { OpenMenuBelow(miOptions, pmOptions); };
+    miHelp->OnClick = [this](ui::TComponent*) { OpenMenuBelow(miHelp, pmHelp); };
+
+    for (auto* item : phone.Items())
+        item->SetEnabled(item == miPhoneExit);
+    for (auto* item : call.Items())
+        item->SetEnabled(false);
+}
+
+TfmKovraAssistant::TLink* TfmKovraAssistant::AddLink(int page, const std::string& panelName,
+                                                     const std::string& labelName, const std::string& caption,
+                                                     ui::TUnicodeMenuItem* item, std::function<void()> handler)
+{
+    auto link = std::make_unique<TLink>();
+    link->Panel = Make<ui::TUnicodePanel>(this, nbStates->Page(page), panelName);
+    link->Panel->SetBounds(0, 0, nbStates->Width(), kLinkHeight);
+    link->Panel->SetTag(140);
+    link->Panel->SetVisible(false);
+    link->Label = Make<ui::TUnicodeLabel>(this, link->Panel, labelName);
+    link->Label->SetCaption(caption);
+    link->Label->SetBounds(20, 2, nbStates->Width() - 24, 16);
+    link->Label->SetTag(kLinkTag);
+    link->Label->SetTransparent(true);
+    link->Label->SetIsLink(true);
+    link->Label->SetCursor(ui::TCursor::crHandPoint);
+    link->Item = item;
+    link->Handler = std::move(handler);
+    TLink* raw = link.get();
+    link->Label->OnClick = [raw](ui::TComponent*) {
+        if (raw->Handler)
+            raw->Handler();
+    };
+    PageLinks[static_cast<std::size_t>(page)].push_back(raw);
+    links_.push_back(std::move(link));
+    return raw;
+}
+
+void TfmKovraAssistant::BuildStatePages()
+{
+    for (const char* name : {"Idle", "Dialing", "Attempting", "Alerting", "Connected", "Held", "Queued", "Failed",
+                             "Conference", "Privacy Guard"})
+        nbStates->AddPage(name);
+    PageLinks.resize(10);
+    auto make = [this] { return [this] { OnMakeCall(); }; };
+    auto end = [this] { return [this] { OnDropCall(); }; };
+
+    AddLink(spIdle, "pnIdleMakeCall", "txtIdleMakeCall", "Make a new call...", miCallMakeCall, make());
+    AddLink(spIdle, "pnIdlePickup", "txtIdlePickup", "Pickup a ringing call...", miPhonePickupCall,
+            [this] { OnPickupCall(); });
+    AddLink(spIdle, "pnIdleListenVM", "txtIdleListenVM", "Listen to Voice Mail", miPhoneListenVM,
+            [this] { OnListenVoiceMail(); });
+    txtTurnDnD = AddLink(spIdle, "pnIdleToggleDND", "txtTurnDnD", "Turn on Do Not Disturb", miPhoneToggleDND, {})->Label;
+    AddLink(spIdle, "pnIdleForward", "txtIdleForward", "Forward to...", miPhoneForward, [this] { OnForward(); });
+
+    AddLink(spDialing, "pnDialingMakeCall", "txtDialingMakeCall", "Make a new call...", miCallMakeCall, make());
+    AddLink(spDialing, "pnDialingEndCall", "txtDialingEndCall", "End this call", miCallEnd, end());
+
+    AddLink(spAttempting, "pnAttemptingCompTransfer", "txtAttemptingCompTransfer", "Complete Transfer",
+            miCallCompTransfer, [this] { OnCompleteTransfer(); });
+    AddLink(spAttempting, "pnAttemptingCompConference", "txtAttemptingCompConference", "Complete Conference",
+            miCallCompConference, [this] { OnCompleteConference(); });
+    AddLink(spAttempting, "pnAttemptingEndCall", "txtAttemptingEndCall", "End this call", miCallEnd, end());
+
+    AddLink(spAlerting, "pnAlertingAnswer", "txtAlertingAnswer", "Answer the call", miCallAnswer,
+            [this] { OnAnswerCall(); });
+    AddLink(spAlerting, "pnAlertingSendToVM", "txtAlertingSendToVM", "Send to Voice Mail", miCallSendToVM,
+            [this] { OnRedirectToVM(); });
+    AddLink(spAlerting, "pnAlertingIgnoreCall", "txtAlertingIgnoreCall", "Ignore the call", miCallIgnore,
+            [this] { OnRedirectToVRing(); });
+    AddLink(spAlerting, "pnAlertingHoldCall", "txtAlertingHoldCall", "Hold the call", miCallHold,
+            [this] { OnHoldCall(); });
+    AddLink(spAlerting, "pnAlertingCallLater", "txtAlertingCallLater", "Call later...", nullptr,
+            [this] { OnCallLater(); });
+    TLink* redirect = AddLink(spAlerting, "pnAlerttingRedirectCall", "txtAlerttingRedirectCall", "Redirect the call",
+                              miCallRedirectTo, [this] { miCallRedirectToClick(); });
+    redirect->Panel->SetHeight(44);
+    cbRedirectTo = Make<ui::TUnicodeComboBox>(this, redirect->Panel, "cbRedirectTo");
+    cbRedirectTo->SetStyle(ui::TComboBoxStyle::csDropDownList);
+    cbRedirectTo->SetBounds(20, 20, nbStates->Width() - 30, 20);
+    cbRedirectTo->OnSelect = [this](ui::TComponent*) { cbRedirectToClick(); };
+    TLink* im = AddLink(spAlerting, "pnAlertingInstantMsg", "txtAlertingInstantMsg", "Instant Message", nullptr, {});
+    im->Panel->SetHeight(44);
+    cbIM = Make<ui::TUnicodeComboBox>(this, im->Panel, "cbIM");
+    cbIM->SetBounds(20, 20, nbStates->Width() - 30, 20);
+
+    AddLink(spConnected, "pnConnectedHoldCall", "txtConnectedHoldCall", "Hold the call", miCallHold,
+            [this] { OnHoldCall(); });
+    AddLink(spConnected, "pnConnectedEndCall", "txtConnectedEndCall", "End this call", miCallEnd, end());
+    AddLink(spConnected, "pnConnectedSetupTransfer", "txtConnectedSetupTransfer", "Transfer the call...",
+            miCallTransfer, [this] { OnTransferCall(); });
+    AddLink(spConnected, "pnConnectedTransferOnHold", "txtConnectedTransferOnHold", "Transfer to call on hold...",
+            nullptr, [this] { OnTransferOnHold(); });
+    txtConnectedCompleteTransfer = AddLink(spConnected, "pnConnectedCompleteTransfer", "txtConnectedCompleteTransfer",
+                                           "Complete Transfer", miCallCompTransfer, [this] { OnCompleteTransfer(); })
+                                       ->Label;
+    AddLink(spConnected, "pnConnectedAddToMeetme", "txtConnectedAddToMeetme", "Add to Meet-me conference", nullptr,
+            [this] { OnAddToMeetme(); });
+    AddLink(spConnected, "pnConnectedSetupConference", "txtConnectedSetupConference", "Start a conference...",
+            miCallStartConf, [this] { OnSetupConference(); });
+    AddLink(spConnected, "pnConnectedCompleteConference", "txtConnectedCompleteConference", "Complete Conference",
+            miCallCompConference, [this] { OnCompleteConference(); });
+    AddLink(spConnected, "pnConnectedParkCall", "txtConnectedParkCall", "Park the call", miCallPark,
+            [this] { OnParkCall(); });
+    AddLink(spConnected, "pnConnectedMakeCall", "txtConnectedMakeCall", "Make a new call...", miCallMakeCall, make());
+
+    AddLink(spHeld, "pnHeldResumeCall", "txtHeldResumeCall", "Resume this call", miCallResume,
+            [this] { OnResumeCall(); });
+    AddLink(spHeld, "pnHeldMakeCall", "txtHeldMakeCall", "Make a new call...", miCallMakeCall, make());
+
+    auto* queued = Make<ui::TUnicodeLabel>(this, nbStates->Page(spQueued), "txtQueued");
+    queued->SetCaption("Queued");
+    queued->SetBounds(20, 2, 180, 16);
+
+    AddLink(spFailed, "pnFailedEndCall", "txtFailedEndCall", "End this call", miCallEnd, end());
+
+    AddLink(spConference, "pnConfHold", "txtConfHold", "Hold the conference", miCallHold, [this] { OnHoldCall(); });
+    AddLink(spConference, "pnConfLeave", "txtConfLeave", "Leave the conference", miCallLeaveConf,
+            [this] { OnLeaveConference(); });
+    AddLink(spConference, "pnConfAddTo", "txtConfAddTo", "Add to the conference", miCallAddConf,
+            [this] { OnSetupConference(); });
+    AddLink(spConference, "pnConfShowList", "txtConfShowList", "Show conference list", miCallConfList,
+            [this] { OnShowConferenceList(); });
+    AddLink(spConference, "pnConfMakeCall", "txtConfMakeCall", "Make a new call...", miCallMakeCall, make());
+
+    TLink* guard = AddLink(spPrivacyGuard, "pnPrivGuard", "txtPrivGuardTalk", "Talk to caller", nullptr,
+                           [this] { OnPrivacyDigit("1"); });
+    guard->Panel->SetHeight(40);
+    auto* unavailable = Make<ui::TUnicodeLabel>(this, guard->Panel, "txtPrivGuardUnavailable");
+    unavailable->SetCaption("I am unavailable to caller");
+    unavailable->SetBounds(20, 22, nbStates->Width() - 24, 16);
+    unavailable->SetTag(kLinkTag);
+    unavailable->SetTransparent(true);
+    unavailable->SetIsLink(true);
+    unavailable->OnClick = [this](ui::TComponent*) { OnPrivacyDigit("2"); };
+    AddLink(spPrivacyGuard, "pnPrivGuardSendToVM", "txtPrivGuardSendToVM", "Send to Voice Mail", miCallSendToVM,
+            [this] { OnPrivacyDigit("3"); });
+    AddLink(spPrivacyGuard, "pnPrivGuardDoNotCall", "txtPrivGuardDoNotCall", "Do not call me again", nullptr,
+            [this] { OnPrivacyDigit("4"); });
+    AddLink(spPrivacyGuard, "pnPrivGuardEndCall", "txtPrivGuardEndCall", "End this call", miCallEnd, end());
+}
+
+TfmKovraAssistant::TLink* TfmKovraAssistant::Link(const std::string& panelName) const
+{
+    for (const auto& link : links_)
+        if (link->Panel->Name() == panelName)
+            return link.get();
+    return nullptr;
+}
+
+bool TfmKovraAssistant::FormCreate()
+{
+    SetBounds(0, 0, Width(), Height());
+    closing_ = connecting_ = settingsLoaded_ = false;
+    DialoutList.clear();
+    phoneConfig_.Capabilities = 0xFFFFFFFFu;
+    if (HandOverToRunningInstance()) {
+        ui::Application->Terminate();
+        return false;
+    }
+    ui::Application->HideTaskbarButton();
+    fmKovraAssistant = this;
+    utilWindow_ = std::make_unique<TUtilWindow>(NameHash("KovraAssistant"), [this](const std::string& text) {
+        // Run after the sender is released and outside the window procedure.
+        platform::Post([this, text] { HandOver(text); });
+    });
+
+    const std::string portal = SwitchValue(parameters_, "webportal");
+    const bool webMode = HasSwitch(parameters_, "webportal");
+    if (webMode)
+        helpAddress_ = portal + "help/helpset.htm?context=webportalhelp";
+    miHelpHelp->SetEnabled(webMode);
+    if (startLookAndFeel_) {
+        auto ready = [this] { LookAndFeelReady(); };
+        if (webMode)
+            lookAndFeel_ = std::make_unique<TKALookAndFeel>(portal, std::optional<std::string>("ka.ico"), true, ready);
+        else
+            lookAndFeel_ = std::make_unique<TKALookAndFeel>(programFolder_, std::nullopt, false, ready);
+    }
+
+    TStartupInfo& info = StartupInfo();
+    EvaluatePendingAction(parameters_, info);
+    ApplyIdentity(parameters_, info);
+    Panel5->SetCaption(FormatPhoneNumber(info.Phone));
+    tmInitApplication->SetInterval(timings_.InitApplication);
+    tmInitApplication->SetEnabled(true);
+    return true;
+}
+
+bool TfmKovraAssistant::HandOverToRunningInstance()
+{
+    if (handOverToRunning_)
+        return handOverToRunning_(JoinHandOver(parameters_));
+    void* running = FindMarkedWindow(NameHash("KovraAssistant"));
+    if (!running)
+        return false;
+    SendCopyData(running, JoinHandOver(parameters_));
+    return true;
+}
+
+std::string TfmKovraAssistant::ProductName() const
+{
+    const std::string& title = ui::Application->Title().empty() ? title_ : ui::Application->Title();
+    return TextOf("ProductName", title);
+}
+
+void TfmKovraAssistant::ApplyLookAndFeel()
+{
+    TSkinFormBinding skin(*this);
+    if (lookAndFeel_) {
+        ISkinComponent* logo = nullptr;
+        for (int i = 0; i < skin.ComponentCount(); ++i)
+            if (skin.Component(i).Name() == "imgLogo")
+                logo = &skin.Component(i);
+        lookAndFeel_->ApplyLookAndFeel(skin, logo);
+    } else {
+        ApplyColours(skin);
+        MessageBundle().ApplyToComponents(skin);
+    }
+}
+
+void TfmKovraAssistant::LookAndFeelReady()
+{
+    const std::string title = ProductName();
+    SetCaption(title);
+    pnCaption->SetCaption(title);
+    if (options_)
+        options_->SetTitle(title);
+    ApplyLookAndFeel();
+    tbIcon->SetHint("Halvern - " + title);
+    tbIcon->SetIcon(ui::Application->Icon());
+
+    int widest = 0;
+    for (auto* label : {miPhone, miCall, miOptions, miHelp})
+        widest = std::max(widest, ui::CurrentBackend().TextExtent(label->Font(), "    " + label->Caption() + "  ").X);
+    int left = 0;
+    for (auto* label : {miPhone, miCall, miOptions, miHelp}) {
+        label->SetBounds(left, label->Top(), widest + 10, label->Height());
+        left += widest + 10;
+    }
+
+    mayShow_ = true;
+    ShowForm();
+    if (!api_) {
+        tmInitApplication->SetEnabled(false);
+        tmInitApplication->SetInterval(timings_.InitAfterLookAndFeel);
+        tmInitApplication->SetEnabled(true);
+    }
+}
+
+void TfmKovraAssistant::MenuLabelEnter(ui::TUnicodeLabel* label)
+{
+    if (label->Tag() == kMenuLabelHot)
+        return;
+    for (auto* each : {miPhone, miCall, miOptions, miHelp})
+        each->SetTag(each == label ? kMenuLabelHot : kMenuLabelIdle);
+    TSkinFormBinding skin(*this);
+    ApplyColours(skin);
+}
+
+void TfmKovraAssistant::MenuLabelsReset()
+{
+    for (auto* each : {miPhone, miCall, miOptions, miHelp})
+        each->SetTag(kMenuLabelIdle);
+    TSkinFormBinding skin(*this);
+    ApplyColours(skin);
+}
+
+void TfmKovraAssistant::OpenMenuBelow(ui::TUnicodeLabel* label, ui::TPopupMenu* menu)
+{
+    const ui::TPoint at = label->ClientToScreen({0, label->Height()});
+    menu->Popup(at.X, at.Y);
+}
+
+void TfmKovraAssistant::HandOver(const std::string& text)
+{
+    if (connecting_)
+        return;
+    txtError->SetCaption("");
+    const std::vector<std::string> params = SplitHandOver(text);
+    if (params.empty())
+        return;
+    if (mayShow_) {
+        if (!Visible())
+            ShowForm();
+        services_.Desktop->ForceForeground();
+        ui::Application->HideTaskbarButton();
+    }
+    TStartupInfo& info = StartupInfo();
+    bool otherPhone = false;
+    for (std::size_t i = 0; i + 1 < params.size(); ++i) {
+        std::string a = params[i], b = params[i + 1], phone = info.Phone;
+        for (auto* s : {&a, &b, &phone})
+            std::transform(s->begin(), s->end(), s->begin(), [](unsigned char c) { return std::tolower(c); });
+        if (a == "-phone" && b != phone)
+            otherPhone = true;
+    }
+    otherPhone = otherPhone && info.LoggedIn;
+    const bool runNow = info.LoggedIn && !otherPhone;
+
+    std::string first = params[0];
+    std::transform(first.begin(), first.end(), first.begin(), [](unsigned char c) { return std::tolower(c); });
+    int action = paNone;
+    std::string argument;
+    if (first == "-makecall") {
+        const std::string options = SwitchValue(params, "Options");
+        char* end = nullptr;
+        const long value = options.empty() ? 0 : std::strtol(options.c_str(), &end, 10);
+        action = paMakeCall;
+        argument = MakeCallArgument(params.size() > 1 ? params[1] : std::string(),
+                                    end && *end == '\0' ? static_cast<int>(value) : 0);
+    } else if (first == "-dialout") {
+        action = paDialout;
+        argument = DialoutArgument(params);
+    } else if (first == "-addconf") {
+        action = paAddConference;
+        argument = params.size() > 1 ? params[1] : std::string();
+    } else if (first == "-vm") {
+        TStartupInfo pieces;
+        pieces.PendingAction = paVoiceMail;
+        ApplyIdentity(params, pieces);
+        action = paVoiceMail;
+        argument = pieces.PendingArgument;
+    }
+    if (runNow) {
+        RunAction(action, argument);
+        return;
+    }
+    info.PendingAction = action;
+    info.PendingArgument = argument;
+
+    connecting_ = true;
+    info.Restarting = true;
+    FormClose();
+    info.Restarting = false;
+    SetStatus("pnStatusConnecting", "Connecting...");
+    WaitWhile(timings_.RestartWait, [] { return true; });
+    const int keptAction = info.PendingAction;
+    const std::string keptArgument = info.PendingArgument;
+    ApplyIdentity(params, info);
+    info.PendingAction = keptAction;
+    info.PendingArgument = keptArgument;
+    Panel5->SetCaption(FormatPhoneNumber(info.Phone));
+    StartSession();
+}
+
+void TfmKovraAssistant::SetStatusText(const std::string& text)
+{
+    pnStatus->SetCaption(" " + text);
+    pnStatus->Repaint();
+}
+
+void TfmKovraAssistant::SetStatus(const std::string& key, const std::string& fallback)
+{
+    SetStatusText(TextOf(key, fallback));
+}
+
+std::string TfmKovraAssistant::ErrorStatus(std::uint32_t error) const
+{
+    std::string format = TextOf("pnStatusError", "Error: (%d)  %s");
+    const auto d = format.find("%d");
+    if (d != std::string::npos)
+        format.replace(d, 2, std::to_string(error));
+    const auto s = format.find("%s");
+    if (s != std::string::npos)
+        format.replace(s, 2, ErrorText(error));
+    return format;
+}
+
+void TfmKovraAssistant::WaitWhile(unsigned ms, const std::function<bool()>& condition)
+{
+    const std::uint64_t until = platform::TickCount() + ms;
+    while (condition() && platform::TickCount() < until)
+        platform::ProcessMessages(timings_.WaitStep);
+}
+
+void TfmKovraAssistant::ShowError(const std::string& text)
+{
+    txtError->SetCaption(text);
+    tmCleanError->SetEnabled(false);
+    tmCleanError->SetEnabled(true);
+}
+
+std::vector<std::string> TfmKovraAssistant::WantToCaptions() const
+{
+    std::vector<std::string> captions;
+    for (auto* item : mnWantTo->Items())
+        captions.push_back(item->Caption());
+    return captions;
+}

@@ -1,0 +1,307 @@
+#pragma once
+// TfmKovraAssistant: the main window. It owns the server session, tracks the calls at the user's
+// phone, shows the state page of the selected call and runs the user's commands. Everything here
+// runs on the main thread: the session's events arrive there too.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "api/KovraUDPApi.h"
+#include "app/AssistantSeams.h"
+#include "app/MSNCallInfo.h"
+#include "app/StartupInfo.h"
+#include "ui/Forms.h"
+#include "ui/Menus.h"
+#include "ui/TaskIcon.h"
+#include "ui/UnicodeCtrls.h"
+
+class TKALookAndFeel;
+class TUtilWindow;
+
+// Intervals of the window and its session; tests scale them down.
+struct TAssistantTimings {
+    unsigned InitApplication = 4000;
+    unsigned InitAfterLookAndFeel = 5;
+    unsigned Reconnect = 3000;
+    unsigned UpdateControls = 300;
+    unsigned UpdatePhoneState = 500;
+    unsigned CallDuration = 1000;
+    unsigned DontChange = 1000;
+    unsigned CleanError = 5000;
+    unsigned RestartWait = 3000;
+    unsigned MonitorStopWait = 4000;
+    unsigned LogoutWait = 6000;
+    unsigned DisconnectWait = 6000;
+    unsigned WaitStep = 50;
+    unsigned MessengerRelease = 2000;
+    unsigned ForwardWait = 5000;
+};
+
+// Where the session's socket goes; the server's own port and local port 7000 by default.
+struct TAssistantNetwork {
+    std::uint16_t LocalPort = 7000;
+    std::string LocalAddress;
+    std::uint16_t ServerPort = KOVRA_SERVER_PORT;
+    std::optional<TKovraAPITimings> ApiTimings;
+};
+
+struct TAssistantOptions {
+    std::vector<std::string> Parameters;
+    TAssistantServices Services;
+    TAssistantTimings Timings;
+    TAssistantNetwork Network;
+    // The program's folder: local look-and-feel files when no portal is given.
+    std::string ProgramFolder = ".";
+    // Start the look and feel (off in tests that drive LookAndFeelReady themselves).
+    bool StartLookAndFeel = true;
+    // Finds another running instance and hands it the parameters; true when one took them.
+    std::function<bool(const std::string& text)> HandOverToRunning;
+};
+
+// State page indices of nbStates.
+enum TStatePage {
+    spIdle = 0,
+    spDialing,
+    spAttempting,
+    spAlerting,
+    spConnected,
+    spHeld,
+    spQueued,
+    spFailed,
+    spConference,
+    spPrivacyGuard
+};
+
+class TfmKovraAssistant : public ui::TForm {
+public:
+    explicit TfmKovraAssistant(TAssistantOptions options);
+    ~TfmKovraAssistant() override;
+
+    // Window creation: another instance takes over, or the window prepares its session.
+    // False when the parameters went to a running instance and this program should end.
+    bool FormCreate();
+    void LookAndFeelReady();
+    // The hand-over of another instance's parameters (what the marked window receives).
+    void HandOver(const std::string& text);
+
+    // Session (MSNMainSession.cpp).
+    void StartSession();
+    void InitSession();
+    void StopSession();
+    void PublishSettings();
+    void RefreshPhoneStatus(bool query);
+    bool FormCloseQuery();
+    // Closes as the user's exit does: asks, publishes, stops; false when refused.
+    bool CloseWindow();
+    void FormClose();
+
+    // Server events (public so a scripted test can raise them directly).
+    void OnConnected(std::uint32_t dwError, const std::string& szServer);
+    void OnLogin(std::uint32_t dwError, std::uint32_t dwMonitorID, const std::string& szDevice,
+                 std::uint32_t dwDeviceType);
+    void OnLogout(std::uint32_t dwError);
+    void OnDisconnected();
+    void OnCallConnection(std::uint32_t dwMonitorID, const std::string& szDevice, const std::string& oidCall,
+                          const std::string& oidRelated, std::uint32_t dwEvent, std::uint32_t dwEventCause,
+                          int nCount, const std::vector<TKovraCallConnection>& Connections);
+    void OnPhoneState(const TKovraPhoneState& state);
+    void OnRequestResult(std::uint32_t dwError);
+
+    // Calls (MSNMainCalls.cpp).
+    TCallInfo* FindCall(const std::string& oid) const;
+    TCallInfo* NewCall(const std::string& oid);
+    void RemoveCall(const std::string& oid);
+    TCallInfo* SelectedCall() const;
+    void DropAllCalls();
+    void lbCallsClick();
+    void lbCallsDrawItem(ui::TCustomListBox* sender, int index, const ui::TRect& rect, ui::TOwnerDrawState state);
+    void lbSpeedButtonsDrawItem(ui::TCustomListBox* sender, int index, const ui::TRect& rect,
+                                ui::TOwnerDrawState state);
+    std::vector<TCallInfo*> Calls() const;
+    std::vector<TCallInfo*> HeldCalls() const;
+
+    // State pages (MSNMainStates.cpp).
+    void UpdateControls();
+
+    // Commands (MSNMainCommands.cpp).
+    void OnMakeCall();
+    void OnAnswerCall();
+    void OnHoldCall();
+    void OnResumeCall();
+    void OnDropCall();
+    void OnParkCall();
+    void OnRedirectToVM();
+    void OnRedirectToVRing();
+    void cbRedirectToClick();
+    void miCallRedirectToClick();
+    void OnCallLater();
+    void OnTransferCall();
+    void OnSetupConference();
+    void OnTransferOnHold();
+    void OnConferenceOnHold();
+    void OnCompleteTransfer();
+    void OnCompleteConference();
+    void OnAddToConference();
+    void OnLeaveConference();
+    void OnShowConferenceList();
+    void OnPickupCall();
+    void OnListenVoiceMail();
+    void OnSetDndOn();
+    void OnSetDndOff();
+    void OnForward();
+    void OnPrivacyDigit(const std::string& digit);
+    void OnAddToMeetme();
+    void UpdateSpeedDialsClick();
+    void lbSpeedButtonsDblClick();
+    void miHelpAboutClick();
+    void miHelpHelpClick();
+    void OpenOptions(int page);
+    void MakeCallTo(const std::string& number, int options);
+    void AnswerOrAlternate(const std::string& oid);
+    void AddToConference(const std::string& number);
+    void ListenVoiceMailWith(const std::string& argument);
+    void FillDialout(const std::string& argument);
+    void ShowDialoutEntry();
+    void DialoutPrevious();
+    void DialoutNext();
+    void DialoutRemove();
+    void DialoutDial();
+    void DialoutClose();
+    void RunAction(int action, const std::string& argument);
+    // The selected call, when the phone is in service and a session exists.
+    const TCallInfo* CommandCall() const;
+    void ShowError(const std::string& text);
+
+    // State for tests and the other parts.
+    TKovraAPI* Api() const { return api_.get(); }
+    IOptionsWindow* Options() const { return options_.get(); }
+    const TKovraPhoneState& PhoneState() const { return phoneState_; }
+    const TKovraPhoneConfig& PhoneConfig() const { return phoneConfig_; }
+    void SetPhoneState(const TKovraPhoneState& state) { phoneState_ = state; }
+    void SetCapabilities(std::uint32_t caps) { phoneConfig_.Capabilities = caps; }
+    std::uint32_t Capabilities() const { return phoneConfig_.Capabilities; }
+    bool Cap(int bit) const { return (phoneConfig_.Capabilities >> bit) & 1u; }
+    bool InService() const { return phoneState_.FlagA || phoneState_.FlagB; }
+    bool Closing() const { return closing_; }
+    bool Connecting() const { return connecting_; }
+    bool SettingsLoaded() const { return settingsLoaded_; }
+    const std::string& SettingsText() const { return settingsText_; }
+    const std::string& HelpAddress() const { return helpAddress_; }
+    bool MayShow() const { return mayShow_; }
+    const std::vector<std::string>& Parameters() const { return parameters_; }
+    const TAssistantTimings& Timings() const { return timings_; }
+    // Texts of the "I want to..." submenu, in order.
+    std::vector<std::string> WantToCaptions() const;
+
+    std::string ActiveCallId, AlertingCallId, HeldCallId, ParkedCallId;
+    struct TDialoutEntry {
+        std::string Number;
+        bool Joined = false;
+    };
+    std::vector<TDialoutEntry> DialoutList;
+    int DialoutIndex = 0;
+    std::string ConversationName;
+
+    // Components, named as the texts and colours find them.
+    ui::TUnicodePanel *pnCaption, *pnMenuOptions, *Panel5, *pnWindow, *pnStatusBar, *pnStatusVM, *pnStatusDnD,
+        *pnStatus, *pnDialout, *pnCalls;
+    ui::TImage *imgLogo, *imHide, *imCloseApp, *btDialoutClose;
+    ui::TUnicodeLabel *miPhone, *miCall, *miOptions, *miHelp, *txtError, *txtPhone, *txtJoined, *txtTurnDnD,
+        *txtConnectedCompleteTransfer;
+    ui::TUnicodePanel *btDialoutPrev, *btDialoutNext, *btRemove, *btDial;
+    ui::TNotebook *nbStates, *nbPages;
+    ui::TUnicodeListBox *lbCalls, *lbSpeedButtons;
+    ui::TUnicodeComboBox *cbRedirectTo, *cbIM;
+    ui::TImageList* imCallStates;
+    ui::TTaskBarIcon* tbIcon;
+    ui::TPopupMenu *pmPhone, *pmCall, *pmOptions, *pmHelp, *pmIcon, *pmMain;
+    ui::TTimer *tmInitApplication, *tmReconnect, *tmUpdateControls, *tmUpdatePhoneState, *tmCallDuration,
+        *tmDontChange, *tmCleanError;
+    ui::TUnicodeMenuItem *miPhoneListenVM, *miPhoneToggleDND, *miPhonePickupCall, *miPhoneForward, *miPhoneExit,
+        *mnForwardList, *mnForwardList1, *mnForwardList2;
+    ui::TUnicodeMenuItem *miCallMakeCall, *miCallAnswer, *miCallRedirectTo, *miCallSendToVM, *miCallIgnore,
+        *miCallHold, *miCallEnd, *miCallPark, *miCallResume, *miCallUpdateCaller, *miCallStartConf,
+        *miCallCompConference, *miCallConferenceTogether, *miCallTransfer, *miCallCompTransfer,
+        *miCallTransferTogether, *miCallLeaveConf, *miCallAddConf, *miCallConfList;
+    ui::TUnicodeMenuItem *miHelpHelp, *miHelpAbout, *UpdateSpeedDials, *mnIconExit, *mnQuenmark, *mnCall, *mnWantTo,
+        *mnUnload, *mnIM, *mnCallUser;
+    ui::TUnicodeMenuItem *mnMessengerRules, *mnPhoneRules, *mnInstantMessages, *MessengerRules1, *PhoneRules1,
+        *InstantMessages1, *MessengerRules2, *PhoneRules2, *InstantMessages2;
+
+    // One "I want to..." link of a state page.
+    struct TLink {
+        ui::TUnicodePanel* Panel = nullptr;
+        ui::TUnicodeLabel* Label = nullptr;
+        ui::TUnicodeMenuItem* Item = nullptr;
+        std::function<void()> Handler;
+        bool Copy = true;
+    };
+    // The links of each page, in stacking order.
+    std::vector<std::vector<TLink*>> PageLinks;
+    TLink* Link(const std::string& panelName) const;
+
+private:
+    bool HandOverToRunningInstance();
+    void BuildComponents();
+    void BuildMenus();
+    void BuildStatePages();
+    TLink* AddLink(int page, const std::string& panelName, const std::string& labelName, const std::string& caption,
+                   ui::TUnicodeMenuItem* item, std::function<void()> handler);
+    ui::TUnicodeMenuItem* AddItem(ui::TUnicodeMenuItem& parent, const std::string& name, const std::string& caption,
+                                  std::function<void()> handler = {});
+    void AddOptionItems(ui::TUnicodeMenuItem& parent, int suffix);
+    void ApplyLookAndFeel();
+    void SetStatus(const std::string& key, const std::string& fallback);
+    void SetStatusText(const std::string& text);
+    std::string ErrorStatus(std::uint32_t error) const;
+    std::string ProductName() const;
+    void AttachApiEvents();
+    void WaitWhile(unsigned ms, const std::function<bool()>& condition);
+    void tmReconnectTimer();
+    void tmUpdateControlsTimer();
+    void tmUpdatePhoneStateTimer();
+    void ApplyPhoneRule(int event);
+    void OpenCallPopup(TCallInfo& call);
+    void PopupClosed(ICallPopup* popup);
+    void ShowCallsOrSpeedDials();
+    void ShowPageLinks(int page, const std::vector<bool>& visible);
+    void CopyToWantTo(const std::string& caption, std::function<void()> handler);
+    bool AnswerOffered() const;
+    void SetDndLink(bool on);
+    void UpdateIdleIndicators();
+    void MenuLabelEnter(ui::TUnicodeLabel* label);
+    void MenuLabelsReset();
+    void OpenMenuBelow(ui::TUnicodeLabel* label, ui::TPopupMenu* menu);
+    std::uint32_t MeetmeConference() const;
+    static std::string DurationText(std::uint32_t sinceTick);
+
+    std::vector<std::string> parameters_;
+    TAssistantServices services_;
+    TAssistantTimings timings_;
+    TAssistantNetwork network_;
+    std::string programFolder_;
+    bool startLookAndFeel_;
+    std::function<bool(const std::string&)> handOverToRunning_;
+
+    std::unique_ptr<TKovraAPI> api_;
+    std::unique_ptr<IOptionsWindow> options_;
+    std::unique_ptr<TKALookAndFeel> lookAndFeel_;
+    std::unique_ptr<TUtilWindow> utilWindow_;
+    std::vector<std::unique_ptr<TLink>> links_;
+    TKovraPhoneState phoneState_;
+    TKovraPhoneConfig phoneConfig_;
+    bool closing_ = false;
+    bool connecting_ = false;
+    bool settingsLoaded_ = false;
+    bool mayShow_ = false;
+    bool loginRetried_ = false;
+    std::string settingsText_;
+    std::string helpAddress_;
+    std::string title_ = "Kovra Assistant";
+};
+
+extern TfmKovraAssistant* fmKovraAssistant;

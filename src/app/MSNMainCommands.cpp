@@ -1,0 +1,618 @@
+#include <algorithm>
+
+#include "app/MSNMain.h"
+#include "settings/MessageBundle.h"
+#include "settings/SpeedDials.h"
+#include "settings/csvprop.h"
+#include "settings/csvstr.h"
+#include "settings/otutil.h"
+
+namespace {
+
+std::string TextOf(const std::string& key, const std::string& fallback)
+{
+    return MessageBundle().GetText(key, fallback);
+}
+
+std::string Trim(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+bool SameText(std::string a, std::string b)
+{
+    for (auto* s : {&a, &b})
+        std::transform(s->begin(), s->end(), s->begin(), [](unsigned char c) { return std::tolower(c); });
+    return a == b;
+}
+
+}  // namespace
+
+void TfmKovraAssistant::OnRequestResult(std::uint32_t dwError)
+{
+    if (dwError == 0)
+        SetStatus("pnStatusDone", "Done");
+    else
+        SetStatusText(ErrorStatus(dwError));
+}
+
+void TfmKovraAssistant::MakeCallTo(const std::string& number, int options)
+{
+    if (!InService() || !api_)
+        return;
+    const std::string& device = StartupInfo().Device;
+    if (ActiveCallId.empty()) {
+        api_->MakeCall(device, number, static_cast<std::uint32_t>(options));
+        return;
+    }
+    TCallInfo* active = FindCall(ActiveCallId);
+    if (!active)
+        return;
+    if (active->LocalState != 4) {
+        api_->MakeCall(device, number, static_cast<std::uint32_t>(options));
+        return;
+    }
+    active->PendingNumber = number;
+    active->PendingOptions = options;
+    api_->HoldCall(device, active->CallId);
+}
+
+void TfmKovraAssistant::AnswerOrAlternate(const std::string& oid)
+{
+    if (!InService() || !api_)
+        return;
+    const std::string& device = StartupInfo().Device;
+    if (!ActiveCallId.empty()) {
+        const TCallInfo* active = FindCall(ActiveCallId);
+        if (active && active->LocalState == 1 && Cap(5))
+            api_->AnswerCall(device, oid);
+        else if (Cap(4))
+            api_->AlternateCall(device, ActiveCallId, oid);
+    } else if (Cap(5)) {
+        api_->AnswerCall(device, oid);
+    }
+}
+
+void TfmKovraAssistant::OnMakeCall()
+{
+    if (!InService())
+        return;
+    const auto answer = services_.Dialogs->MakeCall();
+    if (!answer)
+        return;
+    const int options = (answer->Intercom ? 4 : 0) + (answer->Urgent ? 2 : 0) + (answer->DontShow ? 8 : 0);
+    MakeCallTo(answer->Number, options);
+}
+
+void TfmKovraAssistant::OnAnswerCall()
+{
+    const TCallInfo* call = SelectedCall();
+    if (InService() && call && call->LocalState == 2)
+        AnswerOrAlternate(call->CallId);
+}
+
+const TCallInfo* TfmKovraAssistant::CommandCall() const
+{
+    return InService() && api_ ? SelectedCall() : nullptr;
+}
+
+void TfmKovraAssistant::OnHoldCall()
+{
+    const TCallInfo* call = CommandCall();
+    if (!call)
+        return;
+    const std::string oid = call->CallId;
+    const std::string device = StartupInfo().Device;
+    api_->HoldCall(device, oid);
+}
+
+void TfmKovraAssistant::OnResumeCall()
+{
+    const TCallInfo* call = CommandCall();
+    if (!call)
+        return;
+    const std::string oid = call->CallId;
+    const std::string device = StartupInfo().Device;
+    if (ActiveCallId.empty())
+        api_->RetrieveCall(device, oid);
+    else if (Cap(4))
+        api_->AlternateCall(device, ActiveCallId, oid);
+}
+
+void TfmKovraAssistant::OnDropCall()
+{
+    const TCallInfo* call = CommandCall();
+    if (!call)
+        return;
+    const std::string oid = call->CallId;
+    const std::string device = StartupInfo().Device;
+    api_->DropCall(device, oid);
+}
+
+void TfmKovraAssistant::OnParkCall()
+{
+    const TCallInfo* call = CommandCall();
+    if (!call)
+        return;
+    const std::string oid = call->CallId;
+    const std::string device = StartupInfo().Device;
+    ParkedCallId = oid;
+    api_->ParkCall(device, oid);
+}
+
+void TfmKovraAssistant::OnRedirectToVM()
+{
+    const TCallInfo* call = CommandCall();
+    if (!call)
+        return;
+    const std::string oid = call->CallId;
+    const std::string device = StartupInfo().Device;
+    api_->RedirectCall(device, oid, "", 2, 0);
+}
+
+void TfmKovraAssistant::OnRedirectToVRing()
+{
+    const TCallInfo* call = CommandCall();
+    if (!call)
+        return;
+    const std::string oid = call->CallId;
+    const std::string device = StartupInfo().Device;
+    api_->RedirectCall(device, oid, "", 3, 0);
+}
+
+void TfmKovraAssistant::cbRedirectToClick()
+{
+    const TCallInfo* call = CommandCall();
+    if (!call)
+        return;
+    const std::string oid = call->CallId;
+    const std::string device = StartupInfo().Device;
+    const int index = cbRedirectTo->ItemIndex();
+    const auto entries = services_.Dialogs->ForwardList();
+    if (oid.empty() || index < 1 || index > static_cast<int>(entries.size()))
+        return;
+    api_->RedirectCall(device, oid, entries[static_cast<std::size_t>(index - 1)].second, 1, 0);
+}
+
+void TfmKovraAssistant::miCallRedirectToClick()
+{
+    const TCallInfo* call = CommandCall();
+    if (!call)
+        return;
+    const std::string oid = call->CallId;
+    const std::string device = StartupInfo().Device;
+    if (oid.empty())
+        return;
+    const auto number = services_.Dialogs->Redirect();
+    if (number && Cap(12) && api_)
+        api_->RedirectCall(device, oid, *number, 1, 0);
+}
+
+void TfmKovraAssistant::OnCallLater()
+{
+    const TCallInfo* call = CommandCall();
+    if (!call)
+        return;
+    const std::string oid = call->CallId;
+    const std::string device = StartupInfo().Device;
+    TCallLaterRequest request;
+    request.HasMessenger = services_.Messenger->Attached();
+    request.Contact = services_.Messenger->ContactFor(call->FirstDevice());
+    request.Name = call->FirstName();
+    request.Minutes = 10;
+    request.Number = call->FirstDevice();
+    if (Cap(2) && Cap(12))
+        api_->RedirectCall(device, oid, "", 2, 0);
+    services_.Dialogs->CallLater(request);
+}
+
+void TfmKovraAssistant::OnTransferCall()
+{
+    const TCallInfo* call = CommandCall();
+    if (!call)
+        return;
+    const std::string oid = call->CallId;
+    const std::string device = StartupInfo().Device;
+    TImmediateBox box{Cap(16), false};
+    if (Cap(16) && !Cap(27))
+        box = {false, true};
+    const auto answer = services_.Dialogs->Transfer(box);
+    if (answer && api_)
+        api_->Transfer(device, oid, answer->Number, 0, answer->Immediate);
+}
+
+void TfmKovraAssistant::OnSetupConference()
+{
+    const TCallInfo* call = CommandCall();
+    if (!call)
+        return;
+    const std::string oid = call->CallId;
+    const std::string device = StartupInfo().Device;
+    TImmediateBox box{Cap(17), false};
+    if (Cap(17) && !Cap(28))
+        box = {false, true};
+    const auto answer = services_.Dialogs->Conference(box);
+    if (answer && api_)
+        api_->Conference(device, oid, answer->Number, 0, answer->Immediate);
+}
+
+void TfmKovraAssistant::OnTransferOnHold()
+{
+    const TCallInfo* call = CommandCall();
+    if (!call)
+        return;
+    const std::string oid = call->CallId;
+    const std::string device = StartupInfo().Device;
+    std::vector<const TCallInfo*> held;
+    for (const TCallInfo* each : Calls())
+        if (each->LocalState == 5 && !each->IsConference())
+            held.push_back(each);
+    const auto chosen =
+        services_.Dialogs->ChooseHeldCall(false, call->FirstName(), FormatPhoneNumber(call->FirstDevice()), held);
+    if (chosen && !chosen->empty() && Cap(14) && api_)
+        api_->CompleteTransfer(device, oid, *chosen);
+}
+
+void TfmKovraAssistant::OnConferenceOnHold()
+{
+    const TCallInfo* call = CommandCall();
+    if (!call)
+        return;
+    const std::string oid = call->CallId;
+    const std::string device = StartupInfo().Device;
+    std::vector<const TCallInfo*> held;
+    for (const TCallInfo* each : Calls())
+        if (each->LocalState == 5 && !each->IsConference())
+            held.push_back(each);
+    const auto chosen =
+        services_.Dialogs->ChooseHeldCall(true, call->FirstName(), FormatPhoneNumber(call->FirstDevice()), held);
+    if (chosen && !chosen->empty() && api_)
+        api_->ConferenceCall(device, oid, *chosen);
+}
+
+void TfmKovraAssistant::OnCompleteTransfer()
+{
+    const TCallInfo* call = CommandCall();
+    if (!call)
+        return;
+    const std::string oid = call->CallId;
+    const std::string device = StartupInfo().Device;
+    if (oid.empty() || !Cap(14))
+        return;
+    if (!call->RelatedCallId.empty()) {
+        api_->CompleteTransfer(device, oid, call->RelatedCallId);
+        return;
+    }
+    const auto held = HeldCalls();
+    if (held.size() == 1) {
+        if (!HeldCallId.empty())
+            api_->CompleteTransfer(device, oid, HeldCallId);
+    } else if (held.size() > 1) {
+        OnTransferOnHold();
+    }
+}
+
+void TfmKovraAssistant::OnCompleteConference()
+{
+    const TCallInfo* call = CommandCall();
+    if (!call)
+        return;
+    const std::string oid = call->CallId;
+    const std::string device = StartupInfo().Device;
+    if (!oid.empty() && !call->RelatedCallId.empty() && Cap(15))
+        api_->CompleteConference(device, oid, call->RelatedCallId);
+}
+
+void TfmKovraAssistant::OnAddToConference()
+{
+    const TCallInfo* call = CommandCall();
+    if (!call)
+        return;
+    const std::string oid = call->CallId;
+    const std::string device = StartupInfo().Device;
+    if (!Cap(15))
+        return;
+    std::vector<const TCallInfo*> single;
+    for (const TCallInfo* each : HeldCalls()) {
+        if (each->IsConference()) {
+            api_->ConferenceCall(device, oid, each->CallId);
+            return;
+        }
+        single.push_back(each);
+    }
+    if (single.size() == 1) {
+        if (!HeldCallId.empty())
+            api_->ConferenceCall(device, oid, HeldCallId);
+    } else if (single.size() > 1) {
+        OnConferenceOnHold();
+    }
+}
+
+void TfmKovraAssistant::OnLeaveConference()
+{
+    const TCallInfo* call = CommandCall();
+    if (!call)
+        return;
+    const std::string oid = call->CallId;
+    const std::string device = StartupInfo().Device;
+    api_->DropConference(device, oid, device);
+}
+
+void TfmKovraAssistant::OnShowConferenceList()
+{
+    const TCallInfo* call = CommandCall();
+    if (!call)
+        return;
+    const std::string oid = call->CallId;
+    const std::string device = StartupInfo().Device;
+    const auto member = services_.Dialogs->ConferenceMember(*call);
+    if (member && api_)
+        api_->DropConference(device, oid, *member);
+}
+
+void TfmKovraAssistant::OnPrivacyDigit(const std::string& digit)
+{
+    const TCallInfo* call = CommandCall();
+    if (!call)
+        return;
+    const std::string oid = call->CallId;
+    const std::string device = StartupInfo().Device;
+    if (Cap(6))
+        api_->DialDigits(device, oid, digit);
+}
+
+void TfmKovraAssistant::OnPickupCall()
+{
+    if (!InService() || !Cap(10) || !api_)
+        return;
+    const auto number = services_.Dialogs->Pickup();
+    if (number && api_)
+        api_->PickupCall(StartupInfo().Device, *number);
+}
+
+void TfmKovraAssistant::OnListenVoiceMail()
+{
+    if (!InService() || !api_)
+        return;
+    const std::string& device = StartupInfo().Device;
+    if (!ActiveCallId.empty())
+        api_->HoldCall(device, ActiveCallId);
+    api_->VoiceMail(device, 0, "", 0, 0);
+}
+
+void TfmKovraAssistant::OnSetDndOn()
+{
+    if (InService() && api_)
+        api_->SetDoNotDisturb(StartupInfo().Device, true);
+}
+
+void TfmKovraAssistant::OnSetDndOff()
+{
+    if (InService() && api_)
+        api_->SetDoNotDisturb(StartupInfo().Device, false);
+}
+
+void TfmKovraAssistant::OnForward()
+{
+    if (closing_ || !api_)
+        return;
+    const std::string device = StartupInfo().Device;
+    TKovraCallForwarding forwarding;
+    api_->GetForwarding(device, forwarding);
+    const std::array<std::string, 4> current{forwarding.ForwardAll, forwarding.ForwardBusy,
+                                             forwarding.ForwardNoAnswer, forwarding.ForwardOutOfService};
+    const std::array<bool, 4> enabled{Cap(1), Cap(23), Cap(24), Cap(25)};
+    const auto edited = services_.Dialogs->Forward(current, enabled);
+    if (!edited || !api_)
+        return;
+    ui::Application->SetScreenCursor(ui::TCursor::crHourGlass);
+    for (std::uint32_t kind = 0; kind < 4 && api_; ++kind)
+        if (enabled[kind] && (*edited)[kind] != current[kind])
+            api_->SetForwarding(device, (*edited)[kind], timings_.ForwardWait, kind);
+    ui::Application->SetScreenCursor(ui::TCursor::crDefault);
+}
+
+void TfmKovraAssistant::OnAddToMeetme()
+{
+    const TCallInfo* call = SelectedCall();
+    if (!InService() || !call || !api_)
+        return;
+    const std::string oid = call->CallId;
+    const std::string firstDevice = call->FirstDevice();
+    const std::uint32_t conference = MeetmeConference();
+    if (conference == 0 || !Cap(12))
+        return;
+    std::uint32_t error = 0;
+    if (!api_->RedirectCallWait(error, StartupInfo().Device, oid, std::to_string(conference), 6, 0) || error != 0)
+        return;
+
+    const std::string& phone = StartupInfo().Phone;
+    for (std::size_t i = 0; i < DialoutList.size(); ++i) {
+        const std::string& entry = DialoutList[i].Number;
+        bool match = firstDevice == entry;
+        if (!match && entry.size() < phone.size())
+            match = firstDevice == phone.substr(0, phone.size() - entry.size()) + entry;
+        if (match) {
+            DialoutList[i].Joined = true;
+            DialoutIndex = static_cast<int>(i);
+            ShowDialoutEntry();
+            DialoutNext();
+            break;
+        }
+    }
+    if (!api_)
+        return;
+    for (TCallInfo* each : Calls()) {
+        if (each->RemoteState != 7)
+            continue;
+        if (ActiveCallId.empty())
+            api_->RetrieveCall(StartupInfo().Device, each->CallId);
+        else if (Cap(4))
+            api_->AlternateCall(StartupInfo().Device, ActiveCallId, each->CallId);
+    }
+}
+
+void TfmKovraAssistant::AddToConference(const std::string& number)
+{
+    if (!InService() || !api_)
+        return;
+    const TCallInfo* call = SelectedCall();
+    if (call && call->LocalState == 4) {
+        api_->Conference(StartupInfo().Device, call->CallId, number, 0, true);
+        return;
+    }
+    ShowError(TextOf("txtErrorNoActiveCall", "* No Active Call"));
+}
+
+void TfmKovraAssistant::ListenVoiceMailWith(const std::string& argument)
+{
+    if (!InService() || !api_)
+        return;
+    TCsvProperties props(argument);
+    const std::uint32_t folder = SameText(props.Value("FOLDER"), "VOICE_MAIL_SAVED") ? 1 : 0;
+    const int message = props.ValueInt("MSG", 0);
+    api_->VoiceMail(StartupInfo().Device, 2, props.Value("PWD"), folder, static_cast<std::uint32_t>(message));
+}
+
+void TfmKovraAssistant::FillDialout(const std::string& argument)
+{
+    if (!InService())
+        return;
+    if (MeetmeConference() == 0) {
+        ShowError(TextOf("txtErrorNoMeetmeCall", "* No Meet-me conference or not logged in as moderator"));
+        return;
+    }
+    DialoutList.clear();
+    TCsvString list(argument, false, '"');
+    for (int i = 0; i < list.Count(); ++i)
+        DialoutList.push_back({DialableDigits(list.Item(i)), false});
+    if (DialoutList.empty()) {
+        DialoutClose();
+        return;
+    }
+    DialoutIndex = 0;
+    ShowDialoutEntry();
+    SetHeight(pnDialout->Height() + 500);
+    pnDialout->SetVisible(true);
+    pnStatusBar->SetTop(pnDialout->Top() + pnDialout->Height());
+}
+
+void TfmKovraAssistant::ShowDialoutEntry()
+{
+    if (DialoutList.empty())
+        return;
+    DialoutIndex = std::clamp(DialoutIndex, 0, static_cast<int>(DialoutList.size()) - 1);
+    const TDialoutEntry& entry = DialoutList[static_cast<std::size_t>(DialoutIndex)];
+    txtPhone->SetCaption(FormatPhoneNumber(entry.Number));
+    txtJoined->SetVisible(entry.Joined);
+}
+
+void TfmKovraAssistant::DialoutPrevious()
+{
+    if (DialoutIndex > 0)
+        --DialoutIndex;
+    ShowDialoutEntry();
+}
+
+void TfmKovraAssistant::DialoutNext()
+{
+    if (DialoutIndex + 1 < static_cast<int>(DialoutList.size()))
+        ++DialoutIndex;
+    ShowDialoutEntry();
+}
+
+void TfmKovraAssistant::DialoutRemove()
+{
+    if (DialoutList.empty())
+        return;
+    DialoutList.erase(DialoutList.begin() + std::clamp(DialoutIndex, 0, static_cast<int>(DialoutList.size()) - 1));
+    if (DialoutList.empty()) {
+        DialoutClose();
+        return;
+    }
+    ShowDialoutEntry();
+}
+
+void TfmKovraAssistant::DialoutDial()
+{
+    if (!InService() || !miCallMakeCall->Enabled() || DialoutList.empty())
+        return;
+    MakeCallTo(DialoutList[static_cast<std::size_t>(DialoutIndex)].Number, 0);
+}
+
+void TfmKovraAssistant::DialoutClose()
+{
+    pnDialout->SetVisible(false);
+    SetHeight(500);
+}
+
+void TfmKovraAssistant::UpdateSpeedDialsClick()
+{
+    ui::Application->SetScreenCursor(ui::TCursor::crHourGlass);
+    std::vector<std::string> lines;
+    if (HasSwitch(parameters_, "webportal")) {
+        TSpeedDials dials(SwitchValue(parameters_, "user"), SwitchValue(parameters_, "webportal"));
+        lines = dials.LoadSpeedDials();
+    }
+    lbSpeedButtons->Items().Assign(lines);
+    if (!lines.empty())
+        lbSpeedButtons->SetItemIndex(0);
+    ShowCallsOrSpeedDials();
+    ui::Application->SetScreenCursor(ui::TCursor::crDefault);
+}
+
+void TfmKovraAssistant::lbSpeedButtonsDblClick()
+{
+    if (!phoneState_.FlagA)
+        return;
+    const std::string line = lbSpeedButtons->Items().Strings(lbSpeedButtons->ItemIndex());
+    const auto eq = line.find('=');
+    const std::string number = eq == std::string::npos ? std::string() : Trim(line.substr(eq + 1));
+    if (!number.empty())
+        MakeCallTo(number, 0);
+}
+
+void TfmKovraAssistant::miHelpAboutClick()
+{
+    services_.Dialogs->About(api_ ? api_->ServerVersion() : std::string(), api_ ? api_->ApiVersion() : std::string());
+}
+
+void TfmKovraAssistant::miHelpHelpClick()
+{
+    if (!helpAddress_.empty())
+        services_.Desktop->OpenHelp(helpAddress_ + "&topic=ka_functionality");
+}
+
+void TfmKovraAssistant::OpenOptions(int page)
+{
+    if (!options_)
+        return;
+    options_->SetCapabilities(Capabilities());
+    options_->ShowPage(page);
+}
+
+void TfmKovraAssistant::RunAction(int action, const std::string& argument)
+{
+    switch (action) {
+    case paMakeCall: {
+        TCsvProperties props(argument);
+        MakeCallTo(props.Value("Phone"), props.ValueInt("Options", 0));
+        break;
+    }
+    case paDialout:
+        FillDialout(argument);
+        break;
+    case paVoiceMail:
+        ListenVoiceMailWith(argument);
+        break;
+    case paAddConference:
+        AddToConference(argument);
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,250 @@
+#include "app/MSNMain.h"
+#include "app/SkinBinding.h"
+#include "settings/KALookAndFeel.h"
+#include "settings/MessageBundle.h"
+
+namespace {
+
+std::string TextOf(const std::string& key, const std::string& fallback)
+{
+    return MessageBundle().GetText(key, fallback);
+}
+
+}  // namespace
+
+void TfmKovraAssistant::CopyToWantTo(const std::string& caption, std::function<void()> handler)
+{
+    auto* copy = new ui::TUnicodeMenuItem(mnWantTo);
+    copy->SetCaption(caption);
+    copy->SetEnabled(true);
+    copy->OnClick = [handler = std::move(handler)](ui::TComponent*) {
+        if (handler)
+            handler();
+    };
+    mnWantTo->Add(copy);
+}
+
+bool TfmKovraAssistant::AnswerOffered() const
+{
+    if (!ActiveCallId.empty()) {
+        const TCallInfo* active = FindCall(ActiveCallId);
+        if (active && active->LocalState == 1 && Cap(5))
+            return true;
+        return Cap(4);
+    }
+    return Cap(5);
+}
+
+std::uint32_t TfmKovraAssistant::MeetmeConference() const { return services_.Desktop->MeetmeConferenceId(); }
+
+// Shows the page's panels by the flags (in stacking order), enables their menu items, copies
+// them into "I want to..." and stacks the visible ones from the top.
+void TfmKovraAssistant::ShowPageLinks(int page, const std::vector<bool>& visible)
+{
+    const auto& links = PageLinks[static_cast<std::size_t>(page)];
+    int top = 0;
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        TLink* link = links[i];
+        const bool show = i < visible.size() && visible[i];
+        link->Panel->SetVisible(show);
+        if (!show)
+            continue;
+        link->Panel->SetTop(top + 1);
+        top += link->Panel->Height() + 1;
+        if (link->Item) {
+            link->Item->SetEnabled(true);
+            if (link->Copy)
+                CopyToWantTo(link->Item->Caption(), [item = link->Item] {
+                    if (item->OnClick)
+                        item->OnClick(item);
+                });
+        } else if (link->Copy) {
+            CopyToWantTo(link->Label->Caption(), link->Handler);
+        }
+    }
+    nbStates->SetPageIndex(page);
+}
+
+void TfmKovraAssistant::UpdateControls()
+{
+    mnWantTo->Clear();
+    for (auto* item : pmPhone->Items().Items())
+        item->SetEnabled(item == miPhoneExit);
+    for (auto* item : pmCall->Items().Items())
+        item->SetEnabled(false);
+    miCallTransferTogether->SetVisible(false);
+    miCallConferenceTogether->SetVisible(false);
+    for (const auto& page : PageLinks)
+        for (TLink* link : page)
+            link->Copy = true;
+
+    miCallCompTransfer->SetVisible(Cap(14));
+    miCallCompConference->SetVisible(Cap(15));
+    miPhonePickupCall->SetVisible(Cap(10));
+    miPhoneListenVM->SetVisible(Cap(2));
+    miPhoneToggleDND->SetVisible(Cap(0));
+    miPhoneForward->SetVisible(Cap(1) || Cap(23) || Cap(24) || Cap(25));
+    mnForwardList->SetVisible(Cap(12));
+    mnForwardList1->SetVisible(Cap(12));
+    mnForwardList2->SetVisible(Cap(12));
+
+    const TCallInfo* call = SelectedCall();
+    const int state = call ? call->LocalState : 0;
+    if (state < 0 || state > 7)
+        return;
+    Link("pnAttemptingCompTransfer")->Handler = [this] { OnCompleteTransfer(); };
+    Link("pnAttemptingCompConference")->Handler = [this] { OnCompleteConference(); };
+    Link("pnAttemptingCompTransfer")->Label->SetCaption("Complete Transfer");
+    Link("pnAttemptingCompConference")->Label->SetCaption("Complete Conference");
+
+    const bool held7 = call && call->RemoteState == 7;
+    const auto held = HeldCalls();
+    bool heldConference = false, heldSingle = false;
+    for (const TCallInfo* h : held)
+        (h->IsConference() ? heldConference : heldSingle) = true;
+
+    switch (state) {
+    case 0: {
+        const bool dnd = miPhoneToggleDND->Visible();
+        if (dnd)
+            SetDndLink(phoneState_.DoNotDisturb);
+        // Make call, pick up, listen, DND, forward.
+        ShowPageLinks(spIdle,
+                      {Cap(9), miPhonePickupCall->Visible(), miPhoneListenVM->Visible(), dnd, miPhoneForward->Visible()});
+        break;
+    }
+    case 1:
+        ShowPageLinks(spDialing, {Cap(9), Cap(7)});
+        break;
+    case 2: {
+        TLink* ignore = Link("pnAlertingIgnoreCall");
+        ignore->Copy = true;
+        const bool redirect = Cap(12);
+        ShowPageLinks(spAlerting, {AnswerOffered(), Cap(2) && Cap(12), Cap(20) && Cap(12), Cap(5), true, redirect,
+                                   StartupInfo().UseMessenger && services_.Messenger->Attached()});
+        if (redirect) {
+            cbRedirectTo->Items().Clear();
+            cbRedirectTo->Items().Add(TextOf("None", "None"));
+            for (const auto& [name, number] : services_.Dialogs->ForwardList())
+                cbRedirectTo->Items().Add(name);
+            cbRedirectTo->SetItemIndex(0);
+        }
+        for (TCallInfo* each : Calls())
+            if (each->Popup)
+                each->Popup->SetUp(api_.get(), *each, Capabilities(), services_.Messenger->Attached());
+        break;
+    }
+    case 3: {
+        TLink* transfer = Link("pnAttemptingCompTransfer");
+        TLink* conference = Link("pnAttemptingCompConference");
+        bool showTransfer = false, showConference = false;
+        if (!call->RelatedCallId.empty()) {
+            if (call->IsConference())
+                showConference = Cap(15);
+            else
+                showTransfer = Cap(14);
+        } else if (!heldConference && heldSingle) {
+            showTransfer = Cap(14);
+            transfer->Label->SetCaption(miCallTransferTogether->Caption());
+            conference->Label->SetCaption(miCallConferenceTogether->Caption());
+            conference->Handler = [this] { OnAddToConference(); };
+        }
+        // With one held call the transfer link stands for "Transfer Calls Together".
+        const bool together = showTransfer && call->RelatedCallId.empty();
+        if (together) {
+            transfer->Item = miCallTransferTogether;
+            miCallTransferTogether->SetVisible(true);
+        }
+        ShowPageLinks(spAttempting, {showTransfer, showConference, Cap(7)});
+        transfer->Item = miCallCompTransfer;
+        break;
+    }
+    case 4:
+        if (call->IsConference()) {
+            const bool add = Cap(17) || Cap(15);
+            ShowPageLinks(spConference, {Cap(8), true, add, true, Cap(9)});
+        } else if (call->RemoteState == 9) {
+            Link("pnPrivGuardDoNotCall")->Copy = Cap(6);
+            Link("pnPrivGuard")->Copy = Cap(6);
+            ShowPageLinks(spPrivacyGuard, {Cap(6), Cap(2), true, Cap(7)});
+        } else {
+            const bool related = !call->RelatedCallId.empty();
+            const bool meetme = Cap(12) && !held7 && MeetmeConference() != 0;
+            bool transfer = false, transferHeld = false, setupConference = false;
+            if (!related) {
+                transfer = (Cap(16) || Cap(27)) && !held7;
+                if (heldConference) {
+                    transferHeld = Cap(14) && heldSingle;
+                } else {
+                    setupConference = (Cap(17) || Cap(28)) && !held7;
+                    transferHeld = heldSingle;
+                }
+            }
+            // Hold, end, transfer, transfer to held, complete transfer, meet-me, conference,
+            // complete conference, park, make call.
+            ShowPageLinks(spConnected, {Cap(8), Cap(7), transfer, transferHeld, related && Cap(14), meetme,
+                                        setupConference, related && Cap(15), Cap(3) && !held7, Cap(9)});
+            if (miCallCompTransfer->Visible()) {
+                miCallCompTransfer->SetCaption(TextOf("miCallCompTransfer", "Complete Transfer"));
+                txtConnectedCompleteTransfer->SetCaption(miCallCompTransfer->Caption());
+            }
+        }
+        break;
+    case 5:
+        ShowPageLinks(spHeld, {ActiveCallId.empty() || Cap(4), Cap(9)});
+        break;
+    case 6:
+        ShowPageLinks(spQueued, {});
+        break;
+    case 7:
+        ShowPageLinks(spFailed, {Cap(7)});
+        break;
+    default:
+        break;
+    }
+
+    if (state == 0)
+        UpdateIdleIndicators();
+}
+
+void TfmKovraAssistant::SetDndLink(bool on)
+{
+    const std::string caption =
+        on ? TextOf("txtTurnDnDOff", "Turn off Do Not Disturb") : TextOf("txtTurnDnDOn", "Turn on Do Not Disturb");
+    std::function<void()> handler = [this, on] { on ? OnSetDndOff() : OnSetDndOn(); };
+    miPhoneToggleDND->SetCaption(caption);
+    miPhoneToggleDND->OnClick = [handler](ui::TComponent*) { handler(); };
+    txtTurnDnD->SetCaption(caption);
+    Link("pnIdleToggleDND")->Handler = handler;
+}
+
+void TfmKovraAssistant::UpdateIdleIndicators()
+{
+    const bool listen = miPhoneListenVM->Enabled();
+    pnStatusVM->SetVisible(listen);
+    if (listen) {
+        std::string text = TextOf("pnStatusVMHas", "Voice Mail: %d");
+        const auto d = text.find("%d");
+        if (d != std::string::npos)
+            text.replace(d, 2, std::to_string(phoneState_.VoiceMailCount));
+        pnStatusVM->SetCaption(text);
+    }
+    if (!miPhoneToggleDND->Enabled()) {
+        if (!miPhoneToggleDND->Visible())
+            pnStatusDnD->SetVisible(false);
+        return;
+    }
+    pnStatusDnD->SetVisible(true);
+    if (phoneState_.DoNotDisturb) {
+        // Tag 0 keeps the look and feel from repainting the warning.
+        pnStatusDnD->SetCaption(TextOf("pnStatusDnDOn", "DND"));
+        pnStatusDnD->SetTag(0);
+        pnStatusDnD->SetColor(ui::clRed);
+        pnStatusDnD->Font().SetColor(ui::clWhite);
+    } else {
+        pnStatusDnD->SetCaption("");
+        pnStatusDnD->SetTag(100);
+        pnStatusDnD->SetColor(ToToolkitColour(GetColour(100, ::clBtnFace)));
+        pnStatusDnD->Font().SetColor(ToToolkitColour(GetColour(101, ::clBlack)));
+    }
+}

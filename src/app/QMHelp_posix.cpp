@@ -1,0 +1,4 @@
+#include "app/QMHelp.h"
+
+// No registry of HTML handlers here: help stays closed, as when the key is missing.
+bool OpenHelpAddress(const std::string&) { return false; }

@@ -1,0 +1,73 @@
+// KovraAssistant.exe: one enciphered argument from the web portal, one instance per desktop.
+
+#include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <cstdlib>
+#include <memory>
+#include <optional>
+
+#include "app/MSNMain.h"
+#include "app/SystemDesktop.h"
+#include "platform/MainLoop.h"
+#include "settings/QMEncoder.h"
+#include "ui/UnicodeText.h"
+#include "ui/win32/Win32Backend.h"
+
+namespace {
+
+std::optional<std::string> FirstArgument()
+{
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::optional<std::string> first;
+    if (arguments && count > 1)
+        first = ui::Utf16ToUtf8(reinterpret_cast<const char16_t*>(arguments[1]));
+    LocalFree(arguments);
+    return first;
+}
+
+std::string ProgramFolder()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::string folder = ui::Utf16ToUtf8(reinterpret_cast<const char16_t*>(path));
+    const auto slash = folder.find_last_of("\\/");
+    return slash == std::string::npos ? std::string(".") : folder.substr(0, slash);
+}
+
+// Test and demo runs point the program at a stand-in server on other ports.
+void ApplyNetworkOverrides(TAssistantNetwork& network)
+{
+    if (const char* port = std::getenv("KOVRA_SERVER_PORT"))
+        network.ServerPort = static_cast<std::uint16_t>(std::atoi(port));
+    if (const char* port = std::getenv("KOVRA_LOCAL_PORT"))
+        network.LocalPort = static_cast<std::uint16_t>(std::atoi(port));
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    CoInitializeEx(nullptr, COINIT_MULTITHREADED | COINIT_SPEED_OVER_MEMORY);
+    platform::InitMainThread();
+    ui::Application->SetTitle("Kovra Assistant");
+
+    const TQMEncoder encoder(FirstArgument());
+    TAssistantOptions options;
+    options.Parameters = encoder.Parameters();
+    options.ProgramFolder = ProgramFolder();
+    ApplyNetworkOverrides(options.Network);
+    TfmKovraAssistant* form = nullptr;
+    options.Services.Desktop =
+        std::make_shared<TSystemDesktop>([&form] { return form ? ui::win32::HandleOf(*form) : nullptr; });
+
+    form = ui::Application->CreateForm<TfmKovraAssistant>(std::move(options));
+    ui::Application->SetShowMainForm(false);
+    if (form->FormCreate())
+        ui::Application->Run();
+    delete form;
+    CoUninitialize();
+    return 0;
+}

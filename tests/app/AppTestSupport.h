@@ -1,0 +1,128 @@
+#pragma once
+// The main window under test: the headless toolkit, scripted dialogs, a recording messaging
+// link, options window and desktop, and builders for the server's call events.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/MSNMain.h"
+#include "ui/headless/HeadlessBackend.h"
+
+struct FakePopup : ICallPopup {
+    explicit FakePopup(int& alive) : alive_(alive) { ++alive_; }
+    ~FakePopup() override { --alive_; }
+    void SetUp(TKovraAPI*, TCallInfo& call, std::uint32_t caps, bool) override
+    {
+        ++setUps;
+        oid = call.CallId;
+        capabilities = caps;
+    }
+    void ClosePopup() override { ++closes; }
+    int& alive_;
+    int setUps = 0;
+    int closes = 0;
+    std::string oid;
+    std::uint32_t capabilities = 0;
+};
+
+struct FakeDialogs : IAssistantDialogs {
+    std::optional<TMakeCallAnswer> makeCall;
+    std::optional<TNumberAnswer> transfer;
+    std::optional<std::string> heldChoice;
+    std::optional<TImmediateBox> transferBox;
+    int heldDialogs = 0;
+    bool confirmAnswer = true;
+    int confirms = 0;
+    std::vector<std::pair<std::string, std::string>> parkNotices;
+    std::vector<std::pair<std::string, std::string>> forwardList;
+    int popupsAlive = 0;
+    int popupsCreated = 0;
+    std::function<void(const std::string&)> popupAnswer;
+
+    std::optional<TMakeCallAnswer> MakeCall() override { return makeCall; }
+    std::optional<TNumberAnswer> Transfer(TImmediateBox box) override
+    {
+        transferBox = box;
+        return transfer;
+    }
+    std::optional<std::string> ChooseHeldCall(bool, const std::string&, const std::string&,
+                                              const std::vector<const TCallInfo*>&) override
+    {
+        ++heldDialogs;
+        return heldChoice;
+    }
+    bool Confirm(const std::string&) override
+    {
+        ++confirms;
+        return confirmAnswer;
+    }
+    void ParkNotice(const std::string& from, const std::string& at) override { parkNotices.emplace_back(from, at); }
+    std::vector<std::pair<std::string, std::string>> ForwardList() override { return forwardList; }
+    std::unique_ptr<ICallPopup> CreateCallPopup(std::function<void(const std::string&)> answer,
+                                                std::function<void(ICallPopup*)>) override
+    {
+        ++popupsCreated;
+        popupAnswer = std::move(answer);
+        return std::make_unique<FakePopup>(popupsAlive);
+    }
+};
+
+struct FakeMessenger : IMessengerLink {
+    std::vector<int> phoneEvents;
+    void ApplyPhoneRule(int event) override { phoneEvents.push_back(event); }
+};
+
+struct FakeOptions : IOptionsWindow {
+    explicit FakeOptions(std::vector<std::string>& traffic, bool& reconnecting)
+        : traffic_(traffic), reconnecting_(reconnecting) {}
+    void AddTrafficLine(const std::string& line) override { traffic_.push_back(line); }
+    bool Reconnecting() const override { return reconnecting_; }
+    std::vector<std::string>& traffic_;
+    bool& reconnecting_;
+};
+
+struct FakeDesktop : IDesktop {
+    std::uint32_t meetme = 0;
+    std::vector<std::string> helpOpened;
+    std::uint32_t MeetmeConferenceId() override { return meetme; }
+    void OpenHelp(const std::string& url) override { helpOpened.push_back(url); }
+};
+
+// One connection of a call event.
+TKovraCallConnection Party(const std::string& number, std::uint32_t connState, std::uint32_t partyState = 0,
+                           const std::string& name = "");
+
+class AppTest {
+public:
+    explicit AppTest(std::vector<std::string> parameters = {"-phone", "1001", "-pwd", "secret"},
+                     std::function<void(TAssistantOptions&)> adjust = {});
+    ~AppTest();
+
+    // A call event about the user's device 1001.
+    void Event(const std::string& oid, std::uint32_t dwEvent, const std::vector<TKovraCallConnection>& parties,
+               const std::string& related = std::string(24, '0'), std::uint32_t cause = 0,
+               const std::string& device = "1001");
+    // Ringing from an outside caller, then answered.
+    void Ring(const std::string& oid, const std::string& number = "4255550123", const std::string& name = "Dana");
+    void Answer(const std::string& oid, const std::string& number = "4255550123", const std::string& name = "Dana");
+    void Hold(const std::string& oid, const std::string& number = "4255550123");
+    void InService();
+    // The visible links of the active state page, as captions, top to bottom.
+    std::vector<std::string> VisibleLinks() const;
+    std::string ActivePage() const;
+
+    ui::headless::HeadlessBackend* backend = nullptr;
+    std::shared_ptr<FakeDialogs> dialogs = std::make_shared<FakeDialogs>();
+    std::shared_ptr<FakeMessenger> messenger = std::make_shared<FakeMessenger>();
+    std::shared_ptr<FakeDesktop> desktop = std::make_shared<FakeDesktop>();
+    std::vector<std::string> traffic;
+    bool optionsReconnecting = false;
+    std::unique_ptr<TfmKovraAssistant> form;
+};
+
+// False in the Win32 tests, which show the real windows.
+extern bool gHeadlessBackend;
+
+// Intervals a hundred times shorter.
+TAssistantTimings FastTimings();

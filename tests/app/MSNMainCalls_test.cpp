@@ -1,0 +1,282 @@
+#include <gtest/gtest.h>
+
+#include "AppTestSupport.h"
+
+using ui::headless::TCanvasOp;
+
+namespace {
+
+const std::string kCall = "0000000000000000000000A1";
+const std::string kOther = "0000000000000000000000B2";
+const std::string kRelated = "0000000000000000000000C3";
+
+TEST(CallTracking, IncomingCallCreatesSelectedLineAlertingPageAndOnePopup)
+{
+    AppTest t;
+    t.Ring(kCall);
+    t.Ring(kCall);  // a repeated ringing event refreshes the same pop-up
+    ASSERT_EQ(t.form->lbCalls->Items().Count(), 1);
+    TCallInfo* call = t.form->SelectedCall();
+    ASSERT_NE(call, nullptr);
+    EXPECT_EQ(call->CallId, kCall);
+    EXPECT_EQ(call->LocalState, 2);
+    EXPECT_EQ(t.form->AlertingCallId, kCall);
+    EXPECT_EQ(t.ActivePage(), "Alerting");
+    EXPECT_EQ(t.form->nbPages->PageIndex(), 0);
+    EXPECT_EQ(t.dialogs->popupsCreated, 1);
+    auto* popup = static_cast<FakePopup*>(call->Popup);
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(popup->oid, kCall);
+    EXPECT_GE(popup->setUps, 2);
+    EXPECT_EQ(call->FirstName(), "Dana");
+    EXPECT_EQ(call->FirstDevice(), "4255550123");
+    EXPECT_TRUE(t.form->tmCallDuration->Enabled());
+}
+
+TEST(CallTracking, AnsweringClosesPopupRestartsDurationAndRaisesBusy)
+{
+    AppTest t;
+    t.Ring(kCall);
+    TCallInfo* call = t.form->FindCall(kCall);
+    call->StartTick -= 90000;  // rang for a minute and a half
+    t.Answer(kCall);
+    EXPECT_EQ(call->LocalState, 4);
+    EXPECT_EQ(call->Popup, nullptr);
+    EXPECT_EQ(t.dialogs->popupsAlive, 0);
+    EXPECT_EQ(t.form->ActiveCallId, kCall);
+    EXPECT_TRUE(t.form->AlertingCallId.empty());
+    EXPECT_EQ(t.ActivePage(), "Connected");
+    EXPECT_EQ(t.messenger->phoneEvents, std::vector<int>{2});
+    t.form->lbCalls->Repaint();
+    const auto texts = ui::headless::PaintedTexts(*t.form->lbCalls);
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.back(), "00:00");
+}
+
+TEST(CallTracking, HoldAndRetrieveMoveIdentifiersAndRaiseHangupThenBusy)
+{
+    AppTest t;
+    t.Ring(kCall);
+    t.Answer(kCall);
+    t.Hold(kCall);
+    EXPECT_EQ(t.form->HeldCallId, kCall);
+    EXPECT_TRUE(t.form->ActiveCallId.empty());
+    EXPECT_EQ(t.ActivePage(), "Held");
+    t.Event(kCall, 6, {Party("1001", 4), Party("4255550123", 4)});
+    EXPECT_TRUE(t.form->HeldCallId.empty());
+    EXPECT_EQ(t.form->ActiveCallId, kCall);
+    EXPECT_EQ(t.messenger->phoneEvents, (std::vector<int>{2, 3, 2}));
+}
+
+TEST(CallTracking, CallGoneRemovesLineAndShowsSpeedDials)
+{
+    AppTest t;
+    t.Ring(kCall);
+    t.Ring(kOther);
+    EXPECT_EQ(t.form->SelectedCall()->CallId, kOther);
+    t.Event(kOther, 7, {Party("1001", 0), Party("2065550199", 0)});
+    ASSERT_EQ(t.form->lbCalls->Items().Count(), 1);
+    EXPECT_EQ(t.form->SelectedCall()->CallId, kCall);
+    EXPECT_EQ(t.dialogs->popupsAlive, 1);
+    t.Event(kCall, 7, {Party("1001", 0), Party("4255550123", 0)});
+    EXPECT_EQ(t.form->lbCalls->Items().Count(), 0);
+    EXPECT_EQ(t.dialogs->popupsAlive, 0);
+    EXPECT_EQ(t.form->nbPages->PageIndex(), 1);
+    EXPECT_FALSE(t.form->tmCallDuration->Enabled());
+    EXPECT_EQ(t.ActivePage(), "Idle");
+    EXPECT_EQ(t.messenger->phoneEvents, (std::vector<int>{3, 3}));
+}
+
+TEST(CallTracking, EventWithoutOwnDeviceOnlyTouchesRemoteStateAndUrgency)
+{
+    AppTest t;
+    t.Event(kCall, 3, {Party("1002", 2), Party("4255550123", 1, 6)}, std::string(24, '0'), 16);
+    TCallInfo* call = t.form->FindCall(kCall);
+    ASSERT_NE(call, nullptr);
+    EXPECT_EQ(call->RemoteState, 6);
+    EXPECT_TRUE(call->Urgent);
+    EXPECT_EQ(call->LocalState, -1);
+    EXPECT_TRUE(call->Names.empty());
+    EXPECT_TRUE(t.form->AlertingCallId.empty());
+    // Urgency stays once signalled.
+    t.Ring(kCall);
+    EXPECT_TRUE(call->Urgent);
+}
+
+TEST(CallTracking, RelatedOidIsKeptOnlyFromOwnDeviceAndAllZeroBecomesEmpty)
+{
+    AppTest t;
+    t.Event(kCall, 1, {Party("1001", 3), Party("4255550123", 2)}, kRelated);
+    TCallInfo* call = t.form->FindCall(kCall);
+    EXPECT_EQ(call->RelatedCallId, kRelated);
+    t.Event(kCall, 0, {Party("1001", 3), Party("4255550123", 2)}, kOther, 0, "1002");
+    EXPECT_EQ(call->RelatedCallId, kRelated);
+    t.Event(kCall, 0, {Party("1001", 3), Party("4255550123", 2)});
+    EXPECT_TRUE(call->RelatedCallId.empty());
+    // A privacy-guarded far end has no related call.
+    t.Event(kCall, 0, {Party("1001", 4), Party("4255550123", 4, 9)}, kRelated);
+    EXPECT_TRUE(call->RelatedCallId.empty());
+    EXPECT_EQ(t.ActivePage(), "Privacy Guard");
+}
+
+TEST(CallTracking, FarStateAndPartyListFollowTheConnections)
+{
+    AppTest t;
+    // Three connections: the first far state that is neither 0 nor 3 wins; 4 names the via party.
+    t.Event(kCall, 0,
+            {Party("1001", 4), Party("300", 3, 3, "Attempt"), Party("301", 4, 4, "Via Vera"), Party("302", 0, 0, "Gone")});
+    TCallInfo* call = t.form->FindCall(kCall);
+    EXPECT_EQ(call->RemoteState, 4);
+    EXPECT_EQ(call->ViaName, "Via Vera");
+    // A party whose connection is gone is left out when there are more than two connections.
+    EXPECT_EQ(call->Devices, (std::vector<std::string>{"300", "301"}));
+    t.form->lbCalls->Repaint();
+    EXPECT_EQ(ui::headless::PaintedTexts(*t.form->lbCalls)[0], "Conference");
+    t.Event(kCall, 0, {Party("1001", 4), Party("301", 4, 4, "Via Vera"), Party("302", 0, 0, "Gone"), Party("303", 8)});
+    t.form->lbCalls->Repaint();
+    EXPECT_EQ(ui::headless::PaintedTexts(*t.form->lbCalls)[0], "Via Vera (Via Vera)");
+
+    t.Event(kCall, 0, {Party("1001", 4), Party("300", 0, 0), Party("301", 3, 3)});
+    EXPECT_EQ(call->RemoteState, 0);  // none qualifies: connection 1's
+    t.Event(kCall, 0, {Party("1001", 4), Party("300", 0, 5, "Zero")});
+    EXPECT_EQ(call->Devices, std::vector<std::string>{"300"});  // listed with two connections
+    t.Event(kCall, 0, {Party("1001", 4), Party("300", 8), Party("301", 4)});
+    EXPECT_EQ(call->Devices, std::vector<std::string>{"301"});
+}
+
+TEST(CallTracking, SingleConnectionNamesDialingOrInvalidNumber)
+{
+    AppTest t;
+    t.Event(kCall, 1, {Party("1001", 1)});
+    TCallInfo* call = t.form->FindCall(kCall);
+    EXPECT_EQ(call->FirstName(), "Dialing...");
+    EXPECT_EQ(call->FirstDevice(), "");
+    EXPECT_EQ(t.ActivePage(), "Dialing");
+    EXPECT_EQ(t.messenger->phoneEvents, std::vector<int>{1});
+    t.Event(kCall, 11, {Party("1001", 7)});
+    EXPECT_EQ(call->FirstName(), "Invalid Number");
+    EXPECT_EQ(t.ActivePage(), "Failed");
+}
+
+TEST(CallTracking, FailedPartySwitchesLineToFailedWithEmptyName)
+{
+    AppTest t;
+    t.Event(kCall, 2, {Party("1001", 3), Party("4255550123", 7, 0, "Nobody")});
+    TCallInfo* call = t.form->FindCall(kCall);
+    EXPECT_EQ(call->LocalState, 7);
+    EXPECT_EQ(call->FirstName(), "");
+    EXPECT_EQ(call->FirstDevice(), "4255550123");
+    EXPECT_EQ(t.ActivePage(), "Failed");
+}
+
+TEST(CallTracking, PendingNumberIsDialledAfterHoldOnlyWithBit17AndForgottenEitherWay)
+{
+    AppTest t;
+    t.Ring(kCall);
+    t.Answer(kCall);
+    TCallInfo* call = t.form->FindCall(kCall);
+    call->PendingNumber = "555";
+    call->PendingOptions = 2;
+    t.form->SetCapabilities(0xFFFFFFFFu & ~(1u << 17));
+    t.Hold(kCall);
+    EXPECT_TRUE(call->PendingNumber.empty());
+    EXPECT_EQ(call->PendingOptions, 0);
+    EXPECT_NE(call->HoldTick, 0u);
+}
+
+TEST(CallTracking, ParkNoticeOnlyForTheParkedCallWithThreeConnections)
+{
+    AppTest t;
+    t.form->ParkedCallId = kRelated;
+    const std::vector<TKovraCallConnection> parked{Party("1001", 4), Party("701", 6, 8), Party("4255550123", 6, 8, "Dana D")};
+    t.Event(kCall, 9, parked, kOther);
+    EXPECT_TRUE(t.dialogs->parkNotices.empty());
+    t.Event(kCall, 9, {Party("1001", 4), Party("701", 6, 8)}, kRelated);
+    EXPECT_TRUE(t.dialogs->parkNotices.empty());
+    t.Event(kCall, 9, parked, kRelated);
+    ASSERT_EQ(t.dialogs->parkNotices.size(), 1u);
+    EXPECT_EQ(t.dialogs->parkNotices[0].first, "Dana D   (4255550123)");
+    EXPECT_EQ(t.dialogs->parkNotices[0].second, "701");
+}
+
+TEST(CallTracking, EventsAreIgnoredWhileClosingAndMalformedCountsReadNoFurtherThanTheParties)
+{
+    AppTest t;
+    t.form->OnCallConnection(1, "1001", kCall, std::string(24, '0'), 3, 0, 7, {Party("1001", 2)});
+    EXPECT_EQ(t.form->FindCall(kCall)->LocalState, 2);
+    t.form->OnCallConnection(1, "1001", kOther, std::string(24, '0'), 3, 0, -3, {Party("1001", 2)});
+    EXPECT_EQ(t.form->FindCall(kOther)->LocalState, -1);
+}
+
+TEST(CallTracking, ServerLossDropsCallsAndPopupsButKeepsIdentifiers)
+{
+    AppTest t;
+    t.Ring(kCall);
+    t.Answer(kOther);
+    t.form->OnDisconnected();
+    EXPECT_EQ(t.form->lbCalls->Items().Count(), 0);
+    EXPECT_EQ(t.dialogs->popupsAlive, 0);
+    EXPECT_EQ(t.form->AlertingCallId, kCall);
+    EXPECT_EQ(t.form->ActiveCallId, kOther);
+    EXPECT_EQ(t.ActivePage(), "Idle");
+    EXPECT_TRUE(t.form->tbIcon->Flashing());
+    EXPECT_EQ(t.form->tbIcon->Hint(), "KOVRA Server down! Double click this icon to check options");
+    EXPECT_TRUE(t.form->tmReconnect->Enabled());
+    EXPECT_EQ(t.form->pnStatus->Caption(), " Phone is unavailable");
+}
+
+TEST(CallList, LineShowsNameNumberDurationsAndColoursOfItsState)
+{
+    AppTest t;
+    t.Event(kOther, 0, {Party("1001", 4), Party("4255550100", 4)});
+    t.Event(kCall, 3, {Party("1001", 2), Party("4255550123", 1, 0, "Dana")}, std::string(24, '0'), 16);
+    t.Hold(kOther, "4255550100");
+    t.form->lbCalls->SetItemIndex(1);
+    t.form->lbCalls->Repaint();
+    const auto& ops = ui::headless::Painted(*t.form->lbCalls);
+    // Line 0 (held, not selected), line 1 (ringing, selected).
+    std::vector<TCanvasOp> line0, line1;
+    for (const auto& op : ops)
+        (op.rect.Top >= 50 || op.y >= 50 ? line1 : line0).push_back(op);
+    ASSERT_GE(line0.size(), 6u);
+    EXPECT_EQ(line0[1].kind, TCanvasOp::Kind::DrawImage);
+    EXPECT_EQ(line0[1].imageIndex, 2);
+    EXPECT_EQ(line0[1].drawingStyle, ui::TDrawingStyle::dsSelected);
+    EXPECT_EQ(line0[1].x, 1);
+    EXPECT_EQ(line0[1].y, 3);
+    EXPECT_EQ(line0[2].text, "");
+    EXPECT_EQ(line0[2].x, 50);
+    EXPECT_EQ(line0[3].text, "(425) 555-0100");
+    EXPECT_EQ(line0[3].y, 18);
+    EXPECT_EQ(line0[3].fontColor, 0x808080u);
+    EXPECT_EQ(line0[4].text, "00:00");
+    EXPECT_EQ(line0[4].fontColor, ui::clRed);
+    EXPECT_EQ(line0[4].y, 20);
+    const int right = t.form->lbCalls->Width();
+    EXPECT_EQ(line0[4].x, right - 35);
+    EXPECT_EQ(line0[5].y, 32);
+
+    ASSERT_GE(line1.size(), 5u);
+    EXPECT_EQ(line1[1].imageIndex, 0);
+    EXPECT_EQ(line1[1].drawingStyle, ui::TDrawingStyle::dsNormal);
+    EXPECT_EQ(line1[2].text, "Urgent Dana");
+    EXPECT_EQ(line1[2].fontStyle, ui::fsBold);
+    EXPECT_EQ(line1[2].y, 52);
+    EXPECT_EQ(line1[3].text, "(425) 555-0123");
+    EXPECT_EQ(line1.size(), 5u);  // no hold time while ringing
+}
+
+TEST(CallList, ConferenceLineCountsPeople)
+{
+    AppTest t;
+    t.Event(kCall, 8, {Party("1001", 4), Party("300", 4, 5), Party("301", 4, 5)});
+    EXPECT_EQ(t.ActivePage(), "Conference");
+    t.form->lbCalls->Repaint();
+    auto texts = ui::headless::PaintedTexts(*t.form->lbCalls);
+    ASSERT_GE(texts.size(), 2u);
+    EXPECT_EQ(texts[0], "Conference");
+    EXPECT_EQ(texts[1], "2 people.");
+    EXPECT_EQ(ui::headless::Painted(*t.form->lbCalls)[1].imageIndex, 4);
+}
+
+}  // namespace

@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include "ScriptedSession.h"
+
+namespace {
+
+const std::string kCall = "0000000000000000000000A1";
+const std::string kHeld = "0000000000000000000000B2";
+const std::string kHeld2 = "0000000000000000000000B3";
+
+std::pair<std::string, std::string> TwoOids(TKovraAPIMsg msg)
+{
+    const std::string first = msg.ReadOid();
+    return {first, msg.ReadOid()};
+}
+
+class Commands : public testing::Test {
+protected:
+    void LogIn(std::uint32_t caps = 0xFFFFFFFFu)
+    {
+        session = std::make_unique<ScriptedSession>(caps);
+        ASSERT_TRUE(session->LogIn());
+        ASSERT_TRUE(session->WaitFor([&] { return form().InService() && form().Capabilities() == caps; }));
+    }
+    TfmKovraAssistant& form() { return *session->app->form; }
+    void Connected(const std::string& oid, const std::string& number)
+    {
+        session->app->Answer(oid, number);
+    }
+    void Held(const std::string& oid, const std::string& number) { session->app->Hold(oid, number); }
+    std::unique_ptr<ScriptedSession> session;
+};
+
+TEST_F(Commands, MakeCallWhileConnectedHoldsFirstAndDialsWhenHeldWithBit17)
+{
+    LogIn();
+    Connected(kCall, "300");
+    session->app->dialogs->makeCall = TMakeCallAnswer{"4255550123", true, true, false};
+    form().OnMakeCall();
+    ASSERT_TRUE(session->WaitFor([&] { return session->server.Count(KovraMsg::HOLD_CALL_REQ) == 1; }));
+    EXPECT_EQ(session->Requests(KovraMsg::HOLD_CALL_REQ)[0].ReadOid(), kCall);
+    EXPECT_EQ(session->server.Count(KovraMsg::MAKE_CALL_REQ), 0u);
+    Held(kCall, "300");
+    ASSERT_TRUE(session->WaitFor([&] { return session->server.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
+    auto call = session->Requests(KovraMsg::MAKE_CALL_REQ)[0];
+    EXPECT_EQ(call.ReadStr(), "4255550123");
+    EXPECT_EQ(call.ReadInt32(), 6u);  // intercom 4 + urgent 2
+}
+
+TEST_F(Commands, MakeCallWhileConnectedWithoutBit17OnlyHolds)
+{
+    LogIn(0xFFFFFFFFu & ~(1u << 17));
+    Connected(kCall, "300");
+    session->app->dialogs->makeCall = TMakeCallAnswer{"4255550123"};
+    form().OnMakeCall();
+    Held(kCall, "300");
+    ASSERT_TRUE(session->WaitFor([&] { return session->server.Count(KovraMsg::HOLD_CALL_REQ) == 1; }));
+    PumpFor(100);
+    EXPECT_EQ(session->server.Count(KovraMsg::MAKE_CALL_REQ), 0u);
+    EXPECT_TRUE(form().FindCall(kCall)->PendingNumber.empty());
+    // Without a connected call the number is dialled at once.
+    form().ActiveCallId.clear();
+    form().OnMakeCall();
+    ASSERT_TRUE(session->WaitFor([&] { return session->server.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
+}
+
+TEST_F(Commands, CompleteTransferUsesTheHeldCallOrAsksWhichOne)
+{
+    LogIn();
+    Connected(kHeld, "300");
+    Held(kHeld, "300");
+    Connected(kCall, "301");
+    form().OnCompleteTransfer();
+    ASSERT_TRUE(session->WaitFor([&] { return session->server.Count(KovraMsg::COMPLETE_TRANSFER_REQ) == 1; }));
+    EXPECT_EQ(TwoOids(session->Requests(KovraMsg::COMPLETE_TRANSFER_REQ)[0]), std::make_pair(kCall, kHeld));
+    EXPECT_EQ(session->app->dialogs->heldDialogs, 0);
+
+    Connected(kHeld2, "302");
+    Held(kHeld2, "302");
+    form().lbCalls->SelectItem(form().lbCalls->Items().IndexOf(kCall));
+    session->app->dialogs->heldChoice = kHeld2;
+    form().OnCompleteTransfer();
+    EXPECT_EQ(session->app->dialogs->heldDialogs, 1);
+    ASSERT_TRUE(session->WaitFor([&] { return session->server.Count(KovraMsg::COMPLETE_TRANSFER_REQ) == 2; }));
+    EXPECT_EQ(TwoOids(session->Requests(KovraMsg::COMPLETE_TRANSFER_REQ)[1]), std::make_pair(kCall, kHeld2));
+}
+
+TEST_F(Commands, AnswerAlternatesWhileConnectedAndAnswersWhileDialing)
+{
+    LogIn();
+    Connected(kHeld, "300");
+    session->app->Ring(kCall);
+    form().OnAnswerCall();
+    ASSERT_TRUE(session->WaitFor([&] { return session->server.Count(KovraMsg::ALTERNATE_CALL_REQ) == 1; }));
+    EXPECT_EQ(TwoOids(session->Requests(KovraMsg::ALTERNATE_CALL_REQ)[0]), std::make_pair(kHeld, kCall));
+
+    session->app->Event(kHeld, 1, {Party("1001", 1)});
+    form().lbCalls->SelectItem(form().lbCalls->Items().IndexOf(kCall));
+    form().OnAnswerCall();
+    ASSERT_TRUE(session->WaitFor([&] { return session->server.Count(KovraMsg::ANSWER_CALL_REQ) == 1; }));
+    EXPECT_EQ(session->Requests(KovraMsg::ANSWER_CALL_REQ)[0].ReadOid(), kCall);
+}
+
+TEST_F(Commands, TransferDialogImmediateBoxFollowsBits16And27)
+{
+    LogIn(0xFFFFFFFFu & ~(1u << 27));
+    Connected(kCall, "300");
+    session->app->dialogs->transfer = TNumberAnswer{"302", true};
+    form().OnTransferCall();
+    ASSERT_TRUE(session->app->dialogs->transferBox.has_value());
+    EXPECT_FALSE(session->app->dialogs->transferBox->Enabled);
+    EXPECT_TRUE(session->app->dialogs->transferBox->Ticked);
+    ASSERT_TRUE(session->WaitFor([&] { return session->server.Count(KovraMsg::SINGLE_STEP_TRANSFER_REQ) == 1; }));
+}
+
+TEST_F(Commands, CommandsWithoutServiceOrCallDoNothing)
+{
+    LogIn();
+    form().OnHoldCall();
+    TKovraPhoneState down = form().PhoneState();
+    down.FlagA = down.FlagB = false;
+    form().SetPhoneState(down);
+    Connected(kCall, "300");
+    form().OnHoldCall();
+    form().OnDropCall();
+    session->app->dialogs->makeCall = TMakeCallAnswer{"555"};
+    form().OnMakeCall();
+    PumpFor(100);
+    EXPECT_EQ(session->server.Count(KovraMsg::HOLD_CALL_REQ), 0u);
+    EXPECT_EQ(session->server.Count(KovraMsg::DROP_CONNECTION_REQ), 0u);
+    EXPECT_EQ(session->server.Count(KovraMsg::MAKE_CALL_REQ), 0u);
+}
+
+TEST_F(Commands, AddToConferenceNeedsAConnectedCall)
+{
+    LogIn();
+    form().RunAction(paAddConference, "302");
+    EXPECT_EQ(form().txtError->Caption(), "* No Active Call");
+    EXPECT_TRUE(form().tmCleanError->Enabled());
+    ASSERT_TRUE(session->WaitFor([&] { return form().txtError->Caption().empty(); }));
+    Connected(kCall, "300");
+    form().RunAction(paAddConference, "302");
+    ASSERT_TRUE(session->WaitFor([&] { return session->server.Count(KovraMsg::SINGLE_STEP_CONFERENCE_REQ) == 1; }));
+}
+
+TEST_F(Commands, VoiceMailWithArgumentsChoosesFolderPasswordAndMessage)
+{
+    LogIn();
+    form().RunAction(paVoiceMail, ",PWD=77,FOLDER=voice_mail_saved,MSG=3");
+    ASSERT_TRUE(session->WaitFor([&] { return session->server.Count(KovraMsg::VOICE_MAIL_REQ) == 1; }));
+    auto vm = session->Requests(KovraMsg::VOICE_MAIL_REQ)[0];
+    EXPECT_EQ(vm.ReadInt32(), 2u);
+    EXPECT_EQ(vm.ReadStr(), "77");
+    EXPECT_EQ(vm.ReadInt32(), 1u);
+    EXPECT_EQ(vm.ReadInt32(), 3u);
+}
+
+TEST_F(Commands, DialoutPanelShowsStepsRemovesAndDials)
+{
+    LogIn();
+    form().FillDialout("4255550100,(425) 555-0101");
+    EXPECT_EQ(form().txtError->Caption(), "* No Meet-me conference or not logged in as moderator");
+    EXPECT_FALSE(form().pnDialout->Visible());
+
+    session->app->desktop->meetme = 4711;
+    form().FillDialout("4255550100,(425) 555-0101");
+    ASSERT_TRUE(form().pnDialout->Visible());
+    EXPECT_EQ(form().Height(), form().pnDialout->Height() + 500);
+    EXPECT_EQ(form().txtPhone->Caption(), "(425) 555-0100");
+    form().btDialoutNext->Click();
+    EXPECT_EQ(form().txtPhone->Caption(), "(425) 555-0101");
+    form().btDial->Click();
+    ASSERT_TRUE(session->WaitFor([&] { return session->server.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
+    EXPECT_EQ(session->Requests(KovraMsg::MAKE_CALL_REQ)[0].ReadStr(), "4255550101");
+    form().btRemove->Click();
+    EXPECT_EQ(form().txtPhone->Caption(), "(425) 555-0100");
+    form().btRemove->Click();
+    EXPECT_FALSE(form().pnDialout->Visible());
+    EXPECT_EQ(form().Height(), 500);
+}
+
+TEST_F(Commands, MeetmeMoveRedirectsAndMarksTheDialoutEntryJoined)
+{
+    LogIn();
+    session->server.OnRequest(KovraMsg::REDIRECT_CALL_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
+        s.Send(s.Response(KovraMsg::REDIRECT_CALL_RSP, 0));
+    });
+    session->app->desktop->meetme = 4711;
+    form().FillDialout("300,4255550100");
+    Connected(kCall, "4255550100");
+    form().OnAddToMeetme();
+    auto redirect = session->Requests(KovraMsg::REDIRECT_CALL_REQ);
+    ASSERT_EQ(redirect.size(), 1u);
+    EXPECT_EQ(redirect[0].ReadOid(), kCall);
+    EXPECT_EQ(redirect[0].ReadInt32(), 6u);
+    EXPECT_EQ(redirect[0].ReadStr(), "4711");
+    EXPECT_TRUE(form().DialoutList[1].Joined);
+    EXPECT_FALSE(form().DialoutList[0].Joined);
+    EXPECT_TRUE(form().txtJoined->Visible());
+}
+
+}  // namespace

@@ -1,0 +1,159 @@
+#include <gtest/gtest.h>
+
+#include "ScriptedSession.h"
+#include "settings/MSNConfig.h"
+
+namespace {
+
+TEST(Session, LogInMonitorsThePhoneLoadsSettingsAndTakesStateAndCapabilities)
+{
+    ScriptedSession s(0xFFFFFFFFu & ~(1u << 9));
+    ASSERT_TRUE(s.LogIn());
+    auto starts = s.Requests(KovraMsg::MONITOR_START_REQ);
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(starts[0].ReadStr(), "secret");
+    EXPECT_EQ(starts[0].ReadStr(), "");
+    ASSERT_TRUE(s.WaitFor([&] { return s.app->form->Capabilities() == (0xFFFFFFFFu & ~(1u << 9)); }));
+    ASSERT_TRUE(s.WaitFor([&] { return s.app->form->PhoneState().FlagA; }));
+    EXPECT_EQ(s.app->form->SettingsText(), "|General=\"a=1\"|");
+    EXPECT_EQ(KovraAssistantConfig().ReadString("General", "a", ""), "1");
+    EXPECT_EQ(s.app->form->pnStatus->Caption(), " Logged in");
+    EXPECT_EQ(s.app->form->Caption(), s.app->form->pnCaption->Caption());
+    EXPECT_TRUE(s.app->form->tbIcon->Visible());
+    EXPECT_TRUE(StartupInfo().Started);
+    // Without bit 9 no page offers a new call.
+    EXPECT_EQ(s.app->VisibleLinks().front(), "Pickup a ringing call...");
+    EXPECT_EQ(s.app->form->pnStatusVM->Caption(), "Voice Mail: 2");
+    // The traffic log of the options window sees what went out.
+    const auto& traffic = s.app->traffic;
+    EXPECT_NE(std::find_if(traffic.begin(), traffic.end(),
+                           [](const std::string& line) { return line.rfind("SNT: MONITOR_START_REQ ", 0) == 0; }),
+              traffic.end());
+}
+
+TEST(Session, DuplicateMonitorIsTakenOverOnceAndThenReportedWithoutLooping)
+{
+    ScriptedSession s;
+    s.loginError = 11;
+    s.app->form->StartSession();
+    ASSERT_TRUE(s.WaitFor([&] { return s.monitorStarts == 2; }));
+    PumpFor(300);
+    EXPECT_EQ(s.monitorStarts, 2);
+    EXPECT_EQ(s.server.Count(KovraMsg::MONITOR_STOP_REQ), 1u);
+    auto starts = s.Requests(KovraMsg::MONITOR_START_REQ);
+    ASSERT_EQ(starts.size(), 2u);
+    starts[1].ReadStr();
+    EXPECT_EQ(starts[1].ReadStr(), "secret");  // the take-over repeats the password
+    EXPECT_FALSE(StartupInfo().LoggedIn);
+    EXPECT_EQ(s.app->form->pnStatus->Caption(), " Error: (11)  Duplicate Monitor");
+    EXPECT_EQ(s.app->form->tbIcon->Hint(), s.app->form->pnStatus->Caption());
+}
+
+TEST(Session, TakeOverSucceedsWhenTheServerAcceptsTheRepeatedPassword)
+{
+    ScriptedSession s;
+    s.loginError = 11;
+    s.server.OnRequest(KovraMsg::MONITOR_STOP_REQ, [&](ApiTestServer& server, const TReceivedDatagram&) {
+        s.loginError = 0;
+        server.Send(server.Response(KovraMsg::MONITOR_STOP_RSP, 0));
+    });
+    s.app->form->StartSession();
+    ASSERT_TRUE(s.WaitFor([&] { return StartupInfo().LoggedIn; }));
+    EXPECT_EQ(s.monitorStarts, 2);
+}
+
+TEST(Session, ServerLossDropsCallsFlashesAndReconnects)
+{
+    ScriptedSession s;
+    ASSERT_TRUE(s.LogIn());
+    s.SendCallEvent("0000000000000000000000A1", 3, {Party("1001", 2), Party("4255550123", 1)});
+    ASSERT_TRUE(s.WaitFor([&] { return s.app->form->lbCalls->Items().Count() == 1; }));
+    s.server.Send(ApiTestServer::Event(KovraMsg::DISCONNECT));
+    ASSERT_TRUE(s.WaitFor([&] { return s.app->form->tbIcon->Flashing(); }));
+    EXPECT_EQ(s.app->form->lbCalls->Items().Count(), 0);
+    EXPECT_EQ(s.app->form->tbIcon->Hint(), "KOVRA Server down! Double click this icon to check options");
+    ASSERT_TRUE(s.WaitFor([&] { return StartupInfo().LoggedIn && !s.app->form->tbIcon->Flashing(); }));
+    EXPECT_EQ(s.monitorStarts, 2);
+    EXPECT_FALSE(s.app->form->tmReconnect->Enabled());
+}
+
+TEST(Session, SettingsArePublishedOnlyWhenChanged)
+{
+    ScriptedSession s;
+    ASSERT_TRUE(s.LogIn());
+    s.app->form->PublishSettings();
+    EXPECT_EQ(s.server.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 0u);
+    KovraAssistantConfig().WriteString("General", "a", "2");
+    s.app->form->PublishSettings();
+    s.app->form->PublishSettings();
+    ASSERT_EQ(s.server.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 1u);
+    auto set = s.Requests(KovraMsg::SET_APPLICATION_DATA_REQ)[0];
+    EXPECT_EQ(set.ReadStr(), "KovraAssistant");
+    EXPECT_EQ(set.ReadStr(), KovraAssistantConfig().GetText());
+}
+
+TEST(Session, CloseAsksOnlyWhenConfiguredAndReleasesThePhone)
+{
+    ScriptedSession s;
+    ASSERT_TRUE(s.LogIn());
+    s.app->form->Api()->SetBusy(true);
+    EXPECT_FALSE(s.app->form->CloseWindow());
+    s.app->form->Api()->SetBusy(false);
+    EXPECT_EQ(s.app->dialogs->confirms, 0);
+
+    s.app->dialogs->confirmAnswer = false;
+    EXPECT_FALSE(s.app->form->CloseWindow());  // "Confirm"/"Exit" defaults to asking
+    EXPECT_EQ(s.app->dialogs->confirms, 1);
+    KovraAssistantConfig().WriteInteger("Confirm", "Exit", 0);
+    EXPECT_TRUE(s.app->form->CloseWindow());
+    EXPECT_EQ(s.app->dialogs->confirms, 1);
+    EXPECT_EQ(s.server.Count(KovraMsg::MONITOR_STOP_REQ), 1u);
+    EXPECT_EQ(s.server.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 1u);  // the close changed the document
+    EXPECT_FALSE(s.app->form->Api()->Connected());
+    EXPECT_FALSE(s.app->form->tbIcon->Visible());
+    EXPECT_FALSE(StartupInfo().Started);
+    EXPECT_TRUE(ui::Application->Terminated());
+}
+
+TEST(Session, WithoutServerTheSessionStartsWithoutConnecting)
+{
+    AppTest t({"-phone", "1001"}, [](TAssistantOptions& options) { options.Network.LocalPort = 0; });
+    t.form->StartSession();
+    EXPECT_TRUE(t.form->Api()->Active());
+    EXPECT_FALSE(t.form->Api()->Connected());
+    EXPECT_TRUE(t.form->Api()->Servers().empty());
+    EXPECT_FALSE(t.form->Connecting());
+}
+
+TEST(HandOver, SamePhoneRunsTheActionAtOnce)
+{
+    ScriptedSession s;
+    ASSERT_TRUE(s.LogIn());
+    ASSERT_TRUE(s.WaitFor([&] { return s.app->form->InService(); }));
+    s.app->form->HandOver(" -MakeCall 4255550123 -phone 1001");
+    ASSERT_TRUE(s.WaitFor([&] { return s.server.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
+    auto call = s.Requests(KovraMsg::MAKE_CALL_REQ)[0];
+    EXPECT_EQ(call.ReadStr(), "4255550123");
+    EXPECT_EQ(call.ReadInt32(), 0u);
+    EXPECT_EQ(s.server.Count(KovraMsg::MONITOR_STOP_REQ), 0u);
+}
+
+TEST(HandOver, AnotherPhoneRestartsTheSessionAndRunsTheActionAfterTheNewLogIn)
+{
+    ScriptedSession s;
+    ASSERT_TRUE(s.LogIn());
+    s.app->form->HandOver(" -MakeCall 555 -Options 2 -phone 1002 -pwd other -server 127.0.0.1");
+    ASSERT_TRUE(s.WaitFor([&] { return s.server.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
+    EXPECT_EQ(s.server.Count(KovraMsg::MONITOR_STOP_REQ), 1u);
+    const auto devices = s.RequestDevices(KovraMsg::MONITOR_START_REQ);
+    ASSERT_EQ(devices.size(), 2u);
+    EXPECT_EQ(devices[1], "1002");
+    auto call = s.Requests(KovraMsg::MAKE_CALL_REQ)[0];
+    EXPECT_EQ(call.ReadStr(), "555");
+    EXPECT_EQ(call.ReadInt32(), 2u);
+    EXPECT_EQ(StartupInfo().Password, "other");
+    EXPECT_FALSE(s.app->form->Connecting());
+    EXPECT_FALSE(ui::Application->Terminated());
+}
+
+}  // namespace

@@ -1,0 +1,227 @@
+#include <gtest/gtest.h>
+
+#include "AppTestSupport.h"
+
+namespace {
+
+using Links = std::vector<std::string>;
+const std::string kCall = "0000000000000000000000A1";
+const std::string kHeld = "0000000000000000000000B2";
+const std::string kHeld2 = "0000000000000000000000B3";
+const std::string kRelated = "0000000000000000000000C3";
+
+constexpr std::uint32_t kAll = 0xFFFFFFFFu;
+constexpr std::uint32_t Without(std::initializer_list<int> bits)
+{
+    std::uint32_t mask = kAll;
+    for (int bit : bits)
+        mask &= ~(1u << bit);
+    return mask;
+}
+
+TEST(StatePages, IdlePageFollowsCapabilitiesAndCopiesIntoWantTo)
+{
+    AppTest t;
+    t.form->UpdateControls();
+    EXPECT_EQ(t.ActivePage(), "Idle");
+    EXPECT_EQ(t.VisibleLinks(), (Links{"Make a new call...", "Pickup a ringing call...", "Listen to Voice Mail",
+                                       "Turn on Do Not Disturb", "Forward to..."}));
+    EXPECT_EQ(t.form->WantToCaptions(), (Links{"Make a New Call", "Pickup a ringing call...", "Listen to Voice Mail",
+                                               "Turn on Do Not Disturb", "Forward to..."}));
+    EXPECT_TRUE(t.form->miCallMakeCall->Enabled());
+    EXPECT_FALSE(t.form->miCallHold->Enabled());
+
+    t.form->SetCapabilities(Without({9, 10, 2}));
+    t.form->UpdateControls();
+    EXPECT_EQ(t.VisibleLinks(), (Links{"Turn on Do Not Disturb", "Forward to..."}));
+    EXPECT_FALSE(t.form->miCallMakeCall->Enabled());
+    EXPECT_FALSE(t.form->pnStatusVM->Visible());
+    // Forwarding needs any of its four bits.
+    t.form->SetCapabilities(Without({1, 23, 24, 25, 0}));
+    t.form->UpdateControls();
+    EXPECT_EQ(t.VisibleLinks(), (Links{"Make a new call...", "Pickup a ringing call...", "Listen to Voice Mail"}));
+    EXPECT_FALSE(t.form->pnStatusDnD->Visible());
+    t.form->SetCapabilities(Without({1, 23, 24}));
+    t.form->UpdateControls();
+    EXPECT_EQ(t.VisibleLinks().back(), "Forward to...");
+}
+
+TEST(StatePages, VisibleLinksAreStackedFromTheTopInTableOrder)
+{
+    AppTest t;
+    t.form->SetCapabilities(Without({10}));
+    t.form->UpdateControls();
+    int expectedTop = 1;
+    for (auto* link : t.form->PageLinks[spIdle]) {
+        if (!link->Panel->Visible())
+            continue;
+        EXPECT_EQ(link->Panel->Top(), expectedTop) << link->Panel->Name();
+        expectedTop += link->Panel->Height() + 1;
+    }
+}
+
+TEST(StatePages, DndLinkAndIndicatorFollowThePhoneState)
+{
+    AppTest t;
+    t.form->UpdateControls();
+    EXPECT_EQ(t.form->txtTurnDnD->Caption(), "Turn on Do Not Disturb");
+    EXPECT_TRUE(t.form->pnStatusDnD->Visible());
+    EXPECT_EQ(t.form->pnStatusDnD->Caption(), "");
+    EXPECT_EQ(t.form->pnStatusDnD->Tag(), 100);
+
+    TKovraPhoneState state;
+    state.PhoneState = 3;
+    state.FlagA = true;
+    state.DoNotDisturb = true;
+    state.VoiceMailCount = 4;
+    t.form->OnPhoneState(state);
+    EXPECT_EQ(t.messenger->phoneEvents, std::vector<int>{4});
+    t.form->tmUpdatePhoneState->Tick();
+    EXPECT_EQ(t.form->txtTurnDnD->Caption(), "Turn off Do Not Disturb");
+    EXPECT_EQ(t.form->miPhoneToggleDND->Caption(), "Turn off Do Not Disturb");
+    EXPECT_EQ(t.form->pnStatusDnD->Caption(), "DND");
+    EXPECT_EQ(t.form->pnStatusDnD->Color(), ui::clRed);
+    EXPECT_EQ(t.form->pnStatusDnD->Font().Color(), ui::clWhite);
+    EXPECT_EQ(t.form->pnStatusDnD->Tag(), 0);
+    EXPECT_EQ(t.form->pnStatusVM->Caption(), "Voice Mail: 4");
+    EXPECT_TRUE(t.form->pnStatusVM->Visible());
+    EXPECT_EQ(t.form->WantToCaptions()[3], "Turn off Do Not Disturb");
+
+    // The quiet period after the program's own change raises no phone event.
+    t.form->tmDontChange->SetEnabled(true);
+    state.DoNotDisturb = false;
+    t.form->OnPhoneState(state);
+    EXPECT_EQ(t.messenger->phoneEvents, std::vector<int>{4});
+}
+
+TEST(StatePages, AlertingOffersByCapabilityAndTheAnswerRule)
+{
+    AppTest t;
+    t.Ring(kCall);
+    EXPECT_EQ(t.VisibleLinks(), (Links{"Answer the call", "Send to Voice Mail", "Ignore the call", "Hold the call",
+                                       "Call later...", "Redirect the call"}));
+    t.form->SetCapabilities(Without({12, 5}));
+    t.form->UpdateControls();
+    // Without bit 12 neither voice mail, ignore nor redirect; without bit 5 neither answer nor hold.
+    EXPECT_EQ(t.VisibleLinks(), (Links{"Call later..."}));
+
+    // With another call connected, answering alternates: offered with bit 4.
+    t.form->SetCapabilities(Without({4}));
+    t.Answer(kHeld, "300");
+    t.form->lbCalls->SelectItem(0);
+    EXPECT_EQ(t.VisibleLinks().front(), "Send to Voice Mail");
+    t.form->SetCapabilities(kAll);
+    t.form->UpdateControls();
+    EXPECT_EQ(t.VisibleLinks().front(), "Answer the call");
+}
+
+TEST(StatePages, RedirectListIsRefilledWithNoneAndTheForwardList)
+{
+    AppTest t;
+    t.dialogs->forwardList = {{"Office", "300"}, {"Mobile", "4255550000"}};
+    t.Ring(kCall);
+    const auto& items = t.form->cbRedirectTo->Items();
+    ASSERT_EQ(items.Count(), 3);
+    EXPECT_EQ(items.Strings(0), "None");
+    EXPECT_EQ(items.Strings(2), "Mobile");
+    EXPECT_EQ(t.form->cbRedirectTo->ItemIndex(), 0);
+}
+
+TEST(StatePages, ConnectedPageTransferAndConferenceRules)
+{
+    AppTest t;
+    t.Ring(kCall);
+    t.Answer(kCall);
+    EXPECT_EQ(t.VisibleLinks(), (Links{"Hold the call", "End this call", "Transfer the call...",
+                                       "Start a conference...", "Park the call", "Make a new call..."}));
+    t.form->SetCapabilities(Without({16, 27}));
+    t.form->UpdateControls();
+    EXPECT_EQ(t.VisibleLinks(), (Links{"Hold the call", "End this call", "Start a conference...", "Park the call",
+                                       "Make a new call..."}));
+    t.form->SetCapabilities(Without({9, 17, 28}));
+    t.form->UpdateControls();
+    EXPECT_EQ(t.VisibleLinks(),
+              (Links{"Hold the call", "End this call", "Transfer the call...", "Park the call"}));
+    EXPECT_FALSE(t.form->miCallMakeCall->Enabled());
+}
+
+TEST(StatePages, ConnectedWithRelatedCallOffersOnlyCompletion)
+{
+    AppTest t;
+    t.Event(kCall, 4, {Party("1001", 4), Party("300", 4)}, kRelated);
+    EXPECT_EQ(t.VisibleLinks(), (Links{"Hold the call", "End this call", "Complete Transfer", "Complete Conference",
+                                       "Park the call", "Make a new call..."}));
+    EXPECT_EQ(t.form->txtConnectedCompleteTransfer->Caption(), "Complete Transfer");
+    t.form->SetCapabilities(Without({14}));
+    t.form->UpdateControls();
+    EXPECT_EQ(t.VisibleLinks(), (Links{"Hold the call", "End this call", "Complete Conference", "Park the call",
+                                       "Make a new call..."}));
+}
+
+TEST(StatePages, HeldCallsOfferTransferToHeldAndMeetmeNeedsTheApplication)
+{
+    AppTest t;
+    t.Answer(kHeld, "300");
+    t.Hold(kHeld, "300");
+    t.Answer(kCall);
+    auto links = t.VisibleLinks();
+    EXPECT_NE(std::find(links.begin(), links.end(), "Transfer to call on hold..."), links.end());
+    EXPECT_EQ(std::find(links.begin(), links.end(), "Add to Meet-me conference"), links.end());
+    t.desktop->meetme = 4711;
+    t.form->UpdateControls();
+    links = t.VisibleLinks();
+    EXPECT_NE(std::find(links.begin(), links.end(), "Add to Meet-me conference"), links.end());
+    // A far end in state 7 withholds park, transfer, conference and meet-me.
+    t.Event(kCall, 0, {Party("1001", 4), Party("4255550123", 4, 7)});
+    EXPECT_EQ(t.VisibleLinks(), (Links{"Hold the call", "End this call", "Transfer to call on hold...",
+                                       "Make a new call..."}));
+}
+
+TEST(StatePages, ConferenceAndPrivacyGuardPages)
+{
+    AppTest t;
+    t.Event(kCall, 8, {Party("1001", 4), Party("300", 4), Party("301", 4)});
+    EXPECT_EQ(t.ActivePage(), "Conference");
+    EXPECT_EQ(t.VisibleLinks(), (Links{"Hold the conference", "Leave the conference", "Add to the conference",
+                                       "Show conference list", "Make a new call..."}));
+    t.form->SetCapabilities(Without({15, 17, 8}));
+    t.form->UpdateControls();
+    EXPECT_EQ(t.VisibleLinks(), (Links{"Leave the conference", "Show conference list", "Make a new call..."}));
+
+    t.form->SetCapabilities(kAll);
+    t.Event(kCall, 0, {Party("1001", 4), Party("4255550123", 4, 9)});
+    EXPECT_EQ(t.ActivePage(), "Privacy Guard");
+    EXPECT_EQ(t.VisibleLinks(), (Links{"Talk to caller", "Send to Voice Mail", "Do not call me again", "End this call"}));
+    t.form->SetCapabilities(Without({6}));
+    t.form->UpdateControls();
+    EXPECT_EQ(t.VisibleLinks(), (Links{"Send to Voice Mail", "Do not call me again", "End this call"}));
+    const auto copies = t.form->WantToCaptions();
+    EXPECT_EQ(std::find(copies.begin(), copies.end(), "Do not call me again"), copies.end());
+}
+
+TEST(StatePages, AttemptingWithOneHeldCallOffersTransferCallsTogether)
+{
+    AppTest t;
+    t.Answer(kHeld, "300");
+    t.Hold(kHeld, "300");
+    t.Event(kCall, 2, {Party("1001", 3), Party("301", 2)});
+    EXPECT_EQ(t.ActivePage(), "Attempting");
+    EXPECT_EQ(t.VisibleLinks(), (Links{"Transfer Calls Together", "End this call"}));
+    EXPECT_TRUE(t.form->miCallTransferTogether->Visible());
+    EXPECT_TRUE(t.form->miCallTransferTogether->Enabled());
+    EXPECT_EQ(t.form->WantToCaptions(), (Links{"Transfer Calls Together", "End this Call"}));
+}
+
+TEST(StatePages, SelectingAnotherLineSwitchesThePageAtOnce)
+{
+    AppTest t;
+    t.Answer(kHeld, "300");
+    t.Hold(kHeld, "300");
+    t.Ring(kCall);
+    EXPECT_EQ(t.ActivePage(), "Alerting");
+    t.form->lbCalls->SelectItem(0);
+    EXPECT_EQ(t.ActivePage(), "Held");
+    EXPECT_EQ(t.VisibleLinks(), (Links{"Resume this call", "Make a new call..."}));
+}
+
+}  // namespace

@@ -1,0 +1,147 @@
+// The program's real windows under Wine: the marked window and its hand-over in both
+// directions, a second instance that only hands over, and a ringing call answered by a click
+// on the window, with screenshots saved beside the test results.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdio>
+#include <thread>
+
+#include "ScriptedSession.h"
+#include "app/MarkedWindow.h"
+#include "settings/QMEncoder.h"
+#include "ui/win32/Win32Backend.h"
+
+namespace {
+
+struct UseRealWindows {
+    UseRealWindows() { gHeadlessBackend = false; }
+    ~UseRealWindows() { gHeadlessBackend = true; }
+};
+
+// The screen area of a window as a 24-bit BMP.
+bool SaveWindowShot(HWND window, const std::string& name)
+{
+    CreateDirectoryA(KOVRA_ARTIFACTS_DIR, nullptr);
+    RECT bounds{};
+    GetWindowRect(window, &bounds);
+    const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+    if (width <= 0 || height <= 0)
+        return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY);
+    SelectObject(memory, previous);
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    const int stride = (width * 3 + 3) & ~3;
+    std::vector<char> pixels(static_cast<std::size_t>(stride) * height);
+    GetDIBits(memory, bitmap, 0, height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+    const std::string path = std::string(KOVRA_ARTIFACTS_DIR) + "/" + name + ".bmp";
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out)
+        return false;
+    std::fwrite(&file, sizeof file, 1, out);
+    std::fwrite(&info, sizeof info, 1, out);
+    std::fwrite(pixels.data(), 1, pixels.size(), out);
+    return std::fclose(out) == 0;
+}
+
+void ClickControl(const ui::TControl& control)
+{
+    HWND window = static_cast<HWND>(ui::win32::HandleOf(control));
+    ASSERT_NE(window, nullptr);
+    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+}
+
+TEST(Win32Program, SecondInstanceHandsItsParametersOverAndEnds)
+{
+    std::string received;
+    TUtilWindow first(NameHash("KovraAssistant"), [&](const std::string& text) { received = text; });
+    std::string argument, error;
+    ASSERT_TRUE(TQMEncoder::EncodeArgument({"-MakeCall", "555", "-phone", "1001"}, argument, error)) << error;
+    std::wstring command = L"\"" KOVRA_ASSISTANT_EXE L"\" ";
+    command += std::wstring(argument.begin(), argument.end());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                               &process));
+    // Our thread must pump for the hand-over to arrive.
+    DWORD waited = WAIT_TIMEOUT;
+    for (int i = 0; i < 600 && waited == WAIT_TIMEOUT; ++i) {
+        platform::ProcessMessages(50);
+        waited = WaitForSingleObject(process.hProcess, 0);
+    }
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(waited, WAIT_OBJECT_0);
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(received, " -MakeCall 555 -phone 1001");
+}
+
+TEST(Win32Program, MarkedWindowOfTheMainWindowTakesAnotherInstancesRequest)
+{
+    UseRealWindows real;
+    ScriptedSession s;
+    ASSERT_TRUE(s.LogIn());
+    ASSERT_TRUE(s.WaitFor([&] { return s.app->form->InService(); }));
+    void* marked = FindMarkedWindow(NameHash("KovraAssistant"));
+    ASSERT_NE(marked, nullptr);
+    EXPECT_EQ(FindMarkedWindow(NameHash("MeetMeApp")), nullptr);
+    // Sent from another thread, as another program would: answered 1 before the action runs.
+    std::atomic<std::intptr_t> answer{-1};
+    std::thread sender([&] { answer = SendCopyData(marked, " -MakeCall 4255550123"); });
+    ASSERT_TRUE(s.WaitFor([&] { return answer != -1; }));
+    sender.join();
+    EXPECT_EQ(answer, 1);
+    ASSERT_TRUE(s.WaitFor([&] { return s.server.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
+    EXPECT_EQ(s.Requests(KovraMsg::MAKE_CALL_REQ)[0].ReadStr(), "4255550123");
+}
+
+TEST(Win32Program, RingingCallIsShownAndAnsweredByAClickOnTheWindow)
+{
+    UseRealWindows real;
+    ScriptedSession s;
+    ASSERT_TRUE(s.LogIn());
+    TfmKovraAssistant& form = *s.app->form;
+    form.LookAndFeelReady();
+    EXPECT_TRUE(form.tbIcon->Visible());
+    const std::string oid = "4B4F56526B15DC0400000001";
+    s.SendCallEvent(oid, 3, {Party("1001", 2), Party("4255550123", 1, 0, "Dana Dialer")});
+    ASSERT_TRUE(s.WaitFor([&] { return form.lbCalls->Items().Count() == 1; }));
+    PumpFor(200);
+    HWND window = static_cast<HWND>(ui::win32::HandleOf(form));
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_TRUE(SaveWindowShot(window, "app_ringing"));
+
+    ClickControl(*form.Link("pnAlertingAnswer")->Label);
+    ASSERT_TRUE(s.WaitFor([&] { return s.server.Count(KovraMsg::ANSWER_CALL_REQ) == 1; }));
+    EXPECT_EQ(s.Requests(KovraMsg::ANSWER_CALL_REQ)[0].ReadOid(), oid);
+    s.SendCallEvent(oid, 4, {Party("1001", 4), Party("4255550123", 4, 0, "Dana Dialer")});
+    ASSERT_TRUE(s.WaitFor([&] { return form.nbStates->PageIndex() == spConnected; }));
+    PumpFor(200);
+    EXPECT_TRUE(SaveWindowShot(window, "app_connected"));
+}
+
+}  // namespace

@@ -1,0 +1,111 @@
+#include "ScriptedSession.h"
+
+ScriptedSession::ScriptedSession(std::uint32_t caps, std::vector<std::string> extra) : capabilities(caps)
+{
+    server.OnRequest(KovraMsg::MONITOR_START_REQ, [this](ApiTestServer& s, const TReceivedDatagram&) {
+        ++monitorStarts;
+        TKovraAPIMsg rsp = s.Response(KovraMsg::MONITOR_START_RSP, loginError);
+        rsp.WriteInt32(5);
+        rsp.WriteStr("1001");
+        rsp.WriteInt32(1);
+        s.Send(rsp);
+    });
+    server.OnRequest(KovraMsg::MONITOR_STOP_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
+        s.Send(s.Response(KovraMsg::MONITOR_STOP_RSP, 0));
+    });
+    server.OnRequest(KovraMsg::GET_APPLICATION_DATA_REQ, [this](ApiTestServer& s, const TReceivedDatagram&) {
+        TKovraAPIMsg rsp = s.Response(KovraMsg::GET_APPLICATION_DATA_RSP, 0);
+        rsp.WriteStr("KovraAssistant");
+        std::lock_guard<std::mutex> guard(lock);
+        rsp.WriteStr(storedSettings);
+        s.Send(rsp);
+    });
+    server.OnRequest(KovraMsg::SET_APPLICATION_DATA_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
+        s.Send(s.Response(KovraMsg::SET_APPLICATION_DATA_RSP, 0));
+    });
+    server.OnRequest(KovraMsg::QUERY_PHONE_STATE_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
+        s.Send(s.Response(KovraMsg::QUERY_PHONE_STATE_RSP, 0));
+        TKovraAPIMsg state = ApiTestServer::Event(KovraMsg::PHONE_STATE_EVENT);
+        state.WriteInt32(5);
+        state.WriteStr("1001");
+        state.WriteInt32(2);
+        state.WriteInt32(0);
+        state.WriteBool(true);   // FlagA: in service
+        state.WriteBool(false);  // DoNotDisturb
+        state.WriteInt32(2);     // VoiceMailCount
+        state.WriteBool(false);  // Forwarded
+        state.WriteBool(false);
+        state.WriteBool(false);
+        s.Send(state);
+    });
+    server.OnRequest(KovraMsg::QUERY_PHONE_CONFIG_REQ, [this](ApiTestServer& s, const TReceivedDatagram&) {
+        TKovraAPIMsg rsp = s.Response(KovraMsg::QUERY_PHONE_CONFIG_RSP, 0);
+        rsp.WriteStr("config");
+        rsp.WriteInt32(0);
+        rsp.WriteInt32(0);
+        rsp.WriteInt32(capabilities);
+        s.Send(rsp);
+    });
+    std::vector<std::string> params{"-phone", "1001", "-pwd", "secret", "-server", "127.0.0.1"};
+    params.insert(params.end(), extra.begin(), extra.end());
+    const std::uint16_t port = server.Port();
+    app = std::make_unique<AppTest>(params, [port](TAssistantOptions& options) {
+        options.Network.LocalPort = 0;
+        options.Network.LocalAddress = "127.0.0.1";
+        options.Network.ServerPort = port;
+        options.Network.ApiTimings = TKovraAPITimings::ScaledDown(20);
+    });
+}
+
+bool ScriptedSession::WaitFor(const std::function<bool()>& done, unsigned ms) { return PumpUntil(done, ms); }
+
+bool ScriptedSession::LogIn()
+{
+    app->form->StartSession();
+    return WaitFor([this] { return StartupInfo().LoggedIn && app->form->SettingsLoaded(); });
+}
+
+std::vector<TKovraAPIMsg> ScriptedSession::Requests(std::uint32_t type) const
+{
+    std::vector<TKovraAPIMsg> bodies;
+    for (const auto& datagram : server.ReceivedOfType(type)) {
+        TKovraAPIMsg msg = datagram.Message();
+        msg.ReadInt32();
+        msg.ReadStr();
+        bodies.push_back(msg);
+    }
+    return bodies;
+}
+
+std::vector<std::string> ScriptedSession::RequestDevices(std::uint32_t type) const
+{
+    std::vector<std::string> devices;
+    for (const auto& datagram : server.ReceivedOfType(type)) {
+        TKovraAPIMsg msg = datagram.Message();
+        msg.ReadInt32();
+        devices.push_back(msg.ReadStr());
+    }
+    return devices;
+}
+
+void ScriptedSession::SendCallEvent(const std::string& oid, std::uint32_t dwEvent,
+                                    const std::vector<TKovraCallConnection>& parties, const std::string& related)
+{
+    TKovraAPIMsg msg = ApiTestServer::Event(KovraMsg::CALL_CONNECTION_EVENT);
+    msg.WriteInt32(5);
+    msg.WriteStr("1001");
+    msg.WriteOid(oid);
+    msg.WriteInt32(dwEvent);
+    msg.WriteInt32(0);
+    msg.WriteInt32(0);
+    msg.WriteInt32(static_cast<std::uint32_t>(parties.size()));
+    for (const auto& party : parties) {
+        msg.WriteInt32(0);
+        msg.WriteStr(party.PartyNumber);
+        msg.WriteStr(party.PartyName);
+        msg.WriteInt32(party.PartyState);
+        msg.WriteInt32(party.PartyConnState);
+    }
+    msg.WriteOid(related);
+    server.Send(msg);
+}

@@ -1,0 +1,33 @@
+#pragma once
+// The main window logged in to a scripted server on loopback: the server answers the monitor
+// start, the settings read, the phone-state and phone-configuration queries.
+
+#include <atomic>
+#include <mutex>
+
+#include "ApiTestServer.h"
+#include "api/KovraAPIConsts.h"
+#include "AppTestSupport.h"
+
+class ScriptedSession {
+public:
+    explicit ScriptedSession(std::uint32_t capabilities = 0xFFFFFFFFu, std::vector<std::string> extra = {});
+
+    // Starts the session and waits for the log-in and the settings read after it.
+    bool LogIn();
+    // The request bodies of a type, each read after InvokeID and device.
+    std::vector<TKovraAPIMsg> Requests(std::uint32_t type) const;
+    std::vector<std::string> RequestDevices(std::uint32_t type) const;
+    // A call event about device 1001 sent by the server.
+    void SendCallEvent(const std::string& oid, std::uint32_t dwEvent, const std::vector<TKovraCallConnection>& parties,
+                       const std::string& related = std::string(24, '0'));
+    bool WaitFor(const std::function<bool()>& done, unsigned ms = 5000);
+
+    ApiTestServer server;
+    std::atomic<std::uint32_t> loginError{0};
+    std::atomic<int> monitorStarts{0};
+    std::atomic<std::uint32_t> capabilities;
+    std::mutex lock;
+    std::string storedSettings = "|General=\"a=1\"|";
+    std::unique_ptr<AppTest> app;
+};

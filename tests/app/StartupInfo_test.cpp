@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include "app/StartupInfo.h"
+#include "settings/csvprop.h"
+
+namespace {
+
+using Params = std::vector<std::string>;
+
+TStartupInfo Evaluate(const Params& params)
+{
+    TStartupInfo info;
+    EvaluatePendingAction(params, info);
+    ApplyIdentity(params, info);
+    return info;
+}
+
+TEST(CommandLine, IdentitySwitchesNeedTheirDashAndTakeTheFollowingValue)
+{
+    const auto info = Evaluate({"webportal", "http://p/", "-PHONE", "425x1001", "-pwd", "pw", "-server", "10.0.0.1",
+                                "-im", "phone", "999"});
+    EXPECT_EQ(info.Phone, "425x1001");
+    EXPECT_EQ(info.Device, "1001");
+    EXPECT_EQ(info.Password, "pw");
+    EXPECT_EQ(info.PrimaryServer, "10.0.0.1");
+    EXPECT_TRUE(info.SecondaryServer.empty());
+    EXPECT_TRUE(info.UseMessenger);
+    EXPECT_EQ(info.PendingAction, paNone);
+    EXPECT_EQ(Evaluate({"phone", "1001", "IM"}).Phone, "");
+    EXPECT_FALSE(Evaluate({"phone", "1001", "IM"}).UseMessenger);
+}
+
+TEST(CommandLine, ServersFillPrimaryThenSecondaryAndAThirdOverwritesTheSecond)
+{
+    const auto info = Evaluate({"-server", "a", "-server", "b", "-server", "c"});
+    EXPECT_EQ(info.PrimaryServer, "a");
+    EXPECT_EQ(info.SecondaryServer, "c");
+}
+
+TEST(CommandLine, LastParameterSwitchHasAnEmptyValue)
+{
+    EXPECT_EQ(Evaluate({"-pwd", "x", "-phone"}).Phone, "");
+    EXPECT_EQ(Evaluate({"-phone", "1001", "-pwd"}).Password, "");
+    EXPECT_EQ(Evaluate({"-server"}).PrimaryServer, "");
+    EXPECT_EQ(SwitchValue({"a", "-user"}, "user"), "");
+    const auto vm = Evaluate({"VM", "-VMPWD"});
+    EXPECT_EQ(vm.PendingArgument, ",PWD=");
+}
+
+TEST(CommandLine, MakeCallWithOrWithoutDashCarriesPhoneAndOptions)
+{
+    for (const char* name : {"MakeCall", "-makecall"}) {
+        const auto info = Evaluate({"-phone", "1001", name, "4255550123", "Options", "6"});
+        EXPECT_EQ(info.PendingAction, paMakeCall);
+        TCsvProperties props(info.PendingArgument);
+        EXPECT_EQ(props.Value("Phone"), "4255550123");
+        EXPECT_EQ(props.ValueInt("Options", -1), 6);
+    }
+    TCsvProperties bad(Evaluate({"MakeCall", "12", "-Options", "six"}).PendingArgument);
+    EXPECT_EQ(bad.ValueInt("Options", -1), 0);
+}
+
+TEST(CommandLine, DialoutCountsOnlyAsFirstParameterAndStopsAtTheNextSwitch)
+{
+    const auto info = Evaluate({"-Dialout", "4255550100", "4255550101", "-phone", "1001"});
+    EXPECT_EQ(info.PendingAction, paDialout);
+    EXPECT_EQ(info.PendingArgument, "4255550100,4255550101");
+    EXPECT_EQ(info.Phone, "1001");
+    EXPECT_EQ(Evaluate({"-phone", "1001", "-Dialout", "4255550100"}).PendingAction, paNone);
+}
+
+TEST(CommandLine, LaterActionsOverrideEarlierOnesInTheFixedOrder)
+{
+    // MakeCall < -Dialout < AddConf < VM, whatever their places on the line.
+    EXPECT_EQ(Evaluate({"-Dialout", "1", "MakeCall", "2"}).PendingAction, paDialout);
+    // Only a switch with its dash ends the numbers.
+    EXPECT_EQ(Evaluate({"-Dialout", "1", "MakeCall", "2"}).PendingArgument, "1,MakeCall,2");
+    EXPECT_EQ(Evaluate({"AddConf", "300", "-Dialout", "1"}).PendingAction, paAddConference);
+    const auto add = Evaluate({"-Dialout", "1", "AddConf", "300"});
+    EXPECT_EQ(add.PendingAction, paAddConference);
+    EXPECT_EQ(add.PendingArgument, "300");
+    const auto vm = Evaluate({"VM", "-VMFOLDER", "VOICE_MAIL_SAVED", "AddConf", "300", "-VMPWD", "77", "-VMMSG", "3"});
+    EXPECT_EQ(vm.PendingAction, paVoiceMail);
+    EXPECT_EQ(vm.PendingArgument, ",FOLDER=VOICE_MAIL_SAVED,PWD=77,MSG=3");
+    // Voice-mail pieces count only with the voice-mail action.
+    EXPECT_EQ(Evaluate({"MakeCall", "5", "-VMPWD", "77"}).PendingArgument.find("PWD"), std::string::npos);
+}
+
+TEST(CommandLine, HandOverTextSplitsAtRunsOfBlanksAndJoinsWithLeadingBlanks)
+{
+    EXPECT_EQ(SplitHandOver("  -MakeCall   555  -phone 1001 "), (Params{"-MakeCall", "555", "-phone", "1001"}));
+    EXPECT_TRUE(SplitHandOver("   ").empty());
+    EXPECT_EQ(JoinHandOver({"-MakeCall", "555"}), " -MakeCall 555");
+}
+
+}  // namespace
+
+#include "app/MarkedWindow.h"
+
+namespace {
+
+TEST(MarkedWindow, NameHashUpperCasesLettersOnlyAndAddsPositions)
+{
+    EXPECT_EQ(NameHash("AB"), 65u + 66u + 1u);
+    EXPECT_EQ(NameHash("ab"), NameHash("AB"));
+    EXPECT_EQ(NameHash("a1"), 65u + 49u + 1u);
+    EXPECT_EQ(NameHash("\xC3\xA9"), 0xC3u + 0xA9u + 1u);  // bytes beyond a to z stay as they are
+    EXPECT_NE(NameHash("KovraAssistant"), NameHash("MeetMeApp"));
+    EXPECT_EQ(NameHash(""), 0u);
+}
+
+}  // namespace
