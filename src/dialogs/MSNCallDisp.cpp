@@ -97,8 +97,8 @@ ui::TUnicodePanel* TfmCallDisposition::AddRow(const std::string& panel, const st
                                               const std::string& caption, void (TfmCallDisposition::*action)())
 {
     auto* row = Add<ui::TUnicodePanel>(pnRows, panel, 0, 1, kWidth, kRowHeight, crPopupRow);
+    // Transparent: the link text takes the link colour over the row's.
     auto* link = AddLabel(row, label, caption, 10, 2, kWidth - 20, crPopupLink);
-    link->SetTransparent(false);
     link->SetIsLink(true);
     if (action) {
         link->SetCursor(ui::TCursor::crHandPoint);
