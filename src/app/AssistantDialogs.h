@@ -1,0 +1,55 @@
+#pragma once
+// TAssistantDialogs: the call-control dialogs as the main window asks for them. It turns the
+// window's call records and requests into the dialogs' plain data, runs the dialogs and hands
+// back the answers. Main thread only.
+
+#include <memory>
+
+#include "app/AssistantSeams.h"
+#include "dialogs/DialogLists.h"
+#include "dialogs/MSNCallDisp.h"
+#include "settings/MSNConfig.h"
+
+class TfmKovraAssistant;
+class TFrmParkCallNotification;
+
+class TAssistantDialogs : public IAssistantDialogs {
+public:
+    // lists: the forward list and the call-later reminders (none until the options window
+    // supplies them).
+    TAssistantDialogs(std::shared_ptr<IMessengerLink> messenger, std::shared_ptr<IDesktop> desktop,
+                      std::shared_ptr<IDialogLists> lists = std::make_shared<IDialogLists>(),
+                      TKovraAssistantConfig& config = KovraAssistantConfig());
+    ~TAssistantDialogs() override;
+
+    std::optional<TMakeCallAnswer> MakeCall() override;
+    std::optional<std::string> Redirect() override;
+    std::optional<std::string> Pickup() override;
+    std::optional<TNumberAnswer> Transfer(TImmediateBox box) override;
+    std::optional<TNumberAnswer> Conference(TImmediateBox box) override;
+    std::optional<std::string> ChooseHeldCall(bool conference, const std::string& name, const std::string& number,
+                                              const std::vector<const TCallInfo*>& held) override;
+    std::optional<std::string> ConferenceMember(const TCallInfo& call) override;
+    bool Confirm(const std::string& text) override;
+    void About(const std::string& serverVersion, const std::string& apiVersion) override;
+    void ParkNotice(const std::string& from, const std::string& parkedAt) override;
+    std::unique_ptr<ICallPopup> CreateCallPopup(std::function<void(const std::string& oid)> answer,
+                                                std::function<void(ICallPopup*)> closed) override;
+    std::vector<std::pair<std::string, std::string>> ForwardList() override;
+
+    // The one parked-call notice, once it was shown.
+    TFrmParkCallNotification* ParkNoticeForm() const { return parkNotice_.get(); }
+    // Pop-up intervals; tests shorten them.
+    TPopupTimings PopupTimings;
+
+private:
+    std::shared_ptr<IMessengerLink> messenger_;
+    std::shared_ptr<IDesktop> desktop_;
+    std::shared_ptr<IDialogLists> lists_;
+    TKovraAssistantConfig& config_;
+    std::unique_ptr<TFrmParkCallNotification> parkNotice_;
+};
+
+// The main window's answer test for a ringing call: with a current call that is still dialing
+// bit 5 answers, otherwise bit 4 alternates; without one bit 5 answers.
+bool AnswerOfferedFor(const TfmKovraAssistant& window, std::uint32_t capabilities);

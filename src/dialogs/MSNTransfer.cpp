@@ -1,0 +1,42 @@
+#include "dialogs/MSNTransfer.h"
+
+TImmediateChoice ImmediateChoice(std::uint32_t capabilities, int singleStepBit, int consultationBit)
+{
+    const bool singleStep = (capabilities >> singleStepBit) & 1u;
+    const bool consultation = (capabilities >> consultationBit) & 1u;
+    if (singleStep && !consultation)
+        return {false, true};
+    return {singleStep, false};
+}
+
+namespace {
+
+TNumberEntryDialog::TEntryDesign Design()
+{
+    TNumberEntryDialog::TEntryDesign design;
+    design.Frame.Width = 300;
+    design.Frame.Height = 140;
+    design.Frame.TitlePanel = "pnTitleTransferCall";
+    design.Frame.Title = "Transfer call";
+    design.LabelName = "txtTransferTo";
+    design.LabelCaption = "Transfer to:";
+    return design;
+}
+
+}  // namespace
+
+TfmTransfer::TfmTransfer(ui::TComponent* owner, TKovraAssistantConfig& config)
+    : TNumberEntryDialog(owner, Design(), config)
+{
+    ckImmediateTrans = Add<ui::TUnicodeLightCheckBox>(pnBody, "ckImmediateTrans", 12, ContentTop(), 200, 18, crBody);
+    ckImmediateTrans->SetCaption("Immediate Transfer");
+    FinishCreation();
+    OnShow = [this](ui::TComponent*) { cbPhones->SetFocus(); };
+}
+
+void TfmTransfer::SetImmediate(TImmediateChoice choice)
+{
+    ckImmediateTrans->SetChecked(choice.Checked);
+    ckImmediateTrans->SetEnabled(choice.Enabled);
+    ApplyColours();
+}

@@ -1,0 +1,24 @@
+#pragma once
+// TfmTransfer: the number to transfer the call to, and whether in one step.
+
+#include <cstdint>
+
+#include "dialogs/NumberEntry.h"
+
+// The immediate box as the capability bits allow it: unticked and enabled only with the
+// one-step bit; without the consultation bit the one-step way is the only one, ticked and fixed.
+struct TImmediateChoice {
+    bool Enabled = false;
+    bool Checked = false;
+};
+TImmediateChoice ImmediateChoice(std::uint32_t capabilities, int singleStepBit, int consultationBit);
+
+class TfmTransfer : public TNumberEntryDialog {
+public:
+    explicit TfmTransfer(ui::TComponent* owner, TKovraAssistantConfig& config = KovraAssistantConfig());
+
+    void SetImmediate(TImmediateChoice choice);
+    bool Immediate() const { return ckImmediateTrans->Checked(); }
+
+    ui::TUnicodeLightCheckBox* ckImmediateTrans;
+};

@@ -1,0 +1,225 @@
+// The main window with its real dialogs against kovrasim in-process: a ringing call shows the
+// pop-up and its "Answer the call" answers it, and the commands that open a dialog reach the
+// server with what the user chose there.
+
+#include <gtest/gtest.h>
+
+#include "AppTestSupport.h"
+#include "KovraSim.h"
+#include "app/AssistantDialogs.h"
+#include "dialogs/MSNCallDisp.h"
+#include "dialogs/MSNConferenceList.h"
+#include "dialogs/MSNMakeCall.h"
+#include "dialogs/MSNPickupCall.h"
+#include "dialogs/MSNTransferHold.h"
+#include "platform/Clock.h"
+#include "platform/MainLoop.h"
+#include "settings/MSNConfig.h"
+
+namespace {
+
+bool Pump(const std::function<bool()>& done, unsigned ms = 5000)
+{
+    const std::uint64_t until = platform::TickCount() + ms;
+    while (!done() && platform::TickCount() < until)
+        platform::ProcessMessages(10);
+    return done();
+}
+
+template <class T>
+T* TopForm()
+{
+    const auto& forms = ui::Application->Forms();
+    for (auto it = forms.rbegin(); it != forms.rend(); ++it)
+        if (auto* form = dynamic_cast<T*>(*it); form && form->Visible())
+            return form;
+    return nullptr;
+}
+
+class AssistantWithSim : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        KovraAssistantConfig().SetText("");
+        kovrasim::TSimOptions options;
+        options.Phones = {
+            {"1001", "secret", "Alice Archer", kovrasim::kAllCapabilities, 0},
+            {"1002", "secret", "Bob Baker", kovrasim::kAllCapabilities, 0},
+        };
+        options.Servers = {"127.0.0.1"};
+        options.ServerPort = 0;
+        options.PortalPort = -1;
+        options.ControlPort = -1;
+        options.DataDir = KOVRASIM_TEST_DATA;
+        options.AckWaitMs = 100;
+        options.AnswerDelayMs = 50;
+        options.NoAnswerMs = 60000;
+        sim = std::make_unique<kovrasim::TKovraSim>(std::move(options));
+        std::string error;
+        ASSERT_TRUE(sim->Start(error)) << error;
+        const std::uint16_t port = sim->ServerPort();
+        app = std::make_unique<AppTest>(
+            std::vector<std::string>{"-phone", "1001", "-pwd", "secret", "-server", "127.0.0.1"},
+            [port](TAssistantOptions& o) {
+                o.Services.Dialogs = std::make_shared<TAssistantDialogs>(o.Services.Messenger, o.Services.Desktop);
+                o.Network.LocalPort = 0;
+                o.Network.LocalAddress = "127.0.0.1";
+                o.Network.ServerPort = port;
+                o.Network.ApiTimings = TKovraAPITimings::ScaledDown(20);
+            });
+        form = app->form.get();
+        form->StartSession();
+        // A fresh phone has no settings document; the query of the phone's configuration
+        // follows the settings read, so its answer marks the session as ready.
+        ASSERT_TRUE(Pump([&] { return StartupInfo().LoggedIn && form->InService() && !form->PhoneConfig().ConfigText.empty(); }))
+            << StartupInfo().LoggedIn << form->InService();
+    }
+    void TearDown() override
+    {
+        app.reset();
+        platform::ProcessMessages(0);
+        if (sim)
+            sim->Stop();
+        KovraAssistantConfig().SetText("");
+    }
+
+    std::string Ring(const std::string& from, const std::string& name)
+    {
+        const std::string answer = sim->Execute("ring 1001 FROM " + from + " NAME \"" + name + "\"");
+        EXPECT_EQ(answer.rfind("ok ", 0), 0u) << answer;
+        return answer.size() > 3 ? answer.substr(3) : std::string();
+    }
+    // The simulator's connection state of a party, -1 when the call or party is gone.
+    int SimState(const std::string& oid, const std::string& number)
+    {
+        std::lock_guard guard(sim->Lock());
+        const auto& calls = sim->Phones().Calls();
+        const auto call = calls.find(oid);
+        if (call == calls.end())
+            return -1;
+        for (const auto& party : call->second.Parties)
+            if (party.Number == number)
+                return static_cast<int>(party.ConnState);
+        return -1;
+    }
+    int LocalState(const std::string& oid)
+    {
+        const TCallInfo* call = form->FindCall(oid);
+        return call ? call->LocalState : -1;
+    }
+    // Rings, waits for the pop-up and answers with its link.
+    void RingAndAnswer(const std::string& oid)
+    {
+        ASSERT_TRUE(Pump([&] { return LocalState(oid) == 2 && form->FindCall(oid)->Popup; }));
+        TfmCallDisposition* popup = TopForm<TfmCallDisposition>();
+        ASSERT_NE(popup, nullptr);
+        popup->txtAnswerCall->Click();
+        ASSERT_TRUE(Pump([&] { return LocalState(oid) == 4; }));
+    }
+
+    std::unique_ptr<kovrasim::TKovraSim> sim;
+    std::unique_ptr<AppTest> app;
+    TfmKovraAssistant* form = nullptr;
+};
+
+TEST_F(AssistantWithSim, RingingCallShowsThePopupAndAnswerTheCallAnswersIt)
+{
+    const std::string oid = Ring("4255550123", "Dana Doe");
+    ASSERT_TRUE(Pump([&] { return LocalState(oid) == 2 && form->FindCall(oid)->Popup; }));
+    TfmCallDisposition* popup = TopForm<TfmCallDisposition>();
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(popup->txtCallerName->Caption(), "Dana Doe");
+    EXPECT_EQ(popup->txtCallerNumber->Caption(), "(425) 555-0123");
+    EXPECT_TRUE(popup->pnAlertingAnswer->Visible());
+    EXPECT_TRUE(popup->pnAlerttingRedirectCall->Visible());
+
+    popup->txtAnswerCall->Click();
+    ASSERT_TRUE(Pump([&] { return SimState(oid, "1001") == 4; }));
+    ASSERT_TRUE(Pump([&] { return LocalState(oid) == 4; }));
+    // Connected: the record closed its pop-up.
+    EXPECT_EQ(form->FindCall(oid)->Popup, nullptr);
+    EXPECT_TRUE(Pump([&] { return TopForm<TfmCallDisposition>() == nullptr; }));
+}
+
+TEST_F(AssistantWithSim, PopupThatFadesOutByItselfLeavesTheCallRinging)
+{
+    const std::string oid = Ring("4255550123", "Dana Doe");
+    ASSERT_TRUE(Pump([&] { return LocalState(oid) == 2 && form->FindCall(oid)->Popup; }));
+    TfmCallDisposition* popup = TopForm<TfmCallDisposition>();
+    ASSERT_NE(popup, nullptr);
+    popup->tmCloseWindow->Tick();
+    ASSERT_TRUE(Pump([&] { return form->FindCall(oid) && !form->FindCall(oid)->Popup; }));
+    EXPECT_EQ(SimState(oid, "1001"), 2);
+    EXPECT_EQ(LocalState(oid), 2);
+}
+
+TEST_F(AssistantWithSim, MakeCallDialogDialsTheTypedNumberAndRemembersIt)
+{
+    platform::Post([] {
+        auto* dialog = TopForm<TfmMakeCall>();
+        ASSERT_NE(dialog, nullptr);
+        for (char c : std::string("1002"))
+            dialog->cbPhones->TypeKey(static_cast<char16_t>(c));
+        dialog->btOk->Click();
+    });
+    form->OnMakeCall();
+    ASSERT_TRUE(Pump([&] {
+        std::lock_guard guard(sim->Lock());
+        for (const auto& [oid, call] : sim->Phones().Calls())
+            for (const auto& party : call.Parties)
+                if (party.Number == "1002" && party.ConnState == 2)
+                    return true;
+        return false;
+    }));
+    EXPECT_EQ(KovraAssistantConfig().ReadString("RecentPhoneNumbers", "0", ""), "1002");
+}
+
+TEST_F(AssistantWithSim, TransferToAHeldCallChosenInTheDialog)
+{
+    const std::string first = Ring("4255550123", "Dana Doe");
+    RingAndAnswer(first);
+    form->lbCalls->SelectItem(form->lbCalls->Items().IndexOf(first));
+    form->OnHoldCall();
+    ASSERT_TRUE(Pump([&] { return LocalState(first) == 5; }));
+    const std::string second = Ring("4255550188", "Erin Eck");
+    RingAndAnswer(second);
+    form->lbCalls->SelectItem(form->lbCalls->Items().IndexOf(second));
+
+    std::vector<std::string> rows;
+    platform::Post([&] {
+        auto* dialog = TopForm<TfmTransferToHold>();
+        ASSERT_NE(dialog, nullptr);
+        for (int i = 0; i < dialog->lbHeldCalls->Items().Count(); ++i)
+            rows.push_back(dialog->lbHeldCalls->Items().Strings(i));
+        dialog->lbHeldCalls->SelectItem(0);
+        dialog->btAction->Click();
+    });
+    form->OnTransferOnHold();
+    EXPECT_EQ(rows, std::vector<std::string>{"Dana Doe\tat (425) 555-0123"});
+    // The user's phone leaves both calls; the far parties talk to each other.
+    ASSERT_TRUE(Pump([&] { return LocalState(first) == -1 && LocalState(second) == -1; }));
+}
+
+TEST_F(AssistantWithSim, GroupPickupTakesACallRingingElsewhere)
+{
+    const std::string answer = sim->Execute("ring 1002 FROM 4255550123 NAME \"Dana Doe\"");
+    ASSERT_EQ(answer.rfind("ok ", 0), 0u) << answer;
+    const std::string oid = answer.substr(3);
+    ASSERT_TRUE(Pump([&] { return SimState(oid, "1002") == 2; }));
+    platform::Post([] {
+        auto* dialog = TopForm<TfmPickupCall>();
+        ASSERT_NE(dialog, nullptr);
+        dialog->btGroupPickup->Click();
+    });
+    form->OnPickupCall();
+    ASSERT_TRUE(Pump([&] {
+        std::lock_guard guard(sim->Lock());
+        for (const auto& [id, call] : sim->Phones().Calls())
+            for (const auto& party : call.Parties)
+                if (party.Number == "1001" && party.ConnState == 4)
+                    return true;
+        return false;
+    }));
+}
+
+}  // namespace

@@ -1,0 +1,223 @@
+// The dialogs as real windows under Wine: each one shown over an owner window and saved as a
+// screenshot beside the test results; the pop-up fades in and a click on its answer link
+// answers the call.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dialogs/ConfirmFm.h"
+#include "dialogs/MSNAbout.h"
+#include "dialogs/MSNCallDisp.h"
+#include "dialogs/MSNConference.h"
+#include "dialogs/MSNConferenceHold.h"
+#include "dialogs/MSNConferenceList.h"
+#include "dialogs/MSNMakeCall.h"
+#include "dialogs/MSNParkCall.h"
+#include "dialogs/MSNPickupCall.h"
+#include "dialogs/MSNRedirectCall.h"
+#include "dialogs/MSNTransfer.h"
+#include "dialogs/MSNTransferHold.h"
+#include "platform/Clock.h"
+#include "platform/MainLoop.h"
+#include "ui/win32/Win32Backend.h"
+
+namespace {
+
+bool SaveWindowShot(const ui::TControl& control, const std::string& name)
+{
+    HWND window = static_cast<HWND>(ui::win32::HandleOf(control));
+    if (!window)
+        return false;
+    CreateDirectoryA(KOVRA_ARTIFACTS_DIR, nullptr);
+    RECT bounds{};
+    GetWindowRect(window, &bounds);
+    const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+    if (width <= 0 || height <= 0)
+        return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY);
+    SelectObject(memory, previous);
+    BITMAPINFOHEADER info{};
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    const int stride = (width * 3 + 3) & ~3;
+    std::vector<char> pixels(static_cast<std::size_t>(stride) * height);
+    GetDIBits(memory, bitmap, 0, height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+    const std::string path = std::string(KOVRA_ARTIFACTS_DIR) + "/" + name + ".bmp";
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out)
+        return false;
+    std::fwrite(&file, sizeof file, 1, out);
+    std::fwrite(&info, sizeof info, 1, out);
+    std::fwrite(pixels.data(), 1, pixels.size(), out);
+    return std::fclose(out) == 0;
+}
+
+void PumpFor(unsigned ms)
+{
+    const std::uint64_t until = platform::TickCount() + ms;
+    while (platform::TickCount() < until)
+        platform::ProcessMessages(10);
+}
+
+bool PumpUntil(const std::function<bool()>& done, unsigned ms = 5000)
+{
+    const std::uint64_t until = platform::TickCount() + ms;
+    while (!done() && platform::TickCount() < until)
+        platform::ProcessMessages(10);
+    return done();
+}
+
+void ClickControl(const ui::TControl& control)
+{
+    HWND window = static_cast<HWND>(ui::win32::HandleOf(control));
+    ASSERT_NE(window, nullptr);
+    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+}
+
+struct AnswerHost : ICallDispositionHost {
+    std::vector<std::string> answered;
+    void AnswerCall(const std::string& oid) override { answered.push_back(oid); }
+    std::vector<TForwardEntry> ForwardEntries() const override { return {{"Desk", "2001"}}; }
+};
+
+class DialogsWin32 : public testing::Test {
+protected:
+    static void SetUpTestSuite() { ui::SetBackend(ui::win32::CreateBackend()); }
+    void SetUp() override
+    {
+        ui::Application->ResetTerminated();
+        KovraAssistantConfig().SetText("");
+        AddRecentNumber("2145551234");
+        AddRecentNumber("1002");
+        owner = new ui::TForm(nullptr);
+        owner->SetCaption("Owner");
+        owner->SetBounds(200, 100, 480, 500);
+        ui::Application->SetMainForm(owner);
+        owner->ShowForm();
+        PumpFor(50);
+    }
+    void TearDown() override
+    {
+        platform::ProcessMessages(0);
+        ui::Application->SetMainForm(nullptr);
+        delete owner;
+        KovraAssistantConfig().SetText("");
+    }
+    // Shows a dialog modelessly over the owner and saves its picture.
+    void Shoot(ui::TForm& dialog, const std::string& name)
+    {
+        dialog.ShowForm();
+        PumpFor(150);
+        EXPECT_TRUE(IsWindowVisible(static_cast<HWND>(ui::win32::HandleOf(dialog)))) << name;
+        EXPECT_TRUE(SaveWindowShot(dialog, name)) << name;
+        dialog.HideForm();
+    }
+
+    ui::TForm* owner = nullptr;
+};
+
+TEST_F(DialogsWin32, NumberEntryDialogsAreShownAndSaved)
+{
+    {
+        TfmMakeCall dialog(owner);
+        bool shot = false;
+        platform::Post([&] {
+            PumpFor(150);
+            for (char c : std::string("4255550123"))
+                dialog.cbPhones->TypeKey(static_cast<char16_t>(c));
+            PumpFor(50);
+            shot = SaveWindowShot(dialog, "dialog_make_call");
+            dialog.imCaption->Click();
+        });
+        EXPECT_EQ(dialog.ShowModal(), ui::mrCancel);
+        EXPECT_TRUE(shot);
+    }
+    TfmTransfer transfer(owner);
+    transfer.SetImmediate(ImmediateChoice(1u << 16, 16, 27));
+    Shoot(transfer, "dialog_transfer");
+    TfmConference conference(owner);
+    conference.SetImmediate(ImmediateChoice(0xFFFFFFFFu, 17, 28));
+    Shoot(conference, "dialog_conference");
+    TfmPickupCall pickup(owner);
+    Shoot(pickup, "dialog_pickup");
+    TfmRedirectCall redirect(owner, {{"Desk", "2001"}, {"Mobile", "4255550199"}});
+    Shoot(redirect, "dialog_redirect");
+}
+
+TEST_F(DialogsWin32, ListDialogsAndSmallBoxesAreShownAndSaved)
+{
+    TfmTransferToHold transfer(owner);
+    transfer.SetCaller("Dana Doe", "(425) 555-0123");
+    transfer.AddHeldCall({"A1", "Erin Eck", "4255550188", false});
+    transfer.AddHeldCall({"A2", "", "", false});
+    transfer.lbHeldCalls->SelectItem(0);
+    Shoot(transfer, "dialog_transfer_hold");
+    TfmConferenceToHold conference(owner);
+    conference.SetCaller("Dana Doe", "(425) 555-0123");
+    conference.AddHeldCall({"A1", "Erin Eck", "4255550188", false});
+    Shoot(conference, "dialog_conference_hold");
+    TfmConferenceList guests(owner);
+    guests.FillGuests({{"Erin Eck", "4255550188"}, {"Chloé Carter", "1003"}});
+    Shoot(guests, "dialog_conference_list");
+    TfmConfirm confirm(owner);
+    confirm.SetUp("Are you sure you want to delete selected entry?", nullptr, true);
+    Shoot(confirm, "dialog_confirm");
+    TfmAboutBox about(owner);
+    about.SetUp("7.2.1", "3");
+    Shoot(about, "dialog_about");
+    TFrmParkCallNotification park(owner);
+    park.ShowNotice("Dana Doe   (4255550123)", "701");
+    PumpFor(150);
+    EXPECT_TRUE(SaveWindowShot(park, "dialog_park_notice"));
+    park.HideNotice();
+}
+
+TEST_F(DialogsWin32, PopupFadesInAndItsAnswerLinkAnswers)
+{
+    AnswerHost host;
+    auto* popup = new TfmCallDisposition(nullptr, host);
+    bool closed = false;
+    popup->OnPopupClosed = [&] { closed = true; };
+    popup->SetUp({"4B4F56526B15DC0400000001", "Dana Doe", "4255550123", true}, 0xFFFFFFFFu, true);
+    ASSERT_TRUE(PumpUntil([&] { return popup->AlphaBlendValue() == 255; }));
+    HWND window = static_cast<HWND>(ui::win32::HandleOf(*popup));
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED);
+    RECT bounds{};
+    GetWindowRect(window, &bounds);
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    EXPECT_EQ(bounds.right, work.right);
+    EXPECT_EQ(bounds.bottom, work.bottom);
+    EXPECT_TRUE(SaveWindowShot(*popup, "popup_ringing"));
+
+    ClickControl(*popup->txtAnswerCall);
+    EXPECT_EQ(host.answered, std::vector<std::string>{"4B4F56526B15DC0400000001"});
+    ASSERT_TRUE(PumpUntil([&] { return closed; }));
+    PumpFor(50);
+    EXPECT_FALSE(IsWindowVisible(window));
+}
+
+}  // namespace

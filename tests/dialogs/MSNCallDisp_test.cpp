@@ -1,0 +1,309 @@
+#include "DialogTestSupport.h"
+#include "dialogs/MSNCallDisp.h"
+
+namespace {
+
+struct RecordingHost : ICallDispositionHost {
+    std::vector<std::string> requests;
+    std::vector<TForwardEntry> forward;
+    std::optional<TMessengerContact> contact;
+    std::vector<std::string> sent;
+    std::vector<std::string> reminders;
+    int mainWindowShown = 0;
+
+    void AnswerCall(const std::string& oid) override { requests.push_back("answer " + oid); }
+    void RedirectCall(const std::string& oid, const std::string& destination, int mode) override
+    {
+        requests.push_back("redirect " + oid + " " + std::to_string(mode) + " " + destination);
+    }
+    void HoldCall(const std::string& oid) override { requests.push_back("hold " + oid); }
+    std::optional<TMessengerContact> FindContact(const std::string&) override { return contact; }
+    bool SendInstantMessage(const TMessengerContact& to, const std::string& header, const std::string& text,
+                            int type) override
+    {
+        sent.push_back(to.Id + "|" + header + "|" + text + "|" + std::to_string(type));
+        return true;
+    }
+    void ShowMainWindow() override { ++mainWindowShown; }
+    std::vector<TForwardEntry> ForwardEntries() const override { return forward; }
+    void AddCallLater(const std::string& contact, const std::string& name, const std::string& number,
+                      int minutes) override
+    {
+        reminders.push_back(contact + "|" + name + "|" + number + "|" + std::to_string(minutes));
+    }
+};
+
+constexpr std::uint32_t kAll = 0xFFFFFFFFu;
+constexpr std::uint32_t Bits(std::initializer_list<int> bits)
+{
+    std::uint32_t mask = 0;
+    for (int bit : bits)
+        mask |= 1u << bit;
+    return mask;
+}
+
+class CallPopup : public DialogTest {
+protected:
+    TfmCallDisposition* Open(std::uint32_t caps = kAll, bool answerOffered = true, TCallerInfo caller = Dana())
+    {
+        popup = new TfmCallDisposition(nullptr, host);
+        popup->OnPopupClosed = [this] { ++closedCalls; };
+        popup->SetUp(caller, caps, answerOffered);
+        return popup;
+    }
+    static TCallerInfo Dana() { return {"4B4F56526B15DC0400000001", "Dana", "4255550123", false}; }
+    std::vector<std::string> ShownRows() const
+    {
+        std::vector<std::string> names;
+        for (ui::TUnicodePanel* row : popup->Rows())
+            if (row->Visible())
+                names.push_back(row->Name());
+        return names;
+    }
+    // Ticks the fade timer while it runs, at most limit times; the number of ticks.
+    int Fade(int limit = 100)
+    {
+        int ticks = 0;
+        while (popup->tmShow->Enabled() && ticks < limit) {
+            popup->tmShow->Tick();
+            ++ticks;
+        }
+        return ticks;
+    }
+    void TearDown() override
+    {
+        if (popup && Alive(popup))
+            delete popup;
+        DialogTest::TearDown();
+    }
+
+    RecordingHost host;
+    TfmCallDisposition* popup = nullptr;
+    int closedCalls = 0;
+};
+
+TEST_F(CallPopup, RowsFollowTheCapabilityMaskAndStackFromTheTop)
+{
+    Open(kAll, true);
+    EXPECT_EQ(ShownRows(), (std::vector<std::string>{"pnAlertingAnswer", "pnAlertingAnswerControl",
+                                                     "pnAlertingSendToVM", "pnAlertingIgnoreCall",
+                                                     "pnAlertingHoldCall", "pnAlertingCallLater",
+                                                     "pnAlerttingRedirectCall"}));
+    int expectedTop = 1;
+    for (ui::TUnicodePanel* row : popup->Rows())
+        if (row->Visible()) {
+            EXPECT_EQ(row->Top(), expectedTop) << row->Name();
+            expectedTop += row->Height();
+        }
+
+    // Without bit 12 neither voice mail, ignore nor redirect.
+    popup->SetUp(Dana(), kAll & ~Bits({12}), false);
+    EXPECT_EQ(ShownRows(), (std::vector<std::string>{"pnAlertingHoldCall", "pnAlertingCallLater"}));
+    EXPECT_EQ(popup->pnAlertingHoldCall->Top(), 1);
+    EXPECT_EQ(popup->pnAlertingCallLater->Top(), 1 + popup->pnAlertingHoldCall->Height());
+
+    popup->SetUp(Dana(), Bits({2, 12}), false);
+    EXPECT_EQ(ShownRows(), (std::vector<std::string>{"pnAlertingSendToVM", "pnAlertingCallLater",
+                                                     "pnAlerttingRedirectCall"}));
+    popup->SetUp(Dana(), Bits({20, 12}), false);
+    EXPECT_EQ(ShownRows(), (std::vector<std::string>{"pnAlertingIgnoreCall", "pnAlertingCallLater",
+                                                     "pnAlerttingRedirectCall"}));
+    popup->SetUp(Dana(), 0, false);
+    EXPECT_EQ(ShownRows(), std::vector<std::string>{"pnAlertingCallLater"});
+    EXPECT_EQ(popup->txtAnswerAndControl->DisplayCaption(), "Answer && Control the call");
+}
+
+TEST_F(CallPopup, CallerTextsWithUrgentAndUnknown)
+{
+    Open(kAll, true, {"4B4F56526B15DC0400000001", "", "", true});
+    EXPECT_EQ(popup->txtCallerName->Caption(), "Urgent <Unknown>");
+    EXPECT_EQ(popup->txtCallerNumber->Caption(), "<Unknown>");
+    popup->SetUp({"4B4F56526B15DC0400000001", "", "4255550123", false}, kAll, true);
+    EXPECT_EQ(popup->txtCallerName->Caption(), "<Unknown>");
+    EXPECT_EQ(popup->txtCallerNumber->Caption(), "(425) 555-0123");
+    MessageBundle().SetText("Urgent", "Dringend");
+    popup->SetUp({"4B4F56526B15DC0400000001", "Zoë", "", true}, kAll, true);
+    EXPECT_EQ(popup->txtCallerName->Caption(), "Dringend Zoë");
+    EXPECT_EQ(popup->txtCallerNumber->Caption(), "");
+}
+
+TEST_F(CallPopup, FadesInAtTheBottomRightCornerOfTheWorkArea)
+{
+    desktop->workArea = {0, 0, 1024, 740};
+    Open();
+    EXPECT_TRUE(popup->Visible());
+    EXPECT_EQ(popup->FormStyle(), ui::TFormStyle::fsStayOnTop);
+    EXPECT_EQ(popup->BoundsRect().Right, ui::Application->WorkArea().Right);
+    EXPECT_EQ(popup->BoundsRect().Bottom, ui::Application->WorkArea().Bottom);
+    EXPECT_TRUE(popup->AlphaBlend());
+    EXPECT_EQ(popup->AlphaBlendValue(), 0);
+    EXPECT_EQ(popup->tmShow->Interval(), 40u);
+    EXPECT_EQ(popup->tmCloseWindow->Interval(), 60000u);
+    EXPECT_EQ(Fade(), 25);
+    EXPECT_EQ(popup->AlphaBlendValue(), 255);
+    // A refresh of a ringing call does not start the fade again.
+    popup->SetUp(Dana(), kAll, true);
+    EXPECT_EQ(popup->AlphaBlendValue(), 255);
+    EXPECT_FALSE(popup->tmShow->Enabled());
+}
+
+TEST_F(CallPopup, HoldFadesOutClosesAndTellsTheMainWindowOnce)
+{
+    Open();
+    Fade();
+    popup->HoldClick();
+    EXPECT_EQ(host.requests, std::vector<std::string>{"hold 4B4F56526B15DC0400000001"});
+    EXPECT_TRUE(popup->FadingOut());
+    popup->tmShow->Tick();
+    EXPECT_EQ(popup->AlphaBlendValue(), 245);
+    popup->StartFadeOut();  // not restarted
+    EXPECT_EQ(popup->AlphaBlendValue(), 245);
+    Fade();
+    EXPECT_EQ(popup->AlphaBlendValue(), 0);
+    EXPECT_FALSE(popup->Visible());
+    EXPECT_EQ(closedCalls, 1);
+    platform::ProcessMessages(0);
+    EXPECT_FALSE(Alive(popup)) << "the pop-up frees itself";
+}
+
+TEST_F(CallPopup, AutoClosesAfterAMinute)
+{
+    Open();
+    Fade();
+    EXPECT_TRUE(popup->tmCloseWindow->Enabled());
+    popup->tmCloseWindow->Tick();
+    EXPECT_TRUE(popup->FadingOut());
+    EXPECT_FALSE(popup->tmCloseWindow->Enabled());
+    Fade();
+    EXPECT_EQ(closedCalls, 1);
+    EXPECT_TRUE(host.requests.empty());
+}
+
+TEST_F(CallPopup, AnswerGoesToTheHandlerOrWithBitFiveToTheServer)
+{
+    Open();
+    std::vector<std::string> answered;
+    popup->OnAnswer = [&](const std::string& oid) { answered.push_back(oid); };
+    popup->AnswerAndControlClick();
+    EXPECT_EQ(answered, std::vector<std::string>{"4B4F56526B15DC0400000001"});
+    EXPECT_TRUE(host.requests.empty());
+    EXPECT_EQ(host.mainWindowShown, 1);
+    EXPECT_TRUE(popup->FadingOut());
+
+    popup->OnAnswer = nullptr;
+    popup->AnswerClick();
+    EXPECT_EQ(host.requests, std::vector<std::string>{"answer 4B4F56526B15DC0400000001"});
+    popup->SetUp(Dana(), kAll & ~Bits({5}), true);
+    popup->AnswerClick();
+    EXPECT_EQ(host.requests.size(), 1u);
+    // Without an identifier nothing is sent.
+    popup->SetUp({"", "Dana", "1", false}, kAll, true);
+    popup->IgnoreClick();
+    popup->HoldClick();
+    EXPECT_EQ(host.requests.size(), 1u);
+}
+
+TEST_F(CallPopup, VoiceMailAndIgnoreRedirectAndTheWindowStays)
+{
+    Open();
+    Fade();
+    popup->txtRedirectToVM->Click();
+    popup->txtRedirectToVRing->Click();
+    EXPECT_EQ(host.requests, (std::vector<std::string>{"redirect 4B4F56526B15DC0400000001 2 ",
+                                                       "redirect 4B4F56526B15DC0400000001 3 "}));
+    EXPECT_FALSE(popup->FadingOut());
+    EXPECT_TRUE(popup->Visible());
+}
+
+TEST_F(CallPopup, CallLaterSendsToVoiceMailWithBitTwoAndKeepsAReminder)
+{
+    Open(kAll & ~Bits({2}));
+    popup->CallLaterClick();
+    EXPECT_TRUE(host.requests.empty());
+    EXPECT_EQ(host.reminders, std::vector<std::string>{"|Dana|4255550123|10"});
+    host.contact = TMessengerContact{"dana@example.org", 0};
+    popup->SetUp(Dana(), kAll, true);
+    popup->CallLaterClick();
+    EXPECT_EQ(host.requests, std::vector<std::string>{"redirect 4B4F56526B15DC0400000001 2 "});
+    EXPECT_EQ(host.reminders.back(), "dana@example.org|Dana|4255550123|10");
+}
+
+TEST_F(CallPopup, RedirectListSendsTheChosenEntryAndNoneDoesNothing)
+{
+    host.forward = {{"Desk", "2001"}, {"Mobile", "4255550199"}};
+    Open();
+    ASSERT_EQ(popup->cbRedirectTo->Items().Count(), 3);
+    EXPECT_EQ(popup->cbRedirectTo->Items().Strings(0), "None");
+    EXPECT_EQ(popup->cbRedirectTo->ItemIndex(), 0);
+    popup->cbRedirectTo->SelectItem(0);
+    EXPECT_TRUE(host.requests.empty());
+    EXPECT_FALSE(popup->FadingOut());
+    popup->cbRedirectTo->SelectItem(2);
+    EXPECT_EQ(host.requests, std::vector<std::string>{"redirect 4B4F56526B15DC0400000001 1 4255550199"});
+    EXPECT_TRUE(popup->FadingOut());
+}
+
+TEST_F(CallPopup, InstantMessageRowNeedsAnOnlineContact)
+{
+    Open();
+    EXPECT_FALSE(popup->pnAlertingInstantMsg->Visible());
+    host.contact = TMessengerContact{"dana@example.org", 1};
+    popup->SetUp(Dana(), kAll, true);
+    EXPECT_FALSE(popup->pnAlertingInstantMsg->Visible());
+    KovraAssistantConfig().WriteString("IMMessages", "0", "In a meeting");
+    KovraAssistantConfig().WriteString("IMMessages", "1", "Call you back");
+    host.contact->Status = kContactOnline;
+    popup->SetUp(Dana(), kAll, true);
+    EXPECT_TRUE(popup->pnAlertingInstantMsg->Visible());
+    ASSERT_EQ(popup->cbIM->Items().Count(), 2);
+    popup->cbIM->SelectItem(1);
+    EXPECT_EQ(host.sent, std::vector<std::string>{"dana@example.org|Mime-Version: 1.0\r\nContent-Type: text/html; "
+                                                  "charset=UTF-8\r\n\r\n|Call you back|2"});
+    // Gone offline meanwhile: the user is told.
+    host.contact->Status = 0;
+    popup->cbIM->SelectItem(0);
+    EXPECT_EQ(host.sent.size(), 1u);
+    ASSERT_EQ(desktop->messageBoxes.size(), 1u);
+    EXPECT_EQ(desktop->messageBoxes[0].text,
+              "Unable to send message.\r\rCannot find Instant Messenger user or user is not online.");
+}
+
+TEST_F(CallPopup, TypedMessagesAreKeptForLaterPopupsAndDeleteRemovesThem)
+{
+    host.contact = TMessengerContact{"dana@example.org", kContactOnline};
+    Open();
+    popup->cbIM->SetText("On my way");
+    EXPECT_EQ(popup->cbIM->PressKey(ui::VK_RETURN_KEY), ui::VK_RETURN_KEY);
+    EXPECT_TRUE(popup->cbIM->DroppedDown());
+    EXPECT_EQ(KovraAssistantConfig().ReadString("IMMessages", "0", ""), "On my way");
+    popup->cbIM->SetText("Busy");
+    popup->cbIM->Exit();
+    popup->cbIM->Exit();  // already there: not added twice
+    EXPECT_EQ(popup->cbIM->Items().Count(), 2);
+
+    TfmCallDisposition later(nullptr, host);
+    later.SetUp(Dana(), kAll, true);
+    ASSERT_EQ(later.cbIM->Items().Count(), 2);
+    EXPECT_EQ(later.cbIM->Items().Strings(1), "Busy");
+    later.cbIM->SetItemIndex(0);
+    later.cbIM->PressKey(ui::VK_DELETE_KEY);
+    std::vector<std::string> keys;
+    KovraAssistantConfig().ReadSection("IMMessages", keys);
+    EXPECT_EQ(keys, std::vector<std::string>{"0"});
+    EXPECT_EQ(KovraAssistantConfig().ReadString("IMMessages", "0", ""), "Busy");
+}
+
+TEST_F(CallPopup, CloseImageFadesOutAndCloseNowSkipsTheFade)
+{
+    Open();
+    EXPECT_EQ(popup->imClose->Name(), "imClose");
+    popup->imClose->Click();
+    EXPECT_TRUE(popup->FadingOut());
+    popup->CloseNow();
+    EXPECT_FALSE(popup->Visible());
+    EXPECT_EQ(closedCalls, 1);
+    popup->tmShow->Tick();
+    EXPECT_EQ(closedCalls, 1);
+}
+
+}  // namespace

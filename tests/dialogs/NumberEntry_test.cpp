@@ -1,0 +1,223 @@
+#include "DialogTestSupport.h"
+#include "dialogs/MSNConference.h"
+#include "dialogs/MSNMakeCall.h"
+#include "dialogs/MSNPickupCall.h"
+#include "dialogs/MSNRedirectCall.h"
+#include "dialogs/MSNTransfer.h"
+
+namespace {
+
+std::vector<std::string> StoredRecent()
+{
+    std::vector<std::string> keys, values;
+    KovraAssistantConfig().ReadSection("RecentPhoneNumbers", keys);
+    for (const std::string& key : keys)
+        values.push_back(KovraAssistantConfig().ReadString("RecentPhoneNumbers", key, "?"));
+    return values;
+}
+
+std::vector<std::string> Items(const ui::TUnicodeComboBox& box)
+{
+    std::vector<std::string> items;
+    for (int i = 0; i < box.Items().Count(); ++i)
+        items.push_back(box.Items().Strings(i));
+    return items;
+}
+
+using NumberEntry = DialogTest;
+
+TEST_F(NumberEntry, KeyFilterKeepsDialCharactersAndDropsEverythingElse)
+{
+    TfmMakeCall dialog(owner);
+    TypeText(*dialog.cbPhones, "+1 (214) 555-1234*#x");
+    EXPECT_EQ(dialog.cbPhones->Text(), "1(214)555-1234*#");
+    EXPECT_TRUE(dialog.cbPhones->TypeKey(ui::VK_BACK_KEY));
+    EXPECT_EQ(dialog.cbPhones->Text(), "1(214)555-1234*");
+    for (char16_t dropped : {u'+', u' ', u'a', u'.', u'\r', char16_t(0x00E9)})
+        EXPECT_EQ(PhoneNumberKey(dropped), 0) << int(dropped);
+    // Pasted text is not filtered.
+    dialog.cbPhones->TextEdited("+44 20");
+    EXPECT_EQ(dialog.cbPhones->Text(), "+44 20");
+}
+
+TEST_F(NumberEntry, OkFollowsTheTextAndShowsItsDisabledColour)
+{
+    SetColour(131, 0x00FF00);
+    SetColour(132, 0x0000FF);
+    TfmTransfer dialog(owner);
+    EXPECT_FALSE(dialog.btOk->Enabled());
+    EXPECT_EQ(dialog.btOk->Font().Color(), 0x0000FFu);
+    dialog.cbPhones->TypeKey(u'5');
+    EXPECT_TRUE(dialog.btOk->Enabled());
+    EXPECT_EQ(dialog.btOk->Font().Color(), 0x00FF00u);
+    dialog.cbPhones->TypeKey(ui::VK_BACK_KEY);
+    EXPECT_FALSE(dialog.btOk->Enabled());
+    EXPECT_EQ(dialog.btOk->Font().Color(), 0x0000FFu);
+    // A disabled OK panel ignores clicks.
+    dialog.btOk->Click();
+    EXPECT_TRUE(StoredRecent().empty());
+}
+
+TEST_F(NumberEntry, OkStoresTheDialableNumberOnTopAndTheNextDialogShowsItFormatted)
+{
+    {
+        TfmMakeCall dialog(owner);
+        WhileModal([&] {
+            TypeText(*dialog.cbPhones, "(214) 555-1234");
+            dialog.btOk->Click();
+        });
+        EXPECT_EQ(dialog.ShowModal(), ui::mrOk);
+        EXPECT_EQ(dialog.Number(), "(214)555-1234");
+    }
+    EXPECT_EQ(StoredRecent(), std::vector<std::string>{"2145551234"});
+    TfmConference next(owner);
+    EXPECT_EQ(Items(*next.cbPhones), std::vector<std::string>{"(214) 555-1234"});
+    EXPECT_EQ(next.cbPhones->Text(), "");
+    EXPECT_FALSE(next.btOk->Enabled());
+}
+
+TEST_F(NumberEntry, RecentNumbersMoveToTheTopAndNeverPassFive)
+{
+    for (const char* number : {"1001", "1002", "1003", "1004", "1005"})
+        AddRecentNumber(number);
+    EXPECT_EQ(StoredRecent(), (std::vector<std::string>{"1005", "1004", "1003", "1002", "1001"}));
+    AddRecentNumber("1-0-0-3");
+    EXPECT_EQ(StoredRecent(), (std::vector<std::string>{"1003", "1005", "1004", "1002", "1001"}));
+    AddRecentNumber("1006");
+    EXPECT_EQ(StoredRecent(), (std::vector<std::string>{"1006", "1003", "1005", "1004", "1002"}));
+    // Nothing dialable still takes a slot; the drop-down leaves it out.
+    AddRecentNumber("()-");
+    EXPECT_EQ(StoredRecent(), (std::vector<std::string>{"", "1006", "1003", "1005", "1004"}));
+    ui::TUnicodeComboBox box(owner);
+    FillRecentNumbers(box);
+    EXPECT_EQ(Items(box), (std::vector<std::string>{"1006", "1003", "1005", "1004"}));
+}
+
+TEST_F(NumberEntry, RecentNumbersFromAForeignDocumentAreTrimmedToFive)
+{
+    for (int i = 0; i < 7; ++i)
+        KovraAssistantConfig().WriteString("RecentPhoneNumbers", std::to_string(i), std::to_string(i + 1));
+    KovraAssistantConfig().WriteString("General", "a", "1");
+    AddRecentNumber("9");
+    EXPECT_EQ(StoredRecent(), (std::vector<std::string>{"9", "1", "2", "3", "4"}));
+    EXPECT_EQ(KovraAssistantConfig().ReadString("General", "a", ""), "1");
+}
+
+TEST_F(NumberEntry, MakeCallGivesTheOptionOfTheOneTickedRadio)
+{
+    TfmMakeCall dialog(owner);
+    EXPECT_TRUE(dialog.ckRegularCall->Checked());
+    EXPECT_EQ(dialog.CallOptions(), 0);
+    dialog.ckIntercom->Click();
+    EXPECT_FALSE(dialog.ckRegularCall->Checked());
+    EXPECT_EQ(dialog.CallOptions(), 4);
+    dialog.ckUrgent->Click();
+    EXPECT_FALSE(dialog.ckIntercom->Checked());
+    EXPECT_EQ(dialog.CallOptions(), 2);
+    dialog.ckDontShow->Click();
+    EXPECT_EQ(dialog.CallOptions(), 8);
+}
+
+TEST_F(NumberEntry, ImmediateBoxFollowsTheSingleStepAndConsultationBits)
+{
+    constexpr std::uint32_t single = 1u << 16, consult = 1u << 27;
+    const TImmediateChoice only = ImmediateChoice(single, 16, 27);
+    EXPECT_TRUE(only.Checked);
+    EXPECT_FALSE(only.Enabled);
+    const TImmediateChoice none = ImmediateChoice(consult, 16, 27);
+    EXPECT_FALSE(none.Checked);
+    EXPECT_FALSE(none.Enabled);
+    const TImmediateChoice both = ImmediateChoice(single | consult, 16, 27);
+    EXPECT_FALSE(both.Checked);
+    EXPECT_TRUE(both.Enabled);
+    // Conference bits 17 and 28 work the same way.
+    const TImmediateChoice conf = ImmediateChoice(1u << 17, 17, 28);
+    EXPECT_TRUE(conf.Checked);
+    EXPECT_FALSE(conf.Enabled);
+
+    TfmTransfer transfer(owner);
+    transfer.SetImmediate(only);
+    transfer.ckImmediateTrans->Click();
+    EXPECT_TRUE(transfer.Immediate()) << "a disabled box cannot be changed";
+    TfmConference conference(owner);
+    conference.SetImmediate(both);
+    conference.ckImmediateConf->Click();
+    EXPECT_TRUE(conference.Immediate());
+}
+
+TEST_F(NumberEntry, GroupPickupEndsWithAnEmptyTargetAndLeavesRecentNumbersAlone)
+{
+    AddRecentNumber("1002");
+    TfmPickupCall dialog(owner);
+    EXPECT_TRUE(dialog.btGroupPickup->Enabled());
+    WhileModal([&] {
+        TypeText(*dialog.cbPhones, "1003");
+        dialog.btGroupPickup->Click();
+    });
+    EXPECT_EQ(dialog.ShowModal(), ui::mrOk);
+    EXPECT_EQ(dialog.Number(), "");
+    EXPECT_EQ(StoredRecent(), std::vector<std::string>{"1002"});
+}
+
+TEST_F(NumberEntry, RedirectYieldsOnlyAChosenForwardEntry)
+{
+    std::vector<TForwardEntry> entries{{"Desk", "2001"}, {"Mobile", "4255550199"}};
+    {
+        TfmRedirectCall dialog(owner, entries);
+        EXPECT_EQ(Items(*dialog.cbPhones), (std::vector<std::string>{"None", "Desk", "Mobile"}));
+        EXPECT_EQ(dialog.cbPhones->ItemIndex(), 0);
+        EXPECT_TRUE(dialog.btOk->Enabled());
+        WhileModal([&] { dialog.btOk->Click(); });
+        EXPECT_EQ(dialog.ShowModal(), ui::mrOk);
+        EXPECT_FALSE(dialog.SelectedEntry());
+    }
+    {
+        TfmRedirectCall dialog(owner, entries);
+        dialog.cbPhones->SetText("");
+        TypeText(*dialog.cbPhones, "2001");
+        EXPECT_FALSE(dialog.SelectedEntry()) << "a typed number is not an entry";
+        dialog.cbPhones->SelectItem(2);
+        ASSERT_TRUE(dialog.SelectedEntry());
+        EXPECT_EQ(dialog.SelectedEntry()->Number, "4255550199");
+    }
+    TfmRedirectCall empty(owner, {});
+    EXPECT_EQ(Items(*empty.cbPhones), std::vector<std::string>{"None"});
+    EXPECT_TRUE(StoredRecent().empty());
+}
+
+TEST_F(NumberEntry, FrameCancelsByItsImageDragsByItsCaptionAndTakesTextsAndColours)
+{
+    MessageBundle().SetText("pnTitleMakeCall", "Nouvel appel");
+    MessageBundle().SetText("ckUrgent", "Appel urgent");
+    SetColour(110, 0x112233);
+    {
+        TfmMakeCall dialog(owner);
+        EXPECT_EQ(dialog.BorderStyle(), ui::TFormBorderStyle::bsNone);
+        EXPECT_EQ(dialog.pnTitle->Caption(), "Nouvel appel");
+        EXPECT_EQ(dialog.ckUrgent->Caption(), "Appel urgent");
+        EXPECT_EQ(dialog.pnCaption->Color(), 0x112233u);
+        EXPECT_EQ(dialog.btOk->Cursor(), ui::TCursor::crHandPoint);
+        EXPECT_EQ(dialog.imCaption->Name(), "imHide");
+        WhileModal([&] {
+            // Centred on the owner at (100, 100, 480 x 500).
+            EXPECT_EQ(dialog.Left(), 100 + (480 - dialog.Width()) / 2);
+            desktop->cursor = {dialog.Left() + 30, dialog.Top() + 5};
+            dialog.pnCaption->DoMouseDown(ui::TMouseButton::mbLeft, 0, 30, 5);
+            desktop->cursor = {400, 300};
+            dialog.pnCaption->DoMouseMove(0, 30, 5);
+            dialog.pnCaption->DoMouseUp(ui::TMouseButton::mbLeft, 0, 30, 5);
+            desktop->cursor = {10, 10};
+            dialog.pnCaption->DoMouseMove(0, 30, 5);
+            dialog.cbPhones->PressKey(ui::VK_ESCAPE_KEY);
+            dialog.cbPhones->PressKey(ui::VK_RETURN_KEY);
+            EXPECT_EQ(dialog.ModalResult(), ui::mrNone);
+            dialog.imCaption->Click();
+        });
+        EXPECT_EQ(dialog.ShowModal(), ui::mrCancel);
+        EXPECT_EQ(dialog.Left(), 370);
+        EXPECT_EQ(dialog.Top(), 295);
+    }
+    EXPECT_TRUE(StoredRecent().empty());
+}
+
+}  // namespace

@@ -1,0 +1,169 @@
+#include <map>
+
+#include "DialogTestSupport.h"
+#include "dialogs/ConfirmFm.h"
+#include "dialogs/MSNAbout.h"
+#include "dialogs/MSNParkCall.h"
+
+namespace {
+
+using Confirm = DialogTest;
+
+TEST_F(Confirm, SwitchedOffAsksNothingUnlessShiftIsHeld)
+{
+    KovraAssistantConfig().WriteInteger("Confirm", "CLDel", 0);
+    TConfigConfirmSwitch cldel("CLDel");
+    const std::size_t forms = ui::Application->Forms().size();
+    EXPECT_TRUE(ShowConfirm("Delete?", &cldel, true, owner));
+    EXPECT_EQ(ui::Application->Forms().size(), forms);
+
+    // Shift forces the question, with "Do not show this window again" ticked; unticking it and
+    // answering No keeps the entry and turns the option back on.
+    desktop->shift = true;
+    bool shownTicked = false;
+    WhileModal([&] {
+        auto* box = ModalForm<TfmConfirm>();
+        ASSERT_NE(box, nullptr);
+        shownTicked = box->cbConfirm->Checked();
+        EXPECT_TRUE(box->pnYesNo->Visible());
+        EXPECT_FALSE(box->pnContinue->Visible());
+        EXPECT_EQ(box->txtInfo->Caption(), "Delete?");
+        box->cbConfirm->Click();
+        box->btNo->Click();
+    });
+    EXPECT_FALSE(ShowConfirm("Delete?", &cldel, true, owner));
+    EXPECT_TRUE(shownTicked);
+    EXPECT_EQ(KovraAssistantConfig().ReadInteger("Confirm", "CLDel", -1), 1);
+    EXPECT_EQ(ui::Application->Forms().size(), forms);
+}
+
+TEST_F(Confirm, SwitchedOnAsksAndTickingTheBoxTurnsItOff)
+{
+    TConfigConfirmSwitch exitSwitch("Exit");
+    WhileModal([&] {
+        auto* box = ModalForm<TfmConfirm>();
+        ASSERT_NE(box, nullptr);
+        EXPECT_FALSE(box->cbConfirm->Checked());
+        EXPECT_EQ(box->Caption(), "Confirm");
+        EXPECT_EQ(box->FormStyle(), ui::TFormStyle::fsStayOnTop);
+        box->cbConfirm->Click();
+        box->btYes->Click();
+    });
+    EXPECT_TRUE(ShowConfirm("Exit?", &exitSwitch, true, owner));
+    EXPECT_EQ(KovraAssistantConfig().ReadInteger("Confirm", "Exit", -1), 0);
+    // The caption image is a no.
+    KovraAssistantConfig().WriteInteger("Confirm", "Exit", 1);
+    WhileModal([&] { ModalForm<TfmConfirm>()->imCaption->Click(); });
+    EXPECT_FALSE(ShowConfirm("Exit?", &exitSwitch, true, owner));
+    EXPECT_EQ(KovraAssistantConfig().ReadInteger("Confirm", "Exit", -1), 1);
+}
+
+TEST_F(Confirm, WithoutAskItIsANoticeWithContinue)
+{
+    MessageBundle().SetText("Information", "Hinweis");
+    int fullHeight = 0;
+    WhileModal([&] {
+        auto* box = ModalForm<TfmConfirm>();
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->Caption(), "Hinweis");
+        EXPECT_FALSE(box->pnYesNo->Visible());
+        EXPECT_FALSE(box->pnConf->Visible());
+        EXPECT_TRUE(box->pnContinue->Visible());
+        fullHeight = box->Height() + box->pnContinue->Height();
+        box->btContinue->Click();
+    });
+    EXPECT_TRUE(ShowConfirm("Saved.", nullptr, false, owner));
+    TfmConfirm design(owner);
+    EXPECT_EQ(fullHeight, design.Height());
+}
+
+TEST_F(Confirm, ButtonsOfABoxNotShownModallyJustCloseIt)
+{
+    auto* box = new TfmConfirm(owner);
+    box->SetUp("Note", nullptr, true);
+    box->ShowForm();
+    box->btNo->Click();
+    EXPECT_FALSE(box->Visible());
+    box->ShowForm();
+    box->btYes->Click();
+    EXPECT_FALSE(box->Visible());
+    delete box;
+}
+
+class FakeVersions : public IVersionSource {
+public:
+    bool Load(const std::string&) override { return true; }
+    bool Query(const std::string& block, std::string& value) const override
+    {
+        static const std::map<std::string, std::string> blocks = {
+            {"\\VarFileInfo\\Translation", std::string("\x09\x04\xE4\x04", 4)},
+            {"\\StringFileInfo\\040904e4\\ProductName", std::string("Kovra Assistant\0", 16)},
+            {"\\StringFileInfo\\040904e4\\ProductVersion", std::string("4.1\0", 4)},
+            {"\\StringFileInfo\\040904e4\\FileVersion", std::string("4.1.7.12\0", 9)},
+            {"\\StringFileInfo\\040904e4\\CompanyName", std::string("Halvern Systems\0", 16)},
+            {"\\StringFileInfo\\040904e4\\LegalCopyright", std::string("(c) Halvern\0", 12)},
+        };
+        const auto found = blocks.find(block);
+        value = found == blocks.end() ? std::string() : found->second;
+        return found != blocks.end();
+    }
+    std::string LanguageName(std::uint32_t) const override { return "English"; }
+};
+
+using SmallDialogs = DialogTest;
+
+TEST_F(SmallDialogs, AboutShowsTheFileVersionsAndTheServerVersions)
+{
+    ui::Application->SetTitle("Kovra Assistant");
+    TfmAboutBox about(owner, std::make_unique<FakeVersions>());
+    EXPECT_EQ(about.txtProductName->Caption(), "Kovra Assistant");
+    EXPECT_EQ(about.txtProductVersion->Caption(), "4.1");
+    EXPECT_EQ(about.txtFileVersion->Caption(), "4.1.7.12");
+    EXPECT_EQ(about.txtCompanyName->Caption(), "Halvern Systems");
+    EXPECT_EQ(about.txtLegalCopyright->Caption(), "(c) Halvern");
+    EXPECT_EQ(about.Caption(), "Kovra Assistant");
+    WhileModal([&] {
+        EXPECT_EQ(about.txtCAVersion->Caption(), "7.2.1");
+        EXPECT_EQ(about.txtAPIVersion->Caption(), "3");
+        about.btClose->Click();
+    });
+    about.SetUp("7.2.1", "3");
+    EXPECT_NE(about.ShowModal(), ui::mrOk);
+
+    // The portal's product name wins over the file's.
+    MessageBundle().SetText("ProductName", "Halvern Desk");
+    TfmAboutBox branded(owner, std::make_unique<FakeVersions>());
+    EXPECT_EQ(branded.txtProductName->Caption(), "Halvern Desk");
+    EXPECT_EQ(branded.Caption(), "Halvern Desk");
+}
+
+TEST_F(SmallDialogs, ParkedNoticeShowsTrimmedTextsAndRestartsItsTwelveSeconds)
+{
+    TFrmParkCallNotification notice(owner);
+    EXPECT_EQ(notice.tmHide->Interval(), 12000u);
+    EXPECT_FALSE(notice.tmHide->Enabled());
+    EXPECT_FALSE(notice.Visible());
+    notice.ShowNotice("  Dana   (4255550123) ", " 701 ");
+    EXPECT_TRUE(notice.Visible());
+    EXPECT_FALSE(notice.Modal());
+    EXPECT_EQ(notice.txtParkFrom->Caption(), "Dana   (4255550123)");
+    EXPECT_EQ(notice.txtParkTo->Caption(), "701");
+    EXPECT_TRUE(notice.tmHide->Enabled());
+
+    notice.ShowNotice("Erin   (1003)", "702");
+    EXPECT_EQ(notice.txtParkFrom->Caption(), "Erin   (1003)");
+    EXPECT_EQ(notice.txtParkTo->Caption(), "702");
+    notice.tmHide->Tick();
+    EXPECT_FALSE(notice.Visible());
+    EXPECT_FALSE(notice.tmHide->Enabled());
+
+    notice.ShowNotice("Erin   (1003)", "702");
+    notice.btOk->Click();
+    EXPECT_FALSE(notice.Visible());
+    EXPECT_FALSE(notice.tmHide->Enabled());
+    notice.ShowNotice("Erin   (1003)", "702");
+    notice.imCaption->Click();
+    EXPECT_FALSE(notice.Visible());
+}
+
+}  // namespace
