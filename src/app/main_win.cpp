@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "app/AssistantDialogs.h"
 #include "app/MSNMain.h"
 #include "app/SystemDesktop.h"
 #include "platform/MainLoop.h"
@@ -62,6 +63,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     TfmKovraAssistant* form = nullptr;
     options.Services.Desktop =
         std::make_shared<TSystemDesktop>([&form] { return form ? ui::win32::HandleOf(*form) : nullptr; });
+    options.Services.Dialogs = std::make_shared<TAssistantDialogs>(options.Services.Messenger, options.Services.Desktop);
 
     form = ui::Application->CreateForm<TfmKovraAssistant>(std::move(options));
     ui::Application->SetShowMainForm(false);
