@@ -579,10 +579,13 @@ bool TfmKovraAssistant::FormCreate()
     miHelpHelp->SetEnabled(webMode);
     if (startLookAndFeel_) {
         auto ready = [this] { LookAndFeelReady(); };
+        TKALookAndFeelTargets targets;
+        targets.DecodeLogo = DecodeLogoPicture;
         if (webMode)
-            lookAndFeel_ = std::make_unique<TKALookAndFeel>(portal, std::optional<std::string>("ka.ico"), true, ready);
+            lookAndFeel_ = std::make_unique<TKALookAndFeel>(portal, std::optional<std::string>("ka.ico"), true, ready,
+                                                            targets);
         else
-            lookAndFeel_ = std::make_unique<TKALookAndFeel>(programFolder_, std::nullopt, false, ready);
+            lookAndFeel_ = std::make_unique<TKALookAndFeel>(programFolder_, std::nullopt, false, ready, targets);
     }
 
     TStartupInfo& info = StartupInfo();

@@ -1,5 +1,6 @@
 #include "app/SkinBinding.h"
 
+#include "platform/Picture.h"
 #include "ui/Menus.h"
 #include "ui/UnicodeCtrls.h"
 
@@ -95,6 +96,25 @@ void TSkinComponentBinding::SetTabColours(const TSkinTabColours& colours)
         tabs->SetSelectedColor(ToToolkitColour(colours.Selected));
         tabs->SetUnselectedColor(ToToolkitColour(colours.Unselected));
     }
+}
+
+void TSkinComponentBinding::SetPicture(const TKALogo& logo)
+{
+    auto* image = dynamic_cast<ui::TImage*>(&component_);
+    if (image && logo.Loaded())
+        image->SetPicture(*std::static_pointer_cast<const ui::TBitmap>(logo.Picture));
+}
+
+std::shared_ptr<const void> DecodeLogoPicture(const std::string& bytes)
+{
+    platform::TPicturePixels pixels;
+    if (platform::DecodePicture(bytes, pixels) != 0)
+        return nullptr;
+    auto bitmap = std::make_shared<ui::TBitmap>();
+    bitmap->Width = pixels.Width;
+    bitmap->Height = pixels.Height;
+    bitmap->Pixels = std::move(pixels.Pixels);
+    return bitmap;
 }
 
 TSkinFormBinding::TSkinFormBinding(ui::TComponent& form) : self_(form)

@@ -8,6 +8,10 @@
 #include "settings/SkinTarget.h"
 #include "ui/Component.h"
 
+// The look and feel's logo decoder: the system's picture loader, the picture as a toolkit bitmap
+// (none where pictures are not decoded: the logo then counts as absent). Any thread.
+std::shared_ptr<const void> DecodeLogoPicture(const std::string& bytes);
+
 // A colour of the settings side as the toolkit writes it.
 ui::TColor ToToolkitColour(TColour colour);
 
@@ -27,6 +31,7 @@ public:
     void SetFontColour(TColour colour) override;
     void SetMenuColours(const TSkinMenuColours& colours) override;
     void SetTabColours(const TSkinTabColours& colours) override;
+    void SetPicture(const TKALogo& logo) override;
 
 private:
     ui::TComponent& component_;

@@ -117,3 +117,17 @@ TEST(SimPortalNames, OnlyPlainFileNamesAreLookedUp)
     EXPECT_FALSE(kovrasim::IsPlainFileName("a\\b"));
     EXPECT_FALSE(kovrasim::IsPlainFileName("a%2Fb"));
 }
+
+TEST_F(SimPortalTest, APortalAddressWithATrailingSlashStillReachesEveryResource)
+{
+    for (const char* path : {"//KovraAppsServlet?Command=GetMsgBundle", "//inc/WebPortalStyles.css",
+                             "//images/logo.gif", "//icons/kovra.ico", "//help/"}) {
+        auto answer = client->Get(path);
+        ASSERT_TRUE(answer) << path;
+        EXPECT_EQ(answer->status, 200) << path;
+        EXPECT_FALSE(answer->body.empty()) << path;
+    }
+    auto logo = client->Get("//images/logo.gif");
+    ASSERT_TRUE(logo);
+    EXPECT_EQ(logo->body, DataFile("logo.gif"));
+}

@@ -128,7 +128,8 @@ void TSimPortal::Routes()
         }
         response.set_content(body, ContentType(relative).c_str());
     };
-    server_->Get("/KovraAppsServlet", [this, file](const httplib::Request& request, httplib::Response& response) {
+    // A portal address given with a trailing slash makes "//path"; web servers take it as "/path".
+    server_->Get("/+KovraAppsServlet", [this, file](const httplib::Request& request, httplib::Response& response) {
         const std::string command = request.get_param_value("Command");
         if (command == "GetMsgBundle") {
             file("KovraApps_en_US.properties", response);
@@ -142,11 +143,11 @@ void TSimPortal::Routes()
             response.set_content("unknown command: " + command + "\n", "text/plain");
         }
     });
-    server_->Get("/inc/WebPortalStyles.css",
+    server_->Get(R"(/+inc/WebPortalStyles\.css)",
                  [file](const httplib::Request&, httplib::Response& response) { file("WebPortalStyles.css", response); });
-    server_->Get("/images/logo.gif",
+    server_->Get(R"(/+images/logo\.gif)",
                  [file](const httplib::Request&, httplib::Response& response) { file("logo.gif", response); });
-    server_->Get(R"(/icons/([^/]*))", [file](const httplib::Request& request, httplib::Response& response) {
+    server_->Get(R"(/+icons/([^/]*))", [file](const httplib::Request& request, httplib::Response& response) {
         const std::string name = request.matches[1];
         if (!IsPlainFileName(name)) {
             response.status = 404;
@@ -155,7 +156,7 @@ void TSimPortal::Routes()
         }
         file("icons/" + name, response);
     });
-    server_->Get(R"(/help(/([^/]*))?)", [file](const httplib::Request& request, httplib::Response& response) {
+    server_->Get(R"(/+help(/([^/]*))?)", [file](const httplib::Request& request, httplib::Response& response) {
         const std::string name = request.matches.size() > 2 ? std::string(request.matches[2]) : std::string();
         if (name.empty()) {
             file("help/index.html", response);
