@@ -5,7 +5,7 @@
 #include <tuple>
 
 #include "app/MarkedWindow.h"
-#include "app/SkinBinding.h"
+#include "settings/SkinBinding.h"
 #include "platform/Clock.h"
 #include "platform/MainLoop.h"
 #include "settings/KALookAndFeel.h"

@@ -1,7 +1,7 @@
 #include <cstdio>
 
 #include "app/MSNMain.h"
-#include "app/SkinBinding.h"
+#include "settings/SkinBinding.h"
 #include "platform/Clock.h"
 #include "settings/KALookAndFeel.h"
 #include "settings/MessageBundle.h"

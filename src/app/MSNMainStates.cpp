@@ -1,5 +1,5 @@
 #include "app/MSNMain.h"
-#include "app/SkinBinding.h"
+#include "settings/SkinBinding.h"
 #include "settings/KALookAndFeel.h"
 #include "settings/MessageBundle.h"
 

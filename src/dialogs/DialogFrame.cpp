@@ -5,83 +5,13 @@
 
 #include "settings/KALookAndFeel.h"
 #include "settings/MessageBundle.h"
+#include "settings/SkinBinding.h"
 #include "settings/SkinTarget.h"
 
 namespace {
 
 constexpr int kCaptionHeight = 22;
 constexpr int kTitleHeight = 26;
-
-ui::TColor ToToolkit(TColour colour)
-{
-    if (colour == ::clDefault)
-        return ui::clDefault;
-    if ((colour & 0xFF000000u) == 0xFF000000u)
-        return ui::clSystemColor | (colour & 0xFFu);
-    return colour;
-}
-
-// The settings seam over the controls of a dialog: captions, hints and colours are all a dialog
-// needs (no menus, tab sets or list views live here).
-class TDialogSkinComponent : public ISkinComponent {
-public:
-    explicit TDialogSkinComponent(ui::TComponent& component)
-        : component_(component), control_(dynamic_cast<ui::TControl*>(&component))
-    {
-    }
-    std::string Name() const override { return component_.Name(); }
-    std::string ClassName() const override { return component_.ClassName(); }
-    int Tag() const override { return static_cast<int>(component_.Tag()); }
-    bool Enabled() const override { return !control_ || control_->Enabled(); }
-    bool Transparent() const override
-    {
-        auto* label = dynamic_cast<ui::TUnicodeLabel*>(&component_);
-        return label && label->Transparent();
-    }
-    void SetCaption(const std::string& text) override
-    {
-        if (control_)
-            control_->SetCaption(text);
-    }
-    void SetHint(const std::string& text) override
-    {
-        if (control_)
-            control_->SetHint(text);
-    }
-    void SetColour(TColour colour) override
-    {
-        if (control_)
-            control_->SetColor(ToToolkit(colour));
-    }
-    void SetFontColour(TColour colour) override
-    {
-        if (control_)
-            control_->Font().SetColor(ToToolkit(colour));
-    }
-
-private:
-    ui::TComponent& component_;
-    ui::TControl* control_;
-};
-
-class TDialogSkinForm : public ISkinForm {
-public:
-    explicit TDialogSkinForm(ui::TForm& form) : self_(form)
-    {
-        for (ui::TComponent* component : form.Components())
-            components_.push_back(std::make_unique<TDialogSkinComponent>(*component));
-    }
-    std::string Name() const override { return self_.Name(); }
-    std::string ClassName() const override { return self_.ClassName(); }
-    int Tag() const override { return self_.Tag(); }
-    void SetColour(TColour colour) override { self_.SetColour(colour); }
-    int ComponentCount() const override { return static_cast<int>(components_.size()); }
-    ISkinComponent& Component(int index) override { return *components_[static_cast<std::size_t>(index)]; }
-
-private:
-    TDialogSkinComponent self_;
-    std::vector<std::unique_ptr<TDialogSkinComponent>> components_;
-};
 
 }  // namespace
 
@@ -100,13 +30,13 @@ std::string ApplicationTitle()
 
 void ApplyDialogColours(ui::TForm& form)
 {
-    TDialogSkinForm skin(form);
+    TSkinFormBinding skin(form);
     ApplyColours(skin);
 }
 
 void ApplyDialogTexts(ui::TForm& form)
 {
-    TDialogSkinForm skin(form);
+    TSkinFormBinding skin(form);
     MessageBundle().ApplyToComponents(skin);
 }
 

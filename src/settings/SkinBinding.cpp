@@ -1,4 +1,4 @@
-#include "app/SkinBinding.h"
+#include "settings/SkinBinding.h"
 
 #include "platform/Picture.h"
 #include "ui/Menus.h"
