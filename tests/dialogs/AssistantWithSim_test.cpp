@@ -9,7 +9,9 @@
 #include "app/AssistantDialogs.h"
 #include "dialogs/MSNCallDisp.h"
 #include "dialogs/MSNConferenceList.h"
+#include "dialogs/MSNConference.h"
 #include "dialogs/MSNMakeCall.h"
+#include "dialogs/MSNParkCall.h"
 #include "dialogs/MSNPickupCall.h"
 #include "dialogs/MSNTransferHold.h"
 #include "platform/Clock.h"
@@ -220,6 +222,77 @@ TEST_F(AssistantWithSim, GroupPickupTakesACallRingingElsewhere)
                     return true;
         return false;
     }));
+}
+
+TEST_F(AssistantWithSim, ParkedCallShowsTheNoticeAndLeavesTheList)
+{
+    const std::string oid = Ring("4255550123", "Dana Doe");
+    RingAndAnswer(oid);
+    form->lbCalls->SelectItem(form->lbCalls->Items().IndexOf(oid));
+    form->OnParkCall();
+    ASSERT_TRUE(Pump([&] { return TopForm<TFrmParkCallNotification>() != nullptr; }));
+    TFrmParkCallNotification* notice = TopForm<TFrmParkCallNotification>();
+    EXPECT_FALSE(notice->txtParkTo->Caption().empty());
+    // The caller waits at the park place, no longer at the user's phone.
+    EXPECT_TRUE(Pump([&] { return SimState(oid, "1001") != 4; }));
+    EXPECT_NE(SimState(oid, "4255550123"), -1);
+}
+
+TEST_F(AssistantWithSim, GuestChosenInTheConferenceListIsDroppedFromTheConference)
+{
+    const std::string oid = Ring("4255550123", "Dana Doe");
+    RingAndAnswer(oid);
+    form->lbCalls->SelectItem(form->lbCalls->Items().IndexOf(oid));
+    platform::Post([] {
+        auto* dialog = TopForm<TfmConference>();
+        ASSERT_NE(dialog, nullptr);
+        for (char c : std::string("1002"))
+            dialog->cbPhones->TypeKey(static_cast<char16_t>(c));
+        if (dialog->ckImmediateConf->Enabled())
+            dialog->ckImmediateConf->SetChecked(true);
+        dialog->btOk->Click();
+    });
+    form->OnSetupConference();
+    // Bob answers at 1002 and the three talk.
+    ASSERT_TRUE(Pump([&] {
+        std::lock_guard guard(sim->Lock());
+        for (const auto& [id, call] : sim->Phones().Calls())
+            for (const auto& party : call.Parties)
+                if (party.Number == "1002" && party.ConnState == 2)
+                    return true;
+        return false;
+    }));
+    std::string bobCall;
+    {
+        std::lock_guard guard(sim->Lock());
+        for (const auto& [id, call] : sim->Phones().Calls())
+            for (const auto& party : call.Parties)
+                if (party.Number == "1002" && party.ConnState == 2)
+                    bobCall = id;
+    }
+    ASSERT_EQ(sim->Execute("answer-far " + bobCall).rfind("ok", 0), 0u);
+    ASSERT_TRUE(Pump([&] {
+        const TCallInfo* call = form->SelectedCall();
+        return call && call->IsConference();
+    })) << "no conference line";
+    const std::string conference = form->SelectedCall()->CallId;
+    ASSERT_TRUE(Pump([&] { return SimState(conference, "1002") == 4; })) << "Bob never joined";
+
+    std::vector<std::string> rows;
+    platform::Post([&] {
+        auto* dialog = TopForm<TfmConferenceList>();
+        ASSERT_NE(dialog, nullptr);
+        for (int i = 0; i < dialog->lbConfMembers->Items().Count(); ++i)
+            rows.push_back(dialog->lbConfMembers->Items().Strings(i));
+        for (int i = 0; i < dialog->lbConfMembers->Items().Count(); ++i)
+            if (dialog->lbConfMembers->Items().Strings(i).find("Bob") != std::string::npos)
+                dialog->lbConfMembers->SelectItem(i);
+        dialog->btRemove->Click();
+    });
+    form->OnShowConferenceList();
+    EXPECT_EQ(rows.size(), 2u);
+    ASSERT_TRUE(Pump([&] { return SimState(conference, "1002") <= 0; })) << "Bob still in the conference";
+    EXPECT_EQ(SimState(conference, "4255550123"), 4);
 }
 
 }  // namespace
