@@ -24,7 +24,8 @@ TKovraTimings TKovraTimings::ScaledDown(unsigned divisor)
     scale(t.ReadWait);
     scale(t.UnreachablePauseLogin);
     scale(t.UnreachablePauseSession);
-    scale(t.StopWait);
+    // The stop wait stays: a healthy worker stops at once, and a shorter wait would only
+    // abandon workers that a loaded machine made slow.
     return t;
 }
 

@@ -27,7 +27,7 @@ struct TKovraTimings {
     unsigned UnreachablePauseSession = 1000;
     unsigned StopWait = 6000;
 
-    // Every interval divided by divisor (at least 1 ms each).
+    // Every interval but the stop wait divided by divisor (at least 1 ms each).
     static TKovraTimings ScaledDown(unsigned divisor);
 };
 
