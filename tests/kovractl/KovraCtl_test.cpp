@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -50,7 +51,7 @@ RunResult RunKovraCtl(const std::string& arguments, const std::string& input = s
     std::string command = "\"" + ProgramPath() + "\" " + arguments;
     std::string inputFile;
     if (!input.empty()) {
-        inputFile = ::testing::TempDir() + "kovractl_input_" + std::to_string(platform::TickCount()) + ".txt";
+        inputFile = ::testing::TempDir() + "kovractl_input_" + std::to_string(std::random_device()()) + ".txt";
         std::ofstream(inputFile, std::ios::binary) << input;
         command += " < \"" + inputFile + "\"";
     }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 #include <fstream>
 
 #include "FakeSkin.h"
@@ -23,9 +24,11 @@ class TempFolder {
 public:
     TempFolder()
     {
-        static int counter = 0;
+        // Test programs run in parallel, often started within the same millisecond: a random
+        // name keeps one from removing another's folder.
+        std::random_device random;
         path_ = std::filesystem::temp_directory_path() /
-                ("kovra-laf-" + std::to_string(platform::TickCount()) + "-" + std::to_string(++counter));
+                ("kovra-laf-" + std::to_string(random()) + "-" + std::to_string(random()));
         std::filesystem::create_directories(path_);
     }
     ~TempFolder()
