@@ -370,10 +370,13 @@ void TKovraConnectionMngr::Core::Transmit(TKovraAPIMsg& msg, const std::shared_p
 
 bool TKovraConnectionMngr::OpenSession()
 {
-    Core& core = *core_;
+    // The loop runs inside the handshake, and a handler run there may free this manager: from
+    // here on only the shared state is used, and a stop ends the handshake.
+    const std::shared_ptr<Core> keep = core_;
+    Core& core = *keep;
     core.HandshakeActive = true;
     std::unique_lock reading(core.SocketReadLock);
-    ClearQueues();
+    core.ClearQueues();
     struct HandshakeEnd {
         Core& core;
         ~HandshakeEnd() { core.HandshakeActive = false; }
@@ -394,8 +397,10 @@ bool TKovraConnectionMngr::OpenSession()
             const int error = core.Socket.SendTo(login.Data(), login.Size(), server, core.ServerPort);
             if (error == platform::kSocketHostUnreachable) {
                 const std::uint64_t until = TickCount() + core.Timings.UnreachablePauseLogin;
-                while (TickCount() < until)
+                while (TickCount() < until && !core.Terminated)
                     platform::ProcessMessages(static_cast<unsigned>(until - TickCount()));
+                if (core.Terminated)
+                    return false;
                 break;
             }
             if (error != platform::kSocketOk)
@@ -409,6 +414,8 @@ bool TKovraConnectionMngr::OpenSession()
                 const platform::ReceiveResult received =
                     core.Socket.ReceiveFrom(core.Buffer.data(), core.Buffer.size(), slice);
                 platform::ProcessMessages(0);
+                if (core.Terminated)
+                    return false;
                 if (received.Error != platform::kSocketOk || received.Truncated ||
                     received.Bytes < TKovraAPIMsg::kHeaderSize)
                     continue;

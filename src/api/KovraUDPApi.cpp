@@ -265,7 +265,8 @@ bool TKovraAPI::ConnectBusy()
     if (connected_)
         return true;
     if (manager_ && manager_->OpenSession())
-        WaitUntil(timings_.LoginWait, timings_.ShortStep, [this] { return connected_.load(); });
+        // A handler run meanwhile may deactivate the session: then nothing will answer.
+        WaitUntil(timings_.LoginWait, timings_.ShortStep, [this] { return connected_.load() || !manager_; });
     const bool result = connected_;
     if (OnConnected)
         OnConnected(*this, lastError_, ActiveServerAddress());

@@ -486,3 +486,23 @@ TEST_F(ConnectionManager, AHandshakeOnALivingManagerStartsTheNumberingAgain)
     ASSERT_TRUE(request.has_value());
     EXPECT_EQ(request->dwMsgSeq, 1u);
 }
+
+TEST(ConnectionManagerLogin, AManagerFreedByAHandlerDuringTheHandshakeEndsIt)
+{
+    ScriptedServer silent("127.0.0.1");
+    ASSERT_TRUE(silent.Bound());
+    FakeOwner owner;
+    owner.Servers = {silent.Address()};
+    auto manager = std::make_unique<TKovraConnectionMngr>(owner, 0, silent.Port(), kFast, "127.0.0.1");
+    owner.Manager = manager.get();
+    TKovraConnectionMngr* raw = manager.get();
+    // What closing the window during a log-in does: the session is deactivated from a handler
+    // that the handshake's own loop runs.
+    platform::Post([&manager, &owner] {
+        owner.Manager = nullptr;
+        manager.reset();
+    });
+    EXPECT_FALSE(raw->OpenSession());
+    EXPECT_EQ(manager, nullptr);
+    EXPECT_EQ(owner.ActiveIndex, -1);
+}
