@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "app/MSNMain.h"
+#include "dialogs/MSNTransfer.h"
 #include "settings/MessageBundle.h"
 #include "settings/SpeedDials.h"
 #include "settings/csvprop.h"
@@ -217,10 +218,8 @@ void TfmKovraAssistant::OnTransferCall()
         return;
     const std::string oid = call->CallId;
     const std::string device = StartupInfo().Device;
-    TImmediateBox box{Cap(16), false};
-    if (Cap(16) && !Cap(27))
-        box = {false, true};
-    const auto answer = services_.Dialogs->Transfer(box);
+    const TImmediateChoice choice = ImmediateChoice(Capabilities(), 16, 27);
+    const auto answer = services_.Dialogs->Transfer({choice.Enabled, choice.Checked});
     if (answer && api_)
         api_->Transfer(device, oid, answer->Number, 0, answer->Immediate);
 }
@@ -232,10 +231,8 @@ void TfmKovraAssistant::OnSetupConference()
         return;
     const std::string oid = call->CallId;
     const std::string device = StartupInfo().Device;
-    TImmediateBox box{Cap(17), false};
-    if (Cap(17) && !Cap(28))
-        box = {false, true};
-    const auto answer = services_.Dialogs->Conference(box);
+    const TImmediateChoice choice = ImmediateChoice(Capabilities(), 17, 28);
+    const auto answer = services_.Dialogs->Conference({choice.Enabled, choice.Checked});
     if (answer && api_)
         api_->Conference(device, oid, answer->Number, 0, answer->Immediate);
 }

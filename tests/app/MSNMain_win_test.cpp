@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "ScriptedSession.h"
+#include "WindowShot_win.h"
 #include "app/MarkedWindow.h"
 #include "settings/QMEncoder.h"
 #include "ui/win32/Win32Backend.h"
@@ -22,45 +23,9 @@ struct UseRealWindows {
     ~UseRealWindows() { gHeadlessBackend = true; }
 };
 
-// The screen area of a window as a 24-bit BMP.
 bool SaveWindowShot(HWND window, const std::string& name)
 {
-    CreateDirectoryA(KOVRA_ARTIFACTS_DIR, nullptr);
-    RECT bounds{};
-    GetWindowRect(window, &bounds);
-    const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
-    if (width <= 0 || height <= 0)
-        return false;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, bounds.left, bounds.top, SRCCOPY);
-    SelectObject(memory, previous);
-    BITMAPINFOHEADER info{};
-    info.biSize = sizeof info;
-    info.biWidth = width;
-    info.biHeight = height;
-    info.biPlanes = 1;
-    info.biBitCount = 24;
-    const int stride = (width * 3 + 3) & ~3;
-    std::vector<char> pixels(static_cast<std::size_t>(stride) * height);
-    GetDIBits(memory, bitmap, 0, height, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info;
-    file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
-    const std::string path = std::string(KOVRA_ARTIFACTS_DIR) + "/" + name + ".bmp";
-    FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out)
-        return false;
-    std::fwrite(&file, sizeof file, 1, out);
-    std::fwrite(&info, sizeof info, 1, out);
-    std::fwrite(pixels.data(), 1, pixels.size(), out);
-    return std::fclose(out) == 0;
+    return ::SaveWindowShot(window, KOVRA_ARTIFACTS_DIR, name);
 }
 
 void ClickControl(const ui::TControl& control)
