@@ -5,11 +5,12 @@
 #include <tuple>
 
 #include "app/MarkedWindow.h"
-#include "settings/SkinBinding.h"
 #include "platform/Clock.h"
 #include "platform/MainLoop.h"
 #include "settings/KALookAndFeel.h"
 #include "settings/MessageBundle.h"
+#include "settings/SkinBinding.h"
+#include "settings/TextUtil.h"
 #include "settings/otutil.h"
 #include "ui/Backend.h"
 
@@ -24,6 +25,7 @@ constexpr int kMenuLabelIdle = 172;
 constexpr int kMenuLabelHot = 170;
 constexpr int kLinkTag = 141;
 constexpr int kStatusTag = 100;
+constexpr int kLogoMargin = 2;
 
 // A round badge for a call state: 44 x 44, transparent outside the disc.
 ui::TBitmap Badge(std::uint32_t bgr, bool twin)
@@ -57,11 +59,6 @@ T* Make(ui::TComponent* owner, ui::TControl* parent, const std::string& name)
     return control;
 }
 
-std::string TextOf(const std::string& key, const std::string& fallback)
-{
-    return MessageBundle().GetText(key, fallback);
-}
-
 }  // namespace
 
 TfmKovraAssistant::TfmKovraAssistant(TAssistantOptions options)
@@ -84,11 +81,30 @@ TfmKovraAssistant::TfmKovraAssistant(TAssistantOptions options)
     BuildMenus();
     BuildStatePages();
     phoneConfig_.Capabilities = 0xFFFFFFFFu;
+    // Alt+F4, another program's WM_CLOSE and the end of the session reach the toolkit's Close:
+    // they run the same sequence as the close image and the exit menus.
+    OnCloseQuery = [this](ui::TComponent*, bool& canClose) { canClose = !closing_ && FormCloseQuery(); };
+    OnClose = [this](ui::TComponent*, ui::TCloseAction& action) {
+        FormClose();
+        action = ui::TCloseAction::caNone;
+    };
 }
 
 TfmKovraAssistant::~TfmKovraAssistant()
 {
-    tmReconnect->SetEnabled(false);
+    FormDestroy();
+    if (fmKovraAssistant == this)
+        fmKovraAssistant = nullptr;
+}
+
+void TfmKovraAssistant::FormDestroy()
+{
+    // Deactivating the API reports the session's end: it must not start a reconnect.
+    closing_ = true;
+    for (auto* timer : {tmInitApplication, tmReconnect, tmUpdateControls, tmUpdatePhoneState, tmCallDuration,
+                        tmDontChange, tmCleanError})
+        timer->SetEnabled(false);
+    StopSpeedDialFetch();
     utilWindow_.reset();
     lookAndFeel_.reset();
     DropAllCalls();
@@ -97,8 +113,6 @@ TfmKovraAssistant::~TfmKovraAssistant()
         api_.reset();
     }
     options_.reset();
-    if (fmKovraAssistant == this)
-        fmKovraAssistant = nullptr;
 }
 
 void TfmKovraAssistant::BuildComponents()
@@ -540,6 +554,8 @@ void TfmKovraAssistant::BuildStatePages()
     unavailable->SetTransparent(true);
     unavailable->SetIsLink(true);
     unavailable->OnClick = [this](ui::TComponent*) { OnPrivacyDigit("2"); };
+    guard->SecondLabel = unavailable;
+    guard->SecondHandler = [this] { OnPrivacyDigit("2"); };
     AddLink(spPrivacyGuard, "pnPrivGuardSendToVM", "txtPrivGuardSendToVM", "Send to Voice Mail", miCallSendToVM,
             [this] { OnPrivacyDigit("3"); });
     AddLink(spPrivacyGuard, "pnPrivGuardDoNotCall", "txtPrivGuardDoNotCall", "Do not call me again", nullptr,
@@ -567,10 +583,8 @@ bool TfmKovraAssistant::FormCreate()
     }
     ui::Application->HideTaskbarButton();
     fmKovraAssistant = this;
-    utilWindow_ = std::make_unique<TUtilWindow>(NameHash(instanceName_), [this](const std::string& text) {
-        // Run after the sender is released and outside the window procedure.
-        platform::Post([this, text] { HandOver(text); });
-    });
+    utilWindow_ = std::make_unique<TUtilWindow>(NameHash(instanceName_),
+                                                [this](const std::string& text) { ReceiveHandOver(text); });
 
     const std::string portal = SwitchValue(parameters_, "webportal");
     const bool webMode = HasSwitch(parameters_, "webportal");
@@ -611,7 +625,7 @@ bool TfmKovraAssistant::HandOverToRunningInstance()
 std::string TfmKovraAssistant::ProductName() const
 {
     const std::string& title = ui::Application->Title().empty() ? title_ : ui::Application->Title();
-    return TextOf("ProductName", title);
+    return LocalText("ProductName", title);
 }
 
 void TfmKovraAssistant::ApplyLookAndFeel()
@@ -637,6 +651,7 @@ void TfmKovraAssistant::LookAndFeelReady()
     if (options_)
         options_->SetTitle(title);
     ApplyLookAndFeel();
+    FitLogo();
     tbIcon->SetHint("Halvern - " + title);
     tbIcon->SetIcon(ui::Application->Icon());
 
@@ -656,6 +671,17 @@ void TfmKovraAssistant::LookAndFeelReady()
         tmInitApplication->SetInterval(timings_.InitAfterLookAndFeel);
         tmInitApplication->SetEnabled(true);
     }
+}
+
+// The portal's logo is shown whole: the image takes the picture's size and the white strip grows
+// to hold it.
+void TfmKovraAssistant::FitLogo()
+{
+    const ui::TBitmap& logo = imgLogo->Picture();
+    if (logo.Width <= 0 || logo.Height <= 0)
+        return;
+    imgLogo->SetBounds(kLogoMargin, kLogoMargin, logo.Width, logo.Height);
+    Panel5->SetHeight(std::max(Panel5->Height(), logo.Height + 2 * kLogoMargin));
 }
 
 void TfmKovraAssistant::MenuLabelEnter(ui::TUnicodeLabel* label)
@@ -682,9 +708,19 @@ void TfmKovraAssistant::OpenMenuBelow(ui::TUnicodeLabel* label, ui::TPopupMenu* 
     menu->Popup(at.X, at.Y);
 }
 
+void TfmKovraAssistant::ReceiveHandOver(const std::string& text)
+{
+    // Run after the sender is released and outside the window procedure; a window that is
+    // closing by then must not start a new session.
+    Post([this, text] {
+        if (!closing_)
+            HandOver(text);
+    });
+}
+
 void TfmKovraAssistant::HandOver(const std::string& text)
 {
-    if (connecting_)
+    if (connecting_ || closing_)
         return;
     txtError->SetCaption("");
     const std::vector<std::string> params = SplitHandOver(text);
@@ -698,18 +734,13 @@ void TfmKovraAssistant::HandOver(const std::string& text)
     }
     TStartupInfo& info = StartupInfo();
     bool otherPhone = false;
-    for (std::size_t i = 0; i + 1 < params.size(); ++i) {
-        std::string a = params[i], b = params[i + 1], phone = info.Phone;
-        for (auto* s : {&a, &b, &phone})
-            std::transform(s->begin(), s->end(), s->begin(), [](unsigned char c) { return std::tolower(c); });
-        if (a == "-phone" && b != phone)
+    for (std::size_t i = 0; i + 1 < params.size(); ++i)
+        if (settings::SameText(params[i], "-phone") && !settings::SameText(params[i + 1], info.Phone))
             otherPhone = true;
-    }
     otherPhone = otherPhone && info.LoggedIn;
     const bool runNow = info.LoggedIn && !otherPhone;
 
-    std::string first = params[0];
-    std::transform(first.begin(), first.end(), first.begin(), [](unsigned char c) { return std::tolower(c); });
+    const std::string first = settings::ToLowerAscii(params[0]);
     int action = paNone;
     std::string argument;
     if (first == "-makecall") {
@@ -762,19 +793,14 @@ void TfmKovraAssistant::SetStatusText(const std::string& text)
 
 void TfmKovraAssistant::SetStatus(const std::string& key, const std::string& fallback)
 {
-    SetStatusText(TextOf(key, fallback));
+    SetStatusText(LocalText(key, fallback));
 }
 
 std::string TfmKovraAssistant::ErrorStatus(std::uint32_t error) const
 {
-    std::string format = TextOf("pnStatusError", "Error: (%d)  %s");
-    const auto d = format.find("%d");
-    if (d != std::string::npos)
-        format.replace(d, 2, std::to_string(error));
-    const auto s = format.find("%s");
-    if (s != std::string::npos)
-        format.replace(s, 2, ErrorText(error));
-    return format;
+    const std::string format = LocalText("pnStatusError", "Error: (%d)  %s");
+    return settings::Substitute(settings::Substitute(format, "%d", std::to_string(error)), "%s",
+                                ErrorText(error));
 }
 
 void TfmKovraAssistant::WaitWhile(unsigned ms, const std::function<bool()>& condition)

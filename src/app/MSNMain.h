@@ -3,11 +3,13 @@
 // phone, shows the state page of the selected call and runs the user's commands. Everything here
 // runs on the main thread: the session's events arrive there too.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "api/KovraUDPApi.h"
@@ -87,8 +89,11 @@ public:
     // False when the parameters went to a running instance and this program should end.
     bool FormCreate();
     void LookAndFeelReady();
-    // The hand-over of another instance's parameters (what the marked window receives).
+    // The hand-over of another instance's parameters, run by ReceiveHandOver.
     void HandOver(const std::string& text);
+    // What the marked window does with another instance's text: runs the hand-over later, outside
+    // the window procedure, unless the window is closing or gone by then.
+    void ReceiveHandOver(const std::string& text);
 
     // Session (MSNMainSession.cpp).
     void StartSession();
@@ -97,9 +102,12 @@ public:
     void PublishSettings();
     void RefreshPhoneStatus(bool query);
     bool FormCloseQuery();
-    // Closes as the user's exit does: asks, publishes, stops; false when refused.
+    // Closes the window as every close path does (the toolkit's Close, which WM_CLOSE runs too):
+    // asks, publishes, stops; false when refused.
     bool CloseWindow();
     void FormClose();
+    // Releases the session for good (the destructor runs it): nothing is retried after it.
+    void FormDestroy();
 
     // Server events (public so a scripted test can raise them directly).
     void OnConnected(std::uint32_t dwError, const std::string& szServer);
@@ -124,7 +132,10 @@ public:
     void lbSpeedButtonsDrawItem(ui::TCustomListBox* sender, int index, const ui::TRect& rect,
                                 ui::TOwnerDrawState state);
     std::vector<TCallInfo*> Calls() const;
+    // Held calls as the state pages count them: LocalState 5, the far end neither 7, 8 nor 9.
     std::vector<TCallInfo*> HeldCalls() const;
+    // Held calls as the commands count them: every listed call with LocalState 5.
+    std::vector<TCallInfo*> CallsOnHold() const;
 
     // State pages (MSNMainStates.cpp).
     void UpdateControls();
@@ -157,6 +168,7 @@ public:
     void OnForward();
     void OnPrivacyDigit(const std::string& digit);
     void OnAddToMeetme();
+    // Fetches the speed dials on a worker and shows them on the main thread.
     void UpdateSpeedDialsClick();
     void lbSpeedButtonsDblClick();
     void miHelpAboutClick();
@@ -242,6 +254,9 @@ public:
         ui::TUnicodeMenuItem* Item = nullptr;
         std::function<void()> Handler;
         bool Copy = true;
+        // A second link on the same panel (the privacy guard's), copied right after the first.
+        ui::TUnicodeLabel* SecondLabel = nullptr;
+        std::function<void()> SecondHandler;
     };
     // The links of each page, in stacking order.
     std::vector<std::vector<TLink*>> PageLinks;
@@ -258,6 +273,7 @@ private:
                                   std::function<void()> handler = {});
     void AddOptionItems(ui::TUnicodeMenuItem& parent, int suffix);
     void ApplyLookAndFeel();
+    void FitLogo();
     void SetStatus(const std::string& key, const std::string& fallback);
     void SetStatusText(const std::string& text);
     std::string ErrorStatus(std::uint32_t error) const;
@@ -273,6 +289,8 @@ private:
     void ShowCallsOrSpeedDials();
     void ShowPageLinks(int page, const std::vector<bool>& visible);
     void CopyToWantTo(const std::string& caption, std::function<void()> handler);
+    void CopyLink(const TLink& link);
+    void CopyShownLinks(const std::vector<std::string>& panelNames);
     bool AnswerOffered() const;
     void SetDndLink(bool on);
     void UpdateIdleIndicators();
@@ -281,6 +299,8 @@ private:
     void OpenMenuBelow(ui::TUnicodeLabel* label, ui::TPopupMenu* menu);
     std::uint32_t MeetmeConference() const;
     static std::string DurationText(std::uint32_t sinceTick);
+    void ShowSpeedDials(const std::vector<std::string>& lines);
+    void StopSpeedDialFetch();
 
     std::vector<std::string> parameters_;
     TAssistantServices services_;
@@ -296,6 +316,9 @@ private:
     std::unique_ptr<TKALookAndFeel> lookAndFeel_;
     std::unique_ptr<TUtilWindow> utilWindow_;
     std::vector<std::unique_ptr<TLink>> links_;
+    std::thread speedDialFetch_;
+    std::atomic<bool> speedDialStop_{false};
+    std::atomic<bool> speedDialRunning_{false};
     TKovraPhoneState phoneState_;
     TKovraPhoneConfig phoneConfig_;
     bool closing_ = false;

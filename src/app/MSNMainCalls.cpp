@@ -1,10 +1,11 @@
 #include <cstdio>
 
 #include "app/MSNMain.h"
-#include "settings/SkinBinding.h"
 #include "platform/Clock.h"
 #include "settings/KALookAndFeel.h"
 #include "settings/MessageBundle.h"
+#include "settings/SkinBinding.h"
+#include "settings/TextUtil.h"
 #include "settings/otutil.h"
 
 namespace {
@@ -36,6 +37,15 @@ std::vector<TCallInfo*> TfmKovraAssistant::HeldCalls() const
     std::vector<TCallInfo*> held;
     for (TCallInfo* call : Calls())
         if (call->LocalState == 5 && call->RemoteState != 7 && call->RemoteState != 8 && call->RemoteState != 9)
+            held.push_back(call);
+    return held;
+}
+
+std::vector<TCallInfo*> TfmKovraAssistant::CallsOnHold() const
+{
+    std::vector<TCallInfo*> held;
+    for (TCallInfo* call : Calls())
+        if (call->LocalState == 5)
             held.push_back(call);
     return held;
 }
@@ -86,6 +96,10 @@ void TfmKovraAssistant::DropAllCalls()
     for (TCallInfo* call : Calls())
         delete call;
     lbCalls->Items().Clear();
+    // Identifiers of calls no longer listed would make the commands wait for calls that are gone.
+    ActiveCallId.clear();
+    AlertingCallId.clear();
+    HeldCallId.clear();
     tmCallDuration->SetEnabled(false);
     ShowCallsOrSpeedDials();
 }
@@ -200,7 +214,8 @@ void TfmKovraAssistant::OnCallConnection(std::uint32_t, const std::string& szDev
         call->RelatedCallId = related;
     }
 
-    if (dwEvent == 9 && call->RemoteState == 8 && related == ParkedCallId && count >= 3)
+    if (dwEvent == 9 && call->RemoteState == 8 && !ParkedCallId.empty() && related == ParkedCallId &&
+        count >= 3)
         services_.Dialogs->ParkNotice(conn(2).PartyName + "   (" + conn(2).PartyNumber + ")", conn(1).PartyNumber);
 
     const int previous = call->LocalState;
@@ -388,10 +403,8 @@ void TfmKovraAssistant::lbCallsDrawItem(ui::TCustomListBox* sender, int index, c
 
     std::string second;
     if (call->IsConference()) {
-        second = MessageBundle().GetText("ConferencePeople", "%d people.");
-        const auto d = second.find("%d");
-        if (d != std::string::npos)
-            second.replace(d, 2, std::to_string(call->DeviceCount()));
+        second = settings::Substitute(LocalText("ConferencePeople", "%d people."), "%d",
+                                      std::to_string(call->DeviceCount()));
     } else {
         second = FormatPhoneNumber(call->FirstDevice());
     }

@@ -4,32 +4,15 @@
 #include "dialogs/MSNTransfer.h"
 #include "settings/MessageBundle.h"
 #include "settings/SpeedDials.h"
+#include "settings/TextUtil.h"
 #include "settings/csvprop.h"
 #include "settings/csvstr.h"
 #include "settings/otutil.h"
 
 namespace {
 
-std::string TextOf(const std::string& key, const std::string& fallback)
-{
-    return MessageBundle().GetText(key, fallback);
-}
-
-std::string Trim(const std::string& text)
-{
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
-}
-
-bool SameText(std::string a, std::string b)
-{
-    for (auto* s : {&a, &b})
-        std::transform(s->begin(), s->end(), s->begin(), [](unsigned char c) { return std::tolower(c); });
-    return a == b;
-}
+using settings::SameText;
+using settings::Trim;
 
 }  // namespace
 
@@ -245,8 +228,8 @@ void TfmKovraAssistant::OnTransferOnHold()
     const std::string oid = call->CallId;
     const std::string device = StartupInfo().Device;
     std::vector<const TCallInfo*> held;
-    for (const TCallInfo* each : Calls())
-        if (each->LocalState == 5 && !each->IsConference())
+    for (const TCallInfo* each : CallsOnHold())
+        if (!each->IsConference())
             held.push_back(each);
     const auto chosen =
         services_.Dialogs->ChooseHeldCall(false, call->FirstName(), FormatPhoneNumber(call->FirstDevice()), held);
@@ -262,8 +245,8 @@ void TfmKovraAssistant::OnConferenceOnHold()
     const std::string oid = call->CallId;
     const std::string device = StartupInfo().Device;
     std::vector<const TCallInfo*> held;
-    for (const TCallInfo* each : Calls())
-        if (each->LocalState == 5 && !each->IsConference())
+    for (const TCallInfo* each : CallsOnHold())
+        if (!each->IsConference())
             held.push_back(each);
     const auto chosen =
         services_.Dialogs->ChooseHeldCall(true, call->FirstName(), FormatPhoneNumber(call->FirstDevice()), held);
@@ -284,7 +267,7 @@ void TfmKovraAssistant::OnCompleteTransfer()
         api_->CompleteTransfer(device, oid, call->RelatedCallId);
         return;
     }
-    const auto held = HeldCalls();
+    const auto held = CallsOnHold();
     if (held.size() == 1) {
         if (!HeldCallId.empty())
             api_->CompleteTransfer(device, oid, HeldCallId);
@@ -314,7 +297,7 @@ void TfmKovraAssistant::OnAddToConference()
     if (!Cap(15))
         return;
     std::vector<const TCallInfo*> single;
-    for (const TCallInfo* each : HeldCalls()) {
+    for (const TCallInfo* each : CallsOnHold()) {
         if (each->IsConference()) {
             api_->ConferenceCall(device, oid, each->CallId);
             return;
@@ -462,7 +445,7 @@ void TfmKovraAssistant::AddToConference(const std::string& number)
         api_->Conference(StartupInfo().Device, call->CallId, number, 0, true);
         return;
     }
-    ShowError(TextOf("txtErrorNoActiveCall", "* No Active Call"));
+    ShowError(LocalText("txtErrorNoActiveCall", "* No Active Call"));
 }
 
 void TfmKovraAssistant::ListenVoiceMailWith(const std::string& argument)
@@ -480,7 +463,7 @@ void TfmKovraAssistant::FillDialout(const std::string& argument)
     if (!InService())
         return;
     if (MeetmeConference() == 0) {
-        ShowError(TextOf("txtErrorNoMeetmeCall", "* No Meet-me conference or not logged in as moderator"));
+        ShowError(LocalText("txtErrorNoMeetmeCall", "* No Meet-me conference or not logged in as moderator"));
         return;
     }
     DialoutList.clear();
@@ -549,17 +532,47 @@ void TfmKovraAssistant::DialoutClose()
 
 void TfmKovraAssistant::UpdateSpeedDialsClick()
 {
-    ui::Application->SetScreenCursor(ui::TCursor::crHourGlass);
-    std::vector<std::string> lines;
-    if (HasSwitch(parameters_, "webportal")) {
-        TSpeedDials dials(SwitchValue(parameters_, "user"), SwitchValue(parameters_, "webportal"));
-        lines = dials.LoadSpeedDials();
+    if (!HasSwitch(parameters_, "webportal")) {
+        ShowSpeedDials({});
+        return;
     }
+    // A fetch under way answers this request too.
+    if (speedDialRunning_)
+        return;
+    if (speedDialFetch_.joinable())
+        speedDialFetch_.join();
+    speedDialRunning_ = true;
+    speedDialFetch_ = std::thread(
+        [this, user = SwitchValue(parameters_, "user"), portal = SwitchValue(parameters_, "webportal")] {
+            TSpeedDials dials(user, portal);
+            const std::vector<std::string> lines = dials.LoadSpeedDials(&speedDialStop_);
+            // Done as seen from the main thread once the list is shown, so the next request
+            // starts a new fetch.
+            platform::Synchronize(
+                [this, &lines] {
+                    speedDialRunning_ = false;
+                    if (!closing_)
+                        ShowSpeedDials(lines);
+                },
+                &speedDialStop_);
+            speedDialRunning_ = false;
+        });
+}
+
+// Main thread: the form joins the worker before it goes, so the worker never outlives it.
+void TfmKovraAssistant::StopSpeedDialFetch()
+{
+    speedDialStop_ = true;
+    if (speedDialFetch_.joinable())
+        speedDialFetch_.join();
+}
+
+void TfmKovraAssistant::ShowSpeedDials(const std::vector<std::string>& lines)
+{
     lbSpeedButtons->Items().Assign(lines);
     if (!lines.empty())
         lbSpeedButtons->SetItemIndex(0);
     ShowCallsOrSpeedDials();
-    ui::Application->SetScreenCursor(ui::TCursor::crDefault);
 }
 
 void TfmKovraAssistant::lbSpeedButtonsDblClick()

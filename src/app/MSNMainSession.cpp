@@ -3,15 +3,7 @@
 #include "platform/MainLoop.h"
 #include "settings/MSNConfig.h"
 #include "settings/MessageBundle.h"
-
-namespace {
-
-std::string TextOf(const std::string& key, const std::string& fallback)
-{
-    return MessageBundle().GetText(key, fallback);
-}
-
-}  // namespace
+#include "settings/TextUtil.h"
 
 void TfmKovraAssistant::AttachApiEvents()
 {
@@ -109,11 +101,7 @@ void TfmKovraAssistant::OnConnected(std::uint32_t dwError, const std::string& sz
         return;
     }
     tmReconnect->SetEnabled(false);
-    std::string text = TextOf("pnStatusConnectedTo", "Connected to %s");
-    const auto s = text.find("%s");
-    if (s != std::string::npos)
-        text.replace(s, 2, szServer);
-    SetStatusText(text);
+    SetStatusText(settings::Substitute(LocalText("pnStatusConnectedTo", "Connected to %s"), "%s", szServer));
     if (api_)
         api_->MonitorStart(StartupInfo().Phone, StartupInfo().Password, "");
 }
@@ -128,7 +116,7 @@ void TfmKovraAssistant::OnLogin(std::uint32_t dwError, std::uint32_t, const std:
         loginRetried_ = false;
         SetStatus("pnStatusLoggedIn", "Logged in");
         tbIcon->SetFlashing(false);
-        tbIcon->SetHint(TextOf("KATrayIconHint", "Quenmark " + ui::Application->Title()));
+        tbIcon->SetHint(LocalText("KATrayIconHint", "Quenmark " + ui::Application->Title()));
         tmUpdateControls->SetInterval(timings_.UpdateControls);
         tmUpdateControls->SetEnabled(true);
         return;
@@ -171,7 +159,7 @@ void TfmKovraAssistant::OnDisconnected()
             return;
     }
     tbIcon->SetFlashing(true);
-    tbIcon->SetHint(TextOf("ServerDown", "KOVRA Server down! Double click this icon to check options"));
+    tbIcon->SetHint(LocalText("ServerDown", "KOVRA Server down! Double click this icon to check options"));
     tmReconnect->SetEnabled(false);
     tmReconnect->SetInterval(timings_.Reconnect);
     tmReconnect->SetEnabled(true);
@@ -240,18 +228,17 @@ void TfmKovraAssistant::RefreshPhoneStatus(bool query)
         if (!api_ || !api_->GetForwarding(device, forwarding))
             return;
         if (!forwarding.ForwardAll.empty()) {
-            std::string to = TextOf("ForwardedTo", "Forwarded to %s");
-            const auto s = to.find("%s");
-            if (s != std::string::npos)
-                to.replace(s, 2, forwarding.ForwardAll);
-            title = product + "  (" + to + ")";
+            title = product + "  (" +
+                    settings::Substitute(LocalText("ForwardedTo", "Forwarded to %s"), "%s",
+                                         forwarding.ForwardAll) +
+                    ")";
         } else {
-            title = product + "  (" + TextOf("PhoneForwarded", "Forwarded") + ")";
+            title = product + "  (" + LocalText("PhoneForwarded", "Forwarded") + ")";
         }
     } else if (InService()) {
         title = product;
     } else {
-        title = product + "  (" + TextOf("PhoneOOS", "Out of service") + ")";
+        title = product + "  (" + LocalText("PhoneOOS", "Out of service") + ")";
     }
     SetCaption(title);
     pnCaption->SetCaption(title);
@@ -275,16 +262,16 @@ bool TfmKovraAssistant::FormCloseQuery()
     const bool confirm = KovraAssistantConfig().ReadInteger("Confirm", "Exit", 1) != 0;
     if (!confirm && !ui::Application->ShiftHeld())
         return true;
-    return services_.Dialogs->Confirm(
-        TextOf("ConfirmExit", "Are you sure you want to terminate Quenmark's " + ui::Application->Title()));
+    return services_.Dialogs->Confirm(LocalText(
+        "ConfirmExit", "Are you sure you want to terminate Quenmark's " + ui::Application->Title()));
 }
 
 bool TfmKovraAssistant::CloseWindow()
 {
-    if (!FormCloseQuery())
+    if (closing_)
         return false;
-    FormClose();
-    return true;
+    Close();
+    return closing_;
 }
 
 void TfmKovraAssistant::FormClose()

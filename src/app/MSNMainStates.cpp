@@ -1,16 +1,8 @@
 #include "app/MSNMain.h"
-#include "settings/SkinBinding.h"
 #include "settings/KALookAndFeel.h"
 #include "settings/MessageBundle.h"
-
-namespace {
-
-std::string TextOf(const std::string& key, const std::string& fallback)
-{
-    return MessageBundle().GetText(key, fallback);
-}
-
-}  // namespace
+#include "settings/SkinBinding.h"
+#include "settings/TextUtil.h"
 
 void TfmKovraAssistant::CopyToWantTo(const std::string& caption, std::function<void()> handler)
 {
@@ -51,18 +43,35 @@ void TfmKovraAssistant::ShowPageLinks(int page, const std::vector<bool>& visible
             continue;
         link->Panel->SetTop(top + 1);
         top += link->Panel->Height() + 1;
-        if (link->Item) {
+        if (link->Item)
             link->Item->SetEnabled(true);
-            if (link->Copy)
-                CopyToWantTo(link->Item->Caption(), [item = link->Item] {
-                    if (item->OnClick)
-                        item->OnClick(item);
-                });
-        } else if (link->Copy) {
-            CopyToWantTo(link->Label->Caption(), link->Handler);
-        }
+        if (link->Copy)
+            CopyLink(*link);
     }
     nbStates->SetPageIndex(page);
+}
+
+// A link with a menu item is copied as that item (caption and command), others by their label.
+void TfmKovraAssistant::CopyLink(const TLink& link)
+{
+    if (!link.Item) {
+        CopyToWantTo(link.Label->Caption(), link.Handler);
+        if (link.SecondLabel)
+            CopyToWantTo(link.SecondLabel->Caption(), link.SecondHandler);
+        return;
+    }
+    CopyToWantTo(link.Item->Caption(), [item = link.Item] {
+        if (item->OnClick)
+            item->OnClick(item);
+    });
+}
+
+// Copies the shown links of the list in its order, which differs from the stacking order.
+void TfmKovraAssistant::CopyShownLinks(const std::vector<std::string>& panelNames)
+{
+    for (const std::string& name : panelNames)
+        if (TLink* link = Link(name); link->Panel->Visible())
+            CopyLink(*link);
 }
 
 void TfmKovraAssistant::UpdateControls()
@@ -92,10 +101,11 @@ void TfmKovraAssistant::UpdateControls()
     const int state = call ? call->LocalState : 0;
     if (state < 0 || state > 7)
         return;
+    // The Attempting links read the captions of the menu items they stand for, localised or not.
     Link("pnAttemptingCompTransfer")->Handler = [this] { OnCompleteTransfer(); };
     Link("pnAttemptingCompConference")->Handler = [this] { OnCompleteConference(); };
-    Link("pnAttemptingCompTransfer")->Label->SetCaption("Complete Transfer");
-    Link("pnAttemptingCompConference")->Label->SetCaption("Complete Conference");
+    Link("pnAttemptingCompTransfer")->Label->SetCaption(miCallCompTransfer->Caption());
+    Link("pnAttemptingCompConference")->Label->SetCaption(miCallCompConference->Caption());
 
     const bool held7 = call && call->RemoteState == 7;
     const auto held = HeldCalls();
@@ -108,23 +118,26 @@ void TfmKovraAssistant::UpdateControls()
         const bool dnd = miPhoneToggleDND->Visible();
         if (dnd)
             SetDndLink(phoneState_.DoNotDisturb);
+        for (TLink* link : PageLinks[spIdle])
+            link->Copy = false;
         // Make call, pick up, listen, DND, forward.
         ShowPageLinks(spIdle,
                       {Cap(9), miPhonePickupCall->Visible(), miPhoneListenVM->Visible(), dnd, miPhoneForward->Visible()});
+        CopyShownLinks(
+            {"pnIdleMakeCall", "pnIdlePickup", "pnIdleForward", "pnIdleListenVM", "pnIdleToggleDND"});
         break;
     }
     case 1:
         ShowPageLinks(spDialing, {Cap(9), Cap(7)});
         break;
     case 2: {
-        TLink* ignore = Link("pnAlertingIgnoreCall");
-        ignore->Copy = true;
+        Link("pnAlertingInstantMsg")->Copy = false;
         const bool redirect = Cap(12);
         ShowPageLinks(spAlerting, {AnswerOffered(), Cap(2) && Cap(12), Cap(20) && Cap(12), Cap(5), true, redirect,
                                    StartupInfo().UseMessenger && services_.Messenger->Attached()});
         if (redirect) {
             cbRedirectTo->Items().Clear();
-            cbRedirectTo->Items().Add(TextOf("None", "None"));
+            cbRedirectTo->Items().Add(LocalText("None", "None"));
             for (const auto& [name, number] : services_.Dialogs->ForwardList())
                 cbRedirectTo->Items().Add(name);
             cbRedirectTo->SetItemIndex(0);
@@ -165,7 +178,6 @@ void TfmKovraAssistant::UpdateControls()
             ShowPageLinks(spConference, {Cap(8), true, add, true, Cap(9)});
         } else if (call->RemoteState == 9) {
             Link("pnPrivGuardDoNotCall")->Copy = Cap(6);
-            Link("pnPrivGuard")->Copy = Cap(6);
             ShowPageLinks(spPrivacyGuard, {Cap(6), Cap(2), true, Cap(7)});
         } else {
             const bool related = !call->RelatedCallId.empty();
@@ -180,13 +192,16 @@ void TfmKovraAssistant::UpdateControls()
                     transferHeld = heldSingle;
                 }
             }
+            TLink* completeTransfer = Link("pnConnectedCompleteTransfer");
+            completeTransfer->Copy = false;
             // Hold, end, transfer, transfer to held, complete transfer, meet-me, conference,
             // complete conference, park, make call.
             ShowPageLinks(spConnected, {Cap(8), Cap(7), transfer, transferHeld, related && Cap(14), meetme,
                                         setupConference, related && Cap(15), Cap(3) && !held7, Cap(9)});
             if (miCallCompTransfer->Visible()) {
-                miCallCompTransfer->SetCaption(TextOf("miCallCompTransfer", "Complete Transfer"));
+                miCallCompTransfer->SetCaption(LocalText("miCallCompTransfer", "Complete Transfer"));
                 txtConnectedCompleteTransfer->SetCaption(miCallCompTransfer->Caption());
+                CopyLink(*completeTransfer);
             }
         }
         break;
@@ -209,8 +224,8 @@ void TfmKovraAssistant::UpdateControls()
 
 void TfmKovraAssistant::SetDndLink(bool on)
 {
-    const std::string caption =
-        on ? TextOf("txtTurnDnDOff", "Turn off Do Not Disturb") : TextOf("txtTurnDnDOn", "Turn on Do Not Disturb");
+    const std::string caption = on ? LocalText("txtTurnDnDOff", "Turn off Do Not Disturb")
+                                   : LocalText("txtTurnDnDOn", "Turn on Do Not Disturb");
     std::function<void()> handler = [this, on] { on ? OnSetDndOff() : OnSetDndOn(); };
     miPhoneToggleDND->SetCaption(caption);
     miPhoneToggleDND->OnClick = [handler](ui::TComponent*) { handler(); };
@@ -223,11 +238,8 @@ void TfmKovraAssistant::UpdateIdleIndicators()
     const bool listen = miPhoneListenVM->Enabled();
     pnStatusVM->SetVisible(listen);
     if (listen) {
-        std::string text = TextOf("pnStatusVMHas", "Voice Mail: %d");
-        const auto d = text.find("%d");
-        if (d != std::string::npos)
-            text.replace(d, 2, std::to_string(phoneState_.VoiceMailCount));
-        pnStatusVM->SetCaption(text);
+        pnStatusVM->SetCaption(settings::Substitute(LocalText("pnStatusVMHas", "Voice Mail: %d"), "%d",
+                                                    std::to_string(phoneState_.VoiceMailCount)));
     }
     if (!miPhoneToggleDND->Enabled()) {
         if (!miPhoneToggleDND->Visible())
@@ -237,7 +249,7 @@ void TfmKovraAssistant::UpdateIdleIndicators()
     pnStatusDnD->SetVisible(true);
     if (phoneState_.DoNotDisturb) {
         // Tag 0 keeps the look and feel from repainting the warning.
-        pnStatusDnD->SetCaption(TextOf("pnStatusDnDOn", "DND"));
+        pnStatusDnD->SetCaption(LocalText("pnStatusDnDOn", "DND"));
         pnStatusDnD->SetTag(0);
         pnStatusDnD->SetColor(ui::clRed);
         pnStatusDnD->Font().SetColor(ui::clWhite);

@@ -31,7 +31,8 @@ private:
 
 // The first top-level marked window with that hash in z-order, or null.
 void* FindMarkedWindow(std::uint32_t mark);
-// Sends text (with its terminating zero) by WM_COPYDATA and returns the window's answer.
-std::intptr_t SendCopyData(void* window, const std::string& text);
+// Sends text (with its terminating zero) by WM_COPYDATA and returns the window's answer; 0 when
+// the receiver hangs or does not answer within timeoutMs.
+std::intptr_t SendCopyData(void* window, const std::string& text, unsigned timeoutMs = 10000);
 // Restores a window that is not maximized and makes it the foreground window.
 void ForceForeground(void* window);

@@ -97,7 +97,7 @@ void* FindMarkedWindow(std::uint32_t mark)
     return context.found;
 }
 
-std::intptr_t SendCopyData(void* window, const std::string& text)
+std::intptr_t SendCopyData(void* window, const std::string& text, unsigned timeoutMs)
 {
     COPYDATASTRUCT data{};
     data.dwData = 0;
@@ -105,7 +105,7 @@ std::intptr_t SendCopyData(void* window, const std::string& text)
     data.lpData = const_cast<char*>(text.c_str());
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(static_cast<HWND>(window), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
-                             SMTO_NORMAL, 10000, &result))
+                             SMTO_NORMAL | SMTO_ABORTIFHUNG, timeoutMs, &result))
         return 0;
     return static_cast<std::intptr_t>(result);
 }

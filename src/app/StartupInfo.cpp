@@ -3,19 +3,12 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "platform/Text.h"
 #include "settings/csvprop.h"
 
 namespace {
 
-bool SameText(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
+using platform::SameText;
 
 int IndexOfSwitch(const std::vector<std::string>& params, const std::string& name)
 {

@@ -38,9 +38,13 @@ std::string ProgramFolder()
     return slash == std::string::npos ? std::string(".") : folder.substr(0, slash);
 }
 
-// Test and demo runs point the program at a stand-in server on other ports.
-void ApplyNetworkOverrides(TAssistantNetwork& network)
+// Test and demo runs point the program at a stand-in server on other ports, and tests running
+// side by side mark their programs with names of their own.
+void ApplyTestOverrides(TAssistantOptions& options)
 {
+    if (const char* name = std::getenv("KOVRA_INSTANCE_NAME"); name && *name)
+        options.InstanceName = name;
+    TAssistantNetwork& network = options.Network;
     if (const char* port = std::getenv("KOVRA_SERVER_PORT"))
         network.ServerPort = static_cast<std::uint16_t>(std::atoi(port));
     if (const char* port = std::getenv("KOVRA_LOCAL_PORT"))
@@ -59,7 +63,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     TAssistantOptions options;
     options.Parameters = encoder.Parameters();
     options.ProgramFolder = ProgramFolder();
-    ApplyNetworkOverrides(options.Network);
+    ApplyTestOverrides(options);
     TfmKovraAssistant* form = nullptr;
     options.Services.Desktop =
         std::make_shared<TSystemDesktop>([&form] { return form ? ui::win32::HandleOf(*form) : nullptr; });

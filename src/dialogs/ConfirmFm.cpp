@@ -57,8 +57,16 @@ TfmConfirm::TfmConfirm(ui::TComponent* owner) : TKovraDialog(owner, Design())
 
 TfmConfirm::~TfmConfirm()
 {
-    if (switch_)
+    // An unchanged choice writes nothing: the stored document stays as it was.
+    if (switch_ && switch_->Checked() != !cbConfirm->Checked())
         switch_->SetChecked(!cbConfirm->Checked());
+}
+
+void TfmConfirm::SetTitle(const std::string& title)
+{
+    SetCaption(title);
+    pnCaption->SetCaption(title);
+    pnTitle->SetCaption(title);
 }
 
 void TfmConfirm::SetUp(const std::string& message, IConfirmSwitch* confirmSwitch, bool ask)
@@ -79,7 +87,7 @@ bool ShowConfirm(const std::string& message, IConfirmSwitch* confirmSwitch, bool
         return true;
     auto box = std::make_unique<TfmConfirm>(owner);
     if (!ask)
-        box->SetCaption(DialogText("Information", "Information"));
+        box->SetTitle(DialogText("Information", "Information"));
     box->cbConfirm->SetChecked(!state);
     box->SetUp(message, confirmSwitch, ask);
     const bool yes = box->ShowModal() == ui::mrOk;

@@ -35,6 +35,8 @@ class TfmConfirm : public TKovraDialog {
 public:
     explicit TfmConfirm(ui::TComponent* owner);
     ~TfmConfirm() override;
+    // The window title, the caption strip and the title panel.
+    void SetTitle(const std::string& title);
 
     // Shows the question (ask) or the notice; keeps the switch to write back when freed.
     void SetUp(const std::string& message, IConfirmSwitch* confirmSwitch, bool ask);

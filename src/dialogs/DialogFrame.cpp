@@ -17,7 +17,7 @@ constexpr int kTitleHeight = 26;
 
 std::string DialogText(std::string_view key, std::string_view fallback)
 {
-    return UnescapeBundleText(MessageBundle().GetText(key, fallback));
+    return LocalText(key, fallback);
 }
 
 std::string UnknownText() { return DialogText("Unknown", "<Unknown>"); }

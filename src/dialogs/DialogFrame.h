@@ -26,7 +26,8 @@ enum TDialogColourRole {
     crBodyText = 161,
 };
 
-// A localised text from the message bundle, escapes decoded, with its built-in default.
+// A localised text from the message bundle, with its built-in default; escapes stay for the
+// control that shows it to decode.
 std::string DialogText(std::string_view key, std::string_view fallback);
 // The localised "<Unknown>".
 std::string UnknownText();

@@ -36,15 +36,15 @@ THeldCallDialog::THeldCallDialog(ui::TComponent* owner, const THeldDesign& desig
     : TKovraDialog(owner, design.Frame), rowAtKey_(design.RowAtKey)
 {
     const int width = design.Frame.Width;
-    pnHeader = Add<ui::TUnicodePanel>(pnBody, "pnHeader", 0, 0, width, 62, crBody);
-    txtVerb = AddLabel(pnHeader, design.VerbLabel, design.VerbCaption, 10, 6, 70);
-    txtCallerName = AddLabel(pnHeader, "txtCallerName", "", 82, 6, width - 92);
+    pnHeader = Add<ui::TUnicodePanel>(pnBody, "pnHeader", 0, 0, width, 62, crPopupHeader);
+    txtVerb = AddLabel(pnHeader, design.VerbLabel, design.VerbCaption, 10, 6, 70, crPopupHeaderText);
+    txtCallerName = AddLabel(pnHeader, "txtCallerName", "", 82, 6, width - 92, crPopupHeaderText);
     txtCallerName->Font().SetStyle(ui::fsBold);
-    txtAt = AddLabel(pnHeader, design.AtLabel, "at", 10, 22, 70);
-    txtCallerNumber = AddLabel(pnHeader, "txtCallerNumber", "", 82, 22, width - 92);
-    txtTo = AddLabel(pnHeader, design.ToLabel, design.ToCaption, 10, 38, 70);
-    txtPleaseSelectCall =
-        AddLabel(pnBody, "txtPleaseSelectCall", "Please select a call from list below", 10, 64, width - 20);
+    txtAt = AddLabel(pnHeader, design.AtLabel, "at", 10, 22, 70, crPopupHeaderText);
+    txtCallerNumber = AddLabel(pnHeader, "txtCallerNumber", "", 82, 22, width - 92, crPopupHeaderText);
+    txtTo = AddLabel(pnHeader, design.ToLabel, design.ToCaption, 10, 38, 70, crPopupHeaderText);
+    txtPleaseSelectCall = AddLabel(pnBody, "txtPleaseSelectCall", "Please select a call from list below", 10,
+                                   64, width - 20, crPopupHeaderText);
     lbHeldCalls = Add<ui::TUnicodeListBox>(pnBody, "lbHeldCalls", 10, 82, width - 20, 92, crListBack);
     MakeTwoColumnList(*lbHeldCalls);
     lbHeldCalls->OnClick = [this](ui::TComponent*) { RowChosen(); };

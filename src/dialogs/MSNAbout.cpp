@@ -39,6 +39,7 @@ TfmAboutBox::TfmAboutBox(ui::TComponent* owner, std::unique_ptr<IVersionSource> 
     btClose->OnClick = [this](ui::TComponent*) { Cancel(); };
 
     SetCaption(DialogText("ProductName", ApplicationTitle()));
+    pnCaption->SetCaption(Caption());
     FinishCreation();
     // A product name the portal gives wins over the file's.
     txtProductName->SetCaption(DialogText("ProductName", txtProductName->Caption()));

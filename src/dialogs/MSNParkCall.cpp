@@ -41,6 +41,8 @@ TFrmParkCallNotification::TFrmParkCallNotification(ui::TComponent* owner, unsign
 
 void TFrmParkCallNotification::ShowNotice(const std::string& from, const std::string& to)
 {
+    // Hidden while being dragged, the notice would otherwise follow the mouse when it comes back.
+    pnCaption->CancelDrag();
     ApplyLookAndFeel();
     txtParkFrom->SetCaption(settings::Trim(from));
     txtParkTo->SetCaption(settings::Trim(to));

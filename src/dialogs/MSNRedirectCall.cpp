@@ -26,7 +26,8 @@ TfmRedirectCall::TfmRedirectCall(ui::TComponent* owner, std::vector<TForwardEntr
     for (TForwardEntry& entry : entries_)
         cbPhones->Items().Add(entry.Name, &entry);
     cbPhones->SetItemIndex(0);
-    EntryChanged();
+    // OK starts disabled as in every number entry; choosing an entry enables it.
+    btOk->SetEnabled(false);
     FinishCreation();
 }
 

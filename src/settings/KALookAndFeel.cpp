@@ -52,23 +52,21 @@ constexpr std::array<ColourRule, 31> kColourRules = {{
     {192, 0xFF0000, ".error\r", false},
 }};
 
-constexpr std::array kLabelClasses = {"TUnicodeLabel", "TLabel"};
-constexpr std::array kColouredClasses = {
-    "TUnicodePanel", "TUnicodeLightCheckBox", "TUnicodeLightRadioButton", "TUnicodeListBox",
-    "TUnicodeComboBox", "TPanel", "TComboBox", "TCheckBox", "TRadioButton", "TNotebook", "TListBox", "TSplitter",
+constexpr std::array<std::string_view, 2> kLabelClasses = {"TUnicodeLabel", "TLabel"};
+constexpr std::array<std::string_view, 12> kColouredClasses = {
+    "TUnicodePanel",
+    "TUnicodeLightCheckBox",
+    "TUnicodeLightRadioButton",
+    "TUnicodeListBox",
+    "TUnicodeComboBox",
+    "TPanel",
+    "TComboBox",
+    "TCheckBox",
+    "TRadioButton",
+    "TNotebook",
+    "TListBox",
+    "TSplitter",
 };
-
-template <std::size_t N>
-bool IsOneOf(const std::string& name, const std::array<const char*, N>& classes)
-{
-    return std::find_if(classes.begin(), classes.end(), [&](const char* c) { return name == c; }) != classes.end();
-}
-
-bool IsUnicodeCaptionClass(const std::string& name)
-{
-    return std::find(kUnicodeCaptionClasses.begin(), kUnicodeCaptionClasses.end(), name) !=
-           kUnicodeCaptionClasses.end();
-}
 
 // Two characters as a hexadecimal byte; 0 unless both are hexadecimal digits.
 unsigned HexByte(std::string_view text, std::size_t position)
@@ -166,19 +164,20 @@ void TKAColourTable::ApplyColours(ISkinForm& form) const
         if (className == "TUnicodeMenuItem") {
             component.SetMenuColours({GetColour(173, clDefault), GetColour(172, clDefault), GetColour(171, clDefault),
                                       GetColour(170, clDefault)});
-        } else if (className == "TTabSet") {
+        } else if (IsClassOneOf(className, kTabSetClasses)) {
             component.SetTabColours({GetColour(180, clWindow), GetColour(181, clBlack), GetColour(182, clNavy),
                                      GetColour(183, clWindow)});
         } else if (tag == 0) {
             continue;
-        } else if (IsOneOf(className, kLabelClasses)) {
+        } else if (IsClassOneOf(className, kLabelClasses)) {
             if (component.Transparent()) {
                 component.SetFontColour(GetColour(tag, clBlack));
             } else {
                 component.SetColour(GetColour(tag, clBlack));
                 component.SetFontColour(GetColour(tag + 1, clBlack));
             }
-        } else if (IsOneOf(className, kColouredClasses) || IsUnicodeCaptionClass(className)) {
+        } else if (IsClassOneOf(className, kColouredClasses) ||
+                   IsClassOneOf(className, kUnicodeCaptionClasses)) {
             component.SetColour(GetColour(tag, clBlack));
             component.SetFontColour(component.Enabled() ? GetColour(tag + 1, clWhite) : GetColour(tag + 2, clSilver));
         }

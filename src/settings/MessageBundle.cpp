@@ -11,60 +11,22 @@ using settings::Trim;
 
 namespace {
 
-constexpr std::array kCaptionClasses = {
-    "TUnicodePanel", "TUnicodeLabel",    "TUnicodeLightRadioButton", "TUnicodeLightCheckBox",
-    "TUnicodeGroupBox", "TPanel",        "TLabel",                   "TButton",
-    "TCheckBox",        "TRadioButton",  "TGroupBox",                "TUnicodeMenuItem",
+constexpr std::array<std::string_view, 13> kCaptionClasses = {
+    "TUnicodePanel",
+    "TUnicodeLabel",
+    "TUnicodeLightRadioButton",
+    "TUnicodeLightCheckBox",
+    "TUnicodeGroupBox",
+    "TPanel",
+    "TLabel",
+    "TButton",
+    "TCheckBox",
+    "TRadioButton",
+    "TGroupBox",
+    "TUnicodeMenuItem",
     "TMenuItem",
 };
-constexpr std::array kListClasses = {"THeaderControl", "TListView", "TCheckListBox", "TTabSet", "TUnicodeTabSet"};
-
-template <std::size_t N>
-bool IsOneOf(const std::string& name, const std::array<const char*, N>& classes)
-{
-    for (const char* candidate : classes)
-        if (name == candidate)
-            return true;
-    return false;
-}
-
-void AppendUtf8(std::string& out, std::uint32_t code)
-{
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
-// The code unit of a \uXXXX at position (the backslash), or -1.
-long EscapedUnit(std::string_view text, std::size_t position)
-{
-    if (position + 6 > text.size() || (text[position + 1] != 'u' && text[position + 1] != 'U'))
-        return -1;
-    long unit = 0;
-    for (std::size_t i = position + 2; i < position + 6; ++i) {
-        char c = text[i];
-        int digit = c >= '0' && c <= '9' ? c - '0'
-                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                           : -1;
-        if (digit < 0)
-            return -1;
-        unit = unit * 16 + digit;
-    }
-    return unit;
-}
+constexpr std::array<std::string_view, 3> kListClasses = {"THeaderControl", "TListView", "TCheckListBox"};
 
 }  // namespace
 
@@ -121,13 +83,11 @@ void TMessageBundle::ApplyToComponents(ISkinForm& form) const
             text = entry->Text;
         }
         std::string className = component.ClassName();
-        bool unicodeCaption = std::find(kUnicodeCaptionClasses.begin(), kUnicodeCaptionClasses.end(),
-                                        className) != kUnicodeCaptionClasses.end();
-        if (unicodeCaption || IsOneOf(className, kCaptionClasses)) {
+        if (IsClassOneOf(className, kUnicodeCaptionClasses) || IsClassOneOf(className, kCaptionClasses)) {
             component.SetCaption(text);
         } else if (className == "TImage") {
             component.SetHint(text);
-        } else if (IsOneOf(className, kListClasses)) {
+        } else if (IsClassOneOf(className, kListClasses) || IsClassOneOf(className, kTabSetClasses)) {
             TCsvString items(text);
             int count = std::min(items.Count(), component.ItemCount());
             for (int item = 0; item < count; ++item)
@@ -142,6 +102,11 @@ std::vector<TMessageEntry> TMessageBundle::Entries() const
     return entries_;
 }
 
+std::string LocalText(std::string_view key, std::string_view fallback)
+{
+    return MessageBundle().GetText(key, fallback);
+}
+
 void TMessageBundle::Clear()
 {
     std::lock_guard lock(mutex_);
@@ -152,35 +117,6 @@ TMessageBundle& MessageBundle()
 {
     static TMessageBundle bundle;
     return bundle;
-}
-
-std::string UnescapeBundleText(std::string_view text)
-{
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\') {
-            out += text[i];
-            continue;
-        }
-        long unit = EscapedUnit(text, i);
-        if (unit < 0)
-            continue;
-        i += 5;
-        std::uint32_t code = static_cast<std::uint32_t>(unit);
-        if (code >= 0xD800 && code <= 0xDBFF) {
-            long low = i + 1 < text.size() && text[i + 1] == '\\' ? EscapedUnit(text, i + 1) : -1;
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                code = 0x10000 + ((code - 0xD800) << 10) + (static_cast<std::uint32_t>(low) - 0xDC00);
-                i += 6;
-            } else {
-                code = 0xFFFD;
-            }
-        } else if (code >= 0xDC00 && code <= 0xDFFF) {
-            code = 0xFFFD;
-        }
-        AppendUtf8(out, code);
-    }
-    return out;
 }
 
 TPortalHost PortalHostOf(std::string_view address)

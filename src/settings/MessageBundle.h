@@ -41,10 +41,8 @@ private:
 
 // The program-wide bundle, empty until the look and feel fills it.
 TMessageBundle& MessageBundle();
-
-// The text as a Unicode-capable control shows it: \uXXXX (either case of u) is that UTF-16 code
-// unit, written as UTF-8; any other backslash is dropped.
-std::string UnescapeBundleText(std::string_view text);
+// The program's bundle text of key, or the built-in fallback.
+std::string LocalText(std::string_view key, std::string_view fallback);
 
 // Where a portal address points: the host as the address names it, the port it gives (else the
 // scheme's default) and whether it is https.

@@ -51,6 +51,8 @@ int TSkinComponentBinding::ItemCount() const
         return static_cast<int>(view->Columns().size());
     if (auto* header = dynamic_cast<ui::THeaderControl*>(&component_))
         return static_cast<int>(header->Sections().size());
+    if (auto* checks = dynamic_cast<ui::TCheckListBox*>(&component_))
+        return checks->Items().Count();
     return 0;
 }
 
@@ -64,6 +66,8 @@ void TSkinComponentBinding::SetItemText(int index, const std::string& text)
         view->SetColumnCaption(index, text);
     else if (auto* header = dynamic_cast<ui::THeaderControl*>(&component_))
         header->SetSectionText(index, text);
+    else if (auto* checks = dynamic_cast<ui::TCheckListBox*>(&component_))
+        checks->Items().SetString(index, text);
 }
 
 void TSkinComponentBinding::SetColour(TColour colour)

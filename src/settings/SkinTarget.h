@@ -23,6 +23,17 @@ constexpr TColour clDefault = 0x20000000;
 // they take texts as captions and colours as panels do.
 constexpr std::array<std::string_view, 4> kUnicodeCaptionClasses = {
     "TUnicodeRadioButton", "TUnicodeCheckBox", "TUnicodeButton", "TUnicodeSpeedButton"};
+// Tab sets, the plain one and the toolkit's Unicode one, take the tab colours and item texts.
+constexpr std::array<std::string_view, 2> kTabSetClasses = {"TTabSet", "TUnicodeTabSet"};
+
+template <std::size_t N>
+bool IsClassOneOf(std::string_view name, const std::array<std::string_view, N>& classes)
+{
+    for (std::string_view candidate : classes)
+        if (name == candidate)
+            return true;
+    return false;
+}
 
 // The portal's logo: the fetched bytes and, when a decoder could read them, the picture. A logo
 // without a picture counts as absent.

@@ -10,7 +10,7 @@ TSpeedDials::TSpeedDials(std::string_view user, std::string_view portalAddress) 
         address_ = std::string(portalAddress) + "/KovraAppsServlet?Command=GetSpeedDials";
 }
 
-const std::vector<std::string>& TSpeedDials::LoadSpeedDials()
+const std::vector<std::string>& TSpeedDials::LoadSpeedDials(const std::atomic<bool>* stop)
 {
     list_.clear();
     if (address_.empty())
@@ -20,7 +20,7 @@ const std::vector<std::string>& TSpeedDials::LoadSpeedDials()
         return list_;
     // The portal expects this header ended by a line feed and then a carriage return.
     std::string header = "user: " + user_ + "\n\r";
-    if (FetchResource(connection, address_, buffer_, nullptr, header))
+    if (FetchResource(connection, address_, buffer_, stop, header))
         list_ = ParseAnswer(buffer_);
     buffer_.clear();
     connection.Close();

@@ -33,9 +33,13 @@ std::string ToUpperAscii(std::string_view text)
     return result;
 }
 
-bool SameText(std::string_view a, std::string_view b)
+std::string Substitute(std::string_view format, std::string_view placeholder, std::string_view value)
 {
-    return a.size() == b.size() && ToLowerAscii(a) == ToLowerAscii(b);
+    std::string text(format);
+    const std::size_t at = placeholder.empty() ? std::string::npos : text.find(placeholder);
+    if (at != std::string::npos)
+        text.replace(at, placeholder.size(), value);
+    return text;
 }
 
 std::string ReplaceAll(std::string_view text, std::string_view what, std::string_view with)

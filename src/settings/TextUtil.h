@@ -7,14 +7,19 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Text.h"
+
 namespace settings {
 
 // Drops blanks and control characters (codes up to 32) at both ends.
 std::string Trim(std::string_view text);
 std::string ToLowerAscii(std::string_view text);
 std::string ToUpperAscii(std::string_view text);
-bool SameText(std::string_view a, std::string_view b);
+using platform::SameText;
 std::string ReplaceAll(std::string_view text, std::string_view what, std::string_view with);
+// The format with its first placeholder ("%s", "%d") replaced by value, as the bundle's
+// texts are filled in; a format without the placeholder stays as it is.
+std::string Substitute(std::string_view format, std::string_view placeholder, std::string_view value);
 // A decimal integer with an optional sign, blanks around allowed; nothing when the text is not
 // one or it does not fit.
 std::optional<int> ParseDecimal(std::string_view text);

@@ -3,21 +3,11 @@
 #include <algorithm>
 
 #include "platform/MainLoop.h"
+#include "platform/Text.h"
 #include "ui/Forms.h"
 #include "ui/UnicodeText.h"
 
 namespace ui {
-namespace {
-
-bool SameName(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-}  // namespace
-
 TComponent::TComponent(TComponent* owner) : owner_(owner)
 {
     if (owner_)
@@ -45,7 +35,7 @@ TComponent* TComponent::FindComponent(std::string_view name) const
     if (name.empty())
         return nullptr;
     for (TComponent* component : components_)
-        if (SameName(component->Name(), name))
+        if (platform::SameText(component->Name(), name))
             return component;
     return nullptr;
 }
@@ -404,4 +394,4 @@ void TControl::Changed(TChange what)
         peer_->Changed(what);
 }
 
-}  // namespace ui
+} // namespace ui

@@ -164,6 +164,9 @@ public:
     // Pressing the left button here drags the whole form (caption strips of borderless forms).
     bool DragsForm() const { return dragsForm_; }
     void SetDragsForm(bool drags) { dragsForm_ = drags; }
+    // A drag whose button release went elsewhere (the form was hidden meanwhile) ends here.
+    bool Dragging() const { return dragging_; }
+    void CancelDrag() { dragging_ = false; }
 
     TNotifyEvent OnClick;
     TNotifyEvent OnDblClick;

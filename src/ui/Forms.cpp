@@ -4,6 +4,7 @@
 
 #include "ui/Menus.h"
 #include "ui/UnicodeCtrls.h"
+#include "ui/UnicodeText.h"
 
 namespace ui {
 namespace {
@@ -215,6 +216,14 @@ void TForm::Release()
     });
 }
 
+void TForm::Post(std::function<void()> work)
+{
+    platform::Post([life = std::weak_ptr<const bool>(life_), work = std::move(work)] {
+        if (life.lock())
+            work();
+    });
+}
+
 void TForm::SetModalDisabled(bool disabled)
 {
     modalDisabled_ = disabled;
@@ -293,7 +302,9 @@ void TApplication::SetScreenCursor(TCursor cursor)
 
 int TApplication::MessageBox(const std::string& text, const std::string& caption, unsigned flags)
 {
-    return CurrentBackend().MessageBox(text, caption.empty() ? title_ : caption, flags);
+    // Shown like a caption: bundle escapes are decoded here, once.
+    return CurrentBackend().MessageBox(DecodeEscapes(text), DecodeEscapes(caption.empty() ? title_ : caption),
+                                       flags);
 }
 
 TUnicodeHintWindow* TApplication::HintWindow()

@@ -59,6 +59,8 @@ public:
     void SetModalResult(TModalResult result) { modalResult_ = result; }
     // Frees the form once the current event has finished (safe from the form's own handlers).
     void Release();
+    // Any thread: runs work on the main thread later, and not at all once the form is gone.
+    void Post(std::function<void()> work);
     // Raises OnCreate; forms call it at the end of their constructor (CreateForm does it too).
     void DoCreate();
     bool ModalDisabled() const { return modalDisabled_; }
@@ -86,6 +88,7 @@ private:
     bool modalDisabled_ = false;
     bool destroyRaised_ = false;
     TModalResult modalResult_ = mrNone;
+    std::shared_ptr<const bool> life_ = std::make_shared<const bool>(true);
 };
 
 class TApplication {
@@ -173,6 +176,8 @@ public:
     TNotifyEvent OnTimer;
     // Fires once now, as the loop would (tests).
     void Tick();
+    // The tick count at which it fires next; a restart moves it.
+    std::uint64_t Due() const { return timer_.Due(); }
 
 private:
     platform::Timer timer_;

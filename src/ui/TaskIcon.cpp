@@ -81,8 +81,9 @@ void TTaskBarIcon::DoubleClick()
 bool TTaskBarIcon::QueryEndSession()
 {
     TForm* mainForm = Application->MainForm();
+    // The main window's own close runs, so the program shuts down as when the user exits.
     if (visible_ && mainForm && !mainForm->Visible())
-        Application->Terminate();
+        mainForm->Close();
     return true;
 }
 

@@ -49,8 +49,8 @@ public:
     void RightButtonDown();
     void ButtonUp();
     void DoubleClick();
-    // The session is ending: answers true, and ends the program when the icon is shown while
-    // the main form exists but is hidden.
+    // The session is ending: answers true, and closes the main form (its own close runs) when
+    // the icon is shown while the main form exists but is hidden.
     bool QueryEndSession();
     // The shell restarted (its taskbar was re-created): add the icon again.
     void ShellRestarted();

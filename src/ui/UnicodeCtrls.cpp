@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "platform/Text.h"
 #include "ui/Forms.h"
 #include "ui/UnicodeText.h"
 
@@ -10,13 +11,6 @@ namespace ui {
 namespace {
 
 const std::string kEmpty;
-
-bool SameText(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 // Removes the last character (not the last byte) of a UTF-8 text.
 void PopCharacter(std::string& text)
@@ -675,7 +669,7 @@ const std::string& TNotebook::ActivePage() const
 void TNotebook::SetActivePage(std::string_view name)
 {
     for (int i = 0; i < PageCount(); ++i)
-        if (SameText(pages_[i]->Caption(), name)) {
+        if (platform::SameText(pages_[i]->Caption(), name)) {
             SetPageIndex(i);
             return;
         }

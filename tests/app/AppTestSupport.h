@@ -70,6 +70,8 @@ struct FakeDialogs : IAssistantDialogs {
 
 struct FakeMessenger : IMessengerLink {
     std::vector<int> phoneEvents;
+    bool attached = false;
+    bool Attached() const override { return attached; }
     void ApplyPhoneRule(int event) override { phoneEvents.push_back(event); }
 };
 

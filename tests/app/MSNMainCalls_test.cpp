@@ -197,6 +197,10 @@ TEST(CallTracking, ParkNoticeOnlyForTheParkedCallWithThreeConnections)
     ASSERT_EQ(t.dialogs->parkNotices.size(), 1u);
     EXPECT_EQ(t.dialogs->parkNotices[0].first, "Dana D   (4255550123)");
     EXPECT_EQ(t.dialogs->parkNotices[0].second, "701");
+    // A window that parked nothing matches no related call, not even a missing one.
+    t.form->ParkedCallId.clear();
+    t.Event(kOther, 9, parked, std::string(24, '0'));
+    EXPECT_EQ(t.dialogs->parkNotices.size(), 1u);
 }
 
 TEST(CallTracking, EventsAreIgnoredWhileClosingAndMalformedCountsReadNoFurtherThanTheParties)
@@ -208,16 +212,19 @@ TEST(CallTracking, EventsAreIgnoredWhileClosingAndMalformedCountsReadNoFurtherTh
     EXPECT_EQ(t.form->FindCall(kOther)->LocalState, -1);
 }
 
-TEST(CallTracking, ServerLossDropsCallsAndPopupsButKeepsIdentifiers)
+TEST(CallTracking, ServerLossDropsCallsPopupsAndTheirIdentifiers)
 {
     AppTest t;
     t.Ring(kCall);
     t.Answer(kOther);
+    t.Hold("0000000000000000000000C3");
     t.form->OnDisconnected();
     EXPECT_EQ(t.form->lbCalls->Items().Count(), 0);
     EXPECT_EQ(t.dialogs->popupsAlive, 0);
-    EXPECT_EQ(t.form->AlertingCallId, kCall);
-    EXPECT_EQ(t.form->ActiveCallId, kOther);
+    // Identifiers of calls no longer listed would hold every new call back.
+    EXPECT_EQ(t.form->AlertingCallId, "");
+    EXPECT_EQ(t.form->ActiveCallId, "");
+    EXPECT_EQ(t.form->HeldCallId, "");
     EXPECT_EQ(t.ActivePage(), "Idle");
     EXPECT_TRUE(t.form->tbIcon->Flashing());
     EXPECT_EQ(t.form->tbIcon->Hint(), "KOVRA Server down! Double click this icon to check options");

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "LoopbackHttpServer.h"
 #include "ScriptedSession.h"
+#include "settings/MSNConfig.h"
 
 namespace {
 
@@ -83,6 +85,23 @@ TEST_F(Commands, CompleteTransferUsesTheHeldCallOrAsksWhichOne)
     EXPECT_EQ(session->app->dialogs->heldDialogs, 1);
     ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::COMPLETE_TRANSFER_REQ) == 2; }));
     EXPECT_EQ(TwoOids(session->Requests(KovraMsg::COMPLETE_TRANSFER_REQ)[1]), std::make_pair(kCall, kHeld2));
+}
+
+TEST_F(Commands, HeldCallsCountByTheirOwnStateWhateverTheFarEnd)
+{
+    LogIn();
+    Connected(kHeld, "300");
+    session->app->Event(kHeld, 5, {Party("1001", 5), Party("300", 5, 7)});
+    ASSERT_EQ(form().FindCall(kHeld)->RemoteState, 7);
+    Connected(kCall, "301");
+    form().OnCompleteTransfer();
+    form().OnAddToConference();
+    ASSERT_TRUE(session->WaitFor([&] {
+        return session->Count(KovraMsg::COMPLETE_TRANSFER_REQ) == 1 &&
+               session->Count(KovraMsg::CONFERENCE_CALL_REQ) == 1;
+    }));
+    EXPECT_EQ(TwoOids(session->Requests(KovraMsg::COMPLETE_TRANSFER_REQ)[0]), std::make_pair(kCall, kHeld));
+    EXPECT_EQ(TwoOids(session->Requests(KovraMsg::CONFERENCE_CALL_REQ)[0]), std::make_pair(kCall, kHeld));
 }
 
 TEST_F(Commands, AnswerAlternatesWhileConnectedAndAnswersWhileDialing)
@@ -197,6 +216,34 @@ TEST_F(Commands, MeetmeMoveRedirectsAndMarksTheDialoutEntryJoined)
     EXPECT_TRUE(form().DialoutList[1].Joined);
     EXPECT_FALSE(form().DialoutList[0].Joined);
     EXPECT_TRUE(form().txtJoined->Visible());
+}
+
+TEST(SpeedDials, FetchedOnAWorkerAndShownOnTheMainThread)
+{
+    LoopbackHttpServer portal;
+    portal.Serve("/KovraAppsServlet?Command=GetSpeedDials", 200,
+                 "2\r\nOffice=4255551000\r\nHome=4255552000\r\n");
+    portal.HoldAnswers(true);
+    AppTest t(
+        {"-phone", "1001", "webportal", "http://127.0.0.1:" + std::to_string(portal.Port()), "user", "bob"});
+    t.form->UpdateSpeedDialsClick();
+    // The window goes on while the portal has not answered.
+    EXPECT_EQ(portal.Answered(), 0);
+    EXPECT_EQ(t.form->lbSpeedButtons->Items().Count(), 0);
+    portal.HoldAnswers(false);
+    ASSERT_TRUE(PumpUntil([&] { return t.form->lbSpeedButtons->Items().Count() == 2; }));
+    EXPECT_EQ(t.form->lbSpeedButtons->Items().Strings(0), "Office=4255551000");
+
+    // A window that closes meanwhile drops the late answer.
+    portal.HoldAnswers(true);
+    t.form->UpdateSpeedDialsClick();
+    KovraAssistantConfig().WriteInteger("Confirm", "Exit", 0);
+    ASSERT_TRUE(t.form->CloseWindow());
+    t.form->lbSpeedButtons->Items().Clear();
+    portal.HoldAnswers(false);
+    ASSERT_TRUE(PumpUntil([&] { return portal.Answered() == 2; }));
+    PumpFor(50);
+    EXPECT_EQ(t.form->lbSpeedButtons->Items().Count(), 0);
 }
 
 }  // namespace

@@ -115,6 +115,59 @@ TEST(Session, CloseAsksOnlyWhenConfiguredAndReleasesThePhone)
     EXPECT_TRUE(ui::Application->Terminated());
 }
 
+// Alt+F4 and another program's WM_CLOSE reach the toolkit's Close; the end of the Windows session
+// reaches it through the tray icon. Each releases the phone and publishes, as the exit menus do.
+TEST(Session, EveryClosePathReleasesThePhoneAndPublishes)
+{
+    const std::vector<std::pair<const char*, std::function<void(TfmKovraAssistant&)>>> paths = {
+        {"close", [](TfmKovraAssistant& form) { form.Close(); }},
+        {"end of session",
+         [](TfmKovraAssistant& form) {
+             form.HideForm();
+             ui::Application->SetMainForm(&form);
+             form.tbIcon->QueryEndSession();
+         }},
+        {"tray exit", [](TfmKovraAssistant& form) { form.mnIconExit->Click(); }},
+        {"phone menu exit", [](TfmKovraAssistant& form) { form.miPhoneExit->Click(); }},
+    };
+    for (const auto& [name, close] : paths) {
+        SCOPED_TRACE(name);
+        ScriptedSession s;
+        ASSERT_TRUE(s.LogIn());
+        KovraAssistantConfig().WriteInteger("Confirm", "Exit", 0);
+        close(*s.app->form);
+        EXPECT_EQ(s.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 1u);
+        EXPECT_EQ(s.Count(KovraMsg::MONITOR_STOP_REQ), 1u);
+        EXPECT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::DISCONNECT) == 1; }));
+        EXPECT_TRUE(s.app->form->Closing());
+        EXPECT_TRUE(ui::Application->Terminated());
+        // A second close (WM_ENDSESSION after the tray's end) runs nothing again.
+        EXPECT_FALSE(s.app->form->CloseWindow());
+        EXPECT_EQ(s.Count(KovraMsg::MONITOR_STOP_REQ), 1u);
+    }
+}
+
+TEST(Session, DestroyingTheWindowNeverArmsTheReconnect)
+{
+    ScriptedSession s;
+    ASSERT_TRUE(s.LogIn());
+    s.app->form->FormDestroy();
+    PumpFor(50);
+    EXPECT_FALSE(s.app->form->tmReconnect->Enabled());
+    EXPECT_FALSE(s.app->form->tbIcon->Flashing());
+    EXPECT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::DISCONNECT) == 1; }));
+}
+
+TEST(Session, PortalLogoIsShownWhole)
+{
+    AppTest t;
+    t.form->imgLogo->SetPicture(ui::TBitmap::Solid(160, 48, 0xFF336699u));
+    t.form->LookAndFeelReady();
+    EXPECT_EQ(t.form->imgLogo->Width(), 160);
+    EXPECT_EQ(t.form->imgLogo->Height(), 48);
+    EXPECT_GE(t.form->Panel5->Height(), t.form->imgLogo->Top() + 48);
+}
+
 TEST(Session, WithoutServerTheSessionStartsWithoutConnecting)
 {
     AppTest t({"-phone", "1001"}, [](TAssistantOptions& options) { options.Network.LocalPort = 0; });
@@ -154,6 +207,23 @@ TEST(HandOver, AnotherPhoneRestartsTheSessionAndRunsTheActionAfterTheNewLogIn)
     EXPECT_EQ(StartupInfo().Password, "other");
     EXPECT_FALSE(s.app->form->Connecting());
     EXPECT_FALSE(ui::Application->Terminated());
+}
+
+TEST(HandOver, ArrivingWhileTheWindowClosesOrIsGoneIsDropped)
+{
+    ScriptedSession s;
+    ASSERT_TRUE(s.LogIn());
+    KovraAssistantConfig().WriteInteger("Confirm", "Exit", 0);
+    s.app->form->ReceiveHandOver(" -MakeCall 555 -phone 1002");
+    ASSERT_TRUE(s.app->form->CloseWindow());
+    PumpFor(100);
+    EXPECT_EQ(s.monitorStarts, 1);
+    EXPECT_FALSE(StartupInfo().Started);
+
+    s.app->form->ReceiveHandOver(" -MakeCall 555");
+    s.app->form.reset();
+    PumpFor(50); // the posted hand-over finds no window
+    EXPECT_EQ(s.Count(KovraMsg::MAKE_CALL_REQ), 0u);
 }
 
 }  // namespace

@@ -26,8 +26,9 @@ TEST(StatePages, IdlePageFollowsCapabilitiesAndCopiesIntoWantTo)
     EXPECT_EQ(t.ActivePage(), "Idle");
     EXPECT_EQ(t.VisibleLinks(), (Links{"Make a new call...", "Pickup a ringing call...", "Listen to Voice Mail",
                                        "Turn on Do Not Disturb", "Forward to..."}));
-    EXPECT_EQ(t.form->WantToCaptions(), (Links{"Make a New Call", "Pickup a ringing call...", "Listen to Voice Mail",
-                                               "Turn on Do Not Disturb", "Forward to..."}));
+    // Copied in another order than stacked: forward before listen, do-not-disturb last.
+    EXPECT_EQ(t.form->WantToCaptions(), (Links{"Make a New Call", "Pickup a ringing call...", "Forward to...",
+                                               "Listen to Voice Mail", "Turn on Do Not Disturb"}));
     EXPECT_TRUE(t.form->miCallMakeCall->Enabled());
     EXPECT_FALSE(t.form->miCallHold->Enabled());
 
@@ -85,7 +86,7 @@ TEST(StatePages, DndLinkAndIndicatorFollowThePhoneState)
     EXPECT_EQ(t.form->pnStatusDnD->Tag(), 0);
     EXPECT_EQ(t.form->pnStatusVM->Caption(), "Voice Mail: 4");
     EXPECT_TRUE(t.form->pnStatusVM->Visible());
-    EXPECT_EQ(t.form->WantToCaptions()[3], "Turn off Do Not Disturb");
+    EXPECT_EQ(t.form->WantToCaptions().back(), "Turn off Do Not Disturb");
 
     // The quiet period after the program's own change raises no phone event.
     t.form->tmDontChange->SetEnabled(true);
@@ -96,14 +97,19 @@ TEST(StatePages, DndLinkAndIndicatorFollowThePhoneState)
 
 TEST(StatePages, AlertingOffersByCapabilityAndTheAnswerRule)
 {
-    AppTest t;
+    AppTest t({"-phone", "1001", "-IM"});
+    t.messenger->attached = true;
     t.Ring(kCall);
-    EXPECT_EQ(t.VisibleLinks(), (Links{"Answer the call", "Send to Voice Mail", "Ignore the call", "Hold the call",
-                                       "Call later...", "Redirect the call"}));
+    EXPECT_EQ(t.VisibleLinks(),
+              (Links{"Answer the call", "Send to Voice Mail", "Ignore the call", "Hold the call",
+                     "Call later...", "Redirect the call", "Instant Message"}));
+    // The instant-message row has no copy in "I want to...".
+    EXPECT_EQ(t.form->WantToCaptions(), (Links{"Answer Call", "Send Call to Voice Mail", "Ignore Call",
+                                               "Hold the Call", "Call later...", "Redirect Call..."}));
     t.form->SetCapabilities(Without({12, 5}));
     t.form->UpdateControls();
     // Without bit 12 neither voice mail, ignore nor redirect; without bit 5 neither answer nor hold.
-    EXPECT_EQ(t.VisibleLinks(), (Links{"Call later..."}));
+    EXPECT_EQ(t.VisibleLinks(), (Links{"Call later...", "Instant Message"}));
 
     // With another call connected, answering alternates: offered with bit 4.
     t.form->SetCapabilities(Without({4}));
@@ -143,6 +149,8 @@ TEST(StatePages, ConnectedPageTransferAndConferenceRules)
     EXPECT_EQ(t.VisibleLinks(),
               (Links{"Hold the call", "End this call", "Transfer the call...", "Park the call"}));
     EXPECT_FALSE(t.form->miCallMakeCall->Enabled());
+    // Complete Transfer is offered in "I want to..." whenever its menu item is, link shown or not.
+    EXPECT_EQ(t.form->WantToCaptions().back(), "Complete Transfer");
 }
 
 TEST(StatePages, ConnectedWithRelatedCallOffersOnlyCompletion)
@@ -192,6 +200,9 @@ TEST(StatePages, ConferenceAndPrivacyGuardPages)
     t.Event(kCall, 0, {Party("1001", 4), Party("4255550123", 4, 9)});
     EXPECT_EQ(t.ActivePage(), "Privacy Guard");
     EXPECT_EQ(t.VisibleLinks(), (Links{"Talk to caller", "Send to Voice Mail", "Do not call me again", "End this call"}));
+    EXPECT_EQ(t.form->WantToCaptions(),
+              (Links{"Talk to caller", "I am unavailable to caller", "Send Call to Voice Mail",
+                     "Do not call me again", "End this Call"}));
     t.form->SetCapabilities(Without({6}));
     t.form->UpdateControls();
     EXPECT_EQ(t.VisibleLinks(), (Links{"Send to Voice Mail", "Do not call me again", "End this call"}));
@@ -210,6 +221,11 @@ TEST(StatePages, AttemptingWithOneHeldCallOffersTransferCallsTogether)
     EXPECT_TRUE(t.form->miCallTransferTogether->Visible());
     EXPECT_TRUE(t.form->miCallTransferTogether->Enabled());
     EXPECT_EQ(t.form->WantToCaptions(), (Links{"Transfer Calls Together", "End this Call"}));
+
+    // With a related call the link reads its menu item's caption, as the bundle localised it.
+    t.form->miCallCompTransfer->SetCaption("Vermittlung abschließen");
+    t.Event(kCall, 2, {Party("1001", 3), Party("301", 2)}, kRelated);
+    EXPECT_EQ(t.VisibleLinks(), (Links{"Vermittlung abschließen", "End this call"}));
 }
 
 TEST(StatePages, SelectingAnotherLineSwitchesThePageAtOnce)

@@ -9,7 +9,13 @@ using HeldCalls = DialogTest;
 
 TEST_F(HeldCalls, HeldConferencesAreLeftOutAndMissingPartsShowUnknown)
 {
+    SetColour(120, 0x203040);
+    SetColour(121, 0x00C0FF);
     TfmTransferToHold dialog(owner);
+    // The header takes the pop-up header colours, not the body's.
+    EXPECT_EQ(dialog.pnHeader->Color(), 0x203040u);
+    for (auto* text : {dialog.txtVerb, dialog.txtCallerName, dialog.txtPleaseSelectCall})
+        EXPECT_EQ(text->Font().Color(), 0x00C0FFu) << text->Name();
     dialog.SetCaller("Dana", "(425) 555-0123");
     dialog.AddHeldCall({"A1", "Erin", "2145551234", false});
     dialog.AddHeldCall({"A2", "Team", "1002", true});

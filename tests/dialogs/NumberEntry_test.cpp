@@ -166,6 +166,8 @@ TEST_F(NumberEntry, RedirectYieldsOnlyAChosenForwardEntry)
         TfmRedirectCall dialog(owner, entries);
         EXPECT_EQ(Items(*dialog.cbPhones), (std::vector<std::string>{"None", "Desk", "Mobile"}));
         EXPECT_EQ(dialog.cbPhones->ItemIndex(), 0);
+        EXPECT_FALSE(dialog.btOk->Enabled());
+        dialog.cbPhones->SelectItem(0);
         EXPECT_TRUE(dialog.btOk->Enabled());
         WhileModal([&] { dialog.btOk->Click(); });
         EXPECT_EQ(dialog.ShowModal(), ui::mrOk);

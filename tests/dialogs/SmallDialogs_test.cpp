@@ -4,10 +4,23 @@
 #include "dialogs/ConfirmFm.h"
 #include "dialogs/MSNAbout.h"
 #include "dialogs/MSNParkCall.h"
+#include "platform/Clock.h"
 
 namespace {
 
 using Confirm = DialogTest;
+
+// Counts the writes, each of which would store a key and send the document again.
+struct CountingSwitch : IConfirmSwitch {
+    bool checked = true;
+    int writes = 0;
+    bool Checked() const override { return checked; }
+    void SetChecked(bool value) override
+    {
+        checked = value;
+        ++writes;
+    }
+};
 
 TEST_F(Confirm, SwitchedOffAsksNothingUnlessShiftIsHeld)
 {
@@ -56,6 +69,12 @@ TEST_F(Confirm, SwitchedOnAsksAndTickingTheBoxTurnsItOff)
     WhileModal([&] { ModalForm<TfmConfirm>()->imCaption->Click(); });
     EXPECT_FALSE(ShowConfirm("Exit?", &exitSwitch, true, owner));
     EXPECT_EQ(KovraAssistantConfig().ReadInteger("Confirm", "Exit", -1), 1);
+
+    // A confirmed exit with the box left as it was writes nothing back.
+    CountingSwitch unchanged;
+    WhileModal([&] { ModalForm<TfmConfirm>()->btYes->Click(); });
+    EXPECT_TRUE(ShowConfirm("Exit?", &unchanged, true, owner));
+    EXPECT_EQ(unchanged.writes, 0);
 }
 
 TEST_F(Confirm, WithoutAskItIsANoticeWithContinue)
@@ -66,6 +85,8 @@ TEST_F(Confirm, WithoutAskItIsANoticeWithContinue)
         auto* box = ModalForm<TfmConfirm>();
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(box->Caption(), "Hinweis");
+        EXPECT_EQ(box->pnCaption->Caption(), "Hinweis");
+        EXPECT_EQ(box->pnTitle->Caption(), "Hinweis");
         EXPECT_FALSE(box->pnYesNo->Visible());
         EXPECT_FALSE(box->pnConf->Visible());
         EXPECT_TRUE(box->pnContinue->Visible());
@@ -135,6 +156,12 @@ TEST_F(SmallDialogs, AboutShowsTheFileVersionsAndTheServerVersions)
     TfmAboutBox branded(owner, std::make_unique<FakeVersions>());
     EXPECT_EQ(branded.txtProductName->Caption(), "Halvern Desk");
     EXPECT_EQ(branded.Caption(), "Halvern Desk");
+    EXPECT_EQ(branded.pnCaption->Caption(), "Halvern Desk");
+
+    // Escapes are decoded once, by the control: an escaped backslash shows as one.
+    MessageBundle().SetText("ProductName", "Halvern \\u005Cu0041");
+    TfmAboutBox escaped(owner, std::make_unique<FakeVersions>());
+    EXPECT_EQ(escaped.txtProductName->DisplayCaption(), "Halvern \\u0041");
 }
 
 TEST_F(SmallDialogs, ParkedNoticeShowsTrimmedTextsAndRestartsItsTwelveSeconds)
@@ -150,7 +177,13 @@ TEST_F(SmallDialogs, ParkedNoticeShowsTrimmedTextsAndRestartsItsTwelveSeconds)
     EXPECT_EQ(notice.txtParkTo->Caption(), "701");
     EXPECT_TRUE(notice.tmHide->Enabled());
 
+    // A second report restarts the twelve seconds from now.
+    const std::uint64_t firstDue = notice.tmHide->Due();
+    const std::uint64_t shown = platform::TickCount();
+    while (platform::TickCount() == shown)
+        platform::ProcessMessages(1);
     notice.ShowNotice("Erin   (1003)", "702");
+    EXPECT_GT(notice.tmHide->Due(), firstDue);
     EXPECT_EQ(notice.txtParkFrom->Caption(), "Erin   (1003)");
     EXPECT_EQ(notice.txtParkTo->Caption(), "702");
     notice.tmHide->Tick();
@@ -164,6 +197,13 @@ TEST_F(SmallDialogs, ParkedNoticeShowsTrimmedTextsAndRestartsItsTwelveSeconds)
     notice.ShowNotice("Erin   (1003)", "702");
     notice.imCaption->Click();
     EXPECT_FALSE(notice.Visible());
+
+    // Hidden by its timer in the middle of a drag, it comes back without following the mouse.
+    notice.ShowNotice("Erin   (1003)", "702");
+    notice.pnCaption->DoMouseDown(ui::TMouseButton::mbLeft, 0, 5, 5);
+    notice.tmHide->Tick();
+    notice.ShowNotice("Erin   (1003)", "702");
+    EXPECT_FALSE(notice.pnCaption->Dragging());
 }
 
 }  // namespace

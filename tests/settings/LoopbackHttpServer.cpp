@@ -1,5 +1,7 @@
 #include "LoopbackHttpServer.h"
 
+#include <chrono>
+
 #ifdef _WIN32
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -150,6 +152,9 @@ void LoopbackHttpServer::Answer(std::intptr_t client)
         if (found != replies_.end())
             reply = found->second;
     }
+    // A hold ends by itself after a while, so a client that waits for the answer still gets it.
+    for (int waits = 0; held_ && !stop_ && waits < 150; ++waits)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
     std::string answer = "HTTP/1.1 " + std::to_string(reply.Status) + " " + Reason(reply.Status) +
                          "\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(reply.Body.size()) +
                          "\r\nConnection: close\r\n\r\n" + reply.Body;
@@ -160,4 +165,5 @@ void LoopbackHttpServer::Answer(std::intptr_t client)
             return;
         sent += static_cast<std::size_t>(n);
     }
+    ++answered_;
 }

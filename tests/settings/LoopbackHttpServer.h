@@ -26,6 +26,9 @@ public:
     bool Listening() const { return listener_ != kNoSocket; }
     // Request heads (request line and header lines) received so far.
     std::vector<std::string> Requests() const;
+    // While held (3 s at most), requests are read but not answered; Answered counts the answers.
+    void HoldAnswers(bool hold) { held_ = hold; }
+    int Answered() const { return answered_; }
 
     // A port on which nothing listens (bound, then closed).
     static std::uint16_t UnusedPort();
@@ -38,6 +41,8 @@ private:
     std::intptr_t listener_ = kNoSocket;
     std::uint16_t port_ = 0;
     std::atomic<bool> stop_{false};
+    std::atomic<bool> held_{false};
+    std::atomic<int> answered_{0};
     mutable std::mutex mutex_;
     std::map<std::string, Reply> replies_;
     std::vector<std::string> requests_;

@@ -62,16 +62,6 @@ TEST(MessageBundle, ComponentsReceiveTextsByNameAsTheirClassTakesThem)
     EXPECT_FALSE(untouched.caption);
 }
 
-TEST(MessageBundle, UnicodeEscapesAsTheControlsShowThem)
-{
-    EXPECT_EQ(UnescapeBundleText("Gr\\u00FC\\U00dfe"), "Gr\xC3\xBC\xC3\x9F" "e");
-    EXPECT_EQ(UnescapeBundleText("\\u20AC 5"), "\xE2\x82\xAC 5");
-    EXPECT_EQ(UnescapeBundleText("\\uD83D\\uDE00"), "\xF0\x9F\x98\x80");
-    EXPECT_EQ(UnescapeBundleText("a\\tb\\\\c"), "atbc");
-    EXPECT_EQ(UnescapeBundleText("cut \\u12"), "cut u12");
-    EXPECT_EQ(UnescapeBundleText("\\uD800x"), "\xEF\xBF\xBDx");
-}
-
 TEST(PortalAddress, HostPortAndPath)
 {
     TPortalHost plain = PortalHostOf("HTTP://Portal.Example.com/kovra");

@@ -317,6 +317,13 @@ LRESULT CALLBACK HiddenWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
                 peer->Icon().QueryEndSession();
         return TRUE;
     }
+    // The session ends while the main form is shown: it closes as when the user exits, so the
+    // program is not simply killed with its session open.
+    if (message == WM_ENDSESSION && wParam) {
+        if (TForm* mainForm = Application->MainForm(); mainForm && mainForm->Visible())
+            mainForm->Close();
+        return 0;
+    }
     if (gTaskbarCreated && message == gTaskbarCreated) {
         for (auto& [id, peer] : gTrayIcons)
             peer->Readd();
