@@ -64,6 +64,121 @@ TEST(Win32Program, SecondInstanceHandsItsParametersOverAndEnds)
     EXPECT_EQ(received, " -MakeCall 555 -phone 1001");
 }
 
+// The first visible top-level window of a process with that title, or null.
+HWND ProcessWindow(DWORD process, const std::wstring& title)
+{
+    struct Search {
+        DWORD process;
+        const std::wstring& title;
+        HWND found = nullptr;
+    } search{process, title};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            wchar_t text[128] = {};
+            GetWindowTextW(window, text, 128);
+            if (owner == s.process && IsWindowVisible(window) && s.title == text) {
+                s.found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND ChildWithText(HWND parent, const std::wstring& text)
+{
+    struct Search {
+        const std::wstring& text;
+        HWND found = nullptr;
+    } search{text};
+    EnumChildWindows(
+        parent,
+        [](HWND window, LPARAM data) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(data);
+            wchar_t caption[128] = {};
+            GetWindowTextW(window, caption, 128);
+            if (s.text == caption) {
+                s.found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void ClickWindow(HWND window)
+{
+    ASSERT_NE(window, nullptr);
+    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+}
+
+// The real program against a scripted server, closed from its system menu as Alt+F4 does: it
+// asks, and ticking "Do not show this window again" changes the settings, which are published
+// before the phone is released.
+TEST(Win32Program, ClosedAsByAltF4ItAsksPublishesAndReleasesThePhone)
+{
+    UseRealWindows real; // the scripted session's own window stays out of the way, unused
+    ScriptedSession s;
+    std::string argument, error;
+    ASSERT_TRUE(TQMEncoder::EncodeArgument({"-phone", "1001", "-pwd", "secret", "-server", "127.0.0.1"},
+                                           argument, error))
+        << error;
+    SetEnvironmentVariableW(L"KOVRA_SERVER_PORT", std::to_wstring(s.server.Port()).c_str());
+    SetEnvironmentVariableW(L"KOVRA_LOCAL_PORT", L"0");
+    SetEnvironmentVariableW(L"KOVRA_INSTANCE_NAME", L"KovraAssistantAltF4Test");
+    std::wstring command = L"\"" KOVRA_ASSISTANT_EXE L"\" " + std::wstring(argument.begin(), argument.end());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process));
+    for (const wchar_t* name : {L"KOVRA_SERVER_PORT", L"KOVRA_LOCAL_PORT", L"KOVRA_INSTANCE_NAME"})
+        SetEnvironmentVariableW(name, nullptr);
+    struct Ender {
+        PROCESS_INFORMATION& p;
+        ~Ender()
+        {
+            if (WaitForSingleObject(p.hProcess, 0) == WAIT_TIMEOUT)
+                TerminateProcess(p.hProcess, 1);
+            CloseHandle(p.hThread);
+            CloseHandle(p.hProcess);
+        }
+    } ender{process};
+
+    HWND window = nullptr;
+    ASSERT_TRUE(s.WaitFor(
+        [&] {
+            window = ProcessWindow(process.dwProcessId, L"Kovra Assistant");
+            return window && s.Count(KovraMsg::QUERY_PHONE_CONFIG_REQ) > 0;
+        },
+        60000));
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    HWND confirm = nullptr;
+    ASSERT_TRUE(
+        s.WaitFor([&] { return (confirm = ProcessWindow(process.dwProcessId, L"Confirm")) != nullptr; }));
+    PumpFor(300);
+    SaveWindowShot(confirm, "app_confirm_exit");
+    ClickWindow(ChildWithText(confirm, L"Do not show this window again"));
+    ClickWindow(ChildWithText(confirm, L"Yes"));
+    ASSERT_TRUE(s.WaitFor([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }, 60000));
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+    ASSERT_EQ(s.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 1u);
+    auto set = s.Requests(KovraMsg::SET_APPLICATION_DATA_REQ)[0];
+    set.ReadStr();
+    const std::string published = set.ReadStr();
+    EXPECT_NE(published.find("|Confirm=\"Exit#610\"|"), std::string::npos) << published; // "=" as #61
+    EXPECT_EQ(s.Count(KovraMsg::MONITOR_STOP_REQ), 1u);
+    EXPECT_EQ(s.Count(KovraMsg::DISCONNECT), 1u);
+}
+
 TEST(Win32Program, MarkedWindowOfTheMainWindowTakesAnotherInstancesRequest)
 {
     UseRealWindows real;
