@@ -13,6 +13,7 @@
 #include "ScriptedSession.h"
 #include "WindowShot_win.h"
 #include "app/MarkedWindow.h"
+#include "app/SystemDesktop.h"
 #include "settings/QMEncoder.h"
 #include "ui/win32/Win32Backend.h"
 
@@ -177,6 +178,47 @@ TEST(Win32Program, ClosedAsByAltF4ItAsksPublishesAndReleasesThePhone)
     EXPECT_NE(published.find("|Confirm=\"Exit#610\"|"), std::string::npos) << published; // "=" as #61
     EXPECT_EQ(s.Count(KovraMsg::MONITOR_STOP_REQ), 1u);
     EXPECT_EQ(s.Count(KovraMsg::DISCONNECT), 1u);
+}
+
+// A meet-me application whose window stops answering for a while: the Connected page asks it on
+// every refresh, so the question gives up rather than stalling the main window until it answers.
+TEST(Win32Program, HungMeetmeApplicationCountsAsNotRunning)
+{
+    std::atomic<HWND> meetme{nullptr};
+    HANDLE asked = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    std::atomic<bool> done{false};
+    std::thread application([&] {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+            return message == WM_COPYDATA ? 4711 : DefWindowProcW(window, message, wParam, lParam);
+        };
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"TPUtilWindow";
+        RegisterClassW(&windowClass);
+        HWND window = CreateWindowExW(0, L"TPUtilWindow", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                      windowClass.hInstance, nullptr);
+        SetWindowLongPtrW(window, GWLP_USERDATA, static_cast<LONG_PTR>(NameHash("MeetMeApp")));
+        meetme = window;
+        WaitForSingleObject(asked, 3000); // busy elsewhere: no messages taken meanwhile
+        for (MSG msg; !done;)
+            if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageW(&msg);
+            else
+                Sleep(5);
+        DestroyWindow(window);
+    });
+    while (!meetme)
+        Sleep(5);
+    TSystemDesktop desktop([] { return nullptr; });
+    const std::uint32_t answer = desktop.MeetmeConferenceId();
+    SetEvent(asked);
+    // Answering again, it is asked and heard as before.
+    const std::uint32_t later = desktop.MeetmeConferenceId();
+    done = true;
+    application.join();
+    CloseHandle(asked);
+    EXPECT_EQ(answer, 0u);
+    EXPECT_EQ(later, 4711u);
 }
 
 TEST(Win32Program, MarkedWindowOfTheMainWindowTakesAnotherInstancesRequest)
