@@ -1,10 +1,11 @@
 // The wrapper's COM binding: the client's class created out of process, the calls marshaled by the
-// type library, and the events received by a sink the client hands over with Advise. A sink call
+// type library, and the events received by a sink advised to the class's connection point. A sink call
 // may arrive on any thread (the program's main thread is in the multithreaded apartment), so the
 // events are posted to the main loop.
 
 #include <windows.h>
 
+#include <ocidl.h>
 #include <ole2.h>
 #include <oleauto.h>
 
@@ -227,8 +228,8 @@ public:
     ~ComMsgrObject() override
     {
         target_->Owner = nullptr;
-        if (object_ && cookie_)
-            object_->Unadvise(cookie_);
+        if (events_ && cookie_)
+            events_->Unadvise(cookie_);
     }
 
     void Connect() override
@@ -243,12 +244,17 @@ public:
                                            object.ReceiveVoid());
         if (FAILED(created) || !object)
             throw EOleError(FAILED(created) ? created : E_POINTER, kNotConnectedMessage);
+        TComPtr<IConnectionPointContainer> container;
+        CheckResult(object->QueryInterface(IID_IConnectionPointContainer, container.ReceiveVoid()));
+        TComPtr<IConnectionPoint> events;
+        CheckResult(container->FindConnectionPoint(__uuidof(::IMsgrObjectEvents), events.Receive()));
         auto* sink = new EventSink(target_);
-        long cookie = 0;
-        HRESULT advised = object->Advise(sink, &cookie);
+        DWORD cookie = 0;
+        HRESULT advised = events->Advise(sink, &cookie);
         sink->Release();
         CheckResult(advised);
         object_ = std::move(object);
+        events_ = std::move(events);
         cookie_ = cookie;
     }
 
@@ -280,7 +286,8 @@ private:
     CLSID classId_;
     std::shared_ptr<SinkTarget> target_;
     TComPtr<::IMsgrObject2> object_;
-    long cookie_ = 0;
+    TComPtr<IConnectionPoint> events_;
+    DWORD cookie_ = 0;
 };
 
 } // namespace

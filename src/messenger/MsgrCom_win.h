@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <string>
+#include <type_traits>
 #include <utility>
 
 namespace messenger {
@@ -54,7 +55,7 @@ private:
     T* p_ = nullptr;
 };
 
-// Reference counting and QueryInterface for an object of one interface derived from IDispatch.
+// Reference counting and QueryInterface for an object of one interface.
 template <class Interface> class TComObject : public Interface {
 public:
     ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
@@ -70,7 +71,8 @@ public:
         if (!object)
             return E_POINTER;
         *object = nullptr;
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == __uuidof(Interface)) {
+        const bool dispatch = std::is_base_of_v<IDispatch, Interface> && iid == IID_IDispatch;
+        if (iid == IID_IUnknown || dispatch || iid == __uuidof(Interface)) {
             *object = static_cast<Interface*>(this);
             AddRef();
         } else {

@@ -4,6 +4,7 @@
 
 #include <ole2.h>
 #include <oleauto.h>
+#include <olectl.h>
 
 #include "MsgrSim.h"
 #include "SimText.h"
@@ -165,6 +166,79 @@ public:
     }
 };
 
+// The one connection point of the class: sinks of the event interface.
+class SimConnectionPoint : public messenger::TComObject<IConnectionPoint> {
+public:
+    explicit SimConnectionPoint(IConnectionPointContainer* container) : container_(container)
+    {
+        container_->AddRef();
+    }
+    HRESULT STDMETHODCALLTYPE GetConnectionInterface(IID* iid) override
+    {
+        if (!iid)
+            return E_POINTER;
+        *iid = __uuidof(IMsgrObjectEvents);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetConnectionPointContainer(IConnectionPointContainer** container) override
+    {
+        if (!container)
+            return E_POINTER;
+        container_->AddRef();
+        *container = container_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Advise(IUnknown* sink, DWORD* cookie) override
+    {
+        if (!sink || !cookie)
+            return E_POINTER;
+        IMsgrObjectEvents* events = nullptr;
+        if (FAILED(sink->QueryInterface(__uuidof(IMsgrObjectEvents), reinterpret_cast<void**>(&events))) ||
+            !events)
+            return CONNECT_E_CANNOTCONNECT;
+        *cookie = static_cast<DWORD>(TMsgrSim::Instance()->Advise(events));
+        events->Release();
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Unadvise(DWORD cookie) override
+    {
+        return TMsgrSim::Instance()->Unadvise(static_cast<long>(cookie)) ? S_OK : CONNECT_E_NOCONNECTION;
+    }
+    HRESULT STDMETHODCALLTYPE EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+
+protected:
+    ~SimConnectionPoint() override { container_->Release(); }
+
+private:
+    IConnectionPointContainer* container_;
+};
+
+// The class's connection points, a second interface of the same object.
+class SimConnectionPoints : public messenger::TComObject<IConnectionPointContainer> {
+public:
+    explicit SimConnectionPoints(IUnknown* owner) : owner_(owner) { owner_->AddRef(); }
+    HRESULT STDMETHODCALLTYPE EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE FindConnectionPoint(REFIID iid, IConnectionPoint** point) override
+    {
+        if (!point)
+            return E_POINTER;
+        *point = iid == __uuidof(IMsgrObjectEvents) ? new SimConnectionPoint(this) : nullptr;
+        return *point ? S_OK : CONNECT_E_NOCONNECTION;
+    }
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override
+    {
+        if (iid == IID_IConnectionPointContainer)
+            return TComObject::QueryInterface(iid, object);
+        return owner_->QueryInterface(iid, object);
+    }
+
+protected:
+    ~SimConnectionPoints() override { owner_->Release(); }
+
+private:
+    IUnknown* owner_;
+};
+
 class SimObject : public DualObject<IMsgrObject2> {
 public:
     HRESULT STDMETHODCALLTYPE get_LocalState(LONG* state) override
@@ -191,16 +265,14 @@ public:
         *users = new SimUsers;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE Advise(IMsgrObjectEvents* sink, LONG* cookie) override
+
+protected:
+    void* QueryOther(REFIID iid) override
     {
-        if (!sink || !cookie)
-            return E_POINTER;
-        *cookie = TMsgrSim::Instance()->Advise(sink);
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Unadvise(LONG cookie) override
-    {
-        return TMsgrSim::Instance()->Unadvise(cookie) ? S_OK : E_INVALIDARG;
+        if (iid != IID_IConnectionPointContainer)
+            return nullptr;
+        return static_cast<IConnectionPointContainer*>(
+            new SimConnectionPoints(static_cast<IMsgrObject2*>(this)));
     }
 };
 
