@@ -189,11 +189,15 @@ TEST_F(HookTest, ListViewItemIsReadThroughTheSharedBlockAndCutToTheCallersCapaci
     HWND list = FindWindowExW(main_, nullptr, L"SysListView32", nullptr);
     ASSERT_NE(list, nullptr);
 
+    // As the program finds it: the selected item's index needs no memory of the other process.
+    const int selected =
+        static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    ASSERT_EQ(selected, 1);
     char text[300];
     std::memset(text, 'x', sizeof text);
     LVITEMA item{};
     item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.iItem = 1;
+    item.iItem = selected;
     item.pszText = text;
     item.cchTextMax = 256;
     ASSERT_TRUE(GetListViewItem(main_, list, &item));
