@@ -30,7 +30,7 @@ constexpr int kCbtSysCommand = 8;
 
 HINSTANCE gInstance = nullptr;
 HHOOK gHook = nullptr;     // only in the process that installed the hook
-HANDLE gMapping = nullptr; // keeps the block alive from InstallNotify to UninstallNotify
+HANDLE gMapping = nullptr;  // keeps the block alive from InstallNotify to UninstallNotify
 
 // One access to the shared block: opened by name, mapped whole, unmapped when done.
 class BlockView {
@@ -251,7 +251,7 @@ std::size_t ClassListLength(const char* names)
     return length + 1;
 }
 
-} // namespace
+}  // namespace
 
 KOVRAUTILS_API void WINAPI InstallNotify(HWND notifyWindow, const char* classNames)
 {

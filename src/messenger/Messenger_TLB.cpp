@@ -14,4 +14,4 @@ std::unique_ptr<TMsgrObject> CreateMsgrObject(const std::string&)
 }
 #endif
 
-} // namespace messenger
+}  // namespace messenger

@@ -37,7 +37,7 @@ public:
 class IMsgrUser {
 public:
     virtual ~IMsgrUser() = default;
-    virtual std::string FriendlyName() = 0; // UTF-8, as the client's contact list shows it
+    virtual std::string FriendlyName() = 0;  // UTF-8, as the client's contact list shows it
     virtual int State() = 0;
     virtual void SendText(const std::string& header, const std::string& text, int type) = 0;
     // Null when the contact has no second interface.
@@ -71,4 +71,4 @@ public:
 // ("{...}") names another class than the client's.
 std::unique_ptr<TMsgrObject> CreateMsgrObject(const std::string& classId = {});
 
-} // namespace messenger
+}  // namespace messenger

@@ -290,7 +290,7 @@ private:
     DWORD cookie_ = 0;
 };
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<TMsgrObject> CreateMsgrObject(const std::string& classId)
 {
@@ -303,4 +303,4 @@ std::unique_ptr<TMsgrObject> CreateMsgrObject(const std::string& classId)
     return std::make_unique<ComMsgrObject>(id);
 }
 
-} // namespace messenger
+}  // namespace messenger

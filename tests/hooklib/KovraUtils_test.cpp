@@ -249,4 +249,4 @@ TEST(KovraUtilsExports, PlainNamesWithTheirOrdinals)
     }
 }
 
-} // namespace
+}  // namespace

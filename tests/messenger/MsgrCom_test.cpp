@@ -112,4 +112,4 @@ TEST(MsgrCom, NoClientToStartGivesTheWrappersError)
     }
 }
 
-} // namespace
+}  // namespace

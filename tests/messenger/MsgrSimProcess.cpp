@@ -24,7 +24,7 @@ std::wstring PortFileArgument(const std::string& portFile)
     return L" --port-file \"" + std::wstring(portFile.begin(), portFile.end()) + L"\"";
 }
 
-} // namespace
+}  // namespace
 
 bool PumpUntil(const std::function<bool()>& done)
 {

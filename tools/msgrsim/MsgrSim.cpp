@@ -76,7 +76,7 @@ HMENU ConversationMenu()
     return bar;
 }
 
-} // namespace
+}  // namespace
 
 TMsgrSim* TMsgrSim::instance_ = nullptr;
 
@@ -348,4 +348,4 @@ LRESULT TMsgrSim::ConversationProc(HWND window, UINT message, WPARAM wParam, LPA
     }
 }
 
-} // namespace msgrsim
+}  // namespace msgrsim

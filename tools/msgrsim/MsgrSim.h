@@ -87,4 +87,4 @@ bool UnregisterServer(std::string& error);
 bool LoadServerTypeLibrary();
 bool StartClassObject(DWORD& cookie);
 
-} // namespace msgrsim
+}  // namespace msgrsim

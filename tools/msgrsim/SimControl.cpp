@@ -84,7 +84,7 @@ std::optional<int> State(const std::string& text)
     return state;
 }
 
-} // namespace
+}  // namespace
 
 std::string TSimControl::Execute(const std::string& line)
 {
@@ -234,4 +234,4 @@ void TSimControlPort::Loop()
     }
 }
 
-} // namespace msgrsim
+}  // namespace msgrsim

@@ -39,4 +39,4 @@ private:
     std::atomic<bool> stop_{false};
 };
 
-} // namespace msgrsim
+}  // namespace msgrsim

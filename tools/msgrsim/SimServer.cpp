@@ -321,7 +321,7 @@ std::string Failure(const char* what, HRESULT code)
     return std::string(what) + ": " + messenger::ComErrorText(code);
 }
 
-} // namespace
+}  // namespace
 
 bool LoadServerTypeLibrary()
 {
@@ -379,4 +379,4 @@ bool UnregisterServer(std::string& error)
     return true;
 }
 
-} // namespace msgrsim
+}  // namespace msgrsim

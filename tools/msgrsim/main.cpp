@@ -24,7 +24,7 @@ struct Options {
     bool Register = false, Unregister = false;
     std::optional<int> ControlPort;
     std::string PortFile;
-    std::wstring ServerArguments; // what COM passes when it starts us
+    std::wstring ServerArguments;  // what COM passes when it starts us
 };
 
 bool ParseOptions(Options& options)
@@ -58,23 +58,9 @@ bool ParseOptions(Options& options)
     return good;
 }
 
-} // namespace
-
-int main()
+// The model, its windows and the event sinks it holds all go before COM is left.
+int Serve(const Options& options)
 {
-    Options options;
-    if (!ParseOptions(options))
-        return 2;
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    std::string error;
-    if (options.Register || options.Unregister) {
-        bool done = options.Register ? msgrsim::RegisterServer(options.ServerArguments, error)
-                                     : msgrsim::UnregisterServer(error);
-        if (!done)
-            std::fprintf(stderr, "msgrsim: %s\n", error.c_str());
-        CoUninitialize();
-        return done ? 0 : 1;
-    }
     platform::InitMainThread();
     if (!msgrsim::LoadServerTypeLibrary())
         std::fprintf(stderr, "msgrsim: no type library, late-bound calls will fail\n");
@@ -102,6 +88,28 @@ int main()
     if (cookie)
         CoRevokeClassObject(cookie);
     control.Stop();
-    CoUninitialize();
     return 0;
+}
+
+}  // namespace
+
+int main()
+{
+    Options options;
+    if (!ParseOptions(options))
+        return 2;
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    int result = 0;
+    if (options.Register || options.Unregister) {
+        std::string error;
+        bool done = options.Register ? msgrsim::RegisterServer(options.ServerArguments, error)
+                                     : msgrsim::UnregisterServer(error);
+        if (!done)
+            std::fprintf(stderr, "msgrsim: %s\n", error.c_str());
+        result = done ? 0 : 1;
+    } else {
+        result = Serve(options);
+    }
+    CoUninitialize();
+    return result;
 }
