@@ -89,4 +89,32 @@ std::vector<std::string> SplitSkippingEmpty(std::string_view text, char separato
     return items;
 }
 
+bool SplitQuotedWords(std::string_view line, std::vector<std::string>& words)
+{
+    words.clear();
+    std::string word;
+    bool inWord = false, quoted = false;
+    for (char c : line) {
+        if (quoted) {
+            if (c == '"')
+                quoted = false;
+            else
+                word += c;
+        } else if (c == '"') {
+            quoted = inWord = true;
+        } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            if (inWord)
+                words.push_back(word);
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words.push_back(word);
+    return !quoted;
+}
+
 }  // namespace settings

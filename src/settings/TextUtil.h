@@ -27,4 +27,8 @@ int StrToIntDef(std::string_view text, int fallback);
 // Splits at a separator; empty fields never make items, so runs and leading separators vanish.
 std::vector<std::string> SplitSkippingEmpty(std::string_view text, char separator);
 
+// Splits a command line at blanks; "double quotes" keep blanks inside a word. False on an unclosed
+// quote.
+bool SplitQuotedWords(std::string_view line, std::vector<std::string>& words);
+
 }  // namespace settings

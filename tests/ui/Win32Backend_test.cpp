@@ -430,7 +430,7 @@ TEST_F(Win32Ui, SynchronizeRunsInsideAPopupMenuLoop)
     miOpen->SetCaption("&Open");
     pmIcon->Items().Add(miOpen);
     // A guard: close the menu from a plain thread timer if the hand-over never arrives.
-    const UINT_PTR guard = SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) { EndMenu(); });
+    const UINT_PTR guard = SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK { EndMenu(); });
     bool insideMenu = false;
     std::atomic<bool> ranInsideMenu{false};
     std::atomic<bool> done{false};
@@ -455,7 +455,7 @@ TEST_F(Win32Ui, SynchronizeRunsInsideAPopupMenuLoop)
 
 TEST_F(Win32Ui, SynchronizeRunsInsideAMessageBoxLoop)
 {
-    const UINT_PTR guard = SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) {
+    const UINT_PTR guard = SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK {
         if (HWND box = FindWindowW(L"#32770", L"Kovra sync test"))
             PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
     });

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "KovraSim.h"
+#include "settings/TextUtil.h"
 
 namespace kovrasim {
 namespace {
@@ -58,30 +59,7 @@ std::string Result(const std::string& failure, const std::string& success = "ok"
 
 bool Tokenize(const std::string& line, std::vector<std::string>& words)
 {
-    words.clear();
-    std::string word;
-    bool inWord = false, quoted = false;
-    for (char c : line) {
-        if (quoted) {
-            if (c == '"')
-                quoted = false;
-            else
-                word += c;
-        } else if (c == '"') {
-            quoted = inWord = true;
-        } else if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
-            if (inWord)
-                words.push_back(word);
-            word.clear();
-            inWord = false;
-        } else {
-            word += c;
-            inWord = true;
-        }
-    }
-    if (inWord)
-        words.push_back(word);
-    return !quoted;
+    return settings::SplitQuotedWords(line, words);
 }
 
 bool IsKnownCommand(const std::string& word)

@@ -1,0 +1,335 @@
+// Subclasses the messaging client's windows from inside its process (through a system-wide CBT
+// hook), reports them to the notification window, forwards their menu commands and reads their
+// list views. Every instance of the library, in every process, shares one named block.
+
+#include "KovraUtils.h"
+
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+const char kBlockName[] = "_$Qm$S$W_";
+const char kOldProcProperty[] = "_QmOldProc_";
+constexpr DWORD kBlockSize = 3120;
+constexpr std::size_t kNotifyOffset = 0;
+constexpr std::size_t kClassListOffset = 4;
+constexpr std::size_t kClassListSize = 2049;
+constexpr std::size_t kRecordOffset = 2053;
+constexpr std::size_t kRecordFields = 10;
+constexpr std::size_t kTextOffset = 2093;
+
+constexpr WPARAM kSubclassRequest = 0x10293847;
+constexpr WPARAM kRelease = 0x10293848;
+constexpr WPARAM kReadListView = 0x10293849;
+constexpr UINT kNotifyCommand = WM_USER;
+constexpr UINT kNotifySubclassed = WM_USER + 1;
+constexpr UINT kNotifyReleased = WM_USER + 2;
+constexpr int kCbtCreateWindow = 3;
+constexpr int kCbtSysCommand = 8;
+
+HINSTANCE gInstance = nullptr;
+HHOOK gHook = nullptr;     // only in the process that installed the hook
+HANDLE gMapping = nullptr;  // keeps the block alive from InstallNotify to UninstallNotify
+
+// One access to the shared block: opened by name, mapped whole, unmapped when done.
+class BlockView {
+public:
+    BlockView()
+    {
+        mapping_ = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, kBlockName);
+        if (mapping_)
+            bytes_ =
+                static_cast<unsigned char*>(MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, kBlockSize));
+    }
+    ~BlockView()
+    {
+        if (bytes_)
+            UnmapViewOfFile(bytes_);
+        if (mapping_)
+            CloseHandle(mapping_);
+    }
+    BlockView(const BlockView&) = delete;
+    BlockView& operator=(const BlockView&) = delete;
+
+    unsigned char* Bytes() const { return bytes_; }
+
+private:
+    HANDLE mapping_ = nullptr;
+    unsigned char* bytes_ = nullptr;
+};
+
+// Window handles are 32-bit values in every bitness; the block keeps them in 4 bytes.
+HWND ReadWindow(const unsigned char* bytes)
+{
+    std::int32_t value;
+    std::memcpy(&value, bytes + kNotifyOffset, sizeof value);
+    return reinterpret_cast<HWND>(static_cast<std::intptr_t>(value));
+}
+
+void WriteWindow(unsigned char* bytes, HWND window)
+{
+    auto value = static_cast<std::int32_t>(reinterpret_cast<std::intptr_t>(window));
+    std::memcpy(bytes + kNotifyOffset, &value, sizeof value);
+}
+
+HWND NotifyWindow()
+{
+    BlockView block;
+    return block.Bytes() ? ReadWindow(block.Bytes()) : nullptr;
+}
+
+// The block's record is the ten 32-bit fields of the 8-bit list-view item; the system's own record
+// is wider in the 64-bit build, so both sides convert.
+struct BlockRecord {
+    std::uint32_t Fields[kRecordFields];
+};
+
+void ToBlockRecord(const LVITEMA& item, unsigned char* bytes)
+{
+    const BlockRecord record{
+        {item.mask, static_cast<std::uint32_t>(item.iItem), static_cast<std::uint32_t>(item.iSubItem),
+         item.state, item.stateMask,
+         static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(item.pszText)),
+         static_cast<std::uint32_t>(item.cchTextMax), static_cast<std::uint32_t>(item.iImage),
+         static_cast<std::uint32_t>(item.lParam), static_cast<std::uint32_t>(item.iIndent)}};
+    std::memcpy(bytes + kRecordOffset, &record, sizeof record);
+}
+
+// Every field but the text pointer, which stays the one of the process that holds the record.
+void FromBlockRecord(const unsigned char* bytes, LVITEMA& item)
+{
+    BlockRecord record;
+    std::memcpy(&record, bytes + kRecordOffset, sizeof record);
+    item.mask = record.Fields[0];
+    item.iItem = static_cast<int>(record.Fields[1]);
+    item.iSubItem = static_cast<int>(record.Fields[2]);
+    item.state = record.Fields[3];
+    item.stateMask = record.Fields[4];
+    item.cchTextMax = static_cast<int>(record.Fields[6]);
+    item.iImage = static_cast<int>(record.Fields[7]);
+    item.lParam = static_cast<LPARAM>(static_cast<std::int32_t>(record.Fields[8]));
+    item.iIndent = static_cast<int>(record.Fields[9]);
+}
+
+void SendNotification(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (HWND notify = NotifyWindow())
+        SendMessageW(notify, message, wParam, lParam);
+}
+
+WNDPROC OldProcOf(HWND window)
+{
+    return reinterpret_cast<WNDPROC>(GetPropA(window, kOldProcProperty));
+}
+
+LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+void Subclass(HWND window)
+{
+    if (GetPropA(window, kOldProcProperty))
+        return;
+    auto old = SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc));
+    if (!old)
+        return;
+    SetPropA(window, kOldProcProperty, reinterpret_cast<HANDLE>(old));
+    SendNotification(kNotifySubclassed, reinterpret_cast<WPARAM>(window), 0);
+}
+
+void Release(HWND window, bool notify)
+{
+    WNDPROC old = OldProcOf(window);
+    if (!old)
+        return;
+    SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
+    RemovePropA(window, kOldProcProperty);
+    if (notify)
+        SendNotification(kNotifyReleased, reinterpret_cast<WPARAM>(window), 0);
+}
+
+// Runs in the process that owns the list view: the item is read into this process's view of the
+// block's text buffer, then the record goes back to the block with the caller's text pointer.
+LRESULT ReadListViewItem(HWND listView)
+{
+    BlockView block;
+    unsigned char* bytes = block.Bytes();
+    if (!bytes)
+        return 0;
+    LVITEMA item{};
+    FromBlockRecord(bytes, item);
+    // Only what the ten fields describe: a wider mask would make the list view follow null pointers.
+    item.mask &= LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM | LVIF_STATE | LVIF_INDENT | LVIF_NORECOMPUTE;
+    if (item.cchTextMax > KovraUtilsTextCapacity)
+        item.cchTextMax = KovraUtilsTextCapacity;
+    BlockRecord original;
+    std::memcpy(&original, bytes + kRecordOffset, sizeof original);
+    char* text = reinterpret_cast<char*>(bytes + kTextOffset);
+    item.pszText = text;
+    LRESULT answer = SendMessageA(listView, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    // A list view may answer with its own text instead of filling the buffer it was given.
+    if (answer && item.pszText && item.pszText != text && item.cchTextMax > 0)
+        lstrcpynA(text, item.pszText, item.cchTextMax);
+    item.pszText = reinterpret_cast<char*>(static_cast<std::uintptr_t>(original.Fields[5]));
+    ToBlockRecord(item, bytes);
+    return answer;
+}
+
+LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    WNDPROC old = OldProcOf(window);
+    auto passOn = [&] {
+        return old ? CallWindowProcW(old, window, message, wParam, lParam)
+                   : DefWindowProcW(window, message, wParam, lParam);
+    };
+    switch (message) {
+    case WM_NULL:
+        if (wParam == kSubclassRequest)
+            return 0;
+        if (wParam == kRelease) {
+            Release(window, false);
+            return 0;
+        }
+        if (wParam == kReadListView)
+            return ReadListViewItem(reinterpret_cast<HWND>(lParam));
+        return passOn();
+    case WM_DESTROY:
+        Release(window, true);
+        return passOn();
+    case WM_COMMAND:
+        if (HWND notify = NotifyWindow()) {
+            if (SendMessageW(notify, kNotifyCommand, wParam, reinterpret_cast<LPARAM>(window)) != 0)
+                return 0;
+        }
+        return passOn();
+    default:
+        return passOn();
+    }
+}
+
+bool ClassListed(HWND window)
+{
+    char className[261] = {};
+    if (!GetClassNameA(window, className, sizeof className))
+        return false;
+    // A private copy: another process may rewrite the block while the list is walked.
+    char list[kClassListSize];
+    {
+        BlockView block;
+        if (!block.Bytes())
+            return false;
+        std::memcpy(list, block.Bytes() + kClassListOffset, sizeof list);
+    }
+    list[kClassListSize - 1] = '\0';
+    for (const char* name = list; *name && name < list + kClassListSize; name += lstrlenA(name) + 1) {
+        if (lstrcmpiA(name, className) == 0)
+            return true;
+    }
+    return false;
+}
+
+LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam)
+{
+    if (code == kCbtCreateWindow) {
+        HWND window = reinterpret_cast<HWND>(wParam);
+        if (ClassListed(window))
+            PostMessageW(window, WM_SYSCOMMAND, kSubclassRequest, reinterpret_cast<LPARAM>(window));
+    } else if (code == kCbtSysCommand && (wParam & 0xFFF0) == (kSubclassRequest & 0xFFF0)) {
+        // The system command is the low word; only our own request carries this value.
+        Subclass(reinterpret_cast<HWND>(lParam));
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+// Length of the list including every name's zero byte and the closing empty name, at most the
+// block's room for it.
+std::size_t ClassListLength(const char* names)
+{
+    std::size_t length = 0;
+    while (length + 1 < kClassListSize &&
+           !(names[length] == '\0' && (length == 0 || names[length - 1] == '\0')))
+        ++length;
+    return length + 1;
+}
+
+}  // namespace
+
+KOVRAUTILS_API void WINAPI InstallNotify(HWND notifyWindow, const char* classNames)
+{
+    if (!gMapping)
+        gMapping =
+            CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBlockSize, kBlockName);
+    {
+        BlockView block;
+        if (unsigned char* bytes = block.Bytes()) {
+            WriteWindow(bytes, notifyWindow);
+            std::memset(bytes + kClassListOffset, 0, kClassListSize);
+            if (classNames)
+                std::memcpy(bytes + kClassListOffset, classNames, ClassListLength(classNames));
+        }
+    }
+    if (!gHook)
+        gHook = SetWindowsHookExW(WH_CBT, &CbtProc, gInstance, 0);
+    if (classNames && *classNames) {
+        if (HWND existing = FindWindowA(classNames, nullptr))
+            SendMessageW(existing, WM_SYSCOMMAND, kSubclassRequest, reinterpret_cast<LPARAM>(existing));
+    }
+}
+
+KOVRAUTILS_API void WINAPI UninstallNotify()
+{
+    // The windows are released before the hook goes: once it is removed the system may unmap this
+    // library from the client, and a window still pointing at its procedure would crash there.
+    HWND notify = NotifyWindow();
+    for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT)) {
+        if (!GetPropA(window, kOldProcProperty))
+            continue;
+        SendMessageW(window, WM_NULL, kRelease, 0);
+        if (notify)
+            SendMessageW(notify, kNotifyReleased, reinterpret_cast<WPARAM>(window), 0);
+    }
+    if (gHook) {
+        UnhookWindowsHookEx(gHook);
+        gHook = nullptr;
+    }
+    if (gMapping) {
+        CloseHandle(gMapping);
+        gMapping = nullptr;
+    }
+}
+
+KOVRAUTILS_API BOOL WINAPI GetListViewItem(HWND subclassedWindow, HWND listView, LVITEMA* item)
+{
+    if (!item)
+        return FALSE;
+    // The list view writes into the block's text buffer: a larger capacity would run past it.
+    LVITEMA request = *item;
+    if (request.cchTextMax > KovraUtilsTextCapacity)
+        request.cchTextMax = KovraUtilsTextCapacity;
+    {
+        BlockView block;
+        if (!block.Bytes())
+            return FALSE;
+        ToBlockRecord(request, block.Bytes());
+    }
+    LRESULT answer =
+        SendMessageW(subclassedWindow, WM_NULL, kReadListView, reinterpret_cast<LPARAM>(listView));
+    BlockView block;
+    if (!block.Bytes())
+        return FALSE;
+    FromBlockRecord(block.Bytes(), *item);
+    if (item->pszText && request.cchTextMax > 0) {
+        std::memcpy(item->pszText, block.Bytes() + kTextOffset, static_cast<std::size_t>(request.cchTextMax));
+        // A list view may fill the whole capacity without a terminator; the caller gets a string.
+        item->pszText[request.cchTextMax - 1] = '\0';
+    }
+    return answer != 0;
+}
+
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+{
+    if (reason == DLL_PROCESS_ATTACH) {
+        gInstance = instance;
+        DisableThreadLibraryCalls(instance);
+    }
+    return TRUE;
+}

@@ -1,0 +1,145 @@
+#include "messenger/FakeMsgrObject.h"
+
+#include "platform/MainLoop.h"
+
+namespace messenger {
+
+struct TFakeMsgrObject::Model {
+    TFakeMsgrObject* Owner;
+    int LocalState = MSTATE_OFFLINE;
+    std::vector<TFakeContact> Contacts;
+};
+
+namespace {
+
+class FakeUser : public IMsgrUser, public IMsgrUserPhones, public std::enable_shared_from_this<FakeUser> {
+public:
+    FakeUser(std::shared_ptr<TFakeMsgrObject::Model> model, std::size_t index);
+
+    std::string FriendlyName() override { return Contact().Name; }
+    int State() override { return Contact().State; }
+    void SendText(const std::string& header, const std::string& text, int type) override;
+    std::shared_ptr<IMsgrUserPhones> Phones() override
+    {
+        return Contact().HasPhones ? std::shared_ptr<IMsgrUserPhones>(shared_from_this()) : nullptr;
+    }
+    std::string PhoneNumber(int kind) override;
+
+private:
+    const TFakeContact& Contact() const { return model_->Contacts.at(index_); }
+
+    std::shared_ptr<TFakeMsgrObject::Model> model_;
+    std::size_t index_;
+};
+
+class FakeUsers : public IMsgrUsers {
+public:
+    explicit FakeUsers(std::shared_ptr<TFakeMsgrObject::Model> model) : model_(std::move(model)) {}
+    int Count() override { return static_cast<int>(model_->Contacts.size()); }
+    std::shared_ptr<IMsgrUser> Item(int index) override
+    {
+        if (index < 0 || index >= Count())
+            throw EOleError(-2147352565, "Invalid index");  // DISP_E_BADINDEX
+        return std::make_shared<FakeUser>(model_, static_cast<std::size_t>(index));
+    }
+
+private:
+    std::shared_ptr<TFakeMsgrObject::Model> model_;
+};
+
+FakeUser::FakeUser(std::shared_ptr<TFakeMsgrObject::Model> model, std::size_t index)
+    : model_(std::move(model)), index_(index)
+{
+}
+
+void FakeUser::SendText(const std::string& header, const std::string& text, int type)
+{
+    TFakeMsgrObject* owner = model_->Owner;
+    if (!owner || owner->FailSend || Contact().State != MSTATE_ONLINE)
+        throw EOleError(-2147467259, "Unspecified error");  // E_FAIL
+    owner->Sent.push_back({Contact().Name, header, text, type});
+}
+
+std::string FakeUser::PhoneNumber(int kind)
+{
+    if (kind < 0 || kind > 2)
+        throw EOleError(-2147024809, "The parameter is incorrect");  // E_INVALIDARG
+    return Contact().Phones[static_cast<std::size_t>(kind)];
+}
+
+}  // namespace
+
+TFakeMsgrObject::TFakeMsgrObject() : model_(std::make_shared<Model>())
+{
+    model_->Owner = this;
+}
+
+TFakeMsgrObject::~TFakeMsgrObject()
+{
+    model_->Owner = nullptr;
+}
+
+void TFakeMsgrObject::Connect()
+{
+    if (FailConnect)
+        throw EOleError(-2147221164, kNotConnectedMessage);  // REGDB_E_CLASSNOTREG
+    Connected = true;
+}
+
+void TFakeMsgrObject::RequireConnection()
+{
+    if (!Connected)
+        Connect();
+}
+
+int TFakeMsgrObject::LocalState()
+{
+    RequireConnection();
+    return model_->LocalState;
+}
+
+void TFakeMsgrObject::SetLocalState(int state)
+{
+    RequireConnection();
+    StatesSet.push_back(state);
+    ReportLocalState(state);
+}
+
+std::shared_ptr<IMsgrUsers> TFakeMsgrObject::List(int kind)
+{
+    RequireConnection();
+    if (kind != MLIST_CONTACT)
+        throw EOleError(-2147024809, "The parameter is incorrect");
+    return std::make_shared<FakeUsers>(model_);
+}
+
+void TFakeMsgrObject::AddContact(const TFakeContact& contact)
+{
+    model_->Contacts.push_back(contact);
+}
+
+void TFakeMsgrObject::SetContactState(const std::string& name, int state)
+{
+    for (auto& contact : model_->Contacts) {
+        if (contact.Name == name)
+            contact.State = state;
+    }
+}
+
+void TFakeMsgrObject::ChangeLocalStateInClient(int state)
+{
+    ReportLocalState(state);
+}
+
+void TFakeMsgrObject::ReportLocalState(int state)
+{
+    model_->LocalState = state;
+    std::weak_ptr<Model> model = model_;
+    platform::Post([model, state] {
+        auto alive = model.lock();
+        if (alive && alive->Owner && alive->Owner->OnLocalStateChangeResult)
+            alive->Owner->OnLocalStateChangeResult(0, state, "");
+    });
+}
+
+}  // namespace messenger

@@ -1,0 +1,58 @@
+#pragma once
+// A messaging client without a client, for the tests of the rules and the dialogs: a contact
+// model, the own status with its event (posted to the main loop, as the real client reports it
+// later), the texts sent, and switches for the failures a caller must survive.
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "messenger/Messenger_TLB.h"
+
+namespace messenger {
+
+struct TFakeContact {
+    std::string Name;
+    int State = MSTATE_OFFLINE;
+    std::array<std::string, 3> Phones;
+    bool HasPhones = true;  // false: no second contact interface
+};
+
+struct TSentText {
+    std::string Contact, Header, Text;
+    int Type = 0;
+};
+
+class TFakeMsgrObject : public TMsgrObject {
+public:
+    TFakeMsgrObject();
+    ~TFakeMsgrObject() override;
+
+    void Connect() override;
+    int LocalState() override;
+    void SetLocalState(int state) override;
+    std::shared_ptr<IMsgrUsers> List(int kind) override;
+
+    // The client's side of the model.
+    void AddContact(const TFakeContact& contact);
+    void SetContactState(const std::string& name, int state);
+    // The user changed the status in the client itself: the event follows through the main loop.
+    void ChangeLocalStateInClient(int state);
+
+    bool Connected = false;
+    bool FailConnect = false;  // no client can be started
+    bool FailSend = false;
+    std::vector<int> StatesSet;  // every SetLocalState, in order
+    std::vector<TSentText> Sent;
+
+    struct Model;
+
+private:
+    void RequireConnection();
+    void ReportLocalState(int state);
+
+    std::shared_ptr<Model> model_;
+};
+
+}  // namespace messenger

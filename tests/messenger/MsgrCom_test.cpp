@@ -1,0 +1,115 @@
+// The wrapper's COM binding against msgrsim in another process: calls marshaled by our type
+// library, the events through the sink, and the wrapper's error convention.
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "MsgrSimProcess.h"
+#include "messenger/Messenger_TLB.h"
+
+using namespace messenger;
+
+namespace {
+
+class MsgrComTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        // Not running yet: connecting makes COM start the registered msgrsim.
+        const std::string portFile = TMsgrSimProcess::NewPortFile();
+        ASSERT_TRUE(TMsgrSimProcess::Register(portFile));
+        ASSERT_NO_THROW(CreateMsgrObject()->Connect());
+        sim_ = new TMsgrSimProcess;
+        ASSERT_TRUE(sim_->Attach(portFile));
+        ASSERT_EQ(sim_->Command("add \"Zoë Smith\" 2 \"+1 425 555 1234\" \"\" 555-0100"), "ok 1");
+        ASSERT_EQ(sim_->Command("add Bob 10"), "ok 2");
+    }
+    static void TearDownTestSuite()
+    {
+        delete sim_;
+        sim_ = nullptr;
+    }
+    void SetUp() override
+    {
+        ASSERT_EQ(sim_->Command("status 2"), "ok 2");
+        messenger_ = CreateMsgrObject();
+        messenger_->OnLocalStateChangeResult = [this](long, int state, const std::string&) {
+            states_.push_back(state);
+        };
+        ASSERT_NO_THROW(messenger_->Connect());
+    }
+    bool WaitForState(int state)
+    {
+        return PumpUntil([&] { return !states_.empty() && states_.back() == state; });
+    }
+    std::shared_ptr<IMsgrUser> Contact(int index) { return messenger_->List(MLIST_CONTACT)->Item(index); }
+
+    static TMsgrSimProcess* sim_;
+    std::unique_ptr<TMsgrObject> messenger_;
+    std::vector<int> states_;
+};
+
+TMsgrSimProcess* MsgrComTest::sim_ = nullptr;
+
+TEST_F(MsgrComTest, ContactsNamesStatesAndPhonesCrossTheProcessBoundary)
+{
+    auto contacts = messenger_->List(MLIST_CONTACT);
+    ASSERT_EQ(contacts->Count(), 2);
+    auto zoe = contacts->Item(0);
+    EXPECT_EQ(zoe->FriendlyName(), "Zoë Smith");
+    EXPECT_EQ(zoe->State(), MSTATE_ONLINE);
+    auto phones = zoe->Phones();
+    ASSERT_NE(phones, nullptr);
+    EXPECT_EQ(phones->PhoneNumber(0), "+1 425 555 1234");
+    EXPECT_EQ(phones->PhoneNumber(1), "");
+    EXPECT_EQ(phones->PhoneNumber(2), "555-0100");
+    EXPECT_THROW(phones->PhoneNumber(3), EOleError);
+
+    ASSERT_EQ(sim_->Command("state Bob 34"), "ok");
+    EXPECT_EQ(contacts->Item(1)->State(), 34);
+    EXPECT_THROW(contacts->Item(2), EOleError);
+}
+
+TEST_F(MsgrComTest, OwnStatusChangesAreReportedByTheEventWhoeverMadeThem)
+{
+    EXPECT_EQ(messenger_->LocalState(), MSTATE_ONLINE);
+    messenger_->SetLocalState(34);
+    ASSERT_TRUE(WaitForState(34));
+    EXPECT_EQ(messenger_->LocalState(), 34);
+
+    ASSERT_EQ(sim_->Command("status 10"), "ok 10");
+    ASSERT_TRUE(WaitForState(10));
+    ASSERT_EQ(sim_->Command("signout"), "ok 1");
+    ASSERT_TRUE(WaitForState(MSTATE_OFFLINE));
+    EXPECT_EQ(states_, (std::vector<int>{34, 10, MSTATE_OFFLINE}));
+    EXPECT_THROW(messenger_->SetLocalState(67), EOleError);
+}
+
+TEST_F(MsgrComTest, TextIsDeliveredWithItsHeaderAndTypeAndRefusedToAContactNotOnline)
+{
+    ASSERT_NO_THROW(Contact(0)->SendText(kMimeHeader, "Call me back", MMSGTYPE_ALL_RESULTS));
+    EXPECT_EQ(
+        sim_->Command("messages"),
+        "ok 1 Zoë Smith|Mime-Version: 1.0\\r\\nContent-Type: text/html; charset=UTF-8\\r\\n\\r\\n|Call me "
+        "back|2");
+    ASSERT_EQ(sim_->Command("state Bob 10"), "ok");
+    EXPECT_THROW(Contact(1)->SendText(kMimeHeader, "Busy?", MMSGTYPE_ALL_RESULTS), EOleError);
+    EXPECT_EQ(sim_->Command("messages").substr(0, 4), "ok 1");
+}
+
+TEST(MsgrCom, NoClientToStartGivesTheWrappersError)
+{
+    auto messenger = CreateMsgrObject("{0B1C2D3E-4F50-4617-8293-A4B5C6D7E8F9}");
+    for (auto call : {+[](TMsgrObject& m) { m.Connect(); }, +[](TMsgrObject& m) { m.LocalState(); }}) {
+        try {
+            call(*messenger);
+            ADD_FAILURE() << "no error";
+        } catch (const EOleError& error) {
+            EXPECT_STREQ(error.what(), kNotConnectedMessage);
+            EXPECT_LT(error.Code(), 0);
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,128 @@
+#include "MsgrSimProcess.h"
+
+#include <cstdio>
+#include <fstream>
+#include <random>
+
+#include <gtest/gtest.h>
+
+#include "platform/MainLoop.h"
+
+namespace {
+
+bool RunMsgrSim(const std::wstring& arguments, PROCESS_INFORMATION& process)
+{
+    std::wstring command = L"\"" KOVRA_MSGRSIM_EXE L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    return CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &process);
+}
+
+std::wstring PortFileArgument(const std::string& portFile)
+{
+    return L" --port-file \"" + std::wstring(portFile.begin(), portFile.end()) + L"\"";
+}
+
+}  // namespace
+
+bool PumpUntil(const std::function<bool()>& done)
+{
+    for (int i = 0; i < 2000; ++i) {
+        if (done())
+            return true;
+        platform::ProcessMessages(10);
+    }
+    return done();
+}
+
+std::string TMsgrSimProcess::NewPortFile()
+{
+    std::string portFile =
+        ::testing::TempDir() + "msgrsim_port_" + std::to_string(std::random_device()()) + ".txt";
+    std::remove(portFile.c_str());
+    return portFile;
+}
+
+bool TMsgrSimProcess::Register(const std::string& portFile)
+{
+    PROCESS_INFORMATION process{};
+    if (!RunMsgrSim(L"--register --control 0" + PortFileArgument(portFile), process))
+        return false;
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return exitCode == 0;
+}
+
+TMsgrSimProcess::~TMsgrSimProcess()
+{
+    Stop();
+}
+
+bool TMsgrSimProcess::Start()
+{
+    std::string portFile = NewPortFile();
+    return RunMsgrSim(L"--control 0" + PortFileArgument(portFile), process_) && Attach(portFile);
+}
+
+bool TMsgrSimProcess::Attach(const std::string& portFile)
+{
+    int port = 0;
+    PumpUntil([&] {
+        std::ifstream(portFile) >> port;
+        return port > 0 || (process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0);
+    });
+    std::remove(portFile.c_str());
+    if (port > 0)
+        control_ = platform::TcpStream::Connect("127.0.0.1", static_cast<std::uint16_t>(port));
+    return control_ != nullptr;
+}
+
+std::string TMsgrSimProcess::Command(const std::string& line)
+{
+    if (!control_)
+        return "error not started";
+    std::string request = line + "\n";
+    if (control_->SendAll(request.data(), request.size()) != 0)
+        return "error not sent";
+    std::string answer;
+    bool done = PumpUntil([&] {
+        char buffer[4096];
+        long received = control_->Receive(buffer, sizeof buffer, 1);
+        if (received > 0)
+            answer.append(buffer, static_cast<std::size_t>(received));
+        return received == 0 || (!answer.empty() && answer.back() == '\n');
+    });
+    if (!done || answer.empty())
+        return "error no answer";
+    answer.pop_back();
+    return answer;
+}
+
+HWND TMsgrSimProcess::Window(const std::string& name)
+{
+    std::string windows = Command("windows");
+    std::size_t at = windows.find("\"" + name + "\" 0x");
+    if (at == std::string::npos)
+        return nullptr;
+    return reinterpret_cast<HWND>(
+        static_cast<std::uintptr_t>(std::stoull(windows.substr(at + name.size() + 3), nullptr, 16)));
+}
+
+void TMsgrSimProcess::Stop()
+{
+    if (control_) {
+        Command("quit");
+        control_.reset();
+    }
+    if (process_.hProcess) {
+        if (WaitForSingleObject(process_.hProcess, 20000) != WAIT_OBJECT_0)
+            TerminateProcess(process_.hProcess, 1);
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+        process_ = {};
+    }
+}

@@ -1,0 +1,40 @@
+#pragma once
+// msgrsim in a process of its own for the tests across processes: started with a control port,
+// driven line by line, ended by "quit". Waiting for an answer pumps this thread's messages, since
+// msgrsim may be sending this thread's windows a message (hook notifications) at the same time.
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/TcpSocket.h"
+
+class TMsgrSimProcess {
+public:
+    TMsgrSimProcess() = default;
+    ~TMsgrSimProcess();
+
+    // A fresh name for the file where msgrsim writes its control port.
+    static std::string NewPortFile();
+    // Runs "msgrsim --register" and waits for it; COM starts msgrsim writing its port to portFile.
+    static bool Register(const std::string& portFile);
+    // Starts msgrsim and connects to its control channel; false when either fails.
+    bool Start();
+    // Connects to the control channel of a msgrsim that writes its port to portFile (started by
+    // COM, for one); false when no port comes.
+    bool Attach(const std::string& portFile);
+    // The answer line, or "error no answer" when msgrsim does not answer in time.
+    std::string Command(const std::string& line);
+    // The handle of "main" or of a contact's conversation window, from the "windows" answer.
+    HWND Window(const std::string& name);
+    void Stop();
+
+private:
+    PROCESS_INFORMATION process_{};
+    std::unique_ptr<platform::TcpStream> control_;
+};
+
+// Pumps this thread's messages until done() holds, for at most about 20 seconds.
+bool PumpUntil(const std::function<bool()>& done);
