@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -17,7 +18,7 @@ namespace {
 const TKovraTimings kFast = TKovraTimings::ScaledDown(10);
 
 struct HookRecord {
-    char Kind;  // 'S' sent, 'R' received, 'D' dispatched
+    char Kind; // 'S' sent, 'R' received, 'D' dispatched
     std::uint32_t Type;
     std::uint32_t Seq;
 };
@@ -32,10 +33,11 @@ public:
     std::string Version = "1.0";
     std::atomic<bool> IsConnected{false};
     TKovraConnectionMngr* Manager = nullptr;
+    std::function<void(const TKovraAPIMsg&)> OnReceive; // runs inside the receive hook
 
     std::vector<HookRecord> Hooks;
     std::vector<TKovraAPIMsg> Dispatched;
-    std::vector<bool> Disconnects;  // notify flag of each session end carried out
+    std::vector<bool> Disconnects; // notify flag of each session end carried out
     std::uint32_t LoginError = 99;
     std::string LoginApiVersion, LoginServerVersion;
 
@@ -65,8 +67,11 @@ public:
     {
         EXPECT_TRUE(platform::IsMainThread());
         Hooks.push_back({'R', msg.dwMsgType, msg.dwMsgSeq});
+        if (OnReceive)
+            OnReceive(msg);
     }
-    void LoginResult(std::uint32_t error, const std::string& apiVersion, const std::string& serverVersion) override
+    void LoginResult(std::uint32_t error, const std::string& apiVersion,
+                     const std::string& serverVersion) override
     {
         EXPECT_TRUE(platform::IsMainThread());
         LoginError = error;
@@ -144,24 +149,24 @@ protected:
         manager = std::make_unique<TKovraConnectionMngr>(owner, 0, server.Port(), kFast);
         owner.Manager = manager.get();
     }
-    void TearDown() override
-    {
-        manager.reset();
-    }
+    void TearDown() override { manager.reset(); }
 
-    void LogIn()
+    // The handshake runs on the main thread; the server answers from a posted step.
+    bool OpenAccepted()
     {
-        bool opened = false;
-        // The handshake runs on the main thread; the server answers from a posted step.
         platform::Post([this] {
             auto login = server.Receive(1000);
             ASSERT_TRUE(login.has_value());
             server.AcceptLogin(owner.Invoke);
         });
-        opened = manager->OpenSession();
-        ASSERT_TRUE(opened);
+        return manager->OpenSession();
+    }
+
+    void LogIn()
+    {
+        ASSERT_TRUE(OpenAccepted());
         ASSERT_TRUE(PumpUntil([this] { return owner.IsConnected.load(); }, 2000));
-        auto ack = server.Receive(1000);  // the client's ACK of LOGIN_RSP
+        auto ack = server.Receive(1000); // the client's ACK of LOGIN_RSP
         ASSERT_TRUE(ack.has_value());
         EXPECT_EQ(ack->dwMsgType, KovraMsg::ACK);
         EXPECT_EQ(ack->dwMsgSeq, 0u);
@@ -173,7 +178,7 @@ protected:
     std::unique_ptr<TKovraConnectionMngr> manager;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(ConnectionManager, LoginRequestCarriesVersionAndClientAndReportsTheServersAnswer)
 {
@@ -227,7 +232,7 @@ TEST(ConnectionManagerLogin, FailsOverFromASilentServerAfterFourTries)
     owner.Manager = &manager;
 
     int secondTries = 0;
-    platform::Timer answer;  // the second server answers as soon as the request reaches it
+    platform::Timer answer; // the second server answers as soon as the request reaches it
     answer.SetInterval(5);
     answer.OnTimer = [&] {
         if (auto login = second.Receive(0)) {
@@ -241,7 +246,7 @@ TEST(ConnectionManagerLogin, FailsOverFromASilentServerAfterFourTries)
     EXPECT_EQ(owner.ActiveIndex, 1);
     EXPECT_EQ(secondTries, 1);
     EXPECT_EQ(silent.ReceiveAll(50).size(), 4u);
-    EXPECT_EQ(owner.CountHooks('S', KovraMsg::LOGIN_REQ), 5u);  // every try is reported
+    EXPECT_EQ(owner.CountHooks('S', KovraMsg::LOGIN_REQ), 5u); // every try is reported
 }
 
 TEST(ConnectionManagerLogin, AckFromAnAddressNotInTheListIsIgnored)
@@ -278,7 +283,7 @@ TEST_F(ConnectionManager, FirstNumberedMessageAfterLoginCarriesOne)
     manager->Send(std::make_unique<TKovraAPIMsg>(KovraMsg::PING, 0));
     auto ping = server.ReceiveRequest(1000);
     ASSERT_TRUE(ping.has_value());
-    EXPECT_EQ(ping->dwMsgSeq, 2u);  // a PING is numbered like any request
+    EXPECT_EQ(ping->dwMsgSeq, 2u); // a PING is numbered like any request
     EXPECT_EQ(ping->Size(), 8u);
 }
 
@@ -297,10 +302,10 @@ TEST_F(ConnectionManager, EveryMessageIsAcknowledgedWithItsOwnNumberAndDispatche
     EXPECT_EQ(ack2->dwMsgSeq, 2u);
     ASSERT_TRUE(PumpUntil([this] { return owner.Dispatched.size() == 2; }, 2000));
     EXPECT_EQ(owner.Dispatched[0].dwMsgType, KovraMsg::CALL_CONNECTION_EVENT);
-    EXPECT_EQ(owner.Dispatched[0].Position(), 8u);  // events are read from after the header
+    EXPECT_EQ(owner.Dispatched[0].Position(), 8u); // events are read from after the header
     EXPECT_EQ(owner.Dispatched[0].ReadInt32(), 11u);
     EXPECT_EQ(owner.Dispatched[1].dwMsgType, KovraMsg::MAKE_CALL_RSP);
-    EXPECT_EQ(owner.Dispatched[1].Position(), 12u);  // responses from after the InvokeID
+    EXPECT_EQ(owner.Dispatched[1].Position(), 12u); // responses from after the InvokeID
 
     // The application sees: received, its ACK sent, then the message's own event.
     ASSERT_GE(owner.Hooks.size(), 3u);
@@ -331,7 +336,7 @@ TEST_F(ConnectionManager, RepeatIsAcknowledgedAgainButNotDispatched)
 TEST_F(ConnectionManager, NumberAheadOfTheExpectedEndsTheSessionWithDisconnect)
 {
     LogIn();
-    server.Send(Event(KovraMsg::PHONE_STATE_EVENT, 2));  // 1 expected
+    server.Send(Event(KovraMsg::PHONE_STATE_EVENT, 2)); // 1 expected
     auto bye = server.ReceiveRequest(1000);
     ASSERT_TRUE(bye.has_value());
     EXPECT_EQ(bye->dwMsgType, KovraMsg::DISCONNECT);
@@ -374,13 +379,13 @@ TEST_F(ConnectionManager, LateAcknowledgementOfThePreviousMessageIsIgnored)
     manager->Send(Request(KovraMsg::RETRIEVE_CALL_REQ));
     auto second = server.ReceiveRequest(1000);
     ASSERT_TRUE(second.has_value());
-    server.Ack(first->dwMsgSeq);  // duplicated, late
+    server.Ack(first->dwMsgSeq); // duplicated, late
     server.Ack(second->dwMsgSeq);
-    server.Ack(second->dwMsgSeq);  // duplicated, outside any transmission
+    server.Ack(second->dwMsgSeq); // duplicated, outside any transmission
     PumpUntil([] { return false; }, 150);
     EXPECT_TRUE(owner.IsConnected);
     EXPECT_TRUE(owner.Disconnects.empty());
-    EXPECT_FALSE(server.ReceiveRequest(50).has_value());  // no retransmission after the ACK
+    EXPECT_FALSE(server.ReceiveRequest(50).has_value()); // no retransmission after the ACK
 }
 
 TEST_F(ConnectionManager, UnexpectedAcknowledgementNumberEndsTheSession)
@@ -419,7 +424,7 @@ TEST_F(ConnectionManager, ShortAndOversizedDatagramsAreIgnored)
     big[7] = KovraMsg::PHONE_STATE_EVENT;
     server.SendRaw(big.data(), big.size());
     EXPECT_FALSE(server.Receive(100).has_value());
-    server.Send(Event(KovraMsg::PHONE_STATE_EVENT, 1));  // still the expected number
+    server.Send(Event(KovraMsg::PHONE_STATE_EVENT, 1)); // still the expected number
     auto ack = server.Receive(1000);
     ASSERT_TRUE(ack.has_value());
     EXPECT_EQ(ack->dwMsgSeq, 1u);
@@ -467,7 +472,7 @@ TEST_F(ConnectionManager, StopsPromptlyAndDiscardsLaterSends)
 {
     LogIn();
     manager->StopWorker();
-    EXPECT_FALSE(manager->Running());  // stopped, not abandoned
+    EXPECT_FALSE(manager->Running()); // stopped, not abandoned
     manager->Send(Request(KovraMsg::HOLD_CALL_REQ));
     EXPECT_EQ(manager->PendingCount(), 0u);
 }
@@ -485,6 +490,54 @@ TEST_F(ConnectionManager, AHandshakeOnALivingManagerStartsTheNumberingAgain)
     request = server.ReceiveRequest(1000);
     ASSERT_TRUE(request.has_value());
     EXPECT_EQ(request->dwMsgSeq, 1u);
+}
+
+TEST_F(ConnectionManager, ADatagramOfTheOldSessionHandledAfterANewHandshakeIsDropped)
+{
+    LogIn();
+    // The old session's message is read, then a new log-in runs inside its receive hook, before
+    // the worker has checked its number: it must neither end the new session nor hide its
+    // LOGIN_RSP.
+    bool renewed = false;
+    owner.OnReceive = [&](const TKovraAPIMsg& msg) {
+        if (msg.dwMsgType != KovraMsg::PHONE_STATE_EVENT || renewed)
+            return;
+        renewed = true;
+        owner.IsConnected = false;
+        EXPECT_TRUE(OpenAccepted());
+    };
+    server.Send(Event(KovraMsg::PHONE_STATE_EVENT, 7));
+    ASSERT_TRUE(PumpUntil([&] { return renewed; }, 2000));
+    ASSERT_TRUE(PumpUntil([this] { return owner.IsConnected.load(); }, 2000));
+    EXPECT_EQ(manager->Phase(), KovraSessionPhase::Exchange);
+    EXPECT_TRUE(owner.Dispatched.empty());
+    EXPECT_TRUE(owner.Disconnects.empty());
+    for (const TKovraAPIMsg& msg : server.ReceiveAll(100))
+        EXPECT_NE(msg.dwMsgType, KovraMsg::DISCONNECT);
+    // The new numbering holds: the server's next message is 1 and is taken.
+    server.Send(Event(KovraMsg::PHONE_STATE_EVENT, 1));
+    ASSERT_TRUE(PumpUntil([this] { return owner.Dispatched.size() == 1; }, 2000));
+}
+
+TEST(ConnectionManagerSequence, NumbersWrapAtTwoToTheThirtySecond)
+{
+    struct Case {
+        std::uint32_t Expected, Received;
+        KovraSequence Result;
+    };
+    const Case cases[] = {
+        {5, 5, KovraSequence::Next},
+        {5, 4, KovraSequence::Repeat},
+        {5, 6, KovraSequence::Error},
+        {5, 3, KovraSequence::Error},
+        {0, 0xFFFFFFFF, KovraSequence::Repeat},
+        {0, 1, KovraSequence::Error},
+        {0xFFFFFFFF, 0xFFFFFFFF, KovraSequence::Next},
+        {0xFFFFFFFF, 0xFFFFFFFE, KovraSequence::Repeat},
+        {0xFFFFFFFF, 0, KovraSequence::Error},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ClassifySequence(c.Expected, c.Received), c.Result) << c.Expected << " " << c.Received;
 }
 
 TEST(ConnectionManagerLogin, AManagerFreedByAHandlerDuringTheHandshakeEndsIt)

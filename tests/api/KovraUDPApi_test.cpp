@@ -3,12 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "ApiTestServer.h"
 #include "api/KovraAPIConsts.h"
 #include "platform/Clock.h"
+#include "platform/UdpSocket.h"
 
 namespace {
 
@@ -134,9 +136,8 @@ protected:
     void ConnectAndMonitor()
     {
         std::string device;
-        api.OnLogin = [&](TKovraAPI&, std::uint32_t, std::uint32_t, const std::string& szDevice, std::uint32_t) {
-            device = szDevice;
-        };
+        api.OnLogin = [&](TKovraAPI&, std::uint32_t, std::uint32_t, const std::string& szDevice,
+                          std::uint32_t) { device = szDevice; };
         ASSERT_TRUE(api.Connect());
         api.MonitorStart("100", "secret");
         ASSERT_TRUE(PumpUntil([&] { return !device.empty(); }));
@@ -164,7 +165,7 @@ TEST(ApiServerList, AddServerKeepsOneEntryPerAddressAndSetsTheIndexOnce)
     api.AddServer("127.0.0.3");
     api.SetActiveServerIndex(1);
     api.AddServer("127.0.0.2");
-    api.AddServer("localhost");  // resolves to an address
+    api.AddServer("localhost"); // resolves to an address
     EXPECT_EQ(api.ActiveServerIndex(), 1);
     ASSERT_GE(api.Servers().size(), 3u);
     EXPECT_EQ(api.Servers()[0], "127.0.0.2");
@@ -228,7 +229,8 @@ TEST_F(ApiSession, LoginRequestEndsAfterTheVersionWithoutClientName)
     ASSERT_TRUE(api.Connect());
     const auto logins = server.ReceivedOfType(KovraMsg::LOGIN_REQ);
     ASSERT_EQ(logins.size(), 1u);
-    EXPECT_EQ(Wire::AfterSequence(logins[0].Bytes), Wire(KovraMsg::LOGIN_REQ).Int(kInvokeId).Str("2.0").Body());
+    EXPECT_EQ(Wire::AfterSequence(logins[0].Bytes),
+              Wire(KovraMsg::LOGIN_REQ).Int(kInvokeId).Str("2.0").Body());
 }
 
 TEST_F(ApiSession, RefusedLoginLeavesTheSessionDownButStillReportsConnectedWithNoError)
@@ -311,10 +313,12 @@ TEST_F(ApiSession, EveryRequestCarriesItsFieldsInOrder)
          Wire::Request(KovraMsg::MAKE_CALL_REQ).Str("555").Int(3)},
         {"AnswerCall", [](TKovraAPI& a) { a.AnswerCall(kDevice, kOid); },
          Wire::Request(KovraMsg::ANSWER_CALL_REQ).Oid(kOid)},
-        {"HoldCall", [](TKovraAPI& a) { a.HoldCall(kDevice, kOid); }, Wire::Request(KovraMsg::HOLD_CALL_REQ).Oid(kOid)},
+        {"HoldCall", [](TKovraAPI& a) { a.HoldCall(kDevice, kOid); },
+         Wire::Request(KovraMsg::HOLD_CALL_REQ).Oid(kOid)},
         {"RetrieveCall", [](TKovraAPI& a) { a.RetrieveCall(kDevice, kOid); },
          Wire::Request(KovraMsg::RETRIEVE_CALL_REQ).Oid(kOid)},
-        {"ParkCall", [](TKovraAPI& a) { a.ParkCall(kDevice, kOid); }, Wire::Request(KovraMsg::PARK_CALL_REQ).Oid(kOid)},
+        {"ParkCall", [](TKovraAPI& a) { a.ParkCall(kDevice, kOid); },
+         Wire::Request(KovraMsg::PARK_CALL_REQ).Oid(kOid)},
         {"DropCall", [](TKovraAPI& a) { a.DropCall(kDevice, kOid); },
          Wire::Request(KovraMsg::DROP_CONNECTION_REQ).Oid(kOid)},
         {"AlternateCall", [](TKovraAPI& a) { a.AlternateCall(kDevice, kOid, kOid2); },
@@ -343,11 +347,13 @@ TEST_F(ApiSession, EveryRequestCarriesItsFieldsInOrder)
          Wire::Request(KovraMsg::DROP_CONFERENCE_CONNECTION_REQ).Oid(kOid).Str("204")},
         {"SetDoNotDisturb", [](TKovraAPI& a) { a.SetDoNotDisturb(kDevice, true); },
          Wire::Request(KovraMsg::SET_DO_NOT_DISTURB_REQ).Int(1)},
-        {"ApplicationSetData", [](TKovraAPI& a) { a.ApplicationSetData(kDevice, "KovraAssistant", false, "x=1"); },
+        {"ApplicationSetData",
+         [](TKovraAPI& a) { a.ApplicationSetData(kDevice, "KovraAssistant", false, "x=1"); },
          Wire::Request(KovraMsg::SET_APPLICATION_DATA_REQ).Str("KovraAssistant").Str("x=1")},
         {"SetForwarding", [](TKovraAPI& a) { a.SetForwarding(kDevice, "999", 1000, 2); },
          Wire::Request(KovraMsg::SET_CALL_FORWARDING_REQ).Int(2).Str("999")},
-        {"MonitorStop", [](TKovraAPI& a) { a.MonitorStop(kDevice, 0); }, Wire::Request(KovraMsg::MONITOR_STOP_REQ)},
+        {"MonitorStop", [](TKovraAPI& a) { a.MonitorStop(kDevice, 0); },
+         Wire::Request(KovraMsg::MONITOR_STOP_REQ)},
     };
     for (const Case& c : cases) {
         const std::uint32_t type = c.Expected.Body()[3] | c.Expected.Body()[2] << 8;
@@ -457,12 +463,12 @@ TEST_F(ApiSession, QueryPhoneStateCompletesWithThePhoneStateEvent)
         state.WriteStr(kDevice);
         state.WriteInt32(3);
         state.WriteInt32(0);
-        state.WriteBool(true);   // FlagA
-        state.WriteBool(false);  // DoNotDisturb
-        state.WriteInt32(4);     // VoiceMailCount travels seventh
-        state.WriteBool(true);   // Forwarded
-        state.WriteBool(false);  // FlagB
-        state.WriteBool(true);   // FlagC
+        state.WriteBool(true);  // FlagA
+        state.WriteBool(false); // DoNotDisturb
+        state.WriteInt32(4);    // VoiceMailCount travels seventh
+        state.WriteBool(true);  // Forwarded
+        state.WriteBool(false); // FlagB
+        state.WriteBool(true);  // FlagC
         s.Send(state);
     });
     int callerRaised = 0;
@@ -524,14 +530,15 @@ TEST_F(ApiSession, ApplicationDataRoundTrip)
 {
     ConnectAndMonitor();
     std::string stored;
-    server.OnRequest(KovraMsg::SET_APPLICATION_DATA_REQ, [&](ApiTestServer& s, const TReceivedDatagram& request) {
-        TKovraAPIMsg msg = request.Message();
-        msg.ReadInt32();
-        msg.ReadStr();
-        msg.ReadStr();
-        stored = msg.ReadStr();
-        s.Send(s.Response(KovraMsg::SET_APPLICATION_DATA_RSP, 0));
-    });
+    server.OnRequest(KovraMsg::SET_APPLICATION_DATA_REQ,
+                     [&](ApiTestServer& s, const TReceivedDatagram& request) {
+                         TKovraAPIMsg msg = request.Message();
+                         msg.ReadInt32();
+                         msg.ReadStr();
+                         msg.ReadStr();
+                         stored = msg.ReadStr();
+                         s.Send(s.Response(KovraMsg::SET_APPLICATION_DATA_RSP, 0));
+                     });
     server.OnRequest(KovraMsg::GET_APPLICATION_DATA_REQ, [&](ApiTestServer& s, const TReceivedDatagram&) {
         TKovraAPIMsg rsp = s.Response(KovraMsg::GET_APPLICATION_DATA_RSP, 0);
         rsp.WriteStr("KovraAssistant");
@@ -585,7 +592,7 @@ TEST_F(ApiSession, CallConnectionEventKeepsWireAndDeclaredOrderApart)
     for (int party = 0; party < 2; ++party) {
         event.WriteInt32(60 * party);
         event.WriteStr(party == 0 ? "100" : "555");
-        event.WriteStr(party == 0 ? "Me" : "Zoë");  // names are UTF-8
+        event.WriteStr(party == 0 ? "Me" : "Zoë"); // names are UTF-8
         event.WriteInt32(10 + party);
         event.WriteInt32(20 + party);
     }
@@ -595,9 +602,9 @@ TEST_F(ApiSession, CallConnectionEventKeepsWireAndDeclaredOrderApart)
     std::string related;
     int count = -1;
     api.OnCallConnection = [&](TKovraAPI& sender, std::uint32_t dwMonitorID, const std::string& szDevice,
-                               const std::string& oidCall, const std::string& oidRelated, std::uint32_t dwEvent,
-                               std::uint32_t dwEventCause, TKovraDateTime dtEventTime, int nCount,
-                               const std::vector<TKovraCallConnection>& Connections) {
+                               const std::string& oidCall, const std::string& oidRelated,
+                               std::uint32_t dwEvent, std::uint32_t dwEventCause, TKovraDateTime dtEventTime,
+                               int nCount, const std::vector<TKovraCallConnection>& Connections) {
         EXPECT_EQ(sender.LastError(), 0u);
         EXPECT_EQ(dwMonitorID, 5u);
         EXPECT_EQ(szDevice, kDevice);
@@ -650,8 +657,8 @@ TEST_F(ApiSession, CallConnectionCountIsBoundedByTheDatagram)
     std::vector<std::pair<int, std::size_t>> seen;
     std::vector<std::string> related;
     api.OnCallConnection = [&](TKovraAPI&, std::uint32_t, const std::string&, const std::string&,
-                               const std::string& oidRelated, std::uint32_t, std::uint32_t, TKovraDateTime, int nCount,
-                               const std::vector<TKovraCallConnection>& Connections) {
+                               const std::string& oidRelated, std::uint32_t, std::uint32_t, TKovraDateTime,
+                               int nCount, const std::vector<TKovraCallConnection>& Connections) {
         seen.emplace_back(nCount, Connections.size());
         related.push_back(oidRelated);
     };
@@ -660,7 +667,7 @@ TEST_F(ApiSession, CallConnectionCountIsBoundedByTheDatagram)
     server.Send(CallConnection(1000000, 0, false));
     ASSERT_TRUE(PumpUntil([&] { return seen.size() == 3; }));
     EXPECT_EQ(seen[0], std::make_pair(0, std::size_t{0}));
-    EXPECT_EQ(related[0], kOid2);  // still carried with no parties
+    EXPECT_EQ(related[0], kOid2); // still carried with no parties
     EXPECT_EQ(seen[1].first, static_cast<int>(seen[1].second));
     EXPECT_EQ(seen[1].second, 2u);
     EXPECT_EQ(seen[2], std::make_pair(0, std::size_t{0}));
@@ -668,8 +675,8 @@ TEST_F(ApiSession, CallConnectionCountIsBoundedByTheDatagram)
 }
 
 // One fragment of a meet-me party list.
-TKovraAPIMsg MeetmeFragment(std::uint32_t confId, std::uint32_t total, std::uint32_t first, std::uint32_t last,
-                            std::uint32_t moreFollows, int parties = -1)
+TKovraAPIMsg MeetmeFragment(std::uint32_t confId, std::uint32_t total, std::uint32_t first,
+                            std::uint32_t last, std::uint32_t moreFollows, int parties = -1)
 {
     TKovraAPIMsg event = ApiTestServer::Event(KovraMsg::MEETME_CONFERENCE_EVENT);
     event.WriteInt32(confId);
@@ -779,9 +786,9 @@ TEST_F(ApiMeetme, ListIsDecodedAndFreedWithoutAHandlerAndChangesRaiseTheirOwnEve
 {
     api.OnMeetmeConnections = nullptr;
     std::string topic;
-    api.OnMeetmeChanged = [&](TKovraAPI&, std::uint32_t dwConfID, TKovraDateTime, TKovraDateTime, std::uint32_t,
-                              std::uint32_t dwPorts, std::uint32_t, const std::string& szTopic, std::uint32_t,
-                              bool bLocked, bool bMuted) {
+    api.OnMeetmeChanged = [&](TKovraAPI&, std::uint32_t dwConfID, TKovraDateTime, TKovraDateTime,
+                              std::uint32_t, std::uint32_t dwPorts, std::uint32_t, const std::string& szTopic,
+                              std::uint32_t, bool bLocked, bool bMuted) {
         EXPECT_EQ(dwConfID, 8u);
         EXPECT_EQ(dwPorts, 12u);
         EXPECT_TRUE(bLocked);
@@ -805,7 +812,7 @@ TEST_F(ApiMeetme, ListIsDecodedAndFreedWithoutAHandlerAndChangesRaiseTheirOwnEve
 
 TEST_F(ApiSession, KeepAlivePingsAfterQuietSendingAndTheAcksKeepTheWatchdogAway)
 {
-    int disconnected = 0;  // outlives the session, whose end raises OnDisconnected
+    int disconnected = 0; // outlives the session, whose end raises OnDisconnected
     TKovraAPI session;
     TKovraAPITimings timings = TestTimings();
     timings.KeepAlive = 100;
@@ -818,12 +825,12 @@ TEST_F(ApiSession, KeepAlivePingsAfterQuietSendingAndTheAcksKeepTheWatchdogAway)
     EXPECT_EQ(disconnected, 0);
     const auto pings = server.ReceivedOfType(KovraMsg::PING);
     EXPECT_EQ(pings[0].Bytes.size(), TKovraAPIMsg::kHeaderSize);
-    EXPECT_LT(pings[0].Seq, pings[1].Seq);  // numbered like any request
+    EXPECT_LT(pings[0].Seq, pings[1].Seq); // numbered like any request
 }
 
 TEST_F(ApiSession, WatchdogEndsAQuietSessionWithoutTellingTheServer)
 {
-    int disconnected = 0;  // outlives the session, whose end raises OnDisconnected
+    int disconnected = 0; // outlives the session, whose end raises OnDisconnected
     TKovraAPI session;
     TKovraAPITimings timings = TestTimings();
     timings.Watchdog = 150;
@@ -867,4 +874,84 @@ TEST_F(ApiSession, MonitorStopWaitsUntilItsRequestHasGoneOut)
     EXPECT_EQ(types.back(), KovraMsg::DISCONNECT);
 }
 
-}  // namespace
+} // namespace
+
+namespace {
+
+// True once the port can be bound again, i.e. nothing holds it any more.
+bool PortFree(std::uint16_t port)
+{
+    platform::UdpSocket probe;
+    return probe.Bind(port, "127.0.0.1") == platform::kSocketOk;
+}
+
+} // namespace
+
+// Deactivating or destroying the session from a handler that the worker (receive hook) or the
+// dispatch thread (event) waits on is carried out once the handler has returned: the DISCONNECT
+// goes out and the port is released.
+TEST_F(ApiSession, DeactivationInsideAHandOverIsCarriedOutAfterIt)
+{
+    for (const bool fromDispatch : {false, true}) {
+        ConnectAndMonitor();
+        const std::uint16_t port = api.BoundPort();
+        const std::size_t before = server.Count(KovraMsg::DISCONNECT);
+        bool asked = false;
+        auto deactivate = [&] {
+            if (asked)
+                return;
+            asked = true;
+            api.SetActive(false);
+            EXPECT_TRUE(api.Active()) << "deferred until the handler returns";
+        };
+        api.OnReceive = [&](TKovraAPI&, std::uint32_t, std::uint32_t type) {
+            if (!fromDispatch && type == KovraMsg::ANSWER_CALL_RSP)
+                deactivate();
+        };
+        api.OnAnswerCall = [&](TKovraAPI&, std::uint32_t) {
+            if (fromDispatch)
+                deactivate();
+        };
+        server.Send(server.Response(KovraMsg::ANSWER_CALL_RSP, 0));
+        ASSERT_TRUE(PumpUntil([&] { return !api.Active(); })) << fromDispatch;
+        EXPECT_FALSE(api.Connected());
+        EXPECT_TRUE(PumpUntil([&] { return server.Count(KovraMsg::DISCONNECT) == before + 1; }));
+        EXPECT_TRUE(PumpUntil([&] { return PortFree(port); }));
+        api.OnReceive = nullptr;
+        api.OnAnswerCall = nullptr;
+        api.SetActive(true);
+    }
+}
+
+TEST_F(ApiSession, SessionDestroyedInsideAHandOverSaysGoodbyeAndReleasesItsPort)
+{
+    for (const bool fromDispatch : {false, true}) {
+        auto session = std::make_unique<TKovraAPI>();
+        Configure(*session);
+        ASSERT_TRUE(session->Connect());
+        const std::uint16_t port = session->BoundPort();
+        const std::size_t before = server.Count(KovraMsg::DISCONNECT);
+        if (fromDispatch)
+            session->OnAnswerCall = [&](TKovraAPI&, std::uint32_t) { session.reset(); };
+        else
+            session->OnReceive = [&](TKovraAPI&, std::uint32_t, std::uint32_t) { session.reset(); };
+        server.Send(server.Response(KovraMsg::ANSWER_CALL_RSP, 0));
+        ASSERT_TRUE(PumpUntil([&] { return session == nullptr; })) << fromDispatch;
+        EXPECT_TRUE(PumpUntil([&] { return server.Count(KovraMsg::DISCONNECT) == before + 1; }));
+        EXPECT_TRUE(PumpUntil([&] { return PortFree(port); }));
+    }
+}
+
+TEST_F(ApiSession, AHandlerMayReplaceItsOwnEventWhileItRuns)
+{
+    ConnectAndMonitor();
+    std::string seen;
+    // Captures large enough to live outside the function object's own storage.
+    api.OnAnswerCall = [&, tag = std::string(100, 'x')](TKovraAPI& sender, std::uint32_t) {
+        sender.OnAnswerCall = nullptr;
+        seen = tag;
+    };
+    server.Send(server.Response(KovraMsg::ANSWER_CALL_RSP, 0));
+    ASSERT_TRUE(PumpUntil([&] { return !seen.empty(); }));
+    EXPECT_EQ(seen, std::string(100, 'x'));
+}
