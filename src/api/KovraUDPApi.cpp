@@ -37,11 +37,11 @@ public:
 
     void SendHook(const TKovraAPIMsg& msg) override
     {
-        HandOver([&] { api_.SendHook(msg); });
+        HandOver([&] { api_.SendHook(msg); }, &msg);
     }
     void ReceiveHook(const TKovraAPIMsg& msg) override
     {
-        HandOver([&] { api_.ReceiveHook(msg); });
+        HandOver([&] { api_.ReceiveHook(msg); }, &msg);
     }
     void LoginResult(std::uint32_t error, const std::string& apiVersion,
                      const std::string& serverVersion) override
@@ -50,18 +50,23 @@ public:
     }
     void DispatchMessage(TKovraAPIMsg& msg) override
     {
-        HandOver([&] { api_.DispatchMessage(msg); });
+        HandOver([&] { api_.DispatchMessage(msg); }, &msg);
     }
     void Disconnect(bool notify) override { api_.SessionEndRequested(notify); }
 
 private:
-    template <typename Fn> void HandOver(Fn fn)
+    template <typename Fn>
+    void HandOver(Fn fn, const TKovraAPIMsg* msg = nullptr)
     {
         const std::shared_ptr<bool> alive = api_.alive_;
+        const TKovraAPIMsg* outer = api_.currentMessage_;
+        if (msg)
+            api_.currentMessage_ = msg;
         ++api_.handOverDepth_;
         fn();
         if (!*alive)
-            return; // destroyed by a handler: neither the session nor this link exists any more
+            return;  // destroyed by a handler: neither the session nor this link exists any more
+        api_.currentMessage_ = outer;
         if (--api_.handOverDepth_ == 0 && api_.deactivationDeferred_)
             api_.PostDeferredDeactivation();
     }

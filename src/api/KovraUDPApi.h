@@ -131,6 +131,10 @@ public:
     void SetForwarding(const std::string& Device, const std::string& Destination, unsigned waitMs,
                        std::uint32_t Kind);
 
+    // The message being sent, received or dispatched while its hook (OnSend, OnReceive) or its
+    // event runs, positioned after what has been read of it; null at other times.
+    const TKovraAPIMsg* CurrentMessage() const { return currentMessage_; }
+
     // Meet-me lists still being collected.
     std::size_t MeetmeListsInAssembly() const { return meetmeLists_.size(); }
 
@@ -231,6 +235,7 @@ private:
     // handed over waits for them, so stopping the manager must wait until they have returned.
     int handOverDepth_ = 0;
     bool deactivationDeferred_ = false;
+    const TKovraAPIMsg* currentMessage_ = nullptr;
     std::unique_ptr<TKovraConnectionMngr> manager_;
     std::unique_ptr<platform::Timer> keepAliveTimer_;
     std::unique_ptr<platform::Timer> watchdogTimer_;
