@@ -44,7 +44,7 @@ bool IsUnacknowledged(std::uint32_t type)
     return type == KovraMsg::DISCONNECT || type == KovraMsg::ACK;
 }
 
-} // namespace
+}  // namespace
 
 // Everything the threads share. It outlives the manager when a worker has to be abandoned, so
 // an abandoned thread never touches freed memory; the owner pointer is cleared (under its lock)
@@ -56,7 +56,7 @@ struct TKovraConnectionMngr::Core {
     }
 
     mutable std::shared_mutex OwnerLock;
-    IKovraConnectionOwner* Owner; // null once the manager is gone
+    IKovraConnectionOwner* Owner;  // null once the manager is gone
     const std::uint16_t ServerPort;
     const TKovraTimings Timings;
 

@@ -101,7 +101,7 @@ bool SameTextIgnoringCase(const std::string& a, const std::string& b)
            std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
 }
 
-} // namespace
+}  // namespace
 
 TKovraAPI::TKovraAPI()
     : link_(std::make_unique<TOwnerLink>(*this)), keepAliveTimer_(std::make_unique<platform::Timer>()),
@@ -206,7 +206,7 @@ private:
     bool goodbyeSent_ = false;
 };
 
-} // namespace
+}  // namespace
 
 void TKovraAPI::RetireManager()
 {
@@ -375,9 +375,12 @@ bool TKovraAPI::ConnectBusy()
 {
     if (connected_)
         return true;
-    if (manager_ && manager_->OpenSession())
+    if (manager_ && manager_->OpenSession()) {
         // A handler run meanwhile may deactivate the session: then nothing will answer.
+        awaitingLogin_ = true;
         WaitUntil(timings_.LoginWait, timings_.ShortStep, [this] { return connected_.load() || !manager_; });
+        awaitingLogin_ = false;
+    }
     const bool result = connected_;
     RaiseEvent(OnConnected, *this, lastError_, ActiveServerAddress());
     return result;
@@ -436,6 +439,10 @@ void TKovraAPI::RunDeferredSessionEnd()
 void TKovraAPI::LoginResult(std::uint32_t error, const std::string& apiVersion,
                             const std::string& serverVersion)
 {
+    // A LOGIN_RSP after Connect gave up and reported the failure would leave a session that no
+    // one was told about (the next Connect would return at once without OnConnected).
+    if (!awaitingLogin_)
+        return;
     lastError_ = error;
     apiVersion_ = apiVersion;
     serverVersion_ = serverVersion;
@@ -697,7 +704,7 @@ private:
     std::uint32_t* target_;
 };
 
-} // namespace
+}  // namespace
 
 bool TKovraAPI::QueryPhoneState(const std::string& Device, TKovraPhoneState& State)
 {

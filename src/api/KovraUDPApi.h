@@ -29,7 +29,7 @@ struct TKovraAPITimings {
     unsigned Watchdog = 60000;
     unsigned LoginWait = 6000;       // Connect: from the acknowledged LOGIN_REQ to LOGIN_RSP
     unsigned DisconnectWait = 5000;  // until DISCONNECT has gone out
-    unsigned PhoneStateWait = 10000; // QueryPhoneState
+    unsigned PhoneStateWait = 10000;  // QueryPhoneState
     unsigned ResponseWait = 8000;    // QueryPhoneConfig, GetForwarding, ApplicationGetData, RedirectCallWait
     unsigned SetDataWait = 30000;    // ApplicationSetData
     unsigned ShortStep = 50;         // steps of the waits for an answer
@@ -236,6 +236,7 @@ private:
     int handOverDepth_ = 0;
     bool deactivationDeferred_ = false;
     const TKovraAPIMsg* currentMessage_ = nullptr;
+    bool awaitingLogin_ = false;  // Connect waits for LOGIN_RSP
     std::unique_ptr<TKovraConnectionMngr> manager_;
     std::unique_ptr<platform::Timer> keepAliveTimer_;
     std::unique_ptr<platform::Timer> watchdogTimer_;
@@ -252,14 +253,14 @@ private:
     std::string apiVersion_;
     std::string serverVersion_;
 
-    mutable std::shared_mutex lock_; // servers, active index, client name and version
+    mutable std::shared_mutex lock_;  // servers, active index, client name and version
     std::vector<std::string> servers_;
     int activeServerIndex_ = -1;
     std::string clientName_;
     std::string clientVersion_;
 
     // A session end the worker or the watchdog asked for while Busy, carried out when Busy clears.
-    int deferredEnd_ = -1; // -1 none, else notify
+    int deferredEnd_ = -1;  // -1 none, else notify
     // Datagrams sent, by type, so a wait can tell that its message has really gone out.
     std::unordered_map<std::uint32_t, std::uint64_t> sentByType_;
 

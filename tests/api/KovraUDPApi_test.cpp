@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -165,7 +166,7 @@ TEST(ApiServerList, AddServerKeepsOneEntryPerAddressAndSetsTheIndexOnce)
     api.AddServer("127.0.0.3");
     api.SetActiveServerIndex(1);
     api.AddServer("127.0.0.2");
-    api.AddServer("localhost"); // resolves to an address
+    api.AddServer("localhost");  // resolves to an address
     EXPECT_EQ(api.ActiveServerIndex(), 1);
     ASSERT_GE(api.Servers().size(), 3u);
     EXPECT_EQ(api.Servers()[0], "127.0.0.2");
@@ -284,6 +285,46 @@ TEST_F(ApiSession, DisconnectTellsTheServerOnceAndOnlyWhenConnected)
 
     api.Disconnect(true);
     EXPECT_EQ(disconnected, 1);
+}
+
+TEST_F(ApiSession, LoginAnswerAfterConnectGaveUpIsAcknowledgedAndIgnored)
+{
+    server.AnswerLogin = false;
+    std::vector<bool> reports;
+    api.OnConnected = [&](TKovraAPI& sender, std::uint32_t, const std::string&) {
+        reports.push_back(sender.Connected());
+    };
+    EXPECT_FALSE(api.Connect());
+    const std::size_t acks = server.Count(KovraMsg::ACK);
+    TKovraAPIMsg late = server.Response(KovraMsg::LOGIN_RSP, 0);
+    late.WriteStr("2.3");
+    late.WriteStr("late");
+    server.Send(late);
+    ASSERT_TRUE(PumpUntil([&] { return server.Count(KovraMsg::ACK) > acks; }));
+    PumpFor(50);
+    EXPECT_FALSE(api.Connected());
+    EXPECT_EQ(api.ServerVersion(), "");
+    // The next Connect logs in again and reports it.
+    server.AnswerLogin = true;
+    EXPECT_TRUE(api.Connect());
+    EXPECT_EQ(reports, (std::vector<bool>{false, true}));
+    EXPECT_EQ(server.Count(KovraMsg::LOGIN_REQ), 2u);
+}
+
+TEST_F(ApiSession, SendFailureOtherThanUnreachableLeavesConnectWithBusyCleared)
+{
+    api.ClearServers();
+    api.AddServer("255.255.255.255");  // refused without the broadcast option
+    try {
+        api.Connect();
+        ADD_FAILURE() << "Connect returned";
+    } catch (const EKovraSocketError& e) {
+        EXPECT_NE(e.Code, platform::kSocketHostUnreachable);
+    }
+    EXPECT_FALSE(api.Busy());
+    api.ClearServers();
+    api.AddServer(ApiTestServer::Address());
+    EXPECT_TRUE(api.Connect());
 }
 
 TEST_F(ApiSession, ServerDisconnectEndsTheSessionWithoutReply)
@@ -405,7 +446,7 @@ INSTANTIATE_TEST_SUITE_P(Versions, ApiVoiceMail,
 TEST_F(ApiSession, QueryPhoneConfigReturnsTheAnswerAndKeepsTheCallersHandlerOutOfIt)
 {
     ConnectAndMonitor();
-    std::uint32_t answerError = 0;
+    std::atomic<std::uint32_t> answerError{0};  // read by the server's thread
     server.OnRequest(KovraMsg::QUERY_PHONE_CONFIG_REQ, [&](ApiTestServer& s, const TReceivedDatagram&) {
         TKovraAPIMsg rsp = s.Response(KovraMsg::QUERY_PHONE_CONFIG_RSP, answerError);
         rsp.WriteStr("cfg");
@@ -464,10 +505,10 @@ TEST_F(ApiSession, QueryPhoneStateCompletesWithThePhoneStateEvent)
         state.WriteInt32(3);
         state.WriteInt32(0);
         state.WriteBool(true);  // FlagA
-        state.WriteBool(false); // DoNotDisturb
+        state.WriteBool(false);  // DoNotDisturb
         state.WriteInt32(4);    // VoiceMailCount travels seventh
         state.WriteBool(true);  // Forwarded
-        state.WriteBool(false); // FlagB
+        state.WriteBool(false);  // FlagB
         state.WriteBool(true);  // FlagC
         s.Send(state);
     });
@@ -500,9 +541,11 @@ TEST_F(ApiSession, GetForwardingIsBusyWhileItWaitsAndReturnsTheFourKinds)
     });
     api.OnReceive = [&](TKovraAPI& sender, std::uint32_t, std::uint32_t) {
         busySeen = busySeen || sender.Busy();
-        // Connect is refused while another session operation runs.
+        // Connect is refused and Disconnect ignored while another session operation runs.
         if (sender.Busy()) {
             EXPECT_FALSE(sender.Connect());
+            sender.Disconnect(true);
+            EXPECT_TRUE(sender.Connected());
         }
     };
     TKovraCallForwarding forwarding;
@@ -513,6 +556,7 @@ TEST_F(ApiSession, GetForwardingIsBusyWhileItWaitsAndReturnsTheFourKinds)
     EXPECT_EQ(forwarding.ForwardBusy, "2");
     EXPECT_EQ(forwarding.ForwardNoAnswer, "");
     EXPECT_EQ(forwarding.ForwardOutOfService, "4");
+    EXPECT_EQ(server.Count(KovraMsg::DISCONNECT), 0u);
 }
 
 TEST_F(ApiSession, RedirectCallWaitGivesTheAnswersError)
@@ -529,7 +573,7 @@ TEST_F(ApiSession, RedirectCallWaitGivesTheAnswersError)
 TEST_F(ApiSession, ApplicationDataRoundTrip)
 {
     ConnectAndMonitor();
-    std::string stored;
+    std::string stored;  // the server thread's alone
     server.OnRequest(KovraMsg::SET_APPLICATION_DATA_REQ,
                      [&](ApiTestServer& s, const TReceivedDatagram& request) {
                          TKovraAPIMsg msg = request.Message();
@@ -548,7 +592,6 @@ TEST_F(ApiSession, ApplicationDataRoundTrip)
     int setRaised = 0;
     api.OnApplicationSetData = [&](TKovraAPI&, std::uint32_t) { ++setRaised; };
     api.ApplicationSetData(kDevice, "KovraAssistant", true, "a,b,c");
-    EXPECT_EQ(stored, "a,b,c");
     EXPECT_EQ(setRaised, 0);
     std::string value;
     ASSERT_TRUE(api.ApplicationGetData(kDevice, "KovraAssistant", value));
@@ -592,7 +635,7 @@ TEST_F(ApiSession, CallConnectionEventKeepsWireAndDeclaredOrderApart)
     for (int party = 0; party < 2; ++party) {
         event.WriteInt32(60 * party);
         event.WriteStr(party == 0 ? "100" : "555");
-        event.WriteStr(party == 0 ? "Me" : "Zoë"); // names are UTF-8
+        event.WriteStr(party == 0 ? "Me" : "Zoë");  // names are UTF-8
         event.WriteInt32(10 + party);
         event.WriteInt32(20 + party);
     }
@@ -667,7 +710,7 @@ TEST_F(ApiSession, CallConnectionCountIsBoundedByTheDatagram)
     server.Send(CallConnection(1000000, 0, false));
     ASSERT_TRUE(PumpUntil([&] { return seen.size() == 3; }));
     EXPECT_EQ(seen[0], std::make_pair(0, std::size_t{0}));
-    EXPECT_EQ(related[0], kOid2); // still carried with no parties
+    EXPECT_EQ(related[0], kOid2);  // still carried with no parties
     EXPECT_EQ(seen[1].first, static_cast<int>(seen[1].second));
     EXPECT_EQ(seen[1].second, 2u);
     EXPECT_EQ(seen[2], std::make_pair(0, std::size_t{0}));
@@ -812,25 +855,27 @@ TEST_F(ApiMeetme, ListIsDecodedAndFreedWithoutAHandlerAndChangesRaiseTheirOwnEve
 
 TEST_F(ApiSession, KeepAlivePingsAfterQuietSendingAndTheAcksKeepTheWatchdogAway)
 {
-    int disconnected = 0; // outlives the session, whose end raises OnDisconnected
+    int disconnected = 0;  // outlives the session, whose end raises OnDisconnected
     TKovraAPI session;
     TKovraAPITimings timings = TestTimings();
     timings.KeepAlive = 100;
-    timings.Watchdog = 2000;
+    timings.Watchdog = 400;
     Configure(session, timings);
     session.OnDisconnected = [&](TKovraAPI&) { ++disconnected; };
     ASSERT_TRUE(session.Connect());
-    ASSERT_TRUE(PumpUntil([&] { return server.Count(KovraMsg::PING) >= 3; }));
+    // Ten pings span more than twice the watchdog: only the acknowledgements of the pings
+    // keep it from ending the session (which would stop the pings).
+    ASSERT_TRUE(PumpUntil([&] { return server.Count(KovraMsg::PING) >= 10; }));
     EXPECT_TRUE(session.Connected());
     EXPECT_EQ(disconnected, 0);
     const auto pings = server.ReceivedOfType(KovraMsg::PING);
     EXPECT_EQ(pings[0].Bytes.size(), TKovraAPIMsg::kHeaderSize);
-    EXPECT_LT(pings[0].Seq, pings[1].Seq); // numbered like any request
+    EXPECT_LT(pings[0].Seq, pings[1].Seq);  // numbered like any request
 }
 
 TEST_F(ApiSession, WatchdogEndsAQuietSessionWithoutTellingTheServer)
 {
-    int disconnected = 0; // outlives the session, whose end raises OnDisconnected
+    int disconnected = 0;  // outlives the session, whose end raises OnDisconnected
     TKovraAPI session;
     TKovraAPITimings timings = TestTimings();
     timings.Watchdog = 150;
@@ -874,7 +919,7 @@ TEST_F(ApiSession, MonitorStopWaitsUntilItsRequestHasGoneOut)
     EXPECT_EQ(types.back(), KovraMsg::DISCONNECT);
 }
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -885,7 +930,7 @@ bool PortFree(std::uint16_t port)
     return probe.Bind(port, "127.0.0.1") == platform::kSocketOk;
 }
 
-} // namespace
+}  // namespace
 
 // Deactivating or destroying the session from a handler that the worker (receive hook) or the
 // dispatch thread (event) waits on is carried out once the handler has returned: the DISCONNECT
@@ -954,4 +999,84 @@ TEST_F(ApiSession, AHandlerMayReplaceItsOwnEventWhileItRuns)
     server.Send(server.Response(KovraMsg::ANSWER_CALL_RSP, 0));
     ASSERT_TRUE(PumpUntil([&] { return !seen.empty(); }));
     EXPECT_EQ(seen, std::string(100, 'x'));
+}
+
+// Every response to its own event, with its error code and (where it has one) its conference or
+// call: one recorder on every event, so a response raising a neighbour's event is caught too.
+TEST_F(ApiSession, EveryResponseRaisesItsOwnEvent)
+{
+    ConnectAndMonitor();
+    using Plain = TKovraEvent TKovraAPI::*;
+    using Meetme = TKovraMeetmeEvent TKovraAPI::*;
+    using Call = TKovraCallEvent TKovraAPI::*;
+    const std::vector<std::pair<std::uint32_t, Plain>> plain = {
+        {281, &TKovraAPI::OnLogout},         {259, &TKovraAPI::OnAnswerCall},
+        {261, &TKovraAPI::OnCompleteTransfer}, {263, &TKovraAPI::OnCompleteConference},
+        {265, &TKovraAPI::OnDialDigits},     {267, &TKovraAPI::OnDropCall},
+        {271, &TKovraAPI::OnHoldCall},       {283, &TKovraAPI::OnParkCall},
+        {285, &TKovraAPI::OnPickupCall},     {289, &TKovraAPI::OnQueryPhoneState},
+        {295, &TKovraAPI::OnRedirectCall},   {297, &TKovraAPI::OnRetrieveCall},
+        {303, &TKovraAPI::OnSetForwarding},  {305, &TKovraAPI::OnDoNotDisturb},
+        {311, &TKovraAPI::OnSingleTransfer}, {313, &TKovraAPI::OnSingleConference},
+        {323, &TKovraAPI::OnConferenceCall}, {325, &TKovraAPI::OnDropConference},
+        {339, &TKovraAPI::OnVoiceMail},      {521, &TKovraAPI::OnApplicationSetData},
+        {781, &TKovraAPI::OnMeetmeOperator},
+        // Published, but raised by nothing: these responses only reach OnReceive.
+        {0, &TKovraAPI::OnAlternateCall},    {0, &TKovraAPI::OnError},
+    };
+    const std::vector<std::pair<std::uint32_t, Meetme>> meetme = {
+        {777, &TKovraAPI::OnMeetmeLogout},   {771, &TKovraAPI::OnMeetmeLock},
+        {779, &TKovraAPI::OnMeetmeMute},     {769, &TKovraAPI::OnMeetmeDropCall},
+        {785, &TKovraAPI::OnMeetmeRollCall}, {773, &TKovraAPI::OnMeetmeModify},
+        {787, &TKovraAPI::OnMeetmeSetCallInfo}, {789, &TKovraAPI::OnMeetmeAckHand},
+    };
+    const std::vector<std::pair<std::uint32_t, Call>> calls = {
+        {275, &TKovraAPI::OnMakeCall}, {307, &TKovraAPI::OnSetupTransfer}, {309, &TKovraAPI::OnSetupConference}};
+
+    struct Raised {
+        std::uint32_t Type, Error, ConfID;
+        std::string Oid;
+        bool operator==(const Raised&) const = default;
+    };
+    std::vector<Raised> raised;
+    for (const auto& [type, event] : plain)
+        api.*event = [&, type = type](TKovraAPI&, std::uint32_t e) { raised.push_back({type, e, 0, ""}); };
+    for (const auto& [type, event] : meetme)
+        api.*event = [&, type = type](TKovraAPI&, std::uint32_t e, std::uint32_t c) {
+            raised.push_back({type, e, c, ""});
+        };
+    for (const auto& [type, event] : calls)
+        api.*event = [&, type = type](TKovraAPI&, std::uint32_t e, const std::string& oid) {
+            raised.push_back({type, e, 0, oid});
+        };
+
+    std::vector<Raised> expected;
+    auto deliver = [&](std::uint32_t type, std::uint32_t confId, const std::string& oid) {
+        TKovraAPIMsg rsp = server.Response(type, type + 1000);
+        if (confId)
+            rsp.WriteInt32(confId);
+        if (!oid.empty())
+            rsp.WriteOid(oid);
+        server.Send(rsp);
+        expected.push_back({type, type + 1000, confId, oid});
+        ASSERT_TRUE(PumpUntil([&] { return raised.size() >= expected.size(); })) << type;
+    };
+    for (const auto& entry : plain)
+        if (entry.first)
+            deliver(entry.first, 0, "");
+    for (const auto& entry : meetme)
+        deliver(entry.first, entry.first - 700, "");
+    for (const auto& entry : calls)
+        deliver(entry.first, 0, entry.first == 275 ? kOid : kOid2);
+    EXPECT_EQ(raised, expected);
+
+    // ALTERNATE_CALL_RSP and FAILURE_RSP are received and acknowledged, and raise nothing.
+    std::vector<std::uint32_t> received;
+    api.OnReceive = [&](TKovraAPI&, std::uint32_t, std::uint32_t type) { received.push_back(type); };
+    server.Send(server.Response(257, 1));
+    server.Send(server.Response(511, 1));
+    server.Send(server.Response(259, 0));  // a marker behind them
+    ASSERT_TRUE(PumpUntil([&] { return raised.size() == expected.size() + 1; }));
+    EXPECT_EQ(received, (std::vector<std::uint32_t>{257, 511, 259}));
+    EXPECT_EQ(raised.back().Type, 259u);
 }
