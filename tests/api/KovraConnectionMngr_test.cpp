@@ -7,12 +7,31 @@
 #include <memory>
 #include <mutex>
 
-#include "ScriptedServer.h"
+#include "ApiTestServer.h"
 #include "api/KovraAPIConsts.h"
 #include "platform/Clock.h"
 #include "platform/MainLoop.h"
 
 namespace {
+
+// The scripted server answering nothing by itself: the tests take each datagram and answer by
+// hand, with the numbers they choose.
+class ManualServer : public ApiTestServer {
+public:
+    explicit ManualServer(const std::string& address, std::uint16_t port = 0) : ApiTestServer(address, port)
+    {
+        Acknowledge = false;
+        AnswerLogin = false;
+    }
+    void Send(const TKovraAPIMsg& msg) { SendRaw(msg.Bytes()); }
+    void SendRaw(const std::vector<std::uint8_t>& bytes) { ApiTestServer::SendRaw(bytes); }
+    // Sends as if from here to the client that other server talks to.
+    void Impersonate(const ApiTestServer& other)
+    {
+        const auto [address, port] = other.Client();
+        SetClient(address, port);
+    }
+};
 
 // Intervals a tenth of the real ones: a try waits 200 ms for its acknowledgement.
 const TKovraTimings kFast = TKovraTimings::ScaledDown(10);
@@ -173,7 +192,7 @@ protected:
         owner.Hooks.clear();
     }
 
-    ScriptedServer server{LoopbackHost(2)};
+    ManualServer server{LoopbackHost(2)};
     FakeOwner owner;
     std::unique_ptr<TKovraConnectionMngr> manager;
 };
@@ -220,9 +239,9 @@ TEST(ConnectionManagerLogin, FailsOverFromASilentServerAfterFourTries)
 {
     if (!DistinctLoopbackAddresses())
         GTEST_SKIP() << "this system sends every loopback datagram from 127.0.0.1";
-    ScriptedServer second("127.0.0.4");
+    ManualServer second("127.0.0.4");
     ASSERT_TRUE(second.Bound());
-    ScriptedServer silent("127.0.0.3", second.Port());
+    ManualServer silent("127.0.0.3", second.Port());
     if (!silent.Bound())
         GTEST_SKIP() << "port " << second.Port() << " taken on 127.0.0.3";
     FakeOwner owner;
@@ -253,9 +272,9 @@ TEST(ConnectionManagerLogin, AckFromAnAddressNotInTheListIsIgnored)
 {
     if (!DistinctLoopbackAddresses())
         GTEST_SKIP() << "this system sends every loopback datagram from 127.0.0.1";
-    ScriptedServer server("127.0.0.5");
+    ManualServer server("127.0.0.5");
     ASSERT_TRUE(server.Bound());
-    ScriptedServer intruder("127.0.0.6");
+    ManualServer intruder("127.0.0.6");
     ASSERT_TRUE(intruder.Bound());
     FakeOwner owner;
     owner.Servers = {server.Address()};
@@ -263,8 +282,7 @@ TEST(ConnectionManagerLogin, AckFromAnAddressNotInTheListIsIgnored)
     owner.Manager = &manager;
     platform::Post([&] {
         ASSERT_TRUE(server.Receive(1000).has_value());
-        intruder.ClientAddress = server.ClientAddress;
-        intruder.ClientPort = server.ClientPort;
+        intruder.Impersonate(server);
         intruder.Ack(0);
     });
     EXPECT_FALSE(manager.OpenSession());
@@ -418,11 +436,11 @@ TEST_F(ConnectionManager, ShortAndOversizedDatagramsAreIgnored)
 {
     LogIn();
     const std::uint8_t shortOne[7] = {0, 0, 0, 1, 0, 0, 0};
-    server.SendRaw(shortOne, sizeof shortOne);
+    server.SendRaw(std::vector<std::uint8_t>(shortOne, shortOne + sizeof shortOne));
     std::vector<std::uint8_t> big(5000, 0);
     big[3] = 1;
     big[7] = KovraMsg::PHONE_STATE_EVENT;
-    server.SendRaw(big.data(), big.size());
+    server.SendRaw(big);
     EXPECT_FALSE(server.Receive(100).has_value());
     server.Send(Event(KovraMsg::PHONE_STATE_EVENT, 1));  // still the expected number
     auto ack = server.Receive(1000);
@@ -445,10 +463,9 @@ TEST_F(ConnectionManager, DatagramsFromAnotherAddressAfterLoginAreDroppedAndCoun
     if (!DistinctLoopbackAddresses())
         GTEST_SKIP() << "this system sends every loopback datagram from 127.0.0.1";
     LogIn();
-    ScriptedServer intruder("127.0.0.7");
+    ManualServer intruder("127.0.0.7");
     ASSERT_TRUE(intruder.Bound());
-    intruder.ClientAddress = server.ClientAddress;
-    intruder.ClientPort = server.ClientPort;
+    intruder.Impersonate(server);
     intruder.Send(Event(KovraMsg::CALL_CONNECTION_EVENT, 1));
     intruder.Send(TKovraAPIMsg(KovraMsg::DISCONNECT, 2));
     EXPECT_FALSE(intruder.Receive(100).has_value());
@@ -542,7 +559,7 @@ TEST(ConnectionManagerSequence, NumbersWrapAtTwoToTheThirtySecond)
 
 TEST(ConnectionManagerLogin, AManagerFreedByAHandlerDuringTheHandshakeEndsIt)
 {
-    ScriptedServer silent("127.0.0.1");
+    ManualServer silent("127.0.0.1");
     ASSERT_TRUE(silent.Bound());
     FakeOwner owner;
     owner.Servers = {silent.Address()};

@@ -52,55 +52,55 @@ TKovraAPITimings TestTimings()
     return timings;
 }
 
+// The events with one shape each, with the response type that raises them (0: none does).
+using ErrorEvent = TKovraEvent TKovraAPI::*;
+using MeetmeEvent = TKovraMeetmeEvent TKovraAPI::*;
+using CallEvent = TKovraCallEvent TKovraAPI::*;
+const std::vector<std::pair<std::uint32_t, ErrorEvent>> kErrorEvents = {
+    {281, &TKovraAPI::OnLogout},           {259, &TKovraAPI::OnAnswerCall},
+    {261, &TKovraAPI::OnCompleteTransfer}, {263, &TKovraAPI::OnCompleteConference},
+    {265, &TKovraAPI::OnDialDigits},       {267, &TKovraAPI::OnDropCall},
+    {271, &TKovraAPI::OnHoldCall},         {283, &TKovraAPI::OnParkCall},
+    {285, &TKovraAPI::OnPickupCall},       {289, &TKovraAPI::OnQueryPhoneState},
+    {295, &TKovraAPI::OnRedirectCall},     {297, &TKovraAPI::OnRetrieveCall},
+    {303, &TKovraAPI::OnSetForwarding},    {305, &TKovraAPI::OnDoNotDisturb},
+    {311, &TKovraAPI::OnSingleTransfer},   {313, &TKovraAPI::OnSingleConference},
+    {323, &TKovraAPI::OnConferenceCall},   {325, &TKovraAPI::OnDropConference},
+    {339, &TKovraAPI::OnVoiceMail},        {521, &TKovraAPI::OnApplicationSetData},
+    {781, &TKovraAPI::OnMeetmeOperator},
+    // Published, but raised by nothing: ALTERNATE_CALL_RSP and FAILURE_RSP only reach OnReceive.
+    {0, &TKovraAPI::OnAlternateCall},      {0, &TKovraAPI::OnError},
+};
+const std::vector<std::pair<std::uint32_t, MeetmeEvent>> kMeetmeEvents = {
+    {777, &TKovraAPI::OnMeetmeLogout},      {771, &TKovraAPI::OnMeetmeLock},
+    {779, &TKovraAPI::OnMeetmeMute},        {769, &TKovraAPI::OnMeetmeDropCall},
+    {785, &TKovraAPI::OnMeetmeRollCall},    {773, &TKovraAPI::OnMeetmeModify},
+    {787, &TKovraAPI::OnMeetmeSetCallInfo}, {789, &TKovraAPI::OnMeetmeAckHand},
+};
+const std::vector<std::pair<std::uint32_t, CallEvent>> kCallEvents = {
+    {275, &TKovraAPI::OnMakeCall}, {307, &TKovraAPI::OnSetupTransfer}, {309, &TKovraAPI::OnSetupConference}};
+
 // Handlers capture the test's locals; they must not outlive it when the session ends.
 void ClearHandlers(TKovraAPI& session)
 {
+    for (const auto& entry : kErrorEvents)
+        session.*entry.second = nullptr;
+    for (const auto& entry : kMeetmeEvents)
+        session.*entry.second = nullptr;
+    for (const auto& entry : kCallEvents)
+        session.*entry.second = nullptr;
     session.OnLogin = nullptr;
-    session.OnLogout = nullptr;
     session.OnConnected = nullptr;
     session.OnDisconnected = nullptr;
-    session.OnMakeCall = nullptr;
-    session.OnVoiceMail = nullptr;
-    session.OnDoNotDisturb = nullptr;
-    session.OnSetForwarding = nullptr;
     session.OnGetForwarding = nullptr;
-    session.OnPickupCall = nullptr;
-    session.OnAnswerCall = nullptr;
-    session.OnParkCall = nullptr;
-    session.OnRedirectCall = nullptr;
-    session.OnHoldCall = nullptr;
-    session.OnRetrieveCall = nullptr;
-    session.OnAlternateCall = nullptr;
-    session.OnDropCall = nullptr;
-    session.OnDialDigits = nullptr;
-    session.OnSingleTransfer = nullptr;
-    session.OnSetupTransfer = nullptr;
-    session.OnCompleteTransfer = nullptr;
-    session.OnSingleConference = nullptr;
-    session.OnSetupConference = nullptr;
-    session.OnCompleteConference = nullptr;
-    session.OnDropConference = nullptr;
-    session.OnConferenceCall = nullptr;
     session.OnPhoneState = nullptr;
-    session.OnQueryPhoneState = nullptr;
     session.OnQueryPhoneConfig = nullptr;
     session.OnCallConnection = nullptr;
     session.OnReceive = nullptr;
     session.OnSend = nullptr;
-    session.OnError = nullptr;
-    session.OnApplicationSetData = nullptr;
     session.OnApplicationGetData = nullptr;
     session.OnMeetmeLogin = nullptr;
-    session.OnMeetmeLogout = nullptr;
-    session.OnMeetmeAckHand = nullptr;
-    session.OnMeetmeMute = nullptr;
-    session.OnMeetmeLock = nullptr;
-    session.OnMeetmeDropCall = nullptr;
-    session.OnMeetmeRollCall = nullptr;
-    session.OnMeetmeModify = nullptr;
-    session.OnMeetmeOperator = nullptr;
     session.OnMeetmeQuery = nullptr;
-    session.OnMeetmeSetCallInfo = nullptr;
     session.OnMeetmeChanged = nullptr;
     session.OnMeetmeConnections = nullptr;
 }
@@ -130,7 +130,7 @@ protected:
         session.SetInvokeID(kInvokeId);
         session.SetClientName("kovratest");
         session.SetClientVersion("1.2");
-        session.AddServer(ApiTestServer::Address());
+        session.AddServer(server.Address());
         session.SetActive(true);
     }
 
@@ -323,7 +323,7 @@ TEST_F(ApiSession, SendFailureOtherThanUnreachableLeavesConnectWithBusyCleared)
     }
     EXPECT_FALSE(api.Busy());
     api.ClearServers();
-    api.AddServer(ApiTestServer::Address());
+    api.AddServer(server.Address());
     EXPECT_TRUE(api.Connect());
 }
 
@@ -1006,46 +1006,19 @@ TEST_F(ApiSession, AHandlerMayReplaceItsOwnEventWhileItRuns)
 TEST_F(ApiSession, EveryResponseRaisesItsOwnEvent)
 {
     ConnectAndMonitor();
-    using Plain = TKovraEvent TKovraAPI::*;
-    using Meetme = TKovraMeetmeEvent TKovraAPI::*;
-    using Call = TKovraCallEvent TKovraAPI::*;
-    const std::vector<std::pair<std::uint32_t, Plain>> plain = {
-        {281, &TKovraAPI::OnLogout},         {259, &TKovraAPI::OnAnswerCall},
-        {261, &TKovraAPI::OnCompleteTransfer}, {263, &TKovraAPI::OnCompleteConference},
-        {265, &TKovraAPI::OnDialDigits},     {267, &TKovraAPI::OnDropCall},
-        {271, &TKovraAPI::OnHoldCall},       {283, &TKovraAPI::OnParkCall},
-        {285, &TKovraAPI::OnPickupCall},     {289, &TKovraAPI::OnQueryPhoneState},
-        {295, &TKovraAPI::OnRedirectCall},   {297, &TKovraAPI::OnRetrieveCall},
-        {303, &TKovraAPI::OnSetForwarding},  {305, &TKovraAPI::OnDoNotDisturb},
-        {311, &TKovraAPI::OnSingleTransfer}, {313, &TKovraAPI::OnSingleConference},
-        {323, &TKovraAPI::OnConferenceCall}, {325, &TKovraAPI::OnDropConference},
-        {339, &TKovraAPI::OnVoiceMail},      {521, &TKovraAPI::OnApplicationSetData},
-        {781, &TKovraAPI::OnMeetmeOperator},
-        // Published, but raised by nothing: these responses only reach OnReceive.
-        {0, &TKovraAPI::OnAlternateCall},    {0, &TKovraAPI::OnError},
-    };
-    const std::vector<std::pair<std::uint32_t, Meetme>> meetme = {
-        {777, &TKovraAPI::OnMeetmeLogout},   {771, &TKovraAPI::OnMeetmeLock},
-        {779, &TKovraAPI::OnMeetmeMute},     {769, &TKovraAPI::OnMeetmeDropCall},
-        {785, &TKovraAPI::OnMeetmeRollCall}, {773, &TKovraAPI::OnMeetmeModify},
-        {787, &TKovraAPI::OnMeetmeSetCallInfo}, {789, &TKovraAPI::OnMeetmeAckHand},
-    };
-    const std::vector<std::pair<std::uint32_t, Call>> calls = {
-        {275, &TKovraAPI::OnMakeCall}, {307, &TKovraAPI::OnSetupTransfer}, {309, &TKovraAPI::OnSetupConference}};
-
     struct Raised {
         std::uint32_t Type, Error, ConfID;
         std::string Oid;
         bool operator==(const Raised&) const = default;
     };
     std::vector<Raised> raised;
-    for (const auto& [type, event] : plain)
+    for (const auto& [type, event] : kErrorEvents)
         api.*event = [&, type = type](TKovraAPI&, std::uint32_t e) { raised.push_back({type, e, 0, ""}); };
-    for (const auto& [type, event] : meetme)
+    for (const auto& [type, event] : kMeetmeEvents)
         api.*event = [&, type = type](TKovraAPI&, std::uint32_t e, std::uint32_t c) {
             raised.push_back({type, e, c, ""});
         };
-    for (const auto& [type, event] : calls)
+    for (const auto& [type, event] : kCallEvents)
         api.*event = [&, type = type](TKovraAPI&, std::uint32_t e, const std::string& oid) {
             raised.push_back({type, e, 0, oid});
         };
@@ -1061,12 +1034,12 @@ TEST_F(ApiSession, EveryResponseRaisesItsOwnEvent)
         expected.push_back({type, type + 1000, confId, oid});
         ASSERT_TRUE(PumpUntil([&] { return raised.size() >= expected.size(); })) << type;
     };
-    for (const auto& entry : plain)
+    for (const auto& entry : kErrorEvents)
         if (entry.first)
             deliver(entry.first, 0, "");
-    for (const auto& entry : meetme)
+    for (const auto& entry : kMeetmeEvents)
         deliver(entry.first, entry.first - 700, "");
-    for (const auto& entry : calls)
+    for (const auto& entry : kCallEvents)
         deliver(entry.first, 0, entry.first == 275 ? kOid : kOid2);
     EXPECT_EQ(raised, expected);
 
