@@ -935,55 +935,38 @@ bool PortFree(std::uint16_t port)
 // Deactivating or destroying the session from a handler that the worker (receive hook) or the
 // dispatch thread (event) waits on is carried out once the handler has returned: the DISCONNECT
 // goes out and the port is released.
-TEST_F(ApiSession, DeactivationInsideAHandOverIsCarriedOutAfterIt)
+TEST_F(ApiSession, DeactivationOrDestructionInsideAHandOverIsCarriedOutAfterIt)
 {
-    for (const bool fromDispatch : {false, true}) {
-        ConnectAndMonitor();
-        const std::uint16_t port = api.BoundPort();
-        const std::size_t before = server.Count(KovraMsg::DISCONNECT);
-        bool asked = false;
-        auto deactivate = [&] {
-            if (asked)
-                return;
-            asked = true;
-            api.SetActive(false);
-            EXPECT_TRUE(api.Active()) << "deferred until the handler returns";
-        };
-        api.OnReceive = [&](TKovraAPI&, std::uint32_t, std::uint32_t type) {
-            if (!fromDispatch && type == KovraMsg::ANSWER_CALL_RSP)
-                deactivate();
-        };
-        api.OnAnswerCall = [&](TKovraAPI&, std::uint32_t) {
+    for (const bool destroy : {false, true}) {
+        for (const bool fromDispatch : {false, true}) {
+            auto session = std::make_unique<TKovraAPI>();
+            Configure(*session);
+            ASSERT_TRUE(session->Connect());
+            const std::uint16_t port = session->BoundPort();
+            const std::size_t before = server.Count(KovraMsg::DISCONNECT);
+            bool asked = false;
+            auto end = [&] {
+                if (asked)
+                    return;
+                asked = true;
+                if (destroy) {
+                    session.reset();
+                    return;
+                }
+                session->SetActive(false);
+                EXPECT_TRUE(session->Active()) << "deferred until the handler returns";
+            };
             if (fromDispatch)
-                deactivate();
-        };
-        server.Send(server.Response(KovraMsg::ANSWER_CALL_RSP, 0));
-        ASSERT_TRUE(PumpUntil([&] { return !api.Active(); })) << fromDispatch;
-        EXPECT_FALSE(api.Connected());
-        EXPECT_TRUE(PumpUntil([&] { return server.Count(KovraMsg::DISCONNECT) == before + 1; }));
-        EXPECT_TRUE(PumpUntil([&] { return PortFree(port); }));
-        api.OnReceive = nullptr;
-        api.OnAnswerCall = nullptr;
-        api.SetActive(true);
-    }
-}
-
-TEST_F(ApiSession, SessionDestroyedInsideAHandOverSaysGoodbyeAndReleasesItsPort)
-{
-    for (const bool fromDispatch : {false, true}) {
-        auto session = std::make_unique<TKovraAPI>();
-        Configure(*session);
-        ASSERT_TRUE(session->Connect());
-        const std::uint16_t port = session->BoundPort();
-        const std::size_t before = server.Count(KovraMsg::DISCONNECT);
-        if (fromDispatch)
-            session->OnAnswerCall = [&](TKovraAPI&, std::uint32_t) { session.reset(); };
-        else
-            session->OnReceive = [&](TKovraAPI&, std::uint32_t, std::uint32_t) { session.reset(); };
-        server.Send(server.Response(KovraMsg::ANSWER_CALL_RSP, 0));
-        ASSERT_TRUE(PumpUntil([&] { return session == nullptr; })) << fromDispatch;
-        EXPECT_TRUE(PumpUntil([&] { return server.Count(KovraMsg::DISCONNECT) == before + 1; }));
-        EXPECT_TRUE(PumpUntil([&] { return PortFree(port); }));
+                session->OnAnswerCall = [&](TKovraAPI&, std::uint32_t) { end(); };
+            else
+                session->OnReceive = [&](TKovraAPI&, std::uint32_t, std::uint32_t) { end(); };
+            server.Send(server.Response(KovraMsg::ANSWER_CALL_RSP, 0));
+            ASSERT_TRUE(PumpUntil([&] { return !session || !session->Active(); })) << destroy << fromDispatch;
+            EXPECT_TRUE(PumpUntil([&] { return server.Count(KovraMsg::DISCONNECT) == before + 1; }));
+            EXPECT_TRUE(PumpUntil([&] { return PortFree(port); }));
+            if (session)
+                ClearHandlers(*session);
+        }
     }
 }
 
