@@ -5,12 +5,14 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ApiTestServer.h"
 #include "api/KovraAPIConsts.h"
 #include "platform/Clock.h"
+#include "platform/MainLoop.h"
 #include "platform/UdpSocket.h"
 
 namespace {
@@ -968,6 +970,27 @@ TEST_F(ApiSession, DeactivationOrDestructionInsideAHandOverIsCarriedOutAfterIt)
                 ClearHandlers(*session);
         }
     }
+}
+
+// A session ended inside the receive hook of one of its messages: the worker then checks that
+// message against the cleared numbering; that must not end the next session.
+TEST_F(ApiSession, AMessageOfASessionEndedInItsReceiveHookLeavesTheNextSessionAlone)
+{
+    ConnectAndMonitor();
+    std::optional<bool> reconnected;
+    api.OnReceive = [&](TKovraAPI& sender, std::uint32_t, std::uint32_t type) {
+        if (type != KovraMsg::PHONE_STATE_EVENT || reconnected)
+            return;
+        sender.Disconnect(false);
+        // Queued ahead of whatever the worker hands over once this hook has returned.
+        platform::Post([&] { reconnected = api.Connect(); });
+        reconnected = false;
+    };
+    server.Send(ApiTestServer::Event(KovraMsg::PHONE_STATE_EVENT));
+    ASSERT_TRUE(PumpUntil([&] { return reconnected == true; }));
+    PumpFor(100);
+    EXPECT_TRUE(api.Connected());
+    EXPECT_EQ(server.Count(KovraMsg::DISCONNECT), 0u);
 }
 
 TEST_F(ApiSession, AHandlerMayReplaceItsOwnEventWhileItRuns)
