@@ -861,13 +861,13 @@ TEST_F(ApiSession, KeepAlivePingsAfterQuietSendingAndTheAcksKeepTheWatchdogAway)
     TKovraAPI session;
     TKovraAPITimings timings = TestTimings();
     timings.KeepAlive = 100;
-    timings.Watchdog = 400;
+    timings.Watchdog = 500;
     Configure(session, timings);
     session.OnDisconnected = [&](TKovraAPI&) { ++disconnected; };
     ASSERT_TRUE(session.Connect());
-    // Ten pings span more than twice the watchdog: only the acknowledgements of the pings
-    // keep it from ending the session (which would stop the pings).
-    ASSERT_TRUE(PumpUntil([&] { return server.Count(KovraMsg::PING) >= 10; }));
+    // Fifteen pings span three times the watchdog: only the acknowledgements of the pings keep
+    // it from ending the session (which would stop the pings).
+    ASSERT_TRUE(PumpUntil([&] { return server.Count(KovraMsg::PING) >= 15; }));
     EXPECT_TRUE(session.Connected());
     EXPECT_EQ(disconnected, 0);
     const auto pings = server.ReceivedOfType(KovraMsg::PING);
