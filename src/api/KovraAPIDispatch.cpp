@@ -61,18 +61,11 @@ constexpr MeetmeResponse kMeetmeResponses[] = {
     {KovraMsg::MEETME_ACK_HAND_RSP, &TKovraAPI::OnMeetmeAckHand},
 };
 
-// Raises an event when it is assigned.
-template <typename Event, typename... Args>
-void Raise(const Event& event, TKovraAPI& sender, Args&&... args)
-{
-    if (event)
-        event(sender, std::forward<Args>(args)...);
-}
-
 }  // namespace
 
 void TKovraAPI::DispatchMessage(TKovraAPIMsg& msg)
 {
+    const std::shared_ptr<bool> alive = alive_;  // a handler may destroy the session
     switch (msg.dwMsgType) {
     case KovraMsg::CALL_CONNECTION_EVENT:
         lastError_ = 0;
@@ -91,7 +84,8 @@ void TKovraAPI::DispatchMessage(TKovraAPIMsg& msg)
             DispatchResponse(msg);
         break;
     }
-    lastError_ = 0;
+    if (*alive)
+        lastError_ = 0;
 }
 
 void TKovraAPI::DispatchResponse(TKovraAPIMsg& msg)
@@ -102,14 +96,14 @@ void TKovraAPI::DispatchResponse(TKovraAPIMsg& msg)
     const std::uint32_t error = lastError_;
     for (const ErrorOnlyResponse& response : kErrorOnlyResponses) {
         if (response.Type == type) {
-            Raise(this->*response.Event, *this, error);
+            RaiseEvent(this->*response.Event, *this, error);
             return;
         }
     }
     for (const MeetmeResponse& response : kMeetmeResponses) {
         if (response.Type == type) {
             const std::uint32_t confId = msg.ReadInt32();
-            Raise(this->*response.Event, *this, error, confId);
+            RaiseEvent(this->*response.Event, *this, error, confId);
             return;
         }
     }
@@ -118,7 +112,7 @@ void TKovraAPI::DispatchResponse(TKovraAPIMsg& msg)
         const std::uint32_t monitorId = msg.ReadInt32();
         const std::string device = msg.ReadStr();
         const std::uint32_t deviceType = msg.ReadInt32();
-        Raise(OnLogin, *this, error, monitorId, device, deviceType);
+        RaiseEvent(OnLogin, *this, error, monitorId, device, deviceType);
         break;
     }
     case KovraMsg::MAKE_CALL_RSP:
@@ -128,7 +122,7 @@ void TKovraAPI::DispatchResponse(TKovraAPIMsg& msg)
         const TKovraCallEvent& event = type == KovraMsg::MAKE_CALL_RSP        ? OnMakeCall
                                        : type == KovraMsg::SETUP_TRANSFER_RSP ? OnSetupTransfer
                                                                               : OnSetupConference;
-        Raise(event, *this, error, oidCall);
+        RaiseEvent(event, *this, error, oidCall);
         break;
     }
     case KovraMsg::GET_CALL_FORWARDING_RSP: {
@@ -137,7 +131,7 @@ void TKovraAPI::DispatchResponse(TKovraAPIMsg& msg)
         forwarding.ForwardBusy = msg.ReadStr();
         forwarding.ForwardNoAnswer = msg.ReadStr();
         forwarding.ForwardOutOfService = msg.ReadStr();
-        Raise(OnGetForwarding, *this, error, forwarding);
+        RaiseEvent(OnGetForwarding, *this, error, forwarding);
         break;
     }
     case KovraMsg::QUERY_PHONE_CONFIG_RSP: {
@@ -146,19 +140,19 @@ void TKovraAPI::DispatchResponse(TKovraAPIMsg& msg)
         config.ConfigValue1 = msg.ReadInt32();
         config.ConfigValue2 = msg.ReadInt32();
         config.Capabilities = msg.ReadInt32();
-        Raise(OnQueryPhoneConfig, *this, error, config);
+        RaiseEvent(OnQueryPhoneConfig, *this, error, config);
         break;
     }
     case KovraMsg::GET_APPLICATION_DATA_RSP: {
         const std::string application = msg.ReadStr();
         const std::string value = msg.ReadStr();
-        Raise(OnApplicationGetData, *this, error, application, value);
+        RaiseEvent(OnApplicationGetData, *this, error, application, value);
         break;
     }
     case KovraMsg::MEETME_MONITOR_START_RSP: {
         const std::uint32_t confId = msg.ReadInt32();
         const bool moderator = msg.ReadBool();
-        Raise(OnMeetmeLogin, *this, error, confId, moderator);
+        RaiseEvent(OnMeetmeLogin, *this, error, confId, moderator);
         break;
     }
     case KovraMsg::MEETME_QUERY_RSP: {
@@ -174,8 +168,8 @@ void TKovraAPI::DispatchResponse(TKovraAPIMsg& msg)
         const std::uint32_t state = msg.ReadInt32();
         const bool locked = msg.ReadBool();
         const bool muted = msg.ReadBool();
-        Raise(OnMeetmeQuery, *this, error, eventTime, confId, guestId, start, duration, ports, maxPortsJoined, topic,
-              joinDid, state, locked, muted);
+        RaiseEvent(OnMeetmeQuery, *this, error, eventTime, confId, guestId, start, duration, ports,
+                   maxPortsJoined, topic, joinDid, state, locked, muted);
         break;
     }
     default:
@@ -203,8 +197,8 @@ void TKovraAPI::DispatchCallConnection(TKovraAPIMsg& msg)
         party.PartyConnState = msg.ReadInt32();
     }
     const std::string oidRelated = msg.ReadOid();
-    Raise(OnCallConnection, *this, monitorId, device, oidCall, oidRelated, event, cause, eventTime,
-          static_cast<int>(count), connections);
+    RaiseEvent(OnCallConnection, *this, monitorId, device, oidCall, oidRelated, event, cause, eventTime,
+               static_cast<int>(count), connections);
 }
 
 void TKovraAPI::DispatchPhoneState(TKovraAPIMsg& msg)
@@ -220,7 +214,7 @@ void TKovraAPI::DispatchPhoneState(TKovraAPIMsg& msg)
     state.Forwarded = msg.ReadBool();
     state.FlagB = msg.ReadBool();
     state.FlagC = msg.ReadBool();
-    Raise(OnPhoneState, *this, state);
+    RaiseEvent(OnPhoneState, *this, state);
 }
 
 void TKovraAPI::DispatchMeetmeConference(TKovraAPIMsg& msg)
@@ -241,8 +235,8 @@ void TKovraAPI::DispatchMeetmeConference(TKovraAPIMsg& msg)
     const std::uint32_t state = msg.ReadInt32();
     const bool locked = msg.ReadBool();
     const bool muted = msg.ReadBool();
-    Raise(OnMeetmeChanged, *this, confId, eventTime, start, duration, ports, maxPortsJoined, topic, state, locked,
-          muted);
+    RaiseEvent(OnMeetmeChanged, *this, confId, eventTime, start, duration, ports, maxPortsJoined, topic,
+               state, locked, muted);
 }
 
 void TKovraAPI::DispatchMeetmeFragment(TKovraAPIMsg& msg, std::uint32_t confId, const std::string& oidCall,
@@ -278,7 +272,8 @@ void TKovraAPI::DispatchMeetmeFragment(TKovraAPIMsg& msg, std::uint32_t confId, 
     if (list.ExpectedCount > 0 && last >= first) {
         // Bounded by the bytes left, and parties past the total would never be delivered.
         const std::uint64_t announced = static_cast<std::uint64_t>(last) - first + 1;
-        const std::size_t room = list.ExpectedCount - std::min<std::size_t>(list.ExpectedCount, list.Parties.size());
+        const std::size_t room =
+            list.ExpectedCount - std::min<std::size_t>(list.ExpectedCount, list.Parties.size());
         const std::size_t count = static_cast<std::size_t>(
             std::min<std::uint64_t>({announced, msg.Remaining() / kMinMeetmePartyBytes, room}));
         for (std::size_t i = 0; i < count; ++i) {
@@ -301,6 +296,6 @@ void TKovraAPI::DispatchMeetmeFragment(TKovraAPIMsg& msg, std::uint32_t confId, 
     std::vector<TKovraMeetmeCallConnection> connections(finished->ExpectedCount);
     for (std::size_t i = 0; i < connections.size() && i < finished->Parties.size(); ++i)
         connections[i] = *finished->Parties[i];
-    OnMeetmeConnections(*this, confId, oidCall, dwEvent, dtEventTime, static_cast<int>(finished->ExpectedCount),
-                        connections);
+    RaiseEvent(OnMeetmeConnections, *this, confId, oidCall, dwEvent, dtEventTime,
+               static_cast<int>(finished->ExpectedCount), connections);
 }

@@ -70,12 +70,14 @@ struct TKovraMeetmeConference {
 };
 
 using TKovraEvent = std::function<void(TKovraAPI& Sender, std::uint32_t dwError)>;
-using TKovraCallEvent = std::function<void(TKovraAPI& Sender, std::uint32_t dwError, const std::string& oidCall)>;
+using TKovraCallEvent =
+    std::function<void(TKovraAPI& Sender, std::uint32_t dwError, const std::string& oidCall)>;
 using TKovraConnectedEvent =
     std::function<void(TKovraAPI& Sender, std::uint32_t dwError, const std::string& szServer)>;
 using TKovraDisconnectedEvent = std::function<void(TKovraAPI& Sender)>;
-using TKovraLoginEvent = std::function<void(TKovraAPI& Sender, std::uint32_t dwError, std::uint32_t dwMonitorID,
-                                            const std::string& szDevice, std::uint32_t dwDeviceType)>;
+using TKovraLoginEvent =
+    std::function<void(TKovraAPI& Sender, std::uint32_t dwError, std::uint32_t dwMonitorID,
+                       const std::string& szDevice, std::uint32_t dwDeviceType)>;
 using TKovraPhoneStateEvent = std::function<void(TKovraAPI& Sender, const TKovraPhoneState& State)>;
 using TKovraPhoneConfigEvent =
     std::function<void(TKovraAPI& Sender, std::uint32_t dwError, const TKovraPhoneConfig& Config)>;
@@ -83,24 +85,36 @@ using TKovraCallForwardingEvent =
     std::function<void(TKovraAPI& Sender, std::uint32_t dwError, const TKovraCallForwarding& CallForwarding)>;
 using TKovraCallConnectionEvent = std::function<void(
     TKovraAPI& Sender, std::uint32_t dwMonitorID, const std::string& szDevice, const std::string& oidCall,
-    const std::string& oidRelated, std::uint32_t dwEvent, std::uint32_t dwEventCause, TKovraDateTime dtEventTime,
-    int nCount, const std::vector<TKovraCallConnection>& Connections)>;
+    const std::string& oidRelated, std::uint32_t dwEvent, std::uint32_t dwEventCause,
+    TKovraDateTime dtEventTime, int nCount, const std::vector<TKovraCallConnection>& Connections)>;
 using TKovraSendReceiveEvent =
     std::function<void(TKovraAPI& Sender, std::uint32_t dwMsgSeq, std::uint32_t dwMsgType)>;
-using TKovraGetAppDataEvent = std::function<void(TKovraAPI& Sender, std::uint32_t dwError,
-                                                 const std::string& szApplication, const std::string& szValue)>;
+using TKovraGetAppDataEvent = std::function<void(
+    TKovraAPI& Sender, std::uint32_t dwError, const std::string& szApplication, const std::string& szValue)>;
 using TKovraMeetmeLoginEvent =
     std::function<void(TKovraAPI& Sender, std::uint32_t dwError, std::uint32_t dwConfID, bool bIsModerator)>;
-using TKovraMeetmeEvent = std::function<void(TKovraAPI& Sender, std::uint32_t dwError, std::uint32_t dwConfID)>;
+using TKovraMeetmeEvent =
+    std::function<void(TKovraAPI& Sender, std::uint32_t dwError, std::uint32_t dwConfID)>;
 using TKovraMeetmeQueryEvent = std::function<void(
     TKovraAPI& Sender, std::uint32_t dwError, TKovraDateTime dtEventTime, std::uint32_t dwConfID,
     std::uint32_t dwGuestID, TKovraDateTime dtStart, std::uint32_t dwDuration, std::uint32_t dwPorts,
-    std::uint32_t dwMaxPortsJoined, const std::string& szTopic, const std::string& szJoinDID, std::uint32_t dwState,
-    bool bLocked, bool bMuted)>;
+    std::uint32_t dwMaxPortsJoined, const std::string& szTopic, const std::string& szJoinDID,
+    std::uint32_t dwState, bool bLocked, bool bMuted)>;
 using TKovraMeetmeChangedEvent = std::function<void(
     TKovraAPI& Sender, std::uint32_t dwConfID, TKovraDateTime dtEventTime, TKovraDateTime dtStart,
-    std::uint32_t dwDuration, std::uint32_t dwPorts, std::uint32_t dwMaxPortsJoined, const std::string& szTopic,
-    std::uint32_t dwState, bool bLocked, bool bMuted)>;
+    std::uint32_t dwDuration, std::uint32_t dwPorts, std::uint32_t dwMaxPortsJoined,
+    const std::string& szTopic, std::uint32_t dwState, bool bLocked, bool bMuted)>;
 using TKovraMeetmeConnectionsEvent = std::function<void(
     TKovraAPI& Sender, std::uint32_t dwConfID, const std::string& oidCall, std::uint32_t dwEvent,
     TKovraDateTime dtEventTime, int nCount, const std::vector<TKovraMeetmeCallConnection>& Connections)>;
+
+// Raises an event when it is assigned. A copy runs: the handler may reassign or clear its own
+// event, or start a waiting operation that swaps it, while it runs.
+template <typename Event, typename... Args>
+void RaiseEvent(const Event& event, TKovraAPI& sender, Args&&... args)
+{
+    if (!event)
+        return;
+    const Event handler = event;
+    handler(sender, std::forward<Args>(args)...);
+}

@@ -31,6 +31,12 @@ TKovraTimings TKovraTimings::ScaledDown(unsigned divisor)
 
 namespace {
 
+// A message with the epoch it belongs to.
+struct Tagged {
+    std::unique_ptr<TKovraAPIMsg> Msg;
+    std::uint64_t Epoch = 0;
+};
+
 using MessageQueue = std::deque<std::unique_ptr<TKovraAPIMsg>>;
 
 bool IsUnacknowledged(std::uint32_t type)
@@ -55,15 +61,24 @@ struct TKovraConnectionMngr::Core {
     const TKovraTimings Timings;
 
     platform::UdpSocket Socket;
+    // One buffer per reader: a handshake may start while the worker still decodes its datagram.
     std::vector<std::uint8_t> Buffer = std::vector<std::uint8_t>(KOVRA_MAX_DATAGRAM);
+    std::vector<std::uint8_t> HandshakeBuffer = std::vector<std::uint8_t>(KOVRA_MAX_DATAGRAM);
     // Held by the main thread for a whole handshake and by the worker for each read, so that the
     // socket has exactly one reader even when a handshake starts while the worker is waiting for
     // an acknowledgement.
     std::mutex SocketReadLock;
 
+    // Guards the queues, the numbering and the session phase; Epoch and Phase are also read
+    // without it.
     mutable std::mutex QueueLock;
-    MessageQueue Inbound;
+    std::deque<Tagged> Inbound;
     MessageQueue Outbound;
+    // Every ClearQueues starts a new epoch. Whatever the worker read, queued or decided for an
+    // earlier epoch is dropped, so a stale datagram can neither end the next session nor hide
+    // its LOGIN_RSP.
+    std::atomic<std::uint64_t> Epoch{0};
+    std::atomic<KovraSessionPhase> Phase{KovraSessionPhase::Handshake};
 
     platform::AutoResetEvent WorkEvent;
     platform::AutoResetEvent DispatchEvent;
@@ -73,11 +88,7 @@ struct TKovraConnectionMngr::Core {
     std::atomic<bool> DispatchTerminated{false};
     std::atomic<bool> ReadWaitTerminated{false};
     std::atomic<bool> Running{false};
-    std::atomic<bool> HandshakeActive{true};
     std::atomic<bool> SendFailed{false};
-    // A session end handed to the main thread and not yet carried out: nothing more goes out
-    // or is taken in until it is.
-    std::atomic<bool> EndPending{false};
     std::atomic<std::uint32_t> SendSeq{0};
     std::atomic<std::uint32_t> ReceiveSeq{0};
     std::atomic<std::uint64_t> Foreign{0};
@@ -87,40 +98,47 @@ struct TKovraConnectionMngr::Core {
     std::thread Dispatch;
 
     // Worker side: reads of the owner's state under the owner lock.
-    template <typename Result, typename Read>
-    Result FromOwner(Result fallback, Read read) const
+    template <typename Result, typename Read> Result FromOwner(Result fallback, Read read) const
     {
         std::shared_lock lock(OwnerLock);
         return Owner ? read(*Owner) : fallback;
     }
-    bool OwnerConnected() const
+    // The worker's work of this epoch still counts.
+    bool Current(std::uint64_t epoch) const { return epoch == Epoch && Phase == KovraSessionPhase::Exchange; }
+    bool OwnerConnected(std::uint64_t epoch) const
     {
-        return !EndPending && FromOwner(false, [](IKovraConnectionOwner& o) { return o.Connected(); });
+        return Current(epoch) && FromOwner(false, [](IKovraConnectionOwner& o) { return o.Connected(); });
     }
 
-    // Runs fn with the owner on the main thread and waits; skipped once the manager is gone.
-    template <typename Fn>
-    void OnMainThread(Fn fn)
+    // Runs fn with the owner on the main thread and waits; skipped once the manager is gone or
+    // (checked on the main thread, which starts every new epoch) once the epoch has passed.
+    template <typename Fn> void OnMainThread(std::uint64_t epoch, Fn fn)
     {
         platform::Synchronize(
-            [this, &fn] {
-                if (Owner)
+            [this, epoch, &fn] {
+                if (Owner && epoch == Epoch)
                     fn(*Owner);
             },
             &Terminated);
     }
 
-    void RequestSessionEnd(bool notify, const std::shared_ptr<Core>& self)
+    // Hands a session end to the main thread once per epoch; nothing more goes out or is taken
+    // in until the owner has carried it out.
+    void RequestSessionEnd(bool notify, std::uint64_t epoch, const std::shared_ptr<Core>& self)
     {
-        if (EndPending.exchange(true))
-            return;
-        platform::Post([self, notify] {
-            if (self->Owner)
+        {
+            std::lock_guard lock(QueueLock);
+            if (!Current(epoch))
+                return;
+            Phase = KovraSessionPhase::Ending;
+        }
+        platform::Post([self, notify, epoch] {
+            if (self->Owner && self->Epoch == epoch)
                 self->Owner->Disconnect(notify);
         });
     }
 
-    void ClearQueues()
+    void ClearQueues(KovraSessionPhase next)
     {
         std::lock_guard lock(QueueLock);
         Inbound.clear();
@@ -128,13 +146,14 @@ struct TKovraConnectionMngr::Core {
         SendSeq = 0;
         ReceiveSeq = 0;
         SendFailed = false;
-        EndPending = false;
+        ++Epoch;
+        Phase = next;
     }
 
     void Execute(const std::shared_ptr<Core>& self);
-    std::unique_ptr<TKovraAPIMsg> ReceiveOne(unsigned ms);
-    void HandleIncoming(TKovraAPIMsg& msg, const std::shared_ptr<Core>& self);
-    void Transmit(TKovraAPIMsg& msg, const std::shared_ptr<Core>& self);
+    Tagged ReceiveOne(unsigned ms);
+    void HandleIncoming(TKovraAPIMsg& msg, std::uint64_t epoch, const std::shared_ptr<Core>& self);
+    void Transmit(TKovraAPIMsg& msg, std::uint64_t epoch, const std::shared_ptr<Core>& self);
     void RunReadWait();
     void RunDispatch();
     void PauseUnlessTerminated(unsigned ms);
@@ -177,13 +196,12 @@ void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
         WorkEvent.Wait();
         if (Terminated)
             break;
-        if (!HandshakeActive) {
-            if (auto msg = ReceiveOne(0))
-                HandleIncoming(*msg, self);
-        }
+        if (Tagged in = ReceiveOne(0); in.Msg)
+            HandleIncoming(*in.Msg, in.Epoch, self);
         if (Terminated)
             break;
         std::unique_ptr<TKovraAPIMsg> next;
+        std::uint64_t epoch = 0;
         bool more = false;
         {
             std::lock_guard lock(QueueLock);
@@ -192,9 +210,10 @@ void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
                 Outbound.pop_front();
             }
             more = !Outbound.empty();
+            epoch = Epoch;
         }
         if (next)
-            Transmit(*next, self);
+            Transmit(*next, epoch, self);
         // Signals merge while the worker is busy; queued messages must not wait for an
         // unrelated wake-up.
         if (more)
@@ -207,7 +226,7 @@ void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
     ReadWaitTerminated = true;
     if (ReadWait.joinable())
         ReadWait.join();
-    ClearQueues();
+    ClearQueues(Phase);
     Running = false;
 }
 
@@ -232,83 +251,96 @@ void TKovraConnectionMngr::Core::RunDispatch()
     while (!DispatchTerminated) {
         DispatchEvent.Wait();
         while (!DispatchTerminated) {
-            std::unique_ptr<TKovraAPIMsg> msg;
+            Tagged in;
             {
                 std::lock_guard lock(QueueLock);
                 if (Inbound.empty())
                     break;
-                msg = std::move(Inbound.front());
+                in = std::move(Inbound.front());
                 Inbound.pop_front();
             }
-            OnMainThread([&msg](IKovraConnectionOwner& owner) { owner.DispatchMessage(*msg); });
+            OnMainThread(in.Epoch, [&in](IKovraConnectionOwner& owner) { owner.DispatchMessage(*in.Msg); });
         }
     }
 }
 
-std::unique_ptr<TKovraAPIMsg> TKovraConnectionMngr::Core::ReceiveOne(unsigned ms)
+Tagged TKovraConnectionMngr::Core::ReceiveOne(unsigned ms)
 {
     platform::ReceiveResult received;
+    std::uint64_t epoch = 0;
     {
         std::unique_lock reading(SocketReadLock, std::try_to_lock);
-        if (!reading.owns_lock() || HandshakeActive)
-            return nullptr;
+        if (!reading.owns_lock() || Phase == KovraSessionPhase::Handshake)
+            return {};
+        // Read under the socket lock: a handshake takes it before it starts a new epoch, so a
+        // datagram read here belongs to the epoch read here.
+        epoch = Epoch;
         received = Socket.ReceiveFrom(Buffer.data(), Buffer.size(), ms);
     }
     ReadConsumed.Signal();
-    if (received.Error != platform::kSocketOk || received.Truncated || received.Bytes < TKovraAPIMsg::kHeaderSize)
-        return nullptr;
+    if (received.Error != platform::kSocketOk || received.Truncated ||
+        received.Bytes < TKovraAPIMsg::kHeaderSize)
+        return {};
     // Only the server we logged in to may speak to us; anything else could inject events.
-    const std::string server = FromOwner(std::string(), [](IKovraConnectionOwner& o) { return o.ActiveServerAddress(); });
+    const std::string server =
+        FromOwner(std::string(), [](IKovraConnectionOwner& o) { return o.ActiveServerAddress(); });
     if (received.FromAddress != server) {
         ++Foreign;
-        return nullptr;
+        return {};
     }
     auto msg = std::make_unique<TKovraAPIMsg>();
     msg->Decode(Buffer.data(), received.Bytes);
     if (!KovraMsg::IsEventOrControl(msg->dwMsgType)) {
         const std::uint32_t invokeId = msg->ReadInt32();
         if (invokeId != FromOwner(0u, [](IKovraConnectionOwner& o) { return o.InvokeID(); }))
-            return nullptr;
+            return {};
     }
-    OnMainThread([&msg](IKovraConnectionOwner& owner) { owner.ReceiveHook(*msg); });
-    return msg;
+    OnMainThread(epoch, [&msg](IKovraConnectionOwner& owner) { owner.ReceiveHook(*msg); });
+    return {std::move(msg), epoch};
 }
 
-void TKovraConnectionMngr::Core::HandleIncoming(TKovraAPIMsg& msg, const std::shared_ptr<Core>& self)
+void TKovraConnectionMngr::Core::HandleIncoming(TKovraAPIMsg& msg, std::uint64_t epoch,
+                                                const std::shared_ptr<Core>& self)
 {
-    if (EndPending)
-        return;
     if (msg.dwMsgType == KovraMsg::DISCONNECT) {
-        RequestSessionEnd(false, self);
+        RequestSessionEnd(false, epoch, self);
         return;
     }
     // A late or duplicated acknowledgement outside a transmission is not part of the server's
     // numbering; it must not be taken for a sequence error.
     if (msg.dwMsgType == KovraMsg::ACK)
         return;
-    const std::uint32_t expected = ReceiveSeq;
-    const bool repeat = msg.dwMsgSeq == expected - 1;
-    if (msg.dwMsgSeq != expected && !repeat) {
-        RequestSessionEnd(true, self);
+    KovraSequence order = KovraSequence::Error;
+    {
+        std::lock_guard lock(QueueLock);
+        if (!Current(epoch))
+            return;
+        order = ClassifySequence(ReceiveSeq, msg.dwMsgSeq);
+        if (order == KovraSequence::Next)
+            ReceiveSeq = ReceiveSeq + 1;
+    }
+    if (order == KovraSequence::Error) {
+        RequestSessionEnd(true, epoch, self);
         return;
     }
     TKovraAPIMsg ack(KovraMsg::ACK, msg.dwMsgSeq);
-    Transmit(ack, self);
-    if (repeat)
-        return;
-    ReceiveSeq = expected + 1;
-    if (msg.dwMsgType == KovraMsg::PING)
+    Transmit(ack, epoch, self);
+    if (order == KovraSequence::Repeat || msg.dwMsgType == KovraMsg::PING)
         return;
     if (msg.dwMsgType == KovraMsg::LOGIN_RSP) {
         const std::uint32_t error = msg.ReadInt32();
         const std::string apiVersion = msg.ReadStr();
         const std::string serverVersion = msg.ReadStr();
-        OnMainThread([&](IKovraConnectionOwner& owner) { owner.LoginResult(error, apiVersion, serverVersion); });
+        OnMainThread(epoch, [&](IKovraConnectionOwner& owner) {
+            owner.LoginResult(error, apiVersion, serverVersion);
+        });
         return;
     }
     {
         std::lock_guard lock(QueueLock);
-        Inbound.push_back(std::make_unique<TKovraAPIMsg>(msg));
+        if (epoch != Epoch)
+            return;
+        Inbound.push_back({std::make_unique<TKovraAPIMsg>(msg), epoch});
     }
     DispatchEvent.Signal();
 }
@@ -317,16 +349,18 @@ void TKovraConnectionMngr::Core::PauseUnlessTerminated(unsigned ms)
 {
     const std::uint64_t until = TickCount() + ms;
     while (!Terminated && TickCount() < until)
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::min<std::uint64_t>(20, until - TickCount())));
+        std::this_thread::sleep_for(
+            std::chrono::milliseconds(std::min<std::uint64_t>(20, until - TickCount())));
 }
 
-void TKovraConnectionMngr::Core::Transmit(TKovraAPIMsg& msg, const std::shared_ptr<Core>& self)
+void TKovraConnectionMngr::Core::Transmit(TKovraAPIMsg& msg, std::uint64_t epoch,
+                                          const std::shared_ptr<Core>& self)
 {
     const bool needsSession = msg.dwMsgType != KovraMsg::LOGIN_REQ && !IsUnacknowledged(msg.dwMsgType);
     for (unsigned attempt = 0; attempt < Timings.Tries; ++attempt) {
-        if (Terminated)
+        if (Terminated || epoch != Epoch)
             return;
-        if (needsSession && !OwnerConnected())
+        if (needsSession && !OwnerConnected(epoch))
             return;
         const std::string server =
             FromOwner(std::string(), [](IKovraConnectionOwner& o) { return o.ActiveServerAddress(); });
@@ -337,35 +371,36 @@ void TKovraConnectionMngr::Core::Transmit(TKovraAPIMsg& msg, const std::shared_p
         }
         if (error != platform::kSocketOk)
             break;
-        OnMainThread([&msg](IKovraConnectionOwner& owner) { owner.SendHook(msg); });
+        OnMainThread(epoch, [&msg](IKovraConnectionOwner& owner) { owner.SendHook(msg); });
         if (IsUnacknowledged(msg.dwMsgType))
             return;
         const std::uint64_t until = TickCount() + Timings.AckWait;
         while (!Terminated && TickCount() < until) {
-            if (auto in = ReceiveOne(std::min<std::uint64_t>(Timings.WorkerReceive, until - TickCount()))) {
-                if (in->dwMsgType == KovraMsg::DISCONNECT) {
-                    RequestSessionEnd(false, self);
+            Tagged in = ReceiveOne(
+                static_cast<unsigned>(std::min<std::uint64_t>(Timings.WorkerReceive, until - TickCount())));
+            if (in.Msg && in.Epoch == epoch && in.Msg->dwMsgType == KovraMsg::ACK) {
+                if (in.Msg->dwMsgSeq == msg.dwMsgSeq)
+                    return;
+                if (in.Msg->dwMsgSeq != msg.dwMsgSeq - 1) {
+                    RequestSessionEnd(true, epoch, self);
                     return;
                 }
-                if (in->dwMsgType == KovraMsg::ACK) {
-                    if (in->dwMsgSeq == msg.dwMsgSeq)
-                        return;
-                    if (in->dwMsgSeq != msg.dwMsgSeq - 1) {
-                        RequestSessionEnd(true, self);
-                        return;
-                    }
-                } else {
-                    HandleIncoming(*in, self);
-                }
+            } else if (in.Msg) {
+                HandleIncoming(*in.Msg, in.Epoch, self);
             }
-            if (msg.dwMsgType != KovraMsg::LOGIN_REQ && !OwnerConnected())
+            if (!OwnerConnected(epoch))
                 break;
         }
     }
-    if (Terminated || (needsSession && !OwnerConnected()))
+    if (Terminated || (needsSession && !OwnerConnected(epoch)))
         return;
-    SendFailed = true;
-    RequestSessionEnd(true, self);
+    {
+        std::lock_guard lock(QueueLock);
+        if (epoch != Epoch)
+            return;
+        SendFailed = true;
+    }
+    RequestSessionEnd(true, epoch, self);
 }
 
 bool TKovraConnectionMngr::OpenSession()
@@ -374,12 +409,12 @@ bool TKovraConnectionMngr::OpenSession()
     // here on only the shared state is used, and a stop ends the handshake.
     const std::shared_ptr<Core> keep = core_;
     Core& core = *keep;
-    core.HandshakeActive = true;
+    core.Phase = KovraSessionPhase::Handshake;
     std::unique_lock reading(core.SocketReadLock);
-    core.ClearQueues();
+    core.ClearQueues(KovraSessionPhase::Handshake);
     struct HandshakeEnd {
         Core& core;
-        ~HandshakeEnd() { core.HandshakeActive = false; }
+        ~HandshakeEnd() { core.Phase = KovraSessionPhase::Exchange; }
     } handshakeEnd{core};
 
     IKovraConnectionOwner& owner = *core.Owner;
@@ -412,7 +447,7 @@ bool TKovraConnectionMngr::OpenSession()
                 const unsigned slice = static_cast<unsigned>(
                     std::min<std::uint64_t>({core.Timings.LoginReceive, 50, until - TickCount()}));
                 const platform::ReceiveResult received =
-                    core.Socket.ReceiveFrom(core.Buffer.data(), core.Buffer.size(), slice);
+                    core.Socket.ReceiveFrom(core.HandshakeBuffer.data(), core.HandshakeBuffer.size(), slice);
                 platform::ProcessMessages(0);
                 if (core.Terminated)
                     return false;
@@ -420,14 +455,14 @@ bool TKovraConnectionMngr::OpenSession()
                     received.Bytes < TKovraAPIMsg::kHeaderSize)
                     continue;
                 TKovraAPIMsg reply;
-                reply.Decode(core.Buffer.data(), received.Bytes);
+                reply.Decode(core.HandshakeBuffer.data(), received.Bytes);
                 if (reply.dwMsgType != KovraMsg::ACK || reply.dwMsgSeq != 0)
                     continue;
                 const auto listed = std::find(servers.begin(), servers.end(), received.FromAddress);
                 if (listed == servers.end())
                     continue;
                 owner.SetActiveServerIndex(static_cast<int>(listed - servers.begin()));
-                core.HandshakeActive = false;
+                core.Phase = KovraSessionPhase::Exchange;
                 reading.unlock();
                 core.WorkEvent.Signal();
                 return true;
@@ -468,7 +503,23 @@ bool TKovraConnectionMngr::Running() const
 
 void TKovraConnectionMngr::ClearQueues()
 {
-    core_->ClearQueues();
+    core_->ClearQueues(core_->Phase == KovraSessionPhase::Handshake ? KovraSessionPhase::Handshake
+                                                                    : KovraSessionPhase::Exchange);
+}
+
+KovraSessionPhase TKovraConnectionMngr::Phase() const
+{
+    return core_->Phase;
+}
+
+KovraSequence ClassifySequence(std::uint32_t expected, std::uint32_t received)
+{
+    // Unsigned arithmetic: the numbering wraps at 2^32, and 0 follows 0xFFFFFFFF.
+    if (received == expected)
+        return KovraSequence::Next;
+    if (received == expected - 1u)
+        return KovraSequence::Repeat;
+    return KovraSequence::Error;
 }
 
 void TKovraConnectionMngr::StopWorker()
@@ -480,6 +531,12 @@ void TKovraConnectionMngr::StopWorker()
     const std::uint64_t until = TickCount() + core.Timings.StopWait;
     while (core.Running && TickCount() < until)
         platform::ProcessMessages(std::min<unsigned>(100, core.Timings.StopWait));
+}
+
+void TKovraConnectionMngr::SetOwner(IKovraConnectionOwner& owner)
+{
+    std::unique_lock lock(core_->OwnerLock);
+    core_->Owner = &owner;
 }
 
 std::uint16_t TKovraConnectionMngr::LocalPort() const

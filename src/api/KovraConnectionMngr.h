@@ -18,11 +18,11 @@ constexpr std::size_t KOVRA_MAX_DATAGRAM = 4096;
 
 // Intervals of the exchange in milliseconds; tests scale them down.
 struct TKovraTimings {
-    unsigned AckWait = 2000;                 // per try
+    unsigned AckWait = 2000;  // per try
     unsigned Tries = 4;
-    unsigned WorkerReceive = 100;            // one receive while waiting for an acknowledgement
-    unsigned LoginReceive = 1000;            // one receive during log-in
-    unsigned ReadWait = 3000;                // the read-wait thread's readability wait
+    unsigned WorkerReceive = 100;  // one receive while waiting for an acknowledgement
+    unsigned LoginReceive = 1000;  // one receive during log-in
+    unsigned ReadWait = 3000;     // the read-wait thread's readability wait
     unsigned UnreachablePauseLogin = 500;
     unsigned UnreachablePauseSession = 1000;
     unsigned StopWait = 6000;
@@ -38,6 +38,16 @@ public:
     EKovraSocketError(const std::string& what, int code) : std::runtime_error(what), Code(code) {}
     int Code;
 };
+
+// Where a session stands: Handshake while the main thread owns the socket for a log-in, Exchange
+// while the worker reads, acknowledges and hands messages over, Ending once a session end has been
+// handed to the main thread and not yet carried out (nothing more goes out or is taken in).
+enum class KovraSessionPhase { Handshake, Exchange, Ending };
+
+// Where an incoming number stands against the expected one E: E is new, E - 1 is a repeat
+// (both modulo 2^32), anything else is a sequence error.
+enum class KovraSequence { Next, Repeat, Error };
+KovraSequence ClassifySequence(std::uint32_t expected, std::uint32_t received);
 
 // What the manager needs of the session that owns it (TKovraAPI, or a test).
 class IKovraConnectionOwner {
@@ -56,7 +66,8 @@ public:
     // Main thread only; the manager hands them over and waits.
     virtual void SendHook(const TKovraAPIMsg& msg) = 0;
     virtual void ReceiveHook(const TKovraAPIMsg& msg) = 0;
-    virtual void LoginResult(std::uint32_t error, const std::string& apiVersion, const std::string& serverVersion) = 0;
+    virtual void LoginResult(std::uint32_t error, const std::string& apiVersion,
+                             const std::string& serverVersion) = 0;
     virtual void DispatchMessage(TKovraAPIMsg& msg) = 0;
     // Ends the session; notify tells the server with DISCONNECT.
     virtual void Disconnect(bool notify) = 0;
@@ -67,7 +78,8 @@ public:
     // Binds the local port (EKovraSocketError when it cannot) and starts the threads. The local
     // address is empty for every interface; tests keep to loopback with it.
     TKovraConnectionMngr(IKovraConnectionOwner& owner, std::uint16_t localPort,
-                         std::uint16_t serverPort = KOVRA_SERVER_PORT, TKovraTimings timings = TKovraTimings(),
+                         std::uint16_t serverPort = KOVRA_SERVER_PORT,
+                         TKovraTimings timings = TKovraTimings(),
                          const std::string& localAddress = std::string());
     ~TKovraConnectionMngr();
     TKovraConnectionMngr(const TKovraConnectionMngr&) = delete;
@@ -80,11 +92,16 @@ public:
     std::size_t PendingCount() const;
     bool SendFailed() const;
     bool Running() const;
-    // Resets both sequence numbers and SendFailed, and drops every queued message.
+    // Resets both sequence numbers and SendFailed, drops every queued message and ends a pending
+    // session end: whatever the worker is still doing for the session before is dropped.
     void ClearQueues();
+    KovraSessionPhase Phase() const;
     // Main thread: asks the worker to end and waits for it (processing messages); a worker that
     // does not end in time is abandoned.
     void StopWorker();
+
+    // Main thread: another owner takes over (a session destroyed while the manager runs).
+    void SetOwner(IKovraConnectionOwner& owner);
 
     std::uint16_t LocalPort() const;
     // Datagrams dropped because they did not come from the active server.

@@ -35,16 +35,42 @@ public:
     std::string ClientVersion() const override { return api_.ClientVersion(); }
     bool Connected() const override { return api_.Connected(); }
 
-    void SendHook(const TKovraAPIMsg& msg) override { api_.SendHook(msg); }
-    void ReceiveHook(const TKovraAPIMsg& msg) override { api_.ReceiveHook(msg); }
-    void LoginResult(std::uint32_t error, const std::string& apiVersion, const std::string& serverVersion) override
+    void SendHook(const TKovraAPIMsg& msg) override
     {
-        api_.LoginResult(error, apiVersion, serverVersion);
+        HandOver([&] { api_.SendHook(msg); }, &msg);
     }
-    void DispatchMessage(TKovraAPIMsg& msg) override { api_.DispatchMessage(msg); }
+    void ReceiveHook(const TKovraAPIMsg& msg) override
+    {
+        HandOver([&] { api_.ReceiveHook(msg); }, &msg);
+    }
+    void LoginResult(std::uint32_t error, const std::string& apiVersion,
+                     const std::string& serverVersion) override
+    {
+        HandOver([&] { api_.LoginResult(error, apiVersion, serverVersion); });
+    }
+    void DispatchMessage(TKovraAPIMsg& msg) override
+    {
+        HandOver([&] { api_.DispatchMessage(msg); }, &msg);
+    }
     void Disconnect(bool notify) override { api_.SessionEndRequested(notify); }
 
 private:
+    template <typename Fn>
+    void HandOver(Fn fn, const TKovraAPIMsg* msg = nullptr)
+    {
+        const std::shared_ptr<bool> alive = api_.alive_;
+        const TKovraAPIMsg* outer = api_.currentMessage_;
+        if (msg)
+            api_.currentMessage_ = msg;
+        ++api_.handOverDepth_;
+        fn();
+        if (!*alive)
+            return;  // destroyed by a handler: neither the session nor this link exists any more
+        api_.currentMessage_ = outer;
+        if (--api_.handOverDepth_ == 0 && api_.deactivationDeferred_)
+            api_.PostDeferredDeactivation();
+    }
+
     TKovraAPI& api_;
 };
 
@@ -71,15 +97,14 @@ bool IsPlainAddress(const std::string& text)
 bool SameTextIgnoringCase(const std::string& a, const std::string& b)
 {
     auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [&](char x, char y) { return lower(x) == lower(y); });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 }  // namespace
 
 TKovraAPI::TKovraAPI()
-    : link_(std::make_unique<TOwnerLink>(*this)),
-      keepAliveTimer_(std::make_unique<platform::Timer>()),
+    : link_(std::make_unique<TOwnerLink>(*this)), keepAliveTimer_(std::make_unique<platform::Timer>()),
       watchdogTimer_(std::make_unique<platform::Timer>())
 {
     keepAliveTimer_->SetInterval(timings_.KeepAlive);
@@ -90,6 +115,9 @@ TKovraAPI::TKovraAPI()
 
 TKovraAPI::~TKovraAPI()
 {
+    *alive_ = false;
+    if (handOverDepth_ > 0)
+        RetireManager();
     SetActive(false);
     keepAliveTimer_->SetEnabled(false);
     watchdogTimer_->SetEnabled(false);
@@ -102,6 +130,13 @@ bool TKovraAPI::Active() const
 
 void TKovraAPI::SetActive(bool active)
 {
+    if (!active && handOverDepth_ > 0) {
+        // A manager thread waits for the handler running now: stopping the manager here would
+        // wait out the whole stop wait and abandon it with the port still bound.
+        deactivationDeferred_ = manager_ != nullptr;
+        return;
+    }
+    deactivationDeferred_ = false;
     if (active) {
         if (!manager_)
             manager_ = std::make_unique<TKovraConnectionMngr>(*link_, port_, serverPort_, timings_.Exchange,
@@ -113,6 +148,83 @@ void TKovraAPI::SetActive(bool active)
     Disconnect(true);
     manager_->StopWorker();
     manager_.reset();
+}
+
+void TKovraAPI::PostDeferredDeactivation()
+{
+    platform::Post([this, alive = alive_] {
+        if (*alive && deactivationDeferred_)
+            SetActive(false);
+    });
+}
+
+namespace {
+
+// Takes over a manager whose session was destroyed inside one of the manager's hand-overs: it
+// answers the manager's questions from what the session knew, lets the DISCONNECT go out and
+// stops the manager once the hand-over has returned.
+class TRetiredOwner final : public IKovraConnectionOwner {
+public:
+    TRetiredOwner(std::vector<std::string> servers, std::string active, std::uint32_t invokeId)
+        : servers_(std::move(servers)), active_(std::move(active)), invokeId_(invokeId)
+    {
+    }
+    ~TRetiredOwner() override { Manager.reset(); }
+
+    std::vector<std::string> ServerList() const override { return servers_; }
+    std::string ActiveServerAddress() const override { return active_; }
+    void SetActiveServerIndex(int) override {}
+    std::uint32_t InvokeID() const override { return invokeId_; }
+    std::string ClientName() const override { return std::string(); }
+    std::string ClientVersion() const override { return std::string(); }
+    bool Connected() const override { return false; }
+    void SendHook(const TKovraAPIMsg& msg) override
+    {
+        goodbyeSent_ = goodbyeSent_ || msg.dwMsgType == KovraMsg::DISCONNECT;
+    }
+    void ReceiveHook(const TKovraAPIMsg&) override {}
+    void LoginResult(std::uint32_t, const std::string&, const std::string&) override {}
+    void DispatchMessage(TKovraAPIMsg&) override {}
+    void Disconnect(bool) override {}
+
+    void Finish(bool goodbye, unsigned waitMs)
+    {
+        const std::uint64_t until = TickCount() + waitMs;
+        while (goodbye && !goodbyeSent_ && !Manager->SendFailed() && TickCount() < until)
+            platform::ProcessMessages(
+                static_cast<unsigned>(std::min<std::uint64_t>(50, until - TickCount())));
+        Manager->StopWorker();
+        Manager.reset();
+    }
+
+    std::unique_ptr<TKovraConnectionMngr> Manager;
+
+private:
+    const std::vector<std::string> servers_;
+    const std::string active_;
+    const std::uint32_t invokeId_;
+    bool goodbyeSent_ = false;
+};
+
+}  // namespace
+
+void TKovraAPI::RetireManager()
+{
+    if (!manager_)
+        return;
+    auto retired = std::make_shared<TRetiredOwner>(Servers(), ActiveServerAddress(), invokeId_);
+    retired->Manager = std::move(manager_);
+    retired->Manager->SetOwner(*retired);
+    const bool goodbye = connected_;
+    connected_ = false;
+    if (goodbye) {
+        retired->Manager->ClearQueues();
+        auto msg = std::make_unique<TKovraAPIMsg>(KovraMsg::DISCONNECT, 0);
+        msg->WriteInt32(invokeId_);
+        retired->Manager->Send(std::move(msg));
+    }
+    platform::Post(
+        [retired, goodbye, waitMs = timings_.DisconnectWait] { retired->Finish(goodbye, waitMs); });
 }
 
 void TKovraAPI::SetPort(std::uint16_t port)
@@ -223,8 +335,7 @@ std::string TKovraAPI::ActiveServerAddress() const
     return servers_[static_cast<std::size_t>(activeServerIndex_)];
 }
 
-template <typename Done>
-void TKovraAPI::WaitUntil(unsigned ms, unsigned step, Done done)
+template <typename Done> void TKovraAPI::WaitUntil(unsigned ms, unsigned step, Done done)
 {
     const std::uint64_t until = TickCount() + ms;
     while (!done()) {
@@ -264,12 +375,14 @@ bool TKovraAPI::ConnectBusy()
 {
     if (connected_)
         return true;
-    if (manager_ && manager_->OpenSession())
+    if (manager_ && manager_->OpenSession()) {
         // A handler run meanwhile may deactivate the session: then nothing will answer.
+        awaitingLogin_ = true;
         WaitUntil(timings_.LoginWait, timings_.ShortStep, [this] { return connected_.load() || !manager_; });
+        awaitingLogin_ = false;
+    }
     const bool result = connected_;
-    if (OnConnected)
-        OnConnected(*this, lastError_, ActiveServerAddress());
+    RaiseEvent(OnConnected, *this, lastError_, ActiveServerAddress());
     return result;
 }
 
@@ -300,8 +413,7 @@ void TKovraAPI::DisconnectBusy(bool notify)
             WaitSent(KovraMsg::DISCONNECT, timings_.DisconnectWait);
         }
     }
-    if (OnDisconnected)
-        OnDisconnected(*this);
+    RaiseEvent(OnDisconnected, *this);
 }
 
 void TKovraAPI::SessionEndRequested(bool notify)
@@ -324,8 +436,13 @@ void TKovraAPI::RunDeferredSessionEnd()
     Disconnect(notify);
 }
 
-void TKovraAPI::LoginResult(std::uint32_t error, const std::string& apiVersion, const std::string& serverVersion)
+void TKovraAPI::LoginResult(std::uint32_t error, const std::string& apiVersion,
+                            const std::string& serverVersion)
 {
+    // A LOGIN_RSP after Connect gave up and reported the failure would leave a session that no
+    // one was told about (the next Connect would return at once without OnConnected).
+    if (!awaitingLogin_)
+        return;
     lastError_ = error;
     apiVersion_ = apiVersion;
     serverVersion_ = serverVersion;
@@ -344,16 +461,14 @@ void TKovraAPI::SendHook(const TKovraAPIMsg& msg)
     ++sentByType_[msg.dwMsgType];
     if (connected_ && msg.dwMsgType != KovraMsg::PING && msg.dwMsgType != KovraMsg::DISCONNECT)
         keepAliveTimer_->Restart();
-    if (OnSend)
-        OnSend(*this, msg.dwMsgSeq, msg.dwMsgType);
+    RaiseEvent(OnSend, *this, msg.dwMsgSeq, msg.dwMsgType);
 }
 
 void TKovraAPI::ReceiveHook(const TKovraAPIMsg& msg)
 {
     if (connected_ && msg.dwMsgType != KovraMsg::DISCONNECT)
         watchdogTimer_->Restart();
-    if (OnReceive)
-        OnReceive(*this, msg.dwMsgSeq, msg.dwMsgType);
+    RaiseEvent(OnReceive, *this, msg.dwMsgSeq, msg.dwMsgType);
 }
 
 void TKovraAPI::KeepAliveTick()
@@ -461,7 +576,8 @@ void TKovraAPI::DropCall(const std::string& Device, const std::string& oidCall)
     SendOid(KovraMsg::DROP_CONNECTION_REQ, Device, oidCall);
 }
 
-void TKovraAPI::AlternateCall(const std::string& Device, const std::string& oidCall, const std::string& oidCall2)
+void TKovraAPI::AlternateCall(const std::string& Device, const std::string& oidCall,
+                              const std::string& oidCall2)
 {
     SendTwoOids(KovraMsg::ALTERNATE_CALL_REQ, Device, oidCall, oidCall2);
 }
@@ -473,8 +589,8 @@ void TKovraAPI::PickupCall(const std::string& Device, const std::string& Target)
     SendRequest(std::move(msg));
 }
 
-void TKovraAPI::RedirectCall(const std::string& Device, const std::string& oidCall, const std::string& Destination,
-                             std::uint32_t Mode, std::uint32_t Param)
+void TKovraAPI::RedirectCall(const std::string& Device, const std::string& oidCall,
+                             const std::string& Destination, std::uint32_t Mode, std::uint32_t Param)
 {
     auto msg = Request(KovraMsg::REDIRECT_CALL_REQ, Device);
     msg->WriteOid(oidCall);
@@ -492,21 +608,22 @@ void TKovraAPI::DialDigits(const std::string& Device, const std::string& oidCall
     SendRequest(std::move(msg));
 }
 
-void TKovraAPI::Transfer(const std::string& Device, const std::string& oidCall, const std::string& Destination,
-                         std::uint32_t Param, bool SingleStep)
+void TKovraAPI::Transfer(const std::string& Device, const std::string& oidCall,
+                         const std::string& Destination, std::uint32_t Param, bool SingleStep)
 {
-    SendCallSetup(SingleStep ? KovraMsg::SINGLE_STEP_TRANSFER_REQ : KovraMsg::SETUP_TRANSFER_REQ, Device, oidCall,
-                  Destination, Param);
+    SendCallSetup(SingleStep ? KovraMsg::SINGLE_STEP_TRANSFER_REQ : KovraMsg::SETUP_TRANSFER_REQ, Device,
+                  oidCall, Destination, Param);
 }
 
-void TKovraAPI::Conference(const std::string& Device, const std::string& oidCall, const std::string& Destination,
-                           std::uint32_t Param, bool SingleStep)
+void TKovraAPI::Conference(const std::string& Device, const std::string& oidCall,
+                           const std::string& Destination, std::uint32_t Param, bool SingleStep)
 {
     SendCallSetup(SingleStep ? KovraMsg::SINGLE_STEP_CONFERENCE_REQ : KovraMsg::SETUP_CONFERENCE_REQ, Device,
                   oidCall, Destination, Param);
 }
 
-void TKovraAPI::CompleteTransfer(const std::string& Device, const std::string& oidCall, const std::string& oidRelated)
+void TKovraAPI::CompleteTransfer(const std::string& Device, const std::string& oidCall,
+                                 const std::string& oidRelated)
 {
     SendTwoOids(KovraMsg::COMPLETE_TRANSFER_REQ, Device, oidCall, oidRelated);
 }
@@ -517,12 +634,14 @@ void TKovraAPI::CompleteConference(const std::string& Device, const std::string&
     SendTwoOids(KovraMsg::COMPLETE_CONFERENCE_REQ, Device, oidCall, oidRelated);
 }
 
-void TKovraAPI::ConferenceCall(const std::string& Device, const std::string& oidCall, const std::string& oidHeld)
+void TKovraAPI::ConferenceCall(const std::string& Device, const std::string& oidCall,
+                               const std::string& oidHeld)
 {
     SendTwoOids(KovraMsg::CONFERENCE_CALL_REQ, Device, oidCall, oidHeld);
 }
 
-void TKovraAPI::DropConference(const std::string& Device, const std::string& oidCall, const std::string& Party)
+void TKovraAPI::DropConference(const std::string& Device, const std::string& oidCall,
+                               const std::string& Party)
 {
     auto msg = Request(KovraMsg::DROP_CONFERENCE_CONNECTION_REQ, Device);
     msg->WriteOid(oidCall);
@@ -556,10 +675,12 @@ namespace {
 enum class Completion { Waiting, Success, Failure };
 
 // Installs an internal handler on one event for the length of a wait and puts the caller's back.
-template <typename Event>
-class HandlerSwap {
+template <typename Event> class HandlerSwap {
 public:
-    HandlerSwap(Event& event, Event internal) : event_(event), saved_(std::move(event)) { event_ = std::move(internal); }
+    HandlerSwap(Event& event, Event internal) : event_(event), saved_(std::move(event))
+    {
+        event_ = std::move(internal);
+    }
     ~HandlerSwap() { event_ = std::move(saved_); }
     HandlerSwap(const HandlerSwap&) = delete;
     HandlerSwap& operator=(const HandlerSwap&) = delete;
@@ -609,8 +730,8 @@ bool TKovraAPI::QueryPhoneConfig(const std::string& Device, TKovraPhoneConfig& C
     Completion flag = Completion::Waiting;
     TKovraPhoneConfig received;
     {
-        HandlerSwap swap(OnQueryPhoneConfig,
-                         TKovraPhoneConfigEvent([&](TKovraAPI&, std::uint32_t error, const TKovraPhoneConfig& config) {
+        HandlerSwap swap(OnQueryPhoneConfig, TKovraPhoneConfigEvent([&](TKovraAPI&, std::uint32_t error,
+                                                                        const TKovraPhoneConfig& config) {
                              answerError.Set(error);
                              if (error == 0)
                                  received = config;
@@ -625,7 +746,8 @@ bool TKovraAPI::QueryPhoneConfig(const std::string& Device, TKovraPhoneConfig& C
     return true;
 }
 
-bool TKovraAPI::GetForwarding(const std::string& Device, TKovraCallForwarding& CallForwarding, std::uint32_t* Error)
+bool TKovraAPI::GetForwarding(const std::string& Device, TKovraCallForwarding& CallForwarding,
+                              std::uint32_t* Error)
 {
     AnswerError answerError(Error);
     if (!connected_ || busy_)
@@ -634,13 +756,14 @@ bool TKovraAPI::GetForwarding(const std::string& Device, TKovraCallForwarding& C
     TKovraCallForwarding received;
     {
         BusyScope busy(*this);
-        HandlerSwap swap(OnGetForwarding, TKovraCallForwardingEvent([&](TKovraAPI&, std::uint32_t error,
-                                                                        const TKovraCallForwarding& forwarding) {
-                             answerError.Set(error);
-                             if (error == 0)
-                                 received = forwarding;
-                             flag = error == 0 ? Completion::Success : Completion::Failure;
-                         }));
+        HandlerSwap swap(OnGetForwarding,
+                         TKovraCallForwardingEvent(
+                             [&](TKovraAPI&, std::uint32_t error, const TKovraCallForwarding& forwarding) {
+                                 answerError.Set(error);
+                                 if (error == 0)
+                                     received = forwarding;
+                                 flag = error == 0 ? Completion::Success : Completion::Failure;
+                             }));
         SendRequest(Request(KovraMsg::GET_CALL_FORWARDING_REQ, Device));
         WaitUntil(timings_.ResponseWait, timings_.ShortStep, [&] { return flag != Completion::Waiting; });
     }
@@ -651,8 +774,8 @@ bool TKovraAPI::GetForwarding(const std::string& Device, TKovraCallForwarding& C
     return true;
 }
 
-bool TKovraAPI::ApplicationGetData(const std::string& Device, const std::string& Application, std::string& Value,
-                                   std::uint32_t* Error)
+bool TKovraAPI::ApplicationGetData(const std::string& Device, const std::string& Application,
+                                   std::string& Value, std::uint32_t* Error)
 {
     AnswerError answerError(Error);
     Completion flag = Completion::Waiting;
@@ -710,9 +833,8 @@ void TKovraAPI::ApplicationSetData(const std::string& Device, const std::string&
                          flag = error == 0 ? Completion::Success : Completion::Failure;
                      }));
     SendRequest(std::move(msg));
-    WaitUntil(timings_.SetDataWait, timings_.ShortStep, [&] {
-        return flag != Completion::Waiting || (manager_ && manager_->SendFailed());
-    });
+    WaitUntil(timings_.SetDataWait, timings_.ShortStep,
+              [&] { return flag != Completion::Waiting || (manager_ && manager_->SendFailed()); });
 }
 
 void TKovraAPI::SetForwarding(const std::string& Device, const std::string& Destination, unsigned waitMs,

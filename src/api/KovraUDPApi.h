@@ -27,13 +27,13 @@ constexpr std::uint32_t KOVRA_MEETME_MAX_PARTIES = 4096;
 struct TKovraAPITimings {
     unsigned KeepAlive = 55000;
     unsigned Watchdog = 60000;
-    unsigned LoginWait = 6000;            // Connect: from the acknowledged LOGIN_REQ to LOGIN_RSP
-    unsigned DisconnectWait = 5000;       // until DISCONNECT has gone out
-    unsigned PhoneStateWait = 10000;      // QueryPhoneState
-    unsigned ResponseWait = 8000;         // QueryPhoneConfig, GetForwarding, ApplicationGetData, RedirectCallWait
-    unsigned SetDataWait = 30000;         // ApplicationSetData
-    unsigned ShortStep = 50;              // steps of the waits for an answer
-    unsigned LongStep = 100;              // steps of the waits for the outbound queue
+    unsigned LoginWait = 6000;       // Connect: from the acknowledged LOGIN_REQ to LOGIN_RSP
+    unsigned DisconnectWait = 5000;  // until DISCONNECT has gone out
+    unsigned PhoneStateWait = 10000;  // QueryPhoneState
+    unsigned ResponseWait = 8000;    // QueryPhoneConfig, GetForwarding, ApplicationGetData, RedirectCallWait
+    unsigned SetDataWait = 30000;    // ApplicationSetData
+    unsigned ShortStep = 50;         // steps of the waits for an answer
+    unsigned LongStep = 100;         // steps of the waits for the outbound queue
     TKovraTimings Exchange;
 
     static TKovraAPITimings ScaledDown(unsigned divisor);
@@ -85,7 +85,8 @@ public:
 
     bool Connect();
     void Disconnect(bool notify);
-    void MonitorStart(const std::string& Phone, const std::string& Password, const std::string& Third = std::string());
+    void MonitorStart(const std::string& Phone, const std::string& Password,
+                      const std::string& Third = std::string());
     void MonitorStop(const std::string& Device, unsigned waitMs);
 
     void MakeCall(const std::string& Device, const std::string& Destination, std::uint32_t Param);
@@ -103,18 +104,21 @@ public:
                   std::uint32_t Param, bool SingleStep);
     void Conference(const std::string& Device, const std::string& oidCall, const std::string& Destination,
                     std::uint32_t Param, bool SingleStep);
-    void CompleteTransfer(const std::string& Device, const std::string& oidCall, const std::string& oidRelated);
-    void CompleteConference(const std::string& Device, const std::string& oidCall, const std::string& oidRelated);
+    void CompleteTransfer(const std::string& Device, const std::string& oidCall,
+                          const std::string& oidRelated);
+    void CompleteConference(const std::string& Device, const std::string& oidCall,
+                            const std::string& oidRelated);
     void ConferenceCall(const std::string& Device, const std::string& oidCall, const std::string& oidHeld);
     void DropConference(const std::string& Device, const std::string& oidCall, const std::string& Party);
     void SetDoNotDisturb(const std::string& Device, bool On);
-    void VoiceMail(const std::string& Device, std::uint32_t Mode, const std::string& Password, std::uint32_t Folder,
-                   std::uint32_t Message);
+    void VoiceMail(const std::string& Device, std::uint32_t Mode, const std::string& Password,
+                   std::uint32_t Folder, std::uint32_t Message);
 
     // Waiting operations: they run the main loop until the answer comes or their time is up.
     // Error, when given, receives the answer's error code (0 when no answer came).
     bool QueryPhoneState(const std::string& Device, TKovraPhoneState& State);
-    bool QueryPhoneConfig(const std::string& Device, TKovraPhoneConfig& Config, std::uint32_t* Error = nullptr);
+    bool QueryPhoneConfig(const std::string& Device, TKovraPhoneConfig& Config,
+                          std::uint32_t* Error = nullptr);
     bool GetForwarding(const std::string& Device, TKovraCallForwarding& CallForwarding,
                        std::uint32_t* Error = nullptr);
     bool ApplicationGetData(const std::string& Device, const std::string& Application, std::string& Value,
@@ -126,6 +130,10 @@ public:
                             const std::string& DataValue);
     void SetForwarding(const std::string& Device, const std::string& Destination, unsigned waitMs,
                        std::uint32_t Kind);
+
+    // The message being sent, received or dispatched while its hook (OnSend, OnReceive) or its
+    // event runs, positioned after what has been read of it; null at other times.
+    const TKovraAPIMsg* CurrentMessage() const { return currentMessage_; }
 
     // Meet-me lists still being collected.
     std::size_t MeetmeListsInAssembly() const { return meetmeLists_.size(); }
@@ -189,6 +197,10 @@ private:
     void LoginResult(std::uint32_t error, const std::string& apiVersion, const std::string& serverVersion);
     void DispatchMessage(TKovraAPIMsg& msg);
     void SessionEndRequested(bool notify);
+    // Carries out a deactivation asked for inside a hand-over once it has returned; a session
+    // destroyed inside one leaves its manager to a stand-in that says goodbye and stops it.
+    void PostDeferredDeactivation();
+    void RetireManager();
 
     bool ConnectBusy();
     void DisconnectBusy(bool notify);
@@ -204,8 +216,7 @@ private:
     void SendCallSetup(std::uint32_t type, const std::string& Device, const std::string& oidCall,
                        const std::string& Destination, std::uint32_t Param);
     // Runs the loop in steps until done() or ms have passed.
-    template <typename Done>
-    void WaitUntil(unsigned ms, unsigned step, Done done);
+    template <typename Done> void WaitUntil(unsigned ms, unsigned step, Done done);
     // Runs the loop until a message of the type has gone out after this call and the outbound
     // queue is empty, SendFailed is set or ms have passed.
     void WaitSent(std::uint32_t type, unsigned ms);
@@ -218,6 +229,14 @@ private:
                                 std::uint32_t dwEvent, TKovraDateTime dtEventTime);
 
     std::unique_ptr<TOwnerLink> link_;
+    // False once the session is destroyed; hand-overs check it after running a handler.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    // Hand-overs from the manager's threads running on the main thread now: the thread that
+    // handed over waits for them, so stopping the manager must wait until they have returned.
+    int handOverDepth_ = 0;
+    bool deactivationDeferred_ = false;
+    const TKovraAPIMsg* currentMessage_ = nullptr;
+    bool awaitingLogin_ = false;  // Connect waits for LOGIN_RSP
     std::unique_ptr<TKovraConnectionMngr> manager_;
     std::unique_ptr<platform::Timer> keepAliveTimer_;
     std::unique_ptr<platform::Timer> watchdogTimer_;

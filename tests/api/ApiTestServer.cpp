@@ -1,6 +1,6 @@
 #include "ApiTestServer.h"
 
-#include <stdexcept>
+#include <algorithm>
 
 #include "api/KovraAPIConsts.h"
 #include "platform/Clock.h"
@@ -13,18 +13,81 @@ TKovraAPIMsg TReceivedDatagram::Message() const
     return msg;
 }
 
-ApiTestServer::ApiTestServer()
+ApiTestServer::ApiTestServer(const std::string& address, std::uint16_t port) : address_(address)
 {
-    if (socket_.Bind(0, Address()) != platform::kSocketOk)
-        throw std::runtime_error("the test server cannot bind a loopback port");
+    bound_ = socket_.Bind(port, address) == platform::kSocketOk;
     port_ = socket_.LocalPort();
-    thread_ = std::thread([this] { Run(); });
+    if (bound_)
+        thread_ = std::thread([this] { Run(); });
 }
 
 ApiTestServer::~ApiTestServer()
 {
     stop_ = true;
-    thread_.join();
+    if (thread_.joinable())
+        thread_.join();
+}
+
+std::optional<TKovraAPIMsg> ApiTestServer::Receive(unsigned ms)
+{
+    std::optional<TKovraAPIMsg> next;
+    PumpUntil(
+        [&] {
+            std::lock_guard lock(lock_);
+            if (taken_ < received_.size())
+                next = received_[taken_++].Message();
+            return next.has_value();
+        },
+        ms);
+    return next;
+}
+
+std::optional<TKovraAPIMsg> ApiTestServer::ReceiveRequest(unsigned ms)
+{
+    const std::uint64_t until = platform::TickCount() + ms;
+    while (auto msg = Receive(static_cast<unsigned>(until - std::min(until, platform::TickCount()))))
+        if (msg->dwMsgType != KovraMsg::ACK)
+            return msg;
+    return std::nullopt;
+}
+
+std::vector<TKovraAPIMsg> ApiTestServer::ReceiveAll(unsigned ms)
+{
+    PumpFor(ms);
+    std::vector<TKovraAPIMsg> all;
+    while (auto msg = Receive(0))
+        all.push_back(std::move(*msg));
+    return all;
+}
+
+void ApiTestServer::Ack(std::uint32_t seq)
+{
+    SendRaw(TKovraAPIMsg(KovraMsg::ACK, seq).Bytes());
+}
+
+void ApiTestServer::AcceptLogin(std::uint32_t invokeId, std::uint32_t error, const std::string& apiVersion,
+                                const std::string& serverVersion)
+{
+    Ack(0);
+    TKovraAPIMsg rsp(KovraMsg::LOGIN_RSP, 0);
+    rsp.WriteInt32(invokeId);
+    rsp.WriteInt32(error);
+    rsp.WriteStr(apiVersion);
+    rsp.WriteStr(serverVersion);
+    SendRaw(rsp.Bytes());
+}
+
+void ApiTestServer::SetClient(const std::string& address, std::uint16_t port)
+{
+    std::lock_guard lock(lock_);
+    clientAddress_ = address;
+    clientPort_ = port;
+}
+
+std::pair<std::string, std::uint16_t> ApiTestServer::Client() const
+{
+    std::lock_guard lock(lock_);
+    return {clientAddress_, clientPort_};
 }
 
 void ApiTestServer::SetVersions(const std::string& apiVersion, const std::string& serverVersion)
@@ -168,7 +231,7 @@ bool PumpUntil(const std::function<bool()>& done, unsigned ms)
     while (!done()) {
         if (platform::TickCount() >= until)
             return false;
-        platform::ProcessMessages(10);
+        platform::ProcessMessages(5);
     }
     return true;
 }
@@ -178,4 +241,23 @@ void PumpFor(unsigned ms)
     const std::uint64_t until = platform::TickCount() + ms;
     while (platform::TickCount() < until)
         platform::ProcessMessages(10);
+}
+
+bool DistinctLoopbackAddresses()
+{
+    static const bool distinct = [] {
+        platform::UdpSocket a, b;
+        if (a.Bind(0, "127.0.0.2") != platform::kSocketOk || b.Bind(0, "127.0.0.1") != platform::kSocketOk)
+            return false;
+        a.SendTo("x", 1, "127.0.0.1", b.LocalPort());
+        char buffer[8];
+        const platform::ReceiveResult r = b.ReceiveFrom(buffer, sizeof buffer, 1000);
+        return r.Bytes == 1 && r.FromAddress == "127.0.0.2";
+    }();
+    return distinct;
+}
+
+std::string LoopbackHost(int n)
+{
+    return DistinctLoopbackAddresses() ? "127.0.0." + std::to_string(n) : "127.0.0.1";
 }

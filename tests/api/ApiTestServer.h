@@ -1,13 +1,16 @@
 #pragma once
-// A scripted telephony server for the session tests: one loopback UDP socket on an ephemeral
-// port and a thread that records every datagram, acknowledges what needs it, answers the log-in
-// and runs the scripted answers. Tests send it messages to deliver to the client.
+// A scripted telephony server for the protocol and session tests: one loopback UDP socket and a
+// thread that records every datagram and, unless told not to, acknowledges what needs it,
+// answers the log-in and runs the scripted answers. Tests send it messages to deliver to the
+// client, or take the datagrams one by one and answer by hand. Its waits run the main loop, so
+// the client's hand-overs to the main thread keep working while a test waits.
 
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <thread>
@@ -29,11 +32,13 @@ class ApiTestServer {
 public:
     using Answer = std::function<void(ApiTestServer& server, const TReceivedDatagram& request)>;
 
-    ApiTestServer();
+    // Binds address:port (port 0 picks one); check Bound() when the test chose the port.
+    explicit ApiTestServer(const std::string& address = "127.0.0.1", std::uint16_t port = 0);
     ~ApiTestServer();
 
+    bool Bound() const { return bound_; }
     std::uint16_t Port() const { return port_; }
-    static std::string Address() { return "127.0.0.1"; }
+    const std::string& Address() const { return address_; }
 
     // Scripted behaviour; change it before the datagrams it concerns arrive.
     std::atomic<bool> Acknowledge{true};   // ACK every numbered message from the client
@@ -52,6 +57,19 @@ public:
     void SendRaw(const std::vector<std::uint8_t>& bytes);
     std::uint32_t NextSequence() const { return sendSeq_; }
 
+    // By hand: the next datagram not yet taken this way, within ms; the next one that is not an
+    // ACK; every one that arrives within ms.
+    std::optional<TKovraAPIMsg> Receive(unsigned ms);
+    std::optional<TKovraAPIMsg> ReceiveRequest(unsigned ms);
+    std::vector<TKovraAPIMsg> ReceiveAll(unsigned ms);
+    void Ack(std::uint32_t seq);
+    // Acknowledges LOGIN_REQ and answers it with LOGIN_RSP numbered 0.
+    void AcceptLogin(std::uint32_t invokeId, std::uint32_t error = 0, const std::string& apiVersion = "2.3",
+                     const std::string& serverVersion = "Test Server 1.0");
+    // Where datagrams go: the last sender, unless set.
+    void SetClient(const std::string& address, std::uint16_t port);
+    std::pair<std::string, std::uint16_t> Client() const;
+
     std::vector<TReceivedDatagram> Received() const;
     std::vector<TReceivedDatagram> ReceivedOfType(std::uint32_t type) const;
     std::size_t Count(std::uint32_t type) const;
@@ -62,7 +80,10 @@ private:
     void SendBytes(const std::vector<std::uint8_t>& bytes);
 
     platform::UdpSocket socket_;
+    std::string address_;
+    bool bound_ = false;
     std::uint16_t port_ = 0;
+    std::size_t taken_ = 0;  // datagrams taken by Receive
     std::atomic<bool> stop_{false};
     std::thread thread_;
 
@@ -83,3 +104,9 @@ private:
 bool PumpUntil(const std::function<bool()>& done, unsigned ms = 5000);
 // Runs the main loop for ms.
 void PumpFor(unsigned ms);
+
+// True when datagrams sent from a socket bound to 127.0.0.x leave with that address (Linux);
+// Wine sends them all from 127.0.0.1, so tests that need two hosts skip there.
+bool DistinctLoopbackAddresses();
+// "127.0.0.<n>" where hosts are told apart, else 127.0.0.1.
+std::string LoopbackHost(int n);

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/Clock.h"
 
 namespace {
 
@@ -130,10 +129,12 @@ TEST(KovraAPIMsg, StampSequenceOverwritesTheFirstFourBytes)
     EXPECT_EQ(msg.dwMsgSeq, 0x0A0B0C0Du);
 }
 
-TEST(KovraAPIMsg, TimeZeroIsTheEpochInLocalTime)
+TEST(KovraAPIMsg, TimesAreBigEndianSecondsCountedInDays)
 {
-    const auto bytes = Bytes({0, 0, 0, 1, 0, 0, 0, 17, 0, 0, 0, 0});
+    // 0, then two days and an hour later (0x0002B110 seconds); the zone's offset cancels out.
+    const auto bytes = Bytes({0, 0, 0, 1, 0, 0, 0, 17, 0, 0, 0, 0, 0, 0x02, 0xB1, 0x10});
     TKovraAPIMsg msg;
     ASSERT_TRUE(msg.Decode(bytes.data(), bytes.size()));
-    EXPECT_DOUBLE_EQ(msg.ReadTime(), platform::UtcSecondsToLocal(0));
+    const double epoch = msg.ReadTime();
+    EXPECT_NEAR(msg.ReadTime() - epoch, 2.0 + 1.0 / 24, 1e-9);
 }

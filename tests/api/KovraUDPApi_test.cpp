@@ -2,13 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ApiTestServer.h"
 #include "api/KovraAPIConsts.h"
 #include "platform/Clock.h"
+#include "platform/MainLoop.h"
+#include "platform/UdpSocket.h"
 
 namespace {
 
@@ -49,55 +54,55 @@ TKovraAPITimings TestTimings()
     return timings;
 }
 
+// The events with one shape each, with the response type that raises them (0: none does).
+using ErrorEvent = TKovraEvent TKovraAPI::*;
+using MeetmeEvent = TKovraMeetmeEvent TKovraAPI::*;
+using CallEvent = TKovraCallEvent TKovraAPI::*;
+const std::vector<std::pair<std::uint32_t, ErrorEvent>> kErrorEvents = {
+    {281, &TKovraAPI::OnLogout},           {259, &TKovraAPI::OnAnswerCall},
+    {261, &TKovraAPI::OnCompleteTransfer}, {263, &TKovraAPI::OnCompleteConference},
+    {265, &TKovraAPI::OnDialDigits},       {267, &TKovraAPI::OnDropCall},
+    {271, &TKovraAPI::OnHoldCall},         {283, &TKovraAPI::OnParkCall},
+    {285, &TKovraAPI::OnPickupCall},       {289, &TKovraAPI::OnQueryPhoneState},
+    {295, &TKovraAPI::OnRedirectCall},     {297, &TKovraAPI::OnRetrieveCall},
+    {303, &TKovraAPI::OnSetForwarding},    {305, &TKovraAPI::OnDoNotDisturb},
+    {311, &TKovraAPI::OnSingleTransfer},   {313, &TKovraAPI::OnSingleConference},
+    {323, &TKovraAPI::OnConferenceCall},   {325, &TKovraAPI::OnDropConference},
+    {339, &TKovraAPI::OnVoiceMail},        {521, &TKovraAPI::OnApplicationSetData},
+    {781, &TKovraAPI::OnMeetmeOperator},
+    // Published, but raised by nothing: ALTERNATE_CALL_RSP and FAILURE_RSP only reach OnReceive.
+    {0, &TKovraAPI::OnAlternateCall},      {0, &TKovraAPI::OnError},
+};
+const std::vector<std::pair<std::uint32_t, MeetmeEvent>> kMeetmeEvents = {
+    {777, &TKovraAPI::OnMeetmeLogout},      {771, &TKovraAPI::OnMeetmeLock},
+    {779, &TKovraAPI::OnMeetmeMute},        {769, &TKovraAPI::OnMeetmeDropCall},
+    {785, &TKovraAPI::OnMeetmeRollCall},    {773, &TKovraAPI::OnMeetmeModify},
+    {787, &TKovraAPI::OnMeetmeSetCallInfo}, {789, &TKovraAPI::OnMeetmeAckHand},
+};
+const std::vector<std::pair<std::uint32_t, CallEvent>> kCallEvents = {
+    {275, &TKovraAPI::OnMakeCall}, {307, &TKovraAPI::OnSetupTransfer}, {309, &TKovraAPI::OnSetupConference}};
+
 // Handlers capture the test's locals; they must not outlive it when the session ends.
 void ClearHandlers(TKovraAPI& session)
 {
+    for (const auto& entry : kErrorEvents)
+        session.*entry.second = nullptr;
+    for (const auto& entry : kMeetmeEvents)
+        session.*entry.second = nullptr;
+    for (const auto& entry : kCallEvents)
+        session.*entry.second = nullptr;
     session.OnLogin = nullptr;
-    session.OnLogout = nullptr;
     session.OnConnected = nullptr;
     session.OnDisconnected = nullptr;
-    session.OnMakeCall = nullptr;
-    session.OnVoiceMail = nullptr;
-    session.OnDoNotDisturb = nullptr;
-    session.OnSetForwarding = nullptr;
     session.OnGetForwarding = nullptr;
-    session.OnPickupCall = nullptr;
-    session.OnAnswerCall = nullptr;
-    session.OnParkCall = nullptr;
-    session.OnRedirectCall = nullptr;
-    session.OnHoldCall = nullptr;
-    session.OnRetrieveCall = nullptr;
-    session.OnAlternateCall = nullptr;
-    session.OnDropCall = nullptr;
-    session.OnDialDigits = nullptr;
-    session.OnSingleTransfer = nullptr;
-    session.OnSetupTransfer = nullptr;
-    session.OnCompleteTransfer = nullptr;
-    session.OnSingleConference = nullptr;
-    session.OnSetupConference = nullptr;
-    session.OnCompleteConference = nullptr;
-    session.OnDropConference = nullptr;
-    session.OnConferenceCall = nullptr;
     session.OnPhoneState = nullptr;
-    session.OnQueryPhoneState = nullptr;
     session.OnQueryPhoneConfig = nullptr;
     session.OnCallConnection = nullptr;
     session.OnReceive = nullptr;
     session.OnSend = nullptr;
-    session.OnError = nullptr;
-    session.OnApplicationSetData = nullptr;
     session.OnApplicationGetData = nullptr;
     session.OnMeetmeLogin = nullptr;
-    session.OnMeetmeLogout = nullptr;
-    session.OnMeetmeAckHand = nullptr;
-    session.OnMeetmeMute = nullptr;
-    session.OnMeetmeLock = nullptr;
-    session.OnMeetmeDropCall = nullptr;
-    session.OnMeetmeRollCall = nullptr;
-    session.OnMeetmeModify = nullptr;
-    session.OnMeetmeOperator = nullptr;
     session.OnMeetmeQuery = nullptr;
-    session.OnMeetmeSetCallInfo = nullptr;
     session.OnMeetmeChanged = nullptr;
     session.OnMeetmeConnections = nullptr;
 }
@@ -127,16 +132,15 @@ protected:
         session.SetInvokeID(kInvokeId);
         session.SetClientName("kovratest");
         session.SetClientVersion("1.2");
-        session.AddServer(ApiTestServer::Address());
+        session.AddServer(server.Address());
         session.SetActive(true);
     }
 
     void ConnectAndMonitor()
     {
         std::string device;
-        api.OnLogin = [&](TKovraAPI&, std::uint32_t, std::uint32_t, const std::string& szDevice, std::uint32_t) {
-            device = szDevice;
-        };
+        api.OnLogin = [&](TKovraAPI&, std::uint32_t, std::uint32_t, const std::string& szDevice,
+                          std::uint32_t) { device = szDevice; };
         ASSERT_TRUE(api.Connect());
         api.MonitorStart("100", "secret");
         ASSERT_TRUE(PumpUntil([&] { return !device.empty(); }));
@@ -228,7 +232,8 @@ TEST_F(ApiSession, LoginRequestEndsAfterTheVersionWithoutClientName)
     ASSERT_TRUE(api.Connect());
     const auto logins = server.ReceivedOfType(KovraMsg::LOGIN_REQ);
     ASSERT_EQ(logins.size(), 1u);
-    EXPECT_EQ(Wire::AfterSequence(logins[0].Bytes), Wire(KovraMsg::LOGIN_REQ).Int(kInvokeId).Str("2.0").Body());
+    EXPECT_EQ(Wire::AfterSequence(logins[0].Bytes),
+              Wire(KovraMsg::LOGIN_REQ).Int(kInvokeId).Str("2.0").Body());
 }
 
 TEST_F(ApiSession, RefusedLoginLeavesTheSessionDownButStillReportsConnectedWithNoError)
@@ -284,6 +289,46 @@ TEST_F(ApiSession, DisconnectTellsTheServerOnceAndOnlyWhenConnected)
     EXPECT_EQ(disconnected, 1);
 }
 
+TEST_F(ApiSession, LoginAnswerAfterConnectGaveUpIsAcknowledgedAndIgnored)
+{
+    server.AnswerLogin = false;
+    std::vector<bool> reports;
+    api.OnConnected = [&](TKovraAPI& sender, std::uint32_t, const std::string&) {
+        reports.push_back(sender.Connected());
+    };
+    EXPECT_FALSE(api.Connect());
+    const std::size_t acks = server.Count(KovraMsg::ACK);
+    TKovraAPIMsg late = server.Response(KovraMsg::LOGIN_RSP, 0);
+    late.WriteStr("2.3");
+    late.WriteStr("late");
+    server.Send(late);
+    ASSERT_TRUE(PumpUntil([&] { return server.Count(KovraMsg::ACK) > acks; }));
+    PumpFor(50);
+    EXPECT_FALSE(api.Connected());
+    EXPECT_EQ(api.ServerVersion(), "");
+    // The next Connect logs in again and reports it.
+    server.AnswerLogin = true;
+    EXPECT_TRUE(api.Connect());
+    EXPECT_EQ(reports, (std::vector<bool>{false, true}));
+    EXPECT_EQ(server.Count(KovraMsg::LOGIN_REQ), 2u);
+}
+
+TEST_F(ApiSession, SendFailureOtherThanUnreachableLeavesConnectWithBusyCleared)
+{
+    api.ClearServers();
+    api.AddServer("255.255.255.255");  // refused without the broadcast option
+    try {
+        api.Connect();
+        ADD_FAILURE() << "Connect returned";
+    } catch (const EKovraSocketError& e) {
+        EXPECT_NE(e.Code, platform::kSocketHostUnreachable);
+    }
+    EXPECT_FALSE(api.Busy());
+    api.ClearServers();
+    api.AddServer(server.Address());
+    EXPECT_TRUE(api.Connect());
+}
+
 TEST_F(ApiSession, ServerDisconnectEndsTheSessionWithoutReply)
 {
     int disconnected = 0;
@@ -311,10 +356,12 @@ TEST_F(ApiSession, EveryRequestCarriesItsFieldsInOrder)
          Wire::Request(KovraMsg::MAKE_CALL_REQ).Str("555").Int(3)},
         {"AnswerCall", [](TKovraAPI& a) { a.AnswerCall(kDevice, kOid); },
          Wire::Request(KovraMsg::ANSWER_CALL_REQ).Oid(kOid)},
-        {"HoldCall", [](TKovraAPI& a) { a.HoldCall(kDevice, kOid); }, Wire::Request(KovraMsg::HOLD_CALL_REQ).Oid(kOid)},
+        {"HoldCall", [](TKovraAPI& a) { a.HoldCall(kDevice, kOid); },
+         Wire::Request(KovraMsg::HOLD_CALL_REQ).Oid(kOid)},
         {"RetrieveCall", [](TKovraAPI& a) { a.RetrieveCall(kDevice, kOid); },
          Wire::Request(KovraMsg::RETRIEVE_CALL_REQ).Oid(kOid)},
-        {"ParkCall", [](TKovraAPI& a) { a.ParkCall(kDevice, kOid); }, Wire::Request(KovraMsg::PARK_CALL_REQ).Oid(kOid)},
+        {"ParkCall", [](TKovraAPI& a) { a.ParkCall(kDevice, kOid); },
+         Wire::Request(KovraMsg::PARK_CALL_REQ).Oid(kOid)},
         {"DropCall", [](TKovraAPI& a) { a.DropCall(kDevice, kOid); },
          Wire::Request(KovraMsg::DROP_CONNECTION_REQ).Oid(kOid)},
         {"AlternateCall", [](TKovraAPI& a) { a.AlternateCall(kDevice, kOid, kOid2); },
@@ -343,11 +390,13 @@ TEST_F(ApiSession, EveryRequestCarriesItsFieldsInOrder)
          Wire::Request(KovraMsg::DROP_CONFERENCE_CONNECTION_REQ).Oid(kOid).Str("204")},
         {"SetDoNotDisturb", [](TKovraAPI& a) { a.SetDoNotDisturb(kDevice, true); },
          Wire::Request(KovraMsg::SET_DO_NOT_DISTURB_REQ).Int(1)},
-        {"ApplicationSetData", [](TKovraAPI& a) { a.ApplicationSetData(kDevice, "KovraAssistant", false, "x=1"); },
+        {"ApplicationSetData",
+         [](TKovraAPI& a) { a.ApplicationSetData(kDevice, "KovraAssistant", false, "x=1"); },
          Wire::Request(KovraMsg::SET_APPLICATION_DATA_REQ).Str("KovraAssistant").Str("x=1")},
         {"SetForwarding", [](TKovraAPI& a) { a.SetForwarding(kDevice, "999", 1000, 2); },
          Wire::Request(KovraMsg::SET_CALL_FORWARDING_REQ).Int(2).Str("999")},
-        {"MonitorStop", [](TKovraAPI& a) { a.MonitorStop(kDevice, 0); }, Wire::Request(KovraMsg::MONITOR_STOP_REQ)},
+        {"MonitorStop", [](TKovraAPI& a) { a.MonitorStop(kDevice, 0); },
+         Wire::Request(KovraMsg::MONITOR_STOP_REQ)},
     };
     for (const Case& c : cases) {
         const std::uint32_t type = c.Expected.Body()[3] | c.Expected.Body()[2] << 8;
@@ -399,7 +448,7 @@ INSTANTIATE_TEST_SUITE_P(Versions, ApiVoiceMail,
 TEST_F(ApiSession, QueryPhoneConfigReturnsTheAnswerAndKeepsTheCallersHandlerOutOfIt)
 {
     ConnectAndMonitor();
-    std::uint32_t answerError = 0;
+    std::atomic<std::uint32_t> answerError{0};  // read by the server's thread
     server.OnRequest(KovraMsg::QUERY_PHONE_CONFIG_REQ, [&](ApiTestServer& s, const TReceivedDatagram&) {
         TKovraAPIMsg rsp = s.Response(KovraMsg::QUERY_PHONE_CONFIG_RSP, answerError);
         rsp.WriteStr("cfg");
@@ -457,12 +506,12 @@ TEST_F(ApiSession, QueryPhoneStateCompletesWithThePhoneStateEvent)
         state.WriteStr(kDevice);
         state.WriteInt32(3);
         state.WriteInt32(0);
-        state.WriteBool(true);   // FlagA
+        state.WriteBool(true);  // FlagA
         state.WriteBool(false);  // DoNotDisturb
-        state.WriteInt32(4);     // VoiceMailCount travels seventh
-        state.WriteBool(true);   // Forwarded
+        state.WriteInt32(4);    // VoiceMailCount travels seventh
+        state.WriteBool(true);  // Forwarded
         state.WriteBool(false);  // FlagB
-        state.WriteBool(true);   // FlagC
+        state.WriteBool(true);  // FlagC
         s.Send(state);
     });
     int callerRaised = 0;
@@ -494,9 +543,11 @@ TEST_F(ApiSession, GetForwardingIsBusyWhileItWaitsAndReturnsTheFourKinds)
     });
     api.OnReceive = [&](TKovraAPI& sender, std::uint32_t, std::uint32_t) {
         busySeen = busySeen || sender.Busy();
-        // Connect is refused while another session operation runs.
+        // Connect is refused and Disconnect ignored while another session operation runs.
         if (sender.Busy()) {
             EXPECT_FALSE(sender.Connect());
+            sender.Disconnect(true);
+            EXPECT_TRUE(sender.Connected());
         }
     };
     TKovraCallForwarding forwarding;
@@ -507,6 +558,7 @@ TEST_F(ApiSession, GetForwardingIsBusyWhileItWaitsAndReturnsTheFourKinds)
     EXPECT_EQ(forwarding.ForwardBusy, "2");
     EXPECT_EQ(forwarding.ForwardNoAnswer, "");
     EXPECT_EQ(forwarding.ForwardOutOfService, "4");
+    EXPECT_EQ(server.Count(KovraMsg::DISCONNECT), 0u);
 }
 
 TEST_F(ApiSession, RedirectCallWaitGivesTheAnswersError)
@@ -523,15 +575,16 @@ TEST_F(ApiSession, RedirectCallWaitGivesTheAnswersError)
 TEST_F(ApiSession, ApplicationDataRoundTrip)
 {
     ConnectAndMonitor();
-    std::string stored;
-    server.OnRequest(KovraMsg::SET_APPLICATION_DATA_REQ, [&](ApiTestServer& s, const TReceivedDatagram& request) {
-        TKovraAPIMsg msg = request.Message();
-        msg.ReadInt32();
-        msg.ReadStr();
-        msg.ReadStr();
-        stored = msg.ReadStr();
-        s.Send(s.Response(KovraMsg::SET_APPLICATION_DATA_RSP, 0));
-    });
+    std::string stored;  // the server thread's alone
+    server.OnRequest(KovraMsg::SET_APPLICATION_DATA_REQ,
+                     [&](ApiTestServer& s, const TReceivedDatagram& request) {
+                         TKovraAPIMsg msg = request.Message();
+                         msg.ReadInt32();
+                         msg.ReadStr();
+                         msg.ReadStr();
+                         stored = msg.ReadStr();
+                         s.Send(s.Response(KovraMsg::SET_APPLICATION_DATA_RSP, 0));
+                     });
     server.OnRequest(KovraMsg::GET_APPLICATION_DATA_REQ, [&](ApiTestServer& s, const TReceivedDatagram&) {
         TKovraAPIMsg rsp = s.Response(KovraMsg::GET_APPLICATION_DATA_RSP, 0);
         rsp.WriteStr("KovraAssistant");
@@ -541,7 +594,6 @@ TEST_F(ApiSession, ApplicationDataRoundTrip)
     int setRaised = 0;
     api.OnApplicationSetData = [&](TKovraAPI&, std::uint32_t) { ++setRaised; };
     api.ApplicationSetData(kDevice, "KovraAssistant", true, "a,b,c");
-    EXPECT_EQ(stored, "a,b,c");
     EXPECT_EQ(setRaised, 0);
     std::string value;
     ASSERT_TRUE(api.ApplicationGetData(kDevice, "KovraAssistant", value));
@@ -595,9 +647,9 @@ TEST_F(ApiSession, CallConnectionEventKeepsWireAndDeclaredOrderApart)
     std::string related;
     int count = -1;
     api.OnCallConnection = [&](TKovraAPI& sender, std::uint32_t dwMonitorID, const std::string& szDevice,
-                               const std::string& oidCall, const std::string& oidRelated, std::uint32_t dwEvent,
-                               std::uint32_t dwEventCause, TKovraDateTime dtEventTime, int nCount,
-                               const std::vector<TKovraCallConnection>& Connections) {
+                               const std::string& oidCall, const std::string& oidRelated,
+                               std::uint32_t dwEvent, std::uint32_t dwEventCause, TKovraDateTime dtEventTime,
+                               int nCount, const std::vector<TKovraCallConnection>& Connections) {
         EXPECT_EQ(sender.LastError(), 0u);
         EXPECT_EQ(dwMonitorID, 5u);
         EXPECT_EQ(szDevice, kDevice);
@@ -650,8 +702,8 @@ TEST_F(ApiSession, CallConnectionCountIsBoundedByTheDatagram)
     std::vector<std::pair<int, std::size_t>> seen;
     std::vector<std::string> related;
     api.OnCallConnection = [&](TKovraAPI&, std::uint32_t, const std::string&, const std::string&,
-                               const std::string& oidRelated, std::uint32_t, std::uint32_t, TKovraDateTime, int nCount,
-                               const std::vector<TKovraCallConnection>& Connections) {
+                               const std::string& oidRelated, std::uint32_t, std::uint32_t, TKovraDateTime,
+                               int nCount, const std::vector<TKovraCallConnection>& Connections) {
         seen.emplace_back(nCount, Connections.size());
         related.push_back(oidRelated);
     };
@@ -668,8 +720,8 @@ TEST_F(ApiSession, CallConnectionCountIsBoundedByTheDatagram)
 }
 
 // One fragment of a meet-me party list.
-TKovraAPIMsg MeetmeFragment(std::uint32_t confId, std::uint32_t total, std::uint32_t first, std::uint32_t last,
-                            std::uint32_t moreFollows, int parties = -1)
+TKovraAPIMsg MeetmeFragment(std::uint32_t confId, std::uint32_t total, std::uint32_t first,
+                            std::uint32_t last, std::uint32_t moreFollows, int parties = -1)
 {
     TKovraAPIMsg event = ApiTestServer::Event(KovraMsg::MEETME_CONFERENCE_EVENT);
     event.WriteInt32(confId);
@@ -779,9 +831,9 @@ TEST_F(ApiMeetme, ListIsDecodedAndFreedWithoutAHandlerAndChangesRaiseTheirOwnEve
 {
     api.OnMeetmeConnections = nullptr;
     std::string topic;
-    api.OnMeetmeChanged = [&](TKovraAPI&, std::uint32_t dwConfID, TKovraDateTime, TKovraDateTime, std::uint32_t,
-                              std::uint32_t dwPorts, std::uint32_t, const std::string& szTopic, std::uint32_t,
-                              bool bLocked, bool bMuted) {
+    api.OnMeetmeChanged = [&](TKovraAPI&, std::uint32_t dwConfID, TKovraDateTime, TKovraDateTime,
+                              std::uint32_t, std::uint32_t dwPorts, std::uint32_t, const std::string& szTopic,
+                              std::uint32_t, bool bLocked, bool bMuted) {
         EXPECT_EQ(dwConfID, 8u);
         EXPECT_EQ(dwPorts, 12u);
         EXPECT_TRUE(bLocked);
@@ -809,11 +861,13 @@ TEST_F(ApiSession, KeepAlivePingsAfterQuietSendingAndTheAcksKeepTheWatchdogAway)
     TKovraAPI session;
     TKovraAPITimings timings = TestTimings();
     timings.KeepAlive = 100;
-    timings.Watchdog = 2000;
+    timings.Watchdog = 500;
     Configure(session, timings);
     session.OnDisconnected = [&](TKovraAPI&) { ++disconnected; };
     ASSERT_TRUE(session.Connect());
-    ASSERT_TRUE(PumpUntil([&] { return server.Count(KovraMsg::PING) >= 3; }));
+    // Fifteen pings span three times the watchdog: only the acknowledgements of the pings keep
+    // it from ending the session (which would stop the pings).
+    ASSERT_TRUE(PumpUntil([&] { return server.Count(KovraMsg::PING) >= 15; }));
     EXPECT_TRUE(session.Connected());
     EXPECT_EQ(disconnected, 0);
     const auto pings = server.ReceivedOfType(KovraMsg::PING);
@@ -868,3 +922,140 @@ TEST_F(ApiSession, MonitorStopWaitsUntilItsRequestHasGoneOut)
 }
 
 }  // namespace
+
+namespace {
+
+// True once the port can be bound again, i.e. nothing holds it any more.
+bool PortFree(std::uint16_t port)
+{
+    platform::UdpSocket probe;
+    return probe.Bind(port, "127.0.0.1") == platform::kSocketOk;
+}
+
+}  // namespace
+
+// Deactivating or destroying the session from a handler that the worker (receive hook) or the
+// dispatch thread (event) waits on is carried out once the handler has returned: the DISCONNECT
+// goes out and the port is released.
+TEST_F(ApiSession, DeactivationOrDestructionInsideAHandOverIsCarriedOutAfterIt)
+{
+    for (const bool destroy : {false, true}) {
+        for (const bool fromDispatch : {false, true}) {
+            auto session = std::make_unique<TKovraAPI>();
+            Configure(*session);
+            ASSERT_TRUE(session->Connect());
+            const std::uint16_t port = session->BoundPort();
+            const std::size_t before = server.Count(KovraMsg::DISCONNECT);
+            bool asked = false;
+            auto end = [&] {
+                if (asked)
+                    return;
+                asked = true;
+                if (destroy) {
+                    session.reset();
+                    return;
+                }
+                session->SetActive(false);
+                EXPECT_TRUE(session->Active()) << "deferred until the handler returns";
+            };
+            if (fromDispatch)
+                session->OnAnswerCall = [&](TKovraAPI&, std::uint32_t) { end(); };
+            else
+                session->OnReceive = [&](TKovraAPI&, std::uint32_t, std::uint32_t) { end(); };
+            server.Send(server.Response(KovraMsg::ANSWER_CALL_RSP, 0));
+            ASSERT_TRUE(PumpUntil([&] { return !session || !session->Active(); })) << destroy << fromDispatch;
+            EXPECT_TRUE(PumpUntil([&] { return server.Count(KovraMsg::DISCONNECT) == before + 1; }));
+            EXPECT_TRUE(PumpUntil([&] { return PortFree(port); }));
+            if (session)
+                ClearHandlers(*session);
+        }
+    }
+}
+
+// A session ended inside the receive hook of one of its messages: the worker then checks that
+// message against the cleared numbering; that must not end the next session.
+TEST_F(ApiSession, AMessageOfASessionEndedInItsReceiveHookLeavesTheNextSessionAlone)
+{
+    ConnectAndMonitor();
+    std::optional<bool> reconnected;
+    api.OnReceive = [&](TKovraAPI& sender, std::uint32_t, std::uint32_t type) {
+        if (type != KovraMsg::PHONE_STATE_EVENT || reconnected)
+            return;
+        sender.Disconnect(false);
+        // Queued ahead of whatever the worker hands over once this hook has returned.
+        platform::Post([&] { reconnected = api.Connect(); });
+        reconnected = false;
+    };
+    server.Send(ApiTestServer::Event(KovraMsg::PHONE_STATE_EVENT));
+    ASSERT_TRUE(PumpUntil([&] { return reconnected == true; }));
+    PumpFor(100);
+    EXPECT_TRUE(api.Connected());
+    EXPECT_EQ(server.Count(KovraMsg::DISCONNECT), 0u);
+}
+
+TEST_F(ApiSession, AHandlerMayReplaceItsOwnEventWhileItRuns)
+{
+    ConnectAndMonitor();
+    std::string seen;
+    // Captures large enough to live outside the function object's own storage.
+    api.OnAnswerCall = [&, tag = std::string(100, 'x')](TKovraAPI& sender, std::uint32_t) {
+        sender.OnAnswerCall = nullptr;
+        seen = tag;
+    };
+    server.Send(server.Response(KovraMsg::ANSWER_CALL_RSP, 0));
+    ASSERT_TRUE(PumpUntil([&] { return !seen.empty(); }));
+    EXPECT_EQ(seen, std::string(100, 'x'));
+}
+
+// Every response to its own event, with its error code and (where it has one) its conference or
+// call: one recorder on every event, so a response raising a neighbour's event is caught too.
+TEST_F(ApiSession, EveryResponseRaisesItsOwnEvent)
+{
+    ConnectAndMonitor();
+    struct Raised {
+        std::uint32_t Type, Error, ConfID;
+        std::string Oid;
+        bool operator==(const Raised&) const = default;
+    };
+    std::vector<Raised> raised;
+    for (const auto& [type, event] : kErrorEvents)
+        api.*event = [&, type = type](TKovraAPI&, std::uint32_t e) { raised.push_back({type, e, 0, ""}); };
+    for (const auto& [type, event] : kMeetmeEvents)
+        api.*event = [&, type = type](TKovraAPI&, std::uint32_t e, std::uint32_t c) {
+            raised.push_back({type, e, c, ""});
+        };
+    for (const auto& [type, event] : kCallEvents)
+        api.*event = [&, type = type](TKovraAPI&, std::uint32_t e, const std::string& oid) {
+            raised.push_back({type, e, 0, oid});
+        };
+
+    std::vector<Raised> expected;
+    auto deliver = [&](std::uint32_t type, std::uint32_t confId, const std::string& oid) {
+        TKovraAPIMsg rsp = server.Response(type, type + 1000);
+        if (confId)
+            rsp.WriteInt32(confId);
+        if (!oid.empty())
+            rsp.WriteOid(oid);
+        server.Send(rsp);
+        expected.push_back({type, type + 1000, confId, oid});
+        ASSERT_TRUE(PumpUntil([&] { return raised.size() >= expected.size(); })) << type;
+    };
+    for (const auto& entry : kErrorEvents)
+        if (entry.first)
+            deliver(entry.first, 0, "");
+    for (const auto& entry : kMeetmeEvents)
+        deliver(entry.first, entry.first - 700, "");
+    for (const auto& entry : kCallEvents)
+        deliver(entry.first, 0, entry.first == 275 ? kOid : kOid2);
+    EXPECT_EQ(raised, expected);
+
+    // ALTERNATE_CALL_RSP and FAILURE_RSP are received and acknowledged, and raise nothing.
+    std::vector<std::uint32_t> received;
+    api.OnReceive = [&](TKovraAPI&, std::uint32_t, std::uint32_t type) { received.push_back(type); };
+    server.Send(server.Response(257, 1));
+    server.Send(server.Response(511, 1));
+    server.Send(server.Response(259, 0));  // a marker behind them
+    ASSERT_TRUE(PumpUntil([&] { return raised.size() == expected.size() + 1; }));
+    EXPECT_EQ(received, (std::vector<std::uint32_t>{257, 511, 259}));
+    EXPECT_EQ(raised.back().Type, 259u);
+}

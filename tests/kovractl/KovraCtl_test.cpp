@@ -228,7 +228,8 @@ TEST_F(KovraCtl, WrongUsageExitsWithTwoBeforeTouchingTheNetwork)
 {
     for (const std::string& arguments :
          {Options(), Options() + "dial 5", Options() + "dnd maybe", Options() + "answer",
-          Options() + "set-forwarding 7 100", std::string("--phone 1 --pwd x state"),
+          Options() + "set-forwarding 7 100", Options() + "call 5 x", Options() + "call 5 1 --param 2",
+          std::string("--phone 1 --pwd x state"),
           std::string("--server 127.0.0.1 --phone 1 --pwd x --local-port notaport state")}) {
         EXPECT_EQ(RunKovraCtl(arguments).ExitCode, 2) << arguments;
     }
@@ -255,6 +256,36 @@ TEST_F(KovraCtl, ShellRunsEachLineAndQuitEnds)
     EXPECT_EQ(forwarding[0]["CallForwarding"]["ForwardNoAnswer"], "300");
     EXPECT_EQ(server.Count(KovraMsg::SET_DO_NOT_DISTURB_REQ), 1u);
     EXPECT_EQ(server.Count(KovraMsg::DISCONNECT), 1u);
+}
+
+TEST_F(KovraCtl, CallTakesItsOptionsAsAWordAndAlternateReportsTheErrorOfItsAnswer)
+{
+    server.OnRequest(KovraMsg::MAKE_CALL_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
+        TKovraAPIMsg rsp = s.Response(KovraMsg::MAKE_CALL_RSP, 0);
+        rsp.WriteOid(kOid);
+        s.Send(rsp);
+    });
+    server.OnRequest(KovraMsg::ALTERNATE_CALL_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
+        s.Send(s.Response(KovraMsg::ALTERNATE_CALL_RSP, 6));
+    });
+    const RunResult shell = RunKovraCtl(Options() + "shell", "call 555 3\ncall 556 --param 4\ncall 557\n");
+    EXPECT_EQ(shell.ExitCode, 0);
+    const auto calls = server.ReceivedOfType(KovraMsg::MAKE_CALL_REQ);
+    ASSERT_EQ(calls.size(), 3u);
+    const std::uint32_t options[] = {3, 4, 0};
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        TKovraAPIMsg msg = calls[i].Message();
+        msg.ReadInt32();
+        EXPECT_EQ(msg.ReadStr(), kDevice);
+        EXPECT_EQ(msg.ReadStr(), "55" + std::to_string(5 + i));
+        EXPECT_EQ(msg.ReadInt32(), options[i]) << i;
+    }
+
+    const RunResult alternate = RunKovraCtl(Options() + "alternate " + kOid + " " + kRelated);
+    EXPECT_EQ(alternate.ExitCode, 1);
+    const auto answers = Events(alternate, "OnAlternateCall");
+    ASSERT_EQ(answers.size(), 1u);
+    EXPECT_EQ(answers[0]["dwError"], 6);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -24,7 +25,7 @@ TEST(MainLoop, PostedWorkRunsOnTheMainThreadInOrder)
 TEST(MainLoop, SynchronizeRunsOnMainThreadAndWaits)
 {
     bool ranOnMain = false;
-    bool returned = false;
+    std::atomic<bool> returned{false};
     std::thread worker([&] {
         Synchronize([&] { ranOnMain = IsMainThread(); });
         returned = true;

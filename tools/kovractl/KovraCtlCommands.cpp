@@ -26,7 +26,7 @@ const std::vector<VerbSpec>& Verbs()
     static const std::vector<VerbSpec> verbs = {
         {"monitor", {}, {}, "print events until --seconds N pass, end of input, or a signal"},
         {"shell", {}, {}, "read commands from standard input, one per line; quit ends"},
-        {"call", {"NUMBER"}, {}, "make a call (--param N: the value sent with it)"},
+        {"call", {"NUMBER"}, {"OPTIONS"}, "make a call; OPTIONS is the value sent with it (also --param N)"},
         {"answer", {"OID"}, {}, "answer a call"},
         {"hold", {"OID"}, {}, "hold a call"},
         {"retrieve", {"OID"}, {}, "retrieve a held call"},
@@ -79,6 +79,8 @@ std::string CheckArguments(const TCtlCommand& command)
     };
     if (command.Verb == "redirect")
         return number(1, "MODE");
+    if (command.Verb == "call")
+        return number(1, "OPTIONS");
     if (command.Verb == "dnd" && argument(0) != "on" && argument(0) != "off")
         return "dnd takes on or off";
     if (command.Verb == "voicemail") {
@@ -181,8 +183,9 @@ std::optional<TCtlCommand> ParseCtlCommand(const std::vector<std::string>& words
     CLI::Option* secondsOption = nullptr;
     if (command.Verb == "monitor")
         secondsOption = app.add_option("--seconds", seconds, "stop after this many seconds");
+    CLI::Option* paramOption = nullptr;
     if (command.Verb == "call")
-        app.add_option("--param", command.Param, "the value sent with the request");
+        paramOption = app.add_option("--param", command.Param, "the value sent with the request");
     try {
         app.parse(std::vector<std::string>(words.rbegin(), words.rend() - 1));
     } catch (const CLI::ParseError& e) {
@@ -195,10 +198,15 @@ std::optional<TCtlCommand> ParseCtlCommand(const std::vector<std::string>& words
     if (secondsOption && secondsOption->count() > 0)
         command.Seconds = seconds;
     error = CheckArguments(command);
+    if (error.empty() && paramOption && paramOption->count() > 0 && command.Args.size() > 1 &&
+        ToUnsigned(command.Args[1]) != command.Param)
+        error = "OPTIONS and --param differ";
     if (!error.empty()) {
         error = command.Verb + ": " + error;
         return std::nullopt;
     }
+    if (command.Verb == "call" && command.Args.size() > 1)
+        command.Param = ToUnsigned(command.Args[1]);
     return command;
 }
 
@@ -217,7 +225,10 @@ TCtlOutcome AwaitEvent(TKovraAPI& api, TCtlEventPrinter& printer, const std::str
     return printer.LastError(name).value_or(0) == 0 ? TCtlOutcome::Success : TCtlOutcome::Failed;
 }
 
-TCtlOutcome AwaitResponseType(TKovraAPI& api, TCtlEventPrinter& printer, std::uint32_t type, unsigned waitMs)
+// For a response that raises no event: waits for it and prints its error code under the name
+// of the event that belongs to it.
+TCtlOutcome AwaitResponseType(TKovraAPI& api, TCtlEventPrinter& printer, std::uint32_t type, const char* name,
+                              unsigned waitMs)
 {
     const std::uint64_t before = printer.ReceivedOfType(type);
     const std::uint64_t until = platform::TickCount() + waitMs;
@@ -226,7 +237,9 @@ TCtlOutcome AwaitResponseType(TKovraAPI& api, TCtlEventPrinter& printer, std::ui
             return TCtlOutcome::TimedOut;
         platform::ProcessMessages(50);
     }
-    return TCtlOutcome::Success;
+    const std::uint32_t error = printer.ResponseError(type).value_or(0);
+    printer.Emit(name, nlohmann::ordered_json{{"dwError", error}});
+    return error == 0 ? TCtlOutcome::Success : TCtlOutcome::Failed;
 }
 
 // Waiting operations swallow their event; the answer is printed here as the event would be.
@@ -283,7 +296,7 @@ TCtlOutcome RunCtlCommand(TKovraAPI& api, TCtlEventPrinter& printer, const std::
     if (verb == "alternate") {
         api.AlternateCall(device, arg(0), arg(1));
         // No event answers it; the response itself is the answer.
-        return AwaitResponseType(api, printer, KovraMsg::ALTERNATE_CALL_RSP, waitMs);
+        return AwaitResponseType(api, printer, KovraMsg::ALTERNATE_CALL_RSP, "OnAlternateCall", waitMs);
     }
 
     struct Action {

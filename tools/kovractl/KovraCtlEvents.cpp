@@ -72,6 +72,14 @@ std::uint64_t TCtlEventPrinter::ReceivedOfType(std::uint32_t type) const
     return found == received_.end() ? 0 : found->second;
 }
 
+std::optional<std::uint32_t> TCtlEventPrinter::ResponseError(std::uint32_t type) const
+{
+    const auto found = responseErrors_.find(type);
+    if (found == responseErrors_.end())
+        return std::nullopt;
+    return found->second;
+}
+
 void TCtlEventPrinter::Attach(TKovraAPI& api)
 {
     auto errorOnly = [this](const char* name) {
@@ -88,9 +96,15 @@ void TCtlEventPrinter::Attach(TKovraAPI& api)
         };
     };
     auto sendReceive = [this](const char* name, bool received) {
-        return [this, name, received](TKovraAPI&, std::uint32_t dwMsgSeq, std::uint32_t dwMsgType) {
-            if (received)
+        return [this, name, received](TKovraAPI& sender, std::uint32_t dwMsgSeq, std::uint32_t dwMsgType) {
+            if (received) {
                 ++received_[dwMsgType];
+                // A response is read up to its InvokeID here; its error code comes next.
+                if (sender.CurrentMessage() && !KovraMsg::IsEventOrControl(dwMsgType)) {
+                    TKovraAPIMsg response = *sender.CurrentMessage();
+                    responseErrors_[dwMsgType] = response.ReadInt32();
+                }
+            }
             if (trace_)
                 Emit(name, json{{"dwMsgSeq", dwMsgSeq}, {"dwMsgType", dwMsgType}, {"name", MessageTypeName(dwMsgType)}});
         };

@@ -25,6 +25,8 @@ public:
     // The dwError of the latest event of that name, when it carries one.
     std::optional<std::uint32_t> LastError(const std::string& name) const;
     std::uint64_t ReceivedOfType(std::uint32_t type) const;
+    // The error code of the latest response of that type (for responses that raise no event).
+    std::optional<std::uint32_t> ResponseError(std::uint32_t type) const;
 
     static nlohmann::ordered_json PhoneState(const TKovraPhoneState& state);
     static nlohmann::ordered_json PhoneConfig(const TKovraPhoneConfig& config);
@@ -36,6 +38,7 @@ private:
     std::map<std::string, std::uint64_t> counts_;
     std::map<std::string, std::uint32_t> errors_;
     std::map<std::uint32_t, std::uint64_t> received_;
+    std::map<std::uint32_t, std::uint32_t> responseErrors_;
 };
 
 // "YYYY-MM-DD hh:mm:ss" in local time.

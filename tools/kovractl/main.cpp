@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <deque>
 #include <iostream>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -48,39 +49,49 @@ struct Options {
     bool Trace = false;
 };
 
-// Lines of standard input, read on a thread of their own so the main loop keeps running.
+// Lines of standard input, read on a thread of their own so the main loop keeps running. The
+// thread may still be blocked in a read when the session ends, so what it writes to is shared
+// with it and outlives the session.
 class InputLines {
 public:
     void Start()
     {
-        std::thread([this] {
+        if (started_)
+            return;
+        started_ = true;
+        std::thread([shared = shared_] {
             std::string line;
             while (std::getline(std::cin, line)) {
-                std::lock_guard lock(mutex_);
-                lines_.push_back(line);
+                std::lock_guard lock(shared->Mutex);
+                shared->Lines.push_back(line);
             }
-            ended_ = true;
+            std::lock_guard lock(shared->Mutex);
+            shared->Ended = true;
         }).detach();
     }
     bool Next(std::string& line)
     {
-        std::lock_guard lock(mutex_);
-        if (lines_.empty())
+        std::lock_guard lock(shared_->Mutex);
+        if (shared_->Lines.empty())
             return false;
-        line = lines_.front();
-        lines_.pop_front();
+        line = shared_->Lines.front();
+        shared_->Lines.pop_front();
         return true;
     }
     bool Ended()
     {
-        std::lock_guard lock(mutex_);
-        return ended_ && lines_.empty();
+        std::lock_guard lock(shared_->Mutex);
+        return shared_->Ended && shared_->Lines.empty();
     }
 
 private:
-    std::mutex mutex_;
-    std::deque<std::string> lines_;
-    std::atomic<bool> ended_{false};
+    struct Shared {
+        std::mutex Mutex;
+        std::deque<std::string> Lines;
+        bool Ended = false;
+    };
+    std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
+    bool started_ = false;
 };
 
 bool StopRequested()
