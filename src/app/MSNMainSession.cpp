@@ -131,6 +131,8 @@ void TfmKovraAssistant::OnLogin(std::uint32_t dwError, std::uint32_t, const std:
         tbIcon->SetHint(TextOf("KATrayIconHint", "Quenmark " + ui::Application->Title()));
         tmUpdateControls->SetInterval(timings_.UpdateControls);
         tmUpdateControls->SetEnabled(true);
+        if (options_)
+            options_->RefreshConnection();
         return;
     }
     // Another client monitors the phone: take it over once per session start. A server that
