@@ -43,6 +43,7 @@ public:
     bool Reconnecting() const override { return form_->Reconnecting(); }
     void ClearReconnecting() override { form_->ClearReconnecting(); }
     void LocalStateChanged(int state) override { form_->SetCallState(state); }
+    void SettingsLoaded() override { form_->ReloadSettings(); }
 
     TfmOptions* Form() const { return form_; }
 

@@ -214,6 +214,7 @@ void TfmKovraAssistant::tmUpdateControlsTimer()
     api_->QueryPhoneConfig(info.Device, phoneConfig_);
     UpdateSpeedDialsClick();
     if (options_) {
+        options_->SettingsLoaded();
         options_->SetCapabilities(Capabilities());
         options_->ClearReconnecting();
     }

@@ -1,10 +1,13 @@
 #include "dialogs/DialogLists.h"
 
 #include <algorithm>
+#include <cmath>
 
 std::uint32_t DateTimeToDos(platform::TDateTime value)
 {
-    platform::DateTimeParts parts = platform::DecodeDateTime(value);
+    // Truncated, never rounded up: a reminder set for "in 10 minutes" must not read as 10 and a bit.
+    const double seconds = std::floor(value * 86400.0 + 1e-6);
+    platform::DateTimeParts parts = platform::DecodeDateTime(seconds / 86400.0);
     if (parts.Year < 1980)
         parts = {1980, 1, 1, 0, 0, 0};
     if (parts.Year > 2107)

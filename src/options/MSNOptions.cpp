@@ -287,12 +287,7 @@ void TfmOptions::Initialise(std::uint32_t capabilities)
     if (initialised_)
         return;
     initialised_ = true;
-    lists_.LoadForwards();
-    lists_.LoadReminders();
-    LoadMessages();
-    cbConfirmExit->SetChecked(config_.ReadInteger(kConfirmSection, "Exit", 1) != 0);
-    cbConfirmCLDel->SetChecked(config_.ReadInteger(kConfirmSection, "CLDel", 1) != 0);
-    cbConfirmFwdDel->SetChecked(config_.ReadInteger(kConfirmSection, "FwdDel", 1) != 0);
+    LoadSettings();
     BuildTabs(capabilities);
     SetHeight(session_.Messenger ? kHeightWithMessenger : kHeightWithout);
     TabSet->SetTabIndex(0);
@@ -305,6 +300,25 @@ void TfmOptions::Initialise(std::uint32_t capabilities)
     FillForwardView();
     UpdateButtons();
     UpdateStatus();
+}
+
+void TfmOptions::LoadSettings()
+{
+    lists_.LoadForwards();
+    lists_.LoadReminders();
+    LoadMessages();
+    cbConfirmExit->SetChecked(config_.ReadInteger(kConfirmSection, "Exit", 1) != 0);
+    cbConfirmCLDel->SetChecked(config_.ReadInteger(kConfirmSection, "CLDel", 1) != 0);
+    cbConfirmFwdDel->SetChecked(config_.ReadInteger(kConfirmSection, "FwdDel", 1) != 0);
+}
+
+void TfmOptions::ReloadSettings()
+{
+    if (!initialised_)
+        return;
+    LoadSettings();
+    FillCallLaterView();
+    FillForwardView();
 }
 
 void TfmOptions::BuildTabs(std::uint32_t capabilities)

@@ -53,6 +53,9 @@ public:
     // Only the first call counts.
     void Initialise(std::uint32_t capabilities);
     bool Initialised() const { return initialised_; }
+    // After the main window read the settings document again: once initialised, the lists,
+    // messages and switches come from it again (opened before log-in they were read from none).
+    void ReloadSettings();
     void ShowPage(int index);
     void AddLogLine(const std::string& text, bool withTime);
     void UpdateStatus();
@@ -108,6 +111,7 @@ private:
     void FillForwardView();
     void FillCallLaterView();
     void LoadMessages();
+    void LoadSettings();
     void PlaceMessageEditor(int row);
     // Runs window messages until done or the time is up; false when the window went meanwhile.
     bool WaitUntil(unsigned ms, const std::function<bool()>& done);

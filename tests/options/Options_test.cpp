@@ -129,6 +129,19 @@ TEST_F(OptionsTest, ConfirmBoxesStartFromTheirKeysAndWriteThemAtOnce)
     EXPECT_EQ(KovraAssistantConfig().ReadInteger("Confirm", "FwdDel", 0), 1);
 }
 
+TEST_F(OptionsTest, SettingsReadAgainAfterTheFirstInitialiseReplaceWhatItShows)
+{
+    // Opened before log-in, the window read an empty document; the server's one comes later.
+    Make(false, kBit12);
+    KovraAssistantConfig().WriteString("Forward", "2001", "Desk");
+    KovraAssistantConfig().WriteInteger("Confirm", "Exit", 0);
+    options->ReloadSettings();
+    ASSERT_EQ(options->lbForward->ItemCount(), 1);
+    EXPECT_EQ(options->lbForward->CellText(0, 0), "Desk");
+    EXPECT_EQ(options->lbForward->CellText(0, 1), "2001");
+    EXPECT_FALSE(options->cbConfirmExit->Checked());
+}
+
 TEST_F(OptionsTest, EveryWayOfClosingOnlyHidesAndCallsTheSaveHandler)
 {
     Make(false, 0);
