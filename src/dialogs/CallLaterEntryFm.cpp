@@ -88,9 +88,9 @@ TfmCallLaterEntry::TfmCallLaterEntry(ui::TComponent* owner) : TKovraDialog(owner
     };
     lbSelect->OnClick = [this](ui::TComponent*) { SelectClick(); };
 
-    rbCallNow = Add<ui::TUnicodeRadioButton>(pnWhen, "rbCallNow", 12, 4, 120, 20, crBodyText);
+    rbCallNow = Add<ui::TUnicodeLightRadioButton>(pnWhen, "rbCallNow", 12, 4, 120, 20, crBody);
     rbCallNow->SetCaption("Call Now");
-    rbCallIn = Add<ui::TUnicodeRadioButton>(pnWhen, "rbCallIn", 12, 28, 70, 20, crBodyText);
+    rbCallIn = Add<ui::TUnicodeLightRadioButton>(pnWhen, "rbCallIn", 12, 28, 70, 20, crBody);
     rbCallIn->SetCaption("Call in");
     for (auto* radio : {rbCallNow, rbCallIn})
         radio->OnClick = [this](ui::TComponent*) { UpdateControls(); };
@@ -100,7 +100,7 @@ TfmCallLaterEntry::TfmCallLaterEntry(ui::TComponent* owner) : TKovraDialog(owner
     edTime->Font().SetColor(ui::clBlack);
     AddLabel(pnWhen, "txtMinutes", "minutes", 150, 31, 80);
 
-    ckOnline = Add<ui::TUnicodeLightCheckBox>(pnIM, "ckOnline", 12, 4, 260, 20, crBodyText);
+    ckOnline = Add<ui::TUnicodeLightCheckBox>(pnIM, "ckOnline", 12, 4, 260, 20, crBody);
     ckOnline->SetCaption("Call only when user is online");
 
     btOk = AddButton(pnButtons, "btOk", "OK", kWidth - 90, 6);

@@ -38,7 +38,7 @@ public:
     ui::TUnicodePanel *pnEntry, *pnNumber, *pnWhen, *pnIM, *pnButtons;
     ui::TEdit *edName, *edNumber;
     ui::TUnicodeListBox* lbSelect;
-    ui::TUnicodeRadioButton *rbCallNow, *rbCallIn;
+    ui::TUnicodeLightRadioButton *rbCallNow, *rbCallIn;
     ui::TSpinEdit* edTime;
     ui::TUnicodeLightCheckBox* ckOnline;
     ui::TUnicodePanel* btOk;

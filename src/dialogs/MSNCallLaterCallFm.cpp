@@ -49,12 +49,12 @@ TfmCallLaterCall::TfmCallLaterCall(ui::TComponent* owner, TReminderTimings timin
     btCall30 = AddLink("btCall30", "Call in 30 mins", 4 + 4 * kLinkHeight, 30);
     btCancelCall = AddLink("btCancelCall", "Cancel Call", 4 + 5 * kLinkHeight, kCancel);
     const int top = 8 + kLinks * kLinkHeight;
-    txtIn = AddLabel(rows, "txtIn", "in", 10, top + 3, 16, crPopupRow);
+    txtIn = AddLabel(rows, "txtIn", "in", 10, top + 3, 16, crPopupLink);
     edTime = Add<ui::TSpinEdit>(rows, "edTime", 28, top, 50, 22, crBody);
     edTime->SetRange(1, 999);
     edTime->SetValue(1);
     edTime->Font().SetColor(ui::clBlack);
-    txtMins = AddLabel(rows, "txtMins", "mins", 84, top + 3, 36, crPopupRow);
+    txtMins = AddLabel(rows, "txtMins", "mins", 84, top + 3, 36, crPopupLink);
     btCallInMins = AddButton(rows, "btCallInMins", "Call", 126, top, 60);
     btCallInMins->OnClick = [this](ui::TComponent*) { Choose(edTime->Value()); };
 

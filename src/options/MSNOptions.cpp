@@ -108,8 +108,12 @@ TfmOptions::TfmOptions(ui::TComponent* owner, TOptionsLists& lists, TKovraAssist
     nbButtons = Add<ui::TNotebook>(pnBody, "nbButtons", 0, 0, kWidth, kButtonRowHeight, crBody);
     nbButtons->SetAlign(ui::TAlign::alBottom);
     pnServerStatus =
-        Add<ui::TUnicodePanel>(pnBody, "pnServerStatus", 0, 0, kWidth, kStatusHeight, kStatusDown);
+        Add<ui::TUnicodeLabel>(pnBody, "pnServerStatus", 0, 0, kWidth, kStatusHeight, kStatusDown);
     pnServerStatus->SetAlign(ui::TAlign::alBottom);
+    pnServerStatus->SetTransparent(true);
+    pnServerStatus->SetAlignment(ui::TAlignment::taCenter);
+    pnServerStatus->SetLayout(ui::TTextLayout::tlCenter);
+    pnServerStatus->Font().SetStyle(ui::fsBold);
     Notebook = Add<ui::TNotebook>(pnBody, "Notebook", 0, 0, kWidth, 300, crBody);
     Notebook->SetAlign(ui::TAlign::alClient);
     for (const TTabRow& row : kTabs) {
@@ -257,7 +261,7 @@ void TfmOptions::BuildPreferencesPage()
     };
     int top = 22;
     for (const auto& [field, name, caption, key] : boxes) {
-        auto* box = Add<ui::TUnicodeLightCheckBox>(group, name, 12, top, 220, 20, crBodyText);
+        auto* box = Add<ui::TUnicodeLightCheckBox>(group, name, 12, top, 220, 20, crBody);
         box->SetCaption(caption);
         box->OnClick = [this, box, key = std::string(key)](ui::TComponent*) {
             config_.WriteInteger(kConfirmSection, key, box->Checked() ? 1 : 0);

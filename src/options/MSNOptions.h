@@ -74,7 +74,8 @@ public:
 
     ui::TUnicodeTabSet* TabSet;
     ui::TNotebook *Notebook, *nbButtons;
-    ui::TUnicodePanel* pnServerStatus;
+    // A transparent line, so its colour role colours the text.
+    ui::TUnicodeLabel* pnServerStatus;
     ui::TUnicodeListBox* meLog;
     ui::TUnicodePanel *edServer1, *edServer2, *edPhone;
     ui::TImage* imClear;
