@@ -200,12 +200,16 @@ void TfmKovraAssistant::tmUpdateControlsTimer()
         return;
     ui::Application->SetScreenCursor(ui::TCursor::crHourGlass);
     std::string value;
-    if (api_->ApplicationGetData(info.Device, std::string(TKovraAssistantConfig::kApplicationName), value)) {
+    std::uint32_t error = 0;
+    if (api_->ApplicationGetData(info.Device, std::string(TKovraAssistantConfig::kApplicationName), value, &error)) {
         settingsLoaded_ = true;
         settingsText_ = value;
         KovraAssistantConfig().SetText(value);
     } else {
-        settingsLoaded_ = false;
+        // A phone that never stored settings answers "Key Not Found" (22): its first changes are
+        // published. Without an answer the server's copy is unknown and never overwritten.
+        settingsLoaded_ = error == 22;
+        settingsText_.clear();
         KovraAssistantConfig().SetText("");
     }
     if (closing_ || !api_)

@@ -43,7 +43,12 @@ TfmForwardEntry::TfmForwardEntry(ui::TComponent* owner) : TKovraDialog(owner, De
     txtNumberTaken->SetVisible(false);
     for (auto* edit : {edName, edNumber})
         edit->Font().SetColor(ui::clBlack);
-    edNumber->OnKeyPress = [](ui::TComponent*, char16_t& key) { key = PhoneNumberKey(key); };
+    // Typed keys are filtered to what the cleaning keeps: replacing the text while typing would
+    // put the caret back at the start in the native edit.
+    edNumber->OnKeyPress = [](ui::TComponent*, char16_t& key) {
+        if (key != u' ' && (key == u'(' || key == u')' || PhoneNumberKey(key) == 0))
+            key = 0;
+    };
     edName->OnChange = [this](ui::TComponent*) { UpdateOk(); };
     edNumber->OnChange = [this](ui::TComponent*) { NumberChanged(); };
     btOk = AddButton(pnBody, "btOk", "OK", kWidth - 90, 78);

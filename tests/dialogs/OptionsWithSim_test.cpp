@@ -8,6 +8,7 @@
 #include "app/AssistantDialogs.h"
 #include "app/MSNMainOptions.h"
 #include "dialogs/MSNForward.h"
+#include "dialogs/MSNForwardEntry.h"
 #include "platform/Clock.h"
 #include "platform/MainLoop.h"
 #include "settings/Csv.h"
@@ -146,6 +147,23 @@ TEST_F(OptionsWithSim, ReminderCallNowCallsTheNumber)
                 if (party.Number == "1002" && party.ConnState == 2)
                     return true;
         return false;
+    }));
+}
+
+TEST_F(OptionsWithSim, ForwardEntryReachesTheServerWhenTheWindowIsHidden)
+{
+    // The phone has never stored settings; the first change is stored all the same.
+    form->OpenOptions(opForward);
+    options->btForwardAdd->Click();
+    ASSERT_NE(fmForwardEntry, nullptr);
+    fmForwardEntry->edName->SetText("Front desk");
+    fmForwardEntry->edNumber->SetText("2100");
+    fmForwardEntry->btOk->Click();
+    options->imCaption->Click();
+    EXPECT_FALSE(options->Visible());
+    ASSERT_TRUE(Pump([&] {
+        std::lock_guard guard(sim->Lock());
+        return sim->Phones().AppData("1001", "KovraAssistant").find("Front desk") != std::string::npos;
     }));
 }
 
