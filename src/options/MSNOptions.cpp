@@ -1,5 +1,6 @@
 #include "options/MSNOptions.h"
 
+#include <algorithm>
 #include <ctime>
 
 #include "api/KovraUDPApi.h"
@@ -355,7 +356,10 @@ void TfmOptions::AddLogLine(const std::string& text, bool withTime)
     while (meLog->Items().Count() > static_cast<int>(kLogLimit))
         meLog->Items().Delete(0);
     meLog->Items().Add(withTime ? ClockText() + "  " + text : text);
-    meLog->SetItemIndex(meLog->Items().Count() - 1);
+    const int last = meLog->Items().Count() - 1;
+    meLog->SetItemIndex(last);
+    // Keeps the newest line in view.
+    meLog->SetTopIndex(std::max(0, last + 1 - meLog->Height() / kLogItemHeight));
 }
 
 void TfmOptions::UpdateStatus()
