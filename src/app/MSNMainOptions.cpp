@@ -17,7 +17,7 @@ public:
                 OnSettingsChanged();
         };
     }
-    ~TOptionsWindow() override { delete form_; }
+    ~TOptionsWindow() override { form_->Retire(); }
 
     void SetTitle(const std::string& title) override { form_->pnCaption->SetCaption(title); }
     void SetSession(TKovraAPI* api, const std::string& phone, const std::string& server1,

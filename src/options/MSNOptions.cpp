@@ -141,11 +141,33 @@ TfmOptions::TfmOptions(ui::TComponent* owner, TOptionsLists& lists, TKovraAssist
 
 TfmOptions::~TfmOptions()
 {
-    *alive_ = false;
-    lists_.OnForwardsChanged = nullptr;
-    lists_.OnRemindersChanged = nullptr;
+    // A retired window let go of the lists already; a newer window may hold them now.
+    if (!retired_)
+        Detach();
     if (fmOptions == this)
         fmOptions = nullptr;
+}
+
+void TfmOptions::Detach()
+{
+    session_ = {};
+    OnSave = nullptr;
+    lists_.OnForwardsChanged = nullptr;
+    lists_.OnRemindersChanged = nullptr;
+    lists_.MakeCall = nullptr;
+    tmCallLater->SetEnabled(false);
+}
+
+void TfmOptions::Retire()
+{
+    if (!reconnecting_) {
+        delete this;
+        return;
+    }
+    // Reconnect is waiting further up the stack; it frees the window when it returns there.
+    retired_ = true;
+    Detach();
+    HideForm();
 }
 
 ui::TUnicodePanel* TfmOptions::AddPageButton(int page, const char* name, const char* caption, int left,
@@ -276,9 +298,11 @@ void TfmOptions::SetSession(TOptionsSession session)
 {
     session_ = std::move(session);
     lists_.MessengerOn = [messenger = session_.Messenger] { return messenger; };
-    lists_.MakeCall = [this, alive = std::weak_ptr<bool>(alive_)](const std::string& number) {
-        if (!alive.expired() && session_.Api)
-            session_.Api->MakeCall(session_.Device, number, 0);
+    lists_.MakeCall = [this](const std::string& number) {
+        if (!session_.Api)
+            return false;
+        session_.Api->MakeCall(session_.Device, number, 0);
+        return true;
     };
     edServer1->SetCaption(session_.Server1);
     edServer2->SetCaption(session_.Server2);
@@ -390,11 +414,10 @@ void TfmOptions::UpdateButtons()
 
 bool TfmOptions::WaitUntil(unsigned ms, const std::function<bool()>& done)
 {
-    const std::weak_ptr<bool> alive = alive_;
     const std::uint64_t until = platform::TickCount() + ms;
-    while (!alive.expired() && !done() && platform::TickCount() < until)
+    while (!retired_ && !done() && platform::TickCount() < until)
         platform::ProcessMessages(timings_.Step);
-    return !alive.expired();
+    return !retired_;
 }
 
 void TfmOptions::Reconnect()
@@ -402,27 +425,29 @@ void TfmOptions::Reconnect()
     if (reconnecting_ || !session_.Api)
         return;
     reconnecting_ = true;
-    const std::weak_ptr<bool> alive = alive_;
     ui::Application->SetScreenCursor(ui::TCursor::crHourGlass);
     auto loggedIn = [this] { return session_.LoggedIn && session_.LoggedIn(); };
     bool stillHere = true;
     if (loggedIn()) {
         if (OnSave)
             OnSave();
-        if (!alive.expired() && session_.Api) {
+        if (session_.Api) {
             session_.Api->MonitorStop(session_.Device, timings_.MonitorStopWait);
             stillHere = WaitUntil(timings_.LogoutWait, [&] { return !loggedIn(); });
         }
     }
     if (stillHere && session_.Api && session_.Api->Connected()) {
         session_.Api->Disconnect(true);
-        stillHere = WaitUntil(timings_.DisconnectWait, [this] { return !session_.Api->Connected(); }) &&
+        stillHere = WaitUntil(timings_.DisconnectWait,
+                              [this] { return !session_.Api || !session_.Api->Connected(); }) &&
                     WaitUntil(timings_.Settle, [] { return false; });
     }
     ui::Application->SetScreenCursor(ui::TCursor::crDefault);
-    // The window may have gone with its session during a wait; then nothing of it is left to use.
-    if (!stillHere || alive.expired())
+    // The session ended during a wait: the window only waited for this to return.
+    if (!stillHere) {
+        Release();
         return;
+    }
     if (!session_.Device.empty() && !session_.Server1.empty() && session_.Api) {
         session_.Api->ClearServers();
         session_.Api->AddServer(session_.Server1);
@@ -432,8 +457,7 @@ void TfmOptions::Reconnect()
         session_.Api->SetClientVersion("5.0");
         session_.Api->Connect();
     }
-    if (!alive.expired())
-        reconnecting_ = false;
+    reconnecting_ = false;
 }
 
 void TfmOptions::HideOptions()
@@ -446,10 +470,7 @@ void TfmOptions::HideOptions()
 void TfmOptions::CountDownTick()
 {
     tmCallLater->SetEnabled(false);
-    const std::weak_ptr<bool> alive = alive_;
     const std::vector<std::string> texts = lists_.CountDown(platform::Now());
-    if (alive.expired())
-        return;
     for (int row = 0; row < lbCallLater->ItemCount() && row < static_cast<int>(texts.size()); ++row) {
         ui::TListItem item = lbCallLater->Items()[row];
         if (item.SubItems.size() >= 2 && item.SubItems[1] != texts[row]) {

@@ -62,6 +62,8 @@ public:
     void Reconnect();
     bool Reconnecting() const { return reconnecting_; }
     void ClearReconnecting() { reconnecting_ = false; }
+    // Frees the window now, or, while Reconnect waits, once it has returned.
+    void Retire();
     void SetCallState(int state) { lists_.SetCallState(state); }
     // Hides the window and calls the save handler.
     void HideOptions();
@@ -116,6 +118,7 @@ private:
     void PlaceMessageEditor(int row);
     // Runs window messages until done or the time is up; false when the window went meanwhile.
     bool WaitUntil(unsigned ms, const std::function<bool()>& done);
+    void Detach();
 
     TOptionsLists& lists_;
     TKovraAssistantConfig& config_;
@@ -123,7 +126,7 @@ private:
     TOptionsSession session_;
     bool initialised_ = false;
     bool reconnecting_ = false;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    bool retired_ = false;
 };
 
 // The options window while it exists.

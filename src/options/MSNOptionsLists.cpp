@@ -209,10 +209,8 @@ void TOptionsLists::ReminderEdited(const TCallLater& result, TCallLater* target,
         return;
     const bool callNow = result.CallTime == 0 && MayBeCalledNow(result);
     if (!target) {
-        if (callNow) {
-            CallNow(result.Number);
+        if (callNow && CallNow(result.Number))
             return;
-        }
         reminders_.push_back(std::make_unique<TCallLater>(result));
         SaveReminders();
         return;
@@ -223,10 +221,8 @@ void TOptionsLists::ReminderEdited(const TCallLater& result, TCallLater* target,
         return;
     CloseReminderPopup(*target);
     **found = result;
-    if (callNow) {
-        CallNow(result.Number);
+    if (callNow && CallNow(result.Number))
         reminders_.erase(found);
-    }
     SaveReminders();
 }
 
@@ -251,10 +247,9 @@ void TOptionsLists::CloseReminderPopup(const TCallLater& entry)
         fmCallLaterCall->CloseNow();
 }
 
-void TOptionsLists::CallNow(const std::string& number)
+bool TOptionsLists::CallNow(const std::string& number)
 {
-    if (MakeCall)
-        MakeCall(number);
+    return MakeCall && MakeCall(number);
 }
 
 std::optional<TReminderContact> TOptionsLists::MatchingContact(const std::string& number) const
@@ -315,8 +310,9 @@ void TOptionsLists::ReminderChosen(const TCallLater& entry, int choice)
         SaveReminders();
         return;
     }
-    if (choice == 0)
-        CallNow(entry.Number);
+    // Without a session to call from, the reminder stays and is announced again.
+    if (choice == 0 && !CallNow(entry.Number))
+        return;
     if (found != reminders_.end())
         reminders_.erase(found);
     SaveReminders();

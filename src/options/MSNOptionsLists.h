@@ -59,8 +59,8 @@ public:
 
     // The call state of the last call-connection event (0 and 5 let reminders call).
     void SetCallState(int state) { callState_ = state; }
-    // Sends a make-call request for the number; none without a session.
-    std::function<void(const std::string& number)> MakeCall;
+    // Sends a make-call request for the number; false (or none) without a session.
+    std::function<bool(const std::string& number)> MakeCall;
     // Messenger integration, and the client's contacts in its order (none until it has them).
     std::function<bool()> MessengerOn;
     std::function<std::vector<TReminderContact>()> Contacts;
@@ -78,7 +78,7 @@ private:
     void OpenReminderEditor(TCallLater* target, const TCallLater& entry, const std::string& contact);
     void CloseReminderPopup(const TCallLater& entry);
     void RemoveReminder(const TCallLater* target);
-    void CallNow(const std::string& number);
+    bool CallNow(const std::string& number);
 
     TKovraAssistantConfig& config_;
     TForwards forwards_;

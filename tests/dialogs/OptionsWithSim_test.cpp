@@ -187,4 +187,15 @@ TEST_F(OptionsWithSim, ReconnectLogsOutDisconnectsAndLogsInAgainOnce)
     EXPECT_EQ(options->pnServerStatus->Caption(), "KOVRA Connection Active");
 }
 
+TEST_F(OptionsWithSim, SessionStoppedDuringReconnectFreesTheWindowOnlyAfterIt)
+{
+    form->OpenOptions(opConnection);
+    platform::Post([this] { form->StopSession(); });
+    options->btReconnect->Click();
+    EXPECT_EQ(form->Options(), nullptr);
+    EXPECT_FALSE(options->Visible());
+    platform::ProcessMessages(0);
+    EXPECT_EQ(fmOptions, nullptr);
+}
+
 } // namespace

@@ -15,7 +15,10 @@ protected:
     {
         DialogTest::SetUp();
         lists = std::make_unique<TOptionsLists>();
-        lists->MakeCall = [this](const std::string& number) { calls.push_back(number); };
+        lists->MakeCall = [this](const std::string& number) {
+            calls.push_back(number);
+            return true;
+        };
     }
     void TearDown() override
     {
@@ -163,6 +166,12 @@ TEST_F(ListsTest, ReminderForNowIsDialledAtOnceAndNeverStoredUnlessTheCallStateF
     lists->LoadReminders();
     ASSERT_EQ(lists->Reminders().size(), 1u);
     EXPECT_EQ(*lists->Reminders()[0], (TCallLater{"Unknown", "300", 0, 0}));
+
+    // Without a session to call from, a reminder for now is kept rather than lost.
+    lists->SetCallState(0);
+    lists->MakeCall = nullptr;
+    AddReminder("Eve", "700", 0);
+    EXPECT_EQ(lists->Reminders().size(), 2u);
 }
 
 TEST_F(ListsTest, ReminderInTenMinutesIsStoredAndCountsDown)
