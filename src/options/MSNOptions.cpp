@@ -444,7 +444,7 @@ void TfmOptions::Reconnect()
     }
     ui::Application->SetScreenCursor(ui::TCursor::crDefault);
     // The session ended during a wait: the window only waited for this to return.
-    if (!stillHere) {
+    if (retired_) {
         Release();
         return;
     }
