@@ -501,7 +501,8 @@ void TfmOptions::FillCallLaterView()
     lbCallLater->ClearItems();
     for (const auto& entry : lists_.Reminders()) {
         const std::string online = entry->OnlineOnly ? DialogText("btYes", "Yes") : DialogText("btNo", "No");
-        const int row = lbCallLater->AddItem(entry->Name, {entry->Number, "", online}, entry.get());
+        const std::string countDown = TOptionsLists::CountDownText(*entry, platform::Now());
+        const int row = lbCallLater->AddItem(entry->Name, {entry->Number, countDown, online}, entry.get());
         if (entry.get() == selected)
             lbCallLater->SetItemIndex(row);
     }

@@ -277,20 +277,40 @@ bool TOptionsLists::MayBeCalledNow(const TCallLater& entry) const
     return !contact || contact->Status == 2;
 }
 
+namespace {
+
+// Seconds until the call time; none when it is "as soon as possible" or has passed.
+std::optional<double> SecondsLeft(const TCallLater& entry, platform::TDateTime now)
+{
+    const double left = entry.CallTime ? (DosToDateTime(entry.CallTime) - now) * 86400.0 : -1.0;
+    return left >= 0 ? std::optional<double>(left) : std::nullopt;
+}
+
+// Due and able to dial: a reminder without a number is never announced.
+bool IsDue(const TCallLater& entry, platform::TDateTime now)
+{
+    return !SecondsLeft(entry, now) && !DialableDigits(entry.Number).empty();
+}
+
+} // namespace
+
+std::string TOptionsLists::CountDownText(const TCallLater& entry, platform::TDateTime now)
+{
+    if (const auto left = SecondsLeft(entry, now))
+        return DialogText("CallIn", "Call in") + " " + Remaining(*left);
+    if (!IsDue(entry, now))
+        return DialogText("NoNumber", "No number");
+    return DialogText("ASAP", "As soon as possible");
+}
+
 std::vector<std::string> TOptionsLists::CountDown(platform::TDateTime now)
 {
     std::vector<std::string> texts;
     const TCallLater* due = nullptr;
     for (const auto& entry : reminders_) {
-        const double left = entry->CallTime ? (DosToDateTime(entry->CallTime) - now) * 86400.0 : 0.0;
-        if (entry->CallTime != 0 && left >= 0) {
-            texts.push_back(DialogText("CallIn", "Call in") + " " + Remaining(left));
-        } else if (DialableDigits(entry->Number).empty()) {
-            texts.push_back(DialogText("NoNumber", "No number"));
-        } else {
-            texts.push_back(DialogText("ASAP", "As soon as possible"));
+        texts.push_back(CountDownText(*entry, now));
+        if (IsDue(*entry, now))
             due = entry.get();
-        }
     }
     if (due && !fmCallLaterCall && MayBeCalledNow(*due)) {
         auto* popup = new TfmCallLaterCall(nullptr, ReminderTimings);

@@ -55,6 +55,8 @@ public:
     // One countdown step: the texts of the "Call Time" column, row by row; announces the last
     // due reminder when no pop-up is up and it may be called now.
     std::vector<std::string> CountDown(platform::TDateTime now);
+    // The "Call Time" column's text of one reminder.
+    static std::string CountDownText(const TCallLater& entry, platform::TDateTime now);
     void ReminderChosen(const TCallLater& entry, int choice);
 
     // The call state of the last call-connection event (0 and 5 let reminders call).
