@@ -30,6 +30,10 @@ public:
     std::optional<std::string> ChooseHeldCall(bool conference, const std::string& name, const std::string& number,
                                               const std::vector<const TCallInfo*>& held) override;
     std::optional<std::string> ConferenceMember(const TCallInfo& call) override;
+    // These two are in MSNMainOptions.cpp, with the options window.
+    std::optional<std::array<std::string, 4>> Forward(const std::array<std::string, 4>& current,
+                                                      const std::array<bool, 4>& enabled) override;
+    void CallLater(const TCallLaterRequest& request) override;
     bool Confirm(const std::string& text) override;
     void About(const std::string& serverVersion, const std::string& apiVersion) override;
     void ParkNotice(const std::string& from, const std::string& parkedAt) override;

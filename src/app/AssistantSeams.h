@@ -108,6 +108,8 @@ public:
     virtual bool Reconnecting() const { return false; }
     virtual void ClearReconnecting() {}
     virtual void LocalStateChanged(int) {}
+    // The settings document was read from the server again; lists loaded earlier are stale.
+    virtual void SettingsLoaded() {}
     // The settings-changed event.
     std::function<void()> OnSettingsChanged;
 };

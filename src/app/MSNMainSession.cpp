@@ -119,6 +119,8 @@ void TfmKovraAssistant::OnLogin(std::uint32_t dwError, std::uint32_t, const std:
         tbIcon->SetHint(LocalText("KATrayIconHint", "Quenmark " + ui::Application->Title()));
         tmUpdateControls->SetInterval(timings_.UpdateControls);
         tmUpdateControls->SetEnabled(true);
+        if (options_)
+            options_->RefreshConnection();
         return;
     }
     // Another client monitors the phone: take it over once per session start. A server that
@@ -186,12 +188,16 @@ void TfmKovraAssistant::tmUpdateControlsTimer()
         return;
     ui::Application->SetScreenCursor(ui::TCursor::crHourGlass);
     std::string value;
-    if (api_->ApplicationGetData(info.Device, std::string(TKovraAssistantConfig::kApplicationName), value)) {
+    std::uint32_t error = 0;
+    if (api_->ApplicationGetData(info.Device, std::string(TKovraAssistantConfig::kApplicationName), value, &error)) {
         settingsLoaded_ = true;
         settingsText_ = value;
         KovraAssistantConfig().SetText(value);
     } else {
-        settingsLoaded_ = false;
+        // A phone that never stored settings answers "Key Not Found" (22): its first changes are
+        // published. Without an answer the server's copy is unknown and never overwritten.
+        settingsLoaded_ = error == 22;
+        settingsText_.clear();
         KovraAssistantConfig().SetText("");
     }
     if (closing_ || !api_)
@@ -200,6 +206,7 @@ void TfmKovraAssistant::tmUpdateControlsTimer()
     api_->QueryPhoneConfig(info.Device, phoneConfig_);
     UpdateSpeedDialsClick();
     if (options_) {
+        options_->SettingsLoaded();
         options_->SetCapabilities(Capabilities());
         options_->ClearReconnecting();
     }

@@ -10,6 +10,7 @@
 
 #include "app/AssistantDialogs.h"
 #include "app/MSNMain.h"
+#include "app/MSNMainOptions.h"
 #include "app/SystemDesktop.h"
 #include "platform/MainLoop.h"
 #include "settings/QMEncoder.h"
@@ -67,7 +68,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     TfmKovraAssistant* form = nullptr;
     options.Services.Desktop =
         std::make_shared<TSystemDesktop>([&form] { return form ? ui::win32::HandleOf(*form) : nullptr; });
-    options.Services.Dialogs = std::make_shared<TAssistantDialogs>(options.Services.Messenger, options.Services.Desktop);
+    auto lists = std::make_shared<TOptionsLists>();
+    options.Services.Dialogs =
+        std::make_shared<TAssistantDialogs>(options.Services.Messenger, options.Services.Desktop, lists);
+    options.Services.CreateOptions = OptionsWindowFactory(lists);
 
     form = ui::Application->CreateForm<TfmKovraAssistant>(std::move(options));
     ui::Application->SetShowMainForm(false);

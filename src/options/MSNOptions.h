@@ -1,0 +1,133 @@
+#pragma once
+// TfmOptions ("Configuration"): the long-lived settings window. It hosts the connection log and
+// the Reconnect action, the canned instant messages, the call-later list with its one-second
+// countdown, the forward list and the confirmation switches. Closing it in any way only hides it
+// and calls the save handler, so edited settings reach the server. Main thread only.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "dialogs/DialogFrame.h"
+#include "options/MSNOptionsLists.h"
+#include "settings/MSNConfig.h"
+
+class TKovraAPI;
+
+// What the window needs of the session; the main window fills it from its start-up information.
+struct TOptionsSession {
+    TKovraAPI* Api = nullptr;
+    std::string Device;
+    std::string Phone;
+    std::string Password;
+    std::string Server1;
+    std::string Server2;
+    bool Messenger = false;
+    std::function<bool()> LoggedIn;
+};
+
+struct TOptionsTimings {
+    unsigned MonitorStopWait = 4000;
+    unsigned LogoutWait = 6000;
+    unsigned DisconnectWait = 6000;
+    unsigned Settle = 3000;
+    unsigned Step = 50;
+    unsigned CountDown = 1000;
+};
+
+enum TOptionsPage { opConnection, opMessenger, opPhone, opMessages, opCallLater, opForward, opPreferences };
+
+class TfmOptions : public TKovraDialog {
+public:
+    static constexpr int kHeightWithMessenger = 669;
+    static constexpr int kHeightWithout = 435;
+    static constexpr std::size_t kLogLimit = 500;
+    static constexpr int kMessageLength = 80;
+
+    TfmOptions(ui::TComponent* owner, TOptionsLists& lists,
+               TKovraAssistantConfig& config = KovraAssistantConfig(), TOptionsTimings timings = {});
+    ~TfmOptions() override;
+
+    void SetSession(TOptionsSession session);
+    // Only the first call counts.
+    void Initialise(std::uint32_t capabilities);
+    bool Initialised() const { return initialised_; }
+    // After the main window read the settings document again: once initialised, the lists,
+    // messages and switches come from it again (opened before log-in they were read from none).
+    void ReloadSettings();
+    void ShowPage(int index);
+    void AddLogLine(const std::string& text, bool withTime);
+    void UpdateStatus();
+    void Reconnect();
+    bool Reconnecting() const { return reconnecting_; }
+    void ClearReconnecting() { reconnecting_ = false; }
+    // Frees the window now, or, while Reconnect waits, once it has returned.
+    void Retire();
+    void SetCallState(int state) { lists_.SetCallState(state); }
+    // Hides the window and calls the save handler.
+    void HideOptions();
+    void UpdateButtons();
+    // One tick of the countdown (the timer's work).
+    void CountDownTick();
+
+    // The main window's configuration save.
+    std::function<void()> OnSave;
+
+    ui::TUnicodeTabSet* TabSet;
+    ui::TNotebook *Notebook, *nbButtons;
+    // A transparent line, so its colour role colours the text.
+    ui::TUnicodeLabel* pnServerStatus;
+    ui::TUnicodeListBox* meLog;
+    ui::TUnicodePanel *edServer1, *edServer2, *edPhone;
+    ui::TImage* imClear;
+    ui::TUnicodeListBox* lbMessages;
+    ui::TEdit* edMessage;
+    ui::TListView *lbCallLater, *lbForward;
+    ui::TUnicodeLightCheckBox *cbConfirmExit, *cbConfirmCLDel, *cbConfirmFwdDel;
+    ui::TUnicodePanel *btReconnect, *btMessagesAdd, *btMessagesEdit, *btMessagesDel, *btCallLaterAdd,
+        *btCallLaterEdit, *btCallLaterDel, *btForwardAdd, *btForwardEdit, *btForwardDel;
+    ui::TTimer* tmCallLater;
+
+    // Canned messages.
+    void MessagesAdd();
+    void MessagesEdit();
+    void MessagesDelete();
+    void MessageKeyDown(std::uint16_t& key);
+    void MessageExit();
+    void SaveMessages();
+    // The list rows' entries.
+    void ForwardDelete();
+    void CallLaterEdit();
+    void CallLaterDelete();
+
+private:
+    void BuildConnectionPage();
+    void BuildMessagesPage();
+    void BuildCallLaterPage();
+    void BuildForwardPage();
+    void BuildPreferencesPage();
+    ui::TUnicodePanel* AddPageButton(int page, const char* name, const char* caption, int left,
+                                     std::function<void()> action);
+    void BuildTabs(std::uint32_t capabilities);
+    void PageChanged();
+    void FillForwardView();
+    void FillCallLaterView();
+    void LoadMessages();
+    void LoadSettings();
+    void PlaceMessageEditor(int row);
+    // Runs window messages until done or the time is up; false when the window went meanwhile.
+    bool WaitUntil(unsigned ms, const std::function<bool()>& done);
+    void Detach();
+
+    TOptionsLists& lists_;
+    TKovraAssistantConfig& config_;
+    TOptionsTimings timings_;
+    TOptionsSession session_;
+    bool initialised_ = false;
+    bool reconnecting_ = false;
+    bool retired_ = false;
+};
+
+// The options window while it exists.
+extern TfmOptions* fmOptions;

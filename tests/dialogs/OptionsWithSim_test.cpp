@@ -1,0 +1,201 @@
+// The main window with the real options window, forward list and reminders against kovrasim
+// in-process: forwarding reaches the phone, a reminder's "Call Now" calls, Reconnect logs in again.
+
+#include <gtest/gtest.h>
+
+#include "AppTestSupport.h"
+#include "KovraSim.h"
+#include "app/AssistantDialogs.h"
+#include "app/MSNMainOptions.h"
+#include "dialogs/MSNForward.h"
+#include "dialogs/MSNForwardEntry.h"
+#include "platform/Clock.h"
+#include "platform/MainLoop.h"
+#include "settings/Csv.h"
+#include "settings/MSNConfig.h"
+
+namespace {
+
+bool Pump(const std::function<bool()>& done, unsigned ms = 5000)
+{
+    const std::uint64_t until = platform::TickCount() + ms;
+    while (!done() && platform::TickCount() < until)
+        platform::ProcessMessages(10);
+    return done();
+}
+
+class OptionsWithSim : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        KovraAssistantConfig().SetText("");
+        kovrasim::TSimOptions simOptions;
+        simOptions.Phones = {{"1001", "secret", "Alice Archer", kovrasim::kAllCapabilities, 0},
+                             {"1002", "secret", "Bob Baker", kovrasim::kAllCapabilities, 0}};
+        simOptions.Servers = {"127.0.0.1"};
+        simOptions.ServerPort = 0;
+        simOptions.PortalPort = -1;
+        simOptions.ControlPort = -1;
+        simOptions.DataDir = KOVRASIM_TEST_DATA;
+        simOptions.AckWaitMs = 100;
+        simOptions.AnswerDelayMs = 50;
+        simOptions.NoAnswerMs = 60000;
+        sim = std::make_unique<kovrasim::TKovraSim>(std::move(simOptions));
+        std::string error;
+        ASSERT_TRUE(sim->Start(error)) << error;
+        const std::uint16_t port = sim->ServerPort();
+        TOptionsTimings timings{200, 2000, 2000, 30, 10, 1000};
+        app = std::make_unique<AppTest>(
+            std::vector<std::string>{"-phone", "1001", "-pwd", "secret", "-server", "127.0.0.1"},
+            [this, port, timings](TAssistantOptions& o) {
+                o.Services.Dialogs =
+                    std::make_shared<TAssistantDialogs>(o.Services.Messenger, o.Services.Desktop, lists);
+                o.Services.CreateOptions = OptionsWindowFactory(lists, timings);
+                o.Network.LocalPort = 0;
+                o.Network.LocalAddress = "127.0.0.1";
+                o.Network.ServerPort = port;
+                o.Network.ApiTimings = TKovraAPITimings::ScaledDown(20);
+            });
+        form = app->form.get();
+        form->StartSession();
+        ASSERT_TRUE(Pump([&] { return Ready(); }));
+        options = OptionsForm(form->Options());
+        ASSERT_NE(options, nullptr);
+    }
+    void TearDown() override
+    {
+        app.reset();
+        platform::ProcessMessages(0);
+        if (sim)
+            sim->Stop();
+        KovraAssistantConfig().SetText("");
+    }
+    bool Ready()
+    {
+        return StartupInfo().LoggedIn && form->InService() && !form->PhoneConfig().ConfigText.empty();
+    }
+    std::string SimForward(unsigned kind)
+    {
+        std::lock_guard guard(sim->Lock());
+        return sim->Phones().FindPhone("1001")->Forward[kind];
+    }
+    // Edits the dialog once it runs modally (the server is asked first) and presses OK.
+    void Forward(std::function<void(TfmForward&)> edit)
+    {
+        platform::Timer poll;
+        poll.SetInterval(10);
+        poll.OnTimer = [&] {
+            for (ui::TForm* each : ui::Application->Forms())
+                if (auto* dialog = dynamic_cast<TfmForward*>(each); dialog && dialog->Modal()) {
+                    poll.SetEnabled(false);
+                    edit(*dialog);
+                    dialog->btOk->Click();
+                    return;
+                }
+        };
+        poll.SetEnabled(true);
+        form->OnForward();
+    }
+    int LogLine(const std::string& text, int from = 0)
+    {
+        for (int i = from; i < options->meLog->Items().Count(); ++i)
+            if (options->meLog->Items().Strings(i).find(text) != std::string::npos)
+                return i;
+        return -1;
+    }
+
+    std::shared_ptr<TOptionsLists> lists = std::make_shared<TOptionsLists>();
+    std::unique_ptr<kovrasim::TKovraSim> sim;
+    std::unique_ptr<AppTest> app;
+    TfmKovraAssistant* form = nullptr;
+    TfmOptions* options = nullptr;
+};
+
+TEST_F(OptionsWithSim, ForwardingDialogSetsAndClearsThePhonesForwarding)
+{
+    Forward([](TfmForward& dialog) {
+        dialog.cbForwardAll->SetText("2000");
+        dialog.cbForwardBusy->SetText("3000");
+    });
+    ASSERT_TRUE(Pump([&] { return SimForward(0) == "2000" && SimForward(1) == "3000"; }));
+    Forward([](TfmForward& dialog) {
+        EXPECT_EQ(dialog.cbForwardAll->Text(), "2000");
+        dialog.cbForwardAll->SetText("");
+    });
+    ASSERT_TRUE(Pump([&] { return SimForward(0).empty(); }));
+    EXPECT_EQ(SimForward(1), "3000");
+}
+
+TEST_F(OptionsWithSim, ReminderCallNowCallsTheNumber)
+{
+    form->OpenOptions(opCallLater);
+    TCsv fields;
+    fields.AddField("Bob");
+    fields.AddField("1002");
+    fields.AddField(std::to_string(DateTimeToDos(platform::Now() - 1.0 / 24)));
+    fields.AddField(0);
+    KovraAssistantConfig().WriteString("Call Later", "0", fields.Line());
+    lists->LoadReminders();
+    options->CountDownTick();
+    ASSERT_NE(fmCallLaterCall, nullptr);
+    fmCallLaterCall->btCall->Click();
+    EXPECT_TRUE(lists->Reminders().empty());
+    ASSERT_TRUE(Pump([&] {
+        std::lock_guard guard(sim->Lock());
+        for (const auto& [oid, call] : sim->Phones().Calls())
+            for (const auto& party : call.Parties)
+                if (party.Number == "1002" && party.ConnState == 2)
+                    return true;
+        return false;
+    }));
+}
+
+TEST_F(OptionsWithSim, ForwardEntryReachesTheServerWhenTheWindowIsHidden)
+{
+    // The phone has never stored settings; the first change is stored all the same.
+    form->OpenOptions(opForward);
+    options->btForwardAdd->Click();
+    ASSERT_NE(fmForwardEntry, nullptr);
+    fmForwardEntry->edName->SetText("Front desk");
+    fmForwardEntry->edNumber->SetText("2100");
+    fmForwardEntry->btOk->Click();
+    options->imCaption->Click();
+    EXPECT_FALSE(options->Visible());
+    ASSERT_TRUE(Pump([&] {
+        std::lock_guard guard(sim->Lock());
+        return sim->Phones().AppData("1001", "KovraAssistant").find("Front desk") != std::string::npos;
+    }));
+}
+
+TEST_F(OptionsWithSim, ReconnectLogsOutDisconnectsAndLogsInAgainOnce)
+{
+    form->OpenOptions(opConnection);
+    ASSERT_TRUE(options->btReconnect->Enabled());
+    const int start = options->meLog->Items().Count();
+    // A second click while the first runs changes nothing.
+    platform::Post([this] { options->btReconnect->Click(); });
+    options->btReconnect->Click();
+    EXPECT_FALSE(options->Reconnecting());
+    ASSERT_TRUE(Pump([&] { return Ready() && LogLine("RCV: MONITOR_START_RSP", start) >= 0; }));
+    const int stop = LogLine("SNT: MONITOR_STOP_REQ", start);
+    const int disconnect = LogLine("SNT: DISCONNECT", start);
+    ASSERT_GE(stop, 0);
+    EXPECT_GT(disconnect, stop);
+    EXPECT_GT(LogLine("SNT: MONITOR_START_REQ", start), disconnect);
+    EXPECT_EQ(LogLine("SNT: MONITOR_STOP_REQ", stop + 1), -1);
+    EXPECT_EQ(LogLine("SNT: DISCONNECT", disconnect + 1), -1);
+    EXPECT_EQ(options->pnServerStatus->Caption(), "KOVRA Connection Active");
+}
+
+TEST_F(OptionsWithSim, SessionStoppedDuringReconnectFreesTheWindowOnlyAfterIt)
+{
+    form->OpenOptions(opConnection);
+    platform::Post([this] { form->StopSession(); });
+    options->btReconnect->Click();
+    EXPECT_EQ(form->Options(), nullptr);
+    EXPECT_FALSE(options->Visible());
+    platform::ProcessMessages(0);
+    EXPECT_EQ(fmOptions, nullptr);
+}
+
+} // namespace

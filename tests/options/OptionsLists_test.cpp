@@ -1,0 +1,264 @@
+// The forward list and the call-later reminders with their editors, the forwarding dialog and
+// the reminder pop-up, headless.
+
+#include "DialogTestSupport.h"
+#include "dialogs/MSNForward.h"
+#include "options/MSNOptions.h"
+#include "settings/Csv.h"
+#include "settings/otutil.h"
+
+namespace {
+
+class ListsTest : public DialogTest {
+protected:
+    void SetUp() override
+    {
+        DialogTest::SetUp();
+        lists = std::make_unique<TOptionsLists>();
+        lists->MakeCall = [this](const std::string& number) {
+            calls.push_back(number);
+            return true;
+        };
+    }
+    void TearDown() override
+    {
+        lists.reset();
+        DialogTest::TearDown();
+    }
+    // Adds a reminder through the editor as a user would; minutes 0 means "Call Now".
+    void AddReminder(const std::string& name, const std::string& number, int minutes)
+    {
+        lists->AddCallLater({}, name, number, minutes);
+        ASSERT_NE(fmCallLaterEntry, nullptr);
+        fmCallLaterEntry->btOk->Click();
+    }
+    TCallLater Due(const std::string& name, const std::string& number, int onlineOnly = 0)
+    {
+        return {name, number, DateTimeToDos(platform::Now() - 1.0 / 24), onlineOnly};
+    }
+    void Store(std::vector<TCallLater> entries)
+    {
+        KovraAssistantConfig().EraseSection("Call Later");
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            TCsv fields;
+            fields.AddField(entries[i].Name);
+            fields.AddField(entries[i].Number);
+            fields.AddField(std::to_string(entries[i].CallTime));
+            fields.AddField(entries[i].OnlineOnly);
+            KovraAssistantConfig().WriteString("Call Later", std::to_string(i), fields.Line());
+        }
+        lists->LoadReminders();
+    }
+
+    std::unique_ptr<TOptionsLists> lists;
+    std::vector<std::string> calls;
+};
+
+TEST_F(ListsTest, ForwardingDialogEnablesByKindAndPutsAllFourTextsIntoTheRecentNumbers)
+{
+    TfmForward dialog(owner);
+    dialog.SetUp({"2000", "", "3000", ""}, {true, false, false, true});
+    EXPECT_TRUE(dialog.cbForwardAll->Enabled());
+    EXPECT_FALSE(dialog.cbForwardBusy->Enabled());
+    EXPECT_FALSE(dialog.cbForwardNoAnswer->Enabled());
+    EXPECT_EQ(dialog.cbForwardNoAnswer->Text(), "3000");
+    dialog.cbForwardOOS->SetText("4000");
+    dialog.cbForwardAll->SetText("");
+    WhileModal([&] { dialog.btOk->Click(); });
+    EXPECT_EQ(dialog.ShowModal(), ui::mrOk);
+    EXPECT_EQ(dialog.Texts(), (std::array<std::string, 4>{"", "", "3000", "4000"}));
+    EXPECT_EQ(KovraAssistantConfig().ReadString("RecentPhoneNumbers", "0", ""), "4000");
+    EXPECT_EQ(KovraAssistantConfig().ReadString("RecentPhoneNumbers", "1", ""), "3000");
+}
+
+TEST_F(ListsTest, ForwardListSurvivesSaveAndLoadWithTheDocumentsSpecialCharacters)
+{
+    const std::vector<std::string> names = {"Front desk", "a=b;c,\"quoted\"", "[Section]", "back\\slash #1",
+                                            "Zoë"};
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        lists->OpenForwardEditor(nullptr);
+        fmForwardEntry->edName->SetText(names[i]);
+        TypeText(*fmForwardEntry->edNumber, "20" + std::to_string(i));
+        fmForwardEntry->btOk->Click();
+    }
+    const std::string document = KovraAssistantConfig().GetText();
+    KovraAssistantConfig().SetText("");
+    KovraAssistantConfig().SetText(document);
+    TOptionsLists loaded;
+    loaded.LoadForwards();
+    ASSERT_EQ(loaded.Forwards().size(), names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(loaded.Forwards()[i]->Name, names[i]);
+        EXPECT_EQ(loaded.Forwards()[i]->Number, "20" + std::to_string(i));
+    }
+}
+
+TEST_F(ListsTest, ForwardEditorCleansTheNumberAndRefusesOneAlreadyInTheList)
+{
+    lists->OpenForwardEditor(nullptr);
+    TfmForwardEntry* editor = fmForwardEntry;
+    editor->edName->SetText("Reception");
+    TypeText(*editor->edNumber, "(214) 555-1234");
+    EXPECT_EQ(editor->edNumber->Text(), "214 555-1234");
+    editor->edNumber->SetText("(214) 555-1234");
+    EXPECT_EQ(editor->edNumber->Text(), "214 555-1234");
+    editor->edNumber->SetText("12a*#9");
+    EXPECT_EQ(editor->edNumber->Text(), "12*#9");
+    editor->edNumber->SetText("214 555-1234");
+    editor->btOk->Click();
+    ASSERT_EQ(lists->Forwards().size(), 1u);
+
+    // A second entry with the same number would lose a name on the next save.
+    lists->OpenForwardEditor(nullptr);
+    fmForwardEntry->edName->SetText("Other");
+    fmForwardEntry->edNumber->SetText(" 214 555-1234 ");
+    EXPECT_FALSE(fmForwardEntry->btOk->Enabled());
+    EXPECT_TRUE(fmForwardEntry->txtNumberTaken->Visible());
+    // Editing the entry itself keeps its number.
+    lists->OpenForwardEditor(lists->Forwards()[0].get());
+    fmForwardEntry->edName->SetText("Front");
+    EXPECT_TRUE(fmForwardEntry->btOk->Enabled());
+    fmForwardEntry->btOk->Click();
+    EXPECT_EQ(KovraAssistantConfig().ReadString("Forward", "214 555-1234", ""), "Front");
+    EXPECT_EQ(lists->ForwardEntries().size(), 1u);
+}
+
+TEST_F(ListsTest, SecondForwardEditorDropsTheFirstOnesUnsavedEntryAndDeleteRemovesByIdentity)
+{
+    lists->OpenForwardEditor(nullptr);
+    fmForwardEntry->edName->SetText("Lost");
+    fmForwardEntry->edNumber->SetText("100");
+    lists->OpenForwardEditor(nullptr);
+    EXPECT_TRUE(lists->Forwards().empty());
+    fmForwardEntry->edName->SetText("Kept");
+    fmForwardEntry->edNumber->SetText("200");
+    fmForwardEntry->btOk->Click();
+    lists->OpenForwardEditor(lists->Forwards()[0].get());
+    lists->DeleteForward(lists->Forwards()[0].get());
+    EXPECT_EQ(fmForwardEntry, nullptr);
+    EXPECT_TRUE(lists->Forwards().empty());
+    EXPECT_FALSE(KovraAssistantConfig().SectionExists("Forward"));
+}
+
+TEST_F(ListsTest, DosDateTimeRoundTripsAtTwoSecondResolution)
+{
+    const platform::TDateTime odd = platform::EncodeDateTime({2026, 12, 7, 23, 59, 59});
+    EXPECT_EQ(platform::FormatDateTime(DosToDateTime(DateTimeToDos(odd))), "2026-12-07 23:59:58");
+    const platform::TDateTime even = platform::EncodeDateTime({1999, 2, 28, 0, 0, 2});
+    EXPECT_EQ(DosToDateTime(DateTimeToDos(even)), even);
+    EXPECT_EQ(DateTimeToDos(platform::EncodeDateTime({1980, 1, 1, 0, 0, 0})), (1u << 21) | (1u << 16));
+    // A damaged value reads as a valid date.
+    EXPECT_EQ(platform::FormatDateTime(DosToDateTime(0xFFFFFFFFu)), "2107-12-31 23:59:58");
+}
+
+TEST_F(ListsTest, ReminderForNowIsDialledAtOnceAndNeverStoredUnlessTheCallStateForbids)
+{
+    AddReminder("Ann", "(214) 555-1234", 0);
+    EXPECT_EQ(calls, (std::vector<std::string>{"2145551234"}));
+    EXPECT_TRUE(lists->Reminders().empty());
+    EXPECT_FALSE(KovraAssistantConfig().SectionExists("Call Later"));
+
+    lists->SetCallState(4);
+    AddReminder("", "300", 0);
+    ASSERT_EQ(lists->Reminders().size(), 1u);
+    EXPECT_EQ(lists->Reminders()[0]->Name, "Unknown");
+    EXPECT_EQ(calls.size(), 1u);
+    lists->LoadReminders();
+    ASSERT_EQ(lists->Reminders().size(), 1u);
+    EXPECT_EQ(*lists->Reminders()[0], (TCallLater{"Unknown", "300", 0, 0}));
+
+    // Without a session to call from, a reminder for now is kept rather than lost.
+    lists->SetCallState(0);
+    lists->MakeCall = nullptr;
+    AddReminder("Eve", "700", 0);
+    EXPECT_EQ(lists->Reminders().size(), 2u);
+}
+
+TEST_F(ListsTest, ReminderInTenMinutesIsStoredAndCountsDown)
+{
+    AddReminder("Bob", "400", 10);
+    ASSERT_EQ(lists->Reminders().size(), 1u);
+    const auto texts = lists->CountDown(platform::Now());
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_TRUE(texts[0] == "Call in 00:10:00" || texts[0] == "Call in 00:09:59" ||
+                texts[0] == "Call in 00:09:58")
+        << texts[0];
+    EXPECT_EQ(fmCallLaterCall, nullptr);
+}
+
+TEST_F(ListsTest, TwoDueRemindersAnnounceTheLowerOneFirstAndTheOtherAfterTheAnswer)
+{
+    Store({Due("First", "100"), Due("Second", "200")});
+    const auto texts = lists->CountDown(platform::Now());
+    EXPECT_EQ(texts, (std::vector<std::string>{"As soon as possible", "As soon as possible"}));
+    ASSERT_NE(fmCallLaterCall, nullptr);
+    EXPECT_EQ(fmCallLaterCall->txtCallerName->Caption(), "Second");
+    fmCallLaterCall->btCall->Click();
+    EXPECT_EQ(calls, (std::vector<std::string>{"200"}));
+    ASSERT_EQ(lists->Reminders().size(), 1u);
+    // The pop-up slides away and frees itself before the next one comes.
+    lists->CountDown(platform::Now());
+    EXPECT_EQ(fmCallLaterCall->Entry(), nullptr);
+    while (fmCallLaterCall)
+        platform::ProcessMessages(5);
+    lists->CountDown(platform::Now());
+    ASSERT_NE(fmCallLaterCall, nullptr);
+    EXPECT_EQ(fmCallLaterCall->txtCallerName->Caption(), "First");
+    fmCallLaterCall->btCancelCall->Click();
+    EXPECT_TRUE(lists->Reminders().empty());
+    EXPECT_EQ(calls.size(), 1u);
+}
+
+TEST_F(ListsTest, UnansweredPopupPostponesByFiveMinutes)
+{
+    Store({Due("Carl", "500")});
+    lists->CountDown(platform::Now());
+    ASSERT_NE(fmCallLaterCall, nullptr);
+    fmCallLaterCall->tmDissapear->Tick();
+    ASSERT_EQ(lists->Reminders().size(), 1u);
+    const double minutes = (DosToDateTime(lists->Reminders()[0]->CallTime) - platform::Now()) * 24 * 60;
+    EXPECT_GT(minutes, 4.9);
+    EXPECT_LE(minutes, 5.0);
+    const auto texts = lists->CountDown(platform::Now());
+    EXPECT_TRUE(texts[0] == "Call in 00:05:00" || texts[0].rfind("Call in 00:04:5", 0) == 0) << texts[0];
+}
+
+TEST_F(ListsTest, OnlineOnlyReminderWaitsForItsContactAndAnEmptyNumberIsNeverAnnounced)
+{
+    std::vector<TReminderContact> contacts = {{"carl@example", 1, {"", "Work +1 214 555 0500", ""}}};
+    lists->MessengerOn = [] { return true; };
+    lists->Contacts = [&] { return contacts; };
+    Store({Due("Carl", "0500", 1), Due("Nobody", "")});
+    EXPECT_EQ(lists->CountDown(platform::Now())[1], "No number");
+    EXPECT_EQ(fmCallLaterCall, nullptr);
+    contacts[0].Status = 2;
+    lists->CountDown(platform::Now());
+    ASSERT_NE(fmCallLaterCall, nullptr);
+    EXPECT_EQ(fmCallLaterCall->txtCallerName->Caption(), "Carl");
+}
+
+TEST_F(ListsTest, EditingAnAnnouncedReminderClosesItsPopupFirst)
+{
+    Store({Due("Dora", "600")});
+    lists->CountDown(platform::Now());
+    ASSERT_NE(fmCallLaterCall, nullptr);
+    lists->EditReminder(lists->Reminders()[0].get());
+    EXPECT_EQ(fmCallLaterCall->Entry(), nullptr);
+    ASSERT_NE(fmCallLaterEntry, nullptr);
+    EXPECT_EQ(fmCallLaterEntry->edNumber->Text(), FormatPhoneNumber("600"));
+    EXPECT_TRUE(fmCallLaterEntry->rbCallNow->Checked());
+    EXPECT_FALSE(fmCallLaterEntry->edTime->Enabled());
+    fmCallLaterEntry->btOk->Click();
+    EXPECT_EQ(calls, (std::vector<std::string>{"600"}));
+    EXPECT_TRUE(lists->Reminders().empty());
+}
+
+TEST_F(ListsTest, ContactNumbersMatchExtensionsAndShortForms)
+{
+    EXPECT_TRUE(ContactNumberMatches("Work +1 (214) 555-0500", "0500"));
+    EXPECT_TRUE(ContactNumberMatches("5550500", "2145550500"));
+    EXPECT_FALSE(ContactNumberMatches("5550501", "2145550500"));
+    EXPECT_FALSE(ContactNumberMatches("", "0500"));
+}
+
+} // namespace

@@ -1,0 +1,161 @@
+// The options window headless: its tabs and height by integration and capability bit 12, the
+// connection log bound, the canned messages' in-place edit and the confirmation switches.
+
+#include "DialogTestSupport.h"
+#include "options/MSNOptions.h"
+
+namespace {
+
+constexpr std::uint32_t kBit12 = 1u << 12;
+
+class OptionsTest : public DialogTest {
+protected:
+    TfmOptions& Make(bool messenger, std::uint32_t capabilities)
+    {
+        options = std::make_unique<TfmOptions>(nullptr, lists);
+        TOptionsSession session;
+        session.Messenger = messenger;
+        options->SetSession(session);
+        options->Initialise(capabilities);
+        return *options;
+    }
+    std::vector<std::string> Tabs() const
+    {
+        std::vector<std::string> tabs;
+        for (int i = 0; i < options->TabSet->Tabs().Count(); ++i)
+            tabs.push_back(options->TabSet->Tabs().Strings(i));
+        return tabs;
+    }
+    void TearDown() override
+    {
+        options.reset();
+        DialogTest::TearDown();
+    }
+
+    TOptionsLists lists;
+    std::unique_ptr<TfmOptions> options;
+};
+
+using Strings = std::vector<std::string>;
+
+TEST_F(OptionsTest, TabsAndHeightFollowIntegrationAndBit12AndOnlyTheFirstInitialiseCounts)
+{
+    Make(false, kBit12);
+    EXPECT_EQ(Tabs(), (Strings{"Connection", "Call Later", "Forward", "Preferences"}));
+    EXPECT_EQ(options->Height(), TfmOptions::kHeightWithout);
+    options->Initialise(0);
+    EXPECT_EQ(Tabs().size(), 4u);
+
+    MessageBundle().SetText("TabPrefs", "Einstellungen");
+    Make(true, 0);
+    EXPECT_EQ(Tabs(),
+              (Strings{"Connection", "Messenger", "Phone", "Messages", "Call Later", "Einstellungen"}));
+    EXPECT_EQ(options->Height(), TfmOptions::kHeightWithMessenger);
+}
+
+TEST_F(OptionsTest, ShowPageSelectsTheTabCarryingThePageAndNoneForAMissingForwardTab)
+{
+    Make(false, 0);
+    options->ShowPage(opCallLater);
+    EXPECT_EQ(options->TabSet->TabIndex(), 1);
+    EXPECT_EQ(options->pnTitle->Caption(), "Call Later");
+    EXPECT_EQ(options->nbButtons->PageIndex(), opCallLater);
+    options->ShowPage(opForward);
+    EXPECT_EQ(options->Notebook->PageIndex(), opForward);
+    EXPECT_EQ(options->nbButtons->PageIndex(), opForward);
+    EXPECT_EQ(options->TabSet->TabIndex(), -1);
+    // Clicking a tab shows the page it carries.
+    options->TabSet->SelectTab(2);
+    EXPECT_EQ(options->Notebook->PageIndex(), opPreferences);
+    EXPECT_EQ(options->pnTitle->Caption(), "Preferences");
+}
+
+TEST_F(OptionsTest, LogKeepsAtMost501LinesDroppingTheOldestAndClears)
+{
+    Make(false, 0);
+    for (int i = 0; i < 600; ++i)
+        options->AddLogLine("line " + std::to_string(i), false);
+    EXPECT_EQ(options->meLog->Items().Count(), 501);
+    EXPECT_EQ(options->meLog->Items().Strings(0), "line 99");
+    EXPECT_EQ(options->meLog->ItemIndex(), 500);
+    options->AddLogLine("SNT: LOGIN_REQ 7", true);
+    const std::string last = options->meLog->Items().Strings(500);
+    ASSERT_EQ(last.size(), 8u + 2 + 16);
+    EXPECT_EQ(last.substr(2, 1) + last.substr(5, 1), "::");
+    EXPECT_EQ(last.substr(8), "  SNT: LOGIN_REQ 7");
+    options->imClear->Click();
+    EXPECT_EQ(options->meLog->Items().Count(), 0);
+}
+
+TEST_F(OptionsTest, MessageIsStoredWithEnterAndAnUncommittedRowGoesWhenTheEditLosesFocus)
+{
+    KovraAssistantConfig().WriteString("IMMessages", "0", "Busy now");
+    Make(true, 0);
+    ASSERT_EQ(options->lbMessages->Items().Count(), 1);
+    options->ShowForm();
+    options->MessagesAdd();
+    EXPECT_TRUE(options->edMessage->Visible());
+    TypeText(*options->edMessage, std::string(90, 'x'));
+    EXPECT_EQ(options->edMessage->Text().size(), 80u);
+    options->edMessage->PressKey(13);
+    EXPECT_FALSE(options->edMessage->Visible());
+    EXPECT_EQ(KovraAssistantConfig().ReadString("IMMessages", "1", ""), std::string(80, 'x'));
+
+    options->MessagesAdd();
+    TypeText(*options->edMessage, "half");
+    options->lbMessages->SetFocus();
+    EXPECT_EQ(options->lbMessages->Items().Count(), 2);
+    EXPECT_FALSE(options->btMessagesEdit->Enabled());
+
+    options->lbMessages->SetItemIndex(0);
+    options->MessagesEdit();
+    TypeText(*options->edMessage, "!");
+    options->edMessage->PressKey(27);
+    EXPECT_EQ(options->lbMessages->Items().Strings(0), "Busy now");
+    options->MessagesDelete();
+    EXPECT_EQ(KovraAssistantConfig().ReadString("IMMessages", "0", ""), std::string(80, 'x'));
+    EXPECT_EQ(KovraAssistantConfig().ReadString("IMMessages", "1", "none"), "none");
+}
+
+TEST_F(OptionsTest, ConfirmBoxesStartFromTheirKeysAndWriteThemAtOnce)
+{
+    KovraAssistantConfig().WriteInteger("Confirm", "FwdDel", 0);
+    Make(false, 0);
+    EXPECT_TRUE(options->cbConfirmExit->Checked());
+    EXPECT_FALSE(options->cbConfirmFwdDel->Checked());
+    options->cbConfirmCLDel->Click();
+    options->cbConfirmFwdDel->Click();
+    EXPECT_EQ(KovraAssistantConfig().ReadInteger("Confirm", "CLDel", 1), 0);
+    EXPECT_EQ(KovraAssistantConfig().ReadInteger("Confirm", "FwdDel", 0), 1);
+}
+
+TEST_F(OptionsTest, SettingsReadAgainAfterTheFirstInitialiseReplaceWhatItShows)
+{
+    // Opened before log-in, the window read an empty document; the server's one comes later.
+    Make(false, kBit12);
+    KovraAssistantConfig().WriteString("Forward", "2001", "Desk");
+    KovraAssistantConfig().WriteInteger("Confirm", "Exit", 0);
+    options->ReloadSettings();
+    ASSERT_EQ(options->lbForward->ItemCount(), 1);
+    EXPECT_EQ(options->lbForward->CellText(0, 0), "Desk");
+    EXPECT_EQ(options->lbForward->CellText(0, 1), "2001");
+    EXPECT_FALSE(options->cbConfirmExit->Checked());
+}
+
+TEST_F(OptionsTest, EveryWayOfClosingOnlyHidesAndCallsTheSaveHandler)
+{
+    Make(false, 0);
+    int saves = 0;
+    options->OnSave = [&] { ++saves; };
+    options->ShowForm();
+    options->imCaption->Click();
+    EXPECT_FALSE(options->Visible());
+    options->ShowForm();
+    options->Close();
+    platform::ProcessMessages(0);
+    EXPECT_FALSE(options->Visible());
+    EXPECT_EQ(fmOptions, options.get());
+    EXPECT_EQ(saves, 2);
+}
+
+} // namespace

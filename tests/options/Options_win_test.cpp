@@ -1,0 +1,121 @@
+// The options window, the forwarding dialog, both editors and the reminder pop-up as real windows
+// under Wine, each saved as a screenshot beside the test results.
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "WindowShot_win.h"
+#include "dialogs/MSNForward.h"
+#include "options/MSNOptions.h"
+#include "platform/Clock.h"
+#include "platform/MainLoop.h"
+#include "ui/win32/Win32Backend.h"
+
+namespace {
+
+void PumpFor(unsigned ms)
+{
+    const std::uint64_t until = platform::TickCount() + ms;
+    while (platform::TickCount() < until)
+        platform::ProcessMessages(10);
+}
+
+bool Shot(const ui::TControl& control, const std::string& name)
+{
+    PumpFor(150);
+    return IsWindowVisible(static_cast<HWND>(ui::win32::HandleOf(control))) &&
+           SaveWindowShot(ui::win32::HandleOf(control), KOVRA_ARTIFACTS_DIR, name);
+}
+
+class OptionsWin32 : public testing::Test {
+protected:
+    static void SetUpTestSuite() { ui::SetBackend(ui::win32::CreateBackend()); }
+    void SetUp() override
+    {
+        ui::Application->ResetTerminated();
+        KovraAssistantConfig().SetText("");
+        KovraAssistantConfig().WriteString("Forward", "2001", "Front desk");
+        KovraAssistantConfig().WriteString("IMMessages", "0", "In a meeting, call you back");
+        KovraAssistantConfig().WriteString("Call Later", "0", "\"Dana Doe\",4255550123,0,0");
+    }
+    void TearDown() override
+    {
+        platform::ProcessMessages(0);
+        KovraAssistantConfig().SetText("");
+    }
+    TOptionsLists lists;
+};
+
+TEST_F(OptionsWin32, OptionsWindowShowsEveryPage)
+{
+    TfmOptions options(nullptr, lists);
+    TOptionsSession session;
+    session.Phone = "1001";
+    session.Server1 = "10.0.0.5";
+    session.Messenger = true;
+    options.SetSession(session);
+    options.Initialise(0xFFFFFFFFu);
+    options.AddLogLine("SNT: MONITOR_START_REQ 3", true);
+    options.AddLogLine("RCV: MONITOR_START_RSP 3", true);
+    options.ShowForm();
+    for (int page = opConnection; page <= opPreferences; ++page) {
+        options.ShowPage(page);
+        EXPECT_TRUE(Shot(options, "options_page_" + std::to_string(page))) << page;
+    }
+    options.tmCallLater->Tick();
+    options.ShowPage(opCallLater);
+    EXPECT_EQ(options.lbCallLater->CellText(0, 2), "As soon as possible");
+    options.imCaption->Click();
+    PumpFor(50);
+    EXPECT_FALSE(IsWindowVisible(static_cast<HWND>(ui::win32::HandleOf(options))));
+    delete fmCallLaterCall;
+}
+
+TEST_F(OptionsWin32, ForwardingDialogAndBothEditorsAreShown)
+{
+    TfmForward forward(nullptr);
+    forward.SetUp({"2001", "", "4255550199", ""}, {true, true, false, false});
+    forward.ShowForm();
+    EXPECT_TRUE(Shot(forward, "dialog_forward"));
+    forward.HideForm();
+
+    lists.LoadForwards();
+    lists.OpenForwardEditor(lists.Forwards()[0].get());
+    ASSERT_NE(fmForwardEntry, nullptr);
+    EXPECT_TRUE(Shot(*fmForwardEntry, "editor_forward"));
+    lists.AddCallLater("", "Dana Doe", "4255550123", 10);
+    ASSERT_NE(fmCallLaterEntry, nullptr);
+    EXPECT_TRUE(fmCallLaterEntry->rbCallIn->Checked());
+    EXPECT_TRUE(Shot(*fmCallLaterEntry, "editor_call_later"));
+}
+
+TEST_F(OptionsWin32, ReminderSlidesUpIntoTheCornerAndAwayAfterAChoice)
+{
+    lists.LoadReminders();
+    lists.CountDown(platform::Now());
+    ASSERT_NE(fmCallLaterCall, nullptr);
+    TfmCallLaterCall* popup = fmCallLaterCall;
+    HWND window = static_cast<HWND>(ui::win32::HandleOf(*popup));
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    RECT bounds{};
+    const std::uint64_t until = platform::TickCount() + 5000;
+    do {
+        platform::ProcessMessages(10);
+        GetWindowRect(window, &bounds);
+    } while (bounds.bottom != work.bottom && platform::TickCount() < until);
+    EXPECT_EQ(bounds.bottom, work.bottom);
+    EXPECT_EQ(bounds.right, work.right);
+    EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_TRUE(Shot(*popup, "popup_reminder"));
+    SendMessageW(static_cast<HWND>(ui::win32::HandleOf(*popup->btCancelCall)), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    SendMessageW(static_cast<HWND>(ui::win32::HandleOf(*popup->btCancelCall)), WM_LBUTTONUP, 0, 0);
+    EXPECT_TRUE(lists.Reminders().empty());
+    const std::uint64_t gone = platform::TickCount() + 5000;
+    while (fmCallLaterCall && platform::TickCount() < gone)
+        platform::ProcessMessages(10);
+    EXPECT_EQ(fmCallLaterCall, nullptr);
+}
+
+} // namespace
