@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "app/AssistantDialogs.h"
+#include "app/ClickToDial.h"
 #include "app/MSNMain.h"
 #include "app/MSNMainOptions.h"
 #include "app/SystemDesktop.h"
@@ -60,9 +61,21 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     platform::InitMainThread();
     ui::Application->SetTitle("Kovra Assistant");
 
-    const TQMEncoder encoder(FirstArgument());
+    const std::optional<std::string> first = FirstArgument();
     TAssistantOptions options;
-    options.Parameters = encoder.Parameters();
+    if (first && IsCallLink(*first)) {
+        const TCallLink link = ParseCallLink(*first);
+        if (!link.Error.empty()) {
+            const std::u16string text = ui::Utf8ToUtf16(link.Error);
+            MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(text.c_str()), L"Kovra Assistant",
+                        MB_OK | MB_ICONWARNING);
+            CoUninitialize();
+            return 2;
+        }
+        options.Parameters = CallLinkParameters(link.Number);
+    } else {
+        options.Parameters = TQMEncoder(first).Parameters();
+    }
     options.ProgramFolder = ProgramFolder();
     ApplyTestOverrides(options);
     TfmKovraAssistant* form = nullptr;

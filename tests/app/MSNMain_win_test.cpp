@@ -1,5 +1,5 @@
 // The program's real windows under Wine: the marked window and its hand-over in both
-// directions, a second instance that only hands over, and a ringing call answered by a click
+// directions, a second instance that only hands over (also a "tel:" link), and a ringing call answered by a click
 // on the window, with screenshots saved beside the test results.
 
 #include <windows.h>
@@ -37,20 +37,17 @@ void ClickControl(const ui::TControl& control)
     SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
 }
 
-TEST(Win32Program, SecondInstanceHandsItsParametersOverAndEnds)
+// Runs the program with one argument until it ends, pumping our messages so that its hand-over
+// to a marked window of this process arrives. The program's exit code, or -1 when it did not end.
+long RunSecondInstance(const std::string& argument)
 {
-    std::string received;
-    TUtilWindow first(NameHash("KovraAssistant"), [&](const std::string& text) { received = text; });
-    std::string argument, error;
-    ASSERT_TRUE(TQMEncoder::EncodeArgument({"-MakeCall", "555", "-phone", "1001"}, argument, error)) << error;
     std::wstring command = L"\"" KOVRA_ASSISTANT_EXE L"\" ";
     command += std::wstring(argument.begin(), argument.end());
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                               &process));
-    // Our thread must pump for the hand-over to arrive.
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return -1;
     DWORD waited = WAIT_TIMEOUT;
     for (int i = 0; i < 600 && waited == WAIT_TIMEOUT; ++i) {
         platform::ProcessMessages(50);
@@ -60,8 +57,16 @@ TEST(Win32Program, SecondInstanceHandsItsParametersOverAndEnds)
     GetExitCodeProcess(process.hProcess, &exitCode);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    EXPECT_EQ(waited, WAIT_OBJECT_0);
-    EXPECT_EQ(exitCode, 0u);
+    return waited == WAIT_OBJECT_0 ? static_cast<long>(exitCode) : -1;
+}
+
+TEST(Win32Program, SecondInstanceHandsItsParametersOverAndEnds)
+{
+    std::string received;
+    TUtilWindow first(NameHash("KovraAssistant"), [&](const std::string& text) { received = text; });
+    std::string argument, error;
+    ASSERT_TRUE(TQMEncoder::EncodeArgument({"-MakeCall", "555", "-phone", "1001"}, argument, error)) << error;
+    EXPECT_EQ(RunSecondInstance(argument), 0);
     EXPECT_EQ(received, " -MakeCall 555 -phone 1001");
 }
 
@@ -74,7 +79,7 @@ HWND ProcessWindow(DWORD process, const std::wstring& title)
         HWND found = nullptr;
     } search{process, title};
     EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
+        [](HWND window, LPARAM data) CALLBACK -> BOOL {
             auto& s = *reinterpret_cast<Search*>(data);
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);
@@ -98,7 +103,7 @@ HWND ChildWithText(HWND parent, const std::wstring& text)
     } search{text};
     EnumChildWindows(
         parent,
-        [](HWND window, LPARAM data) -> BOOL {
+        [](HWND window, LPARAM data) CALLBACK -> BOOL {
             auto& s = *reinterpret_cast<Search*>(data);
             wchar_t caption[128] = {};
             GetWindowTextW(window, caption, 128);
@@ -189,7 +194,7 @@ TEST(Win32Program, HungMeetmeApplicationCountsAsNotRunning)
     std::atomic<bool> done{false};
     std::thread application([&] {
         WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) CALLBACK -> LRESULT {
             return message == WM_COPYDATA ? 4711 : DefWindowProcW(window, message, wParam, lParam);
         };
         windowClass.hInstance = GetModuleHandleW(nullptr);
@@ -221,7 +226,7 @@ TEST(Win32Program, HungMeetmeApplicationCountsAsNotRunning)
     EXPECT_EQ(later, 4711u);
 }
 
-TEST(Win32Program, MarkedWindowOfTheMainWindowTakesAnotherInstancesRequest)
+TEST(Win32Program, MarkedWindowOfTheMainWindowTakesAnotherInstancesRequestAndCallLinks)
 {
     UseRealWindows real;
     ScriptedSession s;
@@ -238,6 +243,14 @@ TEST(Win32Program, MarkedWindowOfTheMainWindowTakesAnotherInstancesRequest)
     EXPECT_EQ(answer, 1);
     ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
     EXPECT_EQ(s.Requests(KovraMsg::MAKE_CALL_REQ)[0].ReadStr(), "4255550123");
+
+    // A "tel:" link opened while the window is logged in: a second program hands its digits over.
+    SetEnvironmentVariableA("KOVRA_INSTANCE_NAME", s.app->form->InstanceName().c_str());
+    const long exitCode = RunSecondInstance("tel:+1-425-555-1234");
+    SetEnvironmentVariableA("KOVRA_INSTANCE_NAME", nullptr);
+    EXPECT_EQ(exitCode, 0);
+    ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::MAKE_CALL_REQ) == 2; }));
+    EXPECT_EQ(s.Requests(KovraMsg::MAKE_CALL_REQ)[1].ReadStr(), "14255551234");
 }
 
 TEST(Win32Program, RingingCallIsShownAndAnsweredByAClickOnTheWindow)

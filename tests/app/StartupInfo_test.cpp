@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/ClickToDial.h"
 #include "app/StartupInfo.h"
 #include "settings/csvprop.h"
 
@@ -108,6 +109,51 @@ TEST(MarkedWindow, NameHashUpperCasesLettersOnlyAndAddsPositions)
     EXPECT_EQ(NameHash("\xC3\xA9"), 0xC3u + 0xA9u + 1u);  // bytes beyond a to z stay as they are
     EXPECT_NE(NameHash("KovraAssistant"), NameHash("MeetMeApp"));
     EXPECT_EQ(NameHash(""), 0u);
+}
+
+TEST(CallLink, LinksDialTheirDigitsWithoutParametersAndBecomeAMakeCall)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"tel:+1 (425) 555-1234", "14255551234"},
+        {"TEL:+1-425-555-1234;ext=77;phone-context=x", "14255551234"},
+        {"tel:+1%20(425)%20555.1234", "14255551234"},
+        {"callto://+14255551234?call", "14255551234"},
+        {"CallTo:*72%23", "*72#"},
+        {"tel:555-1234%3Bext=9", "5551234"},
+    };
+    for (const auto& [link, number] : cases) {
+        const TCallLink parsed = ParseCallLink(link);
+        EXPECT_EQ(parsed.Number, number) << link;
+        EXPECT_EQ(parsed.Error, "") << link;
+    }
+    EXPECT_TRUE(IsCallLink("Tel:1"));
+    EXPECT_FALSE(IsCallLink("telephone"));
+    // What the window evaluates for a link is the make-call of its digits, like "-MakeCall".
+    const auto info = Evaluate(CallLinkParameters(ParseCallLink("tel:+1-425-555-1234").Number));
+    EXPECT_EQ(info.PendingAction, paMakeCall);
+    EXPECT_EQ(TCsvProperties(info.PendingArgument).Value("Phone"), "14255551234");
+    EXPECT_EQ(JoinHandOver(CallLinkParameters("14255551234")), " -MakeCall 14255551234");
+}
+
+TEST(CallLink, EmptyOrUndialableLinksAreRefusedWithTheirReason)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"tel:", "holds no number to dial."},
+        {"callto:;ext=1", "holds no number to dial."},
+        {"tel:(-)", "holds no number to dial."},
+        {"callto:some.user", "is not a phone number that can be dialled."},
+        {"tel:555%001", "is not a phone number that can be dialled."},
+        {"tel:555\\1", "is not a phone number that can be dialled."},
+        {"tel:555%4", "has a broken escape."},
+        {"tel:555%", "has a broken escape."},
+        {"tel:%G1", "has a broken escape."},
+        {"sip:555", "is not a \"tel:\" or \"callto:\" link."},
+    };
+    for (const auto& [link, why] : cases) {
+        const TCallLink parsed = ParseCallLink(link);
+        EXPECT_EQ(parsed.Number, "") << link;
+        EXPECT_EQ(parsed.Error, "The link \"" + std::string(link) + "\" " + why) << link;
+    }
 }
 
 }  // namespace
