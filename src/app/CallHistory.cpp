@@ -1,0 +1,108 @@
+#include "app/CallHistory.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+
+#include "settings/MSNConfig.h"
+
+namespace {
+
+std::string EntryKey(std::size_t index)
+{
+    return "Call" + std::to_string(index + 1);
+}
+
+bool ParseInt64(const std::string& text, std::int64_t& value)
+{
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+// One call as "in|out TAB start TAB seconds TAB answered TAB number TAB name": the name comes
+// last, so whatever it holds is kept; the document's own escapes protect the whole entry.
+std::string EntryText(const TCallRecord& call)
+{
+    std::string number = call.Number;
+    std::replace(number.begin(), number.end(), '\t', ' ');
+    return std::string(call.Incoming ? "in" : "out") + '\t' + std::to_string(call.Start) + '\t' +
+           std::to_string(call.Seconds) + '\t' + (call.Answered ? "1" : "0") + '\t' + number + '\t' +
+           call.Name;
+}
+
+bool ParseEntry(const std::string& text, TCallRecord& call)
+{
+    std::vector<std::string> fields;
+    std::size_t from = 0;
+    while (fields.size() < 5) {
+        const std::size_t tab = text.find('\t', from);
+        if (tab == std::string::npos)
+            return false;
+        fields.push_back(text.substr(from, tab - from));
+        from = tab + 1;
+    }
+    std::int64_t seconds = 0;
+    if ((fields[0] != "in" && fields[0] != "out") || !ParseInt64(fields[1], call.Start) ||
+        !ParseInt64(fields[2], seconds) || seconds < 0 || seconds > INT32_MAX ||
+        (fields[3] != "0" && fields[3] != "1"))
+        return false;
+    call.Incoming = fields[0] == "in";
+    call.Seconds = static_cast<int>(seconds);
+    call.Answered = fields[3] == "1";
+    call.Number = fields[4];
+    call.Name = text.substr(from);
+    return true;
+}
+
+} // namespace
+
+void TCallHistory::Add(const TCallRecord& call)
+{
+    calls_.insert(calls_.begin(), call);
+    if (calls_.size() > kLimit)
+        calls_.resize(kLimit);
+    unseen_ = std::min(unseen_ + 1, calls_.size());
+}
+
+int TCallHistory::MissedCount() const
+{
+    return static_cast<int>(std::count_if(calls_.begin(),
+                                          calls_.begin() + static_cast<std::ptrdiff_t>(unseen_),
+                                          [](const TCallRecord& call) { return call.Missed(); }));
+}
+
+void TCallHistory::MarkSeen()
+{
+    unseen_ = 0;
+}
+
+std::string TCallHistory::MissedText() const
+{
+    const int missed = MissedCount();
+    if (missed == 0)
+        return {};
+    return std::to_string(missed) + (missed == 1 ? " missed call" : " missed calls");
+}
+
+void TCallHistory::Load(const TKovraAssistantConfig& config)
+{
+    calls_.clear();
+    for (std::size_t i = 0; i < kLimit; ++i) {
+        const std::string text = config.ReadString(kSection, EntryKey(i), "");
+        if (text.empty())
+            break;
+        TCallRecord call;
+        if (ParseEntry(text, call))
+            calls_.push_back(std::move(call));
+    }
+    const int unseen = config.ReadInteger(kSection, "Unseen", 0);
+    unseen_ = std::min(static_cast<std::size_t>(std::max(0, unseen)), calls_.size());
+}
+
+void TCallHistory::Save(TKovraAssistantConfig& config) const
+{
+    config.EraseSection(kSection);
+    for (std::size_t i = 0; i < calls_.size(); ++i)
+        config.WriteString(kSection, EntryKey(i), EntryText(calls_[i]));
+    config.WriteInteger(kSection, "Unseen", static_cast<int>(unseen_));
+}

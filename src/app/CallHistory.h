@@ -1,0 +1,46 @@
+#pragma once
+// TCallHistory: the last calls the window tracked, newest first, kept in the settings document's
+// "CallHistory" section; the calls missed since the user last looked are counted for the tray.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class TKovraAssistantConfig;
+
+struct TCallRecord {
+    bool Incoming = false;
+    std::string Name;
+    std::string Number;
+    std::int64_t Start = 0; // seconds since 1970 (UTC)
+    int Seconds = 0;        // connected time; 0 when never answered
+    bool Answered = false;
+
+    // Rang here and was never answered here.
+    bool Missed() const { return Incoming && !Answered; }
+    bool operator==(const TCallRecord&) const = default;
+};
+
+class TCallHistory {
+public:
+    static constexpr std::size_t kLimit = 100;
+    static constexpr const char* kSection = "CallHistory";
+
+    // A finished call goes first; the oldest beyond the limit are dropped.
+    void Add(const TCallRecord& call);
+    const std::vector<TCallRecord>& Calls() const { return calls_; }
+
+    // Missed calls newer than the last time the user looked at the history.
+    int MissedCount() const;
+    void MarkSeen();
+    // The tray tip's line for them, empty when there are none.
+    std::string MissedText() const;
+
+    // Entries that do not read back as a call are skipped, so a damaged section loses only those.
+    void Load(const TKovraAssistantConfig& config);
+    void Save(TKovraAssistantConfig& config) const;
+
+private:
+    std::vector<TCallRecord> calls_;
+    std::size_t unseen_ = 0; // how many of the newest calls came after the last look
+};
