@@ -126,7 +126,8 @@ std::vector<TReminderContact> TMessengerLink::ReminderContacts()
         const int count = users->Count();
         for (int i = 0; i < count; ++i) {
             auto user = users->Item(i);
-            contacts.push_back({user->FriendlyName(), user->State(),
+            contacts.push_back({user->FriendlyName(),
+                                user->State(),
                                 {GetContactPhone(user.get(), 0), GetContactPhone(user.get(), 1),
                                  GetContactPhone(user.get(), 2)}});
         }
