@@ -2,6 +2,7 @@
 #include "options/MSNOptions.h"
 
 #include "messenger/MSNUtils.h"
+#include "options/MSNRuleEditors.h"
 #include "settings/MessageBundle.h"
 
 using namespace messenger;
@@ -37,6 +38,16 @@ void TfmOptions::BuildRulesPages()
         lbMsgrRule[static_cast<std::size_t>(i)] =
             AddLabel(group, "lbMsgrRule" + n, "", 208, 18, kWidth - 260);
         AddLabel(group, kStatusLabels[i], rules.StatusName(kRuleStatuses[i]), 8, 18, 190);
+        AddButton(group, "btMsgRule" + n, "Change...", kWidth - 130, 14)->OnClick =
+            [this, code = kRuleStatuses[i]](ui::TComponent*) {
+                TIMStateRec rule = *PresenceRules().IMState(code);
+                TfmIMOptions editor(this);
+                if (editor.Run(rule, lists_.ForwardEntries())) {
+                    *PresenceRules().IMState(code) = rule;
+                    PresenceRules().SaveIMRule(config_, code);
+                    ShowRules();
+                }
+            };
     }
 
     page = Notebook->Page(opPhone);
@@ -53,6 +64,16 @@ void TfmOptions::BuildRulesPages()
             AddLabel(group, "lbPhoneRule" + n, "", 208, 8, kWidth - 260);
         lbPhoneCondition[static_cast<std::size_t>(i)] =
             AddLabel(group, "lbPhoneCondition" + n, "", 208, 24, kWidth - 260);
+        AddButton(group, "btPhoneRule" + n, "Change...", kWidth - 130, 14)->OnClick =
+            [this, state = i + 1](ui::TComponent*) {
+                TPhoneStateRec rule = *PresenceRules().PhoneState(state);
+                TfmPhoneOptions editor(this);
+                if (editor.Run(rule, PresenceRules())) {
+                    *PresenceRules().PhoneState(state) = rule;
+                    PresenceRules().SavePhoneRule(config_, state);
+                    ShowRules();
+                }
+            };
     }
 }
 
