@@ -2,6 +2,7 @@
 // hook, the rules through it, and a wrapper stopped from inside its own event.
 #include <gtest/gtest.h>
 
+#include "ScriptedSession.h"
 #include "app/MessengerLink.h"
 #include "messenger/FakeMsgrObject.h"
 #include "platform/MainLoop.h"
@@ -103,6 +104,40 @@ TEST_F(MessengerLinkTest, SignOutStopsFromInsideTheEventAndTheWrapperGoesOnlyAft
     platform::ProcessMessages(0);
     EXPECT_EQ(signOuts, 2);
     EXPECT_EQ(signIns, 1);
+}
+
+} // namespace
+
+
+namespace {
+
+// The main window logged in with -IM: the user's status drives the phone, and signing out of the
+// client releases the phone, which the reconnect monitors again.
+TEST(MessengerSession, AwaySetsDoNotDisturbAndSignOutReleasesAndMonitorsAgain)
+{
+    TFakeMsgrObject* client = nullptr;
+    auto link = std::make_shared<TMessengerLink>([&client] {
+        auto made = std::make_unique<TFakeMsgrObject>();
+        made->ChangeLocalStateInClient(MSTATE_ONLINE);
+        platform::ProcessMessages(0);
+        client = made.get();
+        return made;
+    });
+    ScriptedSession s(0xFFFFFFFFu, {"-IM"}, link);
+    ASSERT_TRUE(s.LogIn());
+    ASSERT_TRUE(link->Attached());
+
+    client->ChangeLocalStateInClient(MSTATE_AWAY);
+    ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::SET_DO_NOT_DISTURB_REQ) == 1; }));
+    EXPECT_TRUE(s.app->form->tmDontChange->Enabled());
+    auto requests = s.Requests(KovraMsg::SET_DO_NOT_DISTURB_REQ);
+    EXPECT_TRUE(requests[0].ReadBool());
+
+    client->ChangeLocalStateInClient(MSTATE_ONLINE);
+    platform::ProcessMessages(0);
+    client->ChangeLocalStateInClient(MSTATE_OFFLINE);
+    ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::MONITOR_STOP_REQ) == 1; }));
+    ASSERT_TRUE(s.WaitFor([&] { return s.monitorStarts == 2 && StartupInfo().LoggedIn; }));
 }
 
 } // namespace
