@@ -103,6 +103,9 @@ public:
     // The phone the presence rules see, and the session's answer to a sign-out or sign-in in the
     // messaging client (MSNMainMessenger.cpp).
     void BindMessenger();
+    // cbIM: the canned messages for a ringing caller who is an online contact; a choice sends it.
+    void RefillInstantMessages(const TCallInfo& call);
+    void SendInstantMessage();
     void PublishSettings();
     void RefreshPhoneStatus(bool query);
     bool FormCloseQuery();

@@ -2,6 +2,10 @@
 // answer to the user signing out of or into the messaging client.
 #include "app/MSNMain.h"
 
+#include "dialogs/DialogFrame.h"
+#include "settings/MSNConfig.h"
+#include "settings/MessageBundle.h"
+
 class TMessengerPhone : public messenger::TPhoneControl {
 public:
     explicit TMessengerPhone(TfmKovraAssistant& form) : form_(form) {}
@@ -34,6 +38,7 @@ private:
 void TfmKovraAssistant::BindMessenger()
 {
     messengerPhone_ = std::make_unique<TMessengerPhone>(*this);
+    cbIM->OnSelect = [this](ui::TComponent*) { SendInstantMessage(); };
     // Both run later: the client's event handler returns first, and a window closing by then
     // starts or stops nothing.
     services_.Messenger->Bind(
@@ -50,4 +55,32 @@ void TfmKovraAssistant::BindMessenger()
                     InitSession();
             });
         });
+}
+
+void TfmKovraAssistant::RefillInstantMessages(const TCallInfo& call)
+{
+    if (!StartupInfo().UseMessenger || !services_.Messenger->Attached() ||
+        !services_.Messenger->IsOnlineContact(call.FirstDevice()))
+        return;
+    cbIM->Items().Clear();
+    std::vector<std::string> keys;
+    KovraAssistantConfig().ReadSection("IMMessages", keys);
+    for (const std::string& key : keys)
+        cbIM->Items().Add(KovraAssistantConfig().ReadString("IMMessages", key, ""));
+}
+
+void TfmKovraAssistant::SendInstantMessage()
+{
+    const TCallInfo* call = SelectedCall();
+    const std::string text = cbIM->Text();
+    const std::string contact = call ? services_.Messenger->ContactFor(call->FirstDevice()) : std::string();
+    if (!contact.empty() && !text.empty() && services_.Messenger->IsOnlineContact(call->FirstDevice()) &&
+        services_.Messenger->SendInstantMessage(contact, messenger::kMimeHeader, text,
+                                                messenger::MMSGTYPE_ALL_RESULTS))
+        return;
+    constexpr unsigned kErrorBox = 0x10; // OK button, error icon
+    ui::Application->MessageBox(
+        LocalText("IMCannotSendMessage", "Unable to send message.") + "\r\r" +
+            LocalText("IMCannotFindUser", "Cannot find Instant Messenger user or user is not online."),
+        ApplicationTitle(), kErrorBox);
 }

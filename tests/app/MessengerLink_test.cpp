@@ -108,7 +108,6 @@ TEST_F(MessengerLinkTest, SignOutStopsFromInsideTheEventAndTheWrapperGoesOnlyAft
 
 } // namespace
 
-
 namespace {
 
 // The main window logged in with -IM: the user's status drives the phone, and signing out of the
@@ -138,6 +137,37 @@ TEST(MessengerSession, AwaySetsDoNotDisturbAndSignOutReleasesAndMonitorsAgain)
     client->ChangeLocalStateInClient(MSTATE_OFFLINE);
     ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::MONITOR_STOP_REQ) == 1; }));
     ASSERT_TRUE(s.WaitFor([&] { return s.monitorStarts == 2 && StartupInfo().LoggedIn; }));
+}
+
+} // namespace
+
+namespace {
+
+TEST(MessengerSession, CannedMessagesAreOfferedToAnOnlineCallerAndAChoiceSendsIt)
+{
+    AppTest t({"-phone", "1001", "-IM"});
+    t.messenger->attached = true;
+    KovraAssistantConfig().EraseSection("IMMessages");
+    KovraAssistantConfig().WriteString("IMMessages", "0", "In a meeting");
+    KovraAssistantConfig().WriteString("IMMessages", "1", "Call you back");
+    t.Ring("0000000000000000000000A1", "4255550123");
+    EXPECT_EQ(t.form->cbIM->Items().Count(), 0); // the caller is no online contact
+
+    t.messenger->onlineNumber = "4255550124";
+    t.Ring("0000000000000000000000A2", "4255550124");
+    ASSERT_EQ(t.form->cbIM->Items().Count(), 2);
+    t.form->cbIM->SelectItem(1);
+    ASSERT_EQ(t.messenger->sent.size(), 1u);
+    EXPECT_EQ(t.messenger->sent[0], std::string("Dana|") + kMimeHeader + "Call you back");
+
+    // The caller went offline meanwhile: the two-part error, nothing sent.
+    t.messenger->onlineNumber.clear();
+    t.form->cbIM->SelectItem(0);
+    EXPECT_EQ(t.messenger->sent.size(), 1u);
+    ASSERT_FALSE(t.backend->messageBoxes.empty());
+    EXPECT_EQ(t.backend->messageBoxes.back().text,
+              "Unable to send message.\r\rCannot find Instant Messenger user or user is not online.");
+    KovraAssistantConfig().EraseSection("IMMessages");
 }
 
 } // namespace
