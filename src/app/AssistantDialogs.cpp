@@ -82,6 +82,11 @@ public:
             return std::nullopt;
         return TMessengerContact{contact, messenger_->IsOnlineContact(number) ? kContactOnline : 0};
     }
+    bool SendInstantMessage(const TMessengerContact& contact, const std::string& header, const std::string& text,
+                            int type) override
+    {
+        return messengerAttached_ && messenger_->SendInstantMessage(contact.Id, header, text, type);
+    }
     void ShowMainWindow() override
     {
         if (fmKovraAssistant && !fmKovraAssistant->Visible())

@@ -15,6 +15,9 @@
 #include "api/KovraAPIEvents.h"
 
 class TCallInfo;
+namespace messenger {
+struct TPhoneControl;
+}
 
 // The pop-up for a ringing call (owned by its call record).
 class ICallPopup {
@@ -124,6 +127,17 @@ public:
     virtual void ApplyPhoneRule(int /*event*/) {}
     virtual bool IsOnlineContact(const std::string& /*number*/) { return false; }
     virtual std::string ContactFor(const std::string& /*number*/) { return {}; }
+    // contact: the name ContactFor gave.
+    virtual bool SendInstantMessage(const std::string& /*contact*/, const std::string& /*header*/,
+                                    const std::string& /*text*/, int /*type*/)
+    {
+        return false;
+    }
+    // The main window's phone for the rules, and what a sign-out or sign-in in the client starts.
+    virtual void Bind(messenger::TPhoneControl* /*phone*/, std::function<void()> /*signOut*/,
+                      std::function<void()> /*signIn*/)
+    {
+    }
 };
 
 // The desktop: foreground, marked windows of other programs, help.

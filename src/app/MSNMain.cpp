@@ -81,6 +81,7 @@ TfmKovraAssistant::TfmKovraAssistant(TAssistantOptions options)
     BuildMenus();
     BuildStatePages();
     phoneConfig_.Capabilities = 0xFFFFFFFFu;
+    BindMessenger();
     // Alt+F4, another program's WM_CLOSE and the end of the session reach the toolkit's Close:
     // they run the same sequence as the close image and the exit menus.
     OnCloseQuery = [this](ui::TComponent*, bool& canClose) { canClose = !closing_ && FormCloseQuery(); };
@@ -93,6 +94,7 @@ TfmKovraAssistant::TfmKovraAssistant(TAssistantOptions options)
 TfmKovraAssistant::~TfmKovraAssistant()
 {
     FormDestroy();
+    services_.Messenger->Bind(nullptr, {}, {});
     if (fmKovraAssistant == this)
         fmKovraAssistant = nullptr;
 }

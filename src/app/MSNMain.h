@@ -16,6 +16,7 @@
 #include "app/AssistantSeams.h"
 #include "app/MSNCallInfo.h"
 #include "app/StartupInfo.h"
+#include "messenger/MSNUtils.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
 #include "ui/TaskIcon.h"
@@ -99,6 +100,12 @@ public:
     void StartSession();
     void InitSession();
     void StopSession();
+    // The phone the presence rules see, and the session's answer to a sign-out or sign-in in the
+    // messaging client (MSNMainMessenger.cpp).
+    void BindMessenger();
+    // cbIM: the canned messages for a ringing caller who is an online contact; a choice sends it.
+    void RefillInstantMessages(const TCallInfo& call);
+    void SendInstantMessage();
     void PublishSettings();
     void RefreshPhoneStatus(bool query);
     bool FormCloseQuery();
@@ -320,6 +327,8 @@ private:
     std::atomic<bool> speedDialStop_{false};
     std::atomic<bool> speedDialRunning_{false};
     TKovraPhoneState phoneState_;
+    friend class TMessengerPhone;
+    std::unique_ptr<messenger::TPhoneControl> messengerPhone_;
     TKovraPhoneConfig phoneConfig_;
     bool closing_ = false;
     bool connecting_ = false;

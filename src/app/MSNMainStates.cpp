@@ -142,6 +142,7 @@ void TfmKovraAssistant::UpdateControls()
                 cbRedirectTo->Items().Add(name);
             cbRedirectTo->SetItemIndex(0);
         }
+        RefillInstantMessages(*call);
         for (TCallInfo* each : Calls())
             if (each->Popup)
                 each->Popup->SetUp(api_.get(), *each, Capabilities(), services_.Messenger->Attached());

@@ -12,11 +12,13 @@
 #include "app/ClickToDial.h"
 #include "app/MSNMain.h"
 #include "app/MSNMainOptions.h"
+#include "app/MessengerLink.h"
 #include "app/SystemDesktop.h"
 #include "platform/MainLoop.h"
 #include "settings/QMEncoder.h"
 #include "ui/UnicodeText.h"
 #include "ui/win32/Win32Backend.h"
+#include "KovraUtils.h"
 
 namespace {
 
@@ -81,7 +83,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     TfmKovraAssistant* form = nullptr;
     options.Services.Desktop =
         std::make_shared<TSystemDesktop>([&form] { return form ? ui::win32::HandleOf(*form) : nullptr; });
+    // The hook tells the main window about the client's main and conversation windows.
+    TMessengerLink::THook hook{[&form] {
+                                   if (form)
+                                       InstallNotify(static_cast<HWND>(ui::win32::HandleOf(*form)), "MSBLClass\0IMWindowClass\0");
+                               },
+                               [] { UninstallNotify(); }};
+    auto link = std::make_shared<TMessengerLink>([] { return messenger::CreateMsgrObject(); }, std::move(hook));
+    options.Services.Messenger = link;
     auto lists = std::make_shared<TOptionsLists>();
+    lists->MessengerOn = [link] { return link->Attached(); };
+    lists->Contacts = [link] { return link->ReminderContacts(); };
     options.Services.Dialogs =
         std::make_shared<TAssistantDialogs>(options.Services.Messenger, options.Services.Desktop, lists);
     options.Services.CreateOptions = OptionsWindowFactory(lists);

@@ -39,7 +39,7 @@ public:
     std::shared_ptr<IMsgrUser> Item(int index) override
     {
         if (index < 0 || index >= Count())
-            throw EOleError(-2147352565, "Invalid index");  // DISP_E_BADINDEX
+            throw EOleError(-2147352565, "Invalid index"); // DISP_E_BADINDEX
         return std::make_shared<FakeUser>(model_, static_cast<std::size_t>(index));
     }
 
@@ -56,18 +56,18 @@ void FakeUser::SendText(const std::string& header, const std::string& text, int 
 {
     TFakeMsgrObject* owner = model_->Owner;
     if (!owner || owner->FailSend || Contact().State != MSTATE_ONLINE)
-        throw EOleError(-2147467259, "Unspecified error");  // E_FAIL
+        throw EOleError(-2147467259, "Unspecified error"); // E_FAIL
     owner->Sent.push_back({Contact().Name, header, text, type});
 }
 
 std::string FakeUser::PhoneNumber(int kind)
 {
     if (kind < 0 || kind > 2)
-        throw EOleError(-2147024809, "The parameter is incorrect");  // E_INVALIDARG
+        throw EOleError(-2147024809, "The parameter is incorrect"); // E_INVALIDARG
     return Contact().Phones[static_cast<std::size_t>(kind)];
 }
 
-}  // namespace
+} // namespace
 
 TFakeMsgrObject::TFakeMsgrObject() : model_(std::make_shared<Model>())
 {
@@ -82,7 +82,7 @@ TFakeMsgrObject::~TFakeMsgrObject()
 void TFakeMsgrObject::Connect()
 {
     if (FailConnect)
-        throw EOleError(-2147221164, kNotConnectedMessage);  // REGDB_E_CLASSNOTREG
+        throw EOleError(-2147221164, kNotConnectedMessage); // REGDB_E_CLASSNOTREG
     Connected = true;
 }
 
@@ -101,6 +101,8 @@ int TFakeMsgrObject::LocalState()
 void TFakeMsgrObject::SetLocalState(int state)
 {
     RequireConnection();
+    if (FailSetState)
+        throw EOleError(-2147467259, "Unspecified error"); // E_FAIL
     StatesSet.push_back(state);
     ReportLocalState(state);
 }
@@ -142,4 +144,4 @@ void TFakeMsgrObject::ReportLocalState(int state)
     });
 }
 
-}  // namespace messenger
+} // namespace messenger

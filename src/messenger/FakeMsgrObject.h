@@ -16,7 +16,7 @@ struct TFakeContact {
     std::string Name;
     int State = MSTATE_OFFLINE;
     std::array<std::string, 3> Phones;
-    bool HasPhones = true;  // false: no second contact interface
+    bool HasPhones = true; // false: no second contact interface
 };
 
 struct TSentText {
@@ -41,9 +41,10 @@ public:
     void ChangeLocalStateInClient(int state);
 
     bool Connected = false;
-    bool FailConnect = false;  // no client can be started
+    bool FailConnect = false; // no client can be started
     bool FailSend = false;
-    std::vector<int> StatesSet;  // every SetLocalState, in order
+    bool FailSetState = false;  // the client refuses a status change
+    std::vector<int> StatesSet; // every SetLocalState, in order
     std::vector<TSentText> Sent;
 
     struct Model;
@@ -55,4 +56,4 @@ private:
     std::shared_ptr<Model> model_;
 };
 
-}  // namespace messenger
+} // namespace messenger

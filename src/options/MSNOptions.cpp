@@ -5,6 +5,7 @@
 
 #include "api/KovraUDPApi.h"
 #include "dialogs/ConfirmFm.h"
+#include "messenger/MSNUtils.h"
 #include "platform/Clock.h"
 #include "platform/MainLoop.h"
 #include "settings/MessageBundle.h"
@@ -123,6 +124,7 @@ TfmOptions::TfmOptions(ui::TComponent* owner, TOptionsLists& lists, TKovraAssist
     }
     BuildConnectionPage();
     BuildMessagesPage();
+    BuildRulesPages();
     BuildCallLaterPage();
     BuildForwardPage();
     BuildPreferencesPage();
@@ -336,6 +338,9 @@ void TfmOptions::LoadSettings()
     lists_.LoadForwards();
     lists_.LoadReminders();
     LoadMessages();
+    messenger::PresenceRules().SetDefaults();
+    messenger::PresenceRules().Load(config_);
+    ShowRules();
     cbConfirmExit->SetChecked(config_.ReadInteger(kConfirmSection, "Exit", 1) != 0);
     cbConfirmCLDel->SetChecked(config_.ReadInteger(kConfirmSection, "CLDel", 1) != 0);
     cbConfirmFwdDel->SetChecked(config_.ReadInteger(kConfirmSection, "FwdDel", 1) != 0);

@@ -4,6 +4,7 @@
 // countdown, the forward list and the confirmation switches. Closing it in any way only hides it
 // and calls the save handler, so edited settings reach the server. Main thread only.
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -88,6 +89,11 @@ public:
     ui::TUnicodePanel *btReconnect, *btMessagesAdd, *btMessagesEdit, *btMessagesDel, *btCallLaterAdd,
         *btCallLaterEdit, *btCallLaterDel, *btForwardAdd, *btForwardEdit, *btForwardDel;
     ui::TTimer* tmCallLater;
+    // The rule pages: one group per status or phone state, its Tag the code (MSNOptionsRules.cpp).
+    std::array<ui::TUnicodeGroupBox*, 7> gbMsgrRules{}, gbPhoneRules{};
+    std::array<ui::TUnicodeLabel*, 7> lbMsgrRule{}, lbPhoneRule{}, lbPhoneCondition{};
+    // Shows the rules as they are now.
+    void ShowRules();
 
     // Canned messages.
     void MessagesAdd();
@@ -104,6 +110,7 @@ public:
 private:
     void BuildConnectionPage();
     void BuildMessagesPage();
+    void BuildRulesPages();
     void BuildCallLaterPage();
     void BuildForwardPage();
     void BuildPreferencesPage();

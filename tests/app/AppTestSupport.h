@@ -73,6 +73,17 @@ struct FakeMessenger : IMessengerLink {
     bool attached = false;
     bool Attached() const override { return attached; }
     void ApplyPhoneRule(int event) override { phoneEvents.push_back(event); }
+    // One contact: onlineNumber's, online.
+    std::string onlineNumber;
+    std::vector<std::string> sent;
+    bool IsOnlineContact(const std::string& number) override { return !number.empty() && number == onlineNumber; }
+    std::string ContactFor(const std::string& number) override { return IsOnlineContact(number) ? "Dana" : ""; }
+    bool SendInstantMessage(const std::string& contact, const std::string& header, const std::string& text,
+                            int) override
+    {
+        sent.push_back(contact + "|" + header + text);
+        return true;
+    }
 };
 
 struct FakeOptions : IOptionsWindow {

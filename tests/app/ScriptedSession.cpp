@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
-ScriptedSession::ScriptedSession(std::uint32_t caps, std::vector<std::string> extra) : capabilities(caps)
+ScriptedSession::ScriptedSession(std::uint32_t caps, std::vector<std::string> extra,
+                                 std::shared_ptr<IMessengerLink> messenger)
+    : capabilities(caps)
 {
     server.OnRequest(KovraMsg::MONITOR_START_REQ, [this](ApiTestServer& s, const TReceivedDatagram&) {
         ++monitorStarts;
@@ -53,7 +55,9 @@ ScriptedSession::ScriptedSession(std::uint32_t caps, std::vector<std::string> ex
     std::vector<std::string> params{"-phone", "1001", "-pwd", "secret", "-server", "127.0.0.1"};
     params.insert(params.end(), extra.begin(), extra.end());
     const std::uint16_t port = server.Port();
-    app = std::make_unique<AppTest>(params, [port](TAssistantOptions& options) {
+    app = std::make_unique<AppTest>(params, [port, messenger](TAssistantOptions& options) {
+        if (messenger)
+            options.Services.Messenger = messenger;
         options.Network.LocalPort = 0;
         options.Network.LocalAddress = "127.0.0.1";
         options.Network.ServerPort = port;

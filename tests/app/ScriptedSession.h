@@ -11,7 +11,9 @@
 
 class ScriptedSession {
 public:
-    explicit ScriptedSession(std::uint32_t capabilities = 0xFFFFFFFFu, std::vector<std::string> extra = {});
+    // messenger: the coupling the window gets instead of the test's fake one.
+    explicit ScriptedSession(std::uint32_t capabilities = 0xFFFFFFFFu, std::vector<std::string> extra = {},
+                             std::shared_ptr<IMessengerLink> messenger = nullptr);
 
     // Starts the session and waits for the log-in and the settings read after it.
     bool LogIn();

@@ -159,3 +159,28 @@ TEST_F(OptionsTest, EveryWayOfClosingOnlyHidesAndCallsTheSaveHandler)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(OptionsTest, RulePagesShowStoredRulesOverTheDefaultsByTheGroupsTags)
+{
+    KovraAssistantConfig().WriteString("IMStates", "34", "3,2145551234,Desk");
+    KovraAssistantConfig().WriteString("PhoneStates", "1", "0");
+    Make(true, 0);
+    ASSERT_EQ(options->gbMsgrRules[3]->Tag(), 34);
+    EXPECT_EQ(options->lbMsgrRule[3]->Caption(), "Forward to Desk (2145551234)");
+    EXPECT_EQ(options->lbMsgrRule[0]->Caption(), "Disable do not disturb and forward");
+    EXPECT_EQ(options->lbPhoneRule[0]->Caption(), "       Nothing");
+    EXPECT_EQ(options->lbPhoneCondition[0]->Caption(), "Always");
+    EXPECT_EQ(options->lbPhoneRule[1]->Caption(), "       On the phone");
+    EXPECT_EQ(options->lbPhoneCondition[1]->Caption(),
+              "If my current state is 'online' or 'away' or 'be right back' or 'out to lunch'");
+
+    // The server's document read again replaces what the first one said.
+    KovraAssistantConfig().SetText("");
+    options->ReloadSettings();
+    EXPECT_EQ(options->lbMsgrRule[3]->Caption(), "Enable do not disturb");
+    EXPECT_EQ(options->lbPhoneRule[0]->Caption(), "       Online");
+}
+
+}  // namespace

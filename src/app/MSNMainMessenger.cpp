@@ -1,0 +1,86 @@
+// The main window's side of the presence coupling: the phone the rules drive, and the session's
+// answer to the user signing out of or into the messaging client.
+#include "app/MSNMain.h"
+
+#include "dialogs/DialogFrame.h"
+#include "settings/MSNConfig.h"
+#include "settings/MessageBundle.h"
+
+class TMessengerPhone : public messenger::TPhoneControl {
+public:
+    explicit TMessengerPhone(TfmKovraAssistant& form) : form_(form) {}
+
+    bool Connected() const override { return form_.api_ && form_.api_->Connected(); }
+    bool DoNotDisturb() const override { return form_.phoneState_.DoNotDisturb; }
+    bool Forwarded() const override { return form_.phoneState_.Forwarded; }
+    bool MayForward() const override { return form_.Cap(1); }
+    void RequestDoNotDisturb(bool on) override
+    {
+        if (Connected())
+            form_.api_->SetDoNotDisturb(StartupInfo().Device, on);
+    }
+    // The main thread does not wait for the answer; the phone-state event reports it.
+    void RequestForwarding(const std::string& destination) override
+    {
+        if (Connected())
+            form_.api_->SetForwarding(StartupInfo().Device, destination, 0, 0);
+    }
+    void RestartQuiet() override
+    {
+        form_.tmDontChange->SetEnabled(false);
+        form_.tmDontChange->SetEnabled(true);
+    }
+
+private:
+    TfmKovraAssistant& form_;
+};
+
+void TfmKovraAssistant::BindMessenger()
+{
+    messengerPhone_ = std::make_unique<TMessengerPhone>(*this);
+    cbIM->OnSelect = [this](ui::TComponent*) { SendInstantMessage(); };
+    // Both run later: the client's event handler returns first, and a window closing by then
+    // starts or stops nothing.
+    services_.Messenger->Bind(
+        messengerPhone_.get(),
+        [this] {
+            Post([this] {
+                if (!closing_)
+                    StopSession();
+            });
+        },
+        [this] {
+            Post([this] {
+                if (!closing_ && !connecting_ && (!api_ || !api_->Connected()))
+                    InitSession();
+            });
+        });
+}
+
+void TfmKovraAssistant::RefillInstantMessages(const TCallInfo& call)
+{
+    if (!StartupInfo().UseMessenger || !services_.Messenger->Attached() ||
+        !services_.Messenger->IsOnlineContact(call.FirstDevice()))
+        return;
+    cbIM->Items().Clear();
+    std::vector<std::string> keys;
+    KovraAssistantConfig().ReadSection("IMMessages", keys);
+    for (const std::string& key : keys)
+        cbIM->Items().Add(KovraAssistantConfig().ReadString("IMMessages", key, ""));
+}
+
+void TfmKovraAssistant::SendInstantMessage()
+{
+    const TCallInfo* call = SelectedCall();
+    const std::string text = cbIM->Text();
+    const std::string contact = call ? services_.Messenger->ContactFor(call->FirstDevice()) : std::string();
+    if (!contact.empty() && !text.empty() && services_.Messenger->IsOnlineContact(call->FirstDevice()) &&
+        services_.Messenger->SendInstantMessage(contact, messenger::kMimeHeader, text,
+                                                messenger::MMSGTYPE_ALL_RESULTS))
+        return;
+    constexpr unsigned kErrorBox = 0x10; // OK button, error icon
+    ui::Application->MessageBox(
+        LocalText("IMCannotSendMessage", "Unable to send message.") + "\r\r" +
+            LocalText("IMCannotFindUser", "Cannot find Instant Messenger user or user is not online."),
+        ApplicationTitle(), kErrorBox);
+}
