@@ -18,6 +18,8 @@ Unicode true
 !define PRODUCT "Kovra Assistant"
 !define EXE "KovraAssistant.exe"
 !define PROGRAM "${BUILD_DIR}\src\app\${EXE}"
+; The program imports the hook library at load time: it must lie beside the program.
+!define HOOKLIB "KovraUtils.dll"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\KovraAssistant"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define CLASSES "Software\Classes"
@@ -67,6 +69,7 @@ Section "-Program" SecProgram
   SetShellVarContext current
   SetOutPath "$INSTDIR"
   File "${PROGRAM}"
+  File "${BUILD_DIR}\src\app\${HOOKLIB}"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
   CreateShortCut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\${EXE}"
 
@@ -109,6 +112,7 @@ Section "Uninstall"
   !insertmacro UnregisterScheme "callto"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
   Delete "$INSTDIR\${EXE}"
+  Delete "$INSTDIR\${HOOKLIB}"
   Delete "$INSTDIR\Uninstall.exe"
   ; Not recursive: files the user put there stay, and so does the folder then.
   RMDir "$INSTDIR"
