@@ -145,7 +145,7 @@ TEST_F(ListsTest, DosDateTimeRoundTripsAtTwoSecondResolution)
     const platform::TDateTime odd = platform::EncodeDateTime({2026, 12, 7, 23, 59, 59});
     EXPECT_EQ(platform::FormatDateTime(DosToDateTime(DateTimeToDos(odd))), "2026-12-07 23:59:58");
     const platform::TDateTime even = platform::EncodeDateTime({1999, 2, 28, 0, 0, 2});
-    EXPECT_EQ(DosToDateTime(DateTimeToDos(even)), even);
+    EXPECT_EQ(platform::FormatDateTime(DosToDateTime(DateTimeToDos(even))), "1999-02-28 00:00:02");
     EXPECT_EQ(DateTimeToDos(platform::EncodeDateTime({1980, 1, 1, 0, 0, 0})), (1u << 21) | (1u << 16));
     // A damaged value reads as a valid date.
     EXPECT_EQ(platform::FormatDateTime(DosToDateTime(0xFFFFFFFFu)), "2107-12-31 23:59:58");
