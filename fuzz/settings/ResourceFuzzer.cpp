@@ -9,6 +9,7 @@
 #include "settings/QMVerInfo.h"
 #include "settings/SpeedDials.h"
 #include "settings/otutil.h"
+#include "ui/UnicodeText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -17,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TMessageBundle bundle;
     bundle.LoadProperties(input);
     for (const TMessageEntry& entry : bundle.Entries())
-        (void)UnescapeBundleText(entry.Text);
-    (void)UnescapeBundleText(input);
+        (void)ui::DecodeEscapes(entry.Text);
+    (void)ui::DecodeEscapes(input);
 
     TKAColourTable colours;
     colours.ParseStyles(input);
