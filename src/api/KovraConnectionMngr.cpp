@@ -5,6 +5,7 @@
 #include <mutex>
 #include <shared_mutex>
 #include <thread>
+#include <unordered_map>
 
 #include "api/KovraAPIConsts.h"
 #include "platform/Clock.h"
@@ -35,6 +36,19 @@ namespace {
 struct Tagged {
     std::unique_ptr<TKovraAPIMsg> Msg;
     std::uint64_t Epoch = 0;
+};
+
+// What the worker tells the main thread, in the order it happened there: a datagram taken in, a
+// datagram sent, a message to dispatch, the log-in answer, a session end.
+struct Notice {
+    enum Kind : std::uint8_t { Received, Sent, Dispatch, Login, End };
+    Kind What = Received;
+    std::uint64_t Epoch = 0;
+    std::unique_ptr<TKovraAPIMsg> Msg;
+    std::uint32_t Error = 0;  // Login
+    std::string ApiVersion;
+    std::string ServerVersion;
+    bool Notify = false;  // End
 };
 
 using MessageQueue = std::deque<std::unique_ptr<TKovraAPIMsg>>;
@@ -69,11 +83,13 @@ struct TKovraConnectionMngr::Core {
     // an acknowledgement.
     std::mutex SocketReadLock;
 
-    // Guards the queues, the numbering and the session phase; Epoch and Phase are also read
-    // without it.
+    // Guards the queues, the numbering, the session phase and the sent counts; Epoch and Phase
+    // are also read without it.
     mutable std::mutex QueueLock;
-    std::deque<Tagged> Inbound;
+    // Waiting for the main thread, which takes them one at a time; the worker never waits for it.
+    std::deque<Notice> Inbound;
     MessageQueue Outbound;
+    std::unordered_map<std::uint32_t, std::uint64_t> SentByType;
     // Every ClearQueues starts a new epoch. Whatever the worker read, queued or decided for an
     // earlier epoch is dropped, so a stale datagram can neither end the next session nor hide
     // its LOGIN_RSP.
@@ -81,21 +97,22 @@ struct TKovraConnectionMngr::Core {
     std::atomic<KovraSessionPhase> Phase{KovraSessionPhase::Handshake};
 
     platform::AutoResetEvent WorkEvent;
-    platform::AutoResetEvent DispatchEvent;
     platform::AutoResetEvent ReadConsumed;
 
     std::atomic<bool> Terminated{false};
-    std::atomic<bool> DispatchTerminated{false};
     std::atomic<bool> ReadWaitTerminated{false};
     std::atomic<bool> Running{false};
     std::atomic<bool> SendFailed{false};
     std::atomic<std::uint32_t> SendSeq{0};
     std::atomic<std::uint32_t> ReceiveSeq{0};
     std::atomic<std::uint64_t> Foreign{0};
+    // The worker's record of the last datagram that keeps the session alive in each direction
+    // (ticks): the keep-alive and the watchdog go by these.
+    std::atomic<std::uint64_t> LastSent{0};
+    std::atomic<std::uint64_t> LastReceived{0};
 
     std::thread Worker;
     std::thread ReadWait;
-    std::thread Dispatch;
 
     // Worker side: reads of the owner's state under the owner lock.
     template <typename Result, typename Read> Result FromOwner(Result fallback, Read read) const
@@ -110,16 +127,25 @@ struct TKovraConnectionMngr::Core {
         return Current(epoch) && FromOwner(false, [](IKovraConnectionOwner& o) { return o.Connected(); });
     }
 
-    // Runs fn with the owner on the main thread and waits; skipped once the manager is gone or
-    // (checked on the main thread, which starts every new epoch) once the epoch has passed.
-    template <typename Fn> void OnMainThread(std::uint64_t epoch, Fn fn)
+    // Queues a notice of this epoch for the main thread and returns at once.
+    void Tell(Notice notice, const std::shared_ptr<Core>& self)
     {
-        platform::Synchronize(
-            [this, epoch, &fn] {
-                if (Owner && epoch == Epoch)
-                    fn(*Owner);
-            },
-            &Terminated);
+        {
+            std::lock_guard lock(QueueLock);
+            if (notice.Epoch != Epoch)
+                return;
+            Inbound.push_back(std::move(notice));
+        }
+        platform::Post([self] { self->DeliverOne(); });
+    }
+    void TellMessage(Notice::Kind what, const TKovraAPIMsg& msg, std::uint64_t epoch,
+                     const std::shared_ptr<Core>& self)
+    {
+        Notice notice;
+        notice.What = what;
+        notice.Epoch = epoch;
+        notice.Msg = std::make_unique<TKovraAPIMsg>(msg);
+        Tell(std::move(notice), self);
     }
 
     // Hands a session end to the main thread once per epoch; nothing more goes out or is taken
@@ -132,10 +158,11 @@ struct TKovraConnectionMngr::Core {
                 return;
             Phase = KovraSessionPhase::Ending;
         }
-        platform::Post([self, notify, epoch] {
-            if (self->Owner && self->Epoch == epoch)
-                self->Owner->Disconnect(notify);
-        });
+        Notice end;
+        end.What = Notice::End;
+        end.Epoch = epoch;
+        end.Notify = notify;
+        Tell(std::move(end), self);
     }
 
     void ClearQueues(KovraSessionPhase next)
@@ -151,11 +178,13 @@ struct TKovraConnectionMngr::Core {
     }
 
     void Execute(const std::shared_ptr<Core>& self);
-    Tagged ReceiveOne(unsigned ms);
-    void HandleIncoming(TKovraAPIMsg& msg, std::uint64_t epoch, const std::shared_ptr<Core>& self);
+    Tagged ReceiveOne(unsigned ms, const std::shared_ptr<Core>& self);
+    void HandleIncoming(std::unique_ptr<TKovraAPIMsg> msg, std::uint64_t epoch,
+                        const std::shared_ptr<Core>& self);
     void Transmit(TKovraAPIMsg& msg, std::uint64_t epoch, const std::shared_ptr<Core>& self);
     void RunReadWait();
-    void RunDispatch();
+    // Main thread: the oldest notice, unless its epoch has passed or the manager is gone.
+    void DeliverOne();
     void PauseUnlessTerminated(unsigned ms);
 };
 
@@ -169,7 +198,6 @@ TKovraConnectionMngr::TKovraConnectionMngr(IKovraConnectionOwner& owner, std::ui
         throw EKovraSocketError("cannot bind UDP port " + std::to_string(localPort), error);
     auto core = core_;
     core->ReadWait = std::thread([core] { core->RunReadWait(); });
-    core->Dispatch = std::thread([core] { core->RunDispatch(); });
     core->Running = true;
     core->Worker = std::thread([core] { core->Execute(core); });
 }
@@ -196,8 +224,8 @@ void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
         WorkEvent.Wait();
         if (Terminated)
             break;
-        if (Tagged in = ReceiveOne(0); in.Msg)
-            HandleIncoming(*in.Msg, in.Epoch, self);
+        if (Tagged in = ReceiveOne(0, self); in.Msg)
+            HandleIncoming(std::move(in.Msg), in.Epoch, self);
         if (Terminated)
             break;
         std::unique_ptr<TKovraAPIMsg> next;
@@ -219,10 +247,6 @@ void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
         if (more)
             WorkEvent.Signal();
     }
-    DispatchTerminated = true;
-    DispatchEvent.Signal();
-    if (Dispatch.joinable())
-        Dispatch.join();
     ReadWaitTerminated = true;
     if (ReadWait.joinable())
         ReadWait.join();
@@ -246,25 +270,39 @@ void TKovraConnectionMngr::Core::RunReadWait()
     }
 }
 
-void TKovraConnectionMngr::Core::RunDispatch()
+void TKovraConnectionMngr::Core::DeliverOne()
 {
-    while (!DispatchTerminated) {
-        DispatchEvent.Wait();
-        while (!DispatchTerminated) {
-            Tagged in;
-            {
-                std::lock_guard lock(QueueLock);
-                if (Inbound.empty())
-                    break;
-                in = std::move(Inbound.front());
-                Inbound.pop_front();
-            }
-            OnMainThread(in.Epoch, [&in](IKovraConnectionOwner& owner) { owner.DispatchMessage(*in.Msg); });
-        }
+    Notice notice;
+    {
+        std::lock_guard lock(QueueLock);
+        if (Inbound.empty())
+            return;  // dropped by ClearQueues, or taken by an earlier delivery
+        notice = std::move(Inbound.front());
+        Inbound.pop_front();
+    }
+    // Only the main thread changes the owner and starts epochs, so both hold for the call.
+    if (!Owner || notice.Epoch != Epoch)
+        return;
+    switch (notice.What) {
+    case Notice::Received:
+        Owner->ReceiveHook(*notice.Msg);
+        break;
+    case Notice::Sent:
+        Owner->SendHook(*notice.Msg);
+        break;
+    case Notice::Dispatch:
+        Owner->DispatchMessage(*notice.Msg);
+        break;
+    case Notice::Login:
+        Owner->LoginResult(notice.Error, notice.ApiVersion, notice.ServerVersion);
+        break;
+    case Notice::End:
+        Owner->Disconnect(notice.Notify);
+        break;
     }
 }
 
-Tagged TKovraConnectionMngr::Core::ReceiveOne(unsigned ms)
+Tagged TKovraConnectionMngr::Core::ReceiveOne(unsigned ms, const std::shared_ptr<Core>& self)
 {
     platform::ReceiveResult received;
     std::uint64_t epoch = 0;
@@ -295,13 +333,16 @@ Tagged TKovraConnectionMngr::Core::ReceiveOne(unsigned ms)
         if (invokeId != FromOwner(0u, [](IKovraConnectionOwner& o) { return o.InvokeID(); }))
             return {};
     }
-    OnMainThread(epoch, [&msg](IKovraConnectionOwner& owner) { owner.ReceiveHook(*msg); });
+    if (msg->dwMsgType != KovraMsg::DISCONNECT)
+        LastReceived = TickCount();
+    TellMessage(Notice::Received, *msg, epoch, self);
     return {std::move(msg), epoch};
 }
 
-void TKovraConnectionMngr::Core::HandleIncoming(TKovraAPIMsg& msg, std::uint64_t epoch,
+void TKovraConnectionMngr::Core::HandleIncoming(std::unique_ptr<TKovraAPIMsg> in, std::uint64_t epoch,
                                                 const std::shared_ptr<Core>& self)
 {
+    TKovraAPIMsg& msg = *in;
     if (msg.dwMsgType == KovraMsg::DISCONNECT) {
         RequestSessionEnd(false, epoch, self);
         return;
@@ -331,18 +372,20 @@ void TKovraConnectionMngr::Core::HandleIncoming(TKovraAPIMsg& msg, std::uint64_t
         const std::uint32_t error = msg.ReadInt32();
         const std::string apiVersion = msg.ReadStr();
         const std::string serverVersion = msg.ReadStr();
-        OnMainThread(epoch, [&](IKovraConnectionOwner& owner) {
-            owner.LoginResult(error, apiVersion, serverVersion);
-        });
+        Notice login;
+        login.What = Notice::Login;
+        login.Epoch = epoch;
+        login.Error = error;
+        login.ApiVersion = apiVersion;
+        login.ServerVersion = serverVersion;
+        Tell(std::move(login), self);
         return;
     }
-    {
-        std::lock_guard lock(QueueLock);
-        if (epoch != Epoch)
-            return;
-        Inbound.push_back({std::make_unique<TKovraAPIMsg>(msg), epoch});
-    }
-    DispatchEvent.Signal();
+    Notice dispatch;
+    dispatch.What = Notice::Dispatch;
+    dispatch.Epoch = epoch;
+    dispatch.Msg = std::move(in);
+    Tell(std::move(dispatch), self);
 }
 
 void TKovraConnectionMngr::Core::PauseUnlessTerminated(unsigned ms)
@@ -371,13 +414,20 @@ void TKovraConnectionMngr::Core::Transmit(TKovraAPIMsg& msg, std::uint64_t epoch
         }
         if (error != platform::kSocketOk)
             break;
-        OnMainThread(epoch, [&msg](IKovraConnectionOwner& owner) { owner.SendHook(msg); });
+        {
+            std::lock_guard lock(QueueLock);
+            ++SentByType[msg.dwMsgType];
+        }
+        if (msg.dwMsgType != KovraMsg::PING && msg.dwMsgType != KovraMsg::DISCONNECT)
+            LastSent = TickCount();
+        TellMessage(Notice::Sent, msg, epoch, self);
         if (IsUnacknowledged(msg.dwMsgType))
             return;
         const std::uint64_t until = TickCount() + Timings.AckWait;
         while (!Terminated && TickCount() < until) {
             Tagged in = ReceiveOne(
-                static_cast<unsigned>(std::min<std::uint64_t>(Timings.WorkerReceive, until - TickCount())));
+                static_cast<unsigned>(std::min<std::uint64_t>(Timings.WorkerReceive, until - TickCount())),
+                self);
             if (in.Msg && in.Epoch == epoch && in.Msg->dwMsgType == KovraMsg::ACK) {
                 if (in.Msg->dwMsgSeq == msg.dwMsgSeq)
                     return;
@@ -386,7 +436,7 @@ void TKovraConnectionMngr::Core::Transmit(TKovraAPIMsg& msg, std::uint64_t epoch
                     return;
                 }
             } else if (in.Msg) {
-                HandleIncoming(*in.Msg, in.Epoch, self);
+                HandleIncoming(std::move(in.Msg), in.Epoch, self);
             }
             if (!OwnerConnected(epoch))
                 break;
@@ -547,4 +597,21 @@ std::uint16_t TKovraConnectionMngr::LocalPort() const
 std::uint64_t TKovraConnectionMngr::ForeignDatagrams() const
 {
     return core_->Foreign;
+}
+
+std::uint64_t TKovraConnectionMngr::SentCount(std::uint32_t type) const
+{
+    std::lock_guard lock(core_->QueueLock);
+    const auto found = core_->SentByType.find(type);
+    return found == core_->SentByType.end() ? 0 : found->second;
+}
+
+std::uint64_t TKovraConnectionMngr::LastSentTick() const
+{
+    return core_->LastSent;
+}
+
+std::uint64_t TKovraConnectionMngr::LastReceivedTick() const
+{
+    return core_->LastReceived;
 }
