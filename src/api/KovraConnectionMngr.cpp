@@ -75,6 +75,7 @@ struct TKovraConnectionMngr::Core {
     const TKovraTimings Timings;
 
     platform::UdpSocket Socket;
+    std::string WakeAddress;  // where a datagram to the socket itself goes
     // One buffer per reader: a handshake may start while the worker still decodes its datagram.
     std::vector<std::uint8_t> Buffer = std::vector<std::uint8_t>(KOVRA_MAX_DATAGRAM);
     std::vector<std::uint8_t> HandshakeBuffer = std::vector<std::uint8_t>(KOVRA_MAX_DATAGRAM);
@@ -183,6 +184,7 @@ struct TKovraConnectionMngr::Core {
                         const std::shared_ptr<Core>& self);
     void Transmit(TKovraAPIMsg& msg, std::uint64_t epoch, const std::shared_ptr<Core>& self);
     void RunReadWait();
+    void WakeReadWait();
     // Main thread: the oldest notice, unless its epoch has passed or the manager is gone.
     void DeliverOne();
     void PauseUnlessTerminated(unsigned ms);
@@ -196,6 +198,7 @@ TKovraConnectionMngr::TKovraConnectionMngr(IKovraConnectionOwner& owner, std::ui
     const int error = core_->Socket.Bind(localPort, localAddress);
     if (error != platform::kSocketOk)
         throw EKovraSocketError("cannot bind UDP port " + std::to_string(localPort), error);
+    core_->WakeAddress = localAddress.empty() ? "127.0.0.1" : localAddress;
     auto core = core_;
     core->ReadWait = std::thread([core] { core->RunReadWait(); });
     core->Running = true;
@@ -247,7 +250,7 @@ void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
         if (more)
             WorkEvent.Signal();
     }
-    ReadWaitTerminated = true;
+    WakeReadWait();
     if (ReadWait.joinable())
         ReadWait.join();
     ClearQueues(Phase);
@@ -256,18 +259,23 @@ void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
 
 void TKovraConnectionMngr::Core::RunReadWait()
 {
+    // Whole waits: an idle session wakes this thread once per wait, not many times a second. The
+    // stop is a datagram of the manager's own (see WakeReadWait).
     while (!ReadWaitTerminated) {
-        const std::uint64_t until = TickCount() + Timings.ReadWait;
-        bool readable = false;
-        // Short slices, so that the thread ends promptly when asked.
-        while (!readable && !ReadWaitTerminated && TickCount() < until)
-            readable = Socket.WaitReadable(std::min<unsigned>(Timings.ReadWait, 50));
+        const bool readable = Socket.WaitReadable(Timings.ReadWait);
         if (readable && !ReadWaitTerminated) {
             WorkEvent.Signal();
             // Wait until the worker has read, so a pending datagram does not make this spin.
             ReadConsumed.WaitFor(100);
         }
     }
+}
+
+void TKovraConnectionMngr::Core::WakeReadWait()
+{
+    ReadWaitTerminated = true;
+    const char wake = 0;
+    Socket.SendTo(&wake, 1, WakeAddress, Socket.LocalPort());
 }
 
 void TKovraConnectionMngr::Core::DeliverOne()
