@@ -89,6 +89,7 @@ struct TKovraConnectionMngr::Core {
     mutable std::mutex QueueLock;
     // Waiting for the main thread, which takes them one at a time; the worker never waits for it.
     std::deque<Notice> Inbound;
+    bool DeliveryPosted = false;  // a DeliverOne is on its way to the main thread
     MessageQueue Outbound;
     std::unordered_map<std::uint32_t, std::uint64_t> SentByType;
     // Every ClearQueues starts a new epoch. Whatever the worker read, queued or decided for an
@@ -128,8 +129,9 @@ struct TKovraConnectionMngr::Core {
         return Current(epoch) && FromOwner(false, [](IKovraConnectionOwner& o) { return o.Connected(); });
     }
 
-    // Queues a notice of this epoch for the main thread and returns at once.
-    void Tell(Notice notice, const std::shared_ptr<Core>& self)
+    // Queues a notice of this epoch for the main thread and returns at once. wake false leaves
+    // waking the main thread to the caller's next Wake, so that an ACK goes out first.
+    void Tell(Notice notice, const std::shared_ptr<Core>& self, bool wake = true)
     {
         {
             std::lock_guard lock(QueueLock);
@@ -137,16 +139,28 @@ struct TKovraConnectionMngr::Core {
                 return;
             Inbound.push_back(std::move(notice));
         }
-        platform::Post([self] { self->DeliverOne(); });
+        if (wake)
+            Wake(self);
     }
     void TellMessage(Notice::Kind what, const TKovraAPIMsg& msg, std::uint64_t epoch,
-                     const std::shared_ptr<Core>& self)
+                     const std::shared_ptr<Core>& self, bool wake = true)
     {
         Notice notice;
         notice.What = what;
         notice.Epoch = epoch;
         notice.Msg = std::make_unique<TKovraAPIMsg>(msg);
-        Tell(std::move(notice), self);
+        Tell(std::move(notice), self, wake);
+    }
+    // One delivery at a time is posted; it posts the next while notices remain.
+    void Wake(const std::shared_ptr<Core>& self)
+    {
+        {
+            std::lock_guard lock(QueueLock);
+            if (DeliveryPosted || Inbound.empty())
+                return;
+            DeliveryPosted = true;
+        }
+        platform::Post([self] { self->DeliverOne(self); });
     }
 
     // Hands a session end to the main thread once per epoch; nothing more goes out or is taken
@@ -186,7 +200,7 @@ struct TKovraConnectionMngr::Core {
     void RunReadWait();
     void WakeReadWait();
     // Main thread: the oldest notice, unless its epoch has passed or the manager is gone.
-    void DeliverOne();
+    void DeliverOne(const std::shared_ptr<Core>& self);
     void PauseUnlessTerminated(unsigned ms);
 };
 
@@ -227,8 +241,10 @@ void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
         WorkEvent.Wait();
         if (Terminated)
             break;
-        if (Tagged in = ReceiveOne(0, self); in.Msg)
+        if (Tagged in = ReceiveOne(0, self); in.Msg) {
             HandleIncoming(std::move(in.Msg), in.Epoch, self);
+            Wake(self);
+        }
         if (Terminated)
             break;
         std::unique_ptr<TKovraAPIMsg> next;
@@ -278,16 +294,20 @@ void TKovraConnectionMngr::Core::WakeReadWait()
     Socket.SendTo(&wake, 1, WakeAddress, Socket.LocalPort());
 }
 
-void TKovraConnectionMngr::Core::DeliverOne()
+void TKovraConnectionMngr::Core::DeliverOne(const std::shared_ptr<Core>& self)
 {
     Notice notice;
     {
         std::lock_guard lock(QueueLock);
+        DeliveryPosted = false;
         if (Inbound.empty())
-            return;  // dropped by ClearQueues, or taken by an earlier delivery
+            return;  // dropped by ClearQueues
         notice = std::move(Inbound.front());
         Inbound.pop_front();
     }
+    // The next one is posted before this one runs: a handler that waits runs the loop, and the
+    // notices behind its own must reach it there.
+    Wake(self);
     // Only the main thread changes the owner and starts epochs, so both hold for the call.
     if (!Owner || notice.Epoch != Epoch)
         return;
@@ -343,7 +363,8 @@ Tagged TKovraConnectionMngr::Core::ReceiveOne(unsigned ms, const std::shared_ptr
     }
     if (msg->dwMsgType != KovraMsg::DISCONNECT)
         LastReceived = TickCount();
-    TellMessage(Notice::Received, *msg, epoch, self);
+    // Told once the caller has acknowledged or handled it (see Wake).
+    TellMessage(Notice::Received, *msg, epoch, self, false);
     return {std::move(msg), epoch};
 }
 
@@ -437,6 +458,7 @@ void TKovraConnectionMngr::Core::Transmit(TKovraAPIMsg& msg, std::uint64_t epoch
                 static_cast<unsigned>(std::min<std::uint64_t>(Timings.WorkerReceive, until - TickCount())),
                 self);
             if (in.Msg && in.Epoch == epoch && in.Msg->dwMsgType == KovraMsg::ACK) {
+                Wake(self);
                 if (in.Msg->dwMsgSeq == msg.dwMsgSeq)
                     return;
                 if (in.Msg->dwMsgSeq != msg.dwMsgSeq - 1) {
@@ -445,6 +467,7 @@ void TKovraConnectionMngr::Core::Transmit(TKovraAPIMsg& msg, std::uint64_t epoch
                 }
             } else if (in.Msg) {
                 HandleIncoming(std::move(in.Msg), in.Epoch, self);
+                Wake(self);
             }
             if (!OwnerConnected(epoch))
                 break;
