@@ -1,13 +1,16 @@
 // How fast call connection events reach OnCallConnection through the whole session (worker,
-// acknowledgement, dispatch thread, main loop, decoding), against a bare socket that only
-// acknowledges the same datagrams. The server side sends each event once the previous one is
-// acknowledged, as the protocol requires.
+// acknowledgement, main loop, decoding), against a bare socket that only acknowledges the same
+// datagrams: events per second, and the server's wait from each event to its ACK (median). The
+// server side sends each event once the previous one is acknowledged, as the protocol requires.
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 #include "api/KovraAPIConsts.h"
 #include "api/KovraUDPApi.h"
@@ -78,8 +81,22 @@ public:
     void Burst(int count)
     {
         TKovraAPIMsg event = CallConnectionEvent();
-        for (int i = 0; i < count; ++i)
+        waits_.reserve(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            const auto sent = std::chrono::steady_clock::now();
             Exchange(event);
+            waits_.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - sent).count());
+        }
+    }
+
+    // Microseconds from an event's send to its ACK, the median of the last burst.
+    double MedianAckWait()
+    {
+        if (waits_.empty())
+            return 0;
+        auto middle = waits_.begin() + static_cast<std::ptrdiff_t>(waits_.size() / 2);
+        std::nth_element(waits_.begin(), middle, waits_.end());
+        return *middle;
     }
 
 private:
@@ -117,10 +134,16 @@ private:
     std::string address_;
     std::uint16_t port_ = 0;
     std::uint32_t seq_ = 0;
+    std::vector<double> waits_;
 };
 
-// Seconds for count events to reach OnCallConnection.
-double ThroughSession(int count)
+struct Run {
+    double Seconds = 0;
+    double MedianAckMicros = 0;
+};
+
+// count events through the session to OnCallConnection.
+Run ThroughSession(int count)
 {
     BurstPeer peer;
     TKovraAPI api;
@@ -149,11 +172,11 @@ double ThroughSession(int count)
     const std::uint64_t elapsed = platform::TickCount() - start;
     burst.join();
     api.OnCallConnection = nullptr;
-    return static_cast<double>(elapsed) / 1000.0;
+    return {static_cast<double>(elapsed) / 1000.0, peer.MedianAckWait()};
 }
 
-// Seconds for a bare socket to receive and acknowledge count events.
-double ThroughBareSocket(int count)
+// count events received and acknowledged by a bare socket.
+Run ThroughBareSocket(int count)
 {
     BurstPeer peer;
     platform::UdpSocket client;
@@ -177,26 +200,28 @@ double ThroughBareSocket(int count)
     }
     const std::uint64_t elapsed = platform::TickCount() - start;
     burst.join();
-    return static_cast<double>(elapsed) / 1000.0;
+    return {static_cast<double>(elapsed) / 1000.0, peer.MedianAckWait()};
 }
 
 void BM_CallConnectionBurst(benchmark::State& state)
 {
     const int count = static_cast<int>(state.range(0));
-    double session = 0;
-    double bare = 0;
+    Run session, bare;
     for (auto _ : state) {
         session = ThroughSession(count);
         bare = ThroughBareSocket(count);
     }
-    const double sessionRate = count / std::max(session, 0.001);
-    const double bareRate = count / std::max(bare, 0.001);
+    const double sessionRate = count / std::max(session.Seconds, 0.001);
+    const double bareRate = count / std::max(bare.Seconds, 0.001);
     state.counters["session_events_per_s"] = sessionRate;
     state.counters["bare_events_per_s"] = bareRate;
     state.counters["session_to_bare"] = sessionRate / bareRate;
+    state.counters["session_ack_p50_us"] = session.MedianAckMicros;
+    state.counters["bare_ack_p50_us"] = bare.MedianAckMicros;
+    state.counters["ack_p50_ratio"] = session.MedianAckMicros / std::max(bare.MedianAckMicros, 0.001);
 }
 
-BENCHMARK(BM_CallConnectionBurst)->Arg(10000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CallConnectionBurst)->Arg(5000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <shared_mutex>
 #include <thread>
+#include <unordered_map>
 
 #include "api/KovraAPIConsts.h"
 #include "platform/Clock.h"
@@ -37,6 +38,19 @@ struct Tagged {
     std::uint64_t Epoch = 0;
 };
 
+// What the worker tells the main thread, in the order it happened there: a datagram taken in, a
+// datagram sent, a message to dispatch, the log-in answer, a session end.
+struct Notice {
+    enum Kind : std::uint8_t { Received, Sent, Dispatch, Login, End };
+    Kind What = Received;
+    std::uint64_t Epoch = 0;
+    std::unique_ptr<TKovraAPIMsg> Msg;
+    std::uint32_t Error = 0;  // Login
+    std::string ApiVersion;
+    std::string ServerVersion;
+    bool Notify = false;  // End
+};
+
 using MessageQueue = std::deque<std::unique_ptr<TKovraAPIMsg>>;
 
 bool IsUnacknowledged(std::uint32_t type)
@@ -61,6 +75,7 @@ struct TKovraConnectionMngr::Core {
     const TKovraTimings Timings;
 
     platform::UdpSocket Socket;
+    std::string WakeAddress;  // where a datagram to the socket itself goes
     // One buffer per reader: a handshake may start while the worker still decodes its datagram.
     std::vector<std::uint8_t> Buffer = std::vector<std::uint8_t>(KOVRA_MAX_DATAGRAM);
     std::vector<std::uint8_t> HandshakeBuffer = std::vector<std::uint8_t>(KOVRA_MAX_DATAGRAM);
@@ -69,11 +84,14 @@ struct TKovraConnectionMngr::Core {
     // an acknowledgement.
     std::mutex SocketReadLock;
 
-    // Guards the queues, the numbering and the session phase; Epoch and Phase are also read
-    // without it.
+    // Guards the queues, the numbering, the session phase and the sent counts; Epoch and Phase
+    // are also read without it.
     mutable std::mutex QueueLock;
-    std::deque<Tagged> Inbound;
+    // Waiting for the main thread, which takes them one at a time; the worker never waits for it.
+    std::deque<Notice> Inbound;
+    bool DeliveryPosted = false;  // a DeliverOne is on its way to the main thread
     MessageQueue Outbound;
+    std::unordered_map<std::uint32_t, std::uint64_t> SentByType;
     // Every ClearQueues starts a new epoch. Whatever the worker read, queued or decided for an
     // earlier epoch is dropped, so a stale datagram can neither end the next session nor hide
     // its LOGIN_RSP.
@@ -81,21 +99,22 @@ struct TKovraConnectionMngr::Core {
     std::atomic<KovraSessionPhase> Phase{KovraSessionPhase::Handshake};
 
     platform::AutoResetEvent WorkEvent;
-    platform::AutoResetEvent DispatchEvent;
     platform::AutoResetEvent ReadConsumed;
 
     std::atomic<bool> Terminated{false};
-    std::atomic<bool> DispatchTerminated{false};
     std::atomic<bool> ReadWaitTerminated{false};
     std::atomic<bool> Running{false};
     std::atomic<bool> SendFailed{false};
     std::atomic<std::uint32_t> SendSeq{0};
     std::atomic<std::uint32_t> ReceiveSeq{0};
     std::atomic<std::uint64_t> Foreign{0};
+    // The worker's record of the last datagram that keeps the session alive in each direction
+    // (ticks): the keep-alive and the watchdog go by these.
+    std::atomic<std::uint64_t> LastSent{0};
+    std::atomic<std::uint64_t> LastReceived{0};
 
     std::thread Worker;
     std::thread ReadWait;
-    std::thread Dispatch;
 
     // Worker side: reads of the owner's state under the owner lock.
     template <typename Result, typename Read> Result FromOwner(Result fallback, Read read) const
@@ -110,16 +129,38 @@ struct TKovraConnectionMngr::Core {
         return Current(epoch) && FromOwner(false, [](IKovraConnectionOwner& o) { return o.Connected(); });
     }
 
-    // Runs fn with the owner on the main thread and waits; skipped once the manager is gone or
-    // (checked on the main thread, which starts every new epoch) once the epoch has passed.
-    template <typename Fn> void OnMainThread(std::uint64_t epoch, Fn fn)
+    // Queues a notice of this epoch for the main thread and returns at once. wake false leaves
+    // waking the main thread to the caller's next Wake, so that an ACK goes out first.
+    void Tell(Notice notice, const std::shared_ptr<Core>& self, bool wake = true)
     {
-        platform::Synchronize(
-            [this, epoch, &fn] {
-                if (Owner && epoch == Epoch)
-                    fn(*Owner);
-            },
-            &Terminated);
+        {
+            std::lock_guard lock(QueueLock);
+            if (notice.Epoch != Epoch)
+                return;
+            Inbound.push_back(std::move(notice));
+        }
+        if (wake)
+            Wake(self);
+    }
+    void TellMessage(Notice::Kind what, const TKovraAPIMsg& msg, std::uint64_t epoch,
+                     const std::shared_ptr<Core>& self, bool wake = true)
+    {
+        Notice notice;
+        notice.What = what;
+        notice.Epoch = epoch;
+        notice.Msg = std::make_unique<TKovraAPIMsg>(msg);
+        Tell(std::move(notice), self, wake);
+    }
+    // One delivery at a time is posted; it posts the next while notices remain.
+    void Wake(const std::shared_ptr<Core>& self)
+    {
+        {
+            std::lock_guard lock(QueueLock);
+            if (DeliveryPosted || Inbound.empty())
+                return;
+            DeliveryPosted = true;
+        }
+        platform::Post([self] { self->DeliverOne(self); });
     }
 
     // Hands a session end to the main thread once per epoch; nothing more goes out or is taken
@@ -132,10 +173,11 @@ struct TKovraConnectionMngr::Core {
                 return;
             Phase = KovraSessionPhase::Ending;
         }
-        platform::Post([self, notify, epoch] {
-            if (self->Owner && self->Epoch == epoch)
-                self->Owner->Disconnect(notify);
-        });
+        Notice end;
+        end.What = Notice::End;
+        end.Epoch = epoch;
+        end.Notify = notify;
+        Tell(std::move(end), self);
     }
 
     void ClearQueues(KovraSessionPhase next)
@@ -151,11 +193,14 @@ struct TKovraConnectionMngr::Core {
     }
 
     void Execute(const std::shared_ptr<Core>& self);
-    Tagged ReceiveOne(unsigned ms);
-    void HandleIncoming(TKovraAPIMsg& msg, std::uint64_t epoch, const std::shared_ptr<Core>& self);
+    Tagged ReceiveOne(unsigned ms, const std::shared_ptr<Core>& self);
+    void HandleIncoming(std::unique_ptr<TKovraAPIMsg> msg, std::uint64_t epoch,
+                        const std::shared_ptr<Core>& self);
     void Transmit(TKovraAPIMsg& msg, std::uint64_t epoch, const std::shared_ptr<Core>& self);
     void RunReadWait();
-    void RunDispatch();
+    void WakeReadWait();
+    // Main thread: the oldest notice, unless its epoch has passed or the manager is gone.
+    void DeliverOne(const std::shared_ptr<Core>& self);
     void PauseUnlessTerminated(unsigned ms);
 };
 
@@ -167,9 +212,9 @@ TKovraConnectionMngr::TKovraConnectionMngr(IKovraConnectionOwner& owner, std::ui
     const int error = core_->Socket.Bind(localPort, localAddress);
     if (error != platform::kSocketOk)
         throw EKovraSocketError("cannot bind UDP port " + std::to_string(localPort), error);
+    core_->WakeAddress = localAddress.empty() ? "127.0.0.1" : localAddress;
     auto core = core_;
     core->ReadWait = std::thread([core] { core->RunReadWait(); });
-    core->Dispatch = std::thread([core] { core->RunDispatch(); });
     core->Running = true;
     core->Worker = std::thread([core] { core->Execute(core); });
 }
@@ -196,8 +241,10 @@ void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
         WorkEvent.Wait();
         if (Terminated)
             break;
-        if (Tagged in = ReceiveOne(0); in.Msg)
-            HandleIncoming(*in.Msg, in.Epoch, self);
+        if (Tagged in = ReceiveOne(0, self); in.Msg) {
+            HandleIncoming(std::move(in.Msg), in.Epoch, self);
+            Wake(self);
+        }
         if (Terminated)
             break;
         std::unique_ptr<TKovraAPIMsg> next;
@@ -219,11 +266,7 @@ void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
         if (more)
             WorkEvent.Signal();
     }
-    DispatchTerminated = true;
-    DispatchEvent.Signal();
-    if (Dispatch.joinable())
-        Dispatch.join();
-    ReadWaitTerminated = true;
+    WakeReadWait();
     if (ReadWait.joinable())
         ReadWait.join();
     ClearQueues(Phase);
@@ -232,12 +275,10 @@ void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
 
 void TKovraConnectionMngr::Core::RunReadWait()
 {
+    // Whole waits: an idle session wakes this thread once per wait, not many times a second. The
+    // stop is a datagram of the manager's own (see WakeReadWait).
     while (!ReadWaitTerminated) {
-        const std::uint64_t until = TickCount() + Timings.ReadWait;
-        bool readable = false;
-        // Short slices, so that the thread ends promptly when asked.
-        while (!readable && !ReadWaitTerminated && TickCount() < until)
-            readable = Socket.WaitReadable(std::min<unsigned>(Timings.ReadWait, 50));
+        const bool readable = Socket.WaitReadable(Timings.ReadWait);
         if (readable && !ReadWaitTerminated) {
             WorkEvent.Signal();
             // Wait until the worker has read, so a pending datagram does not make this spin.
@@ -246,25 +287,50 @@ void TKovraConnectionMngr::Core::RunReadWait()
     }
 }
 
-void TKovraConnectionMngr::Core::RunDispatch()
+void TKovraConnectionMngr::Core::WakeReadWait()
 {
-    while (!DispatchTerminated) {
-        DispatchEvent.Wait();
-        while (!DispatchTerminated) {
-            Tagged in;
-            {
-                std::lock_guard lock(QueueLock);
-                if (Inbound.empty())
-                    break;
-                in = std::move(Inbound.front());
-                Inbound.pop_front();
-            }
-            OnMainThread(in.Epoch, [&in](IKovraConnectionOwner& owner) { owner.DispatchMessage(*in.Msg); });
-        }
+    ReadWaitTerminated = true;
+    const char wake = 0;
+    Socket.SendTo(&wake, 1, WakeAddress, Socket.LocalPort());
+}
+
+void TKovraConnectionMngr::Core::DeliverOne(const std::shared_ptr<Core>& self)
+{
+    Notice notice;
+    {
+        std::lock_guard lock(QueueLock);
+        DeliveryPosted = false;
+        if (Inbound.empty())
+            return;  // dropped by ClearQueues
+        notice = std::move(Inbound.front());
+        Inbound.pop_front();
+    }
+    // The next one is posted before this one runs: a handler that waits runs the loop, and the
+    // notices behind its own must reach it there.
+    Wake(self);
+    // Only the main thread changes the owner and starts epochs, so both hold for the call.
+    if (!Owner || notice.Epoch != Epoch)
+        return;
+    switch (notice.What) {
+    case Notice::Received:
+        Owner->ReceiveHook(*notice.Msg);
+        break;
+    case Notice::Sent:
+        Owner->SendHook(*notice.Msg);
+        break;
+    case Notice::Dispatch:
+        Owner->DispatchMessage(*notice.Msg);
+        break;
+    case Notice::Login:
+        Owner->LoginResult(notice.Error, notice.ApiVersion, notice.ServerVersion);
+        break;
+    case Notice::End:
+        Owner->Disconnect(notice.Notify);
+        break;
     }
 }
 
-Tagged TKovraConnectionMngr::Core::ReceiveOne(unsigned ms)
+Tagged TKovraConnectionMngr::Core::ReceiveOne(unsigned ms, const std::shared_ptr<Core>& self)
 {
     platform::ReceiveResult received;
     std::uint64_t epoch = 0;
@@ -295,13 +361,17 @@ Tagged TKovraConnectionMngr::Core::ReceiveOne(unsigned ms)
         if (invokeId != FromOwner(0u, [](IKovraConnectionOwner& o) { return o.InvokeID(); }))
             return {};
     }
-    OnMainThread(epoch, [&msg](IKovraConnectionOwner& owner) { owner.ReceiveHook(*msg); });
+    if (msg->dwMsgType != KovraMsg::DISCONNECT)
+        LastReceived = TickCount();
+    // Told once the caller has acknowledged or handled it (see Wake).
+    TellMessage(Notice::Received, *msg, epoch, self, false);
     return {std::move(msg), epoch};
 }
 
-void TKovraConnectionMngr::Core::HandleIncoming(TKovraAPIMsg& msg, std::uint64_t epoch,
+void TKovraConnectionMngr::Core::HandleIncoming(std::unique_ptr<TKovraAPIMsg> in, std::uint64_t epoch,
                                                 const std::shared_ptr<Core>& self)
 {
+    TKovraAPIMsg& msg = *in;
     if (msg.dwMsgType == KovraMsg::DISCONNECT) {
         RequestSessionEnd(false, epoch, self);
         return;
@@ -331,18 +401,20 @@ void TKovraConnectionMngr::Core::HandleIncoming(TKovraAPIMsg& msg, std::uint64_t
         const std::uint32_t error = msg.ReadInt32();
         const std::string apiVersion = msg.ReadStr();
         const std::string serverVersion = msg.ReadStr();
-        OnMainThread(epoch, [&](IKovraConnectionOwner& owner) {
-            owner.LoginResult(error, apiVersion, serverVersion);
-        });
+        Notice login;
+        login.What = Notice::Login;
+        login.Epoch = epoch;
+        login.Error = error;
+        login.ApiVersion = apiVersion;
+        login.ServerVersion = serverVersion;
+        Tell(std::move(login), self);
         return;
     }
-    {
-        std::lock_guard lock(QueueLock);
-        if (epoch != Epoch)
-            return;
-        Inbound.push_back({std::make_unique<TKovraAPIMsg>(msg), epoch});
-    }
-    DispatchEvent.Signal();
+    Notice dispatch;
+    dispatch.What = Notice::Dispatch;
+    dispatch.Epoch = epoch;
+    dispatch.Msg = std::move(in);
+    Tell(std::move(dispatch), self);
 }
 
 void TKovraConnectionMngr::Core::PauseUnlessTerminated(unsigned ms)
@@ -371,14 +443,22 @@ void TKovraConnectionMngr::Core::Transmit(TKovraAPIMsg& msg, std::uint64_t epoch
         }
         if (error != platform::kSocketOk)
             break;
-        OnMainThread(epoch, [&msg](IKovraConnectionOwner& owner) { owner.SendHook(msg); });
+        {
+            std::lock_guard lock(QueueLock);
+            ++SentByType[msg.dwMsgType];
+        }
+        if (msg.dwMsgType != KovraMsg::PING && msg.dwMsgType != KovraMsg::DISCONNECT)
+            LastSent = TickCount();
+        TellMessage(Notice::Sent, msg, epoch, self);
         if (IsUnacknowledged(msg.dwMsgType))
             return;
         const std::uint64_t until = TickCount() + Timings.AckWait;
         while (!Terminated && TickCount() < until) {
             Tagged in = ReceiveOne(
-                static_cast<unsigned>(std::min<std::uint64_t>(Timings.WorkerReceive, until - TickCount())));
+                static_cast<unsigned>(std::min<std::uint64_t>(Timings.WorkerReceive, until - TickCount())),
+                self);
             if (in.Msg && in.Epoch == epoch && in.Msg->dwMsgType == KovraMsg::ACK) {
+                Wake(self);
                 if (in.Msg->dwMsgSeq == msg.dwMsgSeq)
                     return;
                 if (in.Msg->dwMsgSeq != msg.dwMsgSeq - 1) {
@@ -386,7 +466,8 @@ void TKovraConnectionMngr::Core::Transmit(TKovraAPIMsg& msg, std::uint64_t epoch
                     return;
                 }
             } else if (in.Msg) {
-                HandleIncoming(*in.Msg, in.Epoch, self);
+                HandleIncoming(std::move(in.Msg), in.Epoch, self);
+                Wake(self);
             }
             if (!OwnerConnected(epoch))
                 break;
@@ -547,4 +628,21 @@ std::uint16_t TKovraConnectionMngr::LocalPort() const
 std::uint64_t TKovraConnectionMngr::ForeignDatagrams() const
 {
     return core_->Foreign;
+}
+
+std::uint64_t TKovraConnectionMngr::SentCount(std::uint32_t type) const
+{
+    std::lock_guard lock(core_->QueueLock);
+    const auto found = core_->SentByType.find(type);
+    return found == core_->SentByType.end() ? 0 : found->second;
+}
+
+std::uint64_t TKovraConnectionMngr::LastSentTick() const
+{
+    return core_->LastSent;
+}
+
+std::uint64_t TKovraConnectionMngr::LastReceivedTick() const
+{
+    return core_->LastReceived;
 }

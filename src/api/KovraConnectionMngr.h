@@ -1,8 +1,9 @@
 #pragma once
 // The reliable datagram exchange with the telephony server: numbering, acknowledgement,
 // retransmission, sequence checks, log-in with fail-over, and hand-over of received messages to
-// the main thread. Threads: the worker (socket reads after log-in, all sends after log-in), the
-// read-wait thread (readability only) and the dispatch thread (hands messages to the main thread).
+// the main thread. Threads: the worker (socket reads after log-in, all sends after log-in, every
+// acknowledgement at once) and the read-wait thread (readability only). What the application
+// sees is queued for the main thread in the order it happened; the worker never waits for it.
 
 #include <atomic>
 #include <cstdint>
@@ -63,7 +64,7 @@ public:
     virtual std::string ClientVersion() const = 0;
     virtual bool Connected() const = 0;
 
-    // Main thread only; the manager hands them over and waits.
+    // Main thread only; the manager queues them in order and does not wait.
     virtual void SendHook(const TKovraAPIMsg& msg) = 0;
     virtual void ReceiveHook(const TKovraAPIMsg& msg) = 0;
     virtual void LoginResult(std::uint32_t error, const std::string& apiVersion,
@@ -106,6 +107,12 @@ public:
     std::uint16_t LocalPort() const;
     // Datagrams dropped because they did not come from the active server.
     std::uint64_t ForeignDatagrams() const;
+    // Datagrams of the type the worker has sent so far (every try counts).
+    std::uint64_t SentCount(std::uint32_t type) const;
+    // When (TickCount) the worker last sent a datagram other than PING and DISCONNECT, and last
+    // took one in other than DISCONNECT; 0 before the first.
+    std::uint64_t LastSentTick() const;
+    std::uint64_t LastReceivedTick() const;
 
     struct Core;
 

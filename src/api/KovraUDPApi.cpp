@@ -131,8 +131,8 @@ bool TKovraAPI::Active() const
 void TKovraAPI::SetActive(bool active)
 {
     if (!active && handOverDepth_ > 0) {
-        // A manager thread waits for the handler running now: stopping the manager here would
-        // wait out the whole stop wait and abandon it with the port still bound.
+        // The manager is delivering to the handler running now: it is stopped once that
+        // delivery has returned, never from under it.
         deactivationDeferred_ = manager_ != nullptr;
         return;
     }
@@ -250,8 +250,10 @@ void TKovraAPI::SetTimings(const TKovraAPITimings& timings)
     const TKovraTimings exchange = manager_ ? timings_.Exchange : timings.Exchange;
     timings_ = timings;
     timings_.Exchange = exchange;
-    keepAliveTimer_->SetInterval(timings_.KeepAlive);
-    watchdogTimer_->SetInterval(timings_.Watchdog);
+    if (!keepAliveTimer_->Enabled())
+        keepAliveTimer_->SetInterval(timings_.KeepAlive);
+    if (!watchdogTimer_->Enabled())
+        watchdogTimer_->SetInterval(timings_.Watchdog);
 }
 
 std::uint16_t TKovraAPI::BoundPort() const
@@ -348,13 +350,15 @@ template <typename Done> void TKovraAPI::WaitUntil(unsigned ms, unsigned step, D
 
 void TKovraAPI::WaitSent(std::uint32_t type, unsigned ms)
 {
-    const std::uint64_t before = sentByType_[type];
+    if (!manager_)
+        return;
+    const std::uint64_t before = manager_->SentCount(type);
     WaitUntil(ms, timings_.LongStep, [&] {
         if (!manager_ || manager_->SendFailed())
             return true;
         // An empty queue alone is not enough: the worker may have taken the message and not yet
         // sent it, and whoever stops the worker next would lose it.
-        return manager_->PendingCount() == 0 && sentByType_[type] != before;
+        return manager_->PendingCount() == 0 && manager_->SentCount(type) != before;
     });
 }
 
@@ -448,41 +452,62 @@ void TKovraAPI::LoginResult(std::uint32_t error, const std::string& apiVersion,
     serverVersion_ = serverVersion;
     if (error == 0) {
         connected_ = true;
-        keepAliveTimer_->SetEnabled(true);
-        keepAliveTimer_->Restart();
-        watchdogTimer_->SetEnabled(true);
-        watchdogTimer_->Restart();
+        ArmAfter(*keepAliveTimer_, timings_.KeepAlive);
+        ArmAfter(*watchdogTimer_, timings_.Watchdog);
     }
     lastError_ = 0;
 }
 
 void TKovraAPI::SendHook(const TKovraAPIMsg& msg)
 {
-    ++sentByType_[msg.dwMsgType];
-    if (connected_ && msg.dwMsgType != KovraMsg::PING && msg.dwMsgType != KovraMsg::DISCONNECT)
-        keepAliveTimer_->Restart();
     RaiseEvent(OnSend, *this, msg.dwMsgSeq, msg.dwMsgType);
 }
 
 void TKovraAPI::ReceiveHook(const TKovraAPIMsg& msg)
 {
-    if (connected_ && msg.dwMsgType != KovraMsg::DISCONNECT)
-        watchdogTimer_->Restart();
     RaiseEvent(OnReceive, *this, msg.dwMsgSeq, msg.dwMsgType);
+}
+
+void TKovraAPI::ArmAfter(platform::Timer& timer, unsigned ms)
+{
+    timer.SetEnabled(false);
+    timer.SetInterval(std::max(1u, ms));
+    timer.SetEnabled(true);
+}
+
+unsigned TKovraAPI::StillToWait(std::uint64_t last, unsigned interval) const
+{
+    // The timers are not restarted per datagram: when one fires, the worker's record says
+    // whether the whole interval has really passed in quiet, or how much of it is left.
+    const std::uint64_t now = TickCount();
+    if (last == 0 || last > now || now - last >= interval)
+        return 0;
+    return static_cast<unsigned>(interval - (now - last));
 }
 
 void TKovraAPI::KeepAliveTick()
 {
     keepAliveTimer_->SetEnabled(false);
-    if (manager_)
-        manager_->Send(std::make_unique<TKovraAPIMsg>(KovraMsg::PING, 0));
+    if (!manager_)
+        return;
+    if (const unsigned left = connected_ ? StillToWait(manager_->LastSentTick(), timings_.KeepAlive) : 0) {
+        ArmAfter(*keepAliveTimer_, left);
+        return;
+    }
+    manager_->Send(std::make_unique<TKovraAPIMsg>(KovraMsg::PING, 0));
     if (connected_)
-        keepAliveTimer_->SetEnabled(true);
+        ArmAfter(*keepAliveTimer_, timings_.KeepAlive);
 }
 
 void TKovraAPI::WatchdogTick()
 {
     watchdogTimer_->SetEnabled(false);
+    if (const unsigned left = manager_ && connected_
+                                  ? StillToWait(manager_->LastReceivedTick(), timings_.Watchdog)
+                                  : 0) {
+        ArmAfter(*watchdogTimer_, left);
+        return;
+    }
     SessionEndRequested(false);
 }
 

@@ -9,7 +9,6 @@
 #include <memory>
 #include <shared_mutex>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "api/KovraAPIEvents.h"
@@ -207,6 +206,9 @@ private:
     void RunDeferredSessionEnd();
     void KeepAliveTick();
     void WatchdogTick();
+    static void ArmAfter(platform::Timer& timer, unsigned ms);
+    // What is left of interval since last (a tick), 0 when it has passed.
+    unsigned StillToWait(std::uint64_t last, unsigned interval) const;
 
     std::unique_ptr<TKovraAPIMsg> Request(std::uint32_t type, const std::string& Device);
     void SendRequest(std::unique_ptr<TKovraAPIMsg> msg);
@@ -231,8 +233,8 @@ private:
     std::unique_ptr<TOwnerLink> link_;
     // False once the session is destroyed; hand-overs check it after running a handler.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
-    // Hand-overs from the manager's threads running on the main thread now: the thread that
-    // handed over waits for them, so stopping the manager must wait until they have returned.
+    // Hand-overs from the manager running on the main thread now: stopping the manager must
+    // wait until they have returned.
     int handOverDepth_ = 0;
     bool deactivationDeferred_ = false;
     const TKovraAPIMsg* currentMessage_ = nullptr;
@@ -261,8 +263,6 @@ private:
 
     // A session end the worker or the watchdog asked for while Busy, carried out when Busy clears.
     int deferredEnd_ = -1;  // -1 none, else notify
-    // Datagrams sent, by type, so a wait can tell that its message has really gone out.
-    std::unordered_map<std::uint32_t, std::uint64_t> sentByType_;
 
     std::vector<std::unique_ptr<TKovraMeetmeConference>> meetmeLists_;
 };

@@ -15,7 +15,9 @@ bool IsMainThread();
 
 // Main thread: waits up to ms for work to arrive, then runs all pending work (posted functions,
 // hand-overs, due timers; on Windows every pending window message). Re-entrant: a handler may
-// call it again.
+// call it again. kWaitForever waits until something arrives: a loop whose condition only
+// changes inside what it runs needs no other wake-up.
+constexpr unsigned kWaitForever = 0xFFFFFFFFu;
 void ProcessMessages(unsigned ms);
 
 // Main thread: asks the loop that runs the program to end (the window system's quit message on

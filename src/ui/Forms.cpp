@@ -180,7 +180,7 @@ TModalResult TForm::ShowModal()
             previousDestroy(sender);
     };
     while (modalResult_ == mrNone && Visible() && !Application->Terminated()) {
-        platform::ProcessMessages(50);
+        platform::ProcessMessages(platform::kWaitForever);
         if (destroyed)
             break;
     }
@@ -242,8 +242,9 @@ void TApplication::Run()
 {
     if (mainForm_ && showMainForm_)
         mainForm_->ShowForm();
+    // Terminate wakes the loop; an idle program sleeps until there is something to do.
     while (!Terminated())
-        platform::ProcessMessages(100);
+        platform::ProcessMessages(platform::kWaitForever);
 }
 
 void TApplication::Terminate()

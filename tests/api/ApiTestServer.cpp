@@ -161,7 +161,18 @@ std::vector<TReceivedDatagram> ApiTestServer::ReceivedOfType(std::uint32_t type)
 
 std::size_t ApiTestServer::Count(std::uint32_t type) const
 {
-    return ReceivedOfType(type).size();
+    std::lock_guard lock(lock_);
+    const auto found = counts_.find(type);
+    return found == counts_.end() ? 0 : found->second;
+}
+
+bool ApiTestServer::AwaitCount(std::uint32_t type, std::size_t count, unsigned ms) const
+{
+    std::unique_lock lock(lock_);
+    return arrived_.wait_for(lock, std::chrono::milliseconds(ms), [&] {
+        const auto found = counts_.find(type);
+        return found != counts_.end() && found->second >= count;
+    });
 }
 
 void ApiTestServer::Run()
@@ -181,7 +192,9 @@ void ApiTestServer::Run()
             clientAddress_ = result.FromAddress;
             clientPort_ = result.FromPort;
             received_.push_back(datagram);
+            ++counts_[datagram.Type];
         }
+        arrived_.notify_all();
         Handle(datagram);
     }
 }

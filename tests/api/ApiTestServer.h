@@ -6,6 +6,7 @@
 // the client's hand-overs to the main thread keep working while a test waits.
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -73,6 +74,8 @@ public:
     std::vector<TReceivedDatagram> Received() const;
     std::vector<TReceivedDatagram> ReceivedOfType(std::uint32_t type) const;
     std::size_t Count(std::uint32_t type) const;
+    // Waits, without running the main loop, until count datagrams of the type have arrived.
+    bool AwaitCount(std::uint32_t type, std::size_t count, unsigned ms = 5000) const;
 
 private:
     void Run();
@@ -89,6 +92,8 @@ private:
 
     mutable std::mutex lock_;
     std::vector<TReceivedDatagram> received_;
+    std::map<std::uint32_t, std::size_t> counts_;
+    mutable std::condition_variable arrived_;  // by type: Count stays cheap in long runs
     std::set<std::uint32_t> answered_;  // sequence numbers already answered since the log-in
     std::map<std::uint32_t, Answer> answers_;
     std::string apiVersion_ = "2.3";

@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
+#include <tuple>
 #include <vector>
 
 #include "ApiTestServer.h"
@@ -621,6 +625,76 @@ TEST_F(ApiSession, ServerMessageIsReceivedThenAcknowledgedThenRaised)
     EXPECT_EQ(order, (std::vector<std::string>{"receive 259/" + s, "send 2/" + s, "answer 19"}));
     EXPECT_EQ(errorDuring, 19u);
     EXPECT_EQ(api.LastError(), 0u);
+}
+
+// A stop-and-wait burst with every tenth message sent twice, acknowledged while the main thread
+// is away: then each message is seen as received, its ACK as sent, then its event, exactly once
+// and in order; a repeat only as received and acknowledged again.
+TEST_F(ApiSession, BurstWithRepeatsKeepsReceiveAckEventOrderWithoutLossOrDuplicates)
+{
+    ConnectAndMonitor();
+    using Seen = std::tuple<char, std::uint32_t, std::uint32_t>;
+    std::vector<Seen> seen, expected;
+    api.OnReceive = [&](TKovraAPI&, std::uint32_t seq, std::uint32_t type) { seen.emplace_back('R', type, seq); };
+    api.OnSend = [&](TKovraAPI&, std::uint32_t seq, std::uint32_t type) { seen.emplace_back('S', type, seq); };
+    api.OnAnswerCall = [&](TKovraAPI&, std::uint32_t dwError) { seen.emplace_back('E', dwError, 0); };
+    constexpr std::uint32_t kBurst = 10000;
+    std::size_t acks = server.Count(KovraMsg::ACK);
+    for (std::uint32_t i = 0; i < kBurst; ++i) {
+        TKovraAPIMsg msg = server.Response(KovraMsg::ANSWER_CALL_RSP, i);
+        const std::uint32_t seq = server.Send(msg);
+        const int copies = i % 10 == 0 ? 2 : 1;
+        if (copies == 2) {
+            msg.StampSequence(seq);
+            server.SendRaw(msg.Bytes());
+        }
+        for (int c = 0; c < copies; ++c) {
+            expected.emplace_back('R', KovraMsg::ANSWER_CALL_RSP, seq);
+            expected.emplace_back('S', KovraMsg::ACK, seq);
+            if (c == 0)
+                expected.emplace_back('E', i, 0);
+        }
+        acks += static_cast<std::size_t>(copies);
+        // The main thread does not run meanwhile: everything the application sees waits for it.
+        ASSERT_TRUE(server.AwaitCount(KovraMsg::ACK, acks)) << "message " << i;
+    }
+    ASSERT_TRUE(PumpUntil([&] { return seen.size() >= expected.size(); }));
+    PumpFor(50);
+    ASSERT_EQ(seen.size(), expected.size());
+    const auto first = std::mismatch(seen.begin(), seen.end(), expected.begin()).first;
+    EXPECT_EQ(first, seen.end()) << "first difference at " << (first - seen.begin());
+    EXPECT_TRUE(api.Connected());
+}
+
+// The ACK is the worker's: a handler that keeps the main thread from running does not hold it up.
+TEST_F(ApiSession, MessageIsAcknowledgedWhileTheMainThreadIsBlockedInAHandler)
+{
+    ConnectAndMonitor();
+    std::uint32_t second = 0;
+    bool acknowledgedWhileBlocked = false;
+    std::vector<std::uint32_t> events;
+    auto ackedByServer = [&](std::uint32_t seq) {
+        for (const TReceivedDatagram& d : server.ReceivedOfType(KovraMsg::ACK))
+            if (d.Seq == seq)
+                return true;
+        return false;
+    };
+    api.OnAnswerCall = [&](TKovraAPI&, std::uint32_t dwError) {
+        events.push_back(dwError);
+        if (dwError != 1)
+            return;
+        second = server.Send(server.Response(KovraMsg::ANSWER_CALL_RSP, 2));
+        // Blocked without running the loop, for up to 3 s: longer than the server's 2 s wait
+        // before it would send the message again.
+        const std::uint64_t until = platform::TickCount() + 3000;
+        while (!(acknowledgedWhileBlocked = ackedByServer(second)) && platform::TickCount() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    server.Send(server.Response(KovraMsg::ANSWER_CALL_RSP, 1));
+    ASSERT_TRUE(PumpUntil([&] { return events.size() == 2; }));
+    EXPECT_TRUE(acknowledgedWhileBlocked);
+    EXPECT_EQ(events, (std::vector<std::uint32_t>{1, 2}));
+    EXPECT_TRUE(api.Connected());
 }
 
 TEST_F(ApiSession, CallConnectionEventKeepsWireAndDeclaredOrderApart)
