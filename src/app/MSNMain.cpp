@@ -652,7 +652,7 @@ void TfmKovraAssistant::LookAndFeelReady()
         options_->SetTitle(title);
     ApplyLookAndFeel();
     FitLogo();
-    tbIcon->SetHint("Halvern - " + title);
+    SetTrayHint("Halvern - " + title);
     tbIcon->SetIcon(ui::Application->Icon());
 
     int widest = 0;
