@@ -316,6 +316,7 @@ void TfmKovraAssistant::AddOptionItems(ui::TUnicodeMenuItem& parent, int suffix)
     AddItem(parent, "mnCallLater" + tail, "&Call Later List", [this] { OpenOptions(4); });
     auto* forward = AddItem(parent, suffix ? "mnForwardList" + tail : "mnForwardList",
                             suffix == 1 ? "Forward List" : "&Forward List", [this] { OpenOptions(5); });
+    AddItem(parent, "mnCallHistory" + tail, "Call &History", [this] { OpenOptions(7); });
     switch (suffix) {
     case 0:
         mnMessengerRules = messenger, mnPhoneRules = phone, mnInstantMessages = im, mnForwardList = forward;

@@ -6,10 +6,10 @@ void TfmOptions::BuildHistoryPage()
     const int width = Notebook->Width();
     lbHistory = Add<ui::TListView>(page, "lbHistory", 12, 8, width - 40, 240, crListBack);
     lbHistory->SetRowSelect(true);
-    lbHistory->AddColumn("Call", 70);
-    lbHistory->AddColumn("Name", 120);
-    lbHistory->AddColumn("Number", 100);
-    lbHistory->AddColumn("Time", 120);
+    lbHistory->AddColumn("Call", 60);
+    lbHistory->AddColumn("Name", 105);
+    lbHistory->AddColumn("Number", 90);
+    lbHistory->AddColumn("Time", 130);
     lbHistory->AddColumn("Length", 50);
     lbHistory->OnSelectItem = [this](ui::TComponent*, int, bool) { btCallBack->SetEnabled(lbHistory->ItemIndex() >= 0); };
     lbHistory->OnDblClick = [this](ui::TComponent*) { CallBack(); };
