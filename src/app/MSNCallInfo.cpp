@@ -1,9 +1,16 @@
 #include "app/MSNCallInfo.h"
 
+#include <chrono>
+
 #include "app/AssistantSeams.h"
 #include "platform/Clock.h"
 
-TCallInfo::TCallInfo(std::string oid) : CallId(std::move(oid)), StartTick(platform::TickCount()) {}
+TCallInfo::TCallInfo(std::string oid)
+    : CallId(std::move(oid)), StartTick(platform::TickCount()),
+      Began(std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+                .count())
+{
+}
 
 TCallInfo::~TCallInfo() { ClosePopup(); }
 

@@ -28,6 +28,13 @@ public:
     std::vector<std::string> Names;
     std::vector<std::string> Devices;
     std::string ViaName;
+    // What the call history keeps of it: when it was first seen (seconds since 1970, UTC), whether it
+    // rang or was answered here, and the last outside party it showed.
+    std::int64_t Began;
+    bool Rang = false;
+    bool Answered = false;
+    std::string PartyName;
+    std::string PartyNumber;
 
     // Two or more parties, unless the far side is parked, guarded or says it is no conference.
     bool IsConference() const;

@@ -318,6 +318,7 @@ void TfmKovraAssistant::AddOptionItems(ui::TUnicodeMenuItem& parent, int suffix)
     AddItem(parent, "mnCallLater" + tail, "&Call Later List", [this] { OpenOptions(4); });
     auto* forward = AddItem(parent, suffix ? "mnForwardList" + tail : "mnForwardList",
                             suffix == 1 ? "Forward List" : "&Forward List", [this] { OpenOptions(5); });
+    AddItem(parent, "mnCallHistory" + tail, "Call &History", [this] { OpenOptions(7); });
     switch (suffix) {
     case 0:
         mnMessengerRules = messenger, mnPhoneRules = phone, mnInstantMessages = im, mnForwardList = forward;
@@ -654,7 +655,7 @@ void TfmKovraAssistant::LookAndFeelReady()
         options_->SetTitle(title);
     ApplyLookAndFeel();
     FitLogo();
-    tbIcon->SetHint("Halvern - " + title);
+    SetTrayHint("Halvern - " + title);
     tbIcon->SetIcon(ui::Application->Icon());
 
     int widest = 0;

@@ -14,6 +14,7 @@
 
 #include "api/KovraUDPApi.h"
 #include "app/AssistantSeams.h"
+#include "app/CallHistory.h"
 #include "app/MSNCallInfo.h"
 #include "app/StartupInfo.h"
 #include "messenger/MSNUtils.h"
@@ -197,6 +198,11 @@ public:
     const TCallInfo* CommandCall() const;
     void ShowError(const std::string& text);
 
+    // The finished calls; the options window's History page shows them.
+    const TCallHistory& History() const { return history_; }
+    // The user looked at the history: its missed calls leave the tray tip.
+    void HistorySeen();
+
     // State for tests and the other parts.
     TKovraAPI* Api() const { return api_.get(); }
     IOptionsWindow* Options() const { return options_.get(); }
@@ -308,6 +314,10 @@ private:
     static std::string DurationText(std::uint32_t sinceTick);
     void ShowSpeedDials(const std::vector<std::string>& lines);
     void StopSpeedDialFetch();
+    void RecordCall(const TCallInfo& call);
+    // The tray tip: the given text, with the missed calls under it.
+    void SetTrayHint(const std::string& text);
+    void ShowTrayHint();
 
     std::vector<std::string> parameters_;
     TAssistantServices services_;
@@ -336,6 +346,8 @@ private:
     bool mayShow_ = false;
     bool loginRetried_ = false;
     std::string settingsText_;
+    TCallHistory history_;
+    std::string trayHint_;
     std::string helpAddress_;
     std::string title_ = "Kovra Assistant";
 };

@@ -3,6 +3,7 @@
 #include "app/MSNMain.h"
 #include "platform/Clock.h"
 #include "settings/KALookAndFeel.h"
+#include "settings/MSNConfig.h"
 #include "settings/MessageBundle.h"
 #include "settings/SkinBinding.h"
 #include "settings/TextUtil.h"
@@ -71,6 +72,7 @@ void TfmKovraAssistant::RemoveCall(const std::string& oid)
     const int index = lbCalls->Items().IndexOf(oid);
     if (index < 0)
         return;
+    RecordCall(*lbCalls->Items().ObjectAs<TCallInfo>(index));
     delete lbCalls->Items().ObjectAs<TCallInfo>(index);
     lbCalls->Items().Delete(index);
     const int count = lbCalls->Items().Count();
@@ -91,8 +93,46 @@ TCallInfo* TfmKovraAssistant::SelectedCall() const
     return lbCalls->Items().ObjectAs<TCallInfo>(index);
 }
 
+void TfmKovraAssistant::RecordCall(const TCallInfo& call)
+{
+    // A call that never showed another party, never rang and was never answered leaves nothing to keep.
+    if (!call.Rang && !call.Answered && call.PartyNumber.empty())
+        return;
+    TCallRecord record;
+    record.Incoming = call.Rang;
+    record.Name = call.PartyName;
+    record.Number = call.PartyNumber;
+    record.Start = call.Began;
+    record.Answered = call.Answered;
+    record.Seconds = call.Answered ? static_cast<int>((Now32() - call.StartTick) / 1000) : 0;
+    history_.Add(record);
+    history_.Save(KovraAssistantConfig());
+    ShowTrayHint();
+}
+
+void TfmKovraAssistant::HistorySeen()
+{
+    history_.MarkSeen();
+    history_.Save(KovraAssistantConfig());
+    ShowTrayHint();
+}
+
+void TfmKovraAssistant::SetTrayHint(const std::string& text)
+{
+    trayHint_ = text;
+    ShowTrayHint();
+}
+
+void TfmKovraAssistant::ShowTrayHint()
+{
+    const std::string missed = history_.MissedText();
+    tbIcon->SetHint(missed.empty() || trayHint_.empty() ? trayHint_ + missed : trayHint_ + "\n" + missed);
+}
+
 void TfmKovraAssistant::DropAllCalls()
 {
+    // Their end is unknown, so the history does not take them: a call still up is reported again
+    // by the next session and kept when it ends.
     for (TCallInfo* call : Calls())
         delete call;
     lbCalls->Items().Clear();
@@ -221,6 +261,10 @@ void TfmKovraAssistant::OnCallConnection(std::uint32_t, const std::string& szDev
     const int previous = call->LocalState;
     if (mine == 4 && (previous == 1 || previous == 2 || previous == 3))
         call->StartTick = Now32();
+    if (mine == 2)
+        call->Rang = true;
+    else if (mine == 4)
+        call->Answered = true;
     if (mine == 5) {
         call->HoldTick = Now32();
         if (!call->PendingNumber.empty() && Cap(17) && api_)
@@ -262,6 +306,10 @@ void TfmKovraAssistant::OnCallConnection(std::uint32_t, const std::string& szDev
                     call->AddParty(conn(i).PartyName, conn(i).PartyNumber);
                     break;
                 }
+            }
+            if (!call->IsConference() && !call->FirstDevice().empty()) {
+                call->PartyName = call->FirstName();
+                call->PartyNumber = call->FirstDevice();
             }
         }
     }

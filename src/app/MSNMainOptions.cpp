@@ -1,11 +1,36 @@
 #include "app/MSNMainOptions.h"
 
+#include <cstdio>
+
 #include "app/AssistantDialogs.h"
 #include "app/MSNMain.h"
 #include "app/StartupInfo.h"
 #include "dialogs/MSNForward.h"
+#include "platform/Clock.h"
 
 namespace {
+
+// The calls as the History page lists them; showing them is the user's look at the missed calls.
+std::vector<THistoryRow> HistoryRows()
+{
+    std::vector<THistoryRow> rows;
+    if (!fmKovraAssistant)
+        return rows;
+    for (const TCallRecord& call : fmKovraAssistant->History().Calls()) {
+        std::string length;
+        if (call.Answered) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%d:%.2d", call.Seconds / 60, call.Seconds % 60);
+            length = text;
+        }
+        rows.push_back({call.Missed() ? "Missed" : call.Incoming ? "Incoming" : "Outgoing", call.Name,
+                        call.Number,
+                        platform::FormatDateTime(platform::UtcSecondsToLocal(static_cast<std::uint32_t>(call.Start))),
+                        length});
+    }
+    fmKovraAssistant->HistorySeen();
+    return rows;
+}
 
 class TOptionsWindow : public IOptionsWindow {
 public:
@@ -15,6 +40,11 @@ public:
         form_->OnSave = [this] {
             if (OnSettingsChanged)
                 OnSettingsChanged();
+        };
+        form_->OnHistoryShown = [] { return HistoryRows(); };
+        form_->OnCallBack = [](const std::string& number) {
+            if (fmKovraAssistant)
+                fmKovraAssistant->MakeCallTo(number, 0);
         };
     }
     ~TOptionsWindow() override { form_->Retire(); }

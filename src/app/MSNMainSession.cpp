@@ -116,7 +116,7 @@ void TfmKovraAssistant::OnLogin(std::uint32_t dwError, std::uint32_t, const std:
         loginRetried_ = false;
         SetStatus("pnStatusLoggedIn", "Logged in");
         tbIcon->SetFlashing(false);
-        tbIcon->SetHint(LocalText("KATrayIconHint", "Quenmark " + ui::Application->Title()));
+        SetTrayHint(LocalText("KATrayIconHint", "Quenmark " + ui::Application->Title()));
         tmUpdateControls->SetInterval(timings_.UpdateControls);
         tmUpdateControls->SetEnabled(true);
         if (options_)
@@ -131,7 +131,7 @@ void TfmKovraAssistant::OnLogin(std::uint32_t dwError, std::uint32_t, const std:
         api_->MonitorStart(info.Phone, info.Password, info.Password);
     }
     SetStatusText(ErrorStatus(dwError));
-    tbIcon->SetHint(pnStatus->Caption());
+    SetTrayHint(pnStatus->Caption());
 }
 
 void TfmKovraAssistant::OnLogout(std::uint32_t dwError)
@@ -161,7 +161,7 @@ void TfmKovraAssistant::OnDisconnected()
             return;
     }
     tbIcon->SetFlashing(true);
-    tbIcon->SetHint(LocalText("ServerDown", "KOVRA Server down! Double click this icon to check options"));
+    SetTrayHint(LocalText("ServerDown", "KOVRA Server down! Double click this icon to check options"));
     tmReconnect->SetEnabled(false);
     tmReconnect->SetInterval(timings_.Reconnect);
     tmReconnect->SetEnabled(true);
@@ -200,6 +200,8 @@ void TfmKovraAssistant::tmUpdateControlsTimer()
         settingsText_.clear();
         KovraAssistantConfig().SetText("");
     }
+    history_.Load(KovraAssistantConfig());
+    ShowTrayHint();
     if (closing_ || !api_)
         return;
     RefreshPhoneStatus(true);

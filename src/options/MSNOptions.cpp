@@ -43,6 +43,7 @@ constexpr TTabRow kTabs[] = {
     {opCallLater, "TabCallLater", "Call Later", "pgCallLater"},
     {opForward, "TabForward", "Forward", "pgForward"},
     {opPreferences, "TabPrefs", "Preferences", "pgPreferences"},
+    {opHistory, "TabHistory", "History", "pgHistory"},
 };
 
 bool TabPresent(TOptionsPage page, bool messenger, std::uint32_t capabilities)
@@ -128,6 +129,7 @@ TfmOptions::TfmOptions(ui::TComponent* owner, TOptionsLists& lists, TKovraAssist
     BuildCallLaterPage();
     BuildForwardPage();
     BuildPreferencesPage();
+    BuildHistoryPage();
 
     tmCallLater = new ui::TTimer(this);
     tmCallLater->SetName("tmCallLater");
@@ -378,6 +380,8 @@ void TfmOptions::PageChanged()
     if (pnTitle)
         pnTitle->SetCaption(tab >= 0 ? TabSet->Tabs().Strings(tab) : std::string());
     nbButtons->SetPageIndex(Notebook->PageIndex());
+    if (Notebook->PageIndex() == opHistory)
+        FillHistory();
 }
 
 void TfmOptions::AddLogLine(const std::string& text, bool withTime)

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "dialogs/DialogFrame.h"
 #include "options/MSNOptionsLists.h"
@@ -37,7 +38,16 @@ struct TOptionsTimings {
     unsigned CountDown = 1000;
 };
 
-enum TOptionsPage { opConnection, opMessenger, opPhone, opMessages, opCallLater, opForward, opPreferences };
+enum TOptionsPage { opConnection, opMessenger, opPhone, opMessages, opCallLater, opForward, opPreferences, opHistory };
+
+// One finished call as the History page lists it.
+struct THistoryRow {
+    std::string Kind; // "Incoming", "Outgoing" or "Missed"
+    std::string Name;
+    std::string Number;
+    std::string When;
+    std::string Duration;
+};
 
 class TfmOptions : public TKovraDialog {
 public:
@@ -74,6 +84,15 @@ public:
 
     // The main window's configuration save.
     std::function<void()> OnSave;
+
+    // History page (MSNOptionsHistory.cpp): its rows come from the main window each time it is
+    // shown, which also tells the main window the user has seen them; "Call back" dials the number.
+    std::function<std::vector<THistoryRow>()> OnHistoryShown;
+    std::function<void(const std::string& number)> OnCallBack;
+    void FillHistory();
+    void CallBack();
+    ui::TListView* lbHistory;
+    ui::TUnicodePanel* btCallBack;
 
     ui::TUnicodeTabSet* TabSet;
     ui::TNotebook *Notebook, *nbButtons;
@@ -114,6 +133,7 @@ private:
     void BuildCallLaterPage();
     void BuildForwardPage();
     void BuildPreferencesPage();
+    void BuildHistoryPage();
     ui::TUnicodePanel* AddPageButton(int page, const char* name, const char* caption, int left,
                                      std::function<void()> action);
     void BuildTabs(std::uint32_t capabilities);

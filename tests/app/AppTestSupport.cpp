@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <random>
 
+#include "settings/MSNConfig.h"
+
 TKovraCallConnection Party(const std::string& number, std::uint32_t connState, std::uint32_t partyState,
                            const std::string& name)
 {
@@ -57,6 +59,7 @@ AppTest::~AppTest()
 {
     form.reset();
     StartupInfo() = TStartupInfo{};
+    KovraAssistantConfig().EraseSection(TCallHistory::kSection);
     ui::Application->ResetTerminated();
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
+#include "settings/MSNConfig.h"
 
 using ui::headless::TCanvasOp;
 
@@ -66,6 +67,40 @@ TEST(CallTracking, HoldAndRetrieveMoveIdentifiersAndRaiseHangupThenBusy)
     EXPECT_TRUE(t.form->HeldCallId.empty());
     EXPECT_EQ(t.form->ActiveCallId, kCall);
     EXPECT_EQ(t.messenger->phoneEvents, (std::vector<int>{2, 3, 2}));
+}
+
+TEST(CallTracking, FinishedCallsGoToTheHistoryAndMissedOnesToTheTrayUntilSeen)
+{
+    AppTest t;
+    t.Ring(kCall);
+    t.Answer(kCall);
+    t.Event(kCall, 7, {Party("1001", 0), Party("4255550123", 0)});
+    t.Ring(kOther, "2065550199", "Lee");
+    t.Event(kOther, 7, {Party("1001", 0), Party("2065550199", 0)});  // the caller gave up
+    t.Event(kRelated, 1, {Party("1001", 1)});                        // dialled, abandoned before any party
+    t.Event(kRelated, 7, {Party("1001", 0)});
+
+    const auto& calls = t.form->History().Calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_TRUE(calls[0].Incoming);
+    EXPECT_FALSE(calls[0].Answered);
+    EXPECT_EQ(calls[0].Name, "Lee");
+    EXPECT_EQ(calls[0].Number, "2065550199");
+    EXPECT_TRUE(calls[1].Incoming);
+    EXPECT_TRUE(calls[1].Answered);
+    EXPECT_EQ(calls[1].Name, "Dana");
+    EXPECT_EQ(calls[1].Number, "4255550123");
+    EXPECT_GT(calls[1].Start, 1700000000);
+    EXPECT_EQ(t.form->History().MissedCount(), 1);
+    EXPECT_EQ(t.form->tbIcon->Hint(), "1 missed call");
+    TCallHistory stored;
+    stored.Load(KovraAssistantConfig());
+    EXPECT_EQ(stored.Calls(), calls);
+
+    t.form->HistorySeen();
+    EXPECT_EQ(t.form->tbIcon->Hint(), "");
+    stored.Load(KovraAssistantConfig());
+    EXPECT_EQ(stored.MissedCount(), 0);
 }
 
 TEST(CallTracking, CallGoneRemovesLineAndShowsSpeedDials)

@@ -92,6 +92,32 @@ TEST(Session, SettingsArePublishedOnlyWhenChanged)
     EXPECT_EQ(set.ReadStr(), KovraAssistantConfig().GetText());
 }
 
+TEST(Session, MissedCallsSurviveTheSettingsRoundTrip)
+{
+    std::string published;
+    {
+        ScriptedSession s;
+        ASSERT_TRUE(s.LogIn());
+        s.SendCallEvent("0000000000000000000000A1", 3, {Party("1001", 2), Party("4255550123", 1)});
+        s.SendCallEvent("0000000000000000000000A1", 7, {Party("1001", 0), Party("4255550123", 0)});
+        ASSERT_TRUE(s.WaitFor([&] { return s.app->form->History().MissedCount() == 1; }));
+        s.app->form->PublishSettings();
+        ASSERT_EQ(s.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 1u);
+        auto set = s.Requests(KovraMsg::SET_APPLICATION_DATA_REQ)[0];
+        set.ReadStr();
+        published = set.ReadStr();
+    }
+    ScriptedSession s;
+    s.storedSettings = published;
+    ASSERT_TRUE(s.LogIn());
+    EXPECT_EQ(KovraAssistantConfig().ReadString("General", "a", ""), "1");
+    ASSERT_EQ(s.app->form->History().Calls().size(), 1u);
+    EXPECT_EQ(s.app->form->History().Calls()[0].Number, "4255550123");
+    EXPECT_EQ(s.app->form->History().MissedCount(), 1);
+    EXPECT_TRUE(s.app->form->tbIcon->Hint().ends_with("Quenmark " + ui::Application->Title() + "\n1 missed call"))
+        << s.app->form->tbIcon->Hint();
+}
+
 TEST(Session, CloseAsksOnlyWhenConfiguredAndReleasesThePhone)
 {
     ScriptedSession s;

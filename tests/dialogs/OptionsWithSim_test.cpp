@@ -1,5 +1,6 @@
 // The main window with the real options window, forward list and reminders against kovrasim
-// in-process: forwarding reaches the phone, a reminder's "Call Now" calls, Reconnect logs in again.
+// in-process: forwarding reaches the phone, a reminder's "Call Now" and the
+// History page's "Call back" call, Reconnect logs in again.
 
 #include <gtest/gtest.h>
 
@@ -96,6 +97,16 @@ protected:
         poll.SetEnabled(true);
         form->OnForward();
     }
+    // The server has a call ringing at the number.
+    bool Rings(const std::string& number)
+    {
+        std::lock_guard guard(sim->Lock());
+        for (const auto& [oid, call] : sim->Phones().Calls())
+            for (const auto& party : call.Parties)
+                if (party.Number == number && party.ConnState == 2)
+                    return true;
+        return false;
+    }
     int LogLine(const std::string& text, int from = 0)
     {
         for (int i = from; i < options->meLog->Items().Count(); ++i)
@@ -140,14 +151,28 @@ TEST_F(OptionsWithSim, ReminderCallNowCallsTheNumber)
     ASSERT_NE(fmCallLaterCall, nullptr);
     fmCallLaterCall->btCall->Click();
     EXPECT_TRUE(lists->Reminders().empty());
-    ASSERT_TRUE(Pump([&] {
-        std::lock_guard guard(sim->Lock());
-        for (const auto& [oid, call] : sim->Phones().Calls())
-            for (const auto& party : call.Parties)
-                if (party.Number == "1002" && party.ConnState == 2)
-                    return true;
-        return false;
-    }));
+    ASSERT_TRUE(Pump([&] { return Rings("1002"); }));
+}
+
+TEST_F(OptionsWithSim, HistoryPageClearsTheMissedCountAndCallsBack)
+{
+    const std::string oid = "0000000000000000000000A1";
+    app->Ring(oid, "1002", "Bob Baker");
+    app->Event(oid, 7, {Party("1001", 0), Party("1002", 0)});
+    ASSERT_EQ(form->History().MissedCount(), 1);
+    EXPECT_NE(form->tbIcon->Hint().find("1 missed call"), std::string::npos);
+
+    form->OpenOptions(opHistory);
+    EXPECT_EQ(form->History().MissedCount(), 0);
+    EXPECT_EQ(form->tbIcon->Hint().find("missed"), std::string::npos);
+    ASSERT_EQ(options->lbHistory->ItemCount(), 1);
+    EXPECT_EQ(options->lbHistory->CellText(0, 0), "Missed");
+    EXPECT_EQ(options->lbHistory->CellText(0, 1), "Bob Baker");
+    EXPECT_FALSE(options->btCallBack->Enabled());
+    options->lbHistory->SelectItem(0);
+    ASSERT_TRUE(options->btCallBack->Enabled());
+    options->btCallBack->Click();
+    ASSERT_TRUE(Pump([&] { return Rings("1002"); }));
 }
 
 TEST_F(OptionsWithSim, ForwardEntryReachesTheServerWhenTheWindowIsHidden)

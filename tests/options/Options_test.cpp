@@ -41,15 +41,15 @@ using Strings = std::vector<std::string>;
 TEST_F(OptionsTest, TabsAndHeightFollowIntegrationAndBit12AndOnlyTheFirstInitialiseCounts)
 {
     Make(false, kBit12);
-    EXPECT_EQ(Tabs(), (Strings{"Connection", "Call Later", "Forward", "Preferences"}));
+    EXPECT_EQ(Tabs(), (Strings{"Connection", "Call Later", "Forward", "Preferences", "History"}));
     EXPECT_EQ(options->Height(), TfmOptions::kHeightWithout);
     options->Initialise(0);
-    EXPECT_EQ(Tabs().size(), 4u);
+    EXPECT_EQ(Tabs().size(), 5u);
 
     MessageBundle().SetText("TabPrefs", "Einstellungen");
     Make(true, 0);
     EXPECT_EQ(Tabs(),
-              (Strings{"Connection", "Messenger", "Phone", "Messages", "Call Later", "Einstellungen"}));
+              (Strings{"Connection", "Messenger", "Phone", "Messages", "Call Later", "Einstellungen", "History"}));
     EXPECT_EQ(options->Height(), TfmOptions::kHeightWithMessenger);
 }
 

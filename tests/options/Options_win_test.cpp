@@ -58,8 +58,12 @@ TEST_F(OptionsWin32, OptionsWindowShowsEveryPage)
     options.Initialise(0xFFFFFFFFu);
     options.AddLogLine("SNT: MONITOR_START_REQ 3", true);
     options.AddLogLine("RCV: MONITOR_START_RSP 3", true);
+    options.OnHistoryShown = [] {
+        return std::vector<THistoryRow>{{"Missed", "Dana Doe", "4255550123", "2026-12-07 09:14:02", ""},
+                                        {"Outgoing", "Front desk", "2001", "2026-12-07 08:50:41", "3:07"}};
+    };
     options.ShowForm();
-    for (int page = opConnection; page <= opPreferences; ++page) {
+    for (int page = opConnection; page <= opHistory; ++page) {
         options.ShowPage(page);
         EXPECT_TRUE(Shot(options, "options_page_" + std::to_string(page))) << page;
     }

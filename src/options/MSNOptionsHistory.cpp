@@ -1,0 +1,39 @@
+#include "options/MSNOptions.h"
+
+void TfmOptions::BuildHistoryPage()
+{
+    ui::TPage* page = Notebook->Page(opHistory);
+    const int width = Notebook->Width();
+    lbHistory = Add<ui::TListView>(page, "lbHistory", 12, 8, width - 40, 240, crListBack);
+    lbHistory->SetRowSelect(true);
+    lbHistory->AddColumn("Call", 60);
+    lbHistory->AddColumn("Name", 105);
+    lbHistory->AddColumn("Number", 90);
+    lbHistory->AddColumn("Time", 130);
+    lbHistory->AddColumn("Length", 50);
+    lbHistory->OnSelectItem = [this](ui::TComponent*, int, bool) { btCallBack->SetEnabled(lbHistory->ItemIndex() >= 0); };
+    lbHistory->OnDblClick = [this](ui::TComponent*) { CallBack(); };
+    btCallBack = AddPageButton(opHistory, "btCallBack", "Call back", width - 100, [this] { CallBack(); });
+    btCallBack->SetEnabled(false);
+}
+
+void TfmOptions::FillHistory()
+{
+    lbHistory->ClearItems();
+    if (OnHistoryShown)
+        for (const THistoryRow& row : OnHistoryShown())
+            lbHistory->AddItem(DialogText("History" + row.Kind, row.Kind),
+                               {row.Name, row.Number, row.When, row.Duration});
+    btCallBack->SetEnabled(lbHistory->ItemIndex() >= 0);
+}
+
+void TfmOptions::CallBack()
+{
+    const int row = lbHistory->ItemIndex();
+    if (row < 0 || !OnCallBack)
+        return;
+    // A call that never showed its number has nothing to dial.
+    const std::string number = lbHistory->CellText(row, 2);
+    if (!number.empty())
+        OnCallBack(number);
+}
