@@ -62,6 +62,7 @@ void TCallHistory::Add(const TCallRecord& call)
     if (calls_.size() > kLimit)
         calls_.resize(kLimit);
     unseen_ = std::min(unseen_ + 1, calls_.size());
+    unpublished_ = std::min(unpublished_ + 1, calls_.size());
 }
 
 int TCallHistory::MissedCount() const
@@ -74,6 +75,29 @@ int TCallHistory::MissedCount() const
 void TCallHistory::MarkSeen()
 {
     unseen_ = 0;
+    lookedSincePublish_ = true;
+}
+
+void TCallHistory::MarkPublished()
+{
+    unpublished_ = 0;
+    lookedSincePublish_ = false;
+}
+
+bool TCallHistory::Reload(const TKovraAssistantConfig& config)
+{
+    const std::vector<TCallRecord> pending(calls_.begin(), calls_.begin() + static_cast<std::ptrdiff_t>(unpublished_));
+    const std::size_t pendingUnseen = std::min(unseen_, unpublished_);
+    const bool looked = lookedSincePublish_;
+    Load(config);
+    calls_.insert(calls_.begin(), pending.begin(), pending.end());
+    if (calls_.size() > kLimit)
+        calls_.resize(kLimit);
+    // A look since the last publish saw every call before it, stored or not.
+    unseen_ = std::min(looked ? pendingUnseen : pendingUnseen + unseen_, calls_.size());
+    unpublished_ = std::min(pending.size(), calls_.size());
+    lookedSincePublish_ = looked;
+    return !pending.empty() || looked;
 }
 
 std::string TCallHistory::MissedText() const

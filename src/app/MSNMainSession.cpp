@@ -200,7 +200,8 @@ void TfmKovraAssistant::tmUpdateControlsTimer()
         settingsText_.clear();
         KovraAssistantConfig().SetText("");
     }
-    history_.Load(KovraAssistantConfig());
+    if (history_.Reload(KovraAssistantConfig()))
+        history_.Save(KovraAssistantConfig());
     ShowTrayHint();
     if (closing_ || !api_)
         return;
@@ -262,6 +263,7 @@ void TfmKovraAssistant::PublishSettings()
         return;
     settingsText_ = text;
     api_->ApplicationSetData(StartupInfo().Device, std::string(TKovraAssistantConfig::kApplicationName), true, text);
+    history_.MarkPublished();
 }
 
 bool TfmKovraAssistant::FormCloseQuery()

@@ -66,4 +66,33 @@ TEST(CallHistory, SectionRoundTripsThroughTheDocumentAndSkipsDamagedEntries)
     }
 }
 
+TEST(CallHistory, ReadingTheStoredCopyAgainKeepsWhatWasNotPublishedYet)
+{
+    TCallHistory history;
+    history.Add(Call(1, true, false));
+    TKovraAssistantConfig server;
+    history.Save(server);
+    history.MarkPublished();
+
+    // Calls that ended after the last publish are not in the server's copy a new log-in reads.
+    history.Add(Call(2, true, false));
+    history.Add(Call(3, false, true));
+    EXPECT_TRUE(history.Reload(server));
+    EXPECT_EQ(history.Calls(), (std::vector<TCallRecord>{Call(3, false, true), Call(2, true, false), Call(1, true, false)}));
+    EXPECT_EQ(history.MissedCount(), 2);
+
+    // Nor is a look at the history: the stored missed count must not come back.
+    history.MarkSeen();
+    EXPECT_TRUE(history.Reload(server));
+    EXPECT_EQ(history.Calls().size(), 3u);
+    EXPECT_EQ(history.MissedCount(), 0);
+
+    TKovraAssistantConfig published;
+    history.Save(published);
+    history.MarkPublished();
+    EXPECT_FALSE(history.Reload(published));
+    EXPECT_EQ(history.Calls().size(), 3u);
+    EXPECT_EQ(history.MissedCount(), 0);
+}
+
 } // namespace
