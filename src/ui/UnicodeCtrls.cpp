@@ -708,11 +708,21 @@ void TUnicodeTabSet::SetUnselectedColor(TColor color)
 
 std::vector<TRect> TUnicodeTabSet::TabRects()
 {
-    std::vector<TRect> rects;
-    int x = 4;
+    std::vector<int> widths;
+    int total = 0;
     for (int i = 0; i < tabs_.Count(); ++i) {
         const std::string text = StripAccelerators(DecodeEscapes(tabs_.Strings(i)));
-        const int width = CurrentBackend().TextExtent(Font(), text).X + 16;
+        widths.push_back(CurrentBackend().TextExtent(Font(), text).X + 16);
+        total += widths.back();
+    }
+    // Tabs that do not all fit share the width, so none is cut off where it cannot be clicked.
+    const int room = Width() - 8;
+    if (room > 0 && total > room)
+        for (int& width : widths)
+            width = width * room / total;
+    std::vector<TRect> rects;
+    int x = 4;
+    for (const int width : widths) {
         rects.push_back({x, 0, x + width, Height()});
         x += width;
     }

@@ -306,9 +306,20 @@ TEST_F(UiControls, NotebookShowsOnePageAndTabSetMayRefuseAChange)
     tabs->SelectTab(1);
     EXPECT_EQ(tabs->TabIndex(), 1);
     EXPECT_EQ(*tabs->Tabs().ObjectAs<int>(1), 7);
-    const auto rects = tabs->TabRects();
+    auto rects = tabs->TabRects();
     ASSERT_EQ(rects.size(), 2u);
     EXPECT_EQ(rects[1].Left, rects[0].Right);
+
+    // More tabs than the width holds: every tab stays inside the control, in order.
+    tabs->SetBounds(0, 0, 200, 22);
+    for (int i = 0; i < 6; ++i)
+        tabs->Tabs().Add("Preferences");
+    rects = tabs->TabRects();
+    ASSERT_EQ(rects.size(), 8u);
+    for (std::size_t i = 1; i < rects.size(); ++i)
+        EXPECT_EQ(rects[i].Left, rects[i - 1].Right);
+    EXPECT_LE(rects.back().Right, 200);
+    EXPECT_GT(rects.back().Right - rects.back().Left, 0);
 }
 
 TEST_F(UiControls, ListViewKeepsRowsAndReportsSelection)
