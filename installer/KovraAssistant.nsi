@@ -116,4 +116,6 @@ Section "Uninstall"
   Delete "$INSTDIR\Uninstall.exe"
   ; Not recursive: files the user put there stay, and so does the folder then.
   RMDir "$INSTDIR"
+  ; The per-user programs folder the install may have made goes too, if nothing else is in it.
+  RMDir "$LOCALAPPDATA\Programs"
 SectionEnd
