@@ -3,19 +3,9 @@
 #include <algorithm>
 
 #include "platform/Clock.h"
+#include "platform/Text.h"
 
 namespace {
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 // A pair of characters as a hexadecimal number; an empty or invalid pair is 0. A single
 // character counts on its own ("1" is 01).
@@ -25,7 +15,7 @@ std::uint8_t ParseHexPair(std::string_view pair)
         return 0;
     int value = 0;
     for (char c : pair) {
-        const int digit = HexValue(c);
+        const int digit = platform::HexDigitValue(c);
         if (digit < 0)
             return 0;
         value = value * 16 + digit;

@@ -1,22 +1,12 @@
 #include "app/ClickToDial.h"
 
+#include "platform/Text.h"
 #include "settings/TextUtil.h"
 #include "settings/otutil.h"
 
 namespace {
 
 constexpr std::string_view kSchemes[] = {"tel:", "callto:"};
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 std::size_t SchemeLength(std::string_view text)
 {
@@ -52,8 +42,8 @@ TCallLink ParseCallLink(std::string_view link)
     std::string decoded;
     for (std::size_t i = 0; i < rest.size(); ++i) {
         if (rest[i] == '%') {
-            const int high = i + 2 < rest.size() ? HexValue(rest[i + 1]) : -1;
-            const int low = high >= 0 ? HexValue(rest[i + 2]) : -1;
+            const int high = i + 2 < rest.size() ? platform::HexDigitValue(rest[i + 1]) : -1;
+            const int low = high >= 0 ? platform::HexDigitValue(rest[i + 2]) : -1;
             if (low < 0)
                 return Refused(link, "has a broken escape.");
             decoded += static_cast<char>(high * 16 + low);

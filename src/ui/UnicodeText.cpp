@@ -1,5 +1,7 @@
 #include "ui/UnicodeText.h"
 
+#include "platform/Text.h"
+
 namespace ui {
 
 std::u16string Utf8ToUtf16(std::string_view text)
@@ -65,21 +67,6 @@ std::string Utf16ToUtf8(std::u16string_view text)
     return out;
 }
 
-namespace {
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-}  // namespace
-
 std::string DecodeEscapes(std::string_view text)
 {
     std::u16string out;
@@ -97,7 +84,7 @@ std::string DecodeEscapes(std::string_view text)
             int code = 0;
             bool hex = true;
             for (int k = 0; k < 4 && hex; ++k) {
-                const int digit = HexValue(text[i + 2 + k]);
+                const int digit = platform::HexDigitValue(text[i + 2 + k]);
                 hex = digit >= 0;
                 code = code * 16 + digit;
             }
