@@ -111,6 +111,8 @@ Section "Uninstall"
   !insertmacro UnregisterScheme "tel"
   !insertmacro UnregisterScheme "callto"
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
+  ; On a profile where this was the first per-user install, its parent key goes too.
+  DeleteRegKey /ifempty HKCU "Software\Microsoft\Windows\CurrentVersion\Uninstall"
   Delete "$INSTDIR\${EXE}"
   Delete "$INSTDIR\${HOOKLIB}"
   Delete "$INSTDIR\Uninstall.exe"
