@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
+#include "DialogSimOptions.h"
 #include "KovraSim.h"
 #include "app/AssistantDialogs.h"
 #include "dialogs/MSNCallDisp.h"
@@ -43,20 +44,7 @@ protected:
     void SetUp() override
     {
         KovraAssistantConfig().SetText("");
-        kovrasim::TSimOptions options;
-        options.Phones = {
-            {"1001", "secret", "Alice Archer", kovrasim::kAllCapabilities, 0},
-            {"1002", "secret", "Bob Baker", kovrasim::kAllCapabilities, 0},
-        };
-        options.Servers = {"127.0.0.1"};
-        options.ServerPort = 0;
-        options.PortalPort = -1;
-        options.ControlPort = -1;
-        options.DataDir = KOVRASIM_TEST_DATA;
-        options.AckWaitMs = 100;
-        options.AnswerDelayMs = 50;
-        options.NoAnswerMs = 60000;
-        sim = std::make_unique<kovrasim::TKovraSim>(std::move(options));
+        sim = std::make_unique<kovrasim::TKovraSim>(TwoPhoneSimOptions());
         std::string error;
         ASSERT_TRUE(sim->Start(error)) << error;
         const std::uint16_t port = sim->ServerPort();

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
+#include "DialogSimOptions.h"
 #include "KovraSim.h"
 #include "app/AssistantDialogs.h"
 #include "app/MSNMainOptions.h"
@@ -30,18 +31,7 @@ protected:
     void SetUp() override
     {
         KovraAssistantConfig().SetText("");
-        kovrasim::TSimOptions simOptions;
-        simOptions.Phones = {{"1001", "secret", "Alice Archer", kovrasim::kAllCapabilities, 0},
-                             {"1002", "secret", "Bob Baker", kovrasim::kAllCapabilities, 0}};
-        simOptions.Servers = {"127.0.0.1"};
-        simOptions.ServerPort = 0;
-        simOptions.PortalPort = -1;
-        simOptions.ControlPort = -1;
-        simOptions.DataDir = KOVRASIM_TEST_DATA;
-        simOptions.AckWaitMs = 100;
-        simOptions.AnswerDelayMs = 50;
-        simOptions.NoAnswerMs = 60000;
-        sim = std::make_unique<kovrasim::TKovraSim>(std::move(simOptions));
+        sim = std::make_unique<kovrasim::TKovraSim>(TwoPhoneSimOptions());
         std::string error;
         ASSERT_TRUE(sim->Start(error)) << error;
         const std::uint16_t port = sim->ServerPort();
