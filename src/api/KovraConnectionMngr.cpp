@@ -79,10 +79,15 @@ struct TKovraConnectionMngr::Core {
     // One buffer per reader: a handshake may start while the worker still decodes its datagram.
     std::vector<std::uint8_t> Buffer = std::vector<std::uint8_t>(KOVRA_MAX_DATAGRAM);
     std::vector<std::uint8_t> HandshakeBuffer = std::vector<std::uint8_t>(KOVRA_MAX_DATAGRAM);
-    // Held by the main thread for a whole handshake and by the worker for each read, so that the
-    // socket has exactly one reader even when a handshake starts while the worker is waiting for
-    // an acknowledgement.
-    std::mutex SocketReadLock;
+    // Held by the main thread for a whole handshake, by the read-wait thread while it takes one
+    // datagram in and acknowledges it, and by the worker for each read while it waits for an
+    // acknowledgement: the socket has exactly one reader, and what one datagram causes is queued
+    // whole before the next datagram is read.
+    platform::TimedMutex SocketReadLock;
+    // Set (under SocketReadLock) by the worker before it sends a message that is acknowledged, and
+    // cleared once it stops waiting: meanwhile the worker reads the socket itself, so that its
+    // acknowledgement reaches it.
+    std::atomic<bool> AwaitingAck{false};
 
     // Guards the queues, the numbering, the session phase and the sent counts; Epoch and Phase
     // are also read without it.
@@ -193,11 +198,19 @@ struct TKovraConnectionMngr::Core {
     }
 
     void Execute(const std::shared_ptr<Core>& self);
+    // The caller holds SocketReadLock.
+    Tagged ReceiveLocked(unsigned ms, const std::shared_ptr<Core>& self);
+    // The worker, waiting for an acknowledgement: one read of up to ms.
     Tagged ReceiveOne(unsigned ms, const std::shared_ptr<Core>& self);
     void HandleIncoming(std::unique_ptr<TKovraAPIMsg> msg, std::uint64_t epoch,
                         const std::shared_ptr<Core>& self);
     void Transmit(TKovraAPIMsg& msg, std::uint64_t epoch, const std::shared_ptr<Core>& self);
-    void RunReadWait();
+    enum class AckWait { Acknowledged, NotAcknowledged, SessionEnded };
+    AckWait WaitForAck(const TKovraAPIMsg& msg, std::uint64_t epoch, const std::shared_ptr<Core>& self);
+    void RunReadWait(const std::shared_ptr<Core>& self);
+    // False when the worker was stopped before it could take the socket lock.
+    bool BeginAckWait();
+    void EndAckWait();
     void WakeReadWait();
     // Main thread: the oldest notice, unless its epoch has passed or the manager is gone.
     void DeliverOne(const std::shared_ptr<Core>& self);
@@ -214,7 +227,7 @@ TKovraConnectionMngr::TKovraConnectionMngr(IKovraConnectionOwner& owner, std::ui
         throw EKovraSocketError("cannot bind UDP port " + std::to_string(localPort), error);
     core_->WakeAddress = localAddress.empty() ? "127.0.0.1" : localAddress;
     auto core = core_;
-    core->ReadWait = std::thread([core] { core->RunReadWait(); });
+    core->ReadWait = std::thread([core] { core->RunReadWait(core); });
     core->Running = true;
     core->Worker = std::thread([core] { core->Execute(core); });
 }
@@ -239,12 +252,6 @@ void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
 {
     while (!Terminated) {
         WorkEvent.Wait();
-        if (Terminated)
-            break;
-        if (Tagged in = ReceiveOne(0, self); in.Msg) {
-            HandleIncoming(std::move(in.Msg), in.Epoch, self);
-            Wake(self);
-        }
         if (Terminated)
             break;
         std::unique_ptr<TKovraAPIMsg> next;
@@ -273,18 +280,50 @@ void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
     Running = false;
 }
 
-void TKovraConnectionMngr::Core::RunReadWait()
+void TKovraConnectionMngr::Core::RunReadWait(const std::shared_ptr<Core>& self)
 {
     // Whole waits: an idle session wakes this thread once per wait, not many times a second. The
-    // stop is a datagram of the manager's own (see WakeReadWait).
+    // stop is a datagram of the manager's own (see WakeReadWait). The thread that sees a datagram
+    // takes it in and acknowledges it itself: handing it to the worker would cost every
+    // acknowledgement a thread switch.
     while (!ReadWaitTerminated) {
-        const bool readable = Socket.WaitReadable(Timings.ReadWait);
-        if (readable && !ReadWaitTerminated) {
-            WorkEvent.Signal();
-            // Wait until the worker has read, so a pending datagram does not make this spin.
-            ReadConsumed.WaitFor(100);
+        if (!Socket.WaitReadable(Timings.ReadWait) || ReadWaitTerminated)
+            continue;
+        std::unique_lock reading(SocketReadLock, std::defer_lock);
+        // Timed, so a stop is seen while a handshake holds the socket.
+        while (!reading.try_lock_for(std::chrono::milliseconds(Timings.WorkerReceive)))
+            if (ReadWaitTerminated)
+                return;
+        if (AwaitingAck || Phase != KovraSessionPhase::Exchange) {
+            // The worker reads until its acknowledgement came, or a handshake read it; wait for a
+            // read rather than spin on a datagram that is still waiting.
+            reading.unlock();
+            ReadConsumed.WaitFor(Timings.WorkerReceive);
+            continue;
+        }
+        if (Tagged in = ReceiveLocked(0, self); in.Msg) {
+            HandleIncoming(std::move(in.Msg), in.Epoch, self);
+            Wake(self);
         }
     }
+}
+
+bool TKovraConnectionMngr::Core::BeginAckWait()
+{
+    // Under the lock: the read-wait thread decides under it whether a datagram is its own.
+    // Timed, so a stop is seen while a handshake holds the socket.
+    std::unique_lock reading(SocketReadLock, std::defer_lock);
+    while (!reading.try_lock_for(std::chrono::milliseconds(Timings.WorkerReceive)))
+        if (Terminated)
+            return false;
+    AwaitingAck = true;
+    return true;
+}
+
+void TKovraConnectionMngr::Core::EndAckWait()
+{
+    AwaitingAck = false;
+    ReadConsumed.Signal();  // what came in meanwhile is the read-wait thread's again
 }
 
 void TKovraConnectionMngr::Core::WakeReadWait()
@@ -332,17 +371,20 @@ void TKovraConnectionMngr::Core::DeliverOne(const std::shared_ptr<Core>& self)
 
 Tagged TKovraConnectionMngr::Core::ReceiveOne(unsigned ms, const std::shared_ptr<Core>& self)
 {
-    platform::ReceiveResult received;
-    std::uint64_t epoch = 0;
-    {
-        std::unique_lock reading(SocketReadLock, std::try_to_lock);
-        if (!reading.owns_lock() || Phase == KovraSessionPhase::Handshake)
-            return {};
-        // Read under the socket lock: a handshake takes it before it starts a new epoch, so a
-        // datagram read here belongs to the epoch read here.
-        epoch = Epoch;
-        received = Socket.ReceiveFrom(Buffer.data(), Buffer.size(), ms);
-    }
+    std::unique_lock reading(SocketReadLock, std::defer_lock);
+    if (!reading.try_lock_for(std::chrono::milliseconds(ms)))
+        return {};
+    return ReceiveLocked(ms, self);
+}
+
+Tagged TKovraConnectionMngr::Core::ReceiveLocked(unsigned ms, const std::shared_ptr<Core>& self)
+{
+    if (Phase == KovraSessionPhase::Handshake)
+        return {};
+    // Read under the socket lock: a handshake takes it before it starts a new epoch, so a
+    // datagram read here belongs to the epoch read here.
+    const std::uint64_t epoch = Epoch;
+    const platform::ReceiveResult received = Socket.ReceiveFrom(Buffer.data(), Buffer.size(), ms);
     ReadConsumed.Signal();
     if (received.Error != platform::kSocketOk || received.Truncated ||
         received.Bytes < TKovraAPIMsg::kHeaderSize)
@@ -428,7 +470,8 @@ void TKovraConnectionMngr::Core::PauseUnlessTerminated(unsigned ms)
 void TKovraConnectionMngr::Core::Transmit(TKovraAPIMsg& msg, std::uint64_t epoch,
                                           const std::shared_ptr<Core>& self)
 {
-    const bool needsSession = msg.dwMsgType != KovraMsg::LOGIN_REQ && !IsUnacknowledged(msg.dwMsgType);
+    const bool acknowledged = !IsUnacknowledged(msg.dwMsgType);
+    const bool needsSession = msg.dwMsgType != KovraMsg::LOGIN_REQ && acknowledged;
     for (unsigned attempt = 0; attempt < Timings.Tries; ++attempt) {
         if (Terminated || epoch != Epoch)
             return;
@@ -436,8 +479,27 @@ void TKovraConnectionMngr::Core::Transmit(TKovraAPIMsg& msg, std::uint64_t epoch
             return;
         const std::string server =
             FromOwner(std::string(), [](IKovraConnectionOwner& o) { return o.ActiveServerAddress(); });
+        // Before the send: from then on its acknowledgement may arrive, and it must reach this
+        // thread (ACKs are sent by the thread that reads, which holds the socket lock).
+        if (acknowledged && !BeginAckWait())
+            return;
+        struct AwaitEnd {
+            Core& core;
+            bool active;
+            void Release()
+            {
+                if (active)
+                    core.EndAckWait();
+                active = false;
+            }
+            ~AwaitEnd() { Release(); }
+        } awaitEnd{*this, acknowledged};
+        // A handshake may have started a new epoch while this waited for the socket lock.
+        if (epoch != Epoch)
+            return;
         const int error = Socket.SendTo(msg.Data(), msg.Size(), server, ServerPort);
         if (error == platform::kSocketHostUnreachable) {
+            awaitEnd.Release();
             PauseUnlessTerminated(Timings.UnreachablePauseSession);
             continue;
         }
@@ -450,27 +512,14 @@ void TKovraConnectionMngr::Core::Transmit(TKovraAPIMsg& msg, std::uint64_t epoch
         if (msg.dwMsgType != KovraMsg::PING && msg.dwMsgType != KovraMsg::DISCONNECT)
             LastSent = TickCount();
         TellMessage(Notice::Sent, msg, epoch, self);
-        if (IsUnacknowledged(msg.dwMsgType))
+        if (!acknowledged)
             return;
-        const std::uint64_t until = TickCount() + Timings.AckWait;
-        while (!Terminated && TickCount() < until) {
-            Tagged in = ReceiveOne(
-                static_cast<unsigned>(std::min<std::uint64_t>(Timings.WorkerReceive, until - TickCount())),
-                self);
-            if (in.Msg && in.Epoch == epoch && in.Msg->dwMsgType == KovraMsg::ACK) {
-                Wake(self);
-                if (in.Msg->dwMsgSeq == msg.dwMsgSeq)
-                    return;
-                if (in.Msg->dwMsgSeq != msg.dwMsgSeq - 1) {
-                    RequestSessionEnd(true, epoch, self);
-                    return;
-                }
-            } else if (in.Msg) {
-                HandleIncoming(std::move(in.Msg), in.Epoch, self);
-                Wake(self);
-            }
-            if (!OwnerConnected(epoch))
-                break;
+        switch (WaitForAck(msg, epoch, self)) {
+        case AckWait::Acknowledged:
+        case AckWait::SessionEnded:
+            return;
+        case AckWait::NotAcknowledged:
+            break;
         }
     }
     if (Terminated || (needsSession && !OwnerConnected(epoch)))
@@ -482,6 +531,31 @@ void TKovraConnectionMngr::Core::Transmit(TKovraAPIMsg& msg, std::uint64_t epoch
         SendFailed = true;
     }
     RequestSessionEnd(true, epoch, self);
+}
+
+TKovraConnectionMngr::Core::AckWait TKovraConnectionMngr::Core::WaitForAck(
+    const TKovraAPIMsg& msg, std::uint64_t epoch, const std::shared_ptr<Core>& self)
+{
+    const std::uint64_t until = TickCount() + Timings.AckWait;
+    while (!Terminated && TickCount() < until) {
+        Tagged in = ReceiveOne(
+            static_cast<unsigned>(std::min<std::uint64_t>(Timings.WorkerReceive, until - TickCount())), self);
+        if (in.Msg && in.Epoch == epoch && in.Msg->dwMsgType == KovraMsg::ACK) {
+            Wake(self);
+            if (in.Msg->dwMsgSeq == msg.dwMsgSeq)
+                return AckWait::Acknowledged;
+            if (in.Msg->dwMsgSeq != msg.dwMsgSeq - 1) {
+                RequestSessionEnd(true, epoch, self);
+                return AckWait::SessionEnded;
+            }
+        } else if (in.Msg) {
+            HandleIncoming(std::move(in.Msg), in.Epoch, self);
+            Wake(self);
+        }
+        if (!OwnerConnected(epoch))
+            break;
+    }
+    return AckWait::NotAcknowledged;
 }
 
 bool TKovraConnectionMngr::OpenSession()

@@ -40,4 +40,45 @@ private:
     bool signalled_ = false;
 };
 
+// A lock whose acquisition can wait with a time-out; usable with std::unique_lock. Built on a
+// condition variable, since the thread sanitizer does not follow std::timed_mutex's timed waits.
+class TimedMutex {
+public:
+    void lock()
+    {
+        std::unique_lock guard(mutex_);
+        cv_.wait(guard, [this] { return !held_; });
+        held_ = true;
+    }
+    bool try_lock()
+    {
+        std::lock_guard guard(mutex_);
+        if (held_)
+            return false;
+        held_ = true;
+        return true;
+    }
+    template <typename Rep, typename Period> bool try_lock_for(const std::chrono::duration<Rep, Period>& wait)
+    {
+        std::unique_lock guard(mutex_);
+        if (!cv_.wait_for(guard, wait, [this] { return !held_; }))
+            return false;
+        held_ = true;
+        return true;
+    }
+    void unlock()
+    {
+        {
+            std::lock_guard guard(mutex_);
+            held_ = false;
+        }
+        cv_.notify_one();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool held_ = false;
+};
+
 }  // namespace platform
