@@ -36,6 +36,7 @@ namespace {
 struct Tagged {
     std::unique_ptr<TKovraAPIMsg> Msg;
     std::uint64_t Epoch = 0;
+    bool Consumed = false;  // a datagram was taken off the socket (kept or not)
 };
 
 // What the worker tells the main thread, in the order it happened there: a datagram taken in, a
@@ -79,15 +80,10 @@ struct TKovraConnectionMngr::Core {
     // One buffer per reader: a handshake may start while the worker still decodes its datagram.
     std::vector<std::uint8_t> Buffer = std::vector<std::uint8_t>(KOVRA_MAX_DATAGRAM);
     std::vector<std::uint8_t> HandshakeBuffer = std::vector<std::uint8_t>(KOVRA_MAX_DATAGRAM);
-    // Held by the main thread for a whole handshake, by the read-wait thread while it takes one
-    // datagram in and acknowledges it, and by the worker for each read while it waits for an
-    // acknowledgement: the socket has exactly one reader, and what one datagram causes is queued
-    // whole before the next datagram is read.
+    // Held by the main thread for a whole handshake and by the worker for each read, so that the
+    // socket has exactly one reader even when a handshake starts while the worker is waiting for
+    // an acknowledgement.
     platform::TimedMutex SocketReadLock;
-    // Set (under SocketReadLock) by the worker before it sends a message that is acknowledged, and
-    // cleared once it stops waiting: meanwhile the worker reads the socket itself, so that its
-    // acknowledgement reaches it.
-    std::atomic<bool> AwaitingAck{false};
 
     // Guards the queues, the numbering, the session phase and the sent counts; Epoch and Phase
     // are also read without it.
@@ -103,11 +99,10 @@ struct TKovraConnectionMngr::Core {
     std::atomic<std::uint64_t> Epoch{0};
     std::atomic<KovraSessionPhase> Phase{KovraSessionPhase::Handshake};
 
-    platform::AutoResetEvent WorkEvent;
-    platform::AutoResetEvent ReadConsumed;
+    // A wake-up datagram is on its way to the worker and it has not started a round since.
+    std::atomic<bool> WakePending{false};
 
     std::atomic<bool> Terminated{false};
-    std::atomic<bool> ReadWaitTerminated{false};
     std::atomic<bool> Running{false};
     std::atomic<bool> SendFailed{false};
     std::atomic<std::uint32_t> SendSeq{0};
@@ -119,7 +114,6 @@ struct TKovraConnectionMngr::Core {
     std::atomic<std::uint64_t> LastReceived{0};
 
     std::thread Worker;
-    std::thread ReadWait;
 
     // Worker side: reads of the owner's state under the owner lock.
     template <typename Result, typename Read> Result FromOwner(Result fallback, Read read) const
@@ -198,20 +192,18 @@ struct TKovraConnectionMngr::Core {
     }
 
     void Execute(const std::shared_ptr<Core>& self);
-    // The caller holds SocketReadLock.
-    Tagged ReceiveLocked(unsigned ms, const std::shared_ptr<Core>& self);
-    // The worker, waiting for an acknowledgement: one read of up to ms.
-    Tagged ReceiveOne(unsigned ms, const std::shared_ptr<Core>& self);
+    // One read of up to ms, once the socket lock is had (waiting up to lockMs for it).
+    Tagged ReceiveOne(unsigned ms, unsigned lockMs, const std::shared_ptr<Core>& self);
     void HandleIncoming(std::unique_ptr<TKovraAPIMsg> msg, std::uint64_t epoch,
                         const std::shared_ptr<Core>& self);
     void Transmit(TKovraAPIMsg& msg, std::uint64_t epoch, const std::shared_ptr<Core>& self);
     enum class AckWait { Acknowledged, NotAcknowledged, SessionEnded };
     AckWait WaitForAck(const TKovraAPIMsg& msg, std::uint64_t epoch, const std::shared_ptr<Core>& self);
-    void RunReadWait(const std::shared_ptr<Core>& self);
-    // False when the worker was stopped before it could take the socket lock.
-    bool BeginAckWait();
-    void EndAckWait();
-    void WakeReadWait();
+    // Pops the next outbound message and transmits it; false when there was none.
+    bool TransmitNext(const std::shared_ptr<Core>& self);
+    // Any thread: ends the worker's wait with a datagram of the manager's own. force sends one
+    // even when one is pending: a handshake reads (and drops) wake-ups too.
+    void WakeWorker(bool force = false);
     // Main thread: the oldest notice, unless its epoch has passed or the manager is gone.
     void DeliverOne(const std::shared_ptr<Core>& self);
     void PauseUnlessTerminated(unsigned ms);
@@ -227,7 +219,6 @@ TKovraConnectionMngr::TKovraConnectionMngr(IKovraConnectionOwner& owner, std::ui
         throw EKovraSocketError("cannot bind UDP port " + std::to_string(localPort), error);
     core_->WakeAddress = localAddress.empty() ? "127.0.0.1" : localAddress;
     auto core = core_;
-    core->ReadWait = std::thread([core] { core->RunReadWait(core); });
     core->Running = true;
     core->Worker = std::thread([core] { core->Execute(core); });
 }
@@ -250,85 +241,56 @@ TKovraConnectionMngr::~TKovraConnectionMngr()
 
 void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
 {
+    // One thread waits for readability, takes each datagram in and acknowledges it at once, and
+    // sends: handing datagrams from a waiting thread to a sending one would cost every
+    // acknowledgement a thread switch. The readability wait is its only wait; a message to send
+    // or a stop ends it with a datagram of the manager's own (WakeWorker), too short to be a
+    // message. An idle session wakes it once per wait.
     while (!Terminated) {
-        WorkEvent.Wait();
+        WakePending = false;
+        bool readable = Socket.WaitReadable(0);
+        if (readable) {
+            Tagged in = ReceiveOne(0, Timings.WorkerReceive, self);
+            if (in.Msg) {
+                HandleIncoming(std::move(in.Msg), in.Epoch, self);
+                Wake(self);
+            } else if (!in.Consumed) {
+                // A handshake holds the socket, or none has been made yet: the datagram is not
+                // this thread's, and it must not spin on it.
+                std::this_thread::sleep_for(std::chrono::milliseconds(Timings.WorkerReceive));
+            }
+        }
         if (Terminated)
             break;
-        std::unique_ptr<TKovraAPIMsg> next;
-        std::uint64_t epoch = 0;
-        bool more = false;
-        {
-            std::lock_guard lock(QueueLock);
-            if (!Outbound.empty()) {
-                next = std::move(Outbound.front());
-                Outbound.pop_front();
-            }
-            more = !Outbound.empty();
-            epoch = Epoch;
-        }
-        if (next)
-            Transmit(*next, epoch, self);
-        // Signals merge while the worker is busy; queued messages must not wait for an
-        // unrelated wake-up.
-        if (more)
-            WorkEvent.Signal();
+        if (!TransmitNext(self) && !readable && !Terminated)
+            Socket.WaitReadable(Timings.ReadWait);
     }
-    WakeReadWait();
-    if (ReadWait.joinable())
-        ReadWait.join();
     ClearQueues(Phase);
     Running = false;
 }
 
-void TKovraConnectionMngr::Core::RunReadWait(const std::shared_ptr<Core>& self)
+bool TKovraConnectionMngr::Core::TransmitNext(const std::shared_ptr<Core>& self)
 {
-    // Whole waits: an idle session wakes this thread once per wait, not many times a second. The
-    // stop is a datagram of the manager's own (see WakeReadWait). The thread that sees a datagram
-    // takes it in and acknowledges it itself: handing it to the worker would cost every
-    // acknowledgement a thread switch.
-    while (!ReadWaitTerminated) {
-        if (!Socket.WaitReadable(Timings.ReadWait) || ReadWaitTerminated)
-            continue;
-        std::unique_lock reading(SocketReadLock, std::defer_lock);
-        // Timed, so a stop is seen while a handshake holds the socket.
-        while (!reading.try_lock_for(std::chrono::milliseconds(Timings.WorkerReceive)))
-            if (ReadWaitTerminated)
-                return;
-        if (AwaitingAck || Phase != KovraSessionPhase::Exchange) {
-            // The worker reads until its acknowledgement came, or a handshake read it; wait for a
-            // read rather than spin on a datagram that is still waiting.
-            reading.unlock();
-            ReadConsumed.WaitFor(Timings.WorkerReceive);
-            continue;
-        }
-        if (Tagged in = ReceiveLocked(0, self); in.Msg) {
-            HandleIncoming(std::move(in.Msg), in.Epoch, self);
-            Wake(self);
-        }
-    }
-}
-
-bool TKovraConnectionMngr::Core::BeginAckWait()
-{
-    // Under the lock: the read-wait thread decides under it whether a datagram is its own.
-    // Timed, so a stop is seen while a handshake holds the socket.
-    std::unique_lock reading(SocketReadLock, std::defer_lock);
-    while (!reading.try_lock_for(std::chrono::milliseconds(Timings.WorkerReceive)))
-        if (Terminated)
+    std::unique_ptr<TKovraAPIMsg> next;
+    std::uint64_t epoch = 0;
+    {
+        std::lock_guard lock(QueueLock);
+        if (Outbound.empty())
             return false;
-    AwaitingAck = true;
+        next = std::move(Outbound.front());
+        Outbound.pop_front();
+        epoch = Epoch;
+    }
+    Transmit(*next, epoch, self);
     return true;
 }
 
-void TKovraConnectionMngr::Core::EndAckWait()
+void TKovraConnectionMngr::Core::WakeWorker(bool force)
 {
-    AwaitingAck = false;
-    ReadConsumed.Signal();  // what came in meanwhile is the read-wait thread's again
-}
-
-void TKovraConnectionMngr::Core::WakeReadWait()
-{
-    ReadWaitTerminated = true;
+    // One at a time: a burst of sends must not fill the socket's buffer with wake-ups, where they
+    // would crowd out the server's datagrams.
+    if (WakePending.exchange(true) && !force)
+        return;
     const char wake = 0;
     Socket.SendTo(&wake, 1, WakeAddress, Socket.LocalPort());
 }
@@ -369,45 +331,43 @@ void TKovraConnectionMngr::Core::DeliverOne(const std::shared_ptr<Core>& self)
     }
 }
 
-Tagged TKovraConnectionMngr::Core::ReceiveOne(unsigned ms, const std::shared_ptr<Core>& self)
+Tagged TKovraConnectionMngr::Core::ReceiveOne(unsigned ms, unsigned lockMs, const std::shared_ptr<Core>& self)
 {
-    std::unique_lock reading(SocketReadLock, std::defer_lock);
-    if (!reading.try_lock_for(std::chrono::milliseconds(ms)))
-        return {};
-    return ReceiveLocked(ms, self);
-}
-
-Tagged TKovraConnectionMngr::Core::ReceiveLocked(unsigned ms, const std::shared_ptr<Core>& self)
-{
-    if (Phase == KovraSessionPhase::Handshake)
-        return {};
-    // Read under the socket lock: a handshake takes it before it starts a new epoch, so a
-    // datagram read here belongs to the epoch read here.
-    const std::uint64_t epoch = Epoch;
-    const platform::ReceiveResult received = Socket.ReceiveFrom(Buffer.data(), Buffer.size(), ms);
-    ReadConsumed.Signal();
+    platform::ReceiveResult received;
+    std::uint64_t epoch = 0;
+    {
+        std::unique_lock reading(SocketReadLock, std::defer_lock);
+        if (!reading.try_lock_for(std::chrono::milliseconds(lockMs)) || Phase == KovraSessionPhase::Handshake)
+            return {};
+        // Read under the socket lock: a handshake takes it before it starts a new epoch, so a
+        // datagram read here belongs to the epoch read here.
+        epoch = Epoch;
+        received = Socket.ReceiveFrom(Buffer.data(), Buffer.size(), ms);
+    }
+    Tagged none;
+    none.Consumed = true;  // read (or found nothing): a wait for readability cannot spin on it
     if (received.Error != platform::kSocketOk || received.Truncated ||
         received.Bytes < TKovraAPIMsg::kHeaderSize)
-        return {};
+        return none;
     // Only the server we logged in to may speak to us; anything else could inject events.
     const std::string server =
         FromOwner(std::string(), [](IKovraConnectionOwner& o) { return o.ActiveServerAddress(); });
     if (received.FromAddress != server) {
         ++Foreign;
-        return {};
+        return none;
     }
     auto msg = std::make_unique<TKovraAPIMsg>();
     msg->Decode(Buffer.data(), received.Bytes);
     if (!KovraMsg::IsEventOrControl(msg->dwMsgType)) {
         const std::uint32_t invokeId = msg->ReadInt32();
         if (invokeId != FromOwner(0u, [](IKovraConnectionOwner& o) { return o.InvokeID(); }))
-            return {};
+            return none;
     }
     if (msg->dwMsgType != KovraMsg::DISCONNECT)
         LastReceived = TickCount();
     // Told once the caller has acknowledged or handled it (see Wake).
     TellMessage(Notice::Received, *msg, epoch, self, false);
-    return {std::move(msg), epoch};
+    return {std::move(msg), epoch, true};
 }
 
 void TKovraConnectionMngr::Core::HandleIncoming(std::unique_ptr<TKovraAPIMsg> in, std::uint64_t epoch,
@@ -479,27 +439,8 @@ void TKovraConnectionMngr::Core::Transmit(TKovraAPIMsg& msg, std::uint64_t epoch
             return;
         const std::string server =
             FromOwner(std::string(), [](IKovraConnectionOwner& o) { return o.ActiveServerAddress(); });
-        // Before the send: from then on its acknowledgement may arrive, and it must reach this
-        // thread (ACKs are sent by the thread that reads, which holds the socket lock).
-        if (acknowledged && !BeginAckWait())
-            return;
-        struct AwaitEnd {
-            Core& core;
-            bool active;
-            void Release()
-            {
-                if (active)
-                    core.EndAckWait();
-                active = false;
-            }
-            ~AwaitEnd() { Release(); }
-        } awaitEnd{*this, acknowledged};
-        // A handshake may have started a new epoch while this waited for the socket lock.
-        if (epoch != Epoch)
-            return;
         const int error = Socket.SendTo(msg.Data(), msg.Size(), server, ServerPort);
         if (error == platform::kSocketHostUnreachable) {
-            awaitEnd.Release();
             PauseUnlessTerminated(Timings.UnreachablePauseSession);
             continue;
         }
@@ -538,8 +479,9 @@ TKovraConnectionMngr::Core::AckWait TKovraConnectionMngr::Core::WaitForAck(
 {
     const std::uint64_t until = TickCount() + Timings.AckWait;
     while (!Terminated && TickCount() < until) {
-        Tagged in = ReceiveOne(
-            static_cast<unsigned>(std::min<std::uint64_t>(Timings.WorkerReceive, until - TickCount())), self);
+        const auto slice =
+            static_cast<unsigned>(std::min<std::uint64_t>(Timings.WorkerReceive, until - TickCount()));
+        Tagged in = ReceiveOne(slice, slice, self);
         if (in.Msg && in.Epoch == epoch && in.Msg->dwMsgType == KovraMsg::ACK) {
             Wake(self);
             if (in.Msg->dwMsgSeq == msg.dwMsgSeq)
@@ -619,7 +561,7 @@ bool TKovraConnectionMngr::OpenSession()
                 owner.SetActiveServerIndex(static_cast<int>(listed - servers.begin()));
                 core.Phase = KovraSessionPhase::Exchange;
                 reading.unlock();
-                core.WorkEvent.Signal();
+                core.WakeWorker(true);
                 return true;
             }
         }
@@ -637,7 +579,7 @@ void TKovraConnectionMngr::Send(std::unique_ptr<TKovraAPIMsg> msg)
             msg->StampSequence(core_->SendSeq++);
         core_->Outbound.push_back(std::move(msg));
     }
-    core_->WorkEvent.Signal();
+    core_->WakeWorker();
 }
 
 std::size_t TKovraConnectionMngr::PendingCount() const
@@ -682,7 +624,7 @@ void TKovraConnectionMngr::StopWorker()
     Core& core = *core_;
     if (core.Terminated.exchange(true))
         return;
-    core.WorkEvent.Signal();
+    core.WakeWorker(true);
     const std::uint64_t until = TickCount() + core.Timings.StopWait;
     while (core.Running && TickCount() < until)
         platform::ProcessMessages(std::min<unsigned>(100, core.Timings.StopWait));

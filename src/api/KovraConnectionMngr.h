@@ -1,10 +1,9 @@
 #pragma once
 // The reliable datagram exchange with the telephony server: numbering, acknowledgement,
 // retransmission, sequence checks, log-in with fail-over, and hand-over of received messages to
-// the main thread. Threads: the worker (all sends after log-in, and the reads while it waits for an
-// acknowledgement) and the read-wait thread (waits for readability, then takes the datagram in and
-// acknowledges it at once). What the application sees is queued for the main thread in the order it
-// happened; neither thread waits for it.
+// the main thread. One worker thread waits for readability, takes every datagram in after log-in
+// and acknowledges it at once, and makes all sends after log-in. What the application sees is
+// queued for the main thread in the order it happened; the worker never waits for it.
 
 #include <atomic>
 #include <cstdint>
