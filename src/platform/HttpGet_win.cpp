@@ -57,13 +57,17 @@ bool HttpConnection::Get(const std::string& path, bool secure, const std::string
 {
     if (!impl_->connection)
         return false;
-    DWORD flags = INTERNET_FLAG_KEEP_CONNECTION | (secure ? INTERNET_FLAG_SECURE : 0);
+    const DWORD flags = secure ? INTERNET_FLAG_SECURE : 0;
     HINTERNET request =
         HttpOpenRequestA(impl_->connection, "GET", path.c_str(), nullptr, nullptr, nullptr, flags, 0);
     if (!request) {
         impl_->lastError = GetLastError();
         return false;
     }
+    // The portal is asked for a few resources at start and rarely after: a connection kept open
+    // for later would keep WinINet's pool thread alive, waking every second, for nothing.
+    HttpAddRequestHeadersA(request, "Connection: close\r\n", static_cast<DWORD>(-1),
+                           HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
     DWORD security = 0;
     DWORD size = sizeof security;
     InternetQueryOptionA(request, INTERNET_OPTION_SECURITY_FLAGS, &security, &size);
