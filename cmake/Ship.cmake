@@ -6,7 +6,7 @@ if(NOT KOVRA_SHIP)
 endif()
 # -g: the symbols are split off into NAME.debug, the image itself carries none.
 add_compile_options(-g -ffunction-sections -fdata-sections)
-add_link_options(-Wl,--gc-sections)
+add_link_options(-Wl,--gc-sections -Wl,--file-alignment,4096)
 
 string(REGEX REPLACE "g\\+\\+(-posix)?$" "objcopy" KOVRA_OBJCOPY ${CMAKE_CXX_COMPILER})
 if(NOT EXISTS ${KOVRA_OBJCOPY})
