@@ -23,7 +23,7 @@ struct TKovraTimings {
     unsigned Tries = 4;
     unsigned WorkerReceive = 100;  // one receive while waiting for an acknowledgement
     unsigned LoginReceive = 1000;  // one receive during log-in
-    unsigned ReadWait = 3000;     // the read-wait thread's readability wait
+    unsigned ReadWait = 3000;     // the worker's readability wait when idle
     unsigned UnreachablePauseLogin = 500;
     unsigned UnreachablePauseSession = 1000;
     unsigned StopWait = 6000;
