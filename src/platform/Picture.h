@@ -20,5 +20,7 @@ constexpr long kPictureNotSupported = static_cast<long>(0x80004001);
 // has no picture loader, kPictureNotSupported where pictures are not decoded at all (the headless
 // build keeps the bytes and shows no picture).
 long DecodePicture(const std::string& bytes, TPicturePixels& picture);
+// The same, always with the system's loader (GIF included).
+long DecodePictureWithSystemLoader(const std::string& bytes, TPicturePixels& picture);
 
 }  // namespace platform

@@ -8,4 +8,9 @@ long DecodePicture(const std::string&, TPicturePixels& picture)
     return kPictureNotSupported;
 }
 
+long DecodePictureWithSystemLoader(const std::string& bytes, TPicturePixels& picture)
+{
+    return DecodePicture(bytes, picture);
+}
+
 }  // namespace platform

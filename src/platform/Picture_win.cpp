@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "platform/GifDecode.h"
 #include "platform/Picture.h"
 
 namespace platform {
@@ -51,6 +52,15 @@ long CopyBitmap(HBITMAP bitmap, TPicturePixels& picture)
 }  // namespace
 
 long DecodePicture(const std::string& bytes, TPicturePixels& picture)
+{
+    // GIF (the portal's logo) without the system loader, which brings in the whole imaging
+    // component for it; anything the own decoder does not take still goes to the system.
+    if (LooksLikeGif(bytes) && DecodeGif(bytes, picture))
+        return 0;
+    return DecodePictureWithSystemLoader(bytes, picture);
+}
+
+long DecodePictureWithSystemLoader(const std::string& bytes, TPicturePixels& picture)
 {
     picture = TPicturePixels();
     const OleLoadPictureFn load = PictureLoader();

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/GifDecode.h"
+
 #include <fstream>
 #include <iterator>
 
@@ -13,7 +15,55 @@ std::string ReadFile(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// 2 x 2 pixels, indexes 0 1 / 2 3 of a four-colour table, index 3 transparent.
+std::string TinyGif(bool interlaced = false)
+{
+    const unsigned char bytes[] = {'G', 'I', 'F', '8', '9', 'a', 2, 0, 2, 0, 0x81, 0, 0,
+                                   0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80, 0x90, 0xA0, 0xB0, 0xC0,
+                                   0x21, 0xF9, 4, 1, 0, 0, 3, 0,
+                                   0x2C, 0, 0, 0, 0, 2, 0, 2, 0, static_cast<unsigned char>(interlaced ? 0x40 : 0),
+                                   2, 3, 0x44, 0x34, 0x05, 0, 0x3B};
+    return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
+}
+
 }  // namespace
+
+TEST(Gif, DecodesIndexesThroughTheTableTheTransparentOneIncluded)
+{
+    platform::TPicturePixels picture;
+    ASSERT_TRUE(platform::DecodeGif(TinyGif(), picture));
+    ASSERT_EQ(picture.Width, 2);
+    ASSERT_EQ(picture.Height, 2);
+    EXPECT_EQ(picture.Pixels, (std::vector<std::uint32_t>{0xFF102030u, 0xFF405060u, 0xFF708090u, 0xFFA0B0C0u}));
+    // Two rows interlaced come as row 0, then row 1 (the fourth pass).
+    ASSERT_TRUE(platform::DecodeGif(TinyGif(true), picture));
+    EXPECT_EQ(picture.Pixels[2], 0xFF708090u);
+
+    ASSERT_TRUE(platform::DecodeGif(ReadFile(KOVRA_SAMPLE_LOGO), picture));
+    EXPECT_EQ(picture.Width, KOVRA_SAMPLE_LOGO_WIDTH);
+    EXPECT_EQ(picture.Height, KOVRA_SAMPLE_LOGO_HEIGHT);
+    EXPECT_EQ(picture.Pixels[0], 0xFF264653u);
+}
+
+TEST(Gif, EveryCutShortOrSpoiltFileGivesNoPictureAndNoFault)
+{
+    const std::string logo = ReadFile(KOVRA_SAMPLE_LOGO);
+    platform::TPicturePixels picture;
+    // Cut anywhere before the image's last data block ends: never a picture.
+    for (std::size_t length = 0; length + 2 < logo.size(); ++length) {
+        EXPECT_FALSE(platform::DecodeGif(logo.substr(0, length), picture)) << length;
+        EXPECT_TRUE(picture.Pixels.empty());
+    }
+    // Any byte spoilt: a picture of the right size or none, and nothing read out of bounds.
+    for (std::size_t at = 6; at < logo.size(); at += 7) {
+        std::string spoilt = logo;
+        spoilt[at] = static_cast<char>(spoilt[at] ^ 0xA5);
+        if (platform::DecodeGif(spoilt, picture)) {
+            EXPECT_EQ(picture.Pixels.size(), static_cast<std::size_t>(picture.Width) * picture.Height);
+        }
+    }
+    EXPECT_FALSE(platform::DecodeGif("\x89PNG\r\n", picture));
+}
 
 #ifdef _WIN32
 TEST(Picture, DecodesTheSampleLogoToOpaquePixels)
@@ -26,6 +76,20 @@ TEST(Picture, DecodesTheSampleLogoToOpaquePixels)
     EXPECT_EQ(picture.Height, KOVRA_SAMPLE_LOGO_HEIGHT);
     ASSERT_EQ(picture.Pixels.size(), static_cast<std::size_t>(picture.Width) * picture.Height);
     EXPECT_EQ(picture.Pixels[0], 0xFF264653u);  // the palette colour of the corner, fully opaque
+}
+
+TEST(Picture, OwnGifDecoderGivesTheSystemLoadersPixels)
+{
+    const std::string gif = ReadFile(KOVRA_SAMPLE_LOGO);
+    platform::TPicturePixels own, system;
+    ASSERT_EQ(platform::DecodePicture(gif, own), 0);
+    ASSERT_EQ(platform::DecodePictureWithSystemLoader(gif, system), 0);
+    EXPECT_EQ(own.Width, system.Width);
+    EXPECT_EQ(own.Height, system.Height);
+    EXPECT_EQ(own.Pixels, system.Pixels);
+    ASSERT_EQ(platform::DecodePictureWithSystemLoader(TinyGif(), system), 0);
+    ASSERT_TRUE(platform::DecodeGif(TinyGif(), own));
+    EXPECT_EQ(own.Pixels, system.Pixels);
 }
 
 TEST(Picture, BrokenBytesGiveAnErrorAndNoPicture)
