@@ -187,8 +187,7 @@ void TfmCallDisposition::ConfigureRows(std::uint32_t capabilities, bool answerOf
 
 void TfmCallDisposition::PlaceInCorner()
 {
-    const ui::TRect area = ui::Application->WorkArea();
-    SetBounds(area.Right - Width(), area.Bottom - Height(), Width(), Height());
+    PlaceInWorkAreaCorner(MonitorWorkArea());
 }
 
 void TfmCallDisposition::tmShowTimer()

@@ -100,14 +100,29 @@ void TForm::PlaceByPosition()
         if (!around)
             around = Application->MainForm();
         // Without a visible form to centre on, the desktop is the reference.
-        area = around && around != this && around->Visible() ? around->BoundsRect() : Application->WorkArea();
+        area =
+            around && around != this && around->Visible() ? around->NativeBounds() : Application->WorkArea();
         break;
     }
     default:
         area = Application->WorkArea();
         break;
     }
-    SetBounds(area.Left + (area.Width() - Width()) / 2, area.Top + (area.Height() - Height()) / 2, Width(), Height());
+    const TRect screen = NativeBounds();
+    SetBounds(area.Left + (area.Width() - screen.Width()) / 2,
+              area.Top + (area.Height() - screen.Height()) / 2, Width(), Height());
+}
+
+TRect TForm::MonitorWorkArea() const
+{
+    const TRect screen = NativeBounds();
+    return CurrentBackend().WorkAreaAt({screen.Left + screen.Width() / 2, screen.Top + screen.Height() / 2});
+}
+
+void TForm::PlaceInWorkAreaCorner(TRect area)
+{
+    const TRect screen = NativeBounds();
+    SetBounds(area.Right - screen.Width(), area.Bottom - screen.Height(), Width(), Height());
 }
 
 void TForm::ShowForm()

@@ -45,6 +45,11 @@ public:
     TMainMenu* Menu() const { return menu_; }
     void SetMenu(TMainMenu* menu);
 
+    // The work area of the monitor the form is on (screen pixels).
+    TRect MonitorWorkArea() const;
+    // Puts the form's bottom-right corner on the area's, at the size it has on its monitor.
+    void PlaceInWorkAreaCorner(TRect area);
+
     // Shows the form (placed by Position the first time) and brings it to the front.
     void ShowForm();
     void HideForm();

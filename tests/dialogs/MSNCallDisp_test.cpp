@@ -1,5 +1,6 @@
 #include "DialogTestSupport.h"
 #include "dialogs/MSNCallDisp.h"
+#include "ui/Dpi.h"
 
 namespace {
 
@@ -133,8 +134,8 @@ TEST_F(CallPopup, FadesInAtTheBottomRightCornerOfTheWorkArea)
     Open();
     EXPECT_TRUE(popup->Visible());
     EXPECT_EQ(popup->FormStyle(), ui::TFormStyle::fsStayOnTop);
-    EXPECT_EQ(popup->BoundsRect().Right, ui::Application->WorkArea().Right);
-    EXPECT_EQ(popup->BoundsRect().Bottom, ui::Application->WorkArea().Bottom);
+    EXPECT_EQ(popup->BoundsRect().Right, 1024);
+    EXPECT_EQ(popup->BoundsRect().Bottom, 740);
     EXPECT_TRUE(popup->AlphaBlend());
     EXPECT_EQ(popup->AlphaBlendValue(), 0);
     EXPECT_EQ(popup->tmShow->Interval(), 40u);
@@ -145,6 +146,18 @@ TEST_F(CallPopup, FadesInAtTheBottomRightCornerOfTheWorkArea)
     popup->SetUp(Dana(), kAll, true);
     EXPECT_EQ(popup->AlphaBlendValue(), 255);
     EXPECT_FALSE(popup->tmShow->Enabled());
+}
+
+TEST_F(CallPopup, OnAHighDpiMonitorTheCornerTakesTheScaledSize)
+{
+    desktop->workArea = {0, 0, 1920, 1050};
+    desktop->dpi = 144;
+    Open();
+    const ui::TRect screen = popup->NativeBounds();
+    EXPECT_EQ(screen.Width(), 375);
+    EXPECT_EQ(screen.Height(), ui::ScaleToDpi(popup->Height(), 144));
+    EXPECT_EQ(screen.Right, 1920);
+    EXPECT_EQ(screen.Bottom, 1050);
 }
 
 TEST_F(CallPopup, HoldFadesOutClosesAndTellsTheMainWindowOnce)
