@@ -197,6 +197,10 @@ public:
 
     void SetFocus();
     bool Focused() const;
+    // Tab and Shift+Tab move the keyboard between the showing, enabled tab stops of a form.
+    virtual bool TabStop() const { return false; }
+    // A key pressed while this control has the keyboard; returns what is left of it (0: used).
+    virtual std::uint16_t DoKeyDown(std::uint16_t key, TShiftState /*shift*/) { return key; }
     void Invalidate();
     void Repaint();
     TPoint ClientToScreen(TPoint point) const;

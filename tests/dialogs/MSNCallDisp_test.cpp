@@ -216,6 +216,39 @@ TEST_F(CallPopup, AnswerGoesToTheHandlerOrWithBitFiveToTheServer)
     EXPECT_EQ(host.requests.size(), 1u);
 }
 
+TEST_F(CallPopup, EnterOrAltAAnswersEscDismissesAndAFocusedControlKeepsEnter)
+{
+    const std::string answer = "answer 4B4F56526B15DC0400000001";
+    Open(kAll, false);
+    // Nothing to answer: Enter goes on to whatever has the keyboard.
+    EXPECT_EQ(popup->KeyPressed(popup, ui::VK_RETURN_KEY, 0), ui::VK_RETURN_KEY);
+    popup->SetUp(Dana(), kAll, true);
+    // Tab walks the links in their order, round the end.
+    popup->KeyPressed(popup, ui::VK_TAB_KEY, 0);
+    EXPECT_EQ(popup->ActiveControl(), popup->txtAnswerCall);
+    popup->KeyPressed(popup->txtAnswerCall, ui::VK_TAB_KEY, ui::ssShift);
+    EXPECT_EQ(popup->ActiveControl(), popup->cbRedirectTo);
+    EXPECT_EQ(popup->KeyPressed(popup->cbRedirectTo, ui::VK_RETURN_KEY, 0), ui::VK_RETURN_KEY);
+    EXPECT_TRUE(host.requests.empty());
+
+    popup->SetFocus();
+    EXPECT_EQ(popup->KeyPressed(popup, ui::VK_RETURN_KEY, 0), 0);
+    popup->KeyPressed(popup, ui::VK_RETURN_KEY, 0); // a repeat while it fades out answers nothing more
+    popup->txtAlertingHold->SetFocus();
+    EXPECT_EQ(popup->KeyPressed(popup->txtAlertingHold, ui::VK_SPACE_KEY, 0), 0);
+    EXPECT_EQ(host.requests, (std::vector<std::string>{answer, "hold 4B4F56526B15DC0400000001"}));
+    delete popup;
+
+    Open();
+    EXPECT_EQ(popup->KeyPressed(popup, 'A', ui::ssAlt), 0);
+    EXPECT_EQ(host.requests.back(), answer);
+    delete popup;
+    Open();
+    EXPECT_EQ(popup->KeyPressed(popup, ui::VK_ESCAPE_KEY, 0), 0);
+    EXPECT_TRUE(popup->FadingOut());
+    EXPECT_EQ(host.requests.size(), 3u);
+}
+
 TEST_F(CallPopup, VoiceMailAndIgnoreRedirectAndTheWindowStays)
 {
     Open();

@@ -455,6 +455,44 @@ TEST_F(Win32Ui, OnA144DpiMonitorEveryControlIsLaidOutAndLetteredAtOneAndAHalfTim
     EXPECT_EQ(fontHeight(*lbCalls), -11);
 }
 
+TEST_F(Win32Ui, AStayOnTopPopUpLeavesTheKeyboardWhereItIsAndTabAndEnterRunLinks)
+{
+    TForm work(nullptr);
+    work.SetBounds(40, 40, 300, 200);
+    int runs = 0;
+    std::vector<TUnicodeLabel*> links;
+    for (int i = 0; i < 2; ++i) {
+        auto* link = Add<TUnicodeLabel>(work, &work, i ? "txtHold" : "txtAnswer", 10, 10 + 20 * i, 120, 16);
+        link->SetCaption(i ? "Hold the call" : "Answer the call");
+        link->SetIsLink(true);
+        link->OnClick = [&runs, i](TComponent*) { runs += i ? 10 : 1; };
+        links.push_back(link);
+    }
+    work.ShowForm();
+    HWND window = Hwnd(work);
+    SetForegroundWindow(window);
+    SetFocus(window);
+    TForm popup(nullptr);
+    popup.SetBorderStyle(TFormBorderStyle::bsNone);
+    popup.SetFormStyle(TFormStyle::fsStayOnTop);
+    popup.SetBounds(400, 300, 200, 100);
+    popup.ShowForm();
+    Pump(50);
+    EXPECT_TRUE(IsWindowVisible(Hwnd(popup)));
+    EXPECT_EQ(GetForegroundWindow(), window);
+    EXPECT_EQ(GetFocus(), window);
+
+    SendMessageW(window, WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(GetFocus(), Hwnd(*links[0]));
+    SendMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(GetFocus(), Hwnd(*links[1]));
+    SendMessageW(GetFocus(), WM_KEYDOWN, VK_RETURN, 0);
+    SendMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(GetFocus(), Hwnd(*links[0]));
+    SendMessageW(GetFocus(), WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(runs, 11);
+}
+
 TEST_F(Win32Ui, SynchronizeCompletesWhileAModalFormRuns)
 {
     TForm owner(nullptr);

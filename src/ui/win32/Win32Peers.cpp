@@ -124,6 +124,8 @@ public:
     // The window moved to a monitor of another dpi: the suggested rectangle places it, and
     // every control inside is laid out and lettered again.
     void DpiChanged(int dpi, const RECT& suggested);
+    // A key for the model: the form's preview, Tab, then the control; returns what is left.
+    std::uint16_t DeliverKey(UINT message, WPARAM wParam, LPARAM lParam);
     void RescaleChildren();
     void Command(WORD code);
     LRESULT Notify(NMHDR* header);
@@ -512,6 +514,17 @@ void Peer::DpiChanged(int dpi, const RECT& suggested)
     Invalidate();
 }
 
+std::uint16_t Peer::DeliverKey(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    TShiftState shift = KeyShift();
+    // A key with Alt held arrives as a system key (bit 29: Alt was down).
+    if (message == WM_SYSKEYDOWN && (lParam & (1 << 29)))
+        shift |= ssAlt;
+    const auto key = static_cast<std::uint16_t>(wParam);
+    TForm* form = control_.ParentForm();
+    return form ? form->KeyPressed(&control_, key, shift) : control_.DoKeyDown(key, shift);
+}
+
 void Peer::RescaleChildren()
 {
     for (TControl* child : control_.Controls()) {
@@ -765,6 +778,8 @@ void Peer::Paint(HDC dc)
                                       : label.Layout() == TTextLayout::tlBottom ? DT_BOTTOM
                                                                                  : DT_TOP);
         PaintCaption(dc, client, flags, label.DrawnStyle());
+        if (label.TabStop() && GetFocus() == hwnd_)
+            DrawFocusRect(dc, &client);
         break;
     }
     case TControlKind::Panel: {
@@ -1121,6 +1136,16 @@ LRESULT Peer::CustomMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         if (control_.Kind() == TControlKind::HintWindow)
             return MA_NOACTIVATE;
         break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        if (DeliverKey(message, wParam, lParam) == 0)
+            return 0;
+        break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        if (control_.TabStop())
+            Invalidate();
+        break;
     case WM_DPICHANGED:
         if (control_.Kind() == TControlKind::Form) {
             DpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
@@ -1223,18 +1248,20 @@ LRESULT Peer::NativeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         }
         break;
     case WM_KEYDOWN:
-        if (edit) {
-            const std::uint16_t key = edit->PressKey(static_cast<std::uint16_t>(wParam), KeyShift());
-            if (key == 0)
-                return 0;
-            wParam = key;
-        }
+    case WM_SYSKEYDOWN: {
+        const std::uint16_t key = DeliverKey(message, wParam, lParam);
+        if (key == 0)
+            return 0;
+        wParam = key;
+        if (message == WM_SYSKEYDOWN)
+            break;
         if (auto* checks = dynamic_cast<TCheckListBox*>(&control_); checks && wParam == VK_SPACE) {
             checks->ToggleCheck(checks->ItemIndex());
             Invalidate();
             return 0;
         }
         break;
+    }
     case WM_LBUTTONDOWN:
         if (auto* checks = dynamic_cast<TCheckListBox*>(&control_)) {
             const LRESULT hit = SendMessageW(window, LB_ITEMFROMPOINT, 0, lParam);
