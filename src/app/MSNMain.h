@@ -18,6 +18,7 @@
 #include "app/MSNCallInfo.h"
 #include "app/StartupInfo.h"
 #include "messenger/MSNUtils.h"
+#include "options/DesktopPreferences.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
 #include "ui/TaskIcon.h"
@@ -203,6 +204,13 @@ public:
     // The user looked at the history: its missed calls leave the tray tip.
     void HistorySeen();
 
+    // Desktop preferences (MSNMainDesktop.cpp): the hotkeys registered again from the stored section.
+    // Returns what could not be registered, empty when all were; the status bar shows it too.
+    std::string ApplyDesktopPreferences();
+    // A hotkey pressed (its THotkeyCommand): it runs the window's own command on the call it is for.
+    void RunHotkey(int command);
+    void DialClipboard();
+
     // State for tests and the other parts.
     TKovraAPI* Api() const { return api_.get(); }
     IOptionsWindow* Options() const { return options_.get(); }
@@ -315,6 +323,9 @@ private:
     void ShowSpeedDials(const std::vector<std::string>& lines);
     void StopSpeedDialFetch();
     void RecordCall(const TCallInfo& call);
+    // Selects the call in the list, as a click would; false when it is not listed.
+    bool SelectCall(const std::string& oid);
+    void ScreenPop(TCallInfo& call);
     // The tray tip: the given text, with the missed calls under it.
     void SetTrayHint(const std::string& text);
     void ShowTrayHint();
@@ -347,6 +358,7 @@ private:
     bool loginRetried_ = false;
     std::string settingsText_;
     TCallHistory history_;
+    TDesktopPreferences desktop_;
     std::string trayHint_;
     std::string helpAddress_;
     std::string title_ = "Kovra Assistant";

@@ -324,8 +324,10 @@ void TfmKovraAssistant::OnCallConnection(std::uint32_t, const std::string& szDev
         ApplyPhoneRule(1);
         break;
     case 2:
-        if (call)
+        if (call) {
+            ScreenPop(*call);
             OpenCallPopup(*call);
+        }
         break;
     case 4:
         ApplyPhoneRule(2);

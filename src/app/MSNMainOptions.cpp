@@ -42,6 +42,9 @@ public:
                 OnSettingsChanged();
         };
         form_->OnHistoryShown = [] { return HistoryRows(); };
+        form_->OnDesktopChanged = [] {
+            return fmKovraAssistant ? fmKovraAssistant->ApplyDesktopPreferences() : std::string();
+        };
         form_->OnCallBack = [](const std::string& number) {
             if (fmKovraAssistant)
                 fmKovraAssistant->MakeCallTo(number, 0);

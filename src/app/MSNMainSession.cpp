@@ -203,6 +203,7 @@ void TfmKovraAssistant::tmUpdateControlsTimer()
     if (history_.Reload(KovraAssistantConfig()))
         history_.Save(KovraAssistantConfig());
     ShowTrayHint();
+    ApplyDesktopPreferences();
     if (closing_ || !api_)
         return;
     RefreshPhoneStatus(true);
@@ -290,6 +291,7 @@ void TfmKovraAssistant::FormClose()
     closing_ = true;
     for (auto* timer : {tmInitApplication, tmUpdateControls, tmReconnect, tmCallDuration})
         timer->SetEnabled(false);
+    services_.Desktop->UnregisterHotkeys();
     PublishSettings();
     StopSession();
     tbIcon->SetVisible(false);

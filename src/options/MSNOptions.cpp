@@ -156,6 +156,7 @@ void TfmOptions::Detach()
 {
     session_ = {};
     OnSave = nullptr;
+    OnDesktopChanged = nullptr;
     lists_.OnForwardsChanged = nullptr;
     lists_.OnRemindersChanged = nullptr;
     lists_.MakeCall = nullptr;
@@ -296,6 +297,7 @@ void TfmOptions::BuildPreferencesPage()
         *field = box;
         top += 24;
     }
+    BuildDesktopPreferences(page);
 }
 
 void TfmOptions::SetSession(TOptionsSession session)
@@ -346,6 +348,7 @@ void TfmOptions::LoadSettings()
     cbConfirmExit->SetChecked(config_.ReadInteger(kConfirmSection, "Exit", 1) != 0);
     cbConfirmCLDel->SetChecked(config_.ReadInteger(kConfirmSection, "CLDel", 1) != 0);
     cbConfirmFwdDel->SetChecked(config_.ReadInteger(kConfirmSection, "FwdDel", 1) != 0);
+    LoadDesktopPreferences();
 }
 
 void TfmOptions::ReloadSettings()
