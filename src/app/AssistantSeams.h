@@ -113,6 +113,8 @@ public:
     virtual void LocalStateChanged(int) {}
     // The settings document was read from the server again; lists loaded earlier are stale.
     virtual void SettingsLoaded() {}
+    // A call went into the history: an open History page shows it.
+    virtual void HistoryChanged() {}
     // The settings-changed event.
     std::function<void()> OnSettingsChanged;
 };

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -322,7 +323,8 @@ private:
     static std::string DurationText(std::uint32_t sinceTick);
     void ShowSpeedDials(const std::vector<std::string>& lines);
     void StopSpeedDialFetch();
-    void RecordCall(const TCallInfo& call);
+    // Keeps the call in the history; what was kept, if anything.
+    std::optional<TCallRecord> RecordCall(const TCallInfo& call);
     // Selects the call in the list, as a click would; false when it is not listed.
     bool SelectCall(const std::string& oid);
     void ScreenPop(TCallInfo& call);
@@ -358,6 +360,9 @@ private:
     bool loginRetried_ = false;
     std::string settingsText_;
     TCallHistory history_;
+    // Calls kept when their session was lost, by oid: one the next session reports again takes
+    // its entry over when it ends.
+    std::map<std::string, TCallRecord> cutOff_;
     TDesktopPreferences desktop_;
     std::string trayHint_;
     std::string helpAddress_;

@@ -292,6 +292,8 @@ void TfmKovraAssistant::FormClose()
     for (auto* timer : {tmInitApplication, tmUpdateControls, tmReconnect, tmCallDuration})
         timer->SetEnabled(false);
     services_.Desktop->UnregisterHotkeys();
+    // Calls still up go into the history before it is published.
+    DropAllCalls();
     PublishSettings();
     StopSession();
     tbIcon->SetVisible(false);
