@@ -19,8 +19,11 @@ std::string TfmKovraAssistant::ApplyDesktopPreferences()
     std::string text;
     for (const std::string& problem : problems)
         text += (text.empty() ? "" : " ") + problem;
-    if (!text.empty())
+    if (!text.empty()) {
         ShowError(text);
+        if (options_)
+            options_->AddTrafficLine(text);
+    }
     return text;
 }
 

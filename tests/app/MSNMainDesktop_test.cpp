@@ -99,6 +99,7 @@ TEST_F(Desktop, KeysThatCannotBeHadAreReportedTheOthersRegisteredAndAllGoAtClose
     EXPECT_NE(problems.find("The hotkey Ctrl+Alt+D (Hang up) is in use by another program."),
               std::string::npos);
     EXPECT_EQ(form().txtError->Caption(), problems);
+    EXPECT_EQ(session.app->traffic.back(), problems);
     EXPECT_EQ(desktop().hotkeys.size(), 1u);
     EXPECT_TRUE(desktop().hotkeys.count(hkAnswerOrAlternate));
 
