@@ -474,6 +474,10 @@ void TfmOptions::Reconnect()
 
 void TfmOptions::HideOptions()
 {
+    // A box still being edited is taken as if the user had left it.
+    for (int command = 0; command < hkCount; ++command)
+        HotkeyExit(command);
+    ScreenPopExit();
     HideForm();
     if (OnSave)
         OnSave();

@@ -1,5 +1,11 @@
 #include "options/MSNOptions.h"
 
+namespace {
+
+constexpr std::uint16_t kEnter = 13;
+
+} // namespace
+
 void TfmOptions::BuildDesktopPreferences(ui::TPage* page)
 {
     auto* keys = Add<ui::TUnicodeGroupBox>(page, "pnTitleHotkeys", 284, 8, 224, 128, crBody);
@@ -12,6 +18,10 @@ void TfmOptions::BuildDesktopPreferences(ui::TPage* page)
                                          124, top, 90, 20, crBody);
         edit->Font().SetColor(ui::clBlack);
         edit->OnExit = [this, command](ui::TComponent*) { HotkeyExit(command); };
+        edit->OnKeyDown = [this, command](ui::TComponent*, std::uint16_t& key, ui::TShiftState) {
+            if (key == kEnter)
+                HotkeyExit(command);
+        };
         edHotkeys[command] = edit;
         top += 25;
     }

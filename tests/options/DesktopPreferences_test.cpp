@@ -131,6 +131,15 @@ TEST_F(PreferencesPage, AcceptedKeysAreStoredAsWrittenAndRefusedOnesKeepTheStore
     Enter(*options->edScreenPop, "https://crm.example/?q={number}");
     EXPECT_EQ(Stored("ScreenPop"), "https://crm.example/?q={number}");
     EXPECT_EQ(changes, 3);
+
+    // Enter takes a key at once; closing the window takes what a box still holds.
+    dropKey.SetText("Win+F2");
+    dropKey.PressKey(13);
+    EXPECT_EQ(Stored("Drop"), "Win+F2");
+    options->edHotkeys[hkDialClipboard]->SetText("Ctrl+Shift+V");
+    options->HideOptions();
+    EXPECT_EQ(Stored("DialClipboard"), "Ctrl+Shift+V");
+    EXPECT_EQ(changes, 5);
 }
 
 } // namespace
