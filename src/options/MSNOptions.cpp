@@ -474,10 +474,13 @@ void TfmOptions::Reconnect()
 
 void TfmOptions::HideOptions()
 {
-    // A box still being edited is taken as if the user had left it.
-    for (int command = 0; command < hkCount; ++command)
-        HotkeyExit(command);
-    ScreenPopExit();
+    // A box still being edited is taken as if the user had left it (the boxes show the stored
+    // preferences once the window is initialised; empty before, they must not clear them).
+    if (initialised_) {
+        for (int command = 0; command < hkCount; ++command)
+            HotkeyExit(command);
+        ScreenPopExit();
+    }
     HideForm();
     if (OnSave)
         OnSave();
