@@ -113,6 +113,8 @@ public:
     virtual void LocalStateChanged(int) {}
     // The settings document was read from the server again; lists loaded earlier are stale.
     virtual void SettingsLoaded() {}
+    // A call went into the history: an open History page shows it.
+    virtual void HistoryChanged() {}
     // The settings-changed event.
     std::function<void()> OnSettingsChanged;
 };
@@ -148,6 +150,14 @@ public:
     // The meet-me application's current conference, 0 when it does not run or has none.
     virtual std::uint32_t MeetmeConferenceId() { return 0; }
     virtual void OpenHelp(const std::string& /*url*/) {}
+    // Global hotkeys: the handler runs on the main thread with the id of the key pressed.
+    virtual void SetHotkeyHandler(std::function<void(int id)> /*handler*/) {}
+    // False when the key cannot be had (another program holds it).
+    virtual bool RegisterHotkey(int /*id*/, unsigned /*modifiers*/, unsigned /*key*/) { return false; }
+    virtual void UnregisterHotkeys() {}
+    virtual std::string ClipboardText() { return {}; }
+    // Opens an address in the default browser; the caller never waits for the browser.
+    virtual void OpenAddress(const std::string& /*url*/) {}
 };
 
 struct TAssistantServices {

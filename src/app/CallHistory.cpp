@@ -65,6 +65,15 @@ void TCallHistory::Add(const TCallRecord& call)
     unpublished_ = std::min(unpublished_ + 1, calls_.size());
 }
 
+bool TCallHistory::Replace(const TCallRecord& kept, const TCallRecord& final)
+{
+    const auto entry = std::find(calls_.begin(), calls_.end(), kept);
+    if (entry == calls_.end())
+        return false;
+    *entry = final;
+    return true;
+}
+
 int TCallHistory::MissedCount() const
 {
     return static_cast<int>(std::count_if(calls_.begin(),
@@ -86,7 +95,8 @@ void TCallHistory::MarkPublished()
 
 bool TCallHistory::Reload(const TKovraAssistantConfig& config)
 {
-    const std::vector<TCallRecord> pending(calls_.begin(), calls_.begin() + static_cast<std::ptrdiff_t>(unpublished_));
+    const std::vector<TCallRecord> pending(calls_.begin(),
+                                           calls_.begin() + static_cast<std::ptrdiff_t>(unpublished_));
     const std::size_t pendingUnseen = std::min(unseen_, unpublished_);
     const bool looked = lookedSincePublish_;
     Load(config);

@@ -29,6 +29,9 @@ public:
     // A finished call goes first; the oldest beyond the limit are dropped.
     void Add(const TCallRecord& call);
     const std::vector<TCallRecord>& Calls() const { return calls_; }
+    // A call kept before its end was known ended now: its entry takes the final record in place.
+    // False when the entry is no longer there (later calls pushed it out).
+    bool Replace(const TCallRecord& kept, const TCallRecord& final);
 
     // Missed calls newer than the last time the user looked at the history.
     int MissedCount() const;

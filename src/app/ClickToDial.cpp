@@ -53,13 +53,18 @@ TCallLink ParseCallLink(std::string_view link)
         }
     }
     // A semicolon that arrived escaped still starts the parameters.
-    decoded = decoded.substr(0, decoded.find(';'));
-    for (char c : decoded)
+    TCallLink number = NumberToDial(decoded.substr(0, decoded.find(';')));
+    return number.Error.empty() ? number : Refused(link, number.Error);
+}
+
+TCallLink NumberToDial(std::string_view text)
+{
+    for (char c : text)
         if (std::string_view("0123456789*#+-.() /").find(c) == std::string_view::npos)
-            return Refused(link, "is not a phone number that can be dialled.");
-    std::string number = DialableDigits(decoded);
+            return {std::string(), "is not a phone number that can be dialled."};
+    std::string number = DialableDigits(text);
     if (number.empty())
-        return Refused(link, "holds no number to dial.");
+        return {std::string(), "holds no number to dial."};
     return {std::move(number), std::string()};
 }
 

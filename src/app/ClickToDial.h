@@ -20,5 +20,9 @@ struct TCallLink {
 // other characters a phone cannot dial, are refused.
 TCallLink ParseCallLink(std::string_view link);
 
+// The dialable digits of a written number: only digits, "*#+-.() /" and blanks are accepted. The
+// error says why it was refused, to follow a description of where the text came from.
+TCallLink NumberToDial(std::string_view text);
+
 // The program's parameters for a link's number, handed over or evaluated like "-MakeCall".
 std::vector<std::string> CallLinkParameters(const std::string& number);

@@ -35,6 +35,8 @@ public:
     bool Answered = false;
     std::string PartyName;
     std::string PartyNumber;
+    // The screen-pop address was opened for it (once per call).
+    bool ScreenPopped = false;
 
     // Two or more parties, unless the far side is parked, guarded or says it is no conference.
     bool IsConference() const;

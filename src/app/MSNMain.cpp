@@ -82,6 +82,7 @@ TfmKovraAssistant::TfmKovraAssistant(TAssistantOptions options)
     BuildStatePages();
     phoneConfig_.Capabilities = 0xFFFFFFFFu;
     BindMessenger();
+    services_.Desktop->SetHotkeyHandler([this](int command) { RunHotkey(command); });
     // Alt+F4, another program's WM_CLOSE and the end of the session reach the toolkit's Close:
     // they run the same sequence as the close image and the exit menus.
     OnCloseQuery = [this](ui::TComponent*, bool& canClose) { canClose = !closing_ && FormCloseQuery(); };
@@ -107,6 +108,8 @@ void TfmKovraAssistant::FormDestroy()
                         tmDontChange, tmCleanError})
         timer->SetEnabled(false);
     StopSpeedDialFetch();
+    services_.Desktop->UnregisterHotkeys();
+    services_.Desktop->SetHotkeyHandler(nullptr);
     utilWindow_.reset();
     lookAndFeel_.reset();
     DropAllCalls();

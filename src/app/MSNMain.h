@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +19,7 @@
 #include "app/MSNCallInfo.h"
 #include "app/StartupInfo.h"
 #include "messenger/MSNUtils.h"
+#include "options/DesktopPreferences.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
 #include "ui/TaskIcon.h"
@@ -203,6 +205,13 @@ public:
     // The user looked at the history: its missed calls leave the tray tip.
     void HistorySeen();
 
+    // Desktop preferences (MSNMainDesktop.cpp): the hotkeys registered again from the stored section.
+    // Returns what could not be registered, empty when all were; the status bar shows it too.
+    std::string ApplyDesktopPreferences();
+    // A hotkey pressed (its THotkeyCommand): it runs the window's own command on the call it is for.
+    void RunHotkey(int command);
+    void DialClipboard();
+
     // State for tests and the other parts.
     TKovraAPI* Api() const { return api_.get(); }
     IOptionsWindow* Options() const { return options_.get(); }
@@ -314,7 +323,11 @@ private:
     static std::string DurationText(std::uint32_t sinceTick);
     void ShowSpeedDials(const std::vector<std::string>& lines);
     void StopSpeedDialFetch();
-    void RecordCall(const TCallInfo& call);
+    // Keeps the call in the history; what was kept, if anything.
+    std::optional<TCallRecord> RecordCall(const TCallInfo& call);
+    // Selects the call in the list, as a click would; false when it is not listed.
+    bool SelectCall(const std::string& oid);
+    void ScreenPop(TCallInfo& call);
     // The tray tip: the given text, with the missed calls under it.
     void SetTrayHint(const std::string& text);
     void ShowTrayHint();
@@ -347,6 +360,10 @@ private:
     bool loginRetried_ = false;
     std::string settingsText_;
     TCallHistory history_;
+    // Calls kept when their session was lost, by oid: one the next session reports again takes
+    // its entry over when it ends.
+    std::map<std::string, TCallRecord> cutOff_;
+    TDesktopPreferences desktop_;
     std::string trayHint_;
     std::string helpAddress_;
     std::string title_ = "Kovra Assistant";

@@ -59,6 +59,13 @@ void TfmKovraAssistant::ShowCallsOrSpeedDials()
 TCallInfo* TfmKovraAssistant::NewCall(const std::string& oid)
 {
     auto* call = new TCallInfo(oid);
+    if (const auto cut = cutOff_.find(oid); cut != cutOff_.end()) {
+        // Reported again after a lost session: the same call, which began, rang and was answered then.
+        call->Began = cut->second.Start;
+        call->Rang = cut->second.Incoming;
+        call->Answered = cut->second.Answered;
+        call->StartTick = Now32() - static_cast<std::uint32_t>(cut->second.Seconds) * 1000u;
+    }
     const int index = lbCalls->Items().Add(oid, call);
     lbCalls->SetItemIndex(index);
     lbCallsClick();
@@ -93,11 +100,11 @@ TCallInfo* TfmKovraAssistant::SelectedCall() const
     return lbCalls->Items().ObjectAs<TCallInfo>(index);
 }
 
-void TfmKovraAssistant::RecordCall(const TCallInfo& call)
+std::optional<TCallRecord> TfmKovraAssistant::RecordCall(const TCallInfo& call)
 {
     // A call that never showed another party, never rang and was never answered leaves nothing to keep.
     if (!call.Rang && !call.Answered && call.PartyNumber.empty())
-        return;
+        return std::nullopt;
     TCallRecord record;
     record.Incoming = call.Rang;
     record.Name = call.PartyName;
@@ -105,9 +112,16 @@ void TfmKovraAssistant::RecordCall(const TCallInfo& call)
     record.Start = call.Began;
     record.Answered = call.Answered;
     record.Seconds = call.Answered ? static_cast<int>((Now32() - call.StartTick) / 1000) : 0;
-    history_.Add(record);
+    const auto cut = cutOff_.find(call.CallId);
+    if (cut == cutOff_.end() || !history_.Replace(cut->second, record))
+        history_.Add(record);
+    if (cut != cutOff_.end())
+        cutOff_.erase(cut);
     history_.Save(KovraAssistantConfig());
     ShowTrayHint();
+    if (options_)
+        options_->HistoryChanged();
+    return record;
 }
 
 void TfmKovraAssistant::HistorySeen()
@@ -131,10 +145,15 @@ void TfmKovraAssistant::ShowTrayHint()
 
 void TfmKovraAssistant::DropAllCalls()
 {
-    // Their end is unknown, so the history does not take them: a call still up is reported again
-    // by the next session and kept when it ends.
-    for (TCallInfo* call : Calls())
+    // Their end is unknown: each is kept as it stands, and one that the next session reports again
+    // takes its entry over when it ends.
+    std::map<std::string, TCallRecord> cutOff;
+    for (TCallInfo* call : Calls()) {
+        if (const auto record = RecordCall(*call))
+            cutOff[call->CallId] = *record;
         delete call;
+    }
+    cutOff_ = std::move(cutOff);
     lbCalls->Items().Clear();
     // Identifiers of calls no longer listed would make the commands wait for calls that are gone.
     ActiveCallId.clear();
@@ -324,8 +343,10 @@ void TfmKovraAssistant::OnCallConnection(std::uint32_t, const std::string& szDev
         ApplyPhoneRule(1);
         break;
     case 2:
-        if (call)
+        if (call) {
+            ScreenPop(*call);
             OpenCallPopup(*call);
+        }
         break;
     case 4:
         ApplyPhoneRule(2);

@@ -42,6 +42,9 @@ public:
                 OnSettingsChanged();
         };
         form_->OnHistoryShown = [] { return HistoryRows(); };
+        form_->OnDesktopChanged = [] {
+            return fmKovraAssistant ? fmKovraAssistant->ApplyDesktopPreferences() : std::string();
+        };
         form_->OnCallBack = [](const std::string& number) {
             if (fmKovraAssistant)
                 fmKovraAssistant->MakeCallTo(number, 0);
@@ -74,6 +77,11 @@ public:
     void ClearReconnecting() override { form_->ClearReconnecting(); }
     void LocalStateChanged(int state) override { form_->SetCallState(state); }
     void SettingsLoaded() override { form_->ReloadSettings(); }
+    void HistoryChanged() override
+    {
+        if (form_->Visible() && form_->Notebook->PageIndex() == opHistory)
+            form_->FillHistory();
+    }
 
     TfmOptions* Form() const { return form_; }
 

@@ -203,6 +203,7 @@ void TfmKovraAssistant::tmUpdateControlsTimer()
     if (history_.Reload(KovraAssistantConfig()))
         history_.Save(KovraAssistantConfig());
     ShowTrayHint();
+    ApplyDesktopPreferences();
     if (closing_ || !api_)
         return;
     RefreshPhoneStatus(true);
@@ -290,6 +291,9 @@ void TfmKovraAssistant::FormClose()
     closing_ = true;
     for (auto* timer : {tmInitApplication, tmUpdateControls, tmReconnect, tmCallDuration})
         timer->SetEnabled(false);
+    services_.Desktop->UnregisterHotkeys();
+    // Calls still up go into the history before it is published.
+    DropAllCalls();
     PublishSettings();
     StopSession();
     tbIcon->SetVisible(false);

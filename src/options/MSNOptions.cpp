@@ -156,6 +156,7 @@ void TfmOptions::Detach()
 {
     session_ = {};
     OnSave = nullptr;
+    OnDesktopChanged = nullptr;
     lists_.OnForwardsChanged = nullptr;
     lists_.OnRemindersChanged = nullptr;
     lists_.MakeCall = nullptr;
@@ -296,6 +297,7 @@ void TfmOptions::BuildPreferencesPage()
         *field = box;
         top += 24;
     }
+    BuildDesktopPreferences(page);
 }
 
 void TfmOptions::SetSession(TOptionsSession session)
@@ -346,6 +348,7 @@ void TfmOptions::LoadSettings()
     cbConfirmExit->SetChecked(config_.ReadInteger(kConfirmSection, "Exit", 1) != 0);
     cbConfirmCLDel->SetChecked(config_.ReadInteger(kConfirmSection, "CLDel", 1) != 0);
     cbConfirmFwdDel->SetChecked(config_.ReadInteger(kConfirmSection, "FwdDel", 1) != 0);
+    LoadDesktopPreferences();
 }
 
 void TfmOptions::ReloadSettings()
@@ -471,6 +474,13 @@ void TfmOptions::Reconnect()
 
 void TfmOptions::HideOptions()
 {
+    // A box still being edited is taken as if the user had left it (the boxes show the stored
+    // preferences once the window is initialised; empty before, they must not clear them).
+    if (initialised_) {
+        for (int command = 0; command < hkCount; ++command)
+            HotkeyExit(command);
+        ScreenPopExit();
+    }
     HideForm();
     if (OnSave)
         OnSave();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dialogs/DialogFrame.h"
+#include "options/DesktopPreferences.h"
 #include "options/MSNOptionsLists.h"
 #include "settings/MSNConfig.h"
 
@@ -94,6 +95,16 @@ public:
     ui::TListView* lbHistory;
     ui::TUnicodePanel* btCallBack;
 
+    // Hotkeys and the screen-pop address on the Preferences page (MSNOptionsDesktop.cpp). A text is
+    // checked when the user leaves its box: a refused one shows why and the stored one comes back.
+    // The main window applies the stored preferences and answers what it could not apply.
+    std::function<std::string()> OnDesktopChanged;
+    std::array<ui::TEdit*, hkCount> edHotkeys{};
+    ui::TEdit* edScreenPop;
+    ui::TUnicodeLabel* txtDesktopStatus;
+    void HotkeyExit(int command);
+    void ScreenPopExit();
+
     ui::TUnicodeTabSet* TabSet;
     ui::TNotebook *Notebook, *nbButtons;
     // A transparent line, so its colour role colours the text.
@@ -134,6 +145,9 @@ private:
     void BuildForwardPage();
     void BuildPreferencesPage();
     void BuildHistoryPage();
+    void BuildDesktopPreferences(ui::TPage* page);
+    void LoadDesktopPreferences();
+    void DesktopChanged();
     ui::TUnicodePanel* AddPageButton(int page, const char* name, const char* caption, int left,
                                      std::function<void()> action);
     void BuildTabs(std::uint32_t capabilities);

@@ -2,7 +2,9 @@
 // The main window under test: the headless toolkit, scripted dialogs, a recording messaging
 // link, options window and desktop, and builders for the server's call events.
 
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -100,6 +102,23 @@ struct FakeDesktop : IDesktop {
     std::vector<std::string> helpOpened;
     std::uint32_t MeetmeConferenceId() override { return meetme; }
     void OpenHelp(const std::string& url) override { helpOpened.push_back(url); }
+    // Registered keys by id as modifiers and key; keys in taken are another program's.
+    std::map<int, std::pair<unsigned, unsigned>> hotkeys;
+    std::set<std::pair<unsigned, unsigned>> taken;
+    std::function<void(int)> hotkeyHandler;
+    std::string clipboard;
+    std::vector<std::string> addresses;
+    void SetHotkeyHandler(std::function<void(int)> handler) override { hotkeyHandler = std::move(handler); }
+    bool RegisterHotkey(int id, unsigned modifiers, unsigned key) override
+    {
+        if (taken.count({modifiers, key}))
+            return false;
+        hotkeys[id] = {modifiers, key};
+        return true;
+    }
+    void UnregisterHotkeys() override { hotkeys.clear(); }
+    std::string ClipboardText() override { return clipboard; }
+    void OpenAddress(const std::string& url) override { addresses.push_back(url); }
 };
 
 // One connection of a call event.

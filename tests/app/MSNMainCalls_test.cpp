@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
+#include "app/MSNMainOptions.h"
 #include "settings/MSNConfig.h"
 
 using ui::headless::TCanvasOp;
@@ -101,6 +102,63 @@ TEST(CallTracking, FinishedCallsGoToTheHistoryAndMissedOnesToTheTrayUntilSeen)
     EXPECT_EQ(t.form->tbIcon->Hint(), "");
     stored.Load(KovraAssistantConfig());
     EXPECT_EQ(stored.MissedCount(), 0);
+}
+
+TEST(CallTracking, CallsCutOffByALostSessionAreKeptAndTakeTheirEntryOverWhenReportedAgain)
+{
+    AppTest t;
+    t.Ring(kCall);
+    t.Ring(kOther, "2065550199", "Lee");
+    t.Answer(kOther, "2065550199", "Lee");
+    t.form->OnDisconnected();
+    const auto& calls = t.form->History().Calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(t.form->History().MissedCount(), 1); // still ringing when the session went
+    const TCallRecord ringing = calls[1];
+    EXPECT_EQ(ringing.Number, "4255550123");
+
+    // The next session finds the ringing call again, answered, and sees it end: one entry, answered.
+    t.Answer(kCall);
+    t.Event(kCall, 7, {Party("1001", 0), Party("4255550123", 0)});
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[1].Number, "4255550123");
+    EXPECT_EQ(calls[1].Start, ringing.Start);
+    EXPECT_TRUE(calls[1].Answered);
+    EXPECT_EQ(t.form->History().MissedCount(), 0);
+    TCallHistory stored;
+    stored.Load(KovraAssistantConfig());
+    EXPECT_EQ(stored.Calls(), calls);
+    // A call with the same identifier after that is a call of its own.
+    t.Ring(kCall);
+    t.Event(kCall, 7, {Party("1001", 0), Party("4255550123", 0)});
+    EXPECT_EQ(calls.size(), 3u);
+}
+
+TEST(CallTracking, AnOpenHistoryPageShowsACallWhenItIsKept)
+{
+    auto lists = std::make_shared<TOptionsLists>();
+    AppTest t({"-phone", "1001", "-pwd", "secret"}, [lists](TAssistantOptions& options) {
+        options.Services.CreateOptions = OptionsWindowFactory(lists);
+        options.Network.LocalPort = 0;
+        options.Network.LocalAddress = "127.0.0.1";
+    });
+    t.form->StartSession();
+    t.form->OpenOptions(opHistory);
+    TfmOptions* options = OptionsForm(t.form->Options());
+    ASSERT_NE(options, nullptr);
+    EXPECT_EQ(options->lbHistory->Items().size(), 0u);
+    t.Ring(kCall);
+    t.Event(kCall, 7, {Party("1001", 0), Party("4255550123", 0)});
+    ASSERT_EQ(options->lbHistory->Items().size(), 1u);
+    EXPECT_EQ(options->lbHistory->CellText(0, 2), "4255550123");
+    EXPECT_EQ(t.form->History().MissedCount(), 0); // the user is looking at it
+
+    // Another page, or the window hidden: the call waits for the next look, and counts as missed.
+    options->ShowPage(opPreferences);
+    t.Ring(kOther, "2065550199");
+    t.Event(kOther, 7, {Party("1001", 0), Party("2065550199", 0)});
+    EXPECT_EQ(options->lbHistory->Items().size(), 1u);
+    EXPECT_EQ(t.form->History().MissedCount(), 1);
 }
 
 TEST(CallTracking, CallGoneRemovesLineAndShowsSpeedDials)
@@ -262,7 +320,9 @@ TEST(CallTracking, ServerLossDropsCallsPopupsAndTheirIdentifiers)
     EXPECT_EQ(t.form->HeldCallId, "");
     EXPECT_EQ(t.ActivePage(), "Idle");
     EXPECT_TRUE(t.form->tbIcon->Flashing());
-    EXPECT_EQ(t.form->tbIcon->Hint(), "KOVRA Server down! Double click this icon to check options");
+    // The calls are kept as they stood: the one still ringing counts as missed.
+    EXPECT_EQ(t.form->History().Calls().size(), 3u);
+    EXPECT_EQ(t.form->tbIcon->Hint(), "KOVRA Server down! Double click this icon to check options\n1 missed call");
     EXPECT_TRUE(t.form->tmReconnect->Enabled());
     EXPECT_EQ(t.form->pnStatus->Caption(), " Phone is unavailable");
 }

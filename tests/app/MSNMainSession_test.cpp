@@ -71,7 +71,8 @@ TEST(Session, ServerLossDropsCallsFlashesAndReconnects)
     s.server.Send(ApiTestServer::Event(KovraMsg::DISCONNECT));
     ASSERT_TRUE(s.WaitFor([&] { return s.app->form->tbIcon->Flashing(); }));
     EXPECT_EQ(s.app->form->lbCalls->Items().Count(), 0);
-    EXPECT_EQ(s.app->form->tbIcon->Hint(), "KOVRA Server down! Double click this icon to check options");
+    EXPECT_EQ(s.app->form->tbIcon->Hint(),
+              "KOVRA Server down! Double click this icon to check options\n1 missed call");
     ASSERT_TRUE(s.WaitFor([&] { return StartupInfo().LoggedIn && !s.app->form->tbIcon->Flashing(); }));
     EXPECT_EQ(s.monitorStarts, 2);
     EXPECT_FALSE(s.app->form->tmReconnect->Enabled());
@@ -116,6 +117,30 @@ TEST(Session, MissedCallsSurviveTheSettingsRoundTrip)
     EXPECT_EQ(s.app->form->History().MissedCount(), 1);
     EXPECT_TRUE(s.app->form->tbIcon->Hint().ends_with("Quenmark " + ui::Application->Title() + "\n1 missed call"))
         << s.app->form->tbIcon->Hint();
+}
+
+TEST(Session, CallsStillUpAtCloseArePublishedInTheHistory)
+{
+    ScriptedSession s;
+    ASSERT_TRUE(s.LogIn());
+    s.SendCallEvent("0000000000000000000000A1", 3, {Party("1001", 2), Party("4255550123", 1)});
+    s.SendCallEvent("0000000000000000000000A1", 4, {Party("1001", 4), Party("4255550123", 4)});
+    ASSERT_TRUE(s.WaitFor([&] {
+        const TCallInfo* call = s.app->form->FindCall("0000000000000000000000A1");
+        return call && call->Answered;
+    }));
+    KovraAssistantConfig().WriteInteger("Confirm", "Exit", 0);
+    ASSERT_TRUE(s.app->form->CloseWindow());
+    ASSERT_EQ(s.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 1u);
+    auto set = s.Requests(KovraMsg::SET_APPLICATION_DATA_REQ)[0];
+    set.ReadStr();
+    TKovraAssistantConfig published;
+    published.SetText(set.ReadStr());
+    TCallHistory history;
+    history.Load(published);
+    ASSERT_EQ(history.Calls().size(), 1u);
+    EXPECT_EQ(history.Calls()[0].Number, "4255550123");
+    EXPECT_TRUE(history.Calls()[0].Answered);
 }
 
 TEST(Session, CloseAsksOnlyWhenConfiguredAndReleasesThePhone)

@@ -1,6 +1,6 @@
 // The program's real windows under Wine: the marked window and its hand-over in both
 // directions, a second instance that only hands over (also a "tel:" link), and a ringing call answered by a click
-// on the window, with screenshots saved beside the test results.
+// on the window and by a hotkey from the keyboard, with screenshots saved beside the test results.
 
 #include <windows.h>
 
@@ -14,6 +14,7 @@
 #include "WindowShot_win.h"
 #include "app/MarkedWindow.h"
 #include "app/SystemDesktop.h"
+#include "settings/MSNConfig.h"
 #include "settings/QMEncoder.h"
 #include "ui/win32/Win32Backend.h"
 
@@ -277,6 +278,46 @@ TEST(Win32Program, RingingCallIsShownAndAnsweredByAClickOnTheWindow)
     ASSERT_TRUE(s.WaitFor([&] { return form.nbStates->PageIndex() == spConnected; }));
     PumpFor(200);
     EXPECT_TRUE(SaveWindowShot(window, "app_connected"));
+}
+
+// The hotkey goes through the system's keyboard input (SendInput), so the key the window registered
+// is what turns the key presses into its WM_HOTKEY.
+TEST(Win32Program, RingingCallIsAnsweredByItsHotkeyFromTheKeyboard)
+{
+    UseRealWindows real;
+    ScriptedSession* session = nullptr;
+    auto desktop = std::make_shared<TSystemDesktop>(
+        [&session] { return session && session->app ? ui::win32::HandleOf(*session->app->form) : nullptr; });
+    ScriptedSession s(0xFFFFFFFFu, {}, nullptr, desktop);
+    session = &s;
+    TKovraAssistantConfig stored;
+    stored.WriteString(TDesktopPreferences::kSection, "AnswerOrAlternate", "Ctrl+Alt+F7");
+    s.storedSettings = stored.GetText();
+    ASSERT_TRUE(s.LogIn());
+    TfmKovraAssistant& form = *s.app->form;
+    form.LookAndFeelReady();
+    // The stored key was registered with the settings: no other program can have it now.
+    EXPECT_FALSE(RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT, VK_F7));
+
+    const std::string oid = "4B4F56526B15DC0400000002";
+    s.SendCallEvent(oid, 3, {Party("1001", 2), Party("4255550123", 1, 0, "Dana Dialer")});
+    ASSERT_TRUE(s.WaitFor([&] { return form.lbCalls->Items().Count() == 1; }));
+    INPUT keys[6]{};
+    const WORD codes[3] = {VK_CONTROL, VK_MENU, VK_F7};
+    for (int i = 0; i < 3; ++i) {
+        keys[i].type = keys[5 - i].type = INPUT_KEYBOARD;
+        keys[i].ki.wVk = keys[5 - i].ki.wVk = codes[i];
+        keys[5 - i].ki.dwFlags = KEYEVENTF_KEYUP;
+    }
+    ASSERT_EQ(SendInput(6, keys, sizeof(INPUT)), 6u);
+    ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::ANSWER_CALL_REQ) == 1; }));
+    EXPECT_EQ(s.Requests(KovraMsg::ANSWER_CALL_REQ)[0].ReadOid(), oid);
+
+    // Closed, the window gives the key back: another program can have it.
+    KovraAssistantConfig().WriteInteger("Confirm", "Exit", 0);
+    ASSERT_TRUE(form.CloseWindow());
+    EXPECT_TRUE(RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT, VK_F7));
+    UnregisterHotKey(nullptr, 1);
 }
 
 }  // namespace

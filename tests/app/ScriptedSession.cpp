@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 ScriptedSession::ScriptedSession(std::uint32_t caps, std::vector<std::string> extra,
-                                 std::shared_ptr<IMessengerLink> messenger)
+                                 std::shared_ptr<IMessengerLink> messenger, std::shared_ptr<IDesktop> desktop)
     : capabilities(caps)
 {
     server.OnRequest(KovraMsg::MONITOR_START_REQ, [this](ApiTestServer& s, const TReceivedDatagram&) {
@@ -55,9 +55,11 @@ ScriptedSession::ScriptedSession(std::uint32_t caps, std::vector<std::string> ex
     std::vector<std::string> params{"-phone", "1001", "-pwd", "secret", "-server", "127.0.0.1"};
     params.insert(params.end(), extra.begin(), extra.end());
     const std::uint16_t port = server.Port();
-    app = std::make_unique<AppTest>(params, [port, messenger](TAssistantOptions& options) {
+    app = std::make_unique<AppTest>(params, [port, messenger, desktop](TAssistantOptions& options) {
         if (messenger)
             options.Services.Messenger = messenger;
+        if (desktop)
+            options.Services.Desktop = desktop;
         options.Network.LocalPort = 0;
         options.Network.LocalAddress = "127.0.0.1";
         options.Network.ServerPort = port;

@@ -11,9 +11,10 @@
 
 class ScriptedSession {
 public:
-    // messenger: the coupling the window gets instead of the test's fake one.
+    // messenger, desktop: what the window gets instead of the test's fakes.
     explicit ScriptedSession(std::uint32_t capabilities = 0xFFFFFFFFu, std::vector<std::string> extra = {},
-                             std::shared_ptr<IMessengerLink> messenger = nullptr);
+                             std::shared_ptr<IMessengerLink> messenger = nullptr,
+                             std::shared_ptr<IDesktop> desktop = nullptr);
 
     // Starts the session and waits for the log-in and the settings read after it.
     bool LogIn();

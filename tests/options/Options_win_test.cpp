@@ -38,6 +38,9 @@ protected:
         KovraAssistantConfig().WriteString("Forward", "2001", "Front desk");
         KovraAssistantConfig().WriteString("IMMessages", "0", "In a meeting, call you back");
         KovraAssistantConfig().WriteString("Call Later", "0", "\"Dana Doe\",4255550123,0,0");
+        KovraAssistantConfig().WriteString("Desktop", "AnswerOrAlternate", "Ctrl+Alt+A");
+        KovraAssistantConfig().WriteString("Desktop", "HoldRetrieve", "Ctrl+Alt+H");
+        KovraAssistantConfig().WriteString("Desktop", "ScreenPop", "https://crm.example/find?phone={number}");
     }
     void TearDown() override
     {

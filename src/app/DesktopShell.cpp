@@ -1,0 +1,24 @@
+#include "app/DesktopShell.h"
+
+#include <algorithm>
+
+void TAddressOpener::Open(const std::string& url)
+{
+    // Those that have started their browser are done with: joining them does not wait.
+    for (TStart& start : starts_)
+        if (*start.Done)
+            start.Thread.join();
+    std::erase_if(starts_, [](const TStart& start) { return !start.Thread.joinable(); });
+    auto done = std::make_shared<std::atomic<bool>>(false);
+    starts_.push_back({std::thread([url, done] {
+                           OpenInDefaultBrowser(url);
+                           *done = true;
+                       }),
+                       done});
+}
+
+TAddressOpener::~TAddressOpener()
+{
+    for (TStart& start : starts_)
+        start.Thread.join();
+}

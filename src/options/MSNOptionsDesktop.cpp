@@ -1,0 +1,83 @@
+#include "options/MSNOptions.h"
+
+namespace {
+
+constexpr std::uint16_t kEnter = 13;
+
+} // namespace
+
+void TfmOptions::BuildDesktopPreferences(ui::TPage* page)
+{
+    auto* keys = Add<ui::TUnicodeGroupBox>(page, "pnTitleHotkeys", 284, 8, 224, 128, crBody);
+    keys->SetCaption(" Hotkeys ");
+    int top = 22;
+    for (int command = 0; command < hkCount; ++command) {
+        AddLabel(keys, std::string("txt") + TDesktopPreferences::kHotkeyNames[command],
+                 TDesktopPreferences::kHotkeyTitles[command], 8, top + 2, 114);
+        ui::TEdit* edit = Add<ui::TEdit>(keys, std::string("ed") + TDesktopPreferences::kHotkeyNames[command],
+                                         124, top, 90, 20, crBody);
+        edit->Font().SetColor(ui::clBlack);
+        edit->OnExit = [this, command](ui::TComponent*) { HotkeyExit(command); };
+        edit->OnKeyDown = [this, command](ui::TComponent*, std::uint16_t& key, ui::TShiftState) {
+            if (key == kEnter)
+                HotkeyExit(command);
+        };
+        edHotkeys[command] = edit;
+        top += 25;
+    }
+    auto* pop = Add<ui::TUnicodeGroupBox>(page, "pnTitleScreenPop", 12, 144, 496, 70, crBody);
+    pop->SetCaption(" Open when a call rings ");
+    AddLabel(pop, "txtScreenPop", "Address ({number} and {name} are filled in):", 10, 20, 470);
+    edScreenPop = Add<ui::TEdit>(pop, "edScreenPop", 10, 40, 476, 20, crBody);
+    edScreenPop->Font().SetColor(ui::clBlack);
+    edScreenPop->OnExit = [this](ui::TComponent*) { ScreenPopExit(); };
+    txtDesktopStatus = AddLabel(page, "txtDesktopStatus", "", 12, 222, 496);
+}
+
+void TfmOptions::LoadDesktopPreferences()
+{
+    TDesktopPreferences preferences;
+    const std::vector<std::string> refused = preferences.Load(config_);
+    for (int command = 0; command < hkCount; ++command)
+        edHotkeys[command]->SetText(preferences.Hotkeys[command] ? FormatHotkey(*preferences.Hotkeys[command])
+                                                                 : "");
+    edScreenPop->SetText(preferences.ScreenPop);
+    txtDesktopStatus->SetCaption(refused.empty() ? std::string() : refused.front());
+}
+
+void TfmOptions::HotkeyExit(int command)
+{
+    const char* name = TDesktopPreferences::kHotkeyNames[command];
+    const std::string stored = config_.ReadString(TDesktopPreferences::kSection, name, "");
+    const THotkeyText parsed = ParseHotkey(edHotkeys[command]->Text());
+    const std::string text = parsed.Key ? FormatHotkey(*parsed.Key) : "";
+    std::string refused = parsed.Error;
+    for (int other = 0; other < hkCount && refused.empty() && !text.empty(); ++other)
+        if (other != command && edHotkeys[other]->Text() == text)
+            refused = text + " is already the key for " + TDesktopPreferences::kHotkeyTitles[other] + ".";
+    if (!refused.empty()) {
+        const THotkeyText kept = ParseHotkey(stored);
+        edHotkeys[command]->SetText(kept.Key ? FormatHotkey(*kept.Key) : "");
+        txtDesktopStatus->SetCaption(refused);
+        return;
+    }
+    edHotkeys[command]->SetText(text);
+    if (text != stored) {
+        config_.WriteString(TDesktopPreferences::kSection, name, text);
+        DesktopChanged();
+    }
+}
+
+void TfmOptions::ScreenPopExit()
+{
+    const std::string text = edScreenPop->Text();
+    if (text == config_.ReadString(TDesktopPreferences::kSection, "ScreenPop", ""))
+        return;
+    config_.WriteString(TDesktopPreferences::kSection, "ScreenPop", text);
+    DesktopChanged();
+}
+
+void TfmOptions::DesktopChanged()
+{
+    txtDesktopStatus->SetCaption(OnDesktopChanged ? OnDesktopChanged() : std::string());
+}
