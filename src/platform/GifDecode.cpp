@@ -10,6 +10,9 @@ namespace {
 
 constexpr int kMaxCodes = 4096;
 constexpr int kMaxSide = 16384;
+// A few bytes of LZW data can claim a huge picture; a logo never needs more than this many pixels,
+// and a 32-bit process must not be asked for gigabytes by a broken file.
+constexpr std::size_t kMaxPixels = 4096 * 4096;
 
 class Reader {
 public:
@@ -169,6 +172,8 @@ bool DecodeGif(const std::string& bytes, TPicturePixels& picture)
             return false;
         const Palette palette = hasLocal ? ReadPalette(in, 2 << (imageFlags & 7)) : global;
         const std::size_t count = static_cast<std::size_t>(width) * height;
+        if (count > kMaxPixels)
+            return false;
         std::vector<std::uint8_t> indexes;
         if (in.Failed() || !Decompress(in, in.Byte(), count, indexes))
             return false;
