@@ -1,6 +1,7 @@
 // The real program with "-IM" beside msgrsim under Wine: its "KOVRA" popups inside msgrsim's windows
-// (until it ends), the status following the phone and the phone the status, and "&Call..." on the
-// selected contact opening the reminder editor with that contact's number.
+// (until it ends), the status following the phone and the phone the status, a canned message sent
+// from the pop-up, and "&Call..." on the selected contact opening the reminder editor with that
+// contact's number.
 
 #include <windows.h>
 
@@ -10,6 +11,7 @@
 #include "ProgramProcess_win.h"
 #include "ScriptedSession.h"
 #include "WindowShot_win.h"
+#include "messenger/Messenger_TLB.h"
 
 namespace {
 
@@ -47,15 +49,43 @@ HWND WindowWithChildText(DWORD process, const std::wstring& text)
     return search.found;
 }
 
+// A combo box below the window whose first entry reads text, or null.
+HWND ComboBoxHolding(HWND window, const std::wstring& text)
+{
+    struct Search {
+        const std::wstring& text;
+        HWND found = nullptr;
+    } search{text};
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM data) CALLBACK -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(data);
+            wchar_t name[32] = {}, entry[128] = {};
+            GetClassNameW(child, name, 32);
+            if (lstrcmpiW(name, L"ComboBox") != 0 || SendMessageW(child, CB_GETLBTEXTLEN, 0, 0) >= 128 ||
+                SendMessageW(child, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(entry)) == CB_ERR ||
+                s.text != entry)
+                return TRUE;
+            s.found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 TEST(Win32Program, MessengerCouplingPutsItsMenuIntoTheClientAndFollowsThePhone)
 {
     ScriptedSession s;
-    s.storedSettings = "|Confirm=\"Exit#610\"|"; // no question at exit
-    // Our own msgrsim, registered from this build (an older registration may point elsewhere) and
-    // started on this desktop, where the hook reaches it; the program connects to it through COM.
-    ASSERT_TRUE(TMsgrSimProcess::Register(TMsgrSimProcess::NewPortFile()));
+    // No question at exit; one canned message.
+    s.storedSettings = "|Confirm=\"Exit#610\"|,|IMMessages=\"0#61In a meeting\"|";
+    // msgrsim registered from this build (an older registration may point elsewhere) and started
+    // by COM, as the program will reach it.
+    const std::string portFile = TMsgrSimProcess::NewPortFile();
+    ASSERT_TRUE(TMsgrSimProcess::Register(portFile));
+    auto client = messenger::CreateMsgrObject();
+    ASSERT_NO_THROW(client->Connect());
     TMsgrSimProcess sim;
-    ASSERT_TRUE(sim.Start());
+    ASSERT_TRUE(sim.Attach(portFile));
     ASSERT_EQ(sim.Command("add Ann 2 \"+1 425 555 1234\""), "ok 1");
     ASSERT_EQ(sim.Command("add Bob 2"), "ok 2");
 
@@ -65,13 +95,16 @@ TEST(Win32Program, MessengerCouplingPutsItsMenuIntoTheClientAndFollowsThePhone)
 
     auto windows = [&] { return sim.Command("windows"); };
     auto shows = [&](const char* bar) { return windows().find(bar) != std::string::npos; };
-    ASSERT_TRUE(s.WaitFor(
+    const bool injected = s.WaitFor(
         [&] {
             return s.Count(KovraMsg::QUERY_PHONE_CONFIG_REQ) > 0 &&
                    shows("MSBLClass [&File,&Contacts,&Help,>KOVRA]");
         },
-        60000))
-        << windows();
+        30000);
+    if (!injected)
+        SaveWindowShot(GetDesktopWindow(), KOVRA_ARTIFACTS_DIR, "msgrsim_no_popup");
+    ASSERT_TRUE(injected) << windows() << " phone config asked " << s.Count(KovraMsg::QUERY_PHONE_CONFIG_REQ)
+                          << " " << sim.Command("log");
     // A conversation opened while the program runs gets its own popup.
     ASSERT_EQ(sim.Command("open Ann").substr(0, 2), "ok");
     ASSERT_TRUE(s.WaitFor([&] { return shows("IMWindowClass [&File,&Edit,>KOVRA]"); })) << windows();
@@ -90,6 +123,23 @@ TEST(Win32Program, MessengerCouplingPutsItsMenuIntoTheClientAndFollowsThePhone)
     EXPECT_TRUE(s.WaitFor([&] { return sim.Command("status") == "ok 50"; })) << sim.Command("status");
     s.SendCallEvent(oid, 2, {Party("1001", 0), Party("4255550123", 0, 0, "Dana Dialer")});
     EXPECT_TRUE(s.WaitFor([&] { return sim.Command("status") == "ok 2"; })) << sim.Command("status");
+
+    // Ann rings: a canned message chosen in the pop-up reaches her with the MIME header.
+    s.SendCallEvent("4B4F56526B15DC0400000003", 3, {Party("1001", 2), Party("4255551234", 1, 0, "Ann")});
+    HWND popup = nullptr, messages = nullptr;
+    ASSERT_TRUE(s.WaitFor([&] {
+        popup = WindowWithChildText(program.Id(), L"Call from");
+        messages = popup ? ComboBoxHolding(popup, L"In a meeting") : nullptr;
+        return messages != nullptr;
+    }));
+    SendMessageW(messages, CB_SETCURSEL, 0, 0);
+    SendMessageW(GetParent(messages), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(messages), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(messages));
+    EXPECT_TRUE(s.WaitFor([&] { return sim.Command("messages").substr(0, 4) == "ok 1"; }));
+    EXPECT_EQ(sim.Command("messages"),
+              "ok 1 Ann|Mime-Version: 1.0\\r\\nContent-Type: text/html; charset=UTF-8"
+              "\\r\\n\\r\\n|In a meeting|2");
+    s.SendCallEvent("4B4F56526B15DC0400000003", 2, {Party("1001", 0), Party("4255551234", 0, 0, "Ann")});
 
     // "&Call..." on the selected contact: the reminder editor with Ann's number.
     ASSERT_EQ(sim.Command("select Ann"), "ok");
@@ -118,7 +168,7 @@ TEST(Win32Program, MessengerCouplingPutsItsMenuIntoTheClientAndFollowsThePhone)
         reinterpret_cast<LPARAM>(&main));
     ASSERT_NE(main, nullptr);
     PostMessageW(main, WM_CLOSE, 0, 0);
-    const bool ended = s.WaitFor([&] { return program.Ended(); }, 60000);
+    const bool ended = s.WaitFor([&] { return program.Ended(); }, 30000);
     if (!ended)
         SaveWindowShot(GetDesktopWindow(), KOVRA_ARTIFACTS_DIR, "msgrsim_close");
     ASSERT_TRUE(ended);
