@@ -18,6 +18,9 @@ class TCallInfo;
 namespace messenger {
 struct TPhoneControl;
 }
+namespace ui {
+class TUnicodeMenuItem;
+}
 
 // The pop-up for a ringing call (owned by its call record).
 class ICallPopup {
@@ -85,8 +88,9 @@ public:
     virtual void About(const std::string& /*serverVersion*/, const std::string& /*apiVersion*/) {}
     virtual void ParkNotice(const std::string& /*from*/, const std::string& /*parkedAt*/) {}
     // Nothing until the pop-up exists.
-    virtual std::unique_ptr<ICallPopup> CreateCallPopup(std::function<void(const std::string& oid)> /*answer*/,
-                                                        std::function<void(ICallPopup*)> /*closed*/)
+    virtual std::unique_ptr<ICallPopup>
+    CreateCallPopup(std::function<void(const std::string& oid)> /*answer*/,
+                    std::function<void(ICallPopup*)> /*closed*/)
     {
         return nullptr;
     }
@@ -119,6 +123,15 @@ public:
     std::function<void()> OnSettingsChanged;
 };
 
+// The program's popups for the client's main window and conversation windows, the conversation's
+// "&Call..." (which needs the window's title), and the main window's items by command.
+struct TClientMenus {
+    ui::TUnicodeMenuItem* Main = nullptr;
+    ui::TUnicodeMenuItem* Conversation = nullptr;
+    ui::TUnicodeMenuItem* CallUser = nullptr;
+    std::function<ui::TUnicodeMenuItem*(unsigned command)> FindCommand;
+};
+
 // The coupling with the messaging client: Start attaches the wrapper and the hook.
 class IMessengerLink {
 public:
@@ -140,6 +153,13 @@ public:
                       std::function<void()> /*signIn*/)
     {
     }
+    virtual void SetClientMenus(TClientMenus) {}
+    // The popups changed ("I want to..." was rebuilt); the client's windows get them soon after.
+    virtual void ClientMenusChanged() {}
+    // The contact selected in the client's contact list, and the one of the conversation whose
+    // "&Call..." was chosen (asked once); empty when none.
+    virtual std::string SelectedContact() { return {}; }
+    virtual std::string ConversationContact() { return {}; }
 };
 
 // The desktop: foreground, marked windows of other programs, help.

@@ -96,6 +96,7 @@ TfmKovraAssistant::~TfmKovraAssistant()
 {
     FormDestroy();
     services_.Messenger->Bind(nullptr, {}, {});
+    services_.Messenger->SetClientMenus({});
     if (fmKovraAssistant == this)
         fmKovraAssistant = nullptr;
 }
@@ -410,10 +411,12 @@ void TfmKovraAssistant::BuildMenus()
 
     pmMain = popup("pmMain");
     mnQuenmark = AddItem(pmMain->Items(), "mnQuenmark", "KOVRA");
-    auto callContact = [this] {
-        services_.Dialogs->CallLater(TCallLaterRequest{services_.Messenger->Attached(), {}, {}, 0, {}});
+    // The contact selected in the client, or the one of the conversation window; 0 minutes.
+    auto callContact = [this](const std::string& contact) {
+        services_.Dialogs->CallLater(TCallLaterRequest{services_.Messenger->Attached(), contact, contact, 0, {}});
     };
-    mnCall = AddItem(*mnQuenmark, "mnCall", "&Call...", callContact);
+    mnCall = AddItem(*mnQuenmark, "mnCall", "&Call...",
+                     [this, callContact] { callContact(services_.Messenger->SelectedContact()); });
     mnWantTo = AddItem(*mnQuenmark, "mnWantTo", "I want to...");
     AddItem(*mnQuenmark, "N14", "-");
     auto* mainOptions = AddItem(*mnQuenmark, "mnMainOptions", "&Options");
@@ -422,7 +425,8 @@ void TfmKovraAssistant::BuildMenus()
     AddItem(*mainOptions, "mnMainConnection", "&Connection", [this] { OpenOptions(0); });
     mnUnload = AddItem(*mnQuenmark, "mnUnload", "&Exit", [this] { CloseWindow(); });
     mnIM = AddItem(pmMain->Items(), "mnIM", "KOVRA");
-    mnCallUser = AddItem(*mnIM, "mnCallUser", "&Call...", callContact);
+    mnCallUser = AddItem(*mnIM, "mnCallUser", "&Call...",
+                         [this, callContact] { callContact(services_.Messenger->ConversationContact()); });
 
     miPhone->OnClick = [this](ui::TComponent*) { OpenMenuBelow(miPhone, pmPhone); };
     miCall->OnClick = [this](ui::TComponent*) { OpenMenuBelow(miCall, pmCall); };

@@ -39,6 +39,43 @@ void TfmKovraAssistant::BindMessenger()
 {
     messengerPhone_ = std::make_unique<TMessengerPhone>(*this);
     cbIM->OnSelect = [this](ui::TComponent*) { SendInstantMessage(); };
+    // The list is edited in place; every change is stored at once, in the list's order.
+    auto store = [this] {
+        KovraAssistantConfig().EraseSection("IMMessages");
+        for (int i = 0; i < cbIM->Items().Count(); ++i)
+            KovraAssistantConfig().WriteString("IMMessages", std::to_string(i), cbIM->Items().Strings(i));
+    };
+    auto addTyped = [this, store] {
+        const std::string text = cbIM->Text();
+        if (text.empty() || cbIM->Items().IndexOf(text) >= 0)
+            return false;
+        cbIM->Items().Add(text);
+        store();
+        return true;
+    };
+    cbIM->OnKeyDown = [this, store, addTyped](ui::TComponent*, std::uint16_t& key, ui::TShiftState) {
+        if (key == ui::VK_RETURN_KEY) {
+            if (addTyped())
+                cbIM->SetDroppedDown(true);
+            key = 0;
+        } else if (key == ui::VK_DELETE_KEY && cbIM->ItemIndex() >= 0) {
+            cbIM->Items().Delete(cbIM->ItemIndex());
+            cbIM->SetItemIndex(-1);
+            cbIM->SetText("");
+            store();
+            key = 0;
+        }
+    };
+    cbIM->OnExit = [addTyped](ui::TComponent*) { addTyped(); };
+    // A command chosen in the client's windows runs the item of this window's menus that has it.
+    services_.Messenger->SetClientMenus({mnQuenmark, mnIM, mnCallUser, [this](unsigned command) {
+                                             ui::TUnicodeMenuItem* found = nullptr;
+                                             for (ui::TComponent* each : Components())
+                                                 if (auto* menu = dynamic_cast<ui::TMenu*>(each);
+                                                     menu && !found)
+                                                     found = menu->FindCommand(command);
+                                             return found;
+                                         }});
     // Both run later: the client's event handler returns first, and a window closing by then
     // starts or stops nothing.
     services_.Messenger->Bind(

@@ -77,6 +77,7 @@ void TfmKovraAssistant::CopyShownLinks(const std::vector<std::string>& panelName
 void TfmKovraAssistant::UpdateControls()
 {
     mnWantTo->Clear();
+    services_.Messenger->ClientMenusChanged();
     for (auto* item : pmPhone->Items().Items())
         item->SetEnabled(item == miPhoneExit);
     for (auto* item : pmCall->Items().Items())

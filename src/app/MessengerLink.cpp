@@ -1,6 +1,8 @@
 #include "app/MessengerLink.h"
 
 #include "platform/MainLoop.h"
+#include "platform/Text.h"
+#include "ui/Menus.h"
 
 using namespace messenger;
 
@@ -50,6 +52,9 @@ void TMessengerLink::Stop()
         return;
     if (hook_.Remove)
         hook_.Remove();
+    // Removing the hook released the client's windows, and their popups went with them.
+    clientWindows_.clear();
+    clientMain_ = contactList_ = nullptr;
     coupling_.Attach(nullptr);
     retired_.push_back(std::move(msgr_));
     // A stop from inside the wrapper's own event waits for the handler to return.
@@ -57,14 +62,18 @@ void TMessengerLink::Stop()
         ReleaseRetired();
 }
 
+// Never inside the wrapper's own handler: a tick that comes while one runs waits for the next.
 void TMessengerLink::ReleaseRetired()
 {
-    std::weak_ptr<TMessengerLink*> self = self_;
-    platform::Post([self] {
-        auto link = self.lock();
-        if (link && *link && (*link)->handlerDepth_ == 0)
-            (*link)->retired_.clear();
-    });
+    releaseTimer_.OnTimer = [this] {
+        if (handlerDepth_ > 0)
+            return;
+        releaseTimer_.SetEnabled(false);
+        retired_.clear();
+    };
+    releaseTimer_.SetInterval(ReleaseDelay);
+    releaseTimer_.SetEnabled(false);
+    releaseTimer_.SetEnabled(true);
 }
 
 void TMessengerLink::StatusChanged(int state)
@@ -135,4 +144,137 @@ std::vector<TReminderContact> TMessengerLink::ReminderContacts()
         // What was read so far stands.
     }
     return contacts;
+}
+
+namespace {
+
+void AddClientMenuEntries(const ui::TUnicodeMenuItem& parent, int level,
+                          std::vector<TClientMenuEntry>& entries)
+{
+    for (const ui::TUnicodeMenuItem* item : parent.Items()) {
+        if (!item->Visible())
+            continue;
+        TClientMenuEntry entry;
+        entry.Level = level;
+        entry.Command = item->Command();
+        entry.Separator = item->IsSeparator();
+        entry.Popup = !entry.Separator && !item->Items().empty();
+        // An item that would do nothing (an empty "I want to...") is shown greyed.
+        entry.Enabled = item->Enabled() && (entry.Popup || item->OnClick);
+        entry.Checked = item->Checked();
+        if (!entry.Separator)
+            entry.Text = item->Caption();
+        entries.push_back(std::move(entry));
+        if (entries.back().Popup)
+            AddClientMenuEntries(*item, level + 1, entries);
+    }
+}
+
+} // namespace
+
+std::vector<TClientMenuEntry> ClientMenuEntries(const ui::TUnicodeMenuItem& popup)
+{
+    TClientMenuEntry head;
+    head.Command = popup.Command();
+    head.Popup = true;
+    head.Text = popup.Caption();
+    std::vector<TClientMenuEntry> entries{head};
+    AddClientMenuEntries(popup, 1, entries);
+    return entries;
+}
+
+void TMessengerLink::WindowSubclassed(void* window)
+{
+    if (!windows_)
+        return;
+    const std::string className = windows_->MenuBarClass(window);
+    const bool main = platform::SameText(className, "MSBLClass");
+    if (!main && !platform::SameText(className, "IMWindowClass"))
+        return;
+    if (main) {
+        clientMain_ = window;
+        contactList_ = windows_->ContactList(window);
+    }
+    clientWindows_[window] = TClientWindow{main, {}};
+    ClientMenusChanged();
+}
+
+void TMessengerLink::WindowGone(void* window)
+{
+    clientWindows_.erase(window);
+    if (window == clientMain_)
+        clientMain_ = contactList_ = nullptr;
+}
+
+// Posted, so that the client's thread, which waits on the notification, is not asked back
+// inside it, and so that several changes in one go send one popup.
+void TMessengerLink::ClientMenusChanged()
+{
+    if (menusPending_ || clientWindows_.empty())
+        return;
+    menusPending_ = true;
+    std::weak_ptr<TMessengerLink*> self = self_;
+    platform::Post([self] {
+        auto link = self.lock();
+        if (link && *link)
+            (*link)->SendMenus();
+    });
+}
+
+void TMessengerLink::SendMenus()
+{
+    menusPending_ = false;
+    for (auto& [window, client] : clientWindows_) {
+        const ui::TUnicodeMenuItem* popup = client.Main ? menus_.Main : menus_.Conversation;
+        if (!popup || !windows_)
+            continue;
+        auto entries = ClientMenuEntries(*popup);
+        if (entries == client.Sent)
+            continue;
+        windows_->SetMenu(window, entries);
+        client.Sent = std::move(entries);
+    }
+}
+
+std::function<void()> TMessengerLink::ClientCommand(unsigned command, void* window)
+{
+    ui::TUnicodeMenuItem* item = nullptr;
+    if (menus_.CallUser && command == menus_.CallUser->Command()) {
+        conversationName_ = windows_ ? ContactNameFromTitle(windows_->Title(window)) : std::string();
+        item = menus_.CallUser;
+    } else if (menus_.FindCommand) {
+        item = menus_.FindCommand(command);
+    }
+    if (!item)
+        return {};
+    // The handler is copied: running it may rebuild the menu that holds the item.
+    return [item, click = item->OnClick, enabled = item->Enabled() && item->Visible()] {
+        if (enabled && click)
+            click(item);
+    };
+}
+
+std::string TMessengerLink::SelectedContact()
+{
+    if (!msgr_ || !windows_ || !clientMain_ || !contactList_)
+        return {};
+    const std::string row = windows_->SelectedRowText(clientMain_, contactList_);
+    auto contact = row.empty() ? nullptr : FindContactByName(msgr_.get(), ContactNameFromListText(row));
+    try {
+        return contact ? contact->FriendlyName() : std::string();
+    } catch (const EOleError&) {
+        return {};
+    }
+}
+
+std::string TMessengerLink::ConversationContact()
+{
+    const std::string name = std::move(conversationName_);
+    conversationName_.clear();
+    auto contact = name.empty() ? nullptr : FindContactByName(msgr_.get(), name);
+    try {
+        return contact ? contact->FriendlyName() : std::string();
+    } catch (const EOleError&) {
+        return {};
+    }
 }

@@ -4,12 +4,46 @@
 // windows. The wrapper goes only after its own event handler has returned. Main thread only.
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/AssistantSeams.h"
 #include "messenger/MSNUtils.h"
 #include "options/MSNOptionsLists.h"
+#include "platform/MainLoop.h"
+
+namespace ui {
+class TUnicodeMenuItem;
+}
+
+// One entry of a popup as the client's menu bar gets it (level 0: the popup's caption).
+struct TClientMenuEntry {
+    int Level = 0;
+    unsigned Command = 0;
+    bool Popup = false, Separator = false, Enabled = true, Checked = false;
+    std::string Text;
+    bool operator==(const TClientMenuEntry&) const = default;
+};
+// The visible part of a popup, in menu order.
+std::vector<TClientMenuEntry> ClientMenuEntries(const ui::TUnicodeMenuItem& popup);
+
+// The client's windows, which the hook reports by handle; Windows reaches them through the hook
+// library (MessengerLink_win.cpp).
+class IClientWindows {
+public:
+    virtual ~IClientWindows() = default;
+    // Empty for a window without a menu bar.
+    virtual std::string MenuBarClass(void* window) = 0;
+    // The first "SysListView32" below the window, depth first.
+    virtual void* ContactList(void* window) = 0;
+    virtual std::string Title(void* window) = 0;
+    // The text of the first selected row; empty when none is selected or the read fails.
+    virtual std::string SelectedRowText(void* window, void* listView) = 0;
+    // No entries take the popup away.
+    virtual void SetMenu(void* window, const std::vector<TClientMenuEntry>& entries) = 0;
+};
 
 class TMessengerLink : public IMessengerLink {
 public:
@@ -33,12 +67,26 @@ public:
                             int type) override;
     void Bind(messenger::TPhoneControl* phone, std::function<void()> signOut,
               std::function<void()> signIn) override;
+    void SetClientMenus(TClientMenus menus) override { menus_ = std::move(menus); }
+    void ClientMenusChanged() override;
+    std::string SelectedContact() override;
+    std::string ConversationContact() override;
+
+    // The hook's notifications. A command returns what runs it, to be run after the client's
+    // thread has been answered; nothing when the command is not the program's.
+    void SetClientWindows(IClientWindows* windows) { windows_ = windows; }
+    void SetHook(THook hook) { hook_ = std::move(hook); }
+    void WindowSubclassed(void* window);
+    void WindowGone(void* window);
+    std::function<void()> ClientCommand(unsigned command, void* window);
 
     // The client's contacts in its order, for the reminders; none without the wrapper.
     std::vector<TReminderContact> ReminderContacts();
     messenger::TMsgrObject* Messenger() const { return msgr_.get(); }
     // Wrappers stopped but not yet released.
     std::size_t Retired() const { return retired_.size(); }
+    // How long a stopped wrapper is kept, so the client can finish with its connection.
+    unsigned ReleaseDelay = 2000;
 
 private:
     struct TPhoneRelay : messenger::TPhoneControl {
@@ -66,6 +114,20 @@ private:
 
     void StatusChanged(int state);
     void ReleaseRetired();
+    void SendMenus();
+
+    // The client's windows that carry a popup, with what they were last given.
+    struct TClientWindow {
+        bool Main = false;
+        std::vector<TClientMenuEntry> Sent;
+    };
+    IClientWindows* windows_ = nullptr;
+    TClientMenus menus_;
+    std::map<void*, TClientWindow> clientWindows_;
+    void* clientMain_ = nullptr;
+    void* contactList_ = nullptr;
+    std::string conversationName_;
+    bool menusPending_ = false;
 
     TFactory factory_;
     THook hook_;
@@ -74,5 +136,10 @@ private:
     std::unique_ptr<messenger::TMsgrObject> msgr_;
     std::vector<std::unique_ptr<messenger::TMsgrObject>> retired_;
     int handlerDepth_ = 0;
+    platform::Timer releaseTimer_; // the link's own: it cannot fire after the link has gone
     std::shared_ptr<TMessengerLink*> self_;
 };
+
+// Windows: the hook library's notification window, which feeds the link, and the client's windows
+// reached through the library; installs itself as the link's hook. Main thread; outlived by the link.
+std::unique_ptr<IClientWindows> CreateClientHook(TMessengerLink& link);

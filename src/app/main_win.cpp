@@ -18,7 +18,6 @@
 #include "settings/QMEncoder.h"
 #include "ui/UnicodeText.h"
 #include "ui/win32/Win32Backend.h"
-#include "KovraUtils.h"
 
 namespace {
 
@@ -83,13 +82,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     TfmKovraAssistant* form = nullptr;
     options.Services.Desktop =
         std::make_shared<TSystemDesktop>([&form] { return form ? ui::win32::HandleOf(*form) : nullptr; });
-    // The hook tells the main window about the client's main and conversation windows.
-    TMessengerLink::THook hook{[&form] {
-                                   if (form)
-                                       InstallNotify(static_cast<HWND>(ui::win32::HandleOf(*form)), "MSBLClass\0IMWindowClass\0");
-                               },
-                               [] { UninstallNotify(); }};
-    auto link = std::make_shared<TMessengerLink>([] { return messenger::CreateMsgrObject(); }, std::move(hook));
+    auto link = std::make_shared<TMessengerLink>([] { return messenger::CreateMsgrObject(); });
+    // The hook library tells the link about the client's main and conversation windows.
+    const std::unique_ptr<IClientWindows> clientHook = CreateClientHook(*link);
     options.Services.Messenger = link;
     auto lists = std::make_shared<TOptionsLists>();
     lists->MessengerOn = [link] { return link->Attached(); };

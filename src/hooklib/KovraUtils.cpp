@@ -6,11 +6,14 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
 const char kBlockName[] = "_$Qm$S$W_";
 const char kOldProcProperty[] = "_QmOldProc_";
+const char kMenuProperty[] = "_QmMenu_"; // the popup this library put into the window's menu bar
 constexpr DWORD kBlockSize = 3120;
 constexpr std::size_t kNotifyOffset = 0;
 constexpr std::size_t kClassListOffset = 4;
@@ -22,6 +25,7 @@ constexpr std::size_t kTextOffset = 2093;
 constexpr WPARAM kSubclassRequest = 0x10293847;
 constexpr WPARAM kRelease = 0x10293848;
 constexpr WPARAM kReadListView = 0x10293849;
+constexpr ULONG_PTR kSetMenu = 0x1029384A; // WM_COPYDATA carrying a popup's entries
 constexpr UINT kNotifyCommand = WM_USER;
 constexpr UINT kNotifySubclassed = WM_USER + 1;
 constexpr UINT kNotifyReleased = WM_USER + 2;
@@ -136,11 +140,116 @@ void Subclass(HWND window)
     SendNotification(kNotifySubclassed, reinterpret_cast<WPARAM>(window), 0);
 }
 
+// Takes the popup put in by SetMenuFromCopy out of the bar and frees it.
+void RemoveInjectedMenu(HWND window)
+{
+    auto popup = static_cast<HMENU>(GetPropA(window, kMenuProperty));
+    if (!popup)
+        return;
+    RemovePropA(window, kMenuProperty);
+    if (HMENU bar = GetMenu(window)) {
+        for (int i = GetMenuItemCount(bar) - 1; i >= 0; --i) {
+            if (GetSubMenu(bar, i) == popup) {
+                RemoveMenu(bar, static_cast<UINT>(i), MF_BYPOSITION);
+                DrawMenuBar(window);
+                break;
+            }
+        }
+    }
+    DestroyMenu(popup);
+}
+
+// The copy's layout, the same in both bitnesses: per entry four 32-bit fields (level, command,
+// flags, text length in UTF-16 units) and the text.
+struct CopiedEntry {
+    std::uint32_t Level, Command, Flags, Length;
+};
+
+void AppendCopied(std::vector<unsigned char>& bytes, const KovraMenuEntry& entry)
+{
+    const std::size_t length = entry.Text ? static_cast<std::size_t>(lstrlenW(entry.Text)) : 0;
+    const CopiedEntry head{static_cast<std::uint32_t>(entry.Level), entry.Command, entry.Flags,
+                           static_cast<std::uint32_t>(length < KovraMenuTextMax ? length : KovraMenuTextMax)};
+    const std::size_t at = bytes.size();
+    bytes.resize(at + sizeof head + head.Length * sizeof(wchar_t));
+    std::memcpy(bytes.data() + at, &head, sizeof head);
+    if (head.Length)
+        std::memcpy(bytes.data() + at + sizeof head, entry.Text, head.Length * sizeof(wchar_t));
+}
+
+// Builds the popup from a copy made by SetClientMenu, inside the window's own process, and puts it
+// in place of the one there before. A copy that is cut short or out of order changes nothing.
+LRESULT SetMenuFromCopy(HWND window, const COPYDATASTRUCT& copy)
+{
+    HMENU bar = GetMenu(window);
+    const auto* bytes = static_cast<const unsigned char*>(copy.lpData);
+    std::size_t size = bytes ? copy.cbData : 0;
+    if (size == 0) {
+        RemoveInjectedMenu(window);
+        return 1;
+    }
+    if (!bar)
+        return 0;
+    constexpr std::uint32_t kLevels = 4;
+    HMENU menus[kLevels + 1] = {};
+    std::wstring caption;
+    auto fail = [&] {
+        if (menus[1])
+            DestroyMenu(menus[1]);
+        return LRESULT{0};
+    };
+    for (std::size_t at = 0; at < size;) {
+        CopiedEntry head;
+        if (size - at < sizeof head)
+            return fail();
+        std::memcpy(&head, bytes + at, sizeof head);
+        at += sizeof head;
+        if (head.Length > KovraMenuTextMax || size - at < head.Length * sizeof(wchar_t) ||
+            head.Level > kLevels)
+            return fail();
+        std::wstring text(head.Length, L'\0');
+        std::memcpy(text.data(), bytes + at, head.Length * sizeof(wchar_t));
+        at += head.Length * sizeof(wchar_t);
+        if (head.Level == 0) {
+            if (menus[1])
+                return fail();
+            caption = text;
+            menus[1] = CreatePopupMenu();
+            continue;
+        }
+        HMENU parent = menus[head.Level];
+        if (!parent)
+            return fail();
+        for (std::uint32_t deeper = head.Level + 1; deeper <= kLevels; ++deeper)
+            menus[deeper] = nullptr;
+        const UINT state = head.Flags & (MF_GRAYED | MF_CHECKED);
+        if (head.Flags & MF_SEPARATOR) {
+            AppendMenuW(parent, MF_SEPARATOR, 0, nullptr);
+        } else if ((head.Flags & MF_POPUP) && head.Level < kLevels) {
+            HMENU sub = CreatePopupMenu();
+            AppendMenuW(parent, MF_POPUP | MF_STRING | state, reinterpret_cast<UINT_PTR>(sub), text.c_str());
+            menus[head.Level + 1] = sub;
+        } else {
+            AppendMenuW(parent, MF_STRING | state, head.Command, text.c_str());
+        }
+    }
+    if (!menus[1])
+        return 0;
+    RemoveInjectedMenu(window);
+    if (!AppendMenuW(bar, MF_POPUP | MF_STRING | MF_RIGHTJUSTIFY, reinterpret_cast<UINT_PTR>(menus[1]),
+                     caption.c_str()))
+        return fail();
+    SetPropA(window, kMenuProperty, menus[1]);
+    DrawMenuBar(window);
+    return 1;
+}
+
 void Release(HWND window, bool notify)
 {
     WNDPROC old = OldProcOf(window);
     if (!old)
         return;
+    RemoveInjectedMenu(window);
     SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
     RemovePropA(window, kOldProcProperty);
     if (notify)
@@ -192,6 +301,12 @@ LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         if (wParam == kReadListView)
             return ReadListViewItem(reinterpret_cast<HWND>(lParam));
         return passOn();
+    case WM_COPYDATA: {
+        const auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        if (copy && copy->dwData == kSetMenu)
+            return SetMenuFromCopy(window, *copy);
+        return passOn();
+    }
     case WM_DESTROY:
         Release(window, true);
         return passOn();
@@ -322,6 +437,22 @@ KOVRAUTILS_API BOOL WINAPI GetListViewItem(HWND subclassedWindow, HWND listView,
         // A list view may fill the whole capacity without a terminator; the caller gets a string.
         item->pszText[request.cchTextMax - 1] = '\0';
     }
+    return answer != 0;
+}
+
+KOVRAUTILS_API BOOL WINAPI SetClientMenu(HWND subclassedWindow, const KovraMenuEntry* entries, int count)
+{
+    if (count < 0 || count > KovraMenuEntriesMax || (count > 0 && !entries))
+        return FALSE;
+    std::vector<unsigned char> bytes;
+    for (int i = 0; i < count; ++i)
+        AppendCopied(bytes, entries[i]);
+    COPYDATASTRUCT copy{kSetMenu, static_cast<DWORD>(bytes.size()), bytes.empty() ? nullptr : bytes.data()};
+    // Only a subclassed window answers; its procedure builds the popup on the window's own thread.
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutW(subclassedWindow, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy),
+                             SMTO_NORMAL | SMTO_ABORTIFHUNG, 5000, &answer))
+        return FALSE;
     return answer != 0;
 }
 

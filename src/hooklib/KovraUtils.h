@@ -18,3 +18,21 @@ constexpr int KovraUtilsTextCapacity = 1027;
 KOVRAUTILS_API void WINAPI InstallNotify(HWND notifyWindow, const char* classNames);
 KOVRAUTILS_API void WINAPI UninstallNotify();
 KOVRAUTILS_API BOOL WINAPI GetListViewItem(HWND subclassedWindow, HWND listView, LVITEMA* item);
+
+// One entry of a popup for a client window's menu bar, in menu order. Level 0 is the popup's own
+// caption in the bar, level 1 its items, level 2 the items of a level-1 entry flagged MF_POPUP.
+// Flags: MF_POPUP, MF_SEPARATOR, MF_GRAYED, MF_CHECKED.
+struct KovraMenuEntry {
+    int Level;
+    UINT Command;
+    UINT Flags;
+    const wchar_t* Text;
+};
+constexpr int KovraMenuEntriesMax = 512;
+constexpr int KovraMenuTextMax = 256;
+
+// Puts the popup right-aligned at the end of a subclassed window's menu bar, in place of the one
+// put there before; no entries take it away. The window's own thread changes its menu (another
+// process may not), and the popup goes when the window is released. True when the popup is there
+// (or gone, for no entries).
+KOVRAUTILS_API BOOL WINAPI SetClientMenu(HWND subclassedWindow, const KovraMenuEntry* entries, int count);

@@ -61,6 +61,8 @@ struct FakeDialogs : IAssistantDialogs {
     }
     void ParkNotice(const std::string& from, const std::string& at) override { parkNotices.emplace_back(from, at); }
     std::vector<std::pair<std::string, std::string>> ForwardList() override { return forwardList; }
+    std::vector<TCallLaterRequest> callLaters;
+    void CallLater(const TCallLaterRequest& request) override { callLaters.push_back(request); }
     std::unique_ptr<ICallPopup> CreateCallPopup(std::function<void(const std::string&)> answer,
                                                 std::function<void(ICallPopup*)>) override
     {

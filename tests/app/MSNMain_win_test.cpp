@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "ProgramProcess_win.h"
 #include "ScriptedSession.h"
 #include "WindowShot_win.h"
 #include "app/MarkedWindow.h"
@@ -132,50 +133,28 @@ TEST(Win32Program, ClosedAsByAltF4ItAsksPublishesAndReleasesThePhone)
 {
     UseRealWindows real; // the scripted session's own window stays out of the way, unused
     ScriptedSession s;
-    std::string argument, error;
-    ASSERT_TRUE(TQMEncoder::EncodeArgument({"-phone", "1001", "-pwd", "secret", "-server", "127.0.0.1"},
-                                           argument, error))
-        << error;
-    SetEnvironmentVariableW(L"KOVRA_SERVER_PORT", std::to_wstring(s.server.Port()).c_str());
-    SetEnvironmentVariableW(L"KOVRA_LOCAL_PORT", L"0");
-    SetEnvironmentVariableW(L"KOVRA_INSTANCE_NAME", L"KovraAssistantAltF4Test");
-    std::wstring command = L"\"" KOVRA_ASSISTANT_EXE L"\" " + std::wstring(argument.begin(), argument.end());
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                               &startup, &process));
-    for (const wchar_t* name : {L"KOVRA_SERVER_PORT", L"KOVRA_LOCAL_PORT", L"KOVRA_INSTANCE_NAME"})
-        SetEnvironmentVariableW(name, nullptr);
-    struct Ender {
-        PROCESS_INFORMATION& p;
-        ~Ender()
-        {
-            if (WaitForSingleObject(p.hProcess, 0) == WAIT_TIMEOUT)
-                TerminateProcess(p.hProcess, 1);
-            CloseHandle(p.hThread);
-            CloseHandle(p.hProcess);
-        }
-    } ender{process};
+    TProgramProcess program;
+    ASSERT_TRUE(program.Start({"-phone", "1001", "-pwd", "secret", "-server", "127.0.0.1"}, s.server.Port(),
+                              L"KovraAssistantAltF4Test"));
 
     HWND window = nullptr;
     ASSERT_TRUE(s.WaitFor(
         [&] {
-            window = ProcessWindow(process.dwProcessId, L"Kovra Assistant");
+            window = ProcessWindow(program.Id(), L"Kovra Assistant");
             return window && s.Count(KovraMsg::QUERY_PHONE_CONFIG_REQ) > 0;
         },
         60000));
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     HWND confirm = nullptr;
     ASSERT_TRUE(
-        s.WaitFor([&] { return (confirm = ProcessWindow(process.dwProcessId, L"Confirm")) != nullptr; }));
+        s.WaitFor([&] { return (confirm = ProcessWindow(program.Id(), L"Confirm")) != nullptr; }));
     PumpFor(300);
     SaveWindowShot(confirm, "app_confirm_exit");
     ClickWindow(ChildWithText(confirm, L"Do not show this window again"));
     ClickWindow(ChildWithText(confirm, L"Yes"));
-    ASSERT_TRUE(s.WaitFor([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }, 60000));
+    ASSERT_TRUE(s.WaitFor([&] { return program.Ended(); }, 60000));
     DWORD exitCode = 1;
-    GetExitCodeProcess(process.hProcess, &exitCode);
+    GetExitCodeProcess(program.Handle(), &exitCode);
     EXPECT_EQ(exitCode, 0u);
     ASSERT_EQ(s.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 1u);
     auto set = s.Requests(KovraMsg::SET_APPLICATION_DATA_REQ)[0];

@@ -2,6 +2,10 @@
 // hook, the rules through it, and a wrapper stopped from inside its own event.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+
+#include "AppTestSupport.h"
 #include "ScriptedSession.h"
 #include "app/MessengerLink.h"
 #include "messenger/FakeMsgrObject.h"
@@ -21,11 +25,12 @@ protected:
                 ++signOuts;
                 if (stopOnSignOut) {
                     link.Stop();
-                    platform::ProcessMessages(0); // a dialog's loop inside the handler
+                    platform::ProcessMessages(20); // a dialog's loop inside the handler, past the delay
                     retiredInHandler = link.Retired();
                 }
             },
             [this] { ++signIns; });
+        link.ReleaseDelay = 1;
     }
 
     std::unique_ptr<TMsgrObject> MakeClient()
@@ -74,8 +79,8 @@ TEST_F(MessengerLinkTest, StartAndStopBracketTheHookAndTheContactsFollowTheWrapp
     link.Stop();
     EXPECT_FALSE(link.Attached());
     EXPECT_EQ(removes, 1);
-    platform::ProcessMessages(0);
-    EXPECT_EQ(link.Retired(), 0u);
+    EXPECT_EQ(link.Retired(), 1u); // kept a moment for the client
+    EXPECT_TRUE(PumpUntil([&] { return link.Retired() == 0; }));
     link.ApplyPhoneRule(peHangup); // no wrapper: nothing, and no crash
 
     failConnect = true;
@@ -92,8 +97,7 @@ TEST_F(MessengerLinkTest, SignOutStopsFromInsideTheEventAndTheWrapperGoesOnlyAft
     EXPECT_EQ(signOuts, 1);
     EXPECT_FALSE(link.Attached());
     EXPECT_EQ(retiredInHandler, 1u);
-    platform::ProcessMessages(0);
-    EXPECT_EQ(link.Retired(), 0u);
+    EXPECT_TRUE(PumpUntil([&] { return link.Retired() == 0; }));
 
     // The session starts it again: signing out and in again is noticed.
     stopOnSignOut = false;
@@ -167,7 +171,135 @@ TEST(MessengerSession, CannedMessagesAreOfferedToAnOnlineCallerAndAChoiceSendsIt
     ASSERT_FALSE(t.backend->messageBoxes.empty());
     EXPECT_EQ(t.backend->messageBoxes.back().text,
               "Unable to send message.\r\rCannot find Instant Messenger user or user is not online.");
+
+    // Edited in place: Enter adds a new text and drops the list, Delete removes the chosen entry,
+    // leaving the box keeps a new text; the section is stored again, in order, each time.
+    auto stored = [] {
+        std::vector<std::string> keys, texts;
+        KovraAssistantConfig().ReadSection("IMMessages", keys);
+        for (const auto& key : keys)
+            texts.push_back(key + "=" + KovraAssistantConfig().ReadString("IMMessages", key, ""));
+        return texts;
+    };
+    t.form->cbIM->SetText("On my way");
+    t.form->cbIM->PressKey(ui::VK_RETURN_KEY);
+    EXPECT_TRUE(t.form->cbIM->DroppedDown());
+    t.form->cbIM->PressKey(ui::VK_RETURN_KEY); // already there: nothing more
+    EXPECT_EQ(stored(), (std::vector<std::string>{"0=In a meeting", "1=Call you back", "2=On my way"}));
+    t.form->cbIM->SetItemIndex(0);
+    t.form->cbIM->PressKey(ui::VK_DELETE_KEY);
+    t.form->cbIM->Exit(); // the box is empty now: nothing added
+    t.form->cbIM->SetText("Later");
+    t.form->cbIM->Exit();
+    EXPECT_EQ(stored(), (std::vector<std::string>{"0=Call you back", "1=On my way", "2=Later"}));
+    EXPECT_EQ(t.messenger->sent.size(), 1u); // editing sends nothing
     KovraAssistantConfig().EraseSection("IMMessages");
+}
+
+} // namespace
+
+namespace {
+
+// The client's windows as the hook library would report and change them.
+struct FakeClientWindows : IClientWindows {
+    std::map<void*, std::string> classes, titles;
+    std::string selectedRow;
+    std::map<void*, std::vector<std::vector<TClientMenuEntry>>> menus; // every popup each window got
+    std::string MenuBarClass(void* window) override { return classes[window]; }
+    void* ContactList(void*) override { return this; }
+    std::string Title(void* window) override { return titles[window]; }
+    std::string SelectedRowText(void*, void* list) override { return list == this ? selectedRow : ""; }
+    void SetMenu(void* window, const std::vector<TClientMenuEntry>& entries) override
+    {
+        menus[window].push_back(entries);
+    }
+};
+
+std::vector<std::string> Texts(const std::vector<TClientMenuEntry>& entries, int level)
+{
+    std::vector<std::string> texts;
+    for (const auto& entry : entries)
+        if (entry.Level == level)
+            texts.push_back(entry.Separator ? "-" : entry.Text);
+    return texts;
+}
+
+// The main window with -IM and the real link: its popups go into the client's windows, and their
+// commands call the selected contact or the conversation's one.
+TEST(ClientMenus, PopupsReachTheClientsWindowsAndTheirCallItemsOpenTheReminderForTheContact)
+{
+    auto link = std::make_shared<TMessengerLink>([] {
+        auto client = std::make_unique<TFakeMsgrObject>();
+        client->AddContact({"Ann", MSTATE_ONLINE, {"4255551234", "", ""}});
+        client->AddContact({"Bob Lee", MSTATE_OFFLINE, {"", "", "5559876"}});
+        return client;
+    });
+    FakeClientWindows windows;
+    link->SetClientWindows(&windows);
+    AppTest t({"-phone", "1001", "-IM"},
+              [&](TAssistantOptions& options) { options.Services.Messenger = link; });
+    ASSERT_TRUE(link->Start());
+    void* main = &windows.classes;
+    void* conversation = &windows.titles;
+    void* plain = &windows.selectedRow;
+    windows.classes = {{main, "msblclass"}, {conversation, "IMWindowClass"}, {plain, ""}};
+    for (void* window : {main, conversation, plain})
+        link->WindowSubclassed(window);
+    platform::ProcessMessages(0);
+
+    ASSERT_EQ(windows.menus[main].size(), 1u);
+    const auto& mainPopup = windows.menus[main][0];
+    EXPECT_EQ(Texts(mainPopup, 0), std::vector<std::string>{"KOVRA"});
+    EXPECT_EQ(Texts(mainPopup, 1),
+              (std::vector<std::string>{"&Call...", "I want to...", "-", "&Options", "&Exit"}));
+    EXPECT_FALSE(Texts(mainPopup, 2).empty()); // the rule and list editors under "&Options"
+    ASSERT_EQ(windows.menus[conversation].size(), 1u);
+    EXPECT_EQ(Texts(windows.menus[conversation][0], 1), std::vector<std::string>{"&Call..."});
+    EXPECT_EQ(windows.menus.count(plain), 0u); // no menu bar, no popup
+
+    // "&Call..." in the client's main window: the selected row's contact, 0 minutes.
+    windows.selectedRow = "Bob Lee (Offline)";
+    auto run = link->ClientCommand(t.form->mnCall->Command(), main);
+    ASSERT_TRUE(run);
+    run();
+    windows.selectedRow.clear();
+    link->ClientCommand(t.form->mnCall->Command(), main)();
+    // In a conversation window: the contact named by the window's title.
+    windows.titles[conversation] = "Ann - Conversation";
+    link->ClientCommand(t.form->mnCallUser->Command(), conversation)();
+    link->ClientCommand(t.form->mnCallUser->Command(), conversation)(); // the mnCallUser name is used once
+    ASSERT_EQ(t.dialogs->callLaters.size(), 4u);
+    const std::vector<std::string> contacts{"Bob Lee", "", "Ann", "Ann"};
+    for (std::size_t i = 0; i < contacts.size(); ++i) {
+        EXPECT_EQ(t.dialogs->callLaters[i].Contact, contacts[i]) << i;
+        EXPECT_EQ(t.dialogs->callLaters[i].Name, contacts[i]) << i;
+        EXPECT_EQ(t.dialogs->callLaters[i].Minutes, 0);
+        EXPECT_TRUE(t.dialogs->callLaters[i].Number.empty());
+    }
+    EXPECT_FALSE(link->ClientCommand(0xFFFF, main)); // not one of ours: the client's own command
+
+    // A ringing call rebuilds "I want to...": the main window's popup is sent again with its
+    // entries, whose commands run the page's actions; the conversation's popup did not change.
+    t.Ring("0000000000000000000000A1");
+    platform::ProcessMessages(0);
+    ASSERT_EQ(windows.menus[main].size(), 2u);
+    EXPECT_EQ(windows.menus[conversation].size(), 1u);
+    const auto& ringing = windows.menus[main][1];
+    auto wantTo =
+        std::find_if(ringing.begin(), ringing.end(), [](const auto& e) { return e.Text == "I want to..."; });
+    ASSERT_NE(wantTo, ringing.end());
+    ASSERT_TRUE(wantTo->Popup);
+    ASSERT_EQ((wantTo + 1)->Level, 2);
+    EXPECT_TRUE(link->ClientCommand((wantTo + 1)->Command, main));
+
+    // Gone windows get nothing more; a stopped link forgets every window.
+    link->WindowGone(conversation);
+    t.Ring("0000000000000000000000A2", "4255550999");
+    platform::ProcessMessages(0);
+    EXPECT_EQ(windows.menus[conversation].size(), 1u);
+    link->Stop();
+    windows.selectedRow = "Ann (Online)";
+    EXPECT_EQ(link->SelectedContact(), "");
 }
 
 } // namespace

@@ -237,12 +237,53 @@ TEST_F(HookTest, ListViewItemIsReadThroughTheSharedBlockAndCutToTheCallersCapaci
     EXPECT_EQ(large[1027], 'x');
 }
 
+TEST_F(HookTest, PopupGoesRightAlignedIntoTheBarIsReplacedAndGoesWithTheRelease)
+{
+    static const char names[] = "MSBLClass\0IMWindowClass\0";
+    Install(names, sizeof names);
+    ASSERT_TRUE(Subclassed(main_));
+    auto bars = [] { return sim_->Command("windows"); };
+    const KovraMenuEntry popup[] = {
+        {0, 0, 0, L"KOVRA"},     {1, 5001, 0, L"&Call..."}, {1, 0, MF_POPUP, L"I want to..."},
+        {2, 5002, 0, L"Answer"}, {1, 0, MF_SEPARATOR, L""}, {1, 5003, MF_GRAYED, L"&Exit"}};
+    ASSERT_TRUE(SetClientMenu(main_, popup, 6));
+    EXPECT_NE(bars().find("MSBLClass [&File,&Contacts,&Help,>KOVRA]"), std::string::npos) << bars();
+    ASSERT_EQ(sim_->Command("menu main KOVRA \"I want to...\" Answer"), "ok 5002");
+    EXPECT_EQ(notes_.back().Message, static_cast<UINT>(WM_USER));
+    EXPECT_EQ(notes_.back().WParam, 5002u);
+
+    // A second popup takes the first one's place; a broken one changes nothing.
+    const KovraMenuEntry second[] = {{0, 0, 0, L"KOVRA"}, {1, 5004, 0, L"&Call..."}};
+    ASSERT_TRUE(SetClientMenu(main_, second, 2));
+    const KovraMenuEntry orphan[] = {{0, 0, 0, L"KOVRA"}, {2, 5005, 0, L"Lost"}};
+    EXPECT_FALSE(SetClientMenu(main_, orphan, 2));
+    const unsigned char cut[] = {1, 0, 0};
+    COPYDATASTRUCT copy{0x1029384A, sizeof cut, const_cast<unsigned char*>(cut)};
+    EXPECT_EQ(SendMessageW(main_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy)), 0);
+    EXPECT_NE(bars().find("[&File,&Contacts,&Help,>KOVRA]"), std::string::npos) << bars();
+    EXPECT_EQ(sim_->Command("menu main KOVRA \"I want to...\" Answer"), "error no such menu item");
+    EXPECT_EQ(sim_->Command("menu main KOVRA &Call..."), "ok 5004");
+
+    // A window that is not subclassed is left alone; a conversation's popup goes with its window.
+    sim_->Command("open Bob");
+    HWND conversation = sim_->Window("Bob");
+    ASSERT_TRUE(WaitForNote(WM_USER + 1, conversation));
+    ASSERT_TRUE(SetClientMenu(conversation, second, 2));
+    EXPECT_NE(bars().find("IMWindowClass [&File,&Edit,>KOVRA]"), std::string::npos) << bars();
+    ASSERT_EQ(sim_->Command("close Bob"), "ok");
+    EXPECT_FALSE(SetClientMenu(conversation, second, 2));
+
+    UninstallNotify();
+    EXPECT_EQ(bars().find("KOVRA"), std::string::npos) << bars();
+    EXPECT_FALSE(SetClientMenu(main_, second, 2));
+}
+
 TEST(KovraUtilsExports, PlainNamesWithTheirOrdinals)
 {
     HMODULE library = GetModuleHandleA("KovraUtils.dll");
     ASSERT_NE(library, nullptr);
-    const char* names[] = {"GetListViewItem", "UninstallNotify", "InstallNotify"};
-    for (int ordinal = 1; ordinal <= 3; ++ordinal) {
+    const char* names[] = {"GetListViewItem", "UninstallNotify", "InstallNotify", "SetClientMenu"};
+    for (int ordinal = 1; ordinal <= 4; ++ordinal) {
         FARPROC byName = GetProcAddress(library, names[ordinal - 1]);
         EXPECT_NE(byName, nullptr) << names[ordinal - 1];
         EXPECT_EQ(byName, GetProcAddress(library, MAKEINTRESOURCEA(ordinal))) << names[ordinal - 1];

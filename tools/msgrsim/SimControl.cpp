@@ -13,7 +13,8 @@ namespace {
 const char kHelp[] =
     "ok commands: status [S] | signout | signin | add NAME STATE [PHONE0 [PHONE1 [PHONE2]]] | state NAME "
     "STATE | "
-    "select NAME | open NAME | close NAME | menu main|NAME TEXT... | windows | messages | log | quit";
+    "select NAME | open NAME | close NAME | front main|NAME | menu main|NAME TEXT... | windows | messages | "
+    "log | quit";
 
 std::string Hex(HWND window)
 {
@@ -57,8 +58,14 @@ std::vector<std::string> MenuBarItems(HWND window)
 {
     std::vector<std::string> items;
     HMENU bar = GetMenu(window);
-    for (int i = 0; bar && i < GetMenuItemCount(bar); ++i)
-        items.push_back(MenuText(bar, i));
+    for (int i = 0; bar && i < GetMenuItemCount(bar); ++i) {
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE;
+        GetMenuItemInfoW(bar, static_cast<UINT>(i), TRUE, &info);
+        // Right-aligned items are marked, so a test can tell where the bar shows them.
+        items.push_back((info.fType & MFT_RIGHTJUSTIFY ? ">" : "") + MenuText(bar, i));
+    }
     return items;
 }
 
@@ -144,6 +151,14 @@ std::string TSimControl::Execute(const std::string& line)
                             "]");
         }
         return "ok " + Joined(items, "; ");
+    }
+    if (command == "front") {
+        HWND window = n == 2 ? sim_.WindowByName(words[1]) : nullptr;
+        if (!window)
+            return n == 2 ? "error no window " + words[1] : usage("front main|NAME");
+        ShowWindow(window, SW_RESTORE);
+        SetForegroundWindow(window);
+        return "ok";
     }
     if (command == "menu") {
         HWND window = n >= 3 ? sim_.WindowByName(words[1]) : nullptr;

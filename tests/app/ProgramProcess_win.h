@@ -1,0 +1,54 @@
+#pragma once
+// The real KovraAssistant.exe in a process of its own, pointed at a scripted server on loopback
+// with the enciphered argument the portal would give it; ended when the test is done with it.
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "settings/QMEncoder.h"
+
+class TProgramProcess {
+public:
+    TProgramProcess() = default;
+    TProgramProcess(const TProgramProcess&) = delete;
+    TProgramProcess& operator=(const TProgramProcess&) = delete;
+    ~TProgramProcess()
+    {
+        if (!process_.hProcess)
+            return;
+        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT)
+            TerminateProcess(process_.hProcess, 1);
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+    }
+
+    // False when the argument cannot be made or the program cannot be started.
+    bool Start(const std::vector<std::string>& parameters, std::uint16_t serverPort,
+               const wchar_t* instanceName)
+    {
+        std::string argument, error;
+        if (!TQMEncoder::EncodeArgument(parameters, argument, error))
+            return false;
+        SetEnvironmentVariableW(L"KOVRA_SERVER_PORT", std::to_wstring(serverPort).c_str());
+        SetEnvironmentVariableW(L"KOVRA_LOCAL_PORT", L"0");
+        SetEnvironmentVariableW(L"KOVRA_INSTANCE_NAME", instanceName);
+        std::wstring command =
+            L"\"" KOVRA_ASSISTANT_EXE L"\" " + std::wstring(argument.begin(), argument.end());
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        const bool started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                            nullptr, &startup, &process_);
+        for (const wchar_t* name : {L"KOVRA_SERVER_PORT", L"KOVRA_LOCAL_PORT", L"KOVRA_INSTANCE_NAME"})
+            SetEnvironmentVariableW(name, nullptr);
+        return started;
+    }
+    bool Ended() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }
+    DWORD Id() const { return process_.dwProcessId; }
+    DWORD ThreadId() const { return process_.dwThreadId; }
+    HANDLE Handle() const { return process_.hProcess; }
+
+private:
+    PROCESS_INFORMATION process_{};
+};
