@@ -90,6 +90,9 @@ TfmCallDisposition::TfmCallDisposition(ui::TComponent* owner, ICallDispositionHo
     tmCloseWindow->SetEnabled(true);
 
     OnClose = [this](ui::TComponent*, ui::TCloseAction& action) { FormClosed(action); };
+    OnKeyDown = [this](ui::TComponent*, std::uint16_t& key, ui::TShiftState shift) {
+        PopupKeyDown(key, shift);
+    };
     FinishCreation();
 }
 
@@ -187,8 +190,7 @@ void TfmCallDisposition::ConfigureRows(std::uint32_t capabilities, bool answerOf
 
 void TfmCallDisposition::PlaceInCorner()
 {
-    const ui::TRect area = ui::Application->WorkArea();
-    SetBounds(area.Right - Width(), area.Bottom - Height(), Width(), Height());
+    PlaceInWorkAreaCorner(MonitorWorkArea());
 }
 
 void TfmCallDisposition::tmShowTimer()
@@ -249,6 +251,24 @@ void TfmCallDisposition::AnswerClick()
     else if (Cap(5))
         host_.AnswerCall(caller_.CallId);
     StartFadeOut();
+}
+
+// The pop-up shows without taking the keyboard; once the user brings it forward, Enter or Alt+A
+// answers and Esc dismisses it like the close image. A focused link or drop-down keeps Enter.
+void TfmCallDisposition::PopupKeyDown(std::uint16_t& key, ui::TShiftState shift)
+{
+    if (fadingOut_)
+        return;
+    const bool answer =
+        (key == ui::VK_RETURN_KEY && shift == 0 && !ActiveControl()) || (key == 'A' && shift == ui::ssAlt);
+    if (answer && pnAlertingAnswer->Visible()) {
+        AnswerClick();
+        key = 0;
+    } else if (key == ui::VK_ESCAPE_KEY && shift == 0 && !cbIM->DroppedDown() &&
+               !cbRedirectTo->DroppedDown()) {
+        StartFadeOut();
+        key = 0;
+    }
 }
 
 void TfmCallDisposition::AnswerAndControlClick()

@@ -103,6 +103,7 @@ private:
     // Adds a new typed message to cbIM and saves; true when it was added.
     bool KeepTypedMessage();
     void cbIMKeyDown(std::uint16_t& key);
+    void PopupKeyDown(std::uint16_t& key, ui::TShiftState shift);
     bool Cap(int bit) const { return (capabilities_ >> bit) & 1u; }
 
     ICallDispositionHost& host_;

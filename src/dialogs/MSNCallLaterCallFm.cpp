@@ -102,8 +102,9 @@ void TfmCallLaterCall::SetUp(const TCallLater& entry, TChoice choice)
     held_ = true;
     txtCallerName->SetCaption(entry.Name);
     txtCallerNumber->SetCaption(FormatPhoneNumber(entry.Number));
+    // It slides up from below the work area's bottom edge, at its size on the monitor.
     const ui::TRect area = ui::Application->WorkArea();
-    SetBounds(area.Right - Width(), area.Bottom, Width(), Height());
+    SetBounds(area.Right - NativeBounds().Width(), area.Bottom, Width(), Height());
     ShowForm();
     tmShow->SetTag(0);
     tmShow->SetEnabled(true);
@@ -136,9 +137,10 @@ void TfmCallLaterCall::tmShowTimer()
 {
     tmShow->SetEnabled(false);
     const ui::TRect area = ui::Application->WorkArea();
-    const int step = std::max(1, Height() / kSlideParts);
+    const int height = NativeBounds().Height();
+    const int step = std::max(1, height / kSlideParts);
     if (tmShow->Tag() == 0) {
-        const int target = area.Bottom - Height();
+        const int target = area.Bottom - height;
         SetTop(std::max(target, Top() - step));
         if (Top() > target)
             tmShow->SetEnabled(true);

@@ -65,6 +65,9 @@ public:
     // menu was dismissed). The model raises the item's OnClick afterwards.
     virtual TUnicodeMenuItem* TrackPopupMenu(TPopupMenu& menu, TPoint screen) = 0;
     virtual TRect DesktopWorkArea() = 0;
+    // The dots per inch and the work area of the monitor nearest to a screen point.
+    virtual int ScreenDpi(TPoint at) = 0;
+    virtual TRect WorkAreaAt(TPoint at) = 0;
     virtual TPoint CursorPos() = 0;
     virtual bool ShiftHeld() = 0;
     virtual void ScreenCursorChanged(TCursor cursor) = 0;

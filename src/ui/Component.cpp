@@ -4,6 +4,7 @@
 
 #include "platform/MainLoop.h"
 #include "platform/Text.h"
+#include "ui/Dpi.h"
 #include "ui/Forms.h"
 #include "ui/UnicodeText.h"
 
@@ -366,11 +367,29 @@ void TControl::Repaint()
 
 TPoint TControl::ClientToScreen(TPoint point) const
 {
-    for (const TControl* control = this; control; control = control->parent_) {
+    const TControl* control = this;
+    for (; control->parent_; control = control->parent_) {
         point.X += control->left_;
         point.Y += control->top_;
     }
-    return point;
+    const int dpi = control->Dpi();
+    return {control->left_ + ScaleToDpi(point.X, dpi), control->top_ + ScaleToDpi(point.Y, dpi)};
+}
+
+int TControl::Dpi() const
+{
+    const TControl* root = this;
+    while (root->parent_)
+        root = root->parent_;
+    return root->monitorDpi_ > 0 ? root->monitorDpi_ : CurrentBackend().ScreenDpi({root->left_, root->top_});
+}
+
+TRect TControl::NativeBounds() const
+{
+    const int dpi = Dpi();
+    if (!parent_)
+        return {left_, top_, left_ + ScaleToDpi(width_, dpi), top_ + ScaleToDpi(height_, dpi)};
+    return ScaleRectToDpi(BoundsRect(), dpi);
 }
 
 void TControl::HandleNeeded()

@@ -72,8 +72,9 @@ public:
     bool Bold() const { return (style_ & fsBold) != 0; }
     TColor Color() const { return color_; }
     void SetColor(TColor color);
-    // Pixels at 96 dots per inch.
-    int PixelHeight() const { return (size_ * 96 + 36) / 72; }
+    // Pixels at 96 dots per inch, or at dpi.
+    int PixelHeight() const { return PixelHeightAt(96); }
+    int PixelHeightAt(int dpi) const { return (size_ * dpi + 36) / 72; }
 
 private:
     void Notify();
@@ -134,6 +135,14 @@ public:
     void SetBounds(int left, int top, int width, int height);
     TRect BoundsRect() const { return {left_, top_, left_ + width_, top_ + height_}; }
     TRect ClientRect() const { return {0, 0, width_, height_}; }
+    // Bounds are design pixels (96 dpi), but a top-level window's Left and Top are real screen
+    // pixels. Dpi is that of the top-level window's monitor.
+    int Dpi() const;
+    // Back ends only: the monitor of this top-level window, once its window knows it.
+    void SetMonitorDpi(int dpi) { monitorDpi_ = dpi; }
+    // Where the window system puts this control: in its parent at the monitor's dpi, or on the
+    // screen for a top-level window (its client area).
+    TRect NativeBounds() const;
     TAlign Align() const { return align_; }
     void SetAlign(TAlign align);
 
@@ -188,6 +197,10 @@ public:
 
     void SetFocus();
     bool Focused() const;
+    // Tab and Shift+Tab move the keyboard between the showing, enabled tab stops of a form.
+    virtual bool TabStop() const { return false; }
+    // A key pressed while this control has the keyboard; returns what is left of it (0: used).
+    virtual std::uint16_t DoKeyDown(std::uint16_t key, TShiftState /*shift*/) { return key; }
     void Invalidate();
     void Repaint();
     TPoint ClientToScreen(TPoint point) const;
@@ -214,6 +227,7 @@ private:
     int top_ = 0;
     int width_ = 0;
     int height_ = 0;
+    int monitorDpi_ = 0;
     TAlign align_ = TAlign::alNone;
     bool visible_ = true;
     bool enabled_ = true;

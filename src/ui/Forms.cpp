@@ -100,14 +100,82 @@ void TForm::PlaceByPosition()
         if (!around)
             around = Application->MainForm();
         // Without a visible form to centre on, the desktop is the reference.
-        area = around && around != this && around->Visible() ? around->BoundsRect() : Application->WorkArea();
+        area =
+            around && around != this && around->Visible() ? around->NativeBounds() : Application->WorkArea();
         break;
     }
     default:
         area = Application->WorkArea();
         break;
     }
-    SetBounds(area.Left + (area.Width() - Width()) / 2, area.Top + (area.Height() - Height()) / 2, Width(), Height());
+    const TRect screen = NativeBounds();
+    SetBounds(area.Left + (area.Width() - screen.Width()) / 2,
+              area.Top + (area.Height() - screen.Height()) / 2, Width(), Height());
+}
+
+namespace {
+
+void CollectTabStops(const TControl& parent, std::vector<TControl*>& stops)
+{
+    for (TControl* child : parent.Controls()) {
+        if (!child->Visible() || !child->Enabled())
+            continue;
+        if (child->TabStop())
+            stops.push_back(child);
+        CollectTabStops(*child, stops);
+    }
+}
+
+} // namespace
+
+std::uint16_t TForm::KeyPressed(TControl* target, std::uint16_t key, TShiftState shift)
+{
+    if (OnKeyDown && Enabled())
+        OnKeyDown(this, key, shift);
+    if (key == VK_TAB_KEY && !(shift & (ssAlt | ssCtrl))) {
+        if (TControl* next = NextTabStop(target, !(shift & ssShift)))
+            next->SetFocus();
+        return 0;
+    }
+    return key && target && target != this ? target->DoKeyDown(key, shift) : key;
+}
+
+TControl* TForm::NextTabStop(const TControl* from, bool forward) const
+{
+    std::vector<TControl*> stops;
+    CollectTabStops(*this, stops);
+    if (stops.empty())
+        return nullptr;
+    const auto at = std::find(stops.begin(), stops.end(), from);
+    if (at == stops.end())
+        return forward ? stops.front() : stops.back();
+    const std::size_t index = static_cast<std::size_t>(at - stops.begin());
+    return stops[forward ? (index + 1) % stops.size() : (index + stops.size() - 1) % stops.size()];
+}
+
+TControl* TForm::ActiveControl() const
+{
+    std::vector<const TControl*> pending(Controls().begin(), Controls().end());
+    while (!pending.empty()) {
+        const TControl* control = pending.back();
+        pending.pop_back();
+        if (control->Focused())
+            return const_cast<TControl*>(control);
+        pending.insert(pending.end(), control->Controls().begin(), control->Controls().end());
+    }
+    return nullptr;
+}
+
+TRect TForm::MonitorWorkArea() const
+{
+    const TRect screen = NativeBounds();
+    return CurrentBackend().WorkAreaAt({screen.Left + screen.Width() / 2, screen.Top + screen.Height() / 2});
+}
+
+void TForm::PlaceInWorkAreaCorner(TRect area)
+{
+    const TRect screen = NativeBounds();
+    SetBounds(area.Right - screen.Width(), area.Bottom - screen.Height(), Width(), Height());
 }
 
 void TForm::ShowForm()

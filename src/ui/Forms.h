@@ -45,6 +45,11 @@ public:
     TMainMenu* Menu() const { return menu_; }
     void SetMenu(TMainMenu* menu);
 
+    // The work area of the monitor the form is on (screen pixels).
+    TRect MonitorWorkArea() const;
+    // Puts the form's bottom-right corner on the area's, at the size it has on its monitor.
+    void PlaceInWorkAreaCorner(TRect area);
+
     // Shows the form (placed by Position the first time) and brings it to the front.
     void ShowForm();
     void HideForm();
@@ -65,12 +70,22 @@ public:
     void DoCreate();
     bool ModalDisabled() const { return modalDisabled_; }
 
+    // A key pressed in the form, target being the control with the keyboard (or the form):
+    // OnKeyDown sees it first, then Tab moves on, then the target; returns what is left.
+    std::uint16_t KeyPressed(TControl* target, std::uint16_t key, TShiftState shift);
+    // The tab stop after (or before) from in the form's tree order, round the end; none without one.
+    TControl* NextTabStop(const TControl* from, bool forward) const;
+    // The control that has the keyboard, none when the form itself (or another window) has it.
+    TControl* ActiveControl() const;
+
     TNotifyEvent OnCreate;
     TNotifyEvent OnShow;
     TNotifyEvent OnHide;
     TCloseQueryEvent OnCloseQuery;
     TCloseEvent OnClose;
     TNotifyEvent OnDestroy;
+    // Every key pressed in the form, before the control with the keyboard (set it to 0 to keep it).
+    TKeyEvent OnKeyDown;
 
 private:
     friend class TApplication;

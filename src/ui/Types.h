@@ -78,8 +78,10 @@ constexpr TModalResult mrNo = 7;
 
 // Virtual key codes the forms test for (same values as the window system's).
 constexpr std::uint16_t VK_BACK_KEY = 0x08;
+constexpr std::uint16_t VK_TAB_KEY = 0x09;
 constexpr std::uint16_t VK_RETURN_KEY = 0x0D;
 constexpr std::uint16_t VK_ESCAPE_KEY = 0x1B;
+constexpr std::uint16_t VK_SPACE_KEY = 0x20;
 constexpr std::uint16_t VK_DELETE_KEY = 0x2E;
 
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };

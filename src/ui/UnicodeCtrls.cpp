@@ -148,6 +148,14 @@ TFontStyles TUnicodeLabel::DrawnStyle() const
     return style;
 }
 
+std::uint16_t TUnicodeLabel::DoKeyDown(std::uint16_t key, TShiftState shift)
+{
+    if (!link_ || shift != 0 || (key != VK_RETURN_KEY && key != VK_SPACE_KEY))
+        return key;
+    Click();
+    return 0;
+}
+
 void TUnicodeLabel::DoMouseEnter()
 {
     TControl::DoMouseEnter();

@@ -64,6 +64,9 @@ public:
     void SetIsLink(bool on) { link_ = on; }
     // The font the label is drawn with now (underlined while a link is hovered).
     TFontStyles DrawnStyle() const;
+    // A link is a tab stop and Enter or Space runs it.
+    bool TabStop() const override { return link_; }
+    std::uint16_t DoKeyDown(std::uint16_t key, TShiftState shift) override;
 
     void DoMouseEnter() override;
     void DoMouseLeave() override;
@@ -118,6 +121,7 @@ using TDrawItemEvent =
 class TCustomListBox : public TControl {
 public:
     explicit TCustomListBox(TComponent* owner);
+    bool TabStop() const override { return true; }
 
     TItemList& Items() { return items_; }
     const TItemList& Items() const { return items_; }
@@ -206,6 +210,8 @@ public:
     bool TypeKey(char16_t key);
     // A key pressed down (Enter, Delete...): OnKeyDown; returns the key left after it.
     std::uint16_t PressKey(std::uint16_t key, TShiftState shift = 0);
+    bool TabStop() const override { return true; }
+    std::uint16_t DoKeyDown(std::uint16_t key, TShiftState shift) override { return PressKey(key, shift); }
     void Exit();
 
     // Back ends: the key filter alone, and a text the native control already shows.
@@ -304,6 +310,7 @@ class TListView : public TControl {
 public:
     explicit TListView(TComponent* owner);
     const char* ClassName() const override { return "TListView"; }
+    bool TabStop() const override { return true; }
     TControlKind Kind() const override { return TControlKind::ListView; }
 
     const std::vector<TListColumn>& Columns() const { return columns_; }
@@ -342,6 +349,7 @@ private:
 class TButtonControl : public TControl {
 public:
     explicit TButtonControl(TComponent* owner);
+    bool TabStop() const override { return true; }
     bool Checked() const { return checked_; }
     void SetChecked(bool checked);
     // A click by the user: a check box toggles, a radio button checks; then OnClick.

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "AppTestSupport.h"
 #include "DialogSimOptions.h"
 #include "KovraSim.h"
@@ -129,6 +131,36 @@ TEST_F(AssistantWithSim, RingingCallShowsThePopupAndAnswerTheCallAnswersIt)
     // Connected: the record closed its pop-up.
     EXPECT_EQ(form->FindCall(oid)->Popup, nullptr);
     EXPECT_TRUE(Pump([&] { return TopForm<TfmCallDisposition>() == nullptr; }));
+}
+
+TEST_F(AssistantWithSim, TabReachesEveryLinkOfTheStatePageInOrderAndEnterRunsIt)
+{
+    const std::string oid = Ring("4255550123", "Dana Doe");
+    ASSERT_TRUE(Pump([&] { return LocalState(oid) == 2 && form->nbStates->PageIndex() == spAlerting; }));
+    std::vector<ui::TControl*> shown;
+    for (const TfmKovraAssistant::TLink* link : form->PageLinks[spAlerting])
+        if (link->Panel->Visible())
+            shown.push_back(link->Label);
+    ASSERT_GE(shown.size(), 5u);
+
+    // Once round the form's tab stops; the page's links come in their stacking order.
+    std::vector<ui::TControl*> reached;
+    ui::TControl* at = form;
+    for (int i = 0; i < 40; ++i) {
+        form->KeyPressed(at, ui::VK_TAB_KEY, 0);
+        at = form->ActiveControl();
+        ASSERT_NE(at, nullptr);
+        if (std::find(reached.begin(), reached.end(), at) != reached.end())
+            break;
+        if (std::find(shown.begin(), shown.end(), at) != shown.end())
+            reached.push_back(at);
+    }
+    EXPECT_EQ(reached, shown);
+
+    ui::TControl* answer = form->Link("pnAlertingAnswer")->Label;
+    answer->SetFocus();
+    EXPECT_EQ(form->KeyPressed(answer, ui::VK_RETURN_KEY, 0), 0);
+    EXPECT_TRUE(Pump([&] { return SimState(oid, "1001") == 4; }));
 }
 
 TEST_F(AssistantWithSim, PopupThatFadesOutByItselfLeavesTheCallRinging)

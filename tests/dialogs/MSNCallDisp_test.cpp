@@ -1,5 +1,6 @@
 #include "DialogTestSupport.h"
 #include "dialogs/MSNCallDisp.h"
+#include "ui/Dpi.h"
 
 namespace {
 
@@ -133,8 +134,8 @@ TEST_F(CallPopup, FadesInAtTheBottomRightCornerOfTheWorkArea)
     Open();
     EXPECT_TRUE(popup->Visible());
     EXPECT_EQ(popup->FormStyle(), ui::TFormStyle::fsStayOnTop);
-    EXPECT_EQ(popup->BoundsRect().Right, ui::Application->WorkArea().Right);
-    EXPECT_EQ(popup->BoundsRect().Bottom, ui::Application->WorkArea().Bottom);
+    EXPECT_EQ(popup->BoundsRect().Right, 1024);
+    EXPECT_EQ(popup->BoundsRect().Bottom, 740);
     EXPECT_TRUE(popup->AlphaBlend());
     EXPECT_EQ(popup->AlphaBlendValue(), 0);
     EXPECT_EQ(popup->tmShow->Interval(), 40u);
@@ -145,6 +146,18 @@ TEST_F(CallPopup, FadesInAtTheBottomRightCornerOfTheWorkArea)
     popup->SetUp(Dana(), kAll, true);
     EXPECT_EQ(popup->AlphaBlendValue(), 255);
     EXPECT_FALSE(popup->tmShow->Enabled());
+}
+
+TEST_F(CallPopup, OnAHighDpiMonitorTheCornerTakesTheScaledSize)
+{
+    desktop->workArea = {0, 0, 1920, 1050};
+    desktop->dpi = 144;
+    Open();
+    const ui::TRect screen = popup->NativeBounds();
+    EXPECT_EQ(screen.Width(), 375);
+    EXPECT_EQ(screen.Height(), ui::ScaleToDpi(popup->Height(), 144));
+    EXPECT_EQ(screen.Right, 1920);
+    EXPECT_EQ(screen.Bottom, 1050);
 }
 
 TEST_F(CallPopup, HoldFadesOutClosesAndTellsTheMainWindowOnce)
@@ -201,6 +214,39 @@ TEST_F(CallPopup, AnswerGoesToTheHandlerOrWithBitFiveToTheServer)
     popup->IgnoreClick();
     popup->HoldClick();
     EXPECT_EQ(host.requests.size(), 1u);
+}
+
+TEST_F(CallPopup, EnterOrAltAAnswersEscDismissesAndAFocusedControlKeepsEnter)
+{
+    const std::string answer = "answer 4B4F56526B15DC0400000001";
+    Open(kAll, false);
+    // Nothing to answer: Enter goes on to whatever has the keyboard.
+    EXPECT_EQ(popup->KeyPressed(popup, ui::VK_RETURN_KEY, 0), ui::VK_RETURN_KEY);
+    popup->SetUp(Dana(), kAll, true);
+    // Tab walks the links in their order, round the end.
+    popup->KeyPressed(popup, ui::VK_TAB_KEY, 0);
+    EXPECT_EQ(popup->ActiveControl(), popup->txtAnswerCall);
+    popup->KeyPressed(popup->txtAnswerCall, ui::VK_TAB_KEY, ui::ssShift);
+    EXPECT_EQ(popup->ActiveControl(), popup->cbRedirectTo);
+    EXPECT_EQ(popup->KeyPressed(popup->cbRedirectTo, ui::VK_RETURN_KEY, 0), ui::VK_RETURN_KEY);
+    EXPECT_TRUE(host.requests.empty());
+
+    popup->SetFocus();
+    EXPECT_EQ(popup->KeyPressed(popup, ui::VK_RETURN_KEY, 0), 0);
+    popup->KeyPressed(popup, ui::VK_RETURN_KEY, 0); // a repeat while it fades out answers nothing more
+    popup->txtAlertingHold->SetFocus();
+    EXPECT_EQ(popup->KeyPressed(popup->txtAlertingHold, ui::VK_SPACE_KEY, 0), 0);
+    EXPECT_EQ(host.requests, (std::vector<std::string>{answer, "hold 4B4F56526B15DC0400000001"}));
+    delete popup;
+
+    Open();
+    EXPECT_EQ(popup->KeyPressed(popup, 'A', ui::ssAlt), 0);
+    EXPECT_EQ(host.requests.back(), answer);
+    delete popup;
+    Open();
+    EXPECT_EQ(popup->KeyPressed(popup, ui::VK_ESCAPE_KEY, 0), 0);
+    EXPECT_TRUE(popup->FadingOut());
+    EXPECT_EQ(host.requests.size(), 3u);
 }
 
 TEST_F(CallPopup, VoiceMailAndIgnoreRedirectAndTheWindowStays)

@@ -5,6 +5,7 @@
 
 #include "platform/Clock.h"
 #include "platform/MainLoop.h"
+#include "ui/Dpi.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
 #include "ui/TaskIcon.h"
@@ -110,6 +111,74 @@ TEST_F(UiModel, ChildrenFollowTheirParentAndAlignedOnesDock)
     form.ShowForm();
     EXPECT_TRUE(inner->Showing());
     EXPECT_TRUE(inner->HandleAllocated());
+}
+
+TEST(Dpi, LengthsScaleToTheNearestPixelAndUnscalingUndoesIt)
+{
+    EXPECT_EQ(ScaleToDpi(7, 96), 7);
+    EXPECT_EQ(ScaleToDpi(1, 144), 2); // 1.5 rounds away from zero
+    EXPECT_EQ(ScaleToDpi(3, 144), 5);
+    EXPECT_EQ(ScaleToDpi(-3, 144), -5);
+    EXPECT_EQ(ScaleToDpi(250, 144), 375);
+    EXPECT_EQ(ScaleToDpi(250, 120), 313); // 312.5
+    for (int dpi : {96, 120, 144, 168, 192, 288})
+        for (int value = -50; value < 2000; ++value) {
+            ASSERT_EQ(UnscaleFromDpi(ScaleToDpi(value, dpi), dpi), value) << value << " at " << dpi;
+            // Rounded up, a design extent always covers the pixels it came from.
+            if (value >= 0)
+                ASSERT_GE(ScaleToDpi(UnscaleFromDpiUp(value, dpi), dpi), value) << value << " at " << dpi;
+        }
+    EXPECT_EQ(UnscaleFromDpiUp(100, 144), 67);
+    EXPECT_EQ(UnscaleFromDpi(100, 144), 67);
+    EXPECT_EQ(UnscaleFromDpiUp(101, 144), 68);
+    EXPECT_EQ(UnscaleFromDpi(101, 144), 67);
+}
+
+TEST_F(UiModel, AtAHigherDpiAFormGrowsByItsScaleAndNeighboursStillTouch)
+{
+    desktop->dpi = 144;
+    TForm form(nullptr);
+    form.SetBounds(101, 33, 251, 121);
+    std::vector<TUnicodePanel*> rows;
+    for (int height : {13, 7, 21, 1, 19}) {
+        auto* row = new TUnicodePanel(&form);
+        row->SetParent(&form);
+        row->SetHeight(height);
+        row->SetAlign(TAlign::alTop);
+        rows.push_back(row);
+    }
+    auto* link = new TUnicodeLabel(&form);
+    link->SetParent(rows[2]);
+    link->SetBounds(9, 3, 77, 15);
+
+    EXPECT_EQ(form.Dpi(), 144);
+    // A window's position is the screen's; its size is the design's, scaled.
+    EXPECT_EQ(form.NativeBounds(), (TRect{101, 33, 101 + 377, 33 + 182}));
+    EXPECT_EQ(link->NativeBounds(), (TRect{14, 5, 129, 27}));
+    int bottom = 0;
+    for (TUnicodePanel* row : rows) {
+        const TRect native = row->NativeBounds();
+        EXPECT_EQ(native.Top, bottom) << "a gap or an overlap above a row of " << row->Height();
+        EXPECT_EQ(native, ScaleRectToDpi(row->BoundsRect(), 144));
+        EXPECT_EQ(native.Right, 377);
+        bottom = native.Bottom;
+    }
+    EXPECT_EQ(bottom, ScaleToDpi(13 + 7 + 21 + 1 + 19, 144));
+    EXPECT_EQ(link->ClientToScreen({0, 0}), (TPoint{101 + 14, 33 + 35}));
+
+    // Centred on its owner at the sizes both have on the monitor; at 96 dpi nothing changes.
+    form.ShowForm();
+    TForm dialog(&form);
+    dialog.SetBounds(0, 0, 200, 100);
+    dialog.SetPosition(TPosition::poOwnerFormCenter);
+    dialog.ShowForm();
+    EXPECT_EQ(dialog.NativeBounds(),
+              (TRect{101 + (377 - 300) / 2, 33 + (182 - 150) / 2, 101 + 38 + 300, 33 + 16 + 150}));
+    form.SetMonitorDpi(96);
+    EXPECT_EQ(form.NativeBounds().Width(), 251);
+    EXPECT_EQ(rows[2]->NativeBounds(), rows[2]->BoundsRect());
+    EXPECT_EQ(link->Font().PixelHeightAt(144), 16);
+    EXPECT_EQ(link->Font().PixelHeight(), 11);
 }
 
 TEST_F(UiModel, ShowModalReturnsTheResultSetWhileItRunsAndDisablesOtherForms)

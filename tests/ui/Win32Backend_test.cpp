@@ -388,6 +388,111 @@ TEST_F(Win32Ui, AlphaBlendingMakesALayeredWindow)
     EXPECT_FALSE(IsWindowVisible(window));
 }
 
+TEST_F(Win32Ui, OnA144DpiMonitorEveryControlIsLaidOutAndLetteredAtOneAndAHalfTimes)
+{
+    TForm form(nullptr);
+    form.SetBorderStyle(TFormBorderStyle::bsNone);
+    form.SetBounds(30, 30, 251, 121);
+    form.SetColor(clWhite);
+    auto* pnTop = Add<TUnicodePanel>(form, &form, "pnTop", 0, 0, 0, 13);
+    pnTop->SetAlign(TAlign::alTop);
+    pnTop->SetColor(0x804000);
+    auto* pnRow = Add<TUnicodePanel>(form, &form, "pnRow", 0, 0, 0, 21);
+    pnRow->SetAlign(TAlign::alTop);
+    auto* txtLink = Add<TUnicodeLabel>(form, pnRow, "txtLink", 9, 3, 77, 15);
+    txtLink->SetCaption("Answer the call");
+    TPoint pressedAt{-1, -1};
+    txtLink->OnMouseDown = [&](TComponent*, TMouseButton, TShiftState, int x, int y) { pressedAt = {x, y}; };
+    auto* lbCalls = Add<TUnicodeListBox>(form, &form, "lbCalls", 10, 40, 201, 61);
+    lbCalls->SetItemHeight(17);
+    lbCalls->Items().Assign({"Alice", "Bob"});
+    form.ShowForm();
+    HWND window = Hwnd(form);
+    ASSERT_NE(window, nullptr);
+
+    // Where a control's window sits in its parent's client area.
+    const auto placed = [](const TControl& control) {
+        RECT rect;
+        GetWindowRect(Hwnd(control), &rect);
+        MapWindowPoints(nullptr, GetParent(Hwnd(control)), reinterpret_cast<POINT*>(&rect), 2);
+        return TRect{rect.left, rect.top, rect.right, rect.bottom};
+    };
+    const auto fontHeight = [](const TControl& control) {
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Hwnd(control), WM_GETFONT, 0, 0)), sizeof(font),
+                   &font);
+        return font.lfHeight;
+    };
+    RECT suggested{50, 60, 50 + 377, 60 + 182};
+    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(form.Dpi(), 144);
+    RECT client;
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, 377);
+    EXPECT_EQ(client.bottom, 182);
+    EXPECT_EQ(form.Left(), 50);
+    EXPECT_EQ(form.Top(), 60);
+    EXPECT_EQ(placed(*pnTop), (TRect{0, 0, 377, 20}));
+    EXPECT_EQ(placed(*pnRow), (TRect{0, 20, 377, 51}));
+    EXPECT_EQ(placed(*txtLink), (TRect{14, 5, 129, 27}));
+    EXPECT_EQ(placed(*lbCalls), (TRect{15, 60, 317, 152}));
+    EXPECT_EQ(SendMessageW(Hwnd(*lbCalls), LB_GETITEMHEIGHT, 0, 0), 26);
+    EXPECT_EQ(fontHeight(*lbCalls), -16);
+    // The model keeps its design, and input reaches it in design pixels.
+    EXPECT_EQ(txtLink->BoundsRect(), (TRect{9, 3, 86, 18}));
+    EXPECT_EQ(form.Width(), 251);
+    SendMessageW(Hwnd(*txtLink), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 15));
+    SendMessageW(Hwnd(*txtLink), WM_LBUTTONUP, 0, MAKELPARAM(30, 15));
+    EXPECT_EQ(pressedAt, (TPoint{20, 10}));
+    Pump(100);
+    const std::string path = std::string(KOVRA_ARTIFACTS_DIR) + "/ui_dpi144.png";
+    EXPECT_TRUE(Screenshot(window, path)) << path;
+
+    RECT back{50, 60, 50 + 251, 60 + 121};
+    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&back));
+    EXPECT_EQ(placed(*txtLink), (TRect{9, 3, 86, 18}));
+    EXPECT_EQ(placed(*lbCalls), (TRect{10, 40, 211, 101}));
+    EXPECT_EQ(fontHeight(*lbCalls), -11);
+}
+
+TEST_F(Win32Ui, AStayOnTopPopUpLeavesTheKeyboardWhereItIsAndTabAndEnterRunLinks)
+{
+    TForm work(nullptr);
+    work.SetBounds(40, 40, 300, 200);
+    int runs = 0;
+    std::vector<TUnicodeLabel*> links;
+    for (int i = 0; i < 2; ++i) {
+        auto* link = Add<TUnicodeLabel>(work, &work, i ? "txtHold" : "txtAnswer", 10, 10 + 20 * i, 120, 16);
+        link->SetCaption(i ? "Hold the call" : "Answer the call");
+        link->SetIsLink(true);
+        link->OnClick = [&runs, i](TComponent*) { runs += i ? 10 : 1; };
+        links.push_back(link);
+    }
+    work.ShowForm();
+    HWND window = Hwnd(work);
+    SetForegroundWindow(window);
+    SetFocus(window);
+    TForm popup(nullptr);
+    popup.SetBorderStyle(TFormBorderStyle::bsNone);
+    popup.SetFormStyle(TFormStyle::fsStayOnTop);
+    popup.SetBounds(400, 300, 200, 100);
+    popup.ShowForm();
+    Pump(50);
+    EXPECT_TRUE(IsWindowVisible(Hwnd(popup)));
+    EXPECT_EQ(GetForegroundWindow(), window);
+    EXPECT_EQ(GetFocus(), window);
+
+    SendMessageW(window, WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(GetFocus(), Hwnd(*links[0]));
+    SendMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(GetFocus(), Hwnd(*links[1]));
+    SendMessageW(GetFocus(), WM_KEYDOWN, VK_RETURN, 0);
+    SendMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+    EXPECT_EQ(GetFocus(), Hwnd(*links[0]));
+    SendMessageW(GetFocus(), WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(runs, 11);
+}
+
 TEST_F(Win32Ui, SynchronizeCompletesWhileAModalFormRuns)
 {
     TForm owner(nullptr);

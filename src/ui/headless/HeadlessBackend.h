@@ -56,6 +56,8 @@ public:
     std::unique_ptr<ITrayPeer> CreateTrayPeer(TTaskBarIcon& icon) override;
     TUnicodeMenuItem* TrackPopupMenu(TPopupMenu& menu, TPoint screen) override;
     TRect DesktopWorkArea() override { return workArea; }
+    int ScreenDpi(TPoint) override { return dpi; }
+    TRect WorkAreaAt(TPoint) override { return workArea; }
     TPoint CursorPos() override { return cursor; }
     bool ShiftHeld() override { return shift; }
     void ScreenCursorChanged(TCursor cursor) override { screenCursor = cursor; }
@@ -64,6 +66,7 @@ public:
 
     // The scripted desktop.
     TRect workArea{0, 0, 1280, 984};
+    int dpi = 96;
     TPoint cursor;
     bool shift = false;
     TCursor screenCursor = TCursor::crDefault;

@@ -9,11 +9,11 @@
 #include <map>
 #include <vector>
 
+#include "ui/Dpi.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
 #include "ui/TaskIcon.h"
 #include "ui/UnicodeText.h"
-#include "ui/win32/Win32Internal.h"
 #include "ui/win32/Win32Peers.h"
 
 namespace ui::win32 {
@@ -232,6 +232,17 @@ public:
         return command ? menu.FindCommand(command) : nullptr;
     }
 
+    int ScreenDpi(TPoint at) override { return MonitorDpi({at.X, at.Y}); }
+
+    TRect WorkAreaAt(TPoint at) override
+    {
+        MONITORINFO info{};
+        info.cbSize = sizeof(info);
+        if (!GetMonitorInfoW(MonitorFromPoint({at.X, at.Y}, MONITOR_DEFAULTTONEAREST), &info))
+            return DesktopWorkArea();
+        return {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom};
+    }
+
     TRect DesktopWorkArea() override
     {
         RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -253,10 +264,13 @@ public:
         SetCursor(CursorHandle(cursor == TCursor::crDefault ? TCursor::crArrow : cursor));
     }
 
+    // Measured at the first monitor's dpi and given in design pixels, rounded up so that the
+    // text fits once scaled again.
     TPoint TextExtent(const TFont& font, const std::string& text) override
     {
+        const int dpi = MonitorDpi({0, 0});
         HDC dc = GetDC(nullptr);
-        HFONT handle = MakeFont(font, font.Style());
+        HFONT handle = MakeFont(font, font.Style(), dpi);
         HGDIOBJ previous = SelectObject(dc, handle);
         const std::wstring wide = Wide(text);
         SIZE size{};
@@ -264,7 +278,7 @@ public:
         SelectObject(dc, previous);
         DeleteObject(handle);
         ReleaseDC(nullptr, dc);
-        return {size.cx, size.cy};
+        return {UnscaleFromDpiUp(size.cx, dpi), UnscaleFromDpiUp(size.cy, dpi)};
     }
 
     int MessageBox(const std::string& text, const std::string& caption, unsigned flags) override
@@ -350,12 +364,83 @@ COLORREF ToColorRef(TColor color)
     return color & 0xFFFFFF;
 }
 
-HFONT MakeFont(const TFont& font, TFontStyles style)
+HFONT MakeFont(const TFont& font, TFontStyles style, int dpi)
 {
     const std::wstring name = Wide(font.Name());
-    return CreateFontW(-font.PixelHeight(), 0, 0, 0, (style & fsBold) ? FW_BOLD : FW_NORMAL, (style & fsItalic) != 0,
-                       (style & fsUnderline) != 0, (style & fsStrikeOut) != 0, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, name.c_str());
+    return CreateFontW(-font.PixelHeightAt(dpi), 0, 0, 0, (style & fsBold) ? FW_BOLD : FW_NORMAL,
+                       (style & fsItalic) != 0, (style & fsUnderline) != 0, (style & fsStrikeOut) != 0,
+                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, name.c_str());
+}
+
+namespace {
+
+int ScreenLogPixels()
+{
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen)
+        ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : kDesignDpi;
+}
+
+// The per-monitor calls, looked up once: user32 has them from Windows 10 1607, shcore from 8.1.
+struct DpiCalls {
+    using ForWindow = UINT(WINAPI*)(HWND);
+    using ForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+    using AdjustForDpi = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+    ForWindow forWindow = nullptr;
+    ForMonitor forMonitor = nullptr;
+    AdjustForDpi adjust = nullptr;
+
+    DpiCalls()
+    {
+        if (HMODULE user = GetModuleHandleW(L"user32.dll")) {
+            forWindow =
+                reinterpret_cast<ForWindow>(reinterpret_cast<void*>(GetProcAddress(user, "GetDpiForWindow")));
+            adjust = reinterpret_cast<AdjustForDpi>(
+                reinterpret_cast<void*>(GetProcAddress(user, "AdjustWindowRectExForDpi")));
+        }
+        if (HMODULE shcore = LoadLibraryW(L"shcore.dll"))
+            forMonitor = reinterpret_cast<ForMonitor>(
+                reinterpret_cast<void*>(GetProcAddress(shcore, "GetDpiForMonitor")));
+    }
+};
+
+const DpiCalls& Calls()
+{
+    static const DpiCalls calls;
+    return calls;
+}
+
+} // namespace
+
+int WindowDpi(HWND window)
+{
+    if (Calls().forWindow && window)
+        if (const UINT dpi = Calls().forWindow(window); dpi > 0)
+            return static_cast<int>(dpi);
+    return ScreenLogPixels();
+}
+
+int MonitorDpi(POINT at)
+{
+    if (Calls().forMonitor) {
+        UINT x = 0;
+        UINT y = 0;
+        constexpr int kEffectiveDpi = 0;
+        if (SUCCEEDED(
+                Calls().forMonitor(MonitorFromPoint(at, MONITOR_DEFAULTTONEAREST), kEffectiveDpi, &x, &y)) &&
+            y > 0)
+            return static_cast<int>(y);
+    }
+    return ScreenLogPixels();
+}
+
+void AdjustWindowRectForDpi(RECT* rect, DWORD style, bool menu, DWORD exStyle, int dpi)
+{
+    if (!Calls().adjust || !Calls().adjust(rect, style, menu, exStyle, static_cast<UINT>(dpi)))
+        AdjustWindowRectEx(rect, style, menu, exStyle);
 }
 
 void FillMenu(HMENU menu, const TUnicodeMenuItem& item, bool menuBar)
@@ -398,7 +483,7 @@ HFONT GdiCanvas::SelectCurrentFont()
     const bool same = font_ && fontOfHandle_.Name() == Font.Name() && fontOfHandle_.Size() == Font.Size() &&
                       fontOfHandle_.Style() == Font.Style();
     if (!same) {
-        HFONT next = MakeFont(Font, Font.Style());
+        HFONT next = MakeFont(Font, Font.Style(), dpi_);
         HGDIOBJ old = SelectObject(dc_, next);
         if (font_)
             DeleteObject(font_);
@@ -410,9 +495,16 @@ HFONT GdiCanvas::SelectCurrentFont()
     return font_;
 }
 
+RECT GdiCanvas::Device(const TRect& rect) const
+{
+    const TRect scaled = ScaleRectToDpi(rect, dpi_);
+    return {origin_.x + scaled.Left, origin_.y + scaled.Top, origin_.x + scaled.Right,
+            origin_.y + scaled.Bottom};
+}
+
 void GdiCanvas::FillRect(const TRect& rect)
 {
-    RECT area{rect.Left, rect.Top, rect.Right, rect.Bottom};
+    const RECT area = Device(rect);
     HBRUSH brush = CreateSolidBrush(ToColorRef(BrushColor));
     ::FillRect(dc_, &area, brush);
     DeleteObject(brush);
@@ -425,7 +517,8 @@ void GdiCanvas::TextOut(int x, int y, const std::string& text)
     SetBkColor(dc_, ToColorRef(BrushColor));
     SetBkMode(dc_, OPAQUE);
     const std::wstring wide = Wide(text);
-    ExtTextOutW(dc_, x, y, 0, nullptr, wide.c_str(), static_cast<UINT>(wide.size()), nullptr);
+    ExtTextOutW(dc_, origin_.x + ScaleToDpi(x, dpi_), origin_.y + ScaleToDpi(y, dpi_), 0, nullptr,
+                wide.c_str(), static_cast<UINT>(wide.size()), nullptr);
 }
 
 TPoint GdiCanvas::TextExtent(const std::string& text)
@@ -434,18 +527,22 @@ TPoint GdiCanvas::TextExtent(const std::string& text)
     const std::wstring wide = Wide(text);
     SIZE size{};
     GetTextExtentPoint32W(dc_, wide.c_str(), static_cast<int>(wide.size()), &size);
-    return {size.cx, size.cy};
+    return {UnscaleFromDpiUp(size.cx, dpi_), UnscaleFromDpiUp(size.cy, dpi_)};
 }
 
 void GdiCanvas::DrawImage(const TImageList& images, int index, int x, int y, TDrawingStyle style)
 {
-    if (const TBitmap* image = images.Image(index))
-        DrawPixels(dc_, *image, {x, y, x + image->Width, y + image->Height}, style == TDrawingStyle::dsSelected);
+    if (const TBitmap* image = images.Image(index)) {
+        const RECT area = Device({x, y, x + image->Width, y + image->Height});
+        DrawPixels(dc_, *image, {area.left, area.top, area.right, area.bottom},
+                   style == TDrawingStyle::dsSelected);
+    }
 }
 
 void GdiCanvas::DrawBitmap(const TBitmap& bitmap, const TRect& target)
 {
-    DrawPixels(dc_, bitmap, target, false);
+    const RECT area = Device(target);
+    DrawPixels(dc_, bitmap, {area.left, area.top, area.right, area.bottom}, false);
 }
 
 void DrawPixels(HDC dc, const TBitmap& bitmap, const TRect& target, bool blendSelected)

@@ -26,7 +26,14 @@ inline constexpr wchar_t kPeerProperty[] = L"KovraPeer";
 std::wstring Wide(const std::string& text);
 std::string Narrow(const std::wstring& text);
 COLORREF ToColorRef(TColor color);
-HFONT MakeFont(const TFont& font, TFontStyles style);
+// A font of the model's point size at dpi.
+HFONT MakeFont(const TFont& font, TFontStyles style, int dpi);
+// Dots per inch of a window, or of the monitor nearest to a screen point. Windows before 8.1
+// (and older Wine) lack the per-monitor calls; the screen's LOGPIXELSY serves there.
+int WindowDpi(HWND window);
+int MonitorDpi(POINT at);
+// AdjustWindowRectEx with the frame metrics of dpi where the system has them.
+void AdjustWindowRectForDpi(RECT* rect, DWORD style, bool menu, DWORD exStyle, int dpi);
 // Fills a menu from a model item's visible children.
 void FillMenu(HMENU menu, const TUnicodeMenuItem& item, bool menuBar);
 // The backend's hidden top-level window: owner of popup menus, receiver of tray events.
@@ -34,7 +41,8 @@ HWND HiddenWindow();
 
 class GdiCanvas : public TCanvas {
 public:
-    explicit GdiCanvas(HDC dc) : dc_(dc) {}
+    // Drawing coordinates are design pixels from origin, drawn at dpi.
+    GdiCanvas(HDC dc, int dpi, POINT origin = {0, 0}) : dc_(dc), dpi_(dpi), origin_(origin) {}
     ~GdiCanvas() override;
     void FillRect(const TRect& rect) override;
     void TextOut(int x, int y, const std::string& text) override;
@@ -44,7 +52,10 @@ public:
 
 private:
     HFONT SelectCurrentFont();
+    RECT Device(const TRect& rect) const;
     HDC dc_;
+    int dpi_;
+    POINT origin_;
     HFONT font_ = nullptr;
     HGDIOBJ previousFont_ = nullptr;
     TFont fontOfHandle_;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "ui/Dpi.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
 #include "ui/UnicodeCtrls.h"
@@ -69,14 +70,21 @@ TColor BackgroundOf(const TControl& control)
 // bar the window has around it.
 RECT OuterRect(const TControl& control, DWORD style, DWORD exStyle, bool menu)
 {
-    RECT rect{control.Left(), control.Top(), control.Left() + control.Width(), control.Top() + control.Height()};
-    AdjustWindowRectEx(&rect, style, menu, exStyle);
+    const TRect client = control.NativeBounds();
+    RECT rect{client.Left, client.Top, client.Right, client.Bottom};
+    AdjustWindowRectForDpi(&rect, style, menu, exStyle, control.Dpi());
     // Keep the window's top-left where the model puts it.
-    const int dx = control.Left() - rect.left;
-    const int dy = control.Top() - rect.top;
-    OffsetRect(&rect, dx, dy);
+    OffsetRect(&rect, client.Left - rect.left, client.Top - rect.top);
     return rect;
 }
+
+int ScaleFor(const TControl& control, int value)
+{
+    return ScaleToDpi(value, control.Dpi());
+}
+
+// A combo box's window includes its dropped-down list.
+constexpr int kDropDownHeight = 200;
 
 class Peer : public IControlPeer {
 public:
@@ -113,6 +121,12 @@ public:
     LRESULT CustomMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT NativeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT ColorMessage(HDC dc);
+    // The window moved to a monitor of another dpi: the suggested rectangle places it, and
+    // every control inside is laid out and lettered again.
+    void DpiChanged(int dpi, const RECT& suggested);
+    // A key for the model: the form's preview, Tab, then the control; returns what is left.
+    std::uint16_t DeliverKey(UINT message, WPARAM wParam, LPARAM lParam);
+    void RescaleChildren();
     void Command(WORD code);
     LRESULT Notify(NMHDR* header);
     void DrawItem(DRAWITEMSTRUCT* item);
@@ -211,8 +225,7 @@ void Peer::Create()
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
     DWORD exStyle = 0;
     const wchar_t* className = kControlClass;
-    std::wstring text = caption;  // custom controls carry their caption as window text too
-    int height = control_.Height();
+    std::wstring text = caption; // custom controls carry their caption as window text too
 
     switch (kind) {
     case TControlKind::Form: {
@@ -251,7 +264,6 @@ void Peer::Create()
         auto& combo = static_cast<TUnicodeComboBox&>(control_);
         style |= WS_VSCROLL | WS_TABSTOP | CBS_AUTOHSCROLL |
                  (combo.Style() == TComboBoxStyle::csDropDownList ? CBS_DROPDOWNLIST : CBS_DROPDOWN);
-        height += 200;  // the dropped-down list
         text.clear();
         break;
     }
@@ -287,22 +299,30 @@ void Peer::Create()
         // A control outside any shown container waits for its parent to get a window.
         return;
     }
-    int width = control_.Width();
-    if (kind == TControlKind::Form) {
-        const RECT outer = OuterRect(control_, style, exStyle, false);
-        width = outer.right - outer.left;
-        height = outer.bottom - outer.top;
+    const int assumedDpi = control_.Dpi();
+    RECT place = OuterRect(control_, style, exStyle, false);
+    if (kind != TControlKind::Form) {
+        const TRect bounds = control_.NativeBounds();
+        place = {bounds.Left, bounds.Top, bounds.Right, bounds.Bottom};
+        if (kind == TControlKind::ComboBox)
+            place.bottom += ScaleFor(control_, kDropDownHeight);
     }
     Peer* previous = gCreating;
     gCreating = this;
-    hwnd_ = CreateWindowExW(exStyle, className, text.c_str(), style, control_.Left(), control_.Top(),
-                            width, height, parent,
+    hwnd_ = CreateWindowExW(exStyle, className, text.c_str(), style, place.left, place.top,
+                            place.right - place.left, place.bottom - place.top, parent,
                             (style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)) : nullptr,
                             instance, this);
     gCreating = previous;
     if (!hwnd_)
         return;
     SetPropW(hwnd_, kPeerProperty, this);
+    if (!control_.Parent()) {
+        // The window knows its monitor now; the guess from its position may have been wrong.
+        control_.SetMonitorDpi(WindowDpi(hwnd_));
+        if (control_.Dpi() != assumedDpi)
+            ApplyBounds();
+    }
     if (IsNative()) {
         nativeProc_ = reinterpret_cast<WNDPROC>(
             SetWindowLongPtrW(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(NativeWindowProc)));
@@ -440,7 +460,7 @@ void Peer::Changed(TChange what)
             }
         }
         if (auto* list = dynamic_cast<TCustomListBox*>(&control_)) {
-            SendMessageW(hwnd_, LB_SETITEMHEIGHT, 0, list->ItemHeight());
+            SendMessageW(hwnd_, LB_SETITEMHEIGHT, 0, ScaleFor(control_, list->ItemHeight()));
             std::vector<INT> stops(list->TabStops().begin(), list->TabStops().end());
             SendMessageW(hwnd_, LB_SETTABSTOPS, stops.size(), reinterpret_cast<LPARAM>(stops.data()));
         }
@@ -465,19 +485,60 @@ void Peer::Changed(TChange what)
 
 void Peer::ApplyBounds()
 {
-    int width = control_.Width();
-    int height = control_.Height();
+    const TRect bounds = control_.NativeBounds();
+    RECT place{bounds.Left, bounds.Top, bounds.Right, bounds.Bottom};
     if (control_.Kind() == TControlKind::ComboBox)
-        height += 200;
-    if (control_.Kind() == TControlKind::Form) {
-        const RECT outer = OuterRect(control_, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)),
-                                     static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)), GetMenu(hwnd_) != nullptr);
-        width = outer.right - outer.left;
-        height = outer.bottom - outer.top;
-    }
+        place.bottom += ScaleFor(control_, kDropDownHeight);
+    if (control_.Kind() == TControlKind::Form)
+        place =
+            OuterRect(control_, static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE)),
+                      static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE)), GetMenu(hwnd_) != nullptr);
     updating_ = true;
-    SetWindowPos(hwnd_, nullptr, control_.Left(), control_.Top(), width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd_, nullptr, place.left, place.top, place.right - place.left, place.bottom - place.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     updating_ = false;
+}
+
+void Peer::DpiChanged(int dpi, const RECT& suggested)
+{
+    control_.SetMonitorDpi(dpi);
+    updating_ = true;
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    updating_ = false;
+    // The model keeps its design size; only the position is the window system's.
+    control_.SetBounds(suggested.left, suggested.top, control_.Width(), control_.Height());
+    ApplyBounds();
+    ApplyFont();
+    RescaleChildren();
+    Invalidate();
+}
+
+std::uint16_t Peer::DeliverKey(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    TShiftState shift = KeyShift();
+    // A key with Alt held arrives as a system key (bit 29: Alt was down).
+    if (message == WM_SYSKEYDOWN && (lParam & (1 << 29)))
+        shift |= ssAlt;
+    const auto key = static_cast<std::uint16_t>(wParam);
+    TForm* form = control_.ParentForm();
+    return form ? form->KeyPressed(&control_, key, shift) : control_.DoKeyDown(key, shift);
+}
+
+void Peer::RescaleChildren()
+{
+    for (TControl* child : control_.Controls()) {
+        auto* peer = dynamic_cast<Peer*>(child->Peer());
+        if (!peer || !peer->hwnd_)
+            continue;
+        // The font first: a list box measures its items again when it gets one.
+        peer->ApplyFont();
+        peer->ApplyBounds();
+        peer->Changed(TChange::Style);
+        if (child->Kind() == TControlKind::ListView)
+            peer->Changed(TChange::Items);
+        peer->RescaleChildren();
+    }
 }
 
 void Peer::ApplyVisible()
@@ -528,7 +589,7 @@ void Peer::ApplyText()
 
 void Peer::ApplyFont()
 {
-    HFONT next = MakeFont(control_.Font(), control_.Font().Style());
+    HFONT next = MakeFont(control_.Font(), control_.Font().Style(), control_.Dpi());
     if (IsNative())
         SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(next), TRUE);
     if (font_)
@@ -604,7 +665,7 @@ void Peer::FillItems()
             LVCOLUMNW column{};
             column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
             column.pszText = caption.data();
-            column.cx = view.Columns()[c].Width;
+            column.cx = ScaleFor(control_, view.Columns()[c].Width);
             column.iSubItem = c;
             SendMessageW(hwnd_, LVM_INSERTCOLUMNW, c, reinterpret_cast<LPARAM>(&column));
         }
@@ -671,7 +732,7 @@ void Peer::PaintCaption(HDC dc, RECT area, UINT flags, TFontStyles style)
     const std::wstring text = Wide(control_.DisplayCaption());
     if (text.empty())
         return;
-    HFONT font = MakeFont(control_.Font(), style);
+    HFONT font = MakeFont(control_.Font(), style, control_.Dpi());
     HGDIOBJ previous = SelectObject(dc, font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ToColorRef(control_.Enabled() ? control_.Font().Color() : clGrayText));
@@ -697,11 +758,14 @@ void Peer::Paint(HDC dc)
     RECT client;
     GetClientRect(hwnd_, &client);
     const TControlKind kind = control_.Kind();
-    GdiCanvas canvas(dc);
+    const int dpi = control_.Dpi();
+    GdiCanvas canvas(dc, dpi);
     const bool transparentLabel =
         kind == TControlKind::Label && static_cast<TUnicodeLabel&>(control_).Transparent();
-    canvas.BrushColor = transparentLabel || kind == TControlKind::Image ? BackgroundOf(control_) : control_.Color();
-    canvas.FillRect({client.left, client.top, client.right, client.bottom});
+    HBRUSH background = CreateSolidBrush(ToColorRef(
+        transparentLabel || kind == TControlKind::Image ? BackgroundOf(control_) : control_.Color()));
+    ::FillRect(dc, &client, background);
+    DeleteObject(background);
 
     switch (kind) {
     case TControlKind::Label: {
@@ -714,6 +778,8 @@ void Peer::Paint(HDC dc)
                                       : label.Layout() == TTextLayout::tlBottom ? DT_BOTTOM
                                                                                  : DT_TOP);
         PaintCaption(dc, client, flags, label.DrawnStyle());
+        if (label.TabStop() && GetFocus() == hwnd_)
+            DrawFocusRect(dc, &client);
         break;
     }
     case TControlKind::Panel: {
@@ -725,9 +791,10 @@ void Peer::Paint(HDC dc)
         break;
     }
     case TControlKind::GroupBox: {
+        canvas.Font = control_.Font();
         const TPoint extent = canvas.TextExtent("Wg");
         RECT frame = client;
-        frame.top += extent.Y / 2;
+        frame.top += ScaleToDpi(extent.Y, dpi) / 2;
         DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
         const std::string caption = control_.DisplayCaption();
         if (!caption.empty()) {
@@ -742,13 +809,15 @@ void Peer::Paint(HDC dc)
         const auto rects = tabs.TabRects();
         canvas.Font = control_.Font();
         for (int i = 0; i < static_cast<int>(rects.size()); ++i) {
-            RECT tab{rects[i].Left, rects[i].Top, rects[i].Right, rects[i].Bottom - 1};
+            const TRect scaled = ScaleRectToDpi(rects[i], dpi);
+            RECT tab{scaled.Left, scaled.Top, scaled.Right, scaled.Bottom - 1};
             canvas.BrushColor = i == tabs.TabIndex() ? tabs.SelectedColor() : tabs.UnselectedColor();
-            canvas.FillRect({tab.left, tab.top, tab.right, tab.bottom});
+            canvas.FillRect({rects[i].Left, rects[i].Top, rects[i].Right, rects[i].Bottom});
             DrawEdge(dc, &tab, i == tabs.TabIndex() ? EDGE_RAISED : BDR_RAISEDINNER, BF_LEFT | BF_RIGHT | BF_BOTTOM);
             const std::wstring text = Wide(DecodeEscapes(tabs.Tabs().Strings(i)));
             SetBkMode(dc, TRANSPARENT);
-            HFONT font = MakeFont(control_.Font(), control_.Font().Style() | (i == tabs.TabIndex() ? fsBold : 0));
+            HFONT font =
+                MakeFont(control_.Font(), control_.Font().Style() | (i == tabs.TabIndex() ? fsBold : 0), dpi);
             HGDIOBJ previous = SelectObject(dc, font);
             SetTextColor(dc, ToColorRef(control_.Font().Color()));
             DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &tab, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
@@ -761,10 +830,10 @@ void Peer::Paint(HDC dc)
         auto& header = static_cast<THeaderControl&>(control_);
         int left = 0;
         for (const THeaderSection& section : header.Sections()) {
-            RECT cell{left, 0, left + section.Width, client.bottom};
+            RECT cell{ScaleToDpi(left, dpi), 0, ScaleToDpi(left + section.Width, dpi), client.bottom};
             DrawEdge(dc, &cell, EDGE_RAISED, BF_RECT);
             RECT text = cell;
-            text.left += 4;
+            text.left += ScaleToDpi(4, dpi);
             const std::wstring wide = Wide(DecodeEscapes(section.Text));
             SetBkMode(dc, TRANSPARENT);
             HGDIOBJ previous = SelectObject(dc, font_);
@@ -784,10 +853,12 @@ void Peer::Paint(HDC dc)
         RECT text = client;
         if (!button.Glyph().Empty()) {
             const TBitmap& glyph = button.Glyph();
-            const int x = control_.Caption().empty() ? (client.right - glyph.Width) / 2 : 4;
-            const int y = (client.bottom - glyph.Height) / 2;
-            DrawPixels(dc, glyph, {x, y, x + glyph.Width, y + glyph.Height}, false);
-            text.left = x + glyph.Width + 4;
+            const int width = ScaleToDpi(glyph.Width, dpi);
+            const int height = ScaleToDpi(glyph.Height, dpi);
+            const int x = control_.Caption().empty() ? (client.right - width) / 2 : ScaleToDpi(4, dpi);
+            const int y = (client.bottom - height) / 2;
+            DrawPixels(dc, glyph, {x, y, x + width, y + height}, false);
+            text.left = x + width + ScaleToDpi(4, dpi);
         }
         PaintCaption(dc, text, (button.Glyph().Empty() ? DT_CENTER : DT_LEFT) | DT_VCENTER | DT_SINGLELINE,
                      control_.Font().Style());
@@ -798,15 +869,19 @@ void Peer::Paint(HDC dc)
         const TBitmap& picture = image.Picture();
         if (picture.Empty())
             break;
-        TRect target{0, 0, picture.Width, picture.Height};
+        // A picture keeps its size in design pixels: it grows with the monitor's dpi like the
+        // rest of the form, and a stretched one fills its control.
+        const int width = ScaleToDpi(picture.Width, dpi);
+        const int height = ScaleToDpi(picture.Height, dpi);
+        TRect target{0, 0, width, height};
         if (image.Stretch()) {
             target = {0, 0, client.right, client.bottom};
         } else if (image.Center()) {
-            const int x = (client.right - picture.Width) / 2;
-            const int y = (client.bottom - picture.Height) / 2;
-            target = {x, y, x + picture.Width, y + picture.Height};
+            const int x = (client.right - width) / 2;
+            const int y = (client.bottom - height) / 2;
+            target = {x, y, x + width, y + height};
         }
-        canvas.DrawBitmap(picture, target);
+        DrawPixels(dc, picture, target, false);
         break;
     }
     case TControlKind::HintWindow: {
@@ -826,8 +901,12 @@ void Peer::DrawItem(DRAWITEMSTRUCT* item)
     auto* list = dynamic_cast<TCustomListBox*>(&control_);
     if (!list)
         return;
-    const TRect rect{item->rcItem.left, item->rcItem.top, item->rcItem.right, item->rcItem.bottom};
-    GdiCanvas canvas(item->hDC);
+    // The list draws in design pixels from the item's corner; rounded up, the row is covered.
+    const int dpi = control_.Dpi();
+    const int itemHeight = item->rcItem.bottom - item->rcItem.top;
+    const TRect rect{0, 0, UnscaleFromDpiUp(item->rcItem.right - item->rcItem.left, dpi),
+                     UnscaleFromDpiUp(itemHeight, dpi)};
+    GdiCanvas canvas(item->hDC, dpi, {item->rcItem.left, item->rcItem.top});
     if (static_cast<int>(item->itemID) < 0 || static_cast<int>(item->itemID) >= list->Items().Count()) {
         canvas.BrushColor = control_.Color();
         canvas.FillRect(rect);
@@ -845,8 +924,10 @@ void Peer::DrawItem(DRAWITEMSTRUCT* item)
         const int box = std::min(rect.Height(), 13);
         canvas.BrushColor = control_.Color();
         canvas.FillRect({rect.Left, rect.Top, rect.Left + box + 4, rect.Bottom});
-        RECT frame{rect.Left + 1, rect.Top + (rect.Height() - box) / 2, rect.Left + 1 + box,
-                   rect.Top + (rect.Height() - box) / 2 + box};
+        const int side = ScaleToDpi(box, dpi);
+        const int left = item->rcItem.left + ScaleToDpi(1, dpi);
+        const int top = item->rcItem.top + (itemHeight - side) / 2;
+        RECT frame{left, top, left + side, top + side};
         DrawFrameControl(item->hDC, &frame, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT |
                                                            (checks->Checked(index) ? DFCS_CHECKED : 0));
         list->DrawItem(canvas, index, {rect.Left + box + 4, rect.Top, rect.Right, rect.Bottom},
@@ -956,8 +1037,8 @@ LRESULT Peer::Notify(NMHDR* header)
 // get presses and releases (natives report clicks through their notifications).
 bool Peer::HandleMouse(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    const int x = GET_X_LPARAM(lParam);
-    const int y = GET_Y_LPARAM(lParam);
+    const int x = UnscaleFromDpi(GET_X_LPARAM(lParam), control_.Dpi());
+    const int y = UnscaleFromDpi(GET_Y_LPARAM(lParam), control_.Dpi());
     const bool custom = !IsNative();
     switch (message) {
     case WM_MOUSEMOVE:
@@ -1055,6 +1136,22 @@ LRESULT Peer::CustomMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         if (control_.Kind() == TControlKind::HintWindow)
             return MA_NOACTIVATE;
         break;
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+        if (DeliverKey(message, wParam, lParam) == 0)
+            return 0;
+        break;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        if (control_.TabStop())
+            Invalidate();
+        break;
+    case WM_DPICHANGED:
+        if (control_.Kind() == TControlKind::Form) {
+            DpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+            return 0;
+        }
+        break;
     case WM_CLOSE:
         if (auto* form = dynamic_cast<TForm*>(&control_)) {
             form->Close();
@@ -1070,8 +1167,15 @@ LRESULT Peer::CustomMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                 RECT client;
                 GetWindowRect(window, &bounds);
                 GetClientRect(window, &client);
+                // A size that is the model's own, scaled, keeps the model's (no rounding drift).
+                const TRect now = control_.NativeBounds();
+                const int dpi = control_.Dpi();
+                const int width =
+                    client.right == now.Width() ? control_.Width() : UnscaleFromDpi(client.right, dpi);
+                const int height =
+                    client.bottom == now.Height() ? control_.Height() : UnscaleFromDpi(client.bottom, dpi);
                 updating_ = true;
-                control_.SetBounds(bounds.left, bounds.top, client.right, client.bottom);
+                control_.SetBounds(bounds.left, bounds.top, width, height);
                 updating_ = false;
             }
         }
@@ -1101,7 +1205,7 @@ LRESULT Peer::CustomMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
                 child = gCreating;
             if (child)
                 if (auto* list = dynamic_cast<TCustomListBox*>(&child->Control()))
-                    measure->itemHeight = static_cast<UINT>(list->ItemHeight());
+                    measure->itemHeight = static_cast<UINT>(ScaleFor(*list, list->ItemHeight()));
             return TRUE;
         }
         break;
@@ -1144,22 +1248,25 @@ LRESULT Peer::NativeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         }
         break;
     case WM_KEYDOWN:
-        if (edit) {
-            const std::uint16_t key = edit->PressKey(static_cast<std::uint16_t>(wParam), KeyShift());
-            if (key == 0)
-                return 0;
-            wParam = key;
-        }
+    case WM_SYSKEYDOWN: {
+        const std::uint16_t key = DeliverKey(message, wParam, lParam);
+        if (key == 0)
+            return 0;
+        wParam = key;
+        if (message == WM_SYSKEYDOWN)
+            break;
         if (auto* checks = dynamic_cast<TCheckListBox*>(&control_); checks && wParam == VK_SPACE) {
             checks->ToggleCheck(checks->ItemIndex());
             Invalidate();
             return 0;
         }
         break;
+    }
     case WM_LBUTTONDOWN:
         if (auto* checks = dynamic_cast<TCheckListBox*>(&control_)) {
             const LRESULT hit = SendMessageW(window, LB_ITEMFROMPOINT, 0, lParam);
-            if (HIWORD(hit) == 0 && GET_X_LPARAM(lParam) < std::min(checks->ItemHeight(), 13) + 4) {
+            const int x = UnscaleFromDpi(GET_X_LPARAM(lParam), control_.Dpi());
+            if (HIWORD(hit) == 0 && x < std::min(checks->ItemHeight(), 13) + 4) {
                 const LRESULT result = CallWindowProcW(original, window, message, wParam, lParam);
                 checks->ToggleCheck(LOWORD(hit));
                 Invalidate();
