@@ -432,8 +432,6 @@ void Peer::Destroy()
     nativeProc_ = nullptr;
     if (IsWindow(window))
         DestroyWindow(window);
-    if (font_)
-        DeleteObject(font_);
     if (brush_)
         DeleteObject(brush_);
     font_ = nullptr;
@@ -651,12 +649,9 @@ void Peer::ApplyText()
 
 void Peer::ApplyFont()
 {
-    HFONT next = MakeFont(control_.Font(), control_.Font().Style(), control_.Dpi());
+    font_ = SharedFont(control_.Font(), control_.Font().Style(), control_.Dpi());
     if (IsNative())
-        SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(next), TRUE);
-    if (font_)
-        DeleteObject(font_);
-    font_ = next;
+        SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
 }
 
 void Peer::ApplyAlpha()
@@ -794,13 +789,11 @@ void Peer::PaintCaption(HDC dc, RECT area, UINT flags, TFontStyles style)
     const std::wstring text = Wide(control_.DisplayCaption());
     if (text.empty())
         return;
-    HFONT font = MakeFont(control_.Font(), style, control_.Dpi());
-    HGDIOBJ previous = SelectObject(dc, font);
+    HGDIOBJ previous = SelectObject(dc, SharedFont(control_.Font(), style, control_.Dpi()));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ToColorRef(control_.Enabled() ? control_.Font().Color() : clGrayText));
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, flags);
     SelectObject(dc, previous);
-    DeleteObject(font);
 }
 
 UINT HorizontalFlags(TAlignment alignment)
@@ -878,13 +871,11 @@ void Peer::Paint(HDC dc)
             DrawEdge(dc, &tab, i == tabs.TabIndex() ? EDGE_RAISED : BDR_RAISEDINNER, BF_LEFT | BF_RIGHT | BF_BOTTOM);
             const std::wstring text = Wide(DecodeEscapes(tabs.Tabs().Strings(i)));
             SetBkMode(dc, TRANSPARENT);
-            HFONT font =
-                MakeFont(control_.Font(), control_.Font().Style() | (i == tabs.TabIndex() ? fsBold : 0), dpi);
-            HGDIOBJ previous = SelectObject(dc, font);
+            HGDIOBJ previous = SelectObject(
+                dc, SharedFont(control_.Font(), control_.Font().Style() | (i == tabs.TabIndex() ? fsBold : 0), dpi));
             SetTextColor(dc, ToColorRef(control_.Font().Color()));
             DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &tab, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
             SelectObject(dc, previous);
-            DeleteObject(font);
         }
         break;
     }
