@@ -365,6 +365,63 @@ TEST_F(Win32Ui, EveryControlShowsNativelyAndInputReachesTheModel)
     EXPECT_TRUE(Screenshot(window, path)) << path;
 }
 
+// Hidden pages and controls get no window until first shown; what the model was told
+// meanwhile is what the window shows when it comes, and it keeps it through hide and show.
+TEST_F(Win32Ui, ControlsGetTheirWindowsWhenFirstShownWithTheModelsState)
+{
+    TForm form(nullptr);
+    form.SetBounds(40, 40, 300, 200);
+    auto* nbStates = Add<TNotebook>(form, &form, "nbStates", 0, 0, 300, 150);
+    nbStates->AddPage("Idle");
+    TPage* dialing = nbStates->AddPage("Dialing");
+    auto* txtNumber = Add<TUnicodeLabel>(form, dialing, "txtNumber", 10, 20, 120, 16);
+    auto* edNumber = Add<TEdit>(form, dialing, "edNumber", 10, 40, 120, 21);
+    auto* lbCalls = Add<TUnicodeListBox>(form, &form, "lbCalls", 0, 150, 300, 50);
+    lbCalls->Hide();
+    form.ShowForm();
+    ASSERT_TRUE(win32::HasWindow(*nbStates));
+    for (TControl* control : {static_cast<TControl*>(dialing), static_cast<TControl*>(txtNumber),
+                              static_cast<TControl*>(edNumber), static_cast<TControl*>(lbCalls)})
+        EXPECT_FALSE(win32::HasWindow(*control)) << control->Name();
+
+    txtNumber->SetCaption("Dialing 5551234");
+    edNumber->SetText("5551234");
+    edNumber->SetEnabled(false);
+    edNumber->SetBounds(12, 44, 100, 21);
+    lbCalls->Items().Assign({"Alice", "Bob"});
+    nbStates->SetActivePage("Dialing");
+    ASSERT_TRUE(win32::HasWindow(*edNumber));
+    HWND edit = Hwnd(*edNumber);
+    EXPECT_EQ(GetParent(edit), Hwnd(*dialing));
+    EXPECT_TRUE(IsWindowVisible(edit));
+    EXPECT_FALSE(IsWindowEnabled(edit));
+    EXPECT_EQ(Text(edit), L"5551234");
+    EXPECT_EQ(Text(Hwnd(*txtNumber)), L"Dialing 5551234");
+    RECT place;
+    GetWindowRect(edit, &place);
+    MapWindowPoints(nullptr, Hwnd(*dialing), reinterpret_cast<POINT*>(&place), 2);
+    const TRect bounds = edNumber->NativeBounds();
+    EXPECT_EQ((std::vector<LONG>{place.left, place.top, place.right, place.bottom}),
+              (std::vector<LONG>{bounds.Left, bounds.Top, bounds.Right, bounds.Bottom}));
+
+    nbStates->SetActivePage("Idle");
+    EXPECT_FALSE(IsWindowVisible(edit));
+    edNumber->SetText("5550000");
+    nbStates->SetActivePage("Dialing");
+    EXPECT_EQ(Hwnd(*edNumber), edit);
+    EXPECT_TRUE(IsWindowVisible(edit));
+    EXPECT_EQ(Text(edit), L"5550000");
+
+    // Asked for before it is shown, the window is made at once, hidden, and kept when shown.
+    HWND list = Hwnd(*lbCalls);
+    ASSERT_NE(list, nullptr);
+    EXPECT_FALSE(IsWindowVisible(list));
+    EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 2);
+    lbCalls->Show();
+    EXPECT_EQ(Hwnd(*lbCalls), list);
+    EXPECT_TRUE(IsWindowVisible(list));
+}
+
 TEST_F(Win32Ui, AlphaBlendingMakesALayeredWindow)
 {
     TForm popup(nullptr);

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <map>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include "ui/Dpi.h"
@@ -371,6 +373,15 @@ HFONT MakeFont(const TFont& font, TFontStyles style, int dpi)
                        (style & fsItalic) != 0, (style & fsUnderline) != 0, (style & fsStrikeOut) != 0,
                        DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                        DEFAULT_PITCH | FF_DONTCARE, name.c_str());
+}
+
+HFONT SharedFont(const TFont& font, TFontStyles style, int dpi)
+{
+    static std::map<std::tuple<std::string, int, TFontStyles>, HFONT> fonts;
+    HFONT& handle = fonts[{font.Name(), font.PixelHeightAt(dpi), style}];
+    if (!handle)
+        handle = MakeFont(font, style, dpi);
+    return handle;
 }
 
 namespace {

@@ -9,8 +9,11 @@
 namespace ui::win32 {
 
 std::unique_ptr<IBackend> CreateBackend();
-// The HWND of a control's native window (null before it has one), as an opaque pointer so
-// that callers need not include the window system's headers.
+// The HWND of a control's native window, as an opaque pointer so that callers need not include
+// the window system's headers. A control gets its window when it is first shown; asking for it
+// earlier creates it (hidden). Null for a control without a peer.
 void* HandleOf(const TControl& control);
+// Whether the control's native window exists yet.
+bool HasWindow(const TControl& control);
 
 }  // namespace ui::win32

@@ -28,6 +28,10 @@ std::string Narrow(const std::wstring& text);
 COLORREF ToColorRef(TColor color);
 // A font of the model's point size at dpi.
 HFONT MakeFont(const TFont& font, TFontStyles style, int dpi);
+// The same, made once per name, size, style and dpi and shared by every control and painting that
+// uses it (a form has a few fonts and a hundred controls); kept for the program's life, never
+// deleted by callers. Main thread only.
+HFONT SharedFont(const TFont& font, TFontStyles style, int dpi);
 // Dots per inch of a window, or of the monitor nearest to a screen point. Windows before 8.1
 // (and older Wine) lack the per-monitor calls; the screen's LOGPIXELSY serves there.
 int WindowDpi(HWND window);

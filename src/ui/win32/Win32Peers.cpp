@@ -88,7 +88,14 @@ constexpr int kDropDownHeight = 200;
 
 class Peer : public IControlPeer {
 public:
-    explicit Peer(TControl& control) : control_(control) { Create(); }
+    // Under Wine every window is several round trips to the wine server, so a control gets its
+    // window only when it is first shown (or asked for its handle); until then the model alone
+    // holds its state, and Create applies all of it.
+    explicit Peer(TControl& control) : control_(control)
+    {
+        if (WindowWanted())
+            Create();
+    }
     ~Peer() override { Destroy(); }
 
     void Changed(TChange what) override;
@@ -116,6 +123,13 @@ public:
     }
 
     HWND Handle() const { return hwnd_; }
+    // The window, created now if the control has none yet (a hidden control gets a hidden one).
+    HWND HandleNeeded()
+    {
+        if (!hwnd_)
+            Create();
+        return hwnd_;
+    }
     TControl& Control() { return control_; }
 
     LRESULT CustomMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -134,7 +148,10 @@ public:
 
 private:
     bool IsNative() const;
+    bool WindowWanted() const;
     void Create();
+    void CreateShownChildren();
+    void KeepSiblingOrder();
     void Destroy();
     void Recreate();
     DWORD FormStyle() const;
@@ -181,6 +198,44 @@ bool Peer::IsNative() const
     }
 }
 
+bool Peer::WindowWanted() const
+{
+    const TControlKind kind = control_.Kind();
+    if (kind == TControlKind::Form || kind == TControlKind::HintWindow)
+        return true;
+    if (!control_.Visible() || !control_.Parent())
+        return false;
+    auto* parent = dynamic_cast<Peer*>(control_.Parent()->Peer());
+    return parent && parent->hwnd_;
+}
+
+// Children that are visible get their windows with their container's; hidden ones wait.
+void Peer::CreateShownChildren()
+{
+    for (TControl* child : control_.Controls())
+        if (auto* peer = dynamic_cast<Peer*>(child->Peer()); peer && !peer->hwnd_ && child->Visible())
+            peer->Create();
+}
+
+// A new child window goes below its existing siblings; one created late is put back where its
+// place in the model's list of children puts it, so overlapping siblings keep their stacking.
+void Peer::KeepSiblingOrder()
+{
+    const auto& siblings = control_.Parent()->Controls();
+    const auto self = std::find(siblings.begin(), siblings.end(), &control_);
+    const auto hasWindow = [](TControl* sibling) {
+        auto* peer = dynamic_cast<Peer*>(sibling->Peer());
+        return peer && peer->hwnd_;
+    };
+    if (self == siblings.end() || std::none_of(self + 1, siblings.end(), hasWindow))
+        return;
+    HWND after = HWND_TOP;
+    for (auto it = siblings.begin(); it != self; ++it)
+        if (hasWindow(*it))
+            after = static_cast<Peer*>((*it)->Peer())->hwnd_;
+    SetWindowPos(hwnd_, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 DWORD Peer::FormStyle() const
 {
     const auto& form = static_cast<const TForm&>(control_);
@@ -219,7 +274,10 @@ void Peer::Create()
     const TControlKind kind = control_.Kind();
     HWND parent = nullptr;
     if (control_.Parent())
-        parent = static_cast<HWND>(HandleOf(*control_.Parent()));
+        if (auto* peer = dynamic_cast<Peer*>(control_.Parent()->Peer()))
+            parent = peer->HandleNeeded();
+    if (hwnd_)
+        return;  // the parent, created just now, has created this window with its own
     const std::wstring caption = Wide(control_.DisplayCaption());
     const int id = gNextControlId++;
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
@@ -317,6 +375,8 @@ void Peer::Create()
     if (!hwnd_)
         return;
     SetPropW(hwnd_, kPeerProperty, this);
+    if (style & WS_CHILD)
+        KeepSiblingOrder();
     if (!control_.Parent()) {
         // The window knows its monitor now; the guess from its position may have been wrong.
         control_.SetMonitorDpi(WindowDpi(hwnd_));
@@ -351,6 +411,7 @@ void Peer::Create()
     ApplyAlpha();
     ApplyMenuBar();
     ApplyEnabled();
+    CreateShownChildren();
     ApplyVisible();
 }
 
@@ -371,8 +432,6 @@ void Peer::Destroy()
     nativeProc_ = nullptr;
     if (IsWindow(window))
         DestroyWindow(window);
-    if (font_)
-        DeleteObject(font_);
     if (brush_)
         DeleteObject(brush_);
     font_ = nullptr;
@@ -391,21 +450,22 @@ void Peer::WindowGone(HWND window)
 
 void Peer::Recreate()
 {
-    // Children's windows go with this one: rebuild them too.
-    std::vector<TControl*> children = control_.Controls();
+    // Children's windows go with this one; Create builds those of the shown ones again.
+    for (TControl* child : control_.Controls())
+        if (auto* peer = dynamic_cast<Peer*>(child->Peer()))
+            peer->Destroy();
     Destroy();
     Create();
-    for (TControl* child : children)
-        if (auto* peer = dynamic_cast<Peer*>(child->Peer())) {
-            peer->Destroy();
-            peer->Create();
-        }
 }
 
 void Peer::Changed(TChange what)
 {
-    if (!hwnd_)
+    if (!hwnd_) {
+        // Everything else is applied when the window is created.
+        if (what == TChange::Visible && WindowWanted())
+            Create();
         return;
+    }
     const TControlKind kind = control_.Kind();
     switch (what) {
     case TChange::Bounds:
@@ -589,12 +649,9 @@ void Peer::ApplyText()
 
 void Peer::ApplyFont()
 {
-    HFONT next = MakeFont(control_.Font(), control_.Font().Style(), control_.Dpi());
+    font_ = SharedFont(control_.Font(), control_.Font().Style(), control_.Dpi());
     if (IsNative())
-        SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(next), TRUE);
-    if (font_)
-        DeleteObject(font_);
-    font_ = next;
+        SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
 }
 
 void Peer::ApplyAlpha()
@@ -732,13 +789,11 @@ void Peer::PaintCaption(HDC dc, RECT area, UINT flags, TFontStyles style)
     const std::wstring text = Wide(control_.DisplayCaption());
     if (text.empty())
         return;
-    HFONT font = MakeFont(control_.Font(), style, control_.Dpi());
-    HGDIOBJ previous = SelectObject(dc, font);
+    HGDIOBJ previous = SelectObject(dc, SharedFont(control_.Font(), style, control_.Dpi()));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, ToColorRef(control_.Enabled() ? control_.Font().Color() : clGrayText));
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &area, flags);
     SelectObject(dc, previous);
-    DeleteObject(font);
 }
 
 UINT HorizontalFlags(TAlignment alignment)
@@ -816,13 +871,11 @@ void Peer::Paint(HDC dc)
             DrawEdge(dc, &tab, i == tabs.TabIndex() ? EDGE_RAISED : BDR_RAISEDINNER, BF_LEFT | BF_RIGHT | BF_BOTTOM);
             const std::wstring text = Wide(DecodeEscapes(tabs.Tabs().Strings(i)));
             SetBkMode(dc, TRANSPARENT);
-            HFONT font =
-                MakeFont(control_.Font(), control_.Font().Style() | (i == tabs.TabIndex() ? fsBold : 0), dpi);
-            HGDIOBJ previous = SelectObject(dc, font);
+            HGDIOBJ previous = SelectObject(
+                dc, SharedFont(control_.Font(), control_.Font().Style() | (i == tabs.TabIndex() ? fsBold : 0), dpi));
             SetTextColor(dc, ToColorRef(control_.Font().Color()));
             DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &tab, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
             SelectObject(dc, previous);
-            DeleteObject(font);
         }
         break;
     }
@@ -1327,7 +1380,13 @@ std::unique_ptr<IControlPeer> CreateControlPeer(TControl& control)
 void* HandleOf(const TControl& control)
 {
     auto* peer = dynamic_cast<Peer*>(control.Peer());
-    return peer ? peer->Handle() : nullptr;
+    return peer ? peer->HandleNeeded() : nullptr;
+}
+
+bool HasWindow(const TControl& control)
+{
+    auto* peer = dynamic_cast<Peer*>(control.Peer());
+    return peer && peer->Handle();
 }
 
 }  // namespace ui::win32
