@@ -26,6 +26,16 @@ std::string Utf8(const wchar_t* text)
     return ui::Utf16ToUtf8(reinterpret_cast<const char16_t*>(text));
 }
 
+// A message to the client's window, bounded: the client's thread may be busy or waiting on us.
+// unanswered is the result when it does not answer in time.
+LRESULT AskClient(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT unanswered)
+{
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG, 2000, &answer))
+        return unanswered;
+    return static_cast<LRESULT>(answer);
+}
+
 HWND FindListView(HWND parent)
 {
     for (HWND child = FindWindowExW(parent, nullptr, nullptr, nullptr); child;
@@ -79,15 +89,13 @@ public:
         GetWindowTextW(static_cast<HWND>(window), title, kTitleLength + 1);
         return Utf8(title);
     }
-    // Count and state need no memory of the client's process; the text comes through the library.
+    // The selected row needs no memory of the client's process; its text comes through the library.
     std::string SelectedRowText(void* window, void* listView) override
     {
         HWND list = static_cast<HWND>(listView);
-        const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-        int selected = -1;
-        for (int i = 0; i < count && selected < 0; ++i)
-            if (SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(i), LVIS_SELECTED) & LVIS_SELECTED)
-                selected = i;
+        // One question rather than one per row: each waits on the client's thread.
+        const auto selected =
+            static_cast<int>(AskClient(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED, -1));
         if (selected < 0)
             return {};
         char text[256] = {};

@@ -116,10 +116,25 @@ void FromBlockRecord(const unsigned char* bytes, LVITEMA& item)
     item.iIndent = static_cast<int>(record.Fields[9]);
 }
 
-void SendNotification(UINT message, WPARAM wParam, LPARAM lParam)
+// How long either side waits on the other's thread. The program's thread may itself be waiting on
+// this process (a call to the client's automation object does not take window messages while it
+// waits), so an unbounded send from here would hold both for good.
+constexpr UINT kSendTimeout = 2000;
+
+LRESULT SendBounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL | SMTO_ABORTIFHUNG, kSendTimeout,
+                             &answer))
+        return 0;
+    return static_cast<LRESULT>(answer);
+}
+
+// Posted: the program needs no answer, and the client's thread goes on at once.
+void PostNotification(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (HWND notify = NotifyWindow())
-        SendMessageW(notify, message, wParam, lParam);
+        PostMessageW(notify, message, wParam, lParam);
 }
 
 WNDPROC OldProcOf(HWND window)
@@ -137,7 +152,7 @@ void Subclass(HWND window)
     if (!old)
         return;
     SetPropA(window, kOldProcProperty, reinterpret_cast<HANDLE>(old));
-    SendNotification(kNotifySubclassed, reinterpret_cast<WPARAM>(window), 0);
+    PostNotification(kNotifySubclassed, reinterpret_cast<WPARAM>(window), 0);
 }
 
 // Takes the popup put in by SetMenuFromCopy out of the bar and frees it.
@@ -157,6 +172,13 @@ void RemoveInjectedMenu(HWND window)
         }
     }
     DestroyMenu(popup);
+}
+
+// True when the command is one of the popup's (its submenus included).
+bool InjectedCommand(HWND window, UINT command)
+{
+    auto popup = static_cast<HMENU>(GetPropA(window, kMenuProperty));
+    return popup && GetMenuState(popup, command, MF_BYCOMMAND) != static_cast<UINT>(-1);
 }
 
 // The copy's layout, the same in both bitnesses: per entry four 32-bit fields (level, command,
@@ -253,7 +275,7 @@ void Release(HWND window, bool notify)
     SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
     RemovePropA(window, kOldProcProperty);
     if (notify)
-        SendNotification(kNotifyReleased, reinterpret_cast<WPARAM>(window), 0);
+        PostNotification(kNotifyReleased, reinterpret_cast<WPARAM>(window), 0);
 }
 
 // Runs in the process that owns the list view: the item is read into this process's view of the
@@ -312,7 +334,13 @@ LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         return passOn();
     case WM_COMMAND:
         if (HWND notify = NotifyWindow()) {
-            if (SendMessageW(notify, kNotifyCommand, wParam, reinterpret_cast<LPARAM>(window)) != 0)
+            // An item of the popup put in by SetClientMenu is the program's alone: posted, so that this
+            // thread never waits on the program while the program may be waiting on this thread.
+            if (HIWORD(wParam) == 0 && InjectedCommand(window, LOWORD(wParam))) {
+                PostMessageW(notify, kNotifyCommand, wParam, reinterpret_cast<LPARAM>(window));
+                return 0;
+            }
+            if (SendBounded(notify, kNotifyCommand, wParam, reinterpret_cast<LPARAM>(window)) != 0)
                 return 0;
         }
         return passOn();
@@ -386,7 +414,7 @@ KOVRAUTILS_API void WINAPI InstallNotify(HWND notifyWindow, const char* classNam
         gHook = SetWindowsHookExW(WH_CBT, &CbtProc, gInstance, 0);
     if (classNames && *classNames) {
         if (HWND existing = FindWindowA(classNames, nullptr))
-            SendMessageW(existing, WM_SYSCOMMAND, kSubclassRequest, reinterpret_cast<LPARAM>(existing));
+            SendBounded(existing, WM_SYSCOMMAND, kSubclassRequest, reinterpret_cast<LPARAM>(existing));
     }
 }
 
@@ -398,7 +426,7 @@ KOVRAUTILS_API void WINAPI UninstallNotify()
     for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT)) {
         if (!GetPropA(window, kOldProcProperty))
             continue;
-        SendMessageW(window, WM_NULL, kRelease, 0);
+        SendBounded(window, WM_NULL, kRelease, 0);
         if (notify)
             SendMessageW(notify, kNotifyReleased, reinterpret_cast<WPARAM>(window), 0);
     }
@@ -426,8 +454,7 @@ KOVRAUTILS_API BOOL WINAPI GetListViewItem(HWND subclassedWindow, HWND listView,
             return FALSE;
         ToBlockRecord(request, block.Bytes());
     }
-    LRESULT answer =
-        SendMessageW(subclassedWindow, WM_NULL, kReadListView, reinterpret_cast<LPARAM>(listView));
+    LRESULT answer = SendBounded(subclassedWindow, WM_NULL, kReadListView, reinterpret_cast<LPARAM>(listView));
     BlockView block;
     if (!block.Bytes())
         return FALSE;
@@ -449,11 +476,7 @@ KOVRAUTILS_API BOOL WINAPI SetClientMenu(HWND subclassedWindow, const KovraMenuE
         AppendCopied(bytes, entries[i]);
     COPYDATASTRUCT copy{kSetMenu, static_cast<DWORD>(bytes.size()), bytes.empty() ? nullptr : bytes.data()};
     // Only a subclassed window answers; its procedure builds the popup on the window's own thread.
-    DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutW(subclassedWindow, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy),
-                             SMTO_NORMAL | SMTO_ABORTIFHUNG, 5000, &answer))
-        return FALSE;
-    return answer != 0;
+    return SendBounded(subclassedWindow, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy)) != 0;
 }
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)

@@ -81,6 +81,14 @@ protected:
             count += note.Message == message && note.WParam == wParam;
         return count;
     }
+    // The last command note: the other notes are posted and may come after it.
+    static Note LastCommand()
+    {
+        for (auto note = notes_.rbegin(); note != notes_.rend(); ++note)
+            if (note->Message == WM_USER)
+                return *note;
+        return {};
+    }
     bool WaitForNote(UINT message, HWND window)
     {
         return PumpUntil([&] { return Count(message, reinterpret_cast<WPARAM>(window)) > 0; });
@@ -122,6 +130,7 @@ TEST_F(HookTest, ExistingWindowOfTheFirstClassIsSubclassedAtOnceAndUnlistedClass
 {
     static const char names[] = "MSBLClass\0";
     Install(names, sizeof names);
+    ASSERT_TRUE(WaitForNote(WM_USER + 1, main_));
     EXPECT_EQ(Count(WM_USER + 1, reinterpret_cast<WPARAM>(main_)), 1);
     EXPECT_TRUE(Subclassed(main_));
 
@@ -147,9 +156,9 @@ TEST_F(HookTest, CommandPassesOnWhenAnsweredZeroAndIsConsumedOtherwise)
     const int before = aboutsSeen();
 
     ASSERT_EQ(sim_->Command("menu main &Help &About"), "ok 301");
-    ASSERT_EQ(notes_.back().Message, static_cast<UINT>(WM_USER));
-    EXPECT_EQ(LOWORD(notes_.back().WParam), 301);
-    EXPECT_EQ(reinterpret_cast<HWND>(notes_.back().LParam), main_);
+    ASSERT_EQ(LastCommand().Message, static_cast<UINT>(WM_USER));
+    EXPECT_EQ(LOWORD(LastCommand().WParam), 301);
+    EXPECT_EQ(reinterpret_cast<HWND>(LastCommand().LParam), main_);
     EXPECT_EQ(aboutsSeen(), before + 1);
 
     commandAnswer_ = 1;
@@ -248,9 +257,11 @@ TEST_F(HookTest, PopupGoesRightAlignedIntoTheBarIsReplacedAndGoesWithTheRelease)
         {2, 5002, 0, L"Answer"}, {1, 0, MF_SEPARATOR, L""}, {1, 5003, MF_GRAYED, L"&Exit"}};
     ASSERT_TRUE(SetClientMenu(main_, popup, 6));
     EXPECT_NE(bars().find("MSBLClass [&File,&Contacts,&Help,>KOVRA]"), std::string::npos) << bars();
+    // The popup's own command is posted and goes no further.
     ASSERT_EQ(sim_->Command("menu main KOVRA \"I want to...\" Answer"), "ok 5002");
-    EXPECT_EQ(notes_.back().Message, static_cast<UINT>(WM_USER));
-    EXPECT_EQ(notes_.back().WParam, 5002u);
+    EXPECT_TRUE(PumpUntil([] { return LastCommand().WParam == 5002u; }));
+    EXPECT_EQ(reinterpret_cast<HWND>(LastCommand().LParam), main_);
+    EXPECT_EQ(SimLog().find("command main 5002"), std::string::npos);
 
     // A second popup takes the first one's place; a broken one changes nothing.
     const KovraMenuEntry second[] = {{0, 0, 0, L"KOVRA"}, {1, 5004, 0, L"&Call..."}};
