@@ -354,6 +354,9 @@ void TfmCallDisposition::cbIMKeyDown(std::uint16_t& key)
         const int index = cbIM->ItemIndex();
         if (index >= 0) {
             cbIM->Items().Delete(index);
+            // The deleted text left in the box would be kept again when the box is left.
+            cbIM->SetItemIndex(-1);
+            cbIM->SetText("");
             SaveMessages();
         }
     }

@@ -333,6 +333,7 @@ TEST_F(CallPopup, TypedMessagesAreKeptForLaterPopupsAndDeleteRemovesThem)
     EXPECT_EQ(later.cbIM->Items().Strings(1), "Busy");
     later.cbIM->SetItemIndex(0);
     later.cbIM->PressKey(ui::VK_DELETE_KEY);
+    later.cbIM->Exit();  // leaving the box does not bring the deleted text back
     std::vector<std::string> keys;
     KovraAssistantConfig().ReadSection("IMMessages", keys);
     EXPECT_EQ(keys, std::vector<std::string>{"0"});
