@@ -62,6 +62,10 @@ public:
         window_ = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                   windowClass.hInstance, nullptr);
         SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        // The 64-bit build maps the library on its first call; without it the coupling goes on
+        // without the client's menus instead of ending the program at that call.
+        if (!LoadLibraryW(L"KovraUtils.dll"))
+            return;
         HWND notify = window_;
         link_.SetHook(
             {[notify] { InstallNotify(notify, "MSBLClass\0IMWindowClass\0"); }, [] { UninstallNotify(); }});
