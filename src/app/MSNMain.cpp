@@ -27,28 +27,6 @@ constexpr int kLinkTag = 141;
 constexpr int kStatusTag = 100;
 constexpr int kLogoMargin = 2;
 
-// A round badge for a call state: 44 x 44, transparent outside the disc.
-ui::TBitmap Badge(std::uint32_t bgr, bool twin)
-{
-    ui::TBitmap bitmap;
-    bitmap.Width = bitmap.Height = 44;
-    bitmap.Pixels.assign(44 * 44, 0);
-    const std::uint32_t pixel = 0xFF000000u | ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
-    auto disc = [&](int cx, int cy, int r) {
-        for (int y = 0; y < 44; ++y)
-            for (int x = 0; x < 44; ++x)
-                if ((x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r)
-                    bitmap.Pixels[static_cast<std::size_t>(y * 44 + x)] = pixel;
-    };
-    if (twin) {
-        disc(15, 22, 11);
-        disc(29, 22, 11);
-    } else {
-        disc(22, 22, 16);
-    }
-    return bitmap;
-}
-
 template <class T>
 T* Make(ui::TComponent* owner, ui::TControl* parent, const std::string& name)
 {
@@ -260,7 +238,7 @@ void TfmKovraAssistant::BuildComponents()
     // Ringing, connected, held, dialing, conference, held conference.
     for (auto [colour, twin] : {std::pair{0x0080FFu, false}, std::pair{0x00A000u, false}, std::pair{0x0000C0u, false},
                                 std::pair{0xC06000u, false}, std::pair{0x00A000u, true}, std::pair{0x0000C0u, true}})
-        imCallStates->Add(Badge(colour, twin));
+        imCallStates->Add(ui::RoundBadge(44, colour, twin));
 
     tbIcon = new ui::TTaskBarIcon(this);
     tbIcon->SetName("tbIcon");

@@ -2,6 +2,7 @@
 // answer to the user signing out of or into the messaging client.
 #include "app/MSNMain.h"
 
+#include "dialogs/CannedMessages.h"
 #include "dialogs/DialogFrame.h"
 #include "settings/MSNConfig.h"
 #include "settings/MessageBundle.h"
@@ -39,34 +40,7 @@ void TfmKovraAssistant::BindMessenger()
 {
     messengerPhone_ = std::make_unique<TMessengerPhone>(*this);
     cbIM->OnSelect = [this](ui::TComponent*) { SendInstantMessage(); };
-    // The list is edited in place; every change is stored at once, in the list's order.
-    auto store = [this] {
-        KovraAssistantConfig().EraseSection("IMMessages");
-        for (int i = 0; i < cbIM->Items().Count(); ++i)
-            KovraAssistantConfig().WriteString("IMMessages", std::to_string(i), cbIM->Items().Strings(i));
-    };
-    auto addTyped = [this, store] {
-        const std::string text = cbIM->Text();
-        if (text.empty() || cbIM->Items().IndexOf(text) >= 0)
-            return false;
-        cbIM->Items().Add(text);
-        store();
-        return true;
-    };
-    cbIM->OnKeyDown = [this, store, addTyped](ui::TComponent*, std::uint16_t& key, ui::TShiftState) {
-        if (key == ui::VK_RETURN_KEY) {
-            if (addTyped())
-                cbIM->SetDroppedDown(true);
-            key = 0;
-        } else if (key == ui::VK_DELETE_KEY && cbIM->ItemIndex() >= 0) {
-            cbIM->Items().Delete(cbIM->ItemIndex());
-            cbIM->SetItemIndex(-1);
-            cbIM->SetText("");
-            store();
-            key = 0;
-        }
-    };
-    cbIM->OnExit = [addTyped](ui::TComponent*) { addTyped(); };
+    EditCannedMessagesInPlace(*cbIM, KovraAssistantConfig());
     // A command chosen in the client's windows runs the item of this window's menus that has it.
     services_.Messenger->SetClientMenus({mnQuenmark, mnIM, mnCallUser, [this](unsigned command) {
                                              ui::TUnicodeMenuItem* found = nullptr;
@@ -99,11 +73,7 @@ void TfmKovraAssistant::RefillInstantMessages(const TCallInfo& call)
     if (!StartupInfo().UseMessenger || !services_.Messenger->Attached() ||
         !services_.Messenger->IsOnlineContact(call.FirstDevice()))
         return;
-    cbIM->Items().Clear();
-    std::vector<std::string> keys;
-    KovraAssistantConfig().ReadSection("IMMessages", keys);
-    for (const std::string& key : keys)
-        cbIM->Items().Add(KovraAssistantConfig().ReadString("IMMessages", key, ""));
+    LoadCannedMessages(*cbIM, KovraAssistantConfig());
 }
 
 void TfmKovraAssistant::SendInstantMessage()

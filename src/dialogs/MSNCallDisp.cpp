@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "dialogs/CannedMessages.h"
 #include "settings/otutil.h"
 
 namespace {
@@ -10,7 +11,6 @@ constexpr int kWidth = 250;
 constexpr int kHeaderHeight = 40;
 constexpr int kRowHeight = 20;
 constexpr int kFadeStep = 10;
-const char* const kMessagesSection = "IMMessages";
 const char* const kMessageHeader = "Mime-Version: 1.0\r\nContent-Type: text/html; charset=UTF-8\r\n\r\n";
 constexpr int kMessageTypeText = 2;
 constexpr unsigned kErrorBoxFlags = 0x10;  // OK button, error icon
@@ -75,8 +75,7 @@ TfmCallDisposition::TfmCallDisposition(ui::TComponent* owner, ICallDispositionHo
     cbRedirectTo->OnSelect = [this](ui::TComponent*) { RedirectSelected(); };
     cbIM = Add<ui::TUnicodeComboBox>(pnAlertingInstantMsg, "cbIM", 120, 0, 124, 20, crPopupRow);
     cbIM->OnSelect = [this](ui::TComponent*) { InstantMessageSelected(); };
-    cbIM->OnExit = [this](ui::TComponent*) { KeepTypedMessage(); };
-    cbIM->OnKeyDown = [this](ui::TComponent*, std::uint16_t& key, ui::TShiftState) { cbIMKeyDown(key); };
+    EditCannedMessagesInPlace(*cbIM, config_);
 
     tmShow = new ui::TTimer(this);
     tmShow->SetName("tmShow");
@@ -171,13 +170,8 @@ void TfmCallDisposition::ConfigureRows(std::uint32_t capabilities, bool answerOf
     const auto contact = host_.FindContact(caller_.Number);
     const bool messaging = contact && contact->Status == kContactOnline;
     pnAlertingInstantMsg->SetVisible(messaging);
-    if (messaging && config_.SectionExists(kMessagesSection)) {
-        std::vector<std::string> keys;
-        config_.ReadSection(kMessagesSection, keys);
-        cbIM->Items().Clear();
-        for (const std::string& key : keys)
-            cbIM->Items().Add(config_.ReadString(kMessagesSection, key, ""));
-    }
+    if (messaging)
+        LoadCannedMessages(*cbIM, config_);
 
     int top = 1;
     for (ui::TUnicodePanel* row : Rows())
@@ -335,36 +329,3 @@ void TfmCallDisposition::InstantMessageSelected()
                                 ApplicationTitle(), kErrorBoxFlags);
 }
 
-bool TfmCallDisposition::KeepTypedMessage()
-{
-    const std::string text = cbIM->Text();
-    if (text.empty() || cbIM->Items().IndexOf(text) >= 0)
-        return false;
-    cbIM->Items().Add(text);
-    SaveMessages();
-    return true;
-}
-
-void TfmCallDisposition::cbIMKeyDown(std::uint16_t& key)
-{
-    if (key == ui::VK_RETURN_KEY) {
-        if (KeepTypedMessage())
-            cbIM->SetDroppedDown(true);
-    } else if (key == ui::VK_DELETE_KEY) {
-        const int index = cbIM->ItemIndex();
-        if (index >= 0) {
-            cbIM->Items().Delete(index);
-            // The deleted text left in the box would be kept again when the box is left.
-            cbIM->SetItemIndex(-1);
-            cbIM->SetText("");
-            SaveMessages();
-        }
-    }
-}
-
-void TfmCallDisposition::SaveMessages()
-{
-    config_.EraseSection(kMessagesSection);
-    for (int i = 0; i < cbIM->Items().Count(); ++i)
-        config_.WriteString(kMessagesSection, std::to_string(i), cbIM->Items().Strings(i));
-}

@@ -78,8 +78,6 @@ public:
 
     // Every offer row, in stacking order.
     std::vector<ui::TUnicodePanel*> Rows() const;
-    // The canned messages of cbIM, saved to the configuration.
-    void SaveMessages();
 
     ui::TUnicodePanel* pnHeader;
     ui::TUnicodeLabel *txtAlertingCallFrom, *txtCallerName, *txtAlertingCallAt, *txtCallerNumber;
@@ -100,9 +98,6 @@ private:
     void PlaceInCorner();
     void tmShowTimer();
     void FormClosed(ui::TCloseAction& action);
-    // Adds a new typed message to cbIM and saves; true when it was added.
-    bool KeepTypedMessage();
-    void cbIMKeyDown(std::uint16_t& key);
     void PopupKeyDown(std::uint16_t& key, ui::TShiftState shift);
     bool Cap(int bit) const { return (capabilities_ >> bit) & 1u; }
 

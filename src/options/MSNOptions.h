@@ -122,6 +122,9 @@ public:
     // The rule pages: one group per status or phone state, its Tag the code (MSNOptionsRules.cpp).
     std::array<ui::TUnicodeGroupBox*, 7> gbMsgrRules{}, gbPhoneRules{};
     std::array<ui::TUnicodeLabel*, 7> lbMsgrRule{}, lbPhoneRule{}, lbPhoneCondition{};
+    // The target status's icon, in the blanks that open each phone rule's caption.
+    ui::TImageList* imStates;
+    std::array<ui::TImage*, 7> imPhoneRule{};
     // Shows the rules as they are now.
     void ShowRules();
 

@@ -13,6 +13,28 @@ TBitmap TBitmap::Solid(int width, int height, std::uint32_t bgra)
     return bitmap;
 }
 
+TBitmap RoundBadge(int size, std::uint32_t bgr, bool twin)
+{
+    TBitmap bitmap = TBitmap::Solid(size, size, 0);
+    const std::uint32_t pixel = 0xFF000000u | ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
+    // Drawn on a 44-pixel design grid and scaled, so every size keeps the same proportions.
+    auto disc = [&](int cx, int cy, int r) {
+        for (int y = 0; y < bitmap.Height; ++y)
+            for (int x = 0; x < bitmap.Width; ++x) {
+                const int dx = x * 44 / size - cx, dy = y * 44 / size - cy;
+                if (dx * dx + dy * dy <= r * r)
+                    bitmap.Pixels[static_cast<std::size_t>(y * bitmap.Width + x)] = pixel;
+            }
+    };
+    if (twin) {
+        disc(15, 22, 11);
+        disc(29, 22, 11);
+    } else {
+        disc(22, 22, 16);
+    }
+    return bitmap;
+}
+
 void TImageList::SetSize(int width, int height)
 {
     width_ = std::max(width, 1);

@@ -32,6 +32,10 @@ public:
     virtual void DrawBitmap(const TBitmap& bitmap, const TRect& target) = 0;
 };
 
+// A round badge of one colour (0xBBGGRR) in a size x size cell, transparent outside the disc;
+// a twin badge shows two overlapping discs (a conference).
+TBitmap RoundBadge(int size, std::uint32_t bgr, bool twin = false);
+
 // Images of one size, drawn by index.
 class TImageList : public TComponent {
 public:

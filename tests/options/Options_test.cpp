@@ -175,12 +175,17 @@ TEST_F(OptionsTest, RulePagesShowStoredRulesOverTheDefaultsByTheGroupsTags)
     EXPECT_EQ(options->lbPhoneRule[1]->Caption(), "       On the phone");
     EXPECT_EQ(options->lbPhoneCondition[1]->Caption(),
               "If my current state is 'online' or 'away' or 'be right back' or 'out to lunch'");
+    // The icon in the caption's blanks: none for "Nothing", red for on the phone, green for online.
+    auto centre = [&](int group) { return options->imPhoneRule[group]->Picture().Pixels.at(8 * 16 + 8); };
+    EXPECT_EQ(centre(0), 0u);
+    EXPECT_EQ(centre(1), 0xFFC00000u);
 
     // The server's document read again replaces what the first one said.
     KovraAssistantConfig().SetText("");
     options->ReloadSettings();
     EXPECT_EQ(options->lbMsgrRule[3]->Caption(), "Enable do not disturb");
     EXPECT_EQ(options->lbPhoneRule[0]->Caption(), "       Online");
+    EXPECT_EQ(centre(0), 0xFF00A000u);
 }
 
 }  // namespace
