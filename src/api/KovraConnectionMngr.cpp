@@ -92,9 +92,9 @@ struct TKovraConnectionMngr::Core {
     // Guards the queues, the numbering, the session phase and the sent counts; Epoch and Phase
     // are also read without it.
     mutable std::mutex QueueLock;
-    // Waiting for the main thread, which takes them one at a time; the worker never waits for it.
+    // Waiting for the main thread, which takes them in order; the worker never waits for it.
     std::deque<Notice> Inbound;
-    bool DeliveryPosted = false;  // a DeliverOne is on its way to the main thread
+    bool DeliveryPosted = false;  // a Deliver is on its way to the main thread
     MessageQueue Outbound;
     std::unordered_map<std::uint32_t, std::uint64_t> SentByType;
     // Every ClearQueues starts a new epoch. Whatever the worker read, queued or decided for an
@@ -154,7 +154,8 @@ struct TKovraConnectionMngr::Core {
         notice.Msg = std::move(msg);
         Tell(std::move(notice), self, wake);
     }
-    // One delivery at a time is posted; it posts the next while notices remain.
+    // Posts a delivery unless one is on its way: the main thread is woken when notices start
+    // to wait, not once per notice.
     void Wake(const std::shared_ptr<Core>& self)
     {
         {
@@ -163,7 +164,11 @@ struct TKovraConnectionMngr::Core {
                 return;
             DeliveryPosted = true;
         }
-        platform::Post([self] { self->DeliverOne(self); });
+        PostDelivery(self);
+    }
+    static void PostDelivery(const std::shared_ptr<Core>& self)
+    {
+        platform::Post([self] { self->Deliver(self); });
     }
 
     // Hands a session end to the main thread once per epoch; nothing more goes out or is taken
@@ -207,8 +212,10 @@ struct TKovraConnectionMngr::Core {
     // Any thread: ends the worker's wait with a datagram of the manager's own. force sends one
     // even when one is pending: a handshake reads (and drops) wake-ups too.
     void WakeWorker(bool force = false);
-    // Main thread: the oldest notice, unless its epoch has passed or the manager is gone.
-    void DeliverOne(const std::shared_ptr<Core>& self);
+    // Main thread: the notices in order until none is left, skipping those whose epoch has
+    // passed, and nothing once the manager is gone.
+    void Deliver(const std::shared_ptr<Core>& self);
+    void DeliverNotice(Notice& notice);
     void PauseUnlessTerminated(unsigned ms);
 };
 
@@ -303,20 +310,35 @@ void TKovraConnectionMngr::Core::WakeWorker(bool force)
     Socket.SendTo(&wake, 1, WakeAddress, Socket.LocalPort());
 }
 
-void TKovraConnectionMngr::Core::DeliverOne(const std::shared_ptr<Core>& self)
+void TKovraConnectionMngr::Core::Deliver(const std::shared_ptr<Core>& self)
 {
-    Notice notice;
     {
         std::lock_guard lock(QueueLock);
         DeliveryPosted = false;
-        if (Inbound.empty())
-            return;  // dropped by ClearQueues
-        notice = std::move(Inbound.front());
-        Inbound.pop_front();
     }
-    // The next one is posted before this one runs: a handler that waits runs the loop, and the
-    // notices behind its own must reach it there.
-    Wake(self);
+    for (;;) {
+        Notice notice;
+        bool post = false;
+        {
+            std::lock_guard lock(QueueLock);
+            if (Inbound.empty())
+                return;
+            notice = std::move(Inbound.front());
+            Inbound.pop_front();
+            // A handler that waits runs the loop, and the notices behind its own must reach it
+            // there: while some remain, a delivery is on its way before the handler runs. When
+            // the handler returns at once, this loop takes them first.
+            if (!Inbound.empty() && !DeliveryPosted)
+                post = DeliveryPosted = true;
+        }
+        if (post)
+            PostDelivery(self);
+        DeliverNotice(notice);
+    }
+}
+
+void TKovraConnectionMngr::Core::DeliverNotice(Notice& notice)
+{
     // Only the main thread changes the owner and starts epochs, so both hold for the call.
     if (!Owner || notice.Epoch != Epoch)
         return;
