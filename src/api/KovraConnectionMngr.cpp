@@ -58,6 +58,9 @@ struct Notice {
 
 using MessageQueue = std::deque<SharedMsg>;
 
+// The longest a burst's notices wait for the main thread to be woken.
+constexpr std::uint64_t kGatherMs = 2;
+
 bool IsUnacknowledged(std::uint32_t type)
 {
     return type == KovraMsg::DISCONNECT || type == KovraMsg::ACK;
@@ -258,12 +261,16 @@ void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
     // message. An idle session wakes it once per wait. A handled datagram leads straight to the
     // next wait, which returns at once when more are waiting.
     bool readable = Socket.WaitReadable(0);
+    std::uint64_t lastWake = 0;   // when the main thread was last woken after a datagram
+    std::uint64_t gathering = 0;  // since when notices wait for the end of a burst; 0: none do
     while (!Terminated) {
         WakePending = false;
+        bool handled = false;
         if (readable) {
             Tagged in = ReceiveOne(0, Timings.WorkerReceive, self);
             if (in.Msg) {
                 HandleIncoming(std::move(in.Msg), in.Epoch, self);
+                handled = true;
             } else if (!in.Consumed) {
                 // A handshake holds the socket, or none has been made yet: the datagram is not
                 // this thread's, and it must not spin on it.
@@ -273,8 +280,24 @@ void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
         if (Terminated)
             break;
         const bool sent = TransmitNext(self);
-        // The main thread is woken once per lap, when the worker is done with the datagram, so
-        // that it does not contend with the worker for the queue meanwhile.
+        // Within a burst (a datagram soon after the last wake) the notices of the datagrams that
+        // follow within a millisecond are gathered, for at most kGatherMs: a burst costs the
+        // main thread one wake-up per batch, not one per message, and its ACKs are not held.
+        const std::uint64_t now = TickCount();
+        if (handled && !sent && now - lastWake <= kGatherMs) {
+            if (gathering == 0)
+                gathering = now;
+            if (now - gathering < kGatherMs) {
+                readable = Socket.WaitReadable(1);
+                if (readable)
+                    continue;
+            }
+        }
+        // The main thread is woken when the worker is done with the datagram, so that it does
+        // not contend with the worker for the queue meanwhile.
+        gathering = 0;
+        if (handled)
+            lastWake = TickCount();
         Wake(self);
         if (Terminated)
             break;
