@@ -58,8 +58,34 @@ struct Notice {
 
 using MessageQueue = std::deque<SharedMsg>;
 
-// The longest a burst's notices wait for the main thread to be woken.
-constexpr std::uint64_t kGatherMs = 2;
+// Within a burst (a datagram soon after the last wake-up of the main thread) the worker gathers
+// the notices of the datagrams that follow within a millisecond, for at most kGatherMs: a burst
+// costs the main thread one wake-up per batch, not one per message. A lone message wakes it at
+// once. Worker only.
+class TBurstGather {
+public:
+    static constexpr std::uint64_t kGatherMs = 2;
+
+    // Whether the notices of the datagram just handled wait for the next one.
+    bool Hold(std::uint64_t now)
+    {
+        if (now - lastWake_ > kGatherMs)
+            return false;
+        if (since_ == 0)
+            since_ = now;
+        return now - since_ < kGatherMs;
+    }
+    void Woken(bool afterDatagram, std::uint64_t now)
+    {
+        since_ = 0;
+        if (afterDatagram)
+            lastWake_ = now;
+    }
+
+private:
+    std::uint64_t lastWake_ = 0;
+    std::uint64_t since_ = 0;  // 0: no notices are held
+};
 
 bool IsUnacknowledged(std::uint32_t type)
 {
@@ -261,8 +287,7 @@ void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
     // message. An idle session wakes it once per wait. A handled datagram leads straight to the
     // next wait, which returns at once when more are waiting.
     bool readable = Socket.WaitReadable(0);
-    std::uint64_t lastWake = 0;   // when the main thread was last woken after a datagram
-    std::uint64_t gathering = 0;  // since when notices wait for the end of a burst; 0: none do
+    TBurstGather gather;
     while (!Terminated) {
         WakePending = false;
         bool handled = false;
@@ -280,24 +305,16 @@ void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
         if (Terminated)
             break;
         const bool sent = TransmitNext(self);
-        // Within a burst (a datagram soon after the last wake) the notices of the datagrams that
-        // follow within a millisecond are gathered, for at most kGatherMs: a burst costs the
-        // main thread one wake-up per batch, not one per message, and its ACKs are not held.
-        const std::uint64_t now = TickCount();
-        if (handled && !sent && now - lastWake <= kGatherMs) {
-            if (gathering == 0)
-                gathering = now;
-            if (now - gathering < kGatherMs) {
-                readable = Socket.WaitReadable(1);
-                if (readable)
-                    continue;
-            }
+        // Only the wake-up of the main thread is held: every datagram is still acknowledged at
+        // once, and a send ends the gather.
+        if (handled && !sent && gather.Hold(TickCount())) {
+            readable = Socket.WaitReadable(1);
+            if (readable)
+                continue;
         }
         // The main thread is woken when the worker is done with the datagram, so that it does
         // not contend with the worker for the queue meanwhile.
-        gathering = 0;
-        if (handled)
-            lastWake = TickCount();
+        gather.Woken(handled, TickCount());
         Wake(self);
         if (Terminated)
             break;
