@@ -59,7 +59,7 @@ struct Notice {
 using MessageQueue = std::deque<SharedMsg>;
 
 // Within a burst (a datagram soon after the last wake-up of the main thread) the worker gathers
-// the notices of the datagrams that follow within a millisecond, for at most kGatherMs: a burst
+// the notices of the datagrams that follow within a millisecond, for about kGatherMs: a burst
 // costs the main thread one wake-up per batch, not one per message. A lone message wakes it at
 // once. Worker only.
 class TBurstGather {

@@ -4,7 +4,7 @@
 // the main thread. One worker thread waits for readability, takes every datagram in after log-in
 // and acknowledges it at once, and makes all sends after log-in. What the application sees is
 // queued for the main thread in the order it happened; the worker never waits for it. Within a
-// burst of datagrams the main thread is woken once per batch, at most 2 ms after the first.
+// burst of datagrams the main thread is woken once per batch, within about 2 ms of the first.
 
 #include <atomic>
 #include <cstdint>
