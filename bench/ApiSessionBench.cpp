@@ -94,7 +94,9 @@ public:
     {
         if (waits_.empty())
             return 0;
-        auto at = waits_.begin() + static_cast<std::ptrdiff_t>(quantile * static_cast<double>(waits_.size() - 1));
+        const auto index = std::min(waits_.size() - 1,
+                                    static_cast<std::size_t>(quantile * static_cast<double>(waits_.size())));
+        auto at = waits_.begin() + static_cast<std::ptrdiff_t>(index);
         std::nth_element(waits_.begin(), at, waits_.end());
         return *at;
     }
