@@ -32,9 +32,13 @@ TKovraTimings TKovraTimings::ScaledDown(unsigned divisor)
 
 namespace {
 
+// Once handed over, a message is only read: the worker's notices and the main thread share it
+// instead of copying it on the worker's way to the next datagram.
+using SharedMsg = std::shared_ptr<TKovraAPIMsg>;
+
 // A message with the epoch it belongs to.
 struct Tagged {
-    std::unique_ptr<TKovraAPIMsg> Msg;
+    SharedMsg Msg;
     std::uint64_t Epoch = 0;
     bool Consumed = false;  // a datagram was taken off the socket (kept or not)
 };
@@ -45,14 +49,43 @@ struct Notice {
     enum Kind : std::uint8_t { Received, Sent, Dispatch, Login, End };
     Kind What = Received;
     std::uint64_t Epoch = 0;
-    std::unique_ptr<TKovraAPIMsg> Msg;
+    SharedMsg Msg;
     std::uint32_t Error = 0;  // Login
     std::string ApiVersion;
     std::string ServerVersion;
     bool Notify = false;  // End
 };
 
-using MessageQueue = std::deque<std::unique_ptr<TKovraAPIMsg>>;
+using MessageQueue = std::deque<SharedMsg>;
+
+// Within a burst (a datagram soon after the last wake-up of the main thread) the worker gathers
+// the notices of the datagrams that follow within a millisecond, for about kGatherMs: a burst
+// costs the main thread one wake-up per batch, not one per message. A lone message wakes it at
+// once. Worker only.
+class TBurstGather {
+public:
+    static constexpr std::uint64_t kGatherMs = 2;
+
+    // Whether the notices of the datagram just handled wait for the next one.
+    bool Hold(std::uint64_t now)
+    {
+        if (now - lastWake_ > kGatherMs)
+            return false;
+        if (since_ == 0)
+            since_ = now;
+        return now - since_ < kGatherMs;
+    }
+    void Woken(bool afterDatagram, std::uint64_t now)
+    {
+        since_ = 0;
+        if (afterDatagram)
+            lastWake_ = now;
+    }
+
+private:
+    std::uint64_t lastWake_ = 0;
+    std::uint64_t since_ = 0;  // 0: no notices are held
+};
 
 bool IsUnacknowledged(std::uint32_t type)
 {
@@ -88,9 +121,9 @@ struct TKovraConnectionMngr::Core {
     // Guards the queues, the numbering, the session phase and the sent counts; Epoch and Phase
     // are also read without it.
     mutable std::mutex QueueLock;
-    // Waiting for the main thread, which takes them one at a time; the worker never waits for it.
+    // Waiting for the main thread, which takes them in order; the worker never waits for it.
     std::deque<Notice> Inbound;
-    bool DeliveryPosted = false;  // a DeliverOne is on its way to the main thread
+    bool DeliveryPosted = false;  // a Deliver is on its way to the main thread
     MessageQueue Outbound;
     std::unordered_map<std::uint32_t, std::uint64_t> SentByType;
     // Every ClearQueues starts a new epoch. Whatever the worker read, queued or decided for an
@@ -141,16 +174,17 @@ struct TKovraConnectionMngr::Core {
         if (wake)
             Wake(self);
     }
-    void TellMessage(Notice::Kind what, const TKovraAPIMsg& msg, std::uint64_t epoch,
-                     const std::shared_ptr<Core>& self, bool wake = true)
+    void TellMessage(Notice::Kind what, SharedMsg msg, std::uint64_t epoch, const std::shared_ptr<Core>& self,
+                     bool wake = true)
     {
         Notice notice;
         notice.What = what;
         notice.Epoch = epoch;
-        notice.Msg = std::make_unique<TKovraAPIMsg>(msg);
+        notice.Msg = std::move(msg);
         Tell(std::move(notice), self, wake);
     }
-    // One delivery at a time is posted; it posts the next while notices remain.
+    // Posts a delivery unless one is on its way: the main thread is woken when notices start
+    // to wait, not once per notice.
     void Wake(const std::shared_ptr<Core>& self)
     {
         {
@@ -159,7 +193,11 @@ struct TKovraConnectionMngr::Core {
                 return;
             DeliveryPosted = true;
         }
-        platform::Post([self] { self->DeliverOne(self); });
+        PostDelivery(self);
+    }
+    static void PostDelivery(const std::shared_ptr<Core>& self)
+    {
+        platform::Post([self] { self->Deliver(self); });
     }
 
     // Hands a session end to the main thread once per epoch; nothing more goes out or is taken
@@ -194,9 +232,8 @@ struct TKovraConnectionMngr::Core {
     void Execute(const std::shared_ptr<Core>& self);
     // One read of up to ms, once the socket lock is had (waiting up to lockMs for it).
     Tagged ReceiveOne(unsigned ms, unsigned lockMs, const std::shared_ptr<Core>& self);
-    void HandleIncoming(std::unique_ptr<TKovraAPIMsg> msg, std::uint64_t epoch,
-                        const std::shared_ptr<Core>& self);
-    void Transmit(TKovraAPIMsg& msg, std::uint64_t epoch, const std::shared_ptr<Core>& self);
+    void HandleIncoming(SharedMsg msg, std::uint64_t epoch, const std::shared_ptr<Core>& self);
+    void Transmit(const SharedMsg& msg, std::uint64_t epoch, const std::shared_ptr<Core>& self);
     enum class AckWait { Acknowledged, NotAcknowledged, SessionEnded };
     AckWait WaitForAck(const TKovraAPIMsg& msg, std::uint64_t epoch, const std::shared_ptr<Core>& self);
     // Pops the next outbound message and transmits it; false when there was none.
@@ -204,8 +241,10 @@ struct TKovraConnectionMngr::Core {
     // Any thread: ends the worker's wait with a datagram of the manager's own. force sends one
     // even when one is pending: a handshake reads (and drops) wake-ups too.
     void WakeWorker(bool force = false);
-    // Main thread: the oldest notice, unless its epoch has passed or the manager is gone.
-    void DeliverOne(const std::shared_ptr<Core>& self);
+    // Main thread: the notices in order until none is left, skipping those whose epoch has
+    // passed, and nothing once the manager is gone.
+    void Deliver(const std::shared_ptr<Core>& self);
+    void DeliverNotice(Notice& notice);
     void PauseUnlessTerminated(unsigned ms);
 };
 
@@ -245,15 +284,18 @@ void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
     // sends: handing datagrams from a waiting thread to a sending one would cost every
     // acknowledgement a thread switch. The readability wait is its only wait; a message to send
     // or a stop ends it with a datagram of the manager's own (WakeWorker), too short to be a
-    // message. An idle session wakes it once per wait.
+    // message. An idle session wakes it once per wait. A handled datagram leads straight to the
+    // next wait, which returns at once when more are waiting.
+    bool readable = Socket.WaitReadable(0);
+    TBurstGather gather;
     while (!Terminated) {
         WakePending = false;
-        bool readable = Socket.WaitReadable(0);
+        bool handled = false;
         if (readable) {
             Tagged in = ReceiveOne(0, Timings.WorkerReceive, self);
             if (in.Msg) {
                 HandleIncoming(std::move(in.Msg), in.Epoch, self);
-                Wake(self);
+                handled = true;
             } else if (!in.Consumed) {
                 // A handshake holds the socket, or none has been made yet: the datagram is not
                 // this thread's, and it must not spin on it.
@@ -262,8 +304,21 @@ void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
         }
         if (Terminated)
             break;
-        if (!TransmitNext(self) && !readable && !Terminated)
-            Socket.WaitReadable(Timings.ReadWait);
+        const bool sent = TransmitNext(self);
+        // Only the wake-up of the main thread is held: every datagram is still acknowledged at
+        // once, and a send ends the gather.
+        if (handled && !sent && gather.Hold(TickCount())) {
+            readable = Socket.WaitReadable(1);
+            if (readable)
+                continue;
+        }
+        // The main thread is woken when the worker is done with the datagram, so that it does
+        // not contend with the worker for the queue meanwhile.
+        gather.Woken(handled, TickCount());
+        Wake(self);
+        if (Terminated)
+            break;
+        readable = Socket.WaitReadable(sent ? 0 : Timings.ReadWait);
     }
     ClearQueues(Phase);
     Running = false;
@@ -271,7 +326,7 @@ void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
 
 bool TKovraConnectionMngr::Core::TransmitNext(const std::shared_ptr<Core>& self)
 {
-    std::unique_ptr<TKovraAPIMsg> next;
+    SharedMsg next;
     std::uint64_t epoch = 0;
     {
         std::lock_guard lock(QueueLock);
@@ -281,7 +336,7 @@ bool TKovraConnectionMngr::Core::TransmitNext(const std::shared_ptr<Core>& self)
         Outbound.pop_front();
         epoch = Epoch;
     }
-    Transmit(*next, epoch, self);
+    Transmit(next, epoch, self);
     return true;
 }
 
@@ -295,20 +350,35 @@ void TKovraConnectionMngr::Core::WakeWorker(bool force)
     Socket.SendTo(&wake, 1, WakeAddress, Socket.LocalPort());
 }
 
-void TKovraConnectionMngr::Core::DeliverOne(const std::shared_ptr<Core>& self)
+void TKovraConnectionMngr::Core::Deliver(const std::shared_ptr<Core>& self)
 {
-    Notice notice;
     {
         std::lock_guard lock(QueueLock);
         DeliveryPosted = false;
-        if (Inbound.empty())
-            return;  // dropped by ClearQueues
-        notice = std::move(Inbound.front());
-        Inbound.pop_front();
     }
-    // The next one is posted before this one runs: a handler that waits runs the loop, and the
-    // notices behind its own must reach it there.
-    Wake(self);
+    for (;;) {
+        Notice notice;
+        bool post = false;
+        {
+            std::lock_guard lock(QueueLock);
+            if (Inbound.empty())
+                return;
+            notice = std::move(Inbound.front());
+            Inbound.pop_front();
+            // A handler that waits runs the loop, and the notices behind its own must reach it
+            // there: while some remain, a delivery is on its way before the handler runs. When
+            // the handler returns at once, this loop takes them first.
+            if (!Inbound.empty() && !DeliveryPosted)
+                post = DeliveryPosted = true;
+        }
+        if (post)
+            PostDelivery(self);
+        DeliverNotice(notice);
+    }
+}
+
+void TKovraConnectionMngr::Core::DeliverNotice(Notice& notice)
+{
     // Only the main thread changes the owner and starts epochs, so both hold for the call.
     if (!Owner || notice.Epoch != Epoch)
         return;
@@ -356,7 +426,7 @@ Tagged TKovraConnectionMngr::Core::ReceiveOne(unsigned ms, unsigned lockMs, cons
         ++Foreign;
         return none;
     }
-    auto msg = std::make_unique<TKovraAPIMsg>();
+    auto msg = std::make_shared<TKovraAPIMsg>();
     msg->Decode(Buffer.data(), received.Bytes);
     if (!KovraMsg::IsEventOrControl(msg->dwMsgType)) {
         const std::uint32_t invokeId = msg->ReadInt32();
@@ -366,14 +436,14 @@ Tagged TKovraConnectionMngr::Core::ReceiveOne(unsigned ms, unsigned lockMs, cons
     if (msg->dwMsgType != KovraMsg::DISCONNECT)
         LastReceived = TickCount();
     // Told once the caller has acknowledged or handled it (see Wake).
-    TellMessage(Notice::Received, *msg, epoch, self, false);
+    TellMessage(Notice::Received, msg, epoch, self, false);
     return {std::move(msg), epoch, true};
 }
 
-void TKovraConnectionMngr::Core::HandleIncoming(std::unique_ptr<TKovraAPIMsg> in, std::uint64_t epoch,
+void TKovraConnectionMngr::Core::HandleIncoming(SharedMsg in, std::uint64_t epoch,
                                                 const std::shared_ptr<Core>& self)
 {
-    TKovraAPIMsg& msg = *in;
+    const TKovraAPIMsg& msg = *in;
     if (msg.dwMsgType == KovraMsg::DISCONNECT) {
         RequestSessionEnd(false, epoch, self);
         return;
@@ -395,28 +465,29 @@ void TKovraConnectionMngr::Core::HandleIncoming(std::unique_ptr<TKovraAPIMsg> in
         RequestSessionEnd(true, epoch, self);
         return;
     }
-    TKovraAPIMsg ack(KovraMsg::ACK, msg.dwMsgSeq);
-    Transmit(ack, epoch, self);
+    Transmit(std::make_shared<TKovraAPIMsg>(KovraMsg::ACK, msg.dwMsgSeq), epoch, self);
     if (order == KovraSequence::Repeat || msg.dwMsgType == KovraMsg::PING)
         return;
     if (msg.dwMsgType == KovraMsg::LOGIN_RSP) {
-        const std::uint32_t error = msg.ReadInt32();
-        const std::string apiVersion = msg.ReadStr();
-        const std::string serverVersion = msg.ReadStr();
+        // Read from a copy: the main thread may be reading the shared one in its receive hook.
+        TKovraAPIMsg fields = msg;
+        const std::uint32_t error = fields.ReadInt32();
+        const std::string apiVersion = fields.ReadStr();
+        const std::string serverVersion = fields.ReadStr();
         Notice login;
         login.What = Notice::Login;
         login.Epoch = epoch;
         login.Error = error;
         login.ApiVersion = apiVersion;
         login.ServerVersion = serverVersion;
-        Tell(std::move(login), self);
+        Tell(std::move(login), self, false);
         return;
     }
     Notice dispatch;
     dispatch.What = Notice::Dispatch;
     dispatch.Epoch = epoch;
     dispatch.Msg = std::move(in);
-    Tell(std::move(dispatch), self);
+    Tell(std::move(dispatch), self, false);
 }
 
 void TKovraConnectionMngr::Core::PauseUnlessTerminated(unsigned ms)
@@ -427,9 +498,10 @@ void TKovraConnectionMngr::Core::PauseUnlessTerminated(unsigned ms)
             std::chrono::milliseconds(std::min<std::uint64_t>(20, until - TickCount())));
 }
 
-void TKovraConnectionMngr::Core::Transmit(TKovraAPIMsg& msg, std::uint64_t epoch,
+void TKovraConnectionMngr::Core::Transmit(const SharedMsg& shared, std::uint64_t epoch,
                                           const std::shared_ptr<Core>& self)
 {
+    const TKovraAPIMsg& msg = *shared;
     const bool acknowledged = !IsUnacknowledged(msg.dwMsgType);
     const bool needsSession = msg.dwMsgType != KovraMsg::LOGIN_REQ && acknowledged;
     for (unsigned attempt = 0; attempt < Timings.Tries; ++attempt) {
@@ -452,7 +524,9 @@ void TKovraConnectionMngr::Core::Transmit(TKovraAPIMsg& msg, std::uint64_t epoch
         }
         if (msg.dwMsgType != KovraMsg::PING && msg.dwMsgType != KovraMsg::DISCONNECT)
             LastSent = TickCount();
-        TellMessage(Notice::Sent, msg, epoch, self);
+        // Before a wait for the acknowledgement the main thread is woken; after an ACK or a
+        // DISCONNECT the caller wakes it once it is done with the datagram.
+        TellMessage(Notice::Sent, shared, epoch, self, acknowledged);
         if (!acknowledged)
             return;
         switch (WaitForAck(msg, epoch, self)) {

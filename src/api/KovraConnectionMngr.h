@@ -3,7 +3,8 @@
 // retransmission, sequence checks, log-in with fail-over, and hand-over of received messages to
 // the main thread. One worker thread waits for readability, takes every datagram in after log-in
 // and acknowledges it at once, and makes all sends after log-in. What the application sees is
-// queued for the main thread in the order it happened; the worker never waits for it.
+// queued for the main thread in the order it happened; the worker never waits for it. Within a
+// burst of datagrams the main thread is woken once per batch, within about 2 ms of the first.
 
 #include <atomic>
 #include <cstdint>

@@ -697,6 +697,41 @@ TEST_F(ApiSession, MessageIsAcknowledgedWhileTheMainThreadIsBlockedInAHandler)
     EXPECT_TRUE(api.Connected());
 }
 
+// A handler that runs the loop (a modal window) gets the events behind its own there: one that
+// was already waiting and one that arrives meanwhile.
+TEST_F(ApiSession, HandlerThatRunsTheLoopGetsTheLaterEventsInOrder)
+{
+    // An idle worker that wakes only now and then: none of its rounds brings an event late.
+    TKovraAPITimings timings = TestTimings();
+    timings.Exchange.ReadWait = 60000;
+    api.SetActive(false);
+    api.SetTimings(timings);
+    api.SetActive(true);
+    ConnectAndMonitor();
+    std::vector<std::uint32_t> events, waiting, arriving;
+    api.OnAnswerCall = [&](TKovraAPI&, std::uint32_t dwError) {
+        events.push_back(dwError);
+        if (dwError != 1)
+            return;
+        PumpUntil([&] { return events.size() >= 2; }, 2000);
+        waiting = events;
+        server.Send(server.Response(KovraMsg::ANSWER_CALL_RSP, 3));
+        PumpUntil([&] { return events.size() >= 3; }, 2000);
+        arriving = events;
+    };
+    const std::size_t acks = server.Count(KovraMsg::ACK);
+    server.Send(server.Response(KovraMsg::ANSWER_CALL_RSP, 1));
+    server.Send(server.Response(KovraMsg::ANSWER_CALL_RSP, 2));
+    ASSERT_TRUE(server.AwaitCount(KovraMsg::ACK, acks + 2));
+    // The worker is done with both before the loop runs, so nothing it does then brings the second.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(PumpUntil([&] { return !arriving.empty(); }));
+    EXPECT_EQ(waiting, (std::vector<std::uint32_t>{1, 2}));
+    EXPECT_EQ(arriving, (std::vector<std::uint32_t>{1, 2, 3}));
+    PumpFor(50);
+    EXPECT_EQ(events, (std::vector<std::uint32_t>{1, 2, 3}));
+}
+
 TEST_F(ApiSession, CallConnectionEventKeepsWireAndDeclaredOrderApart)
 {
     ConnectAndMonitor();
