@@ -46,8 +46,10 @@ inline const TKovraUtilsLibrary* LoadKovraUtils()
         return nullptr;
     using kovra_utils_detail::Find;
     TKovraUtilsLibrary found;
-    if (!Find(module, found.InstallNotify, "InstallNotify") || !Find(module, found.UninstallNotify, "UninstallNotify") ||
-        !Find(module, found.GetListViewItem, "GetListViewItem") || !Find(module, found.SetClientMenu, "SetClientMenu")) {
+    if (!Find(module, found.InstallNotify, "InstallNotify") ||
+        !Find(module, found.UninstallNotify, "UninstallNotify") ||
+        !Find(module, found.GetListViewItem, "GetListViewItem") ||
+        !Find(module, found.SetClientMenu, "SetClientMenu")) {
         FreeLibrary(module);
         return nullptr;
     }
