@@ -1,15 +1,20 @@
 ; Kovra Assistant for one user: no administrator rights, everything under the user's own folders
 ; and registry, and an uninstaller that takes away what this installer put there and nothing else.
 ;
-; makensis -DBUILD_DIR=<win32 build> -DOUT_DIR=<folder> KovraAssistant.nsi
+; makensis -DIMAGE_DIR=<folder of the 32-bit images> -DOUT_DIR=<folder> KovraAssistant.nsi
+;   (scripts/package gives it the release build's ship/; -DBUILD_DIR=<win32 build> takes src\app of that tree)
 ; Silent install: Setup.exe /S [/AUTOSTART] [/D=folder]; silent removal: Uninstall.exe /S
 
 Unicode true
 !include "FileFunc.nsh"
 !include "LogicLib.nsh"
 
-!ifndef BUILD_DIR
-  !error "BUILD_DIR (the win32 build folder) is required"
+!ifndef IMAGE_DIR
+  !ifdef BUILD_DIR
+    !define IMAGE_DIR "${BUILD_DIR}\src\app"
+  !else
+    !error "IMAGE_DIR (the folder of KovraAssistant.exe and KovraUtils.dll) is required"
+  !endif
 !endif
 !ifndef OUT_DIR
   !define OUT_DIR "."
@@ -17,8 +22,8 @@ Unicode true
 
 !define PRODUCT "Kovra Assistant"
 !define EXE "KovraAssistant.exe"
-!define PROGRAM "${BUILD_DIR}\src\app\${EXE}"
-; The program imports the hook library at load time: it must lie beside the program.
+!define PROGRAM "${IMAGE_DIR}\${EXE}"
+; The program loads the hook library from its own folder: it must lie beside the program.
 !define HOOKLIB "KovraUtils.dll"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\KovraAssistant"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
@@ -69,7 +74,7 @@ Section "-Program" SecProgram
   SetShellVarContext current
   SetOutPath "$INSTDIR"
   File "${PROGRAM}"
-  File "${BUILD_DIR}\src\app\${HOOKLIB}"
+  File "${IMAGE_DIR}\${HOOKLIB}"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
   CreateShortCut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\${EXE}"
 

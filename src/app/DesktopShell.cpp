@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Threads.h"
+
 void TAddressOpener::Open(const std::string& url)
 {
     // Those that have started their browser are done with: joining them does not wait.
@@ -13,6 +15,7 @@ void TAddressOpener::Open(const std::string& url)
     starts_.push_back({std::thread([url, done] {
                            OpenInDefaultBrowser(url);
                            *done = true;
+                           platform::ReleaseStackBeforeExit();
                        }),
                        done});
 }

@@ -48,7 +48,8 @@ TfmKovraAssistant::TfmKovraAssistant(TAssistantOptions options)
       programFolder_(std::move(options.ProgramFolder)),
       startLookAndFeel_(options.StartLookAndFeel),
       handOverToRunning_(std::move(options.HandOverToRunning)),
-      instanceName_(std::move(options.InstanceName))
+      instanceName_(std::move(options.InstanceName)),
+      lookAndFeel_(std::move(options.LookAndFeel))
 {
     SetName("fmKovraAssistant");
     SetBorderStyle(ui::TFormBorderStyle::bsNone);
@@ -559,6 +560,17 @@ TfmKovraAssistant::TLink* TfmKovraAssistant::Link(const std::string& panelName) 
     return nullptr;
 }
 
+std::unique_ptr<TKALookAndFeel> StartLookAndFeel(const std::vector<std::string>& parameters,
+                                                 const std::string& programFolder)
+{
+    TKALookAndFeelTargets targets;
+    targets.DecodeLogo = DecodeLogoPicture;
+    if (HasSwitch(parameters, "webportal"))
+        return std::make_unique<TKALookAndFeel>(SwitchValue(parameters, "webportal"),
+                                                std::optional<std::string>("ka.ico"), true, nullptr, targets);
+    return std::make_unique<TKALookAndFeel>(programFolder, std::nullopt, false, nullptr, targets);
+}
+
 bool TfmKovraAssistant::FormCreate()
 {
     SetBounds(0, 0, Width(), Height());
@@ -580,14 +592,10 @@ bool TfmKovraAssistant::FormCreate()
         helpAddress_ = portal + "help/helpset.htm?context=webportalhelp";
     miHelpHelp->SetEnabled(webMode);
     if (startLookAndFeel_) {
-        auto ready = [this] { LookAndFeelReady(); };
-        TKALookAndFeelTargets targets;
-        targets.DecodeLogo = DecodeLogoPicture;
-        if (webMode)
-            lookAndFeel_ = std::make_unique<TKALookAndFeel>(portal, std::optional<std::string>("ka.ico"), true, ready,
-                                                            targets);
-        else
-            lookAndFeel_ = std::make_unique<TKALookAndFeel>(programFolder_, std::nullopt, false, ready, targets);
+        if (!lookAndFeel_)
+            lookAndFeel_ = StartLookAndFeel(parameters_, programFolder_);
+        // Its completion runs on this thread from the message loop, which has not run yet.
+        lookAndFeel_->SetOnComplete([this] { LookAndFeelReady(); });
     }
 
     TStartupInfo& info = StartupInfo();
@@ -596,6 +604,9 @@ bool TfmKovraAssistant::FormCreate()
     Panel5->SetCaption(FormatPhoneNumber(info.Phone));
     tmInitApplication->SetInterval(timings_.InitApplication);
     tmInitApplication->SetEnabled(true);
+    // Had anything run the message loop since the loader started, its end went by unseen.
+    if (lookAndFeel_ && lookAndFeel_->Finished())
+        LookAndFeelReady();
     return true;
 }
 

@@ -20,12 +20,16 @@
 #include "app/StartupInfo.h"
 #include "messenger/MSNUtils.h"
 #include "options/DesktopPreferences.h"
+#include "settings/KALookAndFeel.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
 #include "ui/TaskIcon.h"
 #include "ui/UnicodeCtrls.h"
 
-class TKALookAndFeel;
+// Starts loading the look and feel the parameters name: from the portal ("webportal"), else from
+// the program's folder. Its completion handler is set by whoever takes it.
+std::unique_ptr<TKALookAndFeel> StartLookAndFeel(const std::vector<std::string>& parameters,
+                                                 const std::string& programFolder);
 class TUtilWindow;
 
 // Intervals of the window and its session; tests scale them down.
@@ -64,6 +68,9 @@ struct TAssistantOptions {
     std::string ProgramFolder = ".";
     // Start the look and feel (off in tests that drive LookAndFeelReady themselves).
     bool StartLookAndFeel = true;
+    // The look and feel already loading (StartLookAndFeel), which FormCreate takes over instead of
+    // starting its own; none to start it there.
+    std::unique_ptr<TKALookAndFeel> LookAndFeel;
     // Finds another running instance and hands it the parameters; true when one took them.
     std::function<bool(const std::string& text)> HandOverToRunning;
     // The name whose hash marks the running instance (tests running side by side use their own).

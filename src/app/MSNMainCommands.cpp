@@ -2,6 +2,7 @@
 
 #include "app/MSNMain.h"
 #include "dialogs/MSNTransfer.h"
+#include "platform/Threads.h"
 #include "settings/MessageBundle.h"
 #include "settings/SpeedDials.h"
 #include "settings/TextUtil.h"
@@ -556,6 +557,7 @@ void TfmKovraAssistant::UpdateSpeedDialsClick()
                 },
                 &speedDialStop_);
             speedDialRunning_ = false;
+            platform::ReleaseStackBeforeExit();
         });
 }
 

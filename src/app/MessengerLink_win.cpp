@@ -7,7 +7,7 @@
 
 #include <commctrl.h>
 
-#include "KovraUtils.h"
+#include "KovraUtilsLibrary.h"
 #include "ui/UnicodeText.h"
 
 namespace {
@@ -62,13 +62,17 @@ public:
         window_ = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                   windowClass.hInstance, nullptr);
         SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        // The 64-bit build maps the library on its first call; without it the coupling goes on
-        // without the client's menus instead of ending the program at that call.
-        if (!LoadLibraryW(L"KovraUtils.dll"))
-            return;
+        // The library is mapped when the coupling starts; without it the coupling goes on without
+        // the client's menus.
         HWND notify = window_;
-        link_.SetHook(
-            {[notify] { InstallNotify(notify, "MSBLClass\0IMWindowClass\0"); }, [] { UninstallNotify(); }});
+        link_.SetHook({[notify] {
+                           if (const TKovraUtilsLibrary* library = LoadKovraUtils())
+                               library->InstallNotify(notify, "MSBLClass\0IMWindowClass\0");
+                       },
+                       [] {
+                           if (const TKovraUtilsLibrary* library = LoadedKovraUtils())
+                               library->UninstallNotify();
+                       }});
         link_.SetClientWindows(this);
     }
     ~TClientHook() override
@@ -108,7 +112,8 @@ public:
         item.iItem = selected;
         item.pszText = text;
         item.cchTextMax = sizeof text;
-        if (!GetListViewItem(static_cast<HWND>(window), list, &item))
+        const TKovraUtilsLibrary* library = LoadedKovraUtils();
+        if (!library || !library->GetListViewItem(static_cast<HWND>(window), list, &item))
             return {};
         wchar_t wide[256] = {};
         MultiByteToWideChar(CP_ACP, 0, text, -1, wide, 256);
@@ -125,7 +130,8 @@ public:
                          (entry.Enabled ? 0 : MF_GRAYED) | (entry.Checked ? MF_CHECKED : 0);
             items.push_back({entry.Level, entry.Command, flags, texts.back().c_str()});
         }
-        SetClientMenu(static_cast<HWND>(window), items.data(), static_cast<int>(items.size()));
+        if (const TKovraUtilsLibrary* library = LoadedKovraUtils())
+            library->SetClientMenu(static_cast<HWND>(window), items.data(), static_cast<int>(items.size()));
     }
 
 private:

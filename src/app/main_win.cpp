@@ -12,6 +12,7 @@
 #include "app/ClickToDial.h"
 #include "app/MSNMain.h"
 #include "app/MSNMainOptions.h"
+#include "app/MarkedWindow.h"
 #include "app/MessengerLink.h"
 #include "app/SystemDesktop.h"
 #include "platform/MainLoop.h"
@@ -79,6 +80,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     }
     options.ProgramFolder = ProgramFolder();
     ApplyTestOverrides(options);
+    // The look and feel loads while the window is being built (it is shown once both are done),
+    // unless a running instance is about to take the parameters and this one ends at once.
+    if (!FindMarkedWindow(NameHash(options.InstanceName)))
+        options.LookAndFeel = StartLookAndFeel(options.Parameters, options.ProgramFolder);
     TfmKovraAssistant* form = nullptr;
     options.Services.Desktop =
         std::make_shared<TSystemDesktop>([&form] { return form ? ui::win32::HandleOf(*form) : nullptr; });

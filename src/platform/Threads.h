@@ -7,6 +7,11 @@
 
 namespace platform {
 
+// A worker's last step before it returns: the pages of its stack below the caller are given back.
+// Under Wine about 1 MB of every thread's stack is resident, and the stack of the thread that
+// ended last stays until another thread ends; a fetch thread's would stay for the whole session.
+void ReleaseStackBeforeExit();
+
 // An auto-reset event: signals given while nobody waits merge into one; a wait consumes it.
 class AutoResetEvent {
 public:

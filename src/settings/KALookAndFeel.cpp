@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "platform/MainLoop.h"
+#include "platform/Threads.h"
 #include "settings/TextUtil.h"
 
 namespace {
@@ -329,6 +330,7 @@ void TKALookAndFeel::Run()
                 handler();
         },
         &stop_);
+    platform::ReleaseStackBeforeExit();
 }
 
 void TKALookAndFeel::ApplyLookAndFeel(ISkinForm& form, ISkinComponent* image) const

@@ -7,14 +7,24 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <stdexcept>
 #include <vector>
 
-#include "KovraUtils.h"
+#include "KovraUtilsLibrary.h"
 #include "MsgrSimProcess.h"
 
 namespace {
 
 const char kProperty[] = "_QmOldProc_";
+
+// Reached as the program reaches it: loaded, and every export found by its plain name.
+const TKovraUtilsLibrary& Utils()
+{
+    const TKovraUtilsLibrary* library = LoadKovraUtils();
+    if (!library)
+        throw std::runtime_error("KovraUtils.dll or one of its exports was not found");
+    return *library;
+}
 
 struct Note {
     UINT Message;
@@ -55,7 +65,7 @@ protected:
     }
     void TearDown() override
     {
-        UninstallNotify();
+        Utils().UninstallNotify();
         sim_->Command("close Alice");
         sim_->Command("close Bob");
         DestroyWindow(notify_);
@@ -72,7 +82,7 @@ protected:
 
     void Install(const char* names, std::size_t size)
     {
-        InstallNotify(notify_, std::string(names, size).c_str());
+        Utils().InstallNotify(notify_, std::string(names, size).c_str());
     }
     int Count(UINT message, WPARAM wParam) const
     {
@@ -177,7 +187,7 @@ TEST_F(HookTest, UninstallReleasesAndAnnouncesEverySubclassedWindow)
     for (HWND window : windows)
         ASSERT_TRUE(WaitForNote(WM_USER + 1, window));
 
-    UninstallNotify();
+    Utils().UninstallNotify();
     for (HWND window : windows) {
         EXPECT_EQ(Count(WM_USER + 2, reinterpret_cast<WPARAM>(window)), 1);
         EXPECT_FALSE(Subclassed(window));
@@ -209,7 +219,7 @@ TEST_F(HookTest, ListViewItemIsReadThroughTheSharedBlockAndCutToTheCallersCapaci
     item.iItem = selected;
     item.pszText = text;
     item.cchTextMax = 256;
-    ASSERT_TRUE(GetListViewItem(main_, list, &item));
+    ASSERT_TRUE(Utils().GetListViewItem(main_, list, &item));
     EXPECT_STREQ(text, "Bob (Busy)");
     EXPECT_EQ(item.pszText, text);
     EXPECT_EQ(item.lParam, 1);
@@ -233,7 +243,7 @@ TEST_F(HookTest, ListViewItemIsReadThroughTheSharedBlockAndCutToTheCallersCapaci
 
     std::memset(text, 'x', sizeof text);
     item.cchTextMax = 4;
-    ASSERT_TRUE(GetListViewItem(main_, list, &item));
+    ASSERT_TRUE(Utils().GetListViewItem(main_, list, &item));
     EXPECT_STREQ(text, "Bob");
     EXPECT_EQ(text[4], 'x');
     // A capacity beyond the block's buffer is held to it instead of running past the block.
@@ -241,7 +251,7 @@ TEST_F(HookTest, ListViewItemIsReadThroughTheSharedBlockAndCutToTheCallersCapaci
     item.pszText = large.data();
     item.cchTextMax = 5000;
     item.iItem = 0;
-    ASSERT_TRUE(GetListViewItem(main_, list, &item));
+    ASSERT_TRUE(Utils().GetListViewItem(main_, list, &item));
     EXPECT_STREQ(large.data(), "Alice (Online)");
     EXPECT_EQ(large[1027], 'x');
 }
@@ -255,7 +265,7 @@ TEST_F(HookTest, PopupGoesRightAlignedIntoTheBarIsReplacedAndGoesWithTheRelease)
     const KovraMenuEntry popup[] = {
         {0, 0, 0, L"KOVRA"},     {1, 5001, 0, L"&Call..."}, {1, 0, MF_POPUP, L"I want to..."},
         {2, 5002, 0, L"Answer"}, {1, 0, MF_SEPARATOR, L""}, {1, 5003, MF_GRAYED, L"&Exit"}};
-    ASSERT_TRUE(SetClientMenu(main_, popup, 6));
+    ASSERT_TRUE(Utils().SetClientMenu(main_, popup, 6));
     EXPECT_NE(bars().find("MSBLClass [&File,&Contacts,&Help,>KOVRA]"), std::string::npos) << bars();
     // The popup's own command is posted and goes no further.
     ASSERT_EQ(sim_->Command("menu main KOVRA \"I want to...\" Answer"), "ok 5002");
@@ -265,9 +275,9 @@ TEST_F(HookTest, PopupGoesRightAlignedIntoTheBarIsReplacedAndGoesWithTheRelease)
 
     // A second popup takes the first one's place; a broken one changes nothing.
     const KovraMenuEntry second[] = {{0, 0, 0, L"KOVRA"}, {1, 5004, 0, L"&Call..."}};
-    ASSERT_TRUE(SetClientMenu(main_, second, 2));
+    ASSERT_TRUE(Utils().SetClientMenu(main_, second, 2));
     const KovraMenuEntry orphan[] = {{0, 0, 0, L"KOVRA"}, {2, 5005, 0, L"Lost"}};
-    EXPECT_FALSE(SetClientMenu(main_, orphan, 2));
+    EXPECT_FALSE(Utils().SetClientMenu(main_, orphan, 2));
     const unsigned char cut[] = {1, 0, 0};
     COPYDATASTRUCT copy{0x1029384A, sizeof cut, const_cast<unsigned char*>(cut)};
     EXPECT_EQ(SendMessageW(main_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy)), 0);
@@ -279,18 +289,19 @@ TEST_F(HookTest, PopupGoesRightAlignedIntoTheBarIsReplacedAndGoesWithTheRelease)
     sim_->Command("open Bob");
     HWND conversation = sim_->Window("Bob");
     ASSERT_TRUE(WaitForNote(WM_USER + 1, conversation));
-    ASSERT_TRUE(SetClientMenu(conversation, second, 2));
+    ASSERT_TRUE(Utils().SetClientMenu(conversation, second, 2));
     EXPECT_NE(bars().find("IMWindowClass [&File,&Edit,>KOVRA]"), std::string::npos) << bars();
     ASSERT_EQ(sim_->Command("close Bob"), "ok");
-    EXPECT_FALSE(SetClientMenu(conversation, second, 2));
+    EXPECT_FALSE(Utils().SetClientMenu(conversation, second, 2));
 
-    UninstallNotify();
+    Utils().UninstallNotify();
     EXPECT_EQ(bars().find("KOVRA"), std::string::npos) << bars();
-    EXPECT_FALSE(SetClientMenu(main_, second, 2));
+    EXPECT_FALSE(Utils().SetClientMenu(main_, second, 2));
 }
 
 TEST(KovraUtilsExports, PlainNamesWithTheirOrdinals)
 {
+    Utils();
     HMODULE library = GetModuleHandleA("KovraUtils.dll");
     ASSERT_NE(library, nullptr);
     const char* names[] = {"GetListViewItem", "UninstallNotify", "InstallNotify", "SetClientMenu"};

@@ -1,0 +1,58 @@
+#pragma once
+// The hook library reached through LoadLibraryW and GetProcAddress instead of an import: the
+// program maps it only when the messaging-client coupling starts, not at every start. The exports
+// carry plain names in both bitnesses. Main thread.
+
+#include "KovraUtils.h"
+
+struct TKovraUtilsLibrary {
+    decltype(&::InstallNotify) InstallNotify = nullptr;
+    decltype(&::UninstallNotify) UninstallNotify = nullptr;
+    decltype(&::GetListViewItem) GetListViewItem = nullptr;
+    decltype(&::SetClientMenu) SetClientMenu = nullptr;
+};
+
+namespace kovra_utils_detail {
+
+inline TKovraUtilsLibrary& Library()
+{
+    static TKovraUtilsLibrary library;
+    return library;
+}
+
+template <typename Function> bool Find(HMODULE module, Function& function, const char* name)
+{
+    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    return function != nullptr;
+}
+
+}  // namespace kovra_utils_detail
+
+// The library's exports once it has been loaded; nullptr before.
+inline const TKovraUtilsLibrary* LoadedKovraUtils()
+{
+    const TKovraUtilsLibrary& library = kovra_utils_detail::Library();
+    return library.SetClientMenu ? &library : nullptr;
+}
+
+// Maps the library (found beside the program first) on the first call; nullptr while it or one of
+// its exports cannot be found, and the next call tries again.
+inline const TKovraUtilsLibrary* LoadKovraUtils()
+{
+    if (const TKovraUtilsLibrary* loaded = LoadedKovraUtils())
+        return loaded;
+    HMODULE module = LoadLibraryW(L"KovraUtils.dll");
+    if (!module)
+        return nullptr;
+    using kovra_utils_detail::Find;
+    TKovraUtilsLibrary found;
+    if (!Find(module, found.InstallNotify, "InstallNotify") ||
+        !Find(module, found.UninstallNotify, "UninstallNotify") ||
+        !Find(module, found.GetListViewItem, "GetListViewItem") ||
+        !Find(module, found.SetClientMenu, "SetClientMenu")) {
+        FreeLibrary(module);
+        return nullptr;
+    }
+    kovra_utils_detail::Library() = found;
+    return LoadedKovraUtils();
+}
