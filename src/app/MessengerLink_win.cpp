@@ -54,32 +54,26 @@ class TClientHook : public IClientWindows {
 public:
     explicit TClientHook(TMessengerLink& link) : link_(link)
     {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = &Proc;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = kWindowClass;
-        RegisterClassW(&windowClass);
-        window_ = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  windowClass.hInstance, nullptr);
-        SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-        // The library is mapped when the coupling starts; without it the coupling goes on without
-        // the client's menus.
-        HWND notify = window_;
-        link_.SetHook({[notify] {
-                           if (const TKovraUtilsLibrary* library = LoadKovraUtils())
-                               library->InstallNotify(notify, "MSBLClass\0IMWindowClass\0");
+        // The library is mapped, and the window for its notifications made, when the coupling
+        // starts: a start without the client pays for neither. Without the library the coupling
+        // goes on without the client's menus.
+        link_.SetHook({[this] {
+                           const TKovraUtilsLibrary* library = LoadKovraUtils();
+                           if (library && NotifyWindow())
+                               library->InstallNotify(window_, "MSBLClass\0IMWindowClass\0");
                        },
-                       [] {
-                           if (const TKovraUtilsLibrary* library = LoadedKovraUtils())
-                               library->UninstallNotify();
-                       }});
+                       &RemoveNotify});
         link_.SetClientWindows(this);
     }
     ~TClientHook() override
     {
         link_.SetClientWindows(nullptr);
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
-        DestroyWindow(window_);
+        // The window goes with this object; a later stop still takes the hook out.
+        link_.SetHook({nullptr, &RemoveNotify});
+        if (window_) {
+            SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+            DestroyWindow(window_);
+        }
     }
 
     std::string MenuBarClass(void* window) override
@@ -135,6 +129,28 @@ public:
     }
 
 private:
+    static void RemoveNotify()
+    {
+        if (const TKovraUtilsLibrary* library = LoadedKovraUtils())
+            library->UninstallNotify();
+    }
+
+    HWND NotifyWindow()
+    {
+        if (window_)
+            return window_;
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = &Proc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = kWindowClass;
+        RegisterClassW(&windowClass);
+        window_ = CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  windowClass.hInstance, nullptr);
+        if (window_)
+            SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+        return window_;
+    }
+
     static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
         auto* self = reinterpret_cast<TClientHook*>(GetWindowLongPtrW(window, GWLP_USERDATA));
