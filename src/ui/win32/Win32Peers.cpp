@@ -365,6 +365,11 @@ void Peer::Create()
         if (kind == TControlKind::ComboBox)
             place.bottom += ScaleFor(control_, kDropDownHeight);
     }
+    // A shown child is made visible by its creation: one call to the window server fewer per
+    // control, and nothing is painted before the message loop runs again.
+    const bool createdVisible = (style & WS_CHILD) && control_.Visible();
+    if (createdVisible)
+        style |= WS_VISIBLE;
     Peer* previous = gCreating;
     gCreating = this;
     hwnd_ = CreateWindowExW(exStyle, className, text.c_str(), style, place.left, place.top,
@@ -412,7 +417,8 @@ void Peer::Create()
     ApplyMenuBar();
     ApplyEnabled();
     CreateShownChildren();
-    ApplyVisible();
+    if (!createdVisible)
+        ApplyVisible();
 }
 
 void Peer::Destroy()
