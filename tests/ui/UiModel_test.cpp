@@ -125,8 +125,9 @@ TEST(Dpi, LengthsScaleToTheNearestPixelAndUnscalingUndoesIt)
         for (int value = -50; value < 2000; ++value) {
             ASSERT_EQ(UnscaleFromDpi(ScaleToDpi(value, dpi), dpi), value) << value << " at " << dpi;
             // Rounded up, a design extent always covers the pixels it came from.
-            if (value >= 0)
+            if (value >= 0) {
                 ASSERT_GE(ScaleToDpi(UnscaleFromDpiUp(value, dpi), dpi), value) << value << " at " << dpi;
+            }
         }
     EXPECT_EQ(UnscaleFromDpiUp(100, 144), 67);
     EXPECT_EQ(UnscaleFromDpi(100, 144), 67);
