@@ -73,7 +73,7 @@ void TfmKovraAssistant::RefillInstantMessages(const TCallInfo& call)
     if (!StartupInfo().UseMessenger || !services_.Messenger->Attached() ||
         !services_.Messenger->IsOnlineContact(call.FirstDevice()))
         return;
-    LoadCannedMessages(*cbIM, KovraAssistantConfig());
+    LoadCannedMessages(cbIM->Items(), KovraAssistantConfig());
 }
 
 void TfmKovraAssistant::SendInstantMessage()

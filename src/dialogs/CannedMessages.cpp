@@ -10,32 +10,32 @@ namespace {
 
 const char* const kSection = "IMMessages";
 
-void Store(const ui::TUnicodeComboBox& box, TKovraAssistantConfig& config)
-{
-    config.EraseSection(kSection);
-    for (int i = 0; i < box.Items().Count(); ++i)
-        config.WriteString(kSection, std::to_string(i), box.Items().Strings(i));
-}
-
 bool KeepTyped(ui::TUnicodeComboBox& box, TKovraAssistantConfig& config)
 {
     const std::string text = box.Text();
     if (text.empty() || box.Items().IndexOf(text) >= 0)
         return false;
     box.Items().Add(text);
-    Store(box, config);
+    StoreCannedMessages(box.Items(), config);
     return true;
 }
 
 } // namespace
 
-void LoadCannedMessages(ui::TUnicodeComboBox& box, TKovraAssistantConfig& config)
+void LoadCannedMessages(ui::TItemList& items, TKovraAssistantConfig& config)
 {
-    box.Items().Clear();
+    items.Clear();
     std::vector<std::string> keys;
     config.ReadSection(kSection, keys);
     for (const std::string& key : keys)
-        box.Items().Add(config.ReadString(kSection, key, ""));
+        items.Add(config.ReadString(kSection, key, ""));
+}
+
+void StoreCannedMessages(const ui::TItemList& items, TKovraAssistantConfig& config)
+{
+    config.EraseSection(kSection);
+    for (int i = 0; i < items.Count(); ++i)
+        config.WriteString(kSection, std::to_string(i), items.Strings(i));
 }
 
 void EditCannedMessagesInPlace(ui::TUnicodeComboBox& box, TKovraAssistantConfig& config)
@@ -50,7 +50,7 @@ void EditCannedMessagesInPlace(ui::TUnicodeComboBox& box, TKovraAssistantConfig&
             // The deleted text left in the box would be kept again when the box is left.
             box.SetItemIndex(-1);
             box.SetText("");
-            Store(box, config);
+            StoreCannedMessages(box.Items(), config);
             key = 0;
         }
     };

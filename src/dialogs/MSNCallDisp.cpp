@@ -171,7 +171,7 @@ void TfmCallDisposition::ConfigureRows(std::uint32_t capabilities, bool answerOf
     const bool messaging = contact && contact->Status == kContactOnline;
     pnAlertingInstantMsg->SetVisible(messaging);
     if (messaging)
-        LoadCannedMessages(*cbIM, config_);
+        LoadCannedMessages(cbIM->Items(), config_);
 
     int top = 1;
     for (ui::TUnicodePanel* row : Rows())

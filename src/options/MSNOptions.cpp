@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "api/KovraUDPApi.h"
+#include "dialogs/CannedMessages.h"
 #include "dialogs/ConfirmFm.h"
 #include "messenger/MSNUtils.h"
 #include "platform/Clock.h"
@@ -23,7 +24,6 @@ constexpr int kStatusActive = 191;
 constexpr int kStatusDown = 192;
 constexpr std::uint16_t kEnterKey = 13;
 constexpr std::uint16_t kEscapeKey = 27;
-const char* const kMessagesSection = "IMMessages";
 const char* const kConfirmSection = "Confirm";
 // The mark of a canned message row added but not yet stored with Enter.
 char uncommittedMark;
@@ -565,20 +565,12 @@ void TfmOptions::CallLaterDelete()
 
 void TfmOptions::LoadMessages()
 {
-    lbMessages->Items().Clear();
-    std::vector<std::string> pairs;
-    config_.ReadSectionValues(kMessagesSection, pairs);
-    for (const std::string& pair : pairs) {
-        const auto equals = pair.find('=');
-        lbMessages->Items().Add(equals == std::string::npos ? std::string() : pair.substr(equals + 1));
-    }
+    LoadCannedMessages(lbMessages->Items(), config_);
 }
 
 void TfmOptions::SaveMessages()
 {
-    config_.EraseSection(kMessagesSection);
-    for (int i = 0; i < lbMessages->Items().Count(); ++i)
-        config_.WriteString(kMessagesSection, std::to_string(i), lbMessages->Items().Strings(i));
+    StoreCannedMessages(lbMessages->Items(), config_);
 }
 
 void TfmOptions::PlaceMessageEditor(int row)
