@@ -5,6 +5,8 @@
 #include <cstdint>
 
 #include "settings/MSNConfig.h"
+#include "settings/MessageBundle.h"
+#include "settings/TextUtil.h"
 
 namespace {
 
@@ -115,7 +117,9 @@ std::string TCallHistory::MissedText() const
     const int missed = MissedCount();
     if (missed == 0)
         return {};
-    return std::to_string(missed) + (missed == 1 ? " missed call" : " missed calls");
+    const std::string text = missed == 1 ? LocalText("txtMissedCall", "%d missed call")
+                                         : LocalText("txtMissedCalls", "%d missed calls");
+    return settings::Substitute(text, "%d", std::to_string(missed));
 }
 
 void TCallHistory::Load(const TKovraAssistantConfig& config)

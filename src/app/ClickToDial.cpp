@@ -1,12 +1,50 @@
 #include "app/ClickToDial.h"
 
 #include "platform/Text.h"
+#include "settings/MessageBundle.h"
 #include "settings/TextUtil.h"
 #include "settings/otutil.h"
 
 namespace {
 
 constexpr std::string_view kSchemes[] = {"tel:", "callto:"};
+
+enum class TRefusal { None, NotALink, BrokenEscape, NotANumber, NoNumber, CountryCode };
+
+struct TRefusalText {
+    TRefusal Refusal;
+    const char* LinkKey;
+    const char* LinkText; // "%s" is the link
+    const char* ClipboardKey;
+    const char* ClipboardText;
+};
+
+constexpr TRefusalText kRefusals[] = {
+    {TRefusal::NotALink, "txtLinkNotALink", "The link \"%s\" is not a \"tel:\" or \"callto:\" link.", "", ""},
+    {TRefusal::BrokenEscape, "txtLinkBrokenEscape", "The link \"%s\" has a broken escape.", "", ""},
+    {TRefusal::NotANumber, "txtLinkNotANumber", "The link \"%s\" is not a phone number that can be dialled.",
+     "txtClipboardNotANumber", "The clipboard's text is not a phone number that can be dialled."},
+    {TRefusal::NoNumber, "txtLinkNoNumber", "The link \"%s\" holds no number to dial.",
+     "txtClipboardNoNumber", "The clipboard's text holds no number to dial."},
+    {TRefusal::CountryCode, "txtLinkCountryCode",
+     "The link \"%s\" has a country code other than +1; such numbers cannot be dialled yet.",
+     "txtClipboardCountryCode",
+     "The clipboard's text has a country code other than +1; such numbers cannot be dialled yet."},
+};
+
+const TRefusalText& TextOf(TRefusal refusal)
+{
+    for (const TRefusalText& text : kRefusals)
+        if (text.Refusal == refusal)
+            return text;
+    return kRefusals[0];
+}
+
+TCallLink LinkRefused(std::string_view link, TRefusal refusal)
+{
+    const TRefusalText& text = TextOf(refusal);
+    return {std::string(), settings::Substitute(LocalText(text.LinkKey, text.LinkText), "%s", link)};
+}
 
 std::size_t SchemeLength(std::string_view text)
 {
@@ -16,9 +54,24 @@ std::size_t SchemeLength(std::string_view text)
     return 0;
 }
 
-TCallLink Refused(std::string_view link, const std::string& why)
+// The digits of a written number. A "+" is a country code's: only +1 is dialled as given (its
+// digits with the 1); any other would need dialing rules to reach the same number.
+TRefusal DigitsOf(std::string_view text, std::string& number)
 {
-    return {std::string(), "The link \"" + std::string(link) + "\" " + why};
+    for (char c : text)
+        if (std::string_view("0123456789*#+-.() /").find(c) == std::string_view::npos)
+            return TRefusal::NotANumber;
+    const std::size_t plus = text.find('+');
+    if (plus != std::string_view::npos) {
+        if (!DialableDigits(text.substr(0, plus)).empty() ||
+            text.find('+', plus + 1) != std::string_view::npos)
+            return TRefusal::NotANumber;
+        const std::string afterPlus = DialableDigits(text.substr(plus + 1));
+        if (!afterPlus.empty() && afterPlus[0] != '1')
+            return TRefusal::CountryCode;
+    }
+    number = DialableDigits(text);
+    return number.empty() ? TRefusal::NoNumber : TRefusal::None;
 }
 
 } // namespace
@@ -32,7 +85,7 @@ TCallLink ParseCallLink(std::string_view link)
 {
     const std::size_t scheme = SchemeLength(link);
     if (scheme == 0)
-        return Refused(link, "is not a \"tel:\" or \"callto:\" link.");
+        return LinkRefused(link, TRefusal::NotALink);
     std::string_view rest = link.substr(scheme);
     if (rest.substr(0, 2) == "//")
         rest.remove_prefix(2);
@@ -45,7 +98,7 @@ TCallLink ParseCallLink(std::string_view link)
             const int high = i + 2 < rest.size() ? platform::HexDigitValue(rest[i + 1]) : -1;
             const int low = high >= 0 ? platform::HexDigitValue(rest[i + 2]) : -1;
             if (low < 0)
-                return Refused(link, "has a broken escape.");
+                return LinkRefused(link, TRefusal::BrokenEscape);
             decoded += static_cast<char>(high * 16 + low);
             i += 2;
         } else {
@@ -53,19 +106,28 @@ TCallLink ParseCallLink(std::string_view link)
         }
     }
     // A semicolon that arrived escaped still starts the parameters.
-    TCallLink number = NumberToDial(decoded.substr(0, decoded.find(';')));
-    return number.Error.empty() ? number : Refused(link, number.Error);
+    std::string number;
+    const TRefusal refusal = DigitsOf(decoded.substr(0, decoded.find(';')), number);
+    if (refusal != TRefusal::None)
+        return LinkRefused(link, refusal);
+    return {std::move(number), std::string()};
 }
 
-TCallLink NumberToDial(std::string_view text)
+TCallLink ClipboardNumber(std::string_view text)
 {
-    for (char c : text)
-        if (std::string_view("0123456789*#+-.() /").find(c) == std::string_view::npos)
-            return {std::string(), "is not a phone number that can be dialled."};
-    std::string number = DialableDigits(text);
-    if (number.empty())
-        return {std::string(), "holds no number to dial."};
-    return {std::move(number), std::string()};
+    std::string number;
+    const TRefusal refusal = DigitsOf(text, number);
+    if (refusal == TRefusal::None)
+        return {std::move(number), std::string()};
+    const TRefusalText& why = TextOf(refusal);
+    return {std::string(), LocalText(why.ClipboardKey, why.ClipboardText)};
+}
+
+std::string CallLinkWithoutProgram()
+{
+    return LocalText("txtLinkNoProgram",
+                     "Kovra Assistant is not running, so it cannot dial the link. Start it "
+                     "from your web portal first, then open the link again.");
 }
 
 std::vector<std::string> CallLinkParameters(const std::string& number)

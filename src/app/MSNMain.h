@@ -217,6 +217,7 @@ public:
     std::string ApplyDesktopPreferences();
     // A hotkey pressed (its THotkeyCommand): it runs the window's own command on the call it is for.
     void RunHotkey(int command);
+    void AnswerHotkey();
     void DialClipboard();
 
     // State for tests and the other parts.
@@ -371,6 +372,8 @@ private:
     // its entry over when it ends.
     std::map<std::string, TCallRecord> cutOff_;
     TDesktopPreferences desktop_;
+    // The forward-list entries cbRedirectTo shows, after its "None", as name and number.
+    std::vector<std::pair<std::string, std::string>> redirectEntries_;
     std::string trayHint_;
     std::string helpAddress_;
     std::string title_ = "Kovra Assistant";

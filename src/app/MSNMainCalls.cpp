@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 
 #include "app/MSNMain.h"
@@ -8,6 +9,7 @@
 #include "settings/SkinBinding.h"
 #include "settings/TextUtil.h"
 #include "settings/otutil.h"
+#include "ui/UnicodeText.h"
 
 namespace {
 
@@ -140,7 +142,14 @@ void TfmKovraAssistant::SetTrayHint(const std::string& text)
 void TfmKovraAssistant::ShowTrayHint()
 {
     const std::string missed = history_.MissedText();
-    tbIcon->SetHint(missed.empty() || trayHint_.empty() ? trayHint_ + missed : trayHint_ + "\n" + missed);
+    if (missed.empty() || trayHint_.empty()) {
+        tbIcon->SetHint(trayHint_ + missed);
+        return;
+    }
+    // The shell cuts a long tip at its end: the first line gives way so the missed calls stay seen.
+    const std::size_t room = ui::TTaskBarIcon::kMaxTipLength -
+                             std::min(ui::Utf16Length(missed) + 1, ui::TTaskBarIcon::kMaxTipLength);
+    tbIcon->SetHint(ui::TruncateUtf16(trayHint_, room) + "\n" + missed);
 }
 
 void TfmKovraAssistant::DropAllCalls()

@@ -157,10 +157,9 @@ void TfmKovraAssistant::cbRedirectToClick()
     const std::string oid = call->CallId;
     const std::string device = StartupInfo().Device;
     const int index = cbRedirectTo->ItemIndex();
-    const auto entries = services_.Dialogs->ForwardList();
-    if (oid.empty() || index < 1 || index > static_cast<int>(entries.size()))
+    if (oid.empty() || index < 1 || index > static_cast<int>(redirectEntries_.size()))
         return;
-    api_->RedirectCall(device, oid, entries[static_cast<std::size_t>(index - 1)].second, 1, 0);
+    api_->RedirectCall(device, oid, redirectEntries_[static_cast<std::size_t>(index - 1)].second, 1, 0);
 }
 
 void TfmKovraAssistant::miCallRedirectToClick()

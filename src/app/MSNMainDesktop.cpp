@@ -2,6 +2,7 @@
 #include "app/MSNMain.h"
 #include "app/ScreenPop.h"
 #include "settings/MSNConfig.h"
+#include "settings/MessageBundle.h"
 #include "settings/TextUtil.h"
 
 std::string TfmKovraAssistant::ApplyDesktopPreferences()
@@ -12,9 +13,9 @@ std::string TfmKovraAssistant::ApplyDesktopPreferences()
         for (int command = 0; command < hkCount; ++command) {
             const std::optional<THotkey>& key = desktop_.Hotkeys[command];
             if (key && !services_.Desktop->RegisterHotkey(command, key->Modifiers, key->Key))
-                problems.push_back("The hotkey " + FormatHotkey(*key) + " (" +
-                                   TDesktopPreferences::kHotkeyTitles[command] +
-                                   ") is in use by another program.");
+                problems.push_back(settings::Substitute(
+                    LocalText("txtHotkeyInUse", "The hotkey %s is in use by another program."), "%s",
+                    FormatHotkey(*key) + " (" + TDesktopPreferences::kHotkeyTitles[command] + ")"));
         }
     std::string text;
     for (const std::string& problem : problems)
@@ -44,11 +45,7 @@ void TfmKovraAssistant::RunHotkey(int command)
         return;
     switch (command) {
     case hkAnswerOrAlternate:
-        // The ringing call, else the held one when another is up: what the pop-up's answer does.
-        if (SelectCall(AlertingCallId))
-            AnswerOrAlternate(AlertingCallId);
-        else if (!ActiveCallId.empty() && SelectCall(HeldCallId))
-            AnswerOrAlternate(HeldCallId);
+        AnswerHotkey();
         break;
     case hkDrop:
         if (SelectCall(ActiveCallId))
@@ -70,16 +67,44 @@ void TfmKovraAssistant::RunHotkey(int command)
     }
 }
 
+// The ringing call is answered as the pop-up answers it; without one, a held call changes places
+// with the connected one. The remembered identifiers may name calls that have moved on since.
+void TfmKovraAssistant::AnswerHotkey()
+{
+    const TCallInfo* ringing = FindCall(AlertingCallId);
+    if (!ringing || ringing->LocalState != 2) {
+        ringing = nullptr;
+        for (const TCallInfo* call : Calls())
+            if (call->LocalState == 2 && !ringing)
+                ringing = call;
+    }
+    if (ringing) {
+        const std::string oid = ringing->CallId;
+        SelectCall(oid);
+        AnswerOrAlternate(oid);
+        return;
+    }
+    const TCallInfo* active = FindCall(ActiveCallId);
+    const TCallInfo* held = FindCall(HeldCallId);
+    if (active && held && active != held && active->LocalState == 4 && held->LocalState == 5 && Cap(4)) {
+        const std::string activeId = active->CallId, heldId = held->CallId;
+        SelectCall(heldId);
+        api_->AlternateCall(StartupInfo().Device, activeId, heldId);
+        return;
+    }
+    ShowError(LocalText("txtHotkeyNothingToAnswer", "No call is ringing, and no held call to switch to."));
+}
+
 void TfmKovraAssistant::DialClipboard()
 {
     const std::string text = settings::Trim(services_.Desktop->ClipboardText());
     if (text.empty()) {
-        ShowError("The clipboard holds no number to dial.");
+        ShowError(LocalText("txtClipboardEmpty", "The clipboard holds no number to dial."));
         return;
     }
-    const TCallLink number = IsCallLink(text) ? ParseCallLink(text) : NumberToDial(text);
+    const TCallLink number = IsCallLink(text) ? ParseCallLink(text) : ClipboardNumber(text);
     if (!number.Error.empty()) {
-        ShowError(IsCallLink(text) ? number.Error : "The clipboard's text " + number.Error);
+        ShowError(number.Error);
         return;
     }
     MakeCallTo(number.Number, 0);
@@ -87,7 +112,9 @@ void TfmKovraAssistant::DialClipboard()
 
 void TfmKovraAssistant::ScreenPop(TCallInfo& call)
 {
-    if (call.ScreenPopped || desktop_.ScreenPop.empty())
+    // The address is checked where it is opened too: whatever filled the preferences, the shell
+    // is never handed a program or a share to run.
+    if (call.ScreenPopped || desktop_.ScreenPop.empty() || !ScreenPopRefusal(desktop_.ScreenPop).empty())
         return;
     call.ScreenPopped = true;
     services_.Desktop->OpenAddress(ScreenPopAddress(desktop_.ScreenPop, call.PartyNumber, call.PartyName));

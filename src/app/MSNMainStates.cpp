@@ -137,9 +137,11 @@ void TfmKovraAssistant::UpdateControls()
         ShowPageLinks(spAlerting, {AnswerOffered(), Cap(2) && Cap(12), Cap(20) && Cap(12), Cap(5), true, redirect,
                                    StartupInfo().UseMessenger && services_.Messenger->Attached()});
         if (redirect) {
+            // A choice redirects to the entry it shows, whatever the list becomes meanwhile.
+            redirectEntries_ = services_.Dialogs->ForwardList();
             cbRedirectTo->Items().Clear();
             cbRedirectTo->Items().Add(LocalText("None", "None"));
-            for (const auto& [name, number] : services_.Dialogs->ForwardList())
+            for (const auto& [name, number] : redirectEntries_)
                 cbRedirectTo->Items().Add(name);
             cbRedirectTo->SetItemIndex(0);
         }

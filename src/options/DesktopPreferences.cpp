@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "settings/MSNConfig.h"
+#include "settings/MessageBundle.h"
 #include "settings/TextUtil.h"
 
 const std::array<const char*, hkCount> TDesktopPreferences::kHotkeyNames = {"AnswerOrAlternate", "Drop",
@@ -132,6 +133,18 @@ std::string FormatHotkey(const THotkey& key)
     return text + KeyName(key.Key);
 }
 
+std::string ScreenPopRefusal(std::string_view address)
+{
+    for (std::string_view scheme : {std::string_view("http://"), std::string_view("https://")})
+        if (address.empty() ||
+            (address.size() > scheme.size() && settings::SameText(address.substr(0, scheme.size()), scheme)))
+            return {};
+    return settings::Substitute(LocalText("txtScreenPopRefused",
+                                          "The screen-pop address \"%s\" is not opened: only http: and "
+                                          "https: addresses are."),
+                                "%s", address);
+}
+
 std::vector<std::string> TDesktopPreferences::Load(const TKovraAssistantConfig& config)
 {
     std::vector<std::string> refused;
@@ -142,6 +155,10 @@ std::vector<std::string> TDesktopPreferences::Load(const TKovraAssistantConfig& 
         Hotkeys[command] = parsed.Key;
     }
     ScreenPop = config.ReadString(kSection, "ScreenPop", "");
+    if (std::string why = ScreenPopRefusal(ScreenPop); !why.empty()) {
+        refused.push_back(std::move(why));
+        ScreenPop.clear();
+    }
     return refused;
 }
 

@@ -32,6 +32,10 @@ struct THotkeyText {
 THotkeyText ParseHotkey(std::string_view text);
 std::string FormatHotkey(const THotkey& key);
 
+// Why a screen-pop address is not opened, empty when it may be: only web addresses go to the
+// browser; anything else (a share, a local program) would be run by the shell.
+std::string ScreenPopRefusal(std::string_view address);
+
 struct TDesktopPreferences {
     static constexpr const char* kSection = "Desktop";
     // Configuration key of each command, in THotkeyCommand order.
@@ -40,10 +44,12 @@ struct TDesktopPreferences {
     static const std::array<const char*, hkCount> kHotkeyTitles;
 
     std::array<std::optional<THotkey>, hkCount> Hotkeys;
-    // The address opened when a call starts ringing; "{number}" and "{name}" are replaced.
+    // The address opened when a call starts ringing; "{number}" and "{name}" are replaced. Empty
+    // when the stored one is refused (ScreenPopRefusal).
     std::string ScreenPop;
 
-    // An entry that does not read as a key is left unset and named in the result; the others load.
+    // An entry that does not read as a key, or a refused screen-pop address, is left unset and
+    // named in the result; the others load.
     std::vector<std::string> Load(const TKovraAssistantConfig& config);
     void Save(TKovraAssistantConfig& config) const;
 };

@@ -41,7 +41,8 @@ void TfmOptions::LoadDesktopPreferences()
     for (int command = 0; command < hkCount; ++command)
         edHotkeys[command]->SetText(preferences.Hotkeys[command] ? FormatHotkey(*preferences.Hotkeys[command])
                                                                  : "");
-    edScreenPop->SetText(preferences.ScreenPop);
+    // A refused address is shown as stored, beside the reason it is not opened.
+    edScreenPop->SetText(config_.ReadString(TDesktopPreferences::kSection, "ScreenPop", ""));
     txtDesktopStatus->SetCaption(refused.empty() ? std::string() : refused.front());
 }
 
@@ -71,8 +72,14 @@ void TfmOptions::HotkeyExit(int command)
 void TfmOptions::ScreenPopExit()
 {
     const std::string text = edScreenPop->Text();
-    if (text == config_.ReadString(TDesktopPreferences::kSection, "ScreenPop", ""))
+    const std::string stored = config_.ReadString(TDesktopPreferences::kSection, "ScreenPop", "");
+    if (text == stored)
         return;
+    if (const std::string refused = ScreenPopRefusal(text); !refused.empty()) {
+        edScreenPop->SetText(stored);
+        txtDesktopStatus->SetCaption(refused);
+        return;
+    }
     config_.WriteString(TDesktopPreferences::kSection, "ScreenPop", text);
     DesktopChanged();
 }

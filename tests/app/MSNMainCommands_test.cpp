@@ -120,6 +120,23 @@ TEST_F(Commands, AnswerAlternatesWhileConnectedAndAnswersWhileDialing)
     EXPECT_EQ(session->Requests(KovraMsg::ANSWER_CALL_REQ)[0].ReadOid(), kCall);
 }
 
+// The forward list edited while the call rings: a choice redirects to the entry it showed.
+TEST_F(Commands, RedirectDropDownDialsTheEntryItShows)
+{
+    LogIn();
+    session->app->dialogs->forwardList = {{"Office", "300"}, {"Mobile", "4255550000"}};
+    session->app->Ring(kCall);
+    session->app->dialogs->forwardList = {{"Home", "777"}, {"Office", "300"}};
+    form().cbRedirectTo->SetItemIndex(2);
+    ASSERT_EQ(form().cbRedirectTo->Items().Strings(2), "Mobile");
+    form().cbRedirectToClick();
+    ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::REDIRECT_CALL_REQ) == 1; }));
+    auto redirect = session->Requests(KovraMsg::REDIRECT_CALL_REQ)[0];
+    EXPECT_EQ(redirect.ReadOid(), kCall);
+    EXPECT_EQ(redirect.ReadInt32(), 1u);
+    EXPECT_EQ(redirect.ReadStr(), "4255550000");
+}
+
 TEST_F(Commands, TransferDialogImmediateBoxFollowsBits16And27)
 {
     LogIn(0xFFFFFFFFu & ~(1u << 27));

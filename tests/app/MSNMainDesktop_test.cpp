@@ -5,6 +5,7 @@
 #include "ScriptedSession.h"
 #include "app/ScreenPop.h"
 #include "settings/MSNConfig.h"
+#include "settings/MessageBundle.h"
 
 namespace {
 
@@ -66,6 +67,42 @@ TEST_F(Desktop, HotkeysRunTheWindowsCommandsOnTheCallsTheyAreFor)
     EXPECT_EQ(session.Count(KovraMsg::ANSWER_CALL_REQ), 2u);
 }
 
+// The remembered identifiers outlive what they named: a held call is never answered while another
+// is dialling, and a ringing call that connected meanwhile is not alternated with itself.
+TEST_F(Desktop, AnswerKeyAnswersOnlyARingingCallAndAlternatesOnlyHeldWithConnected)
+{
+    const std::string nothing = "No call is ringing, and no held call to switch to.";
+    session.app->Answer(kCall);
+    session.app->Hold(kCall);
+    session.app->Event(kOther, 1, {Party("1001", 1)});
+    ASSERT_EQ(form().ActiveCallId, kOther);
+    ASSERT_EQ(form().HeldCallId, kCall);
+    Press(hkAnswerOrAlternate);
+    EXPECT_EQ(form().txtError->Caption(), nothing);
+
+    // The dialled call is answered: now the key swaps it with the held one.
+    session.app->Answer(kOther, "4255550177");
+    form().txtError->SetCaption("");
+    Press(hkAnswerOrAlternate);
+    TKovraAPIMsg alternate = Nth(KovraMsg::ALTERNATE_CALL_REQ, 1);
+    EXPECT_EQ(alternate.ReadOid(), kOther);
+    EXPECT_EQ(alternate.ReadOid(), kCall);
+    EXPECT_EQ(form().txtError->Caption(), "");
+
+    // A ringing call reported connected by a snapshot stays remembered as ringing.
+    const std::string third = "0000000000000000000000C3";
+    session.app->Event(kOther, 7, {Party("1001", 0), Party("4255550177", 0)});
+    session.app->Event(kCall, 7, {Party("1001", 0), Party("4255550123", 0)});
+    session.app->Ring(third, "4255550199");
+    session.app->Event(third, 0, {Party("1001", 4), Party("4255550199", 4)});
+    ASSERT_EQ(form().AlertingCallId, third);
+    Press(hkAnswerOrAlternate);
+    EXPECT_EQ(form().txtError->Caption(), nothing);
+    PumpFor(100);
+    EXPECT_EQ(session.Count(KovraMsg::ANSWER_CALL_REQ), 0u);
+    EXPECT_EQ(session.Count(KovraMsg::ALTERNATE_CALL_REQ), 1u);
+}
+
 TEST_F(Desktop, ClipboardDialsItsDigitsAndRefusesWhatIsNoNumber)
 {
     desktop().clipboard = " tel:+1 (425) 555-1234 ";
@@ -81,6 +118,15 @@ TEST_F(Desktop, ClipboardDialsItsDigitsAndRefusesWhatIsNoNumber)
     desktop().clipboard = "callto:%3";
     form().DialClipboard();
     EXPECT_EQ(form().txtError->Caption(), "The link \"callto:%3\" has a broken escape.");
+    desktop().clipboard = "+44 20 7946 0000";
+    form().DialClipboard();
+    EXPECT_EQ(form().txtError->Caption(),
+              "The clipboard's text has a country code other than +1; such numbers cannot be dialled yet.");
+    desktop().clipboard = "tel:+44 20 7946 0000";
+    form().DialClipboard();
+    EXPECT_EQ(form().txtError->Caption(),
+              "The link \"tel:+44 20 7946 0000\" has a country code other than +1; "
+              "such numbers cannot be dialled yet.");
 
     // Through the key, with its line end; the refused texts dialled nothing in between.
     Keys({{"DialClipboard", "Win+F9"}});
@@ -88,6 +134,10 @@ TEST_F(Desktop, ClipboardDialsItsDigitsAndRefusesWhatIsNoNumber)
     desktop().clipboard = "(425) 555-0199\r\n";
     Press(hkDialClipboard);
     EXPECT_EQ(Nth(KovraMsg::MAKE_CALL_REQ, 2).ReadStr(), "4255550199");
+    desktop().clipboard = "+1 425 555 0100";
+    Press(hkDialClipboard);
+    EXPECT_EQ(Nth(KovraMsg::MAKE_CALL_REQ, 3).ReadStr(), "14255550100");
+    EXPECT_EQ(session.Count(KovraMsg::MAKE_CALL_REQ), 3u);
 }
 
 TEST_F(Desktop, KeysThatCannotBeHadAreReportedTheOthersRegisteredAndAllGoAtClose)
@@ -118,6 +168,42 @@ TEST_F(Desktop, KeysThatCannotBeHadAreReportedTheOthersRegisteredAndAllGoAtClose
     EXPECT_TRUE(desktop().hotkeys.empty());
 }
 
+// What the keys, the clipboard and the tray tell the user is the portal's text when it has one.
+TEST_F(Desktop, MessagesAreTakenFromTheMessageBundle)
+{
+    struct ClearBundle {
+        ~ClearBundle() { MessageBundle().Clear(); }
+    } clear;
+    MessageBundle().LoadProperties("txtClipboardEmpty=Presse-papiers vide\r"
+                                   "txtClipboardCountryCode=Indicatif refuse\r"
+                                   "txtLinkNotANumber=Lien %s refuse\r"
+                                   "txtHotkeyInUse=Touche %s occupee\r"
+                                   "txtHotkeyNothingToAnswer=Rien a repondre\r"
+                                   "txtMissedCall=%d appel manque\r"
+                                   "txtMissedCalls=%d appels manques\r");
+    const std::pair<const char*, const char*> clipboard[] = {
+        {"", "Presse-papiers vide"},
+        {"+33 1 2345 6789", "Indicatif refuse"},
+        {"tel:abc", "Lien tel:abc refuse"},
+    };
+    for (const auto& [text, shown] : clipboard) {
+        desktop().clipboard = text;
+        form().DialClipboard();
+        EXPECT_EQ(form().txtError->Caption(), shown) << text;
+    }
+    desktop().taken = {{kHotkeyCtrl | kHotkeyAlt, 'D'}};
+    Keys({{"Drop", "Ctrl+Alt+D"}});
+    EXPECT_EQ(form().ApplyDesktopPreferences(), "Touche Ctrl+Alt+D (Hang up) occupee");
+    Press(hkAnswerOrAlternate);
+    EXPECT_EQ(form().txtError->Caption(), "Rien a repondre");
+
+    TCallHistory history;
+    history.Add({true, "Dana", "4255550123", 1700000000, 0, false});
+    EXPECT_EQ(history.MissedText(), "1 appel manque");
+    history.Add({true, "Dana", "4255550123", 1700000100, 0, false});
+    EXPECT_EQ(history.MissedText(), "2 appels manques");
+}
+
 TEST(ScreenPop, AddressEncodesTheCallerAndKeepsTheRestOfThePattern)
 {
     EXPECT_EQ(UrlEncode("AZaz09-._~"), "AZaz09-._~");
@@ -139,6 +225,15 @@ TEST_F(Desktop, ScreenPopOpensOncePerRingingCall)
     session.app->Answer(kOther, "4255550177");
     EXPECT_EQ(desktop().addresses, (std::vector<std::string>{"https://crm/?q=4255550123&n=Dana%20Fox",
                                                              "https://crm/?q=4255550177&n="}));
+
+    // An address the shell would run instead of browsing is reported and never opened.
+    KovraAssistantConfig().WriteString(TDesktopPreferences::kSection, "ScreenPop",
+                                       "\\\\files\\run.bat {number}");
+    EXPECT_EQ(form().ApplyDesktopPreferences(),
+              "The screen-pop address \"\\\\files\\run.bat {number}\" is not opened: only http: and https: "
+              "addresses are.");
+    session.app->Ring("0000000000000000000000C3", "4255550199");
+    EXPECT_EQ(desktop().addresses.size(), 2u);
 }
 
 } // namespace

@@ -148,6 +148,12 @@ TEST(CallLink, EmptyOrUndialableLinksAreRefusedWithTheirReason)
         {"tel:555%", "has a broken escape."},
         {"tel:%G1", "has a broken escape."},
         {"sip:555", "is not a \"tel:\" or \"callto:\" link."},
+        // Without dialing rules a country code other than +1 would be dialled as another number.
+        {"tel:+44 20 7946 0000", "has a country code other than +1; such numbers cannot be dialled yet."},
+        {"callto:%2B49-30-1234", "has a country code other than +1; such numbers cannot be dialled yet."},
+        {"tel:(+7) 495 1234567", "has a country code other than +1; such numbers cannot be dialled yet."},
+        {"tel:555+1234", "is not a phone number that can be dialled."},
+        {"tel:++1 425", "is not a phone number that can be dialled."},
     };
     for (const auto& [link, why] : cases) {
         const TCallLink parsed = ParseCallLink(link);

@@ -63,6 +63,27 @@ TEST(DesktopPreferences, SectionRoundTripsThroughTheDocumentAndABadEntryLosesOnl
     EXPECT_EQ(loaded.ScreenPop, stored.ScreenPop);
 }
 
+// The stored address comes from the server: only web addresses reach the browser, anything the
+// shell would run instead is refused with its reason and never loaded.
+TEST(DesktopPreferences, ScreenPopAddressMustBeAWebAddress)
+{
+    for (const char* address : {"https://crm.example/?q={number}", "HTTP://crm/{name}", ""})
+        EXPECT_EQ(ScreenPopRefusal(address), "") << address;
+    TKovraAssistantConfig config;
+    for (const char* address :
+         {"\\\\server\\share\\run.bat", "C:\\Windows\\calc.exe", "file:///C:/x.exe?{number}", "calc",
+          "http:", "https://", " https://crm/", "javascript:alert(1)"}) {
+        SCOPED_TRACE(address);
+        const std::string why = ScreenPopRefusal(address);
+        EXPECT_EQ(why, "The screen-pop address \"" + std::string(address) +
+                           "\" is not opened: only http: and https: addresses are.");
+        config.WriteString(TDesktopPreferences::kSection, "ScreenPop", address);
+        TDesktopPreferences loaded;
+        EXPECT_EQ(loaded.Load(config), std::vector<std::string>{why});
+        EXPECT_EQ(loaded.ScreenPop, "");
+    }
+}
+
 class PreferencesPage : public DialogTest {
 protected:
     void SetUp() override
@@ -130,6 +151,13 @@ TEST_F(PreferencesPage, AcceptedKeysAreStoredAsWrittenAndRefusedOnesKeepTheStore
 
     Enter(*options->edScreenPop, "https://crm.example/?q={number}");
     EXPECT_EQ(Stored("ScreenPop"), "https://crm.example/?q={number}");
+    EXPECT_EQ(changes, 3);
+    Enter(*options->edScreenPop, "\\\\files\\tools\\lookup.exe");
+    EXPECT_EQ(Stored("ScreenPop"), "https://crm.example/?q={number}");
+    EXPECT_EQ(options->edScreenPop->Text(), "https://crm.example/?q={number}");
+    EXPECT_EQ(options->txtDesktopStatus->Caption(),
+              "The screen-pop address \"\\\\files\\tools\\lookup.exe\" is not opened: only http: and https: "
+              "addresses are.");
     EXPECT_EQ(changes, 3);
 
     // Enter takes a key at once; closing the window takes what a box still holds.
