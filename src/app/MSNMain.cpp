@@ -717,14 +717,28 @@ void TfmKovraAssistant::ReceiveHandOver(const std::string& text)
     });
 }
 
+namespace {
+
+bool NamesPhone(const std::vector<std::string>& params)
+{
+    for (std::size_t i = 0; i + 1 < params.size(); ++i)
+        if (settings::SameText(params[i], "-phone") && !params[i + 1].empty())
+            return true;
+    return false;
+}
+
+} // namespace
+
 void TfmKovraAssistant::HandOver(const std::string& text)
 {
-    if (connecting_ || closing_)
+    if (closing_)
+        return;
+    const std::vector<std::string> params = SplitHandOver(text);
+    // While a connect runs (a reconnect to a server that is away, a restart) another identity
+    // waits its turn; an action alone is kept for the log-in.
+    if (params.empty() || (connecting_ && NamesPhone(params)))
         return;
     txtError->SetCaption("");
-    const std::vector<std::string> params = SplitHandOver(text);
-    if (params.empty())
-        return;
     if (mayShow_) {
         if (!Visible())
             ShowForm();
@@ -768,6 +782,10 @@ void TfmKovraAssistant::HandOver(const std::string& text)
     }
     info.PendingAction = action;
     info.PendingArgument = argument;
+    // A request that names no phone (a link, a make-call) brings no one to log in as: the session
+    // it reaches keeps its identity and runs the action after its own log-in.
+    if (!NamesPhone(params))
+        return;
 
     connecting_ = true;
     info.Restarting = true;

@@ -14,6 +14,8 @@
 #include "app/MSNMainOptions.h"
 #include "app/MarkedWindow.h"
 #include "app/MessengerLink.h"
+#include "app/RunSwitches.h"
+#include "app/StartupInfo.h"
 #include "app/SystemDesktop.h"
 #include "platform/MainLoop.h"
 #include "settings/QMEncoder.h"
@@ -42,18 +44,18 @@ std::string ProgramFolder()
     return slash == std::string::npos ? std::string(".") : folder.substr(0, slash);
 }
 
-// Test and demo runs point the program at a stand-in server on other ports, and tests running
-// side by side mark their programs with names of their own.
-void ApplyTestOverrides(TAssistantOptions& options)
+void ShowMessage(const std::string& text)
 {
-    if (const char* name = std::getenv("KOVRA_INSTANCE_NAME"); name && *name)
-        options.InstanceName = name;
-    TAssistantNetwork& network = options.Network;
-    if (const char* port = std::getenv("KOVRA_SERVER_PORT"))
-        network.ServerPort = static_cast<std::uint16_t>(std::atoi(port));
-    if (const char* port = std::getenv("KOVRA_LOCAL_PORT"))
-        network.LocalPort = static_cast<std::uint16_t>(std::atoi(port));
+    const std::u16string wide = ui::Utf8ToUtf16(text);
+    MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(wide.c_str()), L"Kovra Assistant",
+                MB_OK | MB_ICONWARNING);
 }
+
+#ifdef KOVRA_SHIP
+constexpr bool kShipped = true;
+#else
+constexpr bool kShipped = false;
+#endif
 
 }  // namespace
 
@@ -65,12 +67,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 
     const std::optional<std::string> first = FirstArgument();
     TAssistantOptions options;
-    if (first && IsCallLink(*first)) {
+    const bool callLink = first && IsCallLink(*first);
+    if (callLink) {
         const TCallLink link = ParseCallLink(*first);
         if (!link.Error.empty()) {
-            const std::u16string text = ui::Utf8ToUtf16(link.Error);
-            MessageBoxW(nullptr, reinterpret_cast<const wchar_t*>(text.c_str()), L"Kovra Assistant",
-                        MB_OK | MB_ICONWARNING);
+            ShowMessage(link.Error);
             CoUninitialize();
             return 2;
         }
@@ -79,7 +80,22 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         options.Parameters = TQMEncoder(first).Parameters();
     }
     options.ProgramFolder = ProgramFolder();
-    ApplyTestOverrides(options);
+    const auto variable = [](const char* name) -> const char* { return std::getenv(name); };
+    if (const std::string refused = ApplyRunSwitches(variable, kShipped, options); !refused.empty()) {
+        ShowMessage(refused);
+        CoUninitialize();
+        return 2;
+    }
+    // A link names no phone or server: only a running program, started from the portal, can dial it.
+    if (callLink) {
+        void* running = FindMarkedWindow(NameHash(options.InstanceName));
+        if (running)
+            SendCopyData(running, JoinHandOver(options.Parameters));
+        else
+            ShowMessage(CallLinkWithoutProgram());
+        CoUninitialize();
+        return running ? 0 : 2;
+    }
     // The look and feel loads while the window is being built (it is shown once both are done),
     // unless a running instance is about to take the parameters and this one ends at once.
     if (!FindMarkedWindow(NameHash(options.InstanceName)))

@@ -264,6 +264,34 @@ TEST(HandOver, AnotherPhoneRestartsTheSessionAndRunsTheActionAfterTheNewLogIn)
     EXPECT_FALSE(ui::Application->Terminated());
 }
 
+// A link opened in the first seconds after start, before the log-in: the session keeps who it
+// logs in as, and the call is made once it has.
+TEST(HandOver, LinkBeforeTheLogInKeepsTheSessionAndDialsAfterIt)
+{
+    ScriptedSession s;
+    s.app->form->HandOver(" -MakeCall 14255551234");
+    EXPECT_EQ(StartupInfo().Phone, "1001");
+    EXPECT_EQ(StartupInfo().Password, "secret");
+    EXPECT_EQ(StartupInfo().PrimaryServer, "127.0.0.1");
+    ASSERT_TRUE(s.LogIn());
+    ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
+    EXPECT_EQ(s.Requests(KovraMsg::MAKE_CALL_REQ)[0].ReadStr(), "14255551234");
+    EXPECT_EQ(s.RequestDevices(KovraMsg::MONITOR_START_REQ), std::vector<std::string>{"1001"});
+
+    // Refused log-in: the link waits for the next one, which the session makes with its own identity.
+    s.server.Send(ApiTestServer::Event(KovraMsg::DISCONNECT));
+    ASSERT_TRUE(s.WaitFor([&] { return s.app->form->tbIcon->Flashing(); }));
+    s.loginError = 2;
+    ASSERT_TRUE(s.WaitFor([&] { return s.monitorStarts == 2; }));
+    s.app->form->HandOver(" -MakeCall 555");
+    EXPECT_EQ(StartupInfo().Phone, "1001");
+    s.loginError = 0;
+    s.server.Send(ApiTestServer::Event(KovraMsg::DISCONNECT));
+    ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::MAKE_CALL_REQ) == 2; }));
+    EXPECT_EQ(s.Requests(KovraMsg::MAKE_CALL_REQ)[1].ReadStr(), "555");
+    EXPECT_EQ(s.Count(KovraMsg::MONITOR_STOP_REQ), 0u);
+}
+
 TEST(HandOver, ArrivingWhileTheWindowClosesOrIsGoneIsDropped)
 {
     ScriptedSession s;
