@@ -49,6 +49,12 @@ struct TAssistantTimings {
     unsigned WaitStep = 50;
     unsigned MessengerRelease = 2000;
     unsigned ForwardWait = 5000;
+    // At the end of the Windows session the close must be done within the few seconds the system
+    // allows: its waits are cut to these (the settings' answer; the monitor stop and the log-out
+    // each; DISCONNECT going out and the connection dropping each).
+    unsigned EndSessionPublishWait = 1000;
+    unsigned EndSessionStopWait = 500;
+    unsigned EndSessionDisconnectWait = 400;
 };
 
 // Where the session's socket goes; the server's own port and local port 7000 by default.
@@ -123,6 +129,8 @@ public:
     // asks, publishes, stops; false when refused.
     bool CloseWindow();
     void FormClose();
+    // The close at the end of the Windows session: the session's waits cut short.
+    void ShortenWaitsForSessionEnd();
     // Releases the session for good (the destructor runs it): nothing is retried after it.
     void FormDestroy();
 

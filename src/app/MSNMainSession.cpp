@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "api/KovraAPIConsts.h"
 #include "app/MSNMain.h"
 #include "platform/MainLoop.h"
@@ -271,6 +273,9 @@ bool TfmKovraAssistant::FormCloseQuery()
 {
     if (api_ && api_->Busy())
         return false;
+    // Nobody is there to answer at the end of the Windows session, and no time to wait for it.
+    if (ui::Application->SessionEnding())
+        return true;
     const bool confirm = KovraAssistantConfig().ReadInteger("Confirm", "Exit", 1) != 0;
     if (!confirm && !ui::Application->ShiftHeld())
         return true;
@@ -292,6 +297,8 @@ void TfmKovraAssistant::FormClose()
     for (auto* timer : {tmInitApplication, tmUpdateControls, tmReconnect, tmCallDuration})
         timer->SetEnabled(false);
     services_.Desktop->UnregisterHotkeys();
+    if (ui::Application->SessionEnding())
+        ShortenWaitsForSessionEnd();
     // Calls still up go into the history before it is published.
     DropAllCalls();
     PublishSettings();
@@ -304,19 +311,35 @@ void TfmKovraAssistant::FormClose()
     }
 }
 
+void TfmKovraAssistant::ShortenWaitsForSessionEnd()
+{
+    if (!api_)
+        return;
+    TKovraAPITimings timings = api_->Timings();
+    timings.SetDataWait = std::min(timings.SetDataWait, timings_.EndSessionPublishWait);
+    timings.DisconnectWait = std::min(timings.DisconnectWait, timings_.EndSessionDisconnectWait);
+    api_->SetTimings(timings);
+}
+
 void TfmKovraAssistant::StopSession()
 {
     options_.reset();
     TStartupInfo& info = StartupInfo();
+    const bool ending = ui::Application->SessionEnding();
+    const auto wait = [ending](unsigned usual, unsigned atSessionEnd) {
+        return ending ? std::min(usual, atSessionEnd) : usual;
+    };
     if (api_) {
         SetStatus("pnStatusDisconnecting", "Disconnecting...");
         if (info.LoggedIn) {
-            api_->MonitorStop(info.Device, timings_.MonitorStopWait);
-            WaitWhile(timings_.LogoutWait, [] { return StartupInfo().LoggedIn; });
+            api_->MonitorStop(info.Device, wait(timings_.MonitorStopWait, timings_.EndSessionStopWait));
+            WaitWhile(wait(timings_.LogoutWait, timings_.EndSessionStopWait),
+                      [] { return StartupInfo().LoggedIn; });
         }
         if (api_->Connected()) {
             api_->Disconnect(true);
-            WaitWhile(timings_.DisconnectWait, [this] { return api_->Connected(); });
+            WaitWhile(wait(timings_.DisconnectWait, timings_.EndSessionDisconnectWait),
+                      [this] { return api_->Connected(); });
         }
     }
     if (services_.Messenger->Attached()) {

@@ -138,8 +138,17 @@ public:
     void Terminate();
     bool Terminated() const;
     void ProcessMessages() { platform::ProcessMessages(0); }
-    // Clears Terminated; for tests that run several programs' worth of loops in one process.
-    void ResetTerminated() { terminated_ = false; }
+    // Clears Terminated (and SessionEnding); for tests that run several programs' worth of loops
+    // in one process.
+    void ResetTerminated()
+    {
+        terminated_ = false;
+        sessionEnding_ = false;
+    }
+    // The window system's session is ending (log-off, shut-down): the process is ended seconds
+    // after its windows have answered, so whatever closes meanwhile neither asks nor waits long.
+    bool SessionEnding() const { return sessionEnding_; }
+    void SetSessionEnding(bool ending) { sessionEnding_ = ending; }
 
     bool TaskbarButtonVisible() const { return taskbarButton_; }
     void HideTaskbarButton();
@@ -165,6 +174,7 @@ private:
     TForm* mainForm_ = nullptr;
     bool showMainForm_ = true;
     bool terminated_ = false;
+    bool sessionEnding_ = false;
     bool taskbarButton_ = true;
     bool workAreaKnown_ = false;
     TRect workArea_;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ScriptedSession.h"
+#include "platform/Clock.h"
 #include "settings/MSNConfig.h"
 #include "ui/UnicodeText.h"
 
@@ -200,6 +201,34 @@ TEST(Session, EveryClosePathReleasesThePhoneAndPublishes)
         EXPECT_FALSE(s.app->form->CloseWindow());
         EXPECT_EQ(s.Count(KovraMsg::MONITOR_STOP_REQ), 1u);
     }
+}
+
+// At the end of the Windows session nobody answers a question and the system ends the process
+// seconds later: the close asks nothing, publishes the changed settings and releases the phone,
+// each wait cut short when the server does not answer.
+TEST(Session, EndOfTheWindowsSessionClosesWithoutAskingAndWithinSeconds)
+{
+    ScriptedSession s;
+    ASSERT_TRUE(s.LogIn());
+    const auto silent = [](ApiTestServer&, const TReceivedDatagram&) {};
+    s.server.OnRequest(KovraMsg::SET_APPLICATION_DATA_REQ, silent);
+    s.server.OnRequest(KovraMsg::MONITOR_STOP_REQ, silent);
+    KovraAssistantConfig().WriteString("General", "a", "2"); // "Confirm"/"Exit" still asks
+    TfmKovraAssistant& form = *s.app->form;
+    form.HideForm();
+    ui::Application->SetMainForm(&form);
+    ui::Application->SetSessionEnding(true);
+    const std::uint64_t start = platform::TickCount();
+    EXPECT_TRUE(form.tbIcon->QueryEndSession());
+    const std::uint64_t took = platform::TickCount() - start;
+    EXPECT_EQ(s.app->dialogs->confirms, 0);
+    EXPECT_TRUE(ui::Application->Terminated());
+    EXPECT_EQ(s.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 1u);
+    EXPECT_EQ(s.Count(KovraMsg::MONITOR_STOP_REQ), 1u);
+    EXPECT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::DISCONNECT) == 1; }, 1000));
+    // The system allows a few seconds for both messages; the unanswered waits end well before.
+    EXPECT_LT(took, 4000u);
+    ui::Application->ResetTerminated();
 }
 
 TEST(Session, DestroyingTheWindowNeverArmsTheReconnect)

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdio>
 #include <thread>
+#include <vector>
 
 #include "ProgramProcess_win.h"
 #include "ScriptedSession.h"
@@ -163,6 +164,133 @@ TEST(Win32Program, ClosedAsByAltF4ItAsksPublishesAndReleasesThePhone)
     EXPECT_NE(published.find("|Confirm=\"Exit#610\"|"), std::string::npos) << published; // "=" as #61
     EXPECT_EQ(s.Count(KovraMsg::MONITOR_STOP_REQ), 1u);
     EXPECT_EQ(s.Count(KovraMsg::DISCONNECT), 1u);
+}
+
+// Every top-level window of a process, shown or hidden, in z-order.
+std::vector<HWND> ProcessWindows(DWORD process)
+{
+    struct Search {
+        DWORD process;
+        std::vector<HWND> found;
+    } search{process, {}};
+    EnumWindows(
+        [](HWND window, LPARAM data) CALLBACK -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s.process)
+                s.found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The text of the message box a process shows, once it shows one within the time given; empty
+// when none came. The box is answered with OK.
+std::wstring AnswerMessageBox(DWORD process, unsigned ms)
+{
+    HWND box = nullptr;
+    PumpUntil(
+        [&] {
+            for (HWND window : ProcessWindows(process)) {
+                wchar_t name[16] = {};
+                GetClassNameW(window, name, 16);
+                if (IsWindowVisible(window) && std::wstring(name) == L"#32770")
+                    box = window;
+            }
+            return box != nullptr;
+        },
+        ms);
+    if (!box)
+        return {};
+    std::wstring text;
+    EnumChildWindows(
+        box,
+        [](HWND window, LPARAM data) CALLBACK -> BOOL {
+            wchar_t caption[512] = {};
+            GetWindowTextW(window, caption, 512);
+            *reinterpret_cast<std::wstring*>(data) += std::wstring(caption) + L"\n";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&text));
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    return text;
+}
+
+// A link opened with no program running names no phone or server to log in as: the program says at
+// once that it starts from the portal, and ends; nothing is left running without an identity.
+TEST(Win32Program, LinkWithoutARunningProgramSaysItStartsFromThePortalAndEnds)
+{
+    TProgramProcess program;
+    ASSERT_TRUE(program.Run("tel:+1-425-555-1234", L"29051", L"KovraAssistantNoProgramTest"));
+    const std::wstring text = AnswerMessageBox(program.Id(), 20000);
+    EXPECT_NE(
+        text.find(
+            L"Kovra Assistant is not running, so it cannot dial the link. Start it from your web portal "
+            L"first, then open the link again."),
+        std::wstring::npos);
+    ASSERT_TRUE(PumpUntil([&] { return program.Ended(); }, 10000));
+    DWORD exitCode = 0;
+    GetExitCodeProcess(program.Handle(), &exitCode);
+    EXPECT_EQ(exitCode, 2u);
+}
+
+// A switch of the test runs that is no port is refused with its reason, not read as another port.
+TEST(Win32Program, PortSwitchThatIsNoPortIsRefusedWithItsReason)
+{
+    std::string argument, error;
+    ASSERT_TRUE(TQMEncoder::EncodeArgument({"-phone", "1001", "-pwd", "secret", "-server", "127.0.0.1"},
+                                           argument, error));
+    TProgramProcess program;
+    ASSERT_TRUE(program.Run(argument, L"70000", L"KovraAssistantPortSwitchTest"));
+    const std::wstring text = AnswerMessageBox(program.Id(), 20000);
+    EXPECT_NE(text.find(L"KOVRA_SERVER_PORT=\"70000\" is not a port number (1 to 65535)."),
+              std::wstring::npos);
+    ASSERT_TRUE(PumpUntil([&] { return program.Ended(); }, 10000));
+}
+
+// The end of the Windows session as the system sends it, to every top-level window of the logged-in
+// program, each message answered before the next: the program asks nothing, releases the phone and
+// answers within the few seconds the system waits, although the server never answers the stop.
+TEST(Win32Program, EndOfTheWindowsSessionReleasesThePhoneWithoutAskingAndAnswersInTime)
+{
+    UseRealWindows real;
+    ScriptedSession s;
+    s.server.OnRequest(KovraMsg::MONITOR_STOP_REQ, [](ApiTestServer&, const TReceivedDatagram&) {});
+    TProgramProcess program;
+    ASSERT_TRUE(program.Start({"-phone", "1001", "-pwd", "secret", "-server", "127.0.0.1"}, s.server.Port(),
+                              L"KovraAssistantEndSessionTest"));
+    ASSERT_TRUE(s.WaitFor(
+        [&] {
+            return ProcessWindow(program.Id(), L"Kovra Assistant") &&
+                   s.Count(KovraMsg::QUERY_PHONE_CONFIG_REQ) > 0;
+        },
+        60000));
+    PumpFor(500); // the settings and the phone's state are taken
+
+    const std::vector<HWND> windows = ProcessWindows(program.Id());
+    ASSERT_FALSE(windows.empty());
+    const DWORD start = GetTickCount();
+    for (UINT message : {WM_QUERYENDSESSION, WM_ENDSESSION})
+        for (HWND window : windows) {
+            if (!IsWindow(window))
+                continue;
+            DWORD_PTR answer = 0;
+            const WPARAM ending = message == WM_ENDSESSION ? TRUE : 0;
+            const LRESULT sent =
+                SendMessageTimeoutW(window, message, ending, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000, &answer);
+            EXPECT_TRUE(sent || !IsWindow(window)) << "message " << message << " not answered in time";
+            if (sent && message == WM_QUERYENDSESSION)
+                EXPECT_TRUE(answer);
+        }
+    const DWORD took = GetTickCount() - start;
+    EXPECT_LT(took, 5000u);
+    EXPECT_EQ(ProcessWindow(program.Id(), L"Confirm"), nullptr);
+    EXPECT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::DISCONNECT) == 1; }, 2000));
+    EXPECT_EQ(s.Count(KovraMsg::MONITOR_STOP_REQ), 1u);
+    EXPECT_EQ(s.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 0u); // nothing changed, nothing published
+    EXPECT_TRUE(s.WaitFor([&] { return program.Ended(); }, 10000));
 }
 
 // A meet-me application whose window stops answering for a while: the Connected page asks it on

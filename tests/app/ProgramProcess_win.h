@@ -31,7 +31,13 @@ public:
         std::string argument, error;
         if (!TQMEncoder::EncodeArgument(parameters, argument, error))
             return false;
-        SetEnvironmentVariableW(L"KOVRA_SERVER_PORT", std::to_wstring(serverPort).c_str());
+        return Run(argument, std::to_wstring(serverPort), instanceName);
+    }
+    // The program with its first argument as it stands (a link, say) and the server port as given
+    // to it in its environment.
+    bool Run(const std::string& argument, const std::wstring& serverPort, const wchar_t* instanceName)
+    {
+        SetEnvironmentVariableW(L"KOVRA_SERVER_PORT", serverPort.c_str());
         SetEnvironmentVariableW(L"KOVRA_LOCAL_PORT", L"0");
         SetEnvironmentVariableW(L"KOVRA_INSTANCE_NAME", instanceName);
         std::wstring command =

@@ -327,16 +327,18 @@ LRESULT CALLBACK HiddenWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
         return 0;
     }
     if (message == WM_QUERYENDSESSION) {
+        Application->SetSessionEnding(true);
         const auto icons = gTrayIcons;
         for (auto& [id, peer] : icons)
             if (gTrayIcons.count(id))
                 peer->Icon().QueryEndSession();
         return TRUE;
     }
-    // The session ends while the main form is shown: it closes as when the user exits, so the
-    // program is not simply killed with its session open.
-    if (message == WM_ENDSESSION && wParam) {
-        if (TForm* mainForm = Application->MainForm(); mainForm && mainForm->Visible())
+    // The session ends: the main form closes as when the user exits (unless the tray's answer to
+    // the query closed it already), so the program is not simply killed with its session open.
+    if (message == WM_ENDSESSION) {
+        Application->SetSessionEnding(wParam != FALSE);
+        if (TForm* mainForm = Application->MainForm(); mainForm && wParam)
             mainForm->Close();
         return 0;
     }
