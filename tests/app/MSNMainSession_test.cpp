@@ -321,6 +321,31 @@ TEST(HandOver, LinkBeforeTheLogInKeepsTheSessionAndDialsAfterIt)
     EXPECT_EQ(s.Count(KovraMsg::MONITOR_STOP_REQ), 0u);
 }
 
+// The server is away and a reconnect waits for its answer when the link arrives: it is kept for
+// the log-in, not dropped with the identities that must wait their turn.
+TEST(HandOver, LinkWhileAReconnectWaitsIsKeptForTheLogIn)
+{
+    ScriptedSession s;
+    ASSERT_TRUE(s.LogIn());
+    s.server.AnswerLogin = false;
+    s.server.Send(ApiTestServer::Event(KovraMsg::DISCONNECT));
+    bool handed = false;
+    ui::TTimer probe(nullptr); // runs inside the reconnect's wait
+    probe.SetInterval(5);
+    probe.OnTimer = [&](ui::TComponent*) {
+        if (handed || !s.app->form->Connecting())
+            return;
+        handed = true;
+        s.app->form->HandOver(" -MakeCall 555");
+        s.server.AnswerLogin = true;
+    };
+    probe.SetEnabled(true);
+    ASSERT_TRUE(s.WaitFor([&] { return handed; }));
+    ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
+    EXPECT_EQ(s.Requests(KovraMsg::MAKE_CALL_REQ)[0].ReadStr(), "555");
+    EXPECT_EQ(StartupInfo().Phone, "1001");
+}
+
 TEST(HandOver, ArrivingWhileTheWindowClosesOrIsGoneIsDropped)
 {
     ScriptedSession s;
