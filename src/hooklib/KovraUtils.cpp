@@ -4,6 +4,7 @@
 
 #include "KovraUtils.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -34,7 +35,7 @@ constexpr int kCbtSysCommand = 8;
 
 HINSTANCE gInstance = nullptr;
 HHOOK gHook = nullptr;     // only in the process that installed the hook
-HANDLE gMapping = nullptr;  // keeps the block alive from InstallNotify to UninstallNotify
+HANDLE gMapping = nullptr; // keeps the block alive from InstallNotify to UninstallNotify
 
 // One access to the shared block: opened by name, mapped whole, unmapped when done.
 class BlockView {
@@ -144,14 +145,31 @@ WNDPROC OldProcOf(HWND window)
 
 LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+// A subclassed window points into this library for as long as the client lives: the system may
+// drop the hook's reference to it when the program ends, crashes or unhooks while a release is
+// still out, and a window calling into an unmapped library takes the client down. Pinned once the
+// first window is subclassed, the library stays until the client's process ends. (A reference
+// dropped at the last release could not be: the release runs inside the library's own code.)
+void PinLibrary()
+{
+    static bool pinned = false;
+    HMODULE self = nullptr;
+    if (!pinned)
+        pinned = GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                                    reinterpret_cast<LPCWSTR>(&PinLibrary), &self) != FALSE;
+}
+
+// A window subclassed already (for a program that has gone, or before the program installed again)
+// is announced again, so that the program now listening learns of it and puts its popup in.
 void Subclass(HWND window)
 {
-    if (GetPropA(window, kOldProcProperty))
-        return;
-    auto old = SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc));
-    if (!old)
-        return;
-    SetPropA(window, kOldProcProperty, reinterpret_cast<HANDLE>(old));
+    if (!GetPropA(window, kOldProcProperty)) {
+        PinLibrary();
+        auto old = SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SubclassProc));
+        if (!old)
+            return;
+        SetPropA(window, kOldProcProperty, reinterpret_cast<HANDLE>(old));
+    }
     PostNotification(kNotifySubclassed, reinterpret_cast<WPARAM>(window), 0);
 }
 
@@ -174,11 +192,90 @@ void RemoveInjectedMenu(HWND window)
     DestroyMenu(popup);
 }
 
-// True when the command is one of the popup's (its submenus included).
-bool InjectedCommand(HWND window, UINT command)
+// The popup put in by SetMenuFromCopy while it is still in the window's menu bar.
+HMENU InjectedMenu(HWND window)
 {
     auto popup = static_cast<HMENU>(GetPropA(window, kMenuProperty));
-    return popup && GetMenuState(popup, command, MF_BYCOMMAND) != static_cast<UINT>(-1);
+    HMENU bar = popup ? GetMenu(window) : nullptr;
+    for (int i = bar ? GetMenuItemCount(bar) - 1 : -1; i >= 0; --i) {
+        if (GetSubMenu(bar, i) == popup)
+            return popup;
+    }
+    return nullptr;
+}
+
+// Identifiers the popup's items take in the client's window: none that an item of the bar already
+// uses, so that a pick of the client's own item is never taken for ours. Each item keeps the
+// program's command in its item data. The range is one client programs seldom use.
+constexpr UINT kFirstLocalCommand = 0xD000;
+constexpr UINT kEndLocalCommand = 0xF000;
+
+void CollectCommands(HMENU menu, HMENU skip, std::vector<UINT>& commands, int depth = 0)
+{
+    if (!menu || menu == skip || depth > 8)
+        return;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        if (HMENU sub = GetSubMenu(menu, i))
+            CollectCommands(sub, skip, commands, depth + 1);
+        else
+            commands.push_back(GetMenuItemID(menu, i));
+    }
+}
+
+class TLocalCommands {
+public:
+    TLocalCommands(HMENU bar, HMENU replaced)
+    {
+        CollectCommands(bar, replaced, used_);
+        std::sort(used_.begin(), used_.end());
+    }
+    // 0 when the range is used up.
+    UINT Next()
+    {
+        while (next_ < kEndLocalCommand && std::binary_search(used_.begin(), used_.end(), next_))
+            ++next_;
+        return next_ < kEndLocalCommand ? next_++ : 0;
+    }
+
+private:
+    std::vector<UINT> used_;
+    UINT next_ = kFirstLocalCommand;
+};
+
+// The program's command for a pick of one of the popup's items (its submenus included); false for
+// anything else.
+bool InjectedCommand(HWND window, UINT local, UINT& command)
+{
+    HMENU popup = InjectedMenu(window);
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_DATA | MIIM_SUBMENU;
+    if (!popup || !GetMenuItemInfoW(popup, local, FALSE, &info) || info.hSubMenu)
+        return false;
+    command = static_cast<UINT>(info.dwItemData);
+    return true;
+}
+
+// The window the popup was built for; its program is gone when that window is, or when another
+// window now receives the notifications.
+HWND PopupOwner(HMENU popup)
+{
+    MENUINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIM_MENUDATA;
+    return GetMenuInfo(popup, &info) ? reinterpret_cast<HWND>(info.dwMenuData) : nullptr;
+}
+
+// A pick of the popup goes to its program, posted, so that this thread never waits on the program
+// while the program may be waiting on this thread. A popup whose program has gone is taken out of
+// the bar instead: its commands would mean nothing to whoever listens now.
+void ForwardCommand(HWND window, UINT command)
+{
+    HWND notify = NotifyWindow();
+    HWND owner = PopupOwner(InjectedMenu(window));
+    if (!notify || notify != owner || !IsWindow(notify) ||
+        !PostMessageW(notify, kNotifyCommand, MAKEWPARAM(command, 0), reinterpret_cast<LPARAM>(window)))
+        RemoveInjectedMenu(window);
 }
 
 // The copy's layout, the same in both bitnesses: per entry four 32-bit fields (level, command,
@@ -212,6 +309,7 @@ LRESULT SetMenuFromCopy(HWND window, const COPYDATASTRUCT& copy)
     }
     if (!bar)
         return 0;
+    TLocalCommands locals(bar, static_cast<HMENU>(GetPropA(window, kMenuProperty)));
     constexpr std::uint32_t kLevels = 4;
     HMENU menus[kLevels + 1] = {};
     std::wstring caption;
@@ -252,11 +350,24 @@ LRESULT SetMenuFromCopy(HWND window, const COPYDATASTRUCT& copy)
             AppendMenuW(parent, MF_POPUP | MF_STRING | state, reinterpret_cast<UINT_PTR>(sub), text.c_str());
             menus[head.Level + 1] = sub;
         } else {
-            AppendMenuW(parent, MF_STRING | state, head.Command, text.c_str());
+            const UINT local = locals.Next();
+            if (!local)
+                return fail();
+            AppendMenuW(parent, MF_STRING | state, local, text.c_str());
+            MENUITEMINFOW info{};
+            info.cbSize = sizeof info;
+            info.fMask = MIIM_DATA;
+            info.dwItemData = head.Command;
+            SetMenuItemInfoW(parent, local, FALSE, &info);
         }
     }
     if (!menus[1])
         return 0;
+    MENUINFO owner{};
+    owner.cbSize = sizeof owner;
+    owner.fMask = MIM_MENUDATA;
+    owner.dwMenuData = reinterpret_cast<ULONG_PTR>(NotifyWindow());
+    SetMenuInfo(menus[1], &owner);
     RemoveInjectedMenu(window);
     if (!AppendMenuW(bar, MF_POPUP | MF_STRING | MF_RIGHTJUSTIFY, reinterpret_cast<UINT_PTR>(menus[1]),
                      caption.c_str()))
@@ -332,18 +443,16 @@ LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_DESTROY:
         Release(window, true);
         return passOn();
-    case WM_COMMAND:
-        if (HWND notify = NotifyWindow()) {
-            // An item of the popup put in by SetClientMenu is the program's alone: posted, so that this
-            // thread never waits on the program while the program may be waiting on this thread.
-            if (HIWORD(wParam) == 0 && InjectedCommand(window, LOWORD(wParam))) {
-                PostMessageW(notify, kNotifyCommand, wParam, reinterpret_cast<LPARAM>(window));
-                return 0;
-            }
-            if (SendBounded(notify, kNotifyCommand, wParam, reinterpret_cast<LPARAM>(window)) != 0)
-                return 0;
+    case WM_COMMAND: {
+        // Only a menu pick (source 0, no control) of an item of our popup is the program's; the
+        // client's own items, accelerators and controls' notifications are the client's alone.
+        UINT command = 0;
+        if (HIWORD(wParam) == 0 && lParam == 0 && InjectedCommand(window, LOWORD(wParam), command)) {
+            ForwardCommand(window, command);
+            return 0;
         }
         return passOn();
+    }
     default:
         return passOn();
     }
@@ -394,7 +503,7 @@ std::size_t ClassListLength(const char* names)
     return length + 1;
 }
 
-}  // namespace
+} // namespace
 
 KOVRAUTILS_API void WINAPI InstallNotify(HWND notifyWindow, const char* classNames)
 {
@@ -412,9 +521,14 @@ KOVRAUTILS_API void WINAPI InstallNotify(HWND notifyWindow, const char* classNam
     }
     if (!gHook)
         gHook = SetWindowsHookExW(WH_CBT, &CbtProc, gInstance, 0);
-    if (classNames && *classNames) {
-        if (HWND existing = FindWindowA(classNames, nullptr))
-            SendBounded(existing, WM_SYSCOMMAND, kSubclassRequest, reinterpret_cast<LPARAM>(existing));
+    HWND existing = classNames && *classNames ? FindWindowA(classNames, nullptr) : nullptr;
+    if (existing)
+        SendBounded(existing, WM_SYSCOMMAND, kSubclassRequest, reinterpret_cast<LPARAM>(existing));
+    // Windows still subclassed from an earlier run (its program killed, or its release timed out)
+    // are announced again to this one.
+    for (HWND window = GetTopWindow(nullptr); window; window = GetWindow(window, GW_HWNDNEXT)) {
+        if (window != existing && GetPropA(window, kOldProcProperty))
+            SendBounded(window, WM_SYSCOMMAND, kSubclassRequest, reinterpret_cast<LPARAM>(window));
     }
 }
 
@@ -454,7 +568,8 @@ KOVRAUTILS_API BOOL WINAPI GetListViewItem(HWND subclassedWindow, HWND listView,
             return FALSE;
         ToBlockRecord(request, block.Bytes());
     }
-    LRESULT answer = SendBounded(subclassedWindow, WM_NULL, kReadListView, reinterpret_cast<LPARAM>(listView));
+    LRESULT answer =
+        SendBounded(subclassedWindow, WM_NULL, kReadListView, reinterpret_cast<LPARAM>(listView));
     BlockView block;
     if (!block.Bytes())
         return FALSE;

@@ -35,4 +35,9 @@ constexpr int KovraMenuTextMax = 256;
 // put there before; no entries take it away. The window's own thread changes its menu (another
 // process may not), and the popup goes when the window is released. True when the popup is there
 // (or gone, for no entries).
+// In the client's window the items take identifiers that none of the bar's own items uses; a pick
+// of one is posted to the notification window as WM_USER with the entry's Command (low word) and
+// the window. Nothing else the window is commanded (its own items, accelerators, its controls'
+// notifications) is told to the program. A popup whose program has gone (its notification window
+// gone or replaced) is taken out of the bar at its next pick instead.
 KOVRAUTILS_API BOOL WINAPI SetClientMenu(HWND subclassedWindow, const KovraMenuEntry* entries, int count);

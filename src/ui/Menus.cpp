@@ -1,28 +1,56 @@
 #include "ui/Menus.h"
 
 #include <algorithm>
+#include <deque>
 
 #include "ui/Forms.h"
 
 namespace ui {
 namespace {
 
-// Command identifiers stay below 0xF000, where the window system's own commands begin.
-unsigned gNextCommand = 100;
+// Command identifiers stay below 0xF000, where the window system's own commands begin. Menus rebuilt
+// from scratch (the "I want to..." copies) hand their identifiers back, so the numbers stay as few as
+// the items alive. A freed identifier rests until kRestingCommands others have been freed after it:
+// a command posted for an item just deleted then finds no item rather than its successor.
+constexpr unsigned kFirstCommand = 100;
+constexpr unsigned kEndCommand = 0xF000;
+constexpr std::size_t kRestingCommands = 64;
+unsigned gNextCommand = kFirstCommand;
+
+// Never destroyed: an item may outlive the statics of this file at exit.
+std::deque<unsigned>& FreeCommands()
+{
+    static auto* commands = new std::deque<unsigned>;
+    return *commands;
+}
 
 unsigned NextCommand()
 {
-    if (gNextCommand >= 0xF000)
-        gNextCommand = 100;
+    std::deque<unsigned>& free = FreeCommands();
+    if (free.size() > kRestingCommands || (gNextCommand >= kEndCommand && !free.empty())) {
+        const unsigned command = free.front();
+        free.pop_front();
+        return command;
+    }
+    if (gNextCommand >= kEndCommand)
+        gNextCommand = kFirstCommand;
     return gNextCommand++;
 }
 
-}  // namespace
+void FreeCommand(unsigned command)
+{
+    FreeCommands().push_back(command);
+}
 
-TUnicodeMenuItem::TUnicodeMenuItem(TComponent* owner) : TComponent(owner), command_(NextCommand()) {}
+} // namespace
+
+TUnicodeMenuItem::TUnicodeMenuItem(TComponent* owner) : TComponent(owner), command_(NextCommand())
+{
+}
 
 TUnicodeMenuItem::~TUnicodeMenuItem()
 {
+    FreeCommand(command_);
     for (TUnicodeMenuItem* item : items_)
         item->parent_ = nullptr;
     if (parent_)
@@ -160,4 +188,4 @@ void TMainMenu::ItemsChanged()
         form_->Peer()->Changed(TChange::Menu);
 }
 
-}  // namespace ui
+} // namespace ui

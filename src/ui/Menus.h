@@ -30,7 +30,8 @@ public:
     // In a menu bar: this item and the ones after it sit at the right end.
     bool RightJustify() const { return rightJustify_; }
     void SetRightJustify(bool on);
-    // Unique in the program; what the window system reports when the item is chosen.
+    // Unique among the items alive; what the window system reports when the item is chosen. The
+    // identifier of a deleted item is given to a later one.
     unsigned Command() const { return command_; }
 
     TColor ItemForeColor = clDefault;
@@ -67,7 +68,7 @@ private:
     bool rightJustify_ = false;
     unsigned command_;
     TUnicodeMenuItem* parent_ = nullptr;
-    TMenu* menu_ = nullptr;  // set on a menu's root item
+    TMenu* menu_ = nullptr; // set on a menu's root item
     std::vector<TUnicodeMenuItem*> items_;
 };
 
@@ -113,4 +114,4 @@ private:
     TForm* form_ = nullptr;
 };
 
-}  // namespace ui
+} // namespace ui

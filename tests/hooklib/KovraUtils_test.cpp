@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <tlhelp32.h>
 
 #include <cstring>
 #include <stdexcept>
@@ -12,10 +13,12 @@
 
 #include "KovraUtilsLibrary.h"
 #include "MsgrSimProcess.h"
+#include "platform/MainLoop.h"
 
 namespace {
 
 const char kProperty[] = "_QmOldProc_";
+const char kClientClasses[] = "MSBLClass\0IMWindowClass\0";
 
 // Reached as the program reaches it: loaded, and every export found by its plain name.
 const TKovraUtilsLibrary& Utils()
@@ -24,6 +27,89 @@ const TKovraUtilsLibrary& Utils()
     if (!library)
         throw std::runtime_error("KovraUtils.dll or one of its exports was not found");
     return *library;
+}
+
+// The popup a program puts into every client window it is told of.
+const KovraMenuEntry kOwnersPopup[] = {{0, 0, 0, L"KOVRA"}, {1, 5001, 0, L"&Call..."}};
+
+// Started with KOVRA_HOOK_OWNER in its environment, this test program is instead a program that
+// owns the hook: it installs it, gives every window it is told of its popup, and runs until it is
+// killed. Decided before the tests are set up.
+LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_USER + 1)
+        Utils().SetClientMenu(reinterpret_cast<HWND>(wParam), kOwnersPopup, 2);
+    return message >= WM_USER && message <= WM_USER + 2 ? 0 : DefWindowProcW(window, message, wParam, lParam);
+}
+
+const bool gRunAsHookOwner = [] {
+    if (GetEnvironmentVariableW(L"KOVRA_HOOK_OWNER", nullptr, 0) == 0)
+        return false;
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = &OwnerProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"KovraUtilsTestOwner";
+    RegisterClassW(&windowClass);
+    HWND notify = CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  windowClass.hInstance, nullptr);
+    Utils().InstallNotify(notify, std::string(kClientClasses, sizeof kClientClasses).c_str());
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0)
+        DispatchMessageW(&message);
+    ExitProcess(0);
+}();
+
+// Starts this program as the hook's owner; its process handle, or null.
+HANDLE StartHookOwner()
+{
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring command = L"\"" + std::wstring(path) + L"\"";
+    SetEnvironmentVariableW(L"KOVRA_HOOK_OWNER", L"1");
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                        &startup, &process);
+    SetEnvironmentVariableW(L"KOVRA_HOOK_OWNER", nullptr);
+    if (!started)
+        return nullptr;
+    CloseHandle(process.hThread);
+    return process.hProcess;
+}
+
+// Whether a process has a module of that name mapped.
+bool HasModule(DWORD processId, const wchar_t* name)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, processId);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return false;
+    MODULEENTRY32W module{};
+    module.dwSize = sizeof module;
+    bool found = false;
+    for (BOOL more = Module32FirstW(snapshot, &module); more && !found;
+         more = Module32NextW(snapshot, &module))
+        found = lstrcmpiW(module.szModule, name) == 0;
+    CloseHandle(snapshot);
+    return found;
+}
+
+BOOL CALLBACK FindListViewStep(HWND child, LPARAM result)
+{
+    wchar_t name[32] = {};
+    GetClassNameW(child, name, 32);
+    if (lstrcmpW(name, L"SysListView32") != 0)
+        return TRUE;
+    *reinterpret_cast<HWND*>(result) = child;
+    return FALSE;
+}
+
+// The list view anywhere below a window: the client nests it in a pane.
+HWND FindListView(HWND parent)
+{
+    HWND found = nullptr;
+    EnumChildWindows(parent, &FindListViewStep, reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 struct Note {
@@ -107,6 +193,21 @@ protected:
     void RoundTrip() { ASSERT_EQ(sim_->Command("status").substr(0, 2), "ok"); }
     static bool Subclassed(HWND window) { return GetPropA(window, kProperty) != nullptr; }
     static std::string SimLog() { return sim_->Command("log"); }
+    static int Occurrences(const std::string& text, const std::string& part)
+    {
+        int count = 0;
+        for (std::size_t at = 0; (at = text.find(part, at)) != std::string::npos; at += part.size())
+            ++count;
+        return count;
+    }
+    // How many times the client's own procedure saw that log line.
+    static int Seen(const std::string& line) { return Occurrences(SimLog() + ";", " " + line + ";"); }
+    // Whatever msgrsim posted us before its last answer has been handled once this returns.
+    void Settle()
+    {
+        RoundTrip();
+        platform::ProcessMessages(50);
+    }
 
     static TMsgrSimProcess* sim_;
     static std::vector<Note> notes_;
@@ -151,30 +252,63 @@ TEST_F(HookTest, ExistingWindowOfTheFirstClassIsSubclassedAtOnceAndUnlistedClass
     EXPECT_EQ(Count(WM_USER + 1, reinterpret_cast<WPARAM>(conversation)), 0);
 }
 
-TEST_F(HookTest, CommandPassesOnWhenAnsweredZeroAndIsConsumedOtherwise)
+TEST_F(HookTest, OnlyPicksOfOurPopupReachTheProgramAndTheClientsOwnCommandsStayItsOwn)
 {
-    static const char names[] = "MSBLClass\0";
-    Install(names, sizeof names);
+    Install(kClientClasses, sizeof kClientClasses);
     ASSERT_TRUE(Subclassed(main_));
-    auto aboutsSeen = [] {
-        std::string log = SimLog();
-        int count = 0;
-        for (std::size_t at = 0; (at = log.find("command main 301", at)) != std::string::npos; ++at)
-            ++count;
-        return count;
-    };
-    const int before = aboutsSeen();
-
-    ASSERT_EQ(sim_->Command("menu main &Help &About"), "ok 301");
-    ASSERT_EQ(LastCommand().Message, static_cast<UINT>(WM_USER));
-    EXPECT_EQ(LOWORD(LastCommand().WParam), 301);
-    EXPECT_EQ(reinterpret_cast<HWND>(LastCommand().LParam), main_);
-    EXPECT_EQ(aboutsSeen(), before + 1);
-
+    sim_->Command("open Bob");
+    HWND conversation = sim_->Window("Bob");
+    ASSERT_TRUE(WaitForNote(WM_USER + 1, conversation));
+    // Were the client's commands offered to the program, it would take them.
     commandAnswer_ = 1;
-    ASSERT_EQ(sim_->Command("menu main &Help &About"), "ok 301");
-    EXPECT_EQ(Count(WM_USER, MAKEWPARAM(301, 0)), 2);
-    EXPECT_EQ(aboutsSeen(), before + 1);
+
+    // The program's commands share numbers with the client's own: its "About" (301), its button
+    // (1), its "Sign Out" (101), the conversation's "Copy" (402). Rebuilt again and again, as the
+    // state pages change the "I want to..." items.
+    const std::pair<const char*, const char*> clientsOwn[] = {{"menu main &Help &About", "command main 301"},
+                                                              {"click main", "button main 1"},
+                                                              {"menu Bob &Edit &Copy", "command Bob 402"}};
+    const UINT programCommands[] = {301, 1, 101, 402};
+    for (int rebuild = 0; rebuild < 24; ++rebuild) {
+        const UINT copy = programCommands[rebuild % 4];
+        const KovraMenuEntry popup[] = {{0, 0, 0, L"KOVRA"},
+                                        {1, 301, 0, L"&Call..."},
+                                        {1, 0, MF_POPUP, L"I want to..."},
+                                        {2, copy, 0, L"Answer"},
+                                        {1, 1, 0, L"&Exit"}};
+        ASSERT_TRUE(Utils().SetClientMenu(main_, popup, 5));
+        ASSERT_TRUE(Utils().SetClientMenu(conversation, popup, 2));
+        notes_.clear();
+
+        for (const auto& [command, line] : clientsOwn) {
+            const int before = Seen(line);
+            ASSERT_EQ(sim_->Command(command).substr(0, 2), "ok") << command;
+            EXPECT_EQ(Seen(line), before + 1) << command << " in rebuild " << rebuild;
+        }
+        // An accelerator and a control's notification carrying the number of one of ours.
+        SendMessageW(main_, WM_COMMAND, MAKEWPARAM(301, 1), 0);
+        SendMessageW(main_, WM_COMMAND, MAKEWPARAM(copy, BN_CLICKED), reinterpret_cast<LPARAM>(main_));
+        Settle();
+        EXPECT_EQ(Count(WM_USER, MAKEWPARAM(301, 0)) + Count(WM_USER, MAKEWPARAM(301, 1)) +
+                      Count(WM_USER, MAKEWPARAM(copy, 0)),
+                  0)
+            << "rebuild " << rebuild;
+
+        // Our own items reach the program, with the program's numbers, and never the client.
+        const std::string answer = sim_->Command("menu main KOVRA \"I want to...\" Answer");
+        ASSERT_EQ(answer.substr(0, 3), "ok ");
+        const std::string local = answer.substr(3);
+        ASSERT_TRUE(PumpUntil([&] { return !notes_.empty(); })) << "rebuild " << rebuild;
+        EXPECT_EQ(notes_[0].WParam, MAKEWPARAM(copy, 0));
+        EXPECT_EQ(reinterpret_cast<HWND>(notes_[0].LParam), main_);
+        EXPECT_EQ(sim_->Command("menu Bob KOVRA &Call...").substr(0, 3), "ok ");
+        ASSERT_TRUE(PumpUntil([&] { return notes_.size() >= 2; }));
+        EXPECT_EQ(Seen("command main " + local), 0) << local;
+        Settle();
+        ASSERT_EQ(notes_.size(), 2u);
+        EXPECT_EQ(notes_[1].WParam, MAKEWPARAM(301, 0));
+        EXPECT_EQ(reinterpret_cast<HWND>(notes_[1].LParam), conversation);
+    }
 }
 
 TEST_F(HookTest, UninstallReleasesAndAnnouncesEverySubclassedWindow)
@@ -205,7 +339,9 @@ TEST_F(HookTest, ListViewItemIsReadThroughTheSharedBlockAndCutToTheCallersCapaci
     Install(names, sizeof names);
     ASSERT_TRUE(Subclassed(main_));
     ASSERT_EQ(sim_->Command("select Bob"), "ok");
-    HWND list = FindWindowExW(main_, nullptr, L"SysListView32", nullptr);
+    // Not a child of the main window: inside its pane.
+    ASSERT_EQ(FindWindowExW(main_, nullptr, L"SysListView32", nullptr), nullptr);
+    HWND list = FindListView(main_);
     ASSERT_NE(list, nullptr);
 
     // As the program finds it: the selected item's index needs no memory of the other process.
@@ -268,7 +404,7 @@ TEST_F(HookTest, PopupGoesRightAlignedIntoTheBarIsReplacedAndGoesWithTheRelease)
     ASSERT_TRUE(Utils().SetClientMenu(main_, popup, 6));
     EXPECT_NE(bars().find("MSBLClass [&File,&Contacts,&Help,>KOVRA]"), std::string::npos) << bars();
     // The popup's own command is posted and goes no further.
-    ASSERT_EQ(sim_->Command("menu main KOVRA \"I want to...\" Answer"), "ok 5002");
+    ASSERT_EQ(sim_->Command("menu main KOVRA \"I want to...\" Answer").substr(0, 3), "ok ");
     EXPECT_TRUE(PumpUntil([] { return LastCommand().WParam == 5002u; }));
     EXPECT_EQ(reinterpret_cast<HWND>(LastCommand().LParam), main_);
     EXPECT_EQ(SimLog().find("command main 5002"), std::string::npos);
@@ -283,7 +419,8 @@ TEST_F(HookTest, PopupGoesRightAlignedIntoTheBarIsReplacedAndGoesWithTheRelease)
     EXPECT_EQ(SendMessageW(main_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy)), 0);
     EXPECT_NE(bars().find("[&File,&Contacts,&Help,>KOVRA]"), std::string::npos) << bars();
     EXPECT_EQ(sim_->Command("menu main KOVRA \"I want to...\" Answer"), "error no such menu item");
-    EXPECT_EQ(sim_->Command("menu main KOVRA &Call..."), "ok 5004");
+    ASSERT_EQ(sim_->Command("menu main KOVRA &Call...").substr(0, 3), "ok ");
+    EXPECT_TRUE(PumpUntil([] { return LastCommand().WParam == 5004u; }));
 
     // A window that is not subclassed is left alone; a conversation's popup goes with its window.
     sim_->Command("open Bob");
@@ -299,6 +436,83 @@ TEST_F(HookTest, PopupGoesRightAlignedIntoTheBarIsReplacedAndGoesWithTheRelease)
     EXPECT_FALSE(Utils().SetClientMenu(main_, second, 2));
 }
 
+TEST_F(HookTest, ProgramKilledLeavesTheClientWorkingAndANewStartHooksItAgainWithOnePopup)
+{
+    HANDLE owner = StartHookOwner();
+    ASSERT_NE(owner, nullptr);
+    auto popups = [](const std::string& name) {
+        std::string windows = sim_->Command("windows");
+        std::size_t at = windows.find("\"" + name + "\" ");
+        return at == std::string::npos ? -1
+                                       : Occurrences(windows.substr(at, windows.find(';', at) - at), "KOVRA");
+    };
+    // A conversation opened once the owner has hooked the client is caught as it is created.
+    bool hooked = PumpUntil([&] { return popups("main") == 1; });
+    sim_->Command("open Alice");
+    HWND conversation = sim_->Window("Alice");
+    hooked = hooked && PumpUntil([&] { return popups("Alice") == 1; });
+    TerminateProcess(owner, 1);
+    WaitForSingleObject(owner, 20000);
+    CloseHandle(owner);
+    ASSERT_TRUE(hooked) << sim_->Command("windows");
+    ASSERT_TRUE(Subclassed(main_));
+    ASSERT_TRUE(Subclassed(conversation));
+
+    // The client lives on, its windows still subclassed, with the library they point into, even
+    // when the system lets go of the dead program's hook library there.
+    ASSERT_EQ(sim_->Command("unload KovraUtils.dll"), "ok loaded");
+    EXPECT_TRUE(HasModule(sim_->ProcessId(), L"KovraUtils.dll"));
+    const int abouts = Seen("command main 301");
+    ASSERT_EQ(sim_->Command("menu main &Help &About"), "ok 301");
+    EXPECT_EQ(Seen("command main 301"), abouts + 1);
+    ASSERT_EQ(sim_->Command("click main"), "ok 1");
+    // The dead program's item does nothing but take its popup away; the client never sees it.
+    const std::string answer = sim_->Command("menu main KOVRA &Call...");
+    ASSERT_EQ(answer.substr(0, 3), "ok ");
+    EXPECT_EQ(Seen("command main " + answer.substr(3)), 0);
+    EXPECT_EQ(Seen("command main 5001"), 0);
+    EXPECT_EQ(popups("main"), 0);
+    EXPECT_EQ(popups("Alice"), 1);
+    EXPECT_FALSE(sim_->Ended());
+
+    // A new start learns of both windows again and each keeps one popup: ours in place of the old.
+    Install(kClientClasses, sizeof kClientClasses);
+    ASSERT_TRUE(WaitForNote(WM_USER + 1, main_));
+    ASSERT_TRUE(WaitForNote(WM_USER + 1, conversation));
+    const KovraMenuEntry popup[] = {{0, 0, 0, L"KOVRA"}, {1, 7001, 0, L"&Call..."}};
+    ASSERT_TRUE(Utils().SetClientMenu(main_, popup, 2));
+    ASSERT_TRUE(Utils().SetClientMenu(conversation, popup, 2));
+    EXPECT_EQ(popups("main"), 1);
+    EXPECT_EQ(popups("Alice"), 1);
+    ASSERT_EQ(sim_->Command("menu Alice KOVRA &Call...").substr(0, 3), "ok ");
+    EXPECT_TRUE(PumpUntil([] { return LastCommand().WParam == 7001u; }));
+    EXPECT_EQ(reinterpret_cast<HWND>(LastCommand().LParam), conversation);
+}
+
+// The program lets go while the client is busy: the release is not answered in time.
+TEST_F(HookTest, ReleaseNotAnsweredInTimeLeavesTheClientWorking)
+{
+    Install(kClientClasses, sizeof kClientClasses);
+    ASSERT_TRUE(Subclassed(main_));
+    ASSERT_TRUE(Utils().SetClientMenu(main_, kOwnersPopup, 2));
+    ASSERT_EQ(sim_->Command("freeze 3000"), "ok");
+    Utils().UninstallNotify();
+    EXPECT_EQ(Count(WM_USER + 2, reinterpret_cast<WPARAM>(main_)), 1);
+    // Once the client is back its window may still point into the library, which stays.
+    RoundTrip();
+    ASSERT_EQ(sim_->Command("unload KovraUtils.dll"), "ok loaded");
+    const int abouts = Seen("command main 301");
+    ASSERT_EQ(sim_->Command("menu main &Help &About"), "ok 301");
+    EXPECT_EQ(Seen("command main 301"), abouts + 1);
+    // A popup left behind tells no one and goes at its first pick (or went with a late release).
+    notes_.clear();
+    sim_->Command("menu main KOVRA &Call...");
+    EXPECT_EQ(sim_->Command("windows").find("KOVRA"), std::string::npos);
+    Settle();
+    EXPECT_TRUE(notes_.empty());
+    EXPECT_EQ(Seen("command main 5001"), 0);
+}
+
 TEST(KovraUtilsExports, PlainNamesWithTheirOrdinals)
 {
     Utils();
@@ -312,4 +526,4 @@ TEST(KovraUtilsExports, PlainNamesWithTheirOrdinals)
     }
 }
 
-}  // namespace
+} // namespace

@@ -7,6 +7,7 @@
 
 #include "MsgrSimProcess.h"
 #include "messenger/Messenger_TLB.h"
+#include "platform/MainLoop.h"
 
 using namespace messenger;
 
@@ -86,6 +87,87 @@ TEST_F(MsgrComTest, OwnStatusChangesAreReportedByTheEventWhoeverMadeThem)
     EXPECT_THROW(messenger_->SetLocalState(67), EOleError);
 }
 
+// Two changes made before msgrsim gets round to its events (it was busy, a change by the control
+// channel and one by a program are waiting): each event carries the status its change set.
+TEST_F(MsgrComTest, EachEventCarriesTheStatusItsChangeSet)
+{
+    ASSERT_EQ(sim_->Command("freeze 1500"), "ok");
+    ASSERT_TRUE(sim_->Send("status 34"));
+    // Bounded: time for the line to reach msgrsim's main thread's queue before the call does.
+    platform::ProcessMessages(300);
+    messenger_->SetLocalState(10);
+    EXPECT_EQ(sim_->Answer(), "ok 34");
+    ASSERT_TRUE(PumpUntil([&] { return states_.size() >= 2; }));
+    EXPECT_EQ(states_, (std::vector<int>{34, 10}));
+    EXPECT_EQ(messenger_->LocalState(), 10);
+}
+
+// Ending normally, msgrsim signs out first; dying, it says nothing and its objects are gone.
+TEST_F(MsgrComTest, QuitAnnouncesOffline)
+{
+    ASSERT_EQ(sim_->Command("quit"), "ok bye");
+    ASSERT_TRUE(WaitForState(MSTATE_OFFLINE));
+    EXPECT_EQ(states_, (std::vector<int>{MSTATE_OFFLINE}));
+    EXPECT_TRUE(PumpUntil([] { return sim_->Ended(); }));
+}
+
+TEST_F(MsgrComTest, ClosingTheMainWindowAnnouncesOffline)
+{
+    ASSERT_EQ(sim_->Command("menu main &File E&xit"), "ok 103");
+    ASSERT_TRUE(WaitForState(MSTATE_OFFLINE));
+    EXPECT_TRUE(PumpUntil([] { return sim_->Ended(); }));
+    EXPECT_EQ(states_, (std::vector<int>{MSTATE_OFFLINE}));
+}
+
+TEST_F(MsgrComTest, CrashEndsTheProcessWithoutOffline)
+{
+    ASSERT_EQ(sim_->Command("crash"), "ok");
+    ASSERT_TRUE(PumpUntil([] { return sim_->Ended(); }));
+    // Anything msgrsim had sent would have arrived by now.
+    platform::ProcessMessages(200);
+    EXPECT_TRUE(states_.empty());
+    EXPECT_THROW(messenger_->LocalState(), EOleError);
+}
+
+// msgrsim never takes the class from a client really installed, nor removes its registration.
+TEST_F(MsgrComTest, RegistrationLeavesAnotherProgramsClassAlone)
+{
+    const wchar_t key[] = L"Software\\Classes\\CLSID\\{F3A614DC-ABE0-11D2-A441-00C04F795683}\\LocalServer32";
+    auto registered = [&] {
+        wchar_t command[1024] = {};
+        DWORD size = sizeof command - sizeof(wchar_t);
+        if (RegGetValueW(HKEY_LOCAL_MACHINE, key, nullptr, RRF_RT_REG_SZ, nullptr, command, &size) !=
+            ERROR_SUCCESS)
+            return std::wstring();
+        return std::wstring(command);
+    };
+    auto registerTo = [&](const std::wstring& command) {
+        HKEY handle = nullptr;
+        ASSERT_EQ(
+            RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_WRITE, nullptr, &handle, nullptr),
+            ERROR_SUCCESS);
+        RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
+                       static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(handle);
+    };
+    ASSERT_NE(registered().find(L"msgrsim.exe"), std::wstring::npos);
+    const std::wstring client = L"\"C:\\Program Files\\Client\\client.exe\" -Embedding";
+    registerTo(client);
+
+    EXPECT_EQ(TMsgrSimProcess::Run(L"--register"), 1);
+    EXPECT_EQ(registered(), client);
+    EXPECT_EQ(TMsgrSimProcess::Run(L"--unregister"), 0);
+    EXPECT_EQ(registered(), client);
+    EXPECT_EQ(TMsgrSimProcess::Run(L"--register --force"), 0);
+    EXPECT_NE(registered().find(L"msgrsim.exe"), std::wstring::npos);
+    EXPECT_EQ(TMsgrSimProcess::Run(L"--unregister"), 0);
+    EXPECT_EQ(registered(), L"");
+
+    // As the other tests expect to find it.
+    EXPECT_TRUE(TMsgrSimProcess::Register(TMsgrSimProcess::NewPortFile()));
+    EXPECT_NE(registered().find(L"msgrsim.exe"), std::wstring::npos);
+}
+
 TEST_F(MsgrComTest, TextIsDeliveredWithItsHeaderAndTypeAndRefusedToAContactNotOnline)
 {
     ASSERT_NO_THROW(Contact(0)->SendText(kMimeHeader, "Call me back", MMSGTYPE_ALL_RESULTS));
@@ -112,4 +194,4 @@ TEST(MsgrCom, NoClientToStartGivesTheWrappersError)
     }
 }
 
-}  // namespace
+} // namespace

@@ -24,7 +24,7 @@ std::wstring PortFileArgument(const std::string& portFile)
     return L" --port-file \"" + std::wstring(portFile.begin(), portFile.end()) + L"\"";
 }
 
-}  // namespace
+} // namespace
 
 bool PumpUntil(const std::function<bool()>& done)
 {
@@ -46,15 +46,20 @@ std::string TMsgrSimProcess::NewPortFile()
 
 bool TMsgrSimProcess::Register(const std::string& portFile)
 {
+    return Run(L"--register --control 0" + PortFileArgument(portFile)) == 0;
+}
+
+int TMsgrSimProcess::Run(const std::wstring& arguments)
+{
     PROCESS_INFORMATION process{};
-    if (!RunMsgrSim(L"--register --control 0" + PortFileArgument(portFile), process))
-        return false;
-    WaitForSingleObject(process.hProcess, 60000);
-    DWORD exitCode = 1;
-    GetExitCodeProcess(process.hProcess, &exitCode);
+    if (!RunMsgrSim(arguments, process))
+        return -1;
+    DWORD exitCode = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &exitCode);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    return exitCode == 0;
+    return static_cast<int>(exitCode);
 }
 
 TMsgrSimProcess::~TMsgrSimProcess()
@@ -78,27 +83,53 @@ bool TMsgrSimProcess::Attach(const std::string& portFile)
     std::remove(portFile.c_str());
     if (port > 0)
         control_ = platform::TcpStream::Connect("127.0.0.1", static_cast<std::uint16_t>(port));
-    return control_ != nullptr;
+    if (!control_)
+        return false;
+    // Started by COM: the process is found through its main window.
+    DWORD processId = 0;
+    if (!process_.hProcess && GetWindowThreadProcessId(Window("main"), &processId) && processId) {
+        process_.hProcess =
+            OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE, processId);
+        process_.dwProcessId = process_.hProcess ? processId : 0;
+    }
+    return true;
 }
 
 std::string TMsgrSimProcess::Command(const std::string& line)
 {
     if (!control_)
         return "error not started";
-    std::string request = line + "\n";
-    if (control_->SendAll(request.data(), request.size()) != 0)
+    if (!Send(line))
         return "error not sent";
-    std::string answer;
-    bool done = PumpUntil([&] {
+    return Answer();
+}
+
+bool TMsgrSimProcess::Send(const std::string& line)
+{
+    std::string request = line + "\n";
+    return control_ && control_->SendAll(request.data(), request.size()) == 0;
+}
+
+std::string TMsgrSimProcess::Answer()
+{
+    if (!control_)
+        return "error not started";
+    bool closed = false;
+    PumpUntil([&] {
+        if (pending_.find('\n') != std::string::npos)
+            return true;
         char buffer[4096];
         long received = control_->Receive(buffer, sizeof buffer, 1);
         if (received > 0)
-            answer.append(buffer, static_cast<std::size_t>(received));
-        return received == 0 || (!answer.empty() && answer.back() == '\n');
+            pending_.append(buffer, static_cast<std::size_t>(received));
+        closed = received == 0;
+        return closed || pending_.find('\n') != std::string::npos;
     });
-    if (!done || answer.empty())
+    const std::size_t end = pending_.find('\n');
+    if (end == std::string::npos)
         return "error no answer";
-    answer.pop_back();
+    std::string answer = pending_.substr(0, end);
+    pending_.erase(0, end + 1);
     return answer;
 }
 
@@ -112,6 +143,11 @@ HWND TMsgrSimProcess::Window(const std::string& name)
         static_cast<std::uintptr_t>(std::stoull(windows.substr(at + name.size() + 3), nullptr, 16)));
 }
 
+bool TMsgrSimProcess::Ended() const
+{
+    return !process_.hProcess || WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0;
+}
+
 void TMsgrSimProcess::Stop()
 {
     if (control_) {
@@ -119,9 +155,11 @@ void TMsgrSimProcess::Stop()
         control_.reset();
     }
     if (process_.hProcess) {
-        if (WaitForSingleObject(process_.hProcess, 20000) != WAIT_OBJECT_0)
+        // Pumped: on its way out msgrsim calls this thread's event sinks (Offline).
+        if (!PumpUntil([&] { return Ended(); }))
             TerminateProcess(process_.hProcess, 1);
-        CloseHandle(process_.hThread);
+        if (process_.hThread)
+            CloseHandle(process_.hThread);
         CloseHandle(process_.hProcess);
         process_ = {};
     }

@@ -20,20 +20,29 @@ public:
     static std::string NewPortFile();
     // Runs "msgrsim --register" and waits for it; COM starts msgrsim writing its port to portFile.
     static bool Register(const std::string& portFile);
+    // Runs msgrsim with these arguments and waits for it: its exit code, or -1.
+    static int Run(const std::wstring& arguments);
     // Starts msgrsim and connects to its control channel; false when either fails.
     bool Start();
     // Connects to the control channel of a msgrsim that writes its port to portFile (started by
-    // COM, for one); false when no port comes.
+    // COM, for one), and takes hold of its process; false when no port comes.
     bool Attach(const std::string& portFile);
     // The answer line, or "error no answer" when msgrsim does not answer in time.
     std::string Command(const std::string& line);
+    // A command whose answer is read later, with Answer (answers come in the order sent).
+    bool Send(const std::string& line);
+    std::string Answer();
     // The handle of "main" or of a contact's conversation window, from the "windows" answer.
     HWND Window(const std::string& name);
     void Stop();
+    // The process's identifier (0 before Start); true once the process has ended.
+    DWORD ProcessId() const { return process_.dwProcessId; }
+    bool Ended() const;
 
 private:
     PROCESS_INFORMATION process_{};
     std::unique_ptr<platform::TcpStream> control_;
+    std::string pending_; // received beyond the last answer read
 };
 
 // Pumps this thread's messages until done() holds, for at most about 20 seconds.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -26,8 +27,7 @@ protected:
     void TearDown() override { Application->ResetTerminated(); }
 
     // Pumps the main loop until done() holds or two seconds pass.
-    template <class Done>
-    bool PumpUntil(Done done)
+    template <class Done> bool PumpUntil(Done done)
     {
         const std::uint64_t until = platform::TickCount() + 2000;
         while (!done() && platform::TickCount() < until)
@@ -47,7 +47,7 @@ struct Probe : TComponent {
     std::vector<std::string>& log_;
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(UiModel, ComponentsAreFoundByNameAndFreedLastFirstWithTheirOwner)
 {
@@ -63,12 +63,12 @@ TEST_F(UiModel, ComponentsAreFoundByNameAndFreedLastFirstWithTheirOwner)
         EXPECT_EQ(form.FindComponent("SECOND"), second);
         EXPECT_EQ(form.Find<TUnicodeLabel>("txterror"), label);
         EXPECT_EQ(form.Find<TUnicodePanel>("txtError"), nullptr);
-        EXPECT_EQ(form.FindComponent("child"), nullptr);  // only directly owned ones
+        EXPECT_EQ(form.FindComponent("child"), nullptr); // only directly owned ones
         ASSERT_EQ(form.ComponentCount(), 3);
         EXPECT_EQ(form.Components()[0]->Name(), "first");
         EXPECT_EQ(form.Components()[2], label);
 
-        delete form.Components()[0];  // deleting one takes it off its owner's list
+        delete form.Components()[0]; // deleting one takes it off its owner's list
         EXPECT_EQ(form.ComponentCount(), 2);
     }
     // An owner finishes its own destructor before its components go.
@@ -209,7 +209,7 @@ TEST_F(UiModel, ClosingAModalFormCancelsUnlessCloseQueryRefuses)
     int queries = 0;
     dialog.OnCloseQuery = [&](TComponent*, bool& canClose) { canClose = ++queries > 1; };
     platform::Post([&] {
-        dialog.Close();  // refused: the loop keeps running
+        dialog.Close(); // refused: the loop keeps running
         platform::Post([&] { dialog.Close(); });
     });
     EXPECT_EQ(dialog.ShowModal(), mrCancel);
@@ -246,7 +246,7 @@ TEST_F(UiModel, CloseHidesFreesOrStaysAsOnCloseDecides)
     popup->OnClose = [](TComponent*, TCloseAction& action) { action = TCloseAction::caFree; };
     popup->Close();
     EXPECT_TRUE(destroyed);
-    EXPECT_EQ(owner->ComponentCount(), 2);  // freed only once the event is over
+    EXPECT_EQ(owner->ComponentCount(), 2); // freed only once the event is over
     platform::ProcessMessages(0);
     EXPECT_EQ(owner->ComponentCount(), 1);
     delete owner;
@@ -261,7 +261,7 @@ TEST_F(UiModel, ClosingTheMainFormEndsTheProgram)
     EXPECT_TRUE(created);
     EXPECT_EQ(Application->MainForm(), mainForm);
     platform::Post([&] { mainForm->Close(); });
-    Application->Run();  // returns because the main form closed
+    Application->Run(); // returns because the main form closed
     EXPECT_TRUE(Application->Terminated());
     delete mainForm;
     EXPECT_EQ(Application->MainForm(), nullptr);
@@ -305,7 +305,7 @@ TEST_F(UiModel, TheCaptionStripDragsTheFormKeepingTheGrabOffset)
     pnCaption->DoMouseUp(TMouseButton::mbLeft, 0, 130, 110);
     desktop->cursor = {500, 500};
     pnCaption->DoMouseMove(0, 0, 0);
-    EXPECT_EQ(form.Left(), 200);  // the drag ended with the release
+    EXPECT_EQ(form.Left(), 200); // the drag ended with the release
 
     // The right button does not drag.
     pnCaption->DoMouseDown(TMouseButton::mbRight, ssRight, 0, 0);
@@ -401,6 +401,31 @@ TEST_F(UiModel, PopupMenuRunsTheChosenItemAndSkipsDisabledOnes)
     miCall->Clear();
     EXPECT_EQ(miCall->Count(), 0);
     EXPECT_EQ(pmIcon->Items().Count(), 3);
+
+    // Rebuilt many times, the submenu's items take back freed identifiers: the numbers neither climb
+    // towards the window system's range nor come round to an item that still lives.
+    const unsigned highest = std::max({miOpen->Command(), miExit->Command(), miCall->Command()});
+    std::vector<unsigned> previous;
+    for (int rebuild = 0; rebuild < 40000; ++rebuild) {
+        std::vector<unsigned> current;
+        miCall->Clear();
+        for (const char* name : {"Alice", "Bob"}) {
+            auto* item = new TUnicodeMenuItem(&form);
+            item->SetCaption(name);
+            miCall->Add(item);
+            current.push_back(item->Command());
+        }
+        // A command posted for an item of the last build finds nothing, not its successor.
+        for (unsigned command : previous)
+            ASSERT_EQ(pmIcon->FindCommand(command), nullptr) << "rebuild " << rebuild;
+        previous = current;
+    }
+    for (TUnicodeMenuItem* item : miCall->Items()) {
+        EXPECT_LT(item->Command(), highest + 1000);
+        EXPECT_EQ(pmIcon->FindCommand(item->Command()), item);
+    }
+    EXPECT_EQ(pmIcon->FindCommand(miOpen->Command()), miOpen);
+    EXPECT_EQ(pmIcon->FindCommand(miExit->Command()), miExit);
 }
 
 TEST_F(UiModel, TrayIconTipIsCutAndFlashingAlternatesWithABlankIcon)
@@ -442,7 +467,7 @@ TEST_F(UiModel, TrayIconMouseAndEndOfSession)
     mainForm->ShowForm();
     tbIcon->SetVisible(true);
     EXPECT_TRUE(tbIcon->QueryEndSession());
-    EXPECT_FALSE(Application->Terminated());  // the main window is up: the user decides
+    EXPECT_FALSE(Application->Terminated()); // the main window is up: the user decides
     mainForm->HideForm();
     EXPECT_TRUE(tbIcon->QueryEndSession());
     EXPECT_TRUE(Application->Terminated());

@@ -20,7 +20,10 @@ enum : UINT {
     kAbout = 301,
     kCloseConversation = 401,
     kCopy = 402,
+    // The button's identifier is one a dialog's buttons use, as low as a client's controls go.
+    kAddContactButton = 1,
 };
+constexpr int kButtonHeight = 28;
 
 struct StatusNameRow {
     int State;
@@ -36,6 +39,17 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     TMsgrSim* sim = TMsgrSim::Instance();
     return sim ? sim->MainProc(window, message, wParam, lParam)
                : DefWindowProcW(window, message, wParam, lParam);
+}
+
+// The pane only holds the list and keeps it at its size.
+LRESULT CALLBACK PaneWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_SIZE) {
+        if (HWND list = GetWindow(window, GW_CHILD))
+            MoveWindow(list, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK ConversationWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -76,7 +90,7 @@ HMENU ConversationMenu()
     return bar;
 }
 
-}  // namespace
+} // namespace
 
 TMsgrSim* TMsgrSim::instance_ = nullptr;
 
@@ -115,7 +129,10 @@ bool TMsgrSim::CreateWindows()
     WNDCLASSW conversationClass = mainClass;
     conversationClass.lpfnWndProc = &ConversationWindowProc;
     conversationClass.lpszClassName = L"IMWindowClass";
-    if (!RegisterClassW(&mainClass) || !RegisterClassW(&conversationClass))
+    WNDCLASSW paneClass = mainClass;
+    paneClass.lpfnWndProc = &PaneWindowProc;
+    paneClass.lpszClassName = L"MsgrSimPane";
+    if (!RegisterClassW(&mainClass) || !RegisterClassW(&conversationClass) || !RegisterClassW(&paneClass))
         return false;
     main_ = CreateWindowExW(0, L"MSBLClass", L"msgrsim", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 300, 420,
                             nullptr, MainMenu(), instance, nullptr);
@@ -123,30 +140,44 @@ bool TMsgrSim::CreateWindows()
         return false;
     RECT client;
     GetClientRect(main_, &client);
-    list_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
-                            WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
-                                LVS_NOCOLUMNHEADER,
-                            0, 0, client.right, client.bottom, main_, nullptr, instance, nullptr);
+    button_ =
+        CreateWindowExW(0, L"BUTTON", L"Add a &Contact", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 0, 0,
+                        client.right, kButtonHeight, main_,
+                        reinterpret_cast<HMENU>(static_cast<UINT_PTR>(kAddContactButton)), instance, nullptr);
+    pane_ = CreateWindowExW(0, L"MsgrSimPane", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, kButtonHeight,
+                            client.right, client.bottom - kButtonHeight, main_, nullptr, instance, nullptr);
+    list_ = CreateWindowExW(
+        WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
+        WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOCOLUMNHEADER, 0, 0,
+        client.right, client.bottom - kButtonHeight, pane_, nullptr, instance, nullptr);
     LVCOLUMNW column{};
     column.mask = LVCF_WIDTH;
     column.cx = client.right - 4;
     SendMessageW(list_, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
-    return list_ != nullptr;
+    return button_ && pane_ && list_;
 }
 
 void TMsgrSim::SetLocalState(int state)
 {
     localState_ = state;
     if (main_)
-        PostMessageW(main_, kRaiseEvents, 0, 0);
+        PostMessageW(main_, kRaiseEvents, static_cast<WPARAM>(state), 0);
 }
 
-void TMsgrSim::RaiseLocalStateChange()
+void TMsgrSim::AnnounceOffline()
+{
+    if (localState_ == 1)
+        return;
+    localState_ = 1;
+    RaiseLocalStateChange(1);
+}
+
+void TMsgrSim::RaiseLocalStateChange(int state)
 {
     BSTR service = SysAllocString(L"msgrsim");
     // A sink whose process has gone answers with an error: it is dropped.
     for (auto it = sinks_.begin(); it != sinks_.end();) {
-        if (FAILED(it->second->OnLocalStateChangeResult(0, localState_, service))) {
+        if (FAILED(it->second->OnLocalStateChangeResult(0, state, service))) {
             it->second->Release();
             it = sinks_.erase(it);
         } else {
@@ -286,13 +317,21 @@ LRESULT TMsgrSim::MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 {
     switch (message) {
     case kRaiseEvents:
-        RaiseLocalStateChange();
+        RaiseLocalStateChange(static_cast<int>(wParam));
         return 0;
     case WM_SIZE:
-        if (list_)
-            MoveWindow(list_, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+        if (button_)
+            MoveWindow(button_, 0, 0, LOWORD(lParam), kButtonHeight, TRUE);
+        if (pane_)
+            MoveWindow(pane_, 0, kButtonHeight, LOWORD(lParam), std::max(HIWORD(lParam) - kButtonHeight, 0),
+                       TRUE);
         return 0;
     case WM_COMMAND:
+        if (lParam && reinterpret_cast<HWND>(lParam) == button_) {
+            if (HIWORD(wParam) == BN_CLICKED)
+                log_.push_back("button main " + std::to_string(LOWORD(wParam)));
+            return 0;
+        }
         log_.push_back("command main " + std::to_string(LOWORD(wParam)));
         switch (LOWORD(wParam)) {
         case kSignOut:
@@ -320,7 +359,7 @@ LRESULT TMsgrSim::MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
         return 0;
     case WM_DESTROY:
         log_.push_back("destroy main");
-        main_ = list_ = nullptr;
+        main_ = pane_ = list_ = button_ = nullptr;
         platform::RequestQuit();
         return 0;
     default:
@@ -348,4 +387,4 @@ LRESULT TMsgrSim::ConversationProc(HWND window, UINT message, WPARAM wParam, LPA
     }
 }
 
-}  // namespace msgrsim
+} // namespace msgrsim

@@ -33,8 +33,11 @@ public:
     bool CreateWindows();
 
     int LocalState() const { return localState_; }
-    // Every change is reported to the event sinks, after the caller has had its answer.
+    // Every change is reported to the event sinks, after the caller has had its answer, each event
+    // with the status that change set.
     void SetLocalState(int state);
+    // On a normal exit: the sinks hear Offline at once (nothing when signed out already).
+    void AnnounceOffline();
     // Null when there is none by that name.
     TContact* FindContact(const std::string& name);
     TContact* Contact(std::size_t index) { return index < contacts_.size() ? &contacts_[index] : nullptr; }
@@ -52,6 +55,8 @@ public:
     HWND OpenConversation(TContact& contact);
     HWND MainWindow() const { return main_; }
     HWND ContactList() const { return list_; }
+    // The main window's own button ("Add a Contact"); its clicks are logged as "button main ID".
+    HWND Button() const { return button_; }
     // The window's own log: commands and destruction its procedure saw.
     const std::vector<std::string>& Log() const { return log_; }
     // "main" or the contact of a conversation window; empty for a window not ours.
@@ -65,7 +70,7 @@ public:
 
 private:
     void RefreshList();
-    void RaiseLocalStateChange();
+    void RaiseLocalStateChange(int state);
 
     static TMsgrSim* instance_;
     int localState_ = 2;
@@ -75,16 +80,20 @@ private:
     long nextCookie_ = 1;
     std::vector<std::string> log_;
     HWND main_ = nullptr;
+    HWND pane_ = nullptr; // holds the contact list, as a real client nests it
     HWND list_ = nullptr;
+    HWND button_ = nullptr;
 };
 
 std::string StatusName(int state);
 
 // The automation server: registration and the class object of the running instance.
-bool RegisterServer(const std::wstring& serverArguments, std::string& error);
+// Refused when the class is registered to another program, unless forced.
+bool RegisterServer(const std::wstring& serverArguments, bool force, std::string& error);
+// Removes only registrations that point at msgrsim.
 bool UnregisterServer(std::string& error);
 // Loads the type library from this program's resources; false when it cannot.
 bool LoadServerTypeLibrary();
 bool StartClassObject(DWORD& cookie);
 
-}  // namespace msgrsim
+} // namespace msgrsim

@@ -14,7 +14,7 @@ const char kHelp[] =
     "ok commands: status [S] | signout | signin | add NAME STATE [PHONE0 [PHONE1 [PHONE2]]] | state NAME "
     "STATE | "
     "select NAME | open NAME | close NAME | front main|NAME | menu main|NAME TEXT... | windows | messages | "
-    "log | quit";
+    "log | click main | freeze MS | unload MODULE | quit | crash";
 
 std::string Hex(HWND window)
 {
@@ -91,7 +91,7 @@ std::optional<int> State(const std::string& text)
     return state;
 }
 
-}  // namespace
+} // namespace
 
 std::string TSimControl::Execute(const std::string& line)
 {
@@ -108,6 +108,40 @@ std::string TSimControl::Execute(const std::string& line)
     if (command == "quit") {
         platform::RequestQuit();
         return "ok bye";
+    }
+    if (command == "crash") {
+        crash_ = true;
+        return "ok";
+    }
+    if (command == "freeze") {
+        auto ms = n == 2 ? settings::ParseDecimal(words[1]) : std::nullopt;
+        if (!ms || *ms < 0 || *ms > 60000)
+            return usage("freeze MS");
+        // Queued behind what is waiting already: everything sent after this answer waits too.
+        const DWORD duration = static_cast<DWORD>(*ms);
+        platform::Post([duration] { Sleep(duration); });
+        return "ok";
+    }
+    if (command == "unload") {
+        if (n != 2)
+            return usage("unload MODULE");
+        HMODULE module = GetModuleHandleW(Wide(words[1]).c_str());
+        if (!module)
+            return "error not loaded";
+        // One reference dropped, as the window system drops a hook library's when the hook goes.
+        FreeLibrary(module);
+        return GetModuleHandleW(Wide(words[1]).c_str()) ? "ok loaded" : "ok gone";
+    }
+    if (command == "click") {
+        HWND button = sim_.Button();
+        if (n != 2 || words[1] != "main")
+            return usage("click main");
+        if (!button)
+            return "error no button";
+        // What the button sends its parent when pressed; the click has run when the answer comes.
+        SendMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(button));
+        return "ok " + std::to_string(GetDlgCtrlID(button));
     }
     if (command == "status") {
         if (n == 1)
@@ -244,9 +278,13 @@ void TSimControlPort::Loop()
                 platform::Synchronize([&] { answer = control_.Execute(line); }, &stop_);
                 answer += "\n";
                 stream->SendAll(answer.data(), answer.size());
+                // As a client that dies: no Offline, no clean-up, windows and connections left as
+                // they are.
+                if (control_.CrashRequested())
+                    TerminateProcess(GetCurrentProcess(), 3);
             }
         }
     }
 }
 
-}  // namespace msgrsim
+} // namespace msgrsim

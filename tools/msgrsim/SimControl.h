@@ -16,9 +16,12 @@ public:
     explicit TSimControl(TMsgrSim& sim) : sim_(sim) {}
     // Main thread.
     std::string Execute(const std::string& line);
+    // "crash" was asked for: the process ends abruptly once its answer is out.
+    bool CrashRequested() const { return crash_; }
 
 private:
     TMsgrSim& sim_;
+    std::atomic<bool> crash_{false};
 };
 
 class TSimControlPort {
@@ -39,4 +42,4 @@ private:
     std::atomic<bool> stop_{false};
 };
 
-}  // namespace msgrsim
+} // namespace msgrsim

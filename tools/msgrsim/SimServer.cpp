@@ -6,6 +6,8 @@
 #include <oleauto.h>
 #include <olectl.h>
 
+#include <cwctype>
+
 #include "MsgrSim.h"
 #include "SimText.h"
 #include "messenger/MsgrCom_win.h"
@@ -321,7 +323,57 @@ std::string Failure(const char* what, HRESULT code)
     return std::string(what) + ": " + messenger::ComErrorText(code);
 }
 
-}  // namespace
+// The program file at the start of a command line, quoted or not.
+std::wstring CommandProgram(const std::wstring& command)
+{
+    std::size_t start = command.find_first_not_of(L' ');
+    if (start == std::wstring::npos)
+        return {};
+    if (command[start] == L'"') {
+        std::size_t end = command.find(L'"', start + 1);
+        return command.substr(start + 1, end == std::wstring::npos ? std::wstring::npos : end - start - 1);
+    }
+    return command.substr(start, command.find(L' ', start) - start);
+}
+
+// Any copy of msgrsim (either build) counts as this program; a registration pointing elsewhere
+// belongs to the client that is really installed.
+bool IsMsgrSim(const std::wstring& program)
+{
+    std::size_t slash = program.find_last_of(L"\\/");
+    std::wstring name = slash == std::wstring::npos ? program : program.substr(slash + 1);
+    return lstrcmpiW(name.c_str(), L"msgrsim.exe") == 0 || lstrcmpiW(name.c_str(), L"msgrsim") == 0;
+}
+
+// The program the class's local server starts; empty when the class has none.
+std::wstring RegisteredServer()
+{
+    wchar_t command[1024] = {};
+    DWORD size = sizeof command - sizeof(wchar_t);
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, (std::wstring(kClassKey) + L"\\LocalServer32").c_str(), nullptr,
+                     RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, command,
+                     &size) != ERROR_SUCCESS)
+        return {};
+    return CommandProgram(command);
+}
+
+// The file the type library is registered to; empty when it is not registered.
+std::wstring RegisteredTypeLibrary(const TLIBATTR& attributes)
+{
+    BSTR path = nullptr;
+    if (FAILED(QueryPathOfRegTypeLib(attributes.guid, attributes.wMajorVerNum, attributes.wMinorVerNum,
+                                     attributes.lcid, &path)) ||
+        !path)
+        return {};
+    std::wstring text(path, SysStringLen(path));
+    SysFreeString(path);
+    // The path may carry a resource index after the file (msgrsim.exe\1).
+    while (!text.empty() && (text.back() == L'\0' || text.back() == L'\\' || iswdigit(text.back())))
+        text.pop_back();
+    return text;
+}
+
+} // namespace
 
 bool LoadServerTypeLibrary()
 {
@@ -337,8 +389,14 @@ bool StartClassObject(DWORD& cookie)
 }
 
 // Under the machine's classes: Wine does not find a local server registered for the user only.
-bool RegisterServer(const std::wstring& serverArguments, std::string& error)
+bool RegisterServer(const std::wstring& serverArguments, bool force, std::string& error)
 {
+    const std::wstring owner = RegisteredServer();
+    if (!force && !owner.empty() && !IsMsgrSim(owner)) {
+        error = "the class is registered to " + Narrow(owner.c_str(), owner.size()) +
+                "; not replaced (--force replaces it)";
+        return false;
+    }
     std::wstring path = ProgramPath();
     ITypeLib* library = nullptr;
     HRESULT loaded = LoadTypeLibEx(path.c_str(), REGKIND_REGISTER, &library);
@@ -363,14 +421,19 @@ bool RegisterServer(const std::wstring& serverArguments, std::string& error)
     return true;
 }
 
+// Only what points at msgrsim goes: the registrations of a client really installed stay.
 bool UnregisterServer(std::string& error)
 {
     TLIBATTR* attributes = nullptr;
     if (LoadServerTypeLibrary() && SUCCEEDED(gTypeLibrary->GetLibAttr(&attributes))) {
-        UnRegisterTypeLib(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum,
-                          attributes->lcid, attributes->syskind);
+        if (IsMsgrSim(RegisteredTypeLibrary(*attributes)))
+            UnRegisterTypeLib(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum,
+                              attributes->lcid, attributes->syskind);
         gTypeLibrary->ReleaseTLibAttr(attributes);
     }
+    const std::wstring owner = RegisteredServer();
+    if (!owner.empty() && !IsMsgrSim(owner))
+        return true;
     LONG deleted = RegDeleteTreeW(HKEY_LOCAL_MACHINE, kClassKey);
     if (deleted != ERROR_SUCCESS && deleted != ERROR_FILE_NOT_FOUND) {
         error = Failure("cannot remove the class", HRESULT_FROM_WIN32(deleted));
@@ -379,4 +442,4 @@ bool UnregisterServer(std::string& error)
     return true;
 }
 
-}  // namespace msgrsim
+} // namespace msgrsim

@@ -1,6 +1,7 @@
 // msgrsim: the messaging client's stand-in (see docs/msgrsim.md).
-//   msgrsim --register [--control PORT] [--port-file FILE]   registers the class; COM starts it with
-//                                                             those options
+//   msgrsim --register [--force] [--control PORT] [--port-file FILE]   registers the class; COM starts
+//                                                             it with those options; --force replaces
+//                                                             another program's registration
 //   msgrsim --unregister
 //   msgrsim [--control PORT] [--port-file FILE] [-Embedding]
 // PORT 0 picks a free port; the port chosen is printed and written to FILE.
@@ -21,10 +22,10 @@
 namespace {
 
 struct Options {
-    bool Register = false, Unregister = false;
+    bool Register = false, Unregister = false, Force = false;
     std::optional<int> ControlPort;
     std::string PortFile;
-    std::wstring ServerArguments;  // what COM passes when it starts us
+    std::wstring ServerArguments; // what COM passes when it starts us
 };
 
 bool ParseOptions(Options& options)
@@ -38,6 +39,8 @@ bool ParseOptions(Options& options)
         bool hasValue = i + 1 < count;
         if (word == "--register") {
             options.Register = true;
+        } else if (word == "--force") {
+            options.Force = true;
         } else if (word == "--unregister") {
             options.Unregister = true;
         } else if (settings::SameText(word, "-Embedding") || settings::SameText(word, "/Embedding")) {
@@ -85,13 +88,15 @@ int Serve(const Options& options)
         std::fprintf(stderr, "msgrsim: cannot offer its class\n");
     while (!platform::QuitRequested())
         platform::ProcessMessages(200);
+    // Ended by "quit" or by its window closing, as a client signing out on exit does.
+    sim.AnnounceOffline();
     if (cookie)
         CoRevokeClassObject(cookie);
     control.Stop();
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 int main()
 {
@@ -102,7 +107,7 @@ int main()
     int result = 0;
     if (options.Register || options.Unregister) {
         std::string error;
-        bool done = options.Register ? msgrsim::RegisterServer(options.ServerArguments, error)
+        bool done = options.Register ? msgrsim::RegisterServer(options.ServerArguments, options.Force, error)
                                      : msgrsim::UnregisterServer(error);
         if (!done)
             std::fprintf(stderr, "msgrsim: %s\n", error.c_str());
