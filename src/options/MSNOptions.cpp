@@ -165,14 +165,18 @@ void TfmOptions::Detach()
 
 void TfmOptions::Retire()
 {
-    if (!reconnecting_) {
-        delete this;
-        return;
-    }
-    // Reconnect is waiting further up the stack; it frees the window when it returns there.
+    // It lets go of the session and the lists at once: a newer window may take them meanwhile.
     retired_ = true;
     Detach();
-    HideForm();
+    if (fmOptions == this)
+        fmOptions = nullptr;
+    // Reconnect is waiting further up the stack; it frees the window when it returns there.
+    if (reconnecting_) {
+        HideForm();
+        return;
+    }
+    // A question of this window still open is answered "No" first.
+    Free();
 }
 
 ui::TUnicodePanel* TfmOptions::AddPageButton(int page, const char* name, const char* caption, int left,
@@ -535,11 +539,13 @@ void TfmOptions::ForwardDelete()
         return;
     const auto* entry = static_cast<const TForwardEntry*>(lbForward->Items()[row].Data);
     TConfigConfirmSwitch confirm("FwdDel", config_);
-    if (!ShowConfirm(DialogText("ConfirmDeleteEntry", "Are you sure you want to delete selected entry?"),
-                     &confirm, true, this))
-        return;
+    const bool yes =
+        ShowConfirm(DialogText("ConfirmDeleteEntry", "Are you sure you want to delete selected entry?"),
+                    &confirm, true, this);
+    // The box stored "Do not show this window again" whatever the answer.
     cbConfirmFwdDel->SetChecked(confirm.Checked());
-    lists_.DeleteForward(entry);
+    if (yes)
+        lists_.DeleteForward(entry);
 }
 
 void TfmOptions::CallLaterEdit()
@@ -556,11 +562,13 @@ void TfmOptions::CallLaterDelete()
         return;
     const auto* entry = static_cast<const TCallLater*>(lbCallLater->Items()[row].Data);
     TConfigConfirmSwitch confirm("CLDel", config_);
-    if (!ShowConfirm(DialogText("ConfirmDeleteEntry", "Are you sure you want to delete selected entry?"),
-                     &confirm, true, this))
-        return;
+    const bool yes =
+        ShowConfirm(DialogText("ConfirmDeleteEntry", "Are you sure you want to delete selected entry?"),
+                    &confirm, true, this);
+    // The box stored "Do not show this window again" whatever the answer.
     cbConfirmCLDel->SetChecked(confirm.Checked());
-    lists_.DeleteReminder(entry);
+    if (yes)
+        lists_.DeleteReminder(entry);
 }
 
 void TfmOptions::LoadMessages()

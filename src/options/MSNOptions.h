@@ -74,7 +74,7 @@ public:
     void Reconnect();
     bool Reconnecting() const { return reconnecting_; }
     void ClearReconnecting() { reconnecting_ = false; }
-    // Frees the window now, or, while Reconnect waits, once it has returned.
+    // Frees the window now, or once Reconnect, or a question the window asks, has returned.
     void Retire();
     void SetCallState(int state) { lists_.SetCallState(state); }
     // Hides the window and calls the save handler.

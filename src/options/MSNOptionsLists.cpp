@@ -228,7 +228,9 @@ void TOptionsLists::ReminderEdited(const TCallLater& result, TCallLater* target,
 
 void TOptionsLists::DeleteReminder(const TCallLater* target)
 {
-    if (!target)
+    // The list may have been read again while the user was asked.
+    if (std::none_of(reminders_.begin(), reminders_.end(),
+                     [&](const auto& each) { return each.get() == target; }))
         return;
     CloseReminderPopup(*target);
     delete fmCallLaterEntry;
