@@ -21,7 +21,8 @@ class TKovraAPI;
 // What the window needs of the session; the main window fills it from its start-up information.
 struct TOptionsSession {
     TKovraAPI* Api = nullptr;
-    std::string Device;
+    // The device as the session knows it now: the server names it anew at every log-in.
+    std::function<std::string()> Device;
     std::string Phone;
     std::string Password;
     std::string Server1;
@@ -163,6 +164,8 @@ private:
     // Runs window messages until done or the time is up; false when the window went meanwhile.
     bool WaitUntil(unsigned ms, const std::function<bool()>& done);
     void Detach();
+    std::string Device() const;
+    bool LoggedIn() const;
 
     TOptionsLists& lists_;
     TKovraAssistantConfig& config_;

@@ -2,7 +2,9 @@
 // connection log bound, the canned messages' in-place edit and the confirmation switches.
 
 #include "DialogTestSupport.h"
+#include "api/KovraUDPApi.h"
 #include "dialogs/ConfirmFm.h"
+#include "dialogs/MSNCallLaterCallFm.h"
 #include "options/MSNOptions.h"
 
 namespace {
@@ -193,6 +195,25 @@ TEST_F(OptionsTest, WindowRetiredWhileItsDeleteQuestionIsOpenGoesOnlyAfterIt)
     EXPECT_EQ(lists.Forwards().size(), 1u);
     platform::ProcessMessages(0);
     EXPECT_FALSE(Alive(window));
+}
+
+// The server is away: "Call Now" sends nothing, and the reminder stays to be announced again.
+TEST_F(OptionsTest, ReminderThatCouldNotCallStays)
+{
+    KovraAssistantConfig().WriteString("Call Later", "0", "Bob,1002,0,0");
+    TKovraAPI api;
+    options = std::make_unique<TfmOptions>(nullptr, lists);
+    TOptionsSession session;
+    session.Api = &api;
+    session.Device = [] { return std::string("1001"); };
+    session.LoggedIn = [] { return false; };
+    options->SetSession(session);
+    options->Initialise(0);
+    options->CountDownTick();
+    ASSERT_NE(fmCallLaterCall, nullptr);
+    fmCallLaterCall->btCall->Click();
+    EXPECT_EQ(lists.Reminders().size(), 1u);
+    EXPECT_EQ(options->lbCallLater->ItemCount(), 1);
 }
 
 TEST_F(OptionsTest, EveryWayOfClosingOnlyHidesAndCallsTheSaveHandler)
