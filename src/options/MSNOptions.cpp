@@ -175,7 +175,7 @@ void TfmOptions::Retire()
         HideForm();
         return;
     }
-    // A question of this window still open is answered "No" first.
+    // A question the window still asks ends unanswered, and the window goes after it.
     Free();
 }
 
