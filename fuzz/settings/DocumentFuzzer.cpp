@@ -19,15 +19,20 @@ void Require(bool condition)
         std::abort();
 }
 
-// What the format can hold: "#" followed by a digit is its own escape; names hold no '=' and
-// no quote characters and are not blank at their ends.
-std::string Storable(std::string text, bool name)
+enum class TPiece { Section, Key, Value };
+
+// What the format can hold: names hold no '=' and no quote characters and are not blank at their
+// ends; section names are the program's own and hold no "#" before a digit (the top level is
+// never escaped).
+std::string Storable(std::string text, TPiece piece)
 {
     for (std::size_t i = 0; i < text.size(); ++i) {
         char& c = text[i];
-        if (c == '\0' || (name && (c == '=' || c == '"' || c == '|' || static_cast<unsigned char>(c) <= ' ')))
+        if (c == '\0' || (piece != TPiece::Value &&
+                          (c == '=' || c == '"' || c == '|' || static_cast<unsigned char>(c) <= ' ')))
             c = 'n';
-        if (c == '#' && i + 1 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '9')
+        if (piece == TPiece::Section && c == '#' && i + 1 < text.size() && text[i + 1] >= '0' &&
+            text[i + 1] <= '9')
             c = '%';
     }
     return text;
@@ -79,9 +84,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     TKovraAssistantConfig store;
     for (std::size_t i = 0; i + 2 < pieces.size(); i += 3) {
-        std::string section = Storable(pieces[i], true);
-        std::string key = Storable(pieces[i + 1], true);
-        std::string value = Storable(pieces[i + 2], false);
+        std::string section = Storable(pieces[i], TPiece::Section);
+        std::string key = Storable(pieces[i + 1], TPiece::Key);
+        std::string value = Storable(pieces[i + 2], TPiece::Value);
         if (section.empty() || key.empty())
             continue;
         store.WriteString(section, key, value);

@@ -57,8 +57,8 @@ public:
                     const std::string& server2) override
     {
         const TStartupInfo& info = StartupInfo();
-        form_->SetSession({api, info.Device, phone, info.Password, server1, server2, info.UseMessenger,
-                           [] { return StartupInfo().LoggedIn; }});
+        form_->SetSession({api, [] { return StartupInfo().Device; }, phone, info.Password, server1, server2,
+                           info.UseMessenger, [] { return StartupInfo().LoggedIn; }});
     }
     void SetCapabilities(std::uint32_t capabilities) override
     {

@@ -34,6 +34,8 @@ public:
                const std::optional<TContactNumbers>& contact = std::nullopt);
     bool Pending() const { return pending_; }
     TCallLater* Target() const { return target_; }
+    // The list was read again: the same reminder is now this object.
+    void Retarget(TCallLater* target) { target_ = target; }
 
     ui::TUnicodePanel *pnEntry, *pnNumber, *pnWhen, *pnIM, *pnButtons;
     ui::TEdit *edName, *edNumber;

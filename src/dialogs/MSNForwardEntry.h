@@ -23,6 +23,9 @@ public:
 
     void SetUp(TForwardEntry* target, const TForwardEntry& entry, TDone done, TNumberTaken taken = {});
     bool Pending() const { return pending_; }
+    TForwardEntry* Target() const { return target_; }
+    // The list was read again: the same entry is now this object.
+    void Retarget(TForwardEntry* target) { target_ = target; }
 
     ui::TUnicodeLabel *txtName, *txtNumber, *txtNumberTaken;
     ui::TEdit *edName, *edNumber;

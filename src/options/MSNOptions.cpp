@@ -165,14 +165,18 @@ void TfmOptions::Detach()
 
 void TfmOptions::Retire()
 {
-    if (!reconnecting_) {
-        delete this;
-        return;
-    }
-    // Reconnect is waiting further up the stack; it frees the window when it returns there.
+    // It lets go of the session and the lists at once: a newer window may take them meanwhile.
     retired_ = true;
     Detach();
-    HideForm();
+    if (fmOptions == this)
+        fmOptions = nullptr;
+    // Reconnect is waiting further up the stack; it frees the window when it returns there.
+    if (reconnecting_) {
+        HideForm();
+        return;
+    }
+    // A question the window still asks ends unanswered, and the window goes after it.
+    Free();
 }
 
 ui::TUnicodePanel* TfmOptions::AddPageButton(int page, const char* name, const char* caption, int left,
@@ -304,10 +308,12 @@ void TfmOptions::SetSession(TOptionsSession session)
 {
     session_ = std::move(session);
     lists_.MessengerOn = [messenger = session_.Messenger] { return messenger; };
+    // Sent only from a live session; a reminder that could not call stays.
     lists_.MakeCall = [this](const std::string& number) {
-        if (!session_.Api)
+        const std::string device = Device();
+        if (!session_.Api || !session_.Api->Connected() || !LoggedIn() || device.empty())
             return false;
-        session_.Api->MakeCall(session_.Device, number, 0);
+        session_.Api->MakeCall(device, number, 0);
         return true;
     };
     edServer1->SetCaption(session_.Server1);
@@ -315,6 +321,16 @@ void TfmOptions::SetSession(TOptionsSession session)
     edPhone->SetCaption(session_.Phone);
     UpdateButtons();
     UpdateStatus();
+}
+
+std::string TfmOptions::Device() const
+{
+    return session_.Device ? session_.Device() : std::string();
+}
+
+bool TfmOptions::LoggedIn() const
+{
+    return session_.LoggedIn && session_.LoggedIn();
 }
 
 void TfmOptions::Initialise(std::uint32_t capabilities)
@@ -400,7 +416,7 @@ void TfmOptions::AddLogLine(const std::string& text, bool withTime)
 
 void TfmOptions::UpdateStatus()
 {
-    const bool active = session_.Api && session_.Api->Connected() && session_.LoggedIn && session_.LoggedIn();
+    const bool active = session_.Api && session_.Api->Connected() && LoggedIn();
     pnServerStatus->SetCaption(
         active ? DialogText("ConnectionActive", "KOVRA Connection Active")
                : DialogText("ConnectionInactive", "KOVRA Connection Down! Please check Connection Tab"));
@@ -410,8 +426,7 @@ void TfmOptions::UpdateStatus()
 
 void TfmOptions::UpdateButtons()
 {
-    btReconnect->SetEnabled(!session_.Server1.empty() && !session_.Device.empty() &&
-                            !session_.Password.empty());
+    btReconnect->SetEnabled(!session_.Server1.empty() && !Device().empty() && !session_.Password.empty());
     const bool message = lbMessages->ItemIndex() >= 0;
     btMessagesEdit->SetEnabled(message);
     btMessagesDel->SetEnabled(message);
@@ -438,14 +453,13 @@ void TfmOptions::Reconnect()
         return;
     reconnecting_ = true;
     ui::Application->SetScreenCursor(ui::TCursor::crHourGlass);
-    auto loggedIn = [this] { return session_.LoggedIn && session_.LoggedIn(); };
     bool stillHere = true;
-    if (loggedIn()) {
+    if (LoggedIn()) {
         if (OnSave)
             OnSave();
         if (session_.Api) {
-            session_.Api->MonitorStop(session_.Device, timings_.MonitorStopWait);
-            stillHere = WaitUntil(timings_.LogoutWait, [&] { return !loggedIn(); });
+            session_.Api->MonitorStop(Device(), timings_.MonitorStopWait);
+            stillHere = WaitUntil(timings_.LogoutWait, [this] { return !LoggedIn(); });
         }
     }
     if (stillHere && session_.Api && session_.Api->Connected()) {
@@ -460,7 +474,7 @@ void TfmOptions::Reconnect()
         Release();
         return;
     }
-    if (!session_.Device.empty() && !session_.Server1.empty() && session_.Api) {
+    if (!Device().empty() && !session_.Server1.empty() && session_.Api) {
         session_.Api->ClearServers();
         session_.Api->AddServer(session_.Server1);
         if (!session_.Server2.empty())
@@ -535,11 +549,13 @@ void TfmOptions::ForwardDelete()
         return;
     const auto* entry = static_cast<const TForwardEntry*>(lbForward->Items()[row].Data);
     TConfigConfirmSwitch confirm("FwdDel", config_);
-    if (!ShowConfirm(DialogText("ConfirmDeleteEntry", "Are you sure you want to delete selected entry?"),
-                     &confirm, true, this))
-        return;
+    const bool yes =
+        ShowConfirm(DialogText("ConfirmDeleteEntry", "Are you sure you want to delete selected entry?"),
+                    &confirm, true, this);
+    // The box stored "Do not show this window again" whatever the answer.
     cbConfirmFwdDel->SetChecked(confirm.Checked());
-    lists_.DeleteForward(entry);
+    if (yes)
+        lists_.DeleteForward(entry);
 }
 
 void TfmOptions::CallLaterEdit()
@@ -556,11 +572,13 @@ void TfmOptions::CallLaterDelete()
         return;
     const auto* entry = static_cast<const TCallLater*>(lbCallLater->Items()[row].Data);
     TConfigConfirmSwitch confirm("CLDel", config_);
-    if (!ShowConfirm(DialogText("ConfirmDeleteEntry", "Are you sure you want to delete selected entry?"),
-                     &confirm, true, this))
-        return;
+    const bool yes =
+        ShowConfirm(DialogText("ConfirmDeleteEntry", "Are you sure you want to delete selected entry?"),
+                    &confirm, true, this);
+    // The box stored "Do not show this window again" whatever the answer.
     cbConfirmCLDel->SetChecked(confirm.Checked());
-    lists_.DeleteReminder(entry);
+    if (yes)
+        lists_.DeleteReminder(entry);
 }
 
 void TfmOptions::LoadMessages()

@@ -21,7 +21,8 @@ class TKovraAPI;
 // What the window needs of the session; the main window fills it from its start-up information.
 struct TOptionsSession {
     TKovraAPI* Api = nullptr;
-    std::string Device;
+    // The device as the session knows it now: the server names it anew at every log-in.
+    std::function<std::string()> Device;
     std::string Phone;
     std::string Password;
     std::string Server1;
@@ -74,7 +75,7 @@ public:
     void Reconnect();
     bool Reconnecting() const { return reconnecting_; }
     void ClearReconnecting() { reconnecting_ = false; }
-    // Frees the window now, or, while Reconnect waits, once it has returned.
+    // Frees the window now, or once Reconnect, or a question the window asks, has returned.
     void Retire();
     void SetCallState(int state) { lists_.SetCallState(state); }
     // Hides the window and calls the save handler.
@@ -163,6 +164,8 @@ private:
     // Runs window messages until done or the time is up; false when the window went meanwhile.
     bool WaitUntil(unsigned ms, const std::function<bool()>& done);
     void Detach();
+    std::string Device() const;
+    bool LoggedIn() const;
 
     TOptionsLists& lists_;
     TKovraAssistantConfig& config_;

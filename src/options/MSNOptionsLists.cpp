@@ -71,14 +71,24 @@ std::vector<TForwardEntry> TOptionsLists::ForwardEntries() const
 
 void TOptionsLists::LoadForwards()
 {
-    // An open editor points into the list it replaces.
-    delete fmForwardEntry;
-    forwards_.clear();
+    TForwards loaded;
     std::vector<std::string> keys;
     config_.ReadSection(kForwardSection, keys);
     for (const std::string& key : keys)
-        forwards_.push_back(std::make_unique<TForwardEntry>(
+        loaded.push_back(std::make_unique<TForwardEntry>(
             TForwardEntry{config_.ReadString(kForwardSection, key, ""), key}));
+    // Every log-in reads the list again: an open editor stays, on its entry as read now (an entry is
+    // its number), unless that is gone.
+    if (fmForwardEntry && fmForwardEntry->Target()) {
+        const std::string number = fmForwardEntry->Target()->Number;
+        const auto same = std::find_if(loaded.begin(), loaded.end(),
+                                       [&](const auto& each) { return each->Number == number; });
+        if (same == loaded.end())
+            fmForwardEntry->Free();
+        else
+            fmForwardEntry->Retarget(same->get());
+    }
+    forwards_ = std::move(loaded);
 }
 
 void TOptionsLists::SaveForwards()
@@ -129,11 +139,19 @@ void TOptionsLists::DeleteForward(const TForwardEntry* target)
     SaveForwards();
 }
 
+namespace {
+
+// A reminder as the pop-up and the list tell them apart.
+bool SameReminder(const TCallLater& one, const TCallLater& other)
+{
+    return one.Name == other.Name && one.Number == other.Number && one.CallTime == other.CallTime;
+}
+
+} // namespace
+
 void TOptionsLists::LoadReminders()
 {
-    delete fmCallLaterCall;
-    delete fmCallLaterEntry;
-    reminders_.clear();
+    TReminders loaded;
     std::vector<std::string> keys;
     config_.ReadSection(kCallLaterSection, keys);
     for (const std::string& key : keys) {
@@ -143,8 +161,24 @@ void TOptionsLists::LoadReminders()
         entry->Number = fields.FieldText(1);
         entry->CallTime = ParseCallTime(fields.FieldText(2));
         entry->OnlineOnly = fields.FieldInt(3);
-        reminders_.push_back(std::move(entry));
+        loaded.push_back(std::move(entry));
     }
+    auto find = [&](const TCallLater& entry) {
+        const auto same = std::find_if(loaded.begin(), loaded.end(),
+                                       [&](const auto& each) { return SameReminder(*each, entry); });
+        return same == loaded.end() ? nullptr : same->get();
+    };
+    // Every log-in reads the list again: the editor and the pop-up stay while their reminder is
+    // still there.
+    if (fmCallLaterCall && !(fmCallLaterCall->Entry() && find(*fmCallLaterCall->Entry())))
+        fmCallLaterCall->Free();
+    if (fmCallLaterEntry && fmCallLaterEntry->Target()) {
+        if (TCallLater* same = find(*fmCallLaterEntry->Target()))
+            fmCallLaterEntry->Retarget(same);
+        else
+            fmCallLaterEntry->Free();
+    }
+    reminders_ = std::move(loaded);
 }
 
 void TOptionsLists::SaveReminders()
@@ -228,7 +262,9 @@ void TOptionsLists::ReminderEdited(const TCallLater& result, TCallLater* target,
 
 void TOptionsLists::DeleteReminder(const TCallLater* target)
 {
-    if (!target)
+    // The list may have been read again while the user was asked.
+    if (std::none_of(reminders_.begin(), reminders_.end(),
+                     [&](const auto& each) { return each.get() == target; }))
         return;
     CloseReminderPopup(*target);
     delete fmCallLaterEntry;

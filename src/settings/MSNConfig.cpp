@@ -2,7 +2,12 @@
 
 #include "settings/TextUtil.h"
 
-TKovraAssistantConfig::TKovraAssistantConfig() : top_({}, TCsvProperties::NameEqualsValue, kSectionQuote) {}
+// The top level stays in the plain form: a section holding a text the plain form would misread
+// is itself escaped, so its text carries no literal code up here.
+TKovraAssistantConfig::TKovraAssistantConfig()
+    : top_({}, TCsvProperties::NameEqualsValue, kSectionQuote, false)
+{
+}
 
 TCsvProperties TKovraAssistantConfig::Section(std::string_view section) const
 {

@@ -1,16 +1,109 @@
 #include "settings/csvprop.h"
 
+#include <vector>
+
 #include "settings/TextUtil.h"
 
 using settings::ReplaceAll;
 
 namespace {
+
 constexpr std::string_view kEncodedEquals = "#61";
+constexpr std::string_view kEncodedHash = "#35";
+constexpr char kEscapedMark = '#';
+// The codes the document's readers decode: '=' at both levels, the sections' double quote and
+// the top level's bar. A text holding one of them cannot be stored in the plain form.
+constexpr std::string_view kPlainCodes[] = {"#61", "#34", "#124"};
+
+bool PlainFormMisreads(std::string_view text)
+{
+    for (std::string_view code : kPlainCodes)
+        if (text.find(code) != std::string_view::npos)
+            return true;
+    return false;
 }
 
-TCsvProperties::TCsvProperties(std::string_view text, TMode mode, char quote)
-    : list_(text, false, quote), mode_(mode)
+std::string QuoteCode(char quote)
 {
+    return "#" + std::to_string(static_cast<unsigned char>(quote));
+}
+
+} // namespace
+
+TCsvProperties::TCsvProperties(std::string_view text, TMode mode, char quote, bool escapable)
+    : list_({}, false, quote), mode_(mode), escapable_(escapable)
+{
+    SetText(text);
+}
+
+void TCsvProperties::SetText(std::string_view text)
+{
+    escaped_ = escapable_ && mode_ == NameEqualsValue && !text.empty() && text.front() == kEscapedMark;
+    if (escaped_)
+        text.remove_prefix(1);
+    list_.SetText(text);
+}
+
+std::string TCsvProperties::Text() const
+{
+    const std::string text = list_.Text(true);
+    return escaped_ && !text.empty() ? kEscapedMark + text : text;
+}
+
+std::string TCsvProperties::Encode(std::string_view text, bool value) const
+{
+    const std::string quoteCode = QuoteCode(list_.Quote());
+    std::string stored;
+    for (char c : text) {
+        if (c == '#')
+            stored += kEncodedHash;
+        else if (list_.Quote() != 0 && c == list_.Quote())
+            stored += quoteCode;
+        else if (value && c == '=')
+            stored += kEncodedEquals;
+        else
+            stored += c;
+    }
+    return stored;
+}
+
+// The escaped form holds '#' only as the start of a code, so one pass from the left reads it.
+std::string TCsvProperties::Decode(std::string_view stored) const
+{
+    const std::string quoteCode = QuoteCode(list_.Quote());
+    std::string text;
+    for (std::size_t i = 0; i < stored.size();) {
+        const std::string_view rest = stored.substr(i);
+        if (rest.starts_with(kEncodedHash)) {
+            text += '#';
+            i += kEncodedHash.size();
+        } else if (list_.Quote() != 0 && rest.starts_with(quoteCode)) {
+            text += list_.Quote();
+            i += quoteCode.size();
+        } else if (rest.starts_with(kEncodedEquals)) {
+            text += '=';
+            i += kEncodedEquals.size();
+        } else {
+            text += stored[i++];
+        }
+    }
+    return text;
+}
+
+void TCsvProperties::UseEscapedForm()
+{
+    struct TPair {
+        std::string Name, Value;
+        bool Bare;
+    };
+    std::vector<TPair> pairs;
+    for (int i = 0; i < list_.Count(); ++i)
+        pairs.push_back({Name(i), ValueAt(i), list_.Item(i).find('=') == std::string::npos});
+    escaped_ = true;
+    list_.Clear();
+    for (const TPair& pair : pairs)
+        list_.Add(pair.Bare ? Encode(pair.Name, false)
+                            : Encode(pair.Name, false) + "=" + Encode(pair.Value, true));
 }
 
 int TCsvProperties::Count() const { return mode_ == NameEqualsValue ? list_.Count() : (list_.Count() + 1) / 2; }
@@ -19,6 +112,12 @@ std::string TCsvProperties::Name(int index) const
 {
     if (mode_ == AlternatingItems)
         return settings::Trim(list_.Item(index * 2));
+    if (escaped_) {
+        if (index < 0 || index >= list_.Count())
+            return std::string();
+        const std::string& stored = list_.RawItem(index);
+        return settings::Trim(Decode(std::string_view(stored).substr(0, stored.find('='))));
+    }
     std::string item = list_.Item(index);
     std::size_t equals = item.find('=');
     return settings::Trim(equals == std::string::npos ? item : item.substr(0, equals));
@@ -28,6 +127,14 @@ std::string TCsvProperties::ValueAt(int index) const
 {
     if (mode_ == AlternatingItems)
         return list_.Item(index * 2 + 1);
+    if (escaped_) {
+        if (index < 0 || index >= list_.Count())
+            return std::string();
+        const std::string& stored = list_.RawItem(index);
+        const std::size_t equals = stored.find('=');
+        return equals == std::string::npos ? std::string()
+                                           : Decode(std::string_view(stored).substr(equals + 1));
+    }
     std::string item = list_.Item(index);
     std::size_t equals = item.find('=');
     if (equals == std::string::npos)
@@ -72,9 +179,11 @@ bool TCsvProperties::SetValue(std::string_view name, std::string_view value)
         }
         return true;
     }
-    std::string item(name);
+    if (escapable_ && !escaped_ && (PlainFormMisreads(name) || PlainFormMisreads(value)))
+        UseEscapedForm();
+    std::string item = escaped_ ? Encode(name, false) : std::string(name);
     if (!value.empty())
-        item += "=" + ReplaceAll(value, "=", kEncodedEquals);
+        item += "=" + (escaped_ ? Encode(value, true) : ReplaceAll(value, "=", kEncodedEquals));
     if (index < 0)
         list_.Add(item);
     else

@@ -2,6 +2,13 @@
 // TCsvProperties: a name/value list over one TCsvString. Mode 0 keeps name=value items (with
 // '=' inside a value stored as #61, an empty value as the bare name); mode 1 alternates name and
 // value items. Names compare without case; the first match wins.
+//
+// The plain form reads "#61", "#34" and "#124" as codes wherever they stand, so a text holding
+// one of them literally ("#615551234", "Room #61") would come back changed. A mode-0 list that
+// holds such a text is written in the escaped form instead: its text starts with '#' (before
+// the first quote, where the plain form never has anything) and every '#' of its names and
+// values is stored as #35, so no literal code is left. Lists without such texts keep the plain
+// form byte for byte, and every plain text reads as it always did.
 
 #include <string>
 #include <string_view>
@@ -12,8 +19,10 @@ class TCsvProperties {
 public:
     enum TMode : unsigned char { NameEqualsValue = 0, AlternatingItems = 1 };
 
+    // escapable: whether the list may switch to the escaped form (the settings document's top
+    // level does not: its values are section texts, whose codes are their own).
     explicit TCsvProperties(std::string_view text = {}, TMode mode = NameEqualsValue,
-                            char quote = TCsvString::kDoubleQuote);
+                            char quote = TCsvString::kDoubleQuote, bool escapable = true);
 
     // Index of the pair, -1 when absent or the name is empty.
     int IndexOfName(std::string_view name) const;
@@ -28,13 +37,20 @@ public:
     std::string Name(int index) const;
     std::string ValueAt(int index) const;
 
-    std::string Text() const { return list_.Text(true); }
-    void SetText(std::string_view text) { list_.SetText(text); }
+    std::string Text() const;
+    void SetText(std::string_view text);
     char Quote() const { return list_.Quote(); }
     void SetQuote(char quote) { list_.SetQuote(quote); }
     TMode Mode() const { return mode_; }
+    bool Escaped() const { return escaped_; }
 
 private:
+    std::string Encode(std::string_view text, bool value) const;
+    std::string Decode(std::string_view stored) const;
+    void UseEscapedForm();
+
     TCsvString list_;
     TMode mode_;
+    bool escapable_;
+    bool escaped_ = false;
 };

@@ -239,34 +239,47 @@ TModalResult TForm::ShowModal()
             disabled.push_back(form);
         }
     ShowForm();
-    bool destroyed = false;
-    const auto previousDestroy = OnDestroy;
-    // A form freed by its own handler during the loop must not be touched afterwards.
-    OnDestroy = [&destroyed, previousDestroy](TComponent* sender) {
-        destroyed = true;
-        if (previousDestroy)
-            previousDestroy(sender);
-    };
-    while (modalResult_ == mrNone && Visible() && !Application->Terminated()) {
+    // A form deleted outright during the loop must not be touched afterwards.
+    const std::weak_ptr<const bool> life = life_;
+    while (modalResult_ == mrNone && Visible() && !released_ && !Application->Terminated()) {
         platform::ProcessMessages(platform::kWaitForever);
-        if (destroyed)
+        if (life.expired())
             break;
     }
     for (TForm* form : disabled)
         if (std::find(Application->Forms().begin(), Application->Forms().end(), form) != Application->Forms().end())
             form->SetModalDisabled(false);
-    if (destroyed)
+    if (life.expired())
         return mrCancel;
-    OnDestroy = previousDestroy;
     TModalResult result = modalResult_ == mrNone ? mrCancel : modalResult_;
-    if (modalResult_ != mrNone && OnClose) {
+    if (modalResult_ != mrNone && !released_ && OnClose) {
         TCloseAction action = TCloseAction::caHide;
         OnClose(this, action);
     }
     modal_ = false;
     HideForm();
     modalResult_ = result;
+    // The form and its owners asked to be freed meanwhile go now that the loop has returned.
+    for (TComponent* each = this; each; each = each->Owner())
+        if (auto* form = dynamic_cast<TForm*>(each); form && form->released_)
+            form->PostFree();
     return result;
+}
+
+bool TForm::Owns(const TForm* form) const
+{
+    for (const TComponent* each = form; each; each = each->Owner())
+        if (each == this)
+            return true;
+    return false;
+}
+
+bool TForm::UnderModalLoop() const
+{
+    for (const TForm* form : Application->Forms())
+        if (form->modal_ && Owns(form))
+            return true;
+    return false;
 }
 
 void TForm::Release()
@@ -276,10 +289,27 @@ void TForm::Release()
         destroyRaised_ = true;
         OnDestroy(this);
     }
-    // The form may be deleted by its owner before the posted work runs: look it up again.
-    platform::Post([this] {
-        const auto& forms = Application->Forms();
-        if (std::find(forms.begin(), forms.end(), this) != forms.end())
+    released_ = true;
+    for (TForm* form : Application->Forms())
+        if (form->modal_ && form->modalResult_ == mrNone && Owns(form))
+            form->modalResult_ = mrCancel;
+    PostFree();
+}
+
+void TForm::Free()
+{
+    if (UnderModalLoop())
+        Release();
+    else
+        delete this;
+}
+
+void TForm::PostFree()
+{
+    // Its owner may delete it before the posted work runs; a modal loop still running under it
+    // frees it when it returns.
+    platform::Post([this, life = std::weak_ptr<const bool>(life_)] {
+        if (life.lock() && !UnderModalLoop())
             delete this;
     });
 }

@@ -63,7 +63,13 @@ public:
     TModalResult ModalResult() const { return modalResult_; }
     void SetModalResult(TModalResult result) { modalResult_ = result; }
     // Frees the form once the current event has finished (safe from the form's own handlers).
+    // No form is freed under a modal loop of its own or of a form it owns: those loops end with
+    // mrCancel and the form goes once the last of them has returned.
     void Release();
+    // Frees the form now, or as Release does while it or a form it owns runs a modal loop.
+    void Free();
+    // Whether the form, or a form it owns, runs a modal loop.
+    bool UnderModalLoop() const;
     // Any thread: runs work on the main thread later, and not at all once the form is gone.
     void Post(std::function<void()> work);
     // Raises OnCreate; forms call it at the end of their constructor (CreateForm does it too).
@@ -91,6 +97,8 @@ private:
     friend class TApplication;
     void PlaceByPosition();
     void SetModalDisabled(bool disabled);
+    void PostFree();
+    bool Owns(const TForm* form) const;
 
     TFormBorderStyle borderStyle_ = TFormBorderStyle::bsSingle;
     TPosition position_ = TPosition::poDesigned;
@@ -102,6 +110,7 @@ private:
     bool modal_ = false;
     bool modalDisabled_ = false;
     bool destroyRaised_ = false;
+    bool released_ = false;
     TModalResult modalResult_ = mrNone;
     std::shared_ptr<const bool> life_ = std::make_shared<const bool>(true);
 };

@@ -31,13 +31,15 @@ protected:
     void SetUp() override
     {
         KovraAssistantConfig().SetText("");
-        sim = std::make_unique<kovrasim::TKovraSim>(TwoPhoneSimOptions());
+        kovrasim::TSimOptions simOptions = TwoPhoneSimOptions();
+        simOptions.Phones[0].Number = phone;
+        sim = std::make_unique<kovrasim::TKovraSim>(simOptions);
         std::string error;
         ASSERT_TRUE(sim->Start(error)) << error;
         const std::uint16_t port = sim->ServerPort();
         TOptionsTimings timings{200, 2000, 2000, 30, 10, 1000};
         app = std::make_unique<AppTest>(
-            std::vector<std::string>{"-phone", "1001", "-pwd", "secret", "-server", "127.0.0.1"},
+            std::vector<std::string>{"-phone", phone, "-pwd", "secret", "-server", "127.0.0.1"},
             [this, port, timings](TAssistantOptions& o) {
                 o.Services.Dialogs =
                     std::make_shared<TAssistantDialogs>(o.Services.Messenger, o.Services.Desktop, lists);
@@ -68,7 +70,7 @@ protected:
     std::string SimForward(unsigned kind)
     {
         std::lock_guard guard(sim->Lock());
-        return sim->Phones().FindPhone("1001")->Forward[kind];
+        return sim->Phones().FindPhone(phone)->Forward[kind];
     }
     // Edits the dialog once it runs modally (the server is asked first) and presses OK.
     void Forward(std::function<void(TfmForward&)> edit)
@@ -105,6 +107,8 @@ protected:
         return -1;
     }
 
+    // The start parameters' phone; the server names its device at log-in.
+    std::string phone = "1001";
     std::shared_ptr<TOptionsLists> lists = std::make_shared<TOptionsLists>();
     std::unique_ptr<kovrasim::TKovraSim> sim;
     std::unique_ptr<AppTest> app;
@@ -127,7 +131,14 @@ TEST_F(OptionsWithSim, ForwardingDialogSetsAndClearsThePhonesForwarding)
     EXPECT_EQ(SimForward(1), "3000");
 }
 
-TEST_F(OptionsWithSim, ReminderCallNowCallsTheNumber)
+// A phone with an extension: the device the server names at log-in ("4255551001x1001") is not
+// the one the start parameters give ("1001").
+class OptionsWithSimDevice : public OptionsWithSim {
+protected:
+    OptionsWithSimDevice() { phone = "4255551001x1001"; }
+};
+
+TEST_F(OptionsWithSimDevice, ReminderCallNowCallsFromTheDeviceOfTheSession)
 {
     form->OpenOptions(opCallLater);
     TCsv fields;
@@ -182,11 +193,18 @@ TEST_F(OptionsWithSim, ForwardEntryReachesTheServerWhenTheWindowIsHidden)
     }));
 }
 
-TEST_F(OptionsWithSim, ReconnectLogsOutDisconnectsAndLogsInAgainOnce)
+TEST_F(OptionsWithSimDevice, ReconnectLogsOutDisconnectsAndLogsInAgainOnce)
 {
     form->OpenOptions(opConnection);
     ASSERT_TRUE(options->btReconnect->Enabled());
     const int start = options->meLog->Items().Count();
+    // The log-out names the device the server knows, so the phone is released.
+    std::vector<std::uint32_t> logouts;
+    const auto logout = form->Api()->OnLogout;
+    form->Api()->OnLogout = [&](TKovraAPI& api, std::uint32_t error) {
+        logouts.push_back(error);
+        logout(api, error);
+    };
     // A second click while the first runs changes nothing.
     platform::Post([this] { options->btReconnect->Click(); });
     options->btReconnect->Click();
@@ -200,6 +218,7 @@ TEST_F(OptionsWithSim, ReconnectLogsOutDisconnectsAndLogsInAgainOnce)
     EXPECT_EQ(LogLine("SNT: MONITOR_STOP_REQ", stop + 1), -1);
     EXPECT_EQ(LogLine("SNT: DISCONNECT", disconnect + 1), -1);
     EXPECT_EQ(options->pnServerStatus->Caption(), "KOVRA Connection Active");
+    EXPECT_EQ(logouts, std::vector<std::uint32_t>{0});
 }
 
 TEST_F(OptionsWithSim, SessionStoppedDuringReconnectFreesTheWindowOnlyAfterIt)

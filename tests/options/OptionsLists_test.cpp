@@ -73,8 +73,8 @@ TEST_F(ListsTest, ForwardingDialogEnablesByKindAndPutsAllFourTextsIntoTheRecentN
 
 TEST_F(ListsTest, ForwardListSurvivesSaveAndLoadWithTheDocumentsSpecialCharacters)
 {
-    const std::vector<std::string> names = {"Front desk", "a=b;c,\"quoted\"", "[Section]", "back\\slash #1",
-                                            "Zoë"};
+    const std::vector<std::string> names = {"Front desk", "a=b;c,\"quoted\"", "[Section]",  "back\\slash #1",
+                                            "Zoë",        "Room #61",         "#34 or #124"};
     for (std::size_t i = 0; i < names.size(); ++i) {
         lists->OpenForwardEditor(nullptr);
         fmForwardEntry->edName->SetText(names[i]);
@@ -251,6 +251,53 @@ TEST_F(ListsTest, EditingAnAnnouncedReminderClosesItsPopupFirst)
     fmCallLaterEntry->btOk->Click();
     EXPECT_EQ(calls, (std::vector<std::string>{"600"}));
     EXPECT_TRUE(lists->Reminders().empty());
+}
+
+// Every log-in reads the lists again: what the user is typing in an editor is kept while its entry
+// is still there.
+TEST_F(ListsTest, ReadingTheListsAgainKeepsAnOpenEditorWhoseEntryIsStillThere)
+{
+    KovraAssistantConfig().WriteString("Forward", "2001", "Desk");
+    KovraAssistantConfig().WriteString("Forward", "2002", "Lab");
+    lists->LoadForwards();
+    lists->OpenForwardEditor(lists->Forwards()[1].get());
+    fmForwardEntry->edName->SetText("Lab 2");
+    lists->LoadForwards();
+    ASSERT_NE(fmForwardEntry, nullptr);
+    EXPECT_EQ(fmForwardEntry->edName->Text(), "Lab 2");
+    fmForwardEntry->btOk->Click();
+    ASSERT_EQ(lists->Forwards().size(), 2u);
+    EXPECT_EQ(lists->Forwards()[1]->Name, "Lab 2");
+    EXPECT_EQ(KovraAssistantConfig().ReadString("Forward", "2002", ""), "Lab 2");
+    // A new entry has nothing to lose; one whose entry is gone from the document goes.
+    lists->OpenForwardEditor(nullptr);
+    lists->LoadForwards();
+    EXPECT_NE(fmForwardEntry, nullptr);
+    lists->OpenForwardEditor(lists->Forwards()[0].get());
+    KovraAssistantConfig().EraseSection("Forward");
+    lists->LoadForwards();
+    EXPECT_EQ(fmForwardEntry, nullptr);
+
+    Store({Due("Dora", "600"), Due("Ed", "700")});
+    lists->CountDown(platform::Now());
+    ASSERT_NE(fmCallLaterCall, nullptr);
+    lists->EditReminder(lists->Reminders()[0].get());
+    ASSERT_NE(fmCallLaterEntry, nullptr);
+    fmCallLaterEntry->edName->SetText("Dora Day");
+    Store({Due("Dora", "600"), Due("Ed", "700")});
+    ASSERT_NE(fmCallLaterEntry, nullptr);
+    EXPECT_EQ(fmCallLaterEntry->edName->Text(), "Dora Day");
+    ASSERT_NE(fmCallLaterCall, nullptr);
+    EXPECT_EQ(fmCallLaterCall->Entry()->Name, "Ed");
+    fmCallLaterEntry->rbCallIn->Click();
+    fmCallLaterEntry->btOk->Click();
+    ASSERT_EQ(lists->Reminders().size(), 2u);
+    EXPECT_EQ(lists->Reminders()[0]->Name, "Dora Day");
+    EXPECT_EQ(TCsv(KovraAssistantConfig().ReadString("Call Later", "0", "")).FieldText(0), "Dora Day");
+    lists->EditReminder(lists->Reminders()[0].get());
+    Store({Due("Fay", "800")});
+    EXPECT_EQ(fmCallLaterEntry, nullptr);
+    EXPECT_EQ(fmCallLaterCall, nullptr);
 }
 
 TEST_F(ListsTest, ContactNumbersMatchExtensionsAndShortForms)

@@ -2,6 +2,9 @@
 // connection log bound, the canned messages' in-place edit and the confirmation switches.
 
 #include "DialogTestSupport.h"
+#include "api/KovraUDPApi.h"
+#include "dialogs/ConfirmFm.h"
+#include "dialogs/MSNCallLaterCallFm.h"
 #include "options/MSNOptions.h"
 
 namespace {
@@ -140,6 +143,77 @@ TEST_F(OptionsTest, SettingsReadAgainAfterTheFirstInitialiseReplaceWhatItShows)
     EXPECT_EQ(options->lbForward->CellText(0, 0), "Desk");
     EXPECT_EQ(options->lbForward->CellText(0, 1), "2001");
     EXPECT_FALSE(options->cbConfirmExit->Checked());
+}
+
+TEST_F(OptionsTest, NoToADeleteQuestionKeepsTheEntryAndTheBoxShowsTheChoiceStored)
+{
+    KovraAssistantConfig().WriteString("Forward", "2001", "Desk");
+    KovraAssistantConfig().WriteString("Call Later", "0", "Bob,1002,0,0");
+    Make(false, kBit12);
+    struct TCase {
+        ui::TListView* List;
+        std::function<void()> Delete;
+        ui::TUnicodeLightCheckBox* Box;
+        const char* Key;
+    };
+    for (const TCase& each :
+         {TCase{options->lbForward, [&] { options->ForwardDelete(); }, options->cbConfirmFwdDel, "FwdDel"},
+          TCase{options->lbCallLater, [&] { options->CallLaterDelete(); }, options->cbConfirmCLDel,
+                "CLDel"}}) {
+        each.List->SelectItem(0);
+        WhileModal([] {
+            auto* box = ModalForm<TfmConfirm>();
+            ASSERT_NE(box, nullptr);
+            box->cbConfirm->Click();
+            box->btNo->Click();
+        });
+        each.Delete();
+        EXPECT_EQ(each.List->ItemCount(), 1) << each.Key;
+        EXPECT_EQ(KovraAssistantConfig().ReadInteger("Confirm", each.Key, 1), 0) << each.Key;
+        EXPECT_FALSE(each.Box->Checked()) << each.Key;
+    }
+}
+
+// The session ends (a hand-over, the messaging client signing out, Exit) while a delete question
+// of the window is open: the question ends unanswered and the window goes after it.
+TEST_F(OptionsTest, WindowRetiredWhileItsDeleteQuestionIsOpenGoesOnlyAfterIt)
+{
+    KovraAssistantConfig().WriteString("Forward", "2001", "Desk");
+    Make(false, kBit12);
+    options->ShowForm();
+    options->lbForward->SelectItem(0);
+    TfmOptions* window = options.release();
+    bool asked = false;
+    WhileModal([&] {
+        asked = ModalForm<TfmConfirm>() != nullptr;
+        window->Retire();
+    });
+    window->ForwardDelete();
+    EXPECT_TRUE(asked);
+    EXPECT_FALSE(window->Visible());
+    EXPECT_EQ(fmOptions, nullptr);
+    EXPECT_EQ(lists.Forwards().size(), 1u);
+    platform::ProcessMessages(0);
+    EXPECT_FALSE(Alive(window));
+}
+
+// The server is away: "Call Now" sends nothing, and the reminder stays to be announced again.
+TEST_F(OptionsTest, ReminderThatCouldNotCallStays)
+{
+    KovraAssistantConfig().WriteString("Call Later", "0", "Bob,1002,0,0");
+    TKovraAPI api;
+    options = std::make_unique<TfmOptions>(nullptr, lists);
+    TOptionsSession session;
+    session.Api = &api;
+    session.Device = [] { return std::string("1001"); };
+    session.LoggedIn = [] { return false; };
+    options->SetSession(session);
+    options->Initialise(0);
+    options->CountDownTick();
+    ASSERT_NE(fmCallLaterCall, nullptr);
+    fmCallLaterCall->btCall->Click();
+    EXPECT_EQ(lists.Reminders().size(), 1u);
+    EXPECT_EQ(options->lbCallLater->ItemCount(), 1);
 }
 
 TEST_F(OptionsTest, EveryWayOfClosingOnlyHidesAndCallsTheSaveHandler)

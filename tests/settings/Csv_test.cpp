@@ -174,6 +174,19 @@ TEST(KovraAssistantConfig, ReadsADocumentAnEarlierVersionWroteAndWritesItBackUnc
     EXPECT_EQ(keys, (std::vector<std::string>{"0", "1"}));
     config.ReadSectionValues("Confirm", keys);
     EXPECT_EQ(keys, (std::vector<std::string>{"Exit=0", "CLDel=1"}));
+
+    // What an earlier version stored reads as it always did, codes, "#" and a lost text included:
+    // it wrote the forward number "#615551234" so that it reads back without its name.
+    const std::string earlier =
+        R"(|Forward="*72##61Desk #5","#615551234#61Room #61"|,|IMMessages="0#61say #34hi#34 #35 a#61b#124c"|)";
+    config.SetText(earlier);
+    EXPECT_EQ(config.GetText(), earlier);
+    config.ReadSectionValues("Forward", keys);
+    EXPECT_EQ(keys, (std::vector<std::string>{"*72#=Desk #5", "=5551234=Room ="}));
+    EXPECT_EQ(config.ReadString("IMMessages", "0", ""), "say \"hi\" #35 a=b|c");
+    config.WriteString("IMMessages", "1", "plain");
+    EXPECT_EQ(config.GetText(), R"(|Forward="*72##61Desk #5","#615551234#61Room #61"|,)"
+                                R"(|IMMessages="0#61say #34hi#34 #35 a#61b#124c","1#61plain"|)");
 }
 
 TEST(KovraAssistantConfig, ListsAreRewrittenByEraseThenWriteKeepingOtherSectionsInOrder)
@@ -206,12 +219,13 @@ TEST(KovraAssistantConfig, MalformedDocumentsGiveDefaults)
     }
 }
 
-// Random names and values through the whole store, with the characters the format escapes.
-// "#" followed by a digit is the format's own escape and cannot be stored literally.
+// Random names and values through the whole store, with the characters the format escapes and
+// the codes it writes ("#61", "#34", "#124") as literal text. Section names are the program's own
+// and hold no "#" before a digit.
 TEST(KovraAssistantConfig, WriteThenReadGivesEveryValueBack)
 {
     std::mt19937 random(20240607);
-    const std::string alphabet = "abcXYZ019 =\"|#,.-";
+    const std::string alphabet = "abcXYZ0123469 =\"|#,.-";
     auto text = [&](std::size_t maxLength, bool name) {
         std::string result;
         std::size_t length = 1 + random() % maxLength;
@@ -222,16 +236,20 @@ TEST(KovraAssistantConfig, WriteThenReadGivesEveryValueBack)
                 if (c == '=' || c == ' ' || c == '"' || c == '|')
                     c = 'n';
         }
-        for (std::size_t i = 0; i + 1 < result.size(); ++i)
-            if (result[i] == '#' && result[i + 1] >= '0' && result[i + 1] <= '9')
-                result[i + 1] = '#';
         return result;
     };
-    for (int round = 0; round < 200; ++round) {
+    auto sectionName = [&](int n) {
+        std::string result = text(8, true);
+        for (char& c : result)
+            if (c == '#')
+                c = 'h';
+        return result + std::to_string(n);
+    };
+    for (int round = 0; round < 300; ++round) {
         TKovraAssistantConfig config;
         std::vector<std::tuple<std::string, std::string, std::string>> written;
         for (int n = 0; n < 6; ++n) {
-            std::string section = text(8, true) + std::to_string(n);
+            std::string section = sectionName(n % 3);
             std::string key = text(8, true) + std::to_string(n);
             std::string value = text(20, false);
             config.WriteString(section, key, value);
@@ -244,4 +262,37 @@ TEST(KovraAssistantConfig, WriteThenReadGivesEveryValueBack)
             ASSERT_EQ(reread.ReadString(section, key, "<absent>"), value)
                 << section << "/" << key << " in " << config.GetText();
     }
+}
+
+TEST(KovraAssistantConfig, TextsHoldingTheFormatsCodesComeBackUnchanged)
+{
+    TKovraAssistantConfig config;
+    config.WriteString("Confirm", "Exit", "0");
+    config.WriteString("Forward", "2145551234", "Front desk");
+    config.WriteString("Forward", "#615551234", "Room #61");
+    config.WriteString("Forward", "#34", "say \"#34\" = #124|");
+    TCsv reminder;
+    reminder.AddField("Room #61");
+    reminder.AddField("#615551234");
+    config.WriteString("Call Later", "0", reminder.Line());
+    config.WriteString("IMMessages", "0", "back at #35 or #3561");
+
+    TKovraAssistantConfig reread;
+    reread.SetText(config.GetText());
+    std::vector<std::string> keys;
+    reread.ReadSectionValues("Forward", keys);
+    EXPECT_EQ(keys, (std::vector<std::string>{"2145551234=Front desk", "#615551234=Room #61",
+                                              "#34=say \"#34\" = #124|"}));
+    EXPECT_EQ(reread.ReadString("forward", "#615551234", ""), "Room #61");
+    const TCsv line(reread.ReadString("Call Later", "0", ""));
+    EXPECT_EQ(line.FieldText(0), "Room #61");
+    EXPECT_EQ(line.FieldText(1), "#615551234");
+    EXPECT_EQ(reread.ReadString("IMMessages", "0", ""), "back at #35 or #3561");
+    // Sections without such texts are stored as they always were.
+    EXPECT_EQ(reread.GetText().substr(0, 20), "|Confirm=\"Exit#610\"|");
+
+    // Rewritten without them, a list is stored in the plain form again.
+    reread.EraseSection("Forward");
+    reread.WriteString("Forward", "2145551234", "Front desk");
+    EXPECT_NE(reread.GetText().find(R"(|Forward="2145551234#61Front desk"|)"), std::string::npos);
 }

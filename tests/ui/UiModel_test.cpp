@@ -252,6 +252,45 @@ TEST_F(UiModel, CloseHidesFreesOrStaysAsOnCloseDecides)
     delete owner;
 }
 
+// A question held by its caller (as the confirmation box and the call dialogs are) while its owner
+// is freed: the owner goes only after the loop, the question is never deleted twice.
+TEST_F(UiModel, NoFormIsFreedUnderAModalLoopOfItsOwnOrOfAFormItOwns)
+{
+    auto alive = [](const TForm* form) {
+        const auto& forms = Application->Forms();
+        return std::find(forms.begin(), forms.end(), form) != forms.end();
+    };
+    for (const bool releaseOwner : {true, false}) {
+        auto* owner = new TForm(nullptr);
+        owner->ShowForm();
+        auto question = std::make_unique<TForm>(owner);
+        platform::Post([&] {
+            if (releaseOwner)
+                owner->Release();
+            else
+                owner->Free();
+        });
+        EXPECT_EQ(question->ShowModal(), mrCancel) << releaseOwner;
+        EXPECT_TRUE(alive(owner)) << releaseOwner;
+        EXPECT_FALSE(owner->Visible());
+        question.reset();
+        EXPECT_TRUE(PumpUntil([&] { return !alive(owner); })) << releaseOwner;
+    }
+
+    // Released by its own handler, the form ends its loop and its caller frees it.
+    auto dialog = std::make_unique<TForm>(nullptr);
+    platform::Post([&] { dialog->Release(); });
+    EXPECT_EQ(dialog->ShowModal(), mrCancel);
+    EXPECT_FALSE(dialog->Modal());
+    dialog.reset();
+    platform::ProcessMessages(0);
+
+    // Without a loop, Free frees at once.
+    auto* plain = new TForm(nullptr);
+    plain->Free();
+    EXPECT_FALSE(alive(plain));
+}
+
 TEST_F(UiModel, ClosingTheMainFormEndsTheProgram)
 {
     auto* mainForm = Application->CreateForm<TForm>(nullptr);

@@ -581,6 +581,32 @@ TEST_F(Win32Ui, SynchronizeCompletesWhileAModalFormRuns)
     EXPECT_EQ(dialog.Top(), 150);
 }
 
+// The window system destroys the windows a destroyed window owns: an owner released while its
+// question runs keeps its window until the question's loop has returned.
+TEST_F(Win32Ui, AnOwnerReleasedUnderAModalLoopKeepsItsWindowUntilTheLoopHasReturned)
+{
+    auto* owner = new TForm(nullptr);
+    owner->SetBounds(100, 100, 300, 200);
+    owner->ShowForm();
+    auto question = std::make_unique<TForm>(owner);
+    question->SetBounds(0, 0, 200, 100);
+    HWND ownerWindow = nullptr;
+    HWND questionWindow = nullptr;
+    platform::Post([&] {
+        ownerWindow = Hwnd(*owner);
+        questionWindow = Hwnd(*question);
+        owner->Release();
+    });
+    EXPECT_EQ(question->ShowModal(), mrCancel);
+    EXPECT_TRUE(IsWindow(ownerWindow));
+    EXPECT_TRUE(IsWindow(questionWindow));
+    EXPECT_FALSE(IsWindowVisible(ownerWindow));
+    question.reset();
+    EXPECT_FALSE(IsWindow(questionWindow));
+    Pump(50);
+    EXPECT_FALSE(IsWindow(ownerWindow));
+}
+
 TEST_F(Win32Ui, SynchronizeRunsInsideAPopupMenuLoop)
 {
     TForm form(nullptr);
