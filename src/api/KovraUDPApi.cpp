@@ -165,9 +165,13 @@ void TKovraAPI::SetActive(bool active)
     }
     if (!manager_)
         return;
+    const std::shared_ptr<bool> alive = alive_;
     Disconnect(true);
+    if (!*alive)
+        return;  // destroyed by OnDisconnected, which retired the manager
     manager_->StopWorker();
     manager_.reset();
+    deactivationDeferred_ = false;  // asked again by a handler run in the goodbye: done now
 }
 
 void TKovraAPI::PostDeferredDeactivation()

@@ -1198,11 +1198,19 @@ TEST_F(ApiSession, DeactivationOrDestructionInsideAHandOverIsCarriedOutAfterIt)
 // session ends (with DISCONNECT when it was connected) and the port is released.
 TEST_F(ApiSession, DeactivationOrDestructionInsideABusyOperationIsCarriedOutAfterIt)
 {
-    enum class Where { ConnectWait, OnConnected, OnDisconnected, GetForwardingWait, SetForwardingWait };
+    enum class Where {
+        ConnectWait,
+        OnConnected,
+        OnDisconnected,
+        Deactivation,
+        GetForwardingWait,
+        SetForwardingWait
+    };
     const std::pair<Where, const char*> places[] = {
         {Where::ConnectWait, "Connect"},
         {Where::OnConnected, "OnConnected"},
         {Where::OnDisconnected, "OnDisconnected"},
+        {Where::Deactivation, "OnDisconnected of a deactivation"},
         {Where::GetForwardingWait, "GetForwarding"},
         {Where::SetForwardingWait, "SetForwarding"},
     };
@@ -1240,6 +1248,10 @@ TEST_F(ApiSession, DeactivationOrDestructionInsideABusyOperationIsCarriedOutAfte
                 session->OnDisconnected = [&](TKovraAPI&) { end(); };
                 server.Send(ApiTestServer::Event(KovraMsg::DISCONNECT));
                 connected = false;  // the server ended it: nothing to tell it
+                break;
+            case Where::Deactivation:
+                session->OnDisconnected = [&](TKovraAPI&) { end(); };
+                session->SetActive(false);
                 break;
             case Where::GetForwardingWait: {
                 TKovraCallForwarding forwarding;
