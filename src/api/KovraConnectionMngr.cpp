@@ -736,7 +736,9 @@ KovraSequence ClassifySequence(std::uint32_t expected, std::uint32_t received)
 
 void TKovraConnectionMngr::StopWorker()
 {
-    Core& core = *core_;
+    // The loop runs below, and a handler run there may free this manager.
+    const std::shared_ptr<Core> keep = core_;
+    Core& core = *keep;
     if (core.Terminated.exchange(true))
         return;
     {

@@ -169,9 +169,17 @@ void TKovraAPI::SetActive(bool active)
     Disconnect(true);
     if (!*alive)
         return;  // destroyed by OnDisconnected, which retired the manager
-    manager_->StopWorker();
+    // Asked again by a handler run in the goodbye: done now. Asked or destroyed while the worker
+    // stops (which runs the loop): the manager is not freed under the stop.
+    deactivationDeferred_ = false;
+    {
+        TOperation stopping(*this);
+        manager_->StopWorker();
+    }
+    if (!*alive)
+        return;
     manager_.reset();
-    deactivationDeferred_ = false;  // asked again by a handler run in the goodbye: done now
+    deactivationDeferred_ = false;
 }
 
 void TKovraAPI::PostDeferredDeactivation()
