@@ -1231,8 +1231,9 @@ TEST_F(ApiSession, DeactivationOrDestructionInsideABusyOperationIsCarriedOutAfte
                 else
                     session->SetActive(false);
             };
-            if (where != Where::ConnectWait && where != Where::OnConnected)
+            if (where != Where::ConnectWait && where != Where::OnConnected) {
                 ASSERT_TRUE(session->Connect());
+            }
             const std::size_t goodbyes = server.Count(KovraMsg::DISCONNECT);
             bool connected = where != Where::ConnectWait;
             switch (where) {
@@ -1271,10 +1272,11 @@ TEST_F(ApiSession, DeactivationOrDestructionInsideABusyOperationIsCarriedOutAfte
                 EXPECT_FALSE(session->Connected());
                 EXPECT_FALSE(session->Busy());
             }
-            if (connected)
+            if (connected) {
                 EXPECT_TRUE(PumpUntil([&] { return server.Count(KovraMsg::DISCONNECT) == goodbyes + 1; }));
-            else
+            } else {
                 EXPECT_EQ(server.Count(KovraMsg::DISCONNECT), goodbyes);
+            }
             EXPECT_TRUE(PumpUntil([&] { return PortFree(port); }));
             if (session)
                 ClearHandlers(*session);
