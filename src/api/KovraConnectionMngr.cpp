@@ -1,6 +1,7 @@
 #include "api/KovraConnectionMngr.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <deque>
 #include <mutex>
 #include <shared_mutex>
@@ -131,6 +132,9 @@ struct TKovraConnectionMngr::Core {
     // its LOGIN_RSP.
     std::atomic<std::uint64_t> Epoch{0};
     std::atomic<KovraSessionPhase> Phase{KovraSessionPhase::Handshake};
+    // With QueueLock: the phase changed, a message was queued or a stop was asked for. A worker
+    // whose datagram a handshake is to read waits on it.
+    std::condition_variable Changed;
 
     // A wake-up datagram is on its way to the worker and it has not started a round since.
     std::atomic<bool> WakePending{false};
@@ -219,14 +223,34 @@ struct TKovraConnectionMngr::Core {
 
     void ClearQueues(KovraSessionPhase next)
     {
-        std::lock_guard lock(QueueLock);
-        Inbound.clear();
-        Outbound.clear();
-        SendSeq = 0;
-        ReceiveSeq = 0;
-        SendFailed = false;
-        ++Epoch;
-        Phase = next;
+        {
+            std::lock_guard lock(QueueLock);
+            Inbound.clear();
+            Outbound.clear();
+            SendSeq = 0;
+            ReceiveSeq = 0;
+            SendFailed = false;
+            ++Epoch;
+            Phase = next;
+        }
+        Changed.notify_all();
+    }
+    void EnterPhase(KovraSessionPhase next)
+    {
+        {
+            std::lock_guard lock(QueueLock);
+            Phase = next;
+        }
+        Changed.notify_all();
+    }
+    // Worker: the socket is a handshake's to read. Waits, without polling the datagram that is
+    // waiting for it, until the handshake has ended, a message is to go out or a stop is asked.
+    void AwaitHandshakeEnd()
+    {
+        std::unique_lock lock(QueueLock);
+        Changed.wait(lock, [this] {
+            return Terminated || Phase != KovraSessionPhase::Handshake || !Outbound.empty();
+        });
     }
 
     void Execute(const std::shared_ptr<Core>& self);
@@ -276,6 +300,9 @@ TKovraConnectionMngr::~TKovraConnectionMngr()
     }
     if (core_->Worker.joinable())
         core_->Worker.join();
+    // Closed with the manager, not with the last notice still on its way to the main thread,
+    // which keeps the shared state: the port is free for the next manager at once.
+    core_->Socket.Close();
 }
 
 void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
@@ -291,15 +318,14 @@ void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
     while (!Terminated) {
         WakePending = false;
         bool handled = false;
+        bool handshakes = false;  // the waiting datagram is a handshake's to read
         if (readable) {
             Tagged in = ReceiveOne(0, Timings.WorkerReceive, self);
             if (in.Msg) {
                 HandleIncoming(std::move(in.Msg), in.Epoch, self);
                 handled = true;
             } else if (!in.Consumed) {
-                // A handshake holds the socket, or none has been made yet: the datagram is not
-                // this thread's, and it must not spin on it.
-                std::this_thread::sleep_for(std::chrono::milliseconds(Timings.WorkerReceive));
+                handshakes = true;
             }
         }
         if (Terminated)
@@ -318,7 +344,11 @@ void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
         Wake(self);
         if (Terminated)
             break;
-        readable = Socket.WaitReadable(sent ? 0 : Timings.ReadWait);
+        // The datagram stays readable until the handshake takes it: a readability wait would
+        // return at once, over and over.
+        if (handshakes && !sent)
+            AwaitHandshakeEnd();
+        readable = Socket.WaitReadable(sent || handshakes ? 0 : Timings.ReadWait);
     }
     ClearQueues(Phase);
     Running = false;
@@ -405,10 +435,14 @@ Tagged TKovraConnectionMngr::Core::ReceiveOne(unsigned ms, unsigned lockMs, cons
 {
     platform::ReceiveResult received;
     std::uint64_t epoch = 0;
+    bool beforeAnySession = false;
     {
         std::unique_lock reading(SocketReadLock, std::defer_lock);
-        if (!reading.try_lock_for(std::chrono::milliseconds(lockMs)) || Phase == KovraSessionPhase::Handshake)
+        if (!reading.try_lock_for(std::chrono::milliseconds(lockMs)))
             return {};
+        // A handshake holds the socket lock for its whole length and leaves the Handshake phase
+        // behind: with the lock free, that phase means no handshake has been made yet.
+        beforeAnySession = Phase == KovraSessionPhase::Handshake;
         // Read under the socket lock: a handshake takes it before it starts a new epoch, so a
         // datagram read here belongs to the epoch read here.
         epoch = Epoch;
@@ -426,6 +460,10 @@ Tagged TKovraConnectionMngr::Core::ReceiveOne(unsigned ms, unsigned lockMs, cons
         ++Foreign;
         return none;
     }
+    // Left over from an earlier run on this port: left in the socket, it would be read by the
+    // first handshake, and a stale acknowledgement taken for that of its LOGIN_REQ.
+    if (beforeAnySession)
+        return none;
     auto msg = std::make_shared<TKovraAPIMsg>();
     msg->Decode(Buffer.data(), received.Bytes);
     if (!KovraMsg::IsEventOrControl(msg->dwMsgType)) {
@@ -548,8 +586,9 @@ void TKovraConnectionMngr::Core::Transmit(const SharedMsg& shared, std::uint64_t
     RequestSessionEnd(true, epoch, self);
 }
 
-TKovraConnectionMngr::Core::AckWait TKovraConnectionMngr::Core::WaitForAck(
-    const TKovraAPIMsg& msg, std::uint64_t epoch, const std::shared_ptr<Core>& self)
+TKovraConnectionMngr::Core::AckWait TKovraConnectionMngr::Core::WaitForAck(const TKovraAPIMsg& msg,
+                                                                           std::uint64_t epoch,
+                                                                           const std::shared_ptr<Core>& self)
 {
     const std::uint64_t until = TickCount() + Timings.AckWait;
     while (!Terminated && TickCount() < until) {
@@ -574,7 +613,7 @@ TKovraConnectionMngr::Core::AckWait TKovraConnectionMngr::Core::WaitForAck(
     return AckWait::NotAcknowledged;
 }
 
-bool TKovraConnectionMngr::OpenSession()
+bool TKovraConnectionMngr::OpenSession(const std::function<bool()>& givenUp)
 {
     // The loop runs inside the handshake, and a handler run there may free this manager: from
     // here on only the shared state is used, and a stop ends the handshake.
@@ -585,8 +624,9 @@ bool TKovraConnectionMngr::OpenSession()
     core.ClearQueues(KovraSessionPhase::Handshake);
     struct HandshakeEnd {
         Core& core;
-        ~HandshakeEnd() { core.Phase = KovraSessionPhase::Exchange; }
+        ~HandshakeEnd() { core.EnterPhase(KovraSessionPhase::Exchange); }
     } handshakeEnd{core};
+    auto stopped = [&core, &givenUp] { return core.Terminated || (givenUp && givenUp()); };
 
     IKovraConnectionOwner& owner = *core.Owner;
     TKovraAPIMsg login(KovraMsg::LOGIN_REQ, core.SendSeq++);
@@ -603,9 +643,9 @@ bool TKovraConnectionMngr::OpenSession()
             const int error = core.Socket.SendTo(login.Data(), login.Size(), server, core.ServerPort);
             if (error == platform::kSocketHostUnreachable) {
                 const std::uint64_t until = TickCount() + core.Timings.UnreachablePauseLogin;
-                while (TickCount() < until && !core.Terminated)
+                while (TickCount() < until && !stopped())
                     platform::ProcessMessages(static_cast<unsigned>(until - TickCount()));
-                if (core.Terminated)
+                if (stopped())
                     return false;
                 break;
             }
@@ -620,7 +660,7 @@ bool TKovraConnectionMngr::OpenSession()
                 const platform::ReceiveResult received =
                     core.Socket.ReceiveFrom(core.HandshakeBuffer.data(), core.HandshakeBuffer.size(), slice);
                 platform::ProcessMessages(0);
-                if (core.Terminated)
+                if (stopped())
                     return false;
                 if (received.Error != platform::kSocketOk || received.Truncated ||
                     received.Bytes < TKovraAPIMsg::kHeaderSize)
@@ -633,7 +673,7 @@ bool TKovraConnectionMngr::OpenSession()
                 if (listed == servers.end())
                     continue;
                 owner.SetActiveServerIndex(static_cast<int>(listed - servers.begin()));
-                core.Phase = KovraSessionPhase::Exchange;
+                core.EnterPhase(KovraSessionPhase::Exchange);
                 reading.unlock();
                 core.WakeWorker(true);
                 return true;
@@ -653,6 +693,7 @@ void TKovraConnectionMngr::Send(std::unique_ptr<TKovraAPIMsg> msg)
             msg->StampSequence(core_->SendSeq++);
         core_->Outbound.push_back(std::move(msg));
     }
+    core_->Changed.notify_all();
     core_->WakeWorker();
 }
 
@@ -695,9 +736,15 @@ KovraSequence ClassifySequence(std::uint32_t expected, std::uint32_t received)
 
 void TKovraConnectionMngr::StopWorker()
 {
-    Core& core = *core_;
+    // The loop runs below, and a handler run there may free this manager.
+    const std::shared_ptr<Core> keep = core_;
+    Core& core = *keep;
     if (core.Terminated.exchange(true))
         return;
+    {
+        std::lock_guard lock(core.QueueLock);  // a worker about to wait sees the stop
+    }
+    core.Changed.notify_all();
     core.WakeWorker(true);
     const std::uint64_t until = TickCount() + core.Timings.StopWait;
     while (core.Running && TickCount() < until)

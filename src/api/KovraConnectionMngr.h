@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -87,8 +88,9 @@ public:
     TKovraConnectionMngr(const TKovraConnectionMngr&) = delete;
     TKovraConnectionMngr& operator=(const TKovraConnectionMngr&) = delete;
 
-    // Main thread: the log-in handshake with fail-over across the owner's servers.
-    bool OpenSession();
+    // Main thread: the log-in handshake with fail-over across the owner's servers. It ends with
+    // false as soon as givenUp(), asked whenever it has run the loop, is true.
+    bool OpenSession(const std::function<bool()>& givenUp = {});
     // Main thread: numbers the message (unless an ACK) and queues it; discarded when not Running.
     void Send(std::unique_ptr<TKovraAPIMsg> msg);
     std::size_t PendingCount() const;

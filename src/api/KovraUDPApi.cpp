@@ -21,6 +21,37 @@ TKovraAPITimings TKovraAPITimings::ScaledDown(unsigned divisor)
     return t;
 }
 
+// Held by every operation that runs the loop and every hand-over, for as long as it runs: a
+// deactivation asked for meanwhile waits until the outermost has returned, and a session destroyed
+// meanwhile is not touched on the way out. busy: the operation also sets Busy for its length.
+class TKovraAPI::TOperation {
+public:
+    explicit TOperation(TKovraAPI& api, bool busy = false) : api_(api), alive_(api.alive_), busy_(busy)
+    {
+        ++api_.operationDepth_;
+        if (busy_)
+            api_.busy_ = true;
+    }
+    ~TOperation()
+    {
+        if (!*alive_)
+            return;
+        if (busy_)
+            api_.busy_ = false;
+        if (--api_.operationDepth_ == 0 && api_.deactivationDeferred_)
+            api_.PostDeferredDeactivation();
+    }
+    TOperation(const TOperation&) = delete;
+    TOperation& operator=(const TOperation&) = delete;
+
+    bool Alive() const { return *alive_; }
+
+private:
+    TKovraAPI& api_;
+    const std::shared_ptr<bool> alive_;
+    const bool busy_;
+};
+
 // What the manager sees of the session. Kept apart from the public interface so that a session
 // end the worker asks for can be told from one the program asks for.
 class TKovraAPI::TOwnerLink final : public IKovraConnectionOwner {
@@ -55,38 +86,22 @@ public:
     void Disconnect(bool notify) override { api_.SessionEndRequested(notify); }
 
 private:
-    template <typename Fn>
-    void HandOver(Fn fn, const TKovraAPIMsg* msg = nullptr)
+    template <typename Fn> void HandOver(Fn fn, const TKovraAPIMsg* msg = nullptr)
     {
-        const std::shared_ptr<bool> alive = api_.alive_;
+        TOperation operation(api_);
         const TKovraAPIMsg* outer = api_.currentMessage_;
         if (msg)
             api_.currentMessage_ = msg;
-        ++api_.handOverDepth_;
         fn();
-        if (!*alive)
+        if (!operation.Alive())
             return;  // destroyed by a handler: neither the session nor this link exists any more
         api_.currentMessage_ = outer;
-        if (--api_.handOverDepth_ == 0 && api_.deactivationDeferred_)
-            api_.PostDeferredDeactivation();
     }
 
     TKovraAPI& api_;
 };
 
 namespace {
-
-// Sets Busy for the length of an operation, whichever way it leaves.
-class BusyScope {
-public:
-    explicit BusyScope(TKovraAPI& api) : api_(api) { api_.SetBusy(true); }
-    ~BusyScope() { api_.SetBusy(false); }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    TKovraAPI& api_;
-};
 
 bool IsPlainAddress(const std::string& text)
 {
@@ -115,10 +130,15 @@ TKovraAPI::TKovraAPI()
 
 TKovraAPI::~TKovraAPI()
 {
-    *alive_ = false;
-    if (handOverDepth_ > 0)
+    if (operationDepth_ > 0) {
+        // Destroyed from a handler run inside an operation or hand-over, which must not find
+        // its manager gone under it.
+        *alive_ = false;
         RetireManager();
-    SetActive(false);
+    } else {
+        SetActive(false);
+        *alive_ = false;
+    }
     keepAliveTimer_->SetEnabled(false);
     watchdogTimer_->SetEnabled(false);
 }
@@ -130,9 +150,9 @@ bool TKovraAPI::Active() const
 
 void TKovraAPI::SetActive(bool active)
 {
-    if (!active && handOverDepth_ > 0) {
-        // The manager is delivering to the handler running now: it is stopped once that
-        // delivery has returned, never from under it.
+    if (!active && operationDepth_ > 0) {
+        // An operation waits or the manager delivers to the handler running now: the manager is
+        // stopped once they have returned, never from under them. Their waits end meanwhile.
         deactivationDeferred_ = manager_ != nullptr;
         return;
     }
@@ -145,9 +165,21 @@ void TKovraAPI::SetActive(bool active)
     }
     if (!manager_)
         return;
+    const std::shared_ptr<bool> alive = alive_;
     Disconnect(true);
-    manager_->StopWorker();
+    if (!*alive)
+        return;  // destroyed by OnDisconnected, which retired the manager
+    // Asked again by a handler run in the goodbye: done now. Asked or destroyed while the worker
+    // stops (which runs the loop): the manager is not freed under the stop.
+    deactivationDeferred_ = false;
+    {
+        TOperation stopping(*this);
+        manager_->StopWorker();
+    }
+    if (!*alive)
+        return;
     manager_.reset();
+    deactivationDeferred_ = false;
 }
 
 void TKovraAPI::PostDeferredDeactivation()
@@ -337,41 +369,66 @@ std::string TKovraAPI::ActiveServerAddress() const
     return servers_[static_cast<std::size_t>(activeServerIndex_)];
 }
 
-template <typename Done> void TKovraAPI::WaitUntil(unsigned ms, unsigned step, Done done)
+template <typename Done> bool TKovraAPI::WaitUntil(unsigned ms, unsigned step, Done done)
 {
+    TOperation operation(*this);
+    const std::uint64_t interrupts = interrupts_;
     const std::uint64_t until = TickCount() + ms;
-    while (!done()) {
+    while (!done() && interrupts == interrupts_) {
         const std::uint64_t now = TickCount();
         if (now >= until)
-            return;
+            return true;
         platform::ProcessMessages(static_cast<unsigned>(std::min<std::uint64_t>(step, until - now)));
+        if (!operation.Alive())
+            return false;
     }
+    return true;
 }
 
-void TKovraAPI::WaitSent(std::uint32_t type, unsigned ms)
+template <typename Done> bool TKovraAPI::WaitWithinSession(unsigned ms, unsigned step, Done done)
+{
+    const std::uint64_t session = sessions_;
+    return WaitUntil(ms, step, [&] { return SessionOver(session) || done(); });
+}
+
+bool TKovraAPI::SessionOver(std::uint64_t session) const
+{
+    // An end the worker or the watchdog asked for while Busy, or a deactivation waiting for the
+    // running operations, is as good as carried out: nothing of the session answers any more.
+    return !connected_ || !manager_ || session != sessions_ || deferredEnd_ >= 0 || deactivationDeferred_;
+}
+
+bool TKovraAPI::SendAndWait(std::unique_ptr<TKovraAPIMsg> msg, unsigned ms, bool withinSession)
 {
     if (!manager_)
-        return;
+        return true;
+    const std::uint32_t type = msg->dwMsgType;
+    // Counted before the message is queued: the worker may send it before this thread reads on.
     const std::uint64_t before = manager_->SentCount(type);
-    WaitUntil(ms, timings_.LongStep, [&] {
+    manager_->Send(std::move(msg));
+    auto sent = [&] {
         if (!manager_ || manager_->SendFailed())
             return true;
         // An empty queue alone is not enough: the worker may have taken the message and not yet
         // sent it, and whoever stops the worker next would lose it.
         return manager_->PendingCount() == 0 && manager_->SentCount(type) != before;
-    });
+    };
+    return withinSession ? WaitWithinSession(ms, timings_.LongStep, sent)
+                         : WaitUntil(ms, timings_.LongStep, sent);
 }
 
 bool TKovraAPI::Connect()
 {
     if (busy_)
         return false;
+    const std::shared_ptr<bool> alive = alive_;
     bool result = false;
     {
-        BusyScope busy(*this);
+        TOperation operation(*this, true);
         result = ConnectBusy();
     }
-    RunDeferredSessionEnd();
+    if (*alive)
+        RunDeferredSessionEnd();
     return result;
 }
 
@@ -379,12 +436,26 @@ bool TKovraAPI::ConnectBusy()
 {
     if (connected_)
         return true;
-    if (manager_ && manager_->OpenSession()) {
-        // A handler run meanwhile may deactivate the session: then nothing will answer.
+    const std::shared_ptr<bool> alive = alive_;
+    loginAcknowledged_ = false;
+    loginAnswer_.reset();
+    const std::uint64_t interrupts = interrupts_;
+    // A handler run meanwhile may deactivate or destroy the session, or interrupt the log-in.
+    auto givenUp = [this, alive, interrupts] {
+        return !*alive || deactivationDeferred_ || interrupts != interrupts_;
+    };
+    if (manager_ && manager_->OpenSession(givenUp)) {
+        if (!*alive)
+            return false;
+        loginAcknowledged_ = true;
         awaitingLogin_ = true;
-        WaitUntil(timings_.LoginWait, timings_.ShortStep, [this] { return connected_.load() || !manager_; });
+        if (!WaitUntil(timings_.LoginWait, timings_.ShortStep,
+                       [&] { return connected_.load() || !manager_ || deactivationDeferred_; }))
+            return false;
         awaitingLogin_ = false;
     }
+    if (!*alive)
+        return false;
     const bool result = connected_;
     RaiseEvent(OnConnected, *this, lastError_, ActiveServerAddress());
     return result;
@@ -394,11 +465,13 @@ void TKovraAPI::Disconnect(bool notify)
 {
     if (busy_)
         return;
+    const std::shared_ptr<bool> alive = alive_;
     {
-        BusyScope busy(*this);
+        TOperation operation(*this, true);
         DisconnectBusy(notify);
     }
-    RunDeferredSessionEnd();
+    if (*alive)
+        RunDeferredSessionEnd();
 }
 
 void TKovraAPI::DisconnectBusy(bool notify)
@@ -413,8 +486,8 @@ void TKovraAPI::DisconnectBusy(bool notify)
         if (notify) {
             auto msg = std::make_unique<TKovraAPIMsg>(KovraMsg::DISCONNECT, 0);
             msg->WriteInt32(invokeId_);
-            manager_->Send(std::move(msg));
-            WaitSent(KovraMsg::DISCONNECT, timings_.DisconnectWait);
+            if (!SendAndWait(std::move(msg), timings_.DisconnectWait, false))
+                return;
         }
     }
     RaiseEvent(OnDisconnected, *this);
@@ -447,11 +520,13 @@ void TKovraAPI::LoginResult(std::uint32_t error, const std::string& apiVersion,
     // one was told about (the next Connect would return at once without OnConnected).
     if (!awaitingLogin_)
         return;
+    loginAnswer_ = error;
     lastError_ = error;
     apiVersion_ = apiVersion;
     serverVersion_ = serverVersion;
     if (error == 0) {
         connected_ = true;
+        ++sessions_;
         ArmAfter(*keepAliveTimer_, timings_.KeepAlive);
         ArmAfter(*watchdogTimer_, timings_.Watchdog);
     }
@@ -502,9 +577,8 @@ void TKovraAPI::KeepAliveTick()
 void TKovraAPI::WatchdogTick()
 {
     watchdogTimer_->SetEnabled(false);
-    if (const unsigned left = manager_ && connected_
-                                  ? StillToWait(manager_->LastReceivedTick(), timings_.Watchdog)
-                                  : 0) {
+    if (const unsigned left =
+            manager_ && connected_ ? StillToWait(manager_->LastReceivedTick(), timings_.Watchdog) : 0) {
         ArmAfter(*watchdogTimer_, left);
         return;
     }
@@ -523,9 +597,11 @@ void TKovraAPI::MonitorStop(const std::string& Device, unsigned waitMs)
 {
     if (!connected_)
         return;
-    SendRequest(Request(KovraMsg::MONITOR_STOP_REQ, Device));
+    auto msg = Request(KovraMsg::MONITOR_STOP_REQ, Device);
     if (waitMs >= 1)
-        WaitSent(KovraMsg::MONITOR_STOP_REQ, waitMs);
+        SendAndWait(std::move(msg), waitMs, true);
+    else
+        SendRequest(std::move(msg));
 }
 
 std::unique_ptr<TKovraAPIMsg> TKovraAPI::Request(std::uint32_t type, const std::string& Device)
@@ -699,20 +775,27 @@ namespace {
 
 enum class Completion { Waiting, Success, Failure };
 
-// Installs an internal handler on one event for the length of a wait and puts the caller's back.
+// Installs an internal handler on one event for the length of a wait and puts the caller's back,
+// unless the session was destroyed meanwhile.
 template <typename Event> class HandlerSwap {
 public:
-    HandlerSwap(Event& event, Event internal) : event_(event), saved_(std::move(event))
+    HandlerSwap(Event& event, Event internal, std::shared_ptr<bool> alive)
+        : event_(event), saved_(std::move(event)), alive_(std::move(alive))
     {
         event_ = std::move(internal);
     }
-    ~HandlerSwap() { event_ = std::move(saved_); }
+    ~HandlerSwap()
+    {
+        if (*alive_)
+            event_ = std::move(saved_);
+    }
     HandlerSwap(const HandlerSwap&) = delete;
     HandlerSwap& operator=(const HandlerSwap&) = delete;
 
 private:
     Event& event_;
     Event saved_;
+    const std::shared_ptr<bool> alive_;
 };
 
 // The optional error output of a waiting operation: 0 until an answer sets it.
@@ -733,15 +816,18 @@ private:
 
 bool TKovraAPI::QueryPhoneState(const std::string& Device, TKovraPhoneState& State)
 {
+    const std::shared_ptr<bool> alive = alive_;
     Completion flag = Completion::Waiting;
     TKovraPhoneState received;
     {
         HandlerSwap swap(OnPhoneState, TKovraPhoneStateEvent([&](TKovraAPI&, const TKovraPhoneState& state) {
                              received = state;
                              flag = Completion::Success;
-                         }));
+                         }),
+                         alive);
         SendRequest(Request(KovraMsg::QUERY_PHONE_STATE_REQ, Device));
-        WaitUntil(timings_.PhoneStateWait, timings_.ShortStep, [&] { return flag != Completion::Waiting; });
+        WaitWithinSession(timings_.PhoneStateWait, timings_.ShortStep,
+                          [&] { return flag != Completion::Waiting; });
     }
     if (flag != Completion::Success)
         return false;
@@ -752,18 +838,22 @@ bool TKovraAPI::QueryPhoneState(const std::string& Device, TKovraPhoneState& Sta
 bool TKovraAPI::QueryPhoneConfig(const std::string& Device, TKovraPhoneConfig& Config, std::uint32_t* Error)
 {
     AnswerError answerError(Error);
+    const std::shared_ptr<bool> alive = alive_;
     Completion flag = Completion::Waiting;
     TKovraPhoneConfig received;
     {
-        HandlerSwap swap(OnQueryPhoneConfig, TKovraPhoneConfigEvent([&](TKovraAPI&, std::uint32_t error,
-                                                                        const TKovraPhoneConfig& config) {
-                             answerError.Set(error);
-                             if (error == 0)
-                                 received = config;
-                             flag = error == 0 ? Completion::Success : Completion::Failure;
-                         }));
+        HandlerSwap swap(
+            OnQueryPhoneConfig,
+            TKovraPhoneConfigEvent([&](TKovraAPI&, std::uint32_t error, const TKovraPhoneConfig& config) {
+                answerError.Set(error);
+                if (error == 0)
+                    received = config;
+                flag = error == 0 ? Completion::Success : Completion::Failure;
+            }),
+            alive);
         SendRequest(Request(KovraMsg::QUERY_PHONE_CONFIG_REQ, Device));
-        WaitUntil(timings_.ResponseWait, timings_.ShortStep, [&] { return flag != Completion::Waiting; });
+        WaitWithinSession(timings_.ResponseWait, timings_.ShortStep,
+                          [&] { return flag != Completion::Waiting; });
     }
     if (flag != Completion::Success)
         return false;
@@ -777,10 +867,11 @@ bool TKovraAPI::GetForwarding(const std::string& Device, TKovraCallForwarding& C
     AnswerError answerError(Error);
     if (!connected_ || busy_)
         return false;
+    const std::shared_ptr<bool> alive = alive_;
     Completion flag = Completion::Waiting;
     TKovraCallForwarding received;
     {
-        BusyScope busy(*this);
+        TOperation operation(*this, true);
         HandlerSwap swap(OnGetForwarding,
                          TKovraCallForwardingEvent(
                              [&](TKovraAPI&, std::uint32_t error, const TKovraCallForwarding& forwarding) {
@@ -788,10 +879,14 @@ bool TKovraAPI::GetForwarding(const std::string& Device, TKovraCallForwarding& C
                                  if (error == 0)
                                      received = forwarding;
                                  flag = error == 0 ? Completion::Success : Completion::Failure;
-                             }));
+                             }),
+                         alive);
         SendRequest(Request(KovraMsg::GET_CALL_FORWARDING_REQ, Device));
-        WaitUntil(timings_.ResponseWait, timings_.ShortStep, [&] { return flag != Completion::Waiting; });
+        WaitWithinSession(timings_.ResponseWait, timings_.ShortStep,
+                          [&] { return flag != Completion::Waiting; });
     }
+    if (!*alive)
+        return false;
     RunDeferredSessionEnd();
     if (flag != Completion::Success)
         return false;
@@ -803,6 +898,7 @@ bool TKovraAPI::ApplicationGetData(const std::string& Device, const std::string&
                                    std::string& Value, std::uint32_t* Error)
 {
     AnswerError answerError(Error);
+    const std::shared_ptr<bool> alive = alive_;
     Completion flag = Completion::Waiting;
     std::string received;
     {
@@ -813,11 +909,13 @@ bool TKovraAPI::ApplicationGetData(const std::string& Device, const std::string&
                              if (error == 0)
                                  received = value;
                              flag = error == 0 ? Completion::Success : Completion::Failure;
-                         }));
+                         }),
+                         alive);
         auto msg = Request(KovraMsg::GET_APPLICATION_DATA_REQ, Device);
         msg->WriteStr(Application);
         SendRequest(std::move(msg));
-        WaitUntil(timings_.ResponseWait, timings_.ShortStep, [&] { return flag != Completion::Waiting; });
+        WaitWithinSession(timings_.ResponseWait, timings_.ShortStep,
+                          [&] { return flag != Completion::Waiting; });
     }
     if (flag != Completion::Success)
         return false;
@@ -831,14 +929,17 @@ bool TKovraAPI::RedirectCallWait(std::uint32_t& Error, const std::string& Device
     Error = 0;
     if (!connected_)
         return false;
+    const std::shared_ptr<bool> alive = alive_;
     Completion flag = Completion::Waiting;
     {
         HandlerSwap swap(OnRedirectCall, TKovraEvent([&](TKovraAPI&, std::uint32_t error) {
                              Error = error;
                              flag = error == 0 ? Completion::Success : Completion::Failure;
-                         }));
+                         }),
+                         alive);
         RedirectCall(Device, oidCall, Destination, Mode, Param);
-        WaitUntil(timings_.ResponseWait, timings_.ShortStep, [&] { return flag != Completion::Waiting; });
+        WaitWithinSession(timings_.ResponseWait, timings_.ShortStep,
+                          [&] { return flag != Completion::Waiting; });
     }
     return flag == Completion::Success;
 }
@@ -856,10 +957,11 @@ void TKovraAPI::ApplicationSetData(const std::string& Device, const std::string&
     Completion flag = Completion::Waiting;
     HandlerSwap swap(OnApplicationSetData, TKovraEvent([&](TKovraAPI&, std::uint32_t error) {
                          flag = error == 0 ? Completion::Success : Completion::Failure;
-                     }));
+                     }),
+                     alive_);
     SendRequest(std::move(msg));
-    WaitUntil(timings_.SetDataWait, timings_.ShortStep,
-              [&] { return flag != Completion::Waiting || (manager_ && manager_->SendFailed()); });
+    WaitWithinSession(timings_.SetDataWait, timings_.ShortStep,
+                      [&] { return flag != Completion::Waiting || (manager_ && manager_->SendFailed()); });
 }
 
 void TKovraAPI::SetForwarding(const std::string& Device, const std::string& Destination, unsigned waitMs,
@@ -867,14 +969,16 @@ void TKovraAPI::SetForwarding(const std::string& Device, const std::string& Dest
 {
     if (!connected_ || busy_)
         return;
+    const std::shared_ptr<bool> alive = alive_;
     {
-        BusyScope busy(*this);
+        TOperation operation(*this, true);
         auto msg = Request(KovraMsg::SET_CALL_FORWARDING_REQ, Device);
         msg->WriteInt32(Kind);
         msg->WriteStr(Destination);
         SendRequest(std::move(msg));
-        WaitUntil(waitMs, timings_.LongStep,
-                  [this] { return !manager_ || manager_->PendingCount() == 0 || manager_->SendFailed(); });
+        WaitWithinSession(waitMs, timings_.LongStep,
+                          [this] { return manager_->PendingCount() == 0 || manager_->SendFailed(); });
     }
-    RunDeferredSessionEnd();
+    if (*alive)
+        RunDeferredSessionEnd();
 }

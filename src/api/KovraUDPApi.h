@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <shared_mutex>
 #include <string>
 #include <vector>
@@ -84,6 +85,13 @@ public:
 
     bool Connect();
     void Disconnect(bool notify);
+    // What the last Connect heard: whether a server acknowledged LOGIN_REQ, and the error code of
+    // the LOGIN_RSP that answered it (none when none came in time).
+    bool LoginAcknowledged() const { return loginAcknowledged_; }
+    std::optional<std::uint32_t> LoginAnswer() const { return loginAnswer_; }
+    // Ends every wait running now, Connect's log-in included, as if no answer had come; the
+    // session stays. For a caller that has to stop at once. Waits begun afterwards run as usual.
+    void Interrupt() { ++interrupts_; }
     void MonitorStart(const std::string& Phone, const std::string& Password,
                       const std::string& Third = std::string());
     void MonitorStop(const std::string& Device, unsigned waitMs);
@@ -113,8 +121,9 @@ public:
     void VoiceMail(const std::string& Device, std::uint32_t Mode, const std::string& Password,
                    std::uint32_t Folder, std::uint32_t Message);
 
-    // Waiting operations: they run the main loop until the answer comes or their time is up.
-    // Error, when given, receives the answer's error code (0 when no answer came).
+    // Waiting operations: they run the main loop until the answer comes, their time is up or their
+    // session ends (they fail at once when there is none). Error, when given, receives the
+    // answer's error code (0 when no answer came).
     bool QueryPhoneState(const std::string& Device, TKovraPhoneState& State);
     bool QueryPhoneConfig(const std::string& Device, TKovraPhoneConfig& Config,
                           std::uint32_t* Error = nullptr);
@@ -189,6 +198,8 @@ public:
 private:
     class TOwnerLink;
     friend class TOwnerLink;
+    class TOperation;
+    friend class TOperation;
 
     // Hooks the manager runs on the main thread.
     void SendHook(const TKovraAPIMsg& msg);
@@ -196,8 +207,8 @@ private:
     void LoginResult(std::uint32_t error, const std::string& apiVersion, const std::string& serverVersion);
     void DispatchMessage(TKovraAPIMsg& msg);
     void SessionEndRequested(bool notify);
-    // Carries out a deactivation asked for inside a hand-over once it has returned; a session
-    // destroyed inside one leaves its manager to a stand-in that says goodbye and stops it.
+    // Carries out a deactivation asked for inside an operation or hand-over once it has returned;
+    // a session destroyed inside one leaves its manager to a stand-in that says goodbye and stops it.
     void PostDeferredDeactivation();
     void RetireManager();
 
@@ -217,11 +228,18 @@ private:
                      const std::string& oidCall2);
     void SendCallSetup(std::uint32_t type, const std::string& Device, const std::string& oidCall,
                        const std::string& Destination, std::uint32_t Param);
-    // Runs the loop in steps until done() or ms have passed.
-    template <typename Done> void WaitUntil(unsigned ms, unsigned step, Done done);
-    // Runs the loop until a message of the type has gone out after this call and the outbound
-    // queue is empty, SendFailed is set or ms have passed.
-    void WaitSent(std::uint32_t type, unsigned ms);
+    // Runs the loop in steps until done(), ms have passed or Interrupt is called. False when the
+    // session was destroyed meanwhile: nothing of it may be touched then.
+    template <typename Done> bool WaitUntil(unsigned ms, unsigned step, Done done);
+    // The same, and the wait also ends when the session it began in ends or a deactivation is
+    // asked for.
+    template <typename Done> bool WaitWithinSession(unsigned ms, unsigned step, Done done);
+    // The session numbered session (sessions_ when it began) has ended or is ending.
+    bool SessionOver(std::uint64_t session) const;
+    // Sends msg and runs the loop until it has gone out and the outbound queue is empty,
+    // SendFailed is set or ms have passed; withinSession: also until the session ends. False as
+    // WaitUntil.
+    bool SendAndWait(std::unique_ptr<TKovraAPIMsg> msg, unsigned ms, bool withinSession);
 
     void DispatchResponse(TKovraAPIMsg& msg);
     void DispatchCallConnection(TKovraAPIMsg& msg);
@@ -231,12 +249,17 @@ private:
                                 std::uint32_t dwEvent, TKovraDateTime dtEventTime);
 
     std::unique_ptr<TOwnerLink> link_;
-    // False once the session is destroyed; hand-overs check it after running a handler.
+    // False once the session is destroyed; operations and hand-overs check it after running the
+    // loop or a handler.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
-    // Hand-overs from the manager running on the main thread now: stopping the manager must
-    // wait until they have returned.
-    int handOverDepth_ = 0;
+    // Operations that run the loop and hand-overs from the manager, running on the main thread
+    // now: stopping the manager must wait until they have returned.
+    int operationDepth_ = 0;
     bool deactivationDeferred_ = false;
+    std::uint64_t sessions_ = 0;    // log-ins so far: a wait knows its session by it
+    std::uint64_t interrupts_ = 0;  // Interrupt calls so far
+    bool loginAcknowledged_ = false;
+    std::optional<std::uint32_t> loginAnswer_;
     const TKovraAPIMsg* currentMessage_ = nullptr;
     bool awaitingLogin_ = false;  // Connect waits for LOGIN_RSP
     std::unique_ptr<TKovraConnectionMngr> manager_;

@@ -11,6 +11,7 @@
 #include "api/KovraAPIConsts.h"
 #include "platform/Clock.h"
 #include "platform/MainLoop.h"
+#include "platform/UdpSocket.h"
 
 namespace {
 
@@ -499,13 +500,51 @@ TEST(ConnectionManagerLogin, AManagerFreedByAHandlerDuringTheHandshakeEndsIt)
     auto manager = std::make_unique<TKovraConnectionMngr>(owner, 0, silent.Port(), kFast, "127.0.0.1");
     owner.Manager = manager.get();
     TKovraConnectionMngr* raw = manager.get();
+    const std::uint16_t port = manager->LocalPort();
     // What closing the window during a log-in does: the session is deactivated from a handler
-    // that the handshake's own loop runs.
-    platform::Post([&manager, &owner] {
+    // that the handshake's own loop runs. The port is free again at once, although the handshake
+    // still holds the manager's shared state: an activation right after binds it.
+    int rebind = -1;
+    platform::Post([&] {
         owner.Manager = nullptr;
         manager.reset();
+        platform::UdpSocket next;
+        rebind = next.Bind(port, "127.0.0.1");
     });
     EXPECT_FALSE(raw->OpenSession());
     EXPECT_EQ(manager, nullptr);
     EXPECT_EQ(owner.ActiveIndex, -1);
+    EXPECT_EQ(rebind, platform::kSocketOk);
+}
+
+// Before the first handshake no session exists: a datagram arriving then is read once and
+// dropped, not left in the socket, where the worker would keep finding it readable and the
+// handshake would read it (a stale acknowledgement taken for that of its LOGIN_REQ).
+TEST(ConnectionManagerLogin, ADatagramBeforeTheFirstHandshakeIsReadOnceAndDropped)
+{
+    if (!DistinctLoopbackAddresses())
+        GTEST_SKIP() << "this system sends every loopback datagram from 127.0.0.1";
+    ManualServer server(LoopbackHost(2));
+    ManualServer intruder(LoopbackHost(3));
+    ASSERT_TRUE(server.Bound());
+    ASSERT_TRUE(intruder.Bound());
+    FakeOwner owner;
+    owner.Servers = {server.Address()};
+    owner.ActiveIndex = 0;
+    TKovraConnectionMngr manager(owner, 0, server.Port(), kFast);
+    owner.Manager = &manager;
+    server.SetClient("127.0.0.1", manager.LocalPort());
+    intruder.SetClient("127.0.0.1", manager.LocalPort());
+    server.Send(TKovraAPIMsg(KovraMsg::ACK, 0));
+    server.Send(Event(KovraMsg::PHONE_STATE_EVENT, 0));
+    intruder.Send(Event(KovraMsg::PHONE_STATE_EVENT, 0));  // read after the server's two
+    EXPECT_TRUE(PumpUntil([&] { return manager.ForeignDatagrams() == 1; }, 2000));
+    PumpFor(50);
+    EXPECT_EQ(manager.ForeignDatagrams(), 1u);
+    EXPECT_TRUE(owner.Hooks.empty());
+    EXPECT_TRUE(server.ReceiveAll(0).empty());  // nothing acknowledged
+
+    // The server stays silent: only an acknowledgement of this LOGIN_REQ may end the handshake.
+    EXPECT_FALSE(manager.OpenSession());
+    EXPECT_EQ(server.ReceivedOfType(KovraMsg::LOGIN_REQ).size(), kFast.Tries);
 }

@@ -63,19 +63,30 @@ using ErrorEvent = TKovraEvent TKovraAPI::*;
 using MeetmeEvent = TKovraMeetmeEvent TKovraAPI::*;
 using CallEvent = TKovraCallEvent TKovraAPI::*;
 const std::vector<std::pair<std::uint32_t, ErrorEvent>> kErrorEvents = {
-    {281, &TKovraAPI::OnLogout},           {259, &TKovraAPI::OnAnswerCall},
-    {261, &TKovraAPI::OnCompleteTransfer}, {263, &TKovraAPI::OnCompleteConference},
-    {265, &TKovraAPI::OnDialDigits},       {267, &TKovraAPI::OnDropCall},
-    {271, &TKovraAPI::OnHoldCall},         {283, &TKovraAPI::OnParkCall},
-    {285, &TKovraAPI::OnPickupCall},       {289, &TKovraAPI::OnQueryPhoneState},
-    {295, &TKovraAPI::OnRedirectCall},     {297, &TKovraAPI::OnRetrieveCall},
-    {303, &TKovraAPI::OnSetForwarding},    {305, &TKovraAPI::OnDoNotDisturb},
-    {311, &TKovraAPI::OnSingleTransfer},   {313, &TKovraAPI::OnSingleConference},
-    {323, &TKovraAPI::OnConferenceCall},   {325, &TKovraAPI::OnDropConference},
-    {339, &TKovraAPI::OnVoiceMail},        {521, &TKovraAPI::OnApplicationSetData},
+    {281, &TKovraAPI::OnLogout},
+    {259, &TKovraAPI::OnAnswerCall},
+    {261, &TKovraAPI::OnCompleteTransfer},
+    {263, &TKovraAPI::OnCompleteConference},
+    {265, &TKovraAPI::OnDialDigits},
+    {267, &TKovraAPI::OnDropCall},
+    {271, &TKovraAPI::OnHoldCall},
+    {283, &TKovraAPI::OnParkCall},
+    {285, &TKovraAPI::OnPickupCall},
+    {289, &TKovraAPI::OnQueryPhoneState},
+    {295, &TKovraAPI::OnRedirectCall},
+    {297, &TKovraAPI::OnRetrieveCall},
+    {303, &TKovraAPI::OnSetForwarding},
+    {305, &TKovraAPI::OnDoNotDisturb},
+    {311, &TKovraAPI::OnSingleTransfer},
+    {313, &TKovraAPI::OnSingleConference},
+    {323, &TKovraAPI::OnConferenceCall},
+    {325, &TKovraAPI::OnDropConference},
+    {339, &TKovraAPI::OnVoiceMail},
+    {521, &TKovraAPI::OnApplicationSetData},
     {781, &TKovraAPI::OnMeetmeOperator},
     // Published, but raised by nothing: ALTERNATE_CALL_RSP and FAILURE_RSP only reach OnReceive.
-    {0, &TKovraAPI::OnAlternateCall},      {0, &TKovraAPI::OnError},
+    {0, &TKovraAPI::OnAlternateCall},
+    {0, &TKovraAPI::OnError},
 };
 const std::vector<std::pair<std::uint32_t, MeetmeEvent>> kMeetmeEvents = {
     {777, &TKovraAPI::OnMeetmeLogout},      {771, &TKovraAPI::OnMeetmeLock},
@@ -635,8 +646,12 @@ TEST_F(ApiSession, BurstWithRepeatsKeepsReceiveAckEventOrderWithoutLossOrDuplica
     ConnectAndMonitor();
     using Seen = std::tuple<char, std::uint32_t, std::uint32_t>;
     std::vector<Seen> seen, expected;
-    api.OnReceive = [&](TKovraAPI&, std::uint32_t seq, std::uint32_t type) { seen.emplace_back('R', type, seq); };
-    api.OnSend = [&](TKovraAPI&, std::uint32_t seq, std::uint32_t type) { seen.emplace_back('S', type, seq); };
+    api.OnReceive = [&](TKovraAPI&, std::uint32_t seq, std::uint32_t type) {
+        seen.emplace_back('R', type, seq);
+    };
+    api.OnSend = [&](TKovraAPI&, std::uint32_t seq, std::uint32_t type) {
+        seen.emplace_back('S', type, seq);
+    };
     api.OnAnswerCall = [&](TKovraAPI&, std::uint32_t dwError) { seen.emplace_back('E', dwError, 0); };
     constexpr std::uint32_t kBurst = 10000;
     std::size_t acks = server.Count(KovraMsg::ACK);
@@ -1030,6 +1045,102 @@ TEST_F(ApiSession, MonitorStopWaitsUntilItsRequestHasGoneOut)
     EXPECT_EQ(types.back(), KovraMsg::DISCONNECT);
 }
 
+// Every wait for an answer, or for a request to go out, ends with its session. A request the
+// server never acknowledges ends the session after four tries; the operation asked behind it
+// must not wait on for its own, much longer, time.
+TEST_F(ApiSession, EveryWaitEndsAsSoonAsTheWorkerEndsItsSession)
+{
+    TKovraAPITimings timings = TestTimings();
+    timings.Exchange = TKovraTimings::ScaledDown(40);  // four tries take 200 ms
+    timings.PhoneStateWait = timings.ResponseWait = timings.SetDataWait = 10000;
+    int disconnected = 0;  // outlives the session, whose end raises OnDisconnected
+    TKovraAPI session;
+    Configure(session, timings);
+    session.OnDisconnected = [&](TKovraAPI&) { ++disconnected; };
+    const std::vector<std::pair<const char*, std::function<bool()>>> operations = {
+        {"ApplicationSetData", [&] { return session.ApplicationSetData(kDevice, "app", true, "v"), false; }},
+        {"MonitorStop", [&] { return session.MonitorStop(kDevice, 10000), false; }},
+        {"SetForwarding", [&] { return session.SetForwarding(kDevice, "200", 10000, 0), false; }},
+        {"QueryPhoneState",
+         [&] {
+             TKovraPhoneState s;
+             return session.QueryPhoneState(kDevice, s);
+         }},
+        {"QueryPhoneConfig",
+         [&] {
+             TKovraPhoneConfig c;
+             return session.QueryPhoneConfig(kDevice, c);
+         }},
+        {"GetForwarding",
+         [&] {
+             TKovraCallForwarding f;
+             return session.GetForwarding(kDevice, f);
+         }},
+        {"ApplicationGetData",
+         [&] {
+             std::string v;
+             return session.ApplicationGetData(kDevice, "app", v);
+         }},
+        {"RedirectCallWait",
+         [&] {
+             std::uint32_t e = 0;
+             return session.RedirectCallWait(e, kDevice, kOid, "200", 1, 0);
+         }},
+    };
+    for (const auto& [name, operation] : operations) {
+        server.Acknowledge = true;
+        ASSERT_TRUE(session.Connect()) << name;
+        server.Acknowledge = false;
+        const int before = disconnected;
+        // Ahead in the queue: the operation's own request waits behind it.
+        session.HoldCall(kDevice, kOid);
+        const std::uint64_t start = platform::TickCount();
+        EXPECT_FALSE(operation()) << name;
+        EXPECT_LT(platform::TickCount() - start, 4000u) << name << " outlived its session";
+        EXPECT_TRUE(PumpUntil([&] { return disconnected == before + 1; })) << name;
+        EXPECT_FALSE(session.Connected()) << name;
+        EXPECT_FALSE(session.Busy()) << name;
+    }
+    // Without a session there is nothing to wait for.
+    TKovraPhoneConfig config;
+    const std::uint64_t start = platform::TickCount();
+    EXPECT_FALSE(session.QueryPhoneConfig(kDevice, config));
+    EXPECT_LT(platform::TickCount() - start, 4000u);
+}
+
+// The session end after a gap in the server's numbering reaches the application at once, every
+// time. The server goes on sending (here two messages trade places, then more follow), so the
+// worker is busy when the DISCONNECT is queued and sends it at once: the wait for it must see
+// that it has gone.
+TEST_F(ApiSession, AGapInTheServersNumberingReachesOnDisconnectedAtOnceEveryTime)
+{
+    TKovraAPITimings timings = TestTimings();
+    timings.DisconnectWait = 5000;
+    int disconnected = 0;  // outlives the session, whose end raises OnDisconnected
+    std::uint64_t disconnectedAt = 0;
+    TKovraAPI session;
+    Configure(session, timings);
+    session.OnDisconnected = [&](TKovraAPI&) {
+        ++disconnected;
+        disconnectedAt = platform::TickCount();
+    };
+    for (int run = 0; run < 30; ++run) {
+        ASSERT_TRUE(session.Connect()) << run;
+        const std::size_t goodbyes = server.Count(KovraMsg::DISCONNECT);
+        const std::uint64_t sentAt = platform::TickCount();
+        const std::uint32_t next = server.NextSequence();
+        for (std::uint32_t seq = next; seq < next + 10; ++seq) {
+            TKovraAPIMsg event = ApiTestServer::Event(KovraMsg::PHONE_STATE_EVENT);
+            event.StampSequence(seq == next ? next + 1 : seq == next + 1 ? next : seq);
+            server.SendRaw(event.Bytes());
+        }
+        ASSERT_TRUE(PumpUntil([&] { return disconnected == run + 1; }, 6000)) << run;
+        EXPECT_LT(disconnectedAt - sentAt, 500u) << "run " << run;
+        EXPECT_FALSE(session.Connected());
+        EXPECT_TRUE(server.AwaitCount(KovraMsg::DISCONNECT, goodbyes + 1, 1000)) << run;
+    }
+}
+
 }  // namespace
 
 namespace {
@@ -1074,6 +1185,98 @@ TEST_F(ApiSession, DeactivationOrDestructionInsideAHandOverIsCarriedOutAfterIt)
             server.Send(server.Response(KovraMsg::ANSWER_CALL_RSP, 0));
             ASSERT_TRUE(PumpUntil([&] { return !session || !session->Active(); })) << destroy << fromDispatch;
             EXPECT_TRUE(PumpUntil([&] { return server.Count(KovraMsg::DISCONNECT) == before + 1; }));
+            EXPECT_TRUE(PumpUntil([&] { return PortFree(port); }));
+            if (session)
+                ClearHandlers(*session);
+        }
+    }
+}
+
+// Deactivating or destroying the session from a handler that runs inside a busy operation (its
+// own events, or anything the loop runs while it waits) is carried out once the operation has
+// returned: the operation neither finds its manager gone nor writes to a freed session, the
+// session ends (with DISCONNECT when it was connected) and the port is released.
+TEST_F(ApiSession, DeactivationOrDestructionInsideABusyOperationIsCarriedOutAfterIt)
+{
+    enum class Where {
+        ConnectWait,
+        OnConnected,
+        OnDisconnected,
+        Deactivation,
+        GetForwardingWait,
+        SetForwardingWait
+    };
+    const std::pair<Where, const char*> places[] = {
+        {Where::ConnectWait, "Connect"},
+        {Where::OnConnected, "OnConnected"},
+        {Where::OnDisconnected, "OnDisconnected"},
+        {Where::Deactivation, "OnDisconnected of a deactivation"},
+        {Where::GetForwardingWait, "GetForwarding"},
+        {Where::SetForwardingWait, "SetForwarding"},
+    };
+    for (const bool destroy : {false, true}) {
+        for (const auto& [where, name] : places) {
+            SCOPED_TRACE(std::string(name) + (destroy ? ", destroyed" : ", deactivated"));
+            server.Acknowledge = true;
+            auto session = std::make_unique<TKovraAPI>();
+            Configure(*session);
+            const std::uint16_t port = session->BoundPort();
+            bool asked = false;
+            auto end = [&] {
+                if (asked)
+                    return;
+                asked = true;
+                if (destroy)
+                    session.reset();
+                else
+                    session->SetActive(false);
+            };
+            if (where != Where::ConnectWait && where != Where::OnConnected) {
+                ASSERT_TRUE(session->Connect());
+            }
+            const std::size_t goodbyes = server.Count(KovraMsg::DISCONNECT);
+            bool connected = where != Where::ConnectWait;
+            switch (where) {
+            case Where::ConnectWait:
+                platform::Post(end);  // runs inside the log-in handshake
+                EXPECT_FALSE(session->Connect());
+                break;
+            case Where::OnConnected:
+                session->OnConnected = [&](TKovraAPI&, std::uint32_t, const std::string&) { end(); };
+                EXPECT_TRUE(session->Connect());
+                break;
+            case Where::OnDisconnected:
+                session->OnDisconnected = [&](TKovraAPI&) { end(); };
+                server.Send(ApiTestServer::Event(KovraMsg::DISCONNECT));
+                connected = false;  // the server ended it: nothing to tell it
+                break;
+            case Where::Deactivation:
+                session->OnDisconnected = [&](TKovraAPI&) { end(); };
+                session->SetActive(false);
+                break;
+            case Where::GetForwardingWait: {
+                TKovraCallForwarding forwarding;
+                platform::Post(end);  // no answer comes: runs inside the wait
+                EXPECT_FALSE(session->GetForwarding(kDevice, forwarding));
+                break;
+            }
+            case Where::SetForwardingWait:
+                server.Acknowledge = false;
+                session->HoldCall(kDevice, kOid);  // keeps the forwarding request queued
+                platform::Post(end);
+                session->SetForwarding(kDevice, "200", 5000, 0);
+                break;
+            }
+            ASSERT_TRUE(PumpUntil([&] { return !session || !session->Active(); }));
+            if (session) {
+                EXPECT_FALSE(session->Connected());
+                EXPECT_FALSE(session->Busy());
+            }
+            if (connected) {
+                EXPECT_TRUE(PumpUntil([&] { return server.Count(KovraMsg::DISCONNECT) == goodbyes + 1; }));
+            } else {
+                EXPECT_EQ(server.Count(KovraMsg::DISCONNECT), goodbyes);
+            }
             EXPECT_TRUE(PumpUntil([&] { return PortFree(port); }));
             if (session)
                 ClearHandlers(*session);

@@ -18,7 +18,10 @@
 #define popen _popen
 #define pclose _pclose
 #else
+#include <csignal>
+#include <optional>
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -30,7 +33,19 @@ const std::string kRelated = "00000000000000000000000A";
 struct RunResult {
     int ExitCode = -1;
     std::vector<std::string> Lines;  // standard output
+    std::string Errors;              // standard error
 };
+
+std::string TempFile(const std::string& what)
+{
+    return ::testing::TempDir() + "kovractl_" + what + "_" + std::to_string(std::random_device()()) + ".txt";
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 // The program's path as the shell that runs it sees it (under Wine, drive Z: is the root).
 std::string ProgramPath()
@@ -48,10 +63,11 @@ std::string ProgramPath()
 
 RunResult RunKovraCtl(const std::string& arguments, const std::string& input = std::string())
 {
-    std::string command = "\"" + ProgramPath() + "\" " + arguments;
+    const std::string errorFile = TempFile("errors");
+    std::string command = "\"" + ProgramPath() + "\" " + arguments + " 2> \"" + errorFile + "\"";
     std::string inputFile;
     if (!input.empty()) {
-        inputFile = ::testing::TempDir() + "kovractl_input_" + std::to_string(std::random_device()()) + ".txt";
+        inputFile = TempFile("input");
         std::ofstream(inputFile, std::ios::binary) << input;
         command += " < \"" + inputFile + "\"";
     }
@@ -82,6 +98,8 @@ RunResult RunKovraCtl(const std::string& arguments, const std::string& input = s
 #endif
     if (!inputFile.empty())
         std::remove(inputFile.c_str());
+    result.Errors = ReadFile(errorFile);
+    std::remove(errorFile.c_str());
     return result;
 }
 
@@ -189,8 +207,8 @@ TEST_F(KovraCtl, PrintsTheCallConnectionEventAsJsonAndEndsCleanly)
     EXPECT_EQ(msg.ReadStr(), kDevice);
     EXPECT_EQ(msg.ReadOid(), kOid);
     EXPECT_EQ(RequestTypes(), (std::vector<std::uint32_t>{KovraMsg::LOGIN_REQ, KovraMsg::MONITOR_START_REQ,
-                                                          KovraMsg::ANSWER_CALL_REQ, KovraMsg::MONITOR_STOP_REQ,
-                                                          KovraMsg::DISCONNECT}));
+                                                          KovraMsg::ANSWER_CALL_REQ,
+                                                          KovraMsg::MONITOR_STOP_REQ, KovraMsg::DISCONNECT}));
 }
 
 TEST_F(KovraCtl, RefusedAnswerExitsWithOneAndTraceNamesTheMessages)
@@ -210,7 +228,8 @@ TEST_F(KovraCtl, RefusedAnswerExitsWithOneAndTraceNamesTheMessages)
     EXPECT_TRUE(sawHoldRequest);
     bool sawHoldResponse = false;
     for (const nlohmann::json& receive : Events(result, "OnReceive"))
-        sawHoldResponse = sawHoldResponse || (receive["name"] == "HOLD_CALL_RSP" && receive["dwMsgType"] == 271);
+        sawHoldResponse =
+            sawHoldResponse || (receive["name"] == "HOLD_CALL_RSP" && receive["dwMsgType"] == 271);
     EXPECT_TRUE(sawHoldResponse);
 }
 
@@ -223,6 +242,127 @@ TEST_F(KovraCtl, RefusedMonitorStartExitsWithThreeAndStillDisconnects)
     EXPECT_EQ(server.Count(KovraMsg::MONITOR_STOP_REQ), 0u);
     EXPECT_EQ(server.Count(KovraMsg::DISCONNECT), 1u);
 }
+
+// A LOGIN_RSP with an error and one that never comes are both exit 3, each told as what it was.
+TEST_F(KovraCtl, RefusedLogInIsReportedAsRefused)
+{
+    server.LoginError = 5;
+    const RunResult result = RunKovraCtl(Options() + "state");
+    EXPECT_EQ(result.ExitCode, 3);
+    EXPECT_NE(result.Errors.find("the server refused the log-in (error 5: "), std::string::npos)
+        << result.Errors;
+    EXPECT_EQ(server.Count(KovraMsg::MONITOR_START_REQ), 0u);
+}
+
+TEST_F(KovraCtl, UnansweredLogInIsReportedAsUnanswered)
+{
+    server.AnswerLogin = false;
+    const RunResult result = RunKovraCtl(Options() + "state");
+    EXPECT_EQ(result.ExitCode, 3);
+    EXPECT_NE(result.Errors.find("acknowledged the log-in request but sent no answer"), std::string::npos)
+        << result.Errors;
+    EXPECT_EQ(server.Count(KovraMsg::MONITOR_START_REQ), 0u);
+}
+
+#ifndef _WIN32
+
+// kovractl started in the background with its output in files, to be signalled.
+class KovraCtlChild {
+public:
+    explicit KovraCtlChild(const std::string& arguments) : out_(TempFile("out")), errors_(TempFile("errors"))
+    {
+        const std::string command = "exec \"" + ProgramPath() + "\" " + arguments + " < /dev/null > \"" +
+                                    out_ + "\" 2> \"" + errors_ + "\"";
+        pid_ = fork();
+        if (pid_ == 0) {
+            execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+    }
+    ~KovraCtlChild()
+    {
+        if (pid_ > 0 && !exitCode_) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+        std::remove(out_.c_str());
+        std::remove(errors_.c_str());
+    }
+
+    void Signal(int signal) const { kill(pid_, signal); }
+    // The exit code once the program has ended within ms, nothing when it has not.
+    std::optional<int> AwaitExit(unsigned ms)
+    {
+        const std::uint64_t until = platform::TickCount() + ms;
+        while (!exitCode_) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_)
+                exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            else if (platform::TickCount() >= until)
+                break;
+            else
+                usleep(5000);
+        }
+        return exitCode_;
+    }
+    std::string Errors() const { return ReadFile(errors_); }
+
+private:
+    std::string out_;
+    std::string errors_;
+    pid_t pid_ = -1;
+    std::optional<int> exitCode_;
+};
+
+// Ctrl-C and SIGTERM end any wait at once: the log-in, a command's wait for its answer (a wait of
+// the session's own, or a busy one), the wait for the log-out's answer. Logged in, the goodbye
+// still reaches the server: MONITOR_STOP_REQ, then DISCONNECT.
+TEST_F(KovraCtl, ASignalEndsEveryWaitAtOnceWithTheGoodbyeWhenLoggedIn)
+{
+    struct Case {
+        const char* Name;
+        std::string Command;
+        std::uint32_t SignalAfter;  // the request whose arrival shows the wait has begun
+        int Signal;
+        int ExitCode;
+        bool LoggedIn;
+        const char* Says;
+    };
+    const Case cases[] = {
+        {"log-in", "state", KovraMsg::LOGIN_REQ, SIGTERM, 3, false, "the log-in was interrupted"},
+        {"answer", "state", KovraMsg::QUERY_PHONE_STATE_REQ, SIGINT, 1, true, "state: interrupted"},
+        {"busy answer", "get-forwarding", KovraMsg::GET_CALL_FORWARDING_REQ, SIGTERM, 1, true,
+         "get-forwarding: interrupted"},
+        {"event", "hold " + kOid, KovraMsg::HOLD_CALL_REQ, SIGINT, 1, true, "hold: interrupted"},
+        {"log-out", "dnd on", KovraMsg::MONITOR_STOP_REQ, SIGINT, 0, true, ""},
+    };
+    server.OnRequest(KovraMsg::SET_DO_NOT_DISTURB_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
+        s.Send(s.Response(KovraMsg::SET_DO_NOT_DISTURB_RSP, 0));
+    });
+    server.OnRequest(KovraMsg::MONITOR_STOP_REQ, [](ApiTestServer&, const TReceivedDatagram&) {});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        server.Acknowledge = c.SignalAfter != KovraMsg::LOGIN_REQ;
+        const std::size_t stops = server.Count(KovraMsg::MONITOR_STOP_REQ);
+        const std::size_t goodbyes = server.Count(KovraMsg::DISCONNECT);
+        KovraCtlChild child(Options() + c.Command);
+        ASSERT_TRUE(
+            server.AwaitCount(c.SignalAfter, c.SignalAfter == KovraMsg::MONITOR_STOP_REQ ? stops + 1 : 1));
+        child.Signal(c.Signal);
+        const std::optional<int> exitCode = child.AwaitExit(1000);
+        ASSERT_TRUE(exitCode.has_value()) << "still waiting a second after the signal";
+        EXPECT_EQ(*exitCode, c.ExitCode);
+        EXPECT_NE(child.Errors().find(c.Says), std::string::npos) << child.Errors();
+        EXPECT_EQ(server.Count(KovraMsg::MONITOR_STOP_REQ), stops + (c.LoggedIn ? 1 : 0));
+        EXPECT_EQ(server.AwaitCount(KovraMsg::DISCONNECT, goodbyes + 1, 200), c.LoggedIn);
+        if (c.LoggedIn) {
+            const auto received = server.Received();
+            EXPECT_EQ(received.back().Type, KovraMsg::DISCONNECT);
+        }
+    }
+}
+
+#endif
 
 TEST_F(KovraCtl, WrongUsageExitsWithTwoBeforeTouchingTheNetwork)
 {
@@ -247,7 +387,8 @@ TEST_F(KovraCtl, ShellRunsEachLineAndQuitEnds)
             rsp.WriteStr(destination);
         s.Send(rsp);
     });
-    const RunResult result = RunKovraCtl(Options() + "shell", "dnd on\nbogus words\nget-forwarding\nquit\ndnd off\n");
+    const RunResult result =
+        RunKovraCtl(Options() + "shell", "dnd on\nbogus words\nget-forwarding\nquit\ndnd off\n");
     EXPECT_EQ(result.ExitCode, 0);
     ASSERT_EQ(Events(result, "OnDoNotDisturb").size(), 1u);
     const auto forwarding = Events(result, "OnGetForwarding");

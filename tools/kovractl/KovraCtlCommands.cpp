@@ -33,7 +33,10 @@ const std::vector<VerbSpec>& Verbs()
         {"drop", {"OID"}, {}, "drop a call"},
         {"park", {"OID"}, {}, "park a call"},
         {"pickup", {}, {"TARGET"}, "pick up a call ringing elsewhere"},
-        {"redirect", {"OID", "MODE"}, {"DEST"}, "redirect a call (1 number, 2 voice mail, 3 ignore, 6 meet-me)"},
+        {"redirect",
+         {"OID", "MODE"},
+         {"DEST"},
+         "redirect a call (1 number, 2 voice mail, 3 ignore, 6 meet-me)"},
         {"alternate", {"OID", "OID2"}, {}, "swap two calls"},
         {"digits", {"OID", "DIGITS"}, {}, "dial digits in a call"},
         {"transfer", {"OID", "DEST"}, {}, "transfer (--single: in one step)"},
@@ -45,7 +48,10 @@ const std::vector<VerbSpec>& Verbs()
         {"dnd", {"on|off"}, {}, "set do-not-disturb"},
         {"voicemail", {}, {"MODE", "PWD", "FOLDER", "MSG"}, "listen to voice mail"},
         {"get-forwarding", {}, {}, "show the four forwarding destinations"},
-        {"set-forwarding", {"KIND"}, {"DEST"}, "set forwarding (KIND 0-3 or all, busy, no-answer, out-of-service)"},
+        {"set-forwarding",
+         {"KIND"},
+         {"DEST"},
+         "set forwarding (KIND 0-3 or all, busy, no-answer, out-of-service)"},
         {"state", {}, {}, "query the phone state"},
         {"config", {}, {}, "query the phone configuration"},
         {"get-data", {"APP"}, {}, "read application data"},
@@ -58,9 +64,9 @@ const char* kForwardingKinds[] = {"all", "busy", "no-answer", "out-of-service"};
 
 bool IsUnsigned(const std::string& text)
 {
-    return !text.empty() && text.size() <= 10 && std::all_of(text.begin(), text.end(), [](char c) {
-        return c >= '0' && c <= '9';
-    }) && std::stoull(text) <= 0xFFFFFFFFull;
+    return !text.empty() && text.size() <= 10 &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+           std::stoull(text) <= 0xFFFFFFFFull;
 }
 
 std::uint32_t ToUnsigned(const std::string& text)
@@ -121,7 +127,8 @@ std::string CtlVerbsHelp()
             usage += std::string(" ") + name;
         for (const char* name : verb.Optional)
             usage += std::string(" [") + name + "]";
-        text << "  " << usage << std::string(usage.size() < 34 ? 34 - usage.size() : 1, ' ') << verb.Help << "\n";
+        text << "  " << usage << std::string(usage.size() < 34 ? 34 - usage.size() : 1, ' ') << verb.Help
+             << "\n";
     }
     return text.str();
 }
@@ -213,11 +220,13 @@ std::optional<TCtlCommand> ParseCtlCommand(const std::vector<std::string>& words
 namespace {
 
 // Waits for the answer the printer counts by name; the outcome follows its dwError.
-TCtlOutcome AwaitEvent(TKovraAPI& api, TCtlEventPrinter& printer, const std::string& name, std::uint64_t before,
-                       unsigned waitMs)
+TCtlOutcome AwaitEvent(TKovraAPI& api, TCtlEventPrinter& printer, const std::string& name,
+                       std::uint64_t before, unsigned waitMs, const std::function<bool()>& stopped)
 {
     const std::uint64_t until = platform::TickCount() + waitMs;
     while (printer.Count(name) == before) {
+        if (stopped())
+            return TCtlOutcome::Interrupted;
         if (!api.Connected() || platform::TickCount() >= until)
             return TCtlOutcome::TimedOut;
         platform::ProcessMessages(50);
@@ -228,11 +237,13 @@ TCtlOutcome AwaitEvent(TKovraAPI& api, TCtlEventPrinter& printer, const std::str
 // For a response that raises no event: waits for it and prints its error code under the name
 // of the event that belongs to it.
 TCtlOutcome AwaitResponseType(TKovraAPI& api, TCtlEventPrinter& printer, std::uint32_t type, const char* name,
-                              unsigned waitMs)
+                              unsigned waitMs, const std::function<bool()>& stopped)
 {
     const std::uint64_t before = printer.ReceivedOfType(type);
     const std::uint64_t until = platform::TickCount() + waitMs;
     while (printer.ReceivedOfType(type) == before) {
+        if (stopped())
+            return TCtlOutcome::Interrupted;
         if (!api.Connected() || platform::TickCount() >= until)
             return TCtlOutcome::TimedOut;
         platform::ProcessMessages(50);
@@ -243,21 +254,24 @@ TCtlOutcome AwaitResponseType(TKovraAPI& api, TCtlEventPrinter& printer, std::ui
 }
 
 // Waiting operations swallow their event; the answer is printed here as the event would be.
-TCtlOutcome Answered(bool ok, std::uint32_t error)
+TCtlOutcome Answered(bool ok, std::uint32_t error, const std::function<bool()>& stopped)
 {
     if (ok)
         return TCtlOutcome::Success;
-    return error != 0 ? TCtlOutcome::Failed : TCtlOutcome::TimedOut;
+    if (error != 0)
+        return TCtlOutcome::Failed;
+    return stopped() ? TCtlOutcome::Interrupted : TCtlOutcome::TimedOut;
 }
 
-TCtlOutcome RunQuery(TKovraAPI& api, TCtlEventPrinter& printer, const std::string& device, const TCtlCommand& command)
+TCtlOutcome RunQuery(TKovraAPI& api, TCtlEventPrinter& printer, const std::string& device,
+                     const TCtlCommand& command, const std::function<bool()>& stopped)
 {
     using json = nlohmann::ordered_json;
     std::uint32_t error = 0;
     if (command.Verb == "state") {
         TKovraPhoneState state;
         if (!api.QueryPhoneState(device, state))
-            return TCtlOutcome::TimedOut;
+            return Answered(false, 0, stopped);
         printer.Emit("OnPhoneState", json{{"State", TCtlEventPrinter::PhoneState(state)}});
         return TCtlOutcome::Success;
     }
@@ -265,38 +279,41 @@ TCtlOutcome RunQuery(TKovraAPI& api, TCtlEventPrinter& printer, const std::strin
         TKovraPhoneConfig config;
         const bool ok = api.QueryPhoneConfig(device, config, &error);
         if (ok || error != 0)
-            printer.Emit("OnQueryPhoneConfig", json{{"dwError", error}, {"Config", TCtlEventPrinter::PhoneConfig(config)}});
-        return Answered(ok, error);
+            printer.Emit("OnQueryPhoneConfig",
+                         json{{"dwError", error}, {"Config", TCtlEventPrinter::PhoneConfig(config)}});
+        return Answered(ok, error, stopped);
     }
     if (command.Verb == "get-forwarding") {
         TKovraCallForwarding forwarding;
         const bool ok = api.GetForwarding(device, forwarding, &error);
         if (ok || error != 0)
-            printer.Emit("OnGetForwarding",
-                         json{{"dwError", error}, {"CallForwarding", TCtlEventPrinter::CallForwarding(forwarding)}});
-        return Answered(ok, error);
+            printer.Emit(
+                "OnGetForwarding",
+                json{{"dwError", error}, {"CallForwarding", TCtlEventPrinter::CallForwarding(forwarding)}});
+        return Answered(ok, error, stopped);
     }
     std::string value;
     const bool ok = api.ApplicationGetData(device, command.Args[0], value, &error);
     if (ok || error != 0)
         printer.Emit("OnApplicationGetData",
                      json{{"dwError", error}, {"szApplication", command.Args[0]}, {"szValue", value}});
-    return Answered(ok, error);
+    return Answered(ok, error, stopped);
 }
 
 }  // namespace
 
 TCtlOutcome RunCtlCommand(TKovraAPI& api, TCtlEventPrinter& printer, const std::string& device,
-                          const TCtlCommand& command, unsigned waitMs)
+                          const TCtlCommand& command, unsigned waitMs, const std::function<bool()>& stopped)
 {
     const std::string& verb = command.Verb;
     if (verb == "state" || verb == "config" || verb == "get-forwarding" || verb == "get-data")
-        return RunQuery(api, printer, device, command);
+        return RunQuery(api, printer, device, command, stopped);
     auto arg = [&](std::size_t i) { return i < command.Args.size() ? command.Args[i] : std::string(); };
     if (verb == "alternate") {
         api.AlternateCall(device, arg(0), arg(1));
         // No event answers it; the response itself is the answer.
-        return AwaitResponseType(api, printer, KovraMsg::ALTERNATE_CALL_RSP, "OnAlternateCall", waitMs);
+        return AwaitResponseType(api, printer, KovraMsg::ALTERNATE_CALL_RSP, "OnAlternateCall", waitMs,
+                                 stopped);
     }
 
     struct Action {
@@ -314,12 +331,14 @@ TCtlOutcome RunCtlCommand(TKovraAPI& api, TCtlEventPrinter& printer, const std::
         {"drop", "OnDropCall", [&] { api.DropCall(device, arg(0)); }},
         {"park", "OnParkCall", [&] { api.ParkCall(device, arg(0)); }},
         {"pickup", "OnPickupCall", [&] { api.PickupCall(device, arg(0)); }},
-        {"redirect", "OnRedirectCall", [&] { api.RedirectCall(device, arg(0), arg(2), ToUnsigned(arg(1)), 0); }},
+        {"redirect", "OnRedirectCall",
+         [&] { api.RedirectCall(device, arg(0), arg(2), ToUnsigned(arg(1)), 0); }},
         {"digits", "OnDialDigits", [&] { api.DialDigits(device, arg(0), arg(1)); }},
         {"transfer", transferAnswer, [&] { api.Transfer(device, arg(0), arg(1), 0, command.Single); }},
         {"conference", conferenceAnswer, [&] { api.Conference(device, arg(0), arg(1), 0, command.Single); }},
         {"complete-transfer", "OnCompleteTransfer", [&] { api.CompleteTransfer(device, arg(0), arg(1)); }},
-        {"complete-conference", "OnCompleteConference", [&] { api.CompleteConference(device, arg(0), arg(1)); }},
+        {"complete-conference", "OnCompleteConference",
+         [&] { api.CompleteConference(device, arg(0), arg(1)); }},
         {"conference-call", "OnConferenceCall", [&] { api.ConferenceCall(device, arg(0), arg(1)); }},
         {"drop-party", "OnDropConference", [&] { api.DropConference(device, arg(0), arg(1)); }},
         {"dnd", "OnDoNotDisturb", [&] { api.SetDoNotDisturb(device, arg(0) == "on"); }},
@@ -335,7 +354,7 @@ TCtlOutcome RunCtlCommand(TKovraAPI& api, TCtlEventPrinter& printer, const std::
         // Counted before sending: the answer may arrive inside the request's own wait.
         const std::uint64_t before = printer.Count(action.Answer);
         action.Send();
-        return AwaitEvent(api, printer, action.Answer, before, waitMs);
+        return AwaitEvent(api, printer, action.Answer, before, waitMs, stopped);
     }
     return TCtlOutcome::Failed;
 }

@@ -3,6 +3,7 @@
 // and run against a logged-in session.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,9 +26,11 @@ std::vector<std::string> SplitCtlLine(const std::string& line);
 // The verbs with their arguments, for the help text.
 std::string CtlVerbsHelp();
 
-enum class TCtlOutcome { Success, Failed, TimedOut };
+enum class TCtlOutcome { Success, Failed, TimedOut, Interrupted };
 
 // Runs a one-shot verb (not monitor or shell) and waits up to waitMs for its answer, which the
-// printer prints as it comes.
-TCtlOutcome RunCtlCommand(TKovraAPI& api, TCtlEventPrinter& printer, const std::string& device,
-                          const TCtlCommand& command, unsigned waitMs);
+// printer prints as it comes. The wait also ends once stopped() is true (a signal; the session's
+// own waits end by its Interrupt).
+TCtlOutcome RunCtlCommand(
+    TKovraAPI& api, TCtlEventPrinter& printer, const std::string& device, const TCtlCommand& command,
+    unsigned waitMs, const std::function<bool()>& stopped = [] { return false; });

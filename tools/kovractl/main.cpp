@@ -10,6 +10,7 @@
 #include <iostream>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -29,12 +30,18 @@ enum ExitCode { kExitSuccess = 0, kExitFailed = 1, kExitUsage = 2, kExitNoLogin 
 constexpr unsigned kAnswerWait = 8000;
 constexpr unsigned kLoginWait = 8000;
 constexpr unsigned kLogoutWait = 4000;
+// After a signal: how long the goodbye (MONITOR_STOP_REQ, DISCONNECT) may take to go out, and how
+// often the main loop looks for a signal.
+constexpr unsigned kStopSendWait = 150;
+constexpr unsigned kSignalPoll = 50;
 
-std::atomic<bool> gStopSignal{false};
+// Counts Ctrl-C and SIGTERM: each one ends the waits running when it comes.
+std::atomic<unsigned> gStopSignals{0};
+static_assert(std::atomic<unsigned>::is_always_lock_free);
 
 extern "C" void OnStopSignal(int)
 {
-    gStopSignal = true;
+    ++gStopSignals;
 }
 
 struct Options {
@@ -96,12 +103,19 @@ private:
 
 bool StopRequested()
 {
-    return gStopSignal;
+    return gStopSignals != 0;
 }
 
 class CtlSession {
 public:
-    CtlSession(const Options& options) : options_(options), printer_(std::cout, options.Trace) {}
+    CtlSession(const Options& options) : options_(options), printer_(std::cout, options.Trace)
+    {
+        // A signal only sets a flag; the main loop looks for it between its waits and inside the
+        // session's, which it ends at once.
+        signalWatch_.SetInterval(kSignalPoll);
+        signalWatch_.OnTimer = [this] { WatchSignals(); };
+        signalWatch_.SetEnabled(true);
+    }
 
     int Run(const TCtlCommand& command)
     {
@@ -116,7 +130,8 @@ public:
         else if (command.Verb == "shell")
             Shell();
         else
-            result = Outcome(RunCtlCommand(api_, printer_, device_, command, kAnswerWait), command.Verb);
+            result = Outcome(RunCtlCommand(api_, printer_, device_, command, kAnswerWait, StopRequested),
+                             command.Verb);
         End();
         return result;
     }
@@ -139,7 +154,7 @@ private:
         try {
             api_.SetActive(true);
             if (!api_.Connect()) {
-                std::cerr << "kovractl: no server acknowledged the log-in\n";
+                std::cerr << "kovractl: " << LoginFailure() << "\n";
                 return kExitNoLogin;
             }
         } catch (const EKovraSocketError& e) {
@@ -156,17 +171,48 @@ private:
                 device_ = szDevice;
         };
         api_.MonitorStart(options_.Phone, options_.Password);
-        WaitFor([&] { return loginError.has_value() || !api_.Connected(); }, kLoginWait);
+        WaitFor([&] { return loginError.has_value() || !api_.Connected() || StopRequested(); }, kLoginWait);
         api_.OnLogin = print;
         if (loginError != 0u) {
-            std::cerr << "kovractl: the monitor start was refused or not answered";
             if (loginError)
-                std::cerr << " (error " << *loginError << ": " << ErrorText(*loginError) << ")";
-            std::cerr << "\n";
+                std::cerr << "kovractl: the monitor start was refused (error " << *loginError << ": "
+                          << ErrorText(*loginError) << ")\n";
+            else if (StopRequested())
+                std::cerr << "kovractl: the log-in was interrupted\n";
+            else
+                std::cerr << "kovractl: the monitor start was not answered\n";
             return kExitNoLogin;
         }
         loggedIn_ = true;
         return kExitSuccess;
+    }
+
+    // Why Connect failed, as the session saw it.
+    std::string LoginFailure() const
+    {
+        if (StopRequested())
+            return "the log-in was interrupted";
+        if (!api_.LoginAcknowledged())
+            return "no server acknowledged the log-in request";
+        if (const std::optional<std::uint32_t> error = api_.LoginAnswer())
+            return "the server refused the log-in (error " + std::to_string(*error) + ": " +
+                   ErrorText(*error) + ")";
+        return "the server acknowledged the log-in request but sent no answer to it";
+    }
+
+    // A new signal ends every wait running now; from the first one on, the goodbye is bounded.
+    void WatchSignals()
+    {
+        const unsigned signals = gStopSignals;
+        if (signals == signalsSeen_)
+            return;
+        if (signalsSeen_ == 0) {
+            TKovraAPITimings timings = api_.Timings();
+            timings.DisconnectWait = kStopSendWait;
+            api_.SetTimings(timings);
+        }
+        signalsSeen_ = signals;
+        api_.Interrupt();
     }
 
     void Monitor(std::optional<unsigned> seconds)
@@ -196,37 +242,50 @@ private:
             std::string error;
             const std::optional<TCtlCommand> command = ParseCtlCommand(words, error);
             if (!command || command->Verb == "monitor" || command->Verb == "shell") {
-                std::cerr << "kovractl: " << (command ? "not a shell command: " + command->Verb : error) << "\n";
+                std::cerr << "kovractl: " << (command ? "not a shell command: " + command->Verb : error)
+                          << "\n";
                 continue;
             }
-            Outcome(RunCtlCommand(api_, printer_, device_, *command, kAnswerWait), command->Verb);
+            Outcome(RunCtlCommand(api_, printer_, device_, *command, kAnswerWait, StopRequested),
+                    command->Verb);
         }
     }
 
     int Outcome(TCtlOutcome outcome, const std::string& verb)
     {
-        if (outcome == TCtlOutcome::Success)
+        switch (outcome) {
+        case TCtlOutcome::Success:
             return kExitSuccess;
-        std::cerr << "kovractl: " << verb
-                  << (outcome == TCtlOutcome::Failed ? ": the server refused it" : ": no answer in time") << "\n";
+        case TCtlOutcome::Failed:
+            std::cerr << "kovractl: " << verb << ": the server refused it\n";
+            break;
+        case TCtlOutcome::TimedOut:
+            std::cerr << "kovractl: " << verb << ": no answer in time\n";
+            break;
+        case TCtlOutcome::Interrupted:
+            std::cerr << "kovractl: " << verb << ": interrupted before its answer came\n";
+            break;
+        }
         return kExitFailed;
     }
 
-    // Stops monitoring while logged in, then tells the server goodbye while connected.
+    // Stops monitoring while logged in, then tells the server goodbye while connected. After a
+    // signal both only go out, without waiting for the answer.
     void End()
     {
         if (loggedIn_ && api_.Connected()) {
             const std::uint64_t before = printer_.Count("OnLogout");
-            api_.MonitorStop(device_, kLogoutWait);
-            WaitFor([&] { return printer_.Count("OnLogout") != before || !api_.Connected(); }, kLogoutWait);
+            api_.MonitorStop(device_, StopRequested() ? kStopSendWait : kLogoutWait);
+            WaitFor(
+                [&] { return printer_.Count("OnLogout") != before || !api_.Connected() || StopRequested(); },
+                kLogoutWait);
         }
         loggedIn_ = false;
         api_.Disconnect(true);
         api_.SetActive(false);
     }
 
-    template <typename Done>
-    static void WaitFor(Done done, unsigned ms)
+    template <typename Done> static void WaitFor(Done done, unsigned ms)
     {
         const std::uint64_t until = platform::TickCount() + ms;
         while (!done() && platform::TickCount() < until)
@@ -236,6 +295,8 @@ private:
     const Options& options_;
     TKovraAPI api_;
     TCtlEventPrinter printer_;
+    platform::Timer signalWatch_;
+    unsigned signalsSeen_ = 0;
     InputLines input_;
     std::string device_;
     bool loggedIn_ = false;
@@ -253,9 +314,11 @@ int main(int argc, char** argv)
     app.add_option("--pwd", options.Password, "its password")->required();
     app.add_option("--local-port", options.LocalPort, "local UDP port (0 picks one)")->capture_default_str();
     app.add_option("--server-port", options.ServerPort, "the servers' UDP port")->capture_default_str();
-    app.add_option("--invoke-id", options.InvokeID, "client identifier sent in every request")->capture_default_str();
+    app.add_option("--invoke-id", options.InvokeID, "client identifier sent in every request")
+        ->capture_default_str();
     app.add_option("--client-name", options.ClientName, "client name sent at log-in")->capture_default_str();
-    app.add_option("--client-version", options.ClientVersion, "client version sent at log-in")->capture_default_str();
+    app.add_option("--client-version", options.ClientVersion, "client version sent at log-in")
+        ->capture_default_str();
     app.add_flag("--trace", options.Trace, "also print every datagram sent and received");
     app.prefix_command();
     app.footer(CtlVerbsHelp());
