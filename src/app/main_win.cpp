@@ -59,7 +59,9 @@ void ApplyTestOverrides(TAssistantOptions& options)
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED | COINIT_SPEED_OVER_MEMORY);
+    // The window thread is a single-threaded apartment: while a call to the messaging client is
+    // out, the messages the client sends our windows are still served.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_SPEED_OVER_MEMORY);
     platform::InitMainThread();
     ui::Application->SetTitle("Kovra Assistant");
 
@@ -103,6 +105,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (form->FormCreate())
         ui::Application->Run();
     delete form;
+    // The wrappers are released (their sinks unadvised) while COM is still there.
+    link->Close();
     CoUninitialize();
     return 0;
 }
