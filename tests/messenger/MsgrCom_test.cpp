@@ -17,6 +17,7 @@ protected:
     static void SetUpTestSuite()
     {
         // Not running yet: connecting makes COM start the registered msgrsim.
+        TMsgrSimProcess::RestartRpcService();
         const std::string portFile = TMsgrSimProcess::NewPortFile();
         ASSERT_TRUE(TMsgrSimProcess::Register(portFile));
         ASSERT_NO_THROW(CreateMsgrObject()->Connect());
@@ -135,4 +136,4 @@ TEST(MsgrCom, NoClientToStartGivesTheWrappersError)
     }
 }
 
-} // namespace
+}  // namespace
