@@ -104,8 +104,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     ui::Application->SetShowMainForm(false);
     if (form->FormCreate())
         ui::Application->Run();
+    // The status line goes with the window; the wrappers are released (their sinks unadvised)
+    // while COM is still there.
+    link->SetStateHandler(nullptr);
     delete form;
-    // The wrappers are released (their sinks unadvised) while COM is still there.
     link->Close();
     CoUninitialize();
     return 0;

@@ -364,34 +364,55 @@ TEST(Win32Program, MessengerCouplingLetsADeadClientGoAndCouplesWithTheNextOne)
     next.Stop();
 }
 
+// The client's class served by another program for as long as it lives; what was registered
+// before comes back, whatever the test did.
+class TClassServedBy {
+public:
+    explicit TClassServedBy(const wchar_t* program)
+    {
+        const wchar_t* key =
+            L"Software\\Classes\\CLSID\\{F3A614DC-ABE0-11D2-A441-00C04F795683}\\LocalServer32";
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key_,
+                            nullptr) != ERROR_SUCCESS)
+            return;
+        DWORD size = sizeof before_ - sizeof(wchar_t);
+        hadOne_ = RegQueryValueExW(key_, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(before_),
+                                   &size) == ERROR_SUCCESS;
+        set_ = RegSetValueExW(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(program),
+                              static_cast<DWORD>((lstrlenW(program) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    }
+    ~TClassServedBy()
+    {
+        if (!key_)
+            return;
+        if (hadOne_)
+            RegSetValueExW(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(before_),
+                           static_cast<DWORD>((lstrlenW(before_) + 1) * sizeof(wchar_t)));
+        else
+            RegDeleteValueW(key_, nullptr);
+        RegCloseKey(key_);
+    }
+    bool Set() const { return set_; }
+
+private:
+    HKEY key_ = nullptr;
+    wchar_t before_[1024] = {};
+    bool hadOne_ = false, set_ = false;
+};
+
 // The client's class registered to a program that starts but never answers (as a client stuck in
 // its sign-in would): the phone logs in all the same, and the program still closes.
 TEST(Win32Program, MessengerClientThatNeverAnswersKeepsNothingFromThePhone)
 {
     TCouplingRun run;
-    const wchar_t* key = L"Software\\Classes\\CLSID\\{F3A614DC-ABE0-11D2-A441-00C04F795683}\\LocalServer32";
-    HKEY server = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &server,
-                              nullptr),
-              ERROR_SUCCESS);
-    wchar_t before[1024] = {};
-    DWORD size = sizeof before - sizeof(wchar_t);
-    const bool hadOne = RegQueryValueExW(server, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(before),
-                                         &size) == ERROR_SUCCESS;
-    const wchar_t notepad[] = L"notepad.exe";
-    RegSetValueExW(server, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(notepad), sizeof notepad);
-
-    ASSERT_TRUE(run.StartProgram());
-    EXPECT_TRUE(run.LoggedIn());
-    EXPECT_TRUE(CloseProgram(run.s, run.program));
-
+    {
+        TClassServedBy notepad(L"notepad.exe");
+        ASSERT_TRUE(notepad.Set());
+        ASSERT_TRUE(run.StartProgram());
+        EXPECT_TRUE(run.LoggedIn());
+        EXPECT_TRUE(CloseProgram(run.s, run.program));
+    }
     EndProcesses(L"notepad.exe");
-    if (hadOne)
-        RegSetValueExW(server, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(before),
-                       static_cast<DWORD>((lstrlenW(before) + 1) * sizeof(wchar_t)));
-    else
-        RegDeleteValueW(server, nullptr);
-    RegCloseKey(server);
 }
 
 } // namespace
