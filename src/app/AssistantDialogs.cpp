@@ -80,12 +80,12 @@ public:
         const std::string contact = messenger_->ContactFor(number);
         if (contact.empty())
             return std::nullopt;
-        return TMessengerContact{contact, messenger_->IsOnlineContact(number) ? kContactOnline : 0};
+        return TMessengerContact{contact, messenger_->IsOnlineContact(number) ? kContactOnline : 0, number};
     }
     bool SendInstantMessage(const TMessengerContact& contact, const std::string& header, const std::string& text,
                             int type) override
     {
-        return messengerAttached_ && messenger_->SendInstantMessage(contact.Id, header, text, type);
+        return messengerAttached_ && messenger_->SendInstantMessage(contact.Number, header, text, type);
     }
     void ShowMainWindow() override
     {

@@ -132,18 +132,21 @@ struct TClientMenus {
     std::function<ui::TUnicodeMenuItem*(unsigned command)> FindCommand;
 };
 
-// The coupling with the messaging client: Start attaches the wrapper and the hook.
+// The coupling with the messaging client: Start attaches the wrapper and the hook, at once or once
+// the client answers; the session never waits for it.
 class IMessengerLink {
 public:
     virtual ~IMessengerLink() = default;
     virtual bool Start() { return false; }
     virtual void Stop() {}
+    // Where the coupling stands, for the status line: connecting, coupled, not answering, gone.
+    virtual void SetStateHandler(std::function<void(const std::string& text)>) {}
     virtual bool Attached() const { return false; }
     virtual void ApplyPhoneRule(int /*event*/) {}
     virtual bool IsOnlineContact(const std::string& /*number*/) { return false; }
     virtual std::string ContactFor(const std::string& /*number*/) { return {}; }
-    // contact: the name ContactFor gave.
-    virtual bool SendInstantMessage(const std::string& /*contact*/, const std::string& /*header*/,
+    // To the contact with that number (display names need not be unique).
+    virtual bool SendInstantMessage(const std::string& /*number*/, const std::string& /*header*/,
                                     const std::string& /*text*/, int /*type*/)
     {
         return false;

@@ -40,6 +40,10 @@ void TfmKovraAssistant::BindMessenger()
 {
     messengerPhone_ = std::make_unique<TMessengerPhone>(*this);
     cbIM->OnSelect = [this](ui::TComponent*) { SendInstantMessage(); };
+    services_.Messenger->SetStateHandler([this](const std::string& text) {
+        if (!closing_)
+            ShowError(text);
+    });
     EditCannedMessagesInPlace(*cbIM, KovraAssistantConfig());
     // A command chosen in the client's windows runs the item of this window's menus that has it.
     services_.Messenger->SetClientMenus({mnQuenmark, mnIM, mnCallUser, [this](unsigned command) {
@@ -80,9 +84,9 @@ void TfmKovraAssistant::SendInstantMessage()
 {
     const TCallInfo* call = SelectedCall();
     const std::string text = cbIM->Text();
-    const std::string contact = call ? services_.Messenger->ContactFor(call->FirstDevice()) : std::string();
-    if (!contact.empty() && !text.empty() && services_.Messenger->IsOnlineContact(call->FirstDevice()) &&
-        services_.Messenger->SendInstantMessage(contact, messenger::kMimeHeader, text,
+    const std::string number = call ? call->FirstDevice() : std::string();
+    if (!number.empty() && !text.empty() && services_.Messenger->IsOnlineContact(number) &&
+        services_.Messenger->SendInstantMessage(number, messenger::kMimeHeader, text,
                                                 messenger::MMSGTYPE_ALL_RESULTS))
         return;
     constexpr unsigned kErrorBox = 0x10; // OK button, error icon

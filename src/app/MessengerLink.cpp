@@ -2,6 +2,7 @@
 
 #include "platform/MainLoop.h"
 #include "platform/Text.h"
+#include "settings/MessageBundle.h"
 #include "ui/Menus.h"
 
 using namespace messenger;
@@ -27,26 +28,115 @@ void TMessengerLink::Bind(TPhoneControl* phone, std::function<void()> signOut, s
 
 bool TMessengerLink::Start()
 {
-    if (msgr_)
-        return true;
-    std::unique_ptr<TMsgrObject> msgr = factory_ ? factory_() : nullptr;
-    if (!msgr)
-        return false;
-    try {
-        msgr->Connect();
-    } catch (const EOleError&) {
-        return false;
+    wanted_ = true;
+    if (!pollTimer_.Enabled()) {
+        pollTimer_.OnTimer = [this] { Poll(); };
+        pollTimer_.SetInterval(PollInterval);
+        pollTimer_.SetEnabled(true);
     }
+    if (!msgr_ && !connecting_)
+        BeginConnect();
+    return msgr_ != nullptr;
+}
+
+void TMessengerLink::BeginConnect()
+{
+    std::unique_ptr<TMsgrObject> msgr = factory_ ? factory_() : nullptr;
+    lost_ = !msgr;
+    if (!msgr)
+        return;
+    connecting_ = std::move(msgr);
+    ShowState("IMConnecting", "Connecting to Messenger...");
+    std::weak_ptr<TMessengerLink*> self = self_;
+    TMsgrObject* pending = connecting_.get();
+    pending->BeginConnect([self, pending](bool ok) {
+        auto link = self.lock();
+        if (link && *link && (*link)->connecting_.get() == pending)
+            (*link)->Connected(ok);
+    });
+}
+
+void TMessengerLink::Connected(bool ok)
+{
+    std::unique_ptr<TMsgrObject> msgr = std::move(connecting_);
+    if (ok && wanted_) {
+        Attach(std::move(msgr));
+        return;
+    }
+    if (ok) {
+        // Stopped meanwhile: the client lets go of the sink a moment later.
+        retired_.push_back(std::move(msgr));
+        ReleaseRetired();
+    } else if (wanted_) {
+        lost_ = true;
+        ShowState("IMNotAnswering", "Messenger does not answer");
+    }
+}
+
+void TMessengerLink::Attach(std::unique_ptr<TMsgrObject> msgr)
+{
     msgr->OnLocalStateChangeResult = [this](long, int state, const std::string&) { StatusChanged(state); };
     msgr->OnFindResult = [](long, long) {};
     msgr_ = std::move(msgr);
     coupling_.Attach(msgr_.get());
+    if (msgr_->Gone()) {
+        ClientGone();
+        return;
+    }
     if (hook_.Install)
         hook_.Install();
-    return true;
+    ShowState("IMCoupled", "Messenger coupled");
 }
 
 void TMessengerLink::Stop()
+{
+    wanted_ = lost_ = false;
+    pollTimer_.SetEnabled(false);
+    // A connection still out is dropped; its end finds no wrapper and lets the client go.
+    connecting_.reset();
+    Detach();
+}
+
+void TMessengerLink::Close()
+{
+    Stop();
+    releaseTimer_.SetEnabled(false);
+    retired_.clear();
+}
+
+// A client that died or ended without saying Offline: the coupling goes, and comes back when the
+// client does.
+void TMessengerLink::ClientGone()
+{
+    Detach();
+    lost_ = true;
+    ShowState("IMGone", "Messenger has gone");
+}
+
+void TMessengerLink::Poll()
+{
+    if (!wanted_)
+        return;
+    if (msgr_) {
+        try {
+            msgr_->LocalState();
+        } catch (const EOleError&) {
+        }
+        if (msgr_ && msgr_->Gone())
+            ClientGone();
+        return;
+    }
+    if (lost_ && !connecting_ && windows_ && windows_->ClientRunning())
+        BeginConnect();
+}
+
+void TMessengerLink::ShowState(const char* key, const char* text)
+{
+    if (onState_)
+        onState_(LocalText(key, text));
+}
+
+void TMessengerLink::Detach()
 {
     if (!msgr_)
         return;
@@ -89,6 +179,8 @@ void TMessengerLink::StatusChanged(int state)
 void TMessengerLink::ApplyPhoneRule(int event)
 {
     coupling_.PhoneEvent(event);
+    if (msgr_ && msgr_->Gone())
+        ClientGone();
 }
 
 bool TMessengerLink::IsOnlineContact(const std::string& number)
@@ -111,16 +203,18 @@ std::string TMessengerLink::ContactFor(const std::string& number)
     }
 }
 
-bool TMessengerLink::SendInstantMessage(const std::string& contact, const std::string& header,
+bool TMessengerLink::SendInstantMessage(const std::string& number, const std::string& header,
                                         const std::string& text, int type)
 {
-    auto user = FindContactByName(msgr_.get(), contact);
+    auto user = FindContactByNumber(msgr_.get(), number);
     try {
         if (!user || user->State() != MSTATE_ONLINE)
             return false;
         user->SendText(header, text, type);
         return true;
     } catch (const EOleError&) {
+        if (msgr_ && msgr_->Gone())
+            ClientGone();
         return false;
     }
 }

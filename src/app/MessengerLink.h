@@ -41,6 +41,8 @@ public:
     virtual std::string Title(void* window) = 0;
     // The text of the first selected row; empty when none is selected or the read fails.
     virtual std::string SelectedRowText(void* window, void* listView) = 0;
+    // A main window of the client exists (the client runs), asked without waiting on it.
+    virtual bool ClientRunning() { return false; }
     // No entries take the popup away.
     virtual void SetMenu(void* window, const std::vector<TClientMenuEntry>& entries) = 0;
 };
@@ -57,13 +59,22 @@ public:
                             messenger::TPresenceRules& rules = messenger::PresenceRules());
     ~TMessengerLink() override;
 
+    // Connects without waiting: true when attached at once. A client that never answers leaves
+    // the coupling "connecting" while everything else goes on.
     bool Start() override;
     void Stop() override;
+    // Program end: stops, and releases every wrapper now (before COM is left).
+    void Close();
+    void SetStateHandler(std::function<void(const std::string& text)> handler) override
+    {
+        onState_ = std::move(handler);
+    }
     bool Attached() const override { return msgr_ != nullptr; }
+    bool Connecting() const { return connecting_ != nullptr; }
     void ApplyPhoneRule(int event) override;
     bool IsOnlineContact(const std::string& number) override;
     std::string ContactFor(const std::string& number) override;
-    bool SendInstantMessage(const std::string& contact, const std::string& header, const std::string& text,
+    bool SendInstantMessage(const std::string& number, const std::string& header, const std::string& text,
                             int type) override;
     void Bind(messenger::TPhoneControl* phone, std::function<void()> signOut,
               std::function<void()> signIn) override;
@@ -87,6 +98,11 @@ public:
     std::size_t Retired() const { return retired_.size(); }
     // How long a stopped wrapper is kept, so the client can finish with its connection.
     unsigned ReleaseDelay = 2000;
+    // While the coupling is wanted: how often a lost client is looked for, and a coupled one
+    // asked whether it is still there.
+    unsigned PollInterval = 3000;
+    // The poll's work, for tests.
+    void Poll();
 
 private:
     struct TPhoneRelay : messenger::TPhoneControl {
@@ -115,6 +131,12 @@ private:
     void StatusChanged(int state);
     void ReleaseRetired();
     void SendMenus();
+    void BeginConnect();
+    void Connected(bool ok);
+    void Attach(std::unique_ptr<messenger::TMsgrObject> msgr);
+    void Detach();
+    void ClientGone();
+    void ShowState(const char* key, const char* text);
 
     // The client's windows that carry a popup, with what they were last given.
     struct TClientWindow {
@@ -134,6 +156,11 @@ private:
     TPhoneRelay phone_;
     messenger::TPresenceCoupling coupling_;
     std::unique_ptr<messenger::TMsgrObject> msgr_;
+    std::unique_ptr<messenger::TMsgrObject> connecting_; // its connection still out
+    bool wanted_ = false;                                // between Start and Stop
+    bool lost_ = false; // the client did not answer or went: look for it again
+    std::function<void(const std::string&)> onState_;
+    platform::Timer pollTimer_;
     std::vector<std::unique_ptr<messenger::TMsgrObject>> retired_;
     int handlerDepth_ = 0;
     platform::Timer releaseTimer_; // the link's own: it cannot fire after the link has gone

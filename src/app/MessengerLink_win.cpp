@@ -85,6 +85,8 @@ public:
         return name;
     }
     void* ContactList(void* window) override { return FindListView(static_cast<HWND>(window)); }
+    // Looked up, not asked: the client's thread is never waited on here.
+    bool ClientRunning() override { return FindWindowW(L"MSBLClass", nullptr) != nullptr; }
     std::string Title(void* window) override
     {
         wchar_t title[kTitleLength + 1] = {};

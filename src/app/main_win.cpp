@@ -61,7 +61,9 @@ constexpr bool kShipped = false;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED | COINIT_SPEED_OVER_MEMORY);
+    // The window thread is a single-threaded apartment: while a call to the messaging client is
+    // out, the messages the client sends our windows are still served.
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_SPEED_OVER_MEMORY);
     platform::InitMainThread();
     ui::Application->SetTitle("Kovra Assistant");
 
@@ -118,7 +120,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     ui::Application->SetShowMainForm(false);
     if (form->FormCreate())
         ui::Application->Run();
+    // The status line goes with the window; the wrappers are released (their sinks unadvised)
+    // while COM is still there.
+    link->SetStateHandler(nullptr);
     delete form;
+    link->Close();
     CoUninitialize();
     return 0;
 }

@@ -23,6 +23,7 @@ struct TCallerInfo {
 struct TMessengerContact {
     std::string Id;
     int Status = 0;  // 2: online
+    std::string Number; // the one it was found by, which names it where display names repeat
 };
 constexpr int kContactOnline = 2;
 

@@ -1,5 +1,7 @@
 #include "messenger/FakeMsgrObject.h"
 
+#include <utility>
+
 #include "platform/MainLoop.h"
 
 namespace messenger {
@@ -86,8 +88,27 @@ void TFakeMsgrObject::Connect()
     Connected = true;
 }
 
+void TFakeMsgrObject::BeginConnect(std::function<void(bool connected)> done)
+{
+    if (!HoldConnect) {
+        TMsgrObject::BeginConnect(std::move(done));
+        return;
+    }
+    pendingConnect_ = std::move(done);
+}
+
+void TFakeMsgrObject::AnswerConnect()
+{
+    HoldConnect = false;
+    if (auto done = std::exchange(pendingConnect_, nullptr))
+        TMsgrObject::BeginConnect(std::move(done));
+}
+
 void TFakeMsgrObject::RequireConnection()
 {
+    if (gone_)
+        throw EOleError(static_cast<long>(0x80010108UL),
+                        "The object invoked has disconnected from its clients.");
     if (!Connected)
         Connect();
 }

@@ -4,6 +4,7 @@
 // later), the texts sent, and switches for the failures a caller must survive.
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,13 @@ public:
     ~TFakeMsgrObject() override;
 
     void Connect() override;
+    // With HoldConnect the connection stays out until AnswerConnect, as with a client that is
+    // slow to start or never answers.
+    void BeginConnect(std::function<void(bool connected)> done) override;
+    void AnswerConnect();
+    bool Gone() const override { return gone_; }
+    // The client's process ends without a word: every later call fails as with a dead server.
+    void Die() { gone_ = true; }
     int LocalState() override;
     void SetLocalState(int state) override;
     std::shared_ptr<IMsgrUsers> List(int kind) override;
@@ -42,6 +50,7 @@ public:
 
     bool Connected = false;
     bool FailConnect = false; // no client can be started
+    bool HoldConnect = false;
     bool FailSend = false;
     bool FailSetState = false;  // the client refuses a status change
     std::vector<int> StatesSet; // every SetLocalState, in order
@@ -54,6 +63,8 @@ private:
     void ReportLocalState(int state);
 
     std::shared_ptr<Model> model_;
+    std::function<void(bool)> pendingConnect_;
+    bool gone_ = false;
 };
 
 } // namespace messenger

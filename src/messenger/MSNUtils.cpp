@@ -234,7 +234,7 @@ TPresenceRules& PresenceRules()
 void TPresenceCoupling::Attach(TMsgrObject* messenger)
 {
     messenger_ = messenger;
-    ownDoing_ = false;
+    ownStatuses_.clear();
     lastStatus_ = 0;
     if (!messenger_)
         return;
@@ -249,8 +249,10 @@ void TPresenceCoupling::OwnStatusChanged(int status)
     if (status == lastStatus_)
         return;
     const int last = lastStatus_;
-    if (ownDoing_) {
-        ownDoing_ = false;
+    // Echoes come in the order the statuses were set; one that never came is dropped with it.
+    const auto own = std::find(ownStatuses_.begin(), ownStatuses_.end(), status);
+    if (own != ownStatuses_.end()) {
+        ownStatuses_.erase(ownStatuses_.begin(), own + 1);
     } else {
         // Remember first: a sign-out handler may detach the wrapper and attach it again later.
         lastStatus_ = status;
@@ -298,8 +300,6 @@ void TPresenceCoupling::ApplyIMRule(int status)
 
 void TPresenceCoupling::PhoneEvent(int event)
 {
-    if (event >= peDndOn && quiet_)
-        return;
     const TPhoneStateRec* rec = rules_.PhoneState(event);
     if (!messenger_ || !rec || rec->Target == 0)
         return;
@@ -310,11 +310,10 @@ void TPresenceCoupling::PhoneEvent(int event)
             return;
         if (current == rec->Target)
             return;
-        ownDoing_ = true;
         messenger_->SetLocalState(rec->Target);
+        ownStatuses_.push_back(rec->Target);
     } catch (const EOleError&) {
-        // The status stays; a flag left set would swallow the user's next change.
-        ownDoing_ = false;
+        // The status stays, and no echo is awaited that would swallow the user's next change.
     }
 }
 

@@ -97,9 +97,10 @@ struct TPhoneControl {
     virtual void RestartQuiet() = 0;
 };
 
-// The two directions of the coupling. The own-doing flag marks the status change the program
-// itself asked for, so that it does not run a Messenger rule; the quiet period keeps the echo of a
-// rule's phone request from running a phone rule.
+// The two directions of the coupling. The statuses the program itself set are remembered until
+// their echoes come back, so that none of them runs a Messenger rule (two phone rules may fire
+// before the first echo arrives); the main window's quiet period keeps the echo of a rule's phone
+// request from running a phone rule.
 class TPresenceCoupling {
 public:
     TPresenceCoupling(TPresenceRules& rules, TPhoneControl& phone) : rules_(rules), phone_(phone) {}
@@ -108,14 +109,13 @@ public:
     void Attach(TMsgrObject* messenger);
     TMsgrObject* Messenger() const { return messenger_; }
     int LastStatus() const { return lastStatus_; }
-    bool OwnDoing() const { return ownDoing_; }
+    // Statuses set by the program whose change the client has not reported yet.
+    bool OwnDoing() const { return !ownStatuses_.empty(); }
 
     // OnLocalStateChangeResult.
     void OwnStatusChanged(int status);
-    // A phone event 1..7; phone-state events (4..7) are ignored during the quiet period.
+    // A phone event 1..7.
     void PhoneEvent(int event);
-    void SetQuiet(bool quiet) { quiet_ = quiet; }
-    bool Quiet() const { return quiet_; }
 
     // Sign-out (online to offline) and sign-in (offline to online) made by the user.
     std::function<void()> OnSignOut, OnSignIn;
@@ -127,8 +127,7 @@ private:
     TPhoneControl& phone_;
     TMsgrObject* messenger_ = nullptr;
     int lastStatus_ = 0;
-    bool ownDoing_ = false;
-    bool quiet_ = false;
+    std::vector<int> ownStatuses_;
 };
 
 // Contact look-ups; a failing client call finds nothing.

@@ -3,6 +3,7 @@
 
 #include "messenger/MSNUtils.h"
 #include "options/MSNRuleEditors.h"
+#include "settings/KALookAndFeel.h"
 #include "settings/MessageBundle.h"
 
 using namespace messenger;
@@ -25,6 +26,18 @@ constexpr int kButtonWidth = 75;
 
 // Entries of the state image list: none, appearing offline, online, busy, away.
 constexpr std::uint32_t kStateColours[] = {0x808080, 0x00A000, 0x0000C0, 0x00A0FF};
+constexpr int kPressedButtonRole = 133;
+
+// The pressed "Change..." keeps the pressed colour while its editor is open, so the user sees
+// which rule is being changed.
+void WhileEditing(TfmOptions& options, ui::TComponent* button, const std::function<void()>& edit)
+{
+    options.ApplyColours();
+    if (auto* pressed = dynamic_cast<ui::TControl*>(button))
+        pressed->SetColor(GetColour(kPressedButtonRole, clSilver));
+    edit();
+    options.ApplyColours();
+}
 
 } // namespace
 
@@ -48,14 +61,16 @@ void TfmOptions::BuildRulesPages()
             AddLabel(group, "lbMsgrRule" + n, "", kRuleLeft, 18, ruleWidth);
         AddLabel(group, kStatusLabels[i], rules.StatusName(kRuleStatuses[i]), 8, 18, kRuleLeft - 14);
         AddButton(group, "btMsgRule" + n, "Change...", buttonLeft, 10, kButtonWidth)->OnClick =
-            [this, code = kRuleStatuses[i]](ui::TComponent*) {
-                TIMStateRec rule = *PresenceRules().IMState(code);
-                TfmIMOptions editor(this);
-                if (editor.Run(rule, lists_.ForwardEntries())) {
-                    *PresenceRules().IMState(code) = rule;
-                    PresenceRules().SaveIMRule(config_, code);
-                    ShowRules();
-                }
+            [this, code = kRuleStatuses[i]](ui::TComponent* button) {
+                WhileEditing(*this, button, [this, code] {
+                    TIMStateRec rule = *PresenceRules().IMState(code);
+                    TfmIMOptions editor(this);
+                    if (editor.Run(rule, lists_.ForwardEntries())) {
+                        *PresenceRules().IMState(code) = rule;
+                        PresenceRules().SaveIMRule(config_, code);
+                        ShowRules();
+                    }
+                });
             };
     }
 
@@ -76,20 +91,23 @@ void TfmOptions::BuildRulesPages()
         gbPhoneRules[static_cast<std::size_t>(i)] = group;
         AddLabel(group, "txtPhoneState" + n, kPhoneLabels[i], 8, 8, kRuleLeft - 14);
         // Before the caption in the stacking, so it shows through the caption's opening blanks.
-        imPhoneRule[static_cast<std::size_t>(i)] = Add<ui::TImage>(group, "imPhoneRule" + n, kRuleLeft, 7, 16, 16);
+        imPhoneRule[static_cast<std::size_t>(i)] =
+            Add<ui::TImage>(group, "imPhoneRule" + n, kRuleLeft, 7, 16, 16);
         lbPhoneRule[static_cast<std::size_t>(i)] =
             AddLabel(group, "lbPhoneRule" + n, "", kRuleLeft, 8, ruleWidth);
         lbPhoneCondition[static_cast<std::size_t>(i)] =
             AddLabel(group, "lbPhoneCondition" + n, "", kRuleLeft, 24, ruleWidth);
         AddButton(group, "btPhoneRule" + n, "Change...", buttonLeft, 10, kButtonWidth)->OnClick =
-            [this, state = i + 1](ui::TComponent*) {
-                TPhoneStateRec rule = *PresenceRules().PhoneState(state);
-                TfmPhoneOptions editor(this);
-                if (editor.Run(rule, PresenceRules())) {
-                    *PresenceRules().PhoneState(state) = rule;
-                    PresenceRules().SavePhoneRule(config_, state);
-                    ShowRules();
-                }
+            [this, state = i + 1](ui::TComponent* button) {
+                WhileEditing(*this, button, [this, state] {
+                    TPhoneStateRec rule = *PresenceRules().PhoneState(state);
+                    TfmPhoneOptions editor(this);
+                    if (editor.Run(rule, PresenceRules())) {
+                        *PresenceRules().PhoneState(state) = rule;
+                        PresenceRules().SavePhoneRule(config_, state);
+                        ShowRules();
+                    }
+                });
             };
     }
 }

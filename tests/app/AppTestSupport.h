@@ -82,10 +82,10 @@ struct FakeMessenger : IMessengerLink {
     std::vector<std::string> sent;
     bool IsOnlineContact(const std::string& number) override { return !number.empty() && number == onlineNumber; }
     std::string ContactFor(const std::string& number) override { return IsOnlineContact(number) ? "Dana" : ""; }
-    bool SendInstantMessage(const std::string& contact, const std::string& header, const std::string& text,
+    bool SendInstantMessage(const std::string& number, const std::string& header, const std::string& text,
                             int) override
     {
-        sent.push_back(contact + "|" + header + text);
+        sent.push_back(number + "|" + header + text);
         return true;
     }
 };

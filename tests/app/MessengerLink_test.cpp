@@ -31,24 +31,30 @@ protected:
             },
             [this] { ++signIns; });
         link.ReleaseDelay = 1;
+        link.SetStateHandler([this](const std::string& text) { states.push_back(text); });
     }
 
     std::unique_ptr<TMsgrObject> MakeClient()
     {
         auto client = std::make_unique<TFakeMsgrObject>();
         client->FailConnect = failConnect;
+        client->HoldConnect = holdConnect;
+        // Two Anns: the message goes to the one with the call's number, online, not the first.
+        client->AddContact({"Ann", MSTATE_OFFLINE, {"", "2065550000", ""}});
         client->AddContact({"Ann", MSTATE_ONLINE, {"4255551234", "", ""}});
         client->AddContact({"Bob", MSTATE_OFFLINE, {"", "", "5559876"}});
         client->ChangeLocalStateInClient(MSTATE_ONLINE);
         platform::ProcessMessages(0);
         client_ = client.get();
+        ++made;
         return client;
     }
 
     TFakeMsgrObject* client_ = nullptr;
-    bool failConnect = false, stopOnSignOut = false;
+    bool failConnect = false, holdConnect = false, stopOnSignOut = false;
+    std::vector<std::string> states; // what the status line was told
     std::size_t retiredInHandler = 0;
-    int installs = 0, removes = 0, signOuts = 0, signIns = 0;
+    int installs = 0, removes = 0, signOuts = 0, signIns = 0, made = 0;
     TMessengerLink link{[this] { return MakeClient(); },
                         TMessengerLink::THook{[this] { ++installs; }, [this] { ++removes; }}};
 };
@@ -62,16 +68,17 @@ TEST_F(MessengerLinkTest, StartAndStopBracketTheHookAndTheContactsFollowTheWrapp
     EXPECT_EQ(link.ContactFor("4255551234"), "Ann");
     EXPECT_TRUE(link.IsOnlineContact("4255551234"));
     EXPECT_FALSE(link.IsOnlineContact("5559876"));
-    EXPECT_TRUE(link.SendInstantMessage("Ann", kMimeHeader, "Soon", 2));
-    EXPECT_FALSE(link.SendInstantMessage("Bob", kMimeHeader, "Soon", 2));
+    EXPECT_TRUE(link.SendInstantMessage("4255551234", kMimeHeader, "Soon", 2));
+    EXPECT_FALSE(link.SendInstantMessage("5559876", kMimeHeader, "Soon", 2));    // Bob, offline
+    EXPECT_FALSE(link.SendInstantMessage("2065550000", kMimeHeader, "Soon", 2)); // the other Ann, offline
     ASSERT_EQ(client_->Sent.size(), 1u);
     EXPECT_EQ(client_->Sent[0].Text, "Soon");
 
     const auto contacts = link.ReminderContacts();
-    ASSERT_EQ(contacts.size(), 2u);
-    EXPECT_EQ(contacts[0].Id, "Ann");
-    EXPECT_EQ(contacts[0].Status, MSTATE_ONLINE);
-    EXPECT_EQ(contacts[1].Numbers.Mobile, "5559876");
+    ASSERT_EQ(contacts.size(), 3u);
+    EXPECT_EQ(contacts[1].Id, "Ann");
+    EXPECT_EQ(contacts[1].Status, MSTATE_ONLINE);
+    EXPECT_EQ(contacts[2].Numbers.Mobile, "5559876");
 
     link.ApplyPhoneRule(peBusy); // Online, busy: On the phone
     EXPECT_EQ(client_->StatesSet, std::vector<int>{MSTATE_ON_THE_PHONE});
@@ -85,6 +92,44 @@ TEST_F(MessengerLinkTest, StartAndStopBracketTheHookAndTheContactsFollowTheWrapp
 
     failConnect = true;
     EXPECT_FALSE(link.Start());
+    EXPECT_EQ(installs, 1);
+    EXPECT_EQ(states.back(), "Messenger does not answer");
+
+    // At program end every wrapper goes at once, not a moment later.
+    failConnect = false;
+    ASSERT_TRUE(link.Start());
+    link.Stop();
+    EXPECT_EQ(link.Retired(), 1u);
+    link.Close();
+    EXPECT_EQ(link.Retired(), 0u);
+}
+
+TEST_F(MessengerLinkTest, ClientThatDoesNotAnswerHoldsNothingAndIsCoupledWhenItAnswers)
+{
+    holdConnect = true;
+    EXPECT_FALSE(link.Start());
+    EXPECT_TRUE(link.Connecting());
+    EXPECT_FALSE(link.Start()); // one connection out at a time
+    EXPECT_EQ(installs, 0);
+    link.ApplyPhoneRule(peBusy); // not coupled yet: nothing
+    EXPECT_TRUE(client_->StatesSet.empty());
+    EXPECT_EQ(states, std::vector<std::string>{"Connecting to Messenger..."});
+
+    client_->AnswerConnect();
+    EXPECT_TRUE(link.Attached());
+    EXPECT_FALSE(link.Connecting());
+    EXPECT_EQ(installs, 1);
+    EXPECT_EQ(states.back(), "Messenger coupled");
+    link.ApplyPhoneRule(peBusy);
+    EXPECT_EQ(client_->StatesSet, std::vector<int>{MSTATE_ON_THE_PHONE});
+
+    // Stopped while a connection is out: the connection is dropped and nothing is coupled.
+    link.Stop();
+    ASSERT_TRUE(PumpUntil([&] { return link.Retired() == 0; }));
+    EXPECT_FALSE(link.Start());
+    link.Stop();
+    EXPECT_FALSE(link.Connecting());
+    EXPECT_FALSE(link.Attached());
     EXPECT_EQ(installs, 1);
 }
 
@@ -147,6 +192,32 @@ TEST(MessengerSession, AwaySetsDoNotDisturbAndSignOutReleasesAndMonitorsAgain)
 
 namespace {
 
+// A client that does not answer keeps nothing from the phone: the log-in goes on, the status
+// line says where the coupling stands, and the rules apply once the client answers.
+TEST(MessengerSession, PhoneLogsInWhileTheClientDoesNotAnswerAndTheRulesFollowWhenItDoes)
+{
+    TFakeMsgrObject* client = nullptr;
+    auto link = std::make_shared<TMessengerLink>([&client] {
+        auto made = std::make_unique<TFakeMsgrObject>();
+        made->HoldConnect = true;
+        made->ChangeLocalStateInClient(MSTATE_ONLINE);
+        platform::ProcessMessages(0);
+        client = made.get();
+        return made;
+    });
+    ScriptedSession s(0xFFFFFFFFu, {"-IM"}, link);
+    ASSERT_TRUE(s.LogIn());
+    ASSERT_NE(client, nullptr);
+    EXPECT_FALSE(link->Attached());
+    EXPECT_EQ(s.app->form->txtError->Caption(), "Connecting to Messenger...");
+
+    client->AnswerConnect();
+    ASSERT_TRUE(link->Attached());
+    EXPECT_EQ(s.app->form->txtError->Caption(), "Messenger coupled");
+    client->ChangeLocalStateInClient(MSTATE_AWAY);
+    ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::SET_DO_NOT_DISTURB_REQ) == 1; }));
+}
+
 TEST(MessengerSession, CannedMessagesAreOfferedToAnOnlineCallerAndAChoiceSendsIt)
 {
     AppTest t({"-phone", "1001", "-IM"});
@@ -162,7 +233,7 @@ TEST(MessengerSession, CannedMessagesAreOfferedToAnOnlineCallerAndAChoiceSendsIt
     ASSERT_EQ(t.form->cbIM->Items().Count(), 2);
     t.form->cbIM->SelectItem(1);
     ASSERT_EQ(t.messenger->sent.size(), 1u);
-    EXPECT_EQ(t.messenger->sent[0], std::string("Dana|") + kMimeHeader + "Call you back");
+    EXPECT_EQ(t.messenger->sent[0], std::string("4255550124|") + kMimeHeader + "Call you back"); // by number
 
     // The caller went offline meanwhile: the two-part error, nothing sent.
     t.messenger->onlineNumber.clear();
@@ -209,6 +280,8 @@ struct FakeClientWindows : IClientWindows {
     void* ContactList(void*) override { return this; }
     std::string Title(void* window) override { return titles[window]; }
     std::string SelectedRowText(void*, void* list) override { return list == this ? selectedRow : ""; }
+    bool running = false;
+    bool ClientRunning() override { return running; }
     void SetMenu(void* window, const std::vector<TClientMenuEntry>& entries) override
     {
         menus[window].push_back(entries);
@@ -300,6 +373,48 @@ TEST(ClientMenus, PopupsReachTheClientsWindowsAndTheirCallItemsOpenTheReminderFo
     link->Stop();
     windows.selectedRow = "Ann (Online)";
     EXPECT_EQ(link->SelectedContact(), "");
+}
+
+// A client that dies (or ends without saying Offline) is noticed by the next call or by the poll;
+// the coupling goes, and comes back once a client runs again.
+TEST_F(MessengerLinkTest, ClientGoneWithoutOfflineIsDroppedAndCoupledAgainWhenItIsBack)
+{
+    FakeClientWindows windows;
+    link.SetClientWindows(&windows);
+    link.PollInterval = 5;
+    ASSERT_TRUE(link.Start());
+    TFakeMsgrObject* first = client_;
+    link.Poll(); // alive: it stays
+    EXPECT_TRUE(link.Attached());
+    EXPECT_EQ(made, 1);
+
+    first->Die();
+    link.ApplyPhoneRule(peBusy); // the call fails as against a dead server
+    EXPECT_FALSE(link.Attached());
+    EXPECT_EQ(removes, 1);
+    EXPECT_EQ(states.back(), "Messenger has gone");
+    link.Poll(); // no client runs: nothing is started
+    EXPECT_EQ(made, 1);
+
+    windows.running = true;
+    ASSERT_TRUE(PumpUntil([&] { return link.Attached(); }));
+    EXPECT_EQ(made, 2);
+    EXPECT_EQ(installs, 2);
+    EXPECT_EQ(states.back(), "Messenger coupled");
+
+    // Noticed by the poll alone, without any call of the program's.
+    client_->Die();
+    windows.running = false;
+    ASSERT_TRUE(PumpUntil([&] { return !link.Attached(); }));
+    EXPECT_EQ(removes, 2);
+
+    // Stopped (a sign-out or the program's end): nothing is looked for any more.
+    link.Stop();
+    windows.running = true;
+    platform::ProcessMessages(30);
+    EXPECT_FALSE(link.Attached());
+    EXPECT_EQ(made, 2);
+    link.SetClientWindows(nullptr);
 }
 
 } // namespace

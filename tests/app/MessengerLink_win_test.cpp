@@ -1,7 +1,10 @@
 // The real program with "-IM" beside msgrsim under Wine: its "KOVRA" popups inside msgrsim's windows
 // (until it ends), the status following the phone and the phone the status, a canned message sent
 // from the pop-up, and "&Call..." on the selected contact opening the reminder editor with that
-// contact's number.
+// contact's number; with either of the two started first. A client that dies is noticed and coupled
+// again once one runs; one that never answers keeps nothing from the phone. The suite runs once in
+// a virtual desktop and once on the plain display (CMakeLists.txt): a desktop's own window traffic
+// must not be what keeps the coupling going.
 
 #include <windows.h>
 
@@ -21,9 +24,8 @@
 
 namespace {
 
-// Every msgrsim of this Wine prefix, each given grace ms to end by itself. One left by an earlier
-// run would still serve the class, so neither the program nor the test would reach the fresh one.
-void EndMsgrSims(DWORD grace = 0)
+// Every process of that name in this Wine prefix, each given grace ms to end by itself.
+void EndProcesses(const wchar_t* name, DWORD grace = 0)
 {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
@@ -31,7 +33,7 @@ void EndMsgrSims(DWORD grace = 0)
     PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-        if (lstrcmpiW(entry.szExeFile, L"msgrsim.exe") != 0)
+        if (lstrcmpiW(entry.szExeFile, name) != 0)
             continue;
         if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID)) {
             if (WaitForSingleObject(process, grace) == WAIT_TIMEOUT) {
@@ -42,6 +44,13 @@ void EndMsgrSims(DWORD grace = 0)
         }
     }
     CloseHandle(snapshot);
+}
+
+// One msgrsim left by an earlier run would still serve the class, so neither the program nor the
+// test would reach the fresh one.
+void EndMsgrSims(DWORD grace = 0)
+{
+    EndProcesses(L"msgrsim.exe", grace);
 }
 
 // Ends a run that stops, well inside ctest's limit, taking the program and msgrsim with it, so
@@ -133,8 +142,8 @@ HWND ComboBoxHolding(HWND window, const std::wstring& text)
             wchar_t name[32] = {}, entry[128] = {};
             GetClassNameW(child, name, 32);
             const LRESULT length = lstrcmpiW(name, L"ComboBox") == 0 ? Ask(child, CB_GETLBTEXTLEN, 0, 0) : -1;
-            if (length < 0 || length >= 128 || Ask(child, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(entry)) < 0 ||
-                s.text != entry)
+            if (length < 0 || length >= 128 ||
+                Ask(child, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(entry)) < 0 || s.text != entry)
                 return TRUE;
             s.found = child;
             return FALSE;
@@ -143,44 +152,131 @@ HWND ComboBoxHolding(HWND window, const std::wstring& text)
     return search.found;
 }
 
-TEST(Win32Program, MessengerCouplingPutsItsMenuIntoTheClientAndFollowsThePhone)
+// The program's window holding a status line with that text, or null.
+HWND StatusShows(const TProgramProcess& program, const wchar_t* text)
 {
-    ScriptedSession s;
-    // No question at exit; one canned message.
-    s.storedSettings = "|Confirm=\"Exit#610\"|,|IMMessages=\"0#61In a meeting\"|";
-    TProgramProcess program;
-    TWatchdog watchdog(program, 90000);
-    // msgrsim registered from this build (an older registration may point elsewhere) and started
-    // by COM, as the program will reach it.
-    EndMsgrSims();
-    const std::string portFile = TMsgrSimProcess::NewPortFile();
-    ASSERT_TRUE(TMsgrSimProcess::Register(portFile));
-    {
-        // Let go at once: an event sink of the test would make msgrsim wait on this thread while
-        // the thread waits on the program and the program on msgrsim.
-        auto client = messenger::CreateMsgrObject();
-        ASSERT_NO_THROW(client->Connect());
-    }
-    TMsgrSimProcess sim;
-    ASSERT_TRUE(sim.Attach(portFile));
-    ASSERT_EQ(sim.Command("add Ann 2 \"+1 425 555 1234\""), "ok 1");
-    ASSERT_EQ(sim.Command("add Bob 2"), "ok 2");
+    return WindowWithChildText(program.Id(), text);
+}
 
-    ASSERT_TRUE(program.Start({"-phone", "1001", "-pwd", "secret", "-server", "127.0.0.1", "-IM"},
-                              s.server.Port(), L"KovraAssistantMessengerTest"));
+// Closes every visible window with the program's title (the call pop-up may still be fading out,
+// and which of them comes first varies) and waits for the program to end.
+bool CloseProgram(ScriptedSession& s, const TProgramProcess& program)
+{
+    std::vector<HWND> titled;
+    EnumThreadWindows(
+        program.ThreadId(),
+        [](HWND window, LPARAM data) CALLBACK -> BOOL {
+            wchar_t title[64] = {};
+            GetWindowTextW(window, title, 64);
+            if (std::wstring(title) == L"Kovra Assistant" && IsWindowVisible(window))
+                reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&titled));
+    for (HWND window : titled)
+        PostMessageW(window, WM_CLOSE, 0, 0);
+    const bool ended = !titled.empty() && s.WaitFor([&] { return program.Ended(); }, 30000);
+    if (!ended)
+        SaveWindowShot(GetDesktopWindow(), KOVRA_ARTIFACTS_DIR, "msgrsim_close");
+    return ended;
+}
+
+// One run of the program beside msgrsim, in a prefix prepared as a desktop is: the RPC service
+// running, msgrsim registered from this build (an older registration may point elsewhere).
+class TCouplingRun {
+public:
+    TCouplingRun()
+    {
+        // No question at exit; one canned message.
+        s.storedSettings = "|Confirm=\"Exit#610\"|,|IMMessages=\"0#61In a meeting\"|";
+        EndMsgrSims();
+        TMsgrSimProcess::RestartRpcService();
+    }
+    ~TCouplingRun() { EndMsgrSims(10000); }
+
+    bool Register()
+    {
+        portFile_ = TMsgrSimProcess::NewPortFile();
+        return TMsgrSimProcess::Register(portFile_);
+    }
+    // msgrsim started by COM, as the program reaches it, and let go at once: an event sink of the
+    // test would make msgrsim wait on this thread while the thread waits on the program and the
+    // program on msgrsim.
+    bool StartClient()
+    {
+        {
+            auto client = messenger::CreateMsgrObject();
+            try {
+                client->Connect();
+            } catch (const messenger::EOleError&) {
+                return false;
+            }
+        }
+        return AttachClient();
+    }
+    // To the msgrsim that COM started (for the test or for the program).
+    bool AttachClient()
+    {
+        return sim.Attach(portFile_) && sim.Command("add Ann 2 \"+1 425 555 1234\"") == "ok 1" &&
+               sim.Command("add Bob 2") == "ok 2";
+    }
+    bool StartProgram()
+    {
+        return program.Start({"-phone", "1001", "-pwd", "secret", "-server", "127.0.0.1", "-IM"},
+                             s.server.Port(), L"KovraAssistantMessengerTest");
+    }
+    bool LoggedIn(unsigned ms = 30000)
+    {
+        return s.WaitFor([&] { return s.Count(KovraMsg::QUERY_PHONE_CONFIG_REQ) > 0; }, ms);
+    }
+    // The "KOVRA" popup at the right of the client's main menu bar.
+    bool Injected(TMsgrSimProcess& client, unsigned ms = 30000)
+    {
+        const bool shown = s.WaitFor(
+            [&] {
+                return client.Command("windows").find("MSBLClass [&File,&Contacts,&Help,>KOVRA]") !=
+                       std::string::npos;
+            },
+            ms);
+        if (!shown)
+            SaveWindowShot(GetDesktopWindow(), KOVRA_ARTIFACTS_DIR, "msgrsim_no_popup");
+        return shown;
+    }
+
+    ScriptedSession s;
+    TProgramProcess program;
+    TWatchdog watchdog{program, 90000};
+    TMsgrSimProcess sim;
+
+private:
+    std::string portFile_;
+};
+
+enum class TStartOrder { ClientFirst, ProgramFirst };
+
+class MessengerCoupling : public ::testing::TestWithParam<TStartOrder> {};
+
+TEST_P(MessengerCoupling, PutsItsMenuIntoTheClientAndFollowsThePhone)
+{
+    TCouplingRun run;
+    ScriptedSession& s = run.s;
+    TMsgrSimProcess& sim = run.sim;
+    TProgramProcess& program = run.program;
+    ASSERT_TRUE(run.Register());
+    if (GetParam() == TStartOrder::ClientFirst) {
+        ASSERT_TRUE(run.StartClient());
+        ASSERT_TRUE(run.StartProgram());
+    } else {
+        // The program logs in without waiting for the client, which its coupling starts.
+        ASSERT_TRUE(run.StartProgram());
+        ASSERT_TRUE(run.LoggedIn());
+        ASSERT_TRUE(run.AttachClient());
+    }
 
     auto windows = [&] { return sim.Command("windows"); };
     auto shows = [&](const char* bar) { return windows().find(bar) != std::string::npos; };
-    const bool injected = s.WaitFor(
-        [&] {
-            return s.Count(KovraMsg::QUERY_PHONE_CONFIG_REQ) > 0 &&
-                   shows("MSBLClass [&File,&Contacts,&Help,>KOVRA]");
-        },
-        30000);
-    if (!injected)
-        SaveWindowShot(GetDesktopWindow(), KOVRA_ARTIFACTS_DIR, "msgrsim_no_popup");
-    ASSERT_TRUE(injected) << windows() << " phone config asked " << s.Count(KovraMsg::QUERY_PHONE_CONFIG_REQ)
-                          << " " << sim.Command("log");
+    ASSERT_TRUE(run.LoggedIn());
+    ASSERT_TRUE(run.Injected(sim)) << windows() << " " << sim.Command("log");
     // A conversation opened while the program runs gets its own popup.
     ASSERT_EQ(sim.Command("open Ann").substr(0, 2), "ok");
     ASSERT_TRUE(s.WaitFor([&] { return shows("IMWindowClass [&File,&Edit,>KOVRA]"); })) << windows();
@@ -230,29 +326,93 @@ TEST(Win32Program, MessengerCouplingPutsItsMenuIntoTheClientAndFollowsThePhone)
         EXPECT_TRUE(s.WaitFor([&] { return !IsWindowVisible(editor); }));
     }
 
-    // The program ends: its popups leave the client's windows. Every window with the program's title
-    // is closed: the call pop-up may still be fading out, and which of them comes first varies.
-    std::vector<HWND> titled;
-    EnumThreadWindows(
-        program.ThreadId(),
-        [](HWND window, LPARAM data) CALLBACK -> BOOL {
-            wchar_t title[64] = {};
-            GetWindowTextW(window, title, 64);
-            if (std::wstring(title) == L"Kovra Assistant" && IsWindowVisible(window))
-                reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&titled));
-    ASSERT_FALSE(titled.empty());
-    for (HWND window : titled)
-        PostMessageW(window, WM_CLOSE, 0, 0);
-    const bool ended = s.WaitFor([&] { return program.Ended(); }, 30000);
-    if (!ended)
-        SaveWindowShot(GetDesktopWindow(), KOVRA_ARTIFACTS_DIR, "msgrsim_close");
-    ASSERT_TRUE(ended);
+    // The program ends: its popups leave the client's windows.
+    ASSERT_TRUE(CloseProgram(s, program));
     EXPECT_EQ(windows().find("KOVRA"), std::string::npos) << windows();
     sim.Stop();
-    EndMsgrSims(10000);
+}
+
+INSTANTIATE_TEST_SUITE_P(Win32Program, MessengerCoupling,
+                         ::testing::Values(TStartOrder::ClientFirst, TStartOrder::ProgramFirst),
+                         [](const ::testing::TestParamInfo<TStartOrder>& info) {
+                             return info.param == TStartOrder::ClientFirst ? "ClientFirst" : "ProgramFirst";
+                         });
+
+// The client killed without a word: the program says so, lets it go, and couples with the next
+// client that runs (its popup, and the status driving the phone again).
+TEST(Win32Program, MessengerCouplingLetsADeadClientGoAndCouplesWithTheNextOne)
+{
+    TCouplingRun run;
+    ASSERT_TRUE(run.Register());
+    ASSERT_TRUE(run.StartClient());
+    ASSERT_TRUE(run.StartProgram());
+    ASSERT_TRUE(run.LoggedIn());
+    ASSERT_TRUE(run.Injected(run.sim)) << run.sim.Command("windows");
+
+    EndMsgrSims();
+    EXPECT_TRUE(
+        run.s.WaitFor([&] { return StatusShows(run.program, L"Messenger has gone") != nullptr; }, 20000));
+
+    // What Windows does when the client dies: its class object is forgotten.
+    TMsgrSimProcess::RestartRpcService();
+    TMsgrSimProcess next;
+    ASSERT_TRUE(next.Start());
+    ASSERT_TRUE(run.Injected(next)) << next.Command("windows") << " " << next.Command("log");
+    ASSERT_EQ(next.Command("status 34"), "ok 34");
+    EXPECT_TRUE(run.s.WaitFor([&] { return run.s.Count(KovraMsg::SET_DO_NOT_DISTURB_REQ) == 1; }));
+    ASSERT_TRUE(CloseProgram(run.s, run.program));
+    next.Stop();
+}
+
+// The client's class served by another program for as long as it lives; what was registered
+// before comes back, whatever the test did.
+class TClassServedBy {
+public:
+    explicit TClassServedBy(const wchar_t* program)
+    {
+        const wchar_t* key =
+            L"Software\\Classes\\CLSID\\{F3A614DC-ABE0-11D2-A441-00C04F795683}\\LocalServer32";
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key_,
+                            nullptr) != ERROR_SUCCESS)
+            return;
+        DWORD size = sizeof before_ - sizeof(wchar_t);
+        hadOne_ = RegQueryValueExW(key_, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(before_),
+                                   &size) == ERROR_SUCCESS;
+        set_ = RegSetValueExW(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(program),
+                              static_cast<DWORD>((lstrlenW(program) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    }
+    ~TClassServedBy()
+    {
+        if (!key_)
+            return;
+        if (hadOne_)
+            RegSetValueExW(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(before_),
+                           static_cast<DWORD>((lstrlenW(before_) + 1) * sizeof(wchar_t)));
+        else
+            RegDeleteValueW(key_, nullptr);
+        RegCloseKey(key_);
+    }
+    bool Set() const { return set_; }
+
+private:
+    HKEY key_ = nullptr;
+    wchar_t before_[1024] = {};
+    bool hadOne_ = false, set_ = false;
+};
+
+// The client's class registered to a program that starts but never answers (as a client stuck in
+// its sign-in would): the phone logs in all the same, and the program still closes.
+TEST(Win32Program, MessengerClientThatNeverAnswersKeepsNothingFromThePhone)
+{
+    TCouplingRun run;
+    {
+        TClassServedBy notepad(L"notepad.exe");
+        ASSERT_TRUE(notepad.Set());
+        ASSERT_TRUE(run.StartProgram());
+        EXPECT_TRUE(run.LoggedIn());
+        EXPECT_TRUE(CloseProgram(run.s, run.program));
+    }
+    EndProcesses(L"notepad.exe");
 }
 
 } // namespace

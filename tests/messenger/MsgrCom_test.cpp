@@ -18,6 +18,7 @@ protected:
     static void SetUpTestSuite()
     {
         // Not running yet: connecting makes COM start the registered msgrsim.
+        TMsgrSimProcess::RestartRpcService();
         const std::string portFile = TMsgrSimProcess::NewPortFile();
         ASSERT_TRUE(TMsgrSimProcess::Register(portFile));
         ASSERT_NO_THROW(CreateMsgrObject()->Connect());
@@ -180,8 +181,31 @@ TEST_F(MsgrComTest, TextIsDeliveredWithItsHeaderAndTypeAndRefusedToAContactNotOn
     EXPECT_EQ(sim_->Command("messages").substr(0, 4), "ok 1");
 }
 
+// Connected on a thread of its own, so that a client slow to start holds nobody: the outcome and
+// the events arrive on this thread, which goes on meanwhile.
+TEST_F(MsgrComTest, ConnectionMadeOffThisThreadBringsItsEventsHere)
+{
+    auto other = CreateMsgrObject();
+    std::vector<int> seen;
+    other->OnLocalStateChangeResult = [&](long, int state, const std::string&) { seen.push_back(state); };
+    std::optional<bool> connected;
+    other->BeginConnect([&](bool ok) { connected = ok; });
+    EXPECT_FALSE(connected.has_value()); // not waited for here
+    ASSERT_TRUE(PumpUntil([&] { return connected.has_value(); }));
+    ASSERT_TRUE(*connected);
+    EXPECT_EQ(other->LocalState(), 2);
+    ASSERT_EQ(sim_->Command("status 34"), "ok 34");
+    EXPECT_TRUE(PumpUntil([&] { return !seen.empty() && seen.back() == 34; }));
+    EXPECT_FALSE(other->Gone());
+}
+
 TEST(MsgrCom, NoClientToStartGivesTheWrappersError)
 {
+    std::optional<bool> connected;
+    auto unknown = CreateMsgrObject("{0B1C2D3E-4F50-4617-8293-A4B5C6D7E8F9}");
+    unknown->BeginConnect([&](bool ok) { connected = ok; });
+    ASSERT_TRUE(PumpUntil([&] { return connected.has_value(); }));
+    EXPECT_FALSE(*connected);
     auto messenger = CreateMsgrObject("{0B1C2D3E-4F50-4617-8293-A4B5C6D7E8F9}");
     for (auto call : {+[](TMsgrObject& m) { m.Connect(); }, +[](TMsgrObject& m) { m.LocalState(); }}) {
         try {

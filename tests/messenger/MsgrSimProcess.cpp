@@ -62,6 +62,30 @@ int TMsgrSimProcess::Run(const std::wstring& arguments)
     return static_cast<int>(exitCode);
 }
 
+namespace {
+
+void RunAndWait(const wchar_t* line)
+{
+    std::wstring command = line;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return;
+    WaitForSingleObject(process.hProcess, 60000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+}  // namespace
+
+void TMsgrSimProcess::RestartRpcService()
+{
+    RunAndWait(L"net.exe stop rpcss");
+    RunAndWait(L"net.exe start rpcss");
+}
+
 TMsgrSimProcess::~TMsgrSimProcess()
 {
     Stop();

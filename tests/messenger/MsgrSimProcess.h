@@ -22,6 +22,11 @@ public:
     static bool Register(const std::string& portFile);
     // Runs msgrsim with these arguments and waits for it: its exit code, or -1.
     static int Run(const std::wstring& arguments);
+    // A Windows desktop runs the RPC service from the start; Wine on a plain display starts it
+    // only when a first process needs it. Started afresh: Wine's service keeps the class object
+    // of a server that was killed and hands it out in place of a new server's
+    // (scripts/stale-class-probe), where Windows drops it with its process.
+    static void RestartRpcService();
     // Starts msgrsim and connects to its control channel; false when either fails.
     bool Start();
     // Connects to the control channel of a msgrsim that writes its port to portFile (started by
