@@ -276,6 +276,8 @@ bool TForm::Owns(const TForm* form) const
 
 bool TForm::UnderModalLoop() const
 {
+    if (Application->messageBoxes_ > 0)
+        return true;
     for (const TForm* form : Application->Forms())
         if (form->modal_ && Owns(form))
             return true;
@@ -401,9 +403,15 @@ void TApplication::SetScreenCursor(TCursor cursor)
 
 int TApplication::MessageBox(const std::string& text, const std::string& caption, unsigned flags)
 {
+    ++messageBoxes_;
     // Shown like a caption: bundle escapes are decoded here, once.
-    return CurrentBackend().MessageBox(DecodeEscapes(text), DecodeEscapes(caption.empty() ? title_ : caption),
-                                       flags);
+    const int answer = CurrentBackend().MessageBox(DecodeEscapes(text),
+                                                   DecodeEscapes(caption.empty() ? title_ : caption), flags);
+    if (--messageBoxes_ == 0)
+        for (TForm* form : forms_)
+            if (form->released_)
+                form->PostFree();
+    return answer;
 }
 
 TUnicodeHintWindow* TApplication::HintWindow()

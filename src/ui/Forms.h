@@ -68,7 +68,8 @@ public:
     void Release();
     // Frees the form now, or as Release does while it or a form it owns runs a modal loop.
     void Free();
-    // Whether the form, or a form it owns, runs a modal loop.
+    // Whether the form, or a form it owns, runs a modal loop; a message box counts for every form,
+    // since the code that opened it may belong to any of them and runs on once it returns.
     bool UnderModalLoop() const;
     // Any thread: runs work on the main thread later, and not at all once the form is gone.
     void Post(std::function<void()> work);
@@ -168,6 +169,7 @@ public:
     TPoint CursorPos() const;
     TCursor ScreenCursor() const { return screenCursor_; }
     void SetScreenCursor(TCursor cursor);
+    // Forms freed while the box is open go once it has returned.
     int MessageBox(const std::string& text, const std::string& caption, unsigned flags);
 
     // Hints: the window shows a control's hint while the mouse rests on it.
@@ -184,6 +186,7 @@ private:
     bool showMainForm_ = true;
     bool terminated_ = false;
     bool sessionEnding_ = false;
+    int messageBoxes_ = 0;
     bool taskbarButton_ = true;
     bool workAreaKnown_ = false;
     TRect workArea_;

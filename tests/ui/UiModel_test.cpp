@@ -285,6 +285,25 @@ TEST_F(UiModel, NoFormIsFreedUnderAModalLoopOfItsOwnOrOfAFormItOwns)
     dialog.reset();
     platform::ProcessMessages(0);
 
+    // A message box counts as well: the code that opened it runs on once it returns.
+    for (const bool release : {true, false}) {
+        auto* form = new TForm(nullptr);
+        form->ShowForm();
+        bool freedUnderTheBox = false;
+        desktop->duringMessageBox = [&] {
+            if (release)
+                form->Release();
+            else
+                form->Free();
+            platform::ProcessMessages(0);
+            freedUnderTheBox = !alive(form);
+        };
+        Application->MessageBox("Unable to send message.", "", 0);
+        desktop->duringMessageBox = nullptr;
+        EXPECT_FALSE(freedUnderTheBox) << release;
+        EXPECT_TRUE(PumpUntil([&] { return !alive(form); })) << release;
+    }
+
     // Without a loop, Free frees at once.
     auto* plain = new TForm(nullptr);
     plain->Free();

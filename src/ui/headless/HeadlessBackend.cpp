@@ -186,6 +186,8 @@ TPoint HeadlessBackend::TextExtent(const TFont& font, const std::string& text)
 int HeadlessBackend::MessageBox(const std::string& text, const std::string& caption, unsigned flags)
 {
     messageBoxes.push_back({text, caption, flags});
+    if (duringMessageBox)
+        duringMessageBox();
     return messageBoxAnswer;
 }
 

@@ -72,6 +72,8 @@ public:
     TCursor screenCursor = TCursor::crDefault;
     int messageBoxAnswer = 1;
     std::vector<MessageBoxCall> messageBoxes;
+    // Runs while a message box is open, as the box's own loop would run what is posted meanwhile.
+    std::function<void()> duringMessageBox;
     // Chooses an item when a popup menu opens (none dismisses it).
     std::function<TUnicodeMenuItem*(TPopupMenu& menu)> menuChoice;
     std::vector<TPoint> popupPositions;
