@@ -175,14 +175,16 @@ void TMsgrSim::AnnounceOffline()
 void TMsgrSim::RaiseLocalStateChange(int state)
 {
     BSTR service = SysAllocString(L"msgrsim");
-    // A sink whose process has gone answers with an error: it is dropped.
-    for (auto it = sinks_.begin(); it != sinks_.end();) {
-        if (FAILED(it->second->OnLocalStateChangeResult(0, state, service))) {
-            it->second->Release();
-            it = sinks_.erase(it);
-        } else {
-            ++it;
-        }
+    // Each call leaves this apartment, which serves incoming calls meanwhile: an Advise or Unadvise
+    // may change the list under the loop, so the loop walks a copy holding references of its own.
+    const auto sinks = sinks_;
+    for (const auto& entry : sinks)
+        entry.second->AddRef();
+    for (const auto& [cookie, sink] : sinks) {
+        // A sink whose process has gone answers with an error: it is dropped.
+        if (FAILED(sink->OnLocalStateChangeResult(0, state, service)))
+            Unadvise(cookie);
+        sink->Release();
     }
     SysFreeString(service);
 }
