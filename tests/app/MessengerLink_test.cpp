@@ -174,6 +174,8 @@ TEST(MessengerSession, AwaySetsDoNotDisturbAndSignOutReleasesAndMonitorsAgain)
     ScriptedSession s(0xFFFFFFFFu, {"-IM"}, link);
     ASSERT_TRUE(s.LogIn());
     ASSERT_TRUE(link->Attached());
+    // The quiet period outlasts the wait below however slow the machine.
+    s.app->form->tmDontChange->SetInterval(600000);
 
     client->ChangeLocalStateInClient(MSTATE_AWAY);
     ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::SET_DO_NOT_DISTURB_REQ) == 1; }));
@@ -206,6 +208,7 @@ TEST(MessengerSession, PhoneLogsInWhileTheClientDoesNotAnswerAndTheRulesFollowWh
         return made;
     });
     ScriptedSession s(0xFFFFFFFFu, {"-IM"}, link);
+    s.app->form->tmCleanError->SetInterval(600000); // the status line keeps its text for the checks
     ASSERT_TRUE(s.LogIn());
     ASSERT_NE(client, nullptr);
     EXPECT_FALSE(link->Attached());
