@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "api/KovraCodes.h"
+
 namespace KovraMsg {
 
 constexpr std::uint32_t DISCONNECT = 1;
