@@ -159,18 +159,26 @@ TEST_F(MessengerLinkTest, SignOutStopsFromInsideTheEventAndTheWrapperGoesOnlyAft
 
 namespace {
 
-// The main window logged in with -IM: the user's status drives the phone, and signing out of the
-// client releases the phone, which the reconnect monitors again.
-TEST(MessengerSession, AwaySetsDoNotDisturbAndSignOutReleasesAndMonitorsAgain)
+// A coupling whose client is online; `client` follows the wrapper it makes. With holdConnect the
+// client answers only when the test says so.
+std::shared_ptr<TMessengerLink> OnlineClientLink(TFakeMsgrObject*& client, bool holdConnect = false)
 {
-    TFakeMsgrObject* client = nullptr;
-    auto link = std::make_shared<TMessengerLink>([&client] {
+    return std::make_shared<TMessengerLink>([&client, holdConnect] {
         auto made = std::make_unique<TFakeMsgrObject>();
+        made->HoldConnect = holdConnect;
         made->ChangeLocalStateInClient(MSTATE_ONLINE);
         platform::ProcessMessages(0);
         client = made.get();
         return made;
     });
+}
+
+// The main window logged in with -IM: the user's status drives the phone, and signing out of the
+// client releases the phone, which the reconnect monitors again.
+TEST(MessengerSession, AwaySetsDoNotDisturbAndSignOutReleasesAndMonitorsAgain)
+{
+    TFakeMsgrObject* client = nullptr;
+    auto link = OnlineClientLink(client);
     ScriptedSession s(0xFFFFFFFFu, {"-IM"}, link);
     ASSERT_TRUE(s.LogIn());
     ASSERT_TRUE(link->Attached());
@@ -190,23 +198,12 @@ TEST(MessengerSession, AwaySetsDoNotDisturbAndSignOutReleasesAndMonitorsAgain)
     ASSERT_TRUE(s.WaitFor([&] { return s.monitorStarts == 2 && StartupInfo().LoggedIn; }));
 }
 
-} // namespace
-
-namespace {
-
 // A client that does not answer keeps nothing from the phone: the log-in goes on, the status
 // line says where the coupling stands, and the rules apply once the client answers.
 TEST(MessengerSession, PhoneLogsInWhileTheClientDoesNotAnswerAndTheRulesFollowWhenItDoes)
 {
     TFakeMsgrObject* client = nullptr;
-    auto link = std::make_shared<TMessengerLink>([&client] {
-        auto made = std::make_unique<TFakeMsgrObject>();
-        made->HoldConnect = true;
-        made->ChangeLocalStateInClient(MSTATE_ONLINE);
-        platform::ProcessMessages(0);
-        client = made.get();
-        return made;
-    });
+    auto link = OnlineClientLink(client, true);
     ScriptedSession s(0xFFFFFFFFu, {"-IM"}, link);
     s.app->form->tmCleanError->SetInterval(600000); // the status line keeps its text for the checks
     ASSERT_TRUE(s.LogIn());
