@@ -42,7 +42,7 @@ enum TKovraConnState : std::uint32_t {
 // A party's state (PartyState; a call's RemoteState takes the far end's). The others are carried.
 enum TKovraPartyState : std::uint32_t {
     psNone = 0,
-    psPassive = 3,      // passed over when the far end of a conference is chosen
+    psPassive = 3,      // passed over, as psNone is, when the far end is chosen among three or more
     psVia = 4,          // a named third party, shown in brackets after the first name
     psRestricted = 7,   // park, transfer, conference and meet-me are withheld
     psParked = 8,

@@ -1,5 +1,6 @@
 #include "app/AssistantDialogs.h"
 
+#include "api/KovraCodes.h"
 #include "app/MSNMain.h"
 #include "app/StartupInfo.h"
 #include "dialogs/ConfirmFm.h"
@@ -17,8 +18,6 @@
 namespace {
 
 ui::TComponent* Owner() { return fmKovraAssistant; }
-
-bool Bit(std::uint32_t capabilities, int bit) { return (capabilities >> bit) & 1u; }
 
 // The pop-up of one ringing call, as its call record holds it. When it fades out by itself it
 // tells the main window and frees itself; when the record closes it, the record frees it.
@@ -42,7 +41,8 @@ public:
             return;
         api_ = api;
         messengerAttached_ = messenger;
-        const bool answer = fmKovraAssistant ? AnswerOfferedFor(*fmKovraAssistant, capabilities) : Bit(capabilities, 5);
+        const bool answer = fmKovraAssistant ? AnswerOfferedFor(*fmKovraAssistant, capabilities)
+                                             : HasCapability(capabilities, capAnswer);
         form_->SetUp({call.CallId, call.FirstName(), call.FirstDevice(), call.Urgent}, capabilities, answer);
     }
 
@@ -125,11 +125,11 @@ bool AnswerOfferedFor(const TfmKovraAssistant& window, std::uint32_t capabilitie
 {
     if (!window.ActiveCallId.empty()) {
         const TCallInfo* active = window.FindCall(window.ActiveCallId);
-        if (active && active->LocalState == 1 && Bit(capabilities, 5))
+        if (active && active->LocalState == csDialing && HasCapability(capabilities, capAnswer))
             return true;
-        return Bit(capabilities, 4);
+        return HasCapability(capabilities, capAlternate);
     }
-    return Bit(capabilities, 5);
+    return HasCapability(capabilities, capAnswer);
 }
 
 TAssistantDialogs::TAssistantDialogs(std::shared_ptr<IMessengerLink> messenger, std::shared_ptr<IDesktop> desktop,

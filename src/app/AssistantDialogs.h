@@ -55,5 +55,5 @@ private:
 };
 
 // The main window's answer test for a ringing call: with a current call that is still dialing
-// bit 5 answers, otherwise bit 4 alternates; without one bit 5 answers.
+// capAnswer answers, otherwise capAlternate swaps; without one capAnswer answers.
 bool AnswerOfferedFor(const TfmKovraAssistant& window, std::uint32_t capabilities);

@@ -16,7 +16,8 @@ TCallInfo::~TCallInfo() { ClosePopup(); }
 
 bool TCallInfo::IsConference() const
 {
-    return Devices.size() >= 2 && RemoteState != 8 && RemoteState != 9 && RemoteState != 10;
+    return Devices.size() >= 2 && RemoteState != psParked && RemoteState != psPrivacyGuard &&
+           RemoteState != psNotConference;
 }
 
 void TCallInfo::SetFirstName(const std::string& name)

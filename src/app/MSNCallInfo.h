@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "api/KovraCodes.h"
+
 class ICallPopup;
 
 class TCallInfo {

@@ -1,3 +1,4 @@
+#include "api/KovraCodes.h"
 #include "app/ClickToDial.h"
 #include "app/MSNMain.h"
 #include "app/ScreenPop.h"
@@ -53,7 +54,7 @@ void TfmKovraAssistant::RunHotkey(int command)
         break;
     case hkHoldRetrieve:
         if (SelectCall(ActiveCallId)) {
-            if (FindCall(ActiveCallId)->LocalState == 4)
+            if (FindCall(ActiveCallId)->LocalState == csConnected)
                 OnHoldCall();
         } else if (SelectCall(HeldCallId)) {
             OnResumeCall();
@@ -72,10 +73,10 @@ void TfmKovraAssistant::RunHotkey(int command)
 void TfmKovraAssistant::AnswerHotkey()
 {
     const TCallInfo* ringing = FindCall(AlertingCallId);
-    if (!ringing || ringing->LocalState != 2) {
+    if (!ringing || ringing->LocalState != csRinging) {
         ringing = nullptr;
         for (const TCallInfo* call : Calls())
-            if (call->LocalState == 2 && !ringing)
+            if (call->LocalState == csRinging && !ringing)
                 ringing = call;
     }
     if (ringing) {
@@ -86,7 +87,8 @@ void TfmKovraAssistant::AnswerHotkey()
     }
     const TCallInfo* active = FindCall(ActiveCallId);
     const TCallInfo* held = FindCall(HeldCallId);
-    if (active && held && active != held && active->LocalState == 4 && held->LocalState == 5 && Cap(4)) {
+    if (active && held && active != held && active->LocalState == csConnected && held->LocalState == csHeld &&
+        HasCapability(Capabilities(), capAlternate)) {
         const std::string activeId = active->CallId, heldId = held->CallId;
         SelectCall(heldId);
         api_->AlternateCall(StartupInfo().Device, activeId, heldId);

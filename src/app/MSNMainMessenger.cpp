@@ -2,6 +2,7 @@
 // answer to the user signing out of or into the messaging client.
 #include "app/MSNMain.h"
 
+#include "api/KovraCodes.h"
 #include "dialogs/CannedMessages.h"
 #include "dialogs/DialogFrame.h"
 #include "settings/MSNConfig.h"
@@ -14,7 +15,7 @@ public:
     bool Connected() const override { return form_.api_ && form_.api_->Connected(); }
     bool DoNotDisturb() const override { return form_.phoneState_.DoNotDisturb; }
     bool Forwarded() const override { return form_.phoneState_.Forwarded; }
-    bool MayForward() const override { return form_.Cap(1); }
+    bool MayForward() const override { return HasCapability(form_.Capabilities(), capForwardAlways); }
     void RequestDoNotDisturb(bool on) override
     {
         if (Connected())

@@ -152,11 +152,13 @@ void TfmCallDisposition::ConfigureRows(std::uint32_t capabilities, bool answerOf
     capabilities_ = capabilities;
     pnAlertingAnswer->SetVisible(answerOffered);
     pnAlertingAnswerControl->SetVisible(answerOffered);
-    pnAlertingSendToVM->SetVisible(Cap(2) && Cap(12));
-    pnAlertingIgnoreCall->SetVisible(Cap(20) && Cap(12));
-    pnAlertingHoldCall->SetVisible(Cap(5));
+    pnAlertingSendToVM->SetVisible(HasCapability(capabilities_, capVoiceMail) &&
+                                   HasCapability(capabilities_, capRedirect));
+    pnAlertingIgnoreCall->SetVisible(HasCapability(capabilities_, capIgnore) &&
+                                     HasCapability(capabilities_, capRedirect));
+    pnAlertingHoldCall->SetVisible(HasCapability(capabilities_, capAnswer));
     pnAlertingCallLater->SetVisible(true);
-    pnAlerttingRedirectCall->SetVisible(Cap(12));
+    pnAlerttingRedirectCall->SetVisible(HasCapability(capabilities_, capRedirect));
 
     if (pnAlerttingRedirectCall->Visible()) {
         forwardEntries_ = host_.ForwardEntries();
@@ -242,7 +244,7 @@ void TfmCallDisposition::AnswerClick()
         return;
     if (OnAnswer)
         OnAnswer(caller_.CallId);
-    else if (Cap(5))
+    else if (HasCapability(capabilities_, capAnswer))
         host_.AnswerCall(caller_.CallId);
     StartFadeOut();
 }
@@ -297,7 +299,7 @@ void TfmCallDisposition::CallLaterClick()
 {
     if (caller_.CallId.empty())
         return;
-    if (Cap(2))
+    if (HasCapability(capabilities_, capVoiceMail))
         host_.RedirectCall(caller_.CallId, "", 2);
     const auto contact = host_.FindContact(caller_.Number);
     host_.AddCallLater(contact ? contact->Id : std::string(), caller_.Name, caller_.Number, 10);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "api/KovraCodes.h"
 #include "dialogs/DialogFrame.h"
 #include "dialogs/DialogLists.h"
 #include "settings/MSNConfig.h"
@@ -59,7 +60,7 @@ public:
     // refreshes texts and rows without starting the fade over.
     void SetUp(const TCallerInfo& caller, std::uint32_t capabilities, bool answerOffered);
 
-    // The answer handler (the main window's answer-or-alternate); without it bit 5 answers.
+    // The answer handler (the main window's answer-or-alternate); without it capAnswer answers.
     std::function<void(const std::string& oid)> OnAnswer;
     // Runs once when the pop-up has faded out or was closed; the window frees itself after it.
     std::function<void()> OnPopupClosed;
@@ -100,7 +101,6 @@ private:
     void tmShowTimer();
     void FormClosed(ui::TCloseAction& action);
     void PopupKeyDown(std::uint16_t& key, ui::TShiftState shift);
-    bool Cap(int bit) const { return (capabilities_ >> bit) & 1u; }
 
     ICallDispositionHost& host_;
     TKovraAssistantConfig& config_;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "api/KovraCodes.h"
 #include "dialogs/NumberEntry.h"
 
 // The immediate box as the capability bits allow it: unticked and enabled only with the

@@ -54,7 +54,7 @@ bool TabPresent(TOptionsPage page, bool messenger, std::uint32_t capabilities)
     case opMessages:
         return messenger;
     case opForward:
-        return (capabilities >> 12) & 1u;
+        return HasCapability(capabilities, capRedirect);
     default:
         return true;
     }

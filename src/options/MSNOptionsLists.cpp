@@ -12,8 +12,6 @@ namespace {
 
 const char* const kForwardSection = "Forward";
 const char* const kCallLaterSection = "Call Later";
-constexpr int kStateIdle = 0;
-constexpr int kStateHeld = 5;
 
 std::uint32_t ParseCallTime(const std::string& text)
 {
@@ -305,7 +303,7 @@ bool TOptionsLists::MayBeCalledNow(const TCallLater& entry) const
     // A reminder without a number (a hand-edited document) could only dial nothing.
     if (DialableDigits(entry.Number).empty())
         return false;
-    if (callState_ != kStateIdle && callState_ != kStateHeld)
+    if (callState_ != csGone && callState_ != csHeld)
         return false;
     if (!entry.OnlineOnly)
         return true;

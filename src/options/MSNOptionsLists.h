@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "api/KovraCodes.h"
 #include "dialogs/CallLaterEntryFm.h"
 #include "dialogs/DialogLists.h"
 #include "dialogs/MSNCallLaterCallFm.h"
@@ -59,7 +60,7 @@ public:
     static std::string CountDownText(const TCallLater& entry, platform::TDateTime now);
     void ReminderChosen(const TCallLater& entry, int choice);
 
-    // The call state of the last call-connection event (0 and 5 let reminders call).
+    // The call state of the last call-connection event (csGone and csHeld let reminders call).
     void SetCallState(int state) { callState_ = state; }
     // Sends a make-call request for the number; false (or none) without a session.
     std::function<bool(const std::string& number)> MakeCall;

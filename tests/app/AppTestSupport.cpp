@@ -71,17 +71,17 @@ void AppTest::Event(const std::string& oid, std::uint32_t dwEvent, const std::ve
 
 void AppTest::Ring(const std::string& oid, const std::string& number, const std::string& name)
 {
-    Event(oid, 3, {Party("1001", 2), Party(number, 1, 0, name)});
+    Event(oid, ceAlerting, {Party("1001", csRinging), Party(number, csDialing, psNone, name)});
 }
 
 void AppTest::Answer(const std::string& oid, const std::string& number, const std::string& name)
 {
-    Event(oid, 4, {Party("1001", 4), Party(number, 4, 0, name)});
+    Event(oid, ceEstablished, {Party("1001", csConnected), Party(number, csConnected, psNone, name)});
 }
 
 void AppTest::Hold(const std::string& oid, const std::string& number)
 {
-    Event(oid, 5, {Party("1001", 5), Party(number, 4)});
+    Event(oid, ceHeld, {Party("1001", csHeld), Party(number, csConnected)});
 }
 
 void AppTest::InService()

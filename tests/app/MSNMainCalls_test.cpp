@@ -21,7 +21,7 @@ TEST(CallTracking, IncomingCallCreatesSelectedLineAlertingPageAndOnePopup)
     TCallInfo* call = t.form->SelectedCall();
     ASSERT_NE(call, nullptr);
     EXPECT_EQ(call->CallId, kCall);
-    EXPECT_EQ(call->LocalState, 2);
+    EXPECT_EQ(call->LocalState, csRinging);
     EXPECT_EQ(t.form->AlertingCallId, kCall);
     EXPECT_EQ(t.ActivePage(), "Alerting");
     EXPECT_EQ(t.form->nbPages->PageIndex(), 0);
@@ -42,7 +42,7 @@ TEST(CallTracking, AnsweringClosesPopupRestartsDurationAndRaisesBusy)
     TCallInfo* call = t.form->FindCall(kCall);
     call->StartTick -= 90000;  // rang for a minute and a half
     t.Answer(kCall);
-    EXPECT_EQ(call->LocalState, 4);
+    EXPECT_EQ(call->LocalState, csConnected);
     EXPECT_EQ(call->Popup, nullptr);
     EXPECT_EQ(t.dialogs->popupsAlive, 0);
     EXPECT_EQ(t.form->ActiveCallId, kCall);
@@ -64,7 +64,7 @@ TEST(CallTracking, HoldAndRetrieveMoveIdentifiersAndRaiseHangupThenBusy)
     EXPECT_EQ(t.form->HeldCallId, kCall);
     EXPECT_TRUE(t.form->ActiveCallId.empty());
     EXPECT_EQ(t.ActivePage(), "Held");
-    t.Event(kCall, 6, {Party("1001", 4), Party("4255550123", 4)});
+    t.Event(kCall, ceRetrieved, {Party("1001", csConnected), Party("4255550123", csConnected)});
     EXPECT_TRUE(t.form->HeldCallId.empty());
     EXPECT_EQ(t.form->ActiveCallId, kCall);
     EXPECT_EQ(t.messenger->phoneEvents, (std::vector<int>{2, 3, 2}));
@@ -75,11 +75,11 @@ TEST(CallTracking, FinishedCallsGoToTheHistoryAndMissedOnesToTheTrayUntilSeen)
     AppTest t;
     t.Ring(kCall);
     t.Answer(kCall);
-    t.Event(kCall, 7, {Party("1001", 0), Party("4255550123", 0)});
+    t.Event(kCall, ceCleared, {Party("1001", csGone), Party("4255550123", csGone)});
     t.Ring(kOther, "2065550199", "Lee");
-    t.Event(kOther, 7, {Party("1001", 0), Party("2065550199", 0)});  // the caller gave up
-    t.Event(kRelated, 1, {Party("1001", 1)});                        // dialled, abandoned before any party
-    t.Event(kRelated, 7, {Party("1001", 0)});
+    t.Event(kOther, ceCleared, {Party("1001", csGone), Party("2065550199", csGone)}); // the caller gave up
+    t.Event(kRelated, ceDialing, {Party("1001", csDialing)}); // dialled, abandoned before any party
+    t.Event(kRelated, ceCleared, {Party("1001", csGone)});
 
     const auto& calls = t.form->History().Calls();
     ASSERT_EQ(calls.size(), 2u);
@@ -119,7 +119,7 @@ TEST(CallTracking, CallsCutOffByALostSessionAreKeptAndTakeTheirEntryOverWhenRepo
 
     // The next session finds the ringing call again, answered, and sees it end: one entry, answered.
     t.Answer(kCall);
-    t.Event(kCall, 7, {Party("1001", 0), Party("4255550123", 0)});
+    t.Event(kCall, ceCleared, {Party("1001", csGone), Party("4255550123", csGone)});
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[1].Number, "4255550123");
     EXPECT_EQ(calls[1].Start, ringing.Start);
@@ -130,7 +130,7 @@ TEST(CallTracking, CallsCutOffByALostSessionAreKeptAndTakeTheirEntryOverWhenRepo
     EXPECT_EQ(stored.Calls(), calls);
     // A call with the same identifier after that is a call of its own.
     t.Ring(kCall);
-    t.Event(kCall, 7, {Party("1001", 0), Party("4255550123", 0)});
+    t.Event(kCall, ceCleared, {Party("1001", csGone), Party("4255550123", csGone)});
     EXPECT_EQ(calls.size(), 3u);
 }
 
@@ -148,7 +148,7 @@ TEST(CallTracking, AnOpenHistoryPageShowsACallWhenItIsKept)
     ASSERT_NE(options, nullptr);
     EXPECT_EQ(options->lbHistory->Items().size(), 0u);
     t.Ring(kCall);
-    t.Event(kCall, 7, {Party("1001", 0), Party("4255550123", 0)});
+    t.Event(kCall, ceCleared, {Party("1001", csGone), Party("4255550123", csGone)});
     ASSERT_EQ(options->lbHistory->Items().size(), 1u);
     EXPECT_EQ(options->lbHistory->CellText(0, 2), "4255550123");
     EXPECT_EQ(t.form->History().MissedCount(), 0); // the user is looking at it
@@ -156,7 +156,7 @@ TEST(CallTracking, AnOpenHistoryPageShowsACallWhenItIsKept)
     // Another page, or the window hidden: the call waits for the next look, and counts as missed.
     options->ShowPage(opPreferences);
     t.Ring(kOther, "2065550199");
-    t.Event(kOther, 7, {Party("1001", 0), Party("2065550199", 0)});
+    t.Event(kOther, ceCleared, {Party("1001", csGone), Party("2065550199", csGone)});
     EXPECT_EQ(options->lbHistory->Items().size(), 1u);
     EXPECT_EQ(t.form->History().MissedCount(), 1);
 }
@@ -167,11 +167,11 @@ TEST(CallTracking, CallGoneRemovesLineAndShowsSpeedDials)
     t.Ring(kCall);
     t.Ring(kOther);
     EXPECT_EQ(t.form->SelectedCall()->CallId, kOther);
-    t.Event(kOther, 7, {Party("1001", 0), Party("2065550199", 0)});
+    t.Event(kOther, ceCleared, {Party("1001", csGone), Party("2065550199", csGone)});
     ASSERT_EQ(t.form->lbCalls->Items().Count(), 1);
     EXPECT_EQ(t.form->SelectedCall()->CallId, kCall);
     EXPECT_EQ(t.dialogs->popupsAlive, 1);
-    t.Event(kCall, 7, {Party("1001", 0), Party("4255550123", 0)});
+    t.Event(kCall, ceCleared, {Party("1001", csGone), Party("4255550123", csGone)});
     EXPECT_EQ(t.form->lbCalls->Items().Count(), 0);
     EXPECT_EQ(t.dialogs->popupsAlive, 0);
     EXPECT_EQ(t.form->nbPages->PageIndex(), 1);
@@ -183,7 +183,8 @@ TEST(CallTracking, CallGoneRemovesLineAndShowsSpeedDials)
 TEST(CallTracking, EventWithoutOwnDeviceOnlyTouchesRemoteStateAndUrgency)
 {
     AppTest t;
-    t.Event(kCall, 3, {Party("1002", 2), Party("4255550123", 1, 6)}, std::string(24, '0'), 16);
+    t.Event(kCall, ceAlerting, {Party("1002", csRinging), Party("4255550123", csDialing, 6)},
+            std::string(24, '0'), ecUrgent);
     TCallInfo* call = t.form->FindCall(kCall);
     ASSERT_NE(call, nullptr);
     EXPECT_EQ(call->RemoteState, 6);
@@ -199,15 +200,16 @@ TEST(CallTracking, EventWithoutOwnDeviceOnlyTouchesRemoteStateAndUrgency)
 TEST(CallTracking, RelatedOidIsKeptOnlyFromOwnDeviceAndAllZeroBecomesEmpty)
 {
     AppTest t;
-    t.Event(kCall, 1, {Party("1001", 3), Party("4255550123", 2)}, kRelated);
+    t.Event(kCall, ceDialing, {Party("1001", csAttempting), Party("4255550123", csRinging)}, kRelated);
     TCallInfo* call = t.form->FindCall(kCall);
     EXPECT_EQ(call->RelatedCallId, kRelated);
-    t.Event(kCall, 0, {Party("1001", 3), Party("4255550123", 2)}, kOther, 0, "1002");
+    t.Event(kCall, ceState, {Party("1001", csAttempting), Party("4255550123", csRinging)}, kOther, 0, "1002");
     EXPECT_EQ(call->RelatedCallId, kRelated);
-    t.Event(kCall, 0, {Party("1001", 3), Party("4255550123", 2)});
+    t.Event(kCall, ceState, {Party("1001", csAttempting), Party("4255550123", csRinging)});
     EXPECT_TRUE(call->RelatedCallId.empty());
     // A privacy-guarded far end has no related call.
-    t.Event(kCall, 0, {Party("1001", 4), Party("4255550123", 4, 9)}, kRelated);
+    t.Event(kCall, ceState, {Party("1001", csConnected), Party("4255550123", csConnected, psPrivacyGuard)},
+            kRelated);
     EXPECT_TRUE(call->RelatedCallId.empty());
     EXPECT_EQ(t.ActivePage(), "Privacy Guard");
 }
@@ -215,38 +217,43 @@ TEST(CallTracking, RelatedOidIsKeptOnlyFromOwnDeviceAndAllZeroBecomesEmpty)
 TEST(CallTracking, FarStateAndPartyListFollowTheConnections)
 {
     AppTest t;
-    // Three connections: the first far state that is neither 0 nor 3 wins; 4 names the via party.
-    t.Event(kCall, 0,
-            {Party("1001", 4), Party("300", 3, 3, "Attempt"), Party("301", 4, 4, "Via Vera"), Party("302", 0, 0, "Gone")});
+    // Three connections: the first far state neither psNone nor psPassive wins; psVia names a third party.
+    t.Event(kCall, ceState,
+            {Party("1001", csConnected), Party("300", csAttempting, psPassive, "Attempt"),
+             Party("301", csConnected, psVia, "Via Vera"), Party("302", csGone, psNone, "Gone")});
     TCallInfo* call = t.form->FindCall(kCall);
-    EXPECT_EQ(call->RemoteState, 4);
+    EXPECT_EQ(call->RemoteState, psVia);
     EXPECT_EQ(call->ViaName, "Via Vera");
     // A party whose connection is gone is left out when there are more than two connections.
     EXPECT_EQ(call->Devices, (std::vector<std::string>{"300", "301"}));
     t.form->lbCalls->Repaint();
     EXPECT_EQ(ui::headless::PaintedTexts(*t.form->lbCalls)[0], "Conference");
-    t.Event(kCall, 0, {Party("1001", 4), Party("301", 4, 4, "Via Vera"), Party("302", 0, 0, "Gone"), Party("303", 8)});
+    t.Event(kCall, ceState,
+            {Party("1001", csConnected), Party("301", csConnected, psVia, "Via Vera"),
+             Party("302", csGone, psNone, "Gone"), Party("303", csHidden)});
     t.form->lbCalls->Repaint();
     EXPECT_EQ(ui::headless::PaintedTexts(*t.form->lbCalls)[0], "Via Vera (Via Vera)");
 
-    t.Event(kCall, 0, {Party("1001", 4), Party("300", 0, 0), Party("301", 3, 3)});
-    EXPECT_EQ(call->RemoteState, 0);  // none qualifies: connection 1's
-    t.Event(kCall, 0, {Party("1001", 4), Party("300", 0, 5, "Zero")});
+    t.Event(
+        kCall, ceState,
+        {Party("1001", csConnected), Party("300", csGone, psNone), Party("301", csAttempting, psPassive)});
+    EXPECT_EQ(call->RemoteState, psNone); // none qualifies: connection 1's
+    t.Event(kCall, ceState, {Party("1001", csConnected), Party("300", csGone, 5, "Zero")});
     EXPECT_EQ(call->Devices, std::vector<std::string>{"300"});  // listed with two connections
-    t.Event(kCall, 0, {Party("1001", 4), Party("300", 8), Party("301", 4)});
+    t.Event(kCall, ceState, {Party("1001", csConnected), Party("300", csHidden), Party("301", csConnected)});
     EXPECT_EQ(call->Devices, std::vector<std::string>{"301"});
 }
 
 TEST(CallTracking, SingleConnectionNamesDialingOrInvalidNumber)
 {
     AppTest t;
-    t.Event(kCall, 1, {Party("1001", 1)});
+    t.Event(kCall, ceDialing, {Party("1001", csDialing)});
     TCallInfo* call = t.form->FindCall(kCall);
     EXPECT_EQ(call->FirstName(), "Dialing...");
     EXPECT_EQ(call->FirstDevice(), "");
     EXPECT_EQ(t.ActivePage(), "Dialing");
     EXPECT_EQ(t.messenger->phoneEvents, std::vector<int>{1});
-    t.Event(kCall, 11, {Party("1001", 7)});
+    t.Event(kCall, ceFailed, {Party("1001", csFailed)});
     EXPECT_EQ(call->FirstName(), "Invalid Number");
     EXPECT_EQ(t.ActivePage(), "Failed");
 }
@@ -254,9 +261,10 @@ TEST(CallTracking, SingleConnectionNamesDialingOrInvalidNumber)
 TEST(CallTracking, FailedPartySwitchesLineToFailedWithEmptyName)
 {
     AppTest t;
-    t.Event(kCall, 2, {Party("1001", 3), Party("4255550123", 7, 0, "Nobody")});
+    t.Event(kCall, ceDelivered,
+            {Party("1001", csAttempting), Party("4255550123", csFailed, psNone, "Nobody")});
     TCallInfo* call = t.form->FindCall(kCall);
-    EXPECT_EQ(call->LocalState, 7);
+    EXPECT_EQ(call->LocalState, csFailed);
     EXPECT_EQ(call->FirstName(), "");
     EXPECT_EQ(call->FirstDevice(), "4255550123");
     EXPECT_EQ(t.ActivePage(), "Failed");
@@ -270,7 +278,7 @@ TEST(CallTracking, PendingNumberIsDialledAfterHoldOnlyWithBit17AndForgottenEithe
     TCallInfo* call = t.form->FindCall(kCall);
     call->PendingNumber = "555";
     call->PendingOptions = 2;
-    t.form->SetCapabilities(0xFFFFFFFFu & ~(1u << 17));
+    t.form->SetCapabilities(0xFFFFFFFFu & ~(1u << capSingleStepConference));
     t.Hold(kCall);
     EXPECT_TRUE(call->PendingNumber.empty());
     EXPECT_EQ(call->PendingOptions, 0);
@@ -281,27 +289,31 @@ TEST(CallTracking, ParkNoticeOnlyForTheParkedCallWithThreeConnections)
 {
     AppTest t;
     t.form->ParkedCallId = kRelated;
-    const std::vector<TKovraCallConnection> parked{Party("1001", 4), Party("701", 6, 8), Party("4255550123", 6, 8, "Dana D")};
-    t.Event(kCall, 9, parked, kOther);
+    const std::vector<TKovraCallConnection> parked{Party("1001", csConnected),
+                                                   Party("701", csQueued, psParked),
+                                                   Party("4255550123", csQueued, psParked, "Dana D")};
+    t.Event(kCall, ceParked, parked, kOther);
     EXPECT_TRUE(t.dialogs->parkNotices.empty());
-    t.Event(kCall, 9, {Party("1001", 4), Party("701", 6, 8)}, kRelated);
+    t.Event(kCall, ceParked, {Party("1001", csConnected), Party("701", csQueued, psParked)}, kRelated);
     EXPECT_TRUE(t.dialogs->parkNotices.empty());
-    t.Event(kCall, 9, parked, kRelated);
+    t.Event(kCall, ceParked, parked, kRelated);
     ASSERT_EQ(t.dialogs->parkNotices.size(), 1u);
     EXPECT_EQ(t.dialogs->parkNotices[0].first, "Dana D   (4255550123)");
     EXPECT_EQ(t.dialogs->parkNotices[0].second, "701");
     // A window that parked nothing matches no related call, not even a missing one.
     t.form->ParkedCallId.clear();
-    t.Event(kOther, 9, parked, std::string(24, '0'));
+    t.Event(kOther, ceParked, parked, std::string(24, '0'));
     EXPECT_EQ(t.dialogs->parkNotices.size(), 1u);
 }
 
 TEST(CallTracking, EventsAreIgnoredWhileClosingAndMalformedCountsReadNoFurtherThanTheParties)
 {
     AppTest t;
-    t.form->OnCallConnection(1, "1001", kCall, std::string(24, '0'), 3, 0, 7, {Party("1001", 2)});
-    EXPECT_EQ(t.form->FindCall(kCall)->LocalState, 2);
-    t.form->OnCallConnection(1, "1001", kOther, std::string(24, '0'), 3, 0, -3, {Party("1001", 2)});
+    t.form->OnCallConnection(1, "1001", kCall, std::string(24, '0'), ceAlerting, 0, 7,
+                             {Party("1001", csRinging)});
+    EXPECT_EQ(t.form->FindCall(kCall)->LocalState, csRinging);
+    t.form->OnCallConnection(1, "1001", kOther, std::string(24, '0'), ceAlerting, 0, -3,
+                             {Party("1001", csRinging)});
     EXPECT_EQ(t.form->FindCall(kOther)->LocalState, -1);
 }
 
@@ -331,8 +343,9 @@ TEST(CallTracking, ServerLossDropsCallsPopupsAndTheirIdentifiers)
 TEST(CallList, LineShowsNameNumberDurationsAndColoursOfItsState)
 {
     AppTest t;
-    t.Event(kOther, 0, {Party("1001", 4), Party("4255550100", 4)});
-    t.Event(kCall, 3, {Party("1001", 2), Party("4255550123", 1, 0, "Dana")}, std::string(24, '0'), 16);
+    t.Event(kOther, ceState, {Party("1001", csConnected), Party("4255550100", csConnected)});
+    t.Event(kCall, ceAlerting, {Party("1001", csRinging), Party("4255550123", csDialing, psNone, "Dana")},
+            std::string(24, '0'), ecUrgent);
     t.Hold(kOther, "4255550100");
     t.form->lbCalls->SetItemIndex(1);
     t.form->lbCalls->Repaint();
@@ -372,7 +385,8 @@ TEST(CallList, LineShowsNameNumberDurationsAndColoursOfItsState)
 TEST(CallList, ConferenceLineCountsPeople)
 {
     AppTest t;
-    t.Event(kCall, 8, {Party("1001", 4), Party("300", 4, 5), Party("301", 4, 5)});
+    t.Event(kCall, ceConferenced,
+            {Party("1001", csConnected), Party("300", csConnected, 5), Party("301", csConnected, 5)});
     EXPECT_EQ(t.ActivePage(), "Conference");
     t.form->lbCalls->Repaint();
     auto texts = ui::headless::PaintedTexts(*t.form->lbCalls);

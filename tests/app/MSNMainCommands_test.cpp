@@ -51,7 +51,7 @@ TEST_F(Commands, MakeCallWhileConnectedHoldsFirstAndDialsWhenHeldWithBit17)
 
 TEST_F(Commands, MakeCallWhileConnectedWithoutBit17OnlyHolds)
 {
-    LogIn(0xFFFFFFFFu & ~(1u << 17));
+    LogIn(0xFFFFFFFFu & ~(1u << capSingleStepConference));
     Connected(kCall, "300");
     session->app->dialogs->makeCall = TMakeCallAnswer{"4255550123"};
     form().OnMakeCall();
@@ -91,8 +91,8 @@ TEST_F(Commands, HeldCallsCountByTheirOwnStateWhateverTheFarEnd)
 {
     LogIn();
     Connected(kHeld, "300");
-    session->app->Event(kHeld, 5, {Party("1001", 5), Party("300", 5, 7)});
-    ASSERT_EQ(form().FindCall(kHeld)->RemoteState, 7);
+    session->app->Event(kHeld, ceHeld, {Party("1001", csHeld), Party("300", csHeld, psRestricted)});
+    ASSERT_EQ(form().FindCall(kHeld)->RemoteState, psRestricted);
     Connected(kCall, "301");
     form().OnCompleteTransfer();
     form().OnAddToConference();
@@ -113,7 +113,7 @@ TEST_F(Commands, AnswerAlternatesWhileConnectedAndAnswersWhileDialing)
     ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::ALTERNATE_CALL_REQ) == 1; }));
     EXPECT_EQ(TwoOids(session->Requests(KovraMsg::ALTERNATE_CALL_REQ)[0]), std::make_pair(kHeld, kCall));
 
-    session->app->Event(kHeld, 1, {Party("1001", 1)});
+    session->app->Event(kHeld, ceDialing, {Party("1001", csDialing)});
     form().lbCalls->SelectItem(form().lbCalls->Items().IndexOf(kCall));
     form().OnAnswerCall();
     ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::ANSWER_CALL_REQ) == 1; }));
@@ -139,7 +139,7 @@ TEST_F(Commands, RedirectDropDownDialsTheEntryItShows)
 
 TEST_F(Commands, TransferDialogImmediateBoxFollowsBits16And27)
 {
-    LogIn(0xFFFFFFFFu & ~(1u << 27));
+    LogIn(0xFFFFFFFFu & ~(1u << capConsultTransfer));
     Connected(kCall, "300");
     session->app->dialogs->transfer = TNumberAnswer{"302", true};
     form().OnTransferCall();

@@ -74,7 +74,7 @@ TEST_F(Desktop, AnswerKeyAnswersOnlyARingingCallAndAlternatesOnlyHeldWithConnect
     const std::string nothing = "No call is ringing, and no held call to switch to.";
     session.app->Answer(kCall);
     session.app->Hold(kCall);
-    session.app->Event(kOther, 1, {Party("1001", 1)});
+    session.app->Event(kOther, ceDialing, {Party("1001", csDialing)});
     ASSERT_EQ(form().ActiveCallId, kOther);
     ASSERT_EQ(form().HeldCallId, kCall);
     Press(hkAnswerOrAlternate);
@@ -91,10 +91,10 @@ TEST_F(Desktop, AnswerKeyAnswersOnlyARingingCallAndAlternatesOnlyHeldWithConnect
 
     // A ringing call reported connected by a snapshot stays remembered as ringing.
     const std::string third = "0000000000000000000000C3";
-    session.app->Event(kOther, 7, {Party("1001", 0), Party("4255550177", 0)});
-    session.app->Event(kCall, 7, {Party("1001", 0), Party("4255550123", 0)});
+    session.app->Event(kOther, ceCleared, {Party("1001", csGone), Party("4255550177", csGone)});
+    session.app->Event(kCall, ceCleared, {Party("1001", csGone), Party("4255550123", csGone)});
     session.app->Ring(third, "4255550199");
-    session.app->Event(third, 0, {Party("1001", 4), Party("4255550199", 4)});
+    session.app->Event(third, ceState, {Party("1001", csConnected), Party("4255550199", csConnected)});
     ASSERT_EQ(form().AlertingCallId, third);
     Press(hkAnswerOrAlternate);
     EXPECT_EQ(form().txtError->Caption(), nothing);

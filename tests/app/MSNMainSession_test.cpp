@@ -9,13 +9,14 @@ namespace {
 
 TEST(Session, LogInMonitorsThePhoneLoadsSettingsAndTakesStateAndCapabilities)
 {
-    ScriptedSession s(0xFFFFFFFFu & ~(1u << 9));
+    ScriptedSession s(0xFFFFFFFFu & ~(1u << capMakeCall));
     ASSERT_TRUE(s.LogIn());
     auto starts = s.Requests(KovraMsg::MONITOR_START_REQ);
     ASSERT_EQ(starts.size(), 1u);
     EXPECT_EQ(starts[0].ReadStr(), "secret");
     EXPECT_EQ(starts[0].ReadStr(), "");
-    ASSERT_TRUE(s.WaitFor([&] { return s.app->form->Capabilities() == (0xFFFFFFFFu & ~(1u << 9)); }));
+    ASSERT_TRUE(
+        s.WaitFor([&] { return s.app->form->Capabilities() == (0xFFFFFFFFu & ~(1u << capMakeCall)); }));
     ASSERT_TRUE(s.WaitFor([&] { return s.app->form->PhoneState().FlagA; }));
     EXPECT_EQ(s.app->form->SettingsText(), "|General=\"a=1\"|");
     EXPECT_EQ(KovraAssistantConfig().ReadString("General", "a", ""), "1");
@@ -23,7 +24,7 @@ TEST(Session, LogInMonitorsThePhoneLoadsSettingsAndTakesStateAndCapabilities)
     EXPECT_EQ(s.app->form->Caption(), s.app->form->pnCaption->Caption());
     EXPECT_TRUE(s.app->form->tbIcon->Visible());
     EXPECT_TRUE(StartupInfo().Started);
-    // Without bit 9 no page offers a new call.
+    // Without capMakeCall no page offers a new call.
     EXPECT_EQ(s.app->VisibleLinks().front(), "Pickup a ringing call...");
     EXPECT_EQ(s.app->form->pnStatusVM->Caption(), "Voice Mail: 2");
     // The traffic log of the options window sees what went out.
@@ -68,7 +69,8 @@ TEST(Session, ServerLossDropsCallsFlashesAndReconnects)
 {
     ScriptedSession s;
     ASSERT_TRUE(s.LogIn());
-    s.SendCallEvent("0000000000000000000000A1", 3, {Party("1001", 2), Party("4255550123", 1)});
+    s.SendCallEvent("0000000000000000000000A1", ceAlerting,
+                    {Party("1001", csRinging), Party("4255550123", csDialing)});
     ASSERT_TRUE(s.WaitFor([&] { return s.app->form->lbCalls->Items().Count() == 1; }));
     s.server.Send(ApiTestServer::Event(KovraMsg::DISCONNECT));
     ASSERT_TRUE(s.WaitFor([&] { return s.app->form->tbIcon->Flashing(); }));
@@ -104,8 +106,10 @@ TEST(Session, MissedCallsSurviveTheSettingsRoundTrip)
     {
         ScriptedSession s;
         ASSERT_TRUE(s.LogIn());
-        s.SendCallEvent("0000000000000000000000A1", 3, {Party("1001", 2), Party("4255550123", 1)});
-        s.SendCallEvent("0000000000000000000000A1", 7, {Party("1001", 0), Party("4255550123", 0)});
+        s.SendCallEvent("0000000000000000000000A1", ceAlerting,
+                        {Party("1001", csRinging), Party("4255550123", csDialing)});
+        s.SendCallEvent("0000000000000000000000A1", ceCleared,
+                        {Party("1001", csGone), Party("4255550123", csGone)});
         ASSERT_TRUE(s.WaitFor([&] { return s.app->form->History().MissedCount() == 1; }));
         s.app->form->PublishSettings();
         ASSERT_EQ(s.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 1u);
@@ -128,8 +132,10 @@ TEST(Session, CallsStillUpAtCloseArePublishedInTheHistory)
 {
     ScriptedSession s;
     ASSERT_TRUE(s.LogIn());
-    s.SendCallEvent("0000000000000000000000A1", 3, {Party("1001", 2), Party("4255550123", 1)});
-    s.SendCallEvent("0000000000000000000000A1", 4, {Party("1001", 4), Party("4255550123", 4)});
+    s.SendCallEvent("0000000000000000000000A1", ceAlerting,
+                    {Party("1001", csRinging), Party("4255550123", csDialing)});
+    s.SendCallEvent("0000000000000000000000A1", ceEstablished,
+                    {Party("1001", csConnected), Party("4255550123", csConnected)});
     ASSERT_TRUE(s.WaitFor([&] {
         const TCallInfo* call = s.app->form->FindCall("0000000000000000000000A1");
         return call && call->Answered;

@@ -32,17 +32,18 @@ TEST(StatePages, IdlePageFollowsCapabilitiesAndCopiesIntoWantTo)
     EXPECT_TRUE(t.form->miCallMakeCall->Enabled());
     EXPECT_FALSE(t.form->miCallHold->Enabled());
 
-    t.form->SetCapabilities(Without({9, 10, 2}));
+    t.form->SetCapabilities(Without({capMakeCall, capPickup, capVoiceMail}));
     t.form->UpdateControls();
     EXPECT_EQ(t.VisibleLinks(), (Links{"Turn on Do Not Disturb", "Forward to..."}));
     EXPECT_FALSE(t.form->miCallMakeCall->Enabled());
     EXPECT_FALSE(t.form->pnStatusVM->Visible());
     // Forwarding needs any of its four bits.
-    t.form->SetCapabilities(Without({1, 23, 24, 25, 0}));
+    t.form->SetCapabilities(Without(
+        {capForwardAlways, capForwardBusy, capForwardNoAnswer, capForwardOutOfService, capDoNotDisturb}));
     t.form->UpdateControls();
     EXPECT_EQ(t.VisibleLinks(), (Links{"Make a new call...", "Pickup a ringing call...", "Listen to Voice Mail"}));
     EXPECT_FALSE(t.form->pnStatusDnD->Visible());
-    t.form->SetCapabilities(Without({1, 23, 24}));
+    t.form->SetCapabilities(Without({capForwardAlways, capForwardBusy, capForwardNoAnswer}));
     t.form->UpdateControls();
     EXPECT_EQ(t.VisibleLinks().back(), "Forward to...");
 }
@@ -50,7 +51,7 @@ TEST(StatePages, IdlePageFollowsCapabilitiesAndCopiesIntoWantTo)
 TEST(StatePages, VisibleLinksAreStackedFromTheTopInTableOrder)
 {
     AppTest t;
-    t.form->SetCapabilities(Without({10}));
+    t.form->SetCapabilities(Without({capPickup}));
     t.form->UpdateControls();
     int expectedTop = 1;
     for (auto* link : t.form->PageLinks[spIdle]) {
@@ -71,7 +72,7 @@ TEST(StatePages, DndLinkAndIndicatorFollowThePhoneState)
     EXPECT_EQ(t.form->pnStatusDnD->Tag(), 100);
 
     TKovraPhoneState state;
-    state.PhoneState = 3;
+    state.PhoneState = phsDoNotDisturb;
     state.FlagA = true;
     state.DoNotDisturb = true;
     state.VoiceMailCount = 4;
@@ -106,13 +107,13 @@ TEST(StatePages, AlertingOffersByCapabilityAndTheAnswerRule)
     // The instant-message row has no copy in "I want to...".
     EXPECT_EQ(t.form->WantToCaptions(), (Links{"Answer Call", "Send Call to Voice Mail", "Ignore Call",
                                                "Hold the Call", "Call later...", "Redirect Call..."}));
-    t.form->SetCapabilities(Without({12, 5}));
+    t.form->SetCapabilities(Without({capRedirect, capAnswer}));
     t.form->UpdateControls();
-    // Without bit 12 neither voice mail, ignore nor redirect; without bit 5 neither answer nor hold.
+    // Without capRedirect neither voice mail, ignore nor redirect; without capAnswer neither answer nor hold.
     EXPECT_EQ(t.VisibleLinks(), (Links{"Call later...", "Instant Message"}));
 
-    // With another call connected, answering alternates: offered with bit 4.
-    t.form->SetCapabilities(Without({4}));
+    // With another call connected, answering alternates: offered with capAlternate.
+    t.form->SetCapabilities(Without({capAlternate}));
     t.Answer(kHeld, "300");
     t.form->lbCalls->SelectItem(0);
     EXPECT_EQ(t.VisibleLinks().front(), "Send to Voice Mail");
@@ -140,11 +141,11 @@ TEST(StatePages, ConnectedPageTransferAndConferenceRules)
     t.Answer(kCall);
     EXPECT_EQ(t.VisibleLinks(), (Links{"Hold the call", "End this call", "Transfer the call...",
                                        "Start a conference...", "Park the call", "Make a new call..."}));
-    t.form->SetCapabilities(Without({16, 27}));
+    t.form->SetCapabilities(Without({capSingleStepTransfer, capConsultTransfer}));
     t.form->UpdateControls();
     EXPECT_EQ(t.VisibleLinks(), (Links{"Hold the call", "End this call", "Start a conference...", "Park the call",
                                        "Make a new call..."}));
-    t.form->SetCapabilities(Without({9, 17, 28}));
+    t.form->SetCapabilities(Without({capMakeCall, capSingleStepConference, capConsultConference}));
     t.form->UpdateControls();
     EXPECT_EQ(t.VisibleLinks(),
               (Links{"Hold the call", "End this call", "Transfer the call...", "Park the call"}));
@@ -156,11 +157,11 @@ TEST(StatePages, ConnectedPageTransferAndConferenceRules)
 TEST(StatePages, ConnectedWithRelatedCallOffersOnlyCompletion)
 {
     AppTest t;
-    t.Event(kCall, 4, {Party("1001", 4), Party("300", 4)}, kRelated);
+    t.Event(kCall, ceEstablished, {Party("1001", csConnected), Party("300", csConnected)}, kRelated);
     EXPECT_EQ(t.VisibleLinks(), (Links{"Hold the call", "End this call", "Complete Transfer", "Complete Conference",
                                        "Park the call", "Make a new call..."}));
     EXPECT_EQ(t.form->txtConnectedCompleteTransfer->Caption(), "Complete Transfer");
-    t.form->SetCapabilities(Without({14}));
+    t.form->SetCapabilities(Without({capCompleteTransfer}));
     t.form->UpdateControls();
     EXPECT_EQ(t.VisibleLinks(), (Links{"Hold the call", "End this call", "Complete Conference", "Park the call",
                                        "Make a new call..."}));
@@ -179,8 +180,8 @@ TEST(StatePages, HeldCallsOfferTransferToHeldAndMeetmeNeedsTheApplication)
     t.form->UpdateControls();
     links = t.VisibleLinks();
     EXPECT_NE(std::find(links.begin(), links.end(), "Add to Meet-me conference"), links.end());
-    // A far end in state 7 withholds park, transfer, conference and meet-me.
-    t.Event(kCall, 0, {Party("1001", 4), Party("4255550123", 4, 7)});
+    // A psRestricted far end withholds park, transfer, conference and meet-me.
+    t.Event(kCall, ceState, {Party("1001", csConnected), Party("4255550123", csConnected, psRestricted)});
     EXPECT_EQ(t.VisibleLinks(), (Links{"Hold the call", "End this call", "Transfer to call on hold...",
                                        "Make a new call..."}));
 }
@@ -188,22 +189,23 @@ TEST(StatePages, HeldCallsOfferTransferToHeldAndMeetmeNeedsTheApplication)
 TEST(StatePages, ConferenceAndPrivacyGuardPages)
 {
     AppTest t;
-    t.Event(kCall, 8, {Party("1001", 4), Party("300", 4), Party("301", 4)});
+    t.Event(kCall, ceConferenced,
+            {Party("1001", csConnected), Party("300", csConnected), Party("301", csConnected)});
     EXPECT_EQ(t.ActivePage(), "Conference");
     EXPECT_EQ(t.VisibleLinks(), (Links{"Hold the conference", "Leave the conference", "Add to the conference",
                                        "Show conference list", "Make a new call..."}));
-    t.form->SetCapabilities(Without({15, 17, 8}));
+    t.form->SetCapabilities(Without({capCompleteConference, capSingleStepConference, capHold}));
     t.form->UpdateControls();
     EXPECT_EQ(t.VisibleLinks(), (Links{"Leave the conference", "Show conference list", "Make a new call..."}));
 
     t.form->SetCapabilities(kAll);
-    t.Event(kCall, 0, {Party("1001", 4), Party("4255550123", 4, 9)});
+    t.Event(kCall, ceState, {Party("1001", csConnected), Party("4255550123", csConnected, psPrivacyGuard)});
     EXPECT_EQ(t.ActivePage(), "Privacy Guard");
     EXPECT_EQ(t.VisibleLinks(), (Links{"Talk to caller", "Send to Voice Mail", "Do not call me again", "End this call"}));
     EXPECT_EQ(t.form->WantToCaptions(),
               (Links{"Talk to caller", "I am unavailable to caller", "Send Call to Voice Mail",
                      "Do not call me again", "End this Call"}));
-    t.form->SetCapabilities(Without({6}));
+    t.form->SetCapabilities(Without({capPrivacyGuard}));
     t.form->UpdateControls();
     EXPECT_EQ(t.VisibleLinks(), (Links{"Send to Voice Mail", "Do not call me again", "End this call"}));
     const auto copies = t.form->WantToCaptions();
@@ -215,7 +217,7 @@ TEST(StatePages, AttemptingWithOneHeldCallOffersTransferCallsTogether)
     AppTest t;
     t.Answer(kHeld, "300");
     t.Hold(kHeld, "300");
-    t.Event(kCall, 2, {Party("1001", 3), Party("301", 2)});
+    t.Event(kCall, ceDelivered, {Party("1001", csAttempting), Party("301", csRinging)});
     EXPECT_EQ(t.ActivePage(), "Attempting");
     EXPECT_EQ(t.VisibleLinks(), (Links{"Transfer Calls Together", "End this call"}));
     EXPECT_TRUE(t.form->miCallTransferTogether->Visible());
@@ -224,7 +226,7 @@ TEST(StatePages, AttemptingWithOneHeldCallOffersTransferCallsTogether)
 
     // With a related call the link reads its menu item's caption, as the bundle localised it.
     t.form->miCallCompTransfer->SetCaption("Vermittlung abschließen");
-    t.Event(kCall, 2, {Party("1001", 3), Party("301", 2)}, kRelated);
+    t.Event(kCall, ceDelivered, {Party("1001", csAttempting), Party("301", csRinging)}, kRelated);
     EXPECT_EQ(t.VisibleLinks(), (Links{"Vermittlung abschließen", "End this call"}));
 }
 

@@ -370,7 +370,8 @@ TEST(Win32Program, RingingCallIsShownAndAnsweredByAClickOnTheWindow)
     form.LookAndFeelReady();
     EXPECT_TRUE(form.tbIcon->Visible());
     const std::string oid = "4B4F56526B15DC0400000001";
-    s.SendCallEvent(oid, 3, {Party("1001", 2), Party("4255550123", 1, 0, "Dana Dialer")});
+    s.SendCallEvent(oid, ceAlerting,
+                    {Party("1001", csRinging), Party("4255550123", csDialing, psNone, "Dana Dialer")});
     ASSERT_TRUE(s.WaitFor([&] { return form.lbCalls->Items().Count() == 1; }));
     PumpFor(200);
     HWND window = static_cast<HWND>(ui::win32::HandleOf(form));
@@ -381,7 +382,8 @@ TEST(Win32Program, RingingCallIsShownAndAnsweredByAClickOnTheWindow)
     ClickControl(*form.Link("pnAlertingAnswer")->Label);
     ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::ANSWER_CALL_REQ) == 1; }));
     EXPECT_EQ(s.Requests(KovraMsg::ANSWER_CALL_REQ)[0].ReadOid(), oid);
-    s.SendCallEvent(oid, 4, {Party("1001", 4), Party("4255550123", 4, 0, "Dana Dialer")});
+    s.SendCallEvent(oid, ceEstablished,
+                    {Party("1001", csConnected), Party("4255550123", csConnected, psNone, "Dana Dialer")});
     ASSERT_TRUE(s.WaitFor([&] { return form.nbStates->PageIndex() == spConnected; }));
     PumpFor(200);
     EXPECT_TRUE(SaveWindowShot(window, "app_connected"));
@@ -407,7 +409,8 @@ TEST(Win32Program, RingingCallIsAnsweredByItsHotkeyFromTheKeyboard)
     EXPECT_FALSE(RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT, VK_F7));
 
     const std::string oid = "4B4F56526B15DC0400000002";
-    s.SendCallEvent(oid, 3, {Party("1001", 2), Party("4255550123", 1, 0, "Dana Dialer")});
+    s.SendCallEvent(oid, ceAlerting,
+                    {Party("1001", csRinging), Party("4255550123", csDialing, psNone, "Dana Dialer")});
     ASSERT_TRUE(s.WaitFor([&] { return form.lbCalls->Items().Count() == 1; }));
     INPUT keys[6]{};
     const WORD codes[3] = {VK_CONTROL, VK_MENU, VK_F7};

@@ -291,13 +291,16 @@ TEST_P(MessengerCoupling, PutsItsMenuIntoTheClientAndFollowsThePhone)
 
     // A call answered at the phone: "On the phone"; hung up: Online again.
     const std::string oid = "4B4F56526B15DC0400000002";
-    s.SendCallEvent(oid, 4, {Party("1001", 4), Party("4255550123", 4, 0, "Dana Dialer")});
+    s.SendCallEvent(oid, ceEstablished,
+                    {Party("1001", csConnected), Party("4255550123", csConnected, psNone, "Dana Dialer")});
     EXPECT_TRUE(s.WaitFor([&] { return sim.Command("status") == "ok 50"; })) << sim.Command("status");
-    s.SendCallEvent(oid, 2, {Party("1001", 0), Party("4255550123", 0, 0, "Dana Dialer")});
+    s.SendCallEvent(oid, ceDelivered,
+                    {Party("1001", csGone), Party("4255550123", csGone, psNone, "Dana Dialer")});
     EXPECT_TRUE(s.WaitFor([&] { return sim.Command("status") == "ok 2"; })) << sim.Command("status");
 
     // Ann rings: a canned message chosen in the pop-up reaches her with the MIME header.
-    s.SendCallEvent("4B4F56526B15DC0400000003", 3, {Party("1001", 2), Party("4255551234", 1, 0, "Ann")});
+    s.SendCallEvent("4B4F56526B15DC0400000003", ceAlerting,
+                    {Party("1001", csRinging), Party("4255551234", csDialing, psNone, "Ann")});
     HWND popup = nullptr, messages = nullptr;
     ASSERT_TRUE(s.WaitFor([&] {
         popup = WindowWithChildText(program.Id(), L"Call from");
@@ -311,7 +314,8 @@ TEST_P(MessengerCoupling, PutsItsMenuIntoTheClientAndFollowsThePhone)
     EXPECT_EQ(sim.Command("messages"),
               "ok 1 Ann|Mime-Version: 1.0\\r\\nContent-Type: text/html; charset=UTF-8"
               "\\r\\n\\r\\n|In a meeting|2");
-    s.SendCallEvent("4B4F56526B15DC0400000003", 2, {Party("1001", 0), Party("4255551234", 0, 0, "Ann")});
+    s.SendCallEvent("4B4F56526B15DC0400000003", ceDelivered,
+                    {Party("1001", csGone), Party("4255551234", csGone, psNone, "Ann")});
 
     // "&Call..." on the selected contact: the reminder editor with Ann's number.
     ASSERT_EQ(sim.Command("select Ann"), "ok");

@@ -102,11 +102,11 @@ protected:
     // Rings, waits for the pop-up and answers with its link.
     void RingAndAnswer(const std::string& oid)
     {
-        ASSERT_TRUE(Pump([&] { return LocalState(oid) == 2 && form->FindCall(oid)->Popup; }));
+        ASSERT_TRUE(Pump([&] { return LocalState(oid) == csRinging && form->FindCall(oid)->Popup; }));
         TfmCallDisposition* popup = TopForm<TfmCallDisposition>();
         ASSERT_NE(popup, nullptr);
         popup->txtAnswerCall->Click();
-        ASSERT_TRUE(Pump([&] { return LocalState(oid) == 4; }));
+        ASSERT_TRUE(Pump([&] { return LocalState(oid) == csConnected; }));
     }
 
     std::unique_ptr<kovrasim::TKovraSim> sim;
@@ -117,7 +117,7 @@ protected:
 TEST_F(AssistantWithSim, RingingCallShowsThePopupAndAnswerTheCallAnswersIt)
 {
     const std::string oid = Ring("4255550123", "Dana Doe");
-    ASSERT_TRUE(Pump([&] { return LocalState(oid) == 2 && form->FindCall(oid)->Popup; }));
+    ASSERT_TRUE(Pump([&] { return LocalState(oid) == csRinging && form->FindCall(oid)->Popup; }));
     TfmCallDisposition* popup = TopForm<TfmCallDisposition>();
     ASSERT_NE(popup, nullptr);
     EXPECT_EQ(popup->txtCallerName->Caption(), "Dana Doe");
@@ -126,8 +126,8 @@ TEST_F(AssistantWithSim, RingingCallShowsThePopupAndAnswerTheCallAnswersIt)
     EXPECT_TRUE(popup->pnAlerttingRedirectCall->Visible());
 
     popup->txtAnswerCall->Click();
-    ASSERT_TRUE(Pump([&] { return SimState(oid, "1001") == 4; }));
-    ASSERT_TRUE(Pump([&] { return LocalState(oid) == 4; }));
+    ASSERT_TRUE(Pump([&] { return SimState(oid, "1001") == csConnected; }));
+    ASSERT_TRUE(Pump([&] { return LocalState(oid) == csConnected; }));
     // Connected: the record closed its pop-up.
     EXPECT_EQ(form->FindCall(oid)->Popup, nullptr);
     EXPECT_TRUE(Pump([&] { return TopForm<TfmCallDisposition>() == nullptr; }));
@@ -136,7 +136,8 @@ TEST_F(AssistantWithSim, RingingCallShowsThePopupAndAnswerTheCallAnswersIt)
 TEST_F(AssistantWithSim, TabReachesEveryLinkOfTheStatePageInOrderAndEnterRunsIt)
 {
     const std::string oid = Ring("4255550123", "Dana Doe");
-    ASSERT_TRUE(Pump([&] { return LocalState(oid) == 2 && form->nbStates->PageIndex() == spAlerting; }));
+    ASSERT_TRUE(
+        Pump([&] { return LocalState(oid) == csRinging && form->nbStates->PageIndex() == spAlerting; }));
     std::vector<ui::TControl*> shown;
     for (const TfmKovraAssistant::TLink* link : form->PageLinks[spAlerting])
         if (link->Panel->Visible())
@@ -160,19 +161,19 @@ TEST_F(AssistantWithSim, TabReachesEveryLinkOfTheStatePageInOrderAndEnterRunsIt)
     ui::TControl* answer = form->Link("pnAlertingAnswer")->Label;
     answer->SetFocus();
     EXPECT_EQ(form->KeyPressed(answer, ui::VK_RETURN_KEY, 0), 0);
-    EXPECT_TRUE(Pump([&] { return SimState(oid, "1001") == 4; }));
+    EXPECT_TRUE(Pump([&] { return SimState(oid, "1001") == csConnected; }));
 }
 
 TEST_F(AssistantWithSim, PopupThatFadesOutByItselfLeavesTheCallRinging)
 {
     const std::string oid = Ring("4255550123", "Dana Doe");
-    ASSERT_TRUE(Pump([&] { return LocalState(oid) == 2 && form->FindCall(oid)->Popup; }));
+    ASSERT_TRUE(Pump([&] { return LocalState(oid) == csRinging && form->FindCall(oid)->Popup; }));
     TfmCallDisposition* popup = TopForm<TfmCallDisposition>();
     ASSERT_NE(popup, nullptr);
     popup->tmCloseWindow->Tick();
     ASSERT_TRUE(Pump([&] { return form->FindCall(oid) && !form->FindCall(oid)->Popup; }));
     EXPECT_EQ(SimState(oid, "1001"), 2);
-    EXPECT_EQ(LocalState(oid), 2);
+    EXPECT_EQ(LocalState(oid), csRinging);
 }
 
 TEST_F(AssistantWithSim, MakeCallDialogDialsTheTypedNumberAndRemembersIt)
@@ -202,7 +203,7 @@ TEST_F(AssistantWithSim, TransferToAHeldCallChosenInTheDialog)
     RingAndAnswer(first);
     form->lbCalls->SelectItem(form->lbCalls->Items().IndexOf(first));
     form->OnHoldCall();
-    ASSERT_TRUE(Pump([&] { return LocalState(first) == 5; }));
+    ASSERT_TRUE(Pump([&] { return LocalState(first) == csHeld; }));
     const std::string second = Ring("4255550188", "Erin Eck");
     RingAndAnswer(second);
     form->lbCalls->SelectItem(form->lbCalls->Items().IndexOf(second));
@@ -296,7 +297,7 @@ TEST_F(AssistantWithSim, GuestChosenInTheConferenceListIsDroppedFromTheConferenc
         return call && call->IsConference();
     })) << "no conference line";
     const std::string conference = form->SelectedCall()->CallId;
-    ASSERT_TRUE(Pump([&] { return SimState(conference, "1002") == 4; })) << "Bob never joined";
+    ASSERT_TRUE(Pump([&] { return SimState(conference, "1002") == csConnected; })) << "Bob never joined";
 
     std::vector<std::string> rows;
     platform::Post([&] {

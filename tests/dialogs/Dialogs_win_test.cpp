@@ -117,10 +117,11 @@ TEST_F(DialogsWin32, NumberEntryDialogsAreShownAndSaved)
         EXPECT_TRUE(shot);
     }
     TfmTransfer transfer(owner);
-    transfer.SetImmediate(ImmediateChoice(1u << 16, 16, 27));
+    transfer.SetImmediate(
+        ImmediateChoice(1u << capSingleStepTransfer, capSingleStepTransfer, capConsultTransfer));
     Shoot(transfer, "dialog_transfer");
     TfmConference conference(owner);
-    conference.SetImmediate(ImmediateChoice(0xFFFFFFFFu, 17, 28));
+    conference.SetImmediate(ImmediateChoice(0xFFFFFFFFu, capSingleStepConference, capConsultConference));
     Shoot(conference, "dialog_conference");
     TfmPickupCall pickup(owner);
     Shoot(pickup, "dialog_pickup");

@@ -97,16 +97,16 @@ TEST_F(CallPopup, RowsFollowTheCapabilityMaskAndStackFromTheTop)
             expectedTop += row->Height();
         }
 
-    // Without bit 12 neither voice mail, ignore nor redirect.
-    popup->SetUp(Dana(), kAll & ~Bits({12}), false);
+    // Without capRedirect neither voice mail, ignore nor redirect.
+    popup->SetUp(Dana(), kAll & ~Bits({capRedirect}), false);
     EXPECT_EQ(ShownRows(), (std::vector<std::string>{"pnAlertingHoldCall", "pnAlertingCallLater"}));
     EXPECT_EQ(popup->pnAlertingHoldCall->Top(), 1);
     EXPECT_EQ(popup->pnAlertingCallLater->Top(), 1 + popup->pnAlertingHoldCall->Height());
 
-    popup->SetUp(Dana(), Bits({2, 12}), false);
+    popup->SetUp(Dana(), Bits({capVoiceMail, capRedirect}), false);
     EXPECT_EQ(ShownRows(), (std::vector<std::string>{"pnAlertingSendToVM", "pnAlertingCallLater",
                                                      "pnAlerttingRedirectCall"}));
-    popup->SetUp(Dana(), Bits({20, 12}), false);
+    popup->SetUp(Dana(), Bits({capIgnore, capRedirect}), false);
     EXPECT_EQ(ShownRows(), (std::vector<std::string>{"pnAlertingIgnoreCall", "pnAlertingCallLater",
                                                      "pnAlerttingRedirectCall"}));
     popup->SetUp(Dana(), 0, false);
@@ -206,7 +206,7 @@ TEST_F(CallPopup, AnswerGoesToTheHandlerOrWithBitFiveToTheServer)
     popup->OnAnswer = nullptr;
     popup->AnswerClick();
     EXPECT_EQ(host.requests, std::vector<std::string>{"answer 4B4F56526B15DC0400000001"});
-    popup->SetUp(Dana(), kAll & ~Bits({5}), true);
+    popup->SetUp(Dana(), kAll & ~Bits({capAnswer}), true);
     popup->AnswerClick();
     EXPECT_EQ(host.requests.size(), 1u);
     // Without an identifier nothing is sent.
@@ -263,7 +263,7 @@ TEST_F(CallPopup, VoiceMailAndIgnoreRedirectAndTheWindowStays)
 
 TEST_F(CallPopup, CallLaterSendsToVoiceMailWithBitTwoAndKeepsAReminder)
 {
-    Open(kAll & ~Bits({2}));
+    Open(kAll & ~Bits({capVoiceMail}));
     popup->CallLaterClick();
     EXPECT_TRUE(host.requests.empty());
     EXPECT_EQ(host.reminders, std::vector<std::string>{"|Dana|4255550123|10"});

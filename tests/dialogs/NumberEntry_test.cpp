@@ -120,18 +120,20 @@ TEST_F(NumberEntry, MakeCallGivesTheOptionOfTheOneTickedRadio)
 
 TEST_F(NumberEntry, ImmediateBoxFollowsTheSingleStepAndConsultationBits)
 {
-    constexpr std::uint32_t single = 1u << 16, consult = 1u << 27;
-    const TImmediateChoice only = ImmediateChoice(single, 16, 27);
+    constexpr std::uint32_t single = 1u << capSingleStepTransfer, consult = 1u << capConsultTransfer;
+    const TImmediateChoice only = ImmediateChoice(single, capSingleStepTransfer, capConsultTransfer);
     EXPECT_TRUE(only.Checked);
     EXPECT_FALSE(only.Enabled);
-    const TImmediateChoice none = ImmediateChoice(consult, 16, 27);
+    const TImmediateChoice none = ImmediateChoice(consult, capSingleStepTransfer, capConsultTransfer);
     EXPECT_FALSE(none.Checked);
     EXPECT_FALSE(none.Enabled);
-    const TImmediateChoice both = ImmediateChoice(single | consult, 16, 27);
+    const TImmediateChoice both =
+        ImmediateChoice(single | consult, capSingleStepTransfer, capConsultTransfer);
     EXPECT_FALSE(both.Checked);
     EXPECT_TRUE(both.Enabled);
-    // Conference bits 17 and 28 work the same way.
-    const TImmediateChoice conf = ImmediateChoice(1u << 17, 17, 28);
+    // The conference bits work the same way.
+    const TImmediateChoice conf =
+        ImmediateChoice(1u << capSingleStepConference, capSingleStepConference, capConsultConference);
     EXPECT_TRUE(conf.Checked);
     EXPECT_FALSE(conf.Enabled);
 

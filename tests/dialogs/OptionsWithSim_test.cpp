@@ -159,7 +159,7 @@ TEST_F(OptionsWithSim, HistoryPageClearsTheMissedCountAndCallsBack)
 {
     const std::string oid = "0000000000000000000000A1";
     app->Ring(oid, "1002", "Bob Baker");
-    app->Event(oid, 7, {Party("1001", 0), Party("1002", 0)});
+    app->Event(oid, ceCleared, {Party("1001", csGone), Party("1002", csGone)});
     ASSERT_EQ(form->History().MissedCount(), 1);
     EXPECT_NE(form->tbIcon->Hint().find("1 missed call"), std::string::npos);
 

@@ -38,15 +38,15 @@ TEST_F(SimTest, OutsideCallRingsThePhoneAndIsAnswered)
     const std::string oid = Ring("ring 1001 FROM 4255550123 NAME \"Dana Dialer\" urgent");
     ASSERT_TRUE(client->WaitFor([&] { return client->AlertingCallId == oid; }));
     const TTestCall& ringing = client->Calls.at(oid);
-    EXPECT_EQ(ringing.Mine, 2u);
-    EXPECT_EQ(ringing.Cause, 16u);
+    EXPECT_EQ(ringing.Mine, csRinging);
+    EXPECT_EQ(ringing.Cause, ecUrgent);
     ASSERT_EQ(ringing.Connections.size(), 2u);
     EXPECT_EQ(ringing.Connections[0].Number, "1001");  // the phone itself comes first
     EXPECT_EQ(ringing.Connections[1].Name, "Dana Dialer");
     EXPECT_EQ(ringing.Related, std::string(24, '0'));
 
     EXPECT_EQ(Answer(*client, KovraMsg::ANSWER_CALL_REQ, oid), 0u);
-    ASSERT_TRUE(client->WaitFor([&] { return client->Calls.at(oid).Mine == 4; }));
+    ASSERT_TRUE(client->WaitFor([&] { return client->Calls.at(oid).Mine == csConnected; }));
     EXPECT_EQ(client->ActiveCallId, oid);
     EXPECT_TRUE(client->AlertingCallId.empty());
     EXPECT_EQ(SimCall(oid), "4255550123=4 1001=4");
@@ -67,12 +67,12 @@ TEST_F(SimTest, HoldAndRetrieveMoveTheCurrentCallIdentifiers)
     EXPECT_EQ(Answer(*client, KovraMsg::RETRIEVE_CALL_REQ, oid), 4u);  // Invalid State: not held
     ASSERT_EQ(Answer(*client, KovraMsg::ANSWER_CALL_REQ, oid), 0u);
     ASSERT_EQ(Answer(*client, KovraMsg::HOLD_CALL_REQ, oid), 0u);
-    ASSERT_TRUE(client->WaitFor([&] { return client->Calls.at(oid).Mine == 5; }));
+    ASSERT_TRUE(client->WaitFor([&] { return client->Calls.at(oid).Mine == csHeld; }));
     EXPECT_EQ(client->HeldCallId, oid);
     EXPECT_TRUE(client->ActiveCallId.empty());
     EXPECT_EQ(Answer(*client, KovraMsg::HOLD_CALL_REQ, oid), 4u);
     ASSERT_EQ(Answer(*client, KovraMsg::RETRIEVE_CALL_REQ, oid), 0u);
-    ASSERT_TRUE(client->WaitFor([&] { return client->Calls.at(oid).Mine == 4; }));
+    ASSERT_TRUE(client->WaitFor([&] { return client->Calls.at(oid).Mine == csConnected; }));
     EXPECT_EQ(client->ActiveCallId, oid);
     EXPECT_TRUE(client->HeldCallId.empty());
     EXPECT_EQ(Answer(*client, KovraMsg::HOLD_CALL_REQ, "0123456789ABCDEF01234567"), 3u);  // Invalid Call
@@ -83,13 +83,14 @@ TEST_F(SimTest, OutsideNumberAnswersAfterTheDelayAndInvalidNumbersFail)
     auto client = LoggedIn("1001");
     const auto [error, oid] = MakeCall(*client, "4255557777");
     ASSERT_EQ(error, 0u);
-    ASSERT_TRUE(client->WaitFor([&, oid = oid] { return client->Calls.count(oid) && client->Calls.at(oid).Mine == 4; }));
+    ASSERT_TRUE(client->WaitFor(
+        [&, oid = oid] { return client->Calls.count(oid) && client->Calls.at(oid).Mine == csConnected; }));
     EXPECT_EQ(client->ActiveCallId, oid);
 
     const auto [invalidError, invalid] = MakeCall(*client, "5550000");
     ASSERT_EQ(invalidError, 0u);
     ASSERT_TRUE(client->WaitFor([&, invalid = invalid] {
-        return client->Calls.count(invalid) && client->Calls.at(invalid).Mine == 7;
+        return client->Calls.count(invalid) && client->Calls.at(invalid).Mine == csFailed;
     }));
     EXPECT_EQ(client->Calls.at(invalid).Connections.size(), 1u);
     EXPECT_EQ(MakeCall(*client, "").first, 29u);
@@ -112,7 +113,7 @@ TEST_F(SimTest, ConsultativeTransferJoinsTheCallerWithTheTarget)
     ASSERT_TRUE(bob->WaitFor([&, c = consultation] { return bob->AlertingCallId == c; }));
     ASSERT_TRUE(alice->WaitFor([&, c = consultation] { return alice->Calls.count(c) != 0; }));
     EXPECT_EQ(alice->Calls.at(consultation).Related, original);
-    EXPECT_EQ(alice->Calls.at(original).Mine, 5u);
+    EXPECT_EQ(alice->Calls.at(original).Mine, csHeld);
     ASSERT_EQ(Answer(*bob, KovraMsg::ANSWER_CALL_REQ, consultation), 0u);
 
     TKovraAPIMsg complete = alice->Request(KovraMsg::COMPLETE_TRANSFER_REQ);
@@ -124,7 +125,7 @@ TEST_F(SimTest, ConsultativeTransferJoinsTheCallerWithTheTarget)
     ASSERT_TRUE(alice->WaitFor([&] { return alice->Calls.empty(); }));
     // Bob now talks with the caller on the original call; his consultation call is gone.
     ASSERT_TRUE(bob->WaitFor([&] { return bob->Calls.count(original) && !bob->Calls.count(consultation); }));
-    EXPECT_EQ(bob->Calls.at(original).Mine, 4u);
+    EXPECT_EQ(bob->Calls.at(original).Mine, csConnected);
     EXPECT_EQ(bob->ActiveCallId, original);
     EXPECT_EQ(SimCall(original), "4255550123=4 1002=4");
     EXPECT_EQ(SimCall(consultation), "none");
@@ -189,7 +190,7 @@ TEST_F(SimTest, ForwardingRoutesCallsAndIsReportedInPhoneState)
     ASSERT_TRUE(response);
     ASSERT_EQ(TSimTestClient::ErrorOf(*response), 0u);
     ASSERT_TRUE(alice->WaitFor([&] { return alice->PhoneState.Forwarded; }));
-    EXPECT_EQ(alice->PhoneState.State, 4u);
+    EXPECT_EQ(alice->PhoneState.State, phsForwarding);
 
     const std::string oid = Ring("ring 1001 FROM 4255550123");
     ASSERT_TRUE(bob->WaitFor([&] { return bob->AlertingCallId == oid; }));
@@ -229,7 +230,7 @@ TEST_F(SimTest, DoNotDisturbSendsRingingCallsToVoiceMail)
     auto response = alice->Call(std::move(dnd));
     ASSERT_TRUE(response);
     ASSERT_TRUE(alice->WaitFor([&] { return alice->PhoneState.DoNotDisturb; }));
-    EXPECT_EQ(alice->PhoneState.State, 3u);
+    EXPECT_EQ(alice->PhoneState.State, phsDoNotDisturb);
     const int before = alice->PhoneState.Count;
 
     const std::string oid = Ring("ring 1001 FROM 4255550123");
@@ -261,7 +262,7 @@ TEST_F(SimTest, PrivacyGuardDigitsLetTheCallerThroughOrBlockThem)
     auto alice = LoggedIn("1001");
     const std::string oid = Ring("ring 1001 FROM 4255550123 privacy");
     ASSERT_TRUE(alice->WaitFor([&] { return alice->AlertingCallId == oid; }));
-    EXPECT_EQ(alice->Calls.at(oid).Connections[1].PartyState, 9u);
+    EXPECT_EQ(alice->Calls.at(oid).Connections[1].PartyState, psPrivacyGuard);
     ASSERT_EQ(Answer(*alice, KovraMsg::ANSWER_CALL_REQ, oid), 0u);
 
     TKovraAPIMsg block = alice->Request(KovraMsg::DIAL_DIGITS_REQ);
@@ -297,7 +298,7 @@ TEST_F(SimTest, ConferenceWithAHeldCallKeepsThreeParties)
     ASSERT_TRUE(alice->WaitFor([&] {
         return alice->Calls.size() == 1 && alice->Calls.count(first) && alice->Calls.at(first).LiveCount() == 3;
     }));
-    EXPECT_EQ(alice->Calls.at(first).Mine, 4u);
+    EXPECT_EQ(alice->Calls.at(first).Mine, csConnected);
     EXPECT_EQ(alice->ActiveCallId, first);
     EXPECT_EQ(SimCall(first), "4255550123=4 1001=4 1002=4");
 
@@ -329,7 +330,7 @@ TEST_F(SimTest, RequestsNeedTheMonitoredDeviceAndTheCapability)
     EXPECT_EQ(TSimTestClient::ErrorOf(*notMine), 12u);  // No Monitor
 
     EXPECT_EQ(Run("set-caps 1001 0x00000200"), "ok");  // make call only
-    ASSERT_TRUE(alice->WaitFor([&] { return alice->PhoneState.State == 8; }));
+    ASSERT_TRUE(alice->WaitFor([&] { return alice->PhoneState.State == phsConfigChanged; }));
     auto config = alice->Call(alice->Request(KovraMsg::QUERY_PHONE_CONFIG_REQ));
     ASSERT_TRUE(config);
     ASSERT_EQ(TSimTestClient::ErrorOf(*config), 0u);

@@ -116,7 +116,7 @@ TEST_F(SimTest, ScenarioRunsItsCommandsInOrder)
     std::string error;
     ASSERT_TRUE(sim->StartScenario(path.string(), error)) << error;
     ASSERT_TRUE(alice->WaitFor([&] { return !alice->AlertingCallId.empty(); }));
-    EXPECT_EQ(alice->Calls.begin()->second.Cause, 16u);
+    EXPECT_EQ(alice->Calls.begin()->second.Cause, ecUrgent);
     EXPECT_TRUE(alice->WaitFor([&] { return alice->Calls.empty(); }));
     std::filesystem::remove(path);
 }

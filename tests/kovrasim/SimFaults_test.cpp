@@ -79,11 +79,11 @@ TEST_F(SimFaultTest, ScriptedCallsEndInTheSameStateOnBothSidesDespiteLossAndDupl
     const std::string first = Ring("ring 1001 FROM 4255550123");
     ASSERT_TRUE(WaitAll([&] { return alice->AlertingCallId == first; }));
     ASSERT_EQ(Answer(*alice, KovraMsg::ANSWER_CALL_REQ, first), 0u);
-    ASSERT_TRUE(WaitAll([&] { return Mine(*alice, first, 4); }));
+    ASSERT_TRUE(WaitAll([&] { return Mine(*alice, first, csConnected); }));
     ASSERT_EQ(Answer(*alice, KovraMsg::HOLD_CALL_REQ, first), 0u);
-    ASSERT_TRUE(WaitAll([&] { return Mine(*alice, first, 5); }));
+    ASSERT_TRUE(WaitAll([&] { return Mine(*alice, first, csHeld); }));
     ASSERT_EQ(Answer(*alice, KovraMsg::RETRIEVE_CALL_REQ, first), 0u);
-    ASSERT_TRUE(WaitAll([&] { return Mine(*alice, first, 4); }));
+    ASSERT_TRUE(WaitAll([&] { return Mine(*alice, first, csConnected); }));
     EXPECT_EQ(Run("hangup-far " + first), "ok");
     ASSERT_TRUE(WaitAll([&] { return alice->Calls.empty(); }));
 
@@ -91,11 +91,11 @@ TEST_F(SimFaultTest, ScriptedCallsEndInTheSameStateOnBothSidesDespiteLossAndDupl
     ASSERT_EQ(madeError, 0u);
     ASSERT_TRUE(WaitAll([&, oid = toBob] { return bob->AlertingCallId == oid; }));
     ASSERT_EQ(Answer(*bob, KovraMsg::ANSWER_CALL_REQ, toBob), 0u);
-    ASSERT_TRUE(WaitAll([&, oid = toBob] { return Mine(*alice, oid, 4); }));
+    ASSERT_TRUE(WaitAll([&, oid = toBob] { return Mine(*alice, oid, csConnected); }));
     ASSERT_EQ(Answer(*alice, KovraMsg::HOLD_CALL_REQ, toBob), 0u);
     const auto [outsideError, outside] = MakeCall(*alice, "4255557777");
     ASSERT_EQ(outsideError, 0u);
-    ASSERT_TRUE(WaitAll([&, oid = outside] { return Mine(*alice, oid, 4); }));
+    ASSERT_TRUE(WaitAll([&, oid = outside] { return Mine(*alice, oid, csConnected); }));
     TKovraAPIMsg join = alice->Request(KovraMsg::CONFERENCE_CALL_REQ);
     join.WriteOid(outside);
     join.WriteOid(toBob);
@@ -103,7 +103,8 @@ TEST_F(SimFaultTest, ScriptedCallsEndInTheSameStateOnBothSidesDespiteLossAndDupl
     ASSERT_TRUE(joined);
     ASSERT_EQ(TSimTestClient::ErrorOf(*joined), 0u);
     ASSERT_TRUE(WaitAll([&, oid = toBob] {
-        return alice->Calls.size() == 1 && Mine(*alice, oid, 4) && alice->Calls.at(oid).LiveCount() == 3;
+        return alice->Calls.size() == 1 && Mine(*alice, oid, csConnected) &&
+               alice->Calls.at(oid).LiveCount() == 3;
     }));
     ASSERT_EQ(Answer(*bob, KovraMsg::DROP_CONNECTION_REQ, toBob), 0u);
     ASSERT_TRUE(WaitAll([&, oid = toBob] { return bob->Calls.empty() && alice->Calls.at(oid).LiveCount() == 2; }));
@@ -111,7 +112,7 @@ TEST_F(SimFaultTest, ScriptedCallsEndInTheSameStateOnBothSidesDespiteLossAndDupl
     const std::string second = Ring("ring 1002 FROM 2065550199");
     ASSERT_TRUE(WaitAll([&] { return bob->AlertingCallId == second; }));
     ASSERT_EQ(Answer(*bob, KovraMsg::ANSWER_CALL_REQ, second), 0u);
-    ASSERT_TRUE(WaitAll([&] { return Mine(*bob, second, 4); }));
+    ASSERT_TRUE(WaitAll([&] { return Mine(*bob, second, csConnected); }));
     TKovraAPIMsg transfer = bob->Request(KovraMsg::SINGLE_STEP_TRANSFER_REQ);
     transfer.WriteOid(second);
     transfer.WriteStr("1001");
@@ -121,7 +122,7 @@ TEST_F(SimFaultTest, ScriptedCallsEndInTheSameStateOnBothSidesDespiteLossAndDupl
     ASSERT_EQ(TSimTestClient::ErrorOf(*transferred), 0u);
     ASSERT_TRUE(WaitAll([&] { return bob->Calls.empty() && alice->AlertingCallId == second; }));
     ASSERT_EQ(Answer(*alice, KovraMsg::ANSWER_CALL_REQ, second), 0u);
-    ASSERT_TRUE(WaitAll([&] { return Mine(*alice, second, 4); }));
+    ASSERT_TRUE(WaitAll([&] { return Mine(*alice, second, csConnected); }));
 
     // Let every retransmission settle, then both sides must tell the same story.
     EXPECT_EQ(Run("fault off"), "ok");

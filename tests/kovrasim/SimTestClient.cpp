@@ -214,27 +214,50 @@ void TSimTestClient::OnCallEvent(TKovraAPIMsg& msg)
     };
     if (device == Device) {
         switch (call.Event) {
-        case 0:
-            if (call.Mine == 1 || call.Mine == 3 || call.Mine == 4)
+        case ceState:
+            if (call.Mine == csDialing || call.Mine == csAttempting || call.Mine == csConnected)
                 ActiveCallId = oid;
-            else if (call.Mine == 2)
+            else if (call.Mine == csRinging)
                 AlertingCallId = oid;
-            else if (call.Mine == 5)
+            else if (call.Mine == csHeld)
                 HeldCallId = oid;
             break;
-        case 1: case 2: case 8: case 10: case 12: ActiveCallId = oid; break;
-        case 3: AlertingCallId = oid; break;
-        case 4: ActiveCallId = oid; clearIf(AlertingCallId); break;
-        case 5: HeldCallId = oid; clearIf(ActiveCallId); break;
-        case 6: ActiveCallId = oid; clearIf(HeldCallId); break;
-        case 7: case 9: case 11: clearIf(HeldCallId); clearIf(AlertingCallId); clearIf(ActiveCallId); break;
+        case ceDialing:
+        case ceDelivered:
+        case ceConferenced:
+        case ceTransferred:
+        case cePickedUp:
+            ActiveCallId = oid;
+            break;
+        case ceAlerting:
+            AlertingCallId = oid;
+            break;
+        case ceEstablished:
+            ActiveCallId = oid;
+            clearIf(AlertingCallId);
+            break;
+        case ceHeld:
+            HeldCallId = oid;
+            clearIf(ActiveCallId);
+            break;
+        case ceRetrieved:
+            ActiveCallId = oid;
+            clearIf(HeldCallId);
+            break;
+        case ceCleared:
+        case ceParked:
+        case ceFailed:
+            clearIf(HeldCallId);
+            clearIf(AlertingCallId);
+            clearIf(ActiveCallId);
+            break;
         default: break;
         }
     }
-    if (call.Event == 9 && call.Connections.size() >= 3 && call.Connections[1].PartyState == 8)
+    if (call.Event == ceParked && call.Connections.size() >= 3 && call.Connections[1].PartyState == psParked)
         ParkNotices.push_back({call.Related, call.Connections[2].Name, call.Connections[2].Number,
                                call.Connections[1].Number});
-    if (call.Mine == 0)
+    if (call.Mine == csGone)
         Calls.erase(oid);
     else
         Calls[oid] = call;

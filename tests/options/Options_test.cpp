@@ -1,4 +1,4 @@
-// The options window headless: its tabs and height by integration and capability bit 12, the
+// The options window headless: its tabs and height by integration and capRedirect, the
 // connection log bound, the canned messages' in-place edit and the confirmation switches.
 
 #include "DialogTestSupport.h"
@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr std::uint32_t kBit12 = 1u << 12;
+constexpr std::uint32_t kBit12 = 1u << capRedirect;
 
 class OptionsTest : public DialogTest {
 protected:

@@ -13,33 +13,35 @@ enum TCallError : std::uint32_t {
     kNoCallToAnswer = 19, kConferenceFailure = 20, kNoCallToPickup = 24, kFeatureNotEnabled = 28, kInvalidNumber = 29,
 };
 
-// Event codes, chosen so that the client's current-call identifiers follow its own connection.
-enum TCallEvent : std::uint32_t {
-    kEventState = 0, kEventDialing = 1, kEventDelivered = 2, kEventAlerting = 3, kEventEstablished = 4,
-    kEventHeld = 5, kEventRetrieved = 6, kEventCleared = 7, kEventConferenced = 8, kEventParked = 9,
-    kEventTransferred = 10, kEventFailed = 11, kEventPickedUp = 12,
-};
-
-constexpr std::uint32_t kUrgentCause = 16;
 const std::string kNoOid(24, '0');
 
+// The event for a change of a connection, chosen so that the client's current-call identifiers
+// follow its own connection.
 std::uint32_t EventFor(std::uint32_t before, std::uint32_t now)
 {
     switch (now) {
-    case kGone: return kEventCleared;
-    case kDialing: return kEventDialing;
-    case kRinging: return kEventAlerting;
-    case kAttempting: return kEventDelivered;
-    case kConnected: return before == kHeld ? kEventRetrieved : before == kConnected ? kEventState : kEventEstablished;
-    case kHeld: return kEventHeld;
-    case kFailed: return kEventFailed;
-    default: return kEventState;
+    case csGone:
+        return ceCleared;
+    case csDialing:
+        return ceDialing;
+    case csRinging:
+        return ceAlerting;
+    case csAttempting:
+        return ceDelivered;
+    case csConnected:
+        return before == csHeld ? ceRetrieved : before == csConnected ? ceState : ceEstablished;
+    case csHeld:
+        return ceHeld;
+    case csFailed:
+        return ceFailed;
+    default:
+        return ceState;
     }
 }
 
 bool Live(const TSimParty& party)
 {
-    return party.ConnState != kGone && party.ConnState != kFailed;
+    return party.ConnState != csGone && party.ConnState != csFailed;
 }
 
 }  // namespace
@@ -64,7 +66,7 @@ TSimCall* TSimPhoneSystem::FindCall(const std::string& oid)
 TSimParty* TSimPhoneSystem::PartyOf(TSimCall& call, const std::string& number)
 {
     for (TSimParty& party : call.Parties)
-        if (party.Number == number && party.ConnState != kGone)
+        if (party.Number == number && party.ConnState != csGone)
             return &party;
     return nullptr;
 }
@@ -86,9 +88,8 @@ bool TSimPhoneSystem::Busy(const std::string& number) const
 {
     for (const auto& [oid, call] : calls_)
         for (const TSimParty& party : call.Parties)
-            if (party.Number == number &&
-                (party.ConnState == kDialing || party.ConnState == kAttempting || party.ConnState == kConnected ||
-                 party.ConnState == kHeld))
+            if (party.Number == number && (party.ConnState == csDialing || party.ConnState == csAttempting ||
+                                           party.ConnState == csConnected || party.ConnState == csHeld))
                 return true;
     return false;
 }
@@ -107,7 +108,7 @@ std::string TSimPhoneSystem::ParkPlaceFor() const
         bool used = false;
         for (const auto& [oid, call] : calls_)
             for (const TSimParty& party : call.Parties)
-                used = used || (party.Number == number && party.ConnState != kGone);
+                used = used || (party.Number == number && party.ConnState != csGone);
         if (!used)
             return number;
     }
@@ -119,18 +120,18 @@ void TSimPhoneSystem::Deliver(TSimCall& call, const std::string& number, int dep
     TSimPhone* phone = Phone(number);
     // A forwarding chain that loops, or that leads back into the call, fails.
     if (depth > 5 || PartyOf(call, number)) {
-        call.Parties.push_back(MakeParty(number, kFailed));
+        call.Parties.push_back(MakeParty(number, csFailed));
         return;
     }
     if (!phone) {
         if (number == options_.VoiceMailNumber) {
-            TSimParty mail = MakeParty(number, kConnected);
+            TSimParty mail = MakeParty(number, csConnected);
             mail.Name = "Voice Mail";
             call.Parties.push_back(mail);
         } else if (IsOutsideInvalid(number)) {
-            call.Parties.push_back(MakeParty(number, kFailed));
+            call.Parties.push_back(MakeParty(number, csFailed));
         } else {
-            call.Parties.push_back(MakeParty(number, kRinging));
+            call.Parties.push_back(MakeParty(number, csRinging));
             if (options_.AnswerDelayMs >= 0)
                 call.AnswerDueMs = NowMs() + static_cast<std::uint64_t>(options_.AnswerDelayMs);
         }
@@ -138,12 +139,12 @@ void TSimPhoneSystem::Deliver(TSimCall& call, const std::string& number, int dep
     }
     const std::string& caller = call.Parties.empty() ? std::string() : call.Parties.front().Number;
     if (phone->Blocked.count(caller)) {
-        call.Parties.push_back(MakeParty(number, kFailed));
+        call.Parties.push_back(MakeParty(number, csFailed));
     } else if (!phone->InService) {
         if (!phone->Forward[3].empty())
             Deliver(call, phone->Forward[3], depth + 1);
         else
-            call.Parties.push_back(MakeParty(number, kFailed));
+            call.Parties.push_back(MakeParty(number, csFailed));
     } else if (!phone->Forward[0].empty()) {
         Deliver(call, phone->Forward[0], depth + 1);
     } else if (!phone->Forward[1].empty() && Busy(number)) {
@@ -151,7 +152,7 @@ void TSimPhoneSystem::Deliver(TSimCall& call, const std::string& number, int dep
     } else if (phone->DoNotDisturb) {
         ToVoiceMail(call, *phone);
     } else {
-        call.Parties.push_back(MakeParty(number, kRinging));
+        call.Parties.push_back(MakeParty(number, csRinging));
         if (!phone->Forward[2].empty() && options_.NoAnswerMs >= 0) {
             call.NoAnswerDueMs = NowMs() + static_cast<std::uint64_t>(options_.NoAnswerMs);
             call.NoAnswerPhone = number;
@@ -161,7 +162,7 @@ void TSimPhoneSystem::Deliver(TSimCall& call, const std::string& number, int dep
 
 void TSimPhoneSystem::ToVoiceMail(TSimCall& call, TSimPhone& mailbox)
 {
-    TSimParty mail = MakeParty(options_.VoiceMailNumber, kConnected);
+    TSimParty mail = MakeParty(options_.VoiceMailNumber, csConnected);
     mail.Name = "Voice Mail";
     call.Parties.push_back(mail);
     ++mailbox.Spec.VoiceMailCount;
@@ -171,18 +172,18 @@ void TSimPhoneSystem::ToVoiceMail(TSimCall& call, TSimPhone& mailbox)
 void TSimPhoneSystem::Leave(TSimCall& call, const std::string& number)
 {
     if (TSimParty* party = PartyOf(call, number))
-        party->ConnState = kGone;
+        party->ConnState = csGone;
     const auto live = std::count_if(call.Parties.begin(), call.Parties.end(), Live);
     if (live < 2)
         for (TSimParty& party : call.Parties)
-            party.ConnState = kGone;
+            party.ConnState = csGone;
 }
 
 void TSimPhoneSystem::ConnectWaitingCallers(TSimCall& call)
 {
     for (TSimParty& party : call.Parties)
-        if (party.ConnState == kAttempting || party.ConnState == kDialing)
-            party.ConnState = kConnected;
+        if (party.ConnState == csAttempting || party.ConnState == csDialing)
+            party.ConnState = csConnected;
 }
 
 void TSimPhoneSystem::Publish(const std::string& oid, const Overrides& overrides)
@@ -197,9 +198,9 @@ void TSimPhoneSystem::Publish(const std::string& oid, const Overrides& overrides
             continue;
         const auto reported = call.Reported.find(party.Number);
         // A phone that joined and left between two reports never hears of the call.
-        if (reported == call.Reported.end() && party.ConnState == kGone)
+        if (reported == call.Reported.end() && party.ConnState == csGone)
             continue;
-        const std::uint32_t before = reported == call.Reported.end() ? kGone : reported->second;
+        const std::uint32_t before = reported == call.Reported.end() ? csGone : reported->second;
         const auto chosen = overrides.find(party.Number);
         const std::uint32_t event = chosen != overrides.end() ? chosen->second : EventFor(before, party.ConnState);
         call.Reported[party.Number] = party.ConnState;
@@ -207,7 +208,7 @@ void TSimPhoneSystem::Publish(const std::string& oid, const Overrides& overrides
         if (phone && phone->MonitorSession != 0)
             outbox_.emplace_back(phone->MonitorSession, ConnectionEvent(call, *phone, i, event));
     }
-    std::erase_if(call.Parties, [](const TSimParty& party) { return party.ConnState == kGone; });
+    std::erase_if(call.Parties, [](const TSimParty& party) { return party.ConnState == csGone; });
     std::erase_if(call.Reported, [&](const auto& entry) { return !PartyOf(call, entry.first); });
     if (call.Parties.empty())
         calls_.erase(found);
@@ -258,21 +259,29 @@ void TSimPhoneSystem::CallRequest(int session, std::uint32_t invokeId, TSimPhone
         const std::string destination = msg.ReadStr();
         const std::uint32_t options = msg.ReadInt32();
         carriesOid = true;
-        if (Allowed(phone, 9, error))
+        if (Allowed(phone, capMakeCall, error))
             error = MakeCall(phone, destination, options, kNoOid, newOid);
         break;
     }
-    case KovraMsg::ANSWER_CALL_REQ: error = Allowed(phone, 5, error) ? Answer(phone, msg.ReadOid()) : error; break;
-    case KovraMsg::HOLD_CALL_REQ: error = Allowed(phone, 8, error) ? HoldOrRetrieve(phone, msg.ReadOid(), true) : error; break;
+    case KovraMsg::ANSWER_CALL_REQ:
+        error = Allowed(phone, capAnswer, error) ? Answer(phone, msg.ReadOid()) : error;
+        break;
+    case KovraMsg::HOLD_CALL_REQ:
+        error = Allowed(phone, capHold, error) ? HoldOrRetrieve(phone, msg.ReadOid(), true) : error;
+        break;
     case KovraMsg::RETRIEVE_CALL_REQ: error = HoldOrRetrieve(phone, msg.ReadOid(), false); break;
     case KovraMsg::ALTERNATE_CALL_REQ: {
         const std::string first = msg.ReadOid();
-        error = Allowed(phone, 4, error) ? Alternate(phone, first, msg.ReadOid()) : error;
+        error = Allowed(phone, capAlternate, error) ? Alternate(phone, first, msg.ReadOid()) : error;
         break;
     }
     case KovraMsg::DROP_CONNECTION_REQ: error = Drop(phone, msg.ReadOid()); break;
-    case KovraMsg::PARK_CALL_REQ: error = Allowed(phone, 3, error) ? Park(phone, msg.ReadOid()) : error; break;
-    case KovraMsg::PICKUP_CALL_REQ: error = Allowed(phone, 10, error) ? Pickup(phone, msg.ReadStr()) : error; break;
+    case KovraMsg::PARK_CALL_REQ:
+        error = Allowed(phone, capPark, error) ? Park(phone, msg.ReadOid()) : error;
+        break;
+    case KovraMsg::PICKUP_CALL_REQ:
+        error = Allowed(phone, capPickup, error) ? Pickup(phone, msg.ReadStr()) : error;
+        break;
     case KovraMsg::REDIRECT_CALL_REQ: {
         const std::string oid = msg.ReadOid();
         const std::uint32_t mode = msg.ReadInt32();
@@ -288,7 +297,7 @@ void TSimPhoneSystem::CallRequest(int session, std::uint32_t invokeId, TSimPhone
     case KovraMsg::SINGLE_STEP_CONFERENCE_REQ: {
         const bool conference = msg.dwMsgType == KovraMsg::SINGLE_STEP_CONFERENCE_REQ;
         const std::string oid = msg.ReadOid();
-        if (Allowed(phone, conference ? 17 : 16, error))
+        if (Allowed(phone, conference ? capSingleStepConference : capSingleStepTransfer, error))
             error = SingleStep(phone, oid, msg.ReadStr(), conference);
         break;
     }
@@ -296,7 +305,10 @@ void TSimPhoneSystem::CallRequest(int session, std::uint32_t invokeId, TSimPhone
     case KovraMsg::SETUP_CONFERENCE_REQ: {
         const std::string oid = msg.ReadOid();
         carriesOid = true;
-        if (Allowed(phone, msg.dwMsgType == KovraMsg::SETUP_CONFERENCE_REQ ? 28 : 27, error))
+        if (Allowed(phone,
+                    msg.dwMsgType == KovraMsg::SETUP_CONFERENCE_REQ ? capConsultConference
+                                                                    : capConsultTransfer,
+                    error))
             error = SetupConsultation(phone, oid, msg.ReadStr(), newOid);
         break;
     }
@@ -336,19 +348,19 @@ std::uint32_t TSimPhoneSystem::MakeCall(TSimPhone& phone, const std::string& des
     oid = call.Oid;
     call.RelatedOid = related;
     if (options & 2)
-        call.Cause = kUrgentCause;
-    TSimParty me = MakeParty(phone.Spec.Number, kDialing);
+        call.Cause = ecUrgent;
+    TSimParty me = MakeParty(phone.Spec.Number, csDialing);
     me.Hidden = (options & 8) != 0;
     call.Parties.push_back(me);
     Publish(oid);
     Deliver(call, destination);
     TSimParty& far = call.Parties.back();
-    if (far.ConnState == kFailed && IsOutsideInvalid(destination)) {
+    if (far.ConnState == csFailed && IsOutsideInvalid(destination)) {
         // The number does not exist: the caller alone, failed.
         call.Parties.pop_back();
-        call.Parties.front().ConnState = kFailed;
+        call.Parties.front().ConnState = csFailed;
     } else {
-        call.Parties.front().ConnState = far.ConnState == kConnected ? kConnected : kAttempting;
+        call.Parties.front().ConnState = far.ConnState == csConnected ? csConnected : csAttempting;
     }
     Publish(oid);
     return kOk;
@@ -360,9 +372,9 @@ std::uint32_t TSimPhoneSystem::Answer(TSimPhone& phone, const std::string& oid)
     TSimParty* me = call ? PartyOf(*call, phone.Spec.Number) : nullptr;
     if (!me)
         return kInvalidCall;
-    if (me->ConnState != kRinging)
+    if (me->ConnState != csRinging)
         return kNoCallToAnswer;
-    me->ConnState = kConnected;
+    me->ConnState = csConnected;
     ConnectWaitingCallers(*call);
     if (call->NoAnswerPhone == phone.Spec.Number)
         call->NoAnswerDueMs = 0;
@@ -376,9 +388,9 @@ std::uint32_t TSimPhoneSystem::HoldOrRetrieve(TSimPhone& phone, const std::strin
     TSimParty* me = call ? PartyOf(*call, phone.Spec.Number) : nullptr;
     if (!me)
         return kInvalidCall;
-    if (me->ConnState != (hold ? kConnected : kHeld))
+    if (me->ConnState != (hold ? csConnected : csHeld))
         return kInvalidState;
-    me->ConnState = hold ? kHeld : kConnected;
+    me->ConnState = hold ? csHeld : csConnected;
     Publish(call->Oid);
     return kOk;
 }
@@ -391,13 +403,13 @@ std::uint32_t TSimPhoneSystem::Alternate(TSimPhone& phone, const std::string& fi
     TSimParty* meB = b ? PartyOf(*b, phone.Spec.Number) : nullptr;
     if (!meA || !meB || a == b)
         return kInvalidCall;
-    const bool swappable = (meA->ConnState == kConnected && meB->ConnState == kHeld) ||
-                           (meA->ConnState == kHeld && meB->ConnState == kConnected);
+    const bool swappable = (meA->ConnState == csConnected && meB->ConnState == csHeld) ||
+                           (meA->ConnState == csHeld && meB->ConnState == csConnected);
     if (!swappable)
         return kInvalidState;
     std::swap(meA->ConnState, meB->ConnState);
     // The call going on hold is reported first, so the client never sees two active calls.
-    const bool aHeldNow = meA->ConnState == kHeld;
+    const bool aHeldNow = meA->ConnState == csHeld;
     Publish(aHeldNow ? a->Oid : b->Oid);
     Publish(aHeldNow ? b->Oid : a->Oid);
     return kOk;
@@ -420,27 +432,27 @@ std::uint32_t TSimPhoneSystem::Park(TSimPhone& phone, const std::string& oid)
     if (!me)
         return kInvalidCall;
     const auto live = std::count_if(call->Parties.begin(), call->Parties.end(), Live);
-    if ((me->ConnState != kConnected && me->ConnState != kHeld) || live != 2)
+    if ((me->ConnState != csConnected && me->ConnState != csHeld) || live != 2)
         return kInvalidState;
     const std::string place = ParkPlaceFor();
     if (place.empty())
         return kResourceBusy;
     // The parker's last report lists itself, the park place, then the parked party.
     TSimParty mine = *me;
-    mine.ConnState = kGone;
+    mine.ConnState = csGone;
     std::vector<TSimParty> parties{mine};
-    TSimParty park = MakeParty(place, kQueued);
+    TSimParty park = MakeParty(place, csQueued);
     park.Name = "Park " + place;
-    park.PartyState = kPartyParked;
+    park.PartyState = psParked;
     parties.push_back(park);
     for (const TSimParty& party : call->Parties)
-        if (party.Number != phone.Spec.Number && party.ConnState != kGone) {
+        if (party.Number != phone.Spec.Number && party.ConnState != csGone) {
             parties.push_back(party);
-            parties.back().ConnState = kHeld;
+            parties.back().ConnState = csHeld;
         }
     call->Parties = std::move(parties);
     call->RelatedOid = call->Oid;
-    Publish(call->Oid, {{phone.Spec.Number, kEventParked}});
+    Publish(call->Oid, {{phone.Spec.Number, ceParked}});
     call->RelatedOid = kNoOid;
     return kOk;
 }
@@ -451,20 +463,22 @@ std::uint32_t TSimPhoneSystem::Pickup(TSimPhone& phone, const std::string& targe
         return kInvalidNumber;
     for (auto& [oid, call] : calls_) {
         for (TSimParty& party : call.Parties) {
-            const bool parked = party.PartyState == kPartyParked && party.Number == target && !target.empty();
-            const bool ringing = party.ConnState == kRinging && party.IsPhone && party.Number != phone.Spec.Number &&
+            const bool parked = party.PartyState == psParked && party.Number == target && !target.empty();
+            const bool ringing = party.ConnState == csRinging && party.IsPhone &&
+                                 party.Number != phone.Spec.Number &&
                                  (target.empty() || party.Number == target);
             if (!parked && !ringing)
                 continue;
-            party.ConnState = kGone;
+            party.ConnState = csGone;
             if (call.NoAnswerPhone == party.Number)
                 call.NoAnswerDueMs = 0;
-            call.Parties.push_back(MakeParty(phone.Spec.Number, kConnected));
+            call.Parties.push_back(MakeParty(phone.Spec.Number, csConnected));
             for (TSimParty& other : call.Parties)
-                if (other.ConnState == kHeld || other.ConnState == kAttempting || other.ConnState == kDialing)
-                    other.ConnState = kConnected;
+                if (other.ConnState == csHeld || other.ConnState == csAttempting ||
+                    other.ConnState == csDialing)
+                    other.ConnState = csConnected;
             const std::string picked = oid;
-            Publish(picked, {{phone.Spec.Number, kEventPickedUp}});
+            Publish(picked, {{phone.Spec.Number, cePickedUp}});
             return kOk;
         }
     }
@@ -478,42 +492,42 @@ std::uint32_t TSimPhoneSystem::Redirect(TSimPhone& phone, const std::string& oid
     TSimParty* me = call ? PartyOf(*call, phone.Spec.Number) : nullptr;
     if (!me)
         return kInvalidCall;
-    if (me->ConnState != kRinging && me->ConnState != kConnected && me->ConnState != kHeld)
+    if (me->ConnState != csRinging && me->ConnState != csConnected && me->ConnState != csHeld)
         return kInvalidState;
     std::uint32_t error = kOk;
     switch (mode) {
     case 1:
-        if (!Allowed(phone, 12, error))
+        if (!Allowed(phone, capRedirect, error))
             return error;
         if (destination.empty() || destination == phone.Spec.Number || IsOutsideInvalid(destination))
             return kInvalidNumber;
         if (PartyOf(*call, destination))
             return kInvalidParameter;
         Deliver(*call, destination);
-        if (call->Parties.back().ConnState == kRinging)
+        if (call->Parties.back().ConnState == csRinging)
             for (TSimParty& party : call->Parties)
-                if (party.ConnState == kConnected && party.Number != phone.Spec.Number)
-                    party.ConnState = kAttempting;
+                if (party.ConnState == csConnected && party.Number != phone.Spec.Number)
+                    party.ConnState = csAttempting;
         break;
     case 2:
-        if (!Allowed(phone, 2, error))
+        if (!Allowed(phone, capVoiceMail, error))
             return error;
         ToVoiceMail(*call, phone);
         ConnectWaitingCallers(*call);
         break;
     case 3:
-        if (!Allowed(phone, 20, error))
+        if (!Allowed(phone, capIgnore, error))
             return error;
         // An ignored call goes where an unanswered one would.
         if (!phone.Forward[2].empty())
             Deliver(*call, phone.Forward[2]);
         else
             ToVoiceMail(*call, phone);
-        if (call->Parties.back().ConnState == kConnected)
+        if (call->Parties.back().ConnState == csConnected)
             ConnectWaitingCallers(*call);
         break;
     case 6: {
-        if (!Allowed(phone, 12, error))
+        if (!Allowed(phone, capRedirect, error))
             return error;
         const auto conference = ParseNumber(destination);
         if (!conference)
@@ -522,7 +536,7 @@ std::uint32_t TSimPhoneSystem::Redirect(TSimPhone& phone, const std::string& oid
         for (const TSimParty& party : call->Parties)
             if (party.Number != phone.Spec.Number && Live(party))
                 guests.push_back(party);
-        TSimParty bridge = MakeParty(destination, kConnected);
+        TSimParty bridge = MakeParty(destination, csConnected);
         bridge.Name = "Meet-me " + destination;
         call->Parties.push_back(bridge);
         ConnectWaitingCallers(*call);
@@ -543,30 +557,30 @@ std::uint32_t TSimPhoneSystem::DialDigits(TSimPhone& phone, const std::string& o
     TSimParty* me = call ? PartyOf(*call, phone.Spec.Number) : nullptr;
     if (!me)
         return kInvalidCall;
-    if (me->ConnState != kConnected)
+    if (me->ConnState != csConnected)
         return kInvalidState;
     if (digits.empty())
         return kInvalidParameter;
     if (!call->Privacy)
         return kOk;  // tones on an ordinary call change nothing here
     std::uint32_t error = kOk;
-    if (!Allowed(phone, 6, error))
+    if (!Allowed(phone, capPrivacyGuard, error))
         return error;
     auto guarded = std::find_if(call->Parties.begin(), call->Parties.end(),
-                                [](const TSimParty& party) { return party.PartyState == kPartyPrivacy; });
+                                [](const TSimParty& party) { return party.PartyState == psPrivacyGuard; });
     if (guarded == call->Parties.end())
         return kInvalidState;
     const std::string caller = guarded->Number;
     if (digits == "1") {
-        guarded->PartyState = 0;
+        guarded->PartyState = psNone;
         call->Privacy = false;
     } else if (digits == "2" || digits == "4") {
         if (digits == "4")
             phone.Blocked.insert(caller);
         for (TSimParty& party : call->Parties)
-            party.ConnState = kGone;
+            party.ConnState = csGone;
     } else if (digits == "3") {
-        guarded->PartyState = 0;
+        guarded->PartyState = psNone;
         call->Privacy = false;
         ToVoiceMail(*call, phone);
         Leave(*call, phone.Spec.Number);
@@ -584,7 +598,7 @@ std::uint32_t TSimPhoneSystem::SingleStep(TSimPhone& phone, const std::string& o
     TSimParty* me = call ? PartyOf(*call, phone.Spec.Number) : nullptr;
     if (!me)
         return kInvalidCall;
-    if (me->ConnState != kConnected && (conference || me->ConnState != kHeld))
+    if (me->ConnState != csConnected && (conference || me->ConnState != csHeld))
         return kInvalidState;
     if (destination.empty() || destination == phone.Spec.Number || IsOutsideInvalid(destination))
         return kInvalidNumber;
@@ -595,8 +609,8 @@ std::uint32_t TSimPhoneSystem::SingleStep(TSimPhone& phone, const std::string& o
     if (!conference) {
         Leave(*call, phone.Spec.Number);
         for (const TSimParty& party : call->Parties)
-            if (party.IsPhone && party.Number != phone.Spec.Number && party.ConnState == kConnected)
-                overrides[party.Number] = kEventTransferred;
+            if (party.IsPhone && party.Number != phone.Spec.Number && party.ConnState == csConnected)
+                overrides[party.Number] = ceTransferred;
     }
     Publish(call->Oid, overrides);
     return kOk;
@@ -609,14 +623,14 @@ std::uint32_t TSimPhoneSystem::SetupConsultation(TSimPhone& phone, const std::st
     TSimParty* me = call ? PartyOf(*call, phone.Spec.Number) : nullptr;
     if (!me)
         return kInvalidCall;
-    if (me->ConnState != kConnected && me->ConnState != kHeld)
+    if (me->ConnState != csConnected && me->ConnState != csHeld)
         return kInvalidState;
     if (destination.empty() || destination == phone.Spec.Number)
         return kInvalidNumber;
     if (PartyOf(*call, destination))
         return kInvalidParameter;
-    if (me->ConnState == kConnected) {
-        me->ConnState = kHeld;
+    if (me->ConnState == csConnected) {
+        me->ConnState = csHeld;
         Publish(call->Oid);
     }
     return MakeCall(phone, destination, 0, oid, newOid);
@@ -641,18 +655,18 @@ std::uint32_t TSimPhoneSystem::Join(TSimPhone& phone, const std::string& from, c
             movers.push_back(&party);
     if (movers.empty())
         return stayInCall ? kConferenceFailure : kInvalidState;
-    const std::uint32_t joinedEvent = stayInCall ? kEventConferenced : kEventTransferred;
+    const std::uint32_t joinedEvent = stayInCall ? ceConferenced : ceTransferred;
     Overrides overrides;
     for (TSimParty* mover : movers) {
         TSimParty moved = *mover;
-        if (moved.ConnState == kAttempting || moved.ConnState == kDialing)
-            moved.ConnState = kConnected;
+        if (moved.ConnState == csAttempting || moved.ConnState == csDialing)
+            moved.ConnState = csConnected;
         target->Parties.push_back(moved);
-        mover->ConnState = kGone;
+        mover->ConnState = csGone;
     }
     Leave(*source, phone.Spec.Number);
     if (stayInCall)
-        PartyOf(*target, phone.Spec.Number)->ConnState = kConnected;
+        PartyOf(*target, phone.Spec.Number)->ConnState = csConnected;
     else
         Leave(*target, phone.Spec.Number);
     for (const TSimParty& party : target->Parties)
@@ -680,8 +694,8 @@ std::uint32_t TSimPhoneSystem::VoiceMail(TSimPhone& phone, std::uint32_t mode)
     if (!phone.InService)
         return kOutOfService;
     TSimCall& call = NewCall();
-    call.Parties.push_back(MakeParty(phone.Spec.Number, kConnected));
-    TSimParty mail = MakeParty(options_.VoiceMailNumber, kConnected);
+    call.Parties.push_back(MakeParty(phone.Spec.Number, csConnected));
+    TSimParty mail = MakeParty(options_.VoiceMailNumber, csConnected);
     mail.Name = "Voice Mail";
     call.Parties.push_back(mail);
     // Playing one message (mode 2) marks it heard.
@@ -705,8 +719,8 @@ void TSimPhoneSystem::Tick(std::uint64_t nowMs)
             call.AnswerDueMs = 0;
             bool answered = false;
             for (TSimParty& party : call.Parties)
-                if (!party.IsPhone && party.ConnState == kRinging) {
-                    party.ConnState = kConnected;
+                if (!party.IsPhone && party.ConnState == csRinging) {
+                    party.ConnState = csConnected;
                     answered = true;
                 }
             if (answered)
@@ -716,9 +730,9 @@ void TSimPhoneSystem::Tick(std::uint64_t nowMs)
             call.NoAnswerDueMs = 0;
             const TSimPhone* phone = FindPhone(call.NoAnswerPhone);
             TSimParty* ringing = PartyOf(call, call.NoAnswerPhone);
-            if (phone && ringing && ringing->ConnState == kRinging && !phone->Forward[2].empty()) {
+            if (phone && ringing && ringing->ConnState == csRinging && !phone->Forward[2].empty()) {
                 const std::string forward = phone->Forward[2];
-                ringing->ConnState = kGone;
+                ringing->ConnState = csGone;
                 Deliver(call, forward, 1);
             }
         }
@@ -736,16 +750,16 @@ std::string TSimPhoneSystem::Ring(const std::string& number, const std::string& 
         return "the caller must be another number";
     TSimCall& call = NewCall();
     oid = call.Oid;
-    TSimParty caller = MakeParty(from, kAttempting);
+    TSimParty caller = MakeParty(from, csAttempting);
     if (!name.empty())
         caller.Name = name;
-    caller.PartyState = privacy ? kPartyPrivacy : 0;
+    caller.PartyState = privacy ? psPrivacyGuard : psNone;
     call.Privacy = privacy;
-    call.Cause = urgent ? kUrgentCause : 0;
+    call.Cause = urgent ? std::uint32_t{ecUrgent} : 0u;
     call.Parties.push_back(caller);
     Deliver(call, number);
-    const bool failed = call.Parties.back().ConnState == kFailed;
-    if (call.Parties.back().ConnState == kConnected)
+    const bool failed = call.Parties.back().ConnState == csFailed;
+    if (call.Parties.back().ConnState == csConnected)
         ConnectWaitingCallers(call);
     Publish(oid);
     Flush();
@@ -760,8 +774,8 @@ std::string TSimPhoneSystem::AnswerFar(const std::string& oid)
     bool answered = false;
     for (TSimParty& party : call->Parties) {
         const TSimPhone* phone = party.IsPhone ? FindPhone(party.Number) : nullptr;
-        if (party.ConnState == kRinging && (!phone || phone->MonitorSession == 0)) {
-            party.ConnState = kConnected;
+        if (party.ConnState == csRinging && (!phone || phone->MonitorSession == 0)) {
+            party.ConnState = csConnected;
             answered = true;
         }
     }
@@ -781,7 +795,8 @@ std::string TSimPhoneSystem::HangupFar(const std::string& oid)
         return "no call " + oid;
     for (TSimParty& party : call->Parties) {
         const TSimPhone* phone = party.IsPhone ? FindPhone(party.Number) : nullptr;
-        if (party.ConnState != kGone && party.PartyState != kPartyParked && (!phone || phone->MonitorSession == 0)) {
+        if (party.ConnState != csGone && party.PartyState != psParked &&
+            (!phone || phone->MonitorSession == 0)) {
             Leave(*call, party.Number);
             Publish(call->Oid);
             Flush();

@@ -89,8 +89,11 @@ std::string FromHex(const std::string& hex)
     return bytes;
 }
 
+// A state of a phone with nothing to report, which the client carries without reading.
+constexpr std::uint32_t kPhoneStateNormal = 2;
 // Capability bit that gates each forwarding kind.
-constexpr int kForwardBits[4] = {1, 23, 24, 25};
+constexpr TKovraCapability kForwardBits[4] = {capForwardAlways, capForwardBusy, capForwardNoAnswer,
+                                              capForwardOutOfService};
 
 }  // namespace
 
@@ -230,9 +233,9 @@ TSimPhone* TSimPhoneSystem::RequireDevice(int session, const std::string& device
     return nullptr;
 }
 
-bool TSimPhoneSystem::Allowed(const TSimPhone& phone, int bit, std::uint32_t& error) const
+bool TSimPhoneSystem::Allowed(const TSimPhone& phone, TKovraCapability bit, std::uint32_t& error) const
 {
-    if (phone.Spec.Capabilities & (1u << bit))
+    if (HasCapability(phone.Spec.Capabilities, bit))
         return true;
     error = kFeatureNotEnabled;
     return false;
@@ -368,13 +371,13 @@ void TSimPhoneSystem::SendPhoneState(const TSimPhone& phone, std::uint32_t state
         return;
     const bool forwarded = !phone.Forward[0].empty() || !phone.Forward[1].empty() || !phone.Forward[2].empty() ||
                            !phone.Forward[3].empty();
-    std::uint32_t state = 2;
+    std::uint32_t state = kPhoneStateNormal;
     if (!phone.InService)
-        state = 1;
+        state = phsOutOfService;
     else if (phone.DoNotDisturb)
-        state = 3;
+        state = phsDoNotDisturb;
     else if (forwarded)
-        state = 4;
+        state = phsForwarding;
     TKovraAPIMsg event(KovraMsg::PHONE_STATE_EVENT, 0);
     event.WriteInt32(phone.MonitorId);
     event.WriteStr(phone.Spec.Number);
@@ -395,8 +398,7 @@ std::string TSimPhoneSystem::SetCapabilities(const std::string& number, std::uin
     if (!phone)
         return "unknown phone " + number;
     phone->Spec.Capabilities = mask;
-    // State 8 tells the client to read the configuration again.
-    SendPhoneState(*phone, 8);
+    SendPhoneState(*phone, phsConfigChanged);
     Flush();
     return std::string();
 }
@@ -488,7 +490,7 @@ std::string TSimPhoneSystem::MeetmeParties(std::uint32_t confId, unsigned count,
         TSimParty guest;
         guest.Number = "5550" + std::to_string(1000 + i);
         guest.Name = "Guest " + std::to_string(i + 1);
-        guest.ConnState = kConnected;
+        guest.ConnState = csConnected;
         guest.Since = UnixNow();
         parties.push_back(guest);
     }

@@ -14,16 +14,9 @@
 #include "SimConfig.h"
 #include "SimProtocol.h"
 #include "SimTrace.h"
+#include "api/KovraCodes.h"
 
 namespace kovrasim {
-
-// Connection states as the client reads them.
-enum TSimConnState : std::uint32_t {
-    kGone = 0, kDialing = 1, kRinging = 2, kAttempting = 3, kConnected = 4, kHeld = 5, kQueued = 6, kFailed = 7,
-};
-// Party states with a meaning to the client; every other party carries 0.
-constexpr std::uint32_t kPartyParked = 8;
-constexpr std::uint32_t kPartyPrivacy = 9;
 
 struct TSimPhone {
     TSimPhoneSpec Spec;
@@ -38,8 +31,8 @@ struct TSimPhone {
 struct TSimParty {
     std::string Number;
     std::string Name;
-    std::uint32_t ConnState = kGone;
-    std::uint32_t PartyState = 0;
+    std::uint32_t ConnState = csGone;
+    std::uint32_t PartyState = psNone; // psParked or psPrivacyGuard, the states the client reads
     std::uint32_t Since = 0;   // seconds since 1970 UTC
     bool IsPhone = false;
     bool Hidden = false;       // the caller asked not to show its number
@@ -95,7 +88,7 @@ private:
     // SimPhones.cpp: sessions, phones, settings, application data.
     TSimPhone* Phone(const std::string& number);
     TSimPhone* RequireDevice(int session, const std::string& device, std::uint32_t& error);
-    bool Allowed(const TSimPhone& phone, int bit, std::uint32_t& error) const;
+    bool Allowed(const TSimPhone& phone, TKovraCapability bit, std::uint32_t& error) const;
     void MonitorStart(int session, std::uint32_t invokeId, TKovraAPIMsg& msg);
     void MonitorStop(int session, std::uint32_t invokeId, TKovraAPIMsg& msg);
     void DeviceRequest(int session, std::uint32_t invokeId, TKovraAPIMsg& msg);
