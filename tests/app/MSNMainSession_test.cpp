@@ -42,7 +42,7 @@ TEST(Session, DuplicateMonitorIsTakenOverOnceAndThenReportedWithoutLooping)
     ASSERT_TRUE(s.WaitFor([&] { return s.monitorStarts == 2; }));
     PumpFor(300);
     EXPECT_EQ(s.monitorStarts, 2);
-    EXPECT_EQ(s.Count(KovraMsg::MONITOR_STOP_REQ), 1u);
+    EXPECT_EQ(s.CountWhenAtLeast(KovraMsg::MONITOR_STOP_REQ, 1), 1u);
     auto starts = s.Requests(KovraMsg::MONITOR_START_REQ);
     ASSERT_EQ(starts.size(), 2u);
     starts[1].ReadStr();
@@ -94,7 +94,7 @@ TEST(Session, SettingsArePublishedOnlyWhenChanged)
     KovraAssistantConfig().WriteString("General", "a", "2");
     s.app->form->PublishSettings();
     s.app->form->PublishSettings();
-    ASSERT_EQ(s.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 1u);
+    ASSERT_EQ(s.CountWhenAtLeast(KovraMsg::SET_APPLICATION_DATA_REQ, 1), 1u);
     auto set = s.Requests(KovraMsg::SET_APPLICATION_DATA_REQ)[0];
     EXPECT_EQ(set.ReadStr(), "KovraAssistant");
     EXPECT_EQ(set.ReadStr(), KovraAssistantConfig().GetText());
@@ -112,7 +112,7 @@ TEST(Session, MissedCallsSurviveTheSettingsRoundTrip)
                         {Party("1001", csGone), Party("4255550123", csGone)});
         ASSERT_TRUE(s.WaitFor([&] { return s.app->form->History().MissedCount() == 1; }));
         s.app->form->PublishSettings();
-        ASSERT_EQ(s.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 1u);
+        ASSERT_EQ(s.CountWhenAtLeast(KovraMsg::SET_APPLICATION_DATA_REQ, 1), 1u);
         auto set = s.Requests(KovraMsg::SET_APPLICATION_DATA_REQ)[0];
         set.ReadStr();
         published = set.ReadStr();
@@ -142,7 +142,7 @@ TEST(Session, CallsStillUpAtCloseArePublishedInTheHistory)
     }));
     KovraAssistantConfig().WriteInteger("Confirm", "Exit", 0);
     ASSERT_TRUE(s.app->form->CloseWindow());
-    ASSERT_EQ(s.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 1u);
+    ASSERT_EQ(s.CountWhenAtLeast(KovraMsg::SET_APPLICATION_DATA_REQ, 1), 1u);
     auto set = s.Requests(KovraMsg::SET_APPLICATION_DATA_REQ)[0];
     set.ReadStr();
     TKovraAssistantConfig published;
@@ -169,8 +169,8 @@ TEST(Session, CloseAsksOnlyWhenConfiguredAndReleasesThePhone)
     KovraAssistantConfig().WriteInteger("Confirm", "Exit", 0);
     EXPECT_TRUE(s.app->form->CloseWindow());
     EXPECT_EQ(s.app->dialogs->confirms, 1);
-    EXPECT_EQ(s.Count(KovraMsg::MONITOR_STOP_REQ), 1u);
-    EXPECT_EQ(s.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 1u);  // the close changed the document
+    EXPECT_EQ(s.CountWhenAtLeast(KovraMsg::MONITOR_STOP_REQ, 1), 1u);
+    EXPECT_EQ(s.CountWhenAtLeast(KovraMsg::SET_APPLICATION_DATA_REQ, 1), 1u);  // the close changed the document
     EXPECT_FALSE(s.app->form->Api()->Connected());
     EXPECT_FALSE(s.app->form->tbIcon->Visible());
     EXPECT_FALSE(StartupInfo().Started);
@@ -198,14 +198,14 @@ TEST(Session, EveryClosePathReleasesThePhoneAndPublishes)
         ASSERT_TRUE(s.LogIn());
         KovraAssistantConfig().WriteInteger("Confirm", "Exit", 0);
         close(*s.app->form);
-        EXPECT_EQ(s.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 1u);
-        EXPECT_EQ(s.Count(KovraMsg::MONITOR_STOP_REQ), 1u);
+        EXPECT_EQ(s.CountWhenAtLeast(KovraMsg::SET_APPLICATION_DATA_REQ, 1), 1u);
+        EXPECT_EQ(s.CountWhenAtLeast(KovraMsg::MONITOR_STOP_REQ, 1), 1u);
         EXPECT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::DISCONNECT) == 1; }));
         EXPECT_TRUE(s.app->form->Closing());
         EXPECT_TRUE(ui::Application->Terminated());
         // A second close (WM_ENDSESSION after the tray's end) runs nothing again.
         EXPECT_FALSE(s.app->form->CloseWindow());
-        EXPECT_EQ(s.Count(KovraMsg::MONITOR_STOP_REQ), 1u);
+        EXPECT_EQ(s.CountWhenAtLeast(KovraMsg::MONITOR_STOP_REQ, 1), 1u);
     }
 }
 
@@ -229,8 +229,8 @@ TEST(Session, EndOfTheWindowsSessionClosesWithoutAskingAndWithinSeconds)
     const std::uint64_t took = platform::TickCount() - start;
     EXPECT_EQ(s.app->dialogs->confirms, 0);
     EXPECT_TRUE(ui::Application->Terminated());
-    EXPECT_EQ(s.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 1u);
-    EXPECT_EQ(s.Count(KovraMsg::MONITOR_STOP_REQ), 1u);
+    EXPECT_EQ(s.CountWhenAtLeast(KovraMsg::SET_APPLICATION_DATA_REQ, 1), 1u);
+    EXPECT_EQ(s.CountWhenAtLeast(KovraMsg::MONITOR_STOP_REQ, 1), 1u);
     EXPECT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::DISCONNECT) == 1; }, 1000));
     // The system allows a few seconds for both messages; the unanswered waits end well before.
     EXPECT_LT(took, 4000u);
@@ -287,7 +287,7 @@ TEST(HandOver, AnotherPhoneRestartsTheSessionAndRunsTheActionAfterTheNewLogIn)
     ASSERT_TRUE(s.LogIn());
     s.app->form->HandOver(" -MakeCall 555 -Options 2 -phone 1002 -pwd other -server 127.0.0.1");
     ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
-    EXPECT_EQ(s.Count(KovraMsg::MONITOR_STOP_REQ), 1u);
+    EXPECT_EQ(s.CountWhenAtLeast(KovraMsg::MONITOR_STOP_REQ, 1), 1u);
     const auto devices = s.RequestDevices(KovraMsg::MONITOR_START_REQ);
     ASSERT_EQ(devices.size(), 2u);
     EXPECT_EQ(devices[1], "1002");

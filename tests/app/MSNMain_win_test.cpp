@@ -157,13 +157,13 @@ TEST(Win32Program, ClosedAsByAltF4ItAsksPublishesAndReleasesThePhone)
     DWORD exitCode = 1;
     GetExitCodeProcess(program.Handle(), &exitCode);
     EXPECT_EQ(exitCode, 0u);
-    ASSERT_EQ(s.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 1u);
+    ASSERT_EQ(s.CountWhenAtLeast(KovraMsg::SET_APPLICATION_DATA_REQ, 1), 1u);
     auto set = s.Requests(KovraMsg::SET_APPLICATION_DATA_REQ)[0];
     set.ReadStr();
     const std::string published = set.ReadStr();
     EXPECT_NE(published.find("|Confirm=\"Exit#610\"|"), std::string::npos) << published; // "=" as #61
-    EXPECT_EQ(s.Count(KovraMsg::MONITOR_STOP_REQ), 1u);
-    EXPECT_EQ(s.Count(KovraMsg::DISCONNECT), 1u);
+    EXPECT_EQ(s.CountWhenAtLeast(KovraMsg::MONITOR_STOP_REQ, 1), 1u);
+    EXPECT_EQ(s.CountWhenAtLeast(KovraMsg::DISCONNECT, 1), 1u);
 }
 
 // Every top-level window of a process, shown or hidden, in z-order.
@@ -288,7 +288,7 @@ TEST(Win32Program, EndOfTheWindowsSessionReleasesThePhoneWithoutAskingAndAnswers
     EXPECT_LT(took, 5000u);
     EXPECT_EQ(ProcessWindow(program.Id(), L"Confirm"), nullptr);
     EXPECT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::DISCONNECT) == 1; }, 2000));
-    EXPECT_EQ(s.Count(KovraMsg::MONITOR_STOP_REQ), 1u);
+    EXPECT_EQ(s.CountWhenAtLeast(KovraMsg::MONITOR_STOP_REQ, 1), 1u);
     EXPECT_EQ(s.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 0u); // nothing changed, nothing published
     EXPECT_TRUE(s.WaitFor([&] { return program.Ended(); }, 10000));
 }

@@ -105,6 +105,12 @@ std::vector<TReceivedDatagram> Distinct(const std::vector<TReceivedDatagram>& da
 
 std::size_t ScriptedSession::Count(std::uint32_t type) const { return Distinct(server.ReceivedOfType(type)).size(); }
 
+std::size_t ScriptedSession::CountWhenAtLeast(std::uint32_t type, std::size_t atLeast)
+{
+    WaitFor([&] { return Count(type) >= atLeast; });
+    return Count(type);
+}
+
 std::vector<TKovraAPIMsg> ScriptedSession::Requests(std::uint32_t type) const
 {
     std::vector<TKovraAPIMsg> bodies;

@@ -20,6 +20,9 @@ public:
     bool LogIn();
     // Requests of a type, each counted once however often it was retransmitted.
     std::size_t Count(std::uint32_t type) const;
+    // Count once it has reached `atLeast` or the wait ended: the server reads on a thread of its
+    // own, and a request whose answer the window stopped waiting for may not have been read yet.
+    std::size_t CountWhenAtLeast(std::uint32_t type, std::size_t atLeast);
     // The request bodies of a type, each read after InvokeID and device.
     std::vector<TKovraAPIMsg> Requests(std::uint32_t type) const;
     std::vector<std::string> RequestDevices(std::uint32_t type) const;
