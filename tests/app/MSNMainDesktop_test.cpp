@@ -75,8 +75,8 @@ TEST_F(Desktop, AnswerKeyAnswersOnlyARingingCallAndAlternatesOnlyHeldWithConnect
     session.app->Answer(kCall);
     session.app->Hold(kCall);
     session.app->Event(kOther, 1, {Party("1001", 1)});
-    ASSERT_EQ(form().ActiveCallId, kOther);
-    ASSERT_EQ(form().HeldCallId, kCall);
+    ASSERT_EQ(form().Tracker().ActiveCallId(), kOther);
+    ASSERT_EQ(form().Tracker().HeldCallId(), kCall);
     Press(hkAnswerOrAlternate);
     EXPECT_EQ(form().txtError->Caption(), nothing);
 
@@ -95,7 +95,7 @@ TEST_F(Desktop, AnswerKeyAnswersOnlyARingingCallAndAlternatesOnlyHeldWithConnect
     session.app->Event(kCall, 7, {Party("1001", 0), Party("4255550123", 0)});
     session.app->Ring(third, "4255550199");
     session.app->Event(third, 0, {Party("1001", 4), Party("4255550199", 4)});
-    ASSERT_EQ(form().AlertingCallId, third);
+    ASSERT_EQ(form().Tracker().AlertingCallId(), third);
     Press(hkAnswerOrAlternate);
     EXPECT_EQ(form().txtError->Caption(), nothing);
     PumpFor(100);
