@@ -109,7 +109,7 @@ void TfmKovraAssistant::lbCallsClick()
 
 void TfmKovraAssistant::ApplyPhoneRule(int event)
 {
-    if (event != 0)
+    if (event != messenger::pePhoneNone)
         services_.Messenger->ApplyPhoneRule(event);
 }
 
@@ -181,12 +181,12 @@ void TfmKovraAssistant::OnPhoneState(const TKovraPhoneState& state)
     if (options_)
         options_->AddTrafficLine("PhoneStateEvent Device: " + state.Device);
     if (!tmDontChange->Enabled()) {
-        if (state.PhoneState == 1)
-            ApplyPhoneRule(7);
-        else if (state.PhoneState == 3)
-            ApplyPhoneRule(state.DoNotDisturb ? 4 : 5);
-        else if (state.PhoneState == 4 && state.Forwarded)
-            ApplyPhoneRule(6);
+        if (state.PhoneState == phsOutOfService)
+            ApplyPhoneRule(messenger::peOutOfService);
+        else if (state.PhoneState == phsDoNotDisturb)
+            ApplyPhoneRule(state.DoNotDisturb ? messenger::peDndOn : messenger::peDndOff);
+        else if (state.PhoneState == phsForwarding && state.Forwarded)
+            ApplyPhoneRule(messenger::peForwarded);
     }
     tmUpdatePhoneState->SetEnabled(false);
     tmUpdatePhoneState->SetEnabled(true);
@@ -198,7 +198,7 @@ void TfmKovraAssistant::tmUpdatePhoneStateTimer()
     if (closing_)
         return;
     RefreshPhoneStatus(false);
-    if (phoneState_.PhoneState == 8 && api_)
+    if (phoneState_.PhoneState == phsConfigChanged && api_)
         api_->QueryPhoneConfig(StartupInfo().Device, phoneConfig_);
     if (!closing_)
         UpdateControls();
@@ -225,13 +225,20 @@ void TfmKovraAssistant::lbCallsDrawItem(ui::TCustomListBox* sender, int index, c
 
     int image = 1;
     switch (call->LocalState) {
-    case 1: image = 3; break;
-    case 2: case 3: image = 0; break;
-    case 5: image = 2; break;
+    case csDialing:
+        image = 3;
+        break;
+    case csRinging:
+    case csAttempting:
+        image = 0;
+        break;
+    case csHeld:
+        image = 2;
+        break;
     default: break;
     }
     if (call->IsConference())
-        image = call->LocalState == 5 ? 5 : 4;
+        image = call->LocalState == csHeld ? 5 : 4;
     canvas.DrawImage(*imCallStates, image, rect.Left + 1, rect.Top + 3,
                      selected ? ui::TDrawingStyle::dsNormal : ui::TDrawingStyle::dsSelected);
 
@@ -249,7 +256,7 @@ void TfmKovraAssistant::lbCallsDrawItem(ui::TCustomListBox* sender, int index, c
         first = call->FirstName();
         if (call->Urgent)
             first = MessageBundle().GetText("Urgent", "Urgent") + " " + first;
-        if (call->RemoteState == 4)
+        if (call->RemoteState == psVia)
             first += " (" + call->ViaName + ")";
     }
     canvas.Font.SetStyle(ui::fsBold);
@@ -267,7 +274,7 @@ void TfmKovraAssistant::lbCallsDrawItem(ui::TCustomListBox* sender, int index, c
         canvas.Font.SetColor(Colour(152, ui::clGray));
     canvas.TextOut(x, rect.Top + 18, second);
 
-    if (call->LocalState == 5) {
+    if (call->LocalState == csHeld) {
         canvas.Font.SetColor(ui::clRed);
         canvas.TextOut(rect.Right - 35, rect.Top + 20, DurationText(call->HoldTick));
         canvas.Font.SetColor(textColour);
