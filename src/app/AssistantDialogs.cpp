@@ -123,8 +123,8 @@ private:
 
 bool AnswerOfferedFor(const TfmKovraAssistant& window, std::uint32_t capabilities)
 {
-    if (!window.ActiveCallId.empty()) {
-        const TCallInfo* active = window.FindCall(window.ActiveCallId);
+    if (!window.Tracker().ActiveCallId().empty()) {
+        const TCallInfo* active = window.FindCall(window.Tracker().ActiveCallId());
         if (active && active->LocalState == csDialing && HasCapability(capabilities, capAnswer))
             return true;
         return HasCapability(capabilities, capAlternate);

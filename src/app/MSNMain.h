@@ -16,6 +16,7 @@
 #include "api/KovraUDPApi.h"
 #include "app/AssistantSeams.h"
 #include "app/CallHistory.h"
+#include "app/CallTracker.h"
 #include "app/MSNCallInfo.h"
 #include "app/StartupInfo.h"
 #include "messenger/MSNUtils.h"
@@ -146,21 +147,18 @@ public:
     void OnPhoneState(const TKovraPhoneState& state);
     void OnRequestResult(std::uint32_t dwError);
 
-    // Calls (MSNMainCalls.cpp).
-    TCallInfo* FindCall(const std::string& oid) const;
-    TCallInfo* NewCall(const std::string& oid);
-    void RemoveCall(const std::string& oid);
+    // Calls (MSNMainCalls.cpp): the tracker's records, one line of lbCalls each.
+    const TCallTracker& Tracker() const { return calls_; }
+    TCallInfo* FindCall(const std::string& oid) const { return calls_.Find(oid); }
     TCallInfo* SelectedCall() const;
     void DropAllCalls();
     void lbCallsClick();
     void lbCallsDrawItem(ui::TCustomListBox* sender, int index, const ui::TRect& rect, ui::TOwnerDrawState state);
     void lbSpeedButtonsDrawItem(ui::TCustomListBox* sender, int index, const ui::TRect& rect,
                                 ui::TOwnerDrawState state);
-    std::vector<TCallInfo*> Calls() const;
-    // Held calls as the state pages count them: LocalState 5, the far end neither 7, 8 nor 9.
-    std::vector<TCallInfo*> HeldCalls() const;
-    // Held calls as the commands count them: every listed call with LocalState 5.
-    std::vector<TCallInfo*> CallsOnHold() const;
+    std::vector<TCallInfo*> Calls() const { return calls_.Calls(); }
+    std::vector<TCallInfo*> HeldCalls() const { return calls_.HeldCalls(); }
+    std::vector<TCallInfo*> CallsOnHold() const { return calls_.CallsOnHold(); }
 
     // State pages (MSNMainStates.cpp).
     void UpdateControls();
@@ -250,7 +248,6 @@ public:
     // Texts of the "I want to..." submenu, in order.
     std::vector<std::string> WantToCaptions() const;
 
-    std::string ActiveCallId, AlertingCallId, HeldCallId, ParkedCallId;
     struct TDialoutEntry {
         std::string Number;
         bool Joined = false;
@@ -339,8 +336,12 @@ private:
     static std::string DurationText(std::uint32_t sinceTick);
     void ShowSpeedDials(const std::vector<std::string>& lines);
     void StopSpeedDialFetch();
-    // Keeps the call in the history; what was kept, if anything.
-    std::optional<TCallRecord> RecordCall(const TCallInfo& call);
+    // Lists a record the tracker made, selected, as a click would.
+    void NewCall(TCallInfo& call);
+    // Takes the line of an ended call down; the record goes with it.
+    void RemoveCall(std::unique_ptr<TCallInfo> call);
+    // The history changed: it is stored and shown.
+    void HistoryRecorded();
     // Selects the call in the list, as a click would; false when it is not listed.
     bool SelectCall(const std::string& oid);
     void ScreenPop(TCallInfo& call);
@@ -376,9 +377,7 @@ private:
     bool loginRetried_ = false;
     std::string settingsText_;
     TCallHistory history_;
-    // Calls kept when their session was lost, by oid: one the next session reports again takes
-    // its entry over when it ends.
-    std::map<std::string, TCallRecord> cutOff_;
+    TCallTracker calls_{history_};
     TDesktopPreferences desktop_;
     // The forward-list entries cbRedirectTo shows, after its "None", as name and number.
     std::vector<std::pair<std::string, std::string>> redirectEntries_;

@@ -13,77 +13,32 @@
 
 namespace {
 
-const std::string kNoRelatedCall(24, '0');
-
 ui::TColor Colour(int tag, ui::TColor fallback) { return ToToolkitColour(GetColour(tag, fallback)); }
 
 std::uint32_t Now32() { return static_cast<std::uint32_t>(platform::TickCount()); }
 
 }  // namespace
 
-TCallInfo* TfmKovraAssistant::FindCall(const std::string& oid) const
-{
-    const int index = lbCalls->Items().IndexOf(oid);
-    return index < 0 ? nullptr : lbCalls->Items().ObjectAs<TCallInfo>(index);
-}
-
-std::vector<TCallInfo*> TfmKovraAssistant::Calls() const
-{
-    std::vector<TCallInfo*> calls;
-    for (int i = 0; i < lbCalls->Items().Count(); ++i)
-        calls.push_back(lbCalls->Items().ObjectAs<TCallInfo>(i));
-    return calls;
-}
-
-std::vector<TCallInfo*> TfmKovraAssistant::HeldCalls() const
-{
-    std::vector<TCallInfo*> held;
-    for (TCallInfo* call : Calls())
-        if (call->LocalState == 5 && call->RemoteState != 7 && call->RemoteState != 8 && call->RemoteState != 9)
-            held.push_back(call);
-    return held;
-}
-
-std::vector<TCallInfo*> TfmKovraAssistant::CallsOnHold() const
-{
-    std::vector<TCallInfo*> held;
-    for (TCallInfo* call : Calls())
-        if (call->LocalState == 5)
-            held.push_back(call);
-    return held;
-}
-
 void TfmKovraAssistant::ShowCallsOrSpeedDials()
 {
     nbPages->SetPageIndex(lbCalls->Items().Count() > 0 ? 0 : 1);
 }
 
-TCallInfo* TfmKovraAssistant::NewCall(const std::string& oid)
+void TfmKovraAssistant::NewCall(TCallInfo& call)
 {
-    auto* call = new TCallInfo(oid);
-    if (const auto cut = cutOff_.find(oid); cut != cutOff_.end()) {
-        // Reported again after a lost session: the same call, which began, rang and was answered then.
-        call->Began = cut->second.Start;
-        call->Rang = cut->second.Incoming;
-        call->Answered = cut->second.Answered;
-        call->StartTick = Now32() - static_cast<std::uint32_t>(cut->second.Seconds) * 1000u;
-    }
-    const int index = lbCalls->Items().Add(oid, call);
+    const int index = lbCalls->Items().Add(call.CallId, &call);
     lbCalls->SetItemIndex(index);
     lbCallsClick();
     tmCallDuration->SetEnabled(true);
     ShowCallsOrSpeedDials();
-    return call;
 }
 
-void TfmKovraAssistant::RemoveCall(const std::string& oid)
+void TfmKovraAssistant::RemoveCall(std::unique_ptr<TCallInfo> call)
 {
-    const int index = lbCalls->Items().IndexOf(oid);
-    if (index < 0)
-        return;
-    RecordCall(*lbCalls->Items().ObjectAs<TCallInfo>(index));
-    delete lbCalls->Items().ObjectAs<TCallInfo>(index);
-    lbCalls->Items().Delete(index);
+    const int index = lbCalls->Items().IndexOfObject(call.get());
+    if (index >= 0)
+        lbCalls->Items().Delete(index);
+    call.reset();
     const int count = lbCalls->Items().Count();
     if (count > 0) {
         lbCalls->SetItemIndex(count - 1);
@@ -102,28 +57,12 @@ TCallInfo* TfmKovraAssistant::SelectedCall() const
     return lbCalls->Items().ObjectAs<TCallInfo>(index);
 }
 
-std::optional<TCallRecord> TfmKovraAssistant::RecordCall(const TCallInfo& call)
+void TfmKovraAssistant::HistoryRecorded()
 {
-    // A call that never showed another party, never rang and was never answered leaves nothing to keep.
-    if (!call.Rang && !call.Answered && call.PartyNumber.empty())
-        return std::nullopt;
-    TCallRecord record;
-    record.Incoming = call.Rang;
-    record.Name = call.PartyName;
-    record.Number = call.PartyNumber;
-    record.Start = call.Began;
-    record.Answered = call.Answered;
-    record.Seconds = call.Answered ? static_cast<int>((Now32() - call.StartTick) / 1000) : 0;
-    const auto cut = cutOff_.find(call.CallId);
-    if (cut == cutOff_.end() || !history_.Replace(cut->second, record))
-        history_.Add(record);
-    if (cut != cutOff_.end())
-        cutOff_.erase(cut);
     history_.Save(KovraAssistantConfig());
     ShowTrayHint();
     if (options_)
         options_->HistoryChanged();
-    return record;
 }
 
 void TfmKovraAssistant::HistorySeen()
@@ -154,20 +93,10 @@ void TfmKovraAssistant::ShowTrayHint()
 
 void TfmKovraAssistant::DropAllCalls()
 {
-    // Their end is unknown: each is kept as it stands, and one that the next session reports again
-    // takes its entry over when it ends.
-    std::map<std::string, TCallRecord> cutOff;
-    for (TCallInfo* call : Calls()) {
-        if (const auto record = RecordCall(*call))
-            cutOff[call->CallId] = *record;
-        delete call;
-    }
-    cutOff_ = std::move(cutOff);
+    // The lines go before the records they point to.
     lbCalls->Items().Clear();
-    // Identifiers of calls no longer listed would make the commands wait for calls that are gone.
-    ActiveCallId.clear();
-    AlertingCallId.clear();
-    HeldCallId.clear();
+    if (calls_.DropAll())
+        HistoryRecorded();
     tmCallDuration->SetEnabled(false);
     ShowCallsOrSpeedDials();
 }
@@ -180,7 +109,7 @@ void TfmKovraAssistant::lbCallsClick()
 
 void TfmKovraAssistant::ApplyPhoneRule(int event)
 {
-    if (event != 0)
+    if (event != messenger::pePhoneNone)
         services_.Messenger->ApplyPhoneRule(event);
 }
 
@@ -191,185 +120,32 @@ void TfmKovraAssistant::OnCallConnection(std::uint32_t, const std::string& szDev
 {
     if (closing_)
         return;
-    // The count on the wire and the connections decoded may disagree on a malformed event.
-    const int count = std::min<int>(std::max(nCount, 0), static_cast<int>(Connections.size()));
-    auto conn = [&](int i) -> const TKovraCallConnection& { return Connections[static_cast<std::size_t>(i)]; };
-    std::string related = oidRelated;
-    std::string via;
-
-    int far = 0;
-    if (count == 1) {
-        far = static_cast<int>(conn(0).PartyState);
-    } else if (count == 2) {
-        far = static_cast<int>(conn(1).PartyState);
-    } else if (count > 2) {
-        far = static_cast<int>(conn(1).PartyState);
-        for (int i = 1; i < count; ++i) {
-            const int state = static_cast<int>(conn(i).PartyState);
-            if (state != 0 && state != 3) {
-                far = state;
-                if (state == 4)
-                    via = conn(i).PartyName;
-                break;
-            }
-        }
-    }
-    if (far == 9)
-        related.clear();
-
-    TCallInfo* call = FindCall(oidCall);
-    if (!call)
-        call = NewCall(oidCall);
-    if (dwEventCause == 16)
-        call->Urgent = true;
-    call->RemoteState = far;
-
     const std::string& device = StartupInfo().Device;
-    int mine = -1;
-    for (int i = 0; i < count; ++i)
-        if (conn(i).PartyNumber == device) {
-            mine = static_cast<int>(conn(i).PartyConnState);
-            break;
-        }
-    if (mine < 0)
+    TCallOutcome outcome = calls_.Apply(
+        {szDevice, oidCall, oidRelated, dwEvent, dwEventCause, nCount, Connections}, device, Capabilities());
+    if (outcome.Created)
+        NewCall(*outcome.Call);
+    if (!outcome.Tracked)
         return;
-
-    if (call->RemoteState == 4)
-        call->ViaName = via;
-
-    if (szDevice == device) {
-        auto clearIf = [&](std::string& id) {
-            if (id == oidCall)
-                id.clear();
-        };
-        switch (dwEvent) {
-        case 0:
-            if (mine == 1 || mine == 3 || mine == 4)
-                ActiveCallId = oidCall;
-            else if (mine == 2)
-                AlertingCallId = oidCall;
-            else if (mine == 5)
-                HeldCallId = oidCall;
-            break;
-        case 1: case 2: case 8: case 10: case 12:
-            ActiveCallId = oidCall;
-            break;
-        case 3:
-            AlertingCallId = oidCall;
-            break;
-        case 4:
-            ActiveCallId = oidCall;
-            clearIf(AlertingCallId);
-            break;
-        case 5:
-            HeldCallId = oidCall;
-            clearIf(ActiveCallId);
-            break;
-        case 6:
-            ActiveCallId = oidCall;
-            clearIf(HeldCallId);
-            break;
-        case 7: case 9: case 11:
-            clearIf(HeldCallId);
-            clearIf(AlertingCallId);
-            clearIf(ActiveCallId);
-            break;
-        default:
-            break;
-        }
-        if (related == kNoRelatedCall)
-            related.clear();
-        call->RelatedCallId = related;
-    }
-
-    if (dwEvent == 9 && call->RemoteState == 8 && !ParkedCallId.empty() && related == ParkedCallId &&
-        count >= 3)
-        services_.Dialogs->ParkNotice(conn(2).PartyName + "   (" + conn(2).PartyNumber + ")", conn(1).PartyNumber);
-
-    const int previous = call->LocalState;
-    if (mine == 4 && (previous == 1 || previous == 2 || previous == 3))
-        call->StartTick = Now32();
-    if (mine == 2)
-        call->Rang = true;
-    else if (mine == 4)
-        call->Answered = true;
-    if (mine == 5) {
-        call->HoldTick = Now32();
-        if (!call->PendingNumber.empty() && Cap(17) && api_)
-            api_->MakeCall(StartupInfo().Device, call->PendingNumber, static_cast<std::uint32_t>(call->PendingOptions));
-        call->PendingNumber.clear();
-        call->PendingOptions = 0;
-    }
-    call->LocalState = mine;
+    if (outcome.ParkNotice)
+        services_.Dialogs->ParkNotice(outcome.ParkNotice->From, outcome.ParkNotice->ParkedAt);
+    if (outcome.Dial && api_)
+        api_->MakeCall(device, outcome.Dial->Number, static_cast<std::uint32_t>(outcome.Dial->Options));
     if (options_)
-        options_->LocalStateChanged(mine);
-
-    if (call->LocalState == 0) {
-        RemoveCall(oidCall);
-        call = nullptr;
-    } else {
-        call->ClearParties();
-        if (count == 1) {
-            if (mine == 1)
-                call->SetFirstName(MessageBundle().GetText("Dialing", "Dialing..."));
-            else if (mine == 7)
-                call->SetFirstName(MessageBundle().GetText("InvalidNumber", "Invalid Number"));
-            else
-                call->SetFirstName("");
-            call->SetFirstDevice("");
-        } else {
-            for (int i = 1; i < count; ++i) {
-                switch (conn(i).PartyConnState) {
-                case 0:
-                    if (count == 2)
-                        call->AddParty(conn(i).PartyName, conn(i).PartyNumber);
-                    break;
-                case 7:
-                    call->LocalState = 7;
-                    call->AddParty("", conn(i).PartyNumber);
-                    break;
-                case 8:
-                    break;
-                default:
-                    call->AddParty(conn(i).PartyName, conn(i).PartyNumber);
-                    break;
-                }
-            }
-            if (!call->IsConference() && !call->FirstDevice().empty()) {
-                call->PartyName = call->FirstName();
-                call->PartyNumber = call->FirstDevice();
-            }
-        }
+        options_->LocalStateChanged(outcome.OwnState);
+    if (outcome.Ended) {
+        if (outcome.Recorded)
+            HistoryRecorded();
+        RemoveCall(std::move(outcome.Ended));
     }
-
     UpdateControls();
-
-    switch (mine) {
-    case 0:
-        ApplyPhoneRule(3);
-        break;
-    case 1:
-        ApplyPhoneRule(1);
-        break;
-    case 2:
-        if (call) {
-            ScreenPop(*call);
-            OpenCallPopup(*call);
-        }
-        break;
-    case 4:
-        ApplyPhoneRule(2);
-        if (call)
-            call->ClosePopup();
-        break;
-    case 5:
-        ApplyPhoneRule(3);
-        if (call)
-            call->ClosePopup();
-        break;
-    default:
-        break;
+    ApplyPhoneRule(outcome.PhoneEvent);
+    if (outcome.OpenPopup) {
+        ScreenPop(*outcome.Call);
+        OpenCallPopup(*outcome.Call);
     }
+    if (outcome.ClosePopup)
+        outcome.Call->ClosePopup();
     lbCalls->Invalidate();
 }
 
@@ -405,12 +181,12 @@ void TfmKovraAssistant::OnPhoneState(const TKovraPhoneState& state)
     if (options_)
         options_->AddTrafficLine("PhoneStateEvent Device: " + state.Device);
     if (!tmDontChange->Enabled()) {
-        if (state.PhoneState == 1)
-            ApplyPhoneRule(7);
-        else if (state.PhoneState == 3)
-            ApplyPhoneRule(state.DoNotDisturb ? 4 : 5);
-        else if (state.PhoneState == 4 && state.Forwarded)
-            ApplyPhoneRule(6);
+        if (state.PhoneState == phsOutOfService)
+            ApplyPhoneRule(messenger::peOutOfService);
+        else if (state.PhoneState == phsDoNotDisturb)
+            ApplyPhoneRule(state.DoNotDisturb ? messenger::peDndOn : messenger::peDndOff);
+        else if (state.PhoneState == phsForwarding && state.Forwarded)
+            ApplyPhoneRule(messenger::peForwarded);
     }
     tmUpdatePhoneState->SetEnabled(false);
     tmUpdatePhoneState->SetEnabled(true);
@@ -422,7 +198,7 @@ void TfmKovraAssistant::tmUpdatePhoneStateTimer()
     if (closing_)
         return;
     RefreshPhoneStatus(false);
-    if (phoneState_.PhoneState == 8 && api_)
+    if (phoneState_.PhoneState == phsConfigChanged && api_)
         api_->QueryPhoneConfig(StartupInfo().Device, phoneConfig_);
     if (!closing_)
         UpdateControls();
@@ -449,13 +225,20 @@ void TfmKovraAssistant::lbCallsDrawItem(ui::TCustomListBox* sender, int index, c
 
     int image = 1;
     switch (call->LocalState) {
-    case 1: image = 3; break;
-    case 2: case 3: image = 0; break;
-    case 5: image = 2; break;
+    case csDialing:
+        image = 3;
+        break;
+    case csRinging:
+    case csAttempting:
+        image = 0;
+        break;
+    case csHeld:
+        image = 2;
+        break;
     default: break;
     }
     if (call->IsConference())
-        image = call->LocalState == 5 ? 5 : 4;
+        image = call->LocalState == csHeld ? 5 : 4;
     canvas.DrawImage(*imCallStates, image, rect.Left + 1, rect.Top + 3,
                      selected ? ui::TDrawingStyle::dsNormal : ui::TDrawingStyle::dsSelected);
 
@@ -473,7 +256,7 @@ void TfmKovraAssistant::lbCallsDrawItem(ui::TCustomListBox* sender, int index, c
         first = call->FirstName();
         if (call->Urgent)
             first = MessageBundle().GetText("Urgent", "Urgent") + " " + first;
-        if (call->RemoteState == 4)
+        if (call->RemoteState == psVia)
             first += " (" + call->ViaName + ")";
     }
     canvas.Font.SetStyle(ui::fsBold);
@@ -491,7 +274,7 @@ void TfmKovraAssistant::lbCallsDrawItem(ui::TCustomListBox* sender, int index, c
         canvas.Font.SetColor(Colour(152, ui::clGray));
     canvas.TextOut(x, rect.Top + 18, second);
 
-    if (call->LocalState == 5) {
+    if (call->LocalState == csHeld) {
         canvas.Font.SetColor(ui::clRed);
         canvas.TextOut(rect.Right - 35, rect.Top + 20, DurationText(call->HoldTick));
         canvas.Font.SetColor(textColour);

@@ -30,11 +30,11 @@ void TfmKovraAssistant::MakeCallTo(const std::string& number, int options)
     if (!InService() || !api_)
         return;
     const std::string& device = StartupInfo().Device;
-    if (ActiveCallId.empty()) {
+    if (calls_.ActiveCallId().empty()) {
         api_->MakeCall(device, number, static_cast<std::uint32_t>(options));
         return;
     }
-    TCallInfo* active = FindCall(ActiveCallId);
+    TCallInfo* active = FindCall(calls_.ActiveCallId());
     if (!active)
         return;
     if (active->LocalState != 4) {
@@ -51,12 +51,12 @@ void TfmKovraAssistant::AnswerOrAlternate(const std::string& oid)
     if (!InService() || !api_)
         return;
     const std::string& device = StartupInfo().Device;
-    if (!ActiveCallId.empty()) {
-        const TCallInfo* active = FindCall(ActiveCallId);
+    if (!calls_.ActiveCallId().empty()) {
+        const TCallInfo* active = FindCall(calls_.ActiveCallId());
         if (active && active->LocalState == 1 && Cap(5))
             api_->AnswerCall(device, oid);
         else if (Cap(4))
-            api_->AlternateCall(device, ActiveCallId, oid);
+            api_->AlternateCall(device, calls_.ActiveCallId(), oid);
     } else if (Cap(5)) {
         api_->AnswerCall(device, oid);
     }
@@ -102,10 +102,10 @@ void TfmKovraAssistant::OnResumeCall()
         return;
     const std::string oid = call->CallId;
     const std::string device = StartupInfo().Device;
-    if (ActiveCallId.empty())
+    if (calls_.ActiveCallId().empty())
         api_->RetrieveCall(device, oid);
     else if (Cap(4))
-        api_->AlternateCall(device, ActiveCallId, oid);
+        api_->AlternateCall(device, calls_.ActiveCallId(), oid);
 }
 
 void TfmKovraAssistant::OnDropCall()
@@ -125,7 +125,7 @@ void TfmKovraAssistant::OnParkCall()
         return;
     const std::string oid = call->CallId;
     const std::string device = StartupInfo().Device;
-    ParkedCallId = oid;
+    calls_.ParkRequested(oid);
     api_->ParkCall(device, oid);
 }
 
@@ -269,8 +269,8 @@ void TfmKovraAssistant::OnCompleteTransfer()
     }
     const auto held = CallsOnHold();
     if (held.size() == 1) {
-        if (!HeldCallId.empty())
-            api_->CompleteTransfer(device, oid, HeldCallId);
+        if (!calls_.HeldCallId().empty())
+            api_->CompleteTransfer(device, oid, calls_.HeldCallId());
     } else if (held.size() > 1) {
         OnTransferOnHold();
     }
@@ -305,8 +305,8 @@ void TfmKovraAssistant::OnAddToConference()
         single.push_back(each);
     }
     if (single.size() == 1) {
-        if (!HeldCallId.empty())
-            api_->ConferenceCall(device, oid, HeldCallId);
+        if (!calls_.HeldCallId().empty())
+            api_->ConferenceCall(device, oid, calls_.HeldCallId());
     } else if (single.size() > 1) {
         OnConferenceOnHold();
     }
@@ -359,8 +359,8 @@ void TfmKovraAssistant::OnListenVoiceMail()
     if (!InService() || !api_)
         return;
     const std::string& device = StartupInfo().Device;
-    if (!ActiveCallId.empty())
-        api_->HoldCall(device, ActiveCallId);
+    if (!calls_.ActiveCallId().empty())
+        api_->HoldCall(device, calls_.ActiveCallId());
     api_->VoiceMail(device, 0, "", 0, 0);
 }
 
@@ -429,10 +429,10 @@ void TfmKovraAssistant::OnAddToMeetme()
     for (TCallInfo* each : Calls()) {
         if (each->RemoteState != 7)
             continue;
-        if (ActiveCallId.empty())
+        if (calls_.ActiveCallId().empty())
             api_->RetrieveCall(StartupInfo().Device, each->CallId);
         else if (Cap(4))
-            api_->AlternateCall(StartupInfo().Device, ActiveCallId, each->CallId);
+            api_->AlternateCall(StartupInfo().Device, calls_.ActiveCallId(), each->CallId);
     }
 }
 

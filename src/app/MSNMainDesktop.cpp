@@ -49,14 +49,14 @@ void TfmKovraAssistant::RunHotkey(int command)
         AnswerHotkey();
         break;
     case hkDrop:
-        if (SelectCall(ActiveCallId))
+        if (SelectCall(calls_.ActiveCallId()))
             OnDropCall();
         break;
     case hkHoldRetrieve:
-        if (SelectCall(ActiveCallId)) {
-            if (FindCall(ActiveCallId)->LocalState == csConnected)
+        if (SelectCall(calls_.ActiveCallId())) {
+            if (FindCall(calls_.ActiveCallId())->LocalState == csConnected)
                 OnHoldCall();
-        } else if (SelectCall(HeldCallId)) {
+        } else if (SelectCall(calls_.HeldCallId())) {
             OnResumeCall();
         }
         break;
@@ -72,7 +72,7 @@ void TfmKovraAssistant::RunHotkey(int command)
 // with the connected one. The remembered identifiers may name calls that have moved on since.
 void TfmKovraAssistant::AnswerHotkey()
 {
-    const TCallInfo* ringing = FindCall(AlertingCallId);
+    const TCallInfo* ringing = FindCall(calls_.AlertingCallId());
     if (!ringing || ringing->LocalState != csRinging) {
         ringing = nullptr;
         for (const TCallInfo* call : Calls())
@@ -85,8 +85,8 @@ void TfmKovraAssistant::AnswerHotkey()
         AnswerOrAlternate(oid);
         return;
     }
-    const TCallInfo* active = FindCall(ActiveCallId);
-    const TCallInfo* held = FindCall(HeldCallId);
+    const TCallInfo* active = FindCall(calls_.ActiveCallId());
+    const TCallInfo* held = FindCall(calls_.HeldCallId());
     if (active && held && active != held && active->LocalState == csConnected && held->LocalState == csHeld &&
         HasCapability(Capabilities(), capAlternate)) {
         const std::string activeId = active->CallId, heldId = held->CallId;

@@ -18,8 +18,8 @@ void TfmKovraAssistant::CopyToWantTo(const std::string& caption, std::function<v
 
 bool TfmKovraAssistant::AnswerOffered() const
 {
-    if (!ActiveCallId.empty()) {
-        const TCallInfo* active = FindCall(ActiveCallId);
+    if (!calls_.ActiveCallId().empty()) {
+        const TCallInfo* active = FindCall(calls_.ActiveCallId());
         if (active && active->LocalState == 1 && Cap(5))
             return true;
         return Cap(4);
@@ -210,7 +210,7 @@ void TfmKovraAssistant::UpdateControls()
         }
         break;
     case 5:
-        ShowPageLinks(spHeld, {ActiveCallId.empty() || Cap(4), Cap(9)});
+        ShowPageLinks(spHeld, {calls_.ActiveCallId().empty() || Cap(4), Cap(9)});
         break;
     case 6:
         ShowPageLinks(spQueued, {});

@@ -61,7 +61,6 @@ TEST_F(Commands, MakeCallWhileConnectedWithoutBit17OnlyHolds)
     EXPECT_EQ(session->Count(KovraMsg::MAKE_CALL_REQ), 0u);
     EXPECT_TRUE(form().FindCall(kCall)->PendingNumber.empty());
     // Without a connected call the number is dialled at once.
-    form().ActiveCallId.clear();
     form().OnMakeCall();
     ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
 }

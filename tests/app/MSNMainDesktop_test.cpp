@@ -75,8 +75,8 @@ TEST_F(Desktop, AnswerKeyAnswersOnlyARingingCallAndAlternatesOnlyHeldWithConnect
     session.app->Answer(kCall);
     session.app->Hold(kCall);
     session.app->Event(kOther, ceDialing, {Party("1001", csDialing)});
-    ASSERT_EQ(form().ActiveCallId, kOther);
-    ASSERT_EQ(form().HeldCallId, kCall);
+    ASSERT_EQ(form().Tracker().ActiveCallId(), kOther);
+    ASSERT_EQ(form().Tracker().HeldCallId(), kCall);
     Press(hkAnswerOrAlternate);
     EXPECT_EQ(form().txtError->Caption(), nothing);
 
@@ -95,7 +95,7 @@ TEST_F(Desktop, AnswerKeyAnswersOnlyARingingCallAndAlternatesOnlyHeldWithConnect
     session.app->Event(kCall, ceCleared, {Party("1001", csGone), Party("4255550123", csGone)});
     session.app->Ring(third, "4255550199");
     session.app->Event(third, ceState, {Party("1001", csConnected), Party("4255550199", csConnected)});
-    ASSERT_EQ(form().AlertingCallId, third);
+    ASSERT_EQ(form().Tracker().AlertingCallId(), third);
     Press(hkAnswerOrAlternate);
     EXPECT_EQ(form().txtError->Caption(), nothing);
     PumpFor(100);
