@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "dialogs/NumberEntry.h"
 #include "settings/TextUtil.h"
@@ -48,7 +49,8 @@ int MinutesUntil(std::uint32_t callTime, platform::TDateTime now)
     return std::max(0, static_cast<int>(std::floor(minutes)) + 1);
 }
 
-TfmCallLaterEntry::TfmCallLaterEntry(ui::TComponent* owner) : TKovraDialog(owner, Design())
+TfmCallLaterEntry::TfmCallLaterEntry(ui::TComponent* owner, TReminderClock clock)
+    : TKovraDialog(owner, Design()), clock_(std::move(clock))
 {
     SetName("fmCallLaterEntry");
     SetFormStyle(ui::TFormStyle::fsStayOnTop);
@@ -127,7 +129,7 @@ void TfmCallLaterEntry::SetUp(TCallLater* target, const TCallLater& entry, TDone
     done_ = std::move(done);
     pending_ = true;
     pnIM->SetVisible(messenger);
-    const int minutes = MinutesUntil(entry.CallTime, platform::Now());
+    const int minutes = MinutesUntil(entry.CallTime, clock_());
     rbCallNow->SetChecked(minutes < 1);
     rbCallIn->SetChecked(minutes >= 1);
     edName->SetText(entry.Name);
@@ -189,7 +191,7 @@ void TfmCallLaterEntry::OkClick()
     result.Number = DialableDigits(edNumber->Text());
     result.OnlineOnly = ckOnline->Checked() ? 1 : 0;
     if (rbCallIn->Checked())
-        result.CallTime = DateTimeToDos(platform::Now() + edTime->Value() / (24.0 * 60.0));
+        result.CallTime = DateTimeToDos(clock_() + edTime->Value() / (24.0 * 60.0));
     pending_ = false;
     if (done_)
         done_(result, target_, false);

@@ -10,6 +10,7 @@
 
 #include "dialogs/DialogFrame.h"
 #include "dialogs/DialogLists.h"
+#include "platform/Clock.h"
 
 // A messenger contact's phone numbers; an absent one is empty.
 struct TContactNumbers {
@@ -21,12 +22,15 @@ struct TContactNumbers {
 // Whole minutes from now until the call time, plus one; 0 for "as soon as possible" or a time gone.
 int MinutesUntil(std::uint32_t callTime, platform::TDateTime now);
 
+// The reminders' clock: the current local time.
+using TReminderClock = std::function<platform::TDateTime()>;
+
 class TfmCallLaterEntry : public TKovraDialog {
 public:
     // result: the edited reminder; target: the list's entry, none for a new one.
     using TDone = std::function<void(const TCallLater& result, TCallLater* target, bool cancelled)>;
 
-    explicit TfmCallLaterEntry(ui::TComponent* owner);
+    explicit TfmCallLaterEntry(ui::TComponent* owner, TReminderClock clock = platform::Now);
     ~TfmCallLaterEntry() override;
 
     // messenger: integration is on (the online box shows); contact: the numbers to pick from.
@@ -51,6 +55,7 @@ private:
     void SelectClick();
     void OkClick();
 
+    TReminderClock clock_;
     TCallLater* target_ = nullptr;
     TDone done_;
     bool pending_ = false;

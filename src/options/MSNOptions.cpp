@@ -503,7 +503,7 @@ void TfmOptions::HideOptions()
 void TfmOptions::CountDownTick()
 {
     tmCallLater->SetEnabled(false);
-    const std::vector<std::string> texts = lists_.CountDown(platform::Now());
+    const std::vector<std::string> texts = lists_.CountDown(lists_.Now());
     for (int row = 0; row < lbCallLater->ItemCount() && row < static_cast<int>(texts.size()); ++row) {
         ui::TListItem item = lbCallLater->Items()[row];
         if (item.SubItems.size() >= 2 && item.SubItems[1] != texts[row]) {
@@ -534,7 +534,7 @@ void TfmOptions::FillCallLaterView()
     lbCallLater->ClearItems();
     for (const auto& entry : lists_.Reminders()) {
         const std::string online = entry->OnlineOnly ? DialogText("btYes", "Yes") : DialogText("btNo", "No");
-        const std::string countDown = TOptionsLists::CountDownText(*entry, platform::Now());
+        const std::string countDown = TOptionsLists::CountDownText(*entry, lists_.Now());
         const int row = lbCallLater->AddItem(entry->Name, {entry->Number, countDown, online}, entry.get());
         if (entry.get() == selected)
             lbCallLater->SetItemIndex(row);

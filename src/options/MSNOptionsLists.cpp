@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "settings/Csv.h"
 #include "settings/otutil.h"
@@ -48,7 +49,8 @@ bool ContactNumberMatches(const std::string& contactNumber, const std::string& n
     return contact == wanted;
 }
 
-TOptionsLists::TOptionsLists(TKovraAssistantConfig& config) : config_(config)
+TOptionsLists::TOptionsLists(TKovraAssistantConfig& config, TReminderClock clock)
+    : config_(config), clock_(std::move(clock))
 {
 }
 
@@ -203,7 +205,7 @@ void TOptionsLists::AddCallLater(const std::string& contact, const std::string& 
     entry.Number = number;
     entry.OnlineOnly = contact.empty() ? 0 : 1;
     if (minutes >= 1)
-        entry.CallTime = DateTimeToDos(platform::Now() + minutes / (24.0 * 60.0));
+        entry.CallTime = DateTimeToDos(Now() + minutes / (24.0 * 60.0));
     OpenReminderEditor(nullptr, entry, contact);
 }
 
@@ -218,7 +220,7 @@ void TOptionsLists::OpenReminderEditor(TCallLater* target, const TCallLater& ent
                 numbers = each.Numbers;
                 break;
             }
-    auto* editor = new TfmCallLaterEntry(nullptr);
+    auto* editor = new TfmCallLaterEntry(nullptr, clock_);
     editor->SetUp(
         target, entry,
         [this](const TCallLater& result, TCallLater* edited, bool cancelled) {
@@ -360,7 +362,7 @@ void TOptionsLists::ReminderChosen(const TCallLater& entry, int choice)
     });
     if (choice >= 1) {
         if (found != reminders_.end())
-            (*found)->CallTime = DateTimeToDos(platform::Now() + choice / (24.0 * 60.0));
+            (*found)->CallTime = DateTimeToDos(Now() + choice / (24.0 * 60.0));
         SaveReminders();
         return;
     }

@@ -31,7 +31,8 @@ bool ContactNumberMatches(const std::string& contactNumber, const std::string& n
 
 class TOptionsLists : public IDialogLists {
 public:
-    explicit TOptionsLists(TKovraAssistantConfig& config = KovraAssistantConfig());
+    explicit TOptionsLists(TKovraAssistantConfig& config = KovraAssistantConfig(),
+                           TReminderClock clock = platform::Now);
     ~TOptionsLists() override;
 
     using TForwards = std::vector<std::unique_ptr<TForwardEntry>>;
@@ -46,6 +47,8 @@ public:
     void DeleteForward(const TForwardEntry* target);
 
     const TReminders& Reminders() const { return reminders_; }
+    // The time the reminders count down to.
+    platform::TDateTime Now() const { return clock_(); }
     void LoadReminders();
     void SaveReminders();
     void AddCallLater(const std::string& contact, const std::string& name, const std::string& number,
@@ -84,6 +87,7 @@ private:
     bool CallNow(const std::string& number);
 
     TKovraAssistantConfig& config_;
+    TReminderClock clock_;
     TForwards forwards_;
     TReminders reminders_;
     int callState_ = 0;

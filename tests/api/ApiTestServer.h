@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "TestSupport.h"
 #include "api/KovraAPIMsg.h"
 #include "platform/UdpSocket.h"
 
@@ -104,11 +105,6 @@ private:
     std::mutex sendLock_;
     std::atomic<std::uint32_t> sendSeq_{0};
 };
-
-// Runs the main loop until done() or ms have passed; true when done.
-bool PumpUntil(const std::function<bool()>& done, unsigned ms = 5000);
-// Runs the main loop for ms.
-void PumpFor(unsigned ms);
 
 // True when datagrams sent from a socket bound to 127.0.0.x leave with that address (Linux);
 // Wine sends them all from 127.0.0.1, so tests that need two hosts skip there.

@@ -320,8 +320,7 @@ TEST(Win32Program, HungMeetmeApplicationCountsAsNotRunning)
                 Sleep(5);
         DestroyWindow(window);
     });
-    while (!meetme)
-        Sleep(5);
+    EXPECT_TRUE(PumpUntil([&] { return meetme.load() != nullptr; }));
     TSystemDesktop desktop([] { return nullptr; });
     const std::uint32_t answer = desktop.MeetmeConferenceId();
     SetEvent(asked);

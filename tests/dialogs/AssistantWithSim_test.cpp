@@ -9,10 +9,11 @@
 #include "AppTestSupport.h"
 #include "DialogSimOptions.h"
 #include "KovraSim.h"
+#include "TestSupport.h"
 #include "app/AssistantDialogs.h"
 #include "dialogs/MSNCallDisp.h"
-#include "dialogs/MSNConferenceList.h"
 #include "dialogs/MSNConference.h"
+#include "dialogs/MSNConferenceList.h"
 #include "dialogs/MSNMakeCall.h"
 #include "dialogs/MSNParkCall.h"
 #include "dialogs/MSNPickupCall.h"
@@ -22,14 +23,6 @@
 #include "settings/MSNConfig.h"
 
 namespace {
-
-bool Pump(const std::function<bool()>& done, unsigned ms = 5000)
-{
-    const std::uint64_t until = platform::TickCount() + ms;
-    while (!done() && platform::TickCount() < until)
-        platform::ProcessMessages(10);
-    return done();
-}
 
 template <class T>
 T* TopForm()
@@ -41,14 +34,12 @@ T* TopForm()
     return nullptr;
 }
 
-class AssistantWithSim : public testing::Test {
+class AssistantWithSim : public SimFixture {
 protected:
     void SetUp() override
     {
         KovraAssistantConfig().SetText("");
-        sim = std::make_unique<kovrasim::TKovraSim>(TwoPhoneSimOptions());
-        std::string error;
-        ASSERT_TRUE(sim->Start(error)) << error;
+        ASSERT_NO_FATAL_FAILURE(StartSim(TwoPhoneSimOptions()));
         const std::uint16_t port = sim->ServerPort();
         app = std::make_unique<AppTest>(
             std::vector<std::string>{"-phone", "1001", "-pwd", "secret", "-server", "127.0.0.1"},
@@ -63,36 +54,22 @@ protected:
         form->StartSession();
         // A fresh phone has no settings document; the query of the phone's configuration
         // follows the settings read, so its answer marks the session as ready.
-        ASSERT_TRUE(Pump([&] { return StartupInfo().LoggedIn && form->InService() && !form->PhoneConfig().ConfigText.empty(); }))
-            << StartupInfo().LoggedIn << form->InService();
+        ASSERT_TRUE(PumpUntil([&] {
+            return StartupInfo().LoggedIn && form->InService() && !form->PhoneConfig().ConfigText.empty();
+        })) << StartupInfo().LoggedIn
+            << form->InService();
     }
     void TearDown() override
     {
         app.reset();
         platform::ProcessMessages(0);
-        if (sim)
-            sim->Stop();
+        SimFixture::TearDown();
         KovraAssistantConfig().SetText("");
     }
 
     std::string Ring(const std::string& from, const std::string& name)
     {
-        const std::string answer = sim->Execute("ring 1001 FROM " + from + " NAME \"" + name + "\"");
-        EXPECT_EQ(answer.rfind("ok ", 0), 0u) << answer;
-        return answer.size() > 3 ? answer.substr(3) : std::string();
-    }
-    // The simulator's connection state of a party, -1 when the call or party is gone.
-    int SimState(const std::string& oid, const std::string& number)
-    {
-        std::lock_guard guard(sim->Lock());
-        const auto& calls = sim->Phones().Calls();
-        const auto call = calls.find(oid);
-        if (call == calls.end())
-            return -1;
-        for (const auto& party : call->second.Parties)
-            if (party.Number == number)
-                return static_cast<int>(party.ConnState);
-        return -1;
+        return SimFixture::Ring("ring 1001 FROM " + from + " NAME \"" + name + "\"");
     }
     int LocalState(const std::string& oid)
     {
@@ -102,14 +79,13 @@ protected:
     // Rings, waits for the pop-up and answers with its link.
     void RingAndAnswer(const std::string& oid)
     {
-        ASSERT_TRUE(Pump([&] { return LocalState(oid) == csRinging && form->FindCall(oid)->Popup; }));
+        ASSERT_TRUE(PumpUntil([&] { return LocalState(oid) == csRinging && form->FindCall(oid)->Popup; }));
         TfmCallDisposition* popup = TopForm<TfmCallDisposition>();
         ASSERT_NE(popup, nullptr);
         popup->txtAnswerCall->Click();
-        ASSERT_TRUE(Pump([&] { return LocalState(oid) == csConnected; }));
+        ASSERT_TRUE(PumpUntil([&] { return LocalState(oid) == csConnected; }));
     }
 
-    std::unique_ptr<kovrasim::TKovraSim> sim;
     std::unique_ptr<AppTest> app;
     TfmKovraAssistant* form = nullptr;
 };
@@ -117,7 +93,7 @@ protected:
 TEST_F(AssistantWithSim, RingingCallShowsThePopupAndAnswerTheCallAnswersIt)
 {
     const std::string oid = Ring("4255550123", "Dana Doe");
-    ASSERT_TRUE(Pump([&] { return LocalState(oid) == csRinging && form->FindCall(oid)->Popup; }));
+    ASSERT_TRUE(PumpUntil([&] { return LocalState(oid) == csRinging && form->FindCall(oid)->Popup; }));
     TfmCallDisposition* popup = TopForm<TfmCallDisposition>();
     ASSERT_NE(popup, nullptr);
     EXPECT_EQ(popup->txtCallerName->Caption(), "Dana Doe");
@@ -126,18 +102,18 @@ TEST_F(AssistantWithSim, RingingCallShowsThePopupAndAnswerTheCallAnswersIt)
     EXPECT_TRUE(popup->pnAlerttingRedirectCall->Visible());
 
     popup->txtAnswerCall->Click();
-    ASSERT_TRUE(Pump([&] { return SimState(oid, "1001") == csConnected; }));
-    ASSERT_TRUE(Pump([&] { return LocalState(oid) == csConnected; }));
+    ASSERT_TRUE(PumpUntil([&] { return SimState(oid, "1001") == csConnected; }));
+    ASSERT_TRUE(PumpUntil([&] { return LocalState(oid) == csConnected; }));
     // Connected: the record closed its pop-up.
     EXPECT_EQ(form->FindCall(oid)->Popup, nullptr);
-    EXPECT_TRUE(Pump([&] { return TopForm<TfmCallDisposition>() == nullptr; }));
+    EXPECT_TRUE(PumpUntil([&] { return TopForm<TfmCallDisposition>() == nullptr; }));
 }
 
 TEST_F(AssistantWithSim, TabReachesEveryLinkOfTheStatePageInOrderAndEnterRunsIt)
 {
     const std::string oid = Ring("4255550123", "Dana Doe");
     ASSERT_TRUE(
-        Pump([&] { return LocalState(oid) == csRinging && form->nbStates->PageIndex() == spAlerting; }));
+        PumpUntil([&] { return LocalState(oid) == csRinging && form->nbStates->PageIndex() == spAlerting; }));
     std::vector<ui::TControl*> shown;
     for (const TfmKovraAssistant::TLink* link : form->PageLinks[spAlerting])
         if (link->Panel->Visible())
@@ -161,17 +137,17 @@ TEST_F(AssistantWithSim, TabReachesEveryLinkOfTheStatePageInOrderAndEnterRunsIt)
     ui::TControl* answer = form->Link("pnAlertingAnswer")->Label;
     answer->SetFocus();
     EXPECT_EQ(form->KeyPressed(answer, ui::VK_RETURN_KEY, 0), 0);
-    EXPECT_TRUE(Pump([&] { return SimState(oid, "1001") == csConnected; }));
+    EXPECT_TRUE(PumpUntil([&] { return SimState(oid, "1001") == csConnected; }));
 }
 
 TEST_F(AssistantWithSim, PopupThatFadesOutByItselfLeavesTheCallRinging)
 {
     const std::string oid = Ring("4255550123", "Dana Doe");
-    ASSERT_TRUE(Pump([&] { return LocalState(oid) == csRinging && form->FindCall(oid)->Popup; }));
+    ASSERT_TRUE(PumpUntil([&] { return LocalState(oid) == csRinging && form->FindCall(oid)->Popup; }));
     TfmCallDisposition* popup = TopForm<TfmCallDisposition>();
     ASSERT_NE(popup, nullptr);
     popup->tmCloseWindow->Tick();
-    ASSERT_TRUE(Pump([&] { return form->FindCall(oid) && !form->FindCall(oid)->Popup; }));
+    ASSERT_TRUE(PumpUntil([&] { return form->FindCall(oid) && !form->FindCall(oid)->Popup; }));
     EXPECT_EQ(SimState(oid, "1001"), 2);
     EXPECT_EQ(LocalState(oid), csRinging);
 }
@@ -186,7 +162,7 @@ TEST_F(AssistantWithSim, MakeCallDialogDialsTheTypedNumberAndRemembersIt)
         dialog->btOk->Click();
     });
     form->OnMakeCall();
-    ASSERT_TRUE(Pump([&] {
+    ASSERT_TRUE(PumpUntil([&] {
         std::lock_guard guard(sim->Lock());
         for (const auto& [oid, call] : sim->Phones().Calls())
             for (const auto& party : call.Parties)
@@ -203,7 +179,7 @@ TEST_F(AssistantWithSim, TransferToAHeldCallChosenInTheDialog)
     RingAndAnswer(first);
     form->lbCalls->SelectItem(form->lbCalls->Items().IndexOf(first));
     form->OnHoldCall();
-    ASSERT_TRUE(Pump([&] { return LocalState(first) == csHeld; }));
+    ASSERT_TRUE(PumpUntil([&] { return LocalState(first) == csHeld; }));
     const std::string second = Ring("4255550188", "Erin Eck");
     RingAndAnswer(second);
     form->lbCalls->SelectItem(form->lbCalls->Items().IndexOf(second));
@@ -220,7 +196,7 @@ TEST_F(AssistantWithSim, TransferToAHeldCallChosenInTheDialog)
     form->OnTransferOnHold();
     EXPECT_EQ(rows, std::vector<std::string>{"Dana Doe\tat (425) 555-0123"});
     // The user's phone leaves both calls; the far parties talk to each other.
-    ASSERT_TRUE(Pump([&] { return LocalState(first) == -1 && LocalState(second) == -1; }));
+    ASSERT_TRUE(PumpUntil([&] { return LocalState(first) == -1 && LocalState(second) == -1; }));
 }
 
 TEST_F(AssistantWithSim, GroupPickupTakesACallRingingElsewhere)
@@ -228,14 +204,14 @@ TEST_F(AssistantWithSim, GroupPickupTakesACallRingingElsewhere)
     const std::string answer = sim->Execute("ring 1002 FROM 4255550123 NAME \"Dana Doe\"");
     ASSERT_EQ(answer.rfind("ok ", 0), 0u) << answer;
     const std::string oid = answer.substr(3);
-    ASSERT_TRUE(Pump([&] { return SimState(oid, "1002") == 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return SimState(oid, "1002") == 2; }));
     platform::Post([] {
         auto* dialog = TopForm<TfmPickupCall>();
         ASSERT_NE(dialog, nullptr);
         dialog->btGroupPickup->Click();
     });
     form->OnPickupCall();
-    ASSERT_TRUE(Pump([&] {
+    ASSERT_TRUE(PumpUntil([&] {
         std::lock_guard guard(sim->Lock());
         for (const auto& [id, call] : sim->Phones().Calls())
             for (const auto& party : call.Parties)
@@ -251,11 +227,11 @@ TEST_F(AssistantWithSim, ParkedCallShowsTheNoticeAndLeavesTheList)
     RingAndAnswer(oid);
     form->lbCalls->SelectItem(form->lbCalls->Items().IndexOf(oid));
     form->OnParkCall();
-    ASSERT_TRUE(Pump([&] { return TopForm<TFrmParkCallNotification>() != nullptr; }));
+    ASSERT_TRUE(PumpUntil([&] { return TopForm<TFrmParkCallNotification>() != nullptr; }));
     TFrmParkCallNotification* notice = TopForm<TFrmParkCallNotification>();
     EXPECT_FALSE(notice->txtParkTo->Caption().empty());
     // The caller waits at the park place, no longer at the user's phone.
-    EXPECT_TRUE(Pump([&] { return SimState(oid, "1001") != 4; }));
+    EXPECT_TRUE(PumpUntil([&] { return SimState(oid, "1001") != 4; }));
     EXPECT_NE(SimState(oid, "4255550123"), -1);
 }
 
@@ -275,7 +251,7 @@ TEST_F(AssistantWithSim, GuestChosenInTheConferenceListIsDroppedFromTheConferenc
     });
     form->OnSetupConference();
     // Bob answers at 1002 and the three talk.
-    ASSERT_TRUE(Pump([&] {
+    ASSERT_TRUE(PumpUntil([&] {
         std::lock_guard guard(sim->Lock());
         for (const auto& [id, call] : sim->Phones().Calls())
             for (const auto& party : call.Parties)
@@ -292,12 +268,12 @@ TEST_F(AssistantWithSim, GuestChosenInTheConferenceListIsDroppedFromTheConferenc
                     bobCall = id;
     }
     ASSERT_EQ(sim->Execute("answer-far " + bobCall).rfind("ok", 0), 0u);
-    ASSERT_TRUE(Pump([&] {
+    ASSERT_TRUE(PumpUntil([&] {
         const TCallInfo* call = form->SelectedCall();
         return call && call->IsConference();
     })) << "no conference line";
     const std::string conference = form->SelectedCall()->CallId;
-    ASSERT_TRUE(Pump([&] { return SimState(conference, "1002") == csConnected; })) << "Bob never joined";
+    ASSERT_TRUE(PumpUntil([&] { return SimState(conference, "1002") == csConnected; })) << "Bob never joined";
 
     std::vector<std::string> rows;
     platform::Post([&] {
@@ -312,7 +288,8 @@ TEST_F(AssistantWithSim, GuestChosenInTheConferenceListIsDroppedFromTheConferenc
     });
     form->OnShowConferenceList();
     EXPECT_EQ(rows.size(), 2u);
-    ASSERT_TRUE(Pump([&] { return SimState(conference, "1002") <= 0; })) << "Bob still in the conference";
+    ASSERT_TRUE(PumpUntil([&] { return SimState(conference, "1002") <= 0; }))
+        << "Bob still in the conference";
     EXPECT_EQ(SimState(conference, "4255550123"), 4);
 }
 

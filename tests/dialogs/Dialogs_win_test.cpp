@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "WindowShot_win.h"
+#include "WindowTest_win.h"
 #include "dialogs/ConfirmFm.h"
 #include "dialogs/MSNAbout.h"
 #include "dialogs/MSNCallDisp.h"
@@ -26,37 +26,8 @@
 #include "dialogs/MSNTransferHold.h"
 #include "platform/Clock.h"
 #include "platform/MainLoop.h"
-#include "ui/win32/Win32Backend.h"
 
 namespace {
-
-bool SaveWindowShot(const ui::TControl& control, const std::string& name)
-{
-    return ::SaveWindowShot(ui::win32::HandleOf(control), KOVRA_ARTIFACTS_DIR, name);
-}
-
-void PumpFor(unsigned ms)
-{
-    const std::uint64_t until = platform::TickCount() + ms;
-    while (platform::TickCount() < until)
-        platform::ProcessMessages(10);
-}
-
-bool PumpUntil(const std::function<bool()>& done, unsigned ms = 5000)
-{
-    const std::uint64_t until = platform::TickCount() + ms;
-    while (!done() && platform::TickCount() < until)
-        platform::ProcessMessages(10);
-    return done();
-}
-
-void ClickControl(const ui::TControl& control)
-{
-    HWND window = static_cast<HWND>(ui::win32::HandleOf(control));
-    ASSERT_NE(window, nullptr);
-    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-}
 
 struct AnswerHost : ICallDispositionHost {
     std::vector<std::string> answered;
@@ -64,12 +35,11 @@ struct AnswerHost : ICallDispositionHost {
     std::vector<TForwardEntry> ForwardEntries() const override { return {{"Desk", "2001"}}; }
 };
 
-class DialogsWin32 : public testing::Test {
+class DialogsWin32 : public WindowTest {
 protected:
-    static void SetUpTestSuite() { ui::SetBackend(ui::win32::CreateBackend()); }
     void SetUp() override
     {
-        ui::Application->ResetTerminated();
+        WindowTest::SetUp();
         KovraAssistantConfig().SetText("");
         AddRecentNumber("2145551234");
         AddRecentNumber("1002");
@@ -82,7 +52,7 @@ protected:
     }
     void TearDown() override
     {
-        platform::ProcessMessages(0);
+        WindowTest::TearDown();
         ui::Application->SetMainForm(nullptr);
         delete owner;
         KovraAssistantConfig().SetText("");
@@ -91,9 +61,7 @@ protected:
     void Shoot(ui::TForm& dialog, const std::string& name)
     {
         dialog.ShowForm();
-        PumpFor(150);
-        EXPECT_TRUE(IsWindowVisible(static_cast<HWND>(ui::win32::HandleOf(dialog)))) << name;
-        EXPECT_TRUE(SaveWindowShot(dialog, name)) << name;
+        EXPECT_TRUE(Shot(dialog, name)) << name;
         dialog.HideForm();
     }
 
@@ -110,7 +78,7 @@ TEST_F(DialogsWin32, NumberEntryDialogsAreShownAndSaved)
             for (char c : std::string("4255550123"))
                 dialog.cbPhones->TypeKey(static_cast<char16_t>(c));
             PumpFor(50);
-            shot = SaveWindowShot(dialog, "dialog_make_call");
+            shot = Save(dialog, "dialog_make_call");
             dialog.imCaption->Click();
         });
         EXPECT_EQ(dialog.ShowModal(), ui::mrCancel);
@@ -153,7 +121,7 @@ TEST_F(DialogsWin32, ListDialogsAndSmallBoxesAreShownAndSaved)
     TFrmParkCallNotification park(owner);
     park.ShowNotice("Dana Doe   (4255550123)", "701");
     PumpFor(150);
-    EXPECT_TRUE(SaveWindowShot(park, "dialog_park_notice"));
+    EXPECT_TRUE(Save(park, "dialog_park_notice"));
     park.HideNotice();
 }
 
@@ -165,7 +133,7 @@ TEST_F(DialogsWin32, PopupFadesInAndItsAnswerLinkAnswers)
     popup->OnPopupClosed = [&] { closed = true; };
     popup->SetUp({"4B4F56526B15DC0400000001", "Dana Doe", "4255550123", true}, 0xFFFFFFFFu, true);
     ASSERT_TRUE(PumpUntil([&] { return popup->AlphaBlendValue() == 255; }));
-    HWND window = static_cast<HWND>(ui::win32::HandleOf(*popup));
+    HWND window = Handle(*popup);
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED);
@@ -175,9 +143,9 @@ TEST_F(DialogsWin32, PopupFadesInAndItsAnswerLinkAnswers)
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     EXPECT_EQ(bounds.right, work.right);
     EXPECT_EQ(bounds.bottom, work.bottom);
-    EXPECT_TRUE(SaveWindowShot(*popup, "popup_ringing"));
+    EXPECT_TRUE(Save(*popup, "popup_ringing"));
 
-    ClickControl(*popup->txtAnswerCall);
+    Click(*popup->txtAnswerCall);
     EXPECT_EQ(host.answered, std::vector<std::string>{"4B4F56526B15DC0400000001"});
     ASSERT_TRUE(PumpUntil([&] { return closed; }));
     PumpFor(50);

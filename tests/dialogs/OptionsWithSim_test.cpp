@@ -7,6 +7,7 @@
 #include "AppTestSupport.h"
 #include "DialogSimOptions.h"
 #include "KovraSim.h"
+#include "TestSupport.h"
 #include "app/AssistantDialogs.h"
 #include "app/MSNMainOptions.h"
 #include "dialogs/MSNForward.h"
@@ -18,24 +19,14 @@
 
 namespace {
 
-bool Pump(const std::function<bool()>& done, unsigned ms = 5000)
-{
-    const std::uint64_t until = platform::TickCount() + ms;
-    while (!done() && platform::TickCount() < until)
-        platform::ProcessMessages(10);
-    return done();
-}
-
-class OptionsWithSim : public testing::Test {
+class OptionsWithSim : public SimFixture {
 protected:
     void SetUp() override
     {
         KovraAssistantConfig().SetText("");
         kovrasim::TSimOptions simOptions = TwoPhoneSimOptions();
         simOptions.Phones[0].Number = phone;
-        sim = std::make_unique<kovrasim::TKovraSim>(simOptions);
-        std::string error;
-        ASSERT_TRUE(sim->Start(error)) << error;
+        ASSERT_NO_FATAL_FAILURE(StartSim(simOptions));
         const std::uint16_t port = sim->ServerPort();
         TOptionsTimings timings{200, 2000, 2000, 30, 10, 1000};
         app = std::make_unique<AppTest>(
@@ -51,7 +42,7 @@ protected:
             });
         form = app->form.get();
         form->StartSession();
-        ASSERT_TRUE(Pump([&] { return Ready(); }));
+        ASSERT_TRUE(PumpUntil([&] { return Ready(); }));
         options = OptionsForm(form->Options());
         ASSERT_NE(options, nullptr);
     }
@@ -59,8 +50,7 @@ protected:
     {
         app.reset();
         platform::ProcessMessages(0);
-        if (sim)
-            sim->Stop();
+        SimFixture::TearDown();
         KovraAssistantConfig().SetText("");
     }
     bool Ready()
@@ -110,7 +100,6 @@ protected:
     // The start parameters' phone; the server names its device at log-in.
     std::string phone = "1001";
     std::shared_ptr<TOptionsLists> lists = std::make_shared<TOptionsLists>();
-    std::unique_ptr<kovrasim::TKovraSim> sim;
     std::unique_ptr<AppTest> app;
     TfmKovraAssistant* form = nullptr;
     TfmOptions* options = nullptr;
@@ -122,12 +111,12 @@ TEST_F(OptionsWithSim, ForwardingDialogSetsAndClearsThePhonesForwarding)
         dialog.cbForwardAll->SetText("2000");
         dialog.cbForwardBusy->SetText("3000");
     });
-    ASSERT_TRUE(Pump([&] { return SimForward(0) == "2000" && SimForward(1) == "3000"; }));
+    ASSERT_TRUE(PumpUntil([&] { return SimForward(0) == "2000" && SimForward(1) == "3000"; }));
     Forward([](TfmForward& dialog) {
         EXPECT_EQ(dialog.cbForwardAll->Text(), "2000");
         dialog.cbForwardAll->SetText("");
     });
-    ASSERT_TRUE(Pump([&] { return SimForward(0).empty(); }));
+    ASSERT_TRUE(PumpUntil([&] { return SimForward(0).empty(); }));
     EXPECT_EQ(SimForward(1), "3000");
 }
 
@@ -152,7 +141,7 @@ TEST_F(OptionsWithSimDevice, ReminderCallNowCallsFromTheDeviceOfTheSession)
     ASSERT_NE(fmCallLaterCall, nullptr);
     fmCallLaterCall->btCall->Click();
     EXPECT_TRUE(lists->Reminders().empty());
-    ASSERT_TRUE(Pump([&] { return Rings("1002"); }));
+    ASSERT_TRUE(PumpUntil([&] { return Rings("1002"); }));
 }
 
 TEST_F(OptionsWithSim, HistoryPageClearsTheMissedCountAndCallsBack)
@@ -173,7 +162,7 @@ TEST_F(OptionsWithSim, HistoryPageClearsTheMissedCountAndCallsBack)
     options->lbHistory->SelectItem(0);
     ASSERT_TRUE(options->btCallBack->Enabled());
     options->btCallBack->Click();
-    ASSERT_TRUE(Pump([&] { return Rings("1002"); }));
+    ASSERT_TRUE(PumpUntil([&] { return Rings("1002"); }));
 }
 
 TEST_F(OptionsWithSim, ForwardEntryReachesTheServerWhenTheWindowIsHidden)
@@ -187,7 +176,7 @@ TEST_F(OptionsWithSim, ForwardEntryReachesTheServerWhenTheWindowIsHidden)
     fmForwardEntry->btOk->Click();
     options->imCaption->Click();
     EXPECT_FALSE(options->Visible());
-    ASSERT_TRUE(Pump([&] {
+    ASSERT_TRUE(PumpUntil([&] {
         std::lock_guard guard(sim->Lock());
         return sim->Phones().AppData("1001", "KovraAssistant").find("Front desk") != std::string::npos;
     }));
@@ -209,7 +198,7 @@ TEST_F(OptionsWithSimDevice, ReconnectLogsOutDisconnectsAndLogsInAgainOnce)
     platform::Post([this] { options->btReconnect->Click(); });
     options->btReconnect->Click();
     EXPECT_FALSE(options->Reconnecting());
-    ASSERT_TRUE(Pump([&] { return Ready() && LogLine("RCV: MONITOR_START_RSP", start) >= 0; }));
+    ASSERT_TRUE(PumpUntil([&] { return Ready() && LogLine("RCV: MONITOR_START_RSP", start) >= 0; }));
     const int stop = LogLine("SNT: MONITOR_STOP_REQ", start);
     const int disconnect = LogLine("SNT: DISCONNECT", start);
     ASSERT_GE(stop, 0);

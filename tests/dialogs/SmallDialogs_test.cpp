@@ -1,6 +1,7 @@
 #include <map>
 
 #include "DialogTestSupport.h"
+#include "MemoryVersionSource.h"
 #include "dialogs/ConfirmFm.h"
 #include "dialogs/MSNAbout.h"
 #include "dialogs/MSNParkCall.h"
@@ -111,32 +112,25 @@ TEST_F(Confirm, ButtonsOfABoxNotShownModallyJustCloseIt)
     delete box;
 }
 
-class FakeVersions : public IVersionSource {
-public:
-    bool Load(const std::string&) override { return true; }
-    bool Query(const std::string& block, std::string& value) const override
-    {
-        static const std::map<std::string, std::string> blocks = {
-            {"\\VarFileInfo\\Translation", std::string("\x09\x04\xE4\x04", 4)},
-            {"\\StringFileInfo\\040904e4\\ProductName", std::string("Kovra Assistant\0", 16)},
-            {"\\StringFileInfo\\040904e4\\ProductVersion", std::string("4.1\0", 4)},
-            {"\\StringFileInfo\\040904e4\\FileVersion", std::string("4.1.7.12\0", 9)},
-            {"\\StringFileInfo\\040904e4\\CompanyName", std::string("Halvern Systems\0", 16)},
-            {"\\StringFileInfo\\040904e4\\LegalCopyright", std::string("(c) Halvern\0", 12)},
-        };
-        const auto found = blocks.find(block);
-        value = found == blocks.end() ? std::string() : found->second;
-        return found != blocks.end();
-    }
-    std::string LanguageName(std::uint32_t) const override { return "English"; }
-};
+// The program's version resource as the about box reads it.
+std::unique_ptr<IVersionSource> ProgramVersions()
+{
+    return std::make_unique<TMemoryVersionSource>(std::map<std::string, std::string>{
+        {"\\VarFileInfo\\Translation", std::string("\x09\x04\xE4\x04", 4)},
+        {"\\StringFileInfo\\040904e4\\ProductName", std::string("Kovra Assistant\0", 16)},
+        {"\\StringFileInfo\\040904e4\\ProductVersion", std::string("4.1\0", 4)},
+        {"\\StringFileInfo\\040904e4\\FileVersion", std::string("4.1.7.12\0", 9)},
+        {"\\StringFileInfo\\040904e4\\CompanyName", std::string("Halvern Systems\0", 16)},
+        {"\\StringFileInfo\\040904e4\\LegalCopyright", std::string("(c) Halvern\0", 12)},
+    });
+}
 
 using SmallDialogs = DialogTest;
 
 TEST_F(SmallDialogs, AboutShowsTheFileVersionsAndTheServerVersions)
 {
     ui::Application->SetTitle("Kovra Assistant");
-    TfmAboutBox about(owner, std::make_unique<FakeVersions>());
+    TfmAboutBox about(owner, ProgramVersions());
     EXPECT_EQ(about.txtProductName->Caption(), "Kovra Assistant");
     EXPECT_EQ(about.txtProductVersion->Caption(), "4.1");
     EXPECT_EQ(about.txtFileVersion->Caption(), "4.1.7.12");
@@ -153,14 +147,14 @@ TEST_F(SmallDialogs, AboutShowsTheFileVersionsAndTheServerVersions)
 
     // The portal's product name wins over the file's.
     MessageBundle().SetText("ProductName", "Halvern Desk");
-    TfmAboutBox branded(owner, std::make_unique<FakeVersions>());
+    TfmAboutBox branded(owner, ProgramVersions());
     EXPECT_EQ(branded.txtProductName->Caption(), "Halvern Desk");
     EXPECT_EQ(branded.Caption(), "Halvern Desk");
     EXPECT_EQ(branded.pnCaption->Caption(), "Halvern Desk");
 
     // Escapes are decoded once, by the control: an escaped backslash shows as one.
     MessageBundle().SetText("ProductName", "Halvern \\u005Cu0041");
-    TfmAboutBox escaped(owner, std::make_unique<FakeVersions>());
+    TfmAboutBox escaped(owner, ProgramVersions());
     EXPECT_EQ(escaped.txtProductName->DisplayCaption(), "Halvern \\u0041");
 }
 

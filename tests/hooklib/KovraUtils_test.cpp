@@ -187,7 +187,8 @@ protected:
     }
     bool WaitForNote(UINT message, HWND window)
     {
-        return PumpUntil([&] { return Count(message, reinterpret_cast<WPARAM>(window)) > 0; });
+        return PumpUntil([&] { return Count(message, reinterpret_cast<WPARAM>(window)) > 0; },
+                         kMsgrSimWaitMs);
     }
     // Everything msgrsim had queued before this has run once its answer is here.
     void RoundTrip() { ASSERT_EQ(sim_->Command("status").substr(0, 2), "ok"); }
@@ -298,11 +299,11 @@ TEST_F(HookTest, OnlyPicksOfOurPopupReachTheProgramAndTheClientsOwnCommandsStayI
         const std::string answer = sim_->Command("menu main KOVRA \"I want to...\" Answer");
         ASSERT_EQ(answer.substr(0, 3), "ok ");
         const std::string local = answer.substr(3);
-        ASSERT_TRUE(PumpUntil([&] { return !notes_.empty(); })) << "rebuild " << rebuild;
+        ASSERT_TRUE(PumpUntil([&] { return !notes_.empty(); }, kMsgrSimWaitMs)) << "rebuild " << rebuild;
         EXPECT_EQ(notes_[0].WParam, MAKEWPARAM(copy, 0));
         EXPECT_EQ(reinterpret_cast<HWND>(notes_[0].LParam), main_);
         EXPECT_EQ(sim_->Command("menu Bob KOVRA &Call...").substr(0, 3), "ok ");
-        ASSERT_TRUE(PumpUntil([&] { return notes_.size() >= 2; }));
+        ASSERT_TRUE(PumpUntil([&] { return notes_.size() >= 2; }, kMsgrSimWaitMs));
         EXPECT_EQ(Seen("command main " + local), 0) << local;
         Settle();
         ASSERT_EQ(notes_.size(), 2u);
@@ -405,7 +406,7 @@ TEST_F(HookTest, PopupGoesRightAlignedIntoTheBarIsReplacedAndGoesWithTheRelease)
     EXPECT_NE(bars().find("MSBLClass [&File,&Contacts,&Help,>KOVRA]"), std::string::npos) << bars();
     // The popup's own command is posted and goes no further.
     ASSERT_EQ(sim_->Command("menu main KOVRA \"I want to...\" Answer").substr(0, 3), "ok ");
-    EXPECT_TRUE(PumpUntil([] { return LastCommand().WParam == 5002u; }));
+    EXPECT_TRUE(PumpUntil([] { return LastCommand().WParam == 5002u; }, kMsgrSimWaitMs));
     EXPECT_EQ(reinterpret_cast<HWND>(LastCommand().LParam), main_);
     EXPECT_EQ(SimLog().find("command main 5002"), std::string::npos);
 
@@ -420,7 +421,7 @@ TEST_F(HookTest, PopupGoesRightAlignedIntoTheBarIsReplacedAndGoesWithTheRelease)
     EXPECT_NE(bars().find("[&File,&Contacts,&Help,>KOVRA]"), std::string::npos) << bars();
     EXPECT_EQ(sim_->Command("menu main KOVRA \"I want to...\" Answer"), "error no such menu item");
     ASSERT_EQ(sim_->Command("menu main KOVRA &Call...").substr(0, 3), "ok ");
-    EXPECT_TRUE(PumpUntil([] { return LastCommand().WParam == 5004u; }));
+    EXPECT_TRUE(PumpUntil([] { return LastCommand().WParam == 5004u; }, kMsgrSimWaitMs));
 
     // A window that is not subclassed is left alone; a conversation's popup goes with its window.
     sim_->Command("open Bob");
@@ -447,10 +448,10 @@ TEST_F(HookTest, ProgramKilledLeavesTheClientWorkingAndANewStartHooksItAgainWith
                                        : Occurrences(windows.substr(at, windows.find(';', at) - at), "KOVRA");
     };
     // A conversation opened once the owner has hooked the client is caught as it is created.
-    bool hooked = PumpUntil([&] { return popups("main") == 1; });
+    bool hooked = PumpUntil([&] { return popups("main") == 1; }, kMsgrSimWaitMs);
     sim_->Command("open Alice");
     HWND conversation = sim_->Window("Alice");
-    hooked = hooked && PumpUntil([&] { return popups("Alice") == 1; });
+    hooked = hooked && PumpUntil([&] { return popups("Alice") == 1; }, kMsgrSimWaitMs);
     TerminateProcess(owner, 1);
     WaitForSingleObject(owner, 20000);
     CloseHandle(owner);
@@ -485,7 +486,7 @@ TEST_F(HookTest, ProgramKilledLeavesTheClientWorkingAndANewStartHooksItAgainWith
     EXPECT_EQ(popups("main"), 1);
     EXPECT_EQ(popups("Alice"), 1);
     ASSERT_EQ(sim_->Command("menu Alice KOVRA &Call...").substr(0, 3), "ok ");
-    EXPECT_TRUE(PumpUntil([] { return LastCommand().WParam == 7001u; }));
+    EXPECT_TRUE(PumpUntil([] { return LastCommand().WParam == 7001u; }, kMsgrSimWaitMs));
     EXPECT_EQ(reinterpret_cast<HWND>(LastCommand().LParam), conversation);
 }
 

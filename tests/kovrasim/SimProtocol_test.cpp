@@ -281,9 +281,6 @@ TEST(SimSilence, SilentClientLosesItsSessionAndMonitor)
     TSimTestClient client("127.0.0.1", sim.ServerPort());
     ASSERT_TRUE(client.Login());
     ASSERT_EQ(client.Monitor("1001", "secret"), 0u);
-    const auto until = platform::TickCount() + 2000;
-    while (sim.Execute("clients") != "ok 0 clients" && platform::TickCount() < until)
-        platform::ProcessMessages(20);
-    EXPECT_EQ(sim.Execute("clients"), "ok 0 clients");
+    EXPECT_TRUE(PumpUntil([&] { return sim.Execute("clients") == "ok 0 clients"; }, 2000));
     EXPECT_NE(sim.Execute("phone 1001").find("client=-"), std::string::npos);
 }

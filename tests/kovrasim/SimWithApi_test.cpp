@@ -10,14 +10,6 @@
 
 namespace {
 
-bool PumpFor(const std::function<bool()>& done, unsigned ms)
-{
-    const std::uint64_t until = platform::TickCount() + ms;
-    while (!done() && platform::TickCount() < until)
-        platform::ProcessMessages(5);
-    return done();
-}
-
 class SimWithApi : public SimTest {
 protected:
     void SetUp() override
@@ -53,7 +45,7 @@ protected:
     {
         ASSERT_TRUE(api.Connect());
         api.MonitorStart("1001", password);
-        ASSERT_TRUE(PumpFor([this] { return loginError != kNone; }, 3000));
+        ASSERT_TRUE(PumpUntil([this] { return loginError != kNone; }, 3000));
     }
     int ConnState(const std::string& oid, const std::string& number)
     {
@@ -81,7 +73,7 @@ TEST_F(SimWithApi, LogsInAndIsToldAboutAWrongPassword)
     EXPECT_EQ(ErrorText(loginError), "Invalid Password");
     loginError = kNone;
     api.MonitorStart("1001", "secret");
-    ASSERT_TRUE(PumpFor([this] { return loginError != kNone; }, 3000));
+    ASSERT_TRUE(PumpUntil([this] { return loginError != kNone; }, 3000));
     EXPECT_EQ(loginError, 0u);
     EXPECT_EQ(device_, "1001");
     EXPECT_EQ(api.ApiVersion(), "2.3");
@@ -92,15 +84,15 @@ TEST_F(SimWithApi, OutsideCallRingsIsAnsweredHeldRetrievedAndDropped)
     LogIn();
     ASSERT_EQ(loginError, 0u);
     const std::string oid = Ring("ring 1001 FROM 5551234 NAME \"Dana Doe\"");
-    ASSERT_TRUE(PumpFor([&] { return ConnState(oid, "1001") == 2; }, 3000)) << "ringing";
+    ASSERT_TRUE(PumpUntil([&] { return ConnState(oid, "1001") == 2; }, 3000)) << "ringing";
     api.AnswerCall(device_, oid);
-    ASSERT_TRUE(PumpFor([&] { return ConnState(oid, "1001") == 4; }, 3000)) << "connected";
+    ASSERT_TRUE(PumpUntil([&] { return ConnState(oid, "1001") == 4; }, 3000)) << "connected";
     api.HoldCall(device_, oid);
-    ASSERT_TRUE(PumpFor([&] { return ConnState(oid, "1001") == 5; }, 3000)) << "held";
+    ASSERT_TRUE(PumpUntil([&] { return ConnState(oid, "1001") == 5; }, 3000)) << "held";
     api.RetrieveCall(device_, oid);
-    ASSERT_TRUE(PumpFor([&] { return ConnState(oid, "1001") == 4; }, 3000)) << "retrieved";
+    ASSERT_TRUE(PumpUntil([&] { return ConnState(oid, "1001") == 4; }, 3000)) << "retrieved";
     api.DropCall(device_, oid);
-    ASSERT_TRUE(PumpFor([&] { return ConnState(oid, "1001") == 0; }, 3000)) << "gone";
+    ASSERT_TRUE(PumpUntil([&] { return ConnState(oid, "1001") == 0; }, 3000)) << "gone";
     EXPECT_EQ(SimCallCount(), 0u);
 }
 
@@ -121,7 +113,7 @@ TEST_F(SimWithApi, KickedSessionIsReportedAsDisconnected)
     ASSERT_NE(clients.find("1001"), std::string::npos) << clients;
     const std::string answer = Run("kick 1");
     EXPECT_EQ(answer.rfind("ok", 0), 0u) << answer;
-    ASSERT_TRUE(PumpFor([this] { return disconnected; }, 3000));
+    ASSERT_TRUE(PumpUntil([this] { return disconnected; }, 3000));
     EXPECT_FALSE(api.Connected());
     ASSERT_TRUE(api.Connect());  // and the assistant can come back
 }

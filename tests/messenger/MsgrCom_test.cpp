@@ -43,7 +43,7 @@ protected:
     }
     bool WaitForState(int state)
     {
-        return PumpUntil([&] { return !states_.empty() && states_.back() == state; });
+        return PumpUntil([&] { return !states_.empty() && states_.back() == state; }, kMsgrSimWaitMs);
     }
     std::shared_ptr<IMsgrUser> Contact(int index) { return messenger_->List(MLIST_CONTACT)->Item(index); }
 
@@ -98,7 +98,7 @@ TEST_F(MsgrComTest, EachEventCarriesTheStatusItsChangeSet)
     platform::ProcessMessages(300);
     messenger_->SetLocalState(10);
     EXPECT_EQ(sim_->Answer(), "ok 34");
-    ASSERT_TRUE(PumpUntil([&] { return states_.size() >= 2; }));
+    ASSERT_TRUE(PumpUntil([&] { return states_.size() >= 2; }, kMsgrSimWaitMs));
     EXPECT_EQ(states_, (std::vector<int>{34, 10}));
     EXPECT_EQ(messenger_->LocalState(), 10);
 }
@@ -109,21 +109,21 @@ TEST_F(MsgrComTest, QuitAnnouncesOffline)
     ASSERT_EQ(sim_->Command("quit"), "ok bye");
     ASSERT_TRUE(WaitForState(MSTATE_OFFLINE));
     EXPECT_EQ(states_, (std::vector<int>{MSTATE_OFFLINE}));
-    EXPECT_TRUE(PumpUntil([] { return sim_->Ended(); }));
+    EXPECT_TRUE(PumpUntil([] { return sim_->Ended(); }, kMsgrSimWaitMs));
 }
 
 TEST_F(MsgrComTest, ClosingTheMainWindowAnnouncesOffline)
 {
     ASSERT_EQ(sim_->Command("menu main &File E&xit"), "ok 103");
     ASSERT_TRUE(WaitForState(MSTATE_OFFLINE));
-    EXPECT_TRUE(PumpUntil([] { return sim_->Ended(); }));
+    EXPECT_TRUE(PumpUntil([] { return sim_->Ended(); }, kMsgrSimWaitMs));
     EXPECT_EQ(states_, (std::vector<int>{MSTATE_OFFLINE}));
 }
 
 TEST_F(MsgrComTest, CrashEndsTheProcessWithoutOffline)
 {
     ASSERT_EQ(sim_->Command("crash"), "ok");
-    ASSERT_TRUE(PumpUntil([] { return sim_->Ended(); }));
+    ASSERT_TRUE(PumpUntil([] { return sim_->Ended(); }, kMsgrSimWaitMs));
     // Anything msgrsim had sent would have arrived by now.
     platform::ProcessMessages(200);
     EXPECT_TRUE(states_.empty());
@@ -191,11 +191,11 @@ TEST_F(MsgrComTest, ConnectionMadeOffThisThreadBringsItsEventsHere)
     std::optional<bool> connected;
     other->BeginConnect([&](bool ok) { connected = ok; });
     EXPECT_FALSE(connected.has_value()); // not waited for here
-    ASSERT_TRUE(PumpUntil([&] { return connected.has_value(); }));
+    ASSERT_TRUE(PumpUntil([&] { return connected.has_value(); }, kMsgrSimWaitMs));
     ASSERT_TRUE(*connected);
     EXPECT_EQ(other->LocalState(), 2);
     ASSERT_EQ(sim_->Command("status 34"), "ok 34");
-    EXPECT_TRUE(PumpUntil([&] { return !seen.empty() && seen.back() == 34; }));
+    EXPECT_TRUE(PumpUntil([&] { return !seen.empty() && seen.back() == 34; }, kMsgrSimWaitMs));
     EXPECT_FALSE(other->Gone());
 }
 
@@ -204,7 +204,7 @@ TEST(MsgrCom, NoClientToStartGivesTheWrappersError)
     std::optional<bool> connected;
     auto unknown = CreateMsgrObject("{0B1C2D3E-4F50-4617-8293-A4B5C6D7E8F9}");
     unknown->BeginConnect([&](bool ok) { connected = ok; });
-    ASSERT_TRUE(PumpUntil([&] { return connected.has_value(); }));
+    ASSERT_TRUE(PumpUntil([&] { return connected.has_value(); }, kMsgrSimWaitMs));
     EXPECT_FALSE(*connected);
     auto messenger = CreateMsgrObject("{0B1C2D3E-4F50-4617-8293-A4B5C6D7E8F9}");
     for (auto call : {+[](TMsgrObject& m) { m.Connect(); }, +[](TMsgrObject& m) { m.LocalState(); }}) {

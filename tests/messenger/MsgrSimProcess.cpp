@@ -26,16 +26,6 @@ std::wstring PortFileArgument(const std::string& portFile)
 
 } // namespace
 
-bool PumpUntil(const std::function<bool()>& done)
-{
-    for (int i = 0; i < 2000; ++i) {
-        if (done())
-            return true;
-        platform::ProcessMessages(10);
-    }
-    return done();
-}
-
 std::string TMsgrSimProcess::NewPortFile()
 {
     std::string portFile =
@@ -100,10 +90,13 @@ bool TMsgrSimProcess::Start()
 bool TMsgrSimProcess::Attach(const std::string& portFile)
 {
     int port = 0;
-    PumpUntil([&] {
-        std::ifstream(portFile) >> port;
-        return port > 0 || (process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0);
-    });
+    PumpUntil(
+        [&] {
+            std::ifstream(portFile) >> port;
+            return port > 0 ||
+                   (process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0);
+        },
+        kMsgrSimWaitMs);
     std::remove(portFile.c_str());
     if (port > 0)
         control_ = platform::TcpStream::Connect("127.0.0.1", static_cast<std::uint16_t>(port));
@@ -139,16 +132,18 @@ std::string TMsgrSimProcess::Answer()
     if (!control_)
         return "error not started";
     bool closed = false;
-    PumpUntil([&] {
-        if (pending_.find('\n') != std::string::npos)
-            return true;
-        char buffer[4096];
-        long received = control_->Receive(buffer, sizeof buffer, 1);
-        if (received > 0)
-            pending_.append(buffer, static_cast<std::size_t>(received));
-        closed = received == 0;
-        return closed || pending_.find('\n') != std::string::npos;
-    });
+    PumpUntil(
+        [&] {
+            if (pending_.find('\n') != std::string::npos)
+                return true;
+            char buffer[4096];
+            long received = control_->Receive(buffer, sizeof buffer, 1);
+            if (received > 0)
+                pending_.append(buffer, static_cast<std::size_t>(received));
+            closed = received == 0;
+            return closed || pending_.find('\n') != std::string::npos;
+        },
+        kMsgrSimWaitMs);
     const std::size_t end = pending_.find('\n');
     if (end == std::string::npos)
         return "error no answer";
@@ -180,7 +175,7 @@ void TMsgrSimProcess::Stop()
     }
     if (process_.hProcess) {
         // Pumped: on its way out msgrsim calls this thread's event sinks (Offline).
-        if (!PumpUntil([&] { return Ended(); }))
+        if (!PumpUntil([&] { return Ended(); }, kMsgrSimWaitMs))
             TerminateProcess(process_.hProcess, 1);
         if (process_.hThread)
             CloseHandle(process_.hThread);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "TestSupport.h"
 #include "platform/TcpSocket.h"
 
 class TMsgrSimProcess {
@@ -50,5 +51,5 @@ private:
     std::string pending_; // received beyond the last answer read
 };
 
-// Pumps this thread's messages until done() holds, for at most about 20 seconds.
-bool PumpUntil(const std::function<bool()>& done);
+// msgrsim under Wine may take many seconds to start or answer: the waits on it allow this long.
+constexpr unsigned kMsgrSimWaitMs = 20000;

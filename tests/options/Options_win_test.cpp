@@ -5,35 +5,19 @@
 
 #include <gtest/gtest.h>
 
-#include "WindowShot_win.h"
+#include "WindowTest_win.h"
 #include "dialogs/MSNForward.h"
 #include "options/MSNOptions.h"
 #include "platform/Clock.h"
 #include "platform/MainLoop.h"
-#include "ui/win32/Win32Backend.h"
 
 namespace {
 
-void PumpFor(unsigned ms)
-{
-    const std::uint64_t until = platform::TickCount() + ms;
-    while (platform::TickCount() < until)
-        platform::ProcessMessages(10);
-}
-
-bool Shot(const ui::TControl& control, const std::string& name)
-{
-    PumpFor(150);
-    return IsWindowVisible(static_cast<HWND>(ui::win32::HandleOf(control))) &&
-           SaveWindowShot(ui::win32::HandleOf(control), KOVRA_ARTIFACTS_DIR, name);
-}
-
-class OptionsWin32 : public testing::Test {
+class OptionsWin32 : public WindowTest {
 protected:
-    static void SetUpTestSuite() { ui::SetBackend(ui::win32::CreateBackend()); }
     void SetUp() override
     {
-        ui::Application->ResetTerminated();
+        WindowTest::SetUp();
         KovraAssistantConfig().SetText("");
         KovraAssistantConfig().WriteString("Forward", "2001", "Front desk");
         KovraAssistantConfig().WriteString("IMMessages", "0", "In a meeting, call you back");
@@ -44,7 +28,7 @@ protected:
     }
     void TearDown() override
     {
-        platform::ProcessMessages(0);
+        WindowTest::TearDown();
         KovraAssistantConfig().SetText("");
     }
     TOptionsLists lists;
@@ -75,7 +59,7 @@ TEST_F(OptionsWin32, OptionsWindowShowsEveryPage)
     EXPECT_EQ(options.lbCallLater->CellText(0, 2), "As soon as possible");
     options.imCaption->Click();
     PumpFor(50);
-    EXPECT_FALSE(IsWindowVisible(static_cast<HWND>(ui::win32::HandleOf(options))));
+    EXPECT_FALSE(IsWindowVisible(Handle(options)));
     delete fmCallLaterCall;
 }
 
@@ -103,26 +87,18 @@ TEST_F(OptionsWin32, ReminderSlidesUpIntoTheCornerAndAwayAfterAChoice)
     lists.CountDown(platform::Now());
     ASSERT_NE(fmCallLaterCall, nullptr);
     TfmCallLaterCall* popup = fmCallLaterCall;
-    HWND window = static_cast<HWND>(ui::win32::HandleOf(*popup));
+    HWND window = Handle(*popup);
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
     RECT bounds{};
-    const std::uint64_t until = platform::TickCount() + 5000;
-    do {
-        platform::ProcessMessages(10);
-        GetWindowRect(window, &bounds);
-    } while (bounds.bottom != work.bottom && platform::TickCount() < until);
+    PumpUntil([&] { return GetWindowRect(window, &bounds) && bounds.bottom == work.bottom; });
     EXPECT_EQ(bounds.bottom, work.bottom);
     EXPECT_EQ(bounds.right, work.right);
     EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
     EXPECT_TRUE(Shot(*popup, "popup_reminder"));
-    SendMessageW(static_cast<HWND>(ui::win32::HandleOf(*popup->btCancelCall)), WM_LBUTTONDOWN, MK_LBUTTON, 0);
-    SendMessageW(static_cast<HWND>(ui::win32::HandleOf(*popup->btCancelCall)), WM_LBUTTONUP, 0, 0);
+    Click(*popup->btCancelCall);
     EXPECT_TRUE(lists.Reminders().empty());
-    const std::uint64_t gone = platform::TickCount() + 5000;
-    while (fmCallLaterCall && platform::TickCount() < gone)
-        platform::ProcessMessages(10);
-    EXPECT_EQ(fmCallLaterCall, nullptr);
+    EXPECT_TRUE(PumpUntil([] { return fmCallLaterCall == nullptr; }));
 }
 
 } // namespace

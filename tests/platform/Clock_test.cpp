@@ -55,13 +55,3 @@ TEST(Clock, UtcSecondsFollowTheLocalZone)
     EXPECT_EQ(FormatDateTime(UtcSecondsToLocal(0)), "1970-01-01 01:00:00");
     SetZone("");
 }
-
-TEST(Clock, TickCountNeverGoesBack)
-{
-    std::uint64_t last = TickCount();
-    for (int i = 0; i < 1000; ++i) {
-        const std::uint64_t now = TickCount();
-        ASSERT_GE(now, last);
-        last = now;
-    }
-}

@@ -5,20 +5,12 @@
 #include <fstream>
 
 #include "FakeSkin.h"
+#include "TestSupport.h"
 #include "platform/Clock.h"
 #include "platform/MainLoop.h"
 #include "settings/KALookAndFeel.h"
 
 namespace {
-
-// Pumps the main loop until the loader has finished, for at most ten seconds.
-bool WaitForLoader(const TKALookAndFeel& loader)
-{
-    std::uint64_t end = platform::TickCount() + 10000;
-    while (!loader.Finished() && platform::TickCount() < end)
-        platform::ProcessMessages(20);
-    return loader.Finished();
-}
 
 class TempFolder {
 public:
@@ -170,7 +162,7 @@ TEST(LookAndFeel, LocalModeLoadsTheFolderAndCompletesOnTheMainThread)
     TKALookAndFeelTargets targets{&bundle, &colours, {}, [&](const std::string& bytes) { icon = bytes; }};
     TKALookAndFeel loader(folder.Path(), std::string("app.ico"), false,
                           [&] { completedOnMainThread = platform::IsMainThread(); }, targets);
-    ASSERT_TRUE(WaitForLoader(loader));
+    ASSERT_TRUE(PumpUntil([&] { return loader.Finished(); }, 20000));
     EXPECT_TRUE(completedOnMainThread);
     EXPECT_EQ(bundle.GetText("txtTitle", ""), "Local title");
     EXPECT_EQ(colours.GetColour(111, 0), 0x030201u);
@@ -202,7 +194,7 @@ TEST(LookAndFeel, DecodedLogoReachesTheImage)
                                   },
                                   {}};
     TKALookAndFeel loader(folder.Path(), std::nullopt, false, {}, targets);
-    ASSERT_TRUE(WaitForLoader(loader));
+    ASSERT_TRUE(PumpUntil([&] { return loader.Finished(); }, 20000));
     FakeForm form;
     FakeComponent& image = form.Add("imLogo", "TImage");
     loader.ApplyLookAndFeel(form, &image);
@@ -216,7 +208,7 @@ TEST(LookAndFeel, MissingFolderStillCompletesWithDefaults)
     int completions = 0;
     TKALookAndFeel loader("/no/such/kovra/folder", std::nullopt, false, [&] { ++completions; },
                           TKALookAndFeelTargets{&bundle, &colours, {}, {}});
-    ASSERT_TRUE(WaitForLoader(loader));
+    ASSERT_TRUE(PumpUntil([&] { return loader.Finished(); }, 20000));
     EXPECT_EQ(completions, 1);
     EXPECT_TRUE(bundle.Entries().empty());
     EXPECT_EQ(colours.GetColour(111, 0), 0xFFFFFFu);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "LoopbackHttpServer.h"
+#include "TestSupport.h"
 #include "platform/Clock.h"
 #include "platform/HttpGet.h"
 #include "platform/MainLoop.h"
@@ -11,14 +12,6 @@
 namespace {
 
 std::string Portal(const LoopbackHttpServer& server) { return "http://127.0.0.1:" + std::to_string(server.Port()); }
-
-bool WaitForLoader(const TKALookAndFeel& loader)
-{
-    std::uint64_t end = platform::TickCount() + 20000;
-    while (!loader.Finished() && platform::TickCount() < end)
-        platform::ProcessMessages(20);
-    return loader.Finished();
-}
 
 }  // namespace
 
@@ -130,7 +123,7 @@ TEST(LookAndFeel, WebModeFillsTextsColoursAndLogoFromThePortal)
     TKALookAndFeelTargets targets{&bundle, &colours, {}, [&](const std::string& bytes) { icon = bytes; }};
     int completions = 0;
     TKALookAndFeel loader(Portal(server), std::string("kovra.ico"), true, [&] { ++completions; }, targets);
-    ASSERT_TRUE(WaitForLoader(loader));
+    ASSERT_TRUE(PumpUntil([&] { return loader.Finished(); }, 20000));
     EXPECT_EQ(completions, 1);
     EXPECT_EQ(bundle.GetText("txtTitle", ""), "Portal title");
     EXPECT_EQ(colours.GetColour(111, 0), 0xFF0000u);
@@ -144,7 +137,7 @@ TEST(LookAndFeel, UnreachablePortalCompletesWithDefaults)
     TMessageBundle bundle;
     TKAColourTable colours;
     TKALookAndFeel loader(closed, std::nullopt, true, {}, TKALookAndFeelTargets{&bundle, &colours, {}, {}});
-    ASSERT_TRUE(WaitForLoader(loader));
+    ASSERT_TRUE(PumpUntil([&] { return loader.Finished(); }, 20000));
     EXPECT_TRUE(bundle.Entries().empty());
     EXPECT_EQ(colours.GetColour(111, 0), 0xFFFFFFu);
 }

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <map>
 
+#include "MemoryVersionSource.h"
 #include "platform/VersionResource.h"
 #include "settings/QMVerInfo.h"
 
@@ -17,31 +18,6 @@ std::string Dwords(std::initializer_list<std::uint32_t> values)
             bytes += static_cast<char>((value >> shift) & 0xFF);
     return bytes;
 }
-
-// A version resource held in memory; counts the loads so laziness shows.
-class FakeVersionSource : public IVersionSource {
-public:
-    explicit FakeVersionSource(std::map<std::string, std::string> blocks, int* loads)
-        : blocks_(std::move(blocks)), loads_(loads)
-    {
-    }
-    bool Load(const std::string&) override
-    {
-        ++*loads_;
-        return !blocks_.empty();
-    }
-    bool Query(const std::string& subBlock, std::string& value) const override
-    {
-        auto found = blocks_.find(subBlock);
-        value = found == blocks_.end() ? std::string() : found->second;
-        return found != blocks_.end();
-    }
-    std::string LanguageName(std::uint32_t id) const override { return id == 0x0409 ? "English" : "?"; }
-
-private:
-    std::map<std::string, std::string> blocks_;
-    int* loads_;
-};
 
 std::map<std::string, std::string> SampleBlocks(const std::string& fileVersion)
 {
@@ -79,7 +55,7 @@ TEST(VersionInfo, VersionTextAsANumber)
 TEST(VersionInfo, FieldsOfTheFirstTranslationLoadedOnceUntilTheFileChanges)
 {
     int loads = 0;
-    TQMVersionInfo info(std::make_unique<FakeVersionSource>(SampleBlocks("4.1.7.12"), &loads));
+    TQMVersionInfo info(std::make_unique<TMemoryVersionSource>(SampleBlocks("4.1.7.12"), &loads));
     EXPECT_EQ(loads, 0);
     EXPECT_EQ(info.FileVersion(), "4.1.7.12");
     EXPECT_EQ(info.ProductName(), "Kovra Assistant");
@@ -119,7 +95,7 @@ TEST(VersionInfo, WithoutTranslationsNothingIsLoaded)
     int loads = 0;
     auto blocks = SampleBlocks("4.1");
     blocks.erase("\\VarFileInfo\\Translation");
-    TQMVersionInfo info(std::make_unique<FakeVersionSource>(blocks, &loads));
+    TQMVersionInfo info(std::make_unique<TMemoryVersionSource>(blocks, &loads));
     EXPECT_EQ(info.FileVersion(), "");
     EXPECT_EQ(info.FileVerMajor(), 0);
     EXPECT_DOUBLE_EQ(info.FileVersionFloat(), 0);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
 #include "platform/MainLoop.h"
 #include "ui/Forms.h"
 #include "ui/UnicodeCtrls.h"
@@ -397,9 +398,7 @@ TEST_F(UiControls, HintWindowShowsTheHintAfterTheMouseRests)
     form->ShowForm();
     imHide->DoMouseEnter();
     TUnicodeHintWindow* hint = Application->HintWindow();
-    for (int i = 0; i < 100 && !hint->Visible(); ++i)
-        platform::ProcessMessages(20);
-    EXPECT_TRUE(hint->Visible());
+    EXPECT_TRUE(PumpUntil([&] { return hint->Visible(); }, 2000));
     EXPECT_EQ(hint->Caption(), "Hide this window");
     imHide->DoMouseLeave();
     EXPECT_FALSE(hint->Visible());

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <thread>
 
+#include "TestSupport.h"
 #include "platform/Clock.h"
 #include "platform/MainLoop.h"
 #include "ui/Dpi.h"
@@ -25,15 +26,6 @@ protected:
         Application->ResetTerminated();
     }
     void TearDown() override { Application->ResetTerminated(); }
-
-    // Pumps the main loop until done() holds or two seconds pass.
-    template <class Done> bool PumpUntil(Done done)
-    {
-        const std::uint64_t until = platform::TickCount() + 2000;
-        while (!done() && platform::TickCount() < until)
-            platform::ProcessMessages(10);
-        return done();
-    }
 
     headless::HeadlessBackend* desktop = nullptr;
 };

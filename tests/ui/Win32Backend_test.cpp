@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "WindowTest_win.h"
 #include "platform/Clock.h"
 #include "platform/MainLoop.h"
 #include "ui/Forms.h"
@@ -24,23 +25,11 @@ using namespace ui;
 
 namespace {
 
-HWND Hwnd(const TControl& control)
-{
-    return static_cast<HWND>(win32::HandleOf(control));
-}
-
 std::wstring Text(HWND window)
 {
     wchar_t buffer[256] = {};
     GetWindowTextW(window, buffer, 256);
     return buffer;
-}
-
-void Pump(unsigned ms)
-{
-    const std::uint64_t until = platform::TickCount() + ms;
-    while (platform::TickCount() < until)
-        platform::ProcessMessages(10);
 }
 
 std::uint32_t Crc32(const std::uint8_t* data, std::size_t size, std::uint32_t crc = 0)
@@ -142,21 +131,20 @@ bool Screenshot(HWND window, const std::string& path)
     return WritePng(path, width, height, rgb);
 }
 
-class Win32Ui : public testing::Test {
+class Win32Ui : public WindowTest {
 protected:
     void SetUp() override
     {
-        SetBackend(win32::CreateBackend());
-        Application->ResetTerminated();
+        WindowTest::SetUp();
         probe = std::make_unique<TForm>(nullptr);
         probe->HandleNeeded();
-        if (!Hwnd(*probe) || GetSystemMetrics(SM_CXSCREEN) <= 0)
+        if (!Handle(*probe) || GetSystemMetrics(SM_CXSCREEN) <= 0)
             GTEST_SKIP() << "no display: the window system could not create a window";
     }
     void TearDown() override
     {
         probe.reset();
-        Application->ResetTerminated();
+        WindowTest::TearDown();
     }
     std::unique_ptr<TForm> probe;
 };
@@ -296,59 +284,59 @@ TEST_F(Win32Ui, EveryControlShowsNativelyAndInputReachesTheModel)
     miHelp->OnClick = [&](TComponent*) { ++helpClicks; };
 
     form.ShowForm();
-    Pump(300);
+    PumpFor(300);
 
     // Native state read back.
-    HWND window = Hwnd(form);
+    HWND window = Handle(form);
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_EQ(Text(window), L"Kovra Assistant");
     EXPECT_EQ(GetWindowLongPtrW(window, GWL_STYLE) & WS_CAPTION, 0);
-    EXPECT_EQ(Text(Hwnd(*txtPhone)), L"Phone Number \x2116");
-    EXPECT_EQ(SendMessageW(Hwnd(*lbCalls), LB_GETCOUNT, 0, 0), 3);
-    EXPECT_EQ(SendMessageW(Hwnd(*cbPhones), CB_GETCOUNT, 0, 0), 2);
-    EXPECT_EQ(SendMessageW(Hwnd(*lvForward), LVM_GETITEMCOUNT, 0, 0), 2);
-    EXPECT_EQ(SendMessageW(Hwnd(*ckRegularCall), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_EQ(Text(Hwnd(*spMinutes)), L"10");
-    EXPECT_TRUE(IsWindowVisible(Hwnd(*txtIdle)));
-    EXPECT_EQ(GetParent(Hwnd(*ckIntercom)), Hwnd(*gbCall));
+    EXPECT_EQ(Text(Handle(*txtPhone)), L"Phone Number \x2116");
+    EXPECT_EQ(SendMessageW(Handle(*lbCalls), LB_GETCOUNT, 0, 0), 3);
+    EXPECT_EQ(SendMessageW(Handle(*cbPhones), CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(SendMessageW(Handle(*lvForward), LVM_GETITEMCOUNT, 0, 0), 2);
+    EXPECT_EQ(SendMessageW(Handle(*ckRegularCall), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(Text(Handle(*spMinutes)), L"10");
+    EXPECT_TRUE(IsWindowVisible(Handle(*txtIdle)));
+    EXPECT_EQ(GetParent(Handle(*ckIntercom)), Handle(*gbCall));
     EXPECT_FALSE(drawn.empty());  // the owner-drawn list painted through the model
 
     // Model changes reach the windows at once.
     edName->SetEnabled(false);
-    EXPECT_FALSE(IsWindowEnabled(Hwnd(*edName)));
+    EXPECT_FALSE(IsWindowEnabled(Handle(*edName)));
     edName->SetEnabled(true);
     txtPhone->SetCaption("Ringing Phone:");
-    EXPECT_EQ(Text(Hwnd(*txtPhone)), L"Ringing Phone:");
+    EXPECT_EQ(Text(Handle(*txtPhone)), L"Ringing Phone:");
     lbCalls->Items().Add("Dave");
-    EXPECT_EQ(SendMessageW(Hwnd(*lbCalls), LB_GETCOUNT, 0, 0), 4);
+    EXPECT_EQ(SendMessageW(Handle(*lbCalls), LB_GETCOUNT, 0, 0), 4);
     nbStates->SetActivePage("Dialing");
-    EXPECT_FALSE(IsWindowVisible(Hwnd(*txtIdle)));
+    EXPECT_FALSE(IsWindowVisible(Handle(*txtIdle)));
     ckIntercom->SetChecked(true);
-    EXPECT_EQ(SendMessageW(Hwnd(*ckRegularCall), BM_GETCHECK, 0, 0), BST_UNCHECKED);
-    EXPECT_EQ(SendMessageW(Hwnd(*ckIntercom), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageW(Handle(*ckRegularCall), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(SendMessageW(Handle(*ckIntercom), BM_GETCHECK, 0, 0), BST_CHECKED);
 
     // Native input reaches the model.
-    SendMessageW(Hwnd(*ckUrgent), BM_CLICK, 0, 0);
+    SendMessageW(Handle(*ckUrgent), BM_CLICK, 0, 0);
     EXPECT_TRUE(ckUrgent->Checked());
     EXPECT_EQ(urgentClicks, 1);
-    EXPECT_EQ(SendMessageW(Hwnd(*ckUrgent), BM_GETCHECK, 0, 0), BST_CHECKED);
-    SendMessageW(Hwnd(*btOk), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    SendMessageW(Hwnd(*btOk), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(SendMessageW(Handle(*ckUrgent), BM_GETCHECK, 0, 0), BST_CHECKED);
+    SendMessageW(Handle(*btOk), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageW(Handle(*btOk), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
     EXPECT_EQ(okClicks, 1);
-    SendMessageW(Hwnd(*lbCalls), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 34 + 10));
-    SendMessageW(Hwnd(*lbCalls), WM_LBUTTONUP, 0, MAKELPARAM(20, 34 + 10));
+    SendMessageW(Handle(*lbCalls), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 34 + 10));
+    SendMessageW(Handle(*lbCalls), WM_LBUTTONUP, 0, MAKELPARAM(20, 34 + 10));
     EXPECT_EQ(lbCalls->ItemIndex(), 1);
     EXPECT_EQ(listClicks, 1);
 
     COMBOBOXINFO comboInfo{};
     comboInfo.cbSize = sizeof(comboInfo);
-    ASSERT_TRUE(GetComboBoxInfo(Hwnd(*cbPhones), &comboInfo));
+    ASSERT_TRUE(GetComboBoxInfo(Handle(*cbPhones), &comboInfo));
     for (wchar_t key : std::wstring(L"5+ 1"))
         SendMessageW(comboInfo.hwndItem, WM_CHAR, key, 0);
     EXPECT_EQ(cbPhones->Text(), "51");
-    EXPECT_EQ(Text(Hwnd(*cbPhones)), L"51");
-    SendMessageW(Hwnd(*edName), WM_CHAR, L'\x00E9', 0);
+    EXPECT_EQ(Text(Handle(*cbPhones)), L"51");
+    SendMessageW(Handle(*edName), WM_CHAR, L'\x00E9', 0);
     EXPECT_EQ(edName->Text(), "\xC3\xA9");
 
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(miHelp->Command(), 0), 0);
@@ -356,11 +344,11 @@ TEST_F(Win32Ui, EveryControlShowsNativelyAndInputReachesTheModel)
     RECT tab{};
     const auto tabRects = tsOptions->TabRects();
     tab = {tabRects[1].Left, 0, tabRects[1].Right, 0};
-    SendMessageW(Hwnd(*tsOptions), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(tab.left + 3, 5));
-    SendMessageW(Hwnd(*tsOptions), WM_LBUTTONUP, 0, MAKELPARAM(tab.left + 3, 5));
+    SendMessageW(Handle(*tsOptions), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(tab.left + 3, 5));
+    SendMessageW(Handle(*tsOptions), WM_LBUTTONUP, 0, MAKELPARAM(tab.left + 3, 5));
     EXPECT_EQ(tsOptions->TabIndex(), 1);
 
-    Pump(200);
+    PumpFor(200);
     const std::string path = std::string(KOVRA_ARTIFACTS_DIR) + "/ui_controls.png";
     EXPECT_TRUE(Screenshot(window, path)) << path;
 }
@@ -391,15 +379,15 @@ TEST_F(Win32Ui, ControlsGetTheirWindowsWhenFirstShownWithTheModelsState)
     lbCalls->Items().Assign({"Alice", "Bob"});
     nbStates->SetActivePage("Dialing");
     ASSERT_TRUE(win32::HasWindow(*edNumber));
-    HWND edit = Hwnd(*edNumber);
-    EXPECT_EQ(GetParent(edit), Hwnd(*dialing));
+    HWND edit = Handle(*edNumber);
+    EXPECT_EQ(GetParent(edit), Handle(*dialing));
     EXPECT_TRUE(IsWindowVisible(edit));
     EXPECT_FALSE(IsWindowEnabled(edit));
     EXPECT_EQ(Text(edit), L"5551234");
-    EXPECT_EQ(Text(Hwnd(*txtNumber)), L"Dialing 5551234");
+    EXPECT_EQ(Text(Handle(*txtNumber)), L"Dialing 5551234");
     RECT place;
     GetWindowRect(edit, &place);
-    MapWindowPoints(nullptr, Hwnd(*dialing), reinterpret_cast<POINT*>(&place), 2);
+    MapWindowPoints(nullptr, Handle(*dialing), reinterpret_cast<POINT*>(&place), 2);
     const TRect bounds = edNumber->NativeBounds();
     EXPECT_EQ((std::vector<LONG>{place.left, place.top, place.right, place.bottom}),
               (std::vector<LONG>{bounds.Left, bounds.Top, bounds.Right, bounds.Bottom}));
@@ -408,17 +396,17 @@ TEST_F(Win32Ui, ControlsGetTheirWindowsWhenFirstShownWithTheModelsState)
     EXPECT_FALSE(IsWindowVisible(edit));
     edNumber->SetText("5550000");
     nbStates->SetActivePage("Dialing");
-    EXPECT_EQ(Hwnd(*edNumber), edit);
+    EXPECT_EQ(Handle(*edNumber), edit);
     EXPECT_TRUE(IsWindowVisible(edit));
     EXPECT_EQ(Text(edit), L"5550000");
 
     // Asked for before it is shown, the window is made at once, hidden, and kept when shown.
-    HWND list = Hwnd(*lbCalls);
+    HWND list = Handle(*lbCalls);
     ASSERT_NE(list, nullptr);
     EXPECT_FALSE(IsWindowVisible(list));
     EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 2);
     lbCalls->Show();
-    EXPECT_EQ(Hwnd(*lbCalls), list);
+    EXPECT_EQ(Handle(*lbCalls), list);
     EXPECT_TRUE(IsWindowVisible(list));
 }
 
@@ -431,7 +419,7 @@ TEST_F(Win32Ui, AlphaBlendingMakesALayeredWindow)
     popup.SetAlphaBlend(true);
     popup.SetAlphaBlendValue(0);
     popup.ShowForm();
-    HWND window = Hwnd(popup);
+    HWND window = Handle(popup);
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_LAYERED);
     EXPECT_TRUE(GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST);
@@ -464,19 +452,19 @@ TEST_F(Win32Ui, OnA144DpiMonitorEveryControlIsLaidOutAndLetteredAtOneAndAHalfTim
     lbCalls->SetItemHeight(17);
     lbCalls->Items().Assign({"Alice", "Bob"});
     form.ShowForm();
-    HWND window = Hwnd(form);
+    HWND window = Handle(form);
     ASSERT_NE(window, nullptr);
 
     // Where a control's window sits in its parent's client area.
     const auto placed = [](const TControl& control) {
         RECT rect;
-        GetWindowRect(Hwnd(control), &rect);
-        MapWindowPoints(nullptr, GetParent(Hwnd(control)), reinterpret_cast<POINT*>(&rect), 2);
+        GetWindowRect(Handle(control), &rect);
+        MapWindowPoints(nullptr, GetParent(Handle(control)), reinterpret_cast<POINT*>(&rect), 2);
         return TRect{rect.left, rect.top, rect.right, rect.bottom};
     };
     const auto fontHeight = [](const TControl& control) {
         LOGFONTW font{};
-        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Hwnd(control), WM_GETFONT, 0, 0)), sizeof(font),
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Handle(control), WM_GETFONT, 0, 0)), sizeof(font),
                    &font);
         return font.lfHeight;
     };
@@ -493,15 +481,15 @@ TEST_F(Win32Ui, OnA144DpiMonitorEveryControlIsLaidOutAndLetteredAtOneAndAHalfTim
     EXPECT_EQ(placed(*pnRow), (TRect{0, 20, 377, 51}));
     EXPECT_EQ(placed(*txtLink), (TRect{14, 5, 129, 27}));
     EXPECT_EQ(placed(*lbCalls), (TRect{15, 60, 317, 152}));
-    EXPECT_EQ(SendMessageW(Hwnd(*lbCalls), LB_GETITEMHEIGHT, 0, 0), 26);
+    EXPECT_EQ(SendMessageW(Handle(*lbCalls), LB_GETITEMHEIGHT, 0, 0), 26);
     EXPECT_EQ(fontHeight(*lbCalls), -16);
     // The model keeps its design, and input reaches it in design pixels.
     EXPECT_EQ(txtLink->BoundsRect(), (TRect{9, 3, 86, 18}));
     EXPECT_EQ(form.Width(), 251);
-    SendMessageW(Hwnd(*txtLink), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 15));
-    SendMessageW(Hwnd(*txtLink), WM_LBUTTONUP, 0, MAKELPARAM(30, 15));
+    SendMessageW(Handle(*txtLink), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 15));
+    SendMessageW(Handle(*txtLink), WM_LBUTTONUP, 0, MAKELPARAM(30, 15));
     EXPECT_EQ(pressedAt, (TPoint{20, 10}));
-    Pump(100);
+    PumpFor(100);
     const std::string path = std::string(KOVRA_ARTIFACTS_DIR) + "/ui_dpi144.png";
     EXPECT_TRUE(Screenshot(window, path)) << path;
 
@@ -526,7 +514,7 @@ TEST_F(Win32Ui, AStayOnTopPopUpLeavesTheKeyboardWhereItIsAndTabAndEnterRunLinks)
         links.push_back(link);
     }
     work.ShowForm();
-    HWND window = Hwnd(work);
+    HWND window = Handle(work);
     SetForegroundWindow(window);
     SetFocus(window);
     TForm popup(nullptr);
@@ -534,18 +522,18 @@ TEST_F(Win32Ui, AStayOnTopPopUpLeavesTheKeyboardWhereItIsAndTabAndEnterRunLinks)
     popup.SetFormStyle(TFormStyle::fsStayOnTop);
     popup.SetBounds(400, 300, 200, 100);
     popup.ShowForm();
-    Pump(50);
-    EXPECT_TRUE(IsWindowVisible(Hwnd(popup)));
+    PumpFor(50);
+    EXPECT_TRUE(IsWindowVisible(Handle(popup)));
     EXPECT_EQ(GetForegroundWindow(), window);
     EXPECT_EQ(GetFocus(), window);
 
     SendMessageW(window, WM_KEYDOWN, VK_TAB, 0);
-    EXPECT_EQ(GetFocus(), Hwnd(*links[0]));
+    EXPECT_EQ(GetFocus(), Handle(*links[0]));
     SendMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
-    EXPECT_EQ(GetFocus(), Hwnd(*links[1]));
+    EXPECT_EQ(GetFocus(), Handle(*links[1]));
     SendMessageW(GetFocus(), WM_KEYDOWN, VK_RETURN, 0);
     SendMessageW(GetFocus(), WM_KEYDOWN, VK_TAB, 0);
-    EXPECT_EQ(GetFocus(), Hwnd(*links[0]));
+    EXPECT_EQ(GetFocus(), Handle(*links[0]));
     SendMessageW(GetFocus(), WM_KEYDOWN, VK_SPACE, 0);
     EXPECT_EQ(runs, 11);
 }
@@ -568,7 +556,7 @@ TEST_F(Win32Ui, SynchronizeCompletesWhileAModalFormRuns)
     std::thread worker([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         platform::Synchronize([&] {
-            ownerWasDisabled = !IsWindowEnabled(Hwnd(owner));
+            ownerWasDisabled = !IsWindowEnabled(Handle(owner));
             dialog.SetModalResult(mrOk);
         });
     });
@@ -576,7 +564,7 @@ TEST_F(Win32Ui, SynchronizeCompletesWhileAModalFormRuns)
     worker.join();
     EXPECT_EQ(result, mrOk);
     EXPECT_TRUE(ownerWasDisabled);
-    EXPECT_TRUE(IsWindowEnabled(Hwnd(owner)));
+    EXPECT_TRUE(IsWindowEnabled(Handle(owner)));
     EXPECT_EQ(dialog.Left(), 150);
     EXPECT_EQ(dialog.Top(), 150);
 }
@@ -593,8 +581,8 @@ TEST_F(Win32Ui, AnOwnerReleasedUnderAModalLoopKeepsItsWindowUntilTheLoopHasRetur
     HWND ownerWindow = nullptr;
     HWND questionWindow = nullptr;
     platform::Post([&] {
-        ownerWindow = Hwnd(*owner);
-        questionWindow = Hwnd(*question);
+        ownerWindow = Handle(*owner);
+        questionWindow = Handle(*question);
         owner->Release();
     });
     EXPECT_EQ(question->ShowModal(), mrCancel);
@@ -603,7 +591,7 @@ TEST_F(Win32Ui, AnOwnerReleasedUnderAModalLoopKeepsItsWindowUntilTheLoopHasRetur
     EXPECT_FALSE(IsWindowVisible(ownerWindow));
     question.reset();
     EXPECT_FALSE(IsWindow(questionWindow));
-    Pump(50);
+    PumpFor(50);
     EXPECT_FALSE(IsWindow(ownerWindow));
 }
 
@@ -612,7 +600,7 @@ TEST_F(Win32Ui, SynchronizeRunsInsideAPopupMenuLoop)
     TForm form(nullptr);
     form.SetBounds(100, 100, 200, 100);
     form.ShowForm();
-    Pump(100);
+    PumpFor(100);
     auto* pmIcon = new TPopupMenu(&form);
     auto* miOpen = new TUnicodeMenuItem(&form);
     miOpen->SetCaption("&Open");
@@ -633,8 +621,7 @@ TEST_F(Win32Ui, SynchronizeRunsInsideAPopupMenuLoop)
     });
     pmIcon->Popup(200, 200);
     insideMenu = false;
-    for (int i = 0; i < 300 && !done; ++i)
-        platform::ProcessMessages(10);
+    PumpUntil([&] { return done.load(); }, 3000);
     worker.join();
     KillTimer(nullptr, guard);
     EXPECT_TRUE(ranInsideMenu);
@@ -660,8 +647,7 @@ TEST_F(Win32Ui, SynchronizeRunsInsideAMessageBoxLoop)
         done = true;
     });
     const int answer = Application->MessageBox("Waiting for a worker", "Kovra sync test", MB_OKCANCEL);
-    for (int i = 0; i < 300 && !done; ++i)
-        platform::ProcessMessages(10);
+    PumpUntil([&] { return done.load(); }, 3000);
     worker.join();
     KillTimer(nullptr, guard);
     EXPECT_TRUE(ranInsideBox);
