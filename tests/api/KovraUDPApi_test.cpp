@@ -910,8 +910,9 @@ TEST_F(ApiMeetme, FragmentsJoinInIndexOrderWithinTheirTotalAndHostileCountsStayB
             std::vector<std::string> numbers;
             for (std::size_t i = 0; i < list.Parties.size(); ++i) {
                 numbers.push_back(list.Parties[i].PartyNumber);
-                if (!numbers.back().empty())
+                if (!numbers.back().empty()) {
                     EXPECT_EQ(list.Parties[i].PartyConnState, i) << c.Name;
+                }
             }
             got.emplace_back(list.ConfID, numbers);
         }
