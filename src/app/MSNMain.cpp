@@ -5,11 +5,11 @@
 #include <tuple>
 
 #include "app/MarkedWindow.h"
+#include "dialogs/SkinBinding.h"
 #include "platform/Clock.h"
 #include "platform/MainLoop.h"
 #include "settings/KALookAndFeel.h"
 #include "settings/MessageBundle.h"
-#include "settings/SkinBinding.h"
 #include "settings/TextUtil.h"
 #include "settings/otutil.h"
 #include "ui/Backend.h"

@@ -2,11 +2,11 @@
 #include <cstdio>
 
 #include "app/MSNMain.h"
+#include "dialogs/SkinBinding.h"
 #include "platform/Clock.h"
 #include "settings/KALookAndFeel.h"
 #include "settings/MSNConfig.h"
 #include "settings/MessageBundle.h"
-#include "settings/SkinBinding.h"
 #include "settings/TextUtil.h"
 #include "settings/otutil.h"
 #include "ui/UnicodeText.h"

@@ -1,7 +1,7 @@
 #include "app/MSNMain.h"
+#include "dialogs/SkinBinding.h"
 #include "settings/KALookAndFeel.h"
 #include "settings/MessageBundle.h"
-#include "settings/SkinBinding.h"
 #include "settings/TextUtil.h"
 
 void TfmKovraAssistant::CopyToWantTo(const std::string& caption, std::function<void()> handler)

@@ -3,9 +3,9 @@
 #include <memory>
 #include <vector>
 
+#include "dialogs/SkinBinding.h"
 #include "settings/KALookAndFeel.h"
 #include "settings/MessageBundle.h"
-#include "settings/SkinBinding.h"
 #include "settings/SkinTarget.h"
 
 namespace {

@@ -2,7 +2,8 @@
 #include "options/MSNOptions.h"
 
 #include "messenger/MSNUtils.h"
-#include "options/MSNRuleEditors.h"
+#include "options/MSNIMOptions.h"
+#include "options/MSNPhoneOptions.h"
 #include "settings/KALookAndFeel.h"
 #include "settings/MessageBundle.h"
 

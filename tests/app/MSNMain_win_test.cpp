@@ -281,8 +281,9 @@ TEST(Win32Program, EndOfTheWindowsSessionReleasesThePhoneWithoutAskingAndAnswers
             const LRESULT sent =
                 SendMessageTimeoutW(window, message, ending, ENDSESSION_LOGOFF, SMTO_NORMAL, 5000, &answer);
             EXPECT_TRUE(sent || !IsWindow(window)) << "message " << message << " not answered in time";
-            if (sent && message == WM_QUERYENDSESSION)
+            if (sent && message == WM_QUERYENDSESSION) {
                 EXPECT_TRUE(answer);
+            }
         }
     const DWORD took = GetTickCount() - start;
     EXPECT_LT(took, 5000u);

@@ -267,7 +267,7 @@ TEST_F(CallPopup, CallLaterSendsToVoiceMailWithBitTwoAndKeepsAReminder)
     popup->CallLaterClick();
     EXPECT_TRUE(host.requests.empty());
     EXPECT_EQ(host.reminders, std::vector<std::string>{"|Dana|4255550123|10"});
-    host.contact = TMessengerContact{"dana@example.org", 0};
+    host.contact = TMessengerContact{"dana@example.org", 0, ""};
     popup->SetUp(Dana(), kAll, true);
     popup->CallLaterClick();
     EXPECT_EQ(host.requests, std::vector<std::string>{"redirect 4B4F56526B15DC0400000001 2 "});
@@ -293,7 +293,7 @@ TEST_F(CallPopup, InstantMessageRowNeedsAnOnlineContact)
 {
     Open();
     EXPECT_FALSE(popup->pnAlertingInstantMsg->Visible());
-    host.contact = TMessengerContact{"dana@example.org", 1};
+    host.contact = TMessengerContact{"dana@example.org", 1, ""};
     popup->SetUp(Dana(), kAll, true);
     EXPECT_FALSE(popup->pnAlertingInstantMsg->Visible());
     KovraAssistantConfig().WriteString("IMMessages", "0", "In a meeting");
@@ -316,7 +316,7 @@ TEST_F(CallPopup, InstantMessageRowNeedsAnOnlineContact)
 
 TEST_F(CallPopup, TypedMessagesAreKeptForLaterPopupsAndDeleteRemovesThem)
 {
-    host.contact = TMessengerContact{"dana@example.org", kContactOnline};
+    host.contact = TMessengerContact{"dana@example.org", kContactOnline, ""};
     Open();
     popup->cbIM->SetText("On my way");
     EXPECT_EQ(popup->cbIM->PressKey(ui::VK_RETURN_KEY), 0);  // taken by the box, nothing else runs

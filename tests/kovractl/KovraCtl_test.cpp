@@ -244,24 +244,23 @@ TEST_F(KovraCtl, RefusedMonitorStartExitsWithThreeAndStillDisconnects)
 }
 
 // A LOGIN_RSP with an error and one that never comes are both exit 3, each told as what it was.
-TEST_F(KovraCtl, RefusedLogInIsReportedAsRefused)
+TEST_F(KovraCtl, RefusedAndUnansweredLogInsAreReportedAsWhatTheyWere)
 {
-    server.LoginError = 5;
-    const RunResult result = RunKovraCtl(Options() + "state");
-    EXPECT_EQ(result.ExitCode, 3);
-    EXPECT_NE(result.Errors.find("the server refused the log-in (error 5: "), std::string::npos)
-        << result.Errors;
-    EXPECT_EQ(server.Count(KovraMsg::MONITOR_START_REQ), 0u);
-}
-
-TEST_F(KovraCtl, UnansweredLogInIsReportedAsUnanswered)
-{
-    server.AnswerLogin = false;
-    const RunResult result = RunKovraCtl(Options() + "state");
-    EXPECT_EQ(result.ExitCode, 3);
-    EXPECT_NE(result.Errors.find("acknowledged the log-in request but sent no answer"), std::string::npos)
-        << result.Errors;
-    EXPECT_EQ(server.Count(KovraMsg::MONITOR_START_REQ), 0u);
+    struct Case {
+        std::uint32_t LoginError;
+        bool Answer;
+        const char* Says;
+    };
+    for (const Case& c : {Case{5, true, "the server refused the log-in (error 5: "},
+                          Case{0, false, "acknowledged the log-in request but sent no answer"}}) {
+        server.LoginError = c.LoginError;
+        server.AnswerLogin = c.Answer;
+        const std::size_t monitors = server.Count(KovraMsg::MONITOR_START_REQ);
+        const RunResult result = RunKovraCtl(Options() + "state");
+        EXPECT_EQ(result.ExitCode, 3) << c.Says;
+        EXPECT_NE(result.Errors.find(c.Says), std::string::npos) << result.Errors;
+        EXPECT_EQ(server.Count(KovraMsg::MONITOR_START_REQ), monitors) << c.Says;
+    }
 }
 
 #ifndef _WIN32

@@ -1,7 +1,8 @@
 // The two rule editors: which controls they offer for a rule and what OK writes back.
 #include "DialogTestSupport.h"
+#include "options/MSNIMOptions.h"
 #include "options/MSNOptions.h"
-#include "options/MSNRuleEditors.h"
+#include "options/MSNPhoneOptions.h"
 #include "settings/KALookAndFeel.h"
 
 using namespace messenger;

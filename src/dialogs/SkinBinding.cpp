@@ -1,4 +1,4 @@
-#include "settings/SkinBinding.h"
+#include "dialogs/SkinBinding.h"
 
 #include "platform/Picture.h"
 #include "ui/Menus.h"

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include "dialogs/SkinBinding.h"
 #include "settings/KALookAndFeel.h"
 #include "settings/MessageBundle.h"
-#include "settings/SkinBinding.h"
 #include "ui/Forms.h"
 #include "ui/UnicodeCtrls.h"
 #include "ui/headless/HeadlessBackend.h"
