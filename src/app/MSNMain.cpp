@@ -102,6 +102,16 @@ void TfmKovraAssistant::FormDestroy()
 
 void TfmKovraAssistant::BuildComponents()
 {
+    BuildCaption();
+    BuildStatusBar();
+    BuildDialoutPanel();
+    BuildCallLists();
+    BuildTrayIcon();
+    BuildTimers();
+}
+
+void TfmKovraAssistant::BuildCaption()
+{
     pnCaption = Make<ui::TUnicodePanel>(this, this, "pnCaption");
     pnCaption->SetAlign(ui::TAlign::alTop);
     pnCaption->SetHeight(22);
@@ -144,7 +154,10 @@ void TfmKovraAssistant::BuildComponents()
     Panel5->SetColor(ui::clWhite);
     imgLogo = Make<ui::TImage>(this, Panel5, "imgLogo");
     imgLogo->SetBounds(2, 2, 60, 20);
+}
 
+void TfmKovraAssistant::BuildStatusBar()
+{
     pnStatusBar = Make<ui::TUnicodePanel>(this, this, "pnStatusBar");
     pnStatusBar->SetAlign(ui::TAlign::alBottom);
     pnStatusBar->SetHeight(20);
@@ -163,7 +176,10 @@ void TfmKovraAssistant::BuildComponents()
     pnStatusVM->SetWidth(90);
     pnStatusVM->SetTag(kStatusTag);
     pnStatusVM->SetVisible(false);
+}
 
+void TfmKovraAssistant::BuildDialoutPanel()
+{
     pnDialout = Make<ui::TUnicodePanel>(this, this, "pnDialout");
     pnDialout->SetAlign(ui::TAlign::alBottom);
     pnDialout->SetHeight(70);
@@ -196,7 +212,10 @@ void TfmKovraAssistant::BuildComponents()
     btDialoutClose = Make<ui::TImage>(this, pnDialout, "btDialoutClose");
     btDialoutClose->SetBounds(kWindowWidth - 20, 2, 16, 16);
     btDialoutClose->OnClick = [this](ui::TComponent*) { DialoutClose(); };
+}
 
+void TfmKovraAssistant::BuildCallLists()
+{
     pnWindow = Make<ui::TUnicodePanel>(this, this, "pnWindow");
     pnWindow->SetAlign(ui::TAlign::alClient);
     pnWindow->SetTag(160);
@@ -232,7 +251,10 @@ void TfmKovraAssistant::BuildComponents()
     };
     lbSpeedButtons->OnDblClick = [this](ui::TComponent*) { lbSpeedButtonsDblClick(); };
     nbPages->SetPageIndex(1);
+}
 
+void TfmKovraAssistant::BuildTrayIcon()
+{
     imCallStates = new ui::TImageList(this);
     imCallStates->SetName("imCallStates");
     imCallStates->SetSize(44, 44);
@@ -254,7 +276,10 @@ void TfmKovraAssistant::BuildComponents()
             OpenOptions(0);
         }
     };
+}
 
+void TfmKovraAssistant::BuildTimers()
+{
     auto timer = [this](const char* name, unsigned interval, std::function<void()> handler) {
         auto* t = new ui::TTimer(this);
         t->SetName(name);
@@ -315,14 +340,31 @@ void TfmKovraAssistant::AddOptionItems(ui::TUnicodeMenuItem& parent, int suffix)
     }
 }
 
+ui::TPopupMenu* TfmKovraAssistant::AddPopup(const char* name)
+{
+    auto* menu = new ui::TPopupMenu(this);
+    menu->SetName(name);
+    return menu;
+}
+
 void TfmKovraAssistant::BuildMenus()
 {
-    auto popup = [this](const char* name) {
-        auto* menu = new ui::TPopupMenu(this);
-        menu->SetName(name);
-        return menu;
-    };
-    pmPhone = popup("pmPhone");
+    BuildPhoneAndCallMenus();
+    BuildTrayAndMessengerMenus();
+    miPhone->OnClick = [this](ui::TComponent*) { OpenMenuBelow(miPhone, pmPhone); };
+    miCall->OnClick = [this](ui::TComponent*) { OpenMenuBelow(miCall, pmCall); };
+    miOptions->OnClick = [this](ui::TComponent*) { OpenMenuBelow(miOptions, pmOptions); };
+    miHelp->OnClick = [this](ui::TComponent*) { OpenMenuBelow(miHelp, pmHelp); };
+
+    for (auto* item : pmPhone->Items().Items())
+        item->SetEnabled(item == miPhoneExit);
+    for (auto* item : pmCall->Items().Items())
+        item->SetEnabled(false);
+}
+
+void TfmKovraAssistant::BuildPhoneAndCallMenus()
+{
+    pmPhone = AddPopup("pmPhone");
     auto& phone = pmPhone->Items();
     miPhoneListenVM = AddItem(phone, "miPhoneListenVM", "Listen to Voice Mail", [this] { OnListenVoiceMail(); });
     miPhoneToggleDND = AddItem(phone, "miPhoneToggleDND", "Turn on Do Not Disturb");
@@ -332,7 +374,7 @@ void TfmKovraAssistant::BuildMenus()
     AddItem(phone, "N2", "-");
     miPhoneExit = AddItem(phone, "miPhoneExit", "Exit", [this] { CloseWindow(); });
 
-    pmCall = popup("pmCall");
+    pmCall = AddPopup("pmCall");
     auto& call = pmCall->Items();
     miCallMakeCall = AddItem(call, "miCallMakeCall", "Make a New Call", [this] { OnMakeCall(); });
     AddItem(call, "N3", "-");
@@ -361,8 +403,11 @@ void TfmKovraAssistant::BuildMenus()
     miCallLeaveConf = AddItem(call, "miCallLeaveConf", "Leave Conference", [this] { OnLeaveConference(); });
     miCallAddConf = AddItem(call, "miCallAddConf", "Add to Conference", [this] { OnSetupConference(); });
     miCallConfList = AddItem(call, "miCallConfList", "Show Conference List...", [this] { OnShowConferenceList(); });
+}
 
-    pmOptions = popup("pmOptions");
+void TfmKovraAssistant::BuildTrayAndMessengerMenus()
+{
+    pmOptions = AddPopup("pmOptions");
     AddOptionItems(pmOptions->Items(), 0);
     AddItem(pmOptions->Items(), "N8", "-");
     UpdateSpeedDials =
@@ -371,12 +416,12 @@ void TfmKovraAssistant::BuildMenus()
     AddItem(pmOptions->Items(), "mnConnection", "&Connection", [this] { OpenOptions(0); });
     AddItem(pmOptions->Items(), "N10", "-");
 
-    pmHelp = popup("pmHelp");
+    pmHelp = AddPopup("pmHelp");
     miHelpHelp = AddItem(pmHelp->Items(), "miHelpHelp", "&Help", [this] { miHelpHelpClick(); });
     AddItem(pmHelp->Items(), "N11", "-");
     miHelpAbout = AddItem(pmHelp->Items(), "miHelpAbout", "&About...", [this] { miHelpAboutClick(); });
 
-    pmIcon = popup("pmIcon");
+    pmIcon = AddPopup("pmIcon");
     AddItem(pmIcon->Items(), "mnIconCall", "&Call...", [this] {
         services_.Dialogs->CallLater(TCallLaterRequest{services_.Messenger->Attached(), {}, {}, 0, {}});
     });
@@ -388,7 +433,7 @@ void TfmKovraAssistant::BuildMenus()
     mnIconExit = AddItem(pmIcon->Items(), "mnIconExit", "&Exit", [this] { CloseWindow(); });
     tbIcon->SetPopupMenu(pmIcon);
 
-    pmMain = popup("pmMain");
+    pmMain = AddPopup("pmMain");
     mnQuenmark = AddItem(pmMain->Items(), "mnQuenmark", "KOVRA");
     // The contact selected in the client, or the one of the conversation window; 0 minutes.
     auto callContact = [this](const std::string& contact) {
@@ -406,16 +451,6 @@ void TfmKovraAssistant::BuildMenus()
     mnIM = AddItem(pmMain->Items(), "mnIM", "KOVRA");
     mnCallUser = AddItem(*mnIM, "mnCallUser", "&Call...",
                          [this, callContact] { callContact(services_.Messenger->ConversationContact()); });
-
-    miPhone->OnClick = [this](ui::TComponent*) { OpenMenuBelow(miPhone, pmPhone); };
-    miCall->OnClick = [this](ui::TComponent*) { OpenMenuBelow(miCall, pmCall); };
-    miOptions->OnClick = [this](ui::TComponent*) { OpenMenuBelow(miOptions, pmOptions); };
-    miHelp->OnClick = [this](ui::TComponent*) { OpenMenuBelow(miHelp, pmHelp); };
-
-    for (auto* item : phone.Items())
-        item->SetEnabled(item == miPhoneExit);
-    for (auto* item : call.Items())
-        item->SetEnabled(false);
 }
 
 TfmKovraAssistant::TLink* TfmKovraAssistant::AddLink(int page, const std::string& panelName,
@@ -452,10 +487,16 @@ void TfmKovraAssistant::BuildStatePages()
                              "Conference", "Privacy Guard"})
         nbStates->AddPage(name);
     PageLinks.resize(10);
-    auto make = [this] { return [this] { OnMakeCall(); }; };
-    auto end = [this] { return [this] { OnDropCall(); }; };
+    BuildCallStartPages();
+    BuildAlertingPage();
+    BuildConnectedPage();
+    BuildConferencePages();
+}
 
-    AddLink(spIdle, "pnIdleMakeCall", "txtIdleMakeCall", "Make a new call...", miCallMakeCall, make());
+void TfmKovraAssistant::BuildCallStartPages()
+{
+    AddLink(spIdle, "pnIdleMakeCall", "txtIdleMakeCall", "Make a new call...", miCallMakeCall,
+            [this] { OnMakeCall(); });
     AddLink(spIdle, "pnIdlePickup", "txtIdlePickup", "Pickup a ringing call...", miPhonePickupCall,
             [this] { OnPickupCall(); });
     AddLink(spIdle, "pnIdleListenVM", "txtIdleListenVM", "Listen to Voice Mail", miPhoneListenVM,
@@ -463,15 +504,21 @@ void TfmKovraAssistant::BuildStatePages()
     txtTurnDnD = AddLink(spIdle, "pnIdleToggleDND", "txtTurnDnD", "Turn on Do Not Disturb", miPhoneToggleDND, {})->Label;
     AddLink(spIdle, "pnIdleForward", "txtIdleForward", "Forward to...", miPhoneForward, [this] { OnForward(); });
 
-    AddLink(spDialing, "pnDialingMakeCall", "txtDialingMakeCall", "Make a new call...", miCallMakeCall, make());
-    AddLink(spDialing, "pnDialingEndCall", "txtDialingEndCall", "End this call", miCallEnd, end());
+    AddLink(spDialing, "pnDialingMakeCall", "txtDialingMakeCall", "Make a new call...", miCallMakeCall,
+            [this] { OnMakeCall(); });
+    AddLink(spDialing, "pnDialingEndCall", "txtDialingEndCall", "End this call", miCallEnd,
+            [this] { OnDropCall(); });
 
     AddLink(spAttempting, "pnAttemptingCompTransfer", "txtAttemptingCompTransfer", "Complete Transfer",
             miCallCompTransfer, [this] { OnCompleteTransfer(); });
     AddLink(spAttempting, "pnAttemptingCompConference", "txtAttemptingCompConference", "Complete Conference",
             miCallCompConference, [this] { OnCompleteConference(); });
-    AddLink(spAttempting, "pnAttemptingEndCall", "txtAttemptingEndCall", "End this call", miCallEnd, end());
+    AddLink(spAttempting, "pnAttemptingEndCall", "txtAttemptingEndCall", "End this call", miCallEnd,
+            [this] { OnDropCall(); });
+}
 
+void TfmKovraAssistant::BuildAlertingPage()
+{
     AddLink(spAlerting, "pnAlertingAnswer", "txtAlertingAnswer", "Answer the call", miCallAnswer,
             [this] { OnAnswerCall(); });
     AddLink(spAlerting, "pnAlertingSendToVM", "txtAlertingSendToVM", "Send to Voice Mail", miCallSendToVM,
@@ -493,10 +540,14 @@ void TfmKovraAssistant::BuildStatePages()
     im->Panel->SetHeight(44);
     cbIM = Make<ui::TUnicodeComboBox>(this, im->Panel, "cbIM");
     cbIM->SetBounds(20, 20, nbStates->Width() - 30, 20);
+}
 
+void TfmKovraAssistant::BuildConnectedPage()
+{
     AddLink(spConnected, "pnConnectedHoldCall", "txtConnectedHoldCall", "Hold the call", miCallHold,
             [this] { OnHoldCall(); });
-    AddLink(spConnected, "pnConnectedEndCall", "txtConnectedEndCall", "End this call", miCallEnd, end());
+    AddLink(spConnected, "pnConnectedEndCall", "txtConnectedEndCall", "End this call", miCallEnd,
+            [this] { OnDropCall(); });
     AddLink(spConnected, "pnConnectedSetupTransfer", "txtConnectedSetupTransfer", "Transfer the call...",
             miCallTransfer, [this] { OnTransferCall(); });
     AddLink(spConnected, "pnConnectedTransferOnHold", "txtConnectedTransferOnHold", "Transfer to call on hold...",
@@ -512,18 +563,24 @@ void TfmKovraAssistant::BuildStatePages()
             miCallCompConference, [this] { OnCompleteConference(); });
     AddLink(spConnected, "pnConnectedParkCall", "txtConnectedParkCall", "Park the call", miCallPark,
             [this] { OnParkCall(); });
-    AddLink(spConnected, "pnConnectedMakeCall", "txtConnectedMakeCall", "Make a new call...", miCallMakeCall, make());
+    AddLink(spConnected, "pnConnectedMakeCall", "txtConnectedMakeCall", "Make a new call...", miCallMakeCall,
+            [this] { OnMakeCall(); });
 
     AddLink(spHeld, "pnHeldResumeCall", "txtHeldResumeCall", "Resume this call", miCallResume,
             [this] { OnResumeCall(); });
-    AddLink(spHeld, "pnHeldMakeCall", "txtHeldMakeCall", "Make a new call...", miCallMakeCall, make());
+    AddLink(spHeld, "pnHeldMakeCall", "txtHeldMakeCall", "Make a new call...", miCallMakeCall,
+            [this] { OnMakeCall(); });
 
     auto* queued = Make<ui::TUnicodeLabel>(this, nbStates->Page(spQueued), "txtQueued");
     queued->SetCaption("Queued");
     queued->SetBounds(20, 2, 180, 16);
 
-    AddLink(spFailed, "pnFailedEndCall", "txtFailedEndCall", "End this call", miCallEnd, end());
+    AddLink(spFailed, "pnFailedEndCall", "txtFailedEndCall", "End this call", miCallEnd,
+            [this] { OnDropCall(); });
+}
 
+void TfmKovraAssistant::BuildConferencePages()
+{
     AddLink(spConference, "pnConfHold", "txtConfHold", "Hold the conference", miCallHold, [this] { OnHoldCall(); });
     AddLink(spConference, "pnConfLeave", "txtConfLeave", "Leave the conference", miCallLeaveConf,
             [this] { OnLeaveConference(); });
@@ -531,7 +588,8 @@ void TfmKovraAssistant::BuildStatePages()
             [this] { OnSetupConference(); });
     AddLink(spConference, "pnConfShowList", "txtConfShowList", "Show conference list", miCallConfList,
             [this] { OnShowConferenceList(); });
-    AddLink(spConference, "pnConfMakeCall", "txtConfMakeCall", "Make a new call...", miCallMakeCall, make());
+    AddLink(spConference, "pnConfMakeCall", "txtConfMakeCall", "Make a new call...", miCallMakeCall,
+            [this] { OnMakeCall(); });
 
     TLink* guard = AddLink(spPrivacyGuard, "pnPrivGuard", "txtPrivGuardTalk", "Talk to caller", nullptr,
                            [this] { OnPrivacyDigit("1"); });
@@ -549,7 +607,8 @@ void TfmKovraAssistant::BuildStatePages()
             [this] { OnPrivacyDigit("3"); });
     AddLink(spPrivacyGuard, "pnPrivGuardDoNotCall", "txtPrivGuardDoNotCall", "Do not call me again", nullptr,
             [this] { OnPrivacyDigit("4"); });
-    AddLink(spPrivacyGuard, "pnPrivGuardEndCall", "txtPrivGuardEndCall", "End this call", miCallEnd, end());
+    AddLink(spPrivacyGuard, "pnPrivGuardEndCall", "txtPrivGuardEndCall", "End this call", miCallEnd,
+            [this] { OnDropCall(); });
 }
 
 TfmKovraAssistant::TLink* TfmKovraAssistant::Link(const std::string& panelName) const

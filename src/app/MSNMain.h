@@ -303,8 +303,21 @@ public:
 private:
     bool HandOverToRunningInstance();
     void BuildComponents();
+    void BuildCaption();
+    void BuildStatusBar();
+    void BuildDialoutPanel();
+    void BuildCallLists();
+    void BuildTrayIcon();
+    void BuildTimers();
+    ui::TPopupMenu* AddPopup(const char* name);
     void BuildMenus();
+    void BuildPhoneAndCallMenus();
+    void BuildTrayAndMessengerMenus();
     void BuildStatePages();
+    void BuildCallStartPages();
+    void BuildAlertingPage();
+    void BuildConnectedPage();
+    void BuildConferencePages();
     TLink* AddLink(int page, const std::string& panelName, const std::string& labelName, const std::string& caption,
                    ui::TUnicodeMenuItem* item, std::function<void()> handler);
     ui::TUnicodeMenuItem* AddItem(ui::TUnicodeMenuItem& parent, const std::string& name, const std::string& caption,
@@ -330,6 +343,11 @@ private:
     void CopyLink(const TLink& link);
     void CopyShownLinks(const std::vector<std::string>& panelNames);
     bool AnswerOffered() const;
+    void ResetCommandMenus();
+    void ShowIdlePage();
+    void ShowAlertingPage(const TCallInfo& call);
+    void ShowAttemptingPage(const TCallInfo& call);
+    void ShowConnectedPage(const TCallInfo& call);
     void SetDndLink(bool on);
     void UpdateIdleIndicators();
     void MenuLabelEnter(ui::TUnicodeLabel* label);
