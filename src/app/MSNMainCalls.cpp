@@ -295,7 +295,7 @@ void TfmKovraAssistant::OnCallConnection(std::uint32_t, const std::string& szDev
         call->Answered = true;
     if (mine == 5) {
         call->HoldTick = Now32();
-        if (!call->PendingNumber.empty() && Cap(17) && api_)
+        if (!call->PendingNumber.empty() && Cap(capSingleStepConference) && api_)
             api_->MakeCall(StartupInfo().Device, call->PendingNumber, static_cast<std::uint32_t>(call->PendingOptions));
         call->PendingNumber.clear();
         call->PendingOptions = 0;
@@ -380,7 +380,7 @@ void TfmKovraAssistant::OpenCallPopup(TCallInfo& call)
         auto popup = services_.Dialogs->CreateCallPopup(
             [this](const std::string& answered) {
                 if (InService())
-                    AnswerOrAlternate(answered);
+                    commands_->AnswerOrAlternate(answered);
             },
             [this](ICallPopup* closing) { PopupClosed(closing); });
         call.Popup = popup.release();

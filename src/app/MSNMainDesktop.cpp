@@ -49,14 +49,14 @@ void TfmKovraAssistant::RunHotkey(int command)
         break;
     case hkDrop:
         if (SelectCall(ActiveCallId))
-            OnDropCall();
+            commands_->OnDropCall();
         break;
     case hkHoldRetrieve:
         if (SelectCall(ActiveCallId)) {
             if (FindCall(ActiveCallId)->LocalState == 4)
-                OnHoldCall();
+                commands_->OnHoldCall();
         } else if (SelectCall(HeldCallId)) {
-            OnResumeCall();
+            commands_->OnResumeCall();
         }
         break;
     case hkDialClipboard:
@@ -81,12 +81,13 @@ void TfmKovraAssistant::AnswerHotkey()
     if (ringing) {
         const std::string oid = ringing->CallId;
         SelectCall(oid);
-        AnswerOrAlternate(oid);
+        commands_->AnswerOrAlternate(oid);
         return;
     }
     const TCallInfo* active = FindCall(ActiveCallId);
     const TCallInfo* held = FindCall(HeldCallId);
-    if (active && held && active != held && active->LocalState == 4 && held->LocalState == 5 && Cap(4)) {
+    if (active && held && active != held && active->LocalState == csConnected && held->LocalState == csHeld &&
+        Cap(capAlternate)) {
         const std::string activeId = active->CallId, heldId = held->CallId;
         SelectCall(heldId);
         api_->AlternateCall(StartupInfo().Device, activeId, heldId);
@@ -107,7 +108,7 @@ void TfmKovraAssistant::DialClipboard()
         ShowError(number.Error);
         return;
     }
-    MakeCallTo(number.Number, 0);
+    commands_->MakeCallTo(number.Number, 0);
 }
 
 void TfmKovraAssistant::ScreenPop(TCallInfo& call)

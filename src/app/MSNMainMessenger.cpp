@@ -14,7 +14,7 @@ public:
     bool Connected() const override { return form_.api_ && form_.api_->Connected(); }
     bool DoNotDisturb() const override { return form_.phoneState_.DoNotDisturb; }
     bool Forwarded() const override { return form_.phoneState_.Forwarded; }
-    bool MayForward() const override { return form_.Cap(1); }
+    bool MayForward() const override { return form_.Cap(capForwardAlways); }
     void RequestDoNotDisturb(bool on) override
     {
         if (Connected())

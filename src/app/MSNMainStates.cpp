@@ -20,11 +20,11 @@ bool TfmKovraAssistant::AnswerOffered() const
 {
     if (!ActiveCallId.empty()) {
         const TCallInfo* active = FindCall(ActiveCallId);
-        if (active && active->LocalState == 1 && Cap(5))
+        if (active && active->LocalState == csDialing && Cap(capAnswer))
             return true;
-        return Cap(4);
+        return Cap(capAlternate);
     }
-    return Cap(5);
+    return Cap(capAnswer);
 }
 
 std::uint32_t TfmKovraAssistant::MeetmeConference() const { return services_.Desktop->MeetmeConferenceId(); }
@@ -101,8 +101,8 @@ void TfmKovraAssistant::UpdateControls()
     if (state < 0 || state > static_cast<int>(csFailed))
         return;
     // The Attempting links read the captions of the menu items they stand for, localised or not.
-    Link("pnAttemptingCompTransfer")->Handler = [this] { OnCompleteTransfer(); };
-    Link("pnAttemptingCompConference")->Handler = [this] { OnCompleteConference(); };
+    Link("pnAttemptingCompTransfer")->Handler = [this] { commands_->OnCompleteTransfer(); };
+    Link("pnAttemptingCompConference")->Handler = [this] { commands_->OnCompleteConference(); };
     Link("pnAttemptingCompTransfer")->Label->SetCaption(miCallCompTransfer->Caption());
     Link("pnAttemptingCompConference")->Label->SetCaption(miCallCompConference->Caption());
 
@@ -216,7 +216,7 @@ void TfmKovraAssistant::ShowAttemptingPage(const TCallInfo& call)
         showTransfer = Cap(capCompleteTransfer);
         transfer->Label->SetCaption(miCallTransferTogether->Caption());
         conference->Label->SetCaption(miCallConferenceTogether->Caption());
-        conference->Handler = [this] { OnAddToConference(); };
+        conference->Handler = [this] { commands_->OnAddToConference(); };
     }
     // With one held call the transfer link stands for "Transfer Calls Together".
     const bool together = showTransfer && call.RelatedCallId.empty();
@@ -273,7 +273,7 @@ void TfmKovraAssistant::SetDndLink(bool on)
 {
     const std::string caption = on ? LocalText("txtTurnDnDOff", "Turn off Do Not Disturb")
                                    : LocalText("txtTurnDnDOn", "Turn on Do Not Disturb");
-    std::function<void()> handler = [this, on] { on ? OnSetDndOff() : OnSetDndOn(); };
+    std::function<void()> handler = [this, on] { on ? commands_->OnSetDndOff() : commands_->OnSetDndOn(); };
     miPhoneToggleDND->SetCaption(caption);
     miPhoneToggleDND->OnClick = [handler](ui::TComponent*) { handler(); };
     txtTurnDnD->SetCaption(caption);
