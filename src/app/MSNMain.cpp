@@ -56,6 +56,7 @@ TfmKovraAssistant::TfmKovraAssistant(TAssistantOptions options)
     SetCaption(title_);
     SetBounds(0, 0, kWindowWidth, kWindowHeight);
     SetTag(160);
+    commands_ = std::make_unique<TCallCommands>(*this, calls_, services_);
     BuildComponents();
     BuildMenus();
     BuildStatePages();
@@ -102,6 +103,16 @@ void TfmKovraAssistant::FormDestroy()
 
 void TfmKovraAssistant::BuildComponents()
 {
+    BuildCaption();
+    BuildStatusBar();
+    BuildDialoutPanel();
+    BuildCallLists();
+    BuildTrayIcon();
+    BuildTimers();
+}
+
+void TfmKovraAssistant::BuildCaption()
+{
     pnCaption = Make<ui::TUnicodePanel>(this, this, "pnCaption");
     pnCaption->SetAlign(ui::TAlign::alTop);
     pnCaption->SetHeight(22);
@@ -144,7 +155,10 @@ void TfmKovraAssistant::BuildComponents()
     Panel5->SetColor(ui::clWhite);
     imgLogo = Make<ui::TImage>(this, Panel5, "imgLogo");
     imgLogo->SetBounds(2, 2, 60, 20);
+}
 
+void TfmKovraAssistant::BuildStatusBar()
+{
     pnStatusBar = Make<ui::TUnicodePanel>(this, this, "pnStatusBar");
     pnStatusBar->SetAlign(ui::TAlign::alBottom);
     pnStatusBar->SetHeight(20);
@@ -163,7 +177,10 @@ void TfmKovraAssistant::BuildComponents()
     pnStatusVM->SetWidth(90);
     pnStatusVM->SetTag(kStatusTag);
     pnStatusVM->SetVisible(false);
+}
 
+void TfmKovraAssistant::BuildDialoutPanel()
+{
     pnDialout = Make<ui::TUnicodePanel>(this, this, "pnDialout");
     pnDialout->SetAlign(ui::TAlign::alBottom);
     pnDialout->SetHeight(70);
@@ -189,14 +206,17 @@ void TfmKovraAssistant::BuildComponents()
         (*button)->SetBounds(buttonLeft, 42, 70, 20);
         buttonLeft += 76;
     }
-    btDialoutPrev->OnClick = [this](ui::TComponent*) { DialoutPrevious(); };
-    btDialoutNext->OnClick = [this](ui::TComponent*) { DialoutNext(); };
-    btRemove->OnClick = [this](ui::TComponent*) { DialoutRemove(); };
-    btDial->OnClick = [this](ui::TComponent*) { DialoutDial(); };
+    btDialoutPrev->OnClick = [this](ui::TComponent*) { commands_->DialoutPrevious(); };
+    btDialoutNext->OnClick = [this](ui::TComponent*) { commands_->DialoutNext(); };
+    btRemove->OnClick = [this](ui::TComponent*) { commands_->DialoutRemove(); };
+    btDial->OnClick = [this](ui::TComponent*) { commands_->DialoutDial(); };
     btDialoutClose = Make<ui::TImage>(this, pnDialout, "btDialoutClose");
     btDialoutClose->SetBounds(kWindowWidth - 20, 2, 16, 16);
-    btDialoutClose->OnClick = [this](ui::TComponent*) { DialoutClose(); };
+    btDialoutClose->OnClick = [this](ui::TComponent*) { commands_->DialoutClose(); };
+}
 
+void TfmKovraAssistant::BuildCallLists()
+{
     pnWindow = Make<ui::TUnicodePanel>(this, this, "pnWindow");
     pnWindow->SetAlign(ui::TAlign::alClient);
     pnWindow->SetTag(160);
@@ -232,7 +252,10 @@ void TfmKovraAssistant::BuildComponents()
     };
     lbSpeedButtons->OnDblClick = [this](ui::TComponent*) { lbSpeedButtonsDblClick(); };
     nbPages->SetPageIndex(1);
+}
 
+void TfmKovraAssistant::BuildTrayIcon()
+{
     imCallStates = new ui::TImageList(this);
     imCallStates->SetName("imCallStates");
     imCallStates->SetSize(44, 44);
@@ -254,7 +277,10 @@ void TfmKovraAssistant::BuildComponents()
             OpenOptions(0);
         }
     };
+}
 
+void TfmKovraAssistant::BuildTimers()
+{
     auto timer = [this](const char* name, unsigned interval, std::function<void()> handler) {
         auto* t = new ui::TTimer(this);
         t->SetName(name);
@@ -315,54 +341,84 @@ void TfmKovraAssistant::AddOptionItems(ui::TUnicodeMenuItem& parent, int suffix)
     }
 }
 
+ui::TPopupMenu* TfmKovraAssistant::AddPopup(const char* name)
+{
+    auto* menu = new ui::TPopupMenu(this);
+    menu->SetName(name);
+    return menu;
+}
+
 void TfmKovraAssistant::BuildMenus()
 {
-    auto popup = [this](const char* name) {
-        auto* menu = new ui::TPopupMenu(this);
-        menu->SetName(name);
-        return menu;
-    };
-    pmPhone = popup("pmPhone");
+    BuildPhoneAndCallMenus();
+    BuildTrayAndMessengerMenus();
+    miPhone->OnClick = [this](ui::TComponent*) { OpenMenuBelow(miPhone, pmPhone); };
+    miCall->OnClick = [this](ui::TComponent*) { OpenMenuBelow(miCall, pmCall); };
+    miOptions->OnClick = [this](ui::TComponent*) { OpenMenuBelow(miOptions, pmOptions); };
+    miHelp->OnClick = [this](ui::TComponent*) { OpenMenuBelow(miHelp, pmHelp); };
+
+    for (auto* item : pmPhone->Items().Items())
+        item->SetEnabled(item == miPhoneExit);
+    for (auto* item : pmCall->Items().Items())
+        item->SetEnabled(false);
+}
+
+void TfmKovraAssistant::BuildPhoneAndCallMenus()
+{
+    pmPhone = AddPopup("pmPhone");
     auto& phone = pmPhone->Items();
-    miPhoneListenVM = AddItem(phone, "miPhoneListenVM", "Listen to Voice Mail", [this] { OnListenVoiceMail(); });
+    miPhoneListenVM =
+        AddItem(phone, "miPhoneListenVM", "Listen to Voice Mail", [this] { commands_->OnListenVoiceMail(); });
     miPhoneToggleDND = AddItem(phone, "miPhoneToggleDND", "Turn on Do Not Disturb");
-    miPhonePickupCall = AddItem(phone, "miPhonePickupCall", "Pickup a ringing call...", [this] { OnPickupCall(); });
+    miPhonePickupCall = AddItem(phone, "miPhonePickupCall", "Pickup a ringing call...",
+                                [this] { commands_->OnPickupCall(); });
     AddItem(phone, "N1", "-");
-    miPhoneForward = AddItem(phone, "miPhoneForward", "Forward to...", [this] { OnForward(); });
+    miPhoneForward = AddItem(phone, "miPhoneForward", "Forward to...", [this] { commands_->OnForward(); });
     AddItem(phone, "N2", "-");
     miPhoneExit = AddItem(phone, "miPhoneExit", "Exit", [this] { CloseWindow(); });
 
-    pmCall = popup("pmCall");
+    pmCall = AddPopup("pmCall");
     auto& call = pmCall->Items();
-    miCallMakeCall = AddItem(call, "miCallMakeCall", "Make a New Call", [this] { OnMakeCall(); });
+    miCallMakeCall = AddItem(call, "miCallMakeCall", "Make a New Call", [this] { commands_->OnMakeCall(); });
     AddItem(call, "N3", "-");
-    miCallAnswer = AddItem(call, "miCallAnswer", "Answer Call", [this] { OnAnswerCall(); });
-    miCallRedirectTo = AddItem(call, "miCallRedirectTo", "Redirect Call...", [this] { miCallRedirectToClick(); });
-    miCallSendToVM = AddItem(call, "miCallSendToVM", "Send Call to Voice Mail", [this] { OnRedirectToVM(); });
-    miCallIgnore = AddItem(call, "miCallIgnore", "Ignore Call", [this] { OnRedirectToVRing(); });
+    miCallAnswer = AddItem(call, "miCallAnswer", "Answer Call", [this] { commands_->OnAnswerCall(); });
+    miCallRedirectTo =
+        AddItem(call, "miCallRedirectTo", "Redirect Call...", [this] { commands_->miCallRedirectToClick(); });
+    miCallSendToVM =
+        AddItem(call, "miCallSendToVM", "Send Call to Voice Mail", [this] { commands_->OnRedirectToVM(); });
+    miCallIgnore = AddItem(call, "miCallIgnore", "Ignore Call", [this] { commands_->OnRedirectToVRing(); });
     AddItem(call, "N4", "-");
-    miCallHold = AddItem(call, "miCallHold", "Hold the Call", [this] { OnHoldCall(); });
-    miCallEnd = AddItem(call, "miCallEnd", "End this Call", [this] { OnDropCall(); });
-    miCallPark = AddItem(call, "miCallPark", "Park the Call", [this] { OnParkCall(); });
-    miCallResume = AddItem(call, "miCallResume", "Resume this Call", [this] { OnResumeCall(); });
+    miCallHold = AddItem(call, "miCallHold", "Hold the Call", [this] { commands_->OnHoldCall(); });
+    miCallEnd = AddItem(call, "miCallEnd", "End this Call", [this] { commands_->OnDropCall(); });
+    miCallPark = AddItem(call, "miCallPark", "Park the Call", [this] { commands_->OnParkCall(); });
+    miCallResume = AddItem(call, "miCallResume", "Resume this Call", [this] { commands_->OnResumeCall(); });
     miCallUpdateCaller = AddItem(call, "miCallUpdateCaller", "Update Caller Name...");
     AddItem(call, "N5", "-");
-    miCallStartConf = AddItem(call, "miCallStartConf", "Start a Conference...", [this] { OnSetupConference(); });
-    miCallCompConference =
-        AddItem(call, "miCallCompConference", "Complete Conference", [this] { OnCompleteConference(); });
-    miCallConferenceTogether =
-        AddItem(call, "miCallConferenceTogether", "Conference Calls Together", [this] { OnAddToConference(); });
+    miCallStartConf =
+        AddItem(call, "miCallStartConf", "Start a Conference...", [this] { commands_->OnSetupConference(); });
+    miCallCompConference = AddItem(call, "miCallCompConference", "Complete Conference",
+                                   [this] { commands_->OnCompleteConference(); });
+    miCallConferenceTogether = AddItem(call, "miCallConferenceTogether", "Conference Calls Together",
+                                       [this] { commands_->OnAddToConference(); });
     AddItem(call, "N6", "-");
-    miCallTransfer = AddItem(call, "miCallTransfer", "Transfer the Call...", [this] { OnTransferCall(); });
-    miCallCompTransfer = AddItem(call, "miCallCompTransfer", "Complete Transfer", [this] { OnCompleteTransfer(); });
-    miCallTransferTogether =
-        AddItem(call, "miCallTransferTogether", "Transfer Calls Together", [this] { OnCompleteTransfer(); });
+    miCallTransfer =
+        AddItem(call, "miCallTransfer", "Transfer the Call...", [this] { commands_->OnTransferCall(); });
+    miCallCompTransfer =
+        AddItem(call, "miCallCompTransfer", "Complete Transfer", [this] { commands_->OnCompleteTransfer(); });
+    miCallTransferTogether = AddItem(call, "miCallTransferTogether", "Transfer Calls Together",
+                                     [this] { commands_->OnCompleteTransfer(); });
     AddItem(call, "N7", "-");
-    miCallLeaveConf = AddItem(call, "miCallLeaveConf", "Leave Conference", [this] { OnLeaveConference(); });
-    miCallAddConf = AddItem(call, "miCallAddConf", "Add to Conference", [this] { OnSetupConference(); });
-    miCallConfList = AddItem(call, "miCallConfList", "Show Conference List...", [this] { OnShowConferenceList(); });
+    miCallLeaveConf =
+        AddItem(call, "miCallLeaveConf", "Leave Conference", [this] { commands_->OnLeaveConference(); });
+    miCallAddConf =
+        AddItem(call, "miCallAddConf", "Add to Conference", [this] { commands_->OnSetupConference(); });
+    miCallConfList = AddItem(call, "miCallConfList", "Show Conference List...",
+                             [this] { commands_->OnShowConferenceList(); });
+}
 
-    pmOptions = popup("pmOptions");
+void TfmKovraAssistant::BuildTrayAndMessengerMenus()
+{
+    pmOptions = AddPopup("pmOptions");
     AddOptionItems(pmOptions->Items(), 0);
     AddItem(pmOptions->Items(), "N8", "-");
     UpdateSpeedDials =
@@ -371,12 +427,12 @@ void TfmKovraAssistant::BuildMenus()
     AddItem(pmOptions->Items(), "mnConnection", "&Connection", [this] { OpenOptions(0); });
     AddItem(pmOptions->Items(), "N10", "-");
 
-    pmHelp = popup("pmHelp");
+    pmHelp = AddPopup("pmHelp");
     miHelpHelp = AddItem(pmHelp->Items(), "miHelpHelp", "&Help", [this] { miHelpHelpClick(); });
     AddItem(pmHelp->Items(), "N11", "-");
     miHelpAbout = AddItem(pmHelp->Items(), "miHelpAbout", "&About...", [this] { miHelpAboutClick(); });
 
-    pmIcon = popup("pmIcon");
+    pmIcon = AddPopup("pmIcon");
     AddItem(pmIcon->Items(), "mnIconCall", "&Call...", [this] {
         services_.Dialogs->CallLater(TCallLaterRequest{services_.Messenger->Attached(), {}, {}, 0, {}});
     });
@@ -388,7 +444,7 @@ void TfmKovraAssistant::BuildMenus()
     mnIconExit = AddItem(pmIcon->Items(), "mnIconExit", "&Exit", [this] { CloseWindow(); });
     tbIcon->SetPopupMenu(pmIcon);
 
-    pmMain = popup("pmMain");
+    pmMain = AddPopup("pmMain");
     mnQuenmark = AddItem(pmMain->Items(), "mnQuenmark", "KOVRA");
     // The contact selected in the client, or the one of the conversation window; 0 minutes.
     auto callContact = [this](const std::string& contact) {
@@ -406,16 +462,6 @@ void TfmKovraAssistant::BuildMenus()
     mnIM = AddItem(pmMain->Items(), "mnIM", "KOVRA");
     mnCallUser = AddItem(*mnIM, "mnCallUser", "&Call...",
                          [this, callContact] { callContact(services_.Messenger->ConversationContact()); });
-
-    miPhone->OnClick = [this](ui::TComponent*) { OpenMenuBelow(miPhone, pmPhone); };
-    miCall->OnClick = [this](ui::TComponent*) { OpenMenuBelow(miCall, pmCall); };
-    miOptions->OnClick = [this](ui::TComponent*) { OpenMenuBelow(miOptions, pmOptions); };
-    miHelp->OnClick = [this](ui::TComponent*) { OpenMenuBelow(miHelp, pmHelp); };
-
-    for (auto* item : phone.Items())
-        item->SetEnabled(item == miPhoneExit);
-    for (auto* item : call.Items())
-        item->SetEnabled(false);
 }
 
 TfmKovraAssistant::TLink* TfmKovraAssistant::AddLink(int page, const std::string& panelName,
@@ -452,38 +498,52 @@ void TfmKovraAssistant::BuildStatePages()
                              "Conference", "Privacy Guard"})
         nbStates->AddPage(name);
     PageLinks.resize(10);
-    auto make = [this] { return [this] { OnMakeCall(); }; };
-    auto end = [this] { return [this] { OnDropCall(); }; };
+    BuildCallStartPages();
+    BuildAlertingPage();
+    BuildConnectedPage();
+    BuildConferencePages();
+}
 
-    AddLink(spIdle, "pnIdleMakeCall", "txtIdleMakeCall", "Make a new call...", miCallMakeCall, make());
+void TfmKovraAssistant::BuildCallStartPages()
+{
+    AddLink(spIdle, "pnIdleMakeCall", "txtIdleMakeCall", "Make a new call...", miCallMakeCall,
+            [this] { commands_->OnMakeCall(); });
     AddLink(spIdle, "pnIdlePickup", "txtIdlePickup", "Pickup a ringing call...", miPhonePickupCall,
-            [this] { OnPickupCall(); });
+            [this] { commands_->OnPickupCall(); });
     AddLink(spIdle, "pnIdleListenVM", "txtIdleListenVM", "Listen to Voice Mail", miPhoneListenVM,
-            [this] { OnListenVoiceMail(); });
+            [this] { commands_->OnListenVoiceMail(); });
     txtTurnDnD = AddLink(spIdle, "pnIdleToggleDND", "txtTurnDnD", "Turn on Do Not Disturb", miPhoneToggleDND, {})->Label;
-    AddLink(spIdle, "pnIdleForward", "txtIdleForward", "Forward to...", miPhoneForward, [this] { OnForward(); });
+    AddLink(spIdle, "pnIdleForward", "txtIdleForward", "Forward to...", miPhoneForward,
+            [this] { commands_->OnForward(); });
 
-    AddLink(spDialing, "pnDialingMakeCall", "txtDialingMakeCall", "Make a new call...", miCallMakeCall, make());
-    AddLink(spDialing, "pnDialingEndCall", "txtDialingEndCall", "End this call", miCallEnd, end());
+    AddLink(spDialing, "pnDialingMakeCall", "txtDialingMakeCall", "Make a new call...", miCallMakeCall,
+            [this] { commands_->OnMakeCall(); });
+    AddLink(spDialing, "pnDialingEndCall", "txtDialingEndCall", "End this call", miCallEnd,
+            [this] { commands_->OnDropCall(); });
 
     AddLink(spAttempting, "pnAttemptingCompTransfer", "txtAttemptingCompTransfer", "Complete Transfer",
-            miCallCompTransfer, [this] { OnCompleteTransfer(); });
+            miCallCompTransfer, [this] { commands_->OnCompleteTransfer(); });
     AddLink(spAttempting, "pnAttemptingCompConference", "txtAttemptingCompConference", "Complete Conference",
-            miCallCompConference, [this] { OnCompleteConference(); });
-    AddLink(spAttempting, "pnAttemptingEndCall", "txtAttemptingEndCall", "End this call", miCallEnd, end());
+            miCallCompConference, [this] { commands_->OnCompleteConference(); });
+    AddLink(spAttempting, "pnAttemptingEndCall", "txtAttemptingEndCall", "End this call", miCallEnd,
+            [this] { commands_->OnDropCall(); });
+}
 
+void TfmKovraAssistant::BuildAlertingPage()
+{
     AddLink(spAlerting, "pnAlertingAnswer", "txtAlertingAnswer", "Answer the call", miCallAnswer,
-            [this] { OnAnswerCall(); });
+            [this] { commands_->OnAnswerCall(); });
     AddLink(spAlerting, "pnAlertingSendToVM", "txtAlertingSendToVM", "Send to Voice Mail", miCallSendToVM,
-            [this] { OnRedirectToVM(); });
+            [this] { commands_->OnRedirectToVM(); });
     AddLink(spAlerting, "pnAlertingIgnoreCall", "txtAlertingIgnoreCall", "Ignore the call", miCallIgnore,
-            [this] { OnRedirectToVRing(); });
+            [this] { commands_->OnRedirectToVRing(); });
     AddLink(spAlerting, "pnAlertingHoldCall", "txtAlertingHoldCall", "Hold the call", miCallHold,
-            [this] { OnHoldCall(); });
+            [this] { commands_->OnHoldCall(); });
     AddLink(spAlerting, "pnAlertingCallLater", "txtAlertingCallLater", "Call later...", nullptr,
-            [this] { OnCallLater(); });
-    TLink* redirect = AddLink(spAlerting, "pnAlerttingRedirectCall", "txtAlerttingRedirectCall", "Redirect the call",
-                              miCallRedirectTo, [this] { miCallRedirectToClick(); });
+            [this] { commands_->OnCallLater(); });
+    TLink* redirect =
+        AddLink(spAlerting, "pnAlerttingRedirectCall", "txtAlerttingRedirectCall", "Redirect the call",
+                miCallRedirectTo, [this] { commands_->miCallRedirectToClick(); });
     redirect->Panel->SetHeight(44);
     cbRedirectTo = Make<ui::TUnicodeComboBox>(this, redirect->Panel, "cbRedirectTo");
     cbRedirectTo->SetStyle(ui::TComboBoxStyle::csDropDownList);
@@ -493,48 +553,61 @@ void TfmKovraAssistant::BuildStatePages()
     im->Panel->SetHeight(44);
     cbIM = Make<ui::TUnicodeComboBox>(this, im->Panel, "cbIM");
     cbIM->SetBounds(20, 20, nbStates->Width() - 30, 20);
+}
 
+void TfmKovraAssistant::BuildConnectedPage()
+{
     AddLink(spConnected, "pnConnectedHoldCall", "txtConnectedHoldCall", "Hold the call", miCallHold,
-            [this] { OnHoldCall(); });
-    AddLink(spConnected, "pnConnectedEndCall", "txtConnectedEndCall", "End this call", miCallEnd, end());
+            [this] { commands_->OnHoldCall(); });
+    AddLink(spConnected, "pnConnectedEndCall", "txtConnectedEndCall", "End this call", miCallEnd,
+            [this] { commands_->OnDropCall(); });
     AddLink(spConnected, "pnConnectedSetupTransfer", "txtConnectedSetupTransfer", "Transfer the call...",
-            miCallTransfer, [this] { OnTransferCall(); });
-    AddLink(spConnected, "pnConnectedTransferOnHold", "txtConnectedTransferOnHold", "Transfer to call on hold...",
-            nullptr, [this] { OnTransferOnHold(); });
-    txtConnectedCompleteTransfer = AddLink(spConnected, "pnConnectedCompleteTransfer", "txtConnectedCompleteTransfer",
-                                           "Complete Transfer", miCallCompTransfer, [this] { OnCompleteTransfer(); })
-                                       ->Label;
-    AddLink(spConnected, "pnConnectedAddToMeetme", "txtConnectedAddToMeetme", "Add to Meet-me conference", nullptr,
-            [this] { OnAddToMeetme(); });
+            miCallTransfer, [this] { commands_->OnTransferCall(); });
+    AddLink(spConnected, "pnConnectedTransferOnHold", "txtConnectedTransferOnHold",
+            "Transfer to call on hold...", nullptr, [this] { commands_->OnTransferOnHold(); });
+    txtConnectedCompleteTransfer =
+        AddLink(spConnected, "pnConnectedCompleteTransfer", "txtConnectedCompleteTransfer",
+                "Complete Transfer", miCallCompTransfer, [this] { commands_->OnCompleteTransfer(); })
+            ->Label;
+    AddLink(spConnected, "pnConnectedAddToMeetme", "txtConnectedAddToMeetme", "Add to Meet-me conference",
+            nullptr, [this] { commands_->OnAddToMeetme(); });
     AddLink(spConnected, "pnConnectedSetupConference", "txtConnectedSetupConference", "Start a conference...",
-            miCallStartConf, [this] { OnSetupConference(); });
-    AddLink(spConnected, "pnConnectedCompleteConference", "txtConnectedCompleteConference", "Complete Conference",
-            miCallCompConference, [this] { OnCompleteConference(); });
+            miCallStartConf, [this] { commands_->OnSetupConference(); });
+    AddLink(spConnected, "pnConnectedCompleteConference", "txtConnectedCompleteConference",
+            "Complete Conference", miCallCompConference, [this] { commands_->OnCompleteConference(); });
     AddLink(spConnected, "pnConnectedParkCall", "txtConnectedParkCall", "Park the call", miCallPark,
-            [this] { OnParkCall(); });
-    AddLink(spConnected, "pnConnectedMakeCall", "txtConnectedMakeCall", "Make a new call...", miCallMakeCall, make());
+            [this] { commands_->OnParkCall(); });
+    AddLink(spConnected, "pnConnectedMakeCall", "txtConnectedMakeCall", "Make a new call...", miCallMakeCall,
+            [this] { commands_->OnMakeCall(); });
 
     AddLink(spHeld, "pnHeldResumeCall", "txtHeldResumeCall", "Resume this call", miCallResume,
-            [this] { OnResumeCall(); });
-    AddLink(spHeld, "pnHeldMakeCall", "txtHeldMakeCall", "Make a new call...", miCallMakeCall, make());
+            [this] { commands_->OnResumeCall(); });
+    AddLink(spHeld, "pnHeldMakeCall", "txtHeldMakeCall", "Make a new call...", miCallMakeCall,
+            [this] { commands_->OnMakeCall(); });
 
     auto* queued = Make<ui::TUnicodeLabel>(this, nbStates->Page(spQueued), "txtQueued");
     queued->SetCaption("Queued");
     queued->SetBounds(20, 2, 180, 16);
 
-    AddLink(spFailed, "pnFailedEndCall", "txtFailedEndCall", "End this call", miCallEnd, end());
+    AddLink(spFailed, "pnFailedEndCall", "txtFailedEndCall", "End this call", miCallEnd,
+            [this] { commands_->OnDropCall(); });
+}
 
-    AddLink(spConference, "pnConfHold", "txtConfHold", "Hold the conference", miCallHold, [this] { OnHoldCall(); });
+void TfmKovraAssistant::BuildConferencePages()
+{
+    AddLink(spConference, "pnConfHold", "txtConfHold", "Hold the conference", miCallHold,
+            [this] { commands_->OnHoldCall(); });
     AddLink(spConference, "pnConfLeave", "txtConfLeave", "Leave the conference", miCallLeaveConf,
-            [this] { OnLeaveConference(); });
+            [this] { commands_->OnLeaveConference(); });
     AddLink(spConference, "pnConfAddTo", "txtConfAddTo", "Add to the conference", miCallAddConf,
-            [this] { OnSetupConference(); });
+            [this] { commands_->OnSetupConference(); });
     AddLink(spConference, "pnConfShowList", "txtConfShowList", "Show conference list", miCallConfList,
-            [this] { OnShowConferenceList(); });
-    AddLink(spConference, "pnConfMakeCall", "txtConfMakeCall", "Make a new call...", miCallMakeCall, make());
+            [this] { commands_->OnShowConferenceList(); });
+    AddLink(spConference, "pnConfMakeCall", "txtConfMakeCall", "Make a new call...", miCallMakeCall,
+            [this] { commands_->OnMakeCall(); });
 
     TLink* guard = AddLink(spPrivacyGuard, "pnPrivGuard", "txtPrivGuardTalk", "Talk to caller", nullptr,
-                           [this] { OnPrivacyDigit("1"); });
+                           [this] { commands_->OnPrivacyDigit("1"); });
     guard->Panel->SetHeight(40);
     auto* unavailable = Make<ui::TUnicodeLabel>(this, guard->Panel, "txtPrivGuardUnavailable");
     unavailable->SetCaption("I am unavailable to caller");
@@ -542,14 +615,15 @@ void TfmKovraAssistant::BuildStatePages()
     unavailable->SetTag(kLinkTag);
     unavailable->SetTransparent(true);
     unavailable->SetIsLink(true);
-    unavailable->OnClick = [this](ui::TComponent*) { OnPrivacyDigit("2"); };
+    unavailable->OnClick = [this](ui::TComponent*) { commands_->OnPrivacyDigit("2"); };
     guard->SecondLabel = unavailable;
-    guard->SecondHandler = [this] { OnPrivacyDigit("2"); };
-    AddLink(spPrivacyGuard, "pnPrivGuardSendToVM", "txtPrivGuardSendToVM", "Send to Voice Mail", miCallSendToVM,
-            [this] { OnPrivacyDigit("3"); });
+    guard->SecondHandler = [this] { commands_->OnPrivacyDigit("2"); };
+    AddLink(spPrivacyGuard, "pnPrivGuardSendToVM", "txtPrivGuardSendToVM", "Send to Voice Mail",
+            miCallSendToVM, [this] { commands_->OnPrivacyDigit("3"); });
     AddLink(spPrivacyGuard, "pnPrivGuardDoNotCall", "txtPrivGuardDoNotCall", "Do not call me again", nullptr,
-            [this] { OnPrivacyDigit("4"); });
-    AddLink(spPrivacyGuard, "pnPrivGuardEndCall", "txtPrivGuardEndCall", "End this call", miCallEnd, end());
+            [this] { commands_->OnPrivacyDigit("4"); });
+    AddLink(spPrivacyGuard, "pnPrivGuardEndCall", "txtPrivGuardEndCall", "End this call", miCallEnd,
+            [this] { commands_->OnDropCall(); });
 }
 
 TfmKovraAssistant::TLink* TfmKovraAssistant::Link(const std::string& panelName) const
@@ -575,7 +649,6 @@ bool TfmKovraAssistant::FormCreate()
 {
     SetBounds(0, 0, Width(), Height());
     closing_ = connecting_ = settingsLoaded_ = false;
-    DialoutList.clear();
     phoneConfig_.Capabilities = 0xFFFFFFFFu;
     if (HandOverToRunningInstance()) {
         ui::Application->Terminate();
@@ -777,7 +850,7 @@ void TfmKovraAssistant::HandOver(const std::string& text)
         argument = pieces.PendingArgument;
     }
     if (runNow) {
-        RunAction(action, argument);
+        commands_->RunAction(action, argument);
         return;
     }
     info.PendingAction = action;

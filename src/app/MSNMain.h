@@ -15,6 +15,7 @@
 
 #include "api/KovraUDPApi.h"
 #include "app/AssistantSeams.h"
+#include "app/CallCommands.h"
 #include "app/CallHistory.h"
 #include "app/CallTracker.h"
 #include "app/MSNCallInfo.h"
@@ -163,54 +164,17 @@ public:
     // State pages (MSNMainStates.cpp).
     void UpdateControls();
 
-    // Commands (MSNMainCommands.cpp).
-    void OnMakeCall();
-    void OnAnswerCall();
-    void OnHoldCall();
-    void OnResumeCall();
-    void OnDropCall();
-    void OnParkCall();
-    void OnRedirectToVM();
-    void OnRedirectToVRing();
+    // The user's commands on the phone and its calls (CallCommands.cpp); menus, links, hotkeys
+    // and start actions run them.
+    TCallCommands& Commands() const { return *commands_; }
+    // Redirects the ringing call to the forward-list entry the drop-down shows (MSNMainCommands.cpp).
     void cbRedirectToClick();
-    void miCallRedirectToClick();
-    void OnCallLater();
-    void OnTransferCall();
-    void OnSetupConference();
-    void OnTransferOnHold();
-    void OnConferenceOnHold();
-    void OnCompleteTransfer();
-    void OnCompleteConference();
-    void OnAddToConference();
-    void OnLeaveConference();
-    void OnShowConferenceList();
-    void OnPickupCall();
-    void OnListenVoiceMail();
-    void OnSetDndOn();
-    void OnSetDndOff();
-    void OnForward();
-    void OnPrivacyDigit(const std::string& digit);
-    void OnAddToMeetme();
     // Fetches the speed dials on a worker and shows them on the main thread.
     void UpdateSpeedDialsClick();
     void lbSpeedButtonsDblClick();
     void miHelpAboutClick();
     void miHelpHelpClick();
     void OpenOptions(int page);
-    void MakeCallTo(const std::string& number, int options);
-    void AnswerOrAlternate(const std::string& oid);
-    void AddToConference(const std::string& number);
-    void ListenVoiceMailWith(const std::string& argument);
-    void FillDialout(const std::string& argument);
-    void ShowDialoutEntry();
-    void DialoutPrevious();
-    void DialoutNext();
-    void DialoutRemove();
-    void DialoutDial();
-    void DialoutClose();
-    void RunAction(int action, const std::string& argument);
-    // The selected call, when the phone is in service and a session exists.
-    const TCallInfo* CommandCall() const;
     void ShowError(const std::string& text);
 
     // The finished calls; the options window's History page shows them.
@@ -234,7 +198,7 @@ public:
     void SetPhoneState(const TKovraPhoneState& state) { phoneState_ = state; }
     void SetCapabilities(std::uint32_t caps) { phoneConfig_.Capabilities = caps; }
     std::uint32_t Capabilities() const { return phoneConfig_.Capabilities; }
-    bool Cap(int bit) const { return (phoneConfig_.Capabilities >> bit) & 1u; }
+    bool Cap(TKovraCapability bit) const { return HasCapability(phoneConfig_.Capabilities, bit); }
     bool InService() const { return phoneState_.FlagA || phoneState_.FlagB; }
     bool Closing() const { return closing_; }
     bool Connecting() const { return connecting_; }
@@ -248,13 +212,6 @@ public:
     // Texts of the "I want to..." submenu, in order.
     std::vector<std::string> WantToCaptions() const;
 
-    struct TDialoutEntry {
-        std::string Number;
-        bool Joined = false;
-    };
-    std::vector<TDialoutEntry> DialoutList;
-    int DialoutIndex = 0;
-    std::string ConversationName;
 
     // Components, named as the texts and colours find them.
     ui::TUnicodePanel *pnCaption, *pnMenuOptions, *Panel5, *pnWindow, *pnStatusBar, *pnStatusVM, *pnStatusDnD,
@@ -300,8 +257,21 @@ public:
 private:
     bool HandOverToRunningInstance();
     void BuildComponents();
+    void BuildCaption();
+    void BuildStatusBar();
+    void BuildDialoutPanel();
+    void BuildCallLists();
+    void BuildTrayIcon();
+    void BuildTimers();
+    ui::TPopupMenu* AddPopup(const char* name);
     void BuildMenus();
+    void BuildPhoneAndCallMenus();
+    void BuildTrayAndMessengerMenus();
     void BuildStatePages();
+    void BuildCallStartPages();
+    void BuildAlertingPage();
+    void BuildConnectedPage();
+    void BuildConferencePages();
     TLink* AddLink(int page, const std::string& panelName, const std::string& labelName, const std::string& caption,
                    ui::TUnicodeMenuItem* item, std::function<void()> handler);
     ui::TUnicodeMenuItem* AddItem(ui::TUnicodeMenuItem& parent, const std::string& name, const std::string& caption,
@@ -327,6 +297,11 @@ private:
     void CopyLink(const TLink& link);
     void CopyShownLinks(const std::vector<std::string>& panelNames);
     bool AnswerOffered() const;
+    void ResetCommandMenus();
+    void ShowIdlePage();
+    void ShowAlertingPage(const TCallInfo& call);
+    void ShowAttemptingPage(const TCallInfo& call);
+    void ShowConnectedPage(const TCallInfo& call);
     void SetDndLink(bool on);
     void UpdateIdleIndicators();
     void MenuLabelEnter(ui::TUnicodeLabel* label);
@@ -362,6 +337,7 @@ private:
     std::unique_ptr<IOptionsWindow> options_;
     std::unique_ptr<TKALookAndFeel> lookAndFeel_;
     std::unique_ptr<TUtilWindow> utilWindow_;
+    std::unique_ptr<TCallCommands> commands_;
     std::vector<std::unique_ptr<TLink>> links_;
     std::thread speedDialFetch_;
     std::atomic<bool> speedDialStop_{false};

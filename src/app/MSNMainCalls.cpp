@@ -156,7 +156,7 @@ void TfmKovraAssistant::OpenCallPopup(TCallInfo& call)
         auto popup = services_.Dialogs->CreateCallPopup(
             [this](const std::string& answered) {
                 if (InService())
-                    AnswerOrAlternate(answered);
+                    commands_->AnswerOrAlternate(answered);
             },
             [this](ICallPopup* closing) { PopupClosed(closing); });
         call.Popup = popup.release();

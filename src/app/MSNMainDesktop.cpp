@@ -50,14 +50,14 @@ void TfmKovraAssistant::RunHotkey(int command)
         break;
     case hkDrop:
         if (SelectCall(calls_.ActiveCallId()))
-            OnDropCall();
+            commands_->OnDropCall();
         break;
     case hkHoldRetrieve:
         if (SelectCall(calls_.ActiveCallId())) {
             if (FindCall(calls_.ActiveCallId())->LocalState == csConnected)
-                OnHoldCall();
+                commands_->OnHoldCall();
         } else if (SelectCall(calls_.HeldCallId())) {
-            OnResumeCall();
+            commands_->OnResumeCall();
         }
         break;
     case hkDialClipboard:
@@ -82,7 +82,7 @@ void TfmKovraAssistant::AnswerHotkey()
     if (ringing) {
         const std::string oid = ringing->CallId;
         SelectCall(oid);
-        AnswerOrAlternate(oid);
+        commands_->AnswerOrAlternate(oid);
         return;
     }
     const TCallInfo* active = FindCall(calls_.ActiveCallId());
@@ -109,7 +109,7 @@ void TfmKovraAssistant::DialClipboard()
         ShowError(number.Error);
         return;
     }
-    MakeCallTo(number.Number, 0);
+    commands_->MakeCallTo(number.Number, 0);
 }
 
 void TfmKovraAssistant::ScreenPop(TCallInfo& call)

@@ -47,7 +47,7 @@ public:
         };
         form_->OnCallBack = [](const std::string& number) {
             if (fmKovraAssistant)
-                fmKovraAssistant->MakeCallTo(number, 0);
+                fmKovraAssistant->Commands().MakeCallTo(number, 0);
         };
     }
     ~TOptionsWindow() override { form_->Retire(); }

@@ -226,7 +226,7 @@ void TfmKovraAssistant::tmUpdateControlsTimer()
     const std::string argument = info.PendingArgument;
     info.PendingAction = paNone;
     info.PendingArgument.clear();
-    RunAction(action, argument);
+    commands_->RunAction(action, argument);
 }
 
 void TfmKovraAssistant::RefreshPhoneStatus(bool query)

@@ -1,7 +1,7 @@
 #include "app/MSNMain.h"
-#include "dialogs/SkinBinding.h"
 #include "settings/KALookAndFeel.h"
 #include "settings/MessageBundle.h"
+#include "settings/SkinBinding.h"
 #include "settings/TextUtil.h"
 
 void TfmKovraAssistant::CopyToWantTo(const std::string& caption, std::function<void()> handler)
@@ -20,11 +20,11 @@ bool TfmKovraAssistant::AnswerOffered() const
 {
     if (!calls_.ActiveCallId().empty()) {
         const TCallInfo* active = FindCall(calls_.ActiveCallId());
-        if (active && active->LocalState == 1 && Cap(5))
+        if (active && active->LocalState == csDialing && Cap(capAnswer))
             return true;
-        return Cap(4);
+        return Cap(capAlternate);
     }
-    return Cap(5);
+    return Cap(capAnswer);
 }
 
 std::uint32_t TfmKovraAssistant::MeetmeConference() const { return services_.Desktop->MeetmeConferenceId(); }
@@ -74,7 +74,73 @@ void TfmKovraAssistant::CopyShownLinks(const std::vector<std::string>& panelName
             CopyLink(*link);
 }
 
+namespace {
+
+// Which kinds of call the user holds: a conference, a single call, or both.
+struct THeldKinds {
+    bool Conference = false;
+    bool Single = false;
+};
+
+THeldKinds HeldKinds(const std::vector<TCallInfo*>& held)
+{
+    THeldKinds kinds;
+    for (const TCallInfo* h : held)
+        (h->IsConference() ? kinds.Conference : kinds.Single) = true;
+    return kinds;
+}
+
+}  // namespace
+
 void TfmKovraAssistant::UpdateControls()
+{
+    ResetCommandMenus();
+    const TCallInfo* call = SelectedCall();
+    const int state = call ? call->LocalState : static_cast<int>(csGone);
+    // A call not yet placed (-1) or in a state without a page shows nothing new.
+    if (state < 0 || state > static_cast<int>(csFailed))
+        return;
+    // The Attempting links read the captions of the menu items they stand for, localised or not.
+    Link("pnAttemptingCompTransfer")->Handler = [this] { commands_->OnCompleteTransfer(); };
+    Link("pnAttemptingCompConference")->Handler = [this] { commands_->OnCompleteConference(); };
+    Link("pnAttemptingCompTransfer")->Label->SetCaption(miCallCompTransfer->Caption());
+    Link("pnAttemptingCompConference")->Label->SetCaption(miCallCompConference->Caption());
+
+    switch (state) {
+    case csGone:
+        ShowIdlePage();
+        break;
+    case csDialing:
+        ShowPageLinks(spDialing, {Cap(capMakeCall), Cap(capDrop)});
+        break;
+    case csRinging:
+        ShowAlertingPage(*call);
+        break;
+    case csAttempting:
+        ShowAttemptingPage(*call);
+        break;
+    case csConnected:
+        ShowConnectedPage(*call);
+        break;
+    case csHeld:
+        ShowPageLinks(spHeld, {calls_.ActiveCallId().empty() || Cap(capAlternate), Cap(capMakeCall)});
+        break;
+    case csQueued:
+        ShowPageLinks(spQueued, {});
+        break;
+    case csFailed:
+        ShowPageLinks(spFailed, {Cap(capDrop)});
+        break;
+    default:
+        break;
+    }
+
+    if (state == csGone)
+        UpdateIdleIndicators();
+}
+
+// Every command disabled and every link copied again; the items the phone's rights hide, hidden.
+void TfmKovraAssistant::ResetCommandMenus()
 {
     mnWantTo->Clear();
     services_.Messenger->ClientMenusChanged();
@@ -88,149 +154,126 @@ void TfmKovraAssistant::UpdateControls()
         for (TLink* link : page)
             link->Copy = true;
 
-    miCallCompTransfer->SetVisible(Cap(14));
-    miCallCompConference->SetVisible(Cap(15));
-    miPhonePickupCall->SetVisible(Cap(10));
-    miPhoneListenVM->SetVisible(Cap(2));
-    miPhoneToggleDND->SetVisible(Cap(0));
-    miPhoneForward->SetVisible(Cap(1) || Cap(23) || Cap(24) || Cap(25));
-    mnForwardList->SetVisible(Cap(12));
-    mnForwardList1->SetVisible(Cap(12));
-    mnForwardList2->SetVisible(Cap(12));
+    miCallCompTransfer->SetVisible(Cap(capCompleteTransfer));
+    miCallCompConference->SetVisible(Cap(capCompleteConference));
+    miPhonePickupCall->SetVisible(Cap(capPickup));
+    miPhoneListenVM->SetVisible(Cap(capVoiceMail));
+    miPhoneToggleDND->SetVisible(Cap(capDoNotDisturb));
+    miPhoneForward->SetVisible(Cap(capForwardAlways) || Cap(capForwardBusy) || Cap(capForwardNoAnswer) ||
+                               Cap(capForwardOutOfService));
+    mnForwardList->SetVisible(Cap(capRedirect));
+    mnForwardList1->SetVisible(Cap(capRedirect));
+    mnForwardList2->SetVisible(Cap(capRedirect));
+}
 
-    const TCallInfo* call = SelectedCall();
-    const int state = call ? call->LocalState : 0;
-    if (state < 0 || state > 7)
+void TfmKovraAssistant::ShowIdlePage()
+{
+    const bool dnd = miPhoneToggleDND->Visible();
+    if (dnd)
+        SetDndLink(phoneState_.DoNotDisturb);
+    for (TLink* link : PageLinks[spIdle])
+        link->Copy = false;
+    // Make call, pick up, listen, DND, forward.
+    ShowPageLinks(spIdle, {Cap(capMakeCall), miPhonePickupCall->Visible(), miPhoneListenVM->Visible(), dnd,
+                           miPhoneForward->Visible()});
+    CopyShownLinks({"pnIdleMakeCall", "pnIdlePickup", "pnIdleForward", "pnIdleListenVM", "pnIdleToggleDND"});
+}
+
+void TfmKovraAssistant::ShowAlertingPage(const TCallInfo& call)
+{
+    Link("pnAlertingInstantMsg")->Copy = false;
+    const bool redirect = Cap(capRedirect);
+    ShowPageLinks(spAlerting,
+                  {AnswerOffered(), Cap(capVoiceMail) && redirect, Cap(capIgnore) && redirect, Cap(capAnswer),
+                   true, redirect, StartupInfo().UseMessenger && services_.Messenger->Attached()});
+    if (redirect) {
+        // A choice redirects to the entry it shows, whatever the list becomes meanwhile.
+        redirectEntries_ = services_.Dialogs->ForwardList();
+        cbRedirectTo->Items().Clear();
+        cbRedirectTo->Items().Add(LocalText("None", "None"));
+        for (const auto& [name, number] : redirectEntries_)
+            cbRedirectTo->Items().Add(name);
+        cbRedirectTo->SetItemIndex(0);
+    }
+    RefillInstantMessages(call);
+    for (TCallInfo* each : Calls())
+        if (each->Popup)
+            each->Popup->SetUp(api_.get(), *each, Capabilities(), services_.Messenger->Attached());
+}
+
+void TfmKovraAssistant::ShowAttemptingPage(const TCallInfo& call)
+{
+    const THeldKinds held = HeldKinds(HeldCalls());
+    TLink* transfer = Link("pnAttemptingCompTransfer");
+    TLink* conference = Link("pnAttemptingCompConference");
+    bool showTransfer = false, showConference = false;
+    if (!call.RelatedCallId.empty()) {
+        if (call.IsConference())
+            showConference = Cap(capCompleteConference);
+        else
+            showTransfer = Cap(capCompleteTransfer);
+    } else if (!held.Conference && held.Single) {
+        showTransfer = Cap(capCompleteTransfer);
+        transfer->Label->SetCaption(miCallTransferTogether->Caption());
+        conference->Label->SetCaption(miCallConferenceTogether->Caption());
+        conference->Handler = [this] { commands_->OnAddToConference(); };
+    }
+    // With one held call the transfer link stands for "Transfer Calls Together".
+    const bool together = showTransfer && call.RelatedCallId.empty();
+    if (together) {
+        transfer->Item = miCallTransferTogether;
+        miCallTransferTogether->SetVisible(true);
+    }
+    ShowPageLinks(spAttempting, {showTransfer, showConference, Cap(capDrop)});
+    transfer->Item = miCallCompTransfer;
+}
+
+void TfmKovraAssistant::ShowConnectedPage(const TCallInfo& call)
+{
+    if (call.IsConference()) {
+        const bool add = Cap(capSingleStepConference) || Cap(capCompleteConference);
+        ShowPageLinks(spConference, {Cap(capHold), true, add, true, Cap(capMakeCall)});
         return;
-    // The Attempting links read the captions of the menu items they stand for, localised or not.
-    Link("pnAttemptingCompTransfer")->Handler = [this] { OnCompleteTransfer(); };
-    Link("pnAttemptingCompConference")->Handler = [this] { OnCompleteConference(); };
-    Link("pnAttemptingCompTransfer")->Label->SetCaption(miCallCompTransfer->Caption());
-    Link("pnAttemptingCompConference")->Label->SetCaption(miCallCompConference->Caption());
-
-    const bool held7 = call && call->RemoteState == 7;
-    const auto held = HeldCalls();
-    bool heldConference = false, heldSingle = false;
-    for (const TCallInfo* h : held)
-        (h->IsConference() ? heldConference : heldSingle) = true;
-
-    switch (state) {
-    case 0: {
-        const bool dnd = miPhoneToggleDND->Visible();
-        if (dnd)
-            SetDndLink(phoneState_.DoNotDisturb);
-        for (TLink* link : PageLinks[spIdle])
-            link->Copy = false;
-        // Make call, pick up, listen, DND, forward.
-        ShowPageLinks(spIdle,
-                      {Cap(9), miPhonePickupCall->Visible(), miPhoneListenVM->Visible(), dnd, miPhoneForward->Visible()});
-        CopyShownLinks(
-            {"pnIdleMakeCall", "pnIdlePickup", "pnIdleForward", "pnIdleListenVM", "pnIdleToggleDND"});
-        break;
     }
-    case 1:
-        ShowPageLinks(spDialing, {Cap(9), Cap(7)});
-        break;
-    case 2: {
-        Link("pnAlertingInstantMsg")->Copy = false;
-        const bool redirect = Cap(12);
-        ShowPageLinks(spAlerting, {AnswerOffered(), Cap(2) && Cap(12), Cap(20) && Cap(12), Cap(5), true, redirect,
-                                   StartupInfo().UseMessenger && services_.Messenger->Attached()});
-        if (redirect) {
-            // A choice redirects to the entry it shows, whatever the list becomes meanwhile.
-            redirectEntries_ = services_.Dialogs->ForwardList();
-            cbRedirectTo->Items().Clear();
-            cbRedirectTo->Items().Add(LocalText("None", "None"));
-            for (const auto& [name, number] : redirectEntries_)
-                cbRedirectTo->Items().Add(name);
-            cbRedirectTo->SetItemIndex(0);
-        }
-        RefillInstantMessages(*call);
-        for (TCallInfo* each : Calls())
-            if (each->Popup)
-                each->Popup->SetUp(api_.get(), *each, Capabilities(), services_.Messenger->Attached());
-        break;
+    if (call.RemoteState == psPrivacyGuard) {
+        Link("pnPrivGuardDoNotCall")->Copy = Cap(capPrivacyGuard);
+        ShowPageLinks(spPrivacyGuard, {Cap(capPrivacyGuard), Cap(capVoiceMail), true, Cap(capDrop)});
+        return;
     }
-    case 3: {
-        TLink* transfer = Link("pnAttemptingCompTransfer");
-        TLink* conference = Link("pnAttemptingCompConference");
-        bool showTransfer = false, showConference = false;
-        if (!call->RelatedCallId.empty()) {
-            if (call->IsConference())
-                showConference = Cap(15);
-            else
-                showTransfer = Cap(14);
-        } else if (!heldConference && heldSingle) {
-            showTransfer = Cap(14);
-            transfer->Label->SetCaption(miCallTransferTogether->Caption());
-            conference->Label->SetCaption(miCallConferenceTogether->Caption());
-            conference->Handler = [this] { OnAddToConference(); };
-        }
-        // With one held call the transfer link stands for "Transfer Calls Together".
-        const bool together = showTransfer && call->RelatedCallId.empty();
-        if (together) {
-            transfer->Item = miCallTransferTogether;
-            miCallTransferTogether->SetVisible(true);
-        }
-        ShowPageLinks(spAttempting, {showTransfer, showConference, Cap(7)});
-        transfer->Item = miCallCompTransfer;
-        break;
-    }
-    case 4:
-        if (call->IsConference()) {
-            const bool add = Cap(17) || Cap(15);
-            ShowPageLinks(spConference, {Cap(8), true, add, true, Cap(9)});
-        } else if (call->RemoteState == 9) {
-            Link("pnPrivGuardDoNotCall")->Copy = Cap(6);
-            ShowPageLinks(spPrivacyGuard, {Cap(6), Cap(2), true, Cap(7)});
+    const bool restricted = call.RemoteState == psRestricted;
+    const THeldKinds held = HeldKinds(HeldCalls());
+    const bool related = !call.RelatedCallId.empty();
+    const bool meetme = Cap(capRedirect) && !restricted && MeetmeConference() != 0;
+    bool transfer = false, transferHeld = false, setupConference = false;
+    if (!related) {
+        transfer = (Cap(capSingleStepTransfer) || Cap(capConsultTransfer)) && !restricted;
+        if (held.Conference) {
+            transferHeld = Cap(capCompleteTransfer) && held.Single;
         } else {
-            const bool related = !call->RelatedCallId.empty();
-            const bool meetme = Cap(12) && !held7 && MeetmeConference() != 0;
-            bool transfer = false, transferHeld = false, setupConference = false;
-            if (!related) {
-                transfer = (Cap(16) || Cap(27)) && !held7;
-                if (heldConference) {
-                    transferHeld = Cap(14) && heldSingle;
-                } else {
-                    setupConference = (Cap(17) || Cap(28)) && !held7;
-                    transferHeld = heldSingle;
-                }
-            }
-            TLink* completeTransfer = Link("pnConnectedCompleteTransfer");
-            completeTransfer->Copy = false;
-            // Hold, end, transfer, transfer to held, complete transfer, meet-me, conference,
-            // complete conference, park, make call.
-            ShowPageLinks(spConnected, {Cap(8), Cap(7), transfer, transferHeld, related && Cap(14), meetme,
-                                        setupConference, related && Cap(15), Cap(3) && !held7, Cap(9)});
-            if (miCallCompTransfer->Visible()) {
-                miCallCompTransfer->SetCaption(LocalText("miCallCompTransfer", "Complete Transfer"));
-                txtConnectedCompleteTransfer->SetCaption(miCallCompTransfer->Caption());
-                CopyLink(*completeTransfer);
-            }
+            setupConference = (Cap(capSingleStepConference) || Cap(capConsultConference)) && !restricted;
+            transferHeld = held.Single;
         }
-        break;
-    case 5:
-        ShowPageLinks(spHeld, {calls_.ActiveCallId().empty() || Cap(4), Cap(9)});
-        break;
-    case 6:
-        ShowPageLinks(spQueued, {});
-        break;
-    case 7:
-        ShowPageLinks(spFailed, {Cap(7)});
-        break;
-    default:
-        break;
     }
-
-    if (state == 0)
-        UpdateIdleIndicators();
+    TLink* completeTransfer = Link("pnConnectedCompleteTransfer");
+    completeTransfer->Copy = false;
+    // Hold, end, transfer, transfer to held, complete transfer, meet-me, conference,
+    // complete conference, park, make call.
+    ShowPageLinks(spConnected,
+                  {Cap(capHold), Cap(capDrop), transfer, transferHeld, related && Cap(capCompleteTransfer),
+                   meetme, setupConference, related && Cap(capCompleteConference),
+                   Cap(capPark) && !restricted, Cap(capMakeCall)});
+    if (miCallCompTransfer->Visible()) {
+        miCallCompTransfer->SetCaption(LocalText("miCallCompTransfer", "Complete Transfer"));
+        txtConnectedCompleteTransfer->SetCaption(miCallCompTransfer->Caption());
+        CopyLink(*completeTransfer);
+    }
 }
 
 void TfmKovraAssistant::SetDndLink(bool on)
 {
     const std::string caption = on ? LocalText("txtTurnDnDOff", "Turn off Do Not Disturb")
                                    : LocalText("txtTurnDnDOn", "Turn on Do Not Disturb");
-    std::function<void()> handler = [this, on] { on ? OnSetDndOff() : OnSetDndOn(); };
+    std::function<void()> handler = [this, on] { on ? commands_->OnSetDndOff() : commands_->OnSetDndOn(); };
     miPhoneToggleDND->SetCaption(caption);
     miPhoneToggleDND->OnClick = [handler](ui::TComponent*) { handler(); };
     txtTurnDnD->SetCaption(caption);

@@ -25,10 +25,7 @@ protected:
         ASSERT_TRUE(session->WaitFor([&] { return form().InService() && form().Capabilities() == caps; }));
     }
     TfmKovraAssistant& form() { return *session->app->form; }
-    void Connected(const std::string& oid, const std::string& number)
-    {
-        session->app->Answer(oid, number);
-    }
+    void Connected(const std::string& oid, const std::string& number) { session->app->Answer(oid, number); }
     void Held(const std::string& oid, const std::string& number) { session->app->Hold(oid, number); }
     std::unique_ptr<ScriptedSession> session;
 };
@@ -38,7 +35,7 @@ TEST_F(Commands, MakeCallWhileConnectedHoldsFirstAndDialsWhenHeldWithBit17)
     LogIn();
     Connected(kCall, "300");
     session->app->dialogs->makeCall = TMakeCallAnswer{"4255550123", true, true, false};
-    form().OnMakeCall();
+    form().Commands().OnMakeCall();
     ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::HOLD_CALL_REQ) == 1; }));
     EXPECT_EQ(session->Requests(KovraMsg::HOLD_CALL_REQ)[0].ReadOid(), kCall);
     EXPECT_EQ(session->Count(KovraMsg::MAKE_CALL_REQ), 0u);
@@ -54,14 +51,14 @@ TEST_F(Commands, MakeCallWhileConnectedWithoutBit17OnlyHolds)
     LogIn(0xFFFFFFFFu & ~(1u << capSingleStepConference));
     Connected(kCall, "300");
     session->app->dialogs->makeCall = TMakeCallAnswer{"4255550123"};
-    form().OnMakeCall();
+    form().Commands().OnMakeCall();
     Held(kCall, "300");
     ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::HOLD_CALL_REQ) == 1; }));
     PumpFor(100);
     EXPECT_EQ(session->Count(KovraMsg::MAKE_CALL_REQ), 0u);
     EXPECT_TRUE(form().FindCall(kCall)->PendingNumber.empty());
     // Without a connected call the number is dialled at once.
-    form().OnMakeCall();
+    form().Commands().OnMakeCall();
     ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
 }
 
@@ -71,7 +68,7 @@ TEST_F(Commands, CompleteTransferUsesTheHeldCallOrAsksWhichOne)
     Connected(kHeld, "300");
     Held(kHeld, "300");
     Connected(kCall, "301");
-    form().OnCompleteTransfer();
+    form().Commands().OnCompleteTransfer();
     ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::COMPLETE_TRANSFER_REQ) == 1; }));
     EXPECT_EQ(TwoOids(session->Requests(KovraMsg::COMPLETE_TRANSFER_REQ)[0]), std::make_pair(kCall, kHeld));
     EXPECT_EQ(session->app->dialogs->heldDialogs, 0);
@@ -80,7 +77,7 @@ TEST_F(Commands, CompleteTransferUsesTheHeldCallOrAsksWhichOne)
     Held(kHeld2, "302");
     form().lbCalls->SelectItem(form().lbCalls->Items().IndexOf(kCall));
     session->app->dialogs->heldChoice = kHeld2;
-    form().OnCompleteTransfer();
+    form().Commands().OnCompleteTransfer();
     EXPECT_EQ(session->app->dialogs->heldDialogs, 1);
     ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::COMPLETE_TRANSFER_REQ) == 2; }));
     EXPECT_EQ(TwoOids(session->Requests(KovraMsg::COMPLETE_TRANSFER_REQ)[1]), std::make_pair(kCall, kHeld2));
@@ -93,8 +90,8 @@ TEST_F(Commands, HeldCallsCountByTheirOwnStateWhateverTheFarEnd)
     session->app->Event(kHeld, ceHeld, {Party("1001", csHeld), Party("300", csHeld, psRestricted)});
     ASSERT_EQ(form().FindCall(kHeld)->RemoteState, psRestricted);
     Connected(kCall, "301");
-    form().OnCompleteTransfer();
-    form().OnAddToConference();
+    form().Commands().OnCompleteTransfer();
+    form().Commands().OnAddToConference();
     ASSERT_TRUE(session->WaitFor([&] {
         return session->Count(KovraMsg::COMPLETE_TRANSFER_REQ) == 1 &&
                session->Count(KovraMsg::CONFERENCE_CALL_REQ) == 1;
@@ -108,13 +105,13 @@ TEST_F(Commands, AnswerAlternatesWhileConnectedAndAnswersWhileDialing)
     LogIn();
     Connected(kHeld, "300");
     session->app->Ring(kCall);
-    form().OnAnswerCall();
+    form().Commands().OnAnswerCall();
     ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::ALTERNATE_CALL_REQ) == 1; }));
     EXPECT_EQ(TwoOids(session->Requests(KovraMsg::ALTERNATE_CALL_REQ)[0]), std::make_pair(kHeld, kCall));
 
     session->app->Event(kHeld, ceDialing, {Party("1001", csDialing)});
     form().lbCalls->SelectItem(form().lbCalls->Items().IndexOf(kCall));
-    form().OnAnswerCall();
+    form().Commands().OnAnswerCall();
     ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::ANSWER_CALL_REQ) == 1; }));
     EXPECT_EQ(session->Requests(KovraMsg::ANSWER_CALL_REQ)[0].ReadOid(), kCall);
 }
@@ -138,10 +135,13 @@ TEST_F(Commands, RedirectDropDownDialsTheEntryItShows)
 
 TEST_F(Commands, TransferDialogImmediateBoxFollowsBits16And27)
 {
-    LogIn(0xFFFFFFFFu & ~(1u << capConsultTransfer));
+    LogIn(0xFFFFFFFFu & ~(1u << capConsultTransfer) & ~(1u << capCompleteTransfer));
     Connected(kCall, "300");
+    // Without the right to complete a transfer no dialog asks for a held call to join.
+    form().Commands().OnTransferOnHold();
+    EXPECT_EQ(session->app->dialogs->heldDialogs, 0);
     session->app->dialogs->transfer = TNumberAnswer{"302", true};
-    form().OnTransferCall();
+    form().Commands().OnTransferCall();
     ASSERT_TRUE(session->app->dialogs->transferBox.has_value());
     EXPECT_FALSE(session->app->dialogs->transferBox->Enabled);
     EXPECT_TRUE(session->app->dialogs->transferBox->Ticked);
@@ -151,15 +151,15 @@ TEST_F(Commands, TransferDialogImmediateBoxFollowsBits16And27)
 TEST_F(Commands, CommandsWithoutServiceOrCallDoNothing)
 {
     LogIn();
-    form().OnHoldCall();
+    form().Commands().OnHoldCall();
     TKovraPhoneState down = form().PhoneState();
     down.FlagA = down.FlagB = false;
     form().SetPhoneState(down);
     Connected(kCall, "300");
-    form().OnHoldCall();
-    form().OnDropCall();
+    form().Commands().OnHoldCall();
+    form().Commands().OnDropCall();
     session->app->dialogs->makeCall = TMakeCallAnswer{"555"};
-    form().OnMakeCall();
+    form().Commands().OnMakeCall();
     PumpFor(100);
     EXPECT_EQ(session->Count(KovraMsg::HOLD_CALL_REQ), 0u);
     EXPECT_EQ(session->Count(KovraMsg::DROP_CONNECTION_REQ), 0u);
@@ -169,19 +169,19 @@ TEST_F(Commands, CommandsWithoutServiceOrCallDoNothing)
 TEST_F(Commands, AddToConferenceNeedsAConnectedCall)
 {
     LogIn();
-    form().RunAction(paAddConference, "302");
+    form().Commands().RunAction(paAddConference, "302");
     EXPECT_EQ(form().txtError->Caption(), "* No Active Call");
     EXPECT_TRUE(form().tmCleanError->Enabled());
     ASSERT_TRUE(session->WaitFor([&] { return form().txtError->Caption().empty(); }));
     Connected(kCall, "300");
-    form().RunAction(paAddConference, "302");
+    form().Commands().RunAction(paAddConference, "302");
     ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::SINGLE_STEP_CONFERENCE_REQ) == 1; }));
 }
 
 TEST_F(Commands, VoiceMailWithArgumentsChoosesFolderPasswordAndMessage)
 {
     LogIn();
-    form().RunAction(paVoiceMail, ",PWD=77,FOLDER=voice_mail_saved,MSG=3");
+    form().Commands().RunAction(paVoiceMail, ",PWD=77,FOLDER=voice_mail_saved,MSG=3");
     ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::VOICE_MAIL_REQ) == 1; }));
     auto vm = session->Requests(KovraMsg::VOICE_MAIL_REQ)[0];
     EXPECT_EQ(vm.ReadInt32(), 2u);
@@ -193,12 +193,12 @@ TEST_F(Commands, VoiceMailWithArgumentsChoosesFolderPasswordAndMessage)
 TEST_F(Commands, DialoutPanelShowsStepsRemovesAndDials)
 {
     LogIn();
-    form().FillDialout("4255550100,(425) 555-0101");
+    form().Commands().FillDialout("4255550100,(425) 555-0101");
     EXPECT_EQ(form().txtError->Caption(), "* No Meet-me conference or not logged in as moderator");
     EXPECT_FALSE(form().pnDialout->Visible());
 
     session->app->desktop->meetme = 4711;
-    form().FillDialout("4255550100,(425) 555-0101");
+    form().Commands().FillDialout("4255550100,(425) 555-0101");
     ASSERT_TRUE(form().pnDialout->Visible());
     EXPECT_EQ(form().Height(), form().pnDialout->Height() + 500);
     EXPECT_EQ(form().txtPhone->Caption(), "(425) 555-0100");
@@ -221,16 +221,16 @@ TEST_F(Commands, MeetmeMoveRedirectsAndMarksTheDialoutEntryJoined)
         s.Send(s.Response(KovraMsg::REDIRECT_CALL_RSP, 0));
     });
     session->app->desktop->meetme = 4711;
-    form().FillDialout("300,4255550100");
+    form().Commands().FillDialout("300,4255550100");
     Connected(kCall, "4255550100");
-    form().OnAddToMeetme();
+    form().Commands().OnAddToMeetme();
     auto redirect = session->Requests(KovraMsg::REDIRECT_CALL_REQ);
     ASSERT_EQ(redirect.size(), 1u);
     EXPECT_EQ(redirect[0].ReadOid(), kCall);
     EXPECT_EQ(redirect[0].ReadInt32(), 6u);
     EXPECT_EQ(redirect[0].ReadStr(), "4711");
-    EXPECT_TRUE(form().DialoutList[1].Joined);
-    EXPECT_FALSE(form().DialoutList[0].Joined);
+    EXPECT_TRUE(form().Commands().DialoutList()[1].Joined);
+    EXPECT_FALSE(form().Commands().DialoutList()[0].Joined);
     EXPECT_TRUE(form().txtJoined->Visible());
 }
 

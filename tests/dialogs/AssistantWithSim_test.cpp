@@ -161,7 +161,7 @@ TEST_F(AssistantWithSim, MakeCallDialogDialsTheTypedNumberAndRemembersIt)
             dialog->cbPhones->TypeKey(static_cast<char16_t>(c));
         dialog->btOk->Click();
     });
-    form->OnMakeCall();
+    form->Commands().OnMakeCall();
     ASSERT_TRUE(PumpUntil([&] {
         std::lock_guard guard(sim->Lock());
         for (const auto& [oid, call] : sim->Phones().Calls())
@@ -178,7 +178,7 @@ TEST_F(AssistantWithSim, TransferToAHeldCallChosenInTheDialog)
     const std::string first = Ring("4255550123", "Dana Doe");
     RingAndAnswer(first);
     form->lbCalls->SelectItem(form->lbCalls->Items().IndexOf(first));
-    form->OnHoldCall();
+    form->Commands().OnHoldCall();
     ASSERT_TRUE(PumpUntil([&] { return LocalState(first) == csHeld; }));
     const std::string second = Ring("4255550188", "Erin Eck");
     RingAndAnswer(second);
@@ -193,7 +193,7 @@ TEST_F(AssistantWithSim, TransferToAHeldCallChosenInTheDialog)
         dialog->lbHeldCalls->SelectItem(0);
         dialog->btAction->Click();
     });
-    form->OnTransferOnHold();
+    form->Commands().OnTransferOnHold();
     EXPECT_EQ(rows, std::vector<std::string>{"Dana Doe\tat (425) 555-0123"});
     // The user's phone leaves both calls; the far parties talk to each other.
     ASSERT_TRUE(PumpUntil([&] { return LocalState(first) == -1 && LocalState(second) == -1; }));
@@ -210,7 +210,7 @@ TEST_F(AssistantWithSim, GroupPickupTakesACallRingingElsewhere)
         ASSERT_NE(dialog, nullptr);
         dialog->btGroupPickup->Click();
     });
-    form->OnPickupCall();
+    form->Commands().OnPickupCall();
     ASSERT_TRUE(PumpUntil([&] {
         std::lock_guard guard(sim->Lock());
         for (const auto& [id, call] : sim->Phones().Calls())
@@ -226,7 +226,7 @@ TEST_F(AssistantWithSim, ParkedCallShowsTheNoticeAndLeavesTheList)
     const std::string oid = Ring("4255550123", "Dana Doe");
     RingAndAnswer(oid);
     form->lbCalls->SelectItem(form->lbCalls->Items().IndexOf(oid));
-    form->OnParkCall();
+    form->Commands().OnParkCall();
     ASSERT_TRUE(PumpUntil([&] { return TopForm<TFrmParkCallNotification>() != nullptr; }));
     TFrmParkCallNotification* notice = TopForm<TFrmParkCallNotification>();
     EXPECT_FALSE(notice->txtParkTo->Caption().empty());
@@ -249,7 +249,7 @@ TEST_F(AssistantWithSim, GuestChosenInTheConferenceListIsDroppedFromTheConferenc
             dialog->ckImmediateConf->SetChecked(true);
         dialog->btOk->Click();
     });
-    form->OnSetupConference();
+    form->Commands().OnSetupConference();
     // Bob answers at 1002 and the three talk.
     ASSERT_TRUE(PumpUntil([&] {
         std::lock_guard guard(sim->Lock());
@@ -286,7 +286,7 @@ TEST_F(AssistantWithSim, GuestChosenInTheConferenceListIsDroppedFromTheConferenc
                 dialog->lbConfMembers->SelectItem(i);
         dialog->btRemove->Click();
     });
-    form->OnShowConferenceList();
+    form->Commands().OnShowConferenceList();
     EXPECT_EQ(rows.size(), 2u);
     ASSERT_TRUE(PumpUntil([&] { return SimState(conference, "1002") <= 0; }))
         << "Bob still in the conference";

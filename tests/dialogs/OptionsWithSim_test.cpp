@@ -77,7 +77,7 @@ protected:
                 }
         };
         poll.SetEnabled(true);
-        form->OnForward();
+        form->Commands().OnForward();
     }
     // The server has a call ringing at the number.
     bool Rings(const std::string& number)
