@@ -27,8 +27,7 @@ constexpr int kLinkTag = 141;
 constexpr int kStatusTag = 100;
 constexpr int kLogoMargin = 2;
 
-template <class T>
-T* Make(ui::TComponent* owner, ui::TControl* parent, const std::string& name)
+template <class T> T* Make(ui::TComponent* owner, ui::TControl* parent, const std::string& name)
 {
     T* control = new T(owner);
     control->SetName(name);
@@ -37,19 +36,14 @@ T* Make(ui::TComponent* owner, ui::TControl* parent, const std::string& name)
     return control;
 }
 
-}  // namespace
+} // namespace
 
 TfmKovraAssistant::TfmKovraAssistant(TAssistantOptions options)
-    : ui::TForm(nullptr),
-      parameters_(std::move(options.Parameters)),
-      services_(std::move(options.Services)),
-      timings_(options.Timings),
-      network_(std::move(options.Network)),
-      programFolder_(std::move(options.ProgramFolder)),
-      startLookAndFeel_(options.StartLookAndFeel),
+    : ui::TForm(nullptr), parameters_(std::move(options.Parameters)), services_(std::move(options.Services)),
+      timings_(options.Timings), network_(std::move(options.Network)),
+      programFolder_(std::move(options.ProgramFolder)), startLookAndFeel_(options.StartLookAndFeel),
       handOverToRunning_(std::move(options.HandOverToRunning)),
-      instanceName_(std::move(options.InstanceName)),
-      lookAndFeel_(std::move(options.LookAndFeel))
+      instanceName_(std::move(options.InstanceName)), lookAndFeel_(std::move(options.LookAndFeel))
 {
     SetName("fmKovraAssistant");
     SetBorderStyle(ui::TFormBorderStyle::bsNone);
@@ -133,10 +127,9 @@ void TfmKovraAssistant::BuildCaption()
     pnMenuOptions->SetHeight(20);
     pnMenuOptions->SetTag(kMenuLabelIdle);
     int left = 0;
-    for (auto [label, name, caption] : {std::tuple{&miPhone, "miPhone", "  Phone  "},
-                                        std::tuple{&miCall, "miCall", "  Call  "},
-                                        std::tuple{&miOptions, "miOptions", "  Options  "},
-                                        std::tuple{&miHelp, "miHelp", "  Help  "}}) {
+    for (auto [label, name, caption] :
+         {std::tuple{&miPhone, "miPhone", "  Phone  "}, std::tuple{&miCall, "miCall", "  Call  "},
+          std::tuple{&miOptions, "miOptions", "  Options  "}, std::tuple{&miHelp, "miHelp", "  Help  "}}) {
         *label = Make<ui::TUnicodeLabel>(this, pnMenuOptions, name);
         (*label)->SetCaption(caption);
         (*label)->SetTag(kMenuLabelIdle);
@@ -144,7 +137,9 @@ void TfmKovraAssistant::BuildCaption()
         (*label)->SetCursor(ui::TCursor::crHandPoint);
         ui::TUnicodeLabel* self = *label;
         self->OnMouseEnter = [this, self](ui::TComponent*) { MenuLabelEnter(self); };
-        self->OnMouseMove = [this, self](ui::TComponent*, ui::TShiftState, int, int) { MenuLabelEnter(self); };
+        self->OnMouseMove = [this, self](ui::TComponent*, ui::TShiftState, int, int) {
+            MenuLabelEnter(self);
+        };
         self->OnMouseLeave = [this](ui::TComponent*) { MenuLabelsReset(); };
         left += 70;
     }
@@ -195,10 +190,10 @@ void TfmKovraAssistant::BuildDialoutPanel()
     txtJoined->SetBounds(220, 20, 60, 16);
     txtJoined->SetVisible(false);
     int buttonLeft = 10;
-    for (auto [button, name, caption] : {std::tuple{&btDialoutPrev, "btDialoutPrev", "Previous"},
-                                         std::tuple{&btDialoutNext, "btDialoutNext", "Next"},
-                                         std::tuple{&btRemove, "btRemove", "Remove"},
-                                         std::tuple{&btDial, "btDial", "Dial"}}) {
+    for (auto [button, name, caption] :
+         {std::tuple{&btDialoutPrev, "btDialoutPrev", "Previous"},
+          std::tuple{&btDialoutNext, "btDialoutNext", "Next"}, std::tuple{&btRemove, "btRemove", "Remove"},
+          std::tuple{&btDial, "btDial", "Dial"}}) {
         *button = Make<ui::TUnicodePanel>(this, pnDialout, name);
         (*button)->SetCaption(caption);
         (*button)->SetTag(130);
@@ -260,8 +255,9 @@ void TfmKovraAssistant::BuildTrayIcon()
     imCallStates->SetName("imCallStates");
     imCallStates->SetSize(44, 44);
     // Ringing, connected, held, dialing, conference, held conference.
-    for (auto [colour, twin] : {std::pair{0x0080FFu, false}, std::pair{0x00A000u, false}, std::pair{0x0000C0u, false},
-                                std::pair{0xC06000u, false}, std::pair{0x00A000u, true}, std::pair{0x0000C0u, true}})
+    for (auto [colour, twin] :
+         {std::pair{0x0080FFu, false}, std::pair{0x00A000u, false}, std::pair{0x0000C0u, false},
+          std::pair{0xC06000u, false}, std::pair{0x00A000u, true}, std::pair{0x0000C0u, true}})
         imCallStates->Add(ui::RoundBadge(44, colour, twin));
 
     tbIcon = new ui::TTaskBarIcon(this);
@@ -294,7 +290,8 @@ void TfmKovraAssistant::BuildTimers()
         StartSession();
     });
     tmReconnect = timer("tmReconnect", timings_.Reconnect, [this] { tmReconnectTimer(); });
-    tmUpdateControls = timer("tmUpdateControls", timings_.UpdateControls, [this] { tmUpdateControlsTimer(); });
+    tmUpdateControls =
+        timer("tmUpdateControls", timings_.UpdateControls, [this] { tmUpdateControlsTimer(); });
     tmUpdatePhoneState =
         timer("tmUpdatePhoneState", timings_.UpdatePhoneState, [this] { tmUpdatePhoneStateTimer(); });
     tmCallDuration = timer("tmCallDuration", timings_.CallDuration, [this] { lbCalls->Invalidate(); });
@@ -321,7 +318,8 @@ void TfmKovraAssistant::AddOptionItems(ui::TUnicodeMenuItem& parent, int suffix)
 {
     const std::string tail = suffix ? std::to_string(suffix) : std::string();
     auto named = [&](const std::string& base) { return suffix ? base + tail : "mn" + base; };
-    auto* messenger = AddItem(parent, named("MessengerRules"), "&Messenger Rules", [this] { OpenOptions(1); });
+    auto* messenger =
+        AddItem(parent, named("MessengerRules"), "&Messenger Rules", [this] { OpenOptions(1); });
     auto* phone = AddItem(parent, named("PhoneRules"), "&Phone Rules", [this] { OpenOptions(2); });
     auto* im = AddItem(parent, named("InstantMessages"), "&Instant Messages", [this] { OpenOptions(3); });
     AddItem(parent, "mnCallLater" + tail, "&Call Later List", [this] { OpenOptions(4); });
@@ -421,8 +419,8 @@ void TfmKovraAssistant::BuildTrayAndMessengerMenus()
     pmOptions = AddPopup("pmOptions");
     AddOptionItems(pmOptions->Items(), 0);
     AddItem(pmOptions->Items(), "N8", "-");
-    UpdateSpeedDials =
-        AddItem(pmOptions->Items(), "UpdateSpeedDials", "Update speed dial buttons", [this] { UpdateSpeedDialsClick(); });
+    UpdateSpeedDials = AddItem(pmOptions->Items(), "UpdateSpeedDials", "Update speed dial buttons",
+                               [this] { UpdateSpeedDialsClick(); });
     AddItem(pmOptions->Items(), "N9", "-");
     AddItem(pmOptions->Items(), "mnConnection", "&Connection", [this] { OpenOptions(0); });
     AddItem(pmOptions->Items(), "N10", "-");
@@ -448,7 +446,8 @@ void TfmKovraAssistant::BuildTrayAndMessengerMenus()
     mnQuenmark = AddItem(pmMain->Items(), "mnQuenmark", "KOVRA");
     // The contact selected in the client, or the one of the conversation window; 0 minutes.
     auto callContact = [this](const std::string& contact) {
-        services_.Dialogs->CallLater(TCallLaterRequest{services_.Messenger->Attached(), contact, contact, 0, {}});
+        services_.Dialogs->CallLater(
+            TCallLaterRequest{services_.Messenger->Attached(), contact, contact, 0, {}});
     };
     mnCall = AddItem(*mnQuenmark, "mnCall", "&Call...",
                      [this, callContact] { callContact(services_.Messenger->SelectedContact()); });
@@ -466,7 +465,8 @@ void TfmKovraAssistant::BuildTrayAndMessengerMenus()
 
 TfmKovraAssistant::TLink* TfmKovraAssistant::AddLink(int page, const std::string& panelName,
                                                      const std::string& labelName, const std::string& caption,
-                                                     ui::TUnicodeMenuItem* item, std::function<void()> handler)
+                                                     ui::TUnicodeMenuItem* item,
+                                                     std::function<void()> handler)
 {
     auto link = std::make_unique<TLink>();
     link->Panel = Make<ui::TUnicodePanel>(this, nbStates->Page(page), panelName);
@@ -487,17 +487,17 @@ TfmKovraAssistant::TLink* TfmKovraAssistant::AddLink(int page, const std::string
         if (raw->Handler)
             raw->Handler();
     };
-    PageLinks[static_cast<std::size_t>(page)].push_back(raw);
+    pageLinks_[static_cast<std::size_t>(page)].push_back(raw);
     links_.push_back(std::move(link));
     return raw;
 }
 
 void TfmKovraAssistant::BuildStatePages()
 {
-    for (const char* name : {"Idle", "Dialing", "Attempting", "Alerting", "Connected", "Held", "Queued", "Failed",
-                             "Conference", "Privacy Guard"})
+    for (const char* name : {"Idle", "Dialing", "Attempting", "Alerting", "Connected", "Held", "Queued",
+                             "Failed", "Conference", "Privacy Guard"})
         nbStates->AddPage(name);
-    PageLinks.resize(10);
+    pageLinks_.resize(10);
     BuildCallStartPages();
     BuildAlertingPage();
     BuildConnectedPage();
@@ -512,7 +512,9 @@ void TfmKovraAssistant::BuildCallStartPages()
             [this] { commands_->OnPickupCall(); });
     AddLink(spIdle, "pnIdleListenVM", "txtIdleListenVM", "Listen to Voice Mail", miPhoneListenVM,
             [this] { commands_->OnListenVoiceMail(); });
-    txtTurnDnD = AddLink(spIdle, "pnIdleToggleDND", "txtTurnDnD", "Turn on Do Not Disturb", miPhoneToggleDND, {})->Label;
+    txtTurnDnD =
+        AddLink(spIdle, "pnIdleToggleDND", "txtTurnDnD", "Turn on Do Not Disturb", miPhoneToggleDND, {})
+            ->Label;
     AddLink(spIdle, "pnIdleForward", "txtIdleForward", "Forward to...", miPhoneForward,
             [this] { commands_->OnForward(); });
 
@@ -549,7 +551,8 @@ void TfmKovraAssistant::BuildAlertingPage()
     cbRedirectTo->SetStyle(ui::TComboBoxStyle::csDropDownList);
     cbRedirectTo->SetBounds(20, 20, nbStates->Width() - 30, 20);
     cbRedirectTo->OnSelect = [this](ui::TComponent*) { cbRedirectToClick(); };
-    TLink* im = AddLink(spAlerting, "pnAlertingInstantMsg", "txtAlertingInstantMsg", "Instant Message", nullptr, {});
+    TLink* im =
+        AddLink(spAlerting, "pnAlertingInstantMsg", "txtAlertingInstantMsg", "Instant Message", nullptr, {});
     im->Panel->SetHeight(44);
     cbIM = Make<ui::TUnicodeComboBox>(this, im->Panel, "cbIM");
     cbIM->SetBounds(20, 20, nbStates->Width() - 30, 20);
@@ -729,7 +732,8 @@ void TfmKovraAssistant::LookAndFeelReady()
 
     int widest = 0;
     for (auto* label : {miPhone, miCall, miOptions, miHelp})
-        widest = std::max(widest, ui::CurrentBackend().TextExtent(label->Font(), "    " + label->Caption() + "  ").X);
+        widest = std::max(widest,
+                          ui::CurrentBackend().TextExtent(label->Font(), "    " + label->Caption() + "  ").X);
     int left = 0;
     for (auto* label : {miPhone, miCall, miOptions, miHelp}) {
         label->SetBounds(left, label->Top(), widest + 10, label->Height());

@@ -154,7 +154,8 @@ public:
     TCallInfo* SelectedCall() const;
     void DropAllCalls();
     void lbCallsClick();
-    void lbCallsDrawItem(ui::TCustomListBox* sender, int index, const ui::TRect& rect, ui::TOwnerDrawState state);
+    void lbCallsDrawItem(ui::TCustomListBox* sender, int index, const ui::TRect& rect,
+                         ui::TOwnerDrawState state);
     void lbSpeedButtonsDrawItem(ui::TCustomListBox* sender, int index, const ui::TRect& rect,
                                 ui::TOwnerDrawState state);
     std::vector<TCallInfo*> Calls() const { return calls_.Calls(); }
@@ -212,7 +213,6 @@ public:
     // Texts of the "I want to..." submenu, in order.
     std::vector<std::string> WantToCaptions() const;
 
-
     // Components, named as the texts and colours find them.
     ui::TUnicodePanel *pnCaption, *pnMenuOptions, *Panel5, *pnWindow, *pnStatusBar, *pnStatusVM, *pnStatusDnD,
         *pnStatus, *pnDialout, *pnCalls;
@@ -228,14 +228,14 @@ public:
     ui::TPopupMenu *pmPhone, *pmCall, *pmOptions, *pmHelp, *pmIcon, *pmMain;
     ui::TTimer *tmInitApplication, *tmReconnect, *tmUpdateControls, *tmUpdatePhoneState, *tmCallDuration,
         *tmDontChange, *tmCleanError;
-    ui::TUnicodeMenuItem *miPhoneListenVM, *miPhoneToggleDND, *miPhonePickupCall, *miPhoneForward, *miPhoneExit,
-        *mnForwardList, *mnForwardList1, *mnForwardList2;
+    ui::TUnicodeMenuItem *miPhoneListenVM, *miPhoneToggleDND, *miPhonePickupCall, *miPhoneForward,
+        *miPhoneExit, *mnForwardList, *mnForwardList1, *mnForwardList2;
     ui::TUnicodeMenuItem *miCallMakeCall, *miCallAnswer, *miCallRedirectTo, *miCallSendToVM, *miCallIgnore,
         *miCallHold, *miCallEnd, *miCallPark, *miCallResume, *miCallUpdateCaller, *miCallStartConf,
         *miCallCompConference, *miCallConferenceTogether, *miCallTransfer, *miCallCompTransfer,
         *miCallTransferTogether, *miCallLeaveConf, *miCallAddConf, *miCallConfList;
-    ui::TUnicodeMenuItem *miHelpHelp, *miHelpAbout, *UpdateSpeedDials, *mnIconExit, *mnQuenmark, *mnCall, *mnWantTo,
-        *mnUnload, *mnIM, *mnCallUser;
+    ui::TUnicodeMenuItem *miHelpHelp, *miHelpAbout, *UpdateSpeedDials, *mnIconExit, *mnQuenmark, *mnCall,
+        *mnWantTo, *mnUnload, *mnIM, *mnCallUser;
     ui::TUnicodeMenuItem *mnMessengerRules, *mnPhoneRules, *mnInstantMessages, *MessengerRules1, *PhoneRules1,
         *InstantMessages1, *MessengerRules2, *PhoneRules2, *InstantMessages2;
 
@@ -251,7 +251,7 @@ public:
         std::function<void()> SecondHandler;
     };
     // The links of each page, in stacking order.
-    std::vector<std::vector<TLink*>> PageLinks;
+    const std::vector<std::vector<TLink*>>& PageLinks() const { return pageLinks_; }
     TLink* Link(const std::string& panelName) const;
 
 private:
@@ -272,10 +272,10 @@ private:
     void BuildAlertingPage();
     void BuildConnectedPage();
     void BuildConferencePages();
-    TLink* AddLink(int page, const std::string& panelName, const std::string& labelName, const std::string& caption,
-                   ui::TUnicodeMenuItem* item, std::function<void()> handler);
-    ui::TUnicodeMenuItem* AddItem(ui::TUnicodeMenuItem& parent, const std::string& name, const std::string& caption,
-                                  std::function<void()> handler = {});
+    TLink* AddLink(int page, const std::string& panelName, const std::string& labelName,
+                   const std::string& caption, ui::TUnicodeMenuItem* item, std::function<void()> handler);
+    ui::TUnicodeMenuItem* AddItem(ui::TUnicodeMenuItem& parent, const std::string& name,
+                                  const std::string& caption, std::function<void()> handler = {});
     void AddOptionItems(ui::TUnicodeMenuItem& parent, int suffix);
     void ApplyLookAndFeel();
     void FitLogo();
@@ -339,6 +339,7 @@ private:
     std::unique_ptr<TUtilWindow> utilWindow_;
     std::unique_ptr<TCallCommands> commands_;
     std::vector<std::unique_ptr<TLink>> links_;
+    std::vector<std::vector<TLink*>> pageLinks_;
     std::thread speedDialFetch_;
     std::atomic<bool> speedDialStop_{false};
     std::atomic<bool> speedDialRunning_{false};

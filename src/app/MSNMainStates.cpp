@@ -1,7 +1,7 @@
 #include "app/MSNMain.h"
+#include "dialogs/SkinBinding.h"
 #include "settings/KALookAndFeel.h"
 #include "settings/MessageBundle.h"
-#include "settings/SkinBinding.h"
 #include "settings/TextUtil.h"
 
 void TfmKovraAssistant::CopyToWantTo(const std::string& caption, std::function<void()> handler)
@@ -27,13 +27,16 @@ bool TfmKovraAssistant::AnswerOffered() const
     return Cap(capAnswer);
 }
 
-std::uint32_t TfmKovraAssistant::MeetmeConference() const { return services_.Desktop->MeetmeConferenceId(); }
+std::uint32_t TfmKovraAssistant::MeetmeConference() const
+{
+    return services_.Desktop->MeetmeConferenceId();
+}
 
 // Shows the page's panels by the flags (in stacking order), enables their menu items, copies
 // them into "I want to..." and stacks the visible ones from the top.
 void TfmKovraAssistant::ShowPageLinks(int page, const std::vector<bool>& visible)
 {
-    const auto& links = PageLinks[static_cast<std::size_t>(page)];
+    const auto& links = pageLinks_[static_cast<std::size_t>(page)];
     int top = 0;
     for (std::size_t i = 0; i < links.size(); ++i) {
         TLink* link = links[i];
@@ -90,7 +93,7 @@ THeldKinds HeldKinds(const std::vector<TCallInfo*>& held)
     return kinds;
 }
 
-}  // namespace
+} // namespace
 
 void TfmKovraAssistant::UpdateControls()
 {
@@ -150,7 +153,7 @@ void TfmKovraAssistant::ResetCommandMenus()
         item->SetEnabled(false);
     miCallTransferTogether->SetVisible(false);
     miCallConferenceTogether->SetVisible(false);
-    for (const auto& page : PageLinks)
+    for (const auto& page : pageLinks_)
         for (TLink* link : page)
             link->Copy = true;
 
@@ -171,7 +174,7 @@ void TfmKovraAssistant::ShowIdlePage()
     const bool dnd = miPhoneToggleDND->Visible();
     if (dnd)
         SetDndLink(phoneState_.DoNotDisturb);
-    for (TLink* link : PageLinks[spIdle])
+    for (TLink* link : pageLinks_[spIdle])
         link->Copy = false;
     // Make call, pick up, listen, DND, forward.
     ShowPageLinks(spIdle, {Cap(capMakeCall), miPhonePickupCall->Visible(), miPhoneListenVM->Visible(), dnd,

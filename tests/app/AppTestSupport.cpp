@@ -40,7 +40,9 @@ AppTest::AppTest(std::vector<std::string> parameters, std::function<void(TAssist
     options.Services.Dialogs = dialogs;
     options.Services.Messenger = messenger;
     options.Services.Desktop = desktop;
-    options.Services.CreateOptions = [this] { return std::make_unique<FakeOptions>(traffic, optionsReconnecting); };
+    options.Services.CreateOptions = [this] {
+        return std::make_unique<FakeOptions>(traffic, optionsReconnecting);
+    };
     options.Timings = FastTimings();
     options.StartLookAndFeel = false;
     // Test programs run side by side on one desktop: each marks its window with a name of its own.
@@ -63,10 +65,12 @@ AppTest::~AppTest()
     ui::Application->ResetTerminated();
 }
 
-void AppTest::Event(const std::string& oid, std::uint32_t dwEvent, const std::vector<TKovraCallConnection>& parties,
-                    const std::string& related, std::uint32_t cause, const std::string& device)
+void AppTest::Event(const std::string& oid, std::uint32_t dwEvent,
+                    const std::vector<TKovraCallConnection>& parties, const std::string& related,
+                    std::uint32_t cause, const std::string& device)
 {
-    form->OnCallConnection(1, device, oid, related, dwEvent, cause, static_cast<int>(parties.size()), parties);
+    form->OnCallConnection(1, device, oid, related, dwEvent, cause, static_cast<int>(parties.size()),
+                           parties);
 }
 
 void AppTest::Ring(const std::string& oid, const std::string& number, const std::string& name)
@@ -94,7 +98,7 @@ void AppTest::InService()
 std::vector<std::string> AppTest::VisibleLinks() const
 {
     std::vector<std::pair<int, std::string>> shown;
-    for (auto* link : form->PageLinks[static_cast<std::size_t>(form->nbStates->PageIndex())])
+    for (auto* link : form->PageLinks()[static_cast<std::size_t>(form->nbStates->PageIndex())])
         if (link->Panel->Visible())
             shown.emplace_back(link->Panel->Top(), link->Label->Caption());
     std::sort(shown.begin(), shown.end());
@@ -104,4 +108,7 @@ std::vector<std::string> AppTest::VisibleLinks() const
     return captions;
 }
 
-std::string AppTest::ActivePage() const { return form->nbStates->ActivePage(); }
+std::string AppTest::ActivePage() const
+{
+    return form->nbStates->ActivePage();
+}

@@ -24,8 +24,8 @@ TEST(StatePages, IdlePageFollowsCapabilitiesAndCopiesIntoWantTo)
     AppTest t;
     t.form->UpdateControls();
     EXPECT_EQ(t.ActivePage(), "Idle");
-    EXPECT_EQ(t.VisibleLinks(), (Links{"Make a new call...", "Pickup a ringing call...", "Listen to Voice Mail",
-                                       "Turn on Do Not Disturb", "Forward to..."}));
+    EXPECT_EQ(t.VisibleLinks(), (Links{"Make a new call...", "Pickup a ringing call...",
+                                       "Listen to Voice Mail", "Turn on Do Not Disturb", "Forward to..."}));
     // Copied in another order than stacked: forward before listen, do-not-disturb last.
     EXPECT_EQ(t.form->WantToCaptions(), (Links{"Make a New Call", "Pickup a ringing call...", "Forward to...",
                                                "Listen to Voice Mail", "Turn on Do Not Disturb"}));
@@ -41,7 +41,8 @@ TEST(StatePages, IdlePageFollowsCapabilitiesAndCopiesIntoWantTo)
     t.form->SetCapabilities(Without(
         {capForwardAlways, capForwardBusy, capForwardNoAnswer, capForwardOutOfService, capDoNotDisturb}));
     t.form->UpdateControls();
-    EXPECT_EQ(t.VisibleLinks(), (Links{"Make a new call...", "Pickup a ringing call...", "Listen to Voice Mail"}));
+    EXPECT_EQ(t.VisibleLinks(),
+              (Links{"Make a new call...", "Pickup a ringing call...", "Listen to Voice Mail"}));
     EXPECT_FALSE(t.form->pnStatusDnD->Visible());
     t.form->SetCapabilities(Without({capForwardAlways, capForwardBusy, capForwardNoAnswer}));
     t.form->UpdateControls();
@@ -54,7 +55,7 @@ TEST(StatePages, VisibleLinksAreStackedFromTheTopInTableOrder)
     t.form->SetCapabilities(Without({capPickup}));
     t.form->UpdateControls();
     std::vector<int> tops;
-    for (auto* link : t.form->PageLinks[spIdle])
+    for (auto* link : t.form->PageLinks()[spIdle])
         if (link->Panel->Visible())
             tops.push_back(link->Panel->Top());
     // Links are 20 pixels high, one apart; the hidden one leaves no gap.
@@ -142,8 +143,8 @@ TEST(StatePages, ConnectedPageTransferAndConferenceRules)
                                        "Start a conference...", "Park the call", "Make a new call..."}));
     t.form->SetCapabilities(Without({capSingleStepTransfer, capConsultTransfer}));
     t.form->UpdateControls();
-    EXPECT_EQ(t.VisibleLinks(), (Links{"Hold the call", "End this call", "Start a conference...", "Park the call",
-                                       "Make a new call..."}));
+    EXPECT_EQ(t.VisibleLinks(), (Links{"Hold the call", "End this call", "Start a conference...",
+                                       "Park the call", "Make a new call..."}));
     t.form->SetCapabilities(Without({capMakeCall, capSingleStepConference, capConsultConference}));
     t.form->UpdateControls();
     EXPECT_EQ(t.VisibleLinks(),
@@ -157,13 +158,13 @@ TEST(StatePages, ConnectedWithRelatedCallOffersOnlyCompletion)
 {
     AppTest t;
     t.Event(kCall, ceEstablished, {Party("1001", csConnected), Party("300", csConnected)}, kRelated);
-    EXPECT_EQ(t.VisibleLinks(), (Links{"Hold the call", "End this call", "Complete Transfer", "Complete Conference",
-                                       "Park the call", "Make a new call..."}));
+    EXPECT_EQ(t.VisibleLinks(), (Links{"Hold the call", "End this call", "Complete Transfer",
+                                       "Complete Conference", "Park the call", "Make a new call..."}));
     EXPECT_EQ(t.form->txtConnectedCompleteTransfer->Caption(), "Complete Transfer");
     t.form->SetCapabilities(Without({capCompleteTransfer}));
     t.form->UpdateControls();
-    EXPECT_EQ(t.VisibleLinks(), (Links{"Hold the call", "End this call", "Complete Conference", "Park the call",
-                                       "Make a new call..."}));
+    EXPECT_EQ(t.VisibleLinks(), (Links{"Hold the call", "End this call", "Complete Conference",
+                                       "Park the call", "Make a new call..."}));
 }
 
 TEST(StatePages, HeldCallsOfferTransferToHeldAndMeetmeNeedsTheApplication)
@@ -181,8 +182,8 @@ TEST(StatePages, HeldCallsOfferTransferToHeldAndMeetmeNeedsTheApplication)
     EXPECT_NE(std::find(links.begin(), links.end(), "Add to Meet-me conference"), links.end());
     // A psRestricted far end withholds park, transfer, conference and meet-me.
     t.Event(kCall, ceState, {Party("1001", csConnected), Party("4255550123", csConnected, psRestricted)});
-    EXPECT_EQ(t.VisibleLinks(), (Links{"Hold the call", "End this call", "Transfer to call on hold...",
-                                       "Make a new call..."}));
+    EXPECT_EQ(t.VisibleLinks(),
+              (Links{"Hold the call", "End this call", "Transfer to call on hold...", "Make a new call..."}));
 }
 
 TEST(StatePages, ConferenceAndPrivacyGuardPages)
@@ -195,12 +196,14 @@ TEST(StatePages, ConferenceAndPrivacyGuardPages)
                                        "Show conference list", "Make a new call..."}));
     t.form->SetCapabilities(Without({capCompleteConference, capSingleStepConference, capHold}));
     t.form->UpdateControls();
-    EXPECT_EQ(t.VisibleLinks(), (Links{"Leave the conference", "Show conference list", "Make a new call..."}));
+    EXPECT_EQ(t.VisibleLinks(),
+              (Links{"Leave the conference", "Show conference list", "Make a new call..."}));
 
     t.form->SetCapabilities(kAll);
     t.Event(kCall, ceState, {Party("1001", csConnected), Party("4255550123", csConnected, psPrivacyGuard)});
     EXPECT_EQ(t.ActivePage(), "Privacy Guard");
-    EXPECT_EQ(t.VisibleLinks(), (Links{"Talk to caller", "Send to Voice Mail", "Do not call me again", "End this call"}));
+    EXPECT_EQ(t.VisibleLinks(),
+              (Links{"Talk to caller", "Send to Voice Mail", "Do not call me again", "End this call"}));
     EXPECT_EQ(t.form->WantToCaptions(),
               (Links{"Talk to caller", "I am unavailable to caller", "Send Call to Voice Mail",
                      "Do not call me again", "End this Call"}));
@@ -241,4 +244,4 @@ TEST(StatePages, SelectingAnotherLineSwitchesThePageAtOnce)
     EXPECT_EQ(t.VisibleLinks(), (Links{"Resume this call", "Make a new call..."}));
 }
 
-}  // namespace
+} // namespace

@@ -24,8 +24,7 @@
 
 namespace {
 
-template <class T>
-T* TopForm()
+template <class T> T* TopForm()
 {
     const auto& forms = ui::Application->Forms();
     for (auto it = forms.rbegin(); it != forms.rend(); ++it)
@@ -44,7 +43,8 @@ protected:
         app = std::make_unique<AppTest>(
             std::vector<std::string>{"-phone", "1001", "-pwd", "secret", "-server", "127.0.0.1"},
             [port](TAssistantOptions& o) {
-                o.Services.Dialogs = std::make_shared<TAssistantDialogs>(o.Services.Messenger, o.Services.Desktop);
+                o.Services.Dialogs =
+                    std::make_shared<TAssistantDialogs>(o.Services.Messenger, o.Services.Desktop);
                 o.Network.LocalPort = 0;
                 o.Network.LocalAddress = "127.0.0.1";
                 o.Network.ServerPort = port;
@@ -115,7 +115,7 @@ TEST_F(AssistantWithSim, TabReachesEveryLinkOfTheStatePageInOrderAndEnterRunsIt)
     ASSERT_TRUE(
         PumpUntil([&] { return LocalState(oid) == csRinging && form->nbStates->PageIndex() == spAlerting; }));
     std::vector<ui::TControl*> shown;
-    for (const TfmKovraAssistant::TLink* link : form->PageLinks[spAlerting])
+    for (const TfmKovraAssistant::TLink* link : form->PageLinks()[spAlerting])
         if (link->Panel->Visible())
             shown.push_back(link->Label);
     ASSERT_GE(shown.size(), 5u);
@@ -293,4 +293,4 @@ TEST_F(AssistantWithSim, GuestChosenInTheConferenceListIsDroppedFromTheConferenc
     EXPECT_EQ(SimState(conference, "4255550123"), 4);
 }
 
-}  // namespace
+} // namespace
