@@ -85,7 +85,8 @@ public:
         for (int i = 0; i < count; ++i) {
             const auto sent = std::chrono::steady_clock::now();
             Exchange(event);
-            waits_.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - sent).count());
+            waits_.push_back(
+                std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - sent).count());
         }
     }
 
@@ -169,8 +170,8 @@ Run ThroughSession(int count)
         throw std::runtime_error("no log-in");
 
     int raised = 0;
-    api.OnCallConnection = [&](TKovraAPI&, std::uint32_t, const std::string&, const std::string&, const std::string&,
-                               std::uint32_t, std::uint32_t, TKovraDateTime, int,
+    api.OnCallConnection = [&](TKovraAPI&, std::uint32_t, const std::string&, const std::string&,
+                               const std::string&, std::uint32_t, std::uint32_t, TKovraDateTime, int,
                                const std::vector<TKovraCallConnection>& connections) {
         benchmark::DoNotOptimize(connections.data());
         ++raised;
@@ -237,7 +238,7 @@ void BM_CallConnectionBurst(benchmark::State& state)
 
 BENCHMARK(BM_CallConnectionBurst)->Arg(5000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

@@ -229,7 +229,8 @@ public:
         const double manager = time("BM_ManagerRoundTrip");
         const double bare = time("BM_BareRoundTrip");
         if (decode > 0)
-            std::printf("decode: %.2f million call connection events per second (target >= 2)\n", 1e3 / decode);
+            std::printf("decode: %.2f million call connection events per second (target >= 2)\n",
+                        1e3 / decode);
         if (manager > 0 && bare > 0)
             std::printf("round trip: manager %.1f us, bare sockets %.1f us, ratio %.2f (target <= 5)\n",
                         manager / 1e3, bare / 1e3, manager / bare);
@@ -239,7 +240,7 @@ private:
     std::map<std::string, double> nanoseconds_;
 };
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

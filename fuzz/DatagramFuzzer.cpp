@@ -16,11 +16,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t start = msg.Position();
     for (std::size_t i = start; i < size && msg.Remaining() > 0; ++i) {
         switch (data[i] % 5) {
-        case 0: (void)msg.ReadInt32(); break;
-        case 1: (void)msg.ReadStr(); break;
-        case 2: (void)msg.ReadOid(); break;
-        case 3: (void)msg.ReadTime(); break;
-        default: (void)msg.ReadBool(); break;
+        case 0:
+            (void)msg.ReadInt32();
+            break;
+        case 1:
+            (void)msg.ReadStr();
+            break;
+        case 2:
+            (void)msg.ReadOid();
+            break;
+        case 3:
+            (void)msg.ReadTime();
+            break;
+        default:
+            (void)msg.ReadBool();
+            break;
         }
     }
     (void)ErrorText(msg.ReadInt32());

@@ -38,7 +38,7 @@ std::string Storable(std::string text, TPiece piece)
     return text;
 }
 
-}  // namespace
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -101,7 +101,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::string> written;
     for (const std::string& piece : pieces) {
         std::string field = piece.substr(0, TCsv::kMaxField);
-        field.erase(0, field.find_first_not_of(' ') == std::string::npos ? field.size() : field.find_first_not_of(' '));
+        field.erase(0, field.find_first_not_of(' ') == std::string::npos ? field.size()
+                                                                         : field.find_first_not_of(' '));
         if (written.empty() && field.empty())
             continue;
         fields.AddField(field);

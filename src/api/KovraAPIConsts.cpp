@@ -178,13 +178,14 @@ const ErrorEntry& EntryOf(std::uint32_t code)
     return code < std::size(kErrors) ? kErrors[code] : kUnknownError;
 }
 
-}  // namespace
+} // namespace
 
 std::string MessageTypeName(std::uint32_t msgType)
 {
     const auto* end = std::end(kTypeNames);
-    const auto* found = std::lower_bound(std::begin(kTypeNames), end, msgType,
-                                         [](const TypeName& entry, std::uint32_t type) { return entry.Type < type; });
+    const auto* found =
+        std::lower_bound(std::begin(kTypeNames), end, msgType,
+                         [](const TypeName& entry, std::uint32_t type) { return entry.Type < type; });
     if (found != end && found->Type == msgType)
         return found->Name;
     return "Unknown Message " + std::to_string(msgType);

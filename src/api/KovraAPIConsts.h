@@ -118,7 +118,7 @@ inline bool IsEventOrControl(std::uint32_t type)
     return (type >= 1 && type <= 3) || (type >= 16 && type <= 20);
 }
 
-}  // namespace KovraMsg
+} // namespace KovraMsg
 
 // Where localised texts come from: the message bundle, or anything that answers by key.
 class IKovraTextSource {

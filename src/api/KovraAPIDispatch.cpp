@@ -61,11 +61,11 @@ constexpr MeetmeResponse kMeetmeResponses[] = {
     {KovraMsg::MEETME_ACK_HAND_RSP, &TKovraAPI::OnMeetmeAckHand},
 };
 
-}  // namespace
+} // namespace
 
 void TKovraAPI::DispatchMessage(TKovraAPIMsg& msg)
 {
-    const std::shared_ptr<bool> alive = alive_;  // a handler may destroy the session
+    const std::shared_ptr<bool> alive = alive_; // a handler may destroy the session
     switch (msg.dwMsgType) {
     case KovraMsg::CALL_CONNECTION_EVENT:
         lastError_ = 0;

@@ -23,7 +23,7 @@ std::uint8_t ParseHexPair(std::string_view pair)
     return static_cast<std::uint8_t>(value);
 }
 
-}  // namespace
+} // namespace
 
 TKovraAPIMsg::TKovraAPIMsg(std::uint32_t msgType, std::uint32_t msgSeq) : dwMsgType(msgType), dwMsgSeq(msgSeq)
 {
@@ -49,8 +49,9 @@ bool TKovraAPIMsg::Decode(const void* data, std::size_t size)
 
 void TKovraAPIMsg::WriteInt32(std::uint32_t value)
 {
-    const std::uint8_t be[4] = {static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
-                                static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
+    const std::uint8_t be[4] = {static_cast<std::uint8_t>(value >> 24),
+                                static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 8),
+                                static_cast<std::uint8_t>(value)};
     bytes_.insert(bytes_.end(), be, be + 4);
     position_ = bytes_.size();
 }

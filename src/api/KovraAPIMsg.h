@@ -47,7 +47,10 @@ public:
     const std::uint8_t* Data() const { return bytes_.data(); }
     std::size_t Size() const { return bytes_.size(); }
     std::size_t Position() const { return position_; }
-    void SetPosition(std::size_t position) { position_ = position < bytes_.size() ? position : bytes_.size(); }
+    void SetPosition(std::size_t position)
+    {
+        position_ = position < bytes_.size() ? position : bytes_.size();
+    }
     std::size_t Remaining() const { return bytes_.size() - position_; }
 
 private:

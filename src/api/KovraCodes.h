@@ -6,10 +6,10 @@
 
 // dwEvent of CALL_CONNECTION_EVENT: what happened to the call at the monitored device.
 enum TKovraCallEventCode : std::uint32_t {
-    ceState = 0,        // a report of where the call stands; the own connection state tells which
+    ceState = 0, // a report of where the call stands; the own connection state tells which
     ceDialing = 1,
-    ceDelivered = 2,    // the far end is being called
-    ceAlerting = 3,     // ringing at the monitored device
+    ceDelivered = 2, // the far end is being called
+    ceAlerting = 3,  // ringing at the monitored device
     ceEstablished = 4,
     ceHeld = 5,
     ceRetrieved = 6,
@@ -36,15 +36,15 @@ enum TKovraConnState : std::uint32_t {
     csHeld = 5,
     csQueued = 6,
     csFailed = 7,
-    csHidden = 8,       // a party of the call that is not listed
+    csHidden = 8, // a party of the call that is not listed
 };
 
 // A party's state (PartyState; a call's RemoteState takes the far end's). The others are carried.
 enum TKovraPartyState : std::uint32_t {
     psNone = 0,
-    psPassive = 3,      // passed over, as psNone is, when the far end is chosen among three or more
-    psVia = 4,          // a named third party, shown in brackets after the first name
-    psRestricted = 7,   // park, transfer, conference and meet-me are withheld
+    psPassive = 3,    // passed over, as psNone is, when the far end is chosen among three or more
+    psVia = 4,        // a named third party, shown in brackets after the first name
+    psRestricted = 7, // park, transfer, conference and meet-me are withheld
     psParked = 8,
     psPrivacyGuard = 9,
     psNotConference = 10,
@@ -53,27 +53,27 @@ enum TKovraPartyState : std::uint32_t {
 // TKovraPhoneState::PhoneState values the client reads.
 enum TKovraPhoneStateCode : std::uint32_t {
     phsOutOfService = 1,
-    phsDoNotDisturb = 3,   // do not disturb changed: the DoNotDisturb flag says which way
-    phsForwarding = 4,     // forwarding changed: the Forwarded flag says which way
-    phsConfigChanged = 8,  // the phone's configuration changed: read it again
+    phsDoNotDisturb = 3,  // do not disturb changed: the DoNotDisturb flag says which way
+    phsForwarding = 4,    // forwarding changed: the Forwarded flag says which way
+    phsConfigChanged = 8, // the phone's configuration changed: read it again
 };
 
 // Bits of TKovraPhoneConfig::Capabilities: bit n allows the feature when set.
 enum TKovraCapability : int {
     capDoNotDisturb = 0,
     capForwardAlways = 1,
-    capVoiceMail = 2,             // listen; send a call to voice mail
+    capVoiceMail = 2, // listen; send a call to voice mail
     capPark = 3,
-    capAlternate = 4,             // swap the active and the held call
-    capAnswer = 5,                // answer; hold a ringing call
+    capAlternate = 4, // swap the active and the held call
+    capAnswer = 5,    // answer; hold a ringing call
     capPrivacyGuard = 6,
     capDrop = 7,
     capHold = 8,
     capMakeCall = 9,
     capPickup = 10,
-    capRedirect = 12,             // redirect a ringing call; the forward list; the meet-me move
+    capRedirect = 12, // redirect a ringing call; the forward list; the meet-me move
     capCompleteTransfer = 14,
-    capCompleteConference = 15,   // also conference calls together
+    capCompleteConference = 15, // also conference calls together
     capSingleStepTransfer = 16,
     capSingleStepConference = 17, // also dial a pending number after hold
     capIgnore = 20,

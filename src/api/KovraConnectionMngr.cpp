@@ -41,7 +41,7 @@ using SharedMsg = std::shared_ptr<TKovraAPIMsg>;
 struct Tagged {
     SharedMsg Msg;
     std::uint64_t Epoch = 0;
-    bool Consumed = false;  // a datagram was taken off the socket (kept or not)
+    bool Consumed = false; // a datagram was taken off the socket (kept or not)
 };
 
 // What the worker tells the main thread, in the order it happened there: a datagram taken in, a
@@ -51,10 +51,10 @@ struct Notice {
     Kind What = Received;
     std::uint64_t Epoch = 0;
     SharedMsg Msg;
-    std::uint32_t Error = 0;  // Login
+    std::uint32_t Error = 0; // Login
     std::string ApiVersion;
     std::string ServerVersion;
-    bool Notify = false;  // End
+    bool Notify = false; // End
 };
 
 using MessageQueue = std::deque<SharedMsg>;
@@ -85,7 +85,7 @@ public:
 
 private:
     std::uint64_t lastWake_ = 0;
-    std::uint64_t since_ = 0;  // 0: no notices are held
+    std::uint64_t since_ = 0; // 0: no notices are held
 };
 
 bool IsUnacknowledged(std::uint32_t type)
@@ -93,7 +93,7 @@ bool IsUnacknowledged(std::uint32_t type)
     return type == KovraMsg::DISCONNECT || type == KovraMsg::ACK;
 }
 
-}  // namespace
+} // namespace
 
 // Everything the threads share. It outlives the manager when a worker has to be abandoned, so
 // an abandoned thread never touches freed memory; the owner pointer is cleared (under its lock)
@@ -105,12 +105,12 @@ struct TKovraConnectionMngr::Core {
     }
 
     mutable std::shared_mutex OwnerLock;
-    IKovraConnectionOwner* Owner;  // null once the manager is gone
+    IKovraConnectionOwner* Owner; // null once the manager is gone
     const std::uint16_t ServerPort;
     const TKovraTimings Timings;
 
     platform::UdpSocket Socket;
-    std::string WakeAddress;  // where a datagram to the socket itself goes
+    std::string WakeAddress; // where a datagram to the socket itself goes
     // One buffer per reader: a handshake may start while the worker still decodes its datagram.
     std::vector<std::uint8_t> Buffer = std::vector<std::uint8_t>(KOVRA_MAX_DATAGRAM);
     std::vector<std::uint8_t> HandshakeBuffer = std::vector<std::uint8_t>(KOVRA_MAX_DATAGRAM);
@@ -124,7 +124,7 @@ struct TKovraConnectionMngr::Core {
     mutable std::mutex QueueLock;
     // Waiting for the main thread, which takes them in order; the worker never waits for it.
     std::deque<Notice> Inbound;
-    bool DeliveryPosted = false;  // a Deliver is on its way to the main thread
+    bool DeliveryPosted = false; // a Deliver is on its way to the main thread
     MessageQueue Outbound;
     std::unordered_map<std::uint32_t, std::uint64_t> SentByType;
     // Every ClearQueues starts a new epoch. Whatever the worker read, queued or decided for an
@@ -318,7 +318,7 @@ void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
     while (!Terminated) {
         WakePending = false;
         bool handled = false;
-        bool handshakes = false;  // the waiting datagram is a handshake's to read
+        bool handshakes = false; // the waiting datagram is a handshake's to read
         if (readable) {
             Tagged in = ReceiveOne(0, Timings.WorkerReceive, self);
             if (in.Msg) {
@@ -449,7 +449,7 @@ Tagged TKovraConnectionMngr::Core::ReceiveOne(unsigned ms, unsigned lockMs, cons
         received = Socket.ReceiveFrom(Buffer.data(), Buffer.size(), ms);
     }
     Tagged none;
-    none.Consumed = true;  // read (or found nothing): a wait for readability cannot spin on it
+    none.Consumed = true; // read (or found nothing): a wait for readability cannot spin on it
     if (received.Error != platform::kSocketOk || received.Truncated ||
         received.Bytes < TKovraAPIMsg::kHeaderSize)
         return none;
@@ -742,7 +742,7 @@ void TKovraConnectionMngr::StopWorker()
     if (core.Terminated.exchange(true))
         return;
     {
-        std::lock_guard lock(core.QueueLock);  // a worker about to wait sees the stop
+        std::lock_guard lock(core.QueueLock); // a worker about to wait sees the stop
     }
     core.Changed.notify_all();
     core.WakeWorker(true);

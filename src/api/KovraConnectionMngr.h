@@ -21,10 +21,10 @@ constexpr std::size_t KOVRA_MAX_DATAGRAM = 4096;
 
 // Intervals of the exchange in milliseconds; tests scale them down.
 struct TKovraTimings {
-    unsigned AckWait = 2000;  // per try
+    unsigned AckWait = 2000; // per try
     unsigned Tries = 4;
-    unsigned WorkerReceive = 100;  // one receive while waiting for an acknowledgement
-    unsigned LoginReceive = 1000;  // one receive during log-in
+    unsigned WorkerReceive = 100; // one receive while waiting for an acknowledgement
+    unsigned LoginReceive = 1000; // one receive during log-in
     unsigned ReadWait = 3000;     // the worker's readability wait when idle
     unsigned UnreachablePauseLogin = 500;
     unsigned UnreachablePauseSession = 1000;

@@ -94,7 +94,7 @@ private:
             api_.currentMessage_ = msg;
         fn();
         if (!operation.Alive())
-            return;  // destroyed by a handler: neither the session nor this link exists any more
+            return; // destroyed by a handler: neither the session nor this link exists any more
         api_.currentMessage_ = outer;
     }
 
@@ -116,7 +116,7 @@ bool SameTextIgnoringCase(const std::string& a, const std::string& b)
            std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
 }
 
-}  // namespace
+} // namespace
 
 TKovraAPI::TKovraAPI()
     : link_(std::make_unique<TOwnerLink>(*this)), keepAliveTimer_(std::make_unique<platform::Timer>()),
@@ -168,7 +168,7 @@ void TKovraAPI::SetActive(bool active)
     const std::shared_ptr<bool> alive = alive_;
     Disconnect(true);
     if (!*alive)
-        return;  // destroyed by OnDisconnected, which retired the manager
+        return; // destroyed by OnDisconnected, which retired the manager
     // Asked again by a handler run in the goodbye: done now. Asked or destroyed while the worker
     // stops (which runs the loop): the manager is not freed under the stop.
     deactivationDeferred_ = false;
@@ -238,7 +238,7 @@ private:
     bool goodbyeSent_ = false;
 };
 
-}  // namespace
+} // namespace
 
 void TKovraAPI::RetireManager()
 {
@@ -812,7 +812,7 @@ private:
     std::uint32_t* target_;
 };
 
-}  // namespace
+} // namespace
 
 bool TKovraAPI::QueryPhoneState(const std::string& Device, TKovraPhoneState& State)
 {

@@ -29,7 +29,7 @@ struct TKovraAPITimings {
     unsigned Watchdog = 60000;
     unsigned LoginWait = 6000;       // Connect: from the acknowledged LOGIN_REQ to LOGIN_RSP
     unsigned DisconnectWait = 5000;  // until DISCONNECT has gone out
-    unsigned PhoneStateWait = 10000;  // QueryPhoneState
+    unsigned PhoneStateWait = 10000; // QueryPhoneState
     unsigned ResponseWait = 8000;    // QueryPhoneConfig, GetForwarding, ApplicationGetData, RedirectCallWait
     unsigned SetDataWait = 30000;    // ApplicationSetData
     unsigned ShortStep = 50;         // steps of the waits for an answer
@@ -256,12 +256,12 @@ private:
     // now: stopping the manager must wait until they have returned.
     int operationDepth_ = 0;
     bool deactivationDeferred_ = false;
-    std::uint64_t sessions_ = 0;    // log-ins so far: a wait knows its session by it
-    std::uint64_t interrupts_ = 0;  // Interrupt calls so far
+    std::uint64_t sessions_ = 0;   // log-ins so far: a wait knows its session by it
+    std::uint64_t interrupts_ = 0; // Interrupt calls so far
     bool loginAcknowledged_ = false;
     std::optional<std::uint32_t> loginAnswer_;
     const TKovraAPIMsg* currentMessage_ = nullptr;
-    bool awaitingLogin_ = false;  // Connect waits for LOGIN_RSP
+    bool awaitingLogin_ = false; // Connect waits for LOGIN_RSP
     std::unique_ptr<TKovraConnectionMngr> manager_;
     std::unique_ptr<platform::Timer> keepAliveTimer_;
     std::unique_ptr<platform::Timer> watchdogTimer_;
@@ -278,14 +278,14 @@ private:
     std::string apiVersion_;
     std::string serverVersion_;
 
-    mutable std::shared_mutex lock_;  // servers, active index, client name and version
+    mutable std::shared_mutex lock_; // servers, active index, client name and version
     std::vector<std::string> servers_;
     int activeServerIndex_ = -1;
     std::string clientName_;
     std::string clientVersion_;
 
     // A session end the worker or the watchdog asked for while Busy, carried out when Busy clears.
-    int deferredEnd_ = -1;  // -1 none, else notify
+    int deferredEnd_ = -1; // -1 none, else notify
 
     std::vector<std::unique_ptr<TKovraMeetmeConference>> meetmeLists_;
 };

@@ -17,7 +17,10 @@
 
 namespace {
 
-ui::TComponent* Owner() { return fmKovraAssistant; }
+ui::TComponent* Owner()
+{
+    return fmKovraAssistant;
+}
 
 // The pop-up of one ringing call, as its call record holds it. When it fades out by itself it
 // tells the main window and frees itself; when the record closes it, the record frees it.
@@ -82,8 +85,8 @@ public:
             return std::nullopt;
         return TMessengerContact{contact, messenger_->IsOnlineContact(number) ? kContactOnline : 0, number};
     }
-    bool SendInstantMessage(const TMessengerContact& contact, const std::string& header, const std::string& text,
-                            int type) override
+    bool SendInstantMessage(const TMessengerContact& contact, const std::string& header,
+                            const std::string& text, int type) override
     {
         return messengerAttached_ && messenger_->SendInstantMessage(contact.Number, header, text, type);
     }
@@ -119,7 +122,7 @@ private:
     bool messengerAttached_ = false;
 };
 
-}  // namespace
+} // namespace
 
 bool AnswerOfferedFor(const TfmKovraAssistant& window, std::uint32_t capabilities)
 {
@@ -132,9 +135,11 @@ bool AnswerOfferedFor(const TfmKovraAssistant& window, std::uint32_t capabilitie
     return HasCapability(capabilities, capAnswer);
 }
 
-TAssistantDialogs::TAssistantDialogs(std::shared_ptr<IMessengerLink> messenger, std::shared_ptr<IDesktop> desktop,
-                                     std::shared_ptr<IDialogLists> lists, TKovraAssistantConfig& config)
-    : messenger_(std::move(messenger)), desktop_(std::move(desktop)), lists_(std::move(lists)), config_(config)
+TAssistantDialogs::TAssistantDialogs(std::shared_ptr<IMessengerLink> messenger,
+                                     std::shared_ptr<IDesktop> desktop, std::shared_ptr<IDialogLists> lists,
+                                     TKovraAssistantConfig& config)
+    : messenger_(std::move(messenger)), desktop_(std::move(desktop)), lists_(std::move(lists)),
+      config_(config)
 {
 }
 
@@ -236,11 +241,12 @@ void TAssistantDialogs::ParkNotice(const std::string& from, const std::string& p
     parkNotice_->ShowNotice(from, parkedAt);
 }
 
-std::unique_ptr<ICallPopup> TAssistantDialogs::CreateCallPopup(std::function<void(const std::string& oid)> answer,
-                                                               std::function<void(ICallPopup*)> closed)
+std::unique_ptr<ICallPopup>
+TAssistantDialogs::CreateCallPopup(std::function<void(const std::string& oid)> answer,
+                                   std::function<void(ICallPopup*)> closed)
 {
-    return std::make_unique<TCallPopup>(std::move(answer), std::move(closed), messenger_, desktop_, lists_, config_,
-                                        PopupTimings);
+    return std::make_unique<TCallPopup>(std::move(answer), std::move(closed), messenger_, desktop_, lists_,
+                                        config_, PopupTimings);
 }
 
 std::vector<std::pair<std::string, std::string>> TAssistantDialogs::ForwardList()

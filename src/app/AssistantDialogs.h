@@ -27,7 +27,8 @@ public:
     std::optional<std::string> Pickup() override;
     std::optional<TNumberAnswer> Transfer(TImmediateBox box) override;
     std::optional<TNumberAnswer> Conference(TImmediateBox box) override;
-    std::optional<std::string> ChooseHeldCall(bool conference, const std::string& name, const std::string& number,
+    std::optional<std::string> ChooseHeldCall(bool conference, const std::string& name,
+                                              const std::string& number,
                                               const std::vector<const TCallInfo*>& held) override;
     std::optional<std::string> ConferenceMember(const TCallInfo& call) override;
     // These two are in MSNMainOptions.cpp, with the options window.

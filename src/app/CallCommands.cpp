@@ -19,7 +19,7 @@ enum TRedirectMode : std::uint32_t { rmNumber = 1, rmVoiceMail = 2, rmIgnore = 3
 // VOICE_MAIL: the plain listen, and the listen to a given message of a folder.
 enum TVoiceMailMode : std::uint32_t { vmListen = 0, vmMessage = 2 };
 
-}  // namespace
+} // namespace
 
 TCallCommands::TCallCommands(TfmKovraAssistant& form, TCallTracker& calls, const TAssistantServices& services)
     : form_(form), calls_(calls), services_(services)

@@ -7,12 +7,16 @@
 
 TCallInfo::TCallInfo(std::string oid)
     : CallId(std::move(oid)), StartTick(platform::TickCount()),
-      Began(std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+      Began(std::chrono::duration_cast<std::chrono::seconds>(
+                std::chrono::system_clock::now().time_since_epoch())
                 .count())
 {
 }
 
-TCallInfo::~TCallInfo() { ClosePopup(); }
+TCallInfo::~TCallInfo()
+{
+    ClosePopup();
+}
 
 bool TCallInfo::IsConference() const
 {

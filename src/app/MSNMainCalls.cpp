@@ -13,11 +13,17 @@
 
 namespace {
 
-ui::TColor Colour(int tag, ui::TColor fallback) { return ToToolkitColour(GetColour(tag, fallback)); }
+ui::TColor Colour(int tag, ui::TColor fallback)
+{
+    return ToToolkitColour(GetColour(tag, fallback));
+}
 
-std::uint32_t Now32() { return static_cast<std::uint32_t>(platform::TickCount()); }
+std::uint32_t Now32()
+{
+    return static_cast<std::uint32_t>(platform::TickCount());
+}
 
-}  // namespace
+} // namespace
 
 void TfmKovraAssistant::ShowCallsOrSpeedDials()
 {
@@ -113,9 +119,9 @@ void TfmKovraAssistant::ApplyPhoneRule(int event)
         services_.Messenger->ApplyPhoneRule(event);
 }
 
-void TfmKovraAssistant::OnCallConnection(std::uint32_t, const std::string& szDevice, const std::string& oidCall,
-                                         const std::string& oidRelated, std::uint32_t dwEvent,
-                                         std::uint32_t dwEventCause, int nCount,
+void TfmKovraAssistant::OnCallConnection(std::uint32_t, const std::string& szDevice,
+                                         const std::string& oidCall, const std::string& oidRelated,
+                                         std::uint32_t dwEvent, std::uint32_t dwEventCause, int nCount,
                                          const std::vector<TKovraCallConnection>& Connections)
 {
     if (closing_)
@@ -235,7 +241,8 @@ void TfmKovraAssistant::lbCallsDrawItem(ui::TCustomListBox* sender, int index, c
     case csHeld:
         image = 2;
         break;
-    default: break;
+    default:
+        break;
     }
     if (call->IsConference())
         image = call->LocalState == csHeld ? 5 : 4;

@@ -9,7 +9,7 @@ namespace {
 using settings::SameText;
 using settings::Trim;
 
-}  // namespace
+} // namespace
 
 void TfmKovraAssistant::OnRequestResult(std::uint32_t dwError)
 {
@@ -86,7 +86,8 @@ void TfmKovraAssistant::lbSpeedButtonsDblClick()
 
 void TfmKovraAssistant::miHelpAboutClick()
 {
-    services_.Dialogs->About(api_ ? api_->ServerVersion() : std::string(), api_ ? api_->ApiVersion() : std::string());
+    services_.Dialogs->About(api_ ? api_->ServerVersion() : std::string(),
+                             api_ ? api_->ApiVersion() : std::string());
 }
 
 void TfmKovraAssistant::miHelpHelpClick()

@@ -23,10 +23,13 @@ std::vector<THistoryRow> HistoryRows()
             std::snprintf(text, sizeof text, "%d:%.2d", call.Seconds / 60, call.Seconds % 60);
             length = text;
         }
-        rows.push_back({call.Missed() ? "Missed" : call.Incoming ? "Incoming" : "Outgoing", call.Name,
-                        call.Number,
-                        platform::FormatDateTime(platform::UtcSecondsToLocal(static_cast<std::uint32_t>(call.Start))),
-                        length});
+        rows.push_back(
+            {call.Missed()   ? "Missed"
+             : call.Incoming ? "Incoming"
+                             : "Outgoing",
+             call.Name, call.Number,
+             platform::FormatDateTime(platform::UtcSecondsToLocal(static_cast<std::uint32_t>(call.Start))),
+             length});
     }
     fmKovraAssistant->HistorySeen();
     return rows;

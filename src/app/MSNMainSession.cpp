@@ -10,24 +10,30 @@
 void TfmKovraAssistant::AttachApiEvents()
 {
     TKovraAPI& api = *api_;
-    api.OnConnected = [this](TKovraAPI&, std::uint32_t error, const std::string& server) { OnConnected(error, server); };
+    api.OnConnected = [this](TKovraAPI&, std::uint32_t error, const std::string& server) {
+        OnConnected(error, server);
+    };
     api.OnDisconnected = [this](TKovraAPI&) { OnDisconnected(); };
     api.OnLogin = [this](TKovraAPI&, std::uint32_t error, std::uint32_t monitor, const std::string& device,
                          std::uint32_t type) { OnLogin(error, monitor, device, type); };
     api.OnLogout = [this](TKovraAPI&, std::uint32_t error) { OnLogout(error); };
     api.OnMakeCall = [this](TKovraAPI&, std::uint32_t error, const std::string&) { OnRequestResult(error); };
-    api.OnSetupConference = [this](TKovraAPI&, std::uint32_t error, const std::string&) { OnRequestResult(error); };
+    api.OnSetupConference = [this](TKovraAPI&, std::uint32_t error, const std::string&) {
+        OnRequestResult(error);
+    };
     api.OnConferenceCall = [this](TKovraAPI&, std::uint32_t error) { OnRequestResult(error); };
-    api.OnCallConnection = [this](TKovraAPI&, std::uint32_t monitor, const std::string& device, const std::string& oid,
-                                  const std::string& related, std::uint32_t event, std::uint32_t cause, TKovraDateTime,
-                                  int count, const std::vector<TKovraCallConnection>& connections) {
+    api.OnCallConnection = [this](TKovraAPI&, std::uint32_t monitor, const std::string& device,
+                                  const std::string& oid, const std::string& related, std::uint32_t event,
+                                  std::uint32_t cause, TKovraDateTime, int count,
+                                  const std::vector<TKovraCallConnection>& connections) {
         OnCallConnection(monitor, device, oid, related, event, cause, count, connections);
     };
     api.OnPhoneState = [this](TKovraAPI&, const TKovraPhoneState& state) { OnPhoneState(state); };
     auto traffic = [this](const char* prefix) {
         return [this, prefix](TKovraAPI&, std::uint32_t seq, std::uint32_t type) {
             if (!closing_ && options_)
-                options_->AddTrafficLine(prefix + std::string(MessageTypeName(type)) + " " + std::to_string(seq));
+                options_->AddTrafficLine(prefix + std::string(MessageTypeName(type)) + " " +
+                                         std::to_string(seq));
         };
     };
     api.OnSend = traffic("SNT: ");
@@ -108,7 +114,8 @@ void TfmKovraAssistant::OnConnected(std::uint32_t dwError, const std::string& sz
         api_->MonitorStart(StartupInfo().Phone, StartupInfo().Password, "");
 }
 
-void TfmKovraAssistant::OnLogin(std::uint32_t dwError, std::uint32_t, const std::string& szDevice, std::uint32_t)
+void TfmKovraAssistant::OnLogin(std::uint32_t dwError, std::uint32_t, const std::string& szDevice,
+                                std::uint32_t)
 {
     TStartupInfo& info = StartupInfo();
     info.LoggedIn = dwError == 0;
@@ -191,7 +198,8 @@ void TfmKovraAssistant::tmUpdateControlsTimer()
     ui::Application->SetScreenCursor(ui::TCursor::crHourGlass);
     std::string value;
     std::uint32_t error = 0;
-    if (api_->ApplicationGetData(info.Device, std::string(TKovraAssistantConfig::kApplicationName), value, &error)) {
+    if (api_->ApplicationGetData(info.Device, std::string(TKovraAssistantConfig::kApplicationName), value,
+                                 &error)) {
         settingsLoaded_ = true;
         settingsText_ = value;
         KovraAssistantConfig().SetText(value);
@@ -265,7 +273,8 @@ void TfmKovraAssistant::PublishSettings()
     if (text == settingsText_)
         return;
     settingsText_ = text;
-    api_->ApplicationSetData(StartupInfo().Device, std::string(TKovraAssistantConfig::kApplicationName), true, text);
+    api_->ApplicationSetData(StartupInfo().Device, std::string(TKovraAssistantConfig::kApplicationName), true,
+                             text);
     history_.MarkPublished();
 }
 

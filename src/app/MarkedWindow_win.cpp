@@ -66,7 +66,7 @@ BOOL CALLBACK FindMarked(HWND window, LPARAM context)
     return TRUE;
 }
 
-}  // namespace
+} // namespace
 
 TUtilWindow::TUtilWindow(std::uint32_t mark, std::function<void(const std::string&)> onText)
     : onText_(std::move(onText))

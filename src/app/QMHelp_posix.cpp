@@ -1,4 +1,7 @@
 #include "app/QMHelp.h"
 
 // No registry of HTML handlers here: help stays closed, as when the key is missing.
-bool OpenHelpAddress(const std::string&) { return false; }
+bool OpenHelpAddress(const std::string&)
+{
+    return false;
+}

@@ -7,7 +7,8 @@
 bool OpenHelpAddress(const std::string& address)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"htmlfile\\shell\\open\\command", 0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, L"htmlfile\\shell\\open\\command", 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
         return false;
     wchar_t value[2048] = {};
     DWORD size = sizeof value - sizeof(wchar_t);
@@ -16,12 +17,14 @@ bool OpenHelpAddress(const std::string& address)
     RegCloseKey(key);
     if (result != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
         return false;
-    const std::string browser = BrowserFromOpenCommand(ui::Utf16ToUtf8(reinterpret_cast<const char16_t*>(value)));
+    const std::string browser =
+        BrowserFromOpenCommand(ui::Utf16ToUtf8(reinterpret_cast<const char16_t*>(value)));
     if (browser.empty())
         return false;
     const std::u16string program = ui::Utf8ToUtf16(browser);
     const std::u16string argument = ui::Utf8ToUtf16(address);
-    const HINSTANCE started = ShellExecuteW(nullptr, L"open", reinterpret_cast<const wchar_t*>(program.c_str()),
-                                            reinterpret_cast<const wchar_t*>(argument.c_str()), nullptr, SW_SHOWNORMAL);
+    const HINSTANCE started =
+        ShellExecuteW(nullptr, L"open", reinterpret_cast<const wchar_t*>(program.c_str()),
+                      reinterpret_cast<const wchar_t*>(argument.c_str()), nullptr, SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(started) > 32;
 }

@@ -35,7 +35,7 @@ std::string Following(const std::vector<std::string>& params, std::size_t i)
     return i + 1 < params.size() ? params[i + 1] : std::string();
 }
 
-}  // namespace
+} // namespace
 
 TStartupInfo& StartupInfo()
 {

@@ -18,4 +18,7 @@ std::uint32_t TSystemDesktop::MeetmeConferenceId()
     return meetme ? static_cast<std::uint32_t>(SendCopyData(meetme, "-GetConfID", kMeetmeAnswerLimit)) : 0;
 }
 
-void TSystemDesktop::OpenHelp(const std::string& url) { OpenHelpAddress(url); }
+void TSystemDesktop::OpenHelp(const std::string& url)
+{
+    OpenHelpAddress(url);
+}

@@ -11,11 +11,16 @@
 class TSystemDesktop : public IDesktop {
 public:
     // mainWindow gives the native handle of the main window (null before it has one).
-    explicit TSystemDesktop(std::function<void*()> mainWindow) : mainWindow_(mainWindow), hotkeys_(mainWindow) {}
+    explicit TSystemDesktop(std::function<void*()> mainWindow) : mainWindow_(mainWindow), hotkeys_(mainWindow)
+    {
+    }
     void ForceForeground() override;
     std::uint32_t MeetmeConferenceId() override;
     void OpenHelp(const std::string& url) override;
-    void SetHotkeyHandler(std::function<void(int id)> handler) override { hotkeys_.SetHandler(std::move(handler)); }
+    void SetHotkeyHandler(std::function<void(int id)> handler) override
+    {
+        hotkeys_.SetHandler(std::move(handler));
+    }
     bool RegisterHotkey(int id, unsigned modifiers, unsigned key) override
     {
         return hotkeys_.Register(id, modifiers, key);

@@ -57,7 +57,7 @@ constexpr bool kShipped = true;
 constexpr bool kShipped = false;
 #endif
 
-}  // namespace
+} // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {

@@ -6,7 +6,7 @@
 namespace ui {
 class TItemList;
 class TUnicodeComboBox;
-}
+} // namespace ui
 class TKovraAssistantConfig;
 
 // Replaces items with the stored messages, in their stored order.

@@ -20,7 +20,7 @@ TKovraDialog::TFrameDesign Design()
     return design;
 }
 
-}  // namespace
+} // namespace
 
 TfmConfirm::TfmConfirm(ui::TComponent* owner) : TKovraDialog(owner, Design())
 {

@@ -13,14 +13,17 @@ namespace {
 constexpr int kCaptionHeight = 22;
 constexpr int kTitleHeight = 26;
 
-}  // namespace
+} // namespace
 
 std::string DialogText(std::string_view key, std::string_view fallback)
 {
     return LocalText(key, fallback);
 }
 
-std::string UnknownText() { return DialogText("Unknown", "<Unknown>"); }
+std::string UnknownText()
+{
+    return DialogText("Unknown", "<Unknown>");
+}
 
 std::string ApplicationTitle()
 {
@@ -66,8 +69,8 @@ TKovraDialog::TKovraDialog(ui::TComponent* owner, const TFrameDesign& design) : 
     imCaption->OnClick = [this](ui::TComponent*) { Cancel(); };
 
     if (!design.TitlePanel.empty()) {
-        pnTitle = Add<ui::TUnicodePanel>(this, design.TitlePanel, 0, kCaptionHeight, design.Width, kTitleHeight,
-                                         crBody);
+        pnTitle = Add<ui::TUnicodePanel>(this, design.TitlePanel, 0, kCaptionHeight, design.Width,
+                                         kTitleHeight, crBody);
         pnTitle->SetAlign(ui::TAlign::alTop);
         pnTitle->SetCaption(design.Title);
         pnTitle->Font().SetStyle(ui::fsBold);
@@ -77,8 +80,8 @@ TKovraDialog::TKovraDialog(ui::TComponent* owner, const TFrameDesign& design) : 
     pnBody->SetAlign(ui::TAlign::alClient);
 }
 
-ui::TUnicodeLabel* TKovraDialog::AddLabel(ui::TControl* parent, std::string name, std::string caption, int left,
-                                          int top, int width, int tag)
+ui::TUnicodeLabel* TKovraDialog::AddLabel(ui::TControl* parent, std::string name, std::string caption,
+                                          int left, int top, int width, int tag)
 {
     auto* label = Add<ui::TUnicodeLabel>(parent, std::move(name), left, top, width, 16, tag);
     label->SetCaption(std::move(caption));
@@ -86,8 +89,8 @@ ui::TUnicodeLabel* TKovraDialog::AddLabel(ui::TControl* parent, std::string name
     return label;
 }
 
-ui::TUnicodePanel* TKovraDialog::AddButton(ui::TControl* parent, std::string name, std::string caption, int left,
-                                           int top, int width, int height)
+ui::TUnicodePanel* TKovraDialog::AddButton(ui::TControl* parent, std::string name, std::string caption,
+                                           int left, int top, int width, int height)
 {
     auto* button = Add<ui::TUnicodePanel>(parent, std::move(name), left, top, width, height, crButton);
     button->SetCaption(std::move(caption));
@@ -107,7 +110,10 @@ void TKovraDialog::ApplyLookAndFeel()
     ApplyDialogTexts(*this);
 }
 
-void TKovraDialog::ApplyColours() { ApplyDialogColours(*this); }
+void TKovraDialog::ApplyColours()
+{
+    ApplyDialogColours(*this);
+}
 
 void TKovraDialog::Cancel()
 {

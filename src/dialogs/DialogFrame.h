@@ -43,7 +43,7 @@ public:
     struct TFrameDesign {
         int Width = 300;
         int Height = 200;
-        std::string TitlePanel;   // empty: no title panel
+        std::string TitlePanel; // empty: no title panel
         std::string Title;
         std::string CloseImage = "imHide";
         std::string CloseHint = "Hide this window";
@@ -79,11 +79,11 @@ protected:
         control->SetTag(tag);
         return control;
     }
-    ui::TUnicodeLabel* AddLabel(ui::TControl* parent, std::string name, std::string caption, int left, int top,
-                                int width, int tag = crBodyText);
+    ui::TUnicodeLabel* AddLabel(ui::TControl* parent, std::string name, std::string caption, int left,
+                                int top, int width, int tag = crBodyText);
     // A button is a panel with a hand cursor; its disabled colour comes with ApplyColours.
-    ui::TUnicodePanel* AddButton(ui::TControl* parent, std::string name, std::string caption, int left, int top,
-                                 int width = 75, int height = 22);
+    ui::TUnicodePanel* AddButton(ui::TControl* parent, std::string name, std::string caption, int left,
+                                 int top, int width = 75, int height = 22);
     // The last step of every dialog's constructor.
     void FinishCreation();
 };

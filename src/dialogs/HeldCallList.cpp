@@ -17,7 +17,8 @@ void MakeTwoColumnList(ui::TUnicodeListBox& list)
     list.SetItemHeight(18);
     list.SetTabStops({70});
     list.Font().SetName("Tahoma");
-    list.OnDrawItem = [](ui::TCustomListBox* sender, int index, const ui::TRect& rect, ui::TOwnerDrawState state) {
+    list.OnDrawItem = [](ui::TCustomListBox* sender, int index, const ui::TRect& rect,
+                         ui::TOwnerDrawState state) {
         ui::TCanvas& canvas = sender->Canvas();
         const bool selected = ui::HasState(state, ui::TOwnerDrawState::odSelected);
         canvas.BrushColor = GetColour(selected ? crListSelectedBack : crListBack, 0xFFFFFF);
@@ -67,8 +68,8 @@ void THeldCallDialog::AddHeldCall(const THeldCall& call)
     const std::string unknown = UnknownText();
     const std::string number = FormatPhoneNumber(call.Number);
     calls_.push_back(call);
-    lbHeldCalls->Items().Add((call.Name.empty() ? unknown : ColumnText(call.Name)) + "\t" + DialogText(rowAtKey_, "at") + " " +
-                             (number.empty() ? unknown : number));
+    lbHeldCalls->Items().Add((call.Name.empty() ? unknown : ColumnText(call.Name)) + "\t" +
+                             DialogText(rowAtKey_, "at") + " " + (number.empty() ? unknown : number));
 }
 
 void THeldCallDialog::RowChosen()

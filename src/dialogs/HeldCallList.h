@@ -27,11 +27,11 @@ class THeldCallDialog : public TKovraDialog {
 public:
     struct THeldDesign {
         TFrameDesign Frame;
-        std::string VerbLabel, VerbCaption;       // "Transfer" / "Conference"
-        std::string AtLabel;                      // "at" between name and number
-        std::string ToLabel, ToCaption;           // "to" / "with"
-        std::string RowAtKey;                     // key of "at" inside the rows
-        std::string ActionButton, ActionCaption;  // the button that confirms
+        std::string VerbLabel, VerbCaption;      // "Transfer" / "Conference"
+        std::string AtLabel;                     // "at" between name and number
+        std::string ToLabel, ToCaption;          // "to" / "with"
+        std::string RowAtKey;                    // key of "at" inside the rows
+        std::string ActionButton, ActionCaption; // the button that confirms
     };
 
     THeldCallDialog(ui::TComponent* owner, const THeldDesign& design);

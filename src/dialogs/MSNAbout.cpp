@@ -15,7 +15,7 @@ TKovraDialog::TFrameDesign Design()
     return design;
 }
 
-}  // namespace
+} // namespace
 
 TfmAboutBox::TfmAboutBox(ui::TComponent* owner, std::unique_ptr<IVersionSource> versions)
     : TKovraDialog(owner, Design())

@@ -10,12 +10,13 @@
 class TfmAboutBox : public TKovraDialog {
 public:
     // versions reads the program file's version resource (empty name: our own file).
-    explicit TfmAboutBox(ui::TComponent* owner, std::unique_ptr<IVersionSource> versions = SystemVersionSource());
+    explicit TfmAboutBox(ui::TComponent* owner,
+                         std::unique_ptr<IVersionSource> versions = SystemVersionSource());
 
     void SetUp(const std::string& serverVersion, const std::string& apiVersion);
 
-    ui::TUnicodeLabel *txtProductName, *txtProductVersion, *txtFileVersion, *txtCompanyName, *txtLegalCopyright,
-        *txtCAVersion, *txtAPIVersion;
+    ui::TUnicodeLabel *txtProductName, *txtProductVersion, *txtFileVersion, *txtCompanyName,
+        *txtLegalCopyright, *txtCAVersion, *txtAPIVersion;
     ui::TUnicodeLabel *labProductVersion, *labFileVersion, *labCAVersion, *labAPIVersion;
     ui::TUnicodePanel* btClose;
 };

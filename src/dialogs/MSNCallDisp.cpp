@@ -13,7 +13,7 @@ constexpr int kRowHeight = 20;
 constexpr int kFadeStep = 10;
 const char* const kMessageHeader = "Mime-Version: 1.0\r\nContent-Type: text/html; charset=UTF-8\r\n\r\n";
 constexpr int kMessageTypeText = 2;
-constexpr unsigned kErrorBoxFlags = 0x10;  // OK button, error icon
+constexpr unsigned kErrorBoxFlags = 0x10; // OK button, error icon
 
 TKovraDialog::TFrameDesign Design()
 {
@@ -26,7 +26,7 @@ TKovraDialog::TFrameDesign Design()
     return design;
 }
 
-}  // namespace
+} // namespace
 
 TfmCallDisposition::TfmCallDisposition(ui::TComponent* owner, ICallDispositionHost& host,
                                        TKovraAssistantConfig& config, TPopupTimings timings)
@@ -45,19 +45,24 @@ TfmCallDisposition::TfmCallDisposition(ui::TComponent* owner, ICallDispositionHo
     txtAlertingCallAt = AddLabel(pnHeader, "txtAlertingCallAt", "at", 6, 20, 56, crPopupHeaderText);
     txtCallerNumber = AddLabel(pnHeader, "txtCallerNumber", "", 64, 20, kWidth - 70, crPopupHeaderText);
 
-    pnRows = Add<ui::TUnicodePanel>(pnBody, "pnRows", 0, kHeaderHeight, kWidth, 8 * kRowHeight + 2, crPopupRow);
+    pnRows =
+        Add<ui::TUnicodePanel>(pnBody, "pnRows", 0, kHeaderHeight, kWidth, 8 * kRowHeight + 2, crPopupRow);
     pnRows->SetAlign(ui::TAlign::alClient);
-    pnAlertingAnswer = AddRow("pnAlertingAnswer", "txtAnswerCall", "Answer the call", &TfmCallDisposition::AnswerClick);
-    pnAlertingAnswerControl = AddRow("pnAlertingAnswerControl", "txtAnswerAndControl", "Answer && Control the call",
-                                     &TfmCallDisposition::AnswerAndControlClick);
+    pnAlertingAnswer =
+        AddRow("pnAlertingAnswer", "txtAnswerCall", "Answer the call", &TfmCallDisposition::AnswerClick);
+    pnAlertingAnswerControl =
+        AddRow("pnAlertingAnswerControl", "txtAnswerAndControl", "Answer && Control the call",
+               &TfmCallDisposition::AnswerAndControlClick);
     pnAlertingSendToVM = AddRow("pnAlertingSendToVM", "txtRedirectToVM", "Send to Voice Mail",
                                 &TfmCallDisposition::SendToVoiceMailClick);
-    pnAlertingIgnoreCall =
-        AddRow("pnAlertingIgnoreCall", "txtRedirectToVRing", "Ignore the call", &TfmCallDisposition::IgnoreClick);
-    pnAlertingHoldCall = AddRow("pnAlertingHoldCall", "txtAlertingHold", "Hold the call", &TfmCallDisposition::HoldClick);
-    pnAlertingCallLater =
-        AddRow("pnAlertingCallLater", "txtAlertingCallLater", "Call later...", &TfmCallDisposition::CallLaterClick);
-    pnAlerttingRedirectCall = AddRow("pnAlerttingRedirectCall", "txtAlertingRedirect", "Redirect the call", nullptr);
+    pnAlertingIgnoreCall = AddRow("pnAlertingIgnoreCall", "txtRedirectToVRing", "Ignore the call",
+                                  &TfmCallDisposition::IgnoreClick);
+    pnAlertingHoldCall =
+        AddRow("pnAlertingHoldCall", "txtAlertingHold", "Hold the call", &TfmCallDisposition::HoldClick);
+    pnAlertingCallLater = AddRow("pnAlertingCallLater", "txtAlertingCallLater", "Call later...",
+                                 &TfmCallDisposition::CallLaterClick);
+    pnAlerttingRedirectCall =
+        AddRow("pnAlerttingRedirectCall", "txtAlertingRedirect", "Redirect the call", nullptr);
     pnAlertingInstantMsg = AddRow("pnAlertingInstantMsg", "txtAlertingIM", "Instant Message", nullptr);
     txtAnswerCall = Find<ui::TUnicodeLabel>("txtAnswerCall");
     txtAnswerAndControl = Find<ui::TUnicodeLabel>("txtAnswerAndControl");
@@ -70,7 +75,8 @@ TfmCallDisposition::TfmCallDisposition(ui::TComponent* owner, ICallDispositionHo
     txtAlertingRedirect->SetWidth(110);
     txtAlertingIM->SetWidth(110);
 
-    cbRedirectTo = Add<ui::TUnicodeComboBox>(pnAlerttingRedirectCall, "cbRedirectTo", 120, 0, 124, 20, crPopupRow);
+    cbRedirectTo =
+        Add<ui::TUnicodeComboBox>(pnAlerttingRedirectCall, "cbRedirectTo", 120, 0, 124, 20, crPopupRow);
     cbRedirectTo->SetStyle(ui::TComboBoxStyle::csDropDownList);
     cbRedirectTo->OnSelect = [this](ui::TComponent*) { RedirectSelected(); };
     cbIM = Add<ui::TUnicodeComboBox>(pnAlertingInstantMsg, "cbIM", 120, 0, 124, 20, crPopupRow);
@@ -96,7 +102,8 @@ TfmCallDisposition::TfmCallDisposition(ui::TComponent* owner, ICallDispositionHo
 }
 
 ui::TUnicodePanel* TfmCallDisposition::AddRow(const std::string& panel, const std::string& label,
-                                              const std::string& caption, void (TfmCallDisposition::*action)())
+                                              const std::string& caption,
+                                              void (TfmCallDisposition::*action)())
 {
     auto* row = Add<ui::TUnicodePanel>(pnRows, panel, 0, 1, kWidth, kRowHeight, crPopupRow);
     // Transparent: the link text takes the link colour over the row's.
@@ -111,7 +118,7 @@ ui::TUnicodePanel* TfmCallDisposition::AddRow(const std::string& panel, const st
 
 std::vector<ui::TUnicodePanel*> TfmCallDisposition::Rows() const
 {
-    return {pnAlertingAnswer,    pnAlertingAnswerControl, pnAlertingSendToVM,      pnAlertingIgnoreCall,
+    return {pnAlertingAnswer,   pnAlertingAnswerControl, pnAlertingSendToVM,      pnAlertingIgnoreCall,
             pnAlertingHoldCall, pnAlertingCallLater,     pnAlerttingRedirectCall, pnAlertingInstantMsg};
 }
 
@@ -325,9 +332,8 @@ void TfmCallDisposition::InstantMessageSelected()
     if (contact && contact->Status == kContactOnline &&
         host_.SendInstantMessage(*contact, kMessageHeader, cbIM->Text(), kMessageTypeText))
         return;
-    ui::Application->MessageBox(DialogText("IMCannotSendMessage", "Unable to send message.") + "\r\r" +
-                                    DialogText("IMCannotFindUser",
-                                               "Cannot find Instant Messenger user or user is not online."),
-                                ApplicationTitle(), kErrorBoxFlags);
+    ui::Application->MessageBox(
+        DialogText("IMCannotSendMessage", "Unable to send message.") + "\r\r" +
+            DialogText("IMCannotFindUser", "Cannot find Instant Messenger user or user is not online."),
+        ApplicationTitle(), kErrorBoxFlags);
 }
-

@@ -16,14 +16,14 @@
 
 struct TCallerInfo {
     std::string CallId;
-    std::string Name;  // UTF-8
+    std::string Name; // UTF-8
     std::string Number;
     bool Urgent = false;
 };
 
 struct TMessengerContact {
     std::string Id;
-    int Status = 0;  // 2: online
+    int Status = 0;     // 2: online
     std::string Number; // the one it was found by, which names it where display names repeat
 };
 constexpr int kContactOnline = 2;
@@ -36,7 +36,10 @@ public:
     virtual void RedirectCall(const std::string& /*oid*/, const std::string& /*destination*/, int /*mode*/) {}
     virtual void HoldCall(const std::string& /*oid*/) {}
     // None without messenger integration.
-    virtual std::optional<TMessengerContact> FindContact(const std::string& /*number*/) { return std::nullopt; }
+    virtual std::optional<TMessengerContact> FindContact(const std::string& /*number*/)
+    {
+        return std::nullopt;
+    }
     virtual bool SendInstantMessage(const TMessengerContact&, const std::string& /*header*/,
                                     const std::string& /*text*/, int /*type*/)
     {
@@ -86,8 +89,8 @@ public:
     ui::TUnicodePanel* pnRows;
     ui::TUnicodePanel *pnAlertingAnswer, *pnAlertingAnswerControl, *pnAlertingSendToVM, *pnAlertingIgnoreCall,
         *pnAlertingHoldCall, *pnAlertingCallLater, *pnAlerttingRedirectCall, *pnAlertingInstantMsg;
-    ui::TUnicodeLabel *txtAnswerCall, *txtAnswerAndControl, *txtRedirectToVM, *txtRedirectToVRing, *txtAlertingHold,
-        *txtAlertingCallLater, *txtAlertingRedirect, *txtAlertingIM;
+    ui::TUnicodeLabel *txtAnswerCall, *txtAnswerAndControl, *txtRedirectToVM, *txtRedirectToVRing,
+        *txtAlertingHold, *txtAlertingCallLater, *txtAlertingRedirect, *txtAlertingIM;
     ui::TUnicodeComboBox *cbRedirectTo, *cbIM;
     ui::TImage* imClose;
     ui::TTimer *tmShow, *tmCloseWindow;

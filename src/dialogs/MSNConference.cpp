@@ -14,12 +14,13 @@ TNumberEntryDialog::TEntryDesign Design()
     return design;
 }
 
-}  // namespace
+} // namespace
 
 TfmConference::TfmConference(ui::TComponent* owner, TKovraAssistantConfig& config)
     : TNumberEntryDialog(owner, Design(), config)
 {
-    ckImmediateConf = Add<ui::TUnicodeLightCheckBox>(pnBody, "ckImmediateConf", 12, ContentTop(), 200, 18, crBody);
+    ckImmediateConf =
+        Add<ui::TUnicodeLightCheckBox>(pnBody, "ckImmediateConf", 12, ContentTop(), 200, 18, crBody);
     ckImmediateConf->SetCaption("Immediate Conference");
     FinishCreation();
     OnShow = [this](ui::TComponent*) { cbPhones->SetFocus(); };

@@ -22,6 +22,8 @@ THeldCallDialog::THeldDesign Design()
     return design;
 }
 
-}  // namespace
+} // namespace
 
-TfmConferenceToHold::TfmConferenceToHold(ui::TComponent* owner) : THeldCallDialog(owner, Design()) {}
+TfmConferenceToHold::TfmConferenceToHold(ui::TComponent* owner) : THeldCallDialog(owner, Design())
+{
+}

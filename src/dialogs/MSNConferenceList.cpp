@@ -17,7 +17,7 @@ TKovraDialog::TFrameDesign Design()
     return design;
 }
 
-}  // namespace
+} // namespace
 
 TfmConferenceList::TfmConferenceList(ui::TComponent* owner) : TKovraDialog(owner, Design())
 {

@@ -16,7 +16,7 @@ TKovraDialog::TFrameDesign Design()
     return design;
 }
 
-}  // namespace
+} // namespace
 
 TFrmParkCallNotification::TFrmParkCallNotification(ui::TComponent* owner, unsigned hideAfterMs)
     : TKovraDialog(owner, Design())

@@ -14,7 +14,7 @@ TNumberEntryDialog::TEntryDesign Design()
     return design;
 }
 
-}  // namespace
+} // namespace
 
 TfmPickupCall::TfmPickupCall(ui::TComponent* owner, TKovraAssistantConfig& config)
     : TNumberEntryDialog(owner, Design(), config)

@@ -15,7 +15,7 @@ TNumberEntryDialog::TEntryDesign Design()
     return design;
 }
 
-}  // namespace
+} // namespace
 
 TfmRedirectCall::TfmRedirectCall(ui::TComponent* owner, std::vector<TForwardEntry> entries,
                                  TKovraAssistantConfig& config)

@@ -23,12 +23,13 @@ TNumberEntryDialog::TEntryDesign Design()
     return design;
 }
 
-}  // namespace
+} // namespace
 
 TfmTransfer::TfmTransfer(ui::TComponent* owner, TKovraAssistantConfig& config)
     : TNumberEntryDialog(owner, Design(), config)
 {
-    ckImmediateTrans = Add<ui::TUnicodeLightCheckBox>(pnBody, "ckImmediateTrans", 12, ContentTop(), 200, 18, crBody);
+    ckImmediateTrans =
+        Add<ui::TUnicodeLightCheckBox>(pnBody, "ckImmediateTrans", 12, ContentTop(), 200, 18, crBody);
     ckImmediateTrans->SetCaption("Immediate Transfer");
     FinishCreation();
     OnShow = [this](ui::TComponent*) { cbPhones->SetFocus(); };

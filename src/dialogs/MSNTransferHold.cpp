@@ -22,6 +22,8 @@ THeldCallDialog::THeldDesign Design()
     return design;
 }
 
-}  // namespace
+} // namespace
 
-TfmTransferToHold::TfmTransferToHold(ui::TComponent* owner) : THeldCallDialog(owner, Design()) {}
+TfmTransferToHold::TfmTransferToHold(ui::TComponent* owner) : THeldCallDialog(owner, Design())
+{
+}

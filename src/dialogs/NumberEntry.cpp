@@ -9,7 +9,7 @@ namespace {
 
 const char* const kRecentSection = "RecentPhoneNumbers";
 
-}  // namespace
+} // namespace
 
 char16_t PhoneNumberKey(char16_t key)
 {
@@ -63,7 +63,7 @@ TNumberEntryDialog::TNumberEntryDialog(ui::TComponent* owner, const TEntryDesign
     txtEntryLabel = AddLabel(pnBody, design.LabelName, design.LabelCaption, 12, 8, 200);
     cbPhones = Add<ui::TUnicodeComboBox>(pnBody, "cbPhones", 12, 26, 190, 24, crBody);
     cbPhones->Font().SetName("Tahoma");
-    cbPhones->Font().SetSize(10);  // 13 px
+    cbPhones->Font().SetSize(10); // 13 px
     cbPhones->Font().SetColor(ui::clBlack);
     cbPhones->OnKeyPress = [](ui::TComponent*, char16_t& key) { key = PhoneNumberKey(key); };
     cbPhones->OnChange = [this](ui::TComponent*) { EntryChanged(); };

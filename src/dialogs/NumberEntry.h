@@ -15,7 +15,8 @@ char16_t PhoneNumberKey(char16_t key);
 constexpr int kRecentNumbersLimit = 5;
 
 // Clears the drop-down's list and adds the stored numbers in display form, most recent first.
-void FillRecentNumbers(ui::TUnicodeComboBox& box, const TKovraAssistantConfig& config = KovraAssistantConfig());
+void FillRecentNumbers(ui::TUnicodeComboBox& box,
+                       const TKovraAssistantConfig& config = KovraAssistantConfig());
 // Stores the number's dialable form at the top, moving it if present, keeping at most five.
 void AddRecentNumber(std::string_view text, TKovraAssistantConfig& config = KovraAssistantConfig());
 

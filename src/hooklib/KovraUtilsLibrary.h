@@ -26,7 +26,7 @@ template <typename Function> bool Find(HMODULE module, Function& function, const
     return function != nullptr;
 }
 
-}  // namespace kovra_utils_detail
+} // namespace kovra_utils_detail
 
 // The library's exports once it has been loaded; nullptr before.
 inline const TKovraUtilsLibrary* LoadedKovraUtils()

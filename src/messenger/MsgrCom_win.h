@@ -114,4 +114,4 @@ private:
     BSTR value_ = nullptr;
 };
 
-}  // namespace messenger
+} // namespace messenger

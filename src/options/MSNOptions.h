@@ -40,7 +40,16 @@ struct TOptionsTimings {
     unsigned CountDown = 1000;
 };
 
-enum TOptionsPage { opConnection, opMessenger, opPhone, opMessages, opCallLater, opForward, opPreferences, opHistory };
+enum TOptionsPage {
+    opConnection,
+    opMessenger,
+    opPhone,
+    opMessages,
+    opCallLater,
+    opForward,
+    opPreferences,
+    opHistory
+};
 
 // One finished call as the History page lists it.
 struct THistoryRow {

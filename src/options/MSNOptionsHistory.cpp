@@ -11,7 +11,9 @@ void TfmOptions::BuildHistoryPage()
     lbHistory->AddColumn("Number", 90);
     lbHistory->AddColumn("Time", 130);
     lbHistory->AddColumn("Length", 50);
-    lbHistory->OnSelectItem = [this](ui::TComponent*, int, bool) { btCallBack->SetEnabled(lbHistory->ItemIndex() >= 0); };
+    lbHistory->OnSelectItem = [this](ui::TComponent*, int, bool) {
+        btCallBack->SetEnabled(lbHistory->ItemIndex() >= 0);
+    };
     lbHistory->OnDblClick = [this](ui::TComponent*) { CallBack(); };
     btCallBack = AddPageButton(opHistory, "btCallBack", "Call back", width - 100, [this] { CallBack(); });
     btCallBack->SetEnabled(false);

@@ -8,7 +8,7 @@
 namespace platform {
 namespace {
 
-constexpr double kUnixEpochDays = 25569.0;  // 1970-01-01 as days since 1899-12-30
+constexpr double kUnixEpochDays = 25569.0; // 1970-01-01 as days since 1899-12-30
 
 // Days since 1970-01-01 of a civil date (proleptic Gregorian).
 long long DaysFromCivil(int year, int month, int day)
@@ -48,7 +48,7 @@ DateTimeParts PartsOf(const std::tm& local)
     return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
 }
 
-}  // namespace
+} // namespace
 
 std::uint64_t TickCount()
 {
@@ -59,7 +59,8 @@ std::uint64_t TickCount()
 
 TDateTime EncodeDateTime(const DateTimeParts& parts)
 {
-    const double days = static_cast<double>(DaysFromCivil(parts.Year, parts.Month, parts.Day)) + kUnixEpochDays;
+    const double days =
+        static_cast<double>(DaysFromCivil(parts.Year, parts.Month, parts.Day)) + kUnixEpochDays;
     return days + (parts.Hour * 3600.0 + parts.Minute * 60.0 + parts.Second) / 86400.0;
 }
 
@@ -103,9 +104,9 @@ std::string FormatDateTime(TDateTime value)
 {
     const DateTimeParts p = DecodeDateTime(value);
     char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", p.Year, p.Month, p.Day, p.Hour, p.Minute,
-                  p.Second);
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", p.Year, p.Month, p.Day, p.Hour,
+                  p.Minute, p.Second);
     return text;
 }
 
-}  // namespace platform
+} // namespace platform

@@ -25,4 +25,4 @@ DateTimeParts DecodeDateTime(TDateTime value);
 // "YYYY-MM-DD hh:mm:ss"
 std::string FormatDateTime(TDateTime value);
 
-}  // namespace platform
+} // namespace platform

@@ -44,7 +44,7 @@ using Palette = std::array<std::uint32_t, 256>;
 Palette ReadPalette(Reader& in, int entries)
 {
     Palette palette;
-    palette.fill(0xFF000000u);  // an index past the table is black
+    palette.fill(0xFF000000u); // an index past the table is black
     for (int i = 0; i < entries; ++i) {
         const std::uint32_t red = in.Byte();
         const std::uint32_t green = in.Byte();
@@ -128,7 +128,7 @@ bool Decompress(Reader& in, int minimumCodeSize, std::size_t count, std::vector<
     return !in.Failed() && out.size() >= count;
 }
 
-}  // namespace
+} // namespace
 
 bool LooksLikeGif(const std::string& bytes)
 {
@@ -142,10 +142,10 @@ bool DecodeGif(const std::string& bytes, TPicturePixels& picture)
         return false;
     Reader in(bytes);
     in.Skip(6);
-    in.Word();  // the logical screen; the image's own size is the picture's, as with the system loader
+    in.Word(); // the logical screen; the image's own size is the picture's, as with the system loader
     in.Word();
     const std::uint8_t flags = in.Byte();
-    in.Skip(2);  // background colour, aspect ratio
+    in.Skip(2); // background colour, aspect ratio
     Palette global;
     const bool hasGlobal = (flags & 0x80) != 0;
     if (hasGlobal)
@@ -160,8 +160,8 @@ bool DecodeGif(const std::string& bytes, TPicturePixels& picture)
             continue;
         }
         if (introducer != 0x2C)
-            return false;  // the trailer or anything else before an image: no picture
-        in.Skip(4);  // position on the screen
+            return false; // the trailer or anything else before an image: no picture
+        in.Skip(4);       // position on the screen
         const int width = in.Word();
         const int height = in.Word();
         const std::uint8_t imageFlags = in.Byte();
@@ -203,4 +203,4 @@ bool DecodeGif(const std::string& bytes, TPicturePixels& picture)
     return false;
 }
 
-}  // namespace platform
+} // namespace platform

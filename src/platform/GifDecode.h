@@ -17,4 +17,4 @@ bool LooksLikeGif(const std::string& bytes);
 // anything that is not a complete GIF image.
 bool DecodeGif(const std::string& bytes, TPicturePixels& picture);
 
-}  // namespace platform
+} // namespace platform

@@ -28,7 +28,7 @@ std::size_t Receive(char* data, std::size_t size, std::size_t count, void* conte
 {
     auto* transfer = static_cast<Transfer*>(context);
     if (transfer->Stopped())
-        return 0;  // ends the transfer, as a stop request ends the read loop
+        return 0; // ends the transfer, as a stop request ends the read loop
     transfer->body->append(data, size * count);
     transfer->received += size * count;
     return size * count;
@@ -54,7 +54,7 @@ curl_slist* HeaderList(const std::string& block)
     return list;
 }
 
-}  // namespace
+} // namespace
 
 struct HttpConnection::Impl {
     CURL* curl = nullptr;
@@ -64,9 +64,14 @@ struct HttpConnection::Impl {
     unsigned long lastError = 0;
 };
 
-HttpConnection::HttpConnection() : impl_(std::make_unique<Impl>()) {}
+HttpConnection::HttpConnection() : impl_(std::make_unique<Impl>())
+{
+}
 
-HttpConnection::~HttpConnection() { Close(); }
+HttpConnection::~HttpConnection()
+{
+    Close();
+}
 
 bool HttpConnection::Open(const std::string& agent, const std::string& host, std::uint16_t port)
 {
@@ -95,7 +100,10 @@ void HttpConnection::Close()
     impl_->curl = nullptr;
 }
 
-bool HttpConnection::IsOpen() const { return impl_->curl != nullptr; }
+bool HttpConnection::IsOpen() const
+{
+    return impl_->curl != nullptr;
+}
 
 bool HttpConnection::Get(const std::string& path, bool secure, const std::string& headers, std::string& body,
                          const std::atomic<bool>* stop)
@@ -135,6 +143,9 @@ bool HttpConnection::Get(const std::string& path, bool secure, const std::string
     return transfer.received > 0;
 }
 
-unsigned long HttpConnection::LastError() const { return impl_->lastError; }
+unsigned long HttpConnection::LastError() const
+{
+    return impl_->lastError;
+}
 
-}  // namespace platform
+} // namespace platform

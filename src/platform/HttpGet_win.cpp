@@ -10,7 +10,7 @@ constexpr DWORD kReadPiece = 1024;
 // SECURITY_FLAG_IGNORE_UNKNOWN_CA | _CERT_CN_INVALID | _CERT_DATE_INVALID
 constexpr DWORD kIgnoreCertificateErrors = 0x3100;
 
-}  // namespace
+} // namespace
 
 struct HttpConnection::Impl {
     HINTERNET session = nullptr;
@@ -18,9 +18,14 @@ struct HttpConnection::Impl {
     unsigned long lastError = 0;
 };
 
-HttpConnection::HttpConnection() : impl_(std::make_unique<Impl>()) {}
+HttpConnection::HttpConnection() : impl_(std::make_unique<Impl>())
+{
+}
 
-HttpConnection::~HttpConnection() { Close(); }
+HttpConnection::~HttpConnection()
+{
+    Close();
+}
 
 bool HttpConnection::Open(const std::string& agent, const std::string& host, std::uint16_t port)
 {
@@ -30,8 +35,8 @@ bool HttpConnection::Open(const std::string& agent, const std::string& host, std
         impl_->lastError = GetLastError();
         return false;
     }
-    impl_->connection = InternetConnectA(impl_->session, host.c_str(), port, nullptr, nullptr,
-                                         INTERNET_SERVICE_HTTP, 0, 0);
+    impl_->connection =
+        InternetConnectA(impl_->session, host.c_str(), port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
     if (!impl_->connection) {
         impl_->lastError = GetLastError();
         Close();
@@ -50,7 +55,10 @@ void HttpConnection::Close()
     impl_->session = nullptr;
 }
 
-bool HttpConnection::IsOpen() const { return impl_->connection != nullptr; }
+bool HttpConnection::IsOpen() const
+{
+    return impl_->connection != nullptr;
+}
 
 bool HttpConnection::Get(const std::string& path, bool secure, const std::string& headers, std::string& body,
                          const std::atomic<bool>* stop)
@@ -97,6 +105,9 @@ bool HttpConnection::Get(const std::string& path, bool secure, const std::string
     return received;
 }
 
-unsigned long HttpConnection::LastError() const { return impl_->lastError; }
+unsigned long HttpConnection::LastError() const
+{
+    return impl_->lastError;
+}
 
-}  // namespace platform
+} // namespace platform

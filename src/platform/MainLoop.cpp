@@ -26,7 +26,7 @@ struct SyncCall {
     bool abandoned = false;
 };
 
-}  // namespace
+} // namespace
 
 void InitMainThread()
 {
@@ -108,13 +108,15 @@ void RunPendingWork()
     }
 }
 
-}  // namespace detail
+} // namespace detail
 
 namespace {
 std::uintptr_t gNextTimerId = 1;
 }
 
-Timer::Timer() : id_(gNextTimerId++) {}
+Timer::Timer() : id_(gNextTimerId++)
+{
+}
 
 Timer::~Timer()
 {
@@ -180,4 +182,4 @@ void Timer::Fire()
     destroyed_ = nullptr;
 }
 
-}  // namespace platform
+} // namespace platform

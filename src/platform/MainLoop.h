@@ -68,4 +68,4 @@ private:
     std::uintptr_t id_ = 0;
 };
 
-}  // namespace platform
+} // namespace platform

@@ -18,4 +18,4 @@ void ArmTimer(Timer* timer);
 void DisarmTimer(Timer* timer);
 void InitSystemLoop();
 
-}  // namespace platform::detail
+} // namespace platform::detail

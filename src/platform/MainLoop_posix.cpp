@@ -14,7 +14,7 @@ std::mutex gWakeMutex;
 std::condition_variable gWake;
 bool gWakePending = false;
 bool gQuit = false;
-std::vector<Timer*> gTimers;  // main thread only
+std::vector<Timer*> gTimers; // main thread only
 
 std::uint64_t NextTimerDue()
 {
@@ -37,11 +37,13 @@ void FireDueTimers()
     }
 }
 
-}  // namespace
+} // namespace
 
 namespace detail {
 
-void InitSystemLoop() {}
+void InitSystemLoop()
+{
+}
 
 void WakeMainThread()
 {
@@ -63,7 +65,7 @@ void DisarmTimer(Timer* timer)
     gTimers.erase(std::remove(gTimers.begin(), gTimers.end(), timer), gTimers.end());
 }
 
-}  // namespace detail
+} // namespace detail
 
 void ProcessMessages(unsigned ms)
 {
@@ -93,4 +95,4 @@ bool QuitRequested()
     return gQuit;
 }
 
-}  // namespace platform
+} // namespace platform

@@ -13,7 +13,7 @@ constexpr UINT kWakeMessage = WM_APP + 0x4B0;
 HWND gWindow = nullptr;
 std::atomic<bool> gWakePosted{false};
 bool gQuit = false;
-std::map<UINT_PTR, Timer*> gTimers;  // main thread only
+std::map<UINT_PTR, Timer*> gTimers; // main thread only
 
 // Posted work and timers arrive through this window's procedure, so they run inside any loop
 // the thread runs: ours, a modal dialog's, a message box's or a menu's.
@@ -33,7 +33,7 @@ LRESULT CALLBACK LoopWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-}  // namespace
+} // namespace
 
 namespace detail {
 
@@ -68,7 +68,7 @@ void DisarmTimer(Timer* timer)
     gTimers.erase(timer->Id());
 }
 
-}  // namespace detail
+} // namespace detail
 
 void ProcessMessages(unsigned ms)
 {
@@ -99,4 +99,4 @@ bool QuitRequested()
     return gQuit;
 }
 
-}  // namespace platform
+} // namespace platform

@@ -10,7 +10,7 @@ namespace platform {
 struct TPicturePixels {
     int Width = 0;
     int Height = 0;
-    std::vector<std::uint32_t> Pixels;  // 0xAARRGGBB, top row first
+    std::vector<std::uint32_t> Pixels; // 0xAARRGGBB, top row first
 };
 
 constexpr long kPictureLoaderMissing = static_cast<long>(0x8000FFFF);
@@ -23,4 +23,4 @@ long DecodePicture(const std::string& bytes, TPicturePixels& picture);
 // The same, always with the system's loader (GIF included).
 long DecodePictureWithSystemLoader(const std::string& bytes, TPicturePixels& picture);
 
-}  // namespace platform
+} // namespace platform

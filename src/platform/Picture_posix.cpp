@@ -13,4 +13,4 @@ long DecodePictureWithSystemLoader(const std::string& bytes, TPicturePixels& pic
     return DecodePicture(bytes, picture);
 }
 
-}  // namespace platform
+} // namespace platform

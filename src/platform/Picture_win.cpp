@@ -17,7 +17,8 @@ OleLoadPictureFn PictureLoader()
 {
     static const OleLoadPictureFn loader = [] {
         HMODULE module = LoadLibraryW(L"oleaut32.dll");
-        return module ? reinterpret_cast<OleLoadPictureFn>(reinterpret_cast<void*>(GetProcAddress(module, "OleLoadPicture")))
+        return module ? reinterpret_cast<OleLoadPictureFn>(
+                            reinterpret_cast<void*>(GetProcAddress(module, "OleLoadPicture")))
                       : nullptr;
     }();
     return loader;
@@ -39,17 +40,17 @@ long CopyBitmap(HBITMAP bitmap, TPicturePixels& picture)
     picture.Height = info.bmHeight;
     picture.Pixels.assign(static_cast<std::size_t>(info.bmWidth) * info.bmHeight, 0);
     HDC screen = GetDC(nullptr);
-    const int lines = GetDIBits(screen, bitmap, 0, static_cast<UINT>(info.bmHeight), picture.Pixels.data(), &header,
-                                DIB_RGB_COLORS);
+    const int lines = GetDIBits(screen, bitmap, 0, static_cast<UINT>(info.bmHeight), picture.Pixels.data(),
+                                &header, DIB_RGB_COLORS);
     ReleaseDC(nullptr, screen);
     if (lines != info.bmHeight)
         return E_FAIL;
     for (std::uint32_t& pixel : picture.Pixels)
-        pixel |= 0xFF000000u;  // the loader's bitmaps carry no alpha
+        pixel |= 0xFF000000u; // the loader's bitmaps carry no alpha
     return S_OK;
 }
 
-}  // namespace
+} // namespace
 
 long DecodePicture(const std::string& bytes, TPicturePixels& picture)
 {
@@ -78,7 +79,8 @@ long DecodePictureWithSystemLoader(const std::string& bytes, TPicturePixels& pic
         result = CreateStreamOnHGlobal(memory, TRUE, &stream);
         if (SUCCEEDED(result)) {
             IPicture* loaded = nullptr;
-            result = load(stream, static_cast<LONG>(bytes.size()), FALSE, IID_IPicture, reinterpret_cast<void**>(&loaded));
+            result = load(stream, static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
+                          reinterpret_cast<void**>(&loaded));
             if (SUCCEEDED(result) && loaded) {
                 OLE_HANDLE handle = 0;
                 SHORT type = PICTYPE_UNINITIALIZED;
@@ -100,4 +102,4 @@ long DecodePictureWithSystemLoader(const std::string& bytes, TPicturePixels& pic
     return result;
 }
 
-}  // namespace platform
+} // namespace platform

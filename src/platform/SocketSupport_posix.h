@@ -23,4 +23,4 @@ inline bool ToAddress(const std::string& text, std::uint16_t port, sockaddr_in& 
     return inet_pton(AF_INET, text.c_str(), &address.sin_addr) == 1;
 }
 
-}  // namespace platform::detail
+} // namespace platform::detail

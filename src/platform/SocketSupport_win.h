@@ -33,4 +33,4 @@ inline bool ToAddress(const std::string& text, std::uint16_t port, sockaddr_in& 
     return inet_pton(AF_INET, text.c_str(), &address.sin_addr) == 1;
 }
 
-}  // namespace platform::detail
+} // namespace platform::detail

@@ -21,13 +21,15 @@ bool WaitFor(int fd, unsigned ms)
     return ::poll(&entry, 1, static_cast<int>(ms)) > 0;
 }
 
-}  // namespace
+} // namespace
 
 struct TcpStream::Impl {
     int fd = -1;
 };
 
-TcpStream::TcpStream(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+TcpStream::TcpStream(std::unique_ptr<Impl> impl) : impl_(std::move(impl))
+{
+}
 
 TcpStream::~TcpStream()
 {
@@ -86,7 +88,9 @@ struct TcpListener::Impl {
     int fd = -1;
 };
 
-TcpListener::TcpListener() : impl_(std::make_unique<Impl>()) {}
+TcpListener::TcpListener() : impl_(std::make_unique<Impl>())
+{
+}
 
 TcpListener::~TcpListener()
 {
@@ -142,4 +146,4 @@ void TcpListener::Close()
     }
 }
 
-}  // namespace platform
+} // namespace platform

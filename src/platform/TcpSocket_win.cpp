@@ -9,8 +9,8 @@
 #include "platform/UdpSocket.h"
 
 namespace platform {
-using detail::ToAddress;
 using detail::EnsureWinsock;
+using detail::ToAddress;
 namespace {
 
 bool WaitFor(SOCKET handle, unsigned ms)
@@ -22,13 +22,15 @@ bool WaitFor(SOCKET handle, unsigned ms)
     return ::select(0, &readable, nullptr, nullptr, &timeout) > 0;
 }
 
-}  // namespace
+} // namespace
 
 struct TcpStream::Impl {
     SOCKET handle = INVALID_SOCKET;
 };
 
-TcpStream::TcpStream(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+TcpStream::TcpStream(std::unique_ptr<Impl> impl) : impl_(std::move(impl))
+{
+}
 
 TcpStream::~TcpStream()
 {
@@ -143,4 +145,4 @@ void TcpListener::Close()
     }
 }
 
-}  // namespace platform
+} // namespace platform

@@ -86,4 +86,4 @@ private:
     bool held_ = false;
 };
 
-}  // namespace platform
+} // namespace platform

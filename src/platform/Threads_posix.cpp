@@ -3,6 +3,8 @@
 namespace platform {
 
 // A thread's stack goes with the thread here.
-void ReleaseStackBeforeExit() {}
+void ReleaseStackBeforeExit()
+{
+}
 
-}  // namespace platform
+} // namespace platform

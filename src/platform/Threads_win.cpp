@@ -22,7 +22,7 @@ void* StackLimit()
 }
 #pragma GCC diagnostic pop
 
-}  // namespace
+} // namespace
 
 void ReleaseStackBeforeExit()
 {
@@ -35,4 +35,4 @@ void ReleaseStackBeforeExit()
     VirtualAlloc(reinterpret_cast<void*>(bottom), top - bottom, MEM_RESET, PAGE_READWRITE);
 }
 
-}  // namespace platform
+} // namespace platform

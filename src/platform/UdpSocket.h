@@ -21,10 +21,10 @@ enum SocketError : int {
 };
 
 struct ReceiveResult {
-    std::size_t Bytes = 0;      // bytes placed in the buffer
-    int Error = kSocketOk;      // kSocketOk with no bytes: nothing arrived in time
-    bool Truncated = false;     // the datagram was larger than the buffer; its bytes are not usable
-    std::string FromAddress;    // dotted IPv4 text
+    std::size_t Bytes = 0;   // bytes placed in the buffer
+    int Error = kSocketOk;   // kSocketOk with no bytes: nothing arrived in time
+    bool Truncated = false;  // the datagram was larger than the buffer; its bytes are not usable
+    std::string FromAddress; // dotted IPv4 text
     std::uint16_t FromPort = 0;
 };
 
@@ -57,4 +57,4 @@ private:
 // The first IPv4 address of a host name in dotted text, or the empty text when it cannot be resolved.
 std::string ResolveIPv4(const std::string& host);
 
-}  // namespace platform
+} // namespace platform

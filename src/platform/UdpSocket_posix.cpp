@@ -19,27 +19,38 @@ namespace {
 int MapError(int error)
 {
     switch (error) {
-    case 0: return kSocketOk;
-    case EINTR: return kSocketInterrupted;
-    case EACCES: return kSocketAccessDenied;
-    case EMSGSIZE: return kSocketMessageTooLong;
-    case EADDRINUSE: return kSocketAddressInUse;
-    case ECONNREFUSED:  // what Linux reports after an ICMP port-unreachable
-    case ECONNRESET: return kSocketConnectionReset;
-    case ETIMEDOUT: return kSocketTimedOut;
+    case 0:
+        return kSocketOk;
+    case EINTR:
+        return kSocketInterrupted;
+    case EACCES:
+        return kSocketAccessDenied;
+    case EMSGSIZE:
+        return kSocketMessageTooLong;
+    case EADDRINUSE:
+        return kSocketAddressInUse;
+    case ECONNREFUSED: // what Linux reports after an ICMP port-unreachable
+    case ECONNRESET:
+        return kSocketConnectionReset;
+    case ETIMEDOUT:
+        return kSocketTimedOut;
     case EHOSTUNREACH:
-    case ENETUNREACH: return kSocketHostUnreachable;
-    default: return error;
+    case ENETUNREACH:
+        return kSocketHostUnreachable;
+    default:
+        return error;
     }
 }
 
-}  // namespace
+} // namespace
 
 struct UdpSocket::Impl {
     int fd = -1;
 };
 
-UdpSocket::UdpSocket() : impl_(std::make_unique<Impl>()) {}
+UdpSocket::UdpSocket() : impl_(std::make_unique<Impl>())
+{
+}
 
 UdpSocket::~UdpSocket()
 {
@@ -156,4 +167,4 @@ std::string ResolveIPv4(const std::string& host)
     return text;
 }
 
-}  // namespace platform
+} // namespace platform

@@ -8,8 +8,8 @@
 #include "platform/UdpSocket.h"
 
 namespace platform {
-using detail::ToAddress;
 using detail::EnsureWinsock;
+using detail::ToAddress;
 struct UdpSocket::Impl {
     SOCKET handle = INVALID_SOCKET;
 };
@@ -139,4 +139,4 @@ std::string ResolveIPv4(const std::string& host)
     return text;
 }
 
-}  // namespace platform
+} // namespace platform

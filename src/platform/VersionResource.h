@@ -31,4 +31,4 @@ std::string LanguageName(std::uint32_t languageId);
 // The full path of the running program's file.
 std::string ProgramFileName();
 
-}  // namespace platform
+} // namespace platform

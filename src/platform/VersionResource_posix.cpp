@@ -21,7 +21,10 @@ bool VersionResource::Query(const std::string&, std::string& value) const
     return false;
 }
 
-std::string LanguageName(std::uint32_t) { return std::string(); }
+std::string LanguageName(std::uint32_t)
+{
+    return std::string();
+}
 
 std::string ProgramFileName()
 {
@@ -30,4 +33,4 @@ std::string ProgramFileName()
     return length > 0 ? std::string(path, static_cast<std::size_t>(length)) : std::string();
 }
 
-}  // namespace platform
+} // namespace platform

@@ -48,4 +48,4 @@ std::string ProgramFileName()
     return std::string(path, length < MAX_PATH ? length : 0);
 }
 
-}  // namespace platform
+} // namespace platform

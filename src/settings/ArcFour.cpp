@@ -22,7 +22,8 @@ std::string TArcFour::Apply(std::string_view data)
         i_ = static_cast<std::uint8_t>(i_ + 1);
         j_ = static_cast<std::uint8_t>(j_ + state_[i_]);
         std::swap(state_[i_], state_[j_]);
-        c = static_cast<char>(static_cast<std::uint8_t>(c) ^ state_[static_cast<std::uint8_t>(state_[i_] + state_[j_])]);
+        c = static_cast<char>(static_cast<std::uint8_t>(c) ^
+                              state_[static_cast<std::uint8_t>(state_[i_] + state_[j_])]);
     }
     return out;
 }

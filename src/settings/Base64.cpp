@@ -23,7 +23,7 @@ int SextetOf(char c)
     return kInvalid;
 }
 
-}  // namespace
+} // namespace
 
 std::string TBase64::Encode(std::string_view bytes)
 {

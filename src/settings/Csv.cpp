@@ -2,7 +2,10 @@
 
 #include "settings/TextUtil.h"
 
-TCsv::TCsv(std::string_view line) { SetLine(line); }
+TCsv::TCsv(std::string_view line)
+{
+    SetLine(line);
+}
 
 void TCsv::SetLine(std::string_view line)
 {
@@ -67,7 +70,10 @@ std::string TCsv::FieldText(int index) const
     return text;
 }
 
-int TCsv::FieldInt(int index) const { return settings::StrToIntDef(FieldText(index), 0); }
+int TCsv::FieldInt(int index) const
+{
+    return settings::StrToIntDef(FieldText(index), 0);
+}
 
 int TCsv::FieldCount() const
 {
@@ -82,8 +88,8 @@ int TCsv::FieldCount() const
 
 std::string TCsv::Encode(std::string_view text) const
 {
-    bool quoting = quote_ != kNeverQuote &&
-                   (forceQuote_ || text.find(',') != std::string_view::npos || text.find(quote_) != std::string_view::npos);
+    bool quoting = quote_ != kNeverQuote && (forceQuote_ || text.find(',') != std::string_view::npos ||
+                                             text.find(quote_) != std::string_view::npos);
     if (!quoting)
         return std::string(text);
     std::string field(1, quote_);

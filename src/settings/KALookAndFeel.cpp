@@ -14,7 +14,7 @@ namespace {
 struct ColourRule {
     int Tag;
     TColour Default;
-    std::string_view Selector;  // empty: the role has no style-sheet source
+    std::string_view Selector; // empty: the role has no style-sheet source
     bool Background;
 };
 
@@ -77,7 +77,7 @@ unsigned HexByte(std::string_view text, std::size_t position)
     unsigned value = 0;
     for (std::size_t i = position; i < position + 2; ++i) {
         char c = text[i];
-        int digit = c >= '0' && c <= '9' ? c - '0'
+        int digit = c >= '0' && c <= '9'   ? c - '0'
                     : c >= 'a' && c <= 'f' ? c - 'a' + 10
                     : c >= 'A' && c <= 'F' ? c - 'A' + 10
                                            : -1;
@@ -88,7 +88,10 @@ unsigned HexByte(std::string_view text, std::size_t position)
     return value;
 }
 
-std::string UpToZero(const std::string& buffer) { return buffer.substr(0, buffer.find('\0')); }
+std::string UpToZero(const std::string& buffer)
+{
+    return buffer.substr(0, buffer.find('\0'));
+}
 
 bool ReadFile(const std::string& path, std::string& buffer)
 {
@@ -102,9 +105,12 @@ bool ReadFile(const std::string& path, std::string& buffer)
     return true;
 }
 
-}  // namespace
+} // namespace
 
-TKAColourTable::TKAColourTable() { Reset(); }
+TKAColourTable::TKAColourTable()
+{
+    Reset();
+}
 
 void TKAColourTable::Reset()
 {
@@ -163,11 +169,11 @@ void TKAColourTable::ApplyColours(ISkinForm& form) const
         std::string className = component.ClassName();
         int tag = component.Tag();
         if (className == "TUnicodeMenuItem") {
-            component.SetMenuColours({GetColour(173, clDefault), GetColour(172, clDefault), GetColour(171, clDefault),
-                                      GetColour(170, clDefault)});
+            component.SetMenuColours({GetColour(173, clDefault), GetColour(172, clDefault),
+                                      GetColour(171, clDefault), GetColour(170, clDefault)});
         } else if (IsClassOneOf(className, kTabSetClasses)) {
-            component.SetTabColours({GetColour(180, clWindow), GetColour(181, clBlack), GetColour(182, clNavy),
-                                     GetColour(183, clWindow)});
+            component.SetTabColours({GetColour(180, clWindow), GetColour(181, clBlack),
+                                     GetColour(182, clNavy), GetColour(183, clWindow)});
         } else if (tag == 0) {
             continue;
         } else if (IsClassOneOf(className, kLabelClasses)) {
@@ -180,7 +186,8 @@ void TKAColourTable::ApplyColours(ISkinForm& form) const
         } else if (IsClassOneOf(className, kColouredClasses) ||
                    IsClassOneOf(className, kUnicodeCaptionClasses)) {
             component.SetColour(GetColour(tag, clBlack));
-            component.SetFontColour(component.Enabled() ? GetColour(tag + 1, clWhite) : GetColour(tag + 2, clSilver));
+            component.SetFontColour(component.Enabled() ? GetColour(tag + 1, clWhite)
+                                                        : GetColour(tag + 2, clSilver));
         }
     }
 }
@@ -191,9 +198,18 @@ TKAColourTable& KAColours()
     return table;
 }
 
-void SetColour(int tag, TColour colour) { KAColours().SetColour(tag, colour); }
-TColour GetColour(int tag, TColour fallback) { return KAColours().GetColour(tag, fallback); }
-void ApplyColours(ISkinForm& form) { KAColours().ApplyColours(form); }
+void SetColour(int tag, TColour colour)
+{
+    KAColours().SetColour(tag, colour);
+}
+TColour GetColour(int tag, TColour fallback)
+{
+    return KAColours().GetColour(tag, fallback);
+}
+void ApplyColours(ISkinForm& form)
+{
+    KAColours().ApplyColours(form);
+}
 
 std::string LocalResourcePath(std::string_view folder, std::string_view fileName)
 {
@@ -211,10 +227,8 @@ std::string LocalResourcePath(std::string_view folder, std::string_view fileName
 
 TKALookAndFeel::TKALookAndFeel(std::string_view base, std::optional<std::string> iconName, bool webMode,
                                std::function<void()> onComplete, TKALookAndFeelTargets targets)
-    : base_(webMode ? settings::ToLowerAscii(base) : std::string(base)),
-      webMode_(webMode),
-      targets_(std::move(targets)),
-      onComplete_(std::move(onComplete))
+    : base_(webMode ? settings::ToLowerAscii(base) : std::string(base)), webMode_(webMode),
+      targets_(std::move(targets)), onComplete_(std::move(onComplete))
 {
     if (webMode_) {
         bundleSource_ = base_ + "/KovraAppsServlet?Command=GetMsgBundle";

@@ -20,7 +20,8 @@ std::string TKovraAssistantConfig::ReadString(std::string_view section, std::str
     return Section(section).Value(key, fallback);
 }
 
-void TKovraAssistantConfig::WriteString(std::string_view section, std::string_view key, std::string_view value)
+void TKovraAssistantConfig::WriteString(std::string_view section, std::string_view key,
+                                        std::string_view value)
 {
     TCsvProperties properties = Section(section);
     if (properties.SetValue(key, value))
@@ -53,7 +54,10 @@ void TKovraAssistantConfig::ReadSectionValues(std::string_view section, std::vec
         pairs.push_back(properties.Name(i) + "=" + properties.ValueAt(i));
 }
 
-bool TKovraAssistantConfig::SectionExists(std::string_view section) const { return top_.IndexOfName(section) >= 0; }
+bool TKovraAssistantConfig::SectionExists(std::string_view section) const
+{
+    return top_.IndexOfName(section) >= 0;
+}
 
 void TKovraAssistantConfig::EraseSection(std::string_view section)
 {

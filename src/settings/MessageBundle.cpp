@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 
-#include "settings/csvstr.h"
 #include "settings/TextUtil.h"
+#include "settings/csvstr.h"
 
 using settings::SameText;
 using settings::Trim;
@@ -28,7 +28,7 @@ constexpr std::array<std::string_view, 13> kCaptionClasses = {
 };
 constexpr std::array<std::string_view, 3> kListClasses = {"THeaderControl", "TListView", "TCheckListBox"};
 
-}  // namespace
+} // namespace
 
 const TMessageEntry* TMessageBundle::Find(std::string_view key) const
 {

@@ -13,7 +13,7 @@ static_assert(kArgumentKey.size() == 59);
 constexpr std::string_view kFileScheme = "file://";
 constexpr std::string_view kEncodedBlank = "#32";
 
-}  // namespace
+} // namespace
 
 TQMEncoder::TQMEncoder(std::optional<std::string_view> argument)
 {
@@ -52,7 +52,10 @@ int TQMEncoder::IndexOfSwitch(std::string_view name) const
     return -1;
 }
 
-bool TQMEncoder::HasSwitch(std::string_view name) const { return IndexOfSwitch(name) >= 0; }
+bool TQMEncoder::HasSwitch(std::string_view name) const
+{
+    return IndexOfSwitch(name) >= 0;
+}
 
 std::string TQMEncoder::SwitchValue(std::string_view name) const
 {
@@ -67,7 +70,8 @@ std::string TQMEncoder::EncodeSegment(std::string_view text)
     return TBase64::Encode(TArcFour(kArgumentKey).Apply(text));
 }
 
-bool TQMEncoder::EncodeArgument(const std::vector<std::string>& parameters, std::string& argument, std::string& error)
+bool TQMEncoder::EncodeArgument(const std::vector<std::string>& parameters, std::string& argument,
+                                std::string& error)
 {
     argument.clear();
     for (const std::string& parameter : parameters) {

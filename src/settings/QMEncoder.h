@@ -27,7 +27,8 @@ public:
     // "file://" parameter written as #32. False, with the reason, for a parameter that could not
     // come back as itself (empty, or holding blanks or control characters elsewhere).
     static std::string EncodeSegment(std::string_view text);
-    static bool EncodeArgument(const std::vector<std::string>& parameters, std::string& argument, std::string& error);
+    static bool EncodeArgument(const std::vector<std::string>& parameters, std::string& argument,
+                               std::string& error);
 
 private:
     int IndexOfSwitch(std::string_view name) const;

@@ -15,7 +15,10 @@ public:
     {
         return resource_.Query(subBlock, value);
     }
-    std::string LanguageName(std::uint32_t languageId) const override { return platform::LanguageName(languageId); }
+    std::string LanguageName(std::uint32_t languageId) const override
+    {
+        return platform::LanguageName(languageId);
+    }
 
 private:
     platform::VersionResource resource_;
@@ -45,13 +48,17 @@ bool ParseWhole(std::string_view text, double& value)
 {
     if (text.empty())
         return false;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+    auto [end, error] =
+        std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
     return error == std::errc() && end == text.data() + text.size();
 }
 
-}  // namespace
+} // namespace
 
-std::unique_ptr<IVersionSource> SystemVersionSource() { return std::make_unique<TSystemVersionSource>(); }
+std::unique_ptr<IVersionSource> SystemVersionSource()
+{
+    return std::make_unique<TSystemVersionSource>();
+}
 
 TQMVersionInfo::TQMVersionInfo(std::unique_ptr<IVersionSource> source) : source_(std::move(source))
 {
@@ -88,8 +95,8 @@ const TQMVersionInfo::Fields& TQMVersionInfo::Load() const
     loaded_ = true;
     fields_ = Fields{};
     std::string translations;
-    if (!source_ || !source_->Load(fileName_) || !source_->Query("\\VarFileInfo\\Translation", translations) ||
-        translations.size() < 4)
+    if (!source_ || !source_->Load(fileName_) ||
+        !source_->Query("\\VarFileInfo\\Translation", translations) || translations.size() < 4)
         return fields_;
     fields_.LanguageCount = static_cast<int>(translations.size() / 4);
     fields_.TranslationValue = DwordAt(translations, 0);

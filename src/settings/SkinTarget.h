@@ -21,8 +21,8 @@ constexpr TColour clDefault = 0x20000000;
 
 // The toolkit's controls with a Unicode caption besides those named in the rules themselves;
 // they take texts as captions and colours as panels do.
-constexpr std::array<std::string_view, 4> kUnicodeCaptionClasses = {
-    "TUnicodeRadioButton", "TUnicodeCheckBox", "TUnicodeButton", "TUnicodeSpeedButton"};
+constexpr std::array<std::string_view, 4> kUnicodeCaptionClasses = {"TUnicodeRadioButton", "TUnicodeCheckBox",
+                                                                    "TUnicodeButton", "TUnicodeSpeedButton"};
 // Tab sets, the plain one and the toolkit's Unicode one, take the tab colours and item texts.
 constexpr std::array<std::string_view, 2> kTabSetClasses = {"TTabSet", "TUnicodeTabSet"};
 

@@ -72,7 +72,10 @@ std::optional<int> ParseDecimal(std::string_view text)
     return value;
 }
 
-int StrToIntDef(std::string_view text, int fallback) { return ParseDecimal(text).value_or(fallback); }
+int StrToIntDef(std::string_view text, int fallback)
+{
+    return ParseDecimal(text).value_or(fallback);
+}
 
 std::vector<std::string> SplitSkippingEmpty(std::string_view text, char separator)
 {
@@ -117,4 +120,4 @@ bool SplitQuotedWords(std::string_view line, std::vector<std::string>& words)
     return !quoted;
 }
 
-}  // namespace settings
+} // namespace settings

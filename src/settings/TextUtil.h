@@ -31,4 +31,4 @@ std::vector<std::string> SplitSkippingEmpty(std::string_view text, char separato
 // quote.
 bool SplitQuotedWords(std::string_view line, std::vector<std::string>& words);
 
-}  // namespace settings
+} // namespace settings

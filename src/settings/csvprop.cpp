@@ -106,7 +106,10 @@ void TCsvProperties::UseEscapedForm()
                             : Encode(pair.Name, false) + "=" + Encode(pair.Value, true));
 }
 
-int TCsvProperties::Count() const { return mode_ == NameEqualsValue ? list_.Count() : (list_.Count() + 1) / 2; }
+int TCsvProperties::Count() const
+{
+    return mode_ == NameEqualsValue ? list_.Count() : (list_.Count() + 1) / 2;
+}
 
 std::string TCsvProperties::Name(int index) const
 {
@@ -191,7 +194,10 @@ bool TCsvProperties::SetValue(std::string_view name, std::string_view value)
     return true;
 }
 
-bool TCsvProperties::SetValueInt(std::string_view name, int value) { return SetValue(name, std::to_string(value)); }
+bool TCsvProperties::SetValueInt(std::string_view name, int value)
+{
+    return SetValue(name, std::to_string(value));
+}
 
 bool TCsvProperties::Delete(std::string_view name)
 {

@@ -10,9 +10,15 @@ TCsvString::TCsvString(std::string_view text, bool trim, char quote) : quote_(qu
     SetText(text);
 }
 
-std::string TCsvString::Encoded() const { return "#" + std::to_string(static_cast<unsigned char>(quote_)); }
+std::string TCsvString::Encoded() const
+{
+    return "#" + std::to_string(static_cast<unsigned char>(quote_));
+}
 
-void TCsvString::AddParsed(std::string_view field) { items_.emplace_back(trim_ ? Trim(field) : std::string(field)); }
+void TCsvString::AddParsed(std::string_view field)
+{
+    items_.emplace_back(trim_ ? Trim(field) : std::string(field));
+}
 
 void TCsvString::SetText(std::string_view text)
 {

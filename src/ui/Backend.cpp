@@ -13,7 +13,7 @@ namespace {
 
 std::unique_ptr<IBackend> gBackend;
 
-}  // namespace
+} // namespace
 
 IBackend& CurrentBackend()
 {
@@ -32,4 +32,4 @@ void SetBackend(std::unique_ptr<IBackend> backend)
     gBackend = std::move(backend);
 }
 
-}  // namespace ui
+} // namespace ui

@@ -27,11 +27,11 @@ enum class TChange {
     Color,
     Font,
     Cursor,
-    Items,      // list contents (items, columns, tabs, sections, pages)
-    ItemIndex,  // selection, active page or tab
+    Items,     // list contents (items, columns, tabs, sections, pages)
+    ItemIndex, // selection, active page or tab
     Checked,
     Picture,
-    Style,      // border, owner-draw, stay-on-top, taskbar button
+    Style, // border, owner-draw, stay-on-top, taskbar button
     Alpha,
     Menu,
     DroppedDown,
@@ -81,4 +81,4 @@ public:
 IBackend& CurrentBackend();
 void SetBackend(std::unique_ptr<IBackend> backend);
 
-}  // namespace ui
+} // namespace ui

@@ -68,4 +68,4 @@ void TImageList::Draw(TCanvas& canvas, int x, int y, int index, TDrawingStyle st
         canvas.DrawImage(*this, index, x, y, style);
 }
 
-}  // namespace ui
+} // namespace ui

@@ -59,4 +59,4 @@ private:
     std::vector<TBitmap> images_;
 };
 
-}  // namespace ui
+} // namespace ui

@@ -89,7 +89,9 @@ void TFont::Notify()
         owner_->FontChanged();
 }
 
-TControl::TControl(TComponent* owner) : TComponent(owner) {}
+TControl::TControl(TComponent* owner) : TComponent(owner)
+{
+}
 
 TControl::~TControl()
 {
@@ -301,8 +303,9 @@ void TControl::DoMouseMove(TShiftState shift, int x, int y)
     if (dragging_) {
         if (TForm* form = ParentForm()) {
             const TPoint cursor = CurrentBackend().CursorPos();
-            form->SetBounds(cursor.X - dragOffset_.X, cursor.Y - dragOffset_.Y, form->Width(), form->Height());
-            platform::ProcessMessages(0);  // lets the windows repaint while dragging
+            form->SetBounds(cursor.X - dragOffset_.X, cursor.Y - dragOffset_.Y, form->Width(),
+                            form->Height());
+            platform::ProcessMessages(0); // lets the windows repaint while dragging
         }
     }
     if (enabled_ && OnMouseMove)

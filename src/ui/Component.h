@@ -37,11 +37,7 @@ public:
     int ComponentCount() const { return static_cast<int>(components_.size()); }
     // Case-insensitive, as component names are looked up by message keys.
     TComponent* FindComponent(std::string_view name) const;
-    template <class T>
-    T* Find(std::string_view name) const
-    {
-        return dynamic_cast<T*>(FindComponent(name));
-    }
+    template <class T> T* Find(std::string_view name) const { return dynamic_cast<T*>(FindComponent(name)); }
 
 protected:
     void DestroyComponents();
@@ -59,7 +55,10 @@ class TFont {
 public:
     TFont() = default;
     explicit TFont(TControl* owner) : owner_(owner) {}
-    TFont(const TFont& other) : name_(other.name_), size_(other.size_), style_(other.style_), color_(other.color_) {}
+    TFont(const TFont& other)
+        : name_(other.name_), size_(other.size_), style_(other.style_), color_(other.color_)
+    {
+    }
     TFont& operator=(const TFont& other);
 
     const std::string& Name() const { return name_; }
@@ -246,4 +245,4 @@ private:
     std::unique_ptr<IControlPeer> peer_;
 };
 
-}  // namespace ui
+} // namespace ui

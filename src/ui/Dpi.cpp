@@ -12,7 +12,7 @@ int DivideRounded(std::int64_t numerator, std::int64_t denominator)
                                            : -((-numerator + half) / denominator));
 }
 
-}  // namespace
+} // namespace
 
 int ScaleToDpi(int value, int dpi)
 {
@@ -37,4 +37,4 @@ TRect ScaleRectToDpi(const TRect& rect, int dpi)
             ScaleToDpi(rect.Bottom, dpi)};
 }
 
-}  // namespace ui
+} // namespace ui

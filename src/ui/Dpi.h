@@ -18,4 +18,4 @@ int UnscaleFromDpiUp(int value, int dpi);
 // Scales the edges rather than the sizes, so that controls that touch at 96 dpi still touch.
 TRect ScaleRectToDpi(const TRect& rect, int dpi);
 
-}  // namespace ui
+} // namespace ui

@@ -11,7 +11,7 @@ namespace {
 
 TApplication gApplication;
 
-}  // namespace
+} // namespace
 
 TApplication* const Application = &gApplication;
 
@@ -247,7 +247,8 @@ TModalResult TForm::ShowModal()
             break;
     }
     for (TForm* form : disabled)
-        if (std::find(Application->Forms().begin(), Application->Forms().end(), form) != Application->Forms().end())
+        if (std::find(Application->Forms().begin(), Application->Forms().end(), form) !=
+            Application->Forms().end())
             form->SetModalDisabled(false);
     if (life.expired())
         return mrCancel;
@@ -432,7 +433,8 @@ void TApplication::ShowHintFor(TControl* control)
             if (!hintControl_ || !hintControl_->MouseInside())
                 return;
             const TPoint cursor = CursorPos();
-            HintWindow()->ActivateHint({cursor.X, cursor.Y + 20, cursor.X, cursor.Y + 20}, hintControl_->Hint());
+            HintWindow()->ActivateHint({cursor.X, cursor.Y + 20, cursor.X, cursor.Y + 20},
+                                       hintControl_->Hint());
         };
     }
     hintTimer_->SetEnabled(false);
@@ -463,4 +465,4 @@ void TTimer::Tick()
     timer_.Fire();
 }
 
-}  // namespace ui
+} // namespace ui

@@ -127,8 +127,7 @@ public:
     void SetIcon(TIcon icon);
 
     // Creates a form, raises its OnCreate and makes the first one the main form.
-    template <class T, class... Args>
-    T* CreateForm(Args&&... args)
+    template <class T, class... Args> T* CreateForm(Args&&... args)
     {
         T* form = new T(std::forward<Args>(args)...);
         if (!mainForm_)
@@ -220,4 +219,4 @@ private:
     platform::Timer timer_;
 };
 
-}  // namespace ui
+} // namespace ui

@@ -98,4 +98,4 @@ void TTaskBarIcon::Update()
         peer_->Changed();
 }
 
-}  // namespace ui
+} // namespace ui

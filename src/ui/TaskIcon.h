@@ -70,4 +70,4 @@ private:
     std::unique_ptr<ITrayPeer> peer_;
 };
 
-}  // namespace ui
+} // namespace ui

@@ -34,7 +34,10 @@ constexpr TColor clInfoBk = clSystemColor | 24;
 // "Use the back end's own colour" (menu items).
 constexpr TColor clDefault = 0x20000000;
 
-inline bool IsSystemColor(TColor color) { return (color & clSystemColor) != 0; }
+inline bool IsSystemColor(TColor color)
+{
+    return (color & clSystemColor) != 0;
+}
 
 struct TPoint {
     int X = 0;
@@ -118,4 +121,4 @@ using TMouseMoveEvent = std::function<void(TComponent* sender, TShiftState shift
 using TKeyPressEvent = std::function<void(TComponent* sender, char16_t& key)>;
 using TKeyEvent = std::function<void(TComponent* sender, std::uint16_t& key, TShiftState shift)>;
 
-}  // namespace ui
+} // namespace ui

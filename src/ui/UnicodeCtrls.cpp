@@ -23,7 +23,7 @@ void PopCharacter(std::string& text)
     }
 }
 
-}  // namespace
+} // namespace
 
 int TItemList::Add(std::string text, void* object)
 {
@@ -358,7 +358,7 @@ bool TCustomEdit::TypeKey(char16_t key)
         PopCharacter(text);
     } else {
         if (key < 0x20)
-            return true;  // other control characters do not reach the text
+            return true; // other control characters do not reach the text
         if (maxLength_ > 0 && static_cast<int>(Utf16Length(text)) >= maxLength_)
             return true;
         text += Utf16ToUtf8(std::u16string(1, key));
@@ -683,13 +683,14 @@ void TNotebook::SetActivePage(std::string_view name)
         }
 }
 
-TUnicodeTabSet::TUnicodeTabSet(TComponent* owner) : TControl(owner), tabs_([this] {
-    if (tabIndex_ >= tabs_.Count())
-        tabIndex_ = tabs_.Count() - 1;
-    if (tabIndex_ < 0 && tabs_.Count() > 0)
-        tabIndex_ = 0;
-    Changed(TChange::Items);
-})
+TUnicodeTabSet::TUnicodeTabSet(TComponent* owner)
+    : TControl(owner), tabs_([this] {
+          if (tabIndex_ >= tabs_.Count())
+              tabIndex_ = tabs_.Count() - 1;
+          if (tabIndex_ < 0 && tabs_.Count() > 0)
+              tabIndex_ = 0;
+          Changed(TChange::Items);
+      })
 {
     SetBounds(0, 0, 185, 21);
 }
@@ -881,4 +882,4 @@ void TUnicodeHintWindow::ReleaseHint()
     SetVisible(false);
 }
 
-}  // namespace ui
+} // namespace ui

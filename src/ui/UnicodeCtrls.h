@@ -25,11 +25,7 @@ public:
     // Out-of-range reads give an empty text and no object.
     const std::string& Strings(int index) const;
     void* Objects(int index) const;
-    template <class T>
-    T* ObjectAs(int index) const
-    {
-        return static_cast<T*>(Objects(index));
-    }
+    template <class T> T* ObjectAs(int index) const { return static_cast<T*>(Objects(index)); }
     void SetString(int index, std::string text);
     void SetObject(int index, void* object);
     int IndexOf(std::string_view text) const;
@@ -533,4 +529,4 @@ public:
     void ReleaseHint();
 };
 
-}  // namespace ui
+} // namespace ui

@@ -11,8 +11,15 @@ std::u16string Utf8ToUtf16(std::string_view text)
     std::size_t i = 0;
     while (i < text.size()) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        unsigned length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
-        char32_t code = length == 1 ? lead : length == 2 ? (lead & 0x1F) : length == 3 ? (lead & 0x0F) : (lead & 0x07);
+        unsigned length = lead < 0x80         ? 1
+                          : (lead >> 5) == 6  ? 2
+                          : (lead >> 4) == 14 ? 3
+                          : (lead >> 3) == 30 ? 4
+                                              : 0;
+        char32_t code = length == 1   ? lead
+                        : length == 2 ? (lead & 0x1F)
+                        : length == 3 ? (lead & 0x0F)
+                                      : (lead & 0x07);
         bool valid = length != 0 && i + length <= text.size();
         for (unsigned k = 1; valid && k < length; ++k) {
             const auto next = static_cast<unsigned char>(text[i + k]);
@@ -94,7 +101,7 @@ std::string DecodeEscapes(std::string_view text)
                 continue;
             }
         }
-        ++i;  // any other backslash is dropped
+        ++i; // any other backslash is dropped
     }
     return Utf16ToUtf8(out);
 }
@@ -132,4 +139,4 @@ std::string TruncateUtf16(std::string_view text, std::size_t units)
     return Utf16ToUtf8(wide);
 }
 
-}  // namespace ui
+} // namespace ui

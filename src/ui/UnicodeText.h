@@ -21,4 +21,4 @@ std::string StripAccelerators(std::string_view caption);
 std::size_t Utf16Length(std::string_view text);
 std::string TruncateUtf16(std::string_view text, std::size_t units);
 
-}  // namespace ui
+} // namespace ui

@@ -43,8 +43,8 @@ public:
     const std::string& Address() const { return address_; }
 
     // Scripted behaviour; change it before the datagrams it concerns arrive.
-    std::atomic<bool> Acknowledge{true};   // ACK every numbered message from the client
-    std::atomic<bool> AnswerLogin{true};   // LOGIN_RSP after acknowledging LOGIN_REQ
+    std::atomic<bool> Acknowledge{true}; // ACK every numbered message from the client
+    std::atomic<bool> AnswerLogin{true}; // LOGIN_RSP after acknowledging LOGIN_REQ
     std::atomic<std::uint32_t> LoginError{0};
     std::atomic<std::uint32_t> InvokeID{0};
     void SetVersions(const std::string& apiVersion, const std::string& serverVersion);
@@ -87,15 +87,15 @@ private:
     std::string address_;
     bool bound_ = false;
     std::uint16_t port_ = 0;
-    std::size_t taken_ = 0;  // datagrams taken by Receive
+    std::size_t taken_ = 0; // datagrams taken by Receive
     std::atomic<bool> stop_{false};
     std::thread thread_;
 
     mutable std::mutex lock_;
     std::vector<TReceivedDatagram> received_;
     std::map<std::uint32_t, std::size_t> counts_;
-    mutable std::condition_variable arrived_;  // by type: Count stays cheap in long runs
-    std::set<std::uint32_t> answered_;  // sequence numbers already answered since the log-in
+    mutable std::condition_variable arrived_; // by type: Count stays cheap in long runs
+    std::set<std::uint32_t> answered_;        // sequence numbers already answered since the log-in
     std::map<std::uint32_t, Answer> answers_;
     std::string apiVersion_ = "2.3";
     std::string serverVersion_ = "kovra-test 1.0";

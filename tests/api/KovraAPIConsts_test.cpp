@@ -16,7 +16,7 @@ public:
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST(KovraAPIConsts, NamesKnownTypesAndNumbersTheRest)
 {

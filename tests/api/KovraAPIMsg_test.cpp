@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-
 namespace {
 
 std::vector<std::uint8_t> Bytes(std::initializer_list<int> values)
@@ -18,7 +17,7 @@ std::vector<std::uint8_t> Body(const TKovraAPIMsg& msg)
     return std::vector<std::uint8_t>(msg.Bytes().begin() + 8, msg.Bytes().end());
 }
 
-}  // namespace
+} // namespace
 
 TEST(KovraAPIMsg, WritesIntegersBigEndianAfterTheHeader)
 {
@@ -65,7 +64,7 @@ TEST(KovraAPIMsg, ShortAndInvalidOidTextsPadWithZeroBytes)
     msg.WriteOid("");
     msg.WriteOid("1");
     msg.WriteOid("zz01");
-    msg.WriteOid("0123456789ABCDEF0123456789");  // the thirteenth pair is never written
+    msg.WriteOid("0123456789ABCDEF0123456789"); // the thirteenth pair is never written
     std::vector<std::uint8_t> expected(12, 0);
     auto one = expected;
     one[0] = 1;

@@ -38,7 +38,7 @@ public:
 const TKovraTimings kFast = TKovraTimings::ScaledDown(10);
 
 struct HookRecord {
-    char Kind;  // 'S' sent, 'R' received, 'D' dispatched
+    char Kind; // 'S' sent, 'R' received, 'D' dispatched
     std::uint32_t Type;
     std::uint32_t Seq;
 };
@@ -53,11 +53,11 @@ public:
     std::string Version = "1.0";
     std::atomic<bool> IsConnected{false};
     TKovraConnectionMngr* Manager = nullptr;
-    std::function<void(const TKovraAPIMsg&)> OnReceive;  // runs inside the receive hook
+    std::function<void(const TKovraAPIMsg&)> OnReceive; // runs inside the receive hook
 
     std::vector<HookRecord> Hooks;
     std::vector<TKovraAPIMsg> Dispatched;
-    std::vector<bool> Disconnects;  // notify flag of each session end carried out
+    std::vector<bool> Disconnects; // notify flag of each session end carried out
 
     std::vector<std::string> ServerList() const override
     {
@@ -180,7 +180,7 @@ protected:
     {
         ASSERT_TRUE(OpenAccepted());
         ASSERT_TRUE(PumpUntil([this] { return owner.IsConnected.load(); }, 2000));
-        auto ack = server.Receive(1000);  // the client's ACK of LOGIN_RSP
+        auto ack = server.Receive(1000); // the client's ACK of LOGIN_RSP
         ASSERT_TRUE(ack.has_value());
         EXPECT_EQ(ack->dwMsgType, KovraMsg::ACK);
         EXPECT_EQ(ack->dwMsgSeq, 0u);
@@ -192,7 +192,7 @@ protected:
     std::unique_ptr<TKovraConnectionMngr> manager;
 };
 
-}  // namespace
+} // namespace
 
 TEST(ConnectionManagerLogin, FailsOverFromASilentServerAfterFourTries)
 {
@@ -210,7 +210,7 @@ TEST(ConnectionManagerLogin, FailsOverFromASilentServerAfterFourTries)
     owner.Manager = &manager;
 
     int secondTries = 0;
-    platform::Timer answer;  // the second server answers as soon as the request reaches it
+    platform::Timer answer; // the second server answers as soon as the request reaches it
     answer.SetInterval(5);
     answer.OnTimer = [&] {
         if (auto login = second.Receive(0)) {
@@ -224,7 +224,7 @@ TEST(ConnectionManagerLogin, FailsOverFromASilentServerAfterFourTries)
     EXPECT_EQ(owner.ActiveIndex, 1);
     EXPECT_EQ(secondTries, 1);
     EXPECT_EQ(silent.ReceiveAll(50).size(), 4u);
-    EXPECT_EQ(owner.CountHooks('S', KovraMsg::LOGIN_REQ), 5u);  // every try is reported
+    EXPECT_EQ(owner.CountHooks('S', KovraMsg::LOGIN_REQ), 5u); // every try is reported
 }
 
 TEST(ConnectionManagerLogin, AckFromAnAddressNotInTheListIsIgnored)
@@ -263,10 +263,10 @@ TEST_F(ConnectionManager, EveryMessageIsAcknowledgedWithItsOwnNumberAndDispatche
     EXPECT_EQ(ack2->dwMsgSeq, 2u);
     ASSERT_TRUE(PumpUntil([this] { return owner.Dispatched.size() == 2; }, 2000));
     EXPECT_EQ(owner.Dispatched[0].dwMsgType, KovraMsg::CALL_CONNECTION_EVENT);
-    EXPECT_EQ(owner.Dispatched[0].Position(), 8u);  // events are read from after the header
+    EXPECT_EQ(owner.Dispatched[0].Position(), 8u); // events are read from after the header
     EXPECT_EQ(owner.Dispatched[0].ReadInt32(), 11u);
     EXPECT_EQ(owner.Dispatched[1].dwMsgType, KovraMsg::MAKE_CALL_RSP);
-    EXPECT_EQ(owner.Dispatched[1].Position(), 12u);  // responses from after the InvokeID
+    EXPECT_EQ(owner.Dispatched[1].Position(), 12u); // responses from after the InvokeID
 
     // The application sees: received, its ACK sent, then the message's own event.
     ASSERT_GE(owner.Hooks.size(), 3u);
@@ -297,7 +297,7 @@ TEST_F(ConnectionManager, RepeatIsAcknowledgedAgainButNotDispatched)
 TEST_F(ConnectionManager, NumberAheadOfTheExpectedEndsTheSessionWithDisconnect)
 {
     LogIn();
-    server.Send(Event(KovraMsg::PHONE_STATE_EVENT, 2));  // 1 expected
+    server.Send(Event(KovraMsg::PHONE_STATE_EVENT, 2)); // 1 expected
     auto bye = server.ReceiveRequest(1000);
     ASSERT_TRUE(bye.has_value());
     EXPECT_EQ(bye->dwMsgType, KovraMsg::DISCONNECT);
@@ -340,13 +340,13 @@ TEST_F(ConnectionManager, LateAcknowledgementOfThePreviousMessageIsIgnored)
     manager->Send(Request(KovraMsg::RETRIEVE_CALL_REQ));
     auto second = server.ReceiveRequest(1000);
     ASSERT_TRUE(second.has_value());
-    server.Ack(first->dwMsgSeq);  // duplicated, late
+    server.Ack(first->dwMsgSeq); // duplicated, late
     server.Ack(second->dwMsgSeq);
-    server.Ack(second->dwMsgSeq);  // duplicated, outside any transmission
+    server.Ack(second->dwMsgSeq); // duplicated, outside any transmission
     PumpUntil([] { return false; }, 150);
     EXPECT_TRUE(owner.IsConnected);
     EXPECT_TRUE(owner.Disconnects.empty());
-    EXPECT_FALSE(server.ReceiveRequest(50).has_value());  // no retransmission after the ACK
+    EXPECT_FALSE(server.ReceiveRequest(50).has_value()); // no retransmission after the ACK
 }
 
 TEST_F(ConnectionManager, UnexpectedAcknowledgementNumberEndsTheSession)
@@ -385,7 +385,7 @@ TEST_F(ConnectionManager, ShortAndOversizedDatagramsAreIgnored)
     big[7] = KovraMsg::PHONE_STATE_EVENT;
     server.SendRaw(big);
     EXPECT_FALSE(server.Receive(100).has_value());
-    server.Send(Event(KovraMsg::PHONE_STATE_EVENT, 1));  // still the expected number
+    server.Send(Event(KovraMsg::PHONE_STATE_EVENT, 1)); // still the expected number
     auto ack = server.Receive(1000);
     ASSERT_TRUE(ack.has_value());
     EXPECT_EQ(ack->dwMsgSeq, 1u);
@@ -423,7 +423,7 @@ TEST_F(ConnectionManager, StopsPromptlyAndDiscardsLaterSends)
 {
     LogIn();
     manager->StopWorker();
-    EXPECT_FALSE(manager->Running());  // stopped, not abandoned
+    EXPECT_FALSE(manager->Running()); // stopped, not abandoned
     manager->Send(Request(KovraMsg::HOLD_CALL_REQ));
     EXPECT_EQ(manager->PendingCount(), 0u);
 }
@@ -537,12 +537,12 @@ TEST(ConnectionManagerLogin, ADatagramBeforeTheFirstHandshakeIsReadOnceAndDroppe
     intruder.SetClient("127.0.0.1", manager.LocalPort());
     server.Send(TKovraAPIMsg(KovraMsg::ACK, 0));
     server.Send(Event(KovraMsg::PHONE_STATE_EVENT, 0));
-    intruder.Send(Event(KovraMsg::PHONE_STATE_EVENT, 0));  // read after the server's two
+    intruder.Send(Event(KovraMsg::PHONE_STATE_EVENT, 0)); // read after the server's two
     EXPECT_TRUE(PumpUntil([&] { return manager.ForeignDatagrams() == 1; }, 2000));
     PumpFor(50);
     EXPECT_EQ(manager.ForeignDatagrams(), 1u);
     EXPECT_TRUE(owner.Hooks.empty());
-    EXPECT_TRUE(server.ReceiveAll(0).empty());  // nothing acknowledged
+    EXPECT_TRUE(server.ReceiveAll(0).empty()); // nothing acknowledged
 
     // The server stays silent: only an acknowledgement of this LOGIN_REQ may end the handshake.
     EXPECT_FALSE(manager.OpenSession());

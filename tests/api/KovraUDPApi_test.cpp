@@ -183,7 +183,7 @@ TEST(ApiServerList, AddServerKeepsOneEntryPerAddressAndSetsTheIndexOnce)
     api.AddServer("127.0.0.3");
     api.SetActiveServerIndex(1);
     api.AddServer("127.0.0.2");
-    api.AddServer("localhost");  // resolves to an address
+    api.AddServer("localhost"); // resolves to an address
     EXPECT_EQ(api.ActiveServerIndex(), 1);
     ASSERT_GE(api.Servers().size(), 3u);
     EXPECT_EQ(api.Servers()[0], "127.0.0.2");
@@ -314,7 +314,7 @@ TEST_F(ApiSession, LoginAnswerAfterConnectGaveUpIsAcknowledgedAndIgnored)
 TEST_F(ApiSession, SendFailureOtherThanUnreachableLeavesConnectWithBusyCleared)
 {
     api.ClearServers();
-    api.AddServer("255.255.255.255");  // refused without the broadcast option
+    api.AddServer("255.255.255.255"); // refused without the broadcast option
     try {
         api.Connect();
         ADD_FAILURE() << "Connect returned";
@@ -446,7 +446,7 @@ INSTANTIATE_TEST_SUITE_P(Versions, ApiVoiceMail,
 TEST_F(ApiSession, QueryPhoneConfigReturnsTheAnswerAndKeepsTheCallersHandlerOutOfIt)
 {
     ConnectAndMonitor();
-    std::atomic<std::uint32_t> answerError{0};  // read by the server's thread
+    std::atomic<std::uint32_t> answerError{0}; // read by the server's thread
     server.OnRequest(KovraMsg::QUERY_PHONE_CONFIG_REQ, [&](ApiTestServer& s, const TReceivedDatagram&) {
         TKovraAPIMsg rsp = s.Response(KovraMsg::QUERY_PHONE_CONFIG_RSP, answerError);
         rsp.WriteStr("cfg");
@@ -505,10 +505,10 @@ TEST_F(ApiSession, QueryPhoneStateCompletesWithThePhoneStateEvent)
         state.WriteInt32(3);
         state.WriteInt32(0);
         state.WriteBool(true);  // FlagA
-        state.WriteBool(false);  // DoNotDisturb
+        state.WriteBool(false); // DoNotDisturb
         state.WriteInt32(4);    // VoiceMailCount travels seventh
         state.WriteBool(true);  // Forwarded
-        state.WriteBool(false);  // FlagB
+        state.WriteBool(false); // FlagB
         state.WriteBool(true);  // FlagC
         s.Send(state);
     });
@@ -573,7 +573,7 @@ TEST_F(ApiSession, RedirectCallWaitGivesTheAnswersError)
 TEST_F(ApiSession, ApplicationDataRoundTrip)
 {
     ConnectAndMonitor();
-    std::string stored;  // the server thread's alone
+    std::string stored; // the server thread's alone
     server.OnRequest(KovraMsg::SET_APPLICATION_DATA_REQ,
                      [&](ApiTestServer& s, const TReceivedDatagram& request) {
                          TKovraAPIMsg msg = request.Message();
@@ -726,7 +726,7 @@ TEST_F(ApiSession, CallConnectionEventKeepsWireAndDeclaredOrderApart)
     for (int party = 0; party < 2; ++party) {
         event.WriteInt32(60 * party);
         event.WriteStr(party == 0 ? "100" : "555");
-        event.WriteStr(party == 0 ? "Me" : "Zoë");  // names are UTF-8
+        event.WriteStr(party == 0 ? "Me" : "Zoë"); // names are UTF-8
         event.WriteInt32(10 + party);
         event.WriteInt32(20 + party);
     }
@@ -801,7 +801,7 @@ TEST_F(ApiSession, CallConnectionCountIsBoundedByTheDatagram)
     server.Send(CallConnection(1000000, 0, false));
     ASSERT_TRUE(PumpUntil([&] { return seen.size() == 3; }));
     EXPECT_EQ(seen[0], std::make_pair(0, std::size_t{0}));
-    EXPECT_EQ(related[0], kOid2);  // still carried with no parties
+    EXPECT_EQ(related[0], kOid2); // still carried with no parties
     EXPECT_EQ(seen[1].first, static_cast<int>(seen[1].second));
     EXPECT_EQ(seen[1].second, 2u);
     EXPECT_EQ(seen[2], std::make_pair(0, std::size_t{0}));
@@ -951,7 +951,7 @@ TEST_F(ApiMeetme, ListIsDecodedAndFreedWithoutAHandlerAndChangesRaiseTheirOwnEve
 
 TEST_F(ApiSession, KeepAlivePingsAfterQuietSendingAndTheAcksKeepTheWatchdogAway)
 {
-    int disconnected = 0;  // outlives the session, whose end raises OnDisconnected
+    int disconnected = 0; // outlives the session, whose end raises OnDisconnected
     TKovraAPI session;
     TKovraAPITimings timings = TestTimings();
     timings.KeepAlive = 100;
@@ -966,12 +966,12 @@ TEST_F(ApiSession, KeepAlivePingsAfterQuietSendingAndTheAcksKeepTheWatchdogAway)
     EXPECT_EQ(disconnected, 0);
     const auto pings = server.ReceivedOfType(KovraMsg::PING);
     EXPECT_EQ(pings[0].Bytes.size(), TKovraAPIMsg::kHeaderSize);
-    EXPECT_LT(pings[0].Seq, pings[1].Seq);  // numbered like any request
+    EXPECT_LT(pings[0].Seq, pings[1].Seq); // numbered like any request
 }
 
 TEST_F(ApiSession, WatchdogEndsAQuietSessionWithoutTellingTheServer)
 {
-    int disconnected = 0;  // outlives the session, whose end raises OnDisconnected
+    int disconnected = 0; // outlives the session, whose end raises OnDisconnected
     TKovraAPI session;
     TKovraAPITimings timings = TestTimings();
     timings.Watchdog = 150;
@@ -1021,9 +1021,9 @@ TEST_F(ApiSession, MonitorStopWaitsUntilItsRequestHasGoneOut)
 TEST_F(ApiSession, EveryWaitEndsAsSoonAsTheWorkerEndsItsSession)
 {
     TKovraAPITimings timings = TestTimings();
-    timings.Exchange = TKovraTimings::ScaledDown(40);  // four tries take 200 ms
+    timings.Exchange = TKovraTimings::ScaledDown(40); // four tries take 200 ms
     timings.PhoneStateWait = timings.ResponseWait = timings.SetDataWait = 10000;
-    int disconnected = 0;  // outlives the session, whose end raises OnDisconnected
+    int disconnected = 0; // outlives the session, whose end raises OnDisconnected
     TKovraAPI session;
     Configure(session, timings);
     session.OnDisconnected = [&](TKovraAPI&) { ++disconnected; };
@@ -1086,7 +1086,7 @@ TEST_F(ApiSession, AGapInTheServersNumberingReachesOnDisconnectedAtOnceEveryTime
 {
     TKovraAPITimings timings = TestTimings();
     timings.DisconnectWait = 5000;
-    int disconnected = 0;  // outlives the session, whose end raises OnDisconnected
+    int disconnected = 0; // outlives the session, whose end raises OnDisconnected
     std::uint64_t disconnectedAt = 0;
     TKovraAPI session;
     Configure(session, timings);
@@ -1111,7 +1111,7 @@ TEST_F(ApiSession, AGapInTheServersNumberingReachesOnDisconnectedAtOnceEveryTime
     }
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
@@ -1122,7 +1122,7 @@ bool PortFree(std::uint16_t port)
     return probe.Bind(port, "127.0.0.1") == platform::kSocketOk;
 }
 
-}  // namespace
+} // namespace
 
 // Deactivating or destroying the session from a handler that the worker (receive hook) or the
 // dispatch thread (event) waits on is carried out once the handler has returned: the DISCONNECT
@@ -1208,7 +1208,7 @@ TEST_F(ApiSession, DeactivationOrDestructionInsideABusyOperationIsCarriedOutAfte
             bool connected = where != Where::ConnectWait;
             switch (where) {
             case Where::ConnectWait:
-                platform::Post(end);  // runs inside the log-in handshake
+                platform::Post(end); // runs inside the log-in handshake
                 EXPECT_FALSE(session->Connect());
                 break;
             case Where::OnConnected:
@@ -1218,7 +1218,7 @@ TEST_F(ApiSession, DeactivationOrDestructionInsideABusyOperationIsCarriedOutAfte
             case Where::OnDisconnected:
                 session->OnDisconnected = [&](TKovraAPI&) { end(); };
                 server.Send(ApiTestServer::Event(KovraMsg::DISCONNECT));
-                connected = false;  // the server ended it: nothing to tell it
+                connected = false; // the server ended it: nothing to tell it
                 break;
             case Where::Deactivation:
                 session->OnDisconnected = [&](TKovraAPI&) { end(); };
@@ -1226,13 +1226,13 @@ TEST_F(ApiSession, DeactivationOrDestructionInsideABusyOperationIsCarriedOutAfte
                 break;
             case Where::GetForwardingWait: {
                 TKovraCallForwarding forwarding;
-                platform::Post(end);  // no answer comes: runs inside the wait
+                platform::Post(end); // no answer comes: runs inside the wait
                 EXPECT_FALSE(session->GetForwarding(kDevice, forwarding));
                 break;
             }
             case Where::SetForwardingWait:
                 server.Acknowledge = false;
-                session->HoldCall(kDevice, kOid);  // keeps the forwarding request queued
+                session->HoldCall(kDevice, kOid); // keeps the forwarding request queued
                 platform::Post(end);
                 session->SetForwarding(kDevice, "200", 5000, 0);
                 break;
@@ -1336,7 +1336,7 @@ TEST_F(ApiSession, EveryResponseRaisesItsOwnEvent)
     api.OnReceive = [&](TKovraAPI&, std::uint32_t, std::uint32_t type) { received.push_back(type); };
     server.Send(server.Response(257, 1));
     server.Send(server.Response(511, 1));
-    server.Send(server.Response(259, 0));  // a marker behind them
+    server.Send(server.Response(259, 0)); // a marker behind them
     ASSERT_TRUE(PumpUntil([&] { return raised.size() == expected.size() + 1; }));
     EXPECT_EQ(received, (std::vector<std::uint32_t>{257, 511, 259}));
     EXPECT_EQ(raised.back().Type, 259u);

@@ -59,7 +59,10 @@ struct FakeDialogs : IAssistantDialogs {
         ++confirms;
         return confirmAnswer;
     }
-    void ParkNotice(const std::string& from, const std::string& at) override { parkNotices.emplace_back(from, at); }
+    void ParkNotice(const std::string& from, const std::string& at) override
+    {
+        parkNotices.emplace_back(from, at);
+    }
     std::vector<std::pair<std::string, std::string>> ForwardList() override { return forwardList; }
     std::vector<TCallLaterRequest> callLaters;
     void CallLater(const TCallLaterRequest& request) override { callLaters.push_back(request); }
@@ -80,8 +83,14 @@ struct FakeMessenger : IMessengerLink {
     // One contact: onlineNumber's, online.
     std::string onlineNumber;
     std::vector<std::string> sent;
-    bool IsOnlineContact(const std::string& number) override { return !number.empty() && number == onlineNumber; }
-    std::string ContactFor(const std::string& number) override { return IsOnlineContact(number) ? "Dana" : ""; }
+    bool IsOnlineContact(const std::string& number) override
+    {
+        return !number.empty() && number == onlineNumber;
+    }
+    std::string ContactFor(const std::string& number) override
+    {
+        return IsOnlineContact(number) ? "Dana" : "";
+    }
     bool SendInstantMessage(const std::string& number, const std::string& header, const std::string& text,
                             int) override
     {
@@ -92,7 +101,9 @@ struct FakeMessenger : IMessengerLink {
 
 struct FakeOptions : IOptionsWindow {
     explicit FakeOptions(std::vector<std::string>& traffic, bool& reconnecting)
-        : traffic_(traffic), reconnecting_(reconnecting) {}
+        : traffic_(traffic), reconnecting_(reconnecting)
+    {
+    }
     void AddTrafficLine(const std::string& line) override { traffic_.push_back(line); }
     bool Reconnecting() const override { return reconnecting_; }
     std::vector<std::string>& traffic_;
@@ -134,12 +145,15 @@ public:
     ~AppTest();
 
     // A call event about the user's device 1001.
-    void Event(const std::string& oid, std::uint32_t dwEvent, const std::vector<TKovraCallConnection>& parties,
+    void Event(const std::string& oid, std::uint32_t dwEvent,
+               const std::vector<TKovraCallConnection>& parties,
                const std::string& related = std::string(24, '0'), std::uint32_t cause = 0,
                const std::string& device = "1001");
     // Ringing from an outside caller, then answered.
-    void Ring(const std::string& oid, const std::string& number = "4255550123", const std::string& name = "Dana");
-    void Answer(const std::string& oid, const std::string& number = "4255550123", const std::string& name = "Dana");
+    void Ring(const std::string& oid, const std::string& number = "4255550123",
+              const std::string& name = "Dana");
+    void Answer(const std::string& oid, const std::string& number = "4255550123",
+                const std::string& name = "Dana");
     void Hold(const std::string& oid, const std::string& number = "4255550123");
     void InService();
     // The visible links of the active state page, as captions, top to bottom.

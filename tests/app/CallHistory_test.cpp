@@ -78,7 +78,8 @@ TEST(CallHistory, ReadingTheStoredCopyAgainKeepsWhatWasNotPublishedYet)
     history.Add(Call(2, true, false));
     history.Add(Call(3, false, true));
     EXPECT_TRUE(history.Reload(server));
-    EXPECT_EQ(history.Calls(), (std::vector<TCallRecord>{Call(3, false, true), Call(2, true, false), Call(1, true, false)}));
+    EXPECT_EQ(history.Calls(),
+              (std::vector<TCallRecord>{Call(3, false, true), Call(2, true, false), Call(1, true, false)}));
     EXPECT_EQ(history.MissedCount(), 2);
 
     // Nor is a look at the history: the stored missed count must not come back.

@@ -16,7 +16,7 @@ TEST(CallTracking, IncomingCallCreatesSelectedLineAlertingPageAndOnePopup)
 {
     AppTest t;
     t.Ring(kCall);
-    t.Ring(kCall);  // a repeated ringing event refreshes the same pop-up
+    t.Ring(kCall); // a repeated ringing event refreshes the same pop-up
     ASSERT_EQ(t.form->lbCalls->Items().Count(), 1);
     TCallInfo* call = t.form->SelectedCall();
     ASSERT_NE(call, nullptr);
@@ -40,7 +40,7 @@ TEST(CallTracking, AnsweringClosesPopupRestartsDurationAndRaisesBusy)
     AppTest t;
     t.Ring(kCall);
     TCallInfo* call = t.form->FindCall(kCall);
-    call->StartTick -= 90000;  // rang for a minute and a half
+    call->StartTick -= 90000; // rang for a minute and a half
     t.Answer(kCall);
     EXPECT_EQ(call->LocalState, csConnected);
     EXPECT_EQ(call->Popup, nullptr);
@@ -173,13 +173,14 @@ TEST(CallList, LineShowsNameNumberDurationsAndColoursOfItsState)
     EXPECT_EQ(line1[2].fontStyle, ui::fsBold);
     EXPECT_EQ(line1[2].y, 52);
     EXPECT_EQ(line1[3].text, "(425) 555-0123");
-    EXPECT_EQ(line1.size(), 5u);  // no hold time while ringing
+    EXPECT_EQ(line1.size(), 5u); // no hold time while ringing
 }
 
 TEST(CallList, ConferenceLineCountsPeople)
 {
     AppTest t;
-    t.Event(kCall, ceConferenced, {Party("1001", csConnected), Party("300", csConnected, 5), Party("301", csConnected, 5)});
+    t.Event(kCall, ceConferenced,
+            {Party("1001", csConnected), Party("300", csConnected, 5), Party("301", csConnected, 5)});
     EXPECT_EQ(t.ActivePage(), "Conference");
     t.form->lbCalls->Repaint();
     auto texts = ui::headless::PaintedTexts(*t.form->lbCalls);
@@ -195,4 +196,4 @@ TEST(CallList, ConferenceLineCountsPeople)
     EXPECT_EQ(ui::headless::PaintedTexts(*t.form->lbCalls)[0], "Via Vera (Via Vera)");
 }
 
-}  // namespace
+} // namespace

@@ -43,7 +43,7 @@ TEST_F(Commands, MakeCallWhileConnectedHoldsFirstAndDialsWhenHeldWithBit17)
     ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
     auto call = session->Requests(KovraMsg::MAKE_CALL_REQ)[0];
     EXPECT_EQ(call.ReadStr(), "4255550123");
-    EXPECT_EQ(call.ReadInt32(), 6u);  // intercom 4 + urgent 2
+    EXPECT_EQ(call.ReadInt32(), 6u); // intercom 4 + urgent 2
 }
 
 TEST_F(Commands, MakeCallWhileConnectedWithoutBit17OnlyHolds)
@@ -262,4 +262,4 @@ TEST(SpeedDials, FetchedOnAWorkerAndShownOnTheMainThread)
     EXPECT_EQ(t.form->lbSpeedButtons->Items().Count(), 0);
 }
 
-}  // namespace
+} // namespace

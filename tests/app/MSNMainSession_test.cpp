@@ -29,9 +29,10 @@ TEST(Session, LogInMonitorsThePhoneLoadsSettingsAndTakesStateAndCapabilities)
     EXPECT_EQ(s.app->form->pnStatusVM->Caption(), "Voice Mail: 2");
     // The traffic log of the options window sees what went out.
     const auto& traffic = s.app->traffic;
-    EXPECT_NE(std::find_if(traffic.begin(), traffic.end(),
-                           [](const std::string& line) { return line.rfind("SNT: MONITOR_START_REQ ", 0) == 0; }),
-              traffic.end());
+    EXPECT_NE(
+        std::find_if(traffic.begin(), traffic.end(),
+                     [](const std::string& line) { return line.rfind("SNT: MONITOR_START_REQ ", 0) == 0; }),
+        traffic.end());
 }
 
 TEST(Session, DuplicateMonitorIsTakenOverOnceAndThenReportedWithoutLooping)
@@ -46,7 +47,7 @@ TEST(Session, DuplicateMonitorIsTakenOverOnceAndThenReportedWithoutLooping)
     auto starts = s.Requests(KovraMsg::MONITOR_START_REQ);
     ASSERT_EQ(starts.size(), 2u);
     starts[1].ReadStr();
-    EXPECT_EQ(starts[1].ReadStr(), "secret");  // the take-over repeats the password
+    EXPECT_EQ(starts[1].ReadStr(), "secret"); // the take-over repeats the password
     EXPECT_FALSE(StartupInfo().LoggedIn);
     EXPECT_EQ(s.app->form->pnStatus->Caption(), " Error: (11)  Duplicate Monitor");
     EXPECT_EQ(s.app->form->tbIcon->Hint(), s.app->form->pnStatus->Caption());
@@ -124,7 +125,8 @@ TEST(Session, MissedCallsSurviveTheSettingsRoundTrip)
     ASSERT_EQ(s.app->form->History().Calls().size(), 1u);
     EXPECT_EQ(s.app->form->History().Calls()[0].Number, "4255550123");
     EXPECT_EQ(s.app->form->History().MissedCount(), 1);
-    EXPECT_TRUE(s.app->form->tbIcon->Hint().ends_with("Quenmark " + ui::Application->Title() + "\n1 missed call"))
+    EXPECT_TRUE(
+        s.app->form->tbIcon->Hint().ends_with("Quenmark " + ui::Application->Title() + "\n1 missed call"))
         << s.app->form->tbIcon->Hint();
 }
 
@@ -164,13 +166,14 @@ TEST(Session, CloseAsksOnlyWhenConfiguredAndReleasesThePhone)
     EXPECT_EQ(s.app->dialogs->confirms, 0);
 
     s.app->dialogs->confirmAnswer = false;
-    EXPECT_FALSE(s.app->form->CloseWindow());  // "Confirm"/"Exit" defaults to asking
+    EXPECT_FALSE(s.app->form->CloseWindow()); // "Confirm"/"Exit" defaults to asking
     EXPECT_EQ(s.app->dialogs->confirms, 1);
     KovraAssistantConfig().WriteInteger("Confirm", "Exit", 0);
     EXPECT_TRUE(s.app->form->CloseWindow());
     EXPECT_EQ(s.app->dialogs->confirms, 1);
     EXPECT_EQ(s.CountWhenAtLeast(KovraMsg::MONITOR_STOP_REQ, 1), 1u);
-    EXPECT_EQ(s.CountWhenAtLeast(KovraMsg::SET_APPLICATION_DATA_REQ, 1), 1u);  // the close changed the document
+    EXPECT_EQ(s.CountWhenAtLeast(KovraMsg::SET_APPLICATION_DATA_REQ, 1),
+              1u); // the close changed the document
     EXPECT_FALSE(s.app->form->Api()->Connected());
     EXPECT_FALSE(s.app->form->tbIcon->Visible());
     EXPECT_FALSE(StartupInfo().Started);
@@ -369,4 +372,4 @@ TEST(HandOver, ArrivingWhileTheWindowClosesOrIsGoneIsDropped)
     EXPECT_EQ(s.Count(KovraMsg::MAKE_CALL_REQ), 0u);
 }
 
-}  // namespace
+} // namespace

@@ -1,6 +1,6 @@
 // The program's real windows under Wine: the marked window and its hand-over in both
-// directions, a second instance that only hands over (also a "tel:" link), and a ringing call answered by a click
-// on the window and by a hotkey from the keyboard, with screenshots saved beside the test results.
+// directions, a second instance that only hands over (also a "tel:" link), and a ringing call answered by a
+// click on the window and by a hotkey from the keyboard, with screenshots saved beside the test results.
 
 #include <windows.h>
 
@@ -49,7 +49,8 @@ long RunSecondInstance(const std::string& argument)
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
         return -1;
     DWORD waited = WAIT_TIMEOUT;
     for (int i = 0; i < 600 && waited == WAIT_TIMEOUT; ++i) {
@@ -147,8 +148,7 @@ TEST(Win32Program, ClosedAsByAltF4ItAsksPublishesAndReleasesThePhone)
         60000));
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     HWND confirm = nullptr;
-    ASSERT_TRUE(
-        s.WaitFor([&] { return (confirm = ProcessWindow(program.Id(), L"Confirm")) != nullptr; }));
+    ASSERT_TRUE(s.WaitFor([&] { return (confirm = ProcessWindow(program.Id(), L"Confirm")) != nullptr; }));
     PumpFor(300);
     SaveWindowShot(confirm, "app_confirm_exit");
     ClickWindow(ChildWithText(confirm, L"Do not show this window again"));
@@ -303,7 +303,8 @@ TEST(Win32Program, HungMeetmeApplicationCountsAsNotRunning)
     std::atomic<bool> done{false};
     std::thread application([&] {
         WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) CALLBACK -> LRESULT {
+        windowClass.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+                                      CALLBACK -> LRESULT {
             return message == WM_COPYDATA ? 4711 : DefWindowProcW(window, message, wParam, lParam);
         };
         windowClass.hInstance = GetModuleHandleW(nullptr);
@@ -430,4 +431,4 @@ TEST(Win32Program, RingingCallIsAnsweredByItsHotkeyFromTheKeyboard)
     UnregisterHotKey(nullptr, 1);
 }
 
-}  // namespace
+} // namespace

@@ -36,10 +36,10 @@ ScriptedSession::ScriptedSession(std::uint32_t caps, std::vector<std::string> ex
         state.WriteStr("1001");
         state.WriteInt32(2);
         state.WriteInt32(0);
-        state.WriteBool(true);   // FlagA: in service
-        state.WriteBool(false);  // DoNotDisturb
-        state.WriteInt32(2);     // VoiceMailCount
-        state.WriteBool(false);  // Forwarded
+        state.WriteBool(true);  // FlagA: in service
+        state.WriteBool(false); // DoNotDisturb
+        state.WriteInt32(2);    // VoiceMailCount
+        state.WriteBool(false); // Forwarded
         state.WriteBool(false);
         state.WriteBool(false);
         s.Send(state);
@@ -68,22 +68,26 @@ ScriptedSession::ScriptedSession(std::uint32_t caps, std::vector<std::string> ex
         // scripted server never acknowledges) are short, and a lost datagram is sent again soon.
         TKovraAPITimings timings;
         timings.DisconnectWait = 250;
-        timings.LoginWait = 800;  // also waited in full whenever a connected session is stopped
+        timings.LoginWait = 800; // also waited in full whenever a connected session is stopped
         timings.Exchange = TKovraTimings::ScaledDown(20);
         timings.Exchange.AckWait = 1000;
         options.Network.ApiTimings = timings;
     });
 }
 
-bool ScriptedSession::WaitFor(const std::function<bool()>& done, unsigned ms) { return PumpUntil(done, ms); }
+bool ScriptedSession::WaitFor(const std::function<bool()>& done, unsigned ms)
+{
+    return PumpUntil(done, ms);
+}
 
 bool ScriptedSession::LogIn()
 {
     app->form->StartSession();
     const bool done = WaitFor([this] { return StartupInfo().LoggedIn && app->form->SettingsLoaded(); });
     if (!done)
-        ADD_FAILURE() << "status \"" << app->form->pnStatus->Caption() << "\", logged in " << StartupInfo().LoggedIn
-                      << ", settings " << app->form->SettingsLoaded() << ", monitor starts " << monitorStarts;
+        ADD_FAILURE() << "status \"" << app->form->pnStatus->Caption() << "\", logged in "
+                      << StartupInfo().LoggedIn << ", settings " << app->form->SettingsLoaded()
+                      << ", monitor starts " << monitorStarts;
     return done;
 }
 
@@ -101,9 +105,12 @@ std::vector<TReceivedDatagram> Distinct(const std::vector<TReceivedDatagram>& da
     return distinct;
 }
 
-}  // namespace
+} // namespace
 
-std::size_t ScriptedSession::Count(std::uint32_t type) const { return Distinct(server.ReceivedOfType(type)).size(); }
+std::size_t ScriptedSession::Count(std::uint32_t type) const
+{
+    return Distinct(server.ReceivedOfType(type)).size();
+}
 
 std::size_t ScriptedSession::CountWhenAtLeast(std::uint32_t type, std::size_t atLeast)
 {
@@ -135,7 +142,8 @@ std::vector<std::string> ScriptedSession::RequestDevices(std::uint32_t type) con
 }
 
 void ScriptedSession::SendCallEvent(const std::string& oid, std::uint32_t dwEvent,
-                                    const std::vector<TKovraCallConnection>& parties, const std::string& related)
+                                    const std::vector<TKovraCallConnection>& parties,
+                                    const std::string& related)
 {
     TKovraAPIMsg msg = ApiTestServer::Event(KovraMsg::CALL_CONNECTION_EVENT);
     msg.WriteInt32(5);

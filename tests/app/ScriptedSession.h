@@ -6,8 +6,8 @@
 #include <mutex>
 
 #include "ApiTestServer.h"
-#include "api/KovraAPIConsts.h"
 #include "AppTestSupport.h"
+#include "api/KovraAPIConsts.h"
 
 class ScriptedSession {
 public:
@@ -27,7 +27,8 @@ public:
     std::vector<TKovraAPIMsg> Requests(std::uint32_t type) const;
     std::vector<std::string> RequestDevices(std::uint32_t type) const;
     // A call event about device 1001 sent by the server.
-    void SendCallEvent(const std::string& oid, std::uint32_t dwEvent, const std::vector<TKovraCallConnection>& parties,
+    void SendCallEvent(const std::string& oid, std::uint32_t dwEvent,
+                       const std::vector<TKovraCallConnection>& parties,
                        const std::string& related = std::string(24, '0'));
     bool WaitFor(const std::function<bool()>& done, unsigned ms = 15000);
 

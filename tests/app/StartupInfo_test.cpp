@@ -22,8 +22,8 @@ TStartupInfo Evaluate(const Params& params)
 
 TEST(CommandLine, IdentitySwitchesNeedTheirDashAndTakeTheFollowingValue)
 {
-    const auto info = Evaluate({"webportal", "http://p/", "-PHONE", "425x1001", "-pwd", "pw", "-server", "10.0.0.1",
-                                "-im", "phone", "999"});
+    const auto info = Evaluate({"webportal", "http://p/", "-PHONE", "425x1001", "-pwd", "pw", "-server",
+                                "10.0.0.1", "-im", "phone", "999"});
     EXPECT_EQ(info.Phone, "425x1001");
     EXPECT_EQ(info.Device, "1001");
     EXPECT_EQ(info.Password, "pw");
@@ -85,7 +85,8 @@ TEST(CommandLine, LaterActionsOverrideEarlierOnesInTheFixedOrder)
     const auto add = Evaluate({"-Dialout", "1", "AddConf", "300"});
     EXPECT_EQ(add.PendingAction, paAddConference);
     EXPECT_EQ(add.PendingArgument, "300");
-    const auto vm = Evaluate({"VM", "-VMFOLDER", "VOICE_MAIL_SAVED", "AddConf", "300", "-VMPWD", "77", "-VMMSG", "3"});
+    const auto vm =
+        Evaluate({"VM", "-VMFOLDER", "VOICE_MAIL_SAVED", "AddConf", "300", "-VMPWD", "77", "-VMMSG", "3"});
     EXPECT_EQ(vm.PendingAction, paVoiceMail);
     EXPECT_EQ(vm.PendingArgument, ",FOLDER=VOICE_MAIL_SAVED,PWD=77,MSG=3");
     // Voice-mail pieces count only with the voice-mail action.
@@ -94,12 +95,13 @@ TEST(CommandLine, LaterActionsOverrideEarlierOnesInTheFixedOrder)
 
 TEST(CommandLine, HandOverTextSplitsAtRunsOfBlanksAndJoinsWithLeadingBlanks)
 {
-    EXPECT_EQ(SplitHandOver("  -MakeCall   555  -phone 1001 "), (Params{"-MakeCall", "555", "-phone", "1001"}));
+    EXPECT_EQ(SplitHandOver("  -MakeCall   555  -phone 1001 "),
+              (Params{"-MakeCall", "555", "-phone", "1001"}));
     EXPECT_TRUE(SplitHandOver("   ").empty());
     EXPECT_EQ(JoinHandOver({"-MakeCall", "555"}), " -MakeCall 555");
 }
 
-}  // namespace
+} // namespace
 
 #include "app/MarkedWindow.h"
 
@@ -110,7 +112,7 @@ TEST(MarkedWindow, NameHashUpperCasesLettersOnlyAndAddsPositions)
     EXPECT_EQ(NameHash("AB"), 65u + 66u + 1u);
     EXPECT_EQ(NameHash("ab"), NameHash("AB"));
     EXPECT_EQ(NameHash("a1"), 65u + 49u + 1u);
-    EXPECT_EQ(NameHash("\xC3\xA9"), 0xC3u + 0xA9u + 1u);  // bytes beyond a to z stay as they are
+    EXPECT_EQ(NameHash("\xC3\xA9"), 0xC3u + 0xA9u + 1u); // bytes beyond a to z stay as they are
     EXPECT_NE(NameHash("KovraAssistant"), NameHash("MeetMeApp"));
     EXPECT_EQ(NameHash(""), 0u);
 }
@@ -208,4 +210,4 @@ TEST(RunSwitches, PortsAreTakenOnlyAsPortNumbersAndTheShippedProgramKeepsItsInst
     EXPECT_EQ(shipped.Network.ServerPort, 29100);
 }
 
-}  // namespace
+} // namespace

@@ -43,8 +43,7 @@ protected:
     static void WhileModal(std::function<void()> step) { platform::Post(std::move(step)); }
 
     // The modal form on top, of the wanted kind.
-    template <class T>
-    static T* ModalForm()
+    template <class T> static T* ModalForm()
     {
         const auto& forms = ui::Application->Forms();
         for (auto it = forms.rbegin(); it != forms.rend(); ++it)

@@ -152,4 +152,4 @@ TEST_F(DialogsWin32, PopupFadesInAndItsAnswerLinkAnswers)
     EXPECT_FALSE(IsWindowVisible(window));
 }
 
-}  // namespace
+} // namespace

@@ -111,4 +111,4 @@ TEST_F(HeldCalls, GuestListClosedByItsImageChoosesNobody)
     EXPECT_EQ(dialog.ChosenNumber(), "");
 }
 
-}  // namespace
+} // namespace

@@ -45,7 +45,8 @@ constexpr std::uint32_t Bits(std::initializer_list<int> bits)
 
 class CallPopup : public DialogTest {
 protected:
-    TfmCallDisposition* Open(std::uint32_t caps = kAll, bool answerOffered = true, TCallerInfo caller = Dana())
+    TfmCallDisposition* Open(std::uint32_t caps = kAll, bool answerOffered = true,
+                             TCallerInfo caller = Dana())
     {
         popup = new TfmCallDisposition(nullptr, host);
         popup->OnPopupClosed = [this] { ++closedCalls; };
@@ -86,10 +87,10 @@ protected:
 TEST_F(CallPopup, RowsFollowTheCapabilityMaskAndStackFromTheTop)
 {
     Open(kAll, true);
-    EXPECT_EQ(ShownRows(), (std::vector<std::string>{"pnAlertingAnswer", "pnAlertingAnswerControl",
-                                                     "pnAlertingSendToVM", "pnAlertingIgnoreCall",
-                                                     "pnAlertingHoldCall", "pnAlertingCallLater",
-                                                     "pnAlerttingRedirectCall"}));
+    EXPECT_EQ(ShownRows(),
+              (std::vector<std::string>{"pnAlertingAnswer", "pnAlertingAnswerControl", "pnAlertingSendToVM",
+                                        "pnAlertingIgnoreCall", "pnAlertingHoldCall", "pnAlertingCallLater",
+                                        "pnAlerttingRedirectCall"}));
     int expectedTop = 1;
     for (ui::TUnicodePanel* row : popup->Rows())
         if (row->Visible()) {
@@ -169,7 +170,7 @@ TEST_F(CallPopup, HoldFadesOutClosesAndTellsTheMainWindowOnce)
     EXPECT_TRUE(popup->FadingOut());
     popup->tmShow->Tick();
     EXPECT_EQ(popup->AlphaBlendValue(), 245);
-    popup->StartFadeOut();  // not restarted
+    popup->StartFadeOut(); // not restarted
     EXPECT_EQ(popup->AlphaBlendValue(), 245);
     Fade();
     EXPECT_EQ(popup->AlphaBlendValue(), 0);
@@ -303,8 +304,9 @@ TEST_F(CallPopup, InstantMessageRowNeedsAnOnlineContact)
     EXPECT_TRUE(popup->pnAlertingInstantMsg->Visible());
     ASSERT_EQ(popup->cbIM->Items().Count(), 2);
     popup->cbIM->SelectItem(1);
-    EXPECT_EQ(host.sent, std::vector<std::string>{"dana@example.org|Mime-Version: 1.0\r\nContent-Type: text/html; "
-                                                  "charset=UTF-8\r\n\r\n|Call you back|2"});
+    EXPECT_EQ(host.sent,
+              std::vector<std::string>{"dana@example.org|Mime-Version: 1.0\r\nContent-Type: text/html; "
+                                       "charset=UTF-8\r\n\r\n|Call you back|2"});
     // Gone offline meanwhile: the user is told.
     host.contact->Status = 0;
     popup->cbIM->SelectItem(0);
@@ -319,12 +321,12 @@ TEST_F(CallPopup, TypedMessagesAreKeptForLaterPopupsAndDeleteRemovesThem)
     host.contact = TMessengerContact{"dana@example.org", kContactOnline, ""};
     Open();
     popup->cbIM->SetText("On my way");
-    EXPECT_EQ(popup->cbIM->PressKey(ui::VK_RETURN_KEY), 0);  // taken by the box, nothing else runs
+    EXPECT_EQ(popup->cbIM->PressKey(ui::VK_RETURN_KEY), 0); // taken by the box, nothing else runs
     EXPECT_TRUE(popup->cbIM->DroppedDown());
     EXPECT_EQ(KovraAssistantConfig().ReadString("IMMessages", "0", ""), "On my way");
     popup->cbIM->SetText("Busy");
     popup->cbIM->Exit();
-    popup->cbIM->Exit();  // already there: not added twice
+    popup->cbIM->Exit(); // already there: not added twice
     EXPECT_EQ(popup->cbIM->Items().Count(), 2);
 
     TfmCallDisposition later(nullptr, host);
@@ -333,7 +335,7 @@ TEST_F(CallPopup, TypedMessagesAreKeptForLaterPopupsAndDeleteRemovesThem)
     EXPECT_EQ(later.cbIM->Items().Strings(1), "Busy");
     later.cbIM->SetItemIndex(0);
     later.cbIM->PressKey(ui::VK_DELETE_KEY);
-    later.cbIM->Exit();  // leaving the box does not bring the deleted text back
+    later.cbIM->Exit(); // leaving the box does not bring the deleted text back
     std::vector<std::string> keys;
     KovraAssistantConfig().ReadSection("IMMessages", keys);
     EXPECT_EQ(keys, std::vector<std::string>{"0"});
@@ -353,4 +355,4 @@ TEST_F(CallPopup, CloseImageFadesOutAndCloseNowSkipsTheFade)
     EXPECT_EQ(closedCalls, 1);
 }
 
-}  // namespace
+} // namespace

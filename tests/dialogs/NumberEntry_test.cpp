@@ -224,4 +224,4 @@ TEST_F(NumberEntry, FrameCancelsByItsImageDragsByItsCaptionAndTakesTextsAndColou
     EXPECT_TRUE(StoredRecent().empty());
 }
 
-}  // namespace
+} // namespace

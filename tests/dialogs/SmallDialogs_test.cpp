@@ -200,4 +200,4 @@ TEST_F(SmallDialogs, ParkedNoticeShowsTrimmedTextsAndRestartsItsTwelveSeconds)
     EXPECT_FALSE(notice.pnCaption->Dragging());
 }
 
-}  // namespace
+} // namespace

@@ -32,8 +32,8 @@ const std::string kRelated = "00000000000000000000000A";
 
 struct RunResult {
     int ExitCode = -1;
-    std::vector<std::string> Lines;  // standard output
-    std::string Errors;              // standard error
+    std::vector<std::string> Lines; // standard output
+    std::string Errors;             // standard error
 };
 
 std::string TempFile(const std::string& what)
@@ -163,7 +163,7 @@ TEST_F(KovraCtl, PrintsTheCallConnectionEventAsJsonAndEndsCleanly)
         event.WriteInt32(1);
         event.WriteInt32(1700000000);
         event.WriteStr("555");
-        event.WriteStr("Zo\xC3\xAB \xFF");  // UTF-8, then a byte that is not
+        event.WriteStr("Zo\xC3\xAB \xFF"); // UTF-8, then a byte that is not
         event.WriteInt32(7);
         event.WriteInt32(9);
         event.WriteOid(kRelated);
@@ -198,7 +198,7 @@ TEST_F(KovraCtl, PrintsTheCallConnectionEventAsJsonAndEndsCleanly)
     const auto answers = Events(result, "OnAnswerCall");
     ASSERT_EQ(answers.size(), 1u);
     EXPECT_EQ(answers[0]["dwError"], 0);
-    EXPECT_TRUE(Events(result, "OnSend").empty());  // only with --trace
+    EXPECT_TRUE(Events(result, "OnSend").empty()); // only with --trace
 
     const auto request = server.ReceivedOfType(KovraMsg::ANSWER_CALL_REQ);
     ASSERT_EQ(request.size(), 1u);
@@ -216,7 +216,7 @@ TEST_F(KovraCtl, RefusedAnswerExitsWithOneAndTraceNamesTheMessages)
     server.OnRequest(KovraMsg::HOLD_CALL_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
         s.Send(s.Response(KovraMsg::HOLD_CALL_RSP, 4));
     });
-    server.InvokeID = 9;  // responses with another identifier would be dropped
+    server.InvokeID = 9; // responses with another identifier would be dropped
     const RunResult result = RunKovraCtl(Options() + "--invoke-id 9 --trace hold " + kOid);
     EXPECT_EQ(result.ExitCode, 1);
     const auto holds = Events(result, "OnHoldCall");
@@ -321,7 +321,7 @@ TEST_F(KovraCtl, ASignalEndsEveryWaitAtOnceWithTheGoodbyeWhenLoggedIn)
     struct Case {
         const char* Name;
         std::string Command;
-        std::uint32_t SignalAfter;  // the request whose arrival shows the wait has begun
+        std::uint32_t SignalAfter; // the request whose arrival shows the wait has begun
         int Signal;
         int ExitCode;
         bool LoggedIn;
@@ -428,4 +428,4 @@ TEST_F(KovraCtl, CallTakesItsOptionsAsAWordAndAlternateReportsTheErrorOfItsAnswe
     EXPECT_EQ(answers[0]["dwError"], 6);
 }
 
-}  // namespace
+} // namespace

@@ -5,15 +5,14 @@
 
 using kovrasim::TSimOptions;
 
-
 TEST_F(SimTest, LoginAnswersWithConfiguredVersionsAndChecksPasswords)
 {
     auto client = NewClient();
     ASSERT_TRUE(client->Login());
     EXPECT_EQ(client->ApiVersion, "2.3");
     EXPECT_EQ(client->ServerVersion, "kovrasim 1.0");
-    EXPECT_EQ(client->Monitor("1001", "wrong"), 1u);      // Invalid Password
-    EXPECT_EQ(client->Monitor("9999", "secret"), 2u);     // Invalid Device
+    EXPECT_EQ(client->Monitor("1001", "wrong"), 1u);  // Invalid Password
+    EXPECT_EQ(client->Monitor("9999", "secret"), 2u); // Invalid Device
     EXPECT_EQ(client->Monitor("1001", "secret"), 0u);
     EXPECT_EQ(client->Device, "1001");
 }
@@ -23,7 +22,7 @@ TEST_F(SimTest, SecondMonitorIsRefusedUntilItRepeatsThePassword)
     auto first = LoggedIn("1001");
     auto second = NewClient();
     ASSERT_TRUE(second->Login());
-    EXPECT_EQ(second->Monitor("1001", "secret"), 11u);  // Duplicate Monitor
+    EXPECT_EQ(second->Monitor("1001", "secret"), 11u); // Duplicate Monitor
     EXPECT_EQ(second->Monitor("1001", "secret", "secret"), 0u);
     // The phone's calls now go to the second client only.
     Ring("ring 1001 FROM 4255550123");
@@ -41,7 +40,7 @@ TEST_F(SimTest, OutsideCallRingsThePhoneAndIsAnswered)
     EXPECT_EQ(ringing.Mine, csRinging);
     EXPECT_EQ(ringing.Cause, ecUrgent);
     ASSERT_EQ(ringing.Connections.size(), 2u);
-    EXPECT_EQ(ringing.Connections[0].Number, "1001");  // the phone itself comes first
+    EXPECT_EQ(ringing.Connections[0].Number, "1001"); // the phone itself comes first
     EXPECT_EQ(ringing.Connections[1].Name, "Dana Dialer");
     EXPECT_EQ(ringing.Related, std::string(24, '0'));
 
@@ -64,7 +63,7 @@ TEST_F(SimTest, HoldAndRetrieveMoveTheCurrentCallIdentifiers)
     auto client = LoggedIn("1001");
     const std::string oid = Ring("ring 1001 FROM 4255550123");
     ASSERT_TRUE(client->WaitFor([&] { return client->AlertingCallId == oid; }));
-    EXPECT_EQ(Answer(*client, KovraMsg::RETRIEVE_CALL_REQ, oid), 4u);  // Invalid State: not held
+    EXPECT_EQ(Answer(*client, KovraMsg::RETRIEVE_CALL_REQ, oid), 4u); // Invalid State: not held
     ASSERT_EQ(Answer(*client, KovraMsg::ANSWER_CALL_REQ, oid), 0u);
     ASSERT_EQ(Answer(*client, KovraMsg::HOLD_CALL_REQ, oid), 0u);
     ASSERT_TRUE(client->WaitFor([&] { return client->Calls.at(oid).Mine == csHeld; }));
@@ -75,7 +74,7 @@ TEST_F(SimTest, HoldAndRetrieveMoveTheCurrentCallIdentifiers)
     ASSERT_TRUE(client->WaitFor([&] { return client->Calls.at(oid).Mine == csConnected; }));
     EXPECT_EQ(client->ActiveCallId, oid);
     EXPECT_TRUE(client->HeldCallId.empty());
-    EXPECT_EQ(Answer(*client, KovraMsg::HOLD_CALL_REQ, "0123456789ABCDEF01234567"), 3u);  // Invalid Call
+    EXPECT_EQ(Answer(*client, KovraMsg::HOLD_CALL_REQ, "0123456789ABCDEF01234567"), 3u); // Invalid Call
 }
 
 TEST_F(SimTest, OutsideNumberAnswersAfterTheDelayAndInvalidNumbersFail)
@@ -165,7 +164,7 @@ TEST_F(SimTest, GroupPickupTakesARingingCallAndFailsWhenNoneRings)
     none.WriteStr("");
     auto refused = bob->Call(std::move(none));
     ASSERT_TRUE(refused);
-    EXPECT_EQ(TSimTestClient::ErrorOf(*refused), 24u);  // No Call to Pickup
+    EXPECT_EQ(TSimTestClient::ErrorOf(*refused), 24u); // No Call to Pickup
 
     const std::string oid = Ring("ring 1001 FROM 4255550123");
     ASSERT_TRUE(alice->WaitFor([&] { return alice->AlertingCallId == oid; }));
@@ -296,7 +295,8 @@ TEST_F(SimTest, ConferenceWithAHeldCallKeepsThreeParties)
     ASSERT_TRUE(response);
     EXPECT_EQ(TSimTestClient::ErrorOf(*response), 0u);
     ASSERT_TRUE(alice->WaitFor([&] {
-        return alice->Calls.size() == 1 && alice->Calls.count(first) && alice->Calls.at(first).LiveCount() == 3;
+        return alice->Calls.size() == 1 && alice->Calls.count(first) &&
+               alice->Calls.at(first).LiveCount() == 3;
     }));
     EXPECT_EQ(alice->Calls.at(first).Mine, csConnected);
     EXPECT_EQ(alice->ActiveCallId, first);
@@ -327,9 +327,9 @@ TEST_F(SimTest, RequestsNeedTheMonitoredDeviceAndTheCapability)
     foreign.WriteStr("1002");
     auto notMine = alice->Call(std::move(foreign));
     ASSERT_TRUE(notMine);
-    EXPECT_EQ(TSimTestClient::ErrorOf(*notMine), 12u);  // No Monitor
+    EXPECT_EQ(TSimTestClient::ErrorOf(*notMine), 12u); // No Monitor
 
-    EXPECT_EQ(Run("set-caps 1001 0x00000200"), "ok");  // make call only
+    EXPECT_EQ(Run("set-caps 1001 0x00000200"), "ok"); // make call only
     ASSERT_TRUE(alice->WaitFor([&] { return alice->PhoneState.State == phsConfigChanged; }));
     auto config = alice->Call(alice->Request(KovraMsg::QUERY_PHONE_CONFIG_REQ));
     ASSERT_TRUE(config);
@@ -342,7 +342,7 @@ TEST_F(SimTest, RequestsNeedTheMonitoredDeviceAndTheCapability)
     pickup.WriteStr("");
     auto refused = alice->Call(std::move(pickup));
     ASSERT_TRUE(refused);
-    EXPECT_EQ(TSimTestClient::ErrorOf(*refused), 28u);  // Feature Not Enabled
+    EXPECT_EQ(TSimTestClient::ErrorOf(*refused), 28u); // Feature Not Enabled
 
     auto unknownType = alice->Call(alice->Request(KovraMsg::GET_CALL_DATA_REQ));
     ASSERT_TRUE(unknownType);
@@ -375,14 +375,15 @@ protected:
 
 TEST_F(SimDataTest, ApplicationDataRoundTripsAndSurvivesARestart)
 {
-    const std::string value = std::string("[Main]\r\nName=Zoë \"quoted\"\r\n") + std::string(1, '\xE9') + "\x01";
+    const std::string value =
+        std::string("[Main]\r\nName=Zoë \"quoted\"\r\n") + std::string(1, '\xE9') + "\x01";
     {
         auto alice = LoggedIn("1001");
         auto missing = alice->Request(KovraMsg::GET_APPLICATION_DATA_REQ);
         missing.WriteStr("KovraAssistant");
         auto none = alice->Call(std::move(missing));
         ASSERT_TRUE(none);
-        EXPECT_EQ(TSimTestClient::ErrorOf(*none), 22u);  // Key Not Found
+        EXPECT_EQ(TSimTestClient::ErrorOf(*none), 22u); // Key Not Found
 
         TKovraAPIMsg set = alice->Request(KovraMsg::SET_APPLICATION_DATA_REQ);
         set.WriteStr("KovraAssistant");

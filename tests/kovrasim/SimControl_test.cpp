@@ -31,13 +31,14 @@ std::vector<std::string> Converse(platform::TcpStream& stream, const std::string
     return lines;
 }
 
-}  // namespace
+} // namespace
 
 TEST(SimControlWords, QuotesKeepBlanksAndUnclosedQuotesAreRefused)
 {
     std::vector<std::string> words;
     ASSERT_TRUE(kovrasim::Tokenize("ring 1001 FROM 555  NAME \"Dana  Dialer\" urgent", words));
-    EXPECT_EQ(words, (std::vector<std::string>{"ring", "1001", "FROM", "555", "NAME", "Dana  Dialer", "urgent"}));
+    EXPECT_EQ(words,
+              (std::vector<std::string>{"ring", "1001", "FROM", "555", "NAME", "Dana  Dialer", "urgent"}));
     ASSERT_TRUE(kovrasim::Tokenize("ring 1001 FROM 555 NAME \"\"", words));
     EXPECT_EQ(words.back(), "");
     EXPECT_FALSE(kovrasim::Tokenize("ring 1001 FROM 555 NAME \"Dana", words));
@@ -47,7 +48,8 @@ TEST(SimScenarioFile, CommentsAreSkippedAndMistakesNamedByLine)
 {
     std::vector<kovrasim::TScenarioLine> lines;
     std::string error;
-    ASSERT_TRUE(kovrasim::ParseScenario("# demo\r\n\r\nwait 10\r\n  ring 1001 FROM 555\r\n", "demo", lines, error));
+    ASSERT_TRUE(
+        kovrasim::ParseScenario("# demo\r\n\r\nwait 10\r\n  ring 1001 FROM 555\r\n", "demo", lines, error));
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1].Number, 4);
     EXPECT_EQ(lines[1].Text, "ring 1001 FROM 555");
@@ -60,7 +62,7 @@ TEST(SimScenarioFile, CommentsAreSkippedAndMistakesNamedByLine)
 
 TEST_F(SimTest, CommandsAnswerOneLineAndRefuseBadArguments)
 {
-    auto alice = LoggedIn("1001");  // a monitored phone is never the "far end"
+    auto alice = LoggedIn("1001"); // a monitored phone is never the "far end"
     EXPECT_EQ(Run("calls"), "ok 0 calls");
     EXPECT_EQ(Run("fault loss 150%"), "error a share is 0 to 1, or a percentage");
     EXPECT_EQ(Run("fault dup 0.1"), "ok");
@@ -69,7 +71,8 @@ TEST_F(SimTest, CommandsAnswerOneLineAndRefuseBadArguments)
     EXPECT_EQ(Run("set-voicemail 9999 3"), "error unknown phone 9999");
     EXPECT_EQ(Run("ring 1001 FROM 1001"), "error the caller must be another number");
     EXPECT_EQ(Run("answer-far 000000000000000000000000"), "error no call 000000000000000000000000");
-    EXPECT_EQ(Run("meetme 12 parties 3 0x"), "error usage: meetme CONF change [TOPIC] | meetme CONF parties COUNT [FRAGMENTS]");
+    EXPECT_EQ(Run("meetme 12 parties 3 0x"),
+              "error usage: meetme CONF change [TOPIC] | meetme CONF parties COUNT [FRAGMENTS]");
     EXPECT_EQ(Run("dance"), "error unknown command dance (try help)");
     EXPECT_EQ(Run("ring 1001 FROM \"555"), "error unclosed quote");
     const std::string oid = Ring("ring 1001 FROM 4255550123");
@@ -92,12 +95,14 @@ TEST_F(SimTest, ControlPortRunsCommandsFromTcpLines)
     auto stream = platform::TcpStream::Connect("127.0.0.1", static_cast<std::uint16_t>(sim->ControlPort()));
     ASSERT_TRUE(stream);
     // Two commands in one packet, one ended by CR LF, blank lines skipped.
-    const auto answers = Converse(*stream, "set-voicemail 1001 3\r\n\nring 1001 FROM 4255550123 NAME \"Dana Dialer\"\n", 2);
+    const auto answers =
+        Converse(*stream, "set-voicemail 1001 3\r\n\nring 1001 FROM 4255550123 NAME \"Dana Dialer\"\n", 2);
     ASSERT_EQ(answers.size(), 2u);
     EXPECT_EQ(answers[0], "ok");
     ASSERT_EQ(answers[1].rfind("ok ", 0), 0u);
     const std::string oid = answers[1].substr(3);
-    ASSERT_TRUE(alice->WaitFor([&] { return alice->AlertingCallId == oid && alice->PhoneState.VoiceMail == 3; }));
+    ASSERT_TRUE(
+        alice->WaitFor([&] { return alice->AlertingCallId == oid && alice->PhoneState.VoiceMail == 3; }));
     const auto clients = Converse(*stream, "clients\n", 1);
     ASSERT_EQ(clients.size(), 1u);
     EXPECT_NE(clients[0].find("phones=1001"), std::string::npos) << clients[0];
@@ -106,11 +111,13 @@ TEST_F(SimTest, ControlPortRunsCommandsFromTcpLines)
 TEST_F(SimTest, ScenarioRunsItsCommandsInOrder)
 {
     auto alice = LoggedIn("1001");
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("kovrasim-scenario-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + ".txt");
+    const auto path =
+        std::filesystem::temp_directory_path() /
+        ("kovrasim-scenario-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + ".txt");
     {
         std::ofstream file(path);
-        file << "# rings after a short wait, then the caller gives up\nwait 30\nring 1001 FROM 4255550123 urgent\n"
+        file << "# rings after a short wait, then the caller gives up\nwait 30\nring 1001 FROM 4255550123 "
+                "urgent\n"
                 "wait 100\nhangup-far last\n";
     }
     std::string error;
@@ -161,5 +168,6 @@ TEST_F(SimTest, MeetmeListArrivesInTheRequestedFragments)
         EXPECT_EQ(fragment.Remaining(), 0u);
     }
     EXPECT_EQ(numbers.size(), 15u);
-    EXPECT_EQ(Run("meetme 42 parties 200 1"), "error a fragment would exceed 4096 bytes; ask for more fragments");
+    EXPECT_EQ(Run("meetme 42 parties 200 1"),
+              "error a fragment would exceed 4096 bytes; ask for more fragments");
 }

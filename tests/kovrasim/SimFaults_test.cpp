@@ -18,7 +18,7 @@ CallView ClientView(const TSimTestClient& client)
     return view;
 }
 
-}  // namespace
+} // namespace
 
 class SimFaultTest : public SimTest {
 protected:
@@ -107,7 +107,8 @@ TEST_F(SimFaultTest, ScriptedCallsEndInTheSameStateOnBothSidesDespiteLossAndDupl
                alice->Calls.at(oid).LiveCount() == 3;
     }));
     ASSERT_EQ(Answer(*bob, KovraMsg::DROP_CONNECTION_REQ, toBob), 0u);
-    ASSERT_TRUE(WaitAll([&, oid = toBob] { return bob->Calls.empty() && alice->Calls.at(oid).LiveCount() == 2; }));
+    ASSERT_TRUE(
+        WaitAll([&, oid = toBob] { return bob->Calls.empty() && alice->Calls.at(oid).LiveCount() == 2; }));
 
     const std::string second = Ring("ring 1002 FROM 2065550199");
     ASSERT_TRUE(WaitAll([&] { return bob->AlertingCallId == second; }));

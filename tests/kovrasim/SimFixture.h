@@ -28,7 +28,7 @@ inline std::pair<std::uint32_t, std::string> WithNewCall(TSimTestClient& client,
 }
 
 inline std::pair<std::uint32_t, std::string> MakeCall(TSimTestClient& client, const std::string& destination,
-                                               std::uint32_t options = 0)
+                                                      std::uint32_t options = 0)
 {
     TKovraAPIMsg request = client.Request(KovraMsg::MAKE_CALL_REQ);
     request.WriteStr(destination);
@@ -41,7 +41,10 @@ class SimTest : public SimFixture {
 protected:
     void SetUp() override { StartSim(); }
 
-    std::unique_ptr<TSimTestClient> NewClient() { return std::make_unique<TSimTestClient>("127.0.0.1", sim->ServerPort()); }
+    std::unique_ptr<TSimTestClient> NewClient()
+    {
+        return std::make_unique<TSimTestClient>("127.0.0.1", sim->ServerPort());
+    }
     // A client logged in and monitoring the phone.
     std::unique_ptr<TSimTestClient> LoggedIn(const std::string& phone)
     {

@@ -17,7 +17,7 @@ std::string DataFile(const std::string& name)
     return text.str();
 }
 
-}  // namespace
+} // namespace
 
 class SimPortalTest : public SimTest {
 protected:
@@ -43,8 +43,8 @@ TEST_F(SimPortalTest, ServesBundleStyleSheetLogoAndIconsAsStored)
     ASSERT_TRUE(styles);
     EXPECT_EQ(styles->status, 200);
     // Selectors the assistant looks for with a carriage return after them must end their line.
-    for (const char* selector : {"TABLE.pageT\r", ".label\r", ".tableValue\r", ".labelError\r", ".contentTD\r", ".info\r",
-                                 ".error\r", "pageHeader", "primaryTabActiveTD"})
+    for (const char* selector : {"TABLE.pageT\r", ".label\r", ".tableValue\r", ".labelError\r",
+                                 ".contentTD\r", ".info\r", ".error\r", "pageHeader", "primaryTabActiveTD"})
         EXPECT_NE(styles->body.find(selector), std::string::npos) << selector;
     // The first ".label" must be the plain one, not ".labelError".
     EXPECT_EQ(styles->body.find(".label"), styles->body.find(".label\r"));

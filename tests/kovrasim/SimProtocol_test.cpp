@@ -13,7 +13,10 @@ public:
     explicit RawPeer(std::uint16_t serverPort) : port_(serverPort) { socket_.Bind(0, "127.0.0.1"); }
 
     void Send(const TKovraAPIMsg& msg) { socket_.SendTo(msg.Data(), msg.Size(), "127.0.0.1", port_); }
-    void SendBytes(const std::vector<std::uint8_t>& bytes) { socket_.SendTo(bytes.data(), bytes.size(), "127.0.0.1", port_); }
+    void SendBytes(const std::vector<std::uint8_t>& bytes)
+    {
+        socket_.SendTo(bytes.data(), bytes.size(), "127.0.0.1", port_);
+    }
     void Ack(std::uint32_t seq) { Send(TKovraAPIMsg(KovraMsg::ACK, seq)); }
 
     std::optional<TKovraAPIMsg> Receive(unsigned ms)
@@ -94,10 +97,11 @@ std::set<std::uint32_t> NumbersOf(const std::vector<TKovraAPIMsg>& all, std::uin
 
 int CountOf(const std::vector<TKovraAPIMsg>& all, std::uint32_t type)
 {
-    return static_cast<int>(std::count_if(all.begin(), all.end(), [type](const TKovraAPIMsg& m) { return m.dwMsgType == type; }));
+    return static_cast<int>(
+        std::count_if(all.begin(), all.end(), [type](const TKovraAPIMsg& m) { return m.dwMsgType == type; }));
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(SimTest, LoginIsAcknowledgedWithZeroAndAnsweredByTheFirstNumberedMessage)
 {
@@ -116,7 +120,7 @@ TEST_F(SimTest, LoginIsAcknowledgedWithZeroAndAnsweredByTheFirstNumberedMessage)
     TKovraAPIMsg response = all[1];
     ASSERT_EQ(response.dwMsgType, KovraMsg::LOGIN_RSP);
     EXPECT_EQ(response.dwMsgSeq, 0u);
-    EXPECT_EQ(response.ReadInt32(), 0xCAFEu);  // InvokeID echoed
+    EXPECT_EQ(response.ReadInt32(), 0xCAFEu); // InvokeID echoed
     EXPECT_EQ(response.ReadInt32(), 0u);
     EXPECT_EQ(response.ReadStr(), "2.3");
     EXPECT_EQ(response.ReadStr(), "kovrasim 1.0");
@@ -143,7 +147,7 @@ TEST_F(SimTest, RepeatIsAcknowledgedAgainButNotProcessed)
     EXPECT_EQ(NumbersOf(answered, KovraMsg::SET_DO_NOT_DISTURB_RSP), std::set<std::uint32_t>{2});
     EXPECT_EQ(NumbersOf(answered, KovraMsg::PHONE_STATE_EVENT), std::set<std::uint32_t>{3});
 
-    peer.Send(dnd);  // the same number again: a repeat
+    peer.Send(dnd); // the same number again: a repeat
     auto again = peer.CollectAcking(200);
     EXPECT_EQ(NumbersOf(again, KovraMsg::ACK), std::set<std::uint32_t>{2});
     // Nothing new is answered or reported (at most late copies of what came before).
@@ -259,7 +263,7 @@ TEST_F(SimTest, SessionEndsOnDisconnectAndOnKickAndReleasesTheMonitor)
 {
     auto first = LoggedIn("1001");
     first->Disconnect();
-    auto second = LoggedIn("1001");  // no Duplicate Monitor: the first session is gone
+    auto second = LoggedIn("1001"); // no Duplicate Monitor: the first session is gone
     EXPECT_EQ(second->Device, "1001");
     EXPECT_EQ(Run("kick 99"), "error no client 99");
     const std::string clients = Run("clients");

@@ -9,7 +9,8 @@ namespace {
 const std::string kNoOid(24, '0');
 }
 
-TSimTestClient::TSimTestClient(std::string server, std::uint16_t port) : server_(std::move(server)), port_(port)
+TSimTestClient::TSimTestClient(std::string server, std::uint16_t port)
+    : server_(std::move(server)), port_(port)
 {
     socket_.Bind(0, "127.0.0.1");
 }
@@ -89,7 +90,7 @@ bool TSimTestClient::Send(TKovraAPIMsg msg)
             if (in->dwMsgSeq == msg.dwMsgSeq)
                 return true;
             if (in->dwMsgSeq == msg.dwMsgSeq - 1)
-                continue;  // a late ACK of the previous message
+                continue; // a late ACK of the previous message
             Connected = false;
             return false;
         }
@@ -137,7 +138,7 @@ void TSimTestClient::HandleIncoming(TKovraAPIMsg& msg)
         return;
     }
     if (msg.dwMsgType == KovraMsg::ACK)
-        return;  // outside a transmission: a duplicate
+        return; // outside a transmission: a duplicate
     TKovraAPIMsg ack(KovraMsg::ACK, msg.dwMsgSeq);
     if (msg.dwMsgSeq == expectSeq_ - 1) {
         ++Repeats;
@@ -156,14 +157,17 @@ void TSimTestClient::HandleIncoming(TKovraAPIMsg& msg)
 void TSimTestClient::Dispatch(TKovraAPIMsg& msg)
 {
     switch (msg.dwMsgType) {
-    case KovraMsg::PING: return;
+    case KovraMsg::PING:
+        return;
     case KovraMsg::LOGIN_RSP:
         if (msg.ReadInt32() == 0) {
             ApiVersion = msg.ReadStr();
             ServerVersion = msg.ReadStr();
         }
         return;
-    case KovraMsg::CALL_CONNECTION_EVENT: OnCallEvent(msg); return;
+    case KovraMsg::CALL_CONNECTION_EVENT:
+        OnCallEvent(msg);
+        return;
     case KovraMsg::PHONE_STATE_EVENT:
         msg.ReadInt32();
         msg.ReadStr();
@@ -175,7 +179,9 @@ void TSimTestClient::Dispatch(TKovraAPIMsg& msg)
         PhoneState.Forwarded = msg.ReadBool();
         ++PhoneState.Count;
         return;
-    default: Inbox.push_back(msg); return;
+    default:
+        Inbox.push_back(msg);
+        return;
     }
 }
 
@@ -251,12 +257,13 @@ void TSimTestClient::OnCallEvent(TKovraAPIMsg& msg)
             clearIf(AlertingCallId);
             clearIf(ActiveCallId);
             break;
-        default: break;
+        default:
+            break;
         }
     }
     if (call.Event == ceParked && call.Connections.size() >= 3 && call.Connections[1].PartyState == psParked)
-        ParkNotices.push_back({call.Related, call.Connections[2].Name, call.Connections[2].Number,
-                               call.Connections[1].Number});
+        ParkNotices.push_back(
+            {call.Related, call.Connections[2].Name, call.Connections[2].Number, call.Connections[1].Number});
     if (call.Mine == csGone)
         Calls.erase(oid);
     else
@@ -290,7 +297,8 @@ std::uint32_t TSimTestClient::ErrorOf(TKovraAPIMsg& response)
     return response.ReadInt32();
 }
 
-std::uint32_t TSimTestClient::Monitor(const std::string& phone, const std::string& password, const std::string& retry)
+std::uint32_t TSimTestClient::Monitor(const std::string& phone, const std::string& password,
+                                      const std::string& retry)
 {
     TKovraAPIMsg msg(KovraMsg::MONITOR_START_REQ, 0);
     msg.WriteInt32(InvokeID);

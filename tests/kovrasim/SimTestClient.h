@@ -38,7 +38,7 @@ struct TTestCall {
 struct TTestPhoneState {
     std::uint32_t State = 0, VoiceMail = 0;
     bool InService = false, DoNotDisturb = false, Forwarded = false;
-    int Count = 0;  // events received
+    int Count = 0; // events received
 };
 
 struct TTestParkNotice {
@@ -56,7 +56,8 @@ public:
     // The handshake and LOGIN_RSP; true when logged in.
     bool Login();
     // MONITOR_START_REQ; the answer's error code (or 0xFFFFFFFF when none came). Sets Device on success.
-    std::uint32_t Monitor(const std::string& phone, const std::string& password, const std::string& retry = "");
+    std::uint32_t Monitor(const std::string& phone, const std::string& password,
+                          const std::string& retry = "");
     // Sends a request and waits for its response; the response (positioned after the error code)
     // or empty when the session ended or nothing came.
     std::optional<TKovraAPIMsg> Call(TKovraAPIMsg request, unsigned waitMs = 2000);
@@ -77,8 +78,8 @@ public:
     std::string ActiveCallId, AlertingCallId, HeldCallId;
     TTestPhoneState PhoneState;
     std::vector<TTestParkNotice> ParkNotices;
-    std::deque<TKovraAPIMsg> Inbox;  // responses and events other than call and phone-state events
-    int Repeats = 0;                 // messages seen again and acknowledged again
+    std::deque<TKovraAPIMsg> Inbox; // responses and events other than call and phone-state events
+    int Repeats = 0;                // messages seen again and acknowledged again
     std::uint16_t LocalPort() const { return socket_.LocalPort(); }
     platform::UdpSocket& Socket() { return socket_; }
 

@@ -68,7 +68,7 @@ void RunAndWait(const wchar_t* line)
     CloseHandle(process.hProcess);
 }
 
-}  // namespace
+} // namespace
 
 void TMsgrSimProcess::RestartRpcService()
 {

@@ -51,8 +51,8 @@ TEST_F(OptionsTest, TabsAndHeightFollowIntegrationAndBit12AndOnlyTheFirstInitial
 
     MessageBundle().SetText("TabPrefs", "Einstellungen");
     Make(true, 0);
-    EXPECT_EQ(Tabs(),
-              (Strings{"Connection", "Messenger", "Phone", "Messages", "Call Later", "Einstellungen", "History"}));
+    EXPECT_EQ(Tabs(), (Strings{"Connection", "Messenger", "Phone", "Messages", "Call Later", "Einstellungen",
+                               "History"}));
     EXPECT_EQ(options->Height(), TfmOptions::kHeightWithMessenger);
 }
 
@@ -262,4 +262,4 @@ TEST_F(OptionsTest, RulePagesShowStoredRulesOverTheDefaultsByTheGroupsTags)
     EXPECT_EQ(centre(0), 0xFF00A000u);
 }
 
-}  // namespace
+} // namespace

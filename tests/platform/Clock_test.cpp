@@ -43,7 +43,7 @@ void SetZone(const char* zone)
 #endif
 }
 
-}  // namespace
+} // namespace
 
 TEST(Clock, UtcSecondsFollowTheLocalZone)
 {

@@ -53,7 +53,7 @@ TEST(MainLoop, CancelledSynchronizeSkipsTheWorkAndReturns)
     std::thread worker([&] { result = Synchronize([&] { ran = true; }, &cancel); });
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     cancel = true;
-    worker.join();  // returns although the main thread never pumped
+    worker.join(); // returns although the main thread never pumped
     ProcessMessages(0);
     EXPECT_FALSE(result);
     EXPECT_FALSE(ran);
@@ -101,7 +101,7 @@ TEST(Timer, DoesNotReenterItsOwnHandler)
         maxDepth = std::max(maxDepth, ++depth);
         const std::uint64_t until = TickCount() + 30;
         while (TickCount() < until)
-            ProcessMessages(5);  // a wait inside a handler, as the protocol waits do
+            ProcessMessages(5); // a wait inside a handler, as the protocol waits do
         --depth;
         if (ticks >= 2)
             timer.SetEnabled(false);

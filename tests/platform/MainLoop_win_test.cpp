@@ -24,7 +24,7 @@ void RunForeignLoop(unsigned ms)
     KillTimer(nullptr, guard);
 }
 
-}  // namespace
+} // namespace
 
 TEST(MainLoopWin32, SynchronizeCompletesInsideAForeignModalLoop)
 {

@@ -18,15 +18,60 @@ std::string ReadFile(const std::string& path)
 // 2 x 2 pixels, indexes 0 1 / 2 3 of a four-colour table, index 3 transparent.
 std::string TinyGif(bool interlaced = false)
 {
-    const unsigned char bytes[] = {'G', 'I', 'F', '8', '9', 'a', 2, 0, 2, 0, 0x81, 0, 0,
-                                   0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80, 0x90, 0xA0, 0xB0, 0xC0,
-                                   0x21, 0xF9, 4, 1, 0, 0, 3, 0,
-                                   0x2C, 0, 0, 0, 0, 2, 0, 2, 0, static_cast<unsigned char>(interlaced ? 0x40 : 0),
-                                   2, 3, 0x44, 0x34, 0x05, 0, 0x3B};
+    const unsigned char bytes[] = {'G',
+                                   'I',
+                                   'F',
+                                   '8',
+                                   '9',
+                                   'a',
+                                   2,
+                                   0,
+                                   2,
+                                   0,
+                                   0x81,
+                                   0,
+                                   0,
+                                   0x10,
+                                   0x20,
+                                   0x30,
+                                   0x40,
+                                   0x50,
+                                   0x60,
+                                   0x70,
+                                   0x80,
+                                   0x90,
+                                   0xA0,
+                                   0xB0,
+                                   0xC0,
+                                   0x21,
+                                   0xF9,
+                                   4,
+                                   1,
+                                   0,
+                                   0,
+                                   3,
+                                   0,
+                                   0x2C,
+                                   0,
+                                   0,
+                                   0,
+                                   0,
+                                   2,
+                                   0,
+                                   2,
+                                   0,
+                                   static_cast<unsigned char>(interlaced ? 0x40 : 0),
+                                   2,
+                                   3,
+                                   0x44,
+                                   0x34,
+                                   0x05,
+                                   0,
+                                   0x3B};
     return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
 }
 
-}  // namespace
+} // namespace
 
 TEST(Gif, DecodesIndexesThroughTheTableTheTransparentOneIncluded)
 {
@@ -34,7 +79,8 @@ TEST(Gif, DecodesIndexesThroughTheTableTheTransparentOneIncluded)
     ASSERT_TRUE(platform::DecodeGif(TinyGif(), picture));
     ASSERT_EQ(picture.Width, 2);
     ASSERT_EQ(picture.Height, 2);
-    EXPECT_EQ(picture.Pixels, (std::vector<std::uint32_t>{0xFF102030u, 0xFF405060u, 0xFF708090u, 0xFFA0B0C0u}));
+    EXPECT_EQ(picture.Pixels,
+              (std::vector<std::uint32_t>{0xFF102030u, 0xFF405060u, 0xFF708090u, 0xFFA0B0C0u}));
     // Two rows interlaced come as row 0, then row 1 (the fourth pass).
     ASSERT_TRUE(platform::DecodeGif(TinyGif(true), picture));
     EXPECT_EQ(picture.Pixels[2], 0xFF708090u);
@@ -75,7 +121,7 @@ TEST(Picture, DecodesTheSampleLogoToOpaquePixels)
     EXPECT_EQ(picture.Width, KOVRA_SAMPLE_LOGO_WIDTH);
     EXPECT_EQ(picture.Height, KOVRA_SAMPLE_LOGO_HEIGHT);
     ASSERT_EQ(picture.Pixels.size(), static_cast<std::size_t>(picture.Width) * picture.Height);
-    EXPECT_EQ(picture.Pixels[0], 0xFF264653u);  // the palette colour of the corner, fully opaque
+    EXPECT_EQ(picture.Pixels[0], 0xFF264653u); // the palette colour of the corner, fully opaque
 }
 
 TEST(Picture, OwnGifDecoderGivesTheSystemLoadersPixels)

@@ -213,7 +213,8 @@ TEST(KovraAssistantConfig, EmptyValueIsStoredBareAndReadsEmptyNotDefault)
 TEST(KovraAssistantConfig, MalformedDocumentsGiveDefaults)
 {
     TKovraAssistantConfig config;
-    for (const char* text : {"", "||", "|", "garbage", "|Confirm=\"Exit#61x\"|", "|Confirm=|,|=|", "\"|\"|,,,"}) {
+    for (const char* text :
+         {"", "||", "|", "garbage", "|Confirm=\"Exit#61x\"|", "|Confirm=|,|=|", "\"|\"|,,,"}) {
         config.SetText(text);
         EXPECT_EQ(config.ReadInteger("Confirm", "Exit", 1), 1) << text;
     }

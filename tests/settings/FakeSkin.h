@@ -24,7 +24,10 @@ struct FakeComponent : ISkinComponent {
     void SetCaption(const std::string& text) override { caption = text; }
     void SetHint(const std::string& text) override { hint = text; }
     int ItemCount() const override { return items; }
-    void SetItemText(int index, const std::string& text) override { itemTexts.at(static_cast<std::size_t>(index)) = text; }
+    void SetItemText(int index, const std::string& text) override
+    {
+        itemTexts.at(static_cast<std::size_t>(index)) = text;
+    }
     void SetColour(TColour value) override { colour = value; }
     void SetFontColour(TColour value) override { fontColour = value; }
     void SetMenuColours(const TSkinMenuColours& value) override { menu = value; }

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
 #include <fstream>
+#include <random>
 
 #include "FakeSkin.h"
 #include "TestSupport.h"
@@ -38,7 +38,7 @@ private:
     std::filesystem::path path_;
 };
 
-}  // namespace
+} // namespace
 
 TEST(ColourTable, DefaultsAndUnknownTags)
 {
@@ -160,8 +160,9 @@ TEST(LookAndFeel, LocalModeLoadsTheFolderAndCompletesOnTheMainThread)
     std::string icon;
     bool completedOnMainThread = false;
     TKALookAndFeelTargets targets{&bundle, &colours, {}, [&](const std::string& bytes) { icon = bytes; }};
-    TKALookAndFeel loader(folder.Path(), std::string("app.ico"), false,
-                          [&] { completedOnMainThread = platform::IsMainThread(); }, targets);
+    TKALookAndFeel loader(
+        folder.Path(), std::string("app.ico"), false,
+        [&] { completedOnMainThread = platform::IsMainThread(); }, targets);
     ASSERT_TRUE(PumpUntil([&] { return loader.Finished(); }, 20000));
     EXPECT_TRUE(completedOnMainThread);
     EXPECT_EQ(bundle.GetText("txtTitle", ""), "Local title");
@@ -188,7 +189,8 @@ TEST(LookAndFeel, DecodedLogoReachesTheImage)
     TMessageBundle bundle;
     TKAColourTable colours;
     auto picture = std::make_shared<int>(42);
-    TKALookAndFeelTargets targets{&bundle, &colours,
+    TKALookAndFeelTargets targets{&bundle,
+                                  &colours,
                                   [&](const std::string& bytes) -> std::shared_ptr<const void> {
                                       return bytes == "GIF89a" ? picture : nullptr;
                                   },
@@ -206,8 +208,9 @@ TEST(LookAndFeel, MissingFolderStillCompletesWithDefaults)
     TMessageBundle bundle;
     TKAColourTable colours;
     int completions = 0;
-    TKALookAndFeel loader("/no/such/kovra/folder", std::nullopt, false, [&] { ++completions; },
-                          TKALookAndFeelTargets{&bundle, &colours, {}, {}});
+    TKALookAndFeel loader(
+        "/no/such/kovra/folder", std::nullopt, false, [&] { ++completions; },
+        TKALookAndFeelTargets{&bundle, &colours, {}, {}});
     ASSERT_TRUE(PumpUntil([&] { return loader.Finished(); }, 20000));
     EXPECT_EQ(completions, 1);
     EXPECT_TRUE(bundle.Entries().empty());

@@ -8,14 +8,17 @@
 using SocketLength = int;
 constexpr int kSendFlags = 0;
 namespace {
-void CloseSocket(std::intptr_t s) { closesocket(static_cast<SOCKET>(s)); }
+void CloseSocket(std::intptr_t s)
+{
+    closesocket(static_cast<SOCKET>(s));
+}
 void StartSockets()
 {
     static WSADATA data;
     static int started = WSAStartup(MAKEWORD(2, 2), &data);
     (void)started;
 }
-}  // namespace
+} // namespace
 #else
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -25,9 +28,14 @@ void StartSockets()
 using SocketLength = socklen_t;
 constexpr int kSendFlags = MSG_NOSIGNAL;
 namespace {
-void CloseSocket(std::intptr_t s) { close(static_cast<int>(s)); }
-void StartSockets() {}
-}  // namespace
+void CloseSocket(std::intptr_t s)
+{
+    close(static_cast<int>(s));
+}
+void StartSockets()
+{
+}
+} // namespace
 #endif
 
 #include <cstring>
@@ -68,14 +76,18 @@ bool Readable(std::intptr_t s)
 const char* Reason(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 404:
+        return "Not Found";
+    case 500:
+        return "Internal Server Error";
+    default:
+        return "Status";
     }
 }
 
-}  // namespace
+} // namespace
 
 LoopbackHttpServer::LoopbackHttpServer()
 {
@@ -155,12 +167,14 @@ void LoopbackHttpServer::Answer(std::intptr_t client)
     // A hold ends by itself after a while, so a client that waits for the answer still gets it.
     for (int waits = 0; held_ && !stop_ && waits < 150; ++waits)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    std::string answer = "HTTP/1.1 " + std::to_string(reply.Status) + " " + Reason(reply.Status) +
-                         "\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(reply.Body.size()) +
-                         "\r\nConnection: close\r\n\r\n" + reply.Body;
+    std::string answer =
+        "HTTP/1.1 " + std::to_string(reply.Status) + " " + Reason(reply.Status) +
+        "\r\nContent-Type: text/plain\r\nContent-Length: " + std::to_string(reply.Body.size()) +
+        "\r\nConnection: close\r\n\r\n" + reply.Body;
     std::size_t sent = 0;
     while (sent < answer.size()) {
-        int n = static_cast<int>(send(client, answer.data() + sent, static_cast<int>(answer.size() - sent), kSendFlags));
+        int n = static_cast<int>(
+            send(client, answer.data() + sent, static_cast<int>(answer.size() - sent), kSendFlags));
         if (n <= 0)
             return;
         sent += static_cast<std::size_t>(n);

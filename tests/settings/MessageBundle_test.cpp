@@ -36,8 +36,9 @@ TEST(MessageBundle, ServesAsTheErrorTextSource)
 TEST(MessageBundle, ComponentsReceiveTextsByNameAsTheirClassTakesThem)
 {
     TMessageBundle bundle;
-    bundle.LoadProperties("txtTitle=Calls\r\nbtOK=Fine\r\nimLogo=Our portal\r\nlvCalls=Name,\"Num, ber\"\r\n"
-                          "lvWide=Name,Number\r\nmiExit=E&xit\r\nedNumber=not for edits\r\nTTabSet=by class\r\n");
+    bundle.LoadProperties(
+        "txtTitle=Calls\r\nbtOK=Fine\r\nimLogo=Our portal\r\nlvCalls=Name,\"Num, ber\"\r\n"
+        "lvWide=Name,Number\r\nmiExit=E&xit\r\nedNumber=not for edits\r\nTTabSet=by class\r\n");
     FakeForm form;
     FakeComponent& title = form.Add("txtTitle", "TUnicodeLabel");
     FakeComponent& ok = form.Add("btok", "TButton");

@@ -11,9 +11,12 @@
 
 namespace {
 
-std::string Portal(const LoopbackHttpServer& server) { return "http://127.0.0.1:" + std::to_string(server.Port()); }
+std::string Portal(const LoopbackHttpServer& server)
+{
+    return "http://127.0.0.1:" + std::to_string(server.Port());
+}
 
-}  // namespace
+} // namespace
 
 TEST(PortalFetch, FetchesAResourceFromAPortalOnItsOwnPort)
 {
@@ -122,7 +125,8 @@ TEST(LookAndFeel, WebModeFillsTextsColoursAndLogoFromThePortal)
     std::string icon;
     TKALookAndFeelTargets targets{&bundle, &colours, {}, [&](const std::string& bytes) { icon = bytes; }};
     int completions = 0;
-    TKALookAndFeel loader(Portal(server), std::string("kovra.ico"), true, [&] { ++completions; }, targets);
+    TKALookAndFeel loader(
+        Portal(server), std::string("kovra.ico"), true, [&] { ++completions; }, targets);
     ASSERT_TRUE(PumpUntil([&] { return loader.Finished(); }, 20000));
     EXPECT_EQ(completions, 1);
     EXPECT_EQ(bundle.GetText("txtTitle", ""), "Portal title");

@@ -23,7 +23,7 @@ std::string Argument(const std::vector<std::string>& segments)
     return argument;
 }
 
-}  // namespace
+} // namespace
 
 TEST(Base64, StandardGroupsAndFill)
 {
@@ -107,8 +107,8 @@ TEST(QMEncoder, SwitchesMatchWithOrWithoutDashInAnyCase)
 
 TEST(QMEncoder, EncodeArgumentIsTheInverseAndRefusesWhatCannotComeBack)
 {
-    std::vector<std::string> parameters{"-user", "bob", "-pwd", "p#ss=\"1\"", "webportal", "file://C:/A B/",
-                                        "\xC3\xA9t\xC3\xA9"};
+    std::vector<std::string> parameters{
+        "-user", "bob", "-pwd", "p#ss=\"1\"", "webportal", "file://C:/A B/", "\xC3\xA9t\xC3\xA9"};
     std::string argument, error;
     ASSERT_TRUE(TQMEncoder::EncodeArgument(parameters, argument, error));
     EXPECT_EQ(TQMEncoder(argument).Parameters(), parameters);

@@ -39,7 +39,7 @@ std::string ExistingFile(const std::string& name)
     return path.string();
 }
 
-}  // namespace
+} // namespace
 
 TEST(VersionInfo, VersionTextAsANumber)
 {

@@ -19,8 +19,7 @@ protected:
         form = std::make_unique<TForm>(nullptr);
         form->SetBounds(0, 0, 300, 400);
     }
-    template <class T>
-    T* Add(const char* name)
+    template <class T> T* Add(const char* name)
     {
         auto* control = new T(form.get());
         control->SetName(name);
@@ -38,7 +37,7 @@ void NumberKeyFilter(TComponent*, char16_t& key)
         key = 0;
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(UiControls, KeyFilterDiscardsKeysBeforeTheyReachTheText)
 {
@@ -50,7 +49,7 @@ TEST_F(UiControls, KeyFilterDiscardsKeysBeforeTheyReachTheText)
     for (char16_t key : std::u16string(u"(214) 555+1234"))
         cbPhones->TypeKey(key);
     EXPECT_EQ(cbPhones->Text(), "(214)5551234");
-    EXPECT_EQ(changes.size(), 12u);  // the blank and the "+" changed nothing
+    EXPECT_EQ(changes.size(), 12u); // the blank and the "+" changed nothing
 
     EXPECT_TRUE(cbPhones->TypeKey(u'\b'));
     EXPECT_EQ(cbPhones->Text(), "(214)555123");
@@ -70,7 +69,7 @@ TEST_F(UiControls, EditsKeepTheirLengthLimitAndReportKeysAndExit)
     edName->TypeKey(u'\b');
     edName->TypeKey(u'\x00E9');
     EXPECT_EQ(edName->Text(), "ab\xC3\xA9");
-    edName->TypeKey(u'\b');  // removes the whole two-byte character
+    edName->TypeKey(u'\b'); // removes the whole two-byte character
     EXPECT_EQ(edName->Text(), "ab");
 
     std::uint16_t seen = 0;
@@ -128,7 +127,7 @@ TEST_F(UiControls, ComboSelectionShowsTheItemAndKeepsItsObject)
     EXPECT_EQ(*cbRedirectTo->Items().ObjectAs<int>(1), 42);
     EXPECT_EQ(events, (std::vector<std::string>{"select Office", "change"}));
 
-    cbRedirectTo->TypeKey(u'x');  // typed text that is no item drops the selection
+    cbRedirectTo->TypeKey(u'x'); // typed text that is no item drops the selection
     EXPECT_EQ(cbRedirectTo->ItemIndex(), -1);
     cbRedirectTo->Items().Clear();
     EXPECT_EQ(cbRedirectTo->Items().Strings(5), "");
@@ -216,7 +215,7 @@ TEST_F(UiControls, LabelsShowDecodedTextAndLinksUnderlineOnHoverUnlessItalic)
     txtAnswerCall->Repaint();
     EXPECT_EQ(headless::PaintedTexts(*txtAnswerCall),
               (std::vector<std::string>{"R\xC3\xA9pondre & contr\xC3\xB4ler"}));
-    EXPECT_EQ(txtAnswerCall->Caption(), "R\\u00e9pondre && contr\\u00f4ler");  // stored as given
+    EXPECT_EQ(txtAnswerCall->Caption(), "R\\u00e9pondre && contr\\u00f4ler"); // stored as given
 
     txtAnswerCall->DoMouseEnter();
     txtAnswerCall->Repaint();
@@ -245,11 +244,11 @@ TEST_F(UiControls, CheckBoxesToggleRadioButtonsExcludeTheirSiblings)
     ckIntercom->Click();
     EXPECT_TRUE(ckIntercom->Checked());
     EXPECT_FALSE(ckRegularCall->Checked());
-    EXPECT_TRUE(ckElsewhere->Checked());  // another container, another group
+    EXPECT_TRUE(ckElsewhere->Checked()); // another container, another group
     ckUrgent->Click();
     EXPECT_FALSE(ckIntercom->Checked());
     ckIntercom->Click();
-    ckIntercom->Click();  // a radio button stays checked
+    ckIntercom->Click(); // a radio button stays checked
     EXPECT_TRUE(ckIntercom->Checked());
     EXPECT_EQ(clicks, 3);
 
@@ -336,12 +335,14 @@ TEST_F(UiControls, ListViewKeepsRowsAndReportsSelection)
     EXPECT_EQ(lvForward->CellText(5, 0), "");
 
     std::vector<std::pair<int, bool>> changes;
-    lvForward->OnSelectItem = [&](TComponent*, int index, bool selected) { changes.emplace_back(index, selected); };
+    lvForward->OnSelectItem = [&](TComponent*, int index, bool selected) {
+        changes.emplace_back(index, selected);
+    };
     lvForward->SelectItem(0);
     lvForward->SelectItem(1);
     EXPECT_EQ(changes, (std::vector<std::pair<int, bool>>{{0, true}, {0, false}, {1, true}}));
     lvForward->DeleteItem(0);
-    EXPECT_EQ(lvForward->ItemIndex(), 0);  // the selected row moved up
+    EXPECT_EQ(lvForward->ItemIndex(), 0); // the selected row moved up
     lvForward->SetColumnCaption(1, "Nummer");
     EXPECT_EQ(lvForward->Columns()[1].Caption, "Nummer");
 }

@@ -159,7 +159,7 @@ T* Add(TForm& form, TControl* parent, const char* name, int left, int top, int w
     return control;
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(Win32Ui, EveryControlShowsNativelyAndInputReachesTheModel)
 {
@@ -300,7 +300,7 @@ TEST_F(Win32Ui, EveryControlShowsNativelyAndInputReachesTheModel)
     EXPECT_EQ(Text(Handle(*spMinutes)), L"10");
     EXPECT_TRUE(IsWindowVisible(Handle(*txtIdle)));
     EXPECT_EQ(GetParent(Handle(*ckIntercom)), Handle(*gbCall));
-    EXPECT_FALSE(drawn.empty());  // the owner-drawn list painted through the model
+    EXPECT_FALSE(drawn.empty()); // the owner-drawn list painted through the model
 
     // Model changes reach the windows at once.
     edName->SetEnabled(false);
@@ -606,7 +606,8 @@ TEST_F(Win32Ui, SynchronizeRunsInsideAPopupMenuLoop)
     miOpen->SetCaption("&Open");
     pmIcon->Items().Add(miOpen);
     // A guard: close the menu from a plain thread timer if the hand-over never arrives.
-    const UINT_PTR guard = SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK { EndMenu(); });
+    const UINT_PTR guard =
+        SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK { EndMenu(); });
     bool insideMenu = false;
     std::atomic<bool> ranInsideMenu{false};
     std::atomic<bool> done{false};

@@ -115,7 +115,7 @@ std::uint32_t ForwardingKind(const std::string& kind)
     return ToUnsigned(kind);
 }
 
-}  // namespace
+} // namespace
 
 std::string CtlVerbsHelp()
 {
@@ -300,7 +300,7 @@ TCtlOutcome RunQuery(TKovraAPI& api, TCtlEventPrinter& printer, const std::strin
     return Answered(ok, error, stopped);
 }
 
-}  // namespace
+} // namespace
 
 TCtlOutcome RunCtlCommand(TKovraAPI& api, TCtlEventPrinter& printer, const std::string& device,
                           const TCtlCommand& command, unsigned waitMs, const std::function<bool()>& stopped)

@@ -13,10 +13,10 @@ class TCtlEventPrinter;
 
 struct TCtlCommand {
     std::string Verb;
-    std::vector<std::string> Args;  // the positional words given, in order
-    bool Single = false;            // transfer, conference: --single
-    std::optional<unsigned> Seconds;  // monitor: --seconds
-    std::uint32_t Param = 0;        // call: OPTIONS (or --param), the value passed with the request
+    std::vector<std::string> Args;   // the positional words given, in order
+    bool Single = false;             // transfer, conference: --single
+    std::optional<unsigned> Seconds; // monitor: --seconds
+    std::uint32_t Param = 0;         // call: OPTIONS (or --param), the value passed with the request
 };
 
 // Parses one command; on failure returns nothing and sets error to a line for the user.

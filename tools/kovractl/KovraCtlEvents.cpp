@@ -12,16 +12,11 @@ std::string CtlDateTime(TKovraDateTime value)
 
 json TCtlEventPrinter::PhoneState(const TKovraPhoneState& state)
 {
-    return json{{"MonitorID", state.MonitorID},
-                {"Device", state.Device},
-                {"PhoneState", state.PhoneState},
-                {"StateTime", CtlDateTime(state.StateTime)},
-                {"FlagA", state.FlagA},
-                {"DoNotDisturb", state.DoNotDisturb},
-                {"Forwarded", state.Forwarded},
-                {"FlagB", state.FlagB},
-                {"FlagC", state.FlagC},
-                {"VoiceMailCount", state.VoiceMailCount}};
+    return json{{"MonitorID", state.MonitorID},   {"Device", state.Device},
+                {"PhoneState", state.PhoneState}, {"StateTime", CtlDateTime(state.StateTime)},
+                {"FlagA", state.FlagA},           {"DoNotDisturb", state.DoNotDisturb},
+                {"Forwarded", state.Forwarded},   {"FlagB", state.FlagB},
+                {"FlagC", state.FlagC},           {"VoiceMailCount", state.VoiceMailCount}};
 }
 
 json TCtlEventPrinter::PhoneConfig(const TKovraPhoneConfig& config)
@@ -106,12 +101,14 @@ void TCtlEventPrinter::Attach(TKovraAPI& api)
                 }
             }
             if (trace_)
-                Emit(name, json{{"dwMsgSeq", dwMsgSeq}, {"dwMsgType", dwMsgType}, {"name", MessageTypeName(dwMsgType)}});
+                Emit(name, json{{"dwMsgSeq", dwMsgSeq},
+                                {"dwMsgType", dwMsgType},
+                                {"name", MessageTypeName(dwMsgType)}});
         };
     };
 
-    api.OnLogin = [this](TKovraAPI&, std::uint32_t dwError, std::uint32_t dwMonitorID, const std::string& szDevice,
-                         std::uint32_t dwDeviceType) {
+    api.OnLogin = [this](TKovraAPI&, std::uint32_t dwError, std::uint32_t dwMonitorID,
+                         const std::string& szDevice, std::uint32_t dwDeviceType) {
         Emit("OnLogin", json{{"dwError", dwError},
                              {"dwMonitorID", dwMonitorID},
                              {"szDevice", szDevice},
@@ -153,37 +150,39 @@ void TCtlEventPrinter::Attach(TKovraAPI& api)
     api.OnQueryPhoneConfig = [this](TKovraAPI&, std::uint32_t dwError, const TKovraPhoneConfig& config) {
         Emit("OnQueryPhoneConfig", json{{"dwError", dwError}, {"Config", PhoneConfig(config)}});
     };
-    api.OnCallConnection = [this](TKovraAPI&, std::uint32_t dwMonitorID, const std::string& szDevice,
-                                  const std::string& oidCall, const std::string& oidRelated, std::uint32_t dwEvent,
-                                  std::uint32_t dwEventCause, TKovraDateTime dtEventTime, int nCount,
-                                  const std::vector<TKovraCallConnection>& Connections) {
-        json parties = json::array();
-        for (const TKovraCallConnection& party : Connections)
-            parties.push_back(json{{"PartyTime", CtlDateTime(party.PartyTime)},
-                                   {"PartyNumber", party.PartyNumber},
-                                   {"PartyState", party.PartyState},
-                                   {"PartyName", party.PartyName},
-                                   {"PartyConnState", party.PartyConnState}});
-        Emit("OnCallConnection", json{{"dwMonitorID", dwMonitorID},
-                                      {"szDevice", szDevice},
-                                      {"oidCall", oidCall},
-                                      {"oidRelated", oidRelated},
-                                      {"dwEvent", dwEvent},
-                                      {"dwEventCause", dwEventCause},
-                                      {"dtEventTime", CtlDateTime(dtEventTime)},
-                                      {"nCount", nCount},
-                                      {"Connections", parties}});
-    };
+    api.OnCallConnection =
+        [this](TKovraAPI&, std::uint32_t dwMonitorID, const std::string& szDevice, const std::string& oidCall,
+               const std::string& oidRelated, std::uint32_t dwEvent, std::uint32_t dwEventCause,
+               TKovraDateTime dtEventTime, int nCount, const std::vector<TKovraCallConnection>& Connections) {
+            json parties = json::array();
+            for (const TKovraCallConnection& party : Connections)
+                parties.push_back(json{{"PartyTime", CtlDateTime(party.PartyTime)},
+                                       {"PartyNumber", party.PartyNumber},
+                                       {"PartyState", party.PartyState},
+                                       {"PartyName", party.PartyName},
+                                       {"PartyConnState", party.PartyConnState}});
+            Emit("OnCallConnection", json{{"dwMonitorID", dwMonitorID},
+                                          {"szDevice", szDevice},
+                                          {"oidCall", oidCall},
+                                          {"oidRelated", oidRelated},
+                                          {"dwEvent", dwEvent},
+                                          {"dwEventCause", dwEventCause},
+                                          {"dtEventTime", CtlDateTime(dtEventTime)},
+                                          {"nCount", nCount},
+                                          {"Connections", parties}});
+        };
     api.OnReceive = sendReceive("OnReceive", true);
     api.OnSend = sendReceive("OnSend", false);
     api.OnError = errorOnly("OnError");
     api.OnApplicationSetData = errorOnly("OnApplicationSetData");
     api.OnApplicationGetData = [this](TKovraAPI&, std::uint32_t dwError, const std::string& szApplication,
                                       const std::string& szValue) {
-        Emit("OnApplicationGetData", json{{"dwError", dwError}, {"szApplication", szApplication}, {"szValue", szValue}});
+        Emit("OnApplicationGetData",
+             json{{"dwError", dwError}, {"szApplication", szApplication}, {"szValue", szValue}});
     };
     api.OnMeetmeLogin = [this](TKovraAPI&, std::uint32_t dwError, std::uint32_t dwConfID, bool bIsModerator) {
-        Emit("OnMeetmeLogin", json{{"dwError", dwError}, {"dwConfID", dwConfID}, {"bIsModerator", bIsModerator}});
+        Emit("OnMeetmeLogin",
+             json{{"dwError", dwError}, {"dwConfID", dwConfID}, {"bIsModerator", bIsModerator}});
     };
     api.OnMeetmeLogout = meetmeEvent("OnMeetmeLogout");
     api.OnMeetmeAckHand = meetmeEvent("OnMeetmeAckHand");
@@ -193,29 +192,30 @@ void TCtlEventPrinter::Attach(TKovraAPI& api)
     api.OnMeetmeRollCall = meetmeEvent("OnMeetmeRollCall");
     api.OnMeetmeModify = meetmeEvent("OnMeetmeModify");
     api.OnMeetmeOperator = errorOnly("OnMeetmeOperator");
-    api.OnMeetmeQuery = [this](TKovraAPI&, std::uint32_t dwError, TKovraDateTime dtEventTime, std::uint32_t dwConfID,
-                               std::uint32_t dwGuestID, TKovraDateTime dtStart, std::uint32_t dwDuration,
-                               std::uint32_t dwPorts, std::uint32_t dwMaxPortsJoined, const std::string& szTopic,
-                               const std::string& szJoinDID, std::uint32_t dwState, bool bLocked, bool bMuted) {
-        Emit("OnMeetmeQuery", json{{"dwError", dwError},
-                                   {"dtEventTime", CtlDateTime(dtEventTime)},
-                                   {"dwConfID", dwConfID},
-                                   {"dwGuestID", dwGuestID},
-                                   {"dtStart", CtlDateTime(dtStart)},
-                                   {"dwDuration", dwDuration},
-                                   {"dwPorts", dwPorts},
-                                   {"dwMaxPortsJoined", dwMaxPortsJoined},
-                                   {"szTopic", szTopic},
-                                   {"szJoinDID", szJoinDID},
-                                   {"dwState", dwState},
-                                   {"bLocked", bLocked},
-                                   {"bMuted", bMuted}});
-    };
+    api.OnMeetmeQuery =
+        [this](TKovraAPI&, std::uint32_t dwError, TKovraDateTime dtEventTime, std::uint32_t dwConfID,
+               std::uint32_t dwGuestID, TKovraDateTime dtStart, std::uint32_t dwDuration,
+               std::uint32_t dwPorts, std::uint32_t dwMaxPortsJoined, const std::string& szTopic,
+               const std::string& szJoinDID, std::uint32_t dwState, bool bLocked, bool bMuted) {
+            Emit("OnMeetmeQuery", json{{"dwError", dwError},
+                                       {"dtEventTime", CtlDateTime(dtEventTime)},
+                                       {"dwConfID", dwConfID},
+                                       {"dwGuestID", dwGuestID},
+                                       {"dtStart", CtlDateTime(dtStart)},
+                                       {"dwDuration", dwDuration},
+                                       {"dwPorts", dwPorts},
+                                       {"dwMaxPortsJoined", dwMaxPortsJoined},
+                                       {"szTopic", szTopic},
+                                       {"szJoinDID", szJoinDID},
+                                       {"dwState", dwState},
+                                       {"bLocked", bLocked},
+                                       {"bMuted", bMuted}});
+        };
     api.OnMeetmeSetCallInfo = meetmeEvent("OnMeetmeSetCallInfo");
     api.OnMeetmeChanged = [this](TKovraAPI&, std::uint32_t dwConfID, TKovraDateTime dtEventTime,
                                  TKovraDateTime dtStart, std::uint32_t dwDuration, std::uint32_t dwPorts,
-                                 std::uint32_t dwMaxPortsJoined, const std::string& szTopic, std::uint32_t dwState,
-                                 bool bLocked, bool bMuted) {
+                                 std::uint32_t dwMaxPortsJoined, const std::string& szTopic,
+                                 std::uint32_t dwState, bool bLocked, bool bMuted) {
         Emit("OnMeetmeChanged", json{{"dwConfID", dwConfID},
                                      {"dtEventTime", CtlDateTime(dtEventTime)},
                                      {"dtStart", CtlDateTime(dtStart)},

@@ -302,7 +302,7 @@ private:
     bool loggedIn_ = false;
 };
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {

@@ -100,4 +100,4 @@ bool TKovraSim::StartScenario(const std::string& path, std::string& error)
     return true;
 }
 
-}  // namespace kovrasim
+} // namespace kovrasim

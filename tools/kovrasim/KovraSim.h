@@ -64,4 +64,4 @@ private:
     friend class TSimControl;
 };
 
-}  // namespace kovrasim
+} // namespace kovrasim

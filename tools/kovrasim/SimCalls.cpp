@@ -9,8 +9,17 @@ namespace kovrasim {
 namespace {
 
 enum TCallError : std::uint32_t {
-    kOk = 0, kInvalidCall = 3, kInvalidState = 4, kInvalidParameter = 10, kResourceBusy = 17, kOutOfService = 18,
-    kNoCallToAnswer = 19, kConferenceFailure = 20, kNoCallToPickup = 24, kFeatureNotEnabled = 28, kInvalidNumber = 29,
+    kOk = 0,
+    kInvalidCall = 3,
+    kInvalidState = 4,
+    kInvalidParameter = 10,
+    kResourceBusy = 17,
+    kOutOfService = 18,
+    kNoCallToAnswer = 19,
+    kConferenceFailure = 20,
+    kNoCallToPickup = 24,
+    kFeatureNotEnabled = 28,
+    kInvalidNumber = 29,
 };
 
 const std::string kNoOid(24, '0');
@@ -44,7 +53,7 @@ bool Live(const TSimParty& party)
     return party.ConnState != csGone && party.ConnState != csFailed;
 }
 
-}  // namespace
+} // namespace
 
 TSimCall& TSimPhoneSystem::NewCall()
 {
@@ -96,9 +105,8 @@ bool TSimPhoneSystem::Busy(const std::string& number) const
 
 bool TSimPhoneSystem::IsOutsideInvalid(const std::string& number) const
 {
-    return !FindPhone(number) &&
-           std::find(options_.InvalidNumbers.begin(), options_.InvalidNumbers.end(), number) !=
-               options_.InvalidNumbers.end();
+    return !FindPhone(number) && std::find(options_.InvalidNumbers.begin(), options_.InvalidNumbers.end(),
+                                           number) != options_.InvalidNumbers.end();
 }
 
 std::string TSimPhoneSystem::ParkPlaceFor() const
@@ -202,7 +210,8 @@ void TSimPhoneSystem::Publish(const std::string& oid, const Overrides& overrides
             continue;
         const std::uint32_t before = reported == call.Reported.end() ? csGone : reported->second;
         const auto chosen = overrides.find(party.Number);
-        const std::uint32_t event = chosen != overrides.end() ? chosen->second : EventFor(before, party.ConnState);
+        const std::uint32_t event =
+            chosen != overrides.end() ? chosen->second : EventFor(before, party.ConnState);
         call.Reported[party.Number] = party.ConnState;
         const TSimPhone* phone = FindPhone(party.Number);
         if (phone && phone->MonitorSession != 0)
@@ -214,8 +223,8 @@ void TSimPhoneSystem::Publish(const std::string& oid, const Overrides& overrides
         calls_.erase(found);
 }
 
-TKovraAPIMsg TSimPhoneSystem::ConnectionEvent(const TSimCall& call, const TSimPhone& observer, std::size_t self,
-                                              std::uint32_t event) const
+TKovraAPIMsg TSimPhoneSystem::ConnectionEvent(const TSimCall& call, const TSimPhone& observer,
+                                              std::size_t self, std::uint32_t event) const
 {
     TKovraAPIMsg msg(KovraMsg::CALL_CONNECTION_EVENT, 0);
     msg.WriteInt32(observer.MonitorId);
@@ -269,13 +278,17 @@ void TSimPhoneSystem::CallRequest(int session, std::uint32_t invokeId, TSimPhone
     case KovraMsg::HOLD_CALL_REQ:
         error = Allowed(phone, capHold, error) ? HoldOrRetrieve(phone, msg.ReadOid(), true) : error;
         break;
-    case KovraMsg::RETRIEVE_CALL_REQ: error = HoldOrRetrieve(phone, msg.ReadOid(), false); break;
+    case KovraMsg::RETRIEVE_CALL_REQ:
+        error = HoldOrRetrieve(phone, msg.ReadOid(), false);
+        break;
     case KovraMsg::ALTERNATE_CALL_REQ: {
         const std::string first = msg.ReadOid();
         error = Allowed(phone, capAlternate, error) ? Alternate(phone, first, msg.ReadOid()) : error;
         break;
     }
-    case KovraMsg::DROP_CONNECTION_REQ: error = Drop(phone, msg.ReadOid()); break;
+    case KovraMsg::DROP_CONNECTION_REQ:
+        error = Drop(phone, msg.ReadOid());
+        break;
     case KovraMsg::PARK_CALL_REQ:
         error = Allowed(phone, capPark, error) ? Park(phone, msg.ReadOid()) : error;
         break;
@@ -329,7 +342,9 @@ void TSimPhoneSystem::CallRequest(int session, std::uint32_t invokeId, TSimPhone
         // Older API versions send the device alone.
         error = VoiceMail(phone, msg.Remaining() >= 4 ? msg.ReadInt32() : 0);
         break;
-    default: error = kInvalidParameter; break;
+    default:
+        error = kInvalidParameter;
+        break;
     }
     TKovraAPIMsg response = Response(answer, invokeId, error);
     if (carriesOid)
@@ -337,8 +352,8 @@ void TSimPhoneSystem::CallRequest(int session, std::uint32_t invokeId, TSimPhone
     server_.Send(session, std::move(response));
 }
 
-std::uint32_t TSimPhoneSystem::MakeCall(TSimPhone& phone, const std::string& destination, std::uint32_t options,
-                                        const std::string& related, std::string& oid)
+std::uint32_t TSimPhoneSystem::MakeCall(TSimPhone& phone, const std::string& destination,
+                                        std::uint32_t options, const std::string& related, std::string& oid)
 {
     if (destination.empty() || destination == phone.Spec.Number)
         return kInvalidNumber;
@@ -395,7 +410,8 @@ std::uint32_t TSimPhoneSystem::HoldOrRetrieve(TSimPhone& phone, const std::strin
     return kOk;
 }
 
-std::uint32_t TSimPhoneSystem::Alternate(TSimPhone& phone, const std::string& first, const std::string& second)
+std::uint32_t TSimPhoneSystem::Alternate(TSimPhone& phone, const std::string& first,
+                                         const std::string& second)
 {
     TSimCall* a = FindCall(first);
     TSimCall* b = FindCall(second);
@@ -542,7 +558,8 @@ std::uint32_t TSimPhoneSystem::Redirect(TSimPhone& phone, const std::string& oid
         ConnectWaitingCallers(*call);
         break;
     }
-    default: return kInvalidParameter;
+    default:
+        return kInvalidParameter;
     }
     if (call->NoAnswerPhone == phone.Spec.Number)
         call->NoAnswerDueMs = 0;
@@ -562,7 +579,7 @@ std::uint32_t TSimPhoneSystem::DialDigits(TSimPhone& phone, const std::string& o
     if (digits.empty())
         return kInvalidParameter;
     if (!call->Privacy)
-        return kOk;  // tones on an ordinary call change nothing here
+        return kOk; // tones on an ordinary call change nothing here
     std::uint32_t error = kOk;
     if (!Allowed(phone, capPrivacyGuard, error))
         return error;
@@ -591,8 +608,8 @@ std::uint32_t TSimPhoneSystem::DialDigits(TSimPhone& phone, const std::string& o
     return kOk;
 }
 
-std::uint32_t TSimPhoneSystem::SingleStep(TSimPhone& phone, const std::string& oid, const std::string& destination,
-                                          bool conference)
+std::uint32_t TSimPhoneSystem::SingleStep(TSimPhone& phone, const std::string& oid,
+                                          const std::string& destination, bool conference)
 {
     TSimCall* call = FindCall(oid);
     TSimParty* me = call ? PartyOf(*call, phone.Spec.Number) : nullptr;
@@ -711,7 +728,8 @@ void TSimPhoneSystem::Tick(std::uint64_t nowMs)
 {
     std::vector<std::string> oids;
     for (const auto& [oid, call] : calls_)
-        if ((call.AnswerDueMs && nowMs >= call.AnswerDueMs) || (call.NoAnswerDueMs && nowMs >= call.NoAnswerDueMs))
+        if ((call.AnswerDueMs && nowMs >= call.AnswerDueMs) ||
+            (call.NoAnswerDueMs && nowMs >= call.NoAnswerDueMs))
             oids.push_back(oid);
     for (const std::string& oid : oids) {
         TSimCall& call = calls_[oid];
@@ -806,4 +824,4 @@ std::string TSimPhoneSystem::HangupFar(const std::string& oid)
     return "no far party in " + call->Oid;
 }
 
-}  // namespace kovrasim
+} // namespace kovrasim

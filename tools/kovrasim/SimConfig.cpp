@@ -63,4 +63,4 @@ std::vector<TSimPhoneSpec> DefaultPhones()
     };
 }
 
-}  // namespace kovrasim
+} // namespace kovrasim

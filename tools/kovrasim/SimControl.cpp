@@ -14,16 +14,18 @@ namespace kovrasim {
 namespace {
 
 const char* const kCommands[] = {
-    "help", "ring", "answer-far", "hangup-far", "set-caps", "set-voicemail", "service", "dnd", "forward",
-    "meetme", "kick", "fault", "calls", "clients", "phone", "appdata", "wait", "quit",
+    "help",   "ring", "answer-far", "hangup-far", "set-caps", "set-voicemail", "service", "dnd",  "forward",
+    "meetme", "kick", "fault",      "calls",      "clients",  "phone",         "appdata", "wait", "quit",
 };
 
 const char* const kHelp =
-    "ok commands: ring PHONE FROM NUMBER [NAME \"...\"] [urgent] [privacy] | answer-far CALL | hangup-far CALL | "
+    "ok commands: ring PHONE FROM NUMBER [NAME \"...\"] [urgent] [privacy] | answer-far CALL | hangup-far "
+    "CALL | "
     "set-caps PHONE MASK | set-voicemail PHONE COUNT | service PHONE on|off | dnd PHONE on|off | "
     "forward PHONE always|busy|noanswer|outofservice [NUMBER] | meetme CONF change [TOPIC] | "
     "meetme CONF parties COUNT [FRAGMENTS] | kick CLIENT | fault loss|dup P | fault delay MS | "
-    "fault silence|reorder on|off | fault off | calls | clients | phone PHONE | appdata PHONE APP | wait MS | quit";
+    "fault silence|reorder on|off | fault off | calls | clients | phone PHONE | appdata PHONE APP | wait MS "
+    "| quit";
 
 std::optional<bool> OnOff(const std::string& word)
 {
@@ -55,7 +57,7 @@ std::string Result(const std::string& failure, const std::string& success = "ok"
     return failure.empty() ? success : "error " + failure;
 }
 
-}  // namespace
+} // namespace
 
 bool Tokenize(const std::string& line, std::vector<std::string>& words)
 {
@@ -111,7 +113,8 @@ std::string TSimControl::Execute(const std::string& line)
         const auto on = n == 3 ? OnOff(words[2]) : std::nullopt;
         if (!on)
             return usage(command == "service" ? "service PHONE on|off" : "dnd PHONE on|off");
-        return Result(command == "service" ? phones.SetService(words[1], *on) : phones.SetDoNotDisturb(words[1], *on));
+        return Result(command == "service" ? phones.SetService(words[1], *on)
+                                           : phones.SetDoNotDisturb(words[1], *on));
     }
     if (command == "kick") {
         const auto id = n == 2 ? ParseNumber(words[1]) : std::nullopt;
@@ -257,7 +260,8 @@ std::string TSimControl::ListCalls()
 std::string TSimControl::ListClients()
 {
     const auto sessions = sim_.Server().Sessions();
-    std::string text = "ok " + std::to_string(sessions.size()) + (sessions.size() == 1 ? " client" : " clients");
+    std::string text =
+        "ok " + std::to_string(sessions.size()) + (sessions.size() == 1 ? " client" : " clients");
     bool first = true;
     for (const TSimSessionInfo& info : sessions) {
         text += first ? ": " : "; ";
@@ -285,7 +289,8 @@ std::string TSimControl::ShowPhone(const std::string& number)
     std::snprintf(caps, sizeof caps, "0x%08X", phone->Spec.Capabilities);
     std::string text = "ok " + number + " \"" + phone->Spec.Name + "\" caps=" + caps +
                        " voicemail=" + std::to_string(phone->Spec.VoiceMailCount) +
-                       " dnd=" + (phone->DoNotDisturb ? "on" : "off") + " service=" + (phone->InService ? "on" : "off");
+                       " dnd=" + (phone->DoNotDisturb ? "on" : "off") +
+                       " service=" + (phone->InService ? "on" : "off");
     static const char* const kinds[] = {"always", "busy", "noanswer", "outofservice"};
     for (int i = 0; i < 4; ++i)
         if (!phone->Forward[i].empty())
@@ -360,4 +365,4 @@ bool TSimControlPort::Serve(Connection& connection)
     return true;
 }
 
-}  // namespace kovrasim
+} // namespace kovrasim

@@ -64,4 +64,4 @@ private:
     std::atomic<bool> stop_{false};
 };
 
-}  // namespace kovrasim
+} // namespace kovrasim

@@ -16,8 +16,16 @@ namespace {
 constexpr std::size_t kClientDatagramLimit = 4096;
 
 enum TKovraError : std::uint32_t {
-    kOk = 0, kInvalidPassword = 1, kInvalidDevice = 2, kInvalidMsgType = 8, kInvalidParameter = 10,
-    kDuplicateMonitor = 11, kNoMonitor = 12, kFeatureNotEnabled = 28, kKeyNotFound = 22, kSystemFailure = 27,
+    kOk = 0,
+    kInvalidPassword = 1,
+    kInvalidDevice = 2,
+    kInvalidMsgType = 8,
+    kInvalidParameter = 10,
+    kDuplicateMonitor = 11,
+    kNoMonitor = 12,
+    kFeatureNotEnabled = 28,
+    kKeyNotFound = 22,
+    kSystemFailure = 27,
 };
 
 bool IsSettingRequest(std::uint32_t type)
@@ -29,8 +37,10 @@ bool IsSettingRequest(std::uint32_t type)
     case KovraMsg::SET_CALL_FORWARDING_REQ:
     case KovraMsg::SET_DO_NOT_DISTURB_REQ:
     case KovraMsg::GET_APPLICATION_DATA_REQ:
-    case KovraMsg::SET_APPLICATION_DATA_REQ: return true;
-    default: return false;
+    case KovraMsg::SET_APPLICATION_DATA_REQ:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -55,8 +65,10 @@ bool IsCallRequest(std::uint32_t type)
     case KovraMsg::SINGLE_STEP_CONFERENCE_REQ:
     case KovraMsg::CONFERENCE_CALL_REQ:
     case KovraMsg::DROP_CONFERENCE_CONNECTION_REQ:
-    case KovraMsg::VOICE_MAIL_REQ: return true;
-    default: return false;
+    case KovraMsg::VOICE_MAIL_REQ:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -81,7 +93,10 @@ nlohmann::json ValueToJson(const std::string& value)
 std::string FromHex(const std::string& hex)
 {
     auto nibble = [](char c) {
-        return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : 0;
+        return c >= '0' && c <= '9'   ? c - '0'
+               : c >= 'A' && c <= 'F' ? c - 'A' + 10
+               : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                      : 0;
     };
     std::string bytes;
     for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
@@ -95,12 +110,13 @@ constexpr std::uint32_t kPhoneStateNormal = 2;
 constexpr TKovraCapability kForwardBits[4] = {capForwardAlways, capForwardBusy, capForwardNoAnswer,
                                               capForwardOutOfService};
 
-}  // namespace
+} // namespace
 
 std::uint32_t UnixNow()
 {
     return static_cast<std::uint32_t>(
-        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count());
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count());
 }
 
 TSimPhoneSystem::TSimPhoneSystem(const TSimOptions& options, TSimServer& server, TSimTrace& trace)
@@ -201,9 +217,14 @@ void TSimPhoneSystem::Respond(int session, std::uint32_t type, std::uint32_t inv
 void TSimPhoneSystem::HandleRequest(int session, std::uint32_t invokeId, TKovraAPIMsg& msg)
 {
     switch (msg.dwMsgType) {
-    case KovraMsg::MONITOR_START_REQ: MonitorStart(session, invokeId, msg); return;
-    case KovraMsg::MONITOR_STOP_REQ: MonitorStop(session, invokeId, msg); return;
-    default: break;
+    case KovraMsg::MONITOR_START_REQ:
+        MonitorStart(session, invokeId, msg);
+        return;
+    case KovraMsg::MONITOR_STOP_REQ:
+        MonitorStop(session, invokeId, msg);
+        return;
+    default:
+        break;
     }
     if (IsSettingRequest(msg.dwMsgType) || IsCallRequest(msg.dwMsgType)) {
         DeviceRequest(session, invokeId, msg);
@@ -326,7 +347,7 @@ void TSimPhoneSystem::SettingRequest(int session, std::uint32_t invokeId, TSimPh
         if (kind > 3)
             error = kInvalidParameter;
         else if (destination == phone.Spec.Number)
-            error = 29;  // "Invalid Number": a phone forwarded to itself would loop
+            error = 29; // "Invalid Number": a phone forwarded to itself would loop
         else if (Allowed(phone, kForwardBits[kind], error))
             phone.Forward[kind] = destination;
         Respond(session, answer, invokeId, error);
@@ -361,7 +382,9 @@ void TSimPhoneSystem::SettingRequest(int session, std::uint32_t invokeId, TSimPh
         Respond(session, answer, invokeId, SaveData() ? kOk : kSystemFailure);
         return;
     }
-    default: Respond(session, answer, invokeId, kInvalidMsgType); return;
+    default:
+        Respond(session, answer, invokeId, kInvalidMsgType);
+        return;
     }
 }
 
@@ -369,8 +392,8 @@ void TSimPhoneSystem::SendPhoneState(const TSimPhone& phone, std::uint32_t state
 {
     if (phone.MonitorSession == 0)
         return;
-    const bool forwarded = !phone.Forward[0].empty() || !phone.Forward[1].empty() || !phone.Forward[2].empty() ||
-                           !phone.Forward[3].empty();
+    const bool forwarded = !phone.Forward[0].empty() || !phone.Forward[1].empty() ||
+                           !phone.Forward[2].empty() || !phone.Forward[3].empty();
     std::uint32_t state = kPhoneStateNormal;
     if (!phone.InService)
         state = phsOutOfService;
@@ -436,7 +459,8 @@ std::string TSimPhoneSystem::SetDoNotDisturb(const std::string& number, bool on)
     return std::string();
 }
 
-std::string TSimPhoneSystem::SetForward(const std::string& number, unsigned kind, const std::string& destination)
+std::string TSimPhoneSystem::SetForward(const std::string& number, unsigned kind,
+                                        const std::string& destination)
 {
     TSimPhone* phone = Phone(number);
     if (!phone)
@@ -499,7 +523,7 @@ std::string TSimPhoneSystem::MeetmeParties(std::uint32_t confId, unsigned count,
     std::vector<TKovraAPIMsg> events;
     for (unsigned f = 0; f < fragments; ++f) {
         const unsigned first = f * perFragment;
-        const unsigned last = std::min(count, first + perFragment);  // exclusive
+        const unsigned last = std::min(count, first + perFragment); // exclusive
         TKovraAPIMsg event(KovraMsg::MEETME_CONFERENCE_EVENT, 0);
         event.WriteInt32(confId);
         event.WriteOid("");
@@ -529,4 +553,4 @@ std::string TSimPhoneSystem::MeetmeParties(std::uint32_t confId, unsigned count,
     return sessions.empty() ? "no client is monitoring a phone" : std::string();
 }
 
-}  // namespace kovrasim
+} // namespace kovrasim

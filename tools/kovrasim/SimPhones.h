@@ -22,10 +22,10 @@ struct TSimPhone {
     TSimPhoneSpec Spec;
     bool DoNotDisturb = false;
     bool InService = true;
-    std::string Forward[4];   // always, busy, no answer, out of service
-    int MonitorSession = 0;   // 0: not monitored
+    std::string Forward[4]; // always, busy, no answer, out of service
+    int MonitorSession = 0; // 0: not monitored
     std::uint32_t MonitorId = 0;
-    std::set<std::string> Blocked;  // callers refused by the privacy guard's "do not call again"
+    std::set<std::string> Blocked; // callers refused by the privacy guard's "do not call again"
 };
 
 struct TSimParty {
@@ -33,9 +33,9 @@ struct TSimParty {
     std::string Name;
     std::uint32_t ConnState = csGone;
     std::uint32_t PartyState = psNone; // psParked or psPrivacyGuard, the states the client reads
-    std::uint32_t Since = 0;   // seconds since 1970 UTC
+    std::uint32_t Since = 0;           // seconds since 1970 UTC
     bool IsPhone = false;
-    bool Hidden = false;       // the caller asked not to show its number
+    bool Hidden = false; // the caller asked not to show its number
 };
 
 struct TSimCall {
@@ -109,9 +109,11 @@ private:
     std::uint32_t Drop(TSimPhone& phone, const std::string& oid);
     std::uint32_t Park(TSimPhone& phone, const std::string& oid);
     std::uint32_t Pickup(TSimPhone& phone, const std::string& target);
-    std::uint32_t Redirect(TSimPhone& phone, const std::string& oid, std::uint32_t mode, const std::string& destination);
+    std::uint32_t Redirect(TSimPhone& phone, const std::string& oid, std::uint32_t mode,
+                           const std::string& destination);
     std::uint32_t DialDigits(TSimPhone& phone, const std::string& oid, const std::string& digits);
-    std::uint32_t SingleStep(TSimPhone& phone, const std::string& oid, const std::string& destination, bool conference);
+    std::uint32_t SingleStep(TSimPhone& phone, const std::string& oid, const std::string& destination,
+                             bool conference);
     std::uint32_t SetupConsultation(TSimPhone& phone, const std::string& oid, const std::string& destination,
                                     std::string& newOid);
     std::uint32_t Join(TSimPhone& phone, const std::string& from, const std::string& into, bool stayInCall);
@@ -143,9 +145,9 @@ private:
     TSimServer& server_;
     TSimTrace& trace_;
     std::map<std::string, TSimPhone> phones_;
-    std::map<std::string, std::map<std::string, std::string>> appData_;  // phone -> application -> value
+    std::map<std::string, std::map<std::string, std::string>> appData_; // phone -> application -> value
     std::map<std::string, TSimCall> calls_;
-    std::map<std::uint32_t, std::vector<TSimParty>> meetme_;   // conference -> parties sent there
+    std::map<std::uint32_t, std::vector<TSimParty>> meetme_; // conference -> parties sent there
     std::uint32_t nextMonitorId_ = 1;
     std::uint32_t nextCall_ = 1;
     std::uint32_t epoch_ = 0;
@@ -155,4 +157,4 @@ private:
 
 std::uint32_t UnixNow();
 
-}  // namespace kovrasim
+} // namespace kovrasim

@@ -26,22 +26,24 @@ std::string ContentType(const std::string& name)
     return "text/plain; charset=UTF-8";
 }
 
-}  // namespace
+} // namespace
 
 bool IsPlainFileName(const std::string& name)
 {
     if (name.empty() || name[0] == '.' || name.size() > 128)
         return false;
     for (char c : name) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
-                           c == '-' || c == '_';
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                           c == '.' || c == '-' || c == '_';
         if (!plain)
             return false;
     }
     return true;
 }
 
-TSimPortal::TSimPortal(std::string dataDir) : dataDir_(std::move(dataDir)) {}
+TSimPortal::TSimPortal(std::string dataDir) : dataDir_(std::move(dataDir))
+{
+}
 
 TSimPortal::~TSimPortal()
 {
@@ -75,7 +77,8 @@ bool TSimPortal::LoadSpeedDials(std::string& error)
         for (const auto& entry : entries)
             if (entry.is_object() && entry.value("label", nlohmann::json()).is_string() &&
                 entry.value("number", nlohmann::json()).is_string())
-                speedDials_[user].emplace_back(entry["label"].get<std::string>(), entry["number"].get<std::string>());
+                speedDials_[user].emplace_back(entry["label"].get<std::string>(),
+                                               entry["number"].get<std::string>());
     }
     return true;
 }
@@ -97,7 +100,8 @@ bool TSimPortal::Start(const std::string& address, int port, std::string& error)
         return false;
     server_ = std::make_unique<httplib::Server>();
     Routes();
-    port_ = port == 0 ? server_->bind_to_any_port(address.c_str()) : (server_->bind_to_port(address.c_str(), port) ? port : -1);
+    port_ = port == 0 ? server_->bind_to_any_port(address.c_str())
+                      : (server_->bind_to_port(address.c_str(), port) ? port : -1);
     if (port_ <= 0) {
         error = "cannot listen for the portal on " + address + ":" + std::to_string(port);
         server_.reset();
@@ -129,24 +133,28 @@ void TSimPortal::Routes()
         response.set_content(body, ContentType(relative).c_str());
     };
     // A portal address given with a trailing slash makes "//path"; web servers take it as "/path".
-    server_->Get("/+KovraAppsServlet", [this, file](const httplib::Request& request, httplib::Response& response) {
-        const std::string command = request.get_param_value("Command");
-        if (command == "GetMsgBundle") {
-            file("KovraApps_en_US.properties", response);
-        } else if (command == "GetSpeedDials") {
-            // Without a user the answer is still a well-formed empty list.
-            if (!request.has_header("user"))
+    server_->Get(
+        "/+KovraAppsServlet", [this, file](const httplib::Request& request, httplib::Response& response) {
+            const std::string command = request.get_param_value("Command");
+            if (command == "GetMsgBundle") {
+                file("KovraApps_en_US.properties", response);
+            } else if (command == "GetSpeedDials") {
+                // Without a user the answer is still a well-formed empty list.
+                if (!request.has_header("user"))
+                    response.status = 400;
+                response.set_content(SpeedDialAnswer(request.get_header_value("user")), "text/plain");
+            } else {
                 response.status = 400;
-            response.set_content(SpeedDialAnswer(request.get_header_value("user")), "text/plain");
-        } else {
-            response.status = 400;
-            response.set_content("unknown command: " + command + "\n", "text/plain");
-        }
-    });
+                response.set_content("unknown command: " + command + "\n", "text/plain");
+            }
+        });
     server_->Get(R"(/+inc/WebPortalStyles\.css)",
-                 [file](const httplib::Request&, httplib::Response& response) { file("WebPortalStyles.css", response); });
-    server_->Get(R"(/+images/logo\.gif)",
-                 [file](const httplib::Request&, httplib::Response& response) { file("logo.gif", response); });
+                 [file](const httplib::Request&, httplib::Response& response) {
+                     file("WebPortalStyles.css", response);
+                 });
+    server_->Get(R"(/+images/logo\.gif)", [file](const httplib::Request&, httplib::Response& response) {
+        file("logo.gif", response);
+    });
     server_->Get(R"(/+icons/([^/]*))", [file](const httplib::Request& request, httplib::Response& response) {
         const std::string name = request.matches[1];
         if (!IsPlainFileName(name)) {
@@ -156,7 +164,8 @@ void TSimPortal::Routes()
         }
         file("icons/" + name, response);
     });
-    server_->Get(R"(/+help(/([^/]*))?)", [file](const httplib::Request& request, httplib::Response& response) {
+    server_->Get(R"(/+help(/([^/]*))?)", [file](const httplib::Request& request,
+                                                httplib::Response& response) {
         const std::string name = request.matches.size() > 2 ? std::string(request.matches[2]) : std::string();
         if (name.empty()) {
             file("help/index.html", response);
@@ -171,4 +180,4 @@ void TSimPortal::Routes()
     });
 }
 
-}  // namespace kovrasim
+} // namespace kovrasim

@@ -43,4 +43,4 @@ private:
 // A file name safe to look up under a data folder: letters, digits, '.', '-', '_', not starting with '.'.
 bool IsPlainFileName(const std::string& name);
 
-}  // namespace kovrasim
+} // namespace kovrasim

@@ -15,7 +15,7 @@ std::vector<std::uint8_t> HeaderOnly(std::uint32_t type, std::uint32_t seq)
     return TKovraAPIMsg(type, seq).Bytes();
 }
 
-}  // namespace
+} // namespace
 
 std::uint64_t NowMs()
 {
@@ -23,7 +23,8 @@ std::uint64_t NowMs()
 }
 
 TSimServer::TSimServer(const TSimOptions& options, TSimTrace& trace, std::recursive_mutex& lock)
-    : options_(options), trace_(trace), lock_(lock), random_(options.Seed ? options.Seed : std::random_device{}())
+    : options_(options), trace_(trace), lock_(lock),
+      random_(options.Seed ? options.Seed : std::random_device{}())
 {
 }
 
@@ -72,7 +73,8 @@ void TSimServer::Loop()
     while (!stop_) {
         for (std::size_t i = 0; i < sockets_.size() && !stop_; ++i) {
             // Only the first socket waits, so several addresses are all served each round.
-            const platform::ReceiveResult result = sockets_[i]->ReceiveFrom(buffer.data(), buffer.size(), i == 0 ? 5 : 0);
+            const platform::ReceiveResult result =
+                sockets_[i]->ReceiveFrom(buffer.data(), buffer.size(), i == 0 ? 5 : 0);
             if (result.Bytes == 0 && !result.Truncated)
                 continue;
             std::lock_guard guard(lock_);
@@ -135,7 +137,8 @@ void TSimServer::OnDatagram(std::size_t socket, const platform::ReceiveResult& f
     OnNumbered(*session, msg);
 }
 
-void TSimServer::OnLogin(Session* existing, std::size_t socket, const platform::ReceiveResult& from, TKovraAPIMsg& msg)
+void TSimServer::OnLogin(Session* existing, std::size_t socket, const platform::ReceiveResult& from,
+                         TKovraAPIMsg& msg)
 {
     const std::uint64_t now = NowMs();
     // The client retries its LOGIN_REQ until our ACK arrives: within that time a second one is a repeat.
@@ -235,7 +238,8 @@ void TSimServer::EndSession(int id, bool tellClient, const std::string& reason)
     Session& session = found->second;
     trace_.Note("session " + std::to_string(id) + " ended: " + reason);
     if (tellClient)
-        Emit(session.Socket, session.Address, session.Port, HeaderOnly(KovraMsg::DISCONNECT, session.SendSeq));
+        Emit(session.Socket, session.Address, session.Port,
+             HeaderOnly(KovraMsg::DISCONNECT, session.SendSeq));
     sessions_.erase(found);
     if (handler_)
         handler_->SessionEnded(id);
@@ -252,7 +256,8 @@ void TSimServer::RunTimers(std::uint64_t now)
         if (!session.Current || now - session.LastSendMs < options_.AckWaitMs)
             continue;
         if (session.Tries >= options_.Tries) {
-            ending.emplace_back(id, "message #" + std::to_string(session.Current->dwMsgSeq) + " unacknowledged");
+            ending.emplace_back(id,
+                                "message #" + std::to_string(session.Current->dwMsgSeq) + " unacknowledged");
             continue;
         }
         ++session.Tries;
@@ -342,7 +347,8 @@ void TSimServer::Emit(std::size_t socket, const std::string& address, std::uint1
             return held.Reordered && held.Socket == socket && held.Address == address && held.Port == port;
         });
         if (heldOne == held_.end()) {
-            held_.push_back({NowMs() + std::max(10u, options_.AckWaitMs / 4), socket, address, port, bytes, true});
+            held_.push_back(
+                {NowMs() + std::max(10u, options_.AckWaitMs / 4), socket, address, port, bytes, true});
             continue;
         }
         HeldDatagram earlier = std::move(*heldOne);
@@ -359,7 +365,8 @@ void TSimServer::Transmit(std::size_t socket, const std::string& address, std::u
         return;
     const int error = sockets_[socket]->SendTo(bytes.data(), bytes.size(), address, port);
     trace_.Datagram("->", address, port, bytes.data(), bytes.size(),
-                    error == platform::kSocketOk ? note : "send failed: socket error " + std::to_string(error));
+                    error == platform::kSocketOk ? note
+                                                 : "send failed: socket error " + std::to_string(error));
 }
 
-}  // namespace kovrasim
+} // namespace kovrasim

@@ -25,11 +25,11 @@
 namespace kovrasim {
 
 struct TSimFaults {
-    double Loss = 0;        // share of datagrams lost, both directions
-    double Duplicate = 0;   // share of sent datagrams sent twice
-    unsigned DelayMs = 0;   // every sent datagram waits this long
-    bool Silence = false;   // nothing is sent, nothing received is looked at
-    bool Reorder = false;   // each sent datagram trades places with the next one to the same client
+    double Loss = 0;      // share of datagrams lost, both directions
+    double Duplicate = 0; // share of sent datagrams sent twice
+    unsigned DelayMs = 0; // every sent datagram waits this long
+    bool Silence = false; // nothing is sent, nothing received is looked at
+    bool Reorder = false; // each sent datagram trades places with the next one to the same client
 };
 
 // What the phone system gets from the exchange. Called with the simulator's lock held.
@@ -52,7 +52,7 @@ struct TSimSessionInfo {
     std::uint32_t InvokeID = 0;
     std::uint32_t NextSendSeq = 0;
     std::uint32_t ExpectedSeq = 0;
-    std::size_t Waiting = 0;         // messages queued behind the unacknowledged one
+    std::size_t Waiting = 0; // messages queued behind the unacknowledged one
     bool Unacknowledged = false;
 };
 
@@ -110,7 +110,8 @@ private:
 
     void Loop();
     void OnDatagram(std::size_t socket, const platform::ReceiveResult& from, const std::uint8_t* data);
-    void OnLogin(Session* existing, std::size_t socket, const platform::ReceiveResult& from, TKovraAPIMsg& msg);
+    void OnLogin(Session* existing, std::size_t socket, const platform::ReceiveResult& from,
+                 TKovraAPIMsg& msg);
     void OnNumbered(Session& session, TKovraAPIMsg& msg);
     void SendNext(Session& session);
     void SendAck(const Session& session, std::uint32_t seq);
@@ -119,7 +120,8 @@ private:
     Session* Find(std::size_t socket, const std::string& address, std::uint16_t port);
 
     // Every datagram leaves through here, where the faults apply.
-    void Emit(std::size_t socket, const std::string& address, std::uint16_t port, const std::vector<std::uint8_t>& bytes);
+    void Emit(std::size_t socket, const std::string& address, std::uint16_t port,
+              const std::vector<std::uint8_t>& bytes);
     void Transmit(std::size_t socket, const std::string& address, std::uint16_t port,
                   const std::vector<std::uint8_t>& bytes, const std::string& note);
     bool Roll(double share);
@@ -140,4 +142,4 @@ private:
 
 std::uint64_t NowMs();
 
-}  // namespace kovrasim
+} // namespace kovrasim

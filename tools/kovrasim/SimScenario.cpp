@@ -47,4 +47,4 @@ bool ParseScenario(const std::string& text, const std::string& name, std::vector
     return true;
 }
 
-}  // namespace kovrasim
+} // namespace kovrasim

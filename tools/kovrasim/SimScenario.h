@@ -8,7 +8,7 @@
 namespace kovrasim {
 
 struct TScenarioLine {
-    int Number = 0;   // 1-based line in the file
+    int Number = 0; // 1-based line in the file
     std::string Text;
 };
 
@@ -17,4 +17,4 @@ bool LoadScenario(const std::string& path, std::vector<TScenarioLine>& lines, st
 bool ParseScenario(const std::string& text, const std::string& name, std::vector<TScenarioLine>& lines,
                    std::string& error);
 
-}  // namespace kovrasim
+} // namespace kovrasim

@@ -18,7 +18,8 @@ std::string TimeStamp()
 {
     const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
     std::tm parts{};
 #ifdef _WIN32
     localtime_s(&parts, &seconds);
@@ -31,7 +32,7 @@ std::string TimeStamp()
     return text;
 }
 
-}  // namespace
+} // namespace
 
 std::string DescribeDatagram(const std::uint8_t* data, std::size_t size)
 {
@@ -101,4 +102,4 @@ void TSimTrace::WriteLine(const std::string& text)
     std::fflush(file_);
 }
 
-}  // namespace kovrasim
+} // namespace kovrasim

@@ -33,4 +33,4 @@ private:
 // "#seq NAME" plus the InvokeID and error of responses, for a datagram of at least 8 bytes.
 std::string DescribeDatagram(const std::uint8_t* data, std::size_t size);
 
-}  // namespace kovrasim
+} // namespace kovrasim

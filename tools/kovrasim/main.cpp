@@ -32,7 +32,7 @@ std::string DefaultDataDir(const char* argv0)
     return KOVRASIM_SOURCE_DATA;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -44,12 +44,15 @@ int main(int argc, char** argv)
     int serverPort = options.ServerPort;
 
     CLI::App app{"kovrasim: a telephony server and web portal stand-in for Kovra Assistant"};
-    app.add_option("-p,--phone", phones, "A phone: NUMBER:PASSWORD[:NAME[:CAPS[:VOICEMAIL]]] (repeatable; "
-                                         "default 1001, 1002, 1003 with password 1234)");
-    app.add_option("-s,--server", servers, "An address the telephony server listens on (repeatable; default 127.0.0.1)");
+    app.add_option("-p,--phone", phones,
+                   "A phone: NUMBER:PASSWORD[:NAME[:CAPS[:VOICEMAIL]]] (repeatable; "
+                   "default 1001, 1002, 1003 with password 1234)");
+    app.add_option("-s,--server", servers,
+                   "An address the telephony server listens on (repeatable; default 127.0.0.1)");
     app.add_option("--port", serverPort, "UDP port of the telephony server (0: any free port)")
         ->check(CLI::Range(0, 65535));
-    app.add_option("--portal-port", options.PortalPort, "HTTP port of the web portal (0: any free port; -1: none)")
+    app.add_option("--portal-port", options.PortalPort,
+                   "HTTP port of the web portal (0: any free port; -1: none)")
         ->check(CLI::Range(-1, 65535));
     app.add_option("--portal-address", options.PortalAddress, "Address the web portal listens on");
     app.add_option("--control-port", options.ControlPort,
@@ -68,7 +71,8 @@ int main(int argc, char** argv)
     app.add_option("--no-answer", options.NoAnswerMs, "Milliseconds before forwarding when not answered");
     app.add_option("--ack-wait", options.AckWaitMs, "Milliseconds to wait for an ACK before sending again")
         ->check(CLI::Range(1u, 600000u));
-    app.add_option("--tries", options.Tries, "Tries per message before the session ends")->check(CLI::Range(1u, 100u));
+    app.add_option("--tries", options.Tries, "Tries per message before the session ends")
+        ->check(CLI::Range(1u, 100u));
     app.add_option("--silence-timeout", options.SilenceTimeoutMs,
                    "Milliseconds of silence from a client that end its session")
         ->check(CLI::Range(1u, 86400000u));
@@ -82,7 +86,8 @@ int main(int argc, char** argv)
     for (const std::string& text : phones) {
         const auto spec = kovrasim::ParsePhoneSpec(text);
         if (!spec) {
-            std::fprintf(stderr, "kovrasim: bad phone '%s' (NUMBER:PASSWORD[:NAME[:CAPS[:VOICEMAIL]]])\n", text.c_str());
+            std::fprintf(stderr, "kovrasim: bad phone '%s' (NUMBER:PASSWORD[:NAME[:CAPS[:VOICEMAIL]]])\n",
+                         text.c_str());
             return 2;
         }
         options.Phones.push_back(*spec);
@@ -92,14 +97,16 @@ int main(int argc, char** argv)
 
     kovrasim::TKovraSim sim(options);
     std::string error;
-    if (!sim.Start(error) || (!options.ScenarioFile.empty() && !sim.StartScenario(options.ScenarioFile, error))) {
+    if (!sim.Start(error) ||
+        (!options.ScenarioFile.empty() && !sim.StartScenario(options.ScenarioFile, error))) {
         std::fprintf(stderr, "kovrasim: %s\n", error.c_str());
         return 1;
     }
     for (std::size_t i = 0; i < options.Servers.size(); ++i)
         std::printf("kovrasim: telephony server on %s:%u\n", options.Servers[i].c_str(), sim.ServerPort(i));
     if (sim.PortalPort() > 0)
-        std::printf("kovrasim: web portal on http://%s:%d\n", options.PortalAddress.c_str(), sim.PortalPort());
+        std::printf("kovrasim: web portal on http://%s:%d\n", options.PortalAddress.c_str(),
+                    sim.PortalPort());
     if (sim.ControlPort() > 0)
         std::printf("kovrasim: control port 127.0.0.1:%d\n", sim.ControlPort());
     std::printf("kovrasim: type 'help' for the control commands\n");

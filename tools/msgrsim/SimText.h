@@ -23,4 +23,4 @@ inline std::string Narrow(const std::wstring& text)
     return Narrow(text.data(), text.size());
 }
 
-}  // namespace msgrsim
+} // namespace msgrsim

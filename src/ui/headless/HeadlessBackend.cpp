@@ -117,7 +117,7 @@ private:
 const std::vector<TCanvasOp> kNoOps;
 const TrayState kNoTray;
 
-}  // namespace
+} // namespace
 
 void RecordingCanvas::FillRect(const TRect& rect)
 {
@@ -226,4 +226,4 @@ const TrayState& Tray(const TTaskBarIcon& icon)
     return peer ? peer->State() : kNoTray;
 }
 
-}  // namespace ui::headless
+} // namespace ui::headless

@@ -14,7 +14,7 @@ namespace ui::headless {
 struct TCanvasOp {
     enum class Kind { FillRect, TextOut, DrawImage, DrawBitmap };
     Kind kind = Kind::FillRect;
-    TRect rect;  // the filled rectangle or drawn cell
+    TRect rect; // the filled rectangle or drawn cell
     int x = 0;
     int y = 0;
     std::string text;
@@ -46,8 +46,8 @@ struct MessageBoxCall {
 struct TrayState {
     bool shown = false;
     std::string tip;
-    bool blank = false;  // the transparent icon is showing
-    int adds = 0;        // how often the icon was added to the notification area
+    bool blank = false; // the transparent icon is showing
+    int adds = 0;       // how often the icon was added to the notification area
 };
 
 class HeadlessBackend : public IBackend {
@@ -90,4 +90,4 @@ int InvalidateCount(const TControl& control);
 std::vector<std::string> PaintedTexts(const TControl& control);
 const TrayState& Tray(const TTaskBarIcon& icon);
 
-}  // namespace ui::headless
+} // namespace ui::headless

@@ -43,7 +43,8 @@ HICON IconFromBitmap(const TBitmap& image)
     header.bV5AlphaMask = 0xFF000000;
     void* bits = nullptr;
     HDC screen = GetDC(nullptr);
-    HBITMAP color = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP color =
+        CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
     ReleaseDC(nullptr, screen);
     if (!color)
         return nullptr;
@@ -62,13 +63,15 @@ HICON IconFromModel(const TIcon& model, int size)
         auto* data = const_cast<BYTE*>(model.IcoData.data());
         const int offset = LookupIconIdFromDirectoryEx(data, TRUE, size, size, LR_DEFAULTCOLOR);
         if (offset > 0 && static_cast<std::size_t>(offset) < model.IcoData.size()) {
-            HICON icon = CreateIconFromResourceEx(data + offset, static_cast<DWORD>(model.IcoData.size() - offset),
-                                                  TRUE, 0x00030000, size, size, LR_DEFAULTCOLOR);
+            HICON icon =
+                CreateIconFromResourceEx(data + offset, static_cast<DWORD>(model.IcoData.size() - offset),
+                                         TRUE, 0x00030000, size, size, LR_DEFAULTCOLOR);
             if (icon)
                 return icon;
         }
     }
-    if (!model.Image.Empty() && model.Image.Pixels.size() >= static_cast<std::size_t>(model.Image.Width) * model.Image.Height)
+    if (!model.Image.Empty() &&
+        model.Image.Pixels.size() >= static_cast<std::size_t>(model.Image.Width) * model.Image.Height)
         return IconFromBitmap(model.Image);
     return nullptr;
 }
@@ -177,7 +180,8 @@ class Win32Backend : public IBackend {
 public:
     Win32Backend()
     {
-        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
+        INITCOMMONCONTROLSEX controls{sizeof(controls),
+                                      ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
         InitCommonControlsEx(&controls);
         HINSTANCE instance = GetModuleHandleW(nullptr);
         WNDCLASSW form{};
@@ -212,9 +216,15 @@ public:
         gHidden = nullptr;
     }
 
-    std::unique_ptr<IControlPeer> CreatePeer(TControl& control) override { return CreateControlPeer(control); }
+    std::unique_ptr<IControlPeer> CreatePeer(TControl& control) override
+    {
+        return CreateControlPeer(control);
+    }
 
-    std::unique_ptr<ITrayPeer> CreateTrayPeer(TTaskBarIcon& icon) override { return std::make_unique<TrayPeer>(icon); }
+    std::unique_ptr<ITrayPeer> CreateTrayPeer(TTaskBarIcon& icon) override
+    {
+        return std::make_unique<TrayPeer>(icon);
+    }
 
     TUnicodeMenuItem* TrackPopupMenu(TPopupMenu& menu, TPoint screen) override
     {
@@ -290,7 +300,7 @@ public:
     }
 };
 
-}  // namespace
+} // namespace
 
 HCURSOR CursorFor(TCursor cursor)
 {
@@ -590,8 +600,8 @@ void DrawPixels(HDC dc, const TBitmap& bitmap, const TRect& target, bool blendSe
     HDC memory = CreateCompatibleDC(dc);
     HGDIOBJ previous = SelectObject(memory, section);
     BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    AlphaBlend(dc, target.Left, target.Top, target.Width(), target.Height(), memory, 0, 0, bitmap.Width, bitmap.Height,
-               blend);
+    AlphaBlend(dc, target.Left, target.Top, target.Width(), target.Height(), memory, 0, 0, bitmap.Width,
+               bitmap.Height, blend);
     SelectObject(memory, previous);
     DeleteDC(memory);
     DeleteObject(section);
@@ -602,4 +612,4 @@ std::unique_ptr<IBackend> CreateBackend()
     return std::make_unique<Win32Backend>();
 }
 
-}  // namespace ui::win32
+} // namespace ui::win32

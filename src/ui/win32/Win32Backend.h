@@ -16,4 +16,4 @@ void* HandleOf(const TControl& control);
 // Whether the control's native window exists yet.
 bool HasWindow(const TControl& control);
 
-}  // namespace ui::win32
+} // namespace ui::win32

@@ -171,7 +171,7 @@ private:
 
     TControl& control_;
     HWND hwnd_ = nullptr;
-    HWND edit_ = nullptr;  // a combo box's edit field
+    HWND edit_ = nullptr; // a combo box's edit field
     WNDPROC nativeProc_ = nullptr;
     WNDPROC editProc_ = nullptr;
     HFONT font_ = nullptr;
@@ -264,7 +264,7 @@ DWORD Peer::FormExStyle() const
     if (Application->MainForm() == &form)
         style |= Application->TaskbarButtonVisible() ? WS_EX_APPWINDOW : WS_EX_TOOLWINDOW;
     else if (!dynamic_cast<TForm*>(form.Owner()))
-        style |= WS_EX_TOOLWINDOW;  // pop-ups without an owner keep off the taskbar
+        style |= WS_EX_TOOLWINDOW; // pop-ups without an owner keep off the taskbar
     return style;
 }
 
@@ -277,7 +277,7 @@ void Peer::Create()
         if (auto* peer = dynamic_cast<Peer*>(control_.Parent()->Peer()))
             parent = peer->HandleNeeded();
     if (hwnd_)
-        return;  // the parent, created just now, has created this window with its own
+        return; // the parent, created just now, has created this window with its own
     const std::wstring caption = Wide(control_.DisplayCaption());
     const int id = gNextControlId++;
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
@@ -310,7 +310,8 @@ void Peer::Create()
     case TControlKind::CheckListBox: {
         className = L"LISTBOX";
         auto& list = static_cast<TCustomListBox&>(control_);
-        style |= WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS | LBS_USETABSTOPS;
+        style |=
+            WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS | LBS_USETABSTOPS;
         if (kind == TControlKind::CheckListBox || list.Style() == TListBoxStyle::lbOwnerDrawFixed)
             style |= LBS_OWNERDRAWFIXED;
         exStyle = WS_EX_CLIENTEDGE;
@@ -442,7 +443,7 @@ void Peer::Destroy()
         DeleteObject(brush_);
     font_ = nullptr;
     brush_ = nullptr;
-    menuBar_ = nullptr;  // destroyed with its window
+    menuBar_ = nullptr; // destroyed with its window
 }
 
 void Peer::WindowGone(HWND window)
@@ -615,7 +616,8 @@ void Peer::ApplyVisible()
         return;
     }
     if (kind == TControlKind::HintWindow ||
-        (kind == TControlKind::Form && static_cast<TForm&>(control_).FormStyle() == TFormStyle::fsStayOnTop)) {
+        (kind == TControlKind::Form &&
+         static_cast<TForm&>(control_).FormStyle() == TFormStyle::fsStayOnTop)) {
         // Pop-ups appear without taking the keyboard from the user's current window.
         ShowWindow(hwnd_, SW_SHOWNOACTIVATE);
         SetWindowPos(hwnd_, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -636,7 +638,8 @@ void Peer::ApplyEnabled()
 void Peer::ApplyText()
 {
     const TControlKind kind = control_.Kind();
-    if (kind == TControlKind::ListBox || kind == TControlKind::CheckListBox || kind == TControlKind::ListView) {
+    if (kind == TControlKind::ListBox || kind == TControlKind::CheckListBox ||
+        kind == TControlKind::ListView) {
         Invalidate();
         return;
     }
@@ -837,7 +840,7 @@ void Peer::Paint(HDC dc)
         else
             flags |= DT_SINGLELINE | (label.Layout() == TTextLayout::tlCenter   ? DT_VCENTER
                                       : label.Layout() == TTextLayout::tlBottom ? DT_BOTTOM
-                                                                                 : DT_TOP);
+                                                                                : DT_TOP);
         PaintCaption(dc, client, flags, label.DrawnStyle());
         if (label.TabStop() && GetFocus() == hwnd_)
             DrawFocusRect(dc, &client);
@@ -846,7 +849,8 @@ void Peer::Paint(HDC dc)
     case TControlKind::Panel: {
         auto& panel = static_cast<TUnicodePanel&>(control_);
         if (panel.BevelOuter() != TBevelCut::bvNone)
-            DrawEdge(dc, &client, panel.BevelOuter() == TBevelCut::bvRaised ? BDR_RAISEDINNER : BDR_SUNKENOUTER, BF_RECT);
+            DrawEdge(dc, &client,
+                     panel.BevelOuter() == TBevelCut::bvRaised ? BDR_RAISEDINNER : BDR_SUNKENOUTER, BF_RECT);
         PaintCaption(dc, client, HorizontalFlags(panel.Alignment()) | DT_VCENTER | DT_SINGLELINE,
                      control_.Font().Style());
         break;
@@ -874,13 +878,16 @@ void Peer::Paint(HDC dc)
             RECT tab{scaled.Left, scaled.Top, scaled.Right, scaled.Bottom - 1};
             canvas.BrushColor = i == tabs.TabIndex() ? tabs.SelectedColor() : tabs.UnselectedColor();
             canvas.FillRect({rects[i].Left, rects[i].Top, rects[i].Right, rects[i].Bottom});
-            DrawEdge(dc, &tab, i == tabs.TabIndex() ? EDGE_RAISED : BDR_RAISEDINNER, BF_LEFT | BF_RIGHT | BF_BOTTOM);
+            DrawEdge(dc, &tab, i == tabs.TabIndex() ? EDGE_RAISED : BDR_RAISEDINNER,
+                     BF_LEFT | BF_RIGHT | BF_BOTTOM);
             const std::wstring text = Wide(DecodeEscapes(tabs.Tabs().Strings(i)));
             SetBkMode(dc, TRANSPARENT);
             HGDIOBJ previous = SelectObject(
-                dc, SharedFont(control_.Font(), control_.Font().Style() | (i == tabs.TabIndex() ? fsBold : 0), dpi));
+                dc, SharedFont(control_.Font(), control_.Font().Style() | (i == tabs.TabIndex() ? fsBold : 0),
+                               dpi));
             SetTextColor(dc, ToColorRef(control_.Font().Color()));
-            DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &tab, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+            DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &tab,
+                      DT_CENTER | DT_VCENTER | DT_SINGLELINE);
             SelectObject(dc, previous);
         }
         break;
@@ -897,7 +904,8 @@ void Peer::Paint(HDC dc)
             SetBkMode(dc, TRANSPARENT);
             HGDIOBJ previous = SelectObject(dc, font_);
             SetTextColor(dc, ToColorRef(control_.Font().Color()));
-            DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+            DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &text,
+                      DT_LEFT | DT_VCENTER | DT_SINGLELINE);
             SelectObject(dc, previous);
             left += section.Width;
         }
@@ -987,8 +995,8 @@ void Peer::DrawItem(DRAWITEMSTRUCT* item)
         const int left = item->rcItem.left + ScaleToDpi(1, dpi);
         const int top = item->rcItem.top + (itemHeight - side) / 2;
         RECT frame{left, top, left + side, top + side};
-        DrawFrameControl(item->hDC, &frame, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT |
-                                                           (checks->Checked(index) ? DFCS_CHECKED : 0));
+        DrawFrameControl(item->hDC, &frame, DFC_BUTTON,
+                         DFCS_BUTTONCHECK | DFCS_FLAT | (checks->Checked(index) ? DFCS_CHECKED : 0));
         list->DrawItem(canvas, index, {rect.Left + box + 4, rect.Top, rect.Right, rect.Bottom},
                        static_cast<TOwnerDrawState>(state));
         return;
@@ -1073,7 +1081,8 @@ LRESULT Peer::Notify(NMHDR* header)
     case LVN_ITEMCHANGED: {
         auto* change = reinterpret_cast<NMLISTVIEW*>(header);
         if ((change->uChanged & LVIF_STATE) && ((change->uNewState ^ change->uOldState) & LVIS_SELECTED)) {
-            const int selected = static_cast<int>(SendMessageW(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+            const int selected = static_cast<int>(
+                SendMessageW(hwnd_, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
             updating_ = true;
             view.SelectionChanged(selected);
             updating_ = false;
@@ -1352,7 +1361,7 @@ LRESULT Peer::NativeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return CallWindowProcW(original, window, message, wParam, lParam);
 }
 
-}  // namespace
+} // namespace
 
 LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -1395,4 +1404,4 @@ bool HasWindow(const TControl& control)
     return peer && peer->Handle();
 }
 
-}  // namespace ui::win32
+} // namespace ui::win32

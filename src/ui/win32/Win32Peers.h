@@ -10,4 +10,4 @@ namespace ui::win32 {
 std::unique_ptr<IControlPeer> CreateControlPeer(TControl& control);
 HCURSOR CursorFor(TCursor cursor);
 
-}  // namespace ui::win32
+} // namespace ui::win32
