@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <tuple>
 
 using namespace platform;
 
@@ -10,12 +11,8 @@ TEST(Clock, EncodeAndDecodeAreInverse)
 {
     const DateTimeParts parts{2026, 12, 6, 21, 45, 59};
     const DateTimeParts back = DecodeDateTime(EncodeDateTime(parts));
-    EXPECT_EQ(back.Year, 2026);
-    EXPECT_EQ(back.Month, 12);
-    EXPECT_EQ(back.Day, 6);
-    EXPECT_EQ(back.Hour, 21);
-    EXPECT_EQ(back.Minute, 45);
-    EXPECT_EQ(back.Second, 59);
+    EXPECT_EQ(std::tie(back.Year, back.Month, back.Day, back.Hour, back.Minute, back.Second),
+              std::make_tuple(2026, 12, 6, 21, 45, 59));
     EXPECT_EQ(FormatDateTime(EncodeDateTime(parts)), "2026-12-06 21:45:59");
 }
 

@@ -88,6 +88,8 @@ TEST(Timer, FiresRepeatedlyThroughTheLoopAndStopsWhenDisabled)
     EXPECT_EQ(ticks, 3);
     ProcessMessages(30);
     EXPECT_EQ(ticks, 3);
+    timer.Fire(); // a stopped timer ignores a manual tick as well
+    EXPECT_EQ(ticks, 3);
 }
 
 TEST(Timer, DoesNotReenterItsOwnHandler)
