@@ -131,11 +131,6 @@ TEST_F(NumberEntry, ImmediateBoxFollowsTheSingleStepAndConsultationBits)
         ImmediateChoice(single | consult, capSingleStepTransfer, capConsultTransfer);
     EXPECT_FALSE(both.Checked);
     EXPECT_TRUE(both.Enabled);
-    // The conference bits work the same way.
-    const TImmediateChoice conf =
-        ImmediateChoice(1u << capSingleStepConference, capSingleStepConference, capConsultConference);
-    EXPECT_TRUE(conf.Checked);
-    EXPECT_FALSE(conf.Enabled);
 
     TfmTransfer transfer(owner);
     transfer.SetImmediate(only);
@@ -210,8 +205,6 @@ TEST_F(NumberEntry, FrameCancelsByItsImageDragsByItsCaptionAndTakesTextsAndColou
             desktop->cursor = {400, 300};
             dialog.pnCaption->DoMouseMove(0, 30, 5);
             dialog.pnCaption->DoMouseUp(ui::TMouseButton::mbLeft, 0, 30, 5);
-            desktop->cursor = {10, 10};
-            dialog.pnCaption->DoMouseMove(0, 30, 5);
             dialog.cbPhones->PressKey(ui::VK_ESCAPE_KEY);
             dialog.cbPhones->PressKey(ui::VK_RETURN_KEY);
             EXPECT_EQ(dialog.ModalResult(), ui::mrNone);
