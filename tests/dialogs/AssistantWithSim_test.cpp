@@ -162,14 +162,7 @@ TEST_F(AssistantWithSim, MakeCallDialogDialsTheTypedNumberAndRemembersIt)
         dialog->btOk->Click();
     });
     form->Commands().OnMakeCall();
-    ASSERT_TRUE(PumpUntil([&] {
-        std::lock_guard guard(sim->Lock());
-        for (const auto& [oid, call] : sim->Phones().Calls())
-            for (const auto& party : call.Parties)
-                if (party.Number == "1002" && party.ConnState == 2)
-                    return true;
-        return false;
-    }));
+    ASSERT_TRUE(PumpUntil([&] { return !SimCallWith(*sim, "1002", csRinging).empty(); }));
     EXPECT_EQ(KovraAssistantConfig().ReadString("RecentPhoneNumbers", "0", ""), "1002");
 }
 
@@ -201,9 +194,7 @@ TEST_F(AssistantWithSim, TransferToAHeldCallChosenInTheDialog)
 
 TEST_F(AssistantWithSim, GroupPickupTakesACallRingingElsewhere)
 {
-    const std::string answer = sim->Execute("ring 1002 FROM 4255550123 NAME \"Dana Doe\"");
-    ASSERT_EQ(answer.rfind("ok ", 0), 0u) << answer;
-    const std::string oid = answer.substr(3);
+    const std::string oid = SimFixture::Ring("ring 1002 FROM 4255550123 NAME \"Dana Doe\"");
     ASSERT_TRUE(PumpUntil([&] { return SimState(oid, "1002") == 2; }));
     platform::Post([] {
         auto* dialog = TopForm<TfmPickupCall>();
@@ -211,14 +202,7 @@ TEST_F(AssistantWithSim, GroupPickupTakesACallRingingElsewhere)
         dialog->btGroupPickup->Click();
     });
     form->Commands().OnPickupCall();
-    ASSERT_TRUE(PumpUntil([&] {
-        std::lock_guard guard(sim->Lock());
-        for (const auto& [id, call] : sim->Phones().Calls())
-            for (const auto& party : call.Parties)
-                if (party.Number == "1001" && party.ConnState == 4)
-                    return true;
-        return false;
-    }));
+    ASSERT_TRUE(PumpUntil([&] { return !SimCallWith(*sim, "1001", csConnected).empty(); }));
 }
 
 TEST_F(AssistantWithSim, ParkedCallShowsTheNoticeAndLeavesTheList)
@@ -251,22 +235,8 @@ TEST_F(AssistantWithSim, GuestChosenInTheConferenceListIsDroppedFromTheConferenc
     });
     form->Commands().OnSetupConference();
     // Bob answers at 1002 and the three talk.
-    ASSERT_TRUE(PumpUntil([&] {
-        std::lock_guard guard(sim->Lock());
-        for (const auto& [id, call] : sim->Phones().Calls())
-            for (const auto& party : call.Parties)
-                if (party.Number == "1002" && party.ConnState == 2)
-                    return true;
-        return false;
-    }));
     std::string bobCall;
-    {
-        std::lock_guard guard(sim->Lock());
-        for (const auto& [id, call] : sim->Phones().Calls())
-            for (const auto& party : call.Parties)
-                if (party.Number == "1002" && party.ConnState == 2)
-                    bobCall = id;
-    }
+    ASSERT_TRUE(PumpUntil([&] { return !(bobCall = SimCallWith(*sim, "1002", csRinging)).empty(); }));
     ASSERT_EQ(sim->Execute("answer-far " + bobCall).rfind("ok", 0), 0u);
     ASSERT_TRUE(PumpUntil([&] {
         const TCallInfo* call = form->SelectedCall();

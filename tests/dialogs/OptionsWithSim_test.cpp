@@ -80,15 +80,7 @@ protected:
         form->Commands().OnForward();
     }
     // The server has a call ringing at the number.
-    bool Rings(const std::string& number)
-    {
-        std::lock_guard guard(sim->Lock());
-        for (const auto& [oid, call] : sim->Phones().Calls())
-            for (const auto& party : call.Parties)
-                if (party.Number == number && party.ConnState == 2)
-                    return true;
-        return false;
-    }
+    bool Rings(const std::string& number) { return !SimCallWith(*sim, number, csRinging).empty(); }
     int LogLine(const std::string& text, int from = 0)
     {
         for (int i = from; i < options->meLog->Items().Count(); ++i)
