@@ -202,14 +202,6 @@ TEST(KovraAssistantConfig, ListsAreRewrittenByEraseThenWriteKeepingOtherSections
     EXPECT_EQ(config.ReadString("Forward", "4255551000", ""), "Mobile, mine");
 }
 
-TEST(KovraAssistantConfig, EmptyValueIsStoredBareAndReadsEmptyNotDefault)
-{
-    TKovraAssistantConfig config;
-    config.WriteString("IMMessages", "0", "");
-    EXPECT_EQ(config.ReadString("IMMessages", "0", "default"), "");
-    EXPECT_EQ(config.ReadInteger("IMMessages", "0", 7), 7);
-}
-
 TEST(KovraAssistantConfig, MalformedDocumentsGiveDefaults)
 {
     TKovraAssistantConfig config;
