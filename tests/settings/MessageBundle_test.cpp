@@ -25,14 +25,6 @@ TEST(MessageBundle, LineFeedsAloneDoNotSeparateLines)
     EXPECT_EQ(bundle.GetText("b", "none"), "none");
 }
 
-TEST(MessageBundle, ServesAsTheErrorTextSource)
-{
-    TMessageBundle bundle;
-    bundle.SetText("SErrorUnknown", "Unbekannter Fehler");
-    const IKovraTextSource& source = bundle;
-    EXPECT_EQ(source.GetText("SErrorUnknown", "Unknown error"), "Unbekannter Fehler");
-}
-
 TEST(MessageBundle, ComponentsReceiveTextsByNameAsTheirClassTakesThem)
 {
     TMessageBundle bundle;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "settings/ArcFour.h"
 #include "settings/Base64.h"
 #include "settings/QMEncoder.h"
@@ -27,12 +29,11 @@ std::string Argument(const std::vector<std::string>& segments)
 
 TEST(Base64, StandardGroupsAndFill)
 {
-    EXPECT_EQ(TBase64::Encode("f"), "Zg==");
-    EXPECT_EQ(TBase64::Encode("fo"), "Zm8=");
-    EXPECT_EQ(TBase64::Encode("foobar"), "Zm9vYmFy");
-    EXPECT_EQ(TBase64::Decode("Zm9vYmFy"), "foobar");
-    EXPECT_EQ(TBase64::Decode("Zm8="), "fo");
-    EXPECT_EQ(TBase64::Decode("Zg=="), "f");
+    for (const auto& [plain, coded] :
+         {std::pair<std::string, std::string>{"f", "Zg=="}, {"fo", "Zm8="}, {"foobar", "Zm9vYmFy"}}) {
+        EXPECT_EQ(TBase64::Encode(plain), coded);
+        EXPECT_EQ(TBase64::Decode(coded), plain);
+    }
     EXPECT_EQ(TBase64::Decode(TBase64::Encode(std::string("a\0b", 3))), std::string("a\0b", 3));
 }
 
