@@ -18,57 +18,15 @@ std::string ReadFile(const std::string& path)
 // 2 x 2 pixels, indexes 0 1 / 2 3 of a four-colour table, index 3 transparent.
 std::string TinyGif(bool interlaced = false)
 {
-    const unsigned char bytes[] = {'G',
-                                   'I',
-                                   'F',
-                                   '8',
-                                   '9',
-                                   'a',
-                                   2,
-                                   0,
-                                   2,
-                                   0,
-                                   0x81,
-                                   0,
-                                   0,
-                                   0x10,
-                                   0x20,
-                                   0x30,
-                                   0x40,
-                                   0x50,
-                                   0x60,
-                                   0x70,
-                                   0x80,
-                                   0x90,
-                                   0xA0,
-                                   0xB0,
-                                   0xC0,
-                                   0x21,
-                                   0xF9,
-                                   4,
-                                   1,
-                                   0,
-                                   0,
-                                   3,
-                                   0,
-                                   0x2C,
-                                   0,
-                                   0,
-                                   0,
-                                   0,
-                                   2,
-                                   0,
-                                   2,
-                                   0,
-                                   static_cast<unsigned char>(interlaced ? 0x40 : 0),
-                                   2,
-                                   3,
-                                   0x44,
-                                   0x34,
-                                   0x05,
-                                   0,
-                                   0x3B};
-    return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
+    std::string gif("GIF89a\x02\x00\x02\x00\x81\x00\x00"               // screen, 4-colour table
+                    "\x10\x20\x30\x40\x50\x60\x70\x80\x90\xA0\xB0\xC0" // the table
+                    "\x21\xF9\x04\x01\x00\x00\x03\x00"                 // index 3 transparent
+                    "\x2C\x00\x00\x00\x00\x02\x00\x02\x00\x00"         // the image
+                    "\x02\x03\x44\x34\x05\x00\x3B",                    // its data, the end
+                    50);
+    if (interlaced)
+        gif[42] = 0x40;
+    return gif;
 }
 
 } // namespace
