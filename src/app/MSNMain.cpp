@@ -51,12 +51,13 @@ TfmKovraAssistant::TfmKovraAssistant(TAssistantOptions options)
     SetBounds(0, 0, kWindowWidth, kWindowHeight);
     SetTag(160);
     commands_ = std::make_unique<TCallCommands>(*this, calls_, services_);
+    desktop_ = std::make_unique<TDesktopIntegration>(*this, calls_, history_, services_);
     BuildComponents();
     BuildMenus();
     BuildStatePages();
     phoneConfig_.Capabilities = 0xFFFFFFFFu;
     BindMessenger();
-    services_.Desktop->SetHotkeyHandler([this](int command) { RunHotkey(command); });
+    services_.Desktop->SetHotkeyHandler([this](int command) { desktop_->RunHotkey(command); });
     // Alt+F4, another program's WM_CLOSE and the end of the session reach the toolkit's Close:
     // they run the same sequence as the close image and the exit menus.
     OnCloseQuery = [this](ui::TComponent*, bool& canClose) { canClose = !closing_ && FormCloseQuery(); };
@@ -727,7 +728,7 @@ void TfmKovraAssistant::LookAndFeelReady()
         options_->SetTitle(title);
     ApplyLookAndFeel();
     FitLogo();
-    SetTrayHint("Halvern - " + title);
+    desktop_->SetTrayHint("Halvern - " + title);
     tbIcon->SetIcon(ui::Application->Icon());
 
     int widest = 0;

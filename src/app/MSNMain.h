@@ -18,10 +18,10 @@
 #include "app/CallCommands.h"
 #include "app/CallHistory.h"
 #include "app/CallTracker.h"
+#include "app/DesktopIntegration.h"
 #include "app/MSNCallInfo.h"
 #include "app/StartupInfo.h"
 #include "messenger/MSNUtils.h"
-#include "options/DesktopPreferences.h"
 #include "settings/KALookAndFeel.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
@@ -180,16 +180,9 @@ public:
 
     // The finished calls; the options window's History page shows them.
     const TCallHistory& History() const { return history_; }
-    // The user looked at the history: its missed calls leave the tray tip.
-    void HistorySeen();
 
-    // Desktop preferences (MSNMainDesktop.cpp): the hotkeys registered again from the stored section.
-    // Returns what could not be registered, empty when all were; the status bar shows it too.
-    std::string ApplyDesktopPreferences();
-    // A hotkey pressed (its THotkeyCommand): it runs the window's own command on the call it is for.
-    void RunHotkey(int command);
-    void AnswerHotkey();
-    void DialClipboard();
+    // Hotkeys, the clipboard dial, the screen-pop and the tray tip (DesktopIntegration.cpp).
+    TDesktopIntegration& Desktop() const { return *desktop_; }
 
     // State for tests and the other parts.
     TKovraAPI* Api() const { return api_.get(); }
@@ -317,12 +310,6 @@ private:
     void RemoveCall(std::unique_ptr<TCallInfo> call);
     // The history changed: it is stored and shown.
     void HistoryRecorded();
-    // Selects the call in the list, as a click would; false when it is not listed.
-    bool SelectCall(const std::string& oid);
-    void ScreenPop(TCallInfo& call);
-    // The tray tip: the given text, with the missed calls under it.
-    void SetTrayHint(const std::string& text);
-    void ShowTrayHint();
 
     std::vector<std::string> parameters_;
     TAssistantServices services_;
@@ -338,6 +325,7 @@ private:
     std::unique_ptr<TKALookAndFeel> lookAndFeel_;
     std::unique_ptr<TUtilWindow> utilWindow_;
     std::unique_ptr<TCallCommands> commands_;
+    std::unique_ptr<TDesktopIntegration> desktop_;
     std::vector<std::unique_ptr<TLink>> links_;
     std::vector<std::vector<TLink*>> pageLinks_;
     std::thread speedDialFetch_;
@@ -355,10 +343,8 @@ private:
     std::string settingsText_;
     TCallHistory history_;
     TCallTracker calls_{history_};
-    TDesktopPreferences desktop_;
     // The forward-list entries cbRedirectTo shows, after its "None", as name and number.
     std::vector<std::pair<std::string, std::string>> redirectEntries_;
-    std::string trayHint_;
     std::string helpAddress_;
     std::string title_ = "Kovra Assistant";
 };

@@ -1,4 +1,3 @@
-#include <algorithm>
 #include <cstdio>
 
 #include "app/MSNMain.h"
@@ -9,7 +8,6 @@
 #include "settings/MessageBundle.h"
 #include "settings/TextUtil.h"
 #include "settings/otutil.h"
-#include "ui/UnicodeText.h"
 
 namespace {
 
@@ -66,35 +64,9 @@ TCallInfo* TfmKovraAssistant::SelectedCall() const
 void TfmKovraAssistant::HistoryRecorded()
 {
     history_.Save(KovraAssistantConfig());
-    ShowTrayHint();
+    desktop_->ShowTrayHint();
     if (options_)
         options_->HistoryChanged();
-}
-
-void TfmKovraAssistant::HistorySeen()
-{
-    history_.MarkSeen();
-    history_.Save(KovraAssistantConfig());
-    ShowTrayHint();
-}
-
-void TfmKovraAssistant::SetTrayHint(const std::string& text)
-{
-    trayHint_ = text;
-    ShowTrayHint();
-}
-
-void TfmKovraAssistant::ShowTrayHint()
-{
-    const std::string missed = history_.MissedText();
-    if (missed.empty() || trayHint_.empty()) {
-        tbIcon->SetHint(trayHint_ + missed);
-        return;
-    }
-    // The shell cuts a long tip at its end: the first line gives way so the missed calls stay seen.
-    const std::size_t room = ui::TTaskBarIcon::kMaxTipLength -
-                             std::min(ui::Utf16Length(missed) + 1, ui::TTaskBarIcon::kMaxTipLength);
-    tbIcon->SetHint(ui::TruncateUtf16(trayHint_, room) + "\n" + missed);
 }
 
 void TfmKovraAssistant::DropAllCalls()
@@ -147,7 +119,7 @@ void TfmKovraAssistant::OnCallConnection(std::uint32_t, const std::string& szDev
     UpdateControls();
     ApplyPhoneRule(outcome.PhoneEvent);
     if (outcome.OpenPopup) {
-        ScreenPop(*outcome.Call);
+        desktop_->ScreenPop(*outcome.Call);
         OpenCallPopup(*outcome.Call);
     }
     if (outcome.ClosePopup)

@@ -31,7 +31,7 @@ std::vector<THistoryRow> HistoryRows()
              platform::FormatDateTime(platform::UtcSecondsToLocal(static_cast<std::uint32_t>(call.Start))),
              length});
     }
-    fmKovraAssistant->HistorySeen();
+    fmKovraAssistant->Desktop().HistorySeen();
     return rows;
 }
 
@@ -46,7 +46,7 @@ public:
         };
         form_->OnHistoryShown = [] { return HistoryRows(); };
         form_->OnDesktopChanged = [] {
-            return fmKovraAssistant ? fmKovraAssistant->ApplyDesktopPreferences() : std::string();
+            return fmKovraAssistant ? fmKovraAssistant->Desktop().ApplyPreferences() : std::string();
         };
         form_->OnCallBack = [](const std::string& number) {
             if (fmKovraAssistant)

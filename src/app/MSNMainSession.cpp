@@ -125,7 +125,7 @@ void TfmKovraAssistant::OnLogin(std::uint32_t dwError, std::uint32_t, const std:
         loginRetried_ = false;
         SetStatus("pnStatusLoggedIn", "Logged in");
         tbIcon->SetFlashing(false);
-        SetTrayHint(LocalText("KATrayIconHint", "Quenmark " + ui::Application->Title()));
+        desktop_->SetTrayHint(LocalText("KATrayIconHint", "Quenmark " + ui::Application->Title()));
         tmUpdateControls->SetInterval(timings_.UpdateControls);
         tmUpdateControls->SetEnabled(true);
         if (options_)
@@ -140,7 +140,7 @@ void TfmKovraAssistant::OnLogin(std::uint32_t dwError, std::uint32_t, const std:
         api_->MonitorStart(info.Phone, info.Password, info.Password);
     }
     SetStatusText(ErrorStatus(dwError));
-    SetTrayHint(pnStatus->Caption());
+    desktop_->SetTrayHint(pnStatus->Caption());
 }
 
 void TfmKovraAssistant::OnLogout(std::uint32_t dwError)
@@ -170,7 +170,8 @@ void TfmKovraAssistant::OnDisconnected()
             return;
     }
     tbIcon->SetFlashing(true);
-    SetTrayHint(LocalText("ServerDown", "KOVRA Server down! Double click this icon to check options"));
+    desktop_->SetTrayHint(
+        LocalText("ServerDown", "KOVRA Server down! Double click this icon to check options"));
     tmReconnect->SetEnabled(false);
     tmReconnect->SetInterval(timings_.Reconnect);
     tmReconnect->SetEnabled(true);
@@ -212,8 +213,8 @@ void TfmKovraAssistant::tmUpdateControlsTimer()
     }
     if (history_.Reload(KovraAssistantConfig()))
         history_.Save(KovraAssistantConfig());
-    ShowTrayHint();
-    ApplyDesktopPreferences();
+    desktop_->ShowTrayHint();
+    desktop_->ApplyPreferences();
     if (closing_ || !api_)
         return;
     RefreshPhoneStatus(true);

@@ -63,7 +63,7 @@ TEST(CallTracking, MissedCallsAreStoredAndShownInTheTrayUntilSeen)
     stored.Load(KovraAssistantConfig());
     EXPECT_EQ(stored.Calls(), t.form->History().Calls());
     EXPECT_EQ(stored.MissedCount(), 1);
-    t.form->HistorySeen();
+    t.form->Desktop().HistorySeen();
     EXPECT_EQ(t.form->tbIcon->Hint(), "");
     stored.Load(KovraAssistantConfig());
     EXPECT_EQ(stored.MissedCount(), 0);

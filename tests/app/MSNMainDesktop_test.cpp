@@ -35,7 +35,7 @@ protected:
 TEST_F(Desktop, HotkeysRunTheWindowsCommandsOnTheCallsTheyAreFor)
 {
     Keys({{"AnswerOrAlternate", "Ctrl+Alt+A"}, {"Drop", "Ctrl+Alt+D"}, {"HoldRetrieve", "Ctrl+Alt+H"}});
-    EXPECT_EQ(form().ApplyDesktopPreferences(), "");
+    EXPECT_EQ(form().Desktop().ApplyPreferences(), "");
     EXPECT_EQ(desktop().hotkeys, (std::map<int, std::pair<unsigned, unsigned>>{
                                      {hkAnswerOrAlternate, {kHotkeyCtrl | kHotkeyAlt, 'A'}},
                                      {hkDrop, {kHotkeyCtrl | kHotkeyAlt, 'D'}},
@@ -106,31 +106,31 @@ TEST_F(Desktop, AnswerKeyAnswersOnlyARingingCallAndAlternatesOnlyHeldWithConnect
 TEST_F(Desktop, ClipboardDialsItsDigitsAndRefusesWhatIsNoNumber)
 {
     desktop().clipboard = " tel:+1 (425) 555-1234 ";
-    form().DialClipboard();
+    form().Desktop().DialClipboard();
     EXPECT_EQ(Nth(KovraMsg::MAKE_CALL_REQ, 1).ReadStr(), "14255551234");
 
     desktop().clipboard = "\r\n";
-    form().DialClipboard();
+    form().Desktop().DialClipboard();
     EXPECT_EQ(form().txtError->Caption(), "The clipboard holds no number to dial.");
     desktop().clipboard = "call me on 555";
-    form().DialClipboard();
+    form().Desktop().DialClipboard();
     EXPECT_EQ(form().txtError->Caption(), "The clipboard's text is not a phone number that can be dialled.");
     desktop().clipboard = "callto:%3";
-    form().DialClipboard();
+    form().Desktop().DialClipboard();
     EXPECT_EQ(form().txtError->Caption(), "The link \"callto:%3\" has a broken escape.");
     desktop().clipboard = "+44 20 7946 0000";
-    form().DialClipboard();
+    form().Desktop().DialClipboard();
     EXPECT_EQ(form().txtError->Caption(),
               "The clipboard's text has a country code other than +1; such numbers cannot be dialled yet.");
     desktop().clipboard = "tel:+44 20 7946 0000";
-    form().DialClipboard();
+    form().Desktop().DialClipboard();
     EXPECT_EQ(form().txtError->Caption(),
               "The link \"tel:+44 20 7946 0000\" has a country code other than +1; "
               "such numbers cannot be dialled yet.");
 
     // Through the key, with its line end; the refused texts dialled nothing in between.
     Keys({{"DialClipboard", "Win+F9"}});
-    form().ApplyDesktopPreferences();
+    form().Desktop().ApplyPreferences();
     desktop().clipboard = "(425) 555-0199\r\n";
     Press(hkDialClipboard);
     EXPECT_EQ(Nth(KovraMsg::MAKE_CALL_REQ, 2).ReadStr(), "4255550199");
@@ -144,7 +144,7 @@ TEST_F(Desktop, KeysThatCannotBeHadAreReportedTheOthersRegisteredAndAllGoAtClose
 {
     Keys({{"AnswerOrAlternate", "Ctrl+Alt+A"}, {"Drop", "Ctrl+Alt+D"}, {"HoldRetrieve", "Ctrl+Alt+Hyper"}});
     desktop().taken = {{kHotkeyCtrl | kHotkeyAlt, 'D'}};
-    const std::string problems = form().ApplyDesktopPreferences();
+    const std::string problems = form().Desktop().ApplyPreferences();
     EXPECT_NE(problems.find("\"Ctrl+Alt+Hyper\""), std::string::npos) << problems;
     EXPECT_NE(problems.find("The hotkey Ctrl+Alt+D (Hang up) is in use by another program."),
               std::string::npos);
@@ -156,7 +156,7 @@ TEST_F(Desktop, KeysThatCannotBeHadAreReportedTheOthersRegisteredAndAllGoAtClose
     // Changed keys replace the registered ones.
     desktop().taken.clear();
     Keys({{"AnswerOrAlternate", ""}, {"HoldRetrieve", "Ctrl+Alt+H"}});
-    EXPECT_EQ(form().ApplyDesktopPreferences(), "");
+    EXPECT_EQ(form().Desktop().ApplyPreferences(), "");
     EXPECT_EQ(desktop().hotkeys.size(), 2u);
     EXPECT_FALSE(desktop().hotkeys.count(hkAnswerOrAlternate));
 
@@ -164,7 +164,7 @@ TEST_F(Desktop, KeysThatCannotBeHadAreReportedTheOthersRegisteredAndAllGoAtClose
     ASSERT_TRUE(form().CloseWindow());
     EXPECT_TRUE(desktop().hotkeys.empty());
     // Settings that arrive while closing register nothing again.
-    form().ApplyDesktopPreferences();
+    form().Desktop().ApplyPreferences();
     EXPECT_TRUE(desktop().hotkeys.empty());
 }
 
@@ -188,12 +188,12 @@ TEST_F(Desktop, MessagesAreTakenFromTheMessageBundle)
     };
     for (const auto& [text, shown] : clipboard) {
         desktop().clipboard = text;
-        form().DialClipboard();
+        form().Desktop().DialClipboard();
         EXPECT_EQ(form().txtError->Caption(), shown) << text;
     }
     desktop().taken = {{kHotkeyCtrl | kHotkeyAlt, 'D'}};
     Keys({{"Drop", "Ctrl+Alt+D"}});
-    EXPECT_EQ(form().ApplyDesktopPreferences(), "Touche Ctrl+Alt+D (Hang up) occupee");
+    EXPECT_EQ(form().Desktop().ApplyPreferences(), "Touche Ctrl+Alt+D (Hang up) occupee");
     Press(hkAnswerOrAlternate);
     EXPECT_EQ(form().txtError->Caption(), "Rien a repondre");
 
@@ -218,7 +218,7 @@ TEST_F(Desktop, ScreenPopOpensOncePerRingingCall)
 {
     KovraAssistantConfig().WriteString(TDesktopPreferences::kSection, "ScreenPop",
                                        "https://crm/?q={number}&n={name}");
-    form().ApplyDesktopPreferences();
+    form().Desktop().ApplyPreferences();
     session.app->Ring(kCall, "4255550123", "Dana Fox");
     session.app->Ring(kCall, "4255550123", "Dana Fox");
     session.app->Ring(kOther, "4255550177", "");
@@ -229,7 +229,7 @@ TEST_F(Desktop, ScreenPopOpensOncePerRingingCall)
     // An address the shell would run instead of browsing is reported and never opened.
     KovraAssistantConfig().WriteString(TDesktopPreferences::kSection, "ScreenPop",
                                        "\\\\files\\run.bat {number}");
-    EXPECT_EQ(form().ApplyDesktopPreferences(),
+    EXPECT_EQ(form().Desktop().ApplyPreferences(),
               "The screen-pop address \"\\\\files\\run.bat {number}\" is not opened: only http: and https: "
               "addresses are.");
     session.app->Ring("0000000000000000000000C3", "4255550199");
