@@ -110,7 +110,8 @@ void TDesktopIntegration::AnswerOrAlternate()
         form_.Api()->AlternateCall(StartupInfo().Device, activeId, heldId);
         return;
     }
-    form_.ShowError(LocalText("txtHotkeyNothingToAnswer", "No call is ringing, and no held call to switch to."));
+    form_.ShowError(
+        LocalText("txtHotkeyNothingToAnswer", "No call is ringing, and no held call to switch to."));
 }
 
 void TDesktopIntegration::DialClipboard()
