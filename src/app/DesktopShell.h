@@ -32,7 +32,7 @@ public:
 private:
     std::function<void*()> window_;
     std::function<void(int)> handler_;
-    void* hooked_ = nullptr; // the window whose messages pass through Pressed
+    [[maybe_unused]] void* hooked_ = nullptr; // Windows: the window whose messages pass through Pressed
     std::vector<int> ids_;
 };
 
