@@ -1,9 +1,10 @@
 #include "dialogs/MSNTransfer.h"
 
-TImmediateChoice ImmediateChoice(std::uint32_t capabilities, int singleStepBit, int consultationBit)
+TImmediateChoice ImmediateChoice(std::uint32_t capabilities, TKovraCapability singleStepBit,
+                                 TKovraCapability consultationBit)
 {
-    const bool singleStep = (capabilities >> singleStepBit) & 1u;
-    const bool consultation = (capabilities >> consultationBit) & 1u;
+    const bool singleStep = HasCapability(capabilities, singleStepBit);
+    const bool consultation = HasCapability(capabilities, consultationBit);
     if (singleStep && !consultation)
         return {false, true};
     return {singleStep, false};

@@ -12,7 +12,8 @@ struct TImmediateChoice {
     bool Enabled = false;
     bool Checked = false;
 };
-TImmediateChoice ImmediateChoice(std::uint32_t capabilities, int singleStepBit, int consultationBit);
+TImmediateChoice ImmediateChoice(std::uint32_t capabilities, TKovraCapability singleStepBit,
+                                 TKovraCapability consultationBit);
 
 class TfmTransfer : public TNumberEntryDialog {
 public:
