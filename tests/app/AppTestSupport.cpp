@@ -40,9 +40,7 @@ AppTest::AppTest(std::vector<std::string> parameters, std::function<void(TAssist
     options.Services.Dialogs = dialogs;
     options.Services.Messenger = messenger;
     options.Services.Desktop = desktop;
-    options.Services.CreateOptions = [this] {
-        return std::make_unique<FakeOptions>(traffic, optionsReconnecting);
-    };
+    options.Services.CreateOptions = [this] { return std::make_unique<FakeOptions>(traffic); };
     options.Timings = FastTimings();
     options.StartLookAndFeel = false;
     // Test programs run side by side on one desktop: each marks its window with a name of its own.
@@ -86,13 +84,6 @@ void AppTest::Answer(const std::string& oid, const std::string& number, const st
 void AppTest::Hold(const std::string& oid, const std::string& number)
 {
     Event(oid, ceHeld, {Party("1001", csHeld), Party(number, csConnected)});
-}
-
-void AppTest::InService()
-{
-    TKovraPhoneState state = form->PhoneState();
-    state.FlagA = true;
-    form->SetPhoneState(state);
 }
 
 std::vector<std::string> AppTest::VisibleLinks() const

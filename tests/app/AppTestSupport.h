@@ -14,18 +14,15 @@
 struct FakePopup : ICallPopup {
     explicit FakePopup(int& alive) : alive_(alive) { ++alive_; }
     ~FakePopup() override { --alive_; }
-    void SetUp(TKovraAPI*, TCallInfo& call, std::uint32_t caps, bool) override
+    void SetUp(TKovraAPI*, TCallInfo& call, std::uint32_t, bool) override
     {
         ++setUps;
         oid = call.CallId;
-        capabilities = caps;
     }
-    void ClosePopup() override { ++closes; }
+    void ClosePopup() override {}
     int& alive_;
     int setUps = 0;
-    int closes = 0;
     std::string oid;
-    std::uint32_t capabilities = 0;
 };
 
 struct FakeDialogs : IAssistantDialogs {
@@ -36,11 +33,9 @@ struct FakeDialogs : IAssistantDialogs {
     int heldDialogs = 0;
     bool confirmAnswer = true;
     int confirms = 0;
-    std::vector<std::pair<std::string, std::string>> parkNotices;
     std::vector<std::pair<std::string, std::string>> forwardList;
     int popupsAlive = 0;
     int popupsCreated = 0;
-    std::function<void(const std::string&)> popupAnswer;
 
     std::optional<TMakeCallAnswer> MakeCall() override { return makeCall; }
     std::optional<TNumberAnswer> Transfer(TImmediateBox box) override
@@ -59,18 +54,13 @@ struct FakeDialogs : IAssistantDialogs {
         ++confirms;
         return confirmAnswer;
     }
-    void ParkNotice(const std::string& from, const std::string& at) override
-    {
-        parkNotices.emplace_back(from, at);
-    }
     std::vector<std::pair<std::string, std::string>> ForwardList() override { return forwardList; }
     std::vector<TCallLaterRequest> callLaters;
     void CallLater(const TCallLaterRequest& request) override { callLaters.push_back(request); }
-    std::unique_ptr<ICallPopup> CreateCallPopup(std::function<void(const std::string&)> answer,
+    std::unique_ptr<ICallPopup> CreateCallPopup(std::function<void(const std::string&)>,
                                                 std::function<void(ICallPopup*)>) override
     {
         ++popupsCreated;
-        popupAnswer = std::move(answer);
         return std::make_unique<FakePopup>(popupsAlive);
     }
 };
@@ -100,21 +90,14 @@ struct FakeMessenger : IMessengerLink {
 };
 
 struct FakeOptions : IOptionsWindow {
-    explicit FakeOptions(std::vector<std::string>& traffic, bool& reconnecting)
-        : traffic_(traffic), reconnecting_(reconnecting)
-    {
-    }
+    explicit FakeOptions(std::vector<std::string>& traffic) : traffic_(traffic) {}
     void AddTrafficLine(const std::string& line) override { traffic_.push_back(line); }
-    bool Reconnecting() const override { return reconnecting_; }
     std::vector<std::string>& traffic_;
-    bool& reconnecting_;
 };
 
 struct FakeDesktop : IDesktop {
     std::uint32_t meetme = 0;
-    std::vector<std::string> helpOpened;
     std::uint32_t MeetmeConferenceId() override { return meetme; }
-    void OpenHelp(const std::string& url) override { helpOpened.push_back(url); }
     // Registered keys by id as modifiers and key; keys in taken are another program's.
     std::map<int, std::pair<unsigned, unsigned>> hotkeys;
     std::set<std::pair<unsigned, unsigned>> taken;
@@ -155,7 +138,6 @@ public:
     void Answer(const std::string& oid, const std::string& number = "4255550123",
                 const std::string& name = "Dana");
     void Hold(const std::string& oid, const std::string& number = "4255550123");
-    void InService();
     // The visible links of the active state page, as captions, top to bottom.
     std::vector<std::string> VisibleLinks() const;
     std::string ActivePage() const;
@@ -165,7 +147,6 @@ public:
     std::shared_ptr<FakeMessenger> messenger = std::make_shared<FakeMessenger>();
     std::shared_ptr<FakeDesktop> desktop = std::make_shared<FakeDesktop>();
     std::vector<std::string> traffic;
-    bool optionsReconnecting = false;
     std::unique_ptr<TfmKovraAssistant> form;
 };
 

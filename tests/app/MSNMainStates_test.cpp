@@ -7,7 +7,6 @@ namespace {
 using Links = std::vector<std::string>;
 const std::string kCall = "0000000000000000000000A1";
 const std::string kHeld = "0000000000000000000000B2";
-const std::string kHeld2 = "0000000000000000000000B3";
 const std::string kRelated = "0000000000000000000000C3";
 
 constexpr std::uint32_t kAll = 0xFFFFFFFFu;
@@ -47,18 +46,14 @@ TEST(StatePages, IdlePageFollowsCapabilitiesAndCopiesIntoWantTo)
     t.form->SetCapabilities(Without({capForwardAlways, capForwardBusy, capForwardNoAnswer}));
     t.form->UpdateControls();
     EXPECT_EQ(t.VisibleLinks().back(), "Forward to...");
-}
 
-TEST(StatePages, VisibleLinksAreStackedFromTheTopInTableOrder)
-{
-    AppTest t;
+    // Links are 20 pixels high, one apart, stacked from the top; a hidden one leaves no gap.
     t.form->SetCapabilities(Without({capPickup}));
     t.form->UpdateControls();
     std::vector<int> tops;
     for (auto* link : t.form->PageLinks()[spIdle])
         if (link->Panel->Visible())
             tops.push_back(link->Panel->Top());
-    // Links are 20 pixels high, one apart; the hidden one leaves no gap.
     EXPECT_EQ(tops, (std::vector<int>{1, 22, 43, 64}));
 }
 
@@ -120,18 +115,6 @@ TEST(StatePages, AlertingOffersByCapabilityAndTheAnswerRule)
     t.form->SetCapabilities(kAll);
     t.form->UpdateControls();
     EXPECT_EQ(t.VisibleLinks().front(), "Answer the call");
-}
-
-TEST(StatePages, RedirectListIsRefilledWithNoneAndTheForwardList)
-{
-    AppTest t;
-    t.dialogs->forwardList = {{"Office", "300"}, {"Mobile", "4255550000"}};
-    t.Ring(kCall);
-    const auto& items = t.form->cbRedirectTo->Items();
-    ASSERT_EQ(items.Count(), 3);
-    EXPECT_EQ(items.Strings(0), "None");
-    EXPECT_EQ(items.Strings(2), "Mobile");
-    EXPECT_EQ(t.form->cbRedirectTo->ItemIndex(), 0);
 }
 
 TEST(StatePages, ConnectedPageTransferAndConferenceRules)

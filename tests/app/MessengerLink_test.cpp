@@ -159,63 +159,43 @@ TEST_F(MessengerLinkTest, SignOutStopsFromInsideTheEventAndTheWrapperGoesOnlyAft
 
 namespace {
 
-// A coupling whose client is online; `client` follows the wrapper it makes. With holdConnect the
-// client answers only when the test says so.
-std::shared_ptr<TMessengerLink> OnlineClientLink(TFakeMsgrObject*& client, bool holdConnect = false)
+// The main window logged in with -IM and a client that answers only later: the log-in goes on,
+// the status line says where the coupling stands, the user's status drives the phone once the
+// client answers, and signing out of the client releases the phone, which the reconnect monitors
+// again.
+TEST(MessengerSession, ClientStatusDrivesThePhoneOnceItAnswersAndSignOutReleasesIt)
 {
-    return std::make_shared<TMessengerLink>([&client, holdConnect] {
+    TFakeMsgrObject* client = nullptr;
+    auto link = std::make_shared<TMessengerLink>([&client] {
         auto made = std::make_unique<TFakeMsgrObject>();
-        made->HoldConnect = holdConnect;
+        made->HoldConnect = true;
         made->ChangeLocalStateInClient(MSTATE_ONLINE);
         platform::ProcessMessages(0);
         client = made.get();
         return made;
     });
-}
-
-// The main window logged in with -IM: the user's status drives the phone, and signing out of the
-// client releases the phone, which the reconnect monitors again.
-TEST(MessengerSession, AwaySetsDoNotDisturbAndSignOutReleasesAndMonitorsAgain)
-{
-    TFakeMsgrObject* client = nullptr;
-    auto link = OnlineClientLink(client);
-    ScriptedSession s(0xFFFFFFFFu, {"-IM"}, link);
-    ASSERT_TRUE(s.LogIn());
-    ASSERT_TRUE(link->Attached());
-    // The quiet period outlasts the wait below however slow the machine.
-    s.app->form->tmDontChange->SetInterval(600000);
-
-    client->ChangeLocalStateInClient(MSTATE_AWAY);
-    ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::SET_DO_NOT_DISTURB_REQ) == 1; }));
-    EXPECT_TRUE(s.app->form->tmDontChange->Enabled());
-    auto requests = s.Requests(KovraMsg::SET_DO_NOT_DISTURB_REQ);
-    EXPECT_TRUE(requests[0].ReadBool());
-
-    client->ChangeLocalStateInClient(MSTATE_ONLINE);
-    platform::ProcessMessages(0);
-    client->ChangeLocalStateInClient(MSTATE_OFFLINE);
-    ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::MONITOR_STOP_REQ) == 1; }));
-    ASSERT_TRUE(s.WaitFor([&] { return s.monitorStarts == 2 && StartupInfo().LoggedIn; }));
-}
-
-// A client that does not answer keeps nothing from the phone: the log-in goes on, the status
-// line says where the coupling stands, and the rules apply once the client answers.
-TEST(MessengerSession, PhoneLogsInWhileTheClientDoesNotAnswerAndTheRulesFollowWhenItDoes)
-{
-    TFakeMsgrObject* client = nullptr;
-    auto link = OnlineClientLink(client, true);
     ScriptedSession s(0xFFFFFFFFu, {"-IM"}, link);
     s.app->form->tmCleanError->SetInterval(600000); // the status line keeps its text for the checks
     ASSERT_TRUE(s.LogIn());
     ASSERT_NE(client, nullptr);
     EXPECT_FALSE(link->Attached());
     EXPECT_EQ(s.app->form->txtError->Caption(), "Connecting to Messenger...");
-
     client->AnswerConnect();
     ASSERT_TRUE(link->Attached());
     EXPECT_EQ(s.app->form->txtError->Caption(), "Messenger coupled");
+    // The quiet period outlasts the wait below however slow the machine.
+    s.app->form->tmDontChange->SetInterval(600000);
+
     client->ChangeLocalStateInClient(MSTATE_AWAY);
     ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::SET_DO_NOT_DISTURB_REQ) == 1; }));
+    EXPECT_TRUE(s.app->form->tmDontChange->Enabled());
+    EXPECT_TRUE(s.Requests(KovraMsg::SET_DO_NOT_DISTURB_REQ)[0].ReadBool());
+
+    client->ChangeLocalStateInClient(MSTATE_ONLINE);
+    platform::ProcessMessages(0);
+    client->ChangeLocalStateInClient(MSTATE_OFFLINE);
+    ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::MONITOR_STOP_REQ) == 1; }));
+    ASSERT_TRUE(s.WaitFor([&] { return s.monitorStarts == 2 && StartupInfo().LoggedIn; }));
 }
 
 TEST(MessengerSession, CannedMessagesAreOfferedToAnOnlineCallerAndAChoiceSendsIt)

@@ -6,91 +6,66 @@
 #include "app/MSNMain.h"
 #include "app/RunSwitches.h"
 #include "app/StartupInfo.h"
-#include "settings/csvprop.h"
 
 namespace {
 
 using Params = std::vector<std::string>;
 
-TStartupInfo Evaluate(const Params& params)
+// What the window takes from a command line, as "phone device password primary secondary IM
+// action:argument", "-" for an empty field.
+std::string Taken(const Params& params)
 {
     TStartupInfo info;
     EvaluatePendingAction(params, info);
     ApplyIdentity(params, info);
-    return info;
+    std::string text;
+    for (const std::string& field : {info.Phone, info.Device, info.Password, info.PrimaryServer,
+                                     info.SecondaryServer, std::string(info.UseMessenger ? "IM" : "")})
+        text += (field.empty() ? "-" : field) + " ";
+    const char* actions[] = {"none", "call", "dialout", "vm", "?", "addconf"};
+    return text + actions[info.PendingAction] + ":" + info.PendingArgument;
 }
 
-TEST(CommandLine, IdentitySwitchesNeedTheirDashAndTakeTheFollowingValue)
+TEST(CommandLine, SwitchesAndActionsAreTakenAsTheWindowUsesThem)
 {
-    const auto info = Evaluate({"webportal", "http://p/", "-PHONE", "425x1001", "-pwd", "pw", "-server",
-                                "10.0.0.1", "-im", "phone", "999"});
-    EXPECT_EQ(info.Phone, "425x1001");
-    EXPECT_EQ(info.Device, "1001");
-    EXPECT_EQ(info.Password, "pw");
-    EXPECT_EQ(info.PrimaryServer, "10.0.0.1");
-    EXPECT_TRUE(info.SecondaryServer.empty());
-    EXPECT_TRUE(info.UseMessenger);
-    EXPECT_EQ(info.PendingAction, paNone);
-    EXPECT_EQ(Evaluate({"phone", "1001", "IM"}).Phone, "");
-    EXPECT_FALSE(Evaluate({"phone", "1001", "IM"}).UseMessenger);
-}
-
-TEST(CommandLine, ServersFillPrimaryThenSecondaryAndAThirdOverwritesTheSecond)
-{
-    const auto info = Evaluate({"-server", "a", "-server", "b", "-server", "c"});
-    EXPECT_EQ(info.PrimaryServer, "a");
-    EXPECT_EQ(info.SecondaryServer, "c");
-}
-
-TEST(CommandLine, LastParameterSwitchHasAnEmptyValue)
-{
-    EXPECT_EQ(Evaluate({"-pwd", "x", "-phone"}).Phone, "");
-    EXPECT_EQ(Evaluate({"-phone", "1001", "-pwd"}).Password, "");
-    EXPECT_EQ(Evaluate({"-server"}).PrimaryServer, "");
+    const std::pair<Params, const char*> cases[] = {
+        // Identity switches need their dash and take the following value.
+        {{"webportal", "http://p/", "-PHONE", "425x1001", "-pwd", "pw", "-server", "10.0.0.1", "-im", "phone",
+          "999"},
+         "425x1001 1001 pw 10.0.0.1 - IM none:"},
+        {{"phone", "1001", "IM"}, "- - - - - - none:"},
+        // Servers fill primary then secondary; a third overwrites the second.
+        {{"-server", "a", "-server", "b", "-server", "c"}, "- - - a c - none:"},
+        // A switch given last has an empty value.
+        {{"-pwd", "x", "-phone"}, "- - x - - - none:"},
+        {{"-phone", "1001", "-pwd"}, "1001 1001 - - - - none:"},
+        {{"-server"}, "- - - - - - none:"},
+        {{"VM", "-VMPWD"}, "- - - - - - vm:,PWD="},
+        // MakeCall with or without its dash carries the phone and the options.
+        {{"-phone", "1001", "MakeCall", "4255550123", "Options", "6"},
+         "1001 1001 - - - - call:\"Phone=4255550123\",\"Options=6\""},
+        {{"-phone", "1001", "-makecall", "4255550123", "Options", "6"},
+         "1001 1001 - - - - call:\"Phone=4255550123\",\"Options=6\""},
+        {{"MakeCall", "12", "-Options", "six"}, "- - - - - - call:\"Phone=12\",\"Options=0\""},
+        // -Dialout counts only as the first parameter and stops at the next switch with a dash.
+        {{"-Dialout", "4255550100", "4255550101", "-phone", "1001"},
+         "1001 1001 - - - - dialout:4255550100,4255550101"},
+        {{"-phone", "1001", "-Dialout", "4255550100"}, "1001 1001 - - - - none:"},
+        // Later actions override earlier ones in the order MakeCall, -Dialout, AddConf, VM.
+        {{"-Dialout", "1", "MakeCall", "2"}, "- - - - - - dialout:1,MakeCall,2"},
+        {{"AddConf", "300", "-Dialout", "1"}, "- - - - - - addconf:300"},
+        {{"-Dialout", "1", "AddConf", "300"}, "- - - - - - addconf:300"},
+        {{"VM", "-VMFOLDER", "VOICE_MAIL_SAVED", "AddConf", "300", "-VMPWD", "77", "-VMMSG", "3"},
+         "- - - - - - vm:,FOLDER=VOICE_MAIL_SAVED,PWD=77,MSG=3"},
+        // Voice-mail pieces count only with the voice-mail action.
+        {{"MakeCall", "5", "-VMPWD", "77"}, "- - - - - - call:\"Phone=5\",\"Options=0\""},
+    };
+    for (const auto& [params, taken] : cases) {
+        SCOPED_TRACE(JoinHandOver(params));
+        EXPECT_EQ(Taken(params), taken);
+    }
     EXPECT_EQ(SwitchValue({"a", "-user"}, "user"), "");
     EXPECT_FALSE(HasSwitch({"", "-"}, ""));
-    const auto vm = Evaluate({"VM", "-VMPWD"});
-    EXPECT_EQ(vm.PendingArgument, ",PWD=");
-}
-
-TEST(CommandLine, MakeCallWithOrWithoutDashCarriesPhoneAndOptions)
-{
-    for (const char* name : {"MakeCall", "-makecall"}) {
-        const auto info = Evaluate({"-phone", "1001", name, "4255550123", "Options", "6"});
-        EXPECT_EQ(info.PendingAction, paMakeCall);
-        TCsvProperties props(info.PendingArgument);
-        EXPECT_EQ(props.Value("Phone"), "4255550123");
-        EXPECT_EQ(props.ValueInt("Options", -1), 6);
-    }
-    TCsvProperties bad(Evaluate({"MakeCall", "12", "-Options", "six"}).PendingArgument);
-    EXPECT_EQ(bad.ValueInt("Options", -1), 0);
-}
-
-TEST(CommandLine, DialoutCountsOnlyAsFirstParameterAndStopsAtTheNextSwitch)
-{
-    const auto info = Evaluate({"-Dialout", "4255550100", "4255550101", "-phone", "1001"});
-    EXPECT_EQ(info.PendingAction, paDialout);
-    EXPECT_EQ(info.PendingArgument, "4255550100,4255550101");
-    EXPECT_EQ(info.Phone, "1001");
-    EXPECT_EQ(Evaluate({"-phone", "1001", "-Dialout", "4255550100"}).PendingAction, paNone);
-}
-
-TEST(CommandLine, LaterActionsOverrideEarlierOnesInTheFixedOrder)
-{
-    // MakeCall < -Dialout < AddConf < VM, whatever their places on the line.
-    EXPECT_EQ(Evaluate({"-Dialout", "1", "MakeCall", "2"}).PendingAction, paDialout);
-    // Only a switch with its dash ends the numbers.
-    EXPECT_EQ(Evaluate({"-Dialout", "1", "MakeCall", "2"}).PendingArgument, "1,MakeCall,2");
-    EXPECT_EQ(Evaluate({"AddConf", "300", "-Dialout", "1"}).PendingAction, paAddConference);
-    const auto add = Evaluate({"-Dialout", "1", "AddConf", "300"});
-    EXPECT_EQ(add.PendingAction, paAddConference);
-    EXPECT_EQ(add.PendingArgument, "300");
-    const auto vm =
-        Evaluate({"VM", "-VMFOLDER", "VOICE_MAIL_SAVED", "AddConf", "300", "-VMPWD", "77", "-VMMSG", "3"});
-    EXPECT_EQ(vm.PendingAction, paVoiceMail);
-    EXPECT_EQ(vm.PendingArgument, ",FOLDER=VOICE_MAIL_SAVED,PWD=77,MSG=3");
-    // Voice-mail pieces count only with the voice-mail action.
-    EXPECT_EQ(Evaluate({"MakeCall", "5", "-VMPWD", "77"}).PendingArgument.find("PWD"), std::string::npos);
 }
 
 TEST(CommandLine, HandOverTextSplitsAtRunsOfBlanksAndJoinsWithLeadingBlanks)
@@ -135,9 +110,8 @@ TEST(CallLink, LinksDialTheirDigitsWithoutParametersAndBecomeAMakeCall)
     EXPECT_TRUE(IsCallLink("Tel:1"));
     EXPECT_FALSE(IsCallLink("telephone"));
     // What the window evaluates for a link is the make-call of its digits, like "-MakeCall".
-    const auto info = Evaluate(CallLinkParameters(ParseCallLink("tel:+1-425-555-1234").Number));
-    EXPECT_EQ(info.PendingAction, paMakeCall);
-    EXPECT_EQ(TCsvProperties(info.PendingArgument).Value("Phone"), "14255551234");
+    EXPECT_EQ(Taken(CallLinkParameters(ParseCallLink("tel:+1-425-555-1234").Number)),
+              "- - - - - - call:\"Phone=14255551234\",\"Options=0\"");
     EXPECT_EQ(JoinHandOver(CallLinkParameters("14255551234")), " -MakeCall 14255551234");
 }
 
