@@ -32,9 +32,8 @@ bool SaveWindowShot(HWND window, const std::string& name)
     return ::SaveWindowShot(window, KOVRA_ARTIFACTS_DIR, name);
 }
 
-void ClickControl(const ui::TControl& control)
+void ClickWindow(HWND window)
 {
-    HWND window = static_cast<HWND>(ui::win32::HandleOf(control));
     ASSERT_NE(window, nullptr);
     SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
     SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
@@ -42,26 +41,14 @@ void ClickControl(const ui::TControl& control)
 
 // Runs the program with one argument until it ends, pumping our messages so that its hand-over
 // to a marked window of this process arrives. The program's exit code, or -1 when it did not end.
-long RunSecondInstance(const std::string& argument)
+long RunSecondInstance(const std::string& argument, const wchar_t* instanceName = L"KovraAssistant")
 {
-    std::wstring command = L"\"" KOVRA_ASSISTANT_EXE L"\" ";
-    command += std::wstring(argument.begin(), argument.end());
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
+    TProgramProcess program;
+    if (!program.Run(argument, L"29051", instanceName) || !PumpUntil([&] { return program.Ended(); }, 30000))
         return -1;
-    DWORD waited = WAIT_TIMEOUT;
-    for (int i = 0; i < 600 && waited == WAIT_TIMEOUT; ++i) {
-        platform::ProcessMessages(50);
-        waited = WaitForSingleObject(process.hProcess, 0);
-    }
     DWORD exitCode = 1;
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return waited == WAIT_OBJECT_0 ? static_cast<long>(exitCode) : -1;
+    GetExitCodeProcess(program.Handle(), &exitCode);
+    return static_cast<long>(exitCode);
 }
 
 TEST(Win32Program, SecondInstanceHandsItsParametersOverAndEnds)
@@ -74,58 +61,15 @@ TEST(Win32Program, SecondInstanceHandsItsParametersOverAndEnds)
     EXPECT_EQ(received, " -MakeCall 555 -phone 1001");
 }
 
-// The first visible top-level window of a process with that title, or null.
-HWND ProcessWindow(DWORD process, const std::wstring& title)
-{
-    struct Search {
-        DWORD process;
-        const std::wstring& title;
-        HWND found = nullptr;
-    } search{process, title};
-    EnumWindows(
-        [](HWND window, LPARAM data) CALLBACK -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            wchar_t text[128] = {};
-            GetWindowTextW(window, text, 128);
-            if (owner == s.process && IsWindowVisible(window) && s.title == text) {
-                s.found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 HWND ChildWithText(HWND parent, const std::wstring& text)
 {
-    struct Search {
-        const std::wstring& text;
-        HWND found = nullptr;
-    } search{text};
-    EnumChildWindows(
-        parent,
-        [](HWND window, LPARAM data) CALLBACK -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(data);
-            wchar_t caption[128] = {};
-            GetWindowTextW(window, caption, 128);
-            if (s.text == caption) {
-                s.found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-void ClickWindow(HWND window)
-{
-    ASSERT_NE(window, nullptr);
-    SendMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    SendMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    for (HWND child : ChildWindows(parent)) {
+        wchar_t caption[128] = {};
+        GetWindowTextW(child, caption, 128);
+        if (text == caption)
+            return child;
+    }
+    return nullptr;
 }
 
 // The real program against a scripted server, closed from its system menu as Alt+F4 does: it
@@ -166,26 +110,6 @@ TEST(Win32Program, ClosedAsByAltF4ItAsksPublishesAndReleasesThePhone)
     EXPECT_EQ(s.CountWhenAtLeast(KovraMsg::DISCONNECT, 1), 1u);
 }
 
-// Every top-level window of a process, shown or hidden, in z-order.
-std::vector<HWND> ProcessWindows(DWORD process)
-{
-    struct Search {
-        DWORD process;
-        std::vector<HWND> found;
-    } search{process, {}};
-    EnumWindows(
-        [](HWND window, LPARAM data) CALLBACK -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == s.process)
-                s.found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // The text of the message box a process shows, once it shows one within the time given; empty
 // when none came. The box is answered with OK.
 std::wstring AnswerMessageBox(DWORD process, unsigned ms)
@@ -205,15 +129,11 @@ std::wstring AnswerMessageBox(DWORD process, unsigned ms)
     if (!box)
         return {};
     std::wstring text;
-    EnumChildWindows(
-        box,
-        [](HWND window, LPARAM data) CALLBACK -> BOOL {
-            wchar_t caption[512] = {};
-            GetWindowTextW(window, caption, 512);
-            *reinterpret_cast<std::wstring*>(data) += std::wstring(caption) + L"\n";
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&text));
+    for (HWND child : ChildWindows(box)) {
+        wchar_t caption[512] = {};
+        GetWindowTextW(child, caption, 512);
+        text += std::wstring(caption) + L"\n";
+    }
     PostMessageW(box, WM_COMMAND, IDOK, 0);
     return text;
 }
@@ -354,10 +274,8 @@ TEST(Win32Program, MarkedWindowOfTheMainWindowTakesAnotherInstancesRequestAndCal
     EXPECT_EQ(s.Requests(KovraMsg::MAKE_CALL_REQ)[0].ReadStr(), "4255550123");
 
     // A "tel:" link opened while the window is logged in: a second program hands its digits over.
-    SetEnvironmentVariableA("KOVRA_INSTANCE_NAME", s.app->form->InstanceName().c_str());
-    const long exitCode = RunSecondInstance("tel:+1-425-555-1234");
-    SetEnvironmentVariableA("KOVRA_INSTANCE_NAME", nullptr);
-    EXPECT_EQ(exitCode, 0);
+    const std::string name = s.app->form->InstanceName();
+    EXPECT_EQ(RunSecondInstance("tel:+1-425-555-1234", std::wstring(name.begin(), name.end()).c_str()), 0);
     ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::MAKE_CALL_REQ) == 2; }));
     EXPECT_EQ(s.Requests(KovraMsg::MAKE_CALL_REQ)[1].ReadStr(), "14255551234");
 }
@@ -380,7 +298,7 @@ TEST(Win32Program, RingingCallIsShownAndAnsweredByAClickOnTheWindow)
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_TRUE(SaveWindowShot(window, "app_ringing"));
 
-    ClickControl(*form.Link("pnAlertingAnswer")->Label);
+    ClickWindow(static_cast<HWND>(ui::win32::HandleOf(*form.Link("pnAlertingAnswer")->Label)));
     ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::ANSWER_CALL_REQ) == 1; }));
     EXPECT_EQ(s.Requests(KovraMsg::ANSWER_CALL_REQ)[0].ReadOid(), oid);
     s.SendCallEvent(oid, ceEstablished,

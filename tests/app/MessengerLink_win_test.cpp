@@ -94,88 +94,48 @@ LRESULT Ask(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     return static_cast<LRESULT>(answer);
 }
 
-// A top-level window of the process holding a child with that text, or null.
+// A visible top-level window of the process holding a child with that text, or null.
 HWND WindowWithChildText(DWORD process, const std::wstring& text)
 {
-    struct Search {
-        DWORD process;
-        const std::wstring& text;
-        HWND found = nullptr;
-    } search{process, text};
-    EnumWindows(
-        [](HWND window, LPARAM data) CALLBACK -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(data);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner != s.process || !IsWindowVisible(window))
-                return TRUE;
-            EnumChildWindows(
-                window,
-                [](HWND child, LPARAM data) CALLBACK -> BOOL {
-                    auto& s = *reinterpret_cast<Search*>(data);
-                    // Asked, not read: another process's edit keeps its text to itself.
-                    wchar_t caption[128] = {};
-                    Ask(child, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(caption));
-                    if (s.text != caption)
-                        return TRUE;
-                    s.found = GetAncestor(child, GA_ROOT);
-                    return FALSE;
-                },
-                data);
-            return s.found == nullptr;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
+    for (HWND window : ProcessWindows(process))
+        for (HWND child : IsWindowVisible(window) ? ChildWindows(window) : std::vector<HWND>{}) {
+            // Asked, not read: another process's edit keeps its text to itself.
+            wchar_t caption[128] = {};
+            Ask(child, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(caption));
+            if (text == caption)
+                return window;
+        }
+    return nullptr;
 }
 
 // A combo box below the window whose first entry reads text, or null.
 HWND ComboBoxHolding(HWND window, const std::wstring& text)
 {
-    struct Search {
-        const std::wstring& text;
-        HWND found = nullptr;
-    } search{text};
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM data) CALLBACK -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(data);
-            wchar_t name[32] = {}, entry[128] = {};
-            GetClassNameW(child, name, 32);
-            const LRESULT length = lstrcmpiW(name, L"ComboBox") == 0 ? Ask(child, CB_GETLBTEXTLEN, 0, 0) : -1;
-            if (length < 0 || length >= 128 ||
-                Ask(child, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(entry)) < 0 || s.text != entry)
-                return TRUE;
-            s.found = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// The program's window holding a status line with that text, or null.
-HWND StatusShows(const TProgramProcess& program, const wchar_t* text)
-{
-    return WindowWithChildText(program.Id(), text);
+    for (HWND child : ChildWindows(window)) {
+        wchar_t name[32] = {}, entry[128] = {};
+        GetClassNameW(child, name, 32);
+        const LRESULT length = lstrcmpiW(name, L"ComboBox") == 0 ? Ask(child, CB_GETLBTEXTLEN, 0, 0) : -1;
+        if (length >= 0 && length < 128 &&
+            Ask(child, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(entry)) >= 0 && text == entry)
+            return child;
+    }
+    return nullptr;
 }
 
 // Closes every visible window with the program's title (the call pop-up may still be fading out,
 // and which of them comes first varies) and waits for the program to end.
 bool CloseProgram(ScriptedSession& s, const TProgramProcess& program)
 {
-    std::vector<HWND> titled;
-    EnumThreadWindows(
-        program.ThreadId(),
-        [](HWND window, LPARAM data) CALLBACK -> BOOL {
-            wchar_t title[64] = {};
-            GetWindowTextW(window, title, 64);
-            if (std::wstring(title) == L"Kovra Assistant" && IsWindowVisible(window))
-                reinterpret_cast<std::vector<HWND>*>(data)->push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&titled));
-    for (HWND window : titled)
-        PostMessageW(window, WM_CLOSE, 0, 0);
-    const bool ended = !titled.empty() && s.WaitFor([&] { return program.Ended(); }, 30000);
+    bool titled = false;
+    for (HWND window : ProcessWindows(program.Id())) {
+        wchar_t title[64] = {};
+        GetWindowTextW(window, title, 64);
+        if (std::wstring(title) == L"Kovra Assistant" && IsWindowVisible(window)) {
+            PostMessageW(window, WM_CLOSE, 0, 0);
+            titled = true;
+        }
+    }
+    const bool ended = titled && s.WaitFor([&] { return program.Ended(); }, 30000);
     if (!ended)
         SaveWindowShot(GetDesktopWindow(), KOVRA_ARTIFACTS_DIR, "msgrsim_close");
     return ended;
@@ -354,8 +314,8 @@ TEST(Win32Program, MessengerCouplingLetsADeadClientGoAndCouplesWithTheNextOne)
     ASSERT_TRUE(run.Injected(run.sim)) << run.sim.Command("windows");
 
     EndMsgrSims();
-    EXPECT_TRUE(
-        run.s.WaitFor([&] { return StatusShows(run.program, L"Messenger has gone") != nullptr; }, 20000));
+    EXPECT_TRUE(run.s.WaitFor(
+        [&] { return WindowWithChildText(run.program.Id(), L"Messenger has gone") != nullptr; }, 20000));
 
     // What Windows does when the client dies: its class object is forgotten.
     TMsgrSimProcess::RestartRpcService();

@@ -1,6 +1,7 @@
 #pragma once
 // The real KovraAssistant.exe in a process of its own, pointed at a scripted server on loopback
-// with the enciphered argument the portal would give it; ended when the test is done with it.
+// with the enciphered argument the portal would give it; ended when the test is done with it. And
+// the window look-ups the tests of such processes share.
 
 #include <windows.h>
 
@@ -8,6 +9,49 @@
 #include <vector>
 
 #include "settings/QMEncoder.h"
+
+// Every top-level window of a process, shown or hidden, in z-order.
+inline std::vector<HWND> ProcessWindows(DWORD process)
+{
+    std::pair<DWORD, std::vector<HWND>> search{process, {}};
+    EnumWindows(
+        [](HWND window, LPARAM data) CALLBACK -> BOOL {
+            auto& s = *reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(data);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == s.first)
+                s.second.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.second;
+}
+
+// Every window below parent, at any depth.
+inline std::vector<HWND> ChildWindows(HWND parent)
+{
+    std::vector<HWND> children;
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM data) CALLBACK -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(data)->push_back(child);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&children));
+    return children;
+}
+
+// The first visible top-level window of a process with that title, or null.
+inline HWND ProcessWindow(DWORD process, const std::wstring& title)
+{
+    for (HWND window : ProcessWindows(process)) {
+        wchar_t text[128] = {};
+        GetWindowTextW(window, text, 128);
+        if (IsWindowVisible(window) && title == text)
+            return window;
+    }
+    return nullptr;
+}
 
 class TProgramProcess {
 public:
