@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "LoopbackHttpServer.h"
-#include "ScriptedSession.h"
+#include "SessionTest.h"
 #include "settings/MSNConfig.h"
 
 namespace {
@@ -41,13 +41,11 @@ TEST_F(Commands, MakeCallWhileConnectedHoldsFirstAndDialsWhenHeldOnlyWhenThePhon
         Connected(kCall, "300");
         session->app->dialogs->makeCall = TMakeCallAnswer{"4255550123", true, true, false};
         form().Commands().OnMakeCall();
-        ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::HOLD_CALL_REQ) == 1; }));
-        EXPECT_EQ(session->Requests(KovraMsg::HOLD_CALL_REQ)[0].ReadOid(), kCall);
+        EXPECT_EQ(Nth(*session, KovraMsg::HOLD_CALL_REQ).ReadOid(), kCall);
         EXPECT_EQ(session->Count(KovraMsg::MAKE_CALL_REQ), 0u);
         Held(kCall, "300");
         if (allowed) {
-            ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
-            auto call = session->Requests(KovraMsg::MAKE_CALL_REQ)[0];
+            auto call = Nth(*session, KovraMsg::MAKE_CALL_REQ);
             EXPECT_EQ(call.ReadStr(), "4255550123");
             EXPECT_EQ(call.ReadInt32(), 6u); // intercom 4 + urgent 2
             continue;
@@ -68,8 +66,7 @@ TEST_F(Commands, CompleteTransferUsesTheHeldCallOrAsksWhichOne)
     Held(kHeld, "300");
     Connected(kCall, "301");
     form().Commands().OnCompleteTransfer();
-    ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::COMPLETE_TRANSFER_REQ) == 1; }));
-    EXPECT_EQ(TwoOids(session->Requests(KovraMsg::COMPLETE_TRANSFER_REQ)[0]), std::make_pair(kCall, kHeld));
+    EXPECT_EQ(TwoOids(Nth(*session, KovraMsg::COMPLETE_TRANSFER_REQ)), std::make_pair(kCall, kHeld));
     EXPECT_EQ(session->app->dialogs->heldDialogs, 0);
 
     Connected(kHeld2, "302");
@@ -78,8 +75,7 @@ TEST_F(Commands, CompleteTransferUsesTheHeldCallOrAsksWhichOne)
     session->app->dialogs->heldChoice = kHeld2;
     form().Commands().OnCompleteTransfer();
     EXPECT_EQ(session->app->dialogs->heldDialogs, 1);
-    ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::COMPLETE_TRANSFER_REQ) == 2; }));
-    EXPECT_EQ(TwoOids(session->Requests(KovraMsg::COMPLETE_TRANSFER_REQ)[1]), std::make_pair(kCall, kHeld2));
+    EXPECT_EQ(TwoOids(Nth(*session, KovraMsg::COMPLETE_TRANSFER_REQ, 2)), std::make_pair(kCall, kHeld2));
 }
 
 TEST_F(Commands, HeldCallsCountByTheirOwnStateWhateverTheFarEnd)
@@ -105,14 +101,12 @@ TEST_F(Commands, AnswerAlternatesWhileConnectedAndAnswersWhileDialing)
     Connected(kHeld, "300");
     session->app->Ring(kCall);
     form().Commands().OnAnswerCall();
-    ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::ALTERNATE_CALL_REQ) == 1; }));
-    EXPECT_EQ(TwoOids(session->Requests(KovraMsg::ALTERNATE_CALL_REQ)[0]), std::make_pair(kHeld, kCall));
+    EXPECT_EQ(TwoOids(Nth(*session, KovraMsg::ALTERNATE_CALL_REQ)), std::make_pair(kHeld, kCall));
 
     session->app->Event(kHeld, ceDialing, {Party("1001", csDialing)});
     form().lbCalls->SelectItem(form().lbCalls->Items().IndexOf(kCall));
     form().Commands().OnAnswerCall();
-    ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::ANSWER_CALL_REQ) == 1; }));
-    EXPECT_EQ(session->Requests(KovraMsg::ANSWER_CALL_REQ)[0].ReadOid(), kCall);
+    EXPECT_EQ(Nth(*session, KovraMsg::ANSWER_CALL_REQ).ReadOid(), kCall);
 }
 
 // The drop-down is filled with "None" and the forward list when the call rings. The list edited
@@ -130,8 +124,7 @@ TEST_F(Commands, RedirectDropDownDialsTheEntryItShows)
     form().cbRedirectTo->SetItemIndex(2);
     ASSERT_EQ(items.Strings(2), "Mobile");
     form().cbRedirectToClick();
-    ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::REDIRECT_CALL_REQ) == 1; }));
-    auto redirect = session->Requests(KovraMsg::REDIRECT_CALL_REQ)[0];
+    auto redirect = Nth(*session, KovraMsg::REDIRECT_CALL_REQ);
     EXPECT_EQ(redirect.ReadOid(), kCall);
     EXPECT_EQ(redirect.ReadInt32(), 1u);
     EXPECT_EQ(redirect.ReadStr(), "4255550000");
@@ -186,8 +179,7 @@ TEST_F(Commands, VoiceMailWithArgumentsChoosesFolderPasswordAndMessage)
 {
     LogIn();
     form().Commands().RunAction(paVoiceMail, ",PWD=77,FOLDER=voice_mail_saved,MSG=3");
-    ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::VOICE_MAIL_REQ) == 1; }));
-    auto vm = session->Requests(KovraMsg::VOICE_MAIL_REQ)[0];
+    auto vm = Nth(*session, KovraMsg::VOICE_MAIL_REQ);
     EXPECT_EQ(vm.ReadInt32(), 2u);
     EXPECT_EQ(vm.ReadStr(), "77");
     EXPECT_EQ(vm.ReadInt32(), 1u);
@@ -209,8 +201,7 @@ TEST_F(Commands, DialoutPanelShowsStepsRemovesAndDials)
     form().btDialoutNext->Click();
     EXPECT_EQ(form().txtPhone->Caption(), "(425) 555-0101");
     form().btDial->Click();
-    ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
-    EXPECT_EQ(session->Requests(KovraMsg::MAKE_CALL_REQ)[0].ReadStr(), "4255550101");
+    EXPECT_EQ(Nth(*session, KovraMsg::MAKE_CALL_REQ).ReadStr(), "4255550101");
     form().btRemove->Click();
     EXPECT_EQ(form().txtPhone->Caption(), "(425) 555-0100");
     form().btRemove->Click();

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ScriptedSession.h"
+#include "SessionTest.h"
 #include "app/ScreenPop.h"
 #include "settings/MSNConfig.h"
 #include "settings/MessageBundle.h"
@@ -23,12 +23,6 @@ protected:
             KovraAssistantConfig().WriteString(TDesktopPreferences::kSection, name, text);
     }
     void Press(int command) { desktop().hotkeyHandler(command); }
-    // The request of a type number n (from 1) once it has arrived.
-    TKovraAPIMsg Nth(std::uint32_t type, std::size_t n)
-    {
-        EXPECT_TRUE(session.WaitFor([&] { return session.Count(type) >= n; })) << type;
-        return session.Count(type) >= n ? session.Requests(type)[n - 1] : TKovraAPIMsg();
-    }
     ScriptedSession session;
 };
 
@@ -43,27 +37,27 @@ TEST_F(Desktop, HotkeysRunTheWindowsCommandsOnTheCallsTheyAreFor)
 
     session.app->Ring(kCall);
     Press(hkAnswerOrAlternate);
-    EXPECT_EQ(Nth(KovraMsg::ANSWER_CALL_REQ, 1).ReadOid(), kCall);
+    EXPECT_EQ(Nth(session, KovraMsg::ANSWER_CALL_REQ).ReadOid(), kCall);
     session.app->Answer(kCall);
     Press(hkHoldRetrieve);
-    EXPECT_EQ(Nth(KovraMsg::HOLD_CALL_REQ, 1).ReadOid(), kCall);
+    EXPECT_EQ(Nth(session, KovraMsg::HOLD_CALL_REQ).ReadOid(), kCall);
     session.app->Hold(kCall);
     Press(hkHoldRetrieve);
-    EXPECT_EQ(Nth(KovraMsg::RETRIEVE_CALL_REQ, 1).ReadOid(), kCall);
+    EXPECT_EQ(Nth(session, KovraMsg::RETRIEVE_CALL_REQ).ReadOid(), kCall);
 
     // A second call rings while the first is held: the key answers it, and then alternates.
     session.app->Ring(kOther, "4255550177");
     form().lbCalls->SetItemIndex(form().lbCalls->Items().IndexOfObject(form().FindCall(kCall)));
     Press(hkAnswerOrAlternate);
-    EXPECT_EQ(Nth(KovraMsg::ANSWER_CALL_REQ, 2).ReadOid(), kOther);
+    EXPECT_EQ(Nth(session, KovraMsg::ANSWER_CALL_REQ, 2).ReadOid(), kOther);
     session.app->Answer(kOther, "4255550177");
     Press(hkAnswerOrAlternate);
-    TKovraAPIMsg alternate = Nth(KovraMsg::ALTERNATE_CALL_REQ, 1);
+    TKovraAPIMsg alternate = Nth(session, KovraMsg::ALTERNATE_CALL_REQ);
     EXPECT_EQ(alternate.ReadOid(), kOther);
     EXPECT_EQ(alternate.ReadOid(), kCall);
     // Hang up takes the call that is up, whichever call the list shows.
     Press(hkDrop);
-    EXPECT_EQ(Nth(KovraMsg::DROP_CONNECTION_REQ, 1).ReadOid(), kOther);
+    EXPECT_EQ(Nth(session, KovraMsg::DROP_CONNECTION_REQ).ReadOid(), kOther);
     EXPECT_EQ(session.CountWhenAtLeast(KovraMsg::ANSWER_CALL_REQ, 2), 2u);
 }
 
@@ -84,7 +78,7 @@ TEST_F(Desktop, AnswerKeyAnswersOnlyARingingCallAndAlternatesOnlyHeldWithConnect
     session.app->Answer(kOther, "4255550177");
     form().txtError->SetCaption("");
     Press(hkAnswerOrAlternate);
-    TKovraAPIMsg alternate = Nth(KovraMsg::ALTERNATE_CALL_REQ, 1);
+    TKovraAPIMsg alternate = Nth(session, KovraMsg::ALTERNATE_CALL_REQ);
     EXPECT_EQ(alternate.ReadOid(), kOther);
     EXPECT_EQ(alternate.ReadOid(), kCall);
     EXPECT_EQ(form().txtError->Caption(), "");
@@ -107,7 +101,7 @@ TEST_F(Desktop, ClipboardDialsItsDigitsAndRefusesWhatIsNoNumber)
 {
     desktop().clipboard = " tel:+1 (425) 555-1234 ";
     form().Desktop().DialClipboard();
-    EXPECT_EQ(Nth(KovraMsg::MAKE_CALL_REQ, 1).ReadStr(), "14255551234");
+    EXPECT_EQ(Nth(session, KovraMsg::MAKE_CALL_REQ).ReadStr(), "14255551234");
 
     desktop().clipboard = "\r\n";
     form().Desktop().DialClipboard();
@@ -133,10 +127,10 @@ TEST_F(Desktop, ClipboardDialsItsDigitsAndRefusesWhatIsNoNumber)
     form().Desktop().ApplyPreferences();
     desktop().clipboard = "(425) 555-0199\r\n";
     Press(hkDialClipboard);
-    EXPECT_EQ(Nth(KovraMsg::MAKE_CALL_REQ, 2).ReadStr(), "4255550199");
+    EXPECT_EQ(Nth(session, KovraMsg::MAKE_CALL_REQ, 2).ReadStr(), "4255550199");
     desktop().clipboard = "+1 425 555 0100";
     Press(hkDialClipboard);
-    EXPECT_EQ(Nth(KovraMsg::MAKE_CALL_REQ, 3).ReadStr(), "14255550100");
+    EXPECT_EQ(Nth(session, KovraMsg::MAKE_CALL_REQ, 3).ReadStr(), "14255550100");
     EXPECT_EQ(session.CountWhenAtLeast(KovraMsg::MAKE_CALL_REQ, 3), 3u);
 }
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "ScriptedSession.h"
+#include "SessionTest.h"
 #include "platform/Clock.h"
 #include "settings/MSNConfig.h"
 #include "ui/UnicodeText.h"
@@ -104,8 +104,7 @@ TEST(Session, SettingsArePublishedOnlyWhenChangedAndMissedCallsSurviveTheRoundTr
         ASSERT_TRUE(s.WaitFor([&] { return s.app->form->History().MissedCount() == 1; }));
         s.app->form->PublishSettings();
         s.app->form->PublishSettings();
-        ASSERT_EQ(s.CountWhenAtLeast(KovraMsg::SET_APPLICATION_DATA_REQ, 1), 1u);
-        auto set = s.Requests(KovraMsg::SET_APPLICATION_DATA_REQ)[0];
+        auto set = Nth(s, KovraMsg::SET_APPLICATION_DATA_REQ);
         EXPECT_EQ(set.ReadStr(), "KovraAssistant");
         published = set.ReadStr();
         EXPECT_EQ(published, KovraAssistantConfig().GetText());
@@ -140,8 +139,7 @@ TEST(Session, CloseAsksOnlyWhenConfiguredAndReleasesThePhone)
     EXPECT_TRUE(s.app->form->CloseWindow());
     EXPECT_EQ(s.app->dialogs->confirms, 1);
     EXPECT_EQ(s.CountWhenAtLeast(KovraMsg::MONITOR_STOP_REQ, 1), 1u);
-    ASSERT_EQ(s.CountWhenAtLeast(KovraMsg::SET_APPLICATION_DATA_REQ, 1), 1u);
-    auto set = s.Requests(KovraMsg::SET_APPLICATION_DATA_REQ)[0];
+    auto set = Nth(s, KovraMsg::SET_APPLICATION_DATA_REQ);
     set.ReadStr();
     TKovraAssistantConfig published;
     published.SetText(set.ReadStr());
@@ -252,8 +250,7 @@ TEST(HandOver, SamePhoneRunsTheActionAtOnce)
     ASSERT_TRUE(s.LogIn());
     ASSERT_TRUE(s.WaitFor([&] { return s.app->form->InService(); }));
     s.app->form->HandOver(" -MakeCall 4255550123 -phone 1001");
-    ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
-    auto call = s.Requests(KovraMsg::MAKE_CALL_REQ)[0];
+    auto call = Nth(s, KovraMsg::MAKE_CALL_REQ);
     EXPECT_EQ(call.ReadStr(), "4255550123");
     EXPECT_EQ(call.ReadInt32(), 0u);
     EXPECT_EQ(s.Count(KovraMsg::MONITOR_STOP_REQ), 0u);
@@ -287,8 +284,7 @@ TEST(HandOver, LinkBeforeTheLogInKeepsTheSessionAndDialsAfterIt)
     EXPECT_EQ(StartupInfo().Password, "secret");
     EXPECT_EQ(StartupInfo().PrimaryServer, "127.0.0.1");
     ASSERT_TRUE(s.LogIn());
-    ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
-    EXPECT_EQ(s.Requests(KovraMsg::MAKE_CALL_REQ)[0].ReadStr(), "14255551234");
+    EXPECT_EQ(Nth(s, KovraMsg::MAKE_CALL_REQ).ReadStr(), "14255551234");
     EXPECT_EQ(s.RequestDevices(KovraMsg::MONITOR_START_REQ), std::vector<std::string>{"1001"});
 
     // Refused log-in: the link waits for the next one, which the session makes with its own identity.
@@ -300,8 +296,7 @@ TEST(HandOver, LinkBeforeTheLogInKeepsTheSessionAndDialsAfterIt)
     EXPECT_EQ(StartupInfo().Phone, "1001");
     s.loginError = 0;
     s.server.Send(ApiTestServer::Event(KovraMsg::DISCONNECT));
-    ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::MAKE_CALL_REQ) == 2; }));
-    EXPECT_EQ(s.Requests(KovraMsg::MAKE_CALL_REQ)[1].ReadStr(), "555");
+    EXPECT_EQ(Nth(s, KovraMsg::MAKE_CALL_REQ, 2).ReadStr(), "555");
     EXPECT_EQ(s.Count(KovraMsg::MONITOR_STOP_REQ), 0u);
 }
 
@@ -325,8 +320,7 @@ TEST(HandOver, LinkWhileAReconnectWaitsIsKeptForTheLogIn)
     };
     probe.SetEnabled(true);
     ASSERT_TRUE(s.WaitFor([&] { return handed; }));
-    ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
-    EXPECT_EQ(s.Requests(KovraMsg::MAKE_CALL_REQ)[0].ReadStr(), "555");
+    EXPECT_EQ(Nth(s, KovraMsg::MAKE_CALL_REQ).ReadStr(), "555");
     EXPECT_EQ(StartupInfo().Phone, "1001");
 }
 

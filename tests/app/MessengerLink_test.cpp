@@ -6,7 +6,7 @@
 #include <map>
 
 #include "AppTestSupport.h"
-#include "ScriptedSession.h"
+#include "SessionTest.h"
 #include "app/MessengerLink.h"
 #include "messenger/FakeMsgrObject.h"
 #include "platform/MainLoop.h"
@@ -187,9 +187,8 @@ TEST(MessengerSession, ClientStatusDrivesThePhoneOnceItAnswersAndSignOutReleases
     s.app->form->tmDontChange->SetInterval(600000);
 
     client->ChangeLocalStateInClient(MSTATE_AWAY);
-    ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::SET_DO_NOT_DISTURB_REQ) == 1; }));
+    EXPECT_TRUE(Nth(s, KovraMsg::SET_DO_NOT_DISTURB_REQ).ReadBool());
     EXPECT_TRUE(s.app->form->tmDontChange->Enabled());
-    EXPECT_TRUE(s.Requests(KovraMsg::SET_DO_NOT_DISTURB_REQ)[0].ReadBool());
 
     client->ChangeLocalStateInClient(MSTATE_ONLINE);
     platform::ProcessMessages(0);
