@@ -320,14 +320,11 @@ TEST(ClientMenus, PopupsReachTheClientsWindowsAndTheirCallItemsOpenTheReminderFo
     windows.titles[conversation] = "Ann - Conversation";
     link->ClientCommand(t.form->mnCallUser->Command(), conversation)();
     link->ClientCommand(t.form->mnCallUser->Command(), conversation)(); // the mnCallUser name is used once
-    ASSERT_EQ(t.dialogs->callLaters.size(), 4u);
-    const std::vector<std::string> contacts{"Bob Lee", "", "Ann", "Ann"};
-    for (std::size_t i = 0; i < contacts.size(); ++i) {
-        EXPECT_EQ(t.dialogs->callLaters[i].Contact, contacts[i]) << i;
-        EXPECT_EQ(t.dialogs->callLaters[i].Name, contacts[i]) << i;
-        EXPECT_EQ(t.dialogs->callLaters[i].Minutes, 0);
-        EXPECT_TRUE(t.dialogs->callLaters[i].Number.empty());
-    }
+    std::vector<std::string> asked;                                     // contact, name, minutes, number
+    for (const TCallLaterRequest& request : t.dialogs->callLaters)
+        asked.push_back(request.Contact + "|" + request.Name + "|" + std::to_string(request.Minutes) + "|" +
+                        request.Number);
+    EXPECT_EQ(asked, (std::vector<std::string>{"Bob Lee|Bob Lee|0|", "||0|", "Ann|Ann|0|", "Ann|Ann|0|"}));
     EXPECT_FALSE(link->ClientCommand(0xFFFF, main)); // not one of ours: the client's own command
 
     // A ringing call rebuilds "I want to...": the main window's popup is sent again with its
