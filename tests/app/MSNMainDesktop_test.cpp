@@ -103,24 +103,20 @@ TEST_F(Desktop, ClipboardDialsItsDigitsAndRefusesWhatIsNoNumber)
     form().Desktop().DialClipboard();
     EXPECT_EQ(Nth(session, KovraMsg::MAKE_CALL_REQ).ReadStr(), "14255551234");
 
-    desktop().clipboard = "\r\n";
-    form().Desktop().DialClipboard();
-    EXPECT_EQ(form().txtError->Caption(), "The clipboard holds no number to dial.");
-    desktop().clipboard = "call me on 555";
-    form().Desktop().DialClipboard();
-    EXPECT_EQ(form().txtError->Caption(), "The clipboard's text is not a phone number that can be dialled.");
-    desktop().clipboard = "callto:%3";
-    form().Desktop().DialClipboard();
-    EXPECT_EQ(form().txtError->Caption(), "The link \"callto:%3\" has a broken escape.");
-    desktop().clipboard = "+44 20 7946 0000";
-    form().Desktop().DialClipboard();
-    EXPECT_EQ(form().txtError->Caption(),
-              "The clipboard's text has a country code other than +1; such numbers cannot be dialled yet.");
-    desktop().clipboard = "tel:+44 20 7946 0000";
-    form().Desktop().DialClipboard();
-    EXPECT_EQ(form().txtError->Caption(),
-              "The link \"tel:+44 20 7946 0000\" has a country code other than +1; "
-              "such numbers cannot be dialled yet.");
+    const std::pair<const char*, const char*> refused[] = {
+        {"\r\n", "The clipboard holds no number to dial."},
+        {"call me on 555", "The clipboard's text is not a phone number that can be dialled."},
+        {"callto:%3", "The link \"callto:%3\" has a broken escape."},
+        {"+44 20 7946 0000",
+         "The clipboard's text has a country code other than +1; such numbers cannot be dialled yet."},
+        {"tel:+44 20 7946 0000", "The link \"tel:+44 20 7946 0000\" has a country code other than +1; such "
+                                 "numbers cannot be dialled yet."},
+    };
+    for (const auto& [text, shown] : refused) {
+        desktop().clipboard = text;
+        form().Desktop().DialClipboard();
+        EXPECT_EQ(form().txtError->Caption(), shown) << text;
+    }
 
     // Through the key, with its line end; the refused texts dialled nothing in between.
     Keys({{"DialClipboard", "Win+F9"}});

@@ -244,7 +244,9 @@ TEST(Session, WithoutServerTheSessionStartsWithoutConnecting)
     EXPECT_FALSE(t.form->Connecting());
 }
 
-TEST(HandOver, SamePhoneRunsTheActionAtOnce)
+// The same phone runs the action at once; another phone restarts the session and runs it after the
+// new log-in.
+TEST(HandOver, SamePhoneRunsTheActionAtOnceAnotherRestartsTheSessionFirst)
 {
     ScriptedSession s;
     ASSERT_TRUE(s.LogIn());
@@ -254,19 +256,11 @@ TEST(HandOver, SamePhoneRunsTheActionAtOnce)
     EXPECT_EQ(call.ReadStr(), "4255550123");
     EXPECT_EQ(call.ReadInt32(), 0u);
     EXPECT_EQ(s.Count(KovraMsg::MONITOR_STOP_REQ), 0u);
-}
 
-TEST(HandOver, AnotherPhoneRestartsTheSessionAndRunsTheActionAfterTheNewLogIn)
-{
-    ScriptedSession s;
-    ASSERT_TRUE(s.LogIn());
     s.app->form->HandOver(" -MakeCall 555 -Options 2 -phone 1002 -pwd other -server 127.0.0.1");
-    ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
+    call = Nth(s, KovraMsg::MAKE_CALL_REQ, 2);
     EXPECT_EQ(s.CountWhenAtLeast(KovraMsg::MONITOR_STOP_REQ, 1), 1u);
-    const auto devices = s.RequestDevices(KovraMsg::MONITOR_START_REQ);
-    ASSERT_EQ(devices.size(), 2u);
-    EXPECT_EQ(devices[1], "1002");
-    auto call = s.Requests(KovraMsg::MAKE_CALL_REQ)[0];
+    EXPECT_EQ(s.RequestDevices(KovraMsg::MONITOR_START_REQ), (std::vector<std::string>{"1001", "1002"}));
     EXPECT_EQ(call.ReadStr(), "555");
     EXPECT_EQ(call.ReadInt32(), 2u);
     EXPECT_EQ(StartupInfo().Password, "other");
