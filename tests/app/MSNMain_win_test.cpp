@@ -9,10 +9,11 @@
 #include <atomic>
 #include <cstdio>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "ProgramProcess_win.h"
-#include "ScriptedSession.h"
+#include "SessionTest.h"
 #include "WindowShot_win.h"
 #include "app/MarkedWindow.h"
 #include "app/SystemDesktop.h"
@@ -72,6 +73,21 @@ HWND ChildWithText(HWND parent, const std::wstring& text)
     return nullptr;
 }
 
+// The program started against the scripted server: its main window once it shows and the program has
+// logged in, or null.
+HWND StartLoggedIn(ScriptedSession& s, TProgramProcess& program, const wchar_t* instanceName)
+{
+    if (!program.Start({"-phone", "1001", "-pwd", "secret", "-server", "127.0.0.1"}, s.server.Port(),
+                       instanceName))
+        return nullptr;
+    HWND window = nullptr;
+    const auto loggedIn = [&] {
+        window = ProcessWindow(program.Id(), L"Kovra Assistant");
+        return window && s.Count(KovraMsg::QUERY_PHONE_CONFIG_REQ) > 0;
+    };
+    return s.WaitFor(loggedIn, 60000) ? window : nullptr;
+}
+
 // The real program against a scripted server, closed from its system menu as Alt+F4 does: it
 // asks, and ticking "Do not show this window again" changes the settings, which are published
 // before the phone is released.
@@ -80,16 +96,8 @@ TEST(Win32Program, ClosedAsByAltF4ItAsksPublishesAndReleasesThePhone)
     UseRealWindows real; // the scripted session's own window stays out of the way, unused
     ScriptedSession s;
     TProgramProcess program;
-    ASSERT_TRUE(program.Start({"-phone", "1001", "-pwd", "secret", "-server", "127.0.0.1"}, s.server.Port(),
-                              L"KovraAssistantAltF4Test"));
-
-    HWND window = nullptr;
-    ASSERT_TRUE(s.WaitFor(
-        [&] {
-            window = ProcessWindow(program.Id(), L"Kovra Assistant");
-            return window && s.Count(KovraMsg::QUERY_PHONE_CONFIG_REQ) > 0;
-        },
-        60000));
+    HWND window = StartLoggedIn(s, program, L"KovraAssistantAltF4Test");
+    ASSERT_NE(window, nullptr);
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     HWND confirm = nullptr;
     ASSERT_TRUE(s.WaitFor([&] { return (confirm = ProcessWindow(program.Id(), L"Confirm")) != nullptr; }));
@@ -138,36 +146,31 @@ std::wstring AnswerMessageBox(DWORD process, unsigned ms)
     return text;
 }
 
-// A link opened with no program running names no phone or server to log in as: the program says at
-// once that it starts from the portal, and ends; nothing is left running without an identity.
-TEST(Win32Program, LinkWithoutARunningProgramSaysItStartsFromThePortalAndEnds)
+// What the program cannot start with is said in a message box, and it ends: a link opened with no
+// program running names no phone or server to log in as, so the program says it starts from the
+// portal; a switch of the test runs that is no port is refused with its reason, not read as
+// another port.
+TEST(Win32Program, ProgramThatCannotStartSaysWhyAndEnds)
 {
-    TProgramProcess program;
-    ASSERT_TRUE(program.Run("tel:+1-425-555-1234", L"29051", L"KovraAssistantNoProgramTest"));
-    const std::wstring text = AnswerMessageBox(program.Id(), 20000);
-    EXPECT_NE(
-        text.find(
-            L"Kovra Assistant is not running, so it cannot dial the link. Start it from your web portal "
-            L"first, then open the link again."),
-        std::wstring::npos);
-    ASSERT_TRUE(PumpUntil([&] { return program.Ended(); }, 10000));
-    DWORD exitCode = 0;
-    GetExitCodeProcess(program.Handle(), &exitCode);
-    EXPECT_EQ(exitCode, 2u);
-}
-
-// A switch of the test runs that is no port is refused with its reason, not read as another port.
-TEST(Win32Program, PortSwitchThatIsNoPortIsRefusedWithItsReason)
-{
-    std::string argument, error;
+    std::string logIn, error;
     ASSERT_TRUE(TQMEncoder::EncodeArgument({"-phone", "1001", "-pwd", "secret", "-server", "127.0.0.1"},
-                                           argument, error));
-    TProgramProcess program;
-    ASSERT_TRUE(program.Run(argument, L"70000", L"KovraAssistantPortSwitchTest"));
-    const std::wstring text = AnswerMessageBox(program.Id(), 20000);
-    EXPECT_NE(text.find(L"KOVRA_SERVER_PORT=\"70000\" is not a port number (1 to 65535)."),
-              std::wstring::npos);
-    ASSERT_TRUE(PumpUntil([&] { return program.Ended(); }, 10000));
+                                           logIn, error));
+    const std::tuple<std::string, const wchar_t*, const wchar_t*> cases[] = {
+        {"tel:+1-425-555-1234", L"29051",
+         L"Kovra Assistant is not running, so it cannot dial the link. Start it from your web portal first, "
+         L"then open the link again."},
+        {logIn, L"70000", L"KOVRA_SERVER_PORT=\"70000\" is not a port number (1 to 65535)."},
+    };
+    for (const auto& [argument, port, said] : cases) {
+        SCOPED_TRACE(argument);
+        TProgramProcess program;
+        ASSERT_TRUE(program.Run(argument, port, L"KovraAssistantRefusedTest"));
+        EXPECT_NE(AnswerMessageBox(program.Id(), 20000).find(said), std::wstring::npos);
+        ASSERT_TRUE(PumpUntil([&] { return program.Ended(); }, 10000));
+        DWORD exitCode = 0;
+        GetExitCodeProcess(program.Handle(), &exitCode);
+        EXPECT_EQ(exitCode, 2u);
+    }
 }
 
 // The end of the Windows session as the system sends it, to every top-level window of the logged-in
@@ -179,14 +182,7 @@ TEST(Win32Program, EndOfTheWindowsSessionReleasesThePhoneWithoutAskingAndAnswers
     ScriptedSession s;
     s.server.OnRequest(KovraMsg::MONITOR_STOP_REQ, [](ApiTestServer&, const TReceivedDatagram&) {});
     TProgramProcess program;
-    ASSERT_TRUE(program.Start({"-phone", "1001", "-pwd", "secret", "-server", "127.0.0.1"}, s.server.Port(),
-                              L"KovraAssistantEndSessionTest"));
-    ASSERT_TRUE(s.WaitFor(
-        [&] {
-            return ProcessWindow(program.Id(), L"Kovra Assistant") &&
-                   s.Count(KovraMsg::QUERY_PHONE_CONFIG_REQ) > 0;
-        },
-        60000));
+    ASSERT_NE(StartLoggedIn(s, program, L"KovraAssistantEndSessionTest"), nullptr);
     PumpFor(500); // the settings and the phone's state are taken
 
     const std::vector<HWND> windows = ProcessWindows(program.Id());
@@ -280,37 +276,10 @@ TEST(Win32Program, MarkedWindowOfTheMainWindowTakesAnotherInstancesRequestAndCal
     EXPECT_EQ(s.Requests(KovraMsg::MAKE_CALL_REQ)[1].ReadStr(), "14255551234");
 }
 
-TEST(Win32Program, RingingCallIsShownAndAnsweredByAClickOnTheWindow)
-{
-    UseRealWindows real;
-    ScriptedSession s;
-    ASSERT_TRUE(s.LogIn());
-    TfmKovraAssistant& form = *s.app->form;
-    form.LookAndFeelReady();
-    EXPECT_TRUE(form.tbIcon->Visible());
-    const std::string oid = "4B4F56526B15DC0400000001";
-    s.SendCallEvent(oid, ceAlerting,
-                    {Party("1001", csRinging), Party("4255550123", csDialing, psNone, "Dana Dialer")});
-    ASSERT_TRUE(s.WaitFor([&] { return form.lbCalls->Items().Count() == 1; }));
-    PumpFor(200);
-    HWND window = static_cast<HWND>(ui::win32::HandleOf(form));
-    ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(IsWindowVisible(window));
-    EXPECT_TRUE(SaveWindowShot(window, "app_ringing"));
-
-    ClickWindow(static_cast<HWND>(ui::win32::HandleOf(*form.Link("pnAlertingAnswer")->Label)));
-    ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::ANSWER_CALL_REQ) == 1; }));
-    EXPECT_EQ(s.Requests(KovraMsg::ANSWER_CALL_REQ)[0].ReadOid(), oid);
-    s.SendCallEvent(oid, ceEstablished,
-                    {Party("1001", csConnected), Party("4255550123", csConnected, psNone, "Dana Dialer")});
-    ASSERT_TRUE(s.WaitFor([&] { return form.nbStates->PageIndex() == spConnected; }));
-    PumpFor(200);
-    EXPECT_TRUE(SaveWindowShot(window, "app_connected"));
-}
-
-// The hotkey goes through the system's keyboard input (SendInput), so the key the window registered
-// is what turns the key presses into its WM_HOTKEY.
-TEST(Win32Program, RingingCallIsAnsweredByItsHotkeyFromTheKeyboard)
+// A ringing call answered by a click on the window, and the next one by the hotkey. The hotkey goes
+// through the system's keyboard input (SendInput), so the key the window registered is what turns the
+// key presses into its WM_HOTKEY.
+TEST(Win32Program, RingingCallsAreAnsweredByAClickOnTheWindowAndByTheHotkey)
 {
     UseRealWindows real;
     ScriptedSession* session = nullptr;
@@ -324,13 +293,33 @@ TEST(Win32Program, RingingCallIsAnsweredByItsHotkeyFromTheKeyboard)
     ASSERT_TRUE(s.LogIn());
     TfmKovraAssistant& form = *s.app->form;
     form.LookAndFeelReady();
+    EXPECT_TRUE(form.tbIcon->Visible());
     // The stored key was registered with the settings: no other program can have it now.
     EXPECT_FALSE(RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT, VK_F7));
+    const auto call = [&](const std::string& oid, std::uint32_t event, std::uint32_t own,
+                          std::uint32_t remote) {
+        s.SendCallEvent(oid, event, {Party("1001", own), Party("4255550123", remote, psNone, "Dana Dialer")});
+    };
 
-    const std::string oid = "4B4F56526B15DC0400000002";
-    s.SendCallEvent(oid, ceAlerting,
-                    {Party("1001", csRinging), Party("4255550123", csDialing, psNone, "Dana Dialer")});
+    const std::string first = "4B4F56526B15DC0400000001";
+    call(first, ceAlerting, csRinging, csDialing);
     ASSERT_TRUE(s.WaitFor([&] { return form.lbCalls->Items().Count() == 1; }));
+    PumpFor(200);
+    HWND window = static_cast<HWND>(ui::win32::HandleOf(form));
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_TRUE(SaveWindowShot(window, "app_ringing"));
+    ClickWindow(static_cast<HWND>(ui::win32::HandleOf(*form.Link("pnAlertingAnswer")->Label)));
+    EXPECT_EQ(Nth(s, KovraMsg::ANSWER_CALL_REQ).ReadOid(), first);
+    call(first, ceEstablished, csConnected, csConnected);
+    ASSERT_TRUE(s.WaitFor([&] { return form.nbStates->PageIndex() == spConnected; }));
+    PumpFor(200);
+    EXPECT_TRUE(SaveWindowShot(window, "app_connected"));
+    call(first, ceCleared, csGone, csGone);
+
+    const std::string second = "4B4F56526B15DC0400000002";
+    call(second, ceAlerting, csRinging, csDialing);
+    ASSERT_TRUE(s.WaitFor([&] { return form.lbCalls->Items().Count() == 1 && form.FindCall(second); }));
     INPUT keys[6]{};
     const WORD codes[3] = {VK_CONTROL, VK_MENU, VK_F7};
     for (int i = 0; i < 3; ++i) {
@@ -339,8 +328,7 @@ TEST(Win32Program, RingingCallIsAnsweredByItsHotkeyFromTheKeyboard)
         keys[5 - i].ki.dwFlags = KEYEVENTF_KEYUP;
     }
     ASSERT_EQ(SendInput(6, keys, sizeof(INPUT)), 6u);
-    ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::ANSWER_CALL_REQ) == 1; }));
-    EXPECT_EQ(s.Requests(KovraMsg::ANSWER_CALL_REQ)[0].ReadOid(), oid);
+    EXPECT_EQ(Nth(s, KovraMsg::ANSWER_CALL_REQ, 2).ReadOid(), second);
 
     // Closed, the window gives the key back: another program can have it.
     KovraAssistantConfig().WriteInteger("Confirm", "Exit", 0);
