@@ -145,43 +145,32 @@ TEST(CallLink, EmptyOrUndialableLinksAreRefusedWithTheirReason)
 // The ports test and demo runs set: a value that is no port is refused, never read as another port.
 TEST(RunSwitches, PortsAreTakenOnlyAsPortNumbersAndTheShippedProgramKeepsItsInstanceName)
 {
-    std::map<std::string, std::string> environment;
-    const auto variable = [&](const char* name) -> const char* {
-        const auto found = environment.find(name);
-        return found == environment.end() ? nullptr : found->second.c_str();
+    // What the switches leave: "refusal|server port|local port|instance name".
+    const auto apply = [](std::map<std::string, std::string> environment, bool shipped) {
+        const auto variable = [&](const char* name) -> const char* {
+            const auto found = environment.find(name);
+            return found == environment.end() ? nullptr : found->second.c_str();
+        };
+        TAssistantOptions options;
+        const std::string refused = ApplyRunSwitches(variable, shipped, options);
+        return refused + "|" + std::to_string(options.Network.ServerPort) + "|" +
+               std::to_string(options.Network.LocalPort) + "|" + options.InstanceName;
     };
-    TAssistantOptions options;
-    EXPECT_EQ(ApplyRunSwitches(variable, false, options), "");
-    EXPECT_EQ(options.Network.ServerPort, 29051);
-    EXPECT_EQ(options.Network.LocalPort, 7000);
-    EXPECT_EQ(options.InstanceName, "KovraAssistant");
-
-    environment = {
-        {"KOVRA_SERVER_PORT", "30001"}, {"KOVRA_LOCAL_PORT", "0"}, {"KOVRA_INSTANCE_NAME", "Bench1"}};
-    EXPECT_EQ(ApplyRunSwitches(variable, false, options), "");
-    EXPECT_EQ(options.Network.ServerPort, 30001);
-    EXPECT_EQ(options.Network.LocalPort, 0);
-    EXPECT_EQ(options.InstanceName, "Bench1");
-
-    for (const char* bad : {"", "70000", "65536", "-1", "+80", "80x", " 80", "0x50", "99999999999"}) {
-        SCOPED_TRACE(bad);
-        TAssistantOptions refused;
-        environment = {{"KOVRA_SERVER_PORT", bad}, {"KOVRA_LOCAL_PORT", bad}};
-        EXPECT_EQ(ApplyRunSwitches(variable, false, refused),
-                  "KOVRA_SERVER_PORT=\"" + std::string(bad) + "\" is not a port number (1 to 65535).\n" +
-                      "KOVRA_LOCAL_PORT=\"" + bad + "\" is not a port number (0 to 65535).");
-        EXPECT_EQ(refused.Network.ServerPort, 29051);
-        EXPECT_EQ(refused.Network.LocalPort, 7000);
-    }
-    environment = {{"KOVRA_SERVER_PORT", "0"}};
-    EXPECT_NE(ApplyRunSwitches(variable, false, options), "");
-
+    EXPECT_EQ(apply({}, false), "|29051|7000|KovraAssistant");
+    EXPECT_EQ(
+        apply({{"KOVRA_SERVER_PORT", "30001"}, {"KOVRA_LOCAL_PORT", "0"}, {"KOVRA_INSTANCE_NAME", "Bench1"}},
+              false),
+        "|30001|0|Bench1");
+    for (const std::string bad : {"", "70000", "65536", "-1", "+80", "80x", " 80", "0x50", "99999999999"})
+        EXPECT_EQ(apply({{"KOVRA_SERVER_PORT", bad}, {"KOVRA_LOCAL_PORT", bad}}, false),
+                  "KOVRA_SERVER_PORT=\"" + bad + "\" is not a port number (1 to 65535).\n" +
+                      "KOVRA_LOCAL_PORT=\"" + bad +
+                      "\" is not a port number (0 to 65535).|29051|7000|KovraAssistant");
+    EXPECT_EQ(apply({{"KOVRA_SERVER_PORT", "0"}}, false),
+              "KOVRA_SERVER_PORT=\"0\" is not a port number (1 to 65535).|29051|7000|KovraAssistant");
     // One program per desktop in the build that ships, whatever the environment names.
-    TAssistantOptions shipped;
-    environment = {{"KOVRA_INSTANCE_NAME", "Another"}, {"KOVRA_SERVER_PORT", "29100"}};
-    EXPECT_EQ(ApplyRunSwitches(variable, true, shipped), "");
-    EXPECT_EQ(shipped.InstanceName, "KovraAssistant");
-    EXPECT_EQ(shipped.Network.ServerPort, 29100);
+    EXPECT_EQ(apply({{"KOVRA_INSTANCE_NAME", "Another"}, {"KOVRA_SERVER_PORT", "29100"}}, true),
+              "|29100|7000|KovraAssistant");
 }
 
 } // namespace
