@@ -36,7 +36,7 @@ TEST_F(Confirm, SwitchedOffAsksNothingUnlessShiftIsHeld)
     desktop->shift = true;
     bool shownTicked = false;
     WhileModal([&] {
-        auto* box = ModalForm<TfmConfirm>();
+        auto* box = TopForm<TfmConfirm>();
         ASSERT_NE(box, nullptr);
         shownTicked = box->cbConfirm->Checked();
         EXPECT_TRUE(box->pnYesNo->Visible());
@@ -55,7 +55,7 @@ TEST_F(Confirm, SwitchedOnAsksAndTickingTheBoxTurnsItOff)
 {
     TConfigConfirmSwitch exitSwitch("Exit");
     WhileModal([&] {
-        auto* box = ModalForm<TfmConfirm>();
+        auto* box = TopForm<TfmConfirm>();
         ASSERT_NE(box, nullptr);
         EXPECT_FALSE(box->cbConfirm->Checked());
         EXPECT_EQ(box->Caption(), "Confirm");
@@ -67,13 +67,13 @@ TEST_F(Confirm, SwitchedOnAsksAndTickingTheBoxTurnsItOff)
     EXPECT_EQ(KovraAssistantConfig().ReadInteger("Confirm", "Exit", -1), 0);
     // The caption image is a no.
     KovraAssistantConfig().WriteInteger("Confirm", "Exit", 1);
-    WhileModal([&] { ModalForm<TfmConfirm>()->imCaption->Click(); });
+    WhileModal([&] { TopForm<TfmConfirm>()->imCaption->Click(); });
     EXPECT_FALSE(ShowConfirm("Exit?", &exitSwitch, true, owner));
     EXPECT_EQ(KovraAssistantConfig().ReadInteger("Confirm", "Exit", -1), 1);
 
     // A confirmed exit with the box left as it was writes nothing back.
     CountingSwitch unchanged;
-    WhileModal([&] { ModalForm<TfmConfirm>()->btYes->Click(); });
+    WhileModal([&] { TopForm<TfmConfirm>()->btYes->Click(); });
     EXPECT_TRUE(ShowConfirm("Exit?", &unchanged, true, owner));
     EXPECT_EQ(unchanged.writes, 0);
 }
@@ -83,7 +83,7 @@ TEST_F(Confirm, WithoutAskItIsANoticeWithContinue)
     MessageBundle().SetText("Information", "Hinweis");
     int fullHeight = 0;
     WhileModal([&] {
-        auto* box = ModalForm<TfmConfirm>();
+        auto* box = TopForm<TfmConfirm>();
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(box->Caption(), "Hinweis");
         EXPECT_EQ(box->pnCaption->Caption(), "Hinweis");

@@ -162,7 +162,7 @@ TEST_F(OptionsTest, NoToADeleteQuestionKeepsTheEntryAndTheBoxShowsTheChoiceStore
                 "CLDel"}}) {
         each.List->SelectItem(0);
         WhileModal([] {
-            auto* box = ModalForm<TfmConfirm>();
+            auto* box = TopForm<TfmConfirm>();
             ASSERT_NE(box, nullptr);
             box->cbConfirm->Click();
             box->btNo->Click();
@@ -185,7 +185,7 @@ TEST_F(OptionsTest, WindowRetiredWhileItsDeleteQuestionIsOpenGoesOnlyAfterIt)
     TfmOptions* window = options.release();
     bool asked = false;
     WhileModal([&] {
-        asked = ModalForm<TfmConfirm>() != nullptr;
+        asked = TopForm<TfmConfirm>() != nullptr;
         window->Retire();
     });
     window->ForwardDelete();

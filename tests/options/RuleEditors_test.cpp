@@ -100,7 +100,7 @@ TEST_F(RuleEditorsTest, ChangeOnThePhonePageMarksItsButtonWhileEditingAndStoresT
     ui::TColor whileOpen = normal;
     WhileModal([&] {
         whileOpen = change->Color();
-        auto* editor = ModalForm<TfmPhoneOptions>();
+        auto* editor = TopForm<TfmPhoneOptions>();
         ASSERT_NE(editor, nullptr);
         editor->cbState->SelectItem(0);
         editor->btOk->Click();
