@@ -99,17 +99,15 @@ TEST_F(OptionsWithSimDevice, ReminderCallNowCallsFromTheDeviceOfTheSession)
     ASSERT_TRUE(PumpUntil([&] { return !CallWith("1002", csRinging).empty(); }));
 }
 
-TEST_F(OptionsWithSim, HistoryPageClearsTheMissedCountAndCallsBack)
+// The missed count and the tray tip are the main window's (CallTracking); here the page's call
+// back reaches the server.
+TEST_F(OptionsWithSim, HistoryPageCallsBack)
 {
     const std::string oid = "0000000000000000000000A1";
     app->Ring(oid, "1002", "Bob Baker");
     app->Event(oid, ceCleared, {Party("1001", csGone), Party("1002", csGone)});
-    ASSERT_EQ(form->History().MissedCount(), 1);
-    EXPECT_NE(form->tbIcon->Hint().find("1 missed call"), std::string::npos);
-
     form->OpenOptions(opHistory);
     EXPECT_EQ(form->History().MissedCount(), 0);
-    EXPECT_EQ(form->tbIcon->Hint().find("missed"), std::string::npos);
     ASSERT_EQ(options->lbHistory->ItemCount(), 1);
     EXPECT_EQ(options->lbHistory->CellText(0, 0), "Missed");
     EXPECT_EQ(options->lbHistory->CellText(0, 1), "Bob Baker");

@@ -74,28 +74,6 @@ TEST_F(ListsTest, ForwardingDialogEnablesByKindAndPutsAllFourTextsIntoTheRecentN
     EXPECT_EQ(KovraAssistantConfig().ReadString("RecentPhoneNumbers", "1", ""), "3000");
 }
 
-TEST_F(ListsTest, ForwardListSurvivesSaveAndLoadWithTheDocumentsSpecialCharacters)
-{
-    const std::vector<std::string> names = {"Front desk", "a=b;c,\"quoted\"", "[Section]",  "back\\slash #1",
-                                            "Zoë",        "Room #61",         "#34 or #124"};
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        lists->OpenForwardEditor(nullptr);
-        fmForwardEntry->edName->SetText(names[i]);
-        TypeText(*fmForwardEntry->edNumber, "20" + std::to_string(i));
-        fmForwardEntry->btOk->Click();
-    }
-    const std::string document = KovraAssistantConfig().GetText();
-    KovraAssistantConfig().SetText("");
-    KovraAssistantConfig().SetText(document);
-    TOptionsLists loaded;
-    loaded.LoadForwards();
-    ASSERT_EQ(loaded.Forwards().size(), names.size());
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        EXPECT_EQ(loaded.Forwards()[i]->Name, names[i]);
-        EXPECT_EQ(loaded.Forwards()[i]->Number, "20" + std::to_string(i));
-    }
-}
-
 TEST_F(ListsTest, ForwardEditorCleansTheNumberAndRefusesOneAlreadyInTheList)
 {
     lists->OpenForwardEditor(nullptr);

@@ -132,19 +132,6 @@ TEST_F(OptionsTest, ConfirmBoxesStartFromTheirKeysAndWriteThemAtOnce)
     EXPECT_EQ(KovraAssistantConfig().ReadInteger("Confirm", "FwdDel", 0), 1);
 }
 
-TEST_F(OptionsTest, SettingsReadAgainAfterTheFirstInitialiseReplaceWhatItShows)
-{
-    // Opened before log-in, the window read an empty document; the server's one comes later.
-    Make(false, kBit12);
-    KovraAssistantConfig().WriteString("Forward", "2001", "Desk");
-    KovraAssistantConfig().WriteInteger("Confirm", "Exit", 0);
-    options->ReloadSettings();
-    ASSERT_EQ(options->lbForward->ItemCount(), 1);
-    EXPECT_EQ(options->lbForward->CellText(0, 0), "Desk");
-    EXPECT_EQ(options->lbForward->CellText(0, 1), "2001");
-    EXPECT_FALSE(options->cbConfirmExit->Checked());
-}
-
 TEST_F(OptionsTest, NoToADeleteQuestionKeepsTheEntryAndTheBoxShowsTheChoiceStored)
 {
     KovraAssistantConfig().WriteString("Forward", "2001", "Desk");
@@ -232,10 +219,6 @@ TEST_F(OptionsTest, EveryWayOfClosingOnlyHidesAndCallsTheSaveHandler)
     EXPECT_EQ(saves, 2);
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(OptionsTest, RulePagesShowStoredRulesOverTheDefaultsByTheGroupsTags)
 {
     KovraAssistantConfig().WriteString("IMStates", "34", "3,2145551234,Desk");
@@ -254,12 +237,18 @@ TEST_F(OptionsTest, RulePagesShowStoredRulesOverTheDefaultsByTheGroupsTags)
     EXPECT_EQ(centre(0), 0u);
     EXPECT_EQ(centre(1), 0xFFC00000u);
 
-    // The server's document read again replaces what the first one said.
+    // Opened before log-in, the window read an empty document; the server's one, read later,
+    // replaces what the first one said on every page.
     KovraAssistantConfig().SetText("");
+    KovraAssistantConfig().WriteString("Forward", "2001", "Desk");
+    KovraAssistantConfig().WriteInteger("Confirm", "Exit", 0);
     options->ReloadSettings();
     EXPECT_EQ(options->lbMsgrRule[3]->Caption(), "Enable do not disturb");
     EXPECT_EQ(options->lbPhoneRule[0]->Caption(), "       Online");
     EXPECT_EQ(centre(0), 0xFF00A000u);
+    ASSERT_EQ(options->lbForward->ItemCount(), 1);
+    EXPECT_EQ(options->lbForward->CellText(0, 1), "2001");
+    EXPECT_FALSE(options->cbConfirmExit->Checked());
 }
 
 } // namespace
