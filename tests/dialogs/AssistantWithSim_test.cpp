@@ -127,13 +127,18 @@ TEST_F(AssistantWithSim, TransferToAHeldCallChosenInTheDialog)
     ASSERT_TRUE(PumpUntil([&] { return LocalState(first) == -1 && LocalState(second) == -1; }));
 }
 
+// A number typed before Group Pickup is neither the target nor remembered.
 TEST_F(AssistantWithSim, GroupPickupTakesACallRingingElsewhere)
 {
     const std::string oid = SimFixture::Ring("ring 1002 FROM 4255550123 NAME \"Dana Doe\"");
     ASSERT_TRUE(PumpUntil([&] { return SimState(oid, "1002") == csRinging; }));
-    WhenShown<TfmPickupCall>([](TfmPickupCall& dialog) { dialog.btGroupPickup->Click(); });
+    WhenShown<TfmPickupCall>([](TfmPickupCall& dialog) {
+        TypeText(*dialog.cbPhones, "1003");
+        dialog.btGroupPickup->Click();
+    });
     form->Commands().OnPickupCall();
     ASSERT_TRUE(PumpUntil([&] { return !CallWith("1001", csConnected).empty(); }));
+    EXPECT_FALSE(KovraAssistantConfig().SectionExists("RecentPhoneNumbers"));
 }
 
 TEST_F(AssistantWithSim, ParkedCallShowsTheNoticeAndLeavesTheList)

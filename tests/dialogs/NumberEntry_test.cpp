@@ -129,20 +129,6 @@ TEST_F(NumberEntry, ImmediateBoxFollowsTheSingleStepAndConsultationBits)
     EXPECT_TRUE(conference.Immediate());
 }
 
-TEST_F(NumberEntry, GroupPickupEndsWithAnEmptyTargetAndLeavesRecentNumbersAlone)
-{
-    AddRecentNumber("1002");
-    TfmPickupCall dialog(owner);
-    EXPECT_TRUE(dialog.btGroupPickup->Enabled());
-    WhileModal([&] {
-        TypeText(*dialog.cbPhones, "1003");
-        dialog.btGroupPickup->Click();
-    });
-    EXPECT_EQ(dialog.ShowModal(), ui::mrOk);
-    EXPECT_EQ(dialog.Number(), "");
-    EXPECT_EQ(StoredRecent(), std::vector<std::string>{"1002"});
-}
-
 TEST_F(NumberEntry, RedirectYieldsOnlyAChosenForwardEntry)
 {
     std::vector<TForwardEntry> entries{{"Desk", "2001"}, {"Mobile", "4255550199"}};

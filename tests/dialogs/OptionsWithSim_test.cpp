@@ -10,7 +10,6 @@
 #include "dialogs/MSNForward.h"
 #include "dialogs/MSNForwardEntry.h"
 #include "platform/Clock.h"
-#include "settings/Csv.h"
 
 namespace {
 
@@ -85,12 +84,8 @@ protected:
 TEST_F(OptionsWithSimDevice, ReminderCallNowCallsFromTheDeviceOfTheSession)
 {
     form->OpenOptions(opCallLater);
-    TCsv fields;
-    fields.AddField("Bob");
-    fields.AddField("1002");
-    fields.AddField(std::to_string(DateTimeToDos(platform::Now() - 1.0 / 24)));
-    fields.AddField(0);
-    KovraAssistantConfig().WriteString("Call Later", "0", fields.Line());
+    const std::string due = std::to_string(DateTimeToDos(platform::Now() - 1.0 / 24));
+    KovraAssistantConfig().WriteString("Call Later", "0", "Bob,1002," + due + ",0");
     lists->LoadReminders();
     options->CountDownTick();
     ASSERT_NE(fmCallLaterCall, nullptr);

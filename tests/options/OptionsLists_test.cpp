@@ -41,12 +41,11 @@ protected:
     {
         KovraAssistantConfig().EraseSection("Call Later");
         for (std::size_t i = 0; i < entries.size(); ++i) {
-            TCsv fields;
-            fields.AddField(entries[i].Name);
-            fields.AddField(entries[i].Number);
-            fields.AddField(std::to_string(entries[i].CallTime));
-            fields.AddField(entries[i].OnlineOnly);
-            KovraAssistantConfig().WriteString("Call Later", std::to_string(i), fields.Line());
+            const TCallLater& each = entries[i];
+            KovraAssistantConfig().WriteString("Call Later", std::to_string(i),
+                                               each.Name + "," + each.Number + "," +
+                                                   std::to_string(each.CallTime) + "," +
+                                                   std::to_string(each.OnlineOnly));
         }
         lists->LoadReminders();
     }

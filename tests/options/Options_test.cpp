@@ -6,6 +6,7 @@
 #include "dialogs/ConfirmFm.h"
 #include "dialogs/MSNCallLaterCallFm.h"
 #include "options/MSNOptions.h"
+#include "options/MSNPhoneOptions.h"
 
 namespace {
 
@@ -249,6 +250,29 @@ TEST_F(OptionsTest, RulePagesShowStoredRulesOverTheDefaultsByTheGroupsTags)
     ASSERT_EQ(options->lbForward->ItemCount(), 1);
     EXPECT_EQ(options->lbForward->CellText(0, 1), "2001");
     EXPECT_FALSE(options->cbConfirmExit->Checked());
+}
+
+TEST_F(OptionsTest, ChangeOnThePhonePageMarksItsButtonWhileEditingAndStoresTheRule)
+{
+    Make(true, 0);
+    auto* change = options->Find<ui::TUnicodePanel>("btPhoneRule2");
+    ASSERT_NE(change, nullptr);
+    const ui::TColor normal = change->Color();
+    ASSERT_NE(normal, GetColour(133, clSilver));
+    // While its editor is open the pressed button shows the pressed colour; after, its own again.
+    ui::TColor whileOpen = normal;
+    WhenShown<TfmPhoneOptions>([&](TfmPhoneOptions& editor) {
+        whileOpen = change->Color();
+        editor.cbState->SelectItem(0);
+        editor.btOk->Click();
+    });
+    change->Click();
+    EXPECT_EQ(whileOpen, GetColour(133, clSilver));
+    EXPECT_EQ(change->Color(), normal);
+    EXPECT_EQ(KovraAssistantConfig().ReadString("PhoneStates", "2", ""),
+              "0,2,14,34,66"); // ticks in row order
+    EXPECT_EQ(options->lbPhoneRule[1]->Caption(), "       Nothing");
+    messenger::PresenceRules().SetDefaults();
 }
 
 } // namespace
