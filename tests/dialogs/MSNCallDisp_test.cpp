@@ -129,7 +129,7 @@ TEST_F(CallPopup, CallerTextsWithUrgentAndUnknown)
     EXPECT_EQ(popup->txtCallerNumber->Caption(), "");
 }
 
-TEST_F(CallPopup, FadesInAtTheBottomRightCornerOfTheWorkArea)
+TEST_F(CallPopup, FadesInAtTheBottomRightCornerOfTheWorkAreaInTheMonitorsScale)
 {
     desktop->workArea = {0, 0, 1024, 740};
     Open();
@@ -145,10 +145,9 @@ TEST_F(CallPopup, FadesInAtTheBottomRightCornerOfTheWorkArea)
     popup->SetUp(Dana(), kAll, true);
     EXPECT_EQ(popup->AlphaBlendValue(), 255);
     EXPECT_FALSE(popup->tmShow->Enabled());
-}
 
-TEST_F(CallPopup, OnAHighDpiMonitorTheCornerTakesTheScaledSize)
-{
+    // On a high-DPI monitor the corner takes the scaled size.
+    delete popup;
     desktop->workArea = {0, 0, 1920, 1050};
     desktop->dpi = 144;
     Open();

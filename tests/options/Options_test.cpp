@@ -121,23 +121,17 @@ TEST_F(OptionsTest, MessageIsStoredWithEnterAndAnUncommittedRowGoesWhenTheEditLo
     EXPECT_EQ(KovraAssistantConfig().ReadString("IMMessages", "1", "none"), "none");
 }
 
-TEST_F(OptionsTest, ConfirmBoxesStartFromTheirKeysAndWriteThemAtOnce)
-{
-    KovraAssistantConfig().WriteInteger("Confirm", "FwdDel", 0);
-    Make(false, 0);
-    EXPECT_TRUE(options->cbConfirmExit->Checked());
-    EXPECT_FALSE(options->cbConfirmFwdDel->Checked());
-    options->cbConfirmCLDel->Click();
-    options->cbConfirmFwdDel->Click();
-    EXPECT_EQ(KovraAssistantConfig().ReadInteger("Confirm", "CLDel", 1), 0);
-    EXPECT_EQ(KovraAssistantConfig().ReadInteger("Confirm", "FwdDel", 0), 1);
-}
-
-TEST_F(OptionsTest, NoToADeleteQuestionKeepsTheEntryAndTheBoxShowsTheChoiceStored)
+TEST_F(OptionsTest, ConfirmBoxesFollowTheirKeysAndNoToADeleteQuestionKeepsTheEntry)
 {
     KovraAssistantConfig().WriteString("Forward", "2001", "Desk");
     KovraAssistantConfig().WriteString("Call Later", "0", "Bob,1002,0,0");
+    KovraAssistantConfig().WriteInteger("Confirm", "Exit", 0);
     Make(false, kBit12);
+    // The boxes start from their keys; a click writes its key at once.
+    EXPECT_FALSE(options->cbConfirmExit->Checked());
+    EXPECT_TRUE(options->cbConfirmFwdDel->Checked());
+    options->cbConfirmExit->Click();
+    EXPECT_EQ(KovraAssistantConfig().ReadInteger("Confirm", "Exit", 0), 1);
     struct TCase {
         ui::TListView* List;
         std::function<void()> Delete;
