@@ -6,10 +6,7 @@
 
 #include <algorithm>
 
-#include "AppTestSupport.h"
 #include "DialogSimOptions.h"
-#include "KovraSim.h"
-#include "TestSupport.h"
 #include "app/AssistantDialogs.h"
 #include "dialogs/MSNCallDisp.h"
 #include "dialogs/MSNConference.h"
@@ -18,53 +15,17 @@
 #include "dialogs/MSNParkCall.h"
 #include "dialogs/MSNPickupCall.h"
 #include "dialogs/MSNTransferHold.h"
-#include "platform/Clock.h"
-#include "platform/MainLoop.h"
-#include "settings/MSNConfig.h"
 
 namespace {
 
-template <class T> T* TopForm()
-{
-    const auto& forms = ui::Application->Forms();
-    for (auto it = forms.rbegin(); it != forms.rend(); ++it)
-        if (auto* form = dynamic_cast<T*>(*it); form && form->Visible())
-            return form;
-    return nullptr;
-}
-
-class AssistantWithSim : public SimFixture {
+class AssistantWithSim : public AppWithSim {
 protected:
     void SetUp() override
     {
-        KovraAssistantConfig().SetText("");
-        ASSERT_NO_FATAL_FAILURE(StartSim(TwoPhoneSimOptions()));
-        const std::uint16_t port = sim->ServerPort();
-        app = std::make_unique<AppTest>(
-            std::vector<std::string>{"-phone", "1001", "-pwd", "secret", "-server", "127.0.0.1"},
-            [port](TAssistantOptions& o) {
-                o.Services.Dialogs =
-                    std::make_shared<TAssistantDialogs>(o.Services.Messenger, o.Services.Desktop);
-                o.Network.LocalPort = 0;
-                o.Network.LocalAddress = "127.0.0.1";
-                o.Network.ServerPort = port;
-                o.Network.ApiTimings = TKovraAPITimings::ScaledDown(20);
-            });
-        form = app->form.get();
-        form->StartSession();
-        // A fresh phone has no settings document; the query of the phone's configuration
-        // follows the settings read, so its answer marks the session as ready.
-        ASSERT_TRUE(PumpUntil([&] {
-            return StartupInfo().LoggedIn && form->InService() && !form->PhoneConfig().ConfigText.empty();
-        })) << StartupInfo().LoggedIn
-            << form->InService();
-    }
-    void TearDown() override
-    {
-        app.reset();
-        platform::ProcessMessages(0);
-        SimFixture::TearDown();
-        KovraAssistantConfig().SetText("");
+        Start("1001", [](TAssistantOptions& o) {
+            o.Services.Dialogs =
+                std::make_shared<TAssistantDialogs>(o.Services.Messenger, o.Services.Desktop);
+        });
     }
 
     std::string Ring(const std::string& from, const std::string& name)
@@ -76,50 +37,43 @@ protected:
         const TCallInfo* call = form->FindCall(oid);
         return call ? call->LocalState : -1;
     }
-    // Rings, waits for the pop-up and answers with its link.
+    bool PopupUp(const std::string& oid)
+    {
+        return LocalState(oid) == csRinging && form->FindCall(oid)->Popup;
+    }
+    // Rings, answers with the pop-up's link, which closes it, and selects the call.
     void RingAndAnswer(const std::string& oid)
     {
-        ASSERT_TRUE(PumpUntil([&] { return LocalState(oid) == csRinging && form->FindCall(oid)->Popup; }));
+        ASSERT_TRUE(PumpUntil([&] { return PopupUp(oid); }));
         TfmCallDisposition* popup = TopForm<TfmCallDisposition>();
         ASSERT_NE(popup, nullptr);
         popup->txtAnswerCall->Click();
+        ASSERT_TRUE(PumpUntil([&] { return SimState(oid, "1001") == csConnected; }));
         ASSERT_TRUE(PumpUntil([&] { return LocalState(oid) == csConnected; }));
+        EXPECT_EQ(form->FindCall(oid)->Popup, nullptr);
+        EXPECT_TRUE(PumpUntil([&] { return TopForm<TfmCallDisposition>() == nullptr; }));
+        form->lbCalls->SelectItem(form->lbCalls->Items().IndexOf(oid));
     }
-
-    std::unique_ptr<AppTest> app;
-    TfmKovraAssistant* form = nullptr;
 };
 
-TEST_F(AssistantWithSim, RingingCallShowsThePopupAndAnswerTheCallAnswersIt)
+TEST_F(AssistantWithSim, PopupFadedOutLeavesTheCallRingingAndTabAndEnterOnThePageAnswerIt)
 {
     const std::string oid = Ring("4255550123", "Dana Doe");
-    ASSERT_TRUE(PumpUntil([&] { return LocalState(oid) == csRinging && form->FindCall(oid)->Popup; }));
+    ASSERT_TRUE(PumpUntil([&] { return PopupUp(oid) && form->nbStates->PageIndex() == spAlerting; }));
     TfmCallDisposition* popup = TopForm<TfmCallDisposition>();
     ASSERT_NE(popup, nullptr);
     EXPECT_EQ(popup->txtCallerName->Caption(), "Dana Doe");
     EXPECT_EQ(popup->txtCallerNumber->Caption(), "(425) 555-0123");
-    EXPECT_TRUE(popup->pnAlertingAnswer->Visible());
-    EXPECT_TRUE(popup->pnAlerttingRedirectCall->Visible());
+    popup->tmCloseWindow->Tick();
+    ASSERT_TRUE(PumpUntil([&] { return form->FindCall(oid) && !form->FindCall(oid)->Popup; }));
+    EXPECT_EQ(SimState(oid, "1001"), csRinging);
+    EXPECT_EQ(LocalState(oid), csRinging);
 
-    popup->txtAnswerCall->Click();
-    ASSERT_TRUE(PumpUntil([&] { return SimState(oid, "1001") == csConnected; }));
-    ASSERT_TRUE(PumpUntil([&] { return LocalState(oid) == csConnected; }));
-    // Connected: the record closed its pop-up.
-    EXPECT_EQ(form->FindCall(oid)->Popup, nullptr);
-    EXPECT_TRUE(PumpUntil([&] { return TopForm<TfmCallDisposition>() == nullptr; }));
-}
-
-TEST_F(AssistantWithSim, TabReachesEveryLinkOfTheStatePageInOrderAndEnterRunsIt)
-{
-    const std::string oid = Ring("4255550123", "Dana Doe");
-    ASSERT_TRUE(
-        PumpUntil([&] { return LocalState(oid) == csRinging && form->nbStates->PageIndex() == spAlerting; }));
     std::vector<ui::TControl*> shown;
     for (const TfmKovraAssistant::TLink* link : form->PageLinks()[spAlerting])
         if (link->Panel->Visible())
             shown.push_back(link->Label);
     ASSERT_GE(shown.size(), 5u);
-
     // Once round the form's tab stops; the page's links come in their stacking order.
     std::vector<ui::TControl*> reached;
     ui::TControl* at = form;
@@ -140,51 +94,32 @@ TEST_F(AssistantWithSim, TabReachesEveryLinkOfTheStatePageInOrderAndEnterRunsIt)
     EXPECT_TRUE(PumpUntil([&] { return SimState(oid, "1001") == csConnected; }));
 }
 
-TEST_F(AssistantWithSim, PopupThatFadesOutByItselfLeavesTheCallRinging)
-{
-    const std::string oid = Ring("4255550123", "Dana Doe");
-    ASSERT_TRUE(PumpUntil([&] { return LocalState(oid) == csRinging && form->FindCall(oid)->Popup; }));
-    TfmCallDisposition* popup = TopForm<TfmCallDisposition>();
-    ASSERT_NE(popup, nullptr);
-    popup->tmCloseWindow->Tick();
-    ASSERT_TRUE(PumpUntil([&] { return form->FindCall(oid) && !form->FindCall(oid)->Popup; }));
-    EXPECT_EQ(SimState(oid, "1001"), 2);
-    EXPECT_EQ(LocalState(oid), csRinging);
-}
-
 TEST_F(AssistantWithSim, MakeCallDialogDialsTheTypedNumberAndRemembersIt)
 {
-    platform::Post([] {
-        auto* dialog = TopForm<TfmMakeCall>();
-        ASSERT_NE(dialog, nullptr);
-        for (char c : std::string("1002"))
-            dialog->cbPhones->TypeKey(static_cast<char16_t>(c));
-        dialog->btOk->Click();
+    WhenShown<TfmMakeCall>([](TfmMakeCall& dialog) {
+        TypeText(*dialog.cbPhones, "1002");
+        dialog.btOk->Click();
     });
     form->Commands().OnMakeCall();
-    ASSERT_TRUE(PumpUntil([&] { return !SimCallWith(*sim, "1002", csRinging).empty(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !CallWith("1002", csRinging).empty(); }));
     EXPECT_EQ(KovraAssistantConfig().ReadString("RecentPhoneNumbers", "0", ""), "1002");
 }
 
 TEST_F(AssistantWithSim, TransferToAHeldCallChosenInTheDialog)
 {
     const std::string first = Ring("4255550123", "Dana Doe");
-    RingAndAnswer(first);
-    form->lbCalls->SelectItem(form->lbCalls->Items().IndexOf(first));
+    ASSERT_NO_FATAL_FAILURE(RingAndAnswer(first));
     form->Commands().OnHoldCall();
     ASSERT_TRUE(PumpUntil([&] { return LocalState(first) == csHeld; }));
     const std::string second = Ring("4255550188", "Erin Eck");
-    RingAndAnswer(second);
-    form->lbCalls->SelectItem(form->lbCalls->Items().IndexOf(second));
+    ASSERT_NO_FATAL_FAILURE(RingAndAnswer(second));
 
     std::vector<std::string> rows;
-    platform::Post([&] {
-        auto* dialog = TopForm<TfmTransferToHold>();
-        ASSERT_NE(dialog, nullptr);
-        for (int i = 0; i < dialog->lbHeldCalls->Items().Count(); ++i)
-            rows.push_back(dialog->lbHeldCalls->Items().Strings(i));
-        dialog->lbHeldCalls->SelectItem(0);
-        dialog->btAction->Click();
+    WhenShown<TfmTransferToHold>([&](TfmTransferToHold& dialog) {
+        for (int i = 0; i < dialog.lbHeldCalls->Items().Count(); ++i)
+            rows.push_back(dialog.lbHeldCalls->Items().Strings(i));
+        dialog.lbHeldCalls->SelectItem(0);
+        dialog.btAction->Click();
     });
     form->Commands().OnTransferOnHold();
     EXPECT_EQ(rows, std::vector<std::string>{"Dana Doe\tat (425) 555-0123"});
@@ -192,75 +127,66 @@ TEST_F(AssistantWithSim, TransferToAHeldCallChosenInTheDialog)
     ASSERT_TRUE(PumpUntil([&] { return LocalState(first) == -1 && LocalState(second) == -1; }));
 }
 
+// A number typed before Group Pickup is neither the target nor remembered.
 TEST_F(AssistantWithSim, GroupPickupTakesACallRingingElsewhere)
 {
     const std::string oid = SimFixture::Ring("ring 1002 FROM 4255550123 NAME \"Dana Doe\"");
-    ASSERT_TRUE(PumpUntil([&] { return SimState(oid, "1002") == 2; }));
-    platform::Post([] {
-        auto* dialog = TopForm<TfmPickupCall>();
-        ASSERT_NE(dialog, nullptr);
-        dialog->btGroupPickup->Click();
+    ASSERT_TRUE(PumpUntil([&] { return SimState(oid, "1002") == csRinging; }));
+    WhenShown<TfmPickupCall>([](TfmPickupCall& dialog) {
+        TypeText(*dialog.cbPhones, "1003");
+        dialog.btGroupPickup->Click();
     });
     form->Commands().OnPickupCall();
-    ASSERT_TRUE(PumpUntil([&] { return !SimCallWith(*sim, "1001", csConnected).empty(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !CallWith("1001", csConnected).empty(); }));
+    EXPECT_FALSE(KovraAssistantConfig().SectionExists("RecentPhoneNumbers"));
 }
 
 TEST_F(AssistantWithSim, ParkedCallShowsTheNoticeAndLeavesTheList)
 {
     const std::string oid = Ring("4255550123", "Dana Doe");
-    RingAndAnswer(oid);
-    form->lbCalls->SelectItem(form->lbCalls->Items().IndexOf(oid));
+    ASSERT_NO_FATAL_FAILURE(RingAndAnswer(oid));
     form->Commands().OnParkCall();
     ASSERT_TRUE(PumpUntil([&] { return TopForm<TFrmParkCallNotification>() != nullptr; }));
-    TFrmParkCallNotification* notice = TopForm<TFrmParkCallNotification>();
-    EXPECT_FALSE(notice->txtParkTo->Caption().empty());
+    EXPECT_FALSE(TopForm<TFrmParkCallNotification>()->txtParkTo->Caption().empty());
     // The caller waits at the park place, no longer at the user's phone.
-    EXPECT_TRUE(PumpUntil([&] { return SimState(oid, "1001") != 4; }));
+    EXPECT_TRUE(PumpUntil([&] { return SimState(oid, "1001") != csConnected; }));
     EXPECT_NE(SimState(oid, "4255550123"), -1);
 }
 
 TEST_F(AssistantWithSim, GuestChosenInTheConferenceListIsDroppedFromTheConference)
 {
     const std::string oid = Ring("4255550123", "Dana Doe");
-    RingAndAnswer(oid);
-    form->lbCalls->SelectItem(form->lbCalls->Items().IndexOf(oid));
-    platform::Post([] {
-        auto* dialog = TopForm<TfmConference>();
-        ASSERT_NE(dialog, nullptr);
-        for (char c : std::string("1002"))
-            dialog->cbPhones->TypeKey(static_cast<char16_t>(c));
-        if (dialog->ckImmediateConf->Enabled())
-            dialog->ckImmediateConf->SetChecked(true);
-        dialog->btOk->Click();
+    ASSERT_NO_FATAL_FAILURE(RingAndAnswer(oid));
+    WhenShown<TfmConference>([](TfmConference& dialog) {
+        TypeText(*dialog.cbPhones, "1002");
+        if (dialog.ckImmediateConf->Enabled())
+            dialog.ckImmediateConf->SetChecked(true);
+        dialog.btOk->Click();
     });
     form->Commands().OnSetupConference();
     // Bob answers at 1002 and the three talk.
     std::string bobCall;
-    ASSERT_TRUE(PumpUntil([&] { return !(bobCall = SimCallWith(*sim, "1002", csRinging)).empty(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !(bobCall = CallWith("1002", csRinging)).empty(); }));
     ASSERT_EQ(sim->Execute("answer-far " + bobCall).rfind("ok", 0), 0u);
-    ASSERT_TRUE(PumpUntil([&] {
-        const TCallInfo* call = form->SelectedCall();
-        return call && call->IsConference();
-    })) << "no conference line";
+    ASSERT_TRUE(PumpUntil([&] { return form->SelectedCall() && form->SelectedCall()->IsConference(); }))
+        << "no conference line";
     const std::string conference = form->SelectedCall()->CallId;
     ASSERT_TRUE(PumpUntil([&] { return SimState(conference, "1002") == csConnected; })) << "Bob never joined";
 
     std::vector<std::string> rows;
-    platform::Post([&] {
-        auto* dialog = TopForm<TfmConferenceList>();
-        ASSERT_NE(dialog, nullptr);
-        for (int i = 0; i < dialog->lbConfMembers->Items().Count(); ++i)
-            rows.push_back(dialog->lbConfMembers->Items().Strings(i));
-        for (int i = 0; i < dialog->lbConfMembers->Items().Count(); ++i)
-            if (dialog->lbConfMembers->Items().Strings(i).find("Bob") != std::string::npos)
-                dialog->lbConfMembers->SelectItem(i);
-        dialog->btRemove->Click();
+    WhenShown<TfmConferenceList>([&](TfmConferenceList& dialog) {
+        for (int i = 0; i < dialog.lbConfMembers->Items().Count(); ++i) {
+            rows.push_back(dialog.lbConfMembers->Items().Strings(i));
+            if (rows.back().find("Bob") != std::string::npos)
+                dialog.lbConfMembers->SelectItem(i);
+        }
+        dialog.btRemove->Click();
     });
     form->Commands().OnShowConferenceList();
     EXPECT_EQ(rows.size(), 2u);
     ASSERT_TRUE(PumpUntil([&] { return SimState(conference, "1002") <= 0; }))
         << "Bob still in the conference";
-    EXPECT_EQ(SimState(conference, "4255550123"), 4);
+    EXPECT_EQ(SimState(conference, "4255550123"), csConnected);
 }
 
 } // namespace

@@ -14,6 +14,33 @@
 #include "ui/UnicodeCtrls.h"
 #include "ui/headless/HeadlessBackend.h"
 
+// The topmost shown form of the wanted kind; a modal dialog is the one on top while it runs.
+template <class T> T* TopForm()
+{
+    const auto& forms = ui::Application->Forms();
+    for (auto it = forms.rbegin(); it != forms.rend(); ++it)
+        if (auto* form = dynamic_cast<T*>(*it); form && form->Visible())
+            return form;
+    return nullptr;
+}
+
+// Runs step on the form of kind T on top once it shows: inside the next modal loop (or the next
+// pass of the main loop).
+template <class T> void WhenShown(std::function<void(T&)> step)
+{
+    platform::Post([step = std::move(step)] {
+        T* form = TopForm<T>();
+        ASSERT_NE(form, nullptr);
+        step(*form);
+    });
+}
+
+inline void TypeText(ui::TCustomEdit& edit, const std::string& text)
+{
+    for (char c : text)
+        edit.TypeKey(static_cast<char16_t>(c));
+}
+
 class DialogTest : public testing::Test {
 protected:
     void SetUp() override
@@ -42,28 +69,12 @@ protected:
     // Runs the step inside the next modal loop (or the next pass of the main loop).
     static void WhileModal(std::function<void()> step) { platform::Post(std::move(step)); }
 
-    // The modal form on top, of the wanted kind.
-    template <class T> static T* ModalForm()
-    {
-        const auto& forms = ui::Application->Forms();
-        for (auto it = forms.rbegin(); it != forms.rend(); ++it)
-            if ((*it)->Modal())
-                return dynamic_cast<T*>(*it);
-        return nullptr;
-    }
-
     static bool Alive(const ui::TForm* form)
     {
         for (const ui::TForm* each : ui::Application->Forms())
             if (each == form)
                 return true;
         return false;
-    }
-
-    static void TypeText(ui::TCustomEdit& edit, const std::string& text)
-    {
-        for (char c : text)
-            edit.TypeKey(static_cast<char16_t>(c));
     }
 
     ui::headless::HeadlessBackend* desktop = nullptr;

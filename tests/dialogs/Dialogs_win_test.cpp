@@ -68,7 +68,7 @@ protected:
     ui::TForm* owner = nullptr;
 };
 
-TEST_F(DialogsWin32, NumberEntryDialogsAreShownAndSaved)
+TEST_F(DialogsWin32, EveryDialogIsShownAndSaved)
 {
     {
         TfmMakeCall dialog(owner);
@@ -95,20 +95,17 @@ TEST_F(DialogsWin32, NumberEntryDialogsAreShownAndSaved)
     Shoot(pickup, "dialog_pickup");
     TfmRedirectCall redirect(owner, {{"Desk", "2001"}, {"Mobile", "4255550199"}});
     Shoot(redirect, "dialog_redirect");
-}
 
-TEST_F(DialogsWin32, ListDialogsAndSmallBoxesAreShownAndSaved)
-{
-    TfmTransferToHold transfer(owner);
-    transfer.SetCaller("Dana Doe", "(425) 555-0123");
-    transfer.AddHeldCall({"A1", "Erin Eck", "4255550188", false});
-    transfer.AddHeldCall({"A2", "", "", false});
-    transfer.lbHeldCalls->SelectItem(0);
-    Shoot(transfer, "dialog_transfer_hold");
-    TfmConferenceToHold conference(owner);
-    conference.SetCaller("Dana Doe", "(425) 555-0123");
-    conference.AddHeldCall({"A1", "Erin Eck", "4255550188", false});
-    Shoot(conference, "dialog_conference_hold");
+    TfmTransferToHold heldTransfer(owner);
+    heldTransfer.SetCaller("Dana Doe", "(425) 555-0123");
+    heldTransfer.AddHeldCall({"A1", "Erin Eck", "4255550188", false});
+    heldTransfer.AddHeldCall({"A2", "", "", false});
+    heldTransfer.lbHeldCalls->SelectItem(0);
+    Shoot(heldTransfer, "dialog_transfer_hold");
+    TfmConferenceToHold heldConference(owner);
+    heldConference.SetCaller("Dana Doe", "(425) 555-0123");
+    heldConference.AddHeldCall({"A1", "Erin Eck", "4255550188", false});
+    Shoot(heldConference, "dialog_conference_hold");
     TfmConferenceList guests(owner);
     guests.FillGuests({{"Erin Eck", "4255550188"}, {"Chloé Carter", "1003"}});
     Shoot(guests, "dialog_conference_list");

@@ -1,14 +1,8 @@
 // The look-and-feel and bundle rules applied through the toolkit's own controls, as the program
 // binds them, not through a stand-in that could name its classes differently.
 
-#include <gtest/gtest.h>
-
+#include "DialogTestSupport.h"
 #include "dialogs/SkinBinding.h"
-#include "settings/KALookAndFeel.h"
-#include "settings/MessageBundle.h"
-#include "ui/Forms.h"
-#include "ui/UnicodeCtrls.h"
-#include "ui/headless/HeadlessBackend.h"
 
 namespace {
 
@@ -20,9 +14,10 @@ template <class T> T* Add(ui::TForm& form, const std::string& name)
     return control;
 }
 
-TEST(SkinBinding, TabSetColoursAndCheckListTextsReachTheToolkitControls)
+using SkinBinding = DialogTest;
+
+TEST_F(SkinBinding, TabSetColoursAndCheckListTextsReachTheToolkitControls)
 {
-    ui::headless::Install();
     ui::TForm form(nullptr);
     auto* tabs = Add<ui::TUnicodeTabSet>(form, "tsPages");
     tabs->Tabs().Add("General");
@@ -47,8 +42,6 @@ TEST(SkinBinding, TabSetColoursAndCheckListTextsReachTheToolkitControls)
     EXPECT_EQ(rules->Items().Strings(0), "Besetzt");
     EXPECT_EQ(rules->Items().Strings(1), "Abwesend");
     EXPECT_TRUE(rules->Checked(1));
-    KAColours().Reset();
-    MessageBundle().Clear();
 }
 
 } // namespace

@@ -84,43 +84,28 @@ TEST(DesktopPreferences, ScreenPopAddressMustBeAWebAddress)
     }
 }
 
-class PreferencesPage : public DialogTest {
-protected:
-    void SetUp() override
-    {
-        DialogTest::SetUp();
-        KovraAssistantConfig().WriteString(TDesktopPreferences::kSection, "Drop", "Ctrl+Alt+D");
-        options = std::make_unique<TfmOptions>(nullptr, lists);
-        options->Initialise(0);
-        options->OnDesktopChanged = [this] {
-            ++changes;
-            return answer;
-        };
-    }
-    void TearDown() override
-    {
-        options.reset();
-        DialogTest::TearDown();
-    }
-    // The user types into a box and leaves it.
-    void Enter(ui::TEdit& edit, const std::string& text)
-    {
-        edit.SetText(text);
-        edit.Exit();
-    }
-    std::string Stored(const char* key) const
-    {
-        return KovraAssistantConfig().ReadString(TDesktopPreferences::kSection, key, "?");
-    }
-
-    TOptionsLists lists;
-    std::unique_ptr<TfmOptions> options;
-    int changes = 0;
-    std::string answer;
-};
+using PreferencesPage = DialogTest;
 
 TEST_F(PreferencesPage, AcceptedKeysAreStoredAsWrittenAndRefusedOnesKeepTheStoredKey)
 {
+    KovraAssistantConfig().WriteString(TDesktopPreferences::kSection, "Drop", "Ctrl+Alt+D");
+    TOptionsLists lists;
+    auto options = std::make_unique<TfmOptions>(nullptr, lists);
+    options->Initialise(0);
+    int changes = 0;
+    std::string answer;
+    options->OnDesktopChanged = [&] {
+        ++changes;
+        return answer;
+    };
+    // The user types into a box and leaves it.
+    auto Enter = [](ui::TEdit& edit, const std::string& text) {
+        edit.SetText(text);
+        edit.Exit();
+    };
+    auto Stored = [](const char* key) {
+        return KovraAssistantConfig().ReadString(TDesktopPreferences::kSection, key, "?");
+    };
     ui::TEdit& answerKey = *options->edHotkeys[hkAnswerOrAlternate];
     ui::TEdit& dropKey = *options->edHotkeys[hkDrop];
     EXPECT_EQ(dropKey.Text(), "Ctrl+Alt+D");

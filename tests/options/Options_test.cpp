@@ -6,6 +6,7 @@
 #include "dialogs/ConfirmFm.h"
 #include "dialogs/MSNCallLaterCallFm.h"
 #include "options/MSNOptions.h"
+#include "options/MSNPhoneOptions.h"
 
 namespace {
 
@@ -120,36 +121,17 @@ TEST_F(OptionsTest, MessageIsStoredWithEnterAndAnUncommittedRowGoesWhenTheEditLo
     EXPECT_EQ(KovraAssistantConfig().ReadString("IMMessages", "1", "none"), "none");
 }
 
-TEST_F(OptionsTest, ConfirmBoxesStartFromTheirKeysAndWriteThemAtOnce)
-{
-    KovraAssistantConfig().WriteInteger("Confirm", "FwdDel", 0);
-    Make(false, 0);
-    EXPECT_TRUE(options->cbConfirmExit->Checked());
-    EXPECT_FALSE(options->cbConfirmFwdDel->Checked());
-    options->cbConfirmCLDel->Click();
-    options->cbConfirmFwdDel->Click();
-    EXPECT_EQ(KovraAssistantConfig().ReadInteger("Confirm", "CLDel", 1), 0);
-    EXPECT_EQ(KovraAssistantConfig().ReadInteger("Confirm", "FwdDel", 0), 1);
-}
-
-TEST_F(OptionsTest, SettingsReadAgainAfterTheFirstInitialiseReplaceWhatItShows)
-{
-    // Opened before log-in, the window read an empty document; the server's one comes later.
-    Make(false, kBit12);
-    KovraAssistantConfig().WriteString("Forward", "2001", "Desk");
-    KovraAssistantConfig().WriteInteger("Confirm", "Exit", 0);
-    options->ReloadSettings();
-    ASSERT_EQ(options->lbForward->ItemCount(), 1);
-    EXPECT_EQ(options->lbForward->CellText(0, 0), "Desk");
-    EXPECT_EQ(options->lbForward->CellText(0, 1), "2001");
-    EXPECT_FALSE(options->cbConfirmExit->Checked());
-}
-
-TEST_F(OptionsTest, NoToADeleteQuestionKeepsTheEntryAndTheBoxShowsTheChoiceStored)
+TEST_F(OptionsTest, ConfirmBoxesFollowTheirKeysAndNoToADeleteQuestionKeepsTheEntry)
 {
     KovraAssistantConfig().WriteString("Forward", "2001", "Desk");
     KovraAssistantConfig().WriteString("Call Later", "0", "Bob,1002,0,0");
+    KovraAssistantConfig().WriteInteger("Confirm", "Exit", 0);
     Make(false, kBit12);
+    // The boxes start from their keys; a click writes its key at once.
+    EXPECT_FALSE(options->cbConfirmExit->Checked());
+    EXPECT_TRUE(options->cbConfirmFwdDel->Checked());
+    options->cbConfirmExit->Click();
+    EXPECT_EQ(KovraAssistantConfig().ReadInteger("Confirm", "Exit", 0), 1);
     struct TCase {
         ui::TListView* List;
         std::function<void()> Delete;
@@ -162,7 +144,7 @@ TEST_F(OptionsTest, NoToADeleteQuestionKeepsTheEntryAndTheBoxShowsTheChoiceStore
                 "CLDel"}}) {
         each.List->SelectItem(0);
         WhileModal([] {
-            auto* box = ModalForm<TfmConfirm>();
+            auto* box = TopForm<TfmConfirm>();
             ASSERT_NE(box, nullptr);
             box->cbConfirm->Click();
             box->btNo->Click();
@@ -185,7 +167,7 @@ TEST_F(OptionsTest, WindowRetiredWhileItsDeleteQuestionIsOpenGoesOnlyAfterIt)
     TfmOptions* window = options.release();
     bool asked = false;
     WhileModal([&] {
-        asked = ModalForm<TfmConfirm>() != nullptr;
+        asked = TopForm<TfmConfirm>() != nullptr;
         window->Retire();
     });
     window->ForwardDelete();
@@ -232,10 +214,6 @@ TEST_F(OptionsTest, EveryWayOfClosingOnlyHidesAndCallsTheSaveHandler)
     EXPECT_EQ(saves, 2);
 }
 
-} // namespace
-
-namespace {
-
 TEST_F(OptionsTest, RulePagesShowStoredRulesOverTheDefaultsByTheGroupsTags)
 {
     KovraAssistantConfig().WriteString("IMStates", "34", "3,2145551234,Desk");
@@ -254,12 +232,41 @@ TEST_F(OptionsTest, RulePagesShowStoredRulesOverTheDefaultsByTheGroupsTags)
     EXPECT_EQ(centre(0), 0u);
     EXPECT_EQ(centre(1), 0xFFC00000u);
 
-    // The server's document read again replaces what the first one said.
+    // Opened before log-in, the window read an empty document; the server's one, read later,
+    // replaces what the first one said on every page.
     KovraAssistantConfig().SetText("");
+    KovraAssistantConfig().WriteString("Forward", "2001", "Desk");
+    KovraAssistantConfig().WriteInteger("Confirm", "Exit", 0);
     options->ReloadSettings();
     EXPECT_EQ(options->lbMsgrRule[3]->Caption(), "Enable do not disturb");
     EXPECT_EQ(options->lbPhoneRule[0]->Caption(), "       Online");
     EXPECT_EQ(centre(0), 0xFF00A000u);
+    ASSERT_EQ(options->lbForward->ItemCount(), 1);
+    EXPECT_EQ(options->lbForward->CellText(0, 1), "2001");
+    EXPECT_FALSE(options->cbConfirmExit->Checked());
+}
+
+TEST_F(OptionsTest, ChangeOnThePhonePageMarksItsButtonWhileEditingAndStoresTheRule)
+{
+    Make(true, 0);
+    auto* change = options->Find<ui::TUnicodePanel>("btPhoneRule2");
+    ASSERT_NE(change, nullptr);
+    const ui::TColor normal = change->Color();
+    ASSERT_NE(normal, GetColour(133, clSilver));
+    // While its editor is open the pressed button shows the pressed colour; after, its own again.
+    ui::TColor whileOpen = normal;
+    WhenShown<TfmPhoneOptions>([&](TfmPhoneOptions& editor) {
+        whileOpen = change->Color();
+        editor.cbState->SelectItem(0);
+        editor.btOk->Click();
+    });
+    change->Click();
+    EXPECT_EQ(whileOpen, GetColour(133, clSilver));
+    EXPECT_EQ(change->Color(), normal);
+    EXPECT_EQ(KovraAssistantConfig().ReadString("PhoneStates", "2", ""),
+              "0,2,14,34,66"); // ticks in row order
+    EXPECT_EQ(options->lbPhoneRule[1]->Caption(), "       Nothing");
+    messenger::PresenceRules().SetDefaults();
 }
 
 } // namespace

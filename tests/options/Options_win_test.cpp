@@ -34,7 +34,7 @@ protected:
     TOptionsLists lists;
 };
 
-TEST_F(OptionsWin32, OptionsWindowShowsEveryPage)
+TEST_F(OptionsWin32, OptionsWindowDialogAndEditorsShowEveryPage)
 {
     TfmOptions options(nullptr, lists);
     TOptionsSession session;
@@ -61,10 +61,7 @@ TEST_F(OptionsWin32, OptionsWindowShowsEveryPage)
     PumpFor(50);
     EXPECT_FALSE(IsWindowVisible(Handle(options)));
     delete fmCallLaterCall;
-}
 
-TEST_F(OptionsWin32, ForwardingDialogAndBothEditorsAreShown)
-{
     TfmForward forward(nullptr);
     forward.SetUp({"2001", "", "4255550199", ""}, {true, true, false, false});
     forward.ShowForm();

@@ -81,37 +81,3 @@ TEST_F(RuleEditorsTest, MessengerEditorNeedsAForwardRowAndKeepsANumberNoLongerLi
 }
 
 } // namespace
-
-namespace {
-
-TEST_F(RuleEditorsTest, ChangeOnThePhonePageMarksItsButtonWhileEditingAndStoresTheRule)
-{
-    TOptionsLists lists;
-    TfmOptions options(nullptr, lists);
-    TOptionsSession session;
-    session.Messenger = true;
-    options.SetSession(session);
-    options.Initialise(0);
-    auto* change = options.Find<ui::TUnicodePanel>("btPhoneRule2");
-    ASSERT_NE(change, nullptr);
-    const ui::TColor normal = change->Color();
-    ASSERT_NE(normal, GetColour(133, clSilver));
-    // While its editor is open the pressed button shows the pressed colour; after, its own again.
-    ui::TColor whileOpen = normal;
-    WhileModal([&] {
-        whileOpen = change->Color();
-        auto* editor = ModalForm<TfmPhoneOptions>();
-        ASSERT_NE(editor, nullptr);
-        editor->cbState->SelectItem(0);
-        editor->btOk->Click();
-    });
-    change->Click();
-    EXPECT_EQ(whileOpen, GetColour(133, clSilver));
-    EXPECT_EQ(change->Color(), normal);
-    EXPECT_EQ(KovraAssistantConfig().ReadString("PhoneStates", "2", ""),
-              "0,2,14,34,66"); // ticks in row order
-    EXPECT_EQ(options.lbPhoneRule[1]->Caption(), "       Nothing");
-    PresenceRules().SetDefaults();
-}
-
-} // namespace
