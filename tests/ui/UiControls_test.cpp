@@ -377,7 +377,6 @@ TEST_F(UiControls, HeaderSectionsAreHitByPosition)
 TEST_F(UiControls, ImageClickAndDisabledControlsIgnoreInput)
 {
     auto* imClose = Add<TImage>("imClose");
-    imClose->SetHint("Close this window");
     int clicks = 0;
     imClose->OnClick = [&](TComponent*) { ++clicks; };
     imClose->DoMouseDown(TMouseButton::mbLeft, ssLeft, 3, 3);

@@ -392,7 +392,9 @@ TEST_F(Win32Ui, AStayOnTopPopUpLeavesTheKeyboardWhereItIsAndTabAndEnterRunLinks)
     EXPECT_EQ(runs, 11);
 }
 
-TEST_F(Win32Ui, SynchronizeCompletesWhileAModalFormRuns)
+// Work handed over to the modal loop runs through the main loop's own queue (its suite); here the
+// owner's window is disabled while the loop runs and enabled after, and the dialog centred on it.
+TEST_F(Win32Ui, AModalFormDisablesItsOwnersWindowWhileItRuns)
 {
     TForm owner(nullptr);
     owner.SetBounds(100, 100, 300, 200);
@@ -401,22 +403,23 @@ TEST_F(Win32Ui, SynchronizeCompletesWhileAModalFormRuns)
     dialog.SetBorderStyle(TFormBorderStyle::bsNone);
     dialog.SetBounds(0, 0, 200, 100);
     dialog.SetPosition(TPosition::poOwnerFormCenter);
-    // A guard: the dialog ends by itself if the hand-over never arrives.
+    // A guard: the dialog ends by itself if the posted work never runs.
     TTimer guard(&dialog);
     guard.SetInterval(5000);
     guard.OnTimer = [&](TComponent*) { dialog.SetModalResult(mrAbort); };
     guard.SetEnabled(true);
-    std::atomic<bool> ownerWasDisabled{false}, done{false};
-    std::thread worker = HandOverLater(done, [&] {
+    bool ownerWasDisabled = false;
+    RECT placed{};
+    platform::Post([&] {
         ownerWasDisabled = !IsWindowEnabled(Handle(owner));
+        GetWindowRect(Handle(dialog), &placed);
         dialog.SetModalResult(mrOk);
     });
     EXPECT_EQ(dialog.ShowModal(), mrOk);
-    worker.join();
     EXPECT_TRUE(ownerWasDisabled);
     EXPECT_TRUE(IsWindowEnabled(Handle(owner)));
-    EXPECT_EQ(dialog.Left(), 150);
-    EXPECT_EQ(dialog.Top(), 150);
+    EXPECT_EQ(placed.left, 150);
+    EXPECT_EQ(placed.top, 150);
 }
 
 // The window system destroys the windows a destroyed window owns: an owner released while its
