@@ -103,17 +103,3 @@ TEST(Timer, DoesNotReenterItsOwnHandler)
     PumpUntil([&] { return !timer.Enabled(); }, 2000);
     EXPECT_EQ(maxDepth, 1);
 }
-
-TEST(Timer, MayDestroyItselfInItsHandler)
-{
-    auto* timer = new Timer;
-    bool fired = false;
-    timer->OnTimer = [&] {
-        fired = true;
-        delete timer;
-    };
-    timer->SetInterval(1);
-    timer->SetEnabled(true);
-    EXPECT_TRUE(PumpUntil([&] { return fired; }, 2000));
-    ProcessMessages(10);
-}
