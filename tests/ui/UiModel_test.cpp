@@ -173,13 +173,10 @@ TEST_F(UiModel, ShowModalReturnsTheResultSetWhileItRunsAndDisablesOtherForms)
     TForm mainForm(nullptr);
     mainForm.ShowForm();
     TForm dialog(&mainForm);
-    auto* btOk = new TUnicodePanel(&dialog);
-    btOk->SetParent(&dialog);
-    btOk->OnClick = [&](TComponent*) { dialog.SetModalResult(mrOk); };
     bool mainDisabledMeanwhile = false;
     platform::Post([&] {
         mainDisabledMeanwhile = mainForm.ModalDisabled();
-        btOk->Click();
+        dialog.SetModalResult(mrOk);
     });
 
     EXPECT_EQ(dialog.ShowModal(), mrOk);
