@@ -32,6 +32,18 @@ const TKovraUtilsLibrary& Utils()
 // The popup a program puts into every client window it is told of.
 const KovraMenuEntry kOwnersPopup[] = {{0, 0, 0, L"KOVRA"}, {1, 5001, 0, L"&Call..."}};
 
+// A message-only window of its own class.
+HWND MessageWindow(const wchar_t* name, WNDPROC procedure)
+{
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = name;
+    RegisterClassW(&windowClass);
+    return CreateWindowExW(0, name, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, windowClass.hInstance,
+                           nullptr);
+}
+
 // Started with KOVRA_HOOK_OWNER in its environment, this test program is instead a program that
 // owns the hook: it installs it, gives every window it is told of its popup, and runs until it is
 // killed. Decided before the tests are set up.
@@ -45,13 +57,7 @@ LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 const bool gRunAsHookOwner = [] {
     if (GetEnvironmentVariableW(L"KOVRA_HOOK_OWNER", nullptr, 0) == 0)
         return false;
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = &OwnerProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"KovraUtilsTestOwner";
-    RegisterClassW(&windowClass);
-    HWND notify = CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  windowClass.hInstance, nullptr);
+    HWND notify = MessageWindow(L"KovraUtilsTestOwner", &OwnerProc);
     Utils().InstallNotify(notify, std::string(kClientClasses, sizeof kClientClasses).c_str());
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0)
@@ -94,21 +100,19 @@ bool HasModule(DWORD processId, const wchar_t* name)
     return found;
 }
 
-BOOL CALLBACK FindListViewStep(HWND child, LPARAM result)
-{
-    wchar_t name[32] = {};
-    GetClassNameW(child, name, 32);
-    if (lstrcmpW(name, L"SysListView32") != 0)
-        return TRUE;
-    *reinterpret_cast<HWND*>(result) = child;
-    return FALSE;
-}
-
 // The list view anywhere below a window: the client nests it in a pane.
 HWND FindListView(HWND parent)
 {
     HWND found = nullptr;
-    EnumChildWindows(parent, &FindListViewStep, reinterpret_cast<LPARAM>(&found));
+    const auto step = [](HWND child, LPARAM result) CALLBACK -> BOOL {
+        wchar_t name[32] = {};
+        GetClassNameW(child, name, 32);
+        if (lstrcmpW(name, L"SysListView32") != 0)
+            return TRUE;
+        *reinterpret_cast<HWND*>(result) = child;
+        return FALSE;
+    };
+    EnumChildWindows(parent, step, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
@@ -136,13 +140,7 @@ protected:
 
     void SetUp() override
     {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = &NotifyProc;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"KovraUtilsTestNotify";
-        RegisterClassW(&windowClass);
-        notify_ = CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  windowClass.hInstance, nullptr);
+        notify_ = MessageWindow(L"KovraUtilsTestNotify", &NotifyProc);
         ASSERT_NE(notify_, nullptr);
         notes_.clear();
         commandAnswer_ = 0;
@@ -166,7 +164,7 @@ protected:
         return DefWindowProcW(window, message, wParam, lParam);
     }
 
-    void Install(const char* names, std::size_t size)
+    void Install(const char* names = kClientClasses, std::size_t size = sizeof kClientClasses)
     {
         Utils().InstallNotify(notify_, std::string(names, size).c_str());
     }
@@ -255,7 +253,7 @@ TEST_F(HookTest, ExistingWindowOfTheFirstClassIsSubclassedAtOnceAndUnlistedClass
 
 TEST_F(HookTest, OnlyPicksOfOurPopupReachTheProgramAndTheClientsOwnCommandsStayItsOwn)
 {
-    Install(kClientClasses, sizeof kClientClasses);
+    Install();
     ASSERT_TRUE(Subclassed(main_));
     sim_->Command("open Bob");
     HWND conversation = sim_->Window("Bob");
@@ -314,8 +312,7 @@ TEST_F(HookTest, OnlyPicksOfOurPopupReachTheProgramAndTheClientsOwnCommandsStayI
 
 TEST_F(HookTest, UninstallReleasesAndAnnouncesEverySubclassedWindow)
 {
-    static const char names[] = "MSBLClass\0IMWindowClass\0";
-    Install(names, sizeof names);
+    Install();
     sim_->Command("open Alice");
     sim_->Command("open Bob");
     std::vector<HWND> windows = {main_, sim_->Window("Alice"), sim_->Window("Bob")};
@@ -336,8 +333,7 @@ TEST_F(HookTest, UninstallReleasesAndAnnouncesEverySubclassedWindow)
 
 TEST_F(HookTest, ListViewItemIsReadThroughTheSharedBlockAndCutToTheCallersCapacity)
 {
-    static const char names[] = "MSBLClass\0IMWindowClass\0";
-    Install(names, sizeof names);
+    Install();
     ASSERT_TRUE(Subclassed(main_));
     ASSERT_EQ(sim_->Command("select Bob"), "ok");
     // Not a child of the main window: inside its pane.
@@ -369,7 +365,7 @@ TEST_F(HookTest, ListViewItemIsReadThroughTheSharedBlockAndCutToTheCallersCapaci
     std::uint32_t fields[10];
     std::memcpy(fields, block + 2053, sizeof fields);
     EXPECT_EQ(std::memcmp(block, &notify_, 4), 0);
-    EXPECT_EQ(std::memcmp(block + 4, names, sizeof names), 0);
+    EXPECT_EQ(std::memcmp(block + 4, kClientClasses, sizeof kClientClasses), 0);
     EXPECT_EQ(fields[0], static_cast<std::uint32_t>(LVIF_TEXT | LVIF_PARAM));
     EXPECT_EQ(fields[1], 1u);
     EXPECT_EQ(fields[6], 256u);
@@ -395,8 +391,7 @@ TEST_F(HookTest, ListViewItemIsReadThroughTheSharedBlockAndCutToTheCallersCapaci
 
 TEST_F(HookTest, PopupGoesRightAlignedIntoTheBarIsReplacedAndGoesWithTheRelease)
 {
-    static const char names[] = "MSBLClass\0IMWindowClass\0";
-    Install(names, sizeof names);
+    Install();
     ASSERT_TRUE(Subclassed(main_));
     auto bars = [] { return sim_->Command("windows"); };
     const KovraMenuEntry popup[] = {
@@ -477,7 +472,7 @@ TEST_F(HookTest, ProgramKilledLeavesTheClientWorkingAndANewStartHooksItAgainWith
     EXPECT_FALSE(sim_->Ended());
 
     // A new start learns of both windows again and each keeps one popup: ours in place of the old.
-    Install(kClientClasses, sizeof kClientClasses);
+    Install();
     ASSERT_TRUE(WaitForNote(WM_USER + 1, main_));
     ASSERT_TRUE(WaitForNote(WM_USER + 1, conversation));
     const KovraMenuEntry popup[] = {{0, 0, 0, L"KOVRA"}, {1, 7001, 0, L"&Call..."}};
@@ -493,7 +488,7 @@ TEST_F(HookTest, ProgramKilledLeavesTheClientWorkingAndANewStartHooksItAgainWith
 // The program lets go while the client is busy: the release is not answered in time.
 TEST_F(HookTest, ReleaseNotAnsweredInTimeLeavesTheClientWorking)
 {
-    Install(kClientClasses, sizeof kClientClasses);
+    Install();
     ASSERT_TRUE(Subclassed(main_));
     ASSERT_TRUE(Utils().SetClientMenu(main_, kOwnersPopup, 2));
     ASSERT_EQ(sim_->Command("freeze 3000"), "ok");

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/Clock.h"
+#include "TestSupport.h"
 
 using namespace platform;
 
@@ -22,6 +22,7 @@ TEST(MainLoop, PostedWorkRunsOnTheMainThreadInOrder)
     EXPECT_EQ(order, (std::vector<int>{1, 2}));
 }
 
+// From a worker it waits for the main thread to run the work; from the main thread it runs at once.
 TEST(MainLoop, SynchronizeRunsOnMainThreadAndWaits)
 {
     bool ranOnMain = false;
@@ -30,16 +31,9 @@ TEST(MainLoop, SynchronizeRunsOnMainThreadAndWaits)
         Synchronize([&] { ranOnMain = IsMainThread(); });
         returned = true;
     });
-    const std::uint64_t until = TickCount() + 2000;
-    while (!returned && TickCount() < until)
-        ProcessMessages(10);
+    EXPECT_TRUE(PumpUntil([&] { return returned.load(); }, 2000));
     worker.join();
     EXPECT_TRUE(ranOnMain);
-    EXPECT_TRUE(returned);
-}
-
-TEST(MainLoop, SynchronizeFromTheMainThreadRunsAtOnce)
-{
     int runs = 0;
     EXPECT_TRUE(Synchronize([&] { ++runs; }));
     EXPECT_EQ(runs, 1);
@@ -82,9 +76,7 @@ TEST(Timer, FiresRepeatedlyThroughTheLoopAndStopsWhenDisabled)
     };
     timer.SetInterval(5);
     timer.SetEnabled(true);
-    const std::uint64_t until = TickCount() + 2000;
-    while (timer.Enabled() && TickCount() < until)
-        ProcessMessages(20);
+    PumpUntil([&] { return !timer.Enabled(); }, 2000);
     EXPECT_EQ(ticks, 3);
     ProcessMessages(30);
     EXPECT_EQ(ticks, 3);
@@ -101,34 +93,13 @@ TEST(Timer, DoesNotReenterItsOwnHandler)
     timer.OnTimer = [&] {
         ++ticks;
         maxDepth = std::max(maxDepth, ++depth);
-        const std::uint64_t until = TickCount() + 30;
-        while (TickCount() < until)
-            ProcessMessages(5); // a wait inside a handler, as the protocol waits do
+        PumpFor(30); // a wait inside a handler, as the protocol waits do
         --depth;
         if (ticks >= 2)
             timer.SetEnabled(false);
     };
     timer.SetInterval(2);
     timer.SetEnabled(true);
-    const std::uint64_t until = TickCount() + 2000;
-    while (timer.Enabled() && TickCount() < until)
-        ProcessMessages(5);
+    PumpUntil([&] { return !timer.Enabled(); }, 2000);
     EXPECT_EQ(maxDepth, 1);
-}
-
-TEST(Timer, MayDestroyItselfInItsHandler)
-{
-    auto* timer = new Timer;
-    bool fired = false;
-    timer->OnTimer = [&] {
-        fired = true;
-        delete timer;
-    };
-    timer->SetInterval(1);
-    timer->SetEnabled(true);
-    const std::uint64_t until = TickCount() + 2000;
-    while (!fired && TickCount() < until)
-        ProcessMessages(5);
-    EXPECT_TRUE(fired);
-    ProcessMessages(10);
 }

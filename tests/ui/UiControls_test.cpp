@@ -29,35 +29,7 @@ protected:
     std::unique_ptr<TForm> form;
 };
 
-// The number entry's filter: digits and a few dialling signs, backspace; nothing else.
-void NumberKeyFilter(TComponent*, char16_t& key)
-{
-    const std::u16string allowed = u"#()*-0123456789\b";
-    if (allowed.find(key) == std::u16string::npos)
-        key = 0;
-}
-
 } // namespace
-
-TEST_F(UiControls, KeyFilterDiscardsKeysBeforeTheyReachTheText)
-{
-    auto* cbPhones = Add<TUnicodeComboBox>("cbPhones");
-    cbPhones->OnKeyPress = NumberKeyFilter;
-    std::vector<std::string> changes;
-    cbPhones->OnChange = [&](TComponent*) { changes.push_back(cbPhones->Text()); };
-
-    for (char16_t key : std::u16string(u"(214) 555+1234"))
-        cbPhones->TypeKey(key);
-    EXPECT_EQ(cbPhones->Text(), "(214)5551234");
-    EXPECT_EQ(changes.size(), 12u); // the blank and the "+" changed nothing
-
-    EXPECT_TRUE(cbPhones->TypeKey(u'\b'));
-    EXPECT_EQ(cbPhones->Text(), "(214)555123");
-    // Pasted text does not pass the filter.
-    cbPhones->SetText("+1 555");
-    EXPECT_EQ(cbPhones->Text(), "+1 555");
-    EXPECT_EQ(changes.back(), "+1 555");
-}
 
 TEST_F(UiControls, EditsKeepTheirLengthLimitAndReportKeysAndExit)
 {
@@ -112,82 +84,74 @@ TEST_F(UiControls, SpinEditTakesDigitsOnlyAndStaysInRange)
     EXPECT_EQ(sp->Value(), 1);
 }
 
-TEST_F(UiControls, ComboSelectionShowsTheItemAndKeepsItsObject)
+TEST_F(UiControls, ComboSelectionShowsTheItemAndTypedTextFilteredOrNotDropsIt)
 {
     auto* cbRedirectTo = Add<TUnicodeComboBox>("cbRedirectTo");
-    int entry = 42;
-    cbRedirectTo->Items().Add("None");
-    cbRedirectTo->Items().Add("Office", &entry);
+    cbRedirectTo->Items().Assign({"None", "Office"});
     std::vector<std::string> events;
     cbRedirectTo->OnSelect = [&](TComponent*) { events.push_back("select " + cbRedirectTo->Text()); };
     cbRedirectTo->OnChange = [&](TComponent*) { events.push_back("change"); };
 
     cbRedirectTo->SelectItem(1);
     EXPECT_EQ(cbRedirectTo->ItemIndex(), 1);
-    EXPECT_EQ(*cbRedirectTo->Items().ObjectAs<int>(1), 42);
     EXPECT_EQ(events, (std::vector<std::string>{"select Office", "change"}));
 
+    // A key the filter drops changes nothing; the number entry's case covers the filter itself.
+    cbRedirectTo->OnKeyPress = [](TComponent*, char16_t& key) { key = key == u'+' ? 0 : key; };
+    cbRedirectTo->TypeKey(u'+');
+    EXPECT_EQ(events.size(), 2u);
     cbRedirectTo->TypeKey(u'x'); // typed text that is no item drops the selection
     EXPECT_EQ(cbRedirectTo->ItemIndex(), -1);
+    EXPECT_EQ(cbRedirectTo->Text(), "Officex");
     cbRedirectTo->Items().Clear();
     EXPECT_EQ(cbRedirectTo->Items().Strings(5), "");
     EXPECT_EQ(cbRedirectTo->Items().Objects(-1), nullptr);
 }
 
-TEST_F(UiControls, OwnerDrawnListRecordsWhatEachLineShowsAndWhere)
+// What the call list's lines show (fonts, colours) is the main window's call list case; here which
+// lines are drawn, where, with what state, each line's text from its item's object, and its image.
+TEST_F(UiControls, OwnerDrawnListDrawsTheLinesThatStartInsideItFromTheTopIndex)
 {
     auto* imCallStates = new TImageList(form.get());
     imCallStates->SetSize(44, 44);
-    for (int i = 0; i < 6; ++i)
+    for (int i = 0; i < 3; ++i)
         imCallStates->Add(TBitmap::Solid(44, 44, 0xFF000000u | i));
     auto* lbCalls = Add<TUnicodeListBox>("lbCalls");
     lbCalls->SetBounds(0, 0, 250, 120);
     lbCalls->SetStyle(TListBoxStyle::lbOwnerDrawFixed);
     lbCalls->SetItemHeight(50);
-    lbCalls->Font().SetName("Tahoma");
     const char* names[] = {"Alice", "Bob", "Carol"};
     for (const char* name : names)
         lbCalls->Items().Add("000000000000000000000001", const_cast<char*>(name));
     lbCalls->OnDrawItem = [&](TCustomListBox* sender, int index, const TRect& rect, TOwnerDrawState state) {
         TCanvas& canvas = sender->Canvas();
-        const bool selected = HasState(state, TOwnerDrawState::odSelected);
-        canvas.BrushColor = selected ? 0xFFE4AE : 0xFFFFFF;
+        canvas.BrushColor = HasState(state, TOwnerDrawState::odSelected) ? 0xFFE4AE : 0xFFFFFF;
         canvas.FillRect(rect);
-        imCallStates->Draw(canvas, rect.Left + 1, rect.Top + 3, index,
-                           selected ? TDrawingStyle::dsNormal : TDrawingStyle::dsSelected);
-        canvas.Font.SetColor(selected ? 0x800000 : 0x808080);
-        canvas.Font.SetStyle(fsBold);
+        imCallStates->Draw(canvas, rect.Left + 1, rect.Top + 3, index, TDrawingStyle::dsSelected);
         canvas.TextOut(rect.Left + 50, rect.Top + 2, sender->Items().ObjectAs<char>(index));
-        canvas.Font.SetStyle(0);
-        canvas.TextOut(rect.Left + 50, rect.Top + 18, "(214) 555-1234");
     };
     lbCalls->SetItemIndex(1);
     form->ShowForm();
     lbCalls->Repaint();
 
-    const auto& ops = headless::Painted(*lbCalls);
     // Three lines of 50 pixels in a 120-pixel list: all three start inside it.
-    ASSERT_EQ(ops.size(), 12u);
-    EXPECT_EQ(ops[4].kind, TCanvasOp::Kind::FillRect);
-    EXPECT_EQ(ops[4].rect, (TRect{0, 50, 250, 100}));
-    EXPECT_EQ(ops[4].brushColor, 0xFFE4AEu);
-    EXPECT_EQ(ops[5].imageIndex, 1);
-    EXPECT_EQ(ops[5].drawingStyle, TDrawingStyle::dsNormal);
-    EXPECT_EQ(ops[1].drawingStyle, TDrawingStyle::dsSelected);
-    EXPECT_EQ(ops[6].text, "Bob");
-    EXPECT_EQ(ops[6].y, 52);
-    EXPECT_EQ(ops[6].fontStyle, fsBold);
-    EXPECT_EQ(ops[6].fontColor, 0x800000u);
-    EXPECT_EQ(ops[7].y, 68);
-    EXPECT_EQ(ops[7].fontStyle, 0u);
-    EXPECT_EQ(ops[10].text, "Carol");
-    EXPECT_EQ(ops[10].fontColor, 0x808080u);
+    const auto& ops = headless::Painted(*lbCalls);
+    ASSERT_EQ(ops.size(), 9u);
+    for (int line = 0; line < 3; ++line) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(ops[3 * line].kind, TCanvasOp::Kind::FillRect);
+        EXPECT_EQ(ops[3 * line].rect, (TRect{0, 50 * line, 250, 50 * line + 50}));
+        EXPECT_EQ(ops[3 * line].brushColor, line == 1 ? 0xFFE4AEu : 0xFFFFFFu);
+        EXPECT_EQ(ops[3 * line + 1].imageIndex, line);
+        EXPECT_EQ(ops[3 * line + 1].drawingStyle, TDrawingStyle::dsSelected);
+        EXPECT_EQ(ops[3 * line + 2].text, names[line]);
+        EXPECT_EQ(ops[3 * line + 2].y, 50 * line + 2);
+    }
 
     // Scrolled down by one line only two lines are drawn, the first at the top.
     lbCalls->SetTopIndex(1);
     lbCalls->Repaint();
-    EXPECT_EQ(headless::PaintedTexts(*lbCalls),
-              (std::vector<std::string>{"Bob", "(214) 555-1234", "Carol", "(214) 555-1234"}));
+    EXPECT_EQ(headless::PaintedTexts(*lbCalls), (std::vector<std::string>{"Bob", "Carol"}));
     EXPECT_EQ(headless::Painted(*lbCalls)[0].rect.Top, 0);
 }
 
@@ -294,9 +258,7 @@ TEST_F(UiControls, NotebookShowsOnePageAndTabSetMayRefuseAChange)
     EXPECT_EQ(nbStates->PageIndex(), 3);
 
     auto* tabs = Add<TUnicodeTabSet>("tsOptions");
-    int data = 7;
-    tabs->Tabs().Add("General");
-    tabs->Tabs().Add("Connection", &data);
+    tabs->Tabs().Assign({"General", "Connection"});
     EXPECT_EQ(tabs->TabIndex(), 0);
     bool allow = false;
     tabs->OnChange = [&](TComponent*, int, bool& allowChange) { allowChange = allow; };
@@ -305,7 +267,6 @@ TEST_F(UiControls, NotebookShowsOnePageAndTabSetMayRefuseAChange)
     allow = true;
     tabs->SelectTab(1);
     EXPECT_EQ(tabs->TabIndex(), 1);
-    EXPECT_EQ(*tabs->Tabs().ObjectAs<int>(1), 7);
     auto rects = tabs->TabRects();
     ASSERT_EQ(rects.size(), 2u);
     EXPECT_EQ(rects[1].Left, rects[0].Right);
@@ -377,7 +338,6 @@ TEST_F(UiControls, HeaderSectionsAreHitByPosition)
 TEST_F(UiControls, ImageClickAndDisabledControlsIgnoreInput)
 {
     auto* imClose = Add<TImage>("imClose");
-    imClose->SetHint("Close this window");
     int clicks = 0;
     imClose->OnClick = [&](TComponent*) { ++clicks; };
     imClose->DoMouseDown(TMouseButton::mbLeft, ssLeft, 3, 3);

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <thread>
 
 #include "TestSupport.h"
 #include "platform/Clock.h"
@@ -29,6 +27,15 @@ protected:
 
     headless::HeadlessBackend* desktop = nullptr;
 };
+
+TUnicodePanel* Docked(TForm& form, int height, TAlign align)
+{
+    auto* panel = new TUnicodePanel(&form);
+    panel->SetParent(&form);
+    panel->SetHeight(height);
+    panel->SetAlign(align);
+    return panel;
+}
 
 struct Probe : TComponent {
     Probe(TComponent* owner, std::vector<std::string>& log, std::string name) : TComponent(owner), log_(log)
@@ -71,17 +78,9 @@ TEST_F(UiModel, ChildrenFollowTheirParentAndAlignedOnesDock)
 {
     TForm form(nullptr);
     form.SetBounds(0, 0, 400, 300);
-    auto* caption = new TUnicodePanel(&form);
-    caption->SetParent(&form);
-    caption->SetHeight(20);
-    caption->SetAlign(TAlign::alTop);
-    auto* status = new TUnicodePanel(&form);
-    status->SetParent(&form);
-    status->SetHeight(18);
-    status->SetAlign(TAlign::alBottom);
-    auto* body = new TUnicodePanel(&form);
-    body->SetParent(&form);
-    body->SetAlign(TAlign::alClient);
+    auto* caption = Docked(form, 20, TAlign::alTop);
+    auto* status = Docked(form, 18, TAlign::alBottom);
+    auto* body = Docked(form, 0, TAlign::alClient);
 
     EXPECT_EQ(caption->BoundsRect(), (TRect{0, 0, 400, 20}));
     EXPECT_EQ(status->BoundsRect(), (TRect{0, 282, 400, 300}));
@@ -133,13 +132,8 @@ TEST_F(UiModel, AtAHigherDpiAFormGrowsByItsScaleAndNeighboursStillTouch)
     TForm form(nullptr);
     form.SetBounds(101, 33, 251, 121);
     std::vector<TUnicodePanel*> rows;
-    for (int height : {13, 7, 21, 1, 19}) {
-        auto* row = new TUnicodePanel(&form);
-        row->SetParent(&form);
-        row->SetHeight(height);
-        row->SetAlign(TAlign::alTop);
-        rows.push_back(row);
-    }
+    for (int height : {13, 7, 21, 1, 19})
+        rows.push_back(Docked(form, height, TAlign::alTop));
     auto* link = new TUnicodeLabel(&form);
     link->SetParent(rows[2]);
     link->SetBounds(9, 3, 77, 15);
@@ -179,13 +173,10 @@ TEST_F(UiModel, ShowModalReturnsTheResultSetWhileItRunsAndDisablesOtherForms)
     TForm mainForm(nullptr);
     mainForm.ShowForm();
     TForm dialog(&mainForm);
-    auto* btOk = new TUnicodePanel(&dialog);
-    btOk->SetParent(&dialog);
-    btOk->OnClick = [&](TComponent*) { dialog.SetModalResult(mrOk); };
     bool mainDisabledMeanwhile = false;
     platform::Post([&] {
         mainDisabledMeanwhile = mainForm.ModalDisabled();
-        btOk->Click();
+        dialog.SetModalResult(mrOk);
     });
 
     EXPECT_EQ(dialog.ShowModal(), mrOk);
@@ -206,20 +197,6 @@ TEST_F(UiModel, ClosingAModalFormCancelsUnlessCloseQueryRefuses)
     });
     EXPECT_EQ(dialog.ShowModal(), mrCancel);
     EXPECT_EQ(queries, 2);
-}
-
-TEST_F(UiModel, WorkerSynchronizeCompletesWhileAModalFormIsUp)
-{
-    TForm dialog(nullptr);
-    std::atomic<bool> handedOver{false};
-    std::thread worker([&] {
-        platform::Synchronize([&] { dialog.SetModalResult(mrYes); });
-        handedOver = true;
-    });
-    const TModalResult result = dialog.ShowModal();
-    worker.join();
-    EXPECT_EQ(result, mrYes);
-    EXPECT_TRUE(handedOver);
 }
 
 TEST_F(UiModel, CloseHidesFreesOrStaysAsOnCloseDecides)
@@ -359,15 +336,8 @@ TEST_F(UiModel, TheCaptionStripDragsTheFormKeepingTheGrabOffset)
     EXPECT_EQ(form.Left(), 200);
 }
 
-TEST_F(UiModel, ApplicationReadsTheDesktopAndKeepsTheWorkAreaOfTheStart)
+TEST_F(UiModel, MessageBoxesCarryTheApplicationsTitleAndGiveTheAnswer)
 {
-    desktop->shift = true;
-    EXPECT_TRUE(Application->ShiftHeld());
-    Application->SetScreenCursor(TCursor::crHourGlass);
-    EXPECT_EQ(desktop->screenCursor, TCursor::crHourGlass);
-    Application->SetScreenCursor(TCursor::crDefault);
-    EXPECT_EQ(desktop->screenCursor, TCursor::crDefault);
-
     desktop->messageBoxAnswer = mrNo;
     Application->SetTitle("Kovra Assistant");
     EXPECT_EQ(Application->MessageBox("Unable to send message.", "", 0), mrNo);
@@ -417,25 +387,17 @@ TEST_F(UiModel, PopupMenuRunsTheChosenItemAndSkipsDisabledOnes)
     EXPECT_EQ(clicked, (std::vector<std::string>{"exit"}));
     EXPECT_EQ(desktop->popupPositions.size(), 3u);
 
-    // Dynamic items: a submenu rebuilt from scratch.
+    // Dynamic items: a submenu rebuilt from scratch many times. Its items take back freed
+    // identifiers: the numbers neither climb towards the window system's range nor come round to an
+    // item that still lives.
     auto* miCall = new TUnicodeMenuItem(&form);
     pmIcon->Items().Add(miCall);
-    for (const char* name : {"Alice", "Bob"}) {
-        auto* item = new TUnicodeMenuItem(&form);
-        item->SetCaption(name);
-        miCall->Add(item);
-    }
-    miCall->Clear();
-    EXPECT_EQ(miCall->Count(), 0);
-    EXPECT_EQ(pmIcon->Items().Count(), 3);
-
-    // Rebuilt many times, the submenu's items take back freed identifiers: the numbers neither climb
-    // towards the window system's range nor come round to an item that still lives.
     const unsigned highest = std::max({miOpen->Command(), miExit->Command(), miCall->Command()});
     std::vector<unsigned> previous;
     for (int rebuild = 0; rebuild < 40000; ++rebuild) {
         std::vector<unsigned> current;
         miCall->Clear();
+        ASSERT_EQ(miCall->Count(), 0);
         for (const char* name : {"Alice", "Bob"}) {
             auto* item = new TUnicodeMenuItem(&form);
             item->SetCaption(name);
@@ -453,6 +415,7 @@ TEST_F(UiModel, PopupMenuRunsTheChosenItemAndSkipsDisabledOnes)
     }
     EXPECT_EQ(pmIcon->FindCommand(miOpen->Command()), miOpen);
     EXPECT_EQ(pmIcon->FindCommand(miExit->Command()), miExit);
+    EXPECT_EQ(pmIcon->Items().Count(), 3);
 }
 
 TEST_F(UiModel, TrayIconTipIsCutAndFlashingAlternatesWithABlankIcon)
