@@ -62,7 +62,7 @@ TEST(CsvString, TrimFlagAndSequentialReading)
     EXPECT_EQ(first, "x");
 }
 
-TEST(CsvProperties, EqualsInAValueAndBareKeys)
+TEST(CsvProperties, EqualsInAValueBareKeysAndNamesIgnoringCase)
 {
     TCsvProperties properties;
     properties.SetValue("formula", "a=b=c");
@@ -73,11 +73,9 @@ TEST(CsvProperties, EqualsInAValueAndBareKeys)
     EXPECT_EQ(back.Value("empty", "fallback"), "");
     EXPECT_EQ(back.Value("absent", "fallback"), "fallback");
     EXPECT_EQ(back.IndexOfName(""), -1);
-}
 
-TEST(CsvProperties, NamesIgnoreCaseFirstMatchWinsAndSetReplacesInPlace)
-{
-    TCsvProperties properties(R"("Exit=1","exit=2","Other=3")");
+    // Names ignore case, the first match wins, and setting replaces in place.
+    properties.SetText(R"("Exit=1","exit=2","Other=3")");
     EXPECT_EQ(properties.Value("EXIT"), "1");
     properties.SetValue("eXit", "9");
     EXPECT_EQ(properties.Text(), R"("eXit=9","exit=2","Other=3")");
