@@ -45,7 +45,6 @@ protected:
     {
         return PumpUntil([&] { return !states_.empty() && states_.back() == state; }, kMsgrSimWaitMs);
     }
-    std::shared_ptr<IMsgrUser> Contact(int index) { return messenger_->List(MLIST_CONTACT)->Item(index); }
 
     static TMsgrSimProcess* sim_;
     std::unique_ptr<TMsgrObject> messenger_;
@@ -54,7 +53,8 @@ protected:
 
 TMsgrSimProcess* MsgrComTest::sim_ = nullptr;
 
-TEST_F(MsgrComTest, ContactsNamesStatesAndPhonesCrossTheProcessBoundary)
+// Texts go with their header and type, and are refused to a contact not online.
+TEST_F(MsgrComTest, ContactsNamesStatesPhonesAndTextsCrossTheProcessBoundary)
 {
     auto contacts = messenger_->List(MLIST_CONTACT);
     ASSERT_EQ(contacts->Count(), 2);
@@ -71,6 +71,14 @@ TEST_F(MsgrComTest, ContactsNamesStatesAndPhonesCrossTheProcessBoundary)
     ASSERT_EQ(sim_->Command("state Bob 34"), "ok");
     EXPECT_EQ(contacts->Item(1)->State(), 34);
     EXPECT_THROW(contacts->Item(2), EOleError);
+
+    ASSERT_NO_THROW(zoe->SendText(kMimeHeader, "Call me back", MMSGTYPE_ALL_RESULTS));
+    EXPECT_EQ(
+        sim_->Command("messages"),
+        "ok 1 Zoë Smith|Mime-Version: 1.0\\r\\nContent-Type: text/html; charset=UTF-8\\r\\n\\r\\n|Call me "
+        "back|2");
+    EXPECT_THROW(contacts->Item(1)->SendText(kMimeHeader, "Busy?", MMSGTYPE_ALL_RESULTS), EOleError);
+    EXPECT_EQ(sim_->Command("messages").substr(0, 4), "ok 1");
 }
 
 TEST_F(MsgrComTest, OwnStatusChangesAreReportedByTheEventWhoeverMadeThem)
@@ -167,18 +175,6 @@ TEST_F(MsgrComTest, RegistrationLeavesAnotherProgramsClassAlone)
     // As the other tests expect to find it.
     EXPECT_TRUE(TMsgrSimProcess::Register(TMsgrSimProcess::NewPortFile()));
     EXPECT_NE(registered().find(L"msgrsim.exe"), std::wstring::npos);
-}
-
-TEST_F(MsgrComTest, TextIsDeliveredWithItsHeaderAndTypeAndRefusedToAContactNotOnline)
-{
-    ASSERT_NO_THROW(Contact(0)->SendText(kMimeHeader, "Call me back", MMSGTYPE_ALL_RESULTS));
-    EXPECT_EQ(
-        sim_->Command("messages"),
-        "ok 1 Zoë Smith|Mime-Version: 1.0\\r\\nContent-Type: text/html; charset=UTF-8\\r\\n\\r\\n|Call me "
-        "back|2");
-    ASSERT_EQ(sim_->Command("state Bob 10"), "ok");
-    EXPECT_THROW(Contact(1)->SendText(kMimeHeader, "Busy?", MMSGTYPE_ALL_RESULTS), EOleError);
-    EXPECT_EQ(sim_->Command("messages").substr(0, 4), "ok 1");
 }
 
 // Connected on a thread of its own, so that a client slow to start holds nobody: the outcome and
