@@ -6,26 +6,51 @@
 
 namespace messenger {
 
-struct TFakeMsgrObject::Model {
-    TFakeMsgrObject* Owner;
+namespace {
+
+constexpr long kFail = -2147467259;            // E_FAIL
+constexpr long kInvalidArgument = -2147024809; // E_INVALIDARG
+
+} // namespace
+
+// The client's side, shared with the contact objects handed out, which outlive the wrapper.
+struct TFakeMsgrObject::Model : IMsgrUsers, std::enable_shared_from_this<Model> {
+    TFakeMsgrObject* Owner = nullptr;
     int LocalState = MSTATE_OFFLINE;
     std::vector<TFakeContact> Contacts;
+
+    int Count() override { return static_cast<int>(Contacts.size()); }
+    std::shared_ptr<IMsgrUser> Item(int index) override;
 };
 
 namespace {
 
 class FakeUser : public IMsgrUser, public IMsgrUserPhones, public std::enable_shared_from_this<FakeUser> {
 public:
-    FakeUser(std::shared_ptr<TFakeMsgrObject::Model> model, std::size_t index);
+    FakeUser(std::shared_ptr<TFakeMsgrObject::Model> model, std::size_t index)
+        : model_(std::move(model)), index_(index)
+    {
+    }
 
     std::string FriendlyName() override { return Contact().Name; }
     int State() override { return Contact().State; }
-    void SendText(const std::string& header, const std::string& text, int type) override;
+    void SendText(const std::string& header, const std::string& text, int type) override
+    {
+        TFakeMsgrObject* owner = model_->Owner;
+        if (!owner || owner->FailSend || Contact().State != MSTATE_ONLINE)
+            throw EOleError(kFail, "Unspecified error");
+        owner->Sent.push_back({Contact().Name, header, text, type});
+    }
     std::shared_ptr<IMsgrUserPhones> Phones() override
     {
         return Contact().HasPhones ? std::shared_ptr<IMsgrUserPhones>(shared_from_this()) : nullptr;
     }
-    std::string PhoneNumber(int kind) override;
+    std::string PhoneNumber(int kind) override
+    {
+        if (kind < 0 || kind > 2)
+            throw EOleError(kInvalidArgument, "The parameter is incorrect");
+        return Contact().Phones[static_cast<std::size_t>(kind)];
+    }
 
 private:
     const TFakeContact& Contact() const { return model_->Contacts.at(index_); }
@@ -34,42 +59,14 @@ private:
     std::size_t index_;
 };
 
-class FakeUsers : public IMsgrUsers {
-public:
-    explicit FakeUsers(std::shared_ptr<TFakeMsgrObject::Model> model) : model_(std::move(model)) {}
-    int Count() override { return static_cast<int>(model_->Contacts.size()); }
-    std::shared_ptr<IMsgrUser> Item(int index) override
-    {
-        if (index < 0 || index >= Count())
-            throw EOleError(-2147352565, "Invalid index"); // DISP_E_BADINDEX
-        return std::make_shared<FakeUser>(model_, static_cast<std::size_t>(index));
-    }
-
-private:
-    std::shared_ptr<TFakeMsgrObject::Model> model_;
-};
-
-FakeUser::FakeUser(std::shared_ptr<TFakeMsgrObject::Model> model, std::size_t index)
-    : model_(std::move(model)), index_(index)
-{
-}
-
-void FakeUser::SendText(const std::string& header, const std::string& text, int type)
-{
-    TFakeMsgrObject* owner = model_->Owner;
-    if (!owner || owner->FailSend || Contact().State != MSTATE_ONLINE)
-        throw EOleError(-2147467259, "Unspecified error"); // E_FAIL
-    owner->Sent.push_back({Contact().Name, header, text, type});
-}
-
-std::string FakeUser::PhoneNumber(int kind)
-{
-    if (kind < 0 || kind > 2)
-        throw EOleError(-2147024809, "The parameter is incorrect"); // E_INVALIDARG
-    return Contact().Phones[static_cast<std::size_t>(kind)];
-}
-
 } // namespace
+
+std::shared_ptr<IMsgrUser> TFakeMsgrObject::Model::Item(int index)
+{
+    if (index < 0 || index >= Count())
+        throw EOleError(-2147352565, "Invalid index"); // DISP_E_BADINDEX
+    return std::make_shared<FakeUser>(shared_from_this(), static_cast<std::size_t>(index));
+}
 
 TFakeMsgrObject::TFakeMsgrObject() : model_(std::make_shared<Model>())
 {
@@ -90,11 +87,10 @@ void TFakeMsgrObject::Connect()
 
 void TFakeMsgrObject::BeginConnect(std::function<void(bool connected)> done)
 {
-    if (!HoldConnect) {
+    if (HoldConnect)
+        pendingConnect_ = std::move(done);
+    else
         TMsgrObject::BeginConnect(std::move(done));
-        return;
-    }
-    pendingConnect_ = std::move(done);
 }
 
 void TFakeMsgrObject::AnswerConnect()
@@ -123,7 +119,7 @@ void TFakeMsgrObject::SetLocalState(int state)
 {
     RequireConnection();
     if (FailSetState)
-        throw EOleError(-2147467259, "Unspecified error"); // E_FAIL
+        throw EOleError(kFail, "Unspecified error");
     StatesSet.push_back(state);
     ReportLocalState(state);
 }
@@ -132,8 +128,8 @@ std::shared_ptr<IMsgrUsers> TFakeMsgrObject::List(int kind)
 {
     RequireConnection();
     if (kind != MLIST_CONTACT)
-        throw EOleError(-2147024809, "The parameter is incorrect");
-    return std::make_shared<FakeUsers>(model_);
+        throw EOleError(kInvalidArgument, "The parameter is incorrect");
+    return model_;
 }
 
 void TFakeMsgrObject::AddContact(const TFakeContact& contact)
@@ -143,10 +139,9 @@ void TFakeMsgrObject::AddContact(const TFakeContact& contact)
 
 void TFakeMsgrObject::SetContactState(const std::string& name, int state)
 {
-    for (auto& contact : model_->Contacts) {
+    for (auto& contact : model_->Contacts)
         if (contact.Name == name)
             contact.State = state;
-    }
 }
 
 void TFakeMsgrObject::ChangeLocalStateInClient(int state)

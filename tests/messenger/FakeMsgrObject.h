@@ -23,6 +23,7 @@ struct TFakeContact {
 struct TSentText {
     std::string Contact, Header, Text;
     int Type = 0;
+    bool operator==(const TSentText&) const = default;
 };
 
 class TFakeMsgrObject : public TMsgrObject {

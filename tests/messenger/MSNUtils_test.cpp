@@ -98,11 +98,9 @@ TEST_F(PresenceTest, CannedMessageGoesOnlyToAnOnlineCallerWithTheMimeHeader)
 {
     std::string error;
     ASSERT_TRUE(SendMessageToNumber(&msgr, "4255551234", "Call you back", error));
-    ASSERT_EQ(msgr.Sent.size(), 1u);
-    EXPECT_EQ(msgr.Sent[0].Contact, "Ann Lee");
-    EXPECT_EQ(msgr.Sent[0].Header, "Mime-Version: 1.0\r\nContent-Type: text/html; charset=UTF-8\r\n\r\n");
-    EXPECT_EQ(msgr.Sent[0].Text, "Call you back");
-    EXPECT_EQ(msgr.Sent[0].Type, 2);
+    const TSentText sent{"Ann Lee", "Mime-Version: 1.0\r\nContent-Type: text/html; charset=UTF-8\r\n\r\n",
+                         "Call you back", 2};
+    EXPECT_EQ(msgr.Sent, std::vector<TSentText>{sent});
     EXPECT_TRUE(error.empty());
 
     const std::string expected =
@@ -112,7 +110,7 @@ TEST_F(PresenceTest, CannedMessageGoesOnlyToAnOnlineCallerWithTheMimeHeader)
     msgr.FailSend = true;
     EXPECT_FALSE(SendMessageToNumber(&msgr, "4255551234", "x", error));
     EXPECT_EQ(error, expected);
-    EXPECT_EQ(msgr.Sent.size(), 1u);
+    EXPECT_EQ(msgr.Sent, std::vector<TSentText>{sent});
 }
 
 TEST_F(PresenceTest, RulesShowTheirDefaultsAndSurviveStorage)

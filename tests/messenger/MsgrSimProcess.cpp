@@ -6,17 +6,33 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/MainLoop.h"
-
 namespace {
 
-bool RunMsgrSim(const std::wstring& arguments, PROCESS_INFORMATION& process)
+bool Launch(std::wstring command, PROCESS_INFORMATION& process)
 {
-    std::wstring command = L"\"" KOVRA_MSGRSIM_EXE L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     return CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                           &process);
+}
+
+// Runs the command and waits for it (a minute at most): its exit code, or -1.
+int RunAndWait(const std::wstring& command)
+{
+    PROCESS_INFORMATION process{};
+    if (!Launch(command, process))
+        return -1;
+    DWORD exitCode = static_cast<DWORD>(-1);
+    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return static_cast<int>(exitCode);
+}
+
+std::wstring MsgrSim(const std::wstring& arguments)
+{
+    return L"\"" KOVRA_MSGRSIM_EXE L"\" " + arguments;
 }
 
 std::wstring PortFileArgument(const std::string& portFile)
@@ -41,34 +57,8 @@ bool TMsgrSimProcess::Register(const std::string& portFile)
 
 int TMsgrSimProcess::Run(const std::wstring& arguments)
 {
-    PROCESS_INFORMATION process{};
-    if (!RunMsgrSim(arguments, process))
-        return -1;
-    DWORD exitCode = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(process.hProcess, 60000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<int>(exitCode);
+    return RunAndWait(MsgrSim(arguments));
 }
-
-namespace {
-
-void RunAndWait(const wchar_t* line)
-{
-    std::wstring command = line;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return;
-    WaitForSingleObject(process.hProcess, 60000);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-}
-
-} // namespace
 
 void TMsgrSimProcess::RestartRpcService()
 {
@@ -84,7 +74,7 @@ TMsgrSimProcess::~TMsgrSimProcess()
 bool TMsgrSimProcess::Start()
 {
     std::string portFile = NewPortFile();
-    return RunMsgrSim(L"--control 0" + PortFileArgument(portFile), process_) && Attach(portFile);
+    return Launch(MsgrSim(L"--control 0" + PortFileArgument(portFile)), process_) && Attach(portFile);
 }
 
 bool TMsgrSimProcess::Attach(const std::string& portFile)
@@ -93,8 +83,7 @@ bool TMsgrSimProcess::Attach(const std::string& portFile)
     PumpUntil(
         [&] {
             std::ifstream(portFile) >> port;
-            return port > 0 ||
-                   (process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0);
+            return port > 0 || (process_.hProcess && Ended());
         },
         kMsgrSimWaitMs);
     std::remove(portFile.c_str());
@@ -116,9 +105,7 @@ std::string TMsgrSimProcess::Command(const std::string& line)
 {
     if (!control_)
         return "error not started";
-    if (!Send(line))
-        return "error not sent";
-    return Answer();
+    return Send(line) ? Answer() : "error not sent";
 }
 
 bool TMsgrSimProcess::Send(const std::string& line)
@@ -131,17 +118,15 @@ std::string TMsgrSimProcess::Answer()
 {
     if (!control_)
         return "error not started";
-    bool closed = false;
     PumpUntil(
         [&] {
             if (pending_.find('\n') != std::string::npos)
                 return true;
             char buffer[4096];
-            long received = control_->Receive(buffer, sizeof buffer, 1);
+            const long received = control_->Receive(buffer, sizeof buffer, 1);
             if (received > 0)
                 pending_.append(buffer, static_cast<std::size_t>(received));
-            closed = received == 0;
-            return closed || pending_.find('\n') != std::string::npos;
+            return received == 0 || pending_.find('\n') != std::string::npos;
         },
         kMsgrSimWaitMs);
     const std::size_t end = pending_.find('\n');

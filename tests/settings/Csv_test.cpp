@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <random>
 
 #include "settings/Csv.h"
@@ -16,10 +17,7 @@ TEST(CsvString, ParsesQuotedAndBareItemsAndSkipsToTheNextComma)
     EXPECT_EQ(list.Item(2), "d");
     EXPECT_EQ(list.Item(3), "e");
     EXPECT_EQ(list.Item(4), "");
-}
-
-TEST(CsvString, EmptyTextAndAQuotePairHoldNoItems)
-{
+    // Empty text and a quote pair hold no items.
     EXPECT_EQ(TCsvString("").Count(), 0);
     EXPECT_EQ(TCsvString("\"\"").Count(), 0);
     EXPECT_EQ(TCsvString("\"\",\"\"").Count(), 2);
@@ -27,27 +25,25 @@ TEST(CsvString, EmptyTextAndAQuotePairHoldNoItems)
     EXPECT_EQ(TCsvString("\"abc,def").Count(), 0);
 }
 
-TEST(CsvString, QuoteInsideAValueIsStoredAsItsCodeAndReadBack)
+TEST(CsvString, QuotesOfAddedValuesAreStoredAsTheirCodeOrTakenOff)
 {
     TCsvString list;
     list.Add("say \"hi\"");
     EXPECT_EQ(list.Text(), "\"say #34hi#34\"");
-    TCsvString back(list.Text());
-    EXPECT_EQ(back.Item(0), "say \"hi\"");
+    EXPECT_EQ(TCsvString(list.Text()).Item(0), "say \"hi\"");
 
     TCsvString bars({}, false, '|');
     bars.Add("a|b");
     EXPECT_EQ(bars.Text(), "|a#124b|");
-}
 
-TEST(CsvString, SurroundingQuotesOfAValueAreTakenOffUnlessTheyBelongToIt)
-{
-    TCsvString list;
+    // Surrounding quotes of a value are taken off unless they belong to it.
+    list.Clear();
     list.Add("\"wrapped\"");
     list.Add("\"\"");
     list.Add("\"a\" \"b\"");
     EXPECT_EQ(list.Item(0), "wrapped");
     EXPECT_EQ(list.Item(1), "");
+    EXPECT_EQ(list.Item(2), "a\" \"b");
     // Second character a quote but second-to-last not: the quotes stay, encoded.
     list.Add("\"\"x\"");
     EXPECT_EQ(list.RawItem(3), "#34#34x#34");
@@ -66,7 +62,7 @@ TEST(CsvString, TrimFlagAndSequentialReading)
     EXPECT_EQ(first, "x");
 }
 
-TEST(CsvProperties, EqualsInAValueAndBareKeys)
+TEST(CsvProperties, EqualsInAValueBareKeysAndNamesIgnoringCase)
 {
     TCsvProperties properties;
     properties.SetValue("formula", "a=b=c");
@@ -77,11 +73,9 @@ TEST(CsvProperties, EqualsInAValueAndBareKeys)
     EXPECT_EQ(back.Value("empty", "fallback"), "");
     EXPECT_EQ(back.Value("absent", "fallback"), "fallback");
     EXPECT_EQ(back.IndexOfName(""), -1);
-}
 
-TEST(CsvProperties, NamesIgnoreCaseFirstMatchWinsAndSetReplacesInPlace)
-{
-    TCsvProperties properties(R"("Exit=1","exit=2","Other=3")");
+    // Names ignore case, the first match wins, and setting replaces in place.
+    properties.SetText(R"("Exit=1","exit=2","Other=3")");
     EXPECT_EQ(properties.Value("EXIT"), "1");
     properties.SetValue("eXit", "9");
     EXPECT_EQ(properties.Text(), R"("eXit=9","exit=2","Other=3")");
@@ -121,7 +115,7 @@ TEST(Csv, FieldsQuotedWhenNeededAndReadBack)
     EXPECT_EQ(TCsv("a,b").FieldInt(1), 0);
 }
 
-TEST(Csv, LeadingBlanksSkippedForceQuoteAndEmptyFirstField)
+TEST(Csv, LeadingBlanksForceQuoteEmptyFirstFieldAndLengthLimit)
 {
     EXPECT_EQ(TCsv("a,   b").FieldText(1), "b");
     TCsv forced;
@@ -135,26 +129,12 @@ TEST(Csv, LeadingBlanksSkippedForceQuoteAndEmptyFirstField)
     line.AddField("555");
     EXPECT_EQ(line.Line(), ",555");
     EXPECT_EQ(TCsv(line.Line()).FieldText(1), "555");
-}
-
-TEST(Csv, LongFieldIsCutAtTheLimit)
-{
-    TCsv line;
+    // A long field is cut at the limit.
+    line.Clear();
     line.AddField(std::string(5000, 'x'));
     line.AddField("tail");
     EXPECT_EQ(line.FieldText(0).size(), TCsv::kMaxField);
     EXPECT_EQ(line.FieldText(1), "tail");
-}
-
-TEST(KovraAssistantConfig, FirstWriteGivesTheStoredTwentyCharacterDocument)
-{
-    TKovraAssistantConfig config;
-    config.WriteString("Confirm", "Exit", "0");
-    EXPECT_EQ(config.GetText(), "|Confirm=\"Exit#610\"|");
-    EXPECT_EQ(config.GetText().size(), 20u);
-    EXPECT_EQ(config.ReadInteger("Confirm", "Exit", 1), 0);
-    EXPECT_EQ(config.ReadInteger("confirm", "exit", 1), 0);
-    EXPECT_EQ(config.ReadInteger("Confirm", "CLDel", 1), 1);
 }
 
 TEST(KovraAssistantConfig, ReadsADocumentAnEarlierVersionWroteAndWritesItBackUnchanged)
@@ -189,9 +169,15 @@ TEST(KovraAssistantConfig, ReadsADocumentAnEarlierVersionWroteAndWritesItBackUnc
                                 R"(|IMMessages="0#61say #34hi#34 #35 a#61b#124c","1#61plain"|)");
 }
 
-TEST(KovraAssistantConfig, ListsAreRewrittenByEraseThenWriteKeepingOtherSectionsInOrder)
+TEST(KovraAssistantConfig, FirstWriteAndListsRewrittenByEraseThenWriteKeepingOtherSections)
 {
     TKovraAssistantConfig config;
+    config.WriteString("Confirm", "Exit", "0");
+    EXPECT_EQ(config.GetText(), "|Confirm=\"Exit#610\"|");
+    EXPECT_EQ(config.ReadInteger("confirm", "exit", 1), 0);
+    EXPECT_EQ(config.ReadInteger("Confirm", "CLDel", 1), 1);
+
+    config.SetText("");
     config.WriteString("A", "k", "1");
     config.WriteString("Forward", "555", "Old");
     config.WriteString("B", "k", "2");
@@ -213,40 +199,26 @@ TEST(KovraAssistantConfig, MalformedDocumentsGiveDefaults)
 }
 
 // Random names and values through the whole store, with the characters the format escapes and
-// the codes it writes ("#61", "#34", "#124") as literal text. Section names are the program's own
-// and hold no "#" before a digit.
+// the codes it writes ("#61", "#34", "#124") as literal text: after all the writes, every value
+// reads back. Names hold none of '=', ' ', '"', '|'; section names are the program's own and hold
+// no "#" before a digit.
 TEST(KovraAssistantConfig, WriteThenReadGivesEveryValueBack)
 {
     std::mt19937 random(20240607);
-    const std::string alphabet = "abcXYZ0123469 =\"|#,.-";
-    auto text = [&](std::size_t maxLength, bool name) {
-        std::string result;
-        std::size_t length = 1 + random() % maxLength;
-        for (std::size_t i = 0; i < length; ++i)
-            result += alphabet[random() % alphabet.size()];
-        if (name) {
-            for (char& c : result)
-                if (c == '=' || c == ' ' || c == '"' || c == '|')
-                    c = 'n';
-        }
-        return result;
-    };
-    auto sectionName = [&](int n) {
-        std::string result = text(8, true);
+    auto text = [&](std::string_view alphabet, std::size_t maxLength) {
+        std::string result(1 + random() % maxLength, ' ');
         for (char& c : result)
-            if (c == '#')
-                c = 'h';
-        return result + std::to_string(n);
+            c = alphabet[random() % alphabet.size()];
+        return result;
     };
     for (int round = 0; round < 300; ++round) {
         TKovraAssistantConfig config;
-        std::vector<std::tuple<std::string, std::string, std::string>> written;
+        std::vector<std::array<std::string, 3>> written;
         for (int n = 0; n < 6; ++n) {
-            std::string section = sectionName(n % 3);
-            std::string key = text(8, true) + std::to_string(n);
-            std::string value = text(20, false);
-            config.WriteString(section, key, value);
-            written.emplace_back(section, key, value);
+            written.push_back({text("abcXYZ0123469n,.-", 8) + std::to_string(n % 3),
+                               text("abcXYZ0123469n#,.-", 8) + std::to_string(n),
+                               text("abcXYZ0123469 =\"|#,.-", 20)});
+            config.WriteString(written.back()[0], written.back()[1], written.back()[2]);
         }
         TKovraAssistantConfig reread;
         reread.SetText(config.GetText());

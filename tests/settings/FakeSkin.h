@@ -9,13 +9,6 @@
 #include "settings/SkinTarget.h"
 
 struct FakeComponent : ISkinComponent {
-    FakeComponent(std::string name, std::string className, int tag = 0, int items = 0)
-        : name(std::move(name)), className(std::move(className)), tag(tag), items(items)
-    {
-        for (int i = 0; i < items; ++i)
-            itemTexts.push_back("item" + std::to_string(i));
-    }
-
     std::string Name() const override { return name; }
     std::string ClassName() const override { return className; }
     int Tag() const override { return tag; }
@@ -23,7 +16,7 @@ struct FakeComponent : ISkinComponent {
     bool Transparent() const override { return transparent; }
     void SetCaption(const std::string& text) override { caption = text; }
     void SetHint(const std::string& text) override { hint = text; }
-    int ItemCount() const override { return items; }
+    int ItemCount() const override { return static_cast<int>(itemTexts.size()); }
     void SetItemText(int index, const std::string& text) override
     {
         itemTexts.at(static_cast<std::size_t>(index)) = text;
@@ -35,12 +28,11 @@ struct FakeComponent : ISkinComponent {
     void SetPicture(const TKALogo& logo) override { picture = logo.Picture; }
 
     std::string name, className;
-    int tag;
-    int items;
+    int tag = 0;
     bool enabled = true;
     bool transparent = false;
+    std::vector<std::string> itemTexts; // "item0", "item1"... until set
     std::optional<std::string> caption, hint;
-    std::vector<std::string> itemTexts;
     std::optional<TColour> colour, fontColour;
     std::optional<TSkinMenuColours> menu;
     std::optional<TSkinTabColours> tabs;
@@ -52,9 +44,13 @@ struct FakeForm : ISkinForm {
 
     FakeComponent& Add(std::string componentName, std::string className, int componentTag = 0, int items = 0)
     {
-        components.push_back(std::make_unique<FakeComponent>(std::move(componentName), std::move(className),
-                                                             componentTag, items));
-        return *components.back();
+        FakeComponent& added = *components.emplace_back(std::make_unique<FakeComponent>());
+        added.name = std::move(componentName);
+        added.className = std::move(className);
+        added.tag = componentTag;
+        for (int i = 0; i < items; ++i)
+            added.itemTexts.push_back("item" + std::to_string(i));
+        return added;
     }
 
     std::string Name() const override { return name; }

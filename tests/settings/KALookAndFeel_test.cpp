@@ -6,41 +6,32 @@
 
 #include "FakeSkin.h"
 #include "TestSupport.h"
-#include "platform/Clock.h"
 #include "platform/MainLoop.h"
 #include "settings/KALookAndFeel.h"
 
 namespace {
 
-class TempFolder {
-public:
-    TempFolder()
-    {
-        // Test programs run in parallel, often started within the same millisecond: a random
-        // name keeps one from removing another's folder.
-        std::random_device random;
-        path_ = std::filesystem::temp_directory_path() /
-                ("kovra-laf-" + std::to_string(random()) + "-" + std::to_string(random()));
-        std::filesystem::create_directories(path_);
-    }
+// Test programs run in parallel, often started within the same millisecond: a random name keeps
+// one from removing another's folder.
+struct TempFolder {
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("kovra-laf-" + std::to_string(std::random_device()()) +
+                                                  "-" + std::to_string(std::random_device()()));
+    TempFolder() { std::filesystem::create_directories(path); }
     ~TempFolder()
     {
         std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
+        std::filesystem::remove_all(path, ignored);
     }
     void Write(const std::string& name, const std::string& content) const
     {
-        std::ofstream(path_ / name, std::ios::binary) << content;
+        std::ofstream(path / name, std::ios::binary) << content;
     }
-    std::string Path() const { return path_.string(); }
-
-private:
-    std::filesystem::path path_;
 };
 
 } // namespace
 
-TEST(ColourTable, DefaultsAndUnknownTags)
+TEST(ColourTable, DefaultsAndSetColourOfUnknownTags)
 {
     TKAColourTable colours;
     EXPECT_EQ(colours.GetColour(100, 0), 0x00CE00u);
@@ -52,42 +43,41 @@ TEST(ColourTable, DefaultsAndUnknownTags)
     EXPECT_EQ(colours.GetColour(133, 0), 0xABCDEFu);
 }
 
-TEST(ColourTable, StyleSheetColoursAreStoredAsBlueGreenRed)
+// Colours come from a style sheet by plain text search and are stored as blue-green-red.
+TEST(ColourTable, StyleSheetSearchRules)
 {
-    TKAColourTable colours;
-    colours.ParseStyles(".pageHeader { color: #FF0000; }");
-    EXPECT_EQ(colours.GetColour(111, 0), 0x0000FFu);
-    // Three digits: the first two are red, the rest is not hexadecimal and reads as 0.
-    colours.ParseStyles("userTitle { color: #fff; }");
-    EXPECT_EQ(colours.GetColour(121, 0), 0x0000FFu);
-    colours.ParseStyles("buttonA { color: #1");
-    EXPECT_EQ(colours.GetColour(131, 0), 0u);
-}
-
-TEST(ColourTable, PlainTextSearchRules)
-{
-    TKAColourTable colours;
-    // "color" is found inside "background-color", and the search runs past the rule's brace.
-    colours.ParseStyles(".pageHeader { background-color: #102030; color: #FFFFFF; }\n"
-                        "buttonTD { } .other { background-color: #0A0B0C; }");
-    EXPECT_EQ(colours.GetColour(111, 0), 0x302010u);
-    EXPECT_EQ(colours.GetColour(130, 0), 0x0C0B0Au);
-    // Tags without a style-sheet source keep their defaults; an absent selector too.
-    EXPECT_EQ(colours.GetColour(132, 0), 0xC0C0C0u);
-    EXPECT_EQ(colours.GetColour(133, 0), 0xFF9E3Eu);
-    EXPECT_EQ(colours.GetColour(100, 0), 0x00CE00u);
-}
-
-TEST(ColourTable, CarriageReturnSelectorsMustEndTheirLine)
-{
-    TKAColourTable colours;
-    colours.ParseStyles(".labelError { color: #112233; }\r\n.label\r\n{ color: #445566; }\r\n"
-                        ".error\r\n{ color: #778899; }");
-    // ".label" (141) matches the start of ".labelError"; ".label\r" (161) only the line of its own.
-    EXPECT_EQ(colours.GetColour(141, 0), 0x332211u);
-    EXPECT_EQ(colours.GetColour(161, 0), 0x665544u);
-    EXPECT_EQ(colours.GetColour(162, 0), 0x0000FFu);
-    EXPECT_EQ(colours.GetColour(192, 0), 0x998877u);
+    struct Case {
+        const char* sheet;
+        int tag;
+        TColour expected;
+    };
+    const char* const headerAndButtons = ".pageHeader { background-color: #102030; color: #FFFFFF; }\n"
+                                         "buttonTD { } .other { background-color: #0A0B0C; }";
+    const char* const crSelectors = ".labelError { color: #112233; }\r\n.label\r\n{ color: #445566; }\r\n"
+                                    ".error\r\n{ color: #778899; }";
+    const Case cases[] = {
+        {".pageHeader { color: #FF0000; }", 111, 0x0000FF},
+        // Three digits: the first two are red, the rest is not hexadecimal and reads as 0.
+        {"userTitle { color: #fff; }", 121, 0x0000FF},
+        {"buttonA { color: #1", 131, 0},
+        // "color" is found inside "background-color", and the search runs past the rule's brace.
+        {headerAndButtons, 111, 0x302010},
+        {headerAndButtons, 130, 0x0C0B0A},
+        // Tags without a style-sheet source keep their defaults; an absent selector too.
+        {headerAndButtons, 132, 0xC0C0C0},
+        {headerAndButtons, 133, 0xFF9E3E},
+        {headerAndButtons, 100, 0x00CE00},
+        // ".label" (141) matches the start of ".labelError"; ".label\r" (161) only the line of its own.
+        {crSelectors, 141, 0x332211},
+        {crSelectors, 161, 0x665544},
+        {crSelectors, 162, 0x0000FF},
+        {crSelectors, 192, 0x998877},
+    };
+    for (const Case& c : cases) {
+        TKAColourTable colours;
+        colours.ParseStyles(c.sheet);
+        EXPECT_EQ(colours.GetColour(c.tag, 0), c.expected) << c.tag << " in " << c.sheet;
+    }
 }
 
 TEST(ColourTable, FormAndComponentsTakeColoursByTag)
@@ -147,6 +137,8 @@ TEST(LocalResourcePath, JoinsFolderAndName)
 #endif
 }
 
+// Local mode loads the folder, without a picture decoder keeping the logo's bytes as an absent
+// logo, and with one handing the picture to the image.
 TEST(LookAndFeel, LocalModeLoadsTheFolderAndCompletesOnTheMainThread)
 {
     TempFolder folder;
@@ -154,53 +146,39 @@ TEST(LookAndFeel, LocalModeLoadsTheFolderAndCompletesOnTheMainThread)
     folder.Write("WebPortalStyles.css", "pageHeader { color: #010203; }");
     folder.Write("logo.gif", std::string("GIF89a\0\1", 8));
     folder.Write("app.ico", "icon bytes");
-
-    TMessageBundle bundle;
-    TKAColourTable colours;
-    std::string icon;
-    bool completedOnMainThread = false;
-    TKALookAndFeelTargets targets{&bundle, &colours, {}, [&](const std::string& bytes) { icon = bytes; }};
-    TKALookAndFeel loader(
-        folder.Path(), std::string("app.ico"), false,
-        [&] { completedOnMainThread = platform::IsMainThread(); }, targets);
-    ASSERT_TRUE(PumpUntil([&] { return loader.Finished(); }, 20000));
-    EXPECT_TRUE(completedOnMainThread);
-    EXPECT_EQ(bundle.GetText("txtTitle", ""), "Local title");
-    EXPECT_EQ(colours.GetColour(111, 0), 0x030201u);
-    EXPECT_EQ(icon, "icon bytes");
-    // Without a picture decoder the bytes are kept and the logo counts as absent.
-    EXPECT_EQ(loader.Logo().Bytes.size(), 8u);
-    EXPECT_FALSE(loader.Logo().Loaded());
-
-    FakeForm form("fmMain", 100);
-    FakeComponent& title = form.Add("txtTitle", "TUnicodeLabel", 111);
-    FakeComponent& image = form.Add("imLogo", "TImage");
-    loader.ApplyLookAndFeel(form, &image);
-    EXPECT_EQ(title.caption, "Local title");
-    EXPECT_EQ(title.colour, 0x030201u);
-    EXPECT_EQ(form.colour, 0x00CE00u);
-    EXPECT_FALSE(image.picture);
-}
-
-TEST(LookAndFeel, DecodedLogoReachesTheImage)
-{
-    TempFolder folder;
-    folder.Write("logo.gif", "GIF89a");
-    TMessageBundle bundle;
-    TKAColourTable colours;
     auto picture = std::make_shared<int>(42);
-    TKALookAndFeelTargets targets{&bundle,
-                                  &colours,
-                                  [&](const std::string& bytes) -> std::shared_ptr<const void> {
-                                      return bytes == "GIF89a" ? picture : nullptr;
-                                  },
-                                  {}};
-    TKALookAndFeel loader(folder.Path(), std::nullopt, false, {}, targets);
-    ASSERT_TRUE(PumpUntil([&] { return loader.Finished(); }, 20000));
-    FakeForm form;
-    FakeComponent& image = form.Add("imLogo", "TImage");
-    loader.ApplyLookAndFeel(form, &image);
-    EXPECT_EQ(image.picture, picture);
+
+    for (const bool decoder : {false, true}) {
+        SCOPED_TRACE(decoder);
+        TMessageBundle bundle;
+        TKAColourTable colours;
+        std::string icon;
+        bool completedOnMainThread = false;
+        TKALookAndFeelTargets targets{&bundle, &colours, {}, [&](const std::string& bytes) { icon = bytes; }};
+        if (decoder)
+            targets.DecodeLogo = [&](const std::string& bytes) -> std::shared_ptr<const void> {
+                return bytes.size() == 8 && bytes.starts_with("GIF89a") ? picture : nullptr;
+            };
+        TKALookAndFeel loader(
+            folder.path.string(), std::string("app.ico"), false,
+            [&] { completedOnMainThread = platform::IsMainThread(); }, targets);
+        ASSERT_TRUE(PumpUntil([&] { return loader.Finished(); }, 20000));
+        EXPECT_TRUE(completedOnMainThread);
+        EXPECT_EQ(bundle.GetText("txtTitle", ""), "Local title");
+        EXPECT_EQ(colours.GetColour(111, 0), 0x030201u);
+        EXPECT_EQ(icon, "icon bytes");
+        EXPECT_EQ(loader.Logo().Bytes.size(), 8u);
+        EXPECT_EQ(loader.Logo().Loaded(), decoder);
+
+        FakeForm form("fmMain", 100);
+        FakeComponent& title = form.Add("txtTitle", "TUnicodeLabel", 111);
+        FakeComponent& image = form.Add("imLogo", "TImage");
+        loader.ApplyLookAndFeel(form, &image);
+        EXPECT_EQ(title.caption, "Local title");
+        EXPECT_EQ(title.colour, 0x030201u);
+        EXPECT_EQ(form.colour, 0x00CE00u);
+        EXPECT_EQ(image.picture, decoder ? picture : nullptr);
+    }
 }
 
 TEST(LookAndFeel, MissingFolderStillCompletesWithDefaults)

@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/TcpSocket.h"
+
 class LoopbackHttpServer {
 public:
     struct Reply {
@@ -23,7 +25,7 @@ public:
     // Path with its query, as the request line carries it. Unknown paths get a 404 page.
     void Serve(const std::string& path, int status, const std::string& body);
     std::uint16_t Port() const { return port_; }
-    bool Listening() const { return listener_ != kNoSocket; }
+    bool Listening() const { return port_ != 0; }
     // Request heads (request line and header lines) received so far.
     std::vector<std::string> Requests() const;
     // While held (3 s at most), requests are read but not answered; Answered counts the answers.
@@ -34,11 +36,9 @@ public:
     static std::uint16_t UnusedPort();
 
 private:
-    static constexpr std::intptr_t kNoSocket = -1;
-    void Run();
-    void Answer(std::intptr_t client);
+    void Answer(platform::TcpStream& client);
 
-    std::intptr_t listener_ = kNoSocket;
+    platform::TcpListener listener_;
     std::uint16_t port_ = 0;
     std::atomic<bool> stop_{false};
     std::atomic<bool> held_{false};

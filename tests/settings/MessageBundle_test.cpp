@@ -3,7 +3,7 @@
 #include "FakeSkin.h"
 #include "settings/MessageBundle.h"
 
-TEST(MessageBundle, PropertiesLinesSplitAtCarriageReturnsAndTrimmed)
+TEST(MessageBundle, PropertiesLinesSplitAtCarriageReturnsOnlyAndTrimmed)
 {
     TMessageBundle bundle;
     bundle.LoadProperties("\r\n  btOk = OK \r\nformula=b=c\r\r\r\ngreeting=Hello&nbsp;World\r\nbtOk=Fine\r\n"
@@ -15,11 +15,7 @@ TEST(MessageBundle, PropertiesLinesSplitAtCarriageReturnsAndTrimmed)
     EXPECT_EQ(bundle.GetText("# not a comment", "x"), "kept");
     EXPECT_EQ(bundle.GetText("absent", "built in"), "built in");
     EXPECT_EQ(bundle.Entries().size(), 4u);
-}
-
-TEST(MessageBundle, LineFeedsAloneDoNotSeparateLines)
-{
-    TMessageBundle bundle;
+    // Line feeds alone do not separate lines.
     bundle.LoadProperties("a=1\nb=2");
     EXPECT_EQ(bundle.GetText("a", ""), "1\nb=2");
     EXPECT_EQ(bundle.GetText("b", "none"), "none");

@@ -8,6 +8,8 @@
 
 namespace {
 
+using Strings = std::vector<std::string>;
+
 std::string Hex(const std::string& bytes)
 {
     static const char digits[] = "0123456789ABCDEF";
@@ -17,17 +19,18 @@ std::string Hex(const std::string& bytes)
     return hex;
 }
 
-std::string Argument(const std::vector<std::string>& segments)
+// The parameters of the argument made of these texts' segments.
+Strings Parameters(const Strings& segments)
 {
     std::string argument;
     for (const std::string& segment : segments)
         argument += (argument.empty() ? "" : "#") + TQMEncoder::EncodeSegment(segment);
-    return argument;
+    return TQMEncoder(argument).Parameters();
 }
 
 } // namespace
 
-TEST(Base64, StandardGroupsAndFill)
+TEST(Base64, StandardGroupsFillLineBreaksAndWhatEndsTheDecoding)
 {
     for (const auto& [plain, coded] :
          {std::pair<std::string, std::string>{"f", "Zg=="}, {"fo", "Zm8="}, {"foobar", "Zm9vYmFy"}}) {
@@ -35,16 +38,14 @@ TEST(Base64, StandardGroupsAndFill)
         EXPECT_EQ(TBase64::Decode(coded), plain);
     }
     EXPECT_EQ(TBase64::Decode(TBase64::Encode(std::string("a\0b", 3))), std::string("a\0b", 3));
-}
-
-TEST(Base64, LineBreaksSkippedInvalidCharacterEndsAndPartialGroupDropped)
-{
-    EXPECT_EQ(TBase64::Decode("Zm9v\r\nYmFy"), "foobar");
-    EXPECT_EQ(TBase64::Decode("Zm9v*YmFy"), "foo");
-    EXPECT_EQ(TBase64::Decode("Zm9vYm"), "foo");
-    EXPECT_EQ(TBase64::Decode("Zg==Zm9v"), "f");
-    EXPECT_EQ(TBase64::Decode("===="), "");
-    EXPECT_EQ(TBase64::Decode(""), "");
+    // Line breaks are skipped, an invalid character ends, a partial group is dropped.
+    for (const auto& [coded, plain] : {std::pair<std::string, std::string>{"Zm9v\r\nYmFy", "foobar"},
+                                       {"Zm9v*YmFy", "foo"},
+                                       {"Zm9vYm", "foo"},
+                                       {"Zg==Zm9v", "f"},
+                                       {"====", ""},
+                                       {"", ""}})
+        EXPECT_EQ(TBase64::Decode(coded), plain) << coded;
 }
 
 TEST(ArcFour, KnownKeyStreamAndSymmetry)
@@ -59,44 +60,30 @@ TEST(ArcFour, KnownKeyStreamAndSymmetry)
 TEST(QMEncoder, NoArgumentGivesOneEmptyParameter)
 {
     TQMEncoder encoder(std::nullopt);
-    EXPECT_EQ(encoder.Parameters(), std::vector<std::string>{""});
+    EXPECT_EQ(encoder.Parameters(), Strings{""});
     EXPECT_FALSE(encoder.HasSwitch("user"));
     EXPECT_FALSE(encoder.HasSwitch(""));
     EXPECT_EQ(encoder.SwitchValue("user"), "");
-    EXPECT_EQ(TQMEncoder(std::string_view("!!!")).Parameters(), std::vector<std::string>{""});
+    EXPECT_EQ(TQMEncoder(std::string_view("!!!")).Parameters(), Strings{""});
 }
 
-TEST(QMEncoder, SegmentsAreJoinedByBlanksSoParametersNeverJoin)
+// Segments are joined by blanks, so parameters never join; runs of separators count once; a
+// segment's plain text ends at its first zero byte.
+TEST(QMEncoder, SegmentsJoinedByBlanksSeparatorRunsAndZeroBytes)
 {
-    TQMEncoder encoder(Argument({"-phone 4255551000 -pwd", "secret\t", " -user bob"}));
-    EXPECT_EQ(encoder.Parameters(),
-              (std::vector<std::string>{"-phone", "4255551000", "-pwd", "secret", "-user", "bob"}));
-    EXPECT_EQ(TQMEncoder(Argument({"ab", "cd"})).Parameters(), (std::vector<std::string>{"ab", "cd"}));
-}
-
-TEST(QMEncoder, RunsOfSeparatorsCountOnce)
-{
-    std::string a = TQMEncoder::EncodeSegment("-user bob");
-    std::string b = TQMEncoder::EncodeSegment("-server 10.0.0.1");
-    EXPECT_EQ(TQMEncoder(a + "###" + b).Parameters(), TQMEncoder(a + "#" + b).Parameters());
-    EXPECT_EQ(TQMEncoder("##" + a + "#").Parameters(), TQMEncoder(a).Parameters());
-}
-
-TEST(QMEncoder, PlainTextEndsAtTheFirstZeroByte)
-{
+    EXPECT_EQ(Parameters({"-phone 4255551000 -pwd", "secret\t", " -user bob"}),
+              (Strings{"-phone", "4255551000", "-pwd", "secret", "-user", "bob"}));
+    EXPECT_EQ(Parameters({"ab", "cd"}), (Strings{"ab", "cd"}));
+    const std::string a = TQMEncoder::EncodeSegment("-user bob");
+    const std::string b = TQMEncoder::EncodeSegment("-server 10.0.0.1");
+    EXPECT_EQ(TQMEncoder(a + "###" + b).Parameters(), (Strings{"-user", "bob", "-server", "10.0.0.1"}));
+    EXPECT_EQ(TQMEncoder("##" + a + "#").Parameters(), (Strings{"-user", "bob"}));
     EXPECT_EQ(TQMEncoder::Decode(TQMEncoder::EncodeSegment(std::string("-IM\0-pwd x", 10))), "-IM");
 }
 
-TEST(QMEncoder, BlankCodeRestoredOnlyInFileAddresses)
+TEST(QMEncoder, SwitchesMatchWithOrWithoutDashInAnyCaseAndFileAddressesGetTheirBlanks)
 {
-    TQMEncoder encoder(Argument({"webportal file://C:/My#32Portal -pwd a#32b"}));
-    EXPECT_EQ(encoder.SwitchValue("webportal"), "file://C:/My Portal");
-    EXPECT_EQ(encoder.SwitchValue("pwd"), "a#32b");
-}
-
-TEST(QMEncoder, SwitchesMatchWithOrWithoutDashInAnyCase)
-{
-    TQMEncoder encoder(Argument({"USER bob -Phone 555 MakeCall"}));
+    TQMEncoder encoder(TQMEncoder::EncodeSegment("USER bob -Phone 555 MakeCall"));
     EXPECT_TRUE(encoder.HasSwitch("user"));
     EXPECT_EQ(encoder.SwitchValue("user"), "bob");
     EXPECT_TRUE(encoder.HasSwitch("phone"));
@@ -104,11 +91,16 @@ TEST(QMEncoder, SwitchesMatchWithOrWithoutDashInAnyCase)
     EXPECT_TRUE(encoder.HasSwitch("makecall"));
     EXPECT_EQ(encoder.SwitchValue("MakeCall"), "");
     EXPECT_FALSE(encoder.HasSwitch("phon"));
+
+    // The blank code is restored only in file addresses.
+    TQMEncoder files(TQMEncoder::EncodeSegment("webportal file://C:/My#32Portal -pwd a#32b"));
+    EXPECT_EQ(files.SwitchValue("webportal"), "file://C:/My Portal");
+    EXPECT_EQ(files.SwitchValue("pwd"), "a#32b");
 }
 
 TEST(QMEncoder, EncodeArgumentIsTheInverseAndRefusesWhatCannotComeBack)
 {
-    std::vector<std::string> parameters{
+    Strings parameters{
         "-user", "bob", "-pwd", "p#ss=\"1\"", "webportal", "file://C:/A B/", "\xC3\xA9t\xC3\xA9"};
     std::string argument, error;
     ASSERT_TRUE(TQMEncoder::EncodeArgument(parameters, argument, error));

@@ -19,24 +19,17 @@ std::string Dwords(std::initializer_list<std::uint32_t> values)
     return bytes;
 }
 
-std::map<std::string, std::string> SampleBlocks(const std::string& fileVersion)
+std::map<std::string, std::string> SampleBlocks()
 {
     return {
         {"\\VarFileInfo\\Translation", Dwords({0x04E40409, 0x04B00407})},
         {"\\", Dwords({0xFEEF04BD, 0x00010000, 0x00040001, 0x0007000C, 0x00050002, 0x00030004, 0x3F, 0x1,
                        0x40004, 0x1, 0, 0x01D9A0B1, 0x2C3E5F00})},
-        {"\\StringFileInfo\\040904e4\\FileVersion", fileVersion + std::string(1, '\0')},
+        {"\\StringFileInfo\\040904e4\\FileVersion", std::string("4.1.7.12\0", 9)},
         {"\\StringFileInfo\\040904e4\\ProductName", std::string("Kovra Assistant\0", 16)},
         {"\\StringFileInfo\\040904e4\\LegalTrademarks", std::string("TM", 2)},
         {"\\StringFileInfo\\040904e4\\Comments", std::string("\0", 1)},
     };
-}
-
-std::string ExistingFile(const std::string& name)
-{
-    auto path = std::filesystem::temp_directory_path() / name;
-    std::ofstream(path) << "x";
-    return path.string();
 }
 
 } // namespace
@@ -52,10 +45,10 @@ TEST(VersionInfo, VersionTextAsANumber)
     EXPECT_DOUBLE_EQ(TQMVersionInfo::VersionFloat("v4.1.2"), 0);
 }
 
-TEST(VersionInfo, FieldsOfTheFirstTranslationLoadedOnceUntilTheFileChanges)
+TEST(VersionInfo, FieldsOfTheFirstTranslationLoadedOnceUntilTheFileChangesAndNoneWithout)
 {
     int loads = 0;
-    TQMVersionInfo info(std::make_unique<TMemoryVersionSource>(SampleBlocks("4.1.7.12"), &loads));
+    TQMVersionInfo info(std::make_unique<TMemoryVersionSource>(SampleBlocks(), &loads));
     EXPECT_EQ(loads, 0);
     EXPECT_EQ(info.FileVersion(), "4.1.7.12");
     EXPECT_EQ(info.ProductName(), "Kovra Assistant");
@@ -77,7 +70,8 @@ TEST(VersionInfo, FieldsOfTheFirstTranslationLoadedOnceUntilTheFileChanges)
     EXPECT_GT(info.FileDate(), 40000.0);
     EXPECT_EQ(loads, 1);
 
-    std::string other = ExistingFile("kovra-verinfo-other.exe");
+    const std::string other = (std::filesystem::temp_directory_path() / "kovra-verinfo-other.exe").string();
+    std::ofstream(other) << "x";
     info.SetFileName(other);
     EXPECT_EQ(info.FileName(), other);
     info.SetFileName("/no/such/kovra.exe");
@@ -88,18 +82,15 @@ TEST(VersionInfo, FieldsOfTheFirstTranslationLoadedOnceUntilTheFileChanges)
     EXPECT_EQ(info.FileVersion(), "4.1.7.12");
     EXPECT_EQ(loads, 2);
     std::filesystem::remove(other);
-}
 
-TEST(VersionInfo, WithoutTranslationsNothingIsLoaded)
-{
-    int loads = 0;
-    auto blocks = SampleBlocks("4.1");
+    // Without translations nothing is loaded.
+    auto blocks = SampleBlocks();
     blocks.erase("\\VarFileInfo\\Translation");
-    TQMVersionInfo info(std::make_unique<TMemoryVersionSource>(blocks, &loads));
-    EXPECT_EQ(info.FileVersion(), "");
-    EXPECT_EQ(info.FileVerMajor(), 0);
-    EXPECT_DOUBLE_EQ(info.FileVersionFloat(), 0);
-    EXPECT_EQ(info.LanguageCount(), 0);
+    TQMVersionInfo bare(std::make_unique<TMemoryVersionSource>(blocks));
+    EXPECT_EQ(bare.FileVersion(), "");
+    EXPECT_EQ(bare.FileVerMajor(), 0);
+    EXPECT_DOUBLE_EQ(bare.FileVersionFloat(), 0);
+    EXPECT_EQ(bare.LanguageCount(), 0);
 }
 
 TEST(VersionInfo, EmptyNameMeansTheProgramsOwnFile)

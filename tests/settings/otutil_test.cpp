@@ -2,14 +2,11 @@
 
 #include "settings/otutil.h"
 
-TEST(PhoneNumbers, DialableDigitsKeepOnlyWhatAPhoneDials)
+TEST(PhoneNumbers, DialableDigitsAndTheDisplayFormGroupedFromTheEnd)
 {
     EXPECT_EQ(DialableDigits("+1 (425) 555-1234 *9#"), "14255551234*9#");
     EXPECT_EQ(DialableDigits("no digits"), "");
-}
 
-TEST(PhoneNumbers, DisplayFormGroupsFromTheEnd)
-{
     EXPECT_EQ(FormatPhoneNumber("4255551234"), "(425) 555-1234");
     EXPECT_EQ(FormatPhoneNumber("14255551234"), "1 (425) 555-1234");
     EXPECT_EQ(FormatPhoneNumber("5551234"), "555-1234");
