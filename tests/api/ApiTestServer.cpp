@@ -103,17 +103,14 @@ void ApiTestServer::OnRequest(std::uint32_t type, Answer answer)
     answers_[type] = std::move(answer);
 }
 
-TKovraAPIMsg ApiTestServer::Response(std::uint32_t type, std::uint32_t error) const
+TMsgBuilder ApiTestServer::Response(std::uint32_t type, std::uint32_t error) const
 {
-    TKovraAPIMsg msg(type, 0);
-    msg.WriteInt32(InvokeID);
-    msg.WriteInt32(error);
-    return msg;
+    return TMsgBuilder(type, 0).Int(InvokeID).Int(error);
 }
 
-TKovraAPIMsg ApiTestServer::Event(std::uint32_t type)
+TMsgBuilder ApiTestServer::Event(std::uint32_t type)
 {
-    return TKovraAPIMsg(type, 0);
+    return TMsgBuilder(type, 0);
 }
 
 std::uint32_t ApiTestServer::Send(TKovraAPIMsg msg)

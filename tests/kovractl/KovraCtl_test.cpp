@@ -119,11 +119,7 @@ protected:
     void SetUp() override
     {
         server.OnRequest(KovraMsg::MONITOR_START_REQ, [this](ApiTestServer& s, const TReceivedDatagram&) {
-            TKovraAPIMsg rsp = s.Response(KovraMsg::MONITOR_START_RSP, monitorError);
-            rsp.WriteInt32(5);
-            rsp.WriteStr(kDevice);
-            rsp.WriteInt32(1);
-            s.Send(rsp);
+            s.Send(s.Response(KovraMsg::MONITOR_START_RSP, monitorError).Int(5).Str(kDevice).Int(1));
         });
         server.OnRequest(KovraMsg::MONITOR_STOP_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
             s.Send(s.Response(KovraMsg::MONITOR_STOP_RSP, 0));
@@ -153,21 +149,21 @@ protected:
 TEST_F(KovraCtl, PrintsTheCallConnectionEventAsJsonAndEndsCleanly)
 {
     server.OnRequest(KovraMsg::ANSWER_CALL_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
-        TKovraAPIMsg event = ApiTestServer::Event(KovraMsg::CALL_CONNECTION_EVENT);
-        event.WriteInt32(5);
-        event.WriteStr(kDevice);
-        event.WriteOid(kOid);
-        event.WriteInt32(3);
-        event.WriteInt32(22);
-        event.WriteInt32(1700000000);
-        event.WriteInt32(1);
-        event.WriteInt32(1700000000);
-        event.WriteStr("555");
-        event.WriteStr("Zo\xC3\xAB \xFF"); // UTF-8, then a byte that is not
-        event.WriteInt32(7);
-        event.WriteInt32(9);
-        event.WriteOid(kRelated);
-        s.Send(event);
+        // One party, named in UTF-8 and then a byte that is not.
+        s.Send(ApiTestServer::Event(KovraMsg::CALL_CONNECTION_EVENT)
+                   .Int(5)
+                   .Str(kDevice)
+                   .Oid(kOid)
+                   .Int(3)
+                   .Int(22)
+                   .Int(1700000000)
+                   .Int(1)
+                   .Int(1700000000)
+                   .Str("555")
+                   .Str("Zo\xC3\xAB \xFF")
+                   .Int(7)
+                   .Int(9)
+                   .Oid(kRelated));
         s.Send(s.Response(KovraMsg::ANSWER_CALL_RSP, 0));
     });
     const RunResult result = RunKovraCtl(Options() + "answer " + kOid);
@@ -381,10 +377,7 @@ TEST_F(KovraCtl, ShellRunsEachLineAndQuitEnds)
         s.Send(s.Response(KovraMsg::SET_DO_NOT_DISTURB_RSP, 0));
     });
     server.OnRequest(KovraMsg::GET_CALL_FORWARDING_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
-        TKovraAPIMsg rsp = s.Response(KovraMsg::GET_CALL_FORWARDING_RSP, 0);
-        for (const char* destination : {"200", "", "300", ""})
-            rsp.WriteStr(destination);
-        s.Send(rsp);
+        s.Send(s.Response(KovraMsg::GET_CALL_FORWARDING_RSP, 0).Str("200").Str("").Str("300").Str(""));
     });
     const RunResult result =
         RunKovraCtl(Options() + "shell", "dnd on\nbogus words\nget-forwarding\nquit\ndnd off\n");
@@ -401,9 +394,7 @@ TEST_F(KovraCtl, ShellRunsEachLineAndQuitEnds)
 TEST_F(KovraCtl, CallTakesItsOptionsAsAWordAndAlternateReportsTheErrorOfItsAnswer)
 {
     server.OnRequest(KovraMsg::MAKE_CALL_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
-        TKovraAPIMsg rsp = s.Response(KovraMsg::MAKE_CALL_RSP, 0);
-        rsp.WriteOid(kOid);
-        s.Send(rsp);
+        s.Send(s.Response(KovraMsg::MAKE_CALL_RSP, 0).Oid(kOid));
     });
     server.OnRequest(KovraMsg::ALTERNATE_CALL_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
         s.Send(s.Response(KovraMsg::ALTERNATE_CALL_RSP, 6));

@@ -38,11 +38,8 @@ bool TSimTestClient::Login()
 {
     sendSeq_ = expectSeq_ = 0;
     Connected = false;
-    TKovraAPIMsg login(KovraMsg::LOGIN_REQ, 0);
-    login.WriteInt32(InvokeID);
-    login.WriteStr("2.0");
-    login.WriteStr("kovrasim-test");
-    login.WriteStr("1.0");
+    TMsgBuilder login =
+        TMsgBuilder(KovraMsg::LOGIN_REQ, 0).Int(InvokeID).Str("2.0").Str("kovrasim-test").Str("1.0");
     login.StampSequence(sendSeq_++);
     bool acknowledged = false;
     for (unsigned attempt = 0; attempt < Tries && !acknowledged; ++attempt) {
@@ -59,12 +56,9 @@ bool TSimTestClient::Login()
     return WaitFor([this] { return !ApiVersion.empty(); }, AckWaitMs * Tries * 4) && Connected;
 }
 
-TKovraAPIMsg TSimTestClient::Request(std::uint32_t type) const
+TMsgBuilder TSimTestClient::Request(std::uint32_t type) const
 {
-    TKovraAPIMsg msg(type, 0);
-    msg.WriteInt32(InvokeID);
-    msg.WriteStr(Device);
-    return msg;
+    return TMsgBuilder(type, 0).Int(InvokeID).Str(Device);
 }
 
 bool TSimTestClient::Send(TKovraAPIMsg msg)
@@ -297,15 +291,17 @@ std::uint32_t TSimTestClient::ErrorOf(TKovraAPIMsg& response)
     return response.ReadInt32();
 }
 
+std::uint32_t TSimTestClient::Ask(TKovraAPIMsg request)
+{
+    auto response = Call(std::move(request));
+    return response ? ErrorOf(*response) : 0xFFFFFFFFu;
+}
+
 std::uint32_t TSimTestClient::Monitor(const std::string& phone, const std::string& password,
                                       const std::string& retry)
 {
-    TKovraAPIMsg msg(KovraMsg::MONITOR_START_REQ, 0);
-    msg.WriteInt32(InvokeID);
-    msg.WriteStr(phone);
-    msg.WriteStr(password);
-    msg.WriteStr(retry);
-    auto response = Call(std::move(msg));
+    auto response =
+        Call(TMsgBuilder(KovraMsg::MONITOR_START_REQ, 0).Int(InvokeID).Str(phone).Str(password).Str(retry));
     if (!response)
         return 0xFFFFFFFFu;
     const std::uint32_t error = ErrorOf(*response);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "MsgBuilder.h"
 #include "api/KovraAPIMsg.h"
 #include "platform/UdpSocket.h"
 
@@ -62,8 +63,10 @@ public:
     // or empty when the session ended or nothing came.
     std::optional<TKovraAPIMsg> Call(TKovraAPIMsg request, unsigned waitMs = 2000);
     static std::uint32_t ErrorOf(TKovraAPIMsg& response);
+    // Call, for the answer's error code alone (0xFFFFFFFF when none came).
+    std::uint32_t Ask(TKovraAPIMsg request);
     // A request of a type with InvokeID and Device already written.
-    TKovraAPIMsg Request(std::uint32_t type) const;
+    TMsgBuilder Request(std::uint32_t type) const;
     // Numbers and transmits a message until acknowledged; false when the session ended.
     bool Send(TKovraAPIMsg msg);
     // Reads and handles whatever arrives for ms.
