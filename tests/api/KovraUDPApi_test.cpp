@@ -257,29 +257,6 @@ TEST_F(ApiSession, RefusedLoginLeavesTheSessionDownButStillReportsConnectedWithN
     EXPECT_EQ(api.LastError(), 0u);
 }
 
-TEST_F(ApiSession, DisconnectTellsTheServerOnceAndOnlyWhenConnected)
-{
-    int disconnected = 0;
-    api.OnDisconnected = [&](TKovraAPI& sender) {
-        EXPECT_EQ(&sender, &api);
-        EXPECT_FALSE(sender.Connected());
-        ++disconnected;
-    };
-    api.Disconnect(true);
-    EXPECT_EQ(disconnected, 0);
-
-    ASSERT_TRUE(api.Connect());
-    api.Disconnect(true);
-    EXPECT_EQ(disconnected, 1);
-    EXPECT_FALSE(api.Connected());
-    ASSERT_TRUE(PumpUntil([&] { return server.Count(KovraMsg::DISCONNECT) == 1; }));
-    EXPECT_EQ(Body(server.ReceivedOfType(KovraMsg::DISCONNECT)[0].Bytes),
-              Body(TMsgBuilder(KovraMsg::DISCONNECT, 0).Int(kInvokeId)));
-
-    api.Disconnect(true);
-    EXPECT_EQ(disconnected, 1);
-}
-
 TEST_F(ApiSession, LoginAnswerAfterConnectGaveUpIsAcknowledgedAndIgnored)
 {
     server.AnswerLogin = false;
@@ -314,20 +291,6 @@ TEST_F(ApiSession, SendFailureOtherThanUnreachableLeavesConnectWithBusyCleared)
     EXPECT_FALSE(api.Busy());
     api.ClearServers();
     api.AddServer(server.Address());
-    EXPECT_TRUE(api.Connect());
-}
-
-TEST_F(ApiSession, ServerDisconnectEndsTheSessionWithoutReply)
-{
-    int disconnected = 0;
-    api.OnDisconnected = [&](TKovraAPI&) { ++disconnected; };
-    ASSERT_TRUE(api.Connect());
-    server.Send(ApiTestServer::Event(KovraMsg::DISCONNECT));
-    ASSERT_TRUE(PumpUntil([&] { return disconnected == 1; }));
-    EXPECT_FALSE(api.Connected());
-    PumpFor(100);
-    EXPECT_EQ(server.Count(KovraMsg::DISCONNECT), 0u);
-    // A new session can follow.
     EXPECT_TRUE(api.Connect());
 }
 
@@ -384,6 +347,8 @@ TEST_F(ApiSession, EveryRequestCarriesItsFieldsInOrder)
         {"SetForwarding", [](TKovraAPI& a) { a.SetForwarding(kDevice, "999", 1000, 2); },
          Request(KovraMsg::SET_CALL_FORWARDING_REQ).Int(2).Str("999")},
         {"MonitorStop", [](TKovraAPI& a) { a.MonitorStop(kDevice, 0); }, Request(KovraMsg::MONITOR_STOP_REQ)},
+        {"Disconnect", [](TKovraAPI& a) { a.Disconnect(true); },
+         TMsgBuilder(KovraMsg::DISCONNECT, 0).Int(kInvokeId)},
     };
     for (const Case& c : cases) {
         const std::uint32_t type = c.Expected.dwMsgType;
@@ -396,6 +361,11 @@ TEST_F(ApiSession, EveryRequestCarriesItsFieldsInOrder)
     EXPECT_EQ(Body(starts[0].Bytes), Body(Request(KovraMsg::MONITOR_START_REQ, "100").Str("secret").Str("")));
     // The first request after the log-in is numbered 1.
     EXPECT_EQ(starts[0].Seq, 1u);
+    // The server is told of the session's end once, and only while there is one.
+    EXPECT_FALSE(api.Connected());
+    api.Disconnect(true);
+    PumpFor(50);
+    EXPECT_EQ(server.Count(KovraMsg::DISCONNECT), 1u);
 }
 
 TEST_F(ApiSession, RequestsWhileNotConnectedSendNothing)
@@ -480,17 +450,10 @@ TEST_F(ApiSession, QueryPhoneStateCompletesWithThePhoneStateEvent)
     server.OnRequest(KovraMsg::QUERY_PHONE_STATE_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
         s.Send(s.Response(KovraMsg::QUERY_PHONE_STATE_RSP, 0));
         // FlagA, DoNotDisturb, VoiceMailCount (travels seventh), Forwarded, FlagB, FlagC
-        s.Send(ApiTestServer::Event(KovraMsg::PHONE_STATE_EVENT)
-                   .Int(5)
-                   .Str(kDevice)
-                   .Int(3)
-                   .Int(0)
-                   .Bool(true)
-                   .Bool(false)
-                   .Int(4)
-                   .Bool(true)
-                   .Bool(false)
-                   .Bool(true));
+        TMsgBuilder state = ApiTestServer::Event(KovraMsg::PHONE_STATE_EVENT);
+        s.Send(
+            state.Int(5).Str(kDevice).Int(3).Int(0).Bool(true).Bool(false).Int(4).Bool(true).Bool(false).Bool(
+                true));
     });
     int callerRaised = 0;
     api.OnPhoneState = [&](TKovraAPI&, const TKovraPhoneState&) { ++callerRaised; };
@@ -545,31 +508,6 @@ TEST_F(ApiSession, RedirectCallWaitGivesTheAnswersError)
     std::uint32_t error = 0;
     EXPECT_FALSE(api.RedirectCallWait(error, kDevice, kOid, "", 2, 0));
     EXPECT_EQ(error, 3u);
-}
-
-TEST_F(ApiSession, ApplicationDataRoundTrip)
-{
-    ConnectAndMonitor();
-    std::string stored; // the server thread's alone
-    server.OnRequest(KovraMsg::SET_APPLICATION_DATA_REQ,
-                     [&](ApiTestServer& s, const TReceivedDatagram& request) {
-                         TKovraAPIMsg msg = request.Message();
-                         msg.ReadInt32();
-                         msg.ReadStr();
-                         msg.ReadStr();
-                         stored = msg.ReadStr();
-                         s.Send(s.Response(KovraMsg::SET_APPLICATION_DATA_RSP, 0));
-                     });
-    server.OnRequest(KovraMsg::GET_APPLICATION_DATA_REQ, [&](ApiTestServer& s, const TReceivedDatagram&) {
-        s.Send(s.Response(KovraMsg::GET_APPLICATION_DATA_RSP, 0).Str("KovraAssistant").Str(stored));
-    });
-    int setRaised = 0;
-    api.OnApplicationSetData = [&](TKovraAPI&, std::uint32_t) { ++setRaised; };
-    api.ApplicationSetData(kDevice, "KovraAssistant", true, "a,b,c");
-    EXPECT_EQ(setRaised, 0);
-    std::string value;
-    ASSERT_TRUE(api.ApplicationGetData(kDevice, "KovraAssistant", value));
-    EXPECT_EQ(value, "a,b,c");
 }
 
 // A stop-and-wait burst with every tenth message sent twice, acknowledged while the main thread
@@ -863,19 +801,9 @@ TEST_F(ApiMeetme, ListIsDecodedAndFreedWithoutAHandlerAndChangesRaiseTheirOwnEve
         EXPECT_FALSE(bMuted);
         topic = szTopic;
     };
-    const TMsgBuilder changed = ApiTestServer::Event(KovraMsg::MEETME_CONFERENCE_EVENT)
-                                    .Int(8)
-                                    .Oid(kOid)
-                                    .Int(4)
-                                    .Int(0)
-                                    .Int(0)
-                                    .Int(60)
-                                    .Int(12)
-                                    .Int(3)
-                                    .Str("Weekly")
-                                    .Int(1)
-                                    .Bool(true)
-                                    .Bool(false);
+    TMsgBuilder changed = ApiTestServer::Event(KovraMsg::MEETME_CONFERENCE_EVENT);
+    changed.Int(8).Oid(kOid).Int(4).Int(0).Int(0).Int(60).Int(12).Int(3).Str("Weekly").Int(1).Bool(true).Bool(
+        false);
     Deliver({MeetmeFragment(8, 2, 0, 1, 0), changed});
     EXPECT_EQ(api.MeetmeListsInAssembly(), 0u);
     EXPECT_EQ(topic, "Weekly");
@@ -914,20 +842,6 @@ TEST_F(ApiSession, WatchdogEndsAQuietSessionWithoutTellingTheServer)
     EXPECT_FALSE(session.Connected());
     PumpFor(100);
     EXPECT_EQ(server.Count(KovraMsg::DISCONNECT), 0u);
-}
-
-TEST_F(ApiSession, SessionEndDuringABusyWaitIsCarriedOutWhenTheWaitEnds)
-{
-    ConnectAndMonitor();
-    server.OnRequest(KovraMsg::GET_CALL_FORWARDING_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
-        s.Send(ApiTestServer::Event(KovraMsg::DISCONNECT));
-    });
-    int disconnected = 0;
-    api.OnDisconnected = [&](TKovraAPI&) { ++disconnected; };
-    TKovraCallForwarding forwarding;
-    EXPECT_FALSE(api.GetForwarding(kDevice, forwarding));
-    EXPECT_EQ(disconnected, 1);
-    EXPECT_FALSE(api.Connected());
 }
 
 TEST_F(ApiSession, MonitorStopWaitsUntilItsRequestHasGoneOut)

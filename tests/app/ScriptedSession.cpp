@@ -25,17 +25,10 @@ ScriptedSession::ScriptedSession(std::uint32_t caps, std::vector<std::string> ex
     server.OnRequest(KovraMsg::QUERY_PHONE_STATE_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
         s.Send(s.Response(KovraMsg::QUERY_PHONE_STATE_RSP, 0));
         // In service, not DoNotDisturb, two voice mails, not forwarded.
-        s.Send(ApiTestServer::Event(KovraMsg::PHONE_STATE_EVENT)
-                   .Int(5)
-                   .Str("1001")
-                   .Int(2)
-                   .Int(0)
-                   .Bool(true)
-                   .Bool(false)
-                   .Int(2)
-                   .Bool(false)
-                   .Bool(false)
-                   .Bool(false));
+        TMsgBuilder state = ApiTestServer::Event(KovraMsg::PHONE_STATE_EVENT);
+        s.Send(
+            state.Int(5).Str("1001").Int(2).Int(0).Bool(true).Bool(false).Int(2).Bool(false).Bool(false).Bool(
+                false));
     });
     server.OnRequest(KovraMsg::QUERY_PHONE_CONFIG_REQ, [this](ApiTestServer& s, const TReceivedDatagram&) {
         s.Send(s.Response(KovraMsg::QUERY_PHONE_CONFIG_RSP, 0).Str("config").Int(0).Int(0).Int(capabilities));
@@ -133,14 +126,10 @@ void ScriptedSession::SendCallEvent(const std::string& oid, std::uint32_t dwEven
                                     const std::vector<TKovraCallConnection>& parties,
                                     const std::string& related)
 {
+    const auto count = static_cast<std::uint32_t>(parties.size());
     TMsgBuilder msg = ApiTestServer::Event(KovraMsg::CALL_CONNECTION_EVENT);
-    msg.Int(5).Str("1001").Oid(oid).Int(dwEvent).Int(0).Int(0).Int(
-        static_cast<std::uint32_t>(parties.size()));
-    for (const auto& party : parties)
-        msg.Int(0)
-            .Str(party.PartyNumber)
-            .Str(party.PartyName)
-            .Int(party.PartyState)
-            .Int(party.PartyConnState);
+    msg.Int(5).Str("1001").Oid(oid).Int(dwEvent).Int(0).Int(0).Int(count);
+    for (const auto& p : parties)
+        msg.Int(0).Str(p.PartyNumber).Str(p.PartyName).Int(p.PartyState).Int(p.PartyConnState);
     server.Send(msg.Oid(related));
 }

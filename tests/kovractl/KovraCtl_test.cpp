@@ -150,20 +150,9 @@ TEST_F(KovraCtl, PrintsTheCallConnectionEventAsJsonAndEndsCleanly)
 {
     server.OnRequest(KovraMsg::ANSWER_CALL_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
         // One party, named in UTF-8 and then a byte that is not.
-        s.Send(ApiTestServer::Event(KovraMsg::CALL_CONNECTION_EVENT)
-                   .Int(5)
-                   .Str(kDevice)
-                   .Oid(kOid)
-                   .Int(3)
-                   .Int(22)
-                   .Int(1700000000)
-                   .Int(1)
-                   .Int(1700000000)
-                   .Str("555")
-                   .Str("Zo\xC3\xAB \xFF")
-                   .Int(7)
-                   .Int(9)
-                   .Oid(kRelated));
+        TMsgBuilder event = ApiTestServer::Event(KovraMsg::CALL_CONNECTION_EVENT);
+        event.Int(5).Str(kDevice).Oid(kOid).Int(3).Int(22).Int(1700000000).Int(1);
+        s.Send(event.Int(1700000000).Str("555").Str("Zo\xC3\xAB \xFF").Int(7).Int(9).Oid(kRelated));
         s.Send(s.Response(KovraMsg::ANSWER_CALL_RSP, 0));
     });
     const RunResult result = RunKovraCtl(Options() + "answer " + kOid);
@@ -174,23 +163,22 @@ TEST_F(KovraCtl, PrintsTheCallConnectionEventAsJsonAndEndsCleanly)
     EXPECT_EQ(login[0]["szDevice"], kDevice);
     const auto calls = Events(result, "OnCallConnection");
     ASSERT_EQ(calls.size(), 1u);
-    const nlohmann::json& call = calls[0];
     const std::string when = platform::FormatDateTime(platform::UtcSecondsToLocal(1700000000));
-    EXPECT_EQ(call["dwMonitorID"], 5);
-    EXPECT_EQ(call["szDevice"], kDevice);
-    EXPECT_EQ(call["oidCall"], kOid);
-    EXPECT_EQ(call["oidRelated"], kRelated);
-    EXPECT_EQ(call["dwEvent"], 3);
-    EXPECT_EQ(call["dwEventCause"], 22);
-    EXPECT_EQ(call["dtEventTime"], when);
-    EXPECT_EQ(call["nCount"], 1);
-    ASSERT_EQ(call["Connections"].size(), 1u);
-    const nlohmann::json& party = call["Connections"][0];
-    EXPECT_EQ(party["PartyTime"], when);
-    EXPECT_EQ(party["PartyNumber"], "555");
-    EXPECT_EQ(party["PartyName"], "Zo\xC3\xAB \xEF\xBF\xBD");
-    EXPECT_EQ(party["PartyState"], 7);
-    EXPECT_EQ(party["PartyConnState"], 9);
+    const nlohmann::json party = {{"PartyTime", when},
+                                  {"PartyNumber", "555"},
+                                  {"PartyName", "Zo\xC3\xAB \xEF\xBF\xBD"},
+                                  {"PartyState", 7},
+                                  {"PartyConnState", 9}};
+    EXPECT_EQ(calls[0], (nlohmann::json{{"event", "OnCallConnection"},
+                                        {"dwMonitorID", 5},
+                                        {"szDevice", kDevice},
+                                        {"oidCall", kOid},
+                                        {"oidRelated", kRelated},
+                                        {"dwEvent", 3},
+                                        {"dwEventCause", 22},
+                                        {"dtEventTime", when},
+                                        {"nCount", 1},
+                                        {"Connections", nlohmann::json::array({party})}}));
     const auto answers = Events(result, "OnAnswerCall");
     ASSERT_EQ(answers.size(), 1u);
     EXPECT_EQ(answers[0]["dwError"], 0);
