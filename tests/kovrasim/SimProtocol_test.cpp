@@ -28,24 +28,15 @@ public:
             return std::nullopt;
         return msg;
     }
-    // Everything that arrives within ms.
-    std::vector<TKovraAPIMsg> Collect(unsigned ms)
-    {
-        std::vector<TKovraAPIMsg> all;
-        const auto until = platform::TickCount() + ms;
-        while (platform::TickCount() < until)
-            if (auto msg = Receive(10))
-                all.push_back(*msg);
-        return all;
-    }
-    // Like Collect, acknowledging every numbered message at once, as a client would.
-    std::vector<TKovraAPIMsg> CollectAcking(unsigned ms)
+    // Everything that arrives within ms; acking: every numbered message acknowledged at once, as a
+    // client would.
+    std::vector<TKovraAPIMsg> Collect(unsigned ms, bool acking = false)
     {
         std::vector<TKovraAPIMsg> all;
         const auto until = platform::TickCount() + ms;
         while (platform::TickCount() < until)
             if (auto msg = Receive(10)) {
-                if (msg->dwMsgType != KovraMsg::ACK && msg->dwMsgType != KovraMsg::DISCONNECT)
+                if (acking && msg->dwMsgType != KovraMsg::ACK && msg->dwMsgType != KovraMsg::DISCONNECT)
                     Ack(msg->dwMsgSeq);
                 all.push_back(*msg);
             }
@@ -123,17 +114,17 @@ TEST_F(SimTest, RepeatIsAcknowledgedAgainButNotProcessed)
     ASSERT_TRUE(peer.Login());
     const TMsgBuilder monitor = Numbered(KovraMsg::MONITOR_START_REQ, 1).Str("1001").Str("secret").Str("");
     peer.Send(monitor);
-    auto first = peer.CollectAcking(100);
+    auto first = peer.Collect(100, true);
     EXPECT_EQ(NumbersOf(first, KovraMsg::MONITOR_START_RSP), std::set<std::uint32_t>{1});
 
     const TMsgBuilder dnd = Numbered(KovraMsg::SET_DO_NOT_DISTURB_REQ, 2).Str("1001").Int(1);
     peer.Send(dnd);
-    auto answered = peer.CollectAcking(150);
+    auto answered = peer.Collect(150, true);
     EXPECT_EQ(NumbersOf(answered, KovraMsg::SET_DO_NOT_DISTURB_RSP), std::set<std::uint32_t>{2});
     EXPECT_EQ(NumbersOf(answered, KovraMsg::PHONE_STATE_EVENT), std::set<std::uint32_t>{3});
 
     peer.Send(dnd); // the same number again: a repeat
-    auto again = peer.CollectAcking(200);
+    auto again = peer.Collect(200, true);
     EXPECT_EQ(NumbersOf(again, KovraMsg::ACK), std::set<std::uint32_t>{2});
     // Nothing new is answered or reported (at most late copies of what came before).
     for (const TKovraAPIMsg& msg : again)
@@ -208,7 +199,7 @@ TEST_F(SimTest, MalformedDatagramsAreIgnoredOrAnsweredSafely)
     // A request whose string claims four gigabytes: read as empty, answered as an unknown device.
     const TMsgBuilder truncated = Numbered(KovraMsg::MONITOR_START_REQ, 1).Int(0xFFFFFFFF).Int(0x41414141);
     peer.Send(truncated);
-    auto all = peer.CollectAcking(100);
+    auto all = peer.Collect(100, true);
     ASSERT_EQ(NumbersOf(all, KovraMsg::MONITOR_START_RSP), std::set<std::uint32_t>{1});
     for (TKovraAPIMsg msg : all) {
         if (msg.dwMsgType == KovraMsg::MONITOR_START_RSP) {

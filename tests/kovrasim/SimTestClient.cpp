@@ -311,12 +311,3 @@ std::uint32_t TSimTestClient::Monitor(const std::string& phone, const std::strin
         Device = device;
     return error;
 }
-
-const TTestCall* TSimTestClient::CallWith(const std::string& number) const
-{
-    for (const auto& [oid, call] : Calls)
-        for (std::size_t i = 1; i < call.Connections.size(); ++i)
-            if (call.Connections[i].Number == number)
-                return &call;
-    return nullptr;
-}

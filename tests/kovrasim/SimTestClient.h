@@ -83,11 +83,6 @@ public:
     std::vector<TTestParkNotice> ParkNotices;
     std::deque<TKovraAPIMsg> Inbox; // responses and events other than call and phone-state events
     int Repeats = 0;                // messages seen again and acknowledged again
-    std::uint16_t LocalPort() const { return socket_.LocalPort(); }
-    platform::UdpSocket& Socket() { return socket_; }
-
-    // The one call (or the first) whose far party has this number.
-    const TTestCall* CallWith(const std::string& number) const;
 
 private:
     // Reads one datagram within ms; empty when none.
