@@ -35,14 +35,15 @@ class SimTest : public SimFixture {
 protected:
     void SetUp() override { StartSim(); }
 
-    std::unique_ptr<TSimTestClient> NewClient()
+    std::unique_ptr<TSimTestClient> NewClient(TKovraTimings timings = TKovraTimings::ScaledDown(20))
     {
-        return std::make_unique<TSimTestClient>("127.0.0.1", sim->ServerPort());
+        return std::make_unique<TSimTestClient>("127.0.0.1", sim->ServerPort(), timings);
     }
     // A client logged in and monitoring the phone.
-    std::unique_ptr<TSimTestClient> LoggedIn(const std::string& phone)
+    std::unique_ptr<TSimTestClient> LoggedIn(const std::string& phone,
+                                             TKovraTimings timings = TKovraTimings::ScaledDown(20))
     {
-        auto client = NewClient();
+        auto client = NewClient(timings);
         EXPECT_TRUE(client->Login());
         EXPECT_EQ(client->Monitor(phone, "secret"), 0u);
         return client;
