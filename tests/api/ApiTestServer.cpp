@@ -69,12 +69,12 @@ void ApiTestServer::AcceptLogin(std::uint32_t invokeId, std::uint32_t error, con
                                 const std::string& serverVersion)
 {
     Ack(0);
-    TKovraAPIMsg rsp(KovraMsg::LOGIN_RSP, 0);
-    rsp.WriteInt32(invokeId);
-    rsp.WriteInt32(error);
-    rsp.WriteStr(apiVersion);
-    rsp.WriteStr(serverVersion);
-    SendRaw(rsp.Bytes());
+    SendRaw(TMsgBuilder(KovraMsg::LOGIN_RSP, 0)
+                .Int(invokeId)
+                .Int(error)
+                .Str(apiVersion)
+                .Str(serverVersion)
+                .Bytes());
 }
 
 void ApiTestServer::SetClient(const std::string& address, std::uint16_t port)
@@ -212,11 +212,10 @@ void ApiTestServer::Handle(const TReceivedDatagram& datagram)
             std::lock_guard lock(lock_);
             answered_.clear();
         }
-        TKovraAPIMsg rsp = Response(KovraMsg::LOGIN_RSP, LoginError);
+        TMsgBuilder rsp = Response(KovraMsg::LOGIN_RSP, LoginError);
         {
             std::lock_guard lock(lock_);
-            rsp.WriteStr(apiVersion_);
-            rsp.WriteStr(serverVersion_);
+            rsp.Str(apiVersion_).Str(serverVersion_);
         }
         Send(rsp);
         return;
