@@ -5,7 +5,6 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 
 #include "ApiTestServer.h"
 #include "api/KovraAPIConsts.h"
@@ -46,11 +45,9 @@ struct HookRecord {
 // Stands in for the API session: keeps the session flag and records what the manager reports.
 class FakeOwner : public IKovraConnectionOwner {
 public:
-    std::vector<std::string> Servers;
+    std::vector<std::string> Servers; // set before the manager starts, read-only after
     std::atomic<int> ActiveIndex{-1};
     std::uint32_t Invoke = 0;
-    std::string Name = "TestClient";
-    std::string Version = "1.0";
     std::atomic<bool> IsConnected{false};
     TKovraConnectionMngr* Manager = nullptr;
     std::function<void(const TKovraAPIMsg&)> OnReceive; // runs inside the receive hook
@@ -59,21 +56,16 @@ public:
     std::vector<TKovraAPIMsg> Dispatched;
     std::vector<bool> Disconnects; // notify flag of each session end carried out
 
-    std::vector<std::string> ServerList() const override
-    {
-        std::lock_guard lock(mutex_);
-        return Servers;
-    }
+    std::vector<std::string> ServerList() const override { return Servers; }
     std::string ActiveServerAddress() const override
     {
-        std::lock_guard lock(mutex_);
         const int index = ActiveIndex;
         return index >= 0 && index < static_cast<int>(Servers.size()) ? Servers[index] : std::string();
     }
     void SetActiveServerIndex(int index) override { ActiveIndex = index; }
     std::uint32_t InvokeID() const override { return Invoke; }
-    std::string ClientName() const override { return Name; }
-    std::string ClientVersion() const override { return Version; }
+    std::string ClientName() const override { return "TestClient"; }
+    std::string ClientVersion() const override { return "1.0"; }
     bool Connected() const override { return IsConnected; }
 
     void SendHook(const TKovraAPIMsg& msg) override
@@ -124,9 +116,6 @@ public:
             n += h.Kind == kind && h.Type == type;
         return n;
     }
-
-private:
-    mutable std::mutex mutex_;
 };
 
 TKovraAPIMsg Event(std::uint32_t type, std::uint32_t seq)
