@@ -873,35 +873,20 @@ TEST_F(ApiSession, EveryWaitEndsAsSoonAsTheWorkerEndsItsSession)
     TKovraAPI session;
     Configure(session, timings);
     session.OnDisconnected = [&](TKovraAPI&) { ++disconnected; };
+    TKovraPhoneState state;
+    TKovraPhoneConfig config;
+    TKovraCallForwarding forwarding;
+    std::string value;
+    std::uint32_t error = 0;
     const std::vector<std::pair<const char*, std::function<bool()>>> operations = {
         {"ApplicationSetData", [&] { return session.ApplicationSetData(kDevice, "app", true, "v"), false; }},
         {"MonitorStop", [&] { return session.MonitorStop(kDevice, 10000), false; }},
         {"SetForwarding", [&] { return session.SetForwarding(kDevice, "200", 10000, 0), false; }},
-        {"QueryPhoneState",
-         [&] {
-             TKovraPhoneState s;
-             return session.QueryPhoneState(kDevice, s);
-         }},
-        {"QueryPhoneConfig",
-         [&] {
-             TKovraPhoneConfig c;
-             return session.QueryPhoneConfig(kDevice, c);
-         }},
-        {"GetForwarding",
-         [&] {
-             TKovraCallForwarding f;
-             return session.GetForwarding(kDevice, f);
-         }},
-        {"ApplicationGetData",
-         [&] {
-             std::string v;
-             return session.ApplicationGetData(kDevice, "app", v);
-         }},
-        {"RedirectCallWait",
-         [&] {
-             std::uint32_t e = 0;
-             return session.RedirectCallWait(e, kDevice, kOid, "200", 1, 0);
-         }},
+        {"QueryPhoneState", [&] { return session.QueryPhoneState(kDevice, state); }},
+        {"QueryPhoneConfig", [&] { return session.QueryPhoneConfig(kDevice, config); }},
+        {"GetForwarding", [&] { return session.GetForwarding(kDevice, forwarding); }},
+        {"ApplicationGetData", [&] { return session.ApplicationGetData(kDevice, "app", value); }},
+        {"RedirectCallWait", [&] { return session.RedirectCallWait(error, kDevice, kOid, "200", 1, 0); }},
     };
     for (const auto& [name, operation] : operations) {
         server.Acknowledge = true;
@@ -918,7 +903,6 @@ TEST_F(ApiSession, EveryWaitEndsAsSoonAsTheWorkerEndsItsSession)
         EXPECT_FALSE(session.Busy()) << name;
     }
     // Without a session there is nothing to wait for.
-    TKovraPhoneConfig config;
     const std::uint64_t start = platform::TickCount();
     EXPECT_FALSE(session.QueryPhoneConfig(kDevice, config));
     EXPECT_LT(platform::TickCount() - start, 4000u);
