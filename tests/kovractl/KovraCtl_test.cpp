@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,10 +16,7 @@
 #include "api/KovraAPIConsts.h"
 #include "platform/Clock.h"
 
-#ifdef _WIN32
-#define popen _popen
-#define pclose _pclose
-#else
+#ifndef _WIN32
 #include <csignal>
 #include <optional>
 #include <sys/wait.h>
@@ -63,43 +62,31 @@ std::string ProgramPath()
 
 RunResult RunKovraCtl(const std::string& arguments, const std::string& input = std::string())
 {
-    const std::string errorFile = TempFile("errors");
-    std::string command = "\"" + ProgramPath() + "\" " + arguments + " 2> \"" + errorFile + "\"";
-    std::string inputFile;
-    if (!input.empty()) {
-        inputFile = TempFile("input");
-        std::ofstream(inputFile, std::ios::binary) << input;
-        command += " < \"" + inputFile + "\"";
-    }
+    const std::string outFile = TempFile("out"), errorFile = TempFile("errors"),
+                      inputFile = TempFile("input");
+    std::ofstream(inputFile, std::ios::binary) << input;
+    std::string command = "\"" + ProgramPath() + "\" " + arguments + " < \"" + inputFile + "\" > \"" +
+                          outFile + "\" 2> \"" + errorFile + "\"";
 #ifdef _WIN32
     // cmd /c drops the outermost quotes when there are more than two.
     command = "\"" + command + "\"";
 #endif
     RunResult result;
-    FILE* out = popen(command.c_str(), "r");
-    if (!out)
-        return result;
-    std::string line;
-    char buffer[4096];
-    while (std::fgets(buffer, sizeof buffer, out)) {
-        line += buffer;
-        if (!line.empty() && line.back() == '\n') {
-            while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-                line.pop_back();
-            result.Lines.push_back(line);
-            line.clear();
-        }
-    }
-    const int status = pclose(out);
+    const int status = std::system(command.c_str());
 #ifdef _WIN32
     result.ExitCode = status;
 #else
     result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
-    if (!inputFile.empty())
-        std::remove(inputFile.c_str());
+    std::istringstream out(ReadFile(outFile));
+    for (std::string line; std::getline(out, line);) {
+        while (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        result.Lines.push_back(line);
+    }
     result.Errors = ReadFile(errorFile);
-    std::remove(errorFile.c_str());
+    for (const std::string& file : {outFile, errorFile, inputFile})
+        std::remove(file.c_str());
     return result;
 }
 

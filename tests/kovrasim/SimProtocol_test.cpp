@@ -12,7 +12,7 @@ class RawPeer {
 public:
     explicit RawPeer(std::uint16_t serverPort) : port_(serverPort) { socket_.Bind(0, "127.0.0.1"); }
 
-    void Send(const TKovraAPIMsg& msg) { socket_.SendTo(msg.Data(), msg.Size(), "127.0.0.1", port_); }
+    void Send(const TKovraAPIMsg& msg) { SendBytes(msg.Bytes()); }
     void SendBytes(const std::vector<std::uint8_t>& bytes)
     {
         socket_.SendTo(bytes.data(), bytes.size(), "127.0.0.1", port_);
@@ -46,19 +46,12 @@ public:
     bool Login(std::uint32_t invokeId = 0x1234)
     {
         Send(TMsgBuilder(KovraMsg::LOGIN_REQ, 0).Int(invokeId).Str("2.0"));
-        bool acked = false, answered = false;
-        const auto until = platform::TickCount() + 1000;
-        while (!(acked && answered) && platform::TickCount() < until) {
-            auto msg = Receive(10);
-            if (!msg)
-                continue;
-            acked = acked || (msg->dwMsgType == KovraMsg::ACK && msg->dwMsgSeq == 0);
-            if (msg->dwMsgType == KovraMsg::LOGIN_RSP) {
-                answered = true;
-                Ack(msg->dwMsgSeq);
-            }
-        }
-        return acked && answered;
+        const auto all = Collect(100, true);
+        const auto is = [&](std::uint32_t type) {
+            return std::any_of(all.begin(), all.end(),
+                               [&](const TKovraAPIMsg& m) { return m.dwMsgType == type; });
+        };
+        return is(KovraMsg::ACK) && is(KovraMsg::LOGIN_RSP);
     }
 
 private:
