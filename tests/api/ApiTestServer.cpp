@@ -69,12 +69,12 @@ void ApiTestServer::AcceptLogin(std::uint32_t invokeId, std::uint32_t error, con
                                 const std::string& serverVersion)
 {
     Ack(0);
-    TKovraAPIMsg rsp(KovraMsg::LOGIN_RSP, 0);
-    rsp.WriteInt32(invokeId);
-    rsp.WriteInt32(error);
-    rsp.WriteStr(apiVersion);
-    rsp.WriteStr(serverVersion);
-    SendRaw(rsp.Bytes());
+    SendRaw(TMsgBuilder(KovraMsg::LOGIN_RSP, 0)
+                .Int(invokeId)
+                .Int(error)
+                .Str(apiVersion)
+                .Str(serverVersion)
+                .Bytes());
 }
 
 void ApiTestServer::SetClient(const std::string& address, std::uint16_t port)
@@ -103,17 +103,14 @@ void ApiTestServer::OnRequest(std::uint32_t type, Answer answer)
     answers_[type] = std::move(answer);
 }
 
-TKovraAPIMsg ApiTestServer::Response(std::uint32_t type, std::uint32_t error) const
+TMsgBuilder ApiTestServer::Response(std::uint32_t type, std::uint32_t error) const
 {
-    TKovraAPIMsg msg(type, 0);
-    msg.WriteInt32(InvokeID);
-    msg.WriteInt32(error);
-    return msg;
+    return TMsgBuilder(type, 0).Int(InvokeID).Int(error);
 }
 
-TKovraAPIMsg ApiTestServer::Event(std::uint32_t type)
+TMsgBuilder ApiTestServer::Event(std::uint32_t type)
 {
-    return TKovraAPIMsg(type, 0);
+    return TMsgBuilder(type, 0);
 }
 
 std::uint32_t ApiTestServer::Send(TKovraAPIMsg msg)
@@ -215,11 +212,10 @@ void ApiTestServer::Handle(const TReceivedDatagram& datagram)
             std::lock_guard lock(lock_);
             answered_.clear();
         }
-        TKovraAPIMsg rsp = Response(KovraMsg::LOGIN_RSP, LoginError);
+        TMsgBuilder rsp = Response(KovraMsg::LOGIN_RSP, LoginError);
         {
             std::lock_guard lock(lock_);
-            rsp.WriteStr(apiVersion_);
-            rsp.WriteStr(serverVersion_);
+            rsp.Str(apiVersion_).Str(serverVersion_);
         }
         Send(rsp);
         return;

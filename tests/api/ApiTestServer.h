@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "MsgBuilder.h"
 #include "TestSupport.h"
 #include "api/KovraAPIMsg.h"
 #include "platform/UdpSocket.h"
@@ -53,8 +54,8 @@ public:
 
     // A response to the client (InvokeID and error written) or an event (header only); the
     // caller appends the fields, then Send numbers it with the server's sequence and sends it.
-    TKovraAPIMsg Response(std::uint32_t type, std::uint32_t error) const;
-    static TKovraAPIMsg Event(std::uint32_t type);
+    TMsgBuilder Response(std::uint32_t type, std::uint32_t error) const;
+    static TMsgBuilder Event(std::uint32_t type);
     std::uint32_t Send(TKovraAPIMsg msg);
     void SendRaw(const std::vector<std::uint8_t>& bytes);
     std::uint32_t NextSequence() const { return sendSeq_; }

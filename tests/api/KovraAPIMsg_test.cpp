@@ -27,14 +27,9 @@ TEST(KovraAPIMsg, WritesIntegersBigEndianAfterTheHeader)
     EXPECT_EQ(msg.Bytes(), Bytes({1, 2, 3, 4, 0, 0, 1, 0x10, 0, 0, 1, 0x10}));
 }
 
-TEST(KovraAPIMsg, PingIsTheBareHeader)
+TEST(KovraAPIMsg, PingIsTheBareHeaderAndTypeZeroWritesNothing)
 {
-    TKovraAPIMsg ping(3, 0);
-    EXPECT_EQ(ping.Bytes(), Bytes({0, 0, 0, 0, 0, 0, 0, 3}));
-}
-
-TEST(KovraAPIMsg, CreateWithTypeZeroWritesNothing)
-{
+    EXPECT_EQ(TKovraAPIMsg(3, 0).Bytes(), Bytes({0, 0, 0, 0, 0, 0, 0, 3}));
     TKovraAPIMsg msg(0, 7);
     EXPECT_EQ(msg.Size(), 0u);
     EXPECT_EQ(msg.dwMsgSeq, 7u);
@@ -60,22 +55,19 @@ TEST(KovraAPIMsg, OidRoundTripsAndReadsBackUpperCase)
 
 TEST(KovraAPIMsg, ShortAndInvalidOidTextsPadWithZeroBytes)
 {
-    TKovraAPIMsg msg(17, 0);
-    msg.WriteOid("");
-    msg.WriteOid("1");
-    msg.WriteOid("zz01");
-    msg.WriteOid("0123456789ABCDEF0123456789"); // the thirteenth pair is never written
-    std::vector<std::uint8_t> expected(12, 0);
-    auto one = expected;
-    one[0] = 1;
-    auto invalid = expected;
-    invalid[1] = 1;
-    std::vector<std::uint8_t> all = expected;
-    all.insert(all.end(), one.begin(), one.end());
-    all.insert(all.end(), invalid.begin(), invalid.end());
-    const auto full = Bytes({0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0x01, 0x23, 0x45, 0x67});
-    all.insert(all.end(), full.begin(), full.end());
-    EXPECT_EQ(Body(msg), all);
+    const std::pair<const char*, std::vector<std::uint8_t>> cases[] = {
+        {"", Bytes({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})},
+        {"1", Bytes({1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})},
+        {"zz01", Bytes({0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0})},
+        // The thirteenth pair is never written.
+        {"0123456789ABCDEF0123456789",
+         Bytes({0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF, 0x01, 0x23, 0x45, 0x67})},
+    };
+    for (const auto& [text, bytes] : cases) {
+        TKovraAPIMsg msg(17, 0);
+        msg.WriteOid(text);
+        EXPECT_EQ(Body(msg), bytes) << text;
+    }
 }
 
 TEST(KovraAPIMsg, DecodeReadsSequenceThenType)
@@ -89,16 +81,14 @@ TEST(KovraAPIMsg, DecodeReadsSequenceThenType)
     EXPECT_EQ(msg.ReadInt32(), 9u);
 }
 
-TEST(KovraAPIMsg, DatagramUnderEightBytesIsNoMessage)
-{
-    const auto bytes = Bytes({0, 0, 0, 5, 0, 0, 0});
-    TKovraAPIMsg msg;
-    EXPECT_FALSE(msg.Decode(bytes.data(), bytes.size()));
-    EXPECT_EQ(msg.Size(), 0u);
-}
-
 TEST(KovraAPIMsg, ReadsPastTheEndGiveEmptyValuesAndStayInBounds)
 {
+    // A datagram under eight bytes is no message.
+    const auto seven = Bytes({0, 0, 0, 5, 0, 0, 0});
+    TKovraAPIMsg none;
+    EXPECT_FALSE(none.Decode(seven.data(), seven.size()));
+    EXPECT_EQ(none.Size(), 0u);
+
     // A string that claims 4 GB with three bytes behind it.
     const auto bytes = Bytes({0, 0, 0, 1, 0, 0, 0, 17, 0xFF, 0xFF, 0xFF, 0xFF, 'a', 'b', 'c'});
     TKovraAPIMsg msg;
@@ -109,13 +99,9 @@ TEST(KovraAPIMsg, ReadsPastTheEndGiveEmptyValuesAndStayInBounds)
     EXPECT_EQ(msg.ReadStr(), "");
     EXPECT_EQ(msg.ReadOid(), std::string(24, '0'));
     EXPECT_FALSE(msg.ReadBool());
-}
-
-TEST(KovraAPIMsg, PartialIntegerAtTheEndReadsZero)
-{
-    const auto bytes = Bytes({0, 0, 0, 1, 0, 0, 0, 17, 0, 0, 1});
-    TKovraAPIMsg msg;
-    ASSERT_TRUE(msg.Decode(bytes.data(), bytes.size()));
+    // A partial integer at the end reads zero.
+    const auto partial = Bytes({0, 0, 0, 1, 0, 0, 0, 17, 0, 0, 1});
+    ASSERT_TRUE(msg.Decode(partial.data(), partial.size()));
     EXPECT_EQ(msg.ReadInt32(), 0u);
     EXPECT_EQ(msg.Remaining(), 0u);
 }

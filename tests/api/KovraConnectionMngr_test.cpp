@@ -5,7 +5,6 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <mutex>
 
 #include "ApiTestServer.h"
 #include "api/KovraAPIConsts.h"
@@ -46,11 +45,9 @@ struct HookRecord {
 // Stands in for the API session: keeps the session flag and records what the manager reports.
 class FakeOwner : public IKovraConnectionOwner {
 public:
-    std::vector<std::string> Servers;
+    std::vector<std::string> Servers; // set before the manager starts, read-only after
     std::atomic<int> ActiveIndex{-1};
     std::uint32_t Invoke = 0;
-    std::string Name = "TestClient";
-    std::string Version = "1.0";
     std::atomic<bool> IsConnected{false};
     TKovraConnectionMngr* Manager = nullptr;
     std::function<void(const TKovraAPIMsg&)> OnReceive; // runs inside the receive hook
@@ -59,21 +56,16 @@ public:
     std::vector<TKovraAPIMsg> Dispatched;
     std::vector<bool> Disconnects; // notify flag of each session end carried out
 
-    std::vector<std::string> ServerList() const override
-    {
-        std::lock_guard lock(mutex_);
-        return Servers;
-    }
+    std::vector<std::string> ServerList() const override { return Servers; }
     std::string ActiveServerAddress() const override
     {
-        std::lock_guard lock(mutex_);
         const int index = ActiveIndex;
         return index >= 0 && index < static_cast<int>(Servers.size()) ? Servers[index] : std::string();
     }
     void SetActiveServerIndex(int index) override { ActiveIndex = index; }
     std::uint32_t InvokeID() const override { return Invoke; }
-    std::string ClientName() const override { return Name; }
-    std::string ClientVersion() const override { return Version; }
+    std::string ClientName() const override { return "TestClient"; }
+    std::string ClientVersion() const override { return "1.0"; }
     bool Connected() const override { return IsConnected; }
 
     void SendHook(const TKovraAPIMsg& msg) override
@@ -124,15 +116,12 @@ public:
             n += h.Kind == kind && h.Type == type;
         return n;
     }
-
-private:
-    mutable std::mutex mutex_;
 };
 
-TKovraAPIMsg Event(std::uint32_t type, std::uint32_t seq, std::uint32_t payload = 0)
+TKovraAPIMsg Event(std::uint32_t type, std::uint32_t seq)
 {
     TKovraAPIMsg msg(type, seq);
-    msg.WriteInt32(payload);
+    msg.WriteInt32(0);
     return msg;
 }
 
@@ -248,65 +237,6 @@ TEST(ConnectionManagerLogin, AckFromAnAddressNotInTheListIsIgnored)
     EXPECT_EQ(owner.ActiveIndex, -1);
 }
 
-TEST_F(ConnectionManager, EveryMessageIsAcknowledgedWithItsOwnNumberAndDispatchedInOrder)
-{
-    LogIn();
-    server.Send(Event(KovraMsg::CALL_CONNECTION_EVENT, 1, 11));
-    auto ack1 = server.Receive(1000);
-    ASSERT_TRUE(ack1.has_value());
-    EXPECT_EQ(ack1->dwMsgType, KovraMsg::ACK);
-    EXPECT_EQ(ack1->dwMsgSeq, 1u);
-    EXPECT_EQ(ack1->Size(), 8u);
-    server.Send(Response(KovraMsg::MAKE_CALL_RSP, 2, owner.Invoke));
-    auto ack2 = server.Receive(1000);
-    ASSERT_TRUE(ack2.has_value());
-    EXPECT_EQ(ack2->dwMsgSeq, 2u);
-    ASSERT_TRUE(PumpUntil([this] { return owner.Dispatched.size() == 2; }, 2000));
-    EXPECT_EQ(owner.Dispatched[0].dwMsgType, KovraMsg::CALL_CONNECTION_EVENT);
-    EXPECT_EQ(owner.Dispatched[0].Position(), 8u); // events are read from after the header
-    EXPECT_EQ(owner.Dispatched[0].ReadInt32(), 11u);
-    EXPECT_EQ(owner.Dispatched[1].dwMsgType, KovraMsg::MAKE_CALL_RSP);
-    EXPECT_EQ(owner.Dispatched[1].Position(), 12u); // responses from after the InvokeID
-
-    // The application sees: received, its ACK sent, then the message's own event.
-    ASSERT_GE(owner.Hooks.size(), 3u);
-    EXPECT_EQ(owner.Hooks[0].Kind, 'R');
-    EXPECT_EQ(owner.Hooks[0].Type, KovraMsg::CALL_CONNECTION_EVENT);
-    EXPECT_EQ(owner.Hooks[1].Kind, 'S');
-    EXPECT_EQ(owner.Hooks[1].Type, KovraMsg::ACK);
-    const auto firstDispatch = std::find_if(owner.Hooks.begin(), owner.Hooks.end(),
-                                            [](const HookRecord& h) { return h.Kind == 'D'; });
-    EXPECT_GT(firstDispatch - owner.Hooks.begin(), 1);
-}
-
-TEST_F(ConnectionManager, RepeatIsAcknowledgedAgainButNotDispatched)
-{
-    LogIn();
-    server.Send(Event(KovraMsg::PHONE_STATE_EVENT, 1));
-    ASSERT_TRUE(server.Receive(1000).has_value());
-    server.Send(Event(KovraMsg::PHONE_STATE_EVENT, 1));
-    auto again = server.Receive(1000);
-    ASSERT_TRUE(again.has_value());
-    EXPECT_EQ(again->dwMsgType, KovraMsg::ACK);
-    EXPECT_EQ(again->dwMsgSeq, 1u);
-    PumpUntil([] { return false; }, 100);
-    EXPECT_EQ(owner.Dispatched.size(), 1u);
-    EXPECT_TRUE(owner.IsConnected);
-}
-
-TEST_F(ConnectionManager, NumberAheadOfTheExpectedEndsTheSessionWithDisconnect)
-{
-    LogIn();
-    server.Send(Event(KovraMsg::PHONE_STATE_EVENT, 2)); // 1 expected
-    auto bye = server.ReceiveRequest(1000);
-    ASSERT_TRUE(bye.has_value());
-    EXPECT_EQ(bye->dwMsgType, KovraMsg::DISCONNECT);
-    EXPECT_EQ(bye->ReadInt32(), owner.Invoke);
-    ASSERT_TRUE(PumpUntil([this] { return !owner.Disconnects.empty(); }, 1000));
-    EXPECT_EQ(owner.Disconnects, std::vector<bool>{true});
-    EXPECT_TRUE(owner.Dispatched.empty());
-}
-
 TEST_F(ConnectionManager, UnacknowledgedMessageGoesOutFourTimesThenTheSessionEnds)
 {
     LogIn();
@@ -361,34 +291,25 @@ TEST_F(ConnectionManager, UnexpectedAcknowledgementNumberEndsTheSession)
     EXPECT_EQ(bye->dwMsgType, KovraMsg::DISCONNECT);
 }
 
-TEST_F(ConnectionManager, ResponseWithAForeignInvokeIdIsDroppedWithoutAck)
+// Too short, too long, or answering another client: dropped unacknowledged, the numbering intact.
+TEST_F(ConnectionManager, ShortOversizedAndForeignInvokeIdDatagramsAreDroppedWithoutAck)
 {
     owner.Invoke = 5;
     LogIn();
-    server.Send(Response(KovraMsg::ANSWER_CALL_RSP, 1, 6));
+    std::vector<std::uint8_t> big(5000, 0);
+    big[3] = 1;
+    big[7] = KovraMsg::PHONE_STATE_EVENT;
+    for (const auto& bytes : {std::vector<std::uint8_t>{0, 0, 0, 1, 0, 0, 0}, big,
+                              Response(KovraMsg::ANSWER_CALL_RSP, 1, 6).Bytes()})
+        server.SendRaw(bytes);
     EXPECT_FALSE(server.Receive(100).has_value());
-    server.Send(Response(KovraMsg::ANSWER_CALL_RSP, 1, 5));
+    server.Send(Response(KovraMsg::ANSWER_CALL_RSP, 1, 5)); // still the expected number
     auto ack = server.Receive(1000);
     ASSERT_TRUE(ack.has_value());
     EXPECT_EQ(ack->dwMsgSeq, 1u);
     ASSERT_TRUE(PumpUntil([this] { return owner.Dispatched.size() == 1; }, 1000));
+    EXPECT_EQ(owner.Dispatched[0].Position(), 12u); // responses are read from after the InvokeID
     EXPECT_EQ(owner.CountHooks('R', KovraMsg::ANSWER_CALL_RSP), 1u);
-}
-
-TEST_F(ConnectionManager, ShortAndOversizedDatagramsAreIgnored)
-{
-    LogIn();
-    const std::uint8_t shortOne[7] = {0, 0, 0, 1, 0, 0, 0};
-    server.SendRaw(std::vector<std::uint8_t>(shortOne, shortOne + sizeof shortOne));
-    std::vector<std::uint8_t> big(5000, 0);
-    big[3] = 1;
-    big[7] = KovraMsg::PHONE_STATE_EVENT;
-    server.SendRaw(big);
-    EXPECT_FALSE(server.Receive(100).has_value());
-    server.Send(Event(KovraMsg::PHONE_STATE_EVENT, 1)); // still the expected number
-    auto ack = server.Receive(1000);
-    ASSERT_TRUE(ack.has_value());
-    EXPECT_EQ(ack->dwMsgSeq, 1u);
     EXPECT_TRUE(owner.IsConnected);
 }
 
@@ -409,16 +330,6 @@ TEST_F(ConnectionManager, DatagramsFromAnotherAddressAfterLoginAreDroppedAndCoun
     EXPECT_TRUE(owner.IsConnected);
 }
 
-TEST_F(ConnectionManager, RequestWhileNotConnectedIsDropped)
-{
-    LogIn();
-    owner.IsConnected = false;
-    manager->Send(Request(KovraMsg::HOLD_CALL_REQ));
-    EXPECT_FALSE(server.ReceiveRequest(150).has_value());
-    EXPECT_EQ(manager->PendingCount(), 0u);
-    EXPECT_FALSE(manager->SendFailed());
-}
-
 TEST_F(ConnectionManager, StopsPromptlyAndDiscardsLaterSends)
 {
     LogIn();
@@ -426,21 +337,6 @@ TEST_F(ConnectionManager, StopsPromptlyAndDiscardsLaterSends)
     EXPECT_FALSE(manager->Running()); // stopped, not abandoned
     manager->Send(Request(KovraMsg::HOLD_CALL_REQ));
     EXPECT_EQ(manager->PendingCount(), 0u);
-}
-
-TEST_F(ConnectionManager, AHandshakeOnALivingManagerStartsTheNumberingAgain)
-{
-    LogIn();
-    manager->Send(Request(KovraMsg::HOLD_CALL_REQ));
-    auto request = server.ReceiveRequest(1000);
-    ASSERT_TRUE(request.has_value());
-    server.Ack(request->dwMsgSeq);
-    owner.IsConnected = false;
-    LogIn();
-    manager->Send(Request(KovraMsg::HOLD_CALL_REQ));
-    request = server.ReceiveRequest(1000);
-    ASSERT_TRUE(request.has_value());
-    EXPECT_EQ(request->dwMsgSeq, 1u);
 }
 
 TEST_F(ConnectionManager, ADatagramOfTheOldSessionHandledAfterANewHandshakeIsDropped)

@@ -26,28 +26,21 @@ const std::string kDevice = "SIP/100";
 const std::string kOid = "0123456789ABCDEF01234567";
 const std::string kOid2 = "FEDCBA987654321000000001";
 
-// The expected datagram after its sequence number, built with the codec under test's own rules.
-class Wire {
-public:
-    explicit Wire(std::uint32_t type) : msg_(type, 0) {}
-    static Wire Request(std::uint32_t type, const std::string& device = kDevice)
-    {
-        Wire wire(type);
-        wire.Int(kInvokeId).Str(device);
-        return wire;
-    }
-    Wire& Int(std::uint32_t value) { return msg_.WriteInt32(value), *this; }
-    Wire& Str(const std::string& text) { return msg_.WriteStr(text), *this; }
-    Wire& Oid(const std::string& oid) { return msg_.WriteOid(oid), *this; }
-    std::vector<std::uint8_t> Body() const { return AfterSequence(msg_.Bytes()); }
-    static std::vector<std::uint8_t> AfterSequence(const std::vector<std::uint8_t>& bytes)
-    {
-        return std::vector<std::uint8_t>(bytes.begin() + 4, bytes.end());
-    }
+// A datagram after its sequence number.
+std::vector<std::uint8_t> Body(const std::vector<std::uint8_t>& bytes)
+{
+    return std::vector<std::uint8_t>(bytes.begin() + 4, bytes.end());
+}
+std::vector<std::uint8_t> Body(const TKovraAPIMsg& msg)
+{
+    return Body(msg.Bytes());
+}
 
-private:
-    TKovraAPIMsg msg_;
-};
+// The expected request, built with the codec under test's own rules.
+TMsgBuilder Request(std::uint32_t type, const std::string& device = kDevice)
+{
+    return TMsgBuilder(type, 0).Int(kInvokeId).Str(device);
+}
 
 TKovraAPITimings TestTimings()
 {
@@ -128,11 +121,7 @@ protected:
     {
         server.InvokeID = kInvokeId;
         server.OnRequest(KovraMsg::MONITOR_START_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
-            TKovraAPIMsg rsp = s.Response(KovraMsg::MONITOR_START_RSP, 0);
-            rsp.WriteInt32(5);
-            rsp.WriteStr(kDevice);
-            rsp.WriteInt32(1);
-            s.Send(rsp);
+            s.Send(s.Response(KovraMsg::MONITOR_START_RSP, 0).Int(5).Str(kDevice).Int(1));
         });
         Configure(api);
     }
@@ -167,7 +156,7 @@ protected:
     {
         if (!PumpUntil([&] { return server.Count(type) > before; }))
             return {};
-        return Wire::AfterSequence(server.ReceivedOfType(type).back().Bytes);
+        return Body(server.ReceivedOfType(type).back().Bytes);
     }
 
     ApiTestServer server;
@@ -231,8 +220,9 @@ TEST_F(ApiSession, LoginRequestCarriesVersionAndClientAndConnectReportsIt)
     const auto logins = server.ReceivedOfType(KovraMsg::LOGIN_REQ);
     ASSERT_EQ(logins.size(), 1u);
     EXPECT_EQ(logins[0].Seq, 0u);
-    EXPECT_EQ(Wire::AfterSequence(logins[0].Bytes),
-              Wire(KovraMsg::LOGIN_REQ).Int(kInvokeId).Str("2.0").Str("kovratest").Str("1.2").Body());
+    EXPECT_EQ(
+        Body(logins[0].Bytes),
+        Body(TMsgBuilder(KovraMsg::LOGIN_REQ, 0).Int(kInvokeId).Str("2.0").Str("kovratest").Str("1.2")));
 
     // Connected already: true at once, no event, no new log-in.
     EXPECT_TRUE(api.Connect());
@@ -246,8 +236,11 @@ TEST_F(ApiSession, LoginRequestCarriesVersionAndClientAndConnectReportsIt)
     ASSERT_TRUE(api.Connect());
     const auto again = server.ReceivedOfType(KovraMsg::LOGIN_REQ);
     ASSERT_EQ(again.size(), 2u);
-    EXPECT_EQ(Wire::AfterSequence(again[1].Bytes),
-              Wire(KovraMsg::LOGIN_REQ).Int(kInvokeId).Str("2.0").Body());
+    EXPECT_EQ(Body(again[1].Bytes), Body(TMsgBuilder(KovraMsg::LOGIN_REQ, 0).Int(kInvokeId).Str("2.0")));
+    // The new session numbers its requests from 1 again.
+    api.HoldCall(kDevice, kOid);
+    ASSERT_TRUE(PumpUntil([&] { return server.Count(KovraMsg::HOLD_CALL_REQ) == 1; }));
+    EXPECT_EQ(server.ReceivedOfType(KovraMsg::HOLD_CALL_REQ)[0].Seq, 1u);
 }
 
 TEST_F(ApiSession, RefusedLoginLeavesTheSessionDownButStillReportsConnectedWithNoError)
@@ -264,29 +257,6 @@ TEST_F(ApiSession, RefusedLoginLeavesTheSessionDownButStillReportsConnectedWithN
     EXPECT_EQ(api.LastError(), 0u);
 }
 
-TEST_F(ApiSession, DisconnectTellsTheServerOnceAndOnlyWhenConnected)
-{
-    int disconnected = 0;
-    api.OnDisconnected = [&](TKovraAPI& sender) {
-        EXPECT_EQ(&sender, &api);
-        EXPECT_FALSE(sender.Connected());
-        ++disconnected;
-    };
-    api.Disconnect(true);
-    EXPECT_EQ(disconnected, 0);
-
-    ASSERT_TRUE(api.Connect());
-    api.Disconnect(true);
-    EXPECT_EQ(disconnected, 1);
-    EXPECT_FALSE(api.Connected());
-    ASSERT_TRUE(PumpUntil([&] { return server.Count(KovraMsg::DISCONNECT) == 1; }));
-    EXPECT_EQ(Wire::AfterSequence(server.ReceivedOfType(KovraMsg::DISCONNECT)[0].Bytes),
-              Wire(KovraMsg::DISCONNECT).Int(kInvokeId).Body());
-
-    api.Disconnect(true);
-    EXPECT_EQ(disconnected, 1);
-}
-
 TEST_F(ApiSession, LoginAnswerAfterConnectGaveUpIsAcknowledgedAndIgnored)
 {
     server.AnswerLogin = false;
@@ -296,10 +266,7 @@ TEST_F(ApiSession, LoginAnswerAfterConnectGaveUpIsAcknowledgedAndIgnored)
     };
     EXPECT_FALSE(api.Connect());
     const std::size_t acks = server.Count(KovraMsg::ACK);
-    TKovraAPIMsg late = server.Response(KovraMsg::LOGIN_RSP, 0);
-    late.WriteStr("2.3");
-    late.WriteStr("late");
-    server.Send(late);
+    server.Send(server.Response(KovraMsg::LOGIN_RSP, 0).Str("2.3").Str("late"));
     ASSERT_TRUE(PumpUntil([&] { return server.Count(KovraMsg::ACK) > acks; }));
     PumpFor(50);
     EXPECT_FALSE(api.Connected());
@@ -327,87 +294,78 @@ TEST_F(ApiSession, SendFailureOtherThanUnreachableLeavesConnectWithBusyCleared)
     EXPECT_TRUE(api.Connect());
 }
 
-TEST_F(ApiSession, ServerDisconnectEndsTheSessionWithoutReply)
-{
-    int disconnected = 0;
-    api.OnDisconnected = [&](TKovraAPI&) { ++disconnected; };
-    ASSERT_TRUE(api.Connect());
-    server.Send(ApiTestServer::Event(KovraMsg::DISCONNECT));
-    ASSERT_TRUE(PumpUntil([&] { return disconnected == 1; }));
-    EXPECT_FALSE(api.Connected());
-    PumpFor(100);
-    EXPECT_EQ(server.Count(KovraMsg::DISCONNECT), 0u);
-    // A new session can follow.
-    EXPECT_TRUE(api.Connect());
-}
-
 TEST_F(ApiSession, EveryRequestCarriesItsFieldsInOrder)
 {
     ConnectAndMonitor();
     struct Case {
         const char* Name;
         std::function<void(TKovraAPI&)> Call;
-        Wire Expected;
+        TMsgBuilder Expected;
     };
     const std::vector<Case> cases = {
         {"MakeCall", [](TKovraAPI& a) { a.MakeCall(kDevice, "555", 3); },
-         Wire::Request(KovraMsg::MAKE_CALL_REQ).Str("555").Int(3)},
+         Request(KovraMsg::MAKE_CALL_REQ).Str("555").Int(3)},
         {"AnswerCall", [](TKovraAPI& a) { a.AnswerCall(kDevice, kOid); },
-         Wire::Request(KovraMsg::ANSWER_CALL_REQ).Oid(kOid)},
+         Request(KovraMsg::ANSWER_CALL_REQ).Oid(kOid)},
         {"HoldCall", [](TKovraAPI& a) { a.HoldCall(kDevice, kOid); },
-         Wire::Request(KovraMsg::HOLD_CALL_REQ).Oid(kOid)},
+         Request(KovraMsg::HOLD_CALL_REQ).Oid(kOid)},
         {"RetrieveCall", [](TKovraAPI& a) { a.RetrieveCall(kDevice, kOid); },
-         Wire::Request(KovraMsg::RETRIEVE_CALL_REQ).Oid(kOid)},
+         Request(KovraMsg::RETRIEVE_CALL_REQ).Oid(kOid)},
         {"ParkCall", [](TKovraAPI& a) { a.ParkCall(kDevice, kOid); },
-         Wire::Request(KovraMsg::PARK_CALL_REQ).Oid(kOid)},
+         Request(KovraMsg::PARK_CALL_REQ).Oid(kOid)},
         {"DropCall", [](TKovraAPI& a) { a.DropCall(kDevice, kOid); },
-         Wire::Request(KovraMsg::DROP_CONNECTION_REQ).Oid(kOid)},
+         Request(KovraMsg::DROP_CONNECTION_REQ).Oid(kOid)},
         {"AlternateCall", [](TKovraAPI& a) { a.AlternateCall(kDevice, kOid, kOid2); },
-         Wire::Request(KovraMsg::ALTERNATE_CALL_REQ).Oid(kOid).Oid(kOid2)},
+         Request(KovraMsg::ALTERNATE_CALL_REQ).Oid(kOid).Oid(kOid2)},
         {"PickupCall", [](TKovraAPI& a) { a.PickupCall(kDevice, "201"); },
-         Wire::Request(KovraMsg::PICKUP_CALL_REQ).Str("201")},
+         Request(KovraMsg::PICKUP_CALL_REQ).Str("201")},
         {"RedirectCall", [](TKovraAPI& a) { a.RedirectCall(kDevice, kOid, "777", 6, 0); },
-         Wire::Request(KovraMsg::REDIRECT_CALL_REQ).Oid(kOid).Int(6).Str("777").Int(0)},
+         Request(KovraMsg::REDIRECT_CALL_REQ).Oid(kOid).Int(6).Str("777").Int(0)},
         {"DialDigits", [](TKovraAPI& a) { a.DialDigits(kDevice, kOid, "4"); },
-         Wire::Request(KovraMsg::DIAL_DIGITS_REQ).Oid(kOid).Str("4")},
+         Request(KovraMsg::DIAL_DIGITS_REQ).Oid(kOid).Str("4")},
         {"Transfer", [](TKovraAPI& a) { a.Transfer(kDevice, kOid, "300", 0, false); },
-         Wire::Request(KovraMsg::SETUP_TRANSFER_REQ).Oid(kOid).Str("300").Int(0)},
+         Request(KovraMsg::SETUP_TRANSFER_REQ).Oid(kOid).Str("300").Int(0)},
         {"Transfer single", [](TKovraAPI& a) { a.Transfer(kDevice, kOid, "301", 2, true); },
-         Wire::Request(KovraMsg::SINGLE_STEP_TRANSFER_REQ).Oid(kOid).Str("301").Int(2)},
+         Request(KovraMsg::SINGLE_STEP_TRANSFER_REQ).Oid(kOid).Str("301").Int(2)},
         {"Conference", [](TKovraAPI& a) { a.Conference(kDevice, kOid, "302", 0, false); },
-         Wire::Request(KovraMsg::SETUP_CONFERENCE_REQ).Oid(kOid).Str("302").Int(0)},
+         Request(KovraMsg::SETUP_CONFERENCE_REQ).Oid(kOid).Str("302").Int(0)},
         {"Conference single", [](TKovraAPI& a) { a.Conference(kDevice, kOid, "303", 1, true); },
-         Wire::Request(KovraMsg::SINGLE_STEP_CONFERENCE_REQ).Oid(kOid).Str("303").Int(1)},
+         Request(KovraMsg::SINGLE_STEP_CONFERENCE_REQ).Oid(kOid).Str("303").Int(1)},
         {"CompleteTransfer", [](TKovraAPI& a) { a.CompleteTransfer(kDevice, kOid, kOid2); },
-         Wire::Request(KovraMsg::COMPLETE_TRANSFER_REQ).Oid(kOid).Oid(kOid2)},
+         Request(KovraMsg::COMPLETE_TRANSFER_REQ).Oid(kOid).Oid(kOid2)},
         {"CompleteConference", [](TKovraAPI& a) { a.CompleteConference(kDevice, kOid, kOid2); },
-         Wire::Request(KovraMsg::COMPLETE_CONFERENCE_REQ).Oid(kOid).Oid(kOid2)},
+         Request(KovraMsg::COMPLETE_CONFERENCE_REQ).Oid(kOid).Oid(kOid2)},
         {"ConferenceCall", [](TKovraAPI& a) { a.ConferenceCall(kDevice, kOid, kOid2); },
-         Wire::Request(KovraMsg::CONFERENCE_CALL_REQ).Oid(kOid).Oid(kOid2)},
+         Request(KovraMsg::CONFERENCE_CALL_REQ).Oid(kOid).Oid(kOid2)},
         {"DropConference", [](TKovraAPI& a) { a.DropConference(kDevice, kOid, "204"); },
-         Wire::Request(KovraMsg::DROP_CONFERENCE_CONNECTION_REQ).Oid(kOid).Str("204")},
+         Request(KovraMsg::DROP_CONFERENCE_CONNECTION_REQ).Oid(kOid).Str("204")},
         {"SetDoNotDisturb", [](TKovraAPI& a) { a.SetDoNotDisturb(kDevice, true); },
-         Wire::Request(KovraMsg::SET_DO_NOT_DISTURB_REQ).Int(1)},
+         Request(KovraMsg::SET_DO_NOT_DISTURB_REQ).Int(1)},
         {"ApplicationSetData",
          [](TKovraAPI& a) { a.ApplicationSetData(kDevice, "KovraAssistant", false, "x=1"); },
-         Wire::Request(KovraMsg::SET_APPLICATION_DATA_REQ).Str("KovraAssistant").Str("x=1")},
+         Request(KovraMsg::SET_APPLICATION_DATA_REQ).Str("KovraAssistant").Str("x=1")},
         {"SetForwarding", [](TKovraAPI& a) { a.SetForwarding(kDevice, "999", 1000, 2); },
-         Wire::Request(KovraMsg::SET_CALL_FORWARDING_REQ).Int(2).Str("999")},
-        {"MonitorStop", [](TKovraAPI& a) { a.MonitorStop(kDevice, 0); },
-         Wire::Request(KovraMsg::MONITOR_STOP_REQ)},
+         Request(KovraMsg::SET_CALL_FORWARDING_REQ).Int(2).Str("999")},
+        {"MonitorStop", [](TKovraAPI& a) { a.MonitorStop(kDevice, 0); }, Request(KovraMsg::MONITOR_STOP_REQ)},
+        {"Disconnect", [](TKovraAPI& a) { a.Disconnect(true); },
+         TMsgBuilder(KovraMsg::DISCONNECT, 0).Int(kInvokeId)},
     };
     for (const Case& c : cases) {
-        const std::uint32_t type = c.Expected.Body()[3] | c.Expected.Body()[2] << 8;
+        const std::uint32_t type = c.Expected.dwMsgType;
         const std::size_t before = server.Count(type);
         c.Call(api);
-        EXPECT_EQ(NextBody(type, before), c.Expected.Body()) << c.Name;
+        EXPECT_EQ(NextBody(type, before), Body(c.Expected)) << c.Name;
     }
     const auto starts = server.ReceivedOfType(KovraMsg::MONITOR_START_REQ);
     ASSERT_EQ(starts.size(), 1u);
-    EXPECT_EQ(Wire::AfterSequence(starts[0].Bytes),
-              Wire::Request(KovraMsg::MONITOR_START_REQ, "100").Str("secret").Str("").Body());
+    EXPECT_EQ(Body(starts[0].Bytes), Body(Request(KovraMsg::MONITOR_START_REQ, "100").Str("secret").Str("")));
     // The first request after the log-in is numbered 1.
     EXPECT_EQ(starts[0].Seq, 1u);
+    // The server is told of the session's end once, and only while there is one.
+    EXPECT_FALSE(api.Connected());
+    api.Disconnect(true);
+    PumpFor(50);
+    EXPECT_EQ(server.Count(KovraMsg::DISCONNECT), 1u);
 }
 
 TEST_F(ApiSession, RequestsWhileNotConnectedSendNothing)
@@ -432,10 +390,10 @@ TEST_P(ApiVoiceMail, CarriesItsFieldsOnlyFromVersion2Point3ComparedByteWise)
     ConnectAndMonitor();
     const std::size_t before = server.Count(KovraMsg::VOICE_MAIL_REQ);
     api.VoiceMail(kDevice, 2, "1234", 1, 3);
-    Wire expected = Wire::Request(KovraMsg::VOICE_MAIL_REQ);
+    TMsgBuilder expected = Request(KovraMsg::VOICE_MAIL_REQ);
     if (withFields)
         expected.Int(2).Str("1234").Int(1).Int(3);
-    EXPECT_EQ(NextBody(KovraMsg::VOICE_MAIL_REQ, before), expected.Body());
+    EXPECT_EQ(NextBody(KovraMsg::VOICE_MAIL_REQ, before), Body(expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(Versions, ApiVoiceMail,
@@ -448,12 +406,7 @@ TEST_F(ApiSession, QueryPhoneConfigReturnsTheAnswerAndKeepsTheCallersHandlerOutO
     ConnectAndMonitor();
     std::atomic<std::uint32_t> answerError{0}; // read by the server's thread
     server.OnRequest(KovraMsg::QUERY_PHONE_CONFIG_REQ, [&](ApiTestServer& s, const TReceivedDatagram&) {
-        TKovraAPIMsg rsp = s.Response(KovraMsg::QUERY_PHONE_CONFIG_RSP, answerError);
-        rsp.WriteStr("cfg");
-        rsp.WriteInt32(1);
-        rsp.WriteInt32(2);
-        rsp.WriteInt32(0x55);
-        s.Send(rsp);
+        s.Send(s.Response(KovraMsg::QUERY_PHONE_CONFIG_RSP, answerError).Str("cfg").Int(1).Int(2).Int(0x55));
     });
     int callerRaised = 0;
     api.OnQueryPhoneConfig = [&](TKovraAPI&, std::uint32_t, const TKovraPhoneConfig&) { ++callerRaised; };
@@ -476,9 +429,7 @@ TEST_F(ApiSession, QueryPhoneConfigReturnsTheAnswerAndKeepsTheCallersHandlerOutO
     EXPECT_EQ(callerRaised, 0);
 
     // Restored: an answer outside a wait reaches the caller again.
-    TKovraAPIMsg unsolicited = server.Response(KovraMsg::QUERY_PHONE_CONFIG_RSP, 0);
-    unsolicited.WriteStr("late");
-    server.Send(unsolicited);
+    server.Send(server.Response(KovraMsg::QUERY_PHONE_CONFIG_RSP, 0).Str("late"));
     EXPECT_TRUE(PumpUntil([&] { return callerRaised == 1; }));
 }
 
@@ -497,20 +448,12 @@ TEST_F(ApiSession, QueryPhoneStateCompletesWithThePhoneStateEvent)
 {
     ConnectAndMonitor();
     server.OnRequest(KovraMsg::QUERY_PHONE_STATE_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
-        TKovraAPIMsg rsp = s.Response(KovraMsg::QUERY_PHONE_STATE_RSP, 0);
-        s.Send(rsp);
-        TKovraAPIMsg state = ApiTestServer::Event(KovraMsg::PHONE_STATE_EVENT);
-        state.WriteInt32(5);
-        state.WriteStr(kDevice);
-        state.WriteInt32(3);
-        state.WriteInt32(0);
-        state.WriteBool(true);  // FlagA
-        state.WriteBool(false); // DoNotDisturb
-        state.WriteInt32(4);    // VoiceMailCount travels seventh
-        state.WriteBool(true);  // Forwarded
-        state.WriteBool(false); // FlagB
-        state.WriteBool(true);  // FlagC
-        s.Send(state);
+        s.Send(s.Response(KovraMsg::QUERY_PHONE_STATE_RSP, 0));
+        // FlagA, DoNotDisturb, VoiceMailCount (travels seventh), Forwarded, FlagB, FlagC
+        TMsgBuilder state = ApiTestServer::Event(KovraMsg::PHONE_STATE_EVENT);
+        s.Send(
+            state.Int(5).Str(kDevice).Int(3).Int(0).Bool(true).Bool(false).Int(4).Bool(true).Bool(false).Bool(
+                true));
     });
     int callerRaised = 0;
     api.OnPhoneState = [&](TKovraAPI&, const TKovraPhoneState&) { ++callerRaised; };
@@ -534,10 +477,7 @@ TEST_F(ApiSession, GetForwardingIsBusyWhileItWaitsAndReturnsTheFourKinds)
     ConnectAndMonitor();
     bool busySeen = false;
     server.OnRequest(KovraMsg::GET_CALL_FORWARDING_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
-        TKovraAPIMsg rsp = s.Response(KovraMsg::GET_CALL_FORWARDING_RSP, 0);
-        for (const char* destination : {"1", "2", "", "4"})
-            rsp.WriteStr(destination);
-        s.Send(rsp);
+        s.Send(s.Response(KovraMsg::GET_CALL_FORWARDING_RSP, 0).Str("1").Str("2").Str("").Str("4"));
     });
     api.OnReceive = [&](TKovraAPI& sender, std::uint32_t, std::uint32_t) {
         busySeen = busySeen || sender.Busy();
@@ -568,34 +508,6 @@ TEST_F(ApiSession, RedirectCallWaitGivesTheAnswersError)
     std::uint32_t error = 0;
     EXPECT_FALSE(api.RedirectCallWait(error, kDevice, kOid, "", 2, 0));
     EXPECT_EQ(error, 3u);
-}
-
-TEST_F(ApiSession, ApplicationDataRoundTrip)
-{
-    ConnectAndMonitor();
-    std::string stored; // the server thread's alone
-    server.OnRequest(KovraMsg::SET_APPLICATION_DATA_REQ,
-                     [&](ApiTestServer& s, const TReceivedDatagram& request) {
-                         TKovraAPIMsg msg = request.Message();
-                         msg.ReadInt32();
-                         msg.ReadStr();
-                         msg.ReadStr();
-                         stored = msg.ReadStr();
-                         s.Send(s.Response(KovraMsg::SET_APPLICATION_DATA_RSP, 0));
-                     });
-    server.OnRequest(KovraMsg::GET_APPLICATION_DATA_REQ, [&](ApiTestServer& s, const TReceivedDatagram&) {
-        TKovraAPIMsg rsp = s.Response(KovraMsg::GET_APPLICATION_DATA_RSP, 0);
-        rsp.WriteStr("KovraAssistant");
-        rsp.WriteStr(stored);
-        s.Send(rsp);
-    });
-    int setRaised = 0;
-    api.OnApplicationSetData = [&](TKovraAPI&, std::uint32_t) { ++setRaised; };
-    api.ApplicationSetData(kDevice, "KovraAssistant", true, "a,b,c");
-    EXPECT_EQ(setRaised, 0);
-    std::string value;
-    ASSERT_TRUE(api.ApplicationGetData(kDevice, "KovraAssistant", value));
-    EXPECT_EQ(value, "a,b,c");
 }
 
 // A stop-and-wait burst with every tenth message sent twice, acknowledged while the main thread
@@ -712,29 +624,32 @@ TEST_F(ApiSession, HandlerThatRunsTheLoopGetsTheLaterEventsInOrder)
     EXPECT_EQ(events, (std::vector<std::uint32_t>{1, 2, 3}));
 }
 
-TEST_F(ApiSession, CallConnectionEventKeepsWireAndDeclaredOrderApart)
+// A call connection event with a given count and the parties that actually follow.
+TMsgBuilder CallConnection(std::uint32_t count, int parties, bool withRelated)
+{
+    TMsgBuilder event = ApiTestServer::Event(KovraMsg::CALL_CONNECTION_EVENT);
+    event.Int(5).Str(kDevice).Oid(kOid).Int(6).Int(22).Int(86400).Int(count);
+    for (int party = 0; party < parties; ++party) {
+        // Names are UTF-8.
+        event.Int(60 * party).Str(party == 0 ? "100" : "555").Str(party == 0 ? "Me" : "Zoë");
+        event.Int(10 + party).Int(20 + party);
+    }
+    if (withRelated)
+        event.Oid(kOid2);
+    return event;
+}
+
+// The fields in wire order reach the handler in its declared order; a count the datagram cannot
+// carry is bounded by the parties present.
+TEST_F(ApiSession, CallConnectionEventKeepsWireAndDeclaredOrderApartAndItsCountBounded)
 {
     ConnectAndMonitor();
-    TKovraAPIMsg event = ApiTestServer::Event(KovraMsg::CALL_CONNECTION_EVENT);
-    event.WriteInt32(5);
-    event.WriteStr(kDevice);
-    event.WriteOid(kOid);
-    event.WriteInt32(6);
-    event.WriteInt32(22);
-    event.WriteInt32(86400);
-    event.WriteInt32(2);
-    for (int party = 0; party < 2; ++party) {
-        event.WriteInt32(60 * party);
-        event.WriteStr(party == 0 ? "100" : "555");
-        event.WriteStr(party == 0 ? "Me" : "Zoë"); // names are UTF-8
-        event.WriteInt32(10 + party);
-        event.WriteInt32(20 + party);
-    }
-    event.WriteOid(kOid2);
-
-    std::vector<TKovraCallConnection> connections;
-    std::string related;
-    int count = -1;
+    struct Seen {
+        int Count;
+        std::string Related;
+        std::vector<TKovraCallConnection> Connections;
+    };
+    std::vector<Seen> seen;
     api.OnCallConnection = [&](TKovraAPI& sender, std::uint32_t dwMonitorID, const std::string& szDevice,
                                const std::string& oidCall, const std::string& oidRelated,
                                std::uint32_t dwEvent, std::uint32_t dwEventCause, TKovraDateTime dtEventTime,
@@ -746,89 +661,41 @@ TEST_F(ApiSession, CallConnectionEventKeepsWireAndDeclaredOrderApart)
         EXPECT_EQ(dwEvent, 6u);
         EXPECT_EQ(dwEventCause, 22u);
         EXPECT_DOUBLE_EQ(dtEventTime, platform::UtcSecondsToLocal(86400));
-        related = oidRelated;
-        count = nCount;
-        connections = Connections;
+        seen.push_back({nCount, oidRelated, Connections});
     };
-    server.Send(event);
-    ASSERT_TRUE(PumpUntil([&] { return count >= 0; }));
-    EXPECT_EQ(related, kOid2);
-    ASSERT_EQ(count, 2);
-    ASSERT_EQ(connections.size(), 2u);
-    EXPECT_EQ(connections[1].PartyNumber, "555");
-    EXPECT_EQ(connections[1].PartyName, "Zoë");
-    EXPECT_EQ(connections[1].PartyState, 11u);
-    EXPECT_EQ(connections[1].PartyConnState, 21u);
-    EXPECT_DOUBLE_EQ(connections[1].PartyTime, platform::UtcSecondsToLocal(60));
-}
-
-// A call connection event with a given count and the parties that actually follow.
-TKovraAPIMsg CallConnection(std::uint32_t count, int parties, bool withRelated)
-{
-    TKovraAPIMsg event = ApiTestServer::Event(KovraMsg::CALL_CONNECTION_EVENT);
-    event.WriteInt32(1);
-    event.WriteStr(kDevice);
-    event.WriteOid(kOid);
-    event.WriteInt32(1);
-    event.WriteInt32(0);
-    event.WriteInt32(0);
-    event.WriteInt32(count);
-    for (int party = 0; party < parties; ++party) {
-        event.WriteInt32(0);
-        event.WriteStr("1");
-        event.WriteStr("");
-        event.WriteInt32(0);
-        event.WriteInt32(0);
-    }
-    if (withRelated)
-        event.WriteOid(kOid2);
-    return event;
-}
-
-TEST_F(ApiSession, CallConnectionCountIsBoundedByTheDatagram)
-{
-    ConnectAndMonitor();
-    std::vector<std::pair<int, std::size_t>> seen;
-    std::vector<std::string> related;
-    api.OnCallConnection = [&](TKovraAPI&, std::uint32_t, const std::string&, const std::string&,
-                               const std::string& oidRelated, std::uint32_t, std::uint32_t, TKovraDateTime,
-                               int nCount, const std::vector<TKovraCallConnection>& Connections) {
-        seen.emplace_back(nCount, Connections.size());
-        related.push_back(oidRelated);
-    };
+    server.Send(CallConnection(2, 2, true));
     server.Send(CallConnection(0, 0, true));
     server.Send(CallConnection(0xFFFFFFFF, 2, false));
     server.Send(CallConnection(1000000, 0, false));
-    ASSERT_TRUE(PumpUntil([&] { return seen.size() == 3; }));
-    EXPECT_EQ(seen[0], std::make_pair(0, std::size_t{0}));
-    EXPECT_EQ(related[0], kOid2); // still carried with no parties
-    EXPECT_EQ(seen[1].first, static_cast<int>(seen[1].second));
-    EXPECT_EQ(seen[1].second, 2u);
-    EXPECT_EQ(seen[2], std::make_pair(0, std::size_t{0}));
+    ASSERT_TRUE(PumpUntil([&] { return seen.size() == 4; }));
+    EXPECT_EQ(seen[0].Related, kOid2);
+    ASSERT_EQ(seen[0].Count, 2);
+    ASSERT_EQ(seen[0].Connections.size(), 2u);
+    const TKovraCallConnection& far = seen[0].Connections[1];
+    EXPECT_EQ(far.PartyNumber, "555");
+    EXPECT_EQ(far.PartyName, "Zoë");
+    EXPECT_EQ(far.PartyState, 11u);
+    EXPECT_EQ(far.PartyConnState, 21u);
+    EXPECT_DOUBLE_EQ(far.PartyTime, platform::UtcSecondsToLocal(60));
+    EXPECT_EQ(seen[1].Count, 0);
+    EXPECT_TRUE(seen[1].Connections.empty());
+    EXPECT_EQ(seen[1].Related, kOid2); // still carried with no parties
+    EXPECT_EQ(seen[2].Count, 2);
+    EXPECT_EQ(seen[2].Connections.size(), 2u);
+    EXPECT_EQ(seen[3].Count, 0);
+    EXPECT_TRUE(seen[3].Connections.empty());
     EXPECT_TRUE(api.Connected());
 }
 
 // One fragment of a meet-me party list.
-TKovraAPIMsg MeetmeFragment(std::uint32_t confId, std::uint32_t total, std::uint32_t first,
-                            std::uint32_t last, std::uint32_t moreFollows, int parties = -1)
+TMsgBuilder MeetmeFragment(std::uint32_t confId, std::uint32_t total, std::uint32_t first, std::uint32_t last,
+                           std::uint32_t moreFollows, int parties = -1)
 {
-    TKovraAPIMsg event = ApiTestServer::Event(KovraMsg::MEETME_CONFERENCE_EVENT);
-    event.WriteInt32(confId);
-    event.WriteOid(kOid);
-    event.WriteInt32(2);
-    event.WriteInt32(0);
-    event.WriteInt32(total);
-    event.WriteInt32(first);
-    event.WriteInt32(last);
-    event.WriteInt32(moreFollows);
+    TMsgBuilder event = ApiTestServer::Event(KovraMsg::MEETME_CONFERENCE_EVENT);
+    event.Int(confId).Oid(kOid).Int(2).Int(0).Int(total).Int(first).Int(last).Int(moreFollows);
     const std::uint32_t count = parties >= 0 ? static_cast<std::uint32_t>(parties) : last - first + 1;
-    for (std::uint32_t index = first; index < first + count; ++index) {
-        event.WriteOid(std::to_string(index));
-        event.WriteInt32(0);
-        event.WriteStr("n" + std::to_string(index));
-        event.WriteStr("");
-        event.WriteInt32(index);
-    }
+    for (std::uint32_t index = first; index < first + count; ++index)
+        event.Oid(std::to_string(index)).Int(0).Str("n" + std::to_string(index)).Str("").Int(index);
     return event;
 }
 
@@ -934,16 +801,9 @@ TEST_F(ApiMeetme, ListIsDecodedAndFreedWithoutAHandlerAndChangesRaiseTheirOwnEve
         EXPECT_FALSE(bMuted);
         topic = szTopic;
     };
-    TKovraAPIMsg changed = ApiTestServer::Event(KovraMsg::MEETME_CONFERENCE_EVENT);
-    changed.WriteInt32(8);
-    changed.WriteOid(kOid);
-    changed.WriteInt32(4);
-    for (std::uint32_t value : {0u, 0u, 60u, 12u, 3u})
-        changed.WriteInt32(value);
-    changed.WriteStr("Weekly");
-    changed.WriteInt32(1);
-    changed.WriteBool(true);
-    changed.WriteBool(false);
+    TMsgBuilder changed = ApiTestServer::Event(KovraMsg::MEETME_CONFERENCE_EVENT);
+    changed.Int(8).Oid(kOid).Int(4).Int(0).Int(0).Int(60).Int(12).Int(3).Str("Weekly").Int(1).Bool(true).Bool(
+        false);
     Deliver({MeetmeFragment(8, 2, 0, 1, 0), changed});
     EXPECT_EQ(api.MeetmeListsInAssembly(), 0u);
     EXPECT_EQ(topic, "Weekly");
@@ -984,20 +844,6 @@ TEST_F(ApiSession, WatchdogEndsAQuietSessionWithoutTellingTheServer)
     EXPECT_EQ(server.Count(KovraMsg::DISCONNECT), 0u);
 }
 
-TEST_F(ApiSession, SessionEndDuringABusyWaitIsCarriedOutWhenTheWaitEnds)
-{
-    ConnectAndMonitor();
-    server.OnRequest(KovraMsg::GET_CALL_FORWARDING_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
-        s.Send(ApiTestServer::Event(KovraMsg::DISCONNECT));
-    });
-    int disconnected = 0;
-    api.OnDisconnected = [&](TKovraAPI&) { ++disconnected; };
-    TKovraCallForwarding forwarding;
-    EXPECT_FALSE(api.GetForwarding(kDevice, forwarding));
-    EXPECT_EQ(disconnected, 1);
-    EXPECT_FALSE(api.Connected());
-}
-
 TEST_F(ApiSession, MonitorStopWaitsUntilItsRequestHasGoneOut)
 {
     ConnectAndMonitor();
@@ -1027,35 +873,20 @@ TEST_F(ApiSession, EveryWaitEndsAsSoonAsTheWorkerEndsItsSession)
     TKovraAPI session;
     Configure(session, timings);
     session.OnDisconnected = [&](TKovraAPI&) { ++disconnected; };
+    TKovraPhoneState state;
+    TKovraPhoneConfig config;
+    TKovraCallForwarding forwarding;
+    std::string value;
+    std::uint32_t error = 0;
     const std::vector<std::pair<const char*, std::function<bool()>>> operations = {
         {"ApplicationSetData", [&] { return session.ApplicationSetData(kDevice, "app", true, "v"), false; }},
         {"MonitorStop", [&] { return session.MonitorStop(kDevice, 10000), false; }},
         {"SetForwarding", [&] { return session.SetForwarding(kDevice, "200", 10000, 0), false; }},
-        {"QueryPhoneState",
-         [&] {
-             TKovraPhoneState s;
-             return session.QueryPhoneState(kDevice, s);
-         }},
-        {"QueryPhoneConfig",
-         [&] {
-             TKovraPhoneConfig c;
-             return session.QueryPhoneConfig(kDevice, c);
-         }},
-        {"GetForwarding",
-         [&] {
-             TKovraCallForwarding f;
-             return session.GetForwarding(kDevice, f);
-         }},
-        {"ApplicationGetData",
-         [&] {
-             std::string v;
-             return session.ApplicationGetData(kDevice, "app", v);
-         }},
-        {"RedirectCallWait",
-         [&] {
-             std::uint32_t e = 0;
-             return session.RedirectCallWait(e, kDevice, kOid, "200", 1, 0);
-         }},
+        {"QueryPhoneState", [&] { return session.QueryPhoneState(kDevice, state); }},
+        {"QueryPhoneConfig", [&] { return session.QueryPhoneConfig(kDevice, config); }},
+        {"GetForwarding", [&] { return session.GetForwarding(kDevice, forwarding); }},
+        {"ApplicationGetData", [&] { return session.ApplicationGetData(kDevice, "app", value); }},
+        {"RedirectCallWait", [&] { return session.RedirectCallWait(error, kDevice, kOid, "200", 1, 0); }},
     };
     for (const auto& [name, operation] : operations) {
         server.Acknowledge = true;
@@ -1072,7 +903,6 @@ TEST_F(ApiSession, EveryWaitEndsAsSoonAsTheWorkerEndsItsSession)
         EXPECT_FALSE(session.Busy()) << name;
     }
     // Without a session there is nothing to wait for.
-    TKovraPhoneConfig config;
     const std::uint64_t start = platform::TickCount();
     EXPECT_FALSE(session.QueryPhoneConfig(kDevice, config));
     EXPECT_LT(platform::TickCount() - start, 4000u);
@@ -1124,49 +954,12 @@ bool PortFree(std::uint16_t port)
 
 } // namespace
 
-// Deactivating or destroying the session from a handler that the worker (receive hook) or the
-// dispatch thread (event) waits on is carried out once the handler has returned: the DISCONNECT
-// goes out and the port is released.
-TEST_F(ApiSession, DeactivationOrDestructionInsideAHandOverIsCarriedOutAfterIt)
-{
-    for (const bool destroy : {false, true}) {
-        for (const bool fromDispatch : {false, true}) {
-            auto session = std::make_unique<TKovraAPI>();
-            Configure(*session);
-            ASSERT_TRUE(session->Connect());
-            const std::uint16_t port = session->BoundPort();
-            const std::size_t before = server.Count(KovraMsg::DISCONNECT);
-            bool asked = false;
-            auto end = [&] {
-                if (asked)
-                    return;
-                asked = true;
-                if (destroy) {
-                    session.reset();
-                    return;
-                }
-                session->SetActive(false);
-                EXPECT_TRUE(session->Active()) << "deferred until the handler returns";
-            };
-            if (fromDispatch)
-                session->OnAnswerCall = [&](TKovraAPI&, std::uint32_t) { end(); };
-            else
-                session->OnReceive = [&](TKovraAPI&, std::uint32_t, std::uint32_t) { end(); };
-            server.Send(server.Response(KovraMsg::ANSWER_CALL_RSP, 0));
-            ASSERT_TRUE(PumpUntil([&] { return !session || !session->Active(); })) << destroy << fromDispatch;
-            EXPECT_TRUE(PumpUntil([&] { return server.Count(KovraMsg::DISCONNECT) == before + 1; }));
-            EXPECT_TRUE(PumpUntil([&] { return PortFree(port); }));
-            if (session)
-                ClearHandlers(*session);
-        }
-    }
-}
-
 // Deactivating or destroying the session from a handler that runs inside a busy operation (its
-// own events, or anything the loop runs while it waits) is carried out once the operation has
-// returned: the operation neither finds its manager gone nor writes to a freed session, the
-// session ends (with DISCONNECT when it was connected) and the port is released.
-TEST_F(ApiSession, DeactivationOrDestructionInsideABusyOperationIsCarriedOutAfterIt)
+// own events, or anything the loop runs while it waits), or that the worker (receive hook) or the
+// dispatch thread (event) waits on, is carried out once the operation or handler has returned:
+// the operation neither finds its manager gone nor writes to a freed session, the session ends
+// (with DISCONNECT when it was connected) and the port is released.
+TEST_F(ApiSession, DeactivationOrDestructionInsideAHandlerIsCarriedOutAfterIt)
 {
     enum class Where {
         ConnectWait,
@@ -1174,7 +967,9 @@ TEST_F(ApiSession, DeactivationOrDestructionInsideABusyOperationIsCarriedOutAfte
         OnDisconnected,
         Deactivation,
         GetForwardingWait,
-        SetForwardingWait
+        SetForwardingWait,
+        ReceiveHook,
+        Event
     };
     const std::pair<Where, const char*> places[] = {
         {Where::ConnectWait, "Connect"},
@@ -1183,6 +978,8 @@ TEST_F(ApiSession, DeactivationOrDestructionInsideABusyOperationIsCarriedOutAfte
         {Where::Deactivation, "OnDisconnected of a deactivation"},
         {Where::GetForwardingWait, "GetForwarding"},
         {Where::SetForwardingWait, "SetForwarding"},
+        {Where::ReceiveHook, "OnReceive"},
+        {Where::Event, "OnAnswerCall"},
     };
     for (const bool destroy : {false, true}) {
         for (const auto& [where, name] : places) {
@@ -1192,14 +989,17 @@ TEST_F(ApiSession, DeactivationOrDestructionInsideABusyOperationIsCarriedOutAfte
             Configure(*session);
             const std::uint16_t port = session->BoundPort();
             bool asked = false;
+            bool deferred = true;
             auto end = [&] {
                 if (asked)
                     return;
                 asked = true;
-                if (destroy)
+                if (destroy) {
                     session.reset();
-                else
-                    session->SetActive(false);
+                    return;
+                }
+                session->SetActive(false);
+                deferred = session->Active();
             };
             if (where != Where::ConnectWait && where != Where::OnConnected) {
                 ASSERT_TRUE(session->Connect());
@@ -1236,8 +1036,19 @@ TEST_F(ApiSession, DeactivationOrDestructionInsideABusyOperationIsCarriedOutAfte
                 platform::Post(end);
                 session->SetForwarding(kDevice, "200", 5000, 0);
                 break;
+            case Where::ReceiveHook:
+                session->OnReceive = [&](TKovraAPI&, std::uint32_t, std::uint32_t) { end(); };
+                server.Send(server.Response(KovraMsg::ANSWER_CALL_RSP, 0));
+                break;
+            case Where::Event:
+                session->OnAnswerCall = [&](TKovraAPI&, std::uint32_t) { end(); };
+                server.Send(server.Response(KovraMsg::ANSWER_CALL_RSP, 0));
+                break;
             }
             ASSERT_TRUE(PumpUntil([&] { return !session || !session->Active(); }));
+            if (where == Where::ReceiveHook || where == Where::Event) {
+                EXPECT_TRUE(deferred) << "carried out inside the handler";
+            }
             if (session) {
                 EXPECT_FALSE(session->Connected());
                 EXPECT_FALSE(session->Busy());

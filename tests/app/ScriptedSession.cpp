@@ -10,47 +10,28 @@ ScriptedSession::ScriptedSession(std::uint32_t caps, std::vector<std::string> ex
 {
     server.OnRequest(KovraMsg::MONITOR_START_REQ, [this](ApiTestServer& s, const TReceivedDatagram&) {
         ++monitorStarts;
-        TKovraAPIMsg rsp = s.Response(KovraMsg::MONITOR_START_RSP, loginError);
-        rsp.WriteInt32(5);
-        rsp.WriteStr("1001");
-        rsp.WriteInt32(1);
-        s.Send(rsp);
+        s.Send(s.Response(KovraMsg::MONITOR_START_RSP, loginError).Int(5).Str("1001").Int(1));
     });
     server.OnRequest(KovraMsg::MONITOR_STOP_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
         s.Send(s.Response(KovraMsg::MONITOR_STOP_RSP, 0));
     });
     server.OnRequest(KovraMsg::GET_APPLICATION_DATA_REQ, [this](ApiTestServer& s, const TReceivedDatagram&) {
-        TKovraAPIMsg rsp = s.Response(KovraMsg::GET_APPLICATION_DATA_RSP, 0);
-        rsp.WriteStr("KovraAssistant");
         std::lock_guard<std::mutex> guard(lock);
-        rsp.WriteStr(storedSettings);
-        s.Send(rsp);
+        s.Send(s.Response(KovraMsg::GET_APPLICATION_DATA_RSP, 0).Str("KovraAssistant").Str(storedSettings));
     });
     server.OnRequest(KovraMsg::SET_APPLICATION_DATA_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
         s.Send(s.Response(KovraMsg::SET_APPLICATION_DATA_RSP, 0));
     });
     server.OnRequest(KovraMsg::QUERY_PHONE_STATE_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
         s.Send(s.Response(KovraMsg::QUERY_PHONE_STATE_RSP, 0));
-        TKovraAPIMsg state = ApiTestServer::Event(KovraMsg::PHONE_STATE_EVENT);
-        state.WriteInt32(5);
-        state.WriteStr("1001");
-        state.WriteInt32(2);
-        state.WriteInt32(0);
-        state.WriteBool(true);  // FlagA: in service
-        state.WriteBool(false); // DoNotDisturb
-        state.WriteInt32(2);    // VoiceMailCount
-        state.WriteBool(false); // Forwarded
-        state.WriteBool(false);
-        state.WriteBool(false);
-        s.Send(state);
+        // In service, not DoNotDisturb, two voice mails, not forwarded.
+        TMsgBuilder state = ApiTestServer::Event(KovraMsg::PHONE_STATE_EVENT);
+        s.Send(
+            state.Int(5).Str("1001").Int(2).Int(0).Bool(true).Bool(false).Int(2).Bool(false).Bool(false).Bool(
+                false));
     });
     server.OnRequest(KovraMsg::QUERY_PHONE_CONFIG_REQ, [this](ApiTestServer& s, const TReceivedDatagram&) {
-        TKovraAPIMsg rsp = s.Response(KovraMsg::QUERY_PHONE_CONFIG_RSP, 0);
-        rsp.WriteStr("config");
-        rsp.WriteInt32(0);
-        rsp.WriteInt32(0);
-        rsp.WriteInt32(capabilities);
-        s.Send(rsp);
+        s.Send(s.Response(KovraMsg::QUERY_PHONE_CONFIG_RSP, 0).Str("config").Int(0).Int(0).Int(capabilities));
     });
     std::vector<std::string> params{"-phone", "1001", "-pwd", "secret", "-server", "127.0.0.1"};
     params.insert(params.end(), extra.begin(), extra.end());
@@ -145,21 +126,10 @@ void ScriptedSession::SendCallEvent(const std::string& oid, std::uint32_t dwEven
                                     const std::vector<TKovraCallConnection>& parties,
                                     const std::string& related)
 {
-    TKovraAPIMsg msg = ApiTestServer::Event(KovraMsg::CALL_CONNECTION_EVENT);
-    msg.WriteInt32(5);
-    msg.WriteStr("1001");
-    msg.WriteOid(oid);
-    msg.WriteInt32(dwEvent);
-    msg.WriteInt32(0);
-    msg.WriteInt32(0);
-    msg.WriteInt32(static_cast<std::uint32_t>(parties.size()));
-    for (const auto& party : parties) {
-        msg.WriteInt32(0);
-        msg.WriteStr(party.PartyNumber);
-        msg.WriteStr(party.PartyName);
-        msg.WriteInt32(party.PartyState);
-        msg.WriteInt32(party.PartyConnState);
-    }
-    msg.WriteOid(related);
-    server.Send(msg);
+    const auto count = static_cast<std::uint32_t>(parties.size());
+    TMsgBuilder msg = ApiTestServer::Event(KovraMsg::CALL_CONNECTION_EVENT);
+    msg.Int(5).Str("1001").Oid(oid).Int(dwEvent).Int(0).Int(0).Int(count);
+    for (const auto& p : parties)
+        msg.Int(0).Str(p.PartyNumber).Str(p.PartyName).Int(p.PartyState).Int(p.PartyConnState);
+    server.Send(msg.Oid(related));
 }

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,10 +16,7 @@
 #include "api/KovraAPIConsts.h"
 #include "platform/Clock.h"
 
-#ifdef _WIN32
-#define popen _popen
-#define pclose _pclose
-#else
+#ifndef _WIN32
 #include <csignal>
 #include <optional>
 #include <sys/wait.h>
@@ -63,43 +62,31 @@ std::string ProgramPath()
 
 RunResult RunKovraCtl(const std::string& arguments, const std::string& input = std::string())
 {
-    const std::string errorFile = TempFile("errors");
-    std::string command = "\"" + ProgramPath() + "\" " + arguments + " 2> \"" + errorFile + "\"";
-    std::string inputFile;
-    if (!input.empty()) {
-        inputFile = TempFile("input");
-        std::ofstream(inputFile, std::ios::binary) << input;
-        command += " < \"" + inputFile + "\"";
-    }
+    const std::string outFile = TempFile("out"), errorFile = TempFile("errors"),
+                      inputFile = TempFile("input");
+    std::ofstream(inputFile, std::ios::binary) << input;
+    std::string command = "\"" + ProgramPath() + "\" " + arguments + " < \"" + inputFile + "\" > \"" +
+                          outFile + "\" 2> \"" + errorFile + "\"";
 #ifdef _WIN32
     // cmd /c drops the outermost quotes when there are more than two.
     command = "\"" + command + "\"";
 #endif
     RunResult result;
-    FILE* out = popen(command.c_str(), "r");
-    if (!out)
-        return result;
-    std::string line;
-    char buffer[4096];
-    while (std::fgets(buffer, sizeof buffer, out)) {
-        line += buffer;
-        if (!line.empty() && line.back() == '\n') {
-            while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
-                line.pop_back();
-            result.Lines.push_back(line);
-            line.clear();
-        }
-    }
-    const int status = pclose(out);
+    const int status = std::system(command.c_str());
 #ifdef _WIN32
     result.ExitCode = status;
 #else
     result.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 #endif
-    if (!inputFile.empty())
-        std::remove(inputFile.c_str());
+    std::istringstream out(ReadFile(outFile));
+    for (std::string line; std::getline(out, line);) {
+        while (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        result.Lines.push_back(line);
+    }
     result.Errors = ReadFile(errorFile);
-    std::remove(errorFile.c_str());
+    for (const std::string& file : {outFile, errorFile, inputFile})
+        std::remove(file.c_str());
     return result;
 }
 
@@ -119,11 +106,7 @@ protected:
     void SetUp() override
     {
         server.OnRequest(KovraMsg::MONITOR_START_REQ, [this](ApiTestServer& s, const TReceivedDatagram&) {
-            TKovraAPIMsg rsp = s.Response(KovraMsg::MONITOR_START_RSP, monitorError);
-            rsp.WriteInt32(5);
-            rsp.WriteStr(kDevice);
-            rsp.WriteInt32(1);
-            s.Send(rsp);
+            s.Send(s.Response(KovraMsg::MONITOR_START_RSP, monitorError).Int(5).Str(kDevice).Int(1));
         });
         server.OnRequest(KovraMsg::MONITOR_STOP_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
             s.Send(s.Response(KovraMsg::MONITOR_STOP_RSP, 0));
@@ -153,21 +136,10 @@ protected:
 TEST_F(KovraCtl, PrintsTheCallConnectionEventAsJsonAndEndsCleanly)
 {
     server.OnRequest(KovraMsg::ANSWER_CALL_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
-        TKovraAPIMsg event = ApiTestServer::Event(KovraMsg::CALL_CONNECTION_EVENT);
-        event.WriteInt32(5);
-        event.WriteStr(kDevice);
-        event.WriteOid(kOid);
-        event.WriteInt32(3);
-        event.WriteInt32(22);
-        event.WriteInt32(1700000000);
-        event.WriteInt32(1);
-        event.WriteInt32(1700000000);
-        event.WriteStr("555");
-        event.WriteStr("Zo\xC3\xAB \xFF"); // UTF-8, then a byte that is not
-        event.WriteInt32(7);
-        event.WriteInt32(9);
-        event.WriteOid(kRelated);
-        s.Send(event);
+        // One party, named in UTF-8 and then a byte that is not.
+        TMsgBuilder event = ApiTestServer::Event(KovraMsg::CALL_CONNECTION_EVENT);
+        event.Int(5).Str(kDevice).Oid(kOid).Int(3).Int(22).Int(1700000000).Int(1);
+        s.Send(event.Int(1700000000).Str("555").Str("Zo\xC3\xAB \xFF").Int(7).Int(9).Oid(kRelated));
         s.Send(s.Response(KovraMsg::ANSWER_CALL_RSP, 0));
     });
     const RunResult result = RunKovraCtl(Options() + "answer " + kOid);
@@ -178,23 +150,22 @@ TEST_F(KovraCtl, PrintsTheCallConnectionEventAsJsonAndEndsCleanly)
     EXPECT_EQ(login[0]["szDevice"], kDevice);
     const auto calls = Events(result, "OnCallConnection");
     ASSERT_EQ(calls.size(), 1u);
-    const nlohmann::json& call = calls[0];
     const std::string when = platform::FormatDateTime(platform::UtcSecondsToLocal(1700000000));
-    EXPECT_EQ(call["dwMonitorID"], 5);
-    EXPECT_EQ(call["szDevice"], kDevice);
-    EXPECT_EQ(call["oidCall"], kOid);
-    EXPECT_EQ(call["oidRelated"], kRelated);
-    EXPECT_EQ(call["dwEvent"], 3);
-    EXPECT_EQ(call["dwEventCause"], 22);
-    EXPECT_EQ(call["dtEventTime"], when);
-    EXPECT_EQ(call["nCount"], 1);
-    ASSERT_EQ(call["Connections"].size(), 1u);
-    const nlohmann::json& party = call["Connections"][0];
-    EXPECT_EQ(party["PartyTime"], when);
-    EXPECT_EQ(party["PartyNumber"], "555");
-    EXPECT_EQ(party["PartyName"], "Zo\xC3\xAB \xEF\xBF\xBD");
-    EXPECT_EQ(party["PartyState"], 7);
-    EXPECT_EQ(party["PartyConnState"], 9);
+    const nlohmann::json party = {{"PartyTime", when},
+                                  {"PartyNumber", "555"},
+                                  {"PartyName", "Zo\xC3\xAB \xEF\xBF\xBD"},
+                                  {"PartyState", 7},
+                                  {"PartyConnState", 9}};
+    EXPECT_EQ(calls[0], (nlohmann::json{{"event", "OnCallConnection"},
+                                        {"dwMonitorID", 5},
+                                        {"szDevice", kDevice},
+                                        {"oidCall", kOid},
+                                        {"oidRelated", kRelated},
+                                        {"dwEvent", 3},
+                                        {"dwEventCause", 22},
+                                        {"dtEventTime", when},
+                                        {"nCount", 1},
+                                        {"Connections", nlohmann::json::array({party})}}));
     const auto answers = Events(result, "OnAnswerCall");
     ASSERT_EQ(answers.size(), 1u);
     EXPECT_EQ(answers[0]["dwError"], 0);
@@ -381,10 +352,7 @@ TEST_F(KovraCtl, ShellRunsEachLineAndQuitEnds)
         s.Send(s.Response(KovraMsg::SET_DO_NOT_DISTURB_RSP, 0));
     });
     server.OnRequest(KovraMsg::GET_CALL_FORWARDING_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
-        TKovraAPIMsg rsp = s.Response(KovraMsg::GET_CALL_FORWARDING_RSP, 0);
-        for (const char* destination : {"200", "", "300", ""})
-            rsp.WriteStr(destination);
-        s.Send(rsp);
+        s.Send(s.Response(KovraMsg::GET_CALL_FORWARDING_RSP, 0).Str("200").Str("").Str("300").Str(""));
     });
     const RunResult result =
         RunKovraCtl(Options() + "shell", "dnd on\nbogus words\nget-forwarding\nquit\ndnd off\n");
@@ -401,9 +369,7 @@ TEST_F(KovraCtl, ShellRunsEachLineAndQuitEnds)
 TEST_F(KovraCtl, CallTakesItsOptionsAsAWordAndAlternateReportsTheErrorOfItsAnswer)
 {
     server.OnRequest(KovraMsg::MAKE_CALL_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
-        TKovraAPIMsg rsp = s.Response(KovraMsg::MAKE_CALL_RSP, 0);
-        rsp.WriteOid(kOid);
-        s.Send(rsp);
+        s.Send(s.Response(KovraMsg::MAKE_CALL_RSP, 0).Oid(kOid));
     });
     server.OnRequest(KovraMsg::ALTERNATE_CALL_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
         s.Send(s.Response(KovraMsg::ALTERNATE_CALL_RSP, 6));

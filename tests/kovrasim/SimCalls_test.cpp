@@ -5,12 +5,11 @@
 
 using kovrasim::TSimOptions;
 
-TEST_F(SimTest, LoginAnswersWithConfiguredVersionsAndChecksPasswords)
+// The versions the log-in answers with are checked byte by byte with the protocol's cases.
+TEST_F(SimTest, MonitorStartChecksPasswordsAndDevices)
 {
     auto client = NewClient();
     ASSERT_TRUE(client->Login());
-    EXPECT_EQ(client->ApiVersion, "2.3");
-    EXPECT_EQ(client->ServerVersion, "kovrasim 1.0");
     EXPECT_EQ(client->Monitor("1001", "wrong"), 1u);  // Invalid Password
     EXPECT_EQ(client->Monitor("9999", "secret"), 2u); // Invalid Device
     EXPECT_EQ(client->Monitor("1001", "secret"), 0u);
@@ -115,12 +114,8 @@ TEST_F(SimTest, ConsultativeTransferJoinsTheCallerWithTheTarget)
     EXPECT_EQ(alice->Calls.at(original).Mine, csHeld);
     ASSERT_EQ(Answer(*bob, KovraMsg::ANSWER_CALL_REQ, consultation), 0u);
 
-    TKovraAPIMsg complete = alice->Request(KovraMsg::COMPLETE_TRANSFER_REQ);
-    complete.WriteOid(consultation);
-    complete.WriteOid(original);
-    auto response = alice->Call(std::move(complete));
-    ASSERT_TRUE(response);
-    EXPECT_EQ(TSimTestClient::ErrorOf(*response), 0u);
+    EXPECT_EQ(alice->Ask(alice->Request(KovraMsg::COMPLETE_TRANSFER_REQ).Oid(consultation).Oid(original)),
+              0u);
     ASSERT_TRUE(alice->WaitFor([&] { return alice->Calls.empty(); }));
     // Bob now talks with the caller on the original call; his consultation call is gone.
     ASSERT_TRUE(bob->WaitFor([&] { return bob->Calls.count(original) && !bob->Calls.count(consultation); }));
@@ -147,11 +142,7 @@ TEST_F(SimTest, ParkedCallIsReportedWithThePlaceAndCanBePickedUp)
     EXPECT_TRUE(alice->Calls.empty());
     EXPECT_TRUE(alice->ActiveCallId.empty());
 
-    TKovraAPIMsg pickup = bob->Request(KovraMsg::PICKUP_CALL_REQ);
-    pickup.WriteStr("701");
-    auto response = bob->Call(std::move(pickup));
-    ASSERT_TRUE(response);
-    EXPECT_EQ(TSimTestClient::ErrorOf(*response), 0u);
+    EXPECT_EQ(bob->Ask(bob->Request(KovraMsg::PICKUP_CALL_REQ).Str("701")), 0u);
     ASSERT_TRUE(bob->WaitFor([&] { return bob->ActiveCallId == oid; }));
     EXPECT_EQ(SimCall(oid), "4255550123=4 1002=4");
 }
@@ -160,19 +151,11 @@ TEST_F(SimTest, GroupPickupTakesARingingCallAndFailsWhenNoneRings)
 {
     auto alice = LoggedIn("1001");
     auto bob = LoggedIn("1002");
-    TKovraAPIMsg none = bob->Request(KovraMsg::PICKUP_CALL_REQ);
-    none.WriteStr("");
-    auto refused = bob->Call(std::move(none));
-    ASSERT_TRUE(refused);
-    EXPECT_EQ(TSimTestClient::ErrorOf(*refused), 24u); // No Call to Pickup
+    EXPECT_EQ(bob->Ask(bob->Request(KovraMsg::PICKUP_CALL_REQ).Str("")), 24u); // No Call to Pickup
 
     const std::string oid = Ring("ring 1001 FROM 4255550123");
     ASSERT_TRUE(alice->WaitFor([&] { return alice->AlertingCallId == oid; }));
-    TKovraAPIMsg group = bob->Request(KovraMsg::PICKUP_CALL_REQ);
-    group.WriteStr("");
-    auto response = bob->Call(std::move(group));
-    ASSERT_TRUE(response);
-    EXPECT_EQ(TSimTestClient::ErrorOf(*response), 0u);
+    EXPECT_EQ(bob->Ask(bob->Request(KovraMsg::PICKUP_CALL_REQ).Str("")), 0u);
     ASSERT_TRUE(alice->WaitFor([&] { return alice->Calls.empty(); }));
     EXPECT_TRUE(alice->AlertingCallId.empty());
     ASSERT_TRUE(bob->WaitFor([&] { return bob->ActiveCallId == oid; }));
@@ -182,12 +165,7 @@ TEST_F(SimTest, ForwardingRoutesCallsAndIsReportedInPhoneState)
 {
     auto alice = LoggedIn("1001");
     auto bob = LoggedIn("1002");
-    TKovraAPIMsg forward = alice->Request(KovraMsg::SET_CALL_FORWARDING_REQ);
-    forward.WriteInt32(0);
-    forward.WriteStr("1002");
-    auto response = alice->Call(std::move(forward));
-    ASSERT_TRUE(response);
-    ASSERT_EQ(TSimTestClient::ErrorOf(*response), 0u);
+    ASSERT_EQ(alice->Ask(alice->Request(KovraMsg::SET_CALL_FORWARDING_REQ).Int(0).Str("1002")), 0u);
     ASSERT_TRUE(alice->WaitFor([&] { return alice->PhoneState.Forwarded; }));
     EXPECT_EQ(alice->PhoneState.State, phsForwarding);
 
@@ -203,12 +181,7 @@ TEST_F(SimTest, ForwardingRoutesCallsAndIsReportedInPhoneState)
     EXPECT_EQ(query->ReadStr(), "");
 
     // A phone forwarded to itself would loop: refused.
-    TKovraAPIMsg self = alice->Request(KovraMsg::SET_CALL_FORWARDING_REQ);
-    self.WriteInt32(1);
-    self.WriteStr("1001");
-    auto selfResponse = alice->Call(std::move(self));
-    ASSERT_TRUE(selfResponse);
-    EXPECT_EQ(TSimTestClient::ErrorOf(*selfResponse), 29u);
+    EXPECT_EQ(alice->Ask(alice->Request(KovraMsg::SET_CALL_FORWARDING_REQ).Int(1).Str("1001")), 29u);
 }
 
 TEST_F(SimTest, UnansweredCallMovesOnToTheNoAnswerDestination)
@@ -224,10 +197,7 @@ TEST_F(SimTest, UnansweredCallMovesOnToTheNoAnswerDestination)
 TEST_F(SimTest, DoNotDisturbSendsRingingCallsToVoiceMail)
 {
     auto alice = LoggedIn("1001");
-    TKovraAPIMsg dnd = alice->Request(KovraMsg::SET_DO_NOT_DISTURB_REQ);
-    dnd.WriteInt32(1);
-    auto response = alice->Call(std::move(dnd));
-    ASSERT_TRUE(response);
+    ASSERT_EQ(alice->Ask(alice->Request(KovraMsg::SET_DO_NOT_DISTURB_REQ).Int(1)), 0u);
     ASSERT_TRUE(alice->WaitFor([&] { return alice->PhoneState.DoNotDisturb; }));
     EXPECT_EQ(alice->PhoneState.State, phsDoNotDisturb);
     const int before = alice->PhoneState.Count;
@@ -244,14 +214,7 @@ TEST_F(SimTest, RedirectToVoiceMailCountsTheMessage)
     auto alice = LoggedIn("1001");
     const std::string oid = Ring("ring 1001 FROM 4255550123");
     ASSERT_TRUE(alice->WaitFor([&] { return alice->AlertingCallId == oid; }));
-    TKovraAPIMsg redirect = alice->Request(KovraMsg::REDIRECT_CALL_REQ);
-    redirect.WriteOid(oid);
-    redirect.WriteInt32(2);
-    redirect.WriteStr("");
-    redirect.WriteInt32(0);
-    auto response = alice->Call(std::move(redirect));
-    ASSERT_TRUE(response);
-    EXPECT_EQ(TSimTestClient::ErrorOf(*response), 0u);
+    EXPECT_EQ(alice->Ask(alice->Request(KovraMsg::REDIRECT_CALL_REQ).Oid(oid).Int(2).Str("").Int(0)), 0u);
     ASSERT_TRUE(alice->WaitFor([&] { return alice->Calls.empty() && alice->PhoneState.VoiceMail == 1; }));
     EXPECT_EQ(SimCall(oid), "4255550123=4 8000=4");
 }
@@ -264,12 +227,7 @@ TEST_F(SimTest, PrivacyGuardDigitsLetTheCallerThroughOrBlockThem)
     EXPECT_EQ(alice->Calls.at(oid).Connections[1].PartyState, psPrivacyGuard);
     ASSERT_EQ(Answer(*alice, KovraMsg::ANSWER_CALL_REQ, oid), 0u);
 
-    TKovraAPIMsg block = alice->Request(KovraMsg::DIAL_DIGITS_REQ);
-    block.WriteOid(oid);
-    block.WriteStr("4");
-    auto response = alice->Call(std::move(block));
-    ASSERT_TRUE(response);
-    EXPECT_EQ(TSimTestClient::ErrorOf(*response), 0u);
+    EXPECT_EQ(alice->Ask(alice->Request(KovraMsg::DIAL_DIGITS_REQ).Oid(oid).Str("4")), 0u);
     ASSERT_TRUE(alice->WaitFor([&] { return alice->Calls.empty(); }));
     // "Do not call me again": the same caller no longer gets through.
     EXPECT_EQ(Run("ring 1001 FROM 4255550123").rfind("error", 0), 0u);
@@ -288,12 +246,7 @@ TEST_F(SimTest, ConferenceWithAHeldCallKeepsThreeParties)
     ASSERT_TRUE(bob->WaitFor([&, s = second] { return bob->AlertingCallId == s; }));
     ASSERT_EQ(Answer(*bob, KovraMsg::ANSWER_CALL_REQ, second), 0u);
 
-    TKovraAPIMsg join = alice->Request(KovraMsg::CONFERENCE_CALL_REQ);
-    join.WriteOid(second);
-    join.WriteOid(first);
-    auto response = alice->Call(std::move(join));
-    ASSERT_TRUE(response);
-    EXPECT_EQ(TSimTestClient::ErrorOf(*response), 0u);
+    EXPECT_EQ(alice->Ask(alice->Request(KovraMsg::CONFERENCE_CALL_REQ).Oid(second).Oid(first)), 0u);
     ASSERT_TRUE(alice->WaitFor([&] {
         return alice->Calls.size() == 1 && alice->Calls.count(first) &&
                alice->Calls.at(first).LiveCount() == 3;
@@ -303,18 +256,10 @@ TEST_F(SimTest, ConferenceWithAHeldCallKeepsThreeParties)
     EXPECT_EQ(SimCall(first), "4255550123=4 1001=4 1002=4");
 
     // Dropping a guest leaves a two-party call; dropping an unknown one is refused.
-    TKovraAPIMsg dropUnknown = alice->Request(KovraMsg::DROP_CONFERENCE_CONNECTION_REQ);
-    dropUnknown.WriteOid(first);
-    dropUnknown.WriteStr("9999");
-    auto unknown = alice->Call(std::move(dropUnknown));
-    ASSERT_TRUE(unknown);
-    EXPECT_EQ(TSimTestClient::ErrorOf(*unknown), 10u);
-    TKovraAPIMsg drop = alice->Request(KovraMsg::DROP_CONFERENCE_CONNECTION_REQ);
-    drop.WriteOid(first);
-    drop.WriteStr("1002");
-    auto dropped = alice->Call(std::move(drop));
-    ASSERT_TRUE(dropped);
-    EXPECT_EQ(TSimTestClient::ErrorOf(*dropped), 0u);
+    EXPECT_EQ(alice->Ask(alice->Request(KovraMsg::DROP_CONFERENCE_CONNECTION_REQ).Oid(first).Str("9999")),
+              10u);
+    EXPECT_EQ(alice->Ask(alice->Request(KovraMsg::DROP_CONFERENCE_CONNECTION_REQ).Oid(first).Str("1002")),
+              0u);
     ASSERT_TRUE(bob->WaitFor([&] { return bob->Calls.empty(); }));
     EXPECT_EQ(SimCall(first), "4255550123=4 1001=4");
 }
@@ -322,12 +267,9 @@ TEST_F(SimTest, ConferenceWithAHeldCallKeepsThreeParties)
 TEST_F(SimTest, RequestsNeedTheMonitoredDeviceAndTheCapability)
 {
     auto alice = LoggedIn("1001");
-    TKovraAPIMsg foreign(KovraMsg::QUERY_PHONE_CONFIG_REQ, 0);
-    foreign.WriteInt32(alice->InvokeID);
-    foreign.WriteStr("1002");
-    auto notMine = alice->Call(std::move(foreign));
-    ASSERT_TRUE(notMine);
-    EXPECT_EQ(TSimTestClient::ErrorOf(*notMine), 12u); // No Monitor
+    const TMsgBuilder foreign =
+        TMsgBuilder(KovraMsg::QUERY_PHONE_CONFIG_REQ, 0).Int(alice->InvokeID).Str("1002");
+    EXPECT_EQ(alice->Ask(foreign), 12u); // No Monitor
 
     EXPECT_EQ(Run("set-caps 1001 0x00000200"), "ok"); // make call only
     ASSERT_TRUE(alice->WaitFor([&] { return alice->PhoneState.State == phsConfigChanged; }));
@@ -338,11 +280,7 @@ TEST_F(SimTest, RequestsNeedTheMonitoredDeviceAndTheCapability)
     config->ReadInt32();
     config->ReadInt32();
     EXPECT_EQ(config->ReadInt32(), 0x200u);
-    TKovraAPIMsg pickup = alice->Request(KovraMsg::PICKUP_CALL_REQ);
-    pickup.WriteStr("");
-    auto refused = alice->Call(std::move(pickup));
-    ASSERT_TRUE(refused);
-    EXPECT_EQ(TSimTestClient::ErrorOf(*refused), 28u); // Feature Not Enabled
+    EXPECT_EQ(alice->Ask(alice->Request(KovraMsg::PICKUP_CALL_REQ).Str("")), 28u); // Feature Not Enabled
 
     auto unknownType = alice->Call(alice->Request(KovraMsg::GET_CALL_DATA_REQ));
     ASSERT_TRUE(unknownType);
@@ -379,46 +317,32 @@ TEST_F(SimDataTest, ApplicationDataRoundTripsAndSurvivesARestart)
         std::string("[Main]\r\nName=Zoë \"quoted\"\r\n") + std::string(1, '\xE9') + "\x01";
     {
         auto alice = LoggedIn("1001");
-        auto missing = alice->Request(KovraMsg::GET_APPLICATION_DATA_REQ);
-        missing.WriteStr("KovraAssistant");
-        auto none = alice->Call(std::move(missing));
-        ASSERT_TRUE(none);
-        EXPECT_EQ(TSimTestClient::ErrorOf(*none), 22u); // Key Not Found
+        EXPECT_EQ(alice->Ask(alice->Request(KovraMsg::GET_APPLICATION_DATA_REQ).Str("KovraAssistant")),
+                  22u); // Key Not Found
 
-        TKovraAPIMsg set = alice->Request(KovraMsg::SET_APPLICATION_DATA_REQ);
-        set.WriteStr("KovraAssistant");
-        set.WriteStr(value);
-        auto stored = alice->Call(std::move(set));
-        ASSERT_TRUE(stored);
-        EXPECT_EQ(TSimTestClient::ErrorOf(*stored), 0u);
+        EXPECT_EQ(
+            alice->Ask(alice->Request(KovraMsg::SET_APPLICATION_DATA_REQ).Str("KovraAssistant").Str(value)),
+            0u);
 
         // A value too large to be read back in one datagram is refused, and the old one kept.
-        TKovraAPIMsg huge = alice->Request(KovraMsg::SET_APPLICATION_DATA_REQ);
-        huge.WriteStr("KovraAssistant");
-        huge.WriteStr(std::string(5000, 'x'));
-        auto refused = alice->Call(std::move(huge));
-        ASSERT_TRUE(refused);
-        EXPECT_EQ(TSimTestClient::ErrorOf(*refused), 10u);
+        EXPECT_EQ(alice->Ask(alice->Request(KovraMsg::SET_APPLICATION_DATA_REQ)
+                                 .Str("KovraAssistant")
+                                 .Str(std::string(5000, 'x'))),
+                  10u);
     }
     sim->Stop();
     sim.reset();
     StartSim(WithFile());
 
     auto alice = LoggedIn("1001");
-    auto get = alice->Request(KovraMsg::GET_APPLICATION_DATA_REQ);
-    get.WriteStr("KovraAssistant");
-    auto response = alice->Call(std::move(get));
+    auto response = alice->Call(alice->Request(KovraMsg::GET_APPLICATION_DATA_REQ).Str("KovraAssistant"));
     ASSERT_TRUE(response);
     ASSERT_EQ(TSimTestClient::ErrorOf(*response), 0u);
     EXPECT_EQ(response->ReadStr(), "KovraAssistant");
     EXPECT_EQ(response->ReadStr(), value);
     // Another phone's data is its own.
     auto bob = LoggedIn("1002");
-    auto other = bob->Request(KovraMsg::GET_APPLICATION_DATA_REQ);
-    other.WriteStr("KovraAssistant");
-    auto empty = bob->Call(std::move(other));
-    ASSERT_TRUE(empty);
-    EXPECT_EQ(TSimTestClient::ErrorOf(*empty), 22u);
+    EXPECT_EQ(bob->Ask(bob->Request(KovraMsg::GET_APPLICATION_DATA_REQ).Str("KovraAssistant")), 22u);
 }
 
 TEST_F(SimDataTest, BrokenDataFileIsRefusedAndLeftAlone)

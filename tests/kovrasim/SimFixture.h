@@ -11,10 +11,7 @@
 // A request about one call; its answer's error code.
 inline std::uint32_t Answer(TSimTestClient& client, std::uint32_t type, const std::string& oid)
 {
-    TKovraAPIMsg request = client.Request(type);
-    request.WriteOid(oid);
-    auto response = client.Call(std::move(request));
-    return response ? TSimTestClient::ErrorOf(*response) : 0xFFFFFFFFu;
+    return client.Ask(client.Request(type).Oid(oid));
 }
 
 // A request whose answer carries a new call's oid; the oid is empty on error.
@@ -30,10 +27,7 @@ inline std::pair<std::uint32_t, std::string> WithNewCall(TSimTestClient& client,
 inline std::pair<std::uint32_t, std::string> MakeCall(TSimTestClient& client, const std::string& destination,
                                                       std::uint32_t options = 0)
 {
-    TKovraAPIMsg request = client.Request(KovraMsg::MAKE_CALL_REQ);
-    request.WriteStr(destination);
-    request.WriteInt32(options);
-    return WithNewCall(client, std::move(request));
+    return WithNewCall(client, client.Request(KovraMsg::MAKE_CALL_REQ).Str(destination).Int(options));
 }
 
 // The simulator's cases: a simulator started with FastOptions, and clients of its protocol.
@@ -41,14 +35,15 @@ class SimTest : public SimFixture {
 protected:
     void SetUp() override { StartSim(); }
 
-    std::unique_ptr<TSimTestClient> NewClient()
+    std::unique_ptr<TSimTestClient> NewClient(TKovraTimings timings = TKovraTimings::ScaledDown(20))
     {
-        return std::make_unique<TSimTestClient>("127.0.0.1", sim->ServerPort());
+        return std::make_unique<TSimTestClient>("127.0.0.1", sim->ServerPort(), timings);
     }
     // A client logged in and monitoring the phone.
-    std::unique_ptr<TSimTestClient> LoggedIn(const std::string& phone)
+    std::unique_ptr<TSimTestClient> LoggedIn(const std::string& phone,
+                                             TKovraTimings timings = TKovraTimings::ScaledDown(20))
     {
-        auto client = NewClient();
+        auto client = NewClient(timings);
         EXPECT_TRUE(client->Login());
         EXPECT_EQ(client->Monitor(phone, "secret"), 0u);
         return client;

@@ -31,14 +31,61 @@ protected:
     std::unique_ptr<httplib::Client> client;
 };
 
-TEST_F(SimPortalTest, ServesBundleStyleSheetLogoAndIconsAsStored)
+// Every resource as stored, under a portal address with a trailing slash too; what is not there, a
+// name that climbs out of its folder, a missing user or an unknown command is refused.
+TEST_F(SimPortalTest, ServesEachResourceAsStoredAndRefusesTheRest)
 {
-    auto bundle = client->Get("/KovraAppsServlet?Command=GetMsgBundle");
-    ASSERT_TRUE(bundle);
-    EXPECT_EQ(bundle->status, 200);
-    EXPECT_EQ(bundle->body, DataFile("KovraApps_en_US.properties"));
-    EXPECT_NE(bundle->body.find("SErrorDuplicateMonitor="), std::string::npos);
+    struct Case {
+        std::string Path, User;
+        int Status;
+        std::string Body, ContentType; // not checked when empty
+    };
+    const std::string dials = "/KovraAppsServlet?Command=GetSpeedDials";
+    const std::string bundle = DataFile("KovraApps_en_US.properties"), logo = DataFile("logo.gif");
+    const std::string icon = DataFile("icons/kovra.ico"), help = DataFile("help/index.html");
+    const Case cases[] = {
+        {"/KovraAppsServlet?Command=GetMsgBundle", "", 200, bundle, ""},
+        {"/images/logo.gif", "", 200, logo, "image/gif"},
+        {"/icons/kovra.ico", "", 200, icon, ""},
+        {"/icons/none.ico", "", 404, "", ""},
+        {"/icons/..%2Fspeeddials.json", "", 404, "", ""},
+        {dials, "alice", 200, "3\r\nOffice=4255551000\r\nHome=4255552000\r\nBob=1002\r\n", ""},
+        {dials, "bob", 200, "1\r\nReception=1001\r\n", ""},
+        {dials, "mallory", 200, "0\r\n", ""},
+        {dials, "", 400, "0\r\n", ""},
+        {"/KovraAppsServlet?Command=Nonsense", "", 400, "", ""},
+        {"/help/", "", 200, help, ""},
+        {"/help", "", 200, help, ""},
+        {"/help/calls.html", "", 200, DataFile("help/calls.html"), "text/html; charset=UTF-8"},
+        {"/help/none.html", "", 404, "", ""},
+        {"//KovraAppsServlet?Command=GetMsgBundle", "", 200, bundle, ""},
+        {"//inc/WebPortalStyles.css", "", 200, DataFile("WebPortalStyles.css"), ""},
+        {"//images/logo.gif", "", 200, logo, ""},
+        {"//icons/kovra.ico", "", 200, icon, ""},
+        {"//help/", "", 200, help, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Path + " " + c.User);
+        httplib::Headers headers;
+        if (!c.User.empty())
+            headers.emplace("user", c.User);
+        auto answer = client->Get(c.Path, headers);
+        ASSERT_TRUE(answer);
+        EXPECT_EQ(answer->status, c.Status);
+        if (!c.Body.empty()) {
+            EXPECT_EQ(answer->body, c.Body);
+        }
+        if (!c.ContentType.empty()) {
+            EXPECT_EQ(answer->get_header_value("Content-Type"), c.ContentType);
+        }
+    }
+    EXPECT_NE(bundle.find("SErrorDuplicateMonitor="), std::string::npos);
+    EXPECT_EQ(logo.substr(0, 6), "GIF89a");
+    EXPECT_NE(help.find("/help/calls.html"), std::string::npos);
+}
 
+TEST_F(SimPortalTest, StyleSheetEndsTheLinesOfTheSelectorsTheAssistantLooksFor)
+{
     auto styles = client->Get("/inc/WebPortalStyles.css");
     ASSERT_TRUE(styles);
     EXPECT_EQ(styles->status, 200);
@@ -48,86 +95,12 @@ TEST_F(SimPortalTest, ServesBundleStyleSheetLogoAndIconsAsStored)
         EXPECT_NE(styles->body.find(selector), std::string::npos) << selector;
     // The first ".label" must be the plain one, not ".labelError".
     EXPECT_EQ(styles->body.find(".label"), styles->body.find(".label\r"));
-
-    auto logo = client->Get("/images/logo.gif");
-    ASSERT_TRUE(logo);
-    EXPECT_EQ(logo->status, 200);
-    EXPECT_EQ(logo->get_header_value("Content-Type"), "image/gif");
-    EXPECT_EQ(logo->body.substr(0, 6), "GIF89a");
-
-    auto icon = client->Get("/icons/kovra.ico");
-    ASSERT_TRUE(icon);
-    EXPECT_EQ(icon->status, 200);
-    EXPECT_EQ(icon->body, DataFile("icons/kovra.ico"));
-    auto missing = client->Get("/icons/none.ico");
-    ASSERT_TRUE(missing);
-    EXPECT_EQ(missing->status, 404);
-    auto escape = client->Get("/icons/..%2Fspeeddials.json");
-    ASSERT_TRUE(escape);
-    EXPECT_EQ(escape->status, 404);
-}
-
-TEST_F(SimPortalTest, SpeedDialsFollowTheUserHeader)
-{
-    auto alice = client->Get("/KovraAppsServlet?Command=GetSpeedDials", {{"user", "alice"}});
-    ASSERT_TRUE(alice);
-    EXPECT_EQ(alice->status, 200);
-    EXPECT_EQ(alice->body, "3\r\nOffice=4255551000\r\nHome=4255552000\r\nBob=1002\r\n");
-    auto bob = client->Get("/KovraAppsServlet?Command=GetSpeedDials", {{"user", "bob"}});
-    ASSERT_TRUE(bob);
-    EXPECT_EQ(bob->body, "1\r\nReception=1001\r\n");
-    auto stranger = client->Get("/KovraAppsServlet?Command=GetSpeedDials", {{"user", "mallory"}});
-    ASSERT_TRUE(stranger);
-    EXPECT_EQ(stranger->body, "0\r\n");
-    auto nobody = client->Get("/KovraAppsServlet?Command=GetSpeedDials");
-    ASSERT_TRUE(nobody);
-    EXPECT_EQ(nobody->status, 400);
-    EXPECT_EQ(nobody->body, "0\r\n");
-    auto unknown = client->Get("/KovraAppsServlet?Command=Nonsense");
-    ASSERT_TRUE(unknown);
-    EXPECT_EQ(unknown->status, 400);
-}
-
-TEST_F(SimPortalTest, HelpPagesAreServedAndOthersAreNot)
-{
-    auto index = client->Get("/help/");
-    ASSERT_TRUE(index);
-    EXPECT_EQ(index->status, 200);
-    EXPECT_NE(index->body.find("/help/calls.html"), std::string::npos);
-    auto bare = client->Get("/help");
-    ASSERT_TRUE(bare);
-    EXPECT_EQ(bare->body, index->body);
-    auto calls = client->Get("/help/calls.html");
-    ASSERT_TRUE(calls);
-    EXPECT_EQ(calls->status, 200);
-    EXPECT_EQ(calls->get_header_value("Content-Type"), "text/html; charset=UTF-8");
-    auto missing = client->Get("/help/none.html");
-    ASSERT_TRUE(missing);
-    EXPECT_EQ(missing->status, 404);
 }
 
 TEST(SimPortalNames, OnlyPlainFileNamesAreLookedUp)
 {
-    EXPECT_TRUE(kovrasim::IsPlainFileName("kovra.ico"));
-    EXPECT_TRUE(kovrasim::IsPlainFileName("user_2-small.gif"));
-    EXPECT_FALSE(kovrasim::IsPlainFileName(""));
-    EXPECT_FALSE(kovrasim::IsPlainFileName(".."));
-    EXPECT_FALSE(kovrasim::IsPlainFileName(".hidden"));
-    EXPECT_FALSE(kovrasim::IsPlainFileName("a/b"));
-    EXPECT_FALSE(kovrasim::IsPlainFileName("a\\b"));
-    EXPECT_FALSE(kovrasim::IsPlainFileName("a%2Fb"));
-}
-
-TEST_F(SimPortalTest, APortalAddressWithATrailingSlashStillReachesEveryResource)
-{
-    for (const char* path : {"//KovraAppsServlet?Command=GetMsgBundle", "//inc/WebPortalStyles.css",
-                             "//images/logo.gif", "//icons/kovra.ico", "//help/"}) {
-        auto answer = client->Get(path);
-        ASSERT_TRUE(answer) << path;
-        EXPECT_EQ(answer->status, 200) << path;
-        EXPECT_FALSE(answer->body.empty()) << path;
-    }
-    auto logo = client->Get("//images/logo.gif");
-    ASSERT_TRUE(logo);
-    EXPECT_EQ(logo->body, DataFile("logo.gif"));
+    for (const char* name : {"kovra.ico", "user_2-small.gif"})
+        EXPECT_TRUE(kovrasim::IsPlainFileName(name)) << name;
+    for (const char* name : {"", "..", ".hidden", "a/b", "a\\b", "a%2Fb"})
+        EXPECT_FALSE(kovrasim::IsPlainFileName(name)) << name;
 }

@@ -1,169 +1,95 @@
 #include "SimTestClient.h"
 
-#include <chrono>
-
+#include "TestSupport.h"
 #include "api/KovraAPIConsts.h"
-#include "platform/Clock.h"
 
-namespace {
-const std::string kNoOid(24, '0');
-}
-
-TSimTestClient::TSimTestClient(std::string server, std::uint16_t port)
-    : server_(std::move(server)), port_(port)
-{
-    socket_.Bind(0, "127.0.0.1");
-}
-
-void TSimTestClient::SendRaw(const TKovraAPIMsg& msg)
-{
-    socket_.SendTo(msg.Data(), msg.Size(), server_, port_);
-}
-
-std::optional<TKovraAPIMsg> TSimTestClient::ReceiveOne(unsigned ms)
-{
-    std::uint8_t buffer[4096];
-    const platform::ReceiveResult result = socket_.ReceiveFrom(buffer, sizeof buffer, ms);
-    TKovraAPIMsg msg;
-    if (result.Bytes == 0 || !msg.Decode(buffer, result.Bytes))
-        return std::nullopt;
-    if (!KovraMsg::IsEventOrControl(msg.dwMsgType)) {
-        if (msg.ReadInt32() != InvokeID)
-            return std::nullopt;
+// What the manager asks of its session, answered from the client.
+class TSimTestClient::Owner : public IKovraConnectionOwner {
+public:
+    explicit Owner(TSimTestClient& client) : client_(client) {}
+    std::vector<std::string> ServerList() const override { return {client_.server_}; }
+    std::string ActiveServerAddress() const override { return client_.server_; }
+    void SetActiveServerIndex(int) override {}
+    std::uint32_t InvokeID() const override { return client_.InvokeID; }
+    std::string ClientName() const override { return "kovrasim-test"; }
+    std::string ClientVersion() const override { return "1.0"; }
+    bool Connected() const override { return client_.Connected; }
+    void SendHook(const TKovraAPIMsg&) override {}
+    void ReceiveHook(const TKovraAPIMsg& msg) override
+    {
+        const bool numbered = msg.dwMsgType != KovraMsg::ACK && msg.dwMsgType != KovraMsg::DISCONNECT;
+        if (numbered && !client_.seen_.insert(msg.dwMsgSeq).second)
+            ++client_.Repeats;
     }
-    return msg;
+    void LoginResult(std::uint32_t error, const std::string& apiVersion,
+                     const std::string& serverVersion) override
+    {
+        client_.Connected = error == 0;
+        client_.ApiVersion = apiVersion;
+        client_.ServerVersion = serverVersion;
+    }
+    void DispatchMessage(TKovraAPIMsg& msg) override { client_.Dispatch(msg); }
+    void Disconnect(bool notify) override
+    {
+        if (!client_.Connected)
+            return;
+        client_.Connected = false;
+        TKovraConnectionMngr& manager = *client_.manager_;
+        manager.ClearQueues();
+        if (!notify)
+            return;
+        manager.Send(
+            std::make_unique<TKovraAPIMsg>(TMsgBuilder(KovraMsg::DISCONNECT, 0).Int(client_.InvokeID)));
+        PumpUntil([&] { return manager.PendingCount() == 0 || manager.SendFailed(); }, 2000);
+    }
+
+private:
+    TSimTestClient& client_;
+};
+
+TSimTestClient::TSimTestClient(std::string server, std::uint16_t port, TKovraTimings timings)
+    : server_(std::move(server)), owner_(std::make_unique<Owner>(*this)),
+      manager_(std::make_unique<TKovraConnectionMngr>(*owner_, 0, port, timings, "127.0.0.1"))
+{
+}
+
+TSimTestClient::~TSimTestClient()
+{
+    manager_.reset(); // before the owner it reports to
 }
 
 bool TSimTestClient::Login()
 {
-    sendSeq_ = expectSeq_ = 0;
     Connected = false;
-    TKovraAPIMsg login(KovraMsg::LOGIN_REQ, 0);
-    login.WriteInt32(InvokeID);
-    login.WriteStr("2.0");
-    login.WriteStr("kovrasim-test");
-    login.WriteStr("1.0");
-    login.StampSequence(sendSeq_++);
-    bool acknowledged = false;
-    for (unsigned attempt = 0; attempt < Tries && !acknowledged; ++attempt) {
-        SendRaw(login);
-        const auto until = platform::TickCount() + AckWaitMs;
-        while (!acknowledged && platform::TickCount() < until) {
-            auto msg = ReceiveOne(10);
-            acknowledged = msg && msg->dwMsgType == KovraMsg::ACK && msg->dwMsgSeq == 0;
-        }
-    }
-    if (!acknowledged)
-        return false;
-    Connected = true;
-    return WaitFor([this] { return !ApiVersion.empty(); }, AckWaitMs * Tries * 4) && Connected;
+    ApiVersion.clear();
+    seen_.clear();
+    return manager_->OpenSession() && WaitFor([this] { return !ApiVersion.empty(); }) && Connected;
 }
 
-TKovraAPIMsg TSimTestClient::Request(std::uint32_t type) const
+TMsgBuilder TSimTestClient::Request(std::uint32_t type) const
 {
-    TKovraAPIMsg msg(type, 0);
-    msg.WriteInt32(InvokeID);
-    msg.WriteStr(Device);
-    return msg;
-}
-
-bool TSimTestClient::Send(TKovraAPIMsg msg)
-{
-    if (!Connected)
-        return false;
-    msg.StampSequence(sendSeq_++);
-    for (unsigned attempt = 0; attempt < Tries && Connected; ++attempt) {
-        SendRaw(msg);
-        const auto until = platform::TickCount() + AckWaitMs;
-        while (Connected && platform::TickCount() < until) {
-            auto in = ReceiveOne(10);
-            if (!in)
-                continue;
-            if (in->dwMsgType == KovraMsg::DISCONNECT) {
-                Connected = false;
-                return false;
-            }
-            if (in->dwMsgType != KovraMsg::ACK) {
-                HandleIncoming(*in);
-                continue;
-            }
-            if (in->dwMsgSeq == msg.dwMsgSeq)
-                return true;
-            if (in->dwMsgSeq == msg.dwMsgSeq - 1)
-                continue; // a late ACK of the previous message
-            Connected = false;
-            return false;
-        }
-    }
-    Connected = false;
-    return false;
+    return TMsgBuilder(type, 0).Int(InvokeID).Str(Device);
 }
 
 void TSimTestClient::Disconnect()
 {
-    if (!Connected)
-        return;
-    TKovraAPIMsg msg(KovraMsg::DISCONNECT, 0);
-    msg.WriteInt32(InvokeID);
-    msg.StampSequence(sendSeq_++);
-    SendRaw(msg);
-    Connected = false;
+    owner_->Disconnect(true);
 }
 
 void TSimTestClient::Pump(unsigned ms)
 {
-    const auto until = platform::TickCount() + ms;
-    do {
-        if (auto msg = ReceiveOne(5))
-            HandleIncoming(*msg);
-    } while (platform::TickCount() < until);
+    PumpFor(ms);
 }
 
 bool TSimTestClient::WaitFor(const std::function<bool()>& done, unsigned ms)
 {
-    const auto until = platform::TickCount() + ms;
-    while (!done()) {
-        if (platform::TickCount() >= until)
-            return false;
-        if (auto msg = ReceiveOne(5))
-            HandleIncoming(*msg);
-    }
-    return true;
-}
-
-void TSimTestClient::HandleIncoming(TKovraAPIMsg& msg)
-{
-    if (msg.dwMsgType == KovraMsg::DISCONNECT) {
-        Connected = false;
-        return;
-    }
-    if (msg.dwMsgType == KovraMsg::ACK)
-        return; // outside a transmission: a duplicate
-    TKovraAPIMsg ack(KovraMsg::ACK, msg.dwMsgSeq);
-    if (msg.dwMsgSeq == expectSeq_ - 1) {
-        ++Repeats;
-        SendRaw(ack);
-        return;
-    }
-    if (msg.dwMsgSeq != expectSeq_) {
-        Disconnect();
-        return;
-    }
-    SendRaw(ack);
-    ++expectSeq_;
-    Dispatch(msg);
+    return PumpUntil(done, ms);
 }
 
 void TSimTestClient::Dispatch(TKovraAPIMsg& msg)
 {
     switch (msg.dwMsgType) {
     case KovraMsg::PING:
-        return;
-    case KovraMsg::LOGIN_RSP:
-        if (msg.ReadInt32() == 0) {
-            ApiVersion = msg.ReadStr();
-            ServerVersion = msg.ReadStr();
-        }
         return;
     case KovraMsg::CALL_CONNECTION_EVENT:
         OnCallEvent(msg);
@@ -273,8 +199,9 @@ void TSimTestClient::OnCallEvent(TKovraAPIMsg& msg)
 std::optional<TKovraAPIMsg> TSimTestClient::Call(TKovraAPIMsg request, unsigned waitMs)
 {
     const std::uint32_t answer = request.dwMsgType + 1;
-    if (!Send(std::move(request)))
+    if (!Connected)
         return std::nullopt;
+    manager_->Send(std::make_unique<TKovraAPIMsg>(std::move(request)));
     std::optional<TKovraAPIMsg> found;
     WaitFor(
         [&] {
@@ -297,15 +224,17 @@ std::uint32_t TSimTestClient::ErrorOf(TKovraAPIMsg& response)
     return response.ReadInt32();
 }
 
+std::uint32_t TSimTestClient::Ask(TKovraAPIMsg request)
+{
+    auto response = Call(std::move(request));
+    return response ? ErrorOf(*response) : 0xFFFFFFFFu;
+}
+
 std::uint32_t TSimTestClient::Monitor(const std::string& phone, const std::string& password,
                                       const std::string& retry)
 {
-    TKovraAPIMsg msg(KovraMsg::MONITOR_START_REQ, 0);
-    msg.WriteInt32(InvokeID);
-    msg.WriteStr(phone);
-    msg.WriteStr(password);
-    msg.WriteStr(retry);
-    auto response = Call(std::move(msg));
+    auto response =
+        Call(TMsgBuilder(KovraMsg::MONITOR_START_REQ, 0).Int(InvokeID).Str(phone).Str(password).Str(retry));
     if (!response)
         return 0xFFFFFFFFu;
     const std::uint32_t error = ErrorOf(*response);
@@ -314,13 +243,4 @@ std::uint32_t TSimTestClient::Monitor(const std::string& phone, const std::strin
     if (error == 0)
         Device = device;
     return error;
-}
-
-const TTestCall* TSimTestClient::CallWith(const std::string& number) const
-{
-    for (const auto& [oid, call] : Calls)
-        for (std::size_t i = 1; i < call.Connections.size(); ++i)
-            if (call.Connections[i].Number == number)
-                return &call;
-    return nullptr;
 }

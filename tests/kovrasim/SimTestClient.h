@@ -1,20 +1,22 @@
 #pragma once
-// A small client of the server protocol for driving kovrasim in tests: it logs in, numbers its
-// own messages and retransmits them until acknowledged, acknowledges every numbered message,
-// treats a message numbered E-1 as a repeat and any other number out of order as the end of the
-// session, as the assistant's own client does. It keeps the calls it hears of as the assistant
-// would, with the current-call identifiers.
+// A client of the server protocol for driving kovrasim in tests. The product's own connection
+// manager carries the exchange (log-in, numbering, retransmission, acknowledgements, repeats and
+// sequence errors); this client keeps the calls it hears of as the assistant would, with the
+// current-call identifiers, and gives the tests each response.
 
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "MsgBuilder.h"
 #include "api/KovraAPIMsg.h"
-#include "platform/UdpSocket.h"
+#include "api/KovraConnectionMngr.h"
 
 struct TTestConnection {
     std::string Number, Name;
@@ -47,10 +49,11 @@ struct TTestParkNotice {
 
 class TSimTestClient {
 public:
-    TSimTestClient(std::string server, std::uint16_t port);
+    // Tries wait 100 ms each unless timings say otherwise.
+    TSimTestClient(std::string server, std::uint16_t port,
+                   TKovraTimings timings = TKovraTimings::ScaledDown(20));
+    ~TSimTestClient();
 
-    unsigned AckWaitMs = 100;
-    unsigned Tries = 4;
     std::uint32_t InvokeID = 7;
 
     // The handshake and LOGIN_RSP; true when logged in.
@@ -62,11 +65,11 @@ public:
     // or empty when the session ended or nothing came.
     std::optional<TKovraAPIMsg> Call(TKovraAPIMsg request, unsigned waitMs = 2000);
     static std::uint32_t ErrorOf(TKovraAPIMsg& response);
+    // Call, for the answer's error code alone (0xFFFFFFFF when none came).
+    std::uint32_t Ask(TKovraAPIMsg request);
     // A request of a type with InvokeID and Device already written.
-    TKovraAPIMsg Request(std::uint32_t type) const;
-    // Numbers and transmits a message until acknowledged; false when the session ended.
-    bool Send(TKovraAPIMsg msg);
-    // Reads and handles whatever arrives for ms.
+    TMsgBuilder Request(std::uint32_t type) const;
+    // Runs the loop, where what arrives is handled, for ms or until done.
     void Pump(unsigned ms);
     bool WaitFor(const std::function<bool()>& done, unsigned ms = 3000);
     void Disconnect();
@@ -80,23 +83,14 @@ public:
     std::vector<TTestParkNotice> ParkNotices;
     std::deque<TKovraAPIMsg> Inbox; // responses and events other than call and phone-state events
     int Repeats = 0;                // messages seen again and acknowledged again
-    std::uint16_t LocalPort() const { return socket_.LocalPort(); }
-    platform::UdpSocket& Socket() { return socket_; }
-
-    // The one call (or the first) whose far party has this number.
-    const TTestCall* CallWith(const std::string& number) const;
 
 private:
-    // Reads one datagram within ms; empty when none.
-    std::optional<TKovraAPIMsg> ReceiveOne(unsigned ms);
-    void HandleIncoming(TKovraAPIMsg& msg);
+    class Owner;
     void Dispatch(TKovraAPIMsg& msg);
     void OnCallEvent(TKovraAPIMsg& msg);
-    void SendRaw(const TKovraAPIMsg& msg);
 
     std::string server_;
-    std::uint16_t port_;
-    platform::UdpSocket socket_;
-    std::uint32_t sendSeq_ = 0;
-    std::uint32_t expectSeq_ = 0;
+    std::unique_ptr<Owner> owner_;
+    std::unique_ptr<TKovraConnectionMngr> manager_;
+    std::set<std::uint32_t> seen_; // numbers of this session's messages
 };
