@@ -18,6 +18,8 @@
 #include "platform/MainLoop.h"
 #include "platform/UdpSocket.h"
 
+using namespace api;
+
 namespace {
 
 constexpr unsigned kAckWait = 200;

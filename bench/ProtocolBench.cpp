@@ -14,6 +14,8 @@
 #include "platform/MainLoop.h"
 #include "platform/UdpSocket.h"
 
+using namespace api;
+
 namespace {
 
 void WriteCallConnectionEvent(TKovraAPIMsg& msg)

@@ -5,6 +5,8 @@
 #include "api/KovraAPIConsts.h"
 #include "api/KovraAPIMsg.h"
 
+using namespace api;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     TKovraAPIMsg msg;

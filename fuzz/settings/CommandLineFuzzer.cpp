@@ -9,6 +9,8 @@
 #include "settings/Base64.h"
 #include "settings/QMEncoder.h"
 
+using namespace settings;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     std::string input(reinterpret_cast<const char*>(data), size);

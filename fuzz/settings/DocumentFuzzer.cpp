@@ -11,6 +11,8 @@
 #include "settings/csvprop.h"
 #include "settings/csvstr.h"
 
+using namespace settings;
+
 namespace {
 
 void Require(bool condition)

@@ -11,6 +11,8 @@
 #include "settings/otutil.h"
 #include "ui/UnicodeText.h"
 
+using namespace settings;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     std::string input(reinterpret_cast<const char*>(data), size);

@@ -4,6 +4,8 @@
 #include <array>
 #include <utility>
 
+namespace api {
+
 namespace {
 
 struct TypeName {
@@ -210,3 +212,5 @@ std::string ErrorText(std::uint32_t code, const IKovraTextSource* bundle)
         return entry.Text;
     return bundle->GetText(entry.Key, entry.Text);
 }
+
+} // namespace api

@@ -7,6 +7,8 @@
 
 #include "api/KovraCodes.h"
 
+namespace api {
+
 namespace KovraMsg {
 
 constexpr std::uint32_t DISCONNECT = 1;
@@ -136,3 +138,5 @@ std::string ErrorText(std::uint32_t code, const IKovraTextSource* bundle = nullp
 // The bundle key and built-in text of a code (52 and above share "SErrorUnknown").
 std::string_view ErrorKey(std::uint32_t code);
 std::string_view ErrorBuiltInText(std::uint32_t code);
+
+} // namespace api

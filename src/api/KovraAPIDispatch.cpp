@@ -5,6 +5,8 @@
 #include "api/KovraAPIConsts.h"
 #include "api/KovraUDPApi.h"
 
+namespace api {
+
 namespace {
 
 // The fewest bytes one party takes on the wire: a call connection party is a time, two empty
@@ -299,3 +301,5 @@ void TKovraAPI::DispatchMeetmeFragment(TKovraAPIMsg& msg, std::uint32_t confId, 
     RaiseEvent(OnMeetmeConnections, *this, confId, oidCall, dwEvent, dtEventTime,
                static_cast<int>(finished->ExpectedCount), connections);
 }
+
+} // namespace api

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace api {
+
 class TKovraAPI;
 
 // A local date-time: days since 1899-12-30 with the time of day as the fraction.
@@ -118,3 +120,5 @@ void RaiseEvent(const Event& event, TKovraAPI& sender, Args&&... args)
     const Event handler = event;
     handler(sender, std::forward<Args>(args)...);
 }
+
+} // namespace api

@@ -5,6 +5,8 @@
 #include "platform/Clock.h"
 #include "platform/Text.h"
 
+namespace api {
+
 namespace {
 
 // A pair of characters as a hexadecimal number; an empty or invalid pair is 0. A single
@@ -125,3 +127,5 @@ void TKovraAPIMsg::StampSequence(std::uint32_t msgSeq)
     bytes_[2] = static_cast<std::uint8_t>(msgSeq >> 8);
     bytes_[3] = static_cast<std::uint8_t>(msgSeq);
 }
+
+} // namespace api

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+namespace api {
+
 class TKovraAPIMsg {
 public:
     static constexpr std::size_t kHeaderSize = 8;
@@ -57,3 +59,5 @@ private:
     std::vector<std::uint8_t> bytes_;
     std::size_t position_ = 0;
 };
+
+} // namespace api

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace api {
+
 // dwEvent of CALL_CONNECTION_EVENT: what happened to the call at the monitored device.
 enum TKovraCallEventCode : std::uint32_t {
     ceState = 0, // a report of where the call stands; the own connection state tells which
@@ -88,3 +90,5 @@ constexpr bool HasCapability(std::uint32_t capabilities, TKovraCapability bit)
 {
     return (capabilities >> bit) & 1u;
 }
+
+} // namespace api

@@ -14,6 +14,8 @@
 #include "platform/Threads.h"
 #include "platform/UdpSocket.h"
 
+namespace api {
+
 using platform::TickCount;
 
 TKovraTimings TKovraTimings::ScaledDown(unsigned divisor)
@@ -783,3 +785,5 @@ std::uint64_t TKovraConnectionMngr::LastReceivedTick() const
 {
     return core_->LastReceived;
 }
+
+} // namespace api

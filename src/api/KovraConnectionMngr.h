@@ -16,6 +16,8 @@
 
 #include "api/KovraAPIMsg.h"
 
+namespace api {
+
 constexpr std::uint16_t KOVRA_SERVER_PORT = 29051;
 constexpr std::size_t KOVRA_MAX_DATAGRAM = 4096;
 
@@ -122,3 +124,5 @@ public:
 private:
     std::shared_ptr<Core> core_;
 };
+
+} // namespace api

@@ -8,6 +8,8 @@
 #include "platform/MainLoop.h"
 #include "platform/UdpSocket.h"
 
+namespace api {
+
 using platform::TickCount;
 
 TKovraAPITimings TKovraAPITimings::ScaledDown(unsigned divisor)
@@ -982,3 +984,5 @@ void TKovraAPI::SetForwarding(const std::string& Device, const std::string& Dest
     if (*alive)
         RunDeferredSessionEnd();
 }
+
+} // namespace api

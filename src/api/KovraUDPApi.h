@@ -19,6 +19,8 @@ namespace platform {
 class Timer;
 }
 
+namespace api {
+
 constexpr std::uint16_t KOVRA_DEFAULT_LOCAL_PORT = 6000;
 // A meet-me list announcing more parties than this is dropped: no datagram stream carries it.
 constexpr std::uint32_t KOVRA_MEETME_MAX_PARTIES = 4096;
@@ -289,3 +291,5 @@ private:
 
     std::vector<std::unique_ptr<TKovraMeetmeConference>> meetmeLists_;
 };
+
+} // namespace api

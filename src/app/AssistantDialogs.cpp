@@ -15,6 +15,12 @@
 #include "dialogs/MSNTransfer.h"
 #include "dialogs/MSNTransferHold.h"
 
+using namespace api;
+using namespace settings;
+using namespace dialogs;
+
+namespace app {
+
 namespace {
 
 ui::TComponent* Owner()
@@ -256,3 +262,5 @@ std::vector<std::pair<std::string, std::string>> TAssistantDialogs::ForwardList(
         list.emplace_back(entry.Name, entry.Number);
     return list;
 }
+
+} // namespace app

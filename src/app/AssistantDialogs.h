@@ -10,16 +10,22 @@
 #include "dialogs/MSNCallDisp.h"
 #include "settings/MSNConfig.h"
 
-class TfmKovraAssistant;
+namespace dialogs {
 class TFrmParkCallNotification;
+}
+
+namespace app {
+
+class TfmKovraAssistant;
 
 class TAssistantDialogs : public IAssistantDialogs {
 public:
     // lists: the forward list and the call-later reminders (none until the options window
     // supplies them).
-    TAssistantDialogs(std::shared_ptr<IMessengerLink> messenger, std::shared_ptr<IDesktop> desktop,
-                      std::shared_ptr<IDialogLists> lists = std::make_shared<IDialogLists>(),
-                      TKovraAssistantConfig& config = KovraAssistantConfig());
+    TAssistantDialogs(
+        std::shared_ptr<IMessengerLink> messenger, std::shared_ptr<IDesktop> desktop,
+        std::shared_ptr<dialogs::IDialogLists> lists = std::make_shared<dialogs::IDialogLists>(),
+        settings::TKovraAssistantConfig& config = settings::KovraAssistantConfig());
     ~TAssistantDialogs() override;
 
     std::optional<TMakeCallAnswer> MakeCall() override;
@@ -43,18 +49,20 @@ public:
     std::vector<std::pair<std::string, std::string>> ForwardList() override;
 
     // The one parked-call notice, once it was shown.
-    TFrmParkCallNotification* ParkNoticeForm() const { return parkNotice_.get(); }
+    dialogs::TFrmParkCallNotification* ParkNoticeForm() const { return parkNotice_.get(); }
     // Pop-up intervals; tests shorten them.
-    TPopupTimings PopupTimings;
+    dialogs::TPopupTimings PopupTimings;
 
 private:
     std::shared_ptr<IMessengerLink> messenger_;
     std::shared_ptr<IDesktop> desktop_;
-    std::shared_ptr<IDialogLists> lists_;
-    TKovraAssistantConfig& config_;
-    std::unique_ptr<TFrmParkCallNotification> parkNotice_;
+    std::shared_ptr<dialogs::IDialogLists> lists_;
+    settings::TKovraAssistantConfig& config_;
+    std::unique_ptr<dialogs::TFrmParkCallNotification> parkNotice_;
 };
 
 // The main window's answer test for a ringing call: with a current call that is still dialing
 // capAnswer answers, otherwise capAlternate swaps; without one capAnswer answers.
 bool AnswerOfferedFor(const TfmKovraAssistant& window, std::uint32_t capabilities);
+
+} // namespace app

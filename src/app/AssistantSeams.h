@@ -14,19 +14,23 @@
 
 #include "api/KovraAPIEvents.h"
 
-class TCallInfo;
 namespace messenger {
 struct TPhoneControl;
 }
+
 namespace ui {
 class TUnicodeMenuItem;
 }
+
+namespace app {
+
+class TCallInfo;
 
 // The pop-up for a ringing call (owned by its call record).
 class ICallPopup {
 public:
     virtual ~ICallPopup() = default;
-    virtual void SetUp(TKovraAPI* api, TCallInfo& call, std::uint32_t capabilities, bool messenger) = 0;
+    virtual void SetUp(api::TKovraAPI* api, TCallInfo& call, std::uint32_t capabilities, bool messenger) = 0;
     virtual void ClosePopup() = 0;
 };
 
@@ -103,7 +107,7 @@ class IOptionsWindow {
 public:
     virtual ~IOptionsWindow() = default;
     virtual void SetTitle(const std::string&) {}
-    virtual void SetSession(TKovraAPI*, const std::string& /*phone*/, const std::string& /*server1*/,
+    virtual void SetSession(api::TKovraAPI*, const std::string& /*phone*/, const std::string& /*server1*/,
                             const std::string& /*server2*/)
     {
     }
@@ -189,3 +193,5 @@ struct TAssistantServices {
     std::shared_ptr<IMessengerLink> Messenger = std::make_shared<IMessengerLink>();
     std::shared_ptr<IDesktop> Desktop = std::make_shared<IDesktop>();
 };
+
+} // namespace app

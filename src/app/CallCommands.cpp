@@ -11,6 +11,12 @@
 #include "settings/csvstr.h"
 #include "settings/otutil.h"
 
+using namespace api;
+using namespace settings;
+using namespace dialogs;
+
+namespace app {
+
 namespace {
 
 // Where REDIRECT_CALL sends the call.
@@ -530,3 +536,5 @@ void TCallCommands::DialoutClose()
     form_.pnDialout->SetVisible(false);
     form_.SetHeight(500);
 }
+
+} // namespace app

@@ -13,6 +13,8 @@
 #include "app/AssistantSeams.h"
 #include "app/CallTracker.h"
 
+namespace app {
+
 class TfmKovraAssistant;
 class TCallInfo;
 
@@ -75,9 +77,9 @@ public:
 
 private:
     // The preamble: in service, a session and, when one is named, the right.
-    bool Allowed(std::optional<TKovraCapability> right = std::nullopt) const;
+    bool Allowed(std::optional<api::TKovraCapability> right = std::nullopt) const;
     // The preamble of a command on a call: the selected call when Allowed, else none.
-    const TCallInfo* Target(std::optional<TKovraCapability> right = std::nullopt) const;
+    const TCallInfo* Target(std::optional<api::TKovraCapability> right = std::nullopt) const;
     std::vector<const TCallInfo*> SingleCallsOnHold() const;
     void ChooseHeldCall(bool conference);
     void RetrieveRestrictedCalls();
@@ -94,3 +96,5 @@ private:
     int dialoutIndex_ = 0;
     std::string conversationName_;
 };
+
+} // namespace app

@@ -8,6 +8,10 @@
 #include "settings/MessageBundle.h"
 #include "settings/TextUtil.h"
 
+using namespace settings;
+
+namespace app {
+
 namespace {
 
 std::string EntryKey(std::size_t index)
@@ -144,3 +148,5 @@ void TCallHistory::Save(TKovraAssistantConfig& config) const
         config.WriteString(kSection, EntryKey(i), EntryText(calls_[i]));
     config.WriteInteger(kSection, "Unseen", static_cast<int>(unseen_));
 }
+
+} // namespace app

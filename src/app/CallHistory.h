@@ -6,7 +6,11 @@
 #include <string>
 #include <vector>
 
+namespace settings {
 class TKovraAssistantConfig;
+}
+
+namespace app {
 
 struct TCallRecord {
     bool Incoming = false;
@@ -40,14 +44,14 @@ public:
     std::string MissedText() const;
 
     // Entries that do not read back as a call are skipped, so a damaged section loses only those.
-    void Load(const TKovraAssistantConfig& config);
+    void Load(const settings::TKovraAssistantConfig& config);
     // The document was sent to the server with the history as it is now.
     void MarkPublished();
     // Reads the stored history again (a new log-in reads the document from the server), keeping on
     // top the calls and the look that the stored copy cannot hold yet. True when the result differs
     // from what is stored, so it must be saved and published.
-    bool Reload(const TKovraAssistantConfig& config);
-    void Save(TKovraAssistantConfig& config) const;
+    bool Reload(const settings::TKovraAssistantConfig& config);
+    void Save(settings::TKovraAssistantConfig& config) const;
 
 private:
     std::vector<TCallRecord> calls_;
@@ -55,3 +59,5 @@ private:
     std::size_t unpublished_ = 0; // how many of the newest calls came after the last publish
     bool lookedSincePublish_ = false;
 };
+
+} // namespace app

@@ -5,6 +5,11 @@
 #include "platform/Clock.h"
 #include "settings/MessageBundle.h"
 
+using namespace api;
+using namespace settings;
+
+namespace app {
+
 namespace {
 
 using TConnections = std::span<const TKovraCallConnection>;
@@ -340,3 +345,5 @@ bool TCallTracker::DropAll()
     heldCallId_.clear();
     return !cutOff_.empty();
 }
+
+} // namespace app

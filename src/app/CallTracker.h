@@ -18,16 +18,18 @@
 #include "app/MSNCallInfo.h"
 #include "messenger/MSNUtils.h"
 
+namespace app {
+
 // A call connection event as the server sent it.
 struct TCallEvent {
     std::string Device; // the device the event is about
     std::string CallId;
     std::string RelatedCallId;
-    std::uint32_t Event = ceState;
+    std::uint32_t Event = api::ceState;
     std::uint32_t Cause = 0;
     // The count on the wire; a malformed event may carry fewer connections.
     int Count = 0;
-    std::span<const TKovraCallConnection> Connections;
+    std::span<const api::TKovraCallConnection> Connections;
 };
 
 // What the window does after an event.
@@ -103,3 +105,5 @@ private:
     // its entry over when it ends.
     std::map<std::string, TCallRecord> cutOff_;
 };
+
+} // namespace app

@@ -5,6 +5,10 @@
 #include "settings/TextUtil.h"
 #include "settings/otutil.h"
 
+using namespace settings;
+
+namespace app {
+
 namespace {
 
 constexpr std::string_view kSchemes[] = {"tel:", "callto:"};
@@ -134,3 +138,5 @@ std::vector<std::string> CallLinkParameters(const std::string& number)
 {
     return {"-MakeCall", number};
 }
+
+} // namespace app

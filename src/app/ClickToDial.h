@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace app {
+
 // Whether the text starts with one of the link schemes (any case); such an argument is never an
 // enciphered parameter string.
 bool IsCallLink(std::string_view argument);
@@ -30,3 +32,5 @@ std::string CallLinkWithoutProgram();
 
 // The program's parameters for a link's number, handed over or evaluated like "-MakeCall".
 std::vector<std::string> CallLinkParameters(const std::string& number);
+
+} // namespace app

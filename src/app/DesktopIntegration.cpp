@@ -11,6 +11,12 @@
 #include "settings/TextUtil.h"
 #include "ui/UnicodeText.h"
 
+using namespace api;
+using namespace settings;
+using namespace options;
+
+namespace app {
+
 TDesktopIntegration::TDesktopIntegration(TfmKovraAssistant& form, const TCallTracker& calls,
                                          TCallHistory& history, const TAssistantServices& services)
     : form_(form), calls_(calls), history_(history), services_(services)
@@ -165,3 +171,5 @@ void TDesktopIntegration::HistorySeen()
     history_.Save(KovraAssistantConfig());
     ShowTrayHint();
 }
+
+} // namespace app

@@ -12,6 +12,8 @@
 #include "app/CallTracker.h"
 #include "options/DesktopPreferences.h"
 
+namespace app {
+
 class TfmKovraAssistant;
 class TCallInfo;
 
@@ -47,6 +49,8 @@ private:
     const TCallTracker& calls_;
     TCallHistory& history_;
     const TAssistantServices& services_;
-    TDesktopPreferences preferences_;
+    options::TDesktopPreferences preferences_;
     std::string trayHint_;
 };
+
+} // namespace app

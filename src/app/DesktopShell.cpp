@@ -4,6 +4,8 @@
 
 #include "platform/Threads.h"
 
+namespace app {
+
 void TAddressOpener::Open(const std::string& url)
 {
     // Those that have started their browser are done with: joining them does not wait.
@@ -25,3 +27,5 @@ TAddressOpener::~TAddressOpener()
     for (TStart& start : starts_)
         start.Thread.join();
 }
+
+} // namespace app

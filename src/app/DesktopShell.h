@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+namespace app {
+
 class TGlobalHotkeys {
 public:
     // window gives the native main window (null before it has one); the keys are registered on it.
@@ -58,3 +60,5 @@ private:
 };
 // The shell's "open" of an address (runs on the opener's thread).
 bool OpenInDefaultBrowser(const std::string& url);
+
+} // namespace app

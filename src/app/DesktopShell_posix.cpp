@@ -1,5 +1,7 @@
 #include "app/DesktopShell.h"
 
+namespace app {
+
 // Outside the window system there are no global keys, no clipboard and no browser to start.
 bool TGlobalHotkeys::Register(int, unsigned, unsigned)
 {
@@ -16,3 +18,5 @@ bool OpenInDefaultBrowser(const std::string&)
 {
     return false;
 }
+
+} // namespace app

@@ -7,6 +7,8 @@
 #include "app/DesktopShell.h"
 #include "ui/UnicodeText.h"
 
+namespace app {
+
 namespace {
 
 constexpr UINT_PTR kSubclassId = 0x4B16;
@@ -88,3 +90,5 @@ bool OpenInDefaultBrowser(const std::string& url)
         CoUninitialize();
     return reinterpret_cast<INT_PTR>(started) > 32;
 }
+
+} // namespace app

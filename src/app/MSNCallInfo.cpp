@@ -5,6 +5,10 @@
 #include "app/AssistantSeams.h"
 #include "platform/Clock.h"
 
+using namespace api;
+
+namespace app {
+
 TCallInfo::TCallInfo(std::string oid)
     : CallId(std::move(oid)), StartTick(platform::TickCount()),
       Began(std::chrono::duration_cast<std::chrono::seconds>(
@@ -71,3 +75,5 @@ void TCallInfo::ClosePopup()
         delete popup;
     }
 }
+
+} // namespace app

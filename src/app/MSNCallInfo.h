@@ -7,6 +7,8 @@
 
 #include "api/KovraCodes.h"
 
+namespace app {
+
 class ICallPopup;
 
 class TCallInfo {
@@ -55,3 +57,5 @@ public:
     // Closes and frees the pop-up, if any.
     void ClosePopup();
 };
+
+} // namespace app

@@ -14,6 +14,12 @@
 #include "settings/otutil.h"
 #include "ui/Backend.h"
 
+using namespace api;
+using namespace settings;
+using namespace dialogs;
+
+namespace app {
+
 TfmKovraAssistant* fmKovraAssistant = nullptr;
 
 namespace {
@@ -919,3 +925,5 @@ std::vector<std::string> TfmKovraAssistant::WantToCaptions() const
         captions.push_back(item->Caption());
     return captions;
 }
+
+} // namespace app

@@ -28,10 +28,12 @@
 #include "ui/TaskIcon.h"
 #include "ui/UnicodeCtrls.h"
 
+namespace app {
+
 // Starts loading the look and feel the parameters name: from the portal ("webportal"), else from
 // the program's folder. Its completion handler is set by whoever takes it.
-std::unique_ptr<TKALookAndFeel> StartLookAndFeel(const std::vector<std::string>& parameters,
-                                                 const std::string& programFolder);
+std::unique_ptr<settings::TKALookAndFeel> StartLookAndFeel(const std::vector<std::string>& parameters,
+                                                           const std::string& programFolder);
 class TUtilWindow;
 
 // Intervals of the window and its session; tests scale them down.
@@ -63,8 +65,8 @@ struct TAssistantTimings {
 struct TAssistantNetwork {
     std::uint16_t LocalPort = 7000;
     std::string LocalAddress;
-    std::uint16_t ServerPort = KOVRA_SERVER_PORT;
-    std::optional<TKovraAPITimings> ApiTimings;
+    std::uint16_t ServerPort = api::KOVRA_SERVER_PORT;
+    std::optional<api::TKovraAPITimings> ApiTimings;
 };
 
 struct TAssistantOptions {
@@ -78,7 +80,7 @@ struct TAssistantOptions {
     bool StartLookAndFeel = true;
     // The look and feel already loading (StartLookAndFeel), which FormCreate takes over instead of
     // starting its own; none to start it there.
-    std::unique_ptr<TKALookAndFeel> LookAndFeel;
+    std::unique_ptr<settings::TKALookAndFeel> LookAndFeel;
     // Finds another running instance and hands it the parameters; true when one took them.
     std::function<bool(const std::string& text)> HandOverToRunning;
     // The name whose hash marks the running instance (tests running side by side use their own).
@@ -144,8 +146,8 @@ public:
     void OnDisconnected();
     void OnCallConnection(std::uint32_t dwMonitorID, const std::string& szDevice, const std::string& oidCall,
                           const std::string& oidRelated, std::uint32_t dwEvent, std::uint32_t dwEventCause,
-                          int nCount, const std::vector<TKovraCallConnection>& Connections);
-    void OnPhoneState(const TKovraPhoneState& state);
+                          int nCount, const std::vector<api::TKovraCallConnection>& Connections);
+    void OnPhoneState(const api::TKovraPhoneState& state);
     void OnRequestResult(std::uint32_t dwError);
 
     // Calls (MSNMainCalls.cpp): the tracker's records, one line of lbCalls each.
@@ -185,14 +187,14 @@ public:
     TDesktopIntegration& Desktop() const { return *desktop_; }
 
     // State for tests and the other parts.
-    TKovraAPI* Api() const { return api_.get(); }
+    api::TKovraAPI* Api() const { return api_.get(); }
     IOptionsWindow* Options() const { return options_.get(); }
-    const TKovraPhoneState& PhoneState() const { return phoneState_; }
-    const TKovraPhoneConfig& PhoneConfig() const { return phoneConfig_; }
-    void SetPhoneState(const TKovraPhoneState& state) { phoneState_ = state; }
+    const api::TKovraPhoneState& PhoneState() const { return phoneState_; }
+    const api::TKovraPhoneConfig& PhoneConfig() const { return phoneConfig_; }
+    void SetPhoneState(const api::TKovraPhoneState& state) { phoneState_ = state; }
     void SetCapabilities(std::uint32_t caps) { phoneConfig_.Capabilities = caps; }
     std::uint32_t Capabilities() const { return phoneConfig_.Capabilities; }
-    bool Cap(TKovraCapability bit) const { return HasCapability(phoneConfig_.Capabilities, bit); }
+    bool Cap(api::TKovraCapability bit) const { return HasCapability(phoneConfig_.Capabilities, bit); }
     bool InService() const { return phoneState_.FlagA || phoneState_.FlagB; }
     bool Closing() const { return closing_; }
     bool Connecting() const { return connecting_; }
@@ -320,9 +322,9 @@ private:
     std::function<bool(const std::string&)> handOverToRunning_;
     std::string instanceName_;
 
-    std::unique_ptr<TKovraAPI> api_;
+    std::unique_ptr<api::TKovraAPI> api_;
     std::unique_ptr<IOptionsWindow> options_;
-    std::unique_ptr<TKALookAndFeel> lookAndFeel_;
+    std::unique_ptr<settings::TKALookAndFeel> lookAndFeel_;
     std::unique_ptr<TUtilWindow> utilWindow_;
     std::unique_ptr<TCallCommands> commands_;
     std::unique_ptr<TDesktopIntegration> desktop_;
@@ -331,10 +333,10 @@ private:
     std::thread speedDialFetch_;
     std::atomic<bool> speedDialStop_{false};
     std::atomic<bool> speedDialRunning_{false};
-    TKovraPhoneState phoneState_;
+    api::TKovraPhoneState phoneState_;
     friend class TMessengerPhone;
     std::unique_ptr<messenger::TPhoneControl> messengerPhone_;
-    TKovraPhoneConfig phoneConfig_;
+    api::TKovraPhoneConfig phoneConfig_;
     bool closing_ = false;
     bool connecting_ = false;
     bool settingsLoaded_ = false;
@@ -350,3 +352,5 @@ private:
 };
 
 extern TfmKovraAssistant* fmKovraAssistant;
+
+} // namespace app

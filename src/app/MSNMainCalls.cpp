@@ -9,6 +9,12 @@
 #include "settings/TextUtil.h"
 #include "settings/otutil.h"
 
+using namespace api;
+using namespace settings;
+using namespace dialogs;
+
+namespace app {
+
 namespace {
 
 ui::TColor Colour(int tag, ui::TColor fallback)
@@ -279,3 +285,5 @@ void TfmKovraAssistant::lbSpeedButtonsDrawItem(ui::TCustomListBox* sender, int i
     canvas.Font.SetStyle(0);
     canvas.TextOut(rect.Left + 6, rect.Top + 21, FormatPhoneNumber(number));
 }
+
+} // namespace app

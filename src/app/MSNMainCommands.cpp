@@ -4,6 +4,10 @@
 #include "settings/SpeedDials.h"
 #include "settings/TextUtil.h"
 
+using namespace settings;
+
+namespace app {
+
 namespace {
 
 using settings::SameText;
@@ -103,3 +107,5 @@ void TfmKovraAssistant::OpenOptions(int page)
     options_->SetCapabilities(Capabilities());
     options_->ShowPage(page);
 }
+
+} // namespace app

@@ -8,6 +8,12 @@
 #include "settings/MSNConfig.h"
 #include "settings/MessageBundle.h"
 
+using namespace api;
+using namespace settings;
+using namespace dialogs;
+
+namespace app {
+
 class TMessengerPhone : public messenger::TPhoneControl {
 public:
     explicit TMessengerPhone(TfmKovraAssistant& form) : form_(form) {}
@@ -96,3 +102,5 @@ void TfmKovraAssistant::SendInstantMessage()
             LocalText("IMCannotFindUser", "Cannot find Instant Messenger user or user is not online."),
         ApplicationTitle(), kErrorBox);
 }
+
+} // namespace app

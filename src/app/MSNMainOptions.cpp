@@ -8,6 +8,13 @@
 #include "dialogs/MSNForward.h"
 #include "platform/Clock.h"
 
+using namespace api;
+using namespace settings;
+using namespace dialogs;
+using namespace options;
+
+namespace app {
+
 namespace {
 
 // The calls as the History page lists them; showing them is the user's look at the missed calls.
@@ -124,3 +131,5 @@ void TAssistantDialogs::CallLater(const TCallLaterRequest& request)
 {
     lists_->AddCallLater(request.Contact, request.Name, request.Number, request.Minutes);
 }
+
+} // namespace app

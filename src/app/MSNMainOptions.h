@@ -8,9 +8,13 @@
 #include "app/AssistantSeams.h"
 #include "options/MSNOptions.h"
 
+namespace app {
+
 // Makes the main window's options window; each one shows the same lists.
-std::function<std::unique_ptr<IOptionsWindow>()> OptionsWindowFactory(std::shared_ptr<TOptionsLists> lists,
-                                                                      TOptionsTimings timings = {});
+std::function<std::unique_ptr<IOptionsWindow>()>
+OptionsWindowFactory(std::shared_ptr<options::TOptionsLists> lists, options::TOptionsTimings timings = {});
 
 // The form behind an options window the factory made, or none.
-TfmOptions* OptionsForm(IOptionsWindow* window);
+options::TfmOptions* OptionsForm(IOptionsWindow* window);
+
+} // namespace app

@@ -7,6 +7,11 @@
 #include "settings/MessageBundle.h"
 #include "settings/TextUtil.h"
 
+using namespace api;
+using namespace settings;
+
+namespace app {
+
 void TfmKovraAssistant::AttachApiEvents()
 {
     TKovraAPI& api = *api_;
@@ -356,3 +361,5 @@ void TfmKovraAssistant::StopSession()
         services_.Messenger->Stop();
     }
 }
+
+} // namespace app

@@ -4,6 +4,12 @@
 #include "settings/MessageBundle.h"
 #include "settings/TextUtil.h"
 
+using namespace api;
+using namespace settings;
+using namespace dialogs;
+
+namespace app {
+
 void TfmKovraAssistant::CopyToWantTo(const std::string& caption, std::function<void()> handler)
 {
     auto* copy = new ui::TUnicodeMenuItem(mnWantTo);
@@ -310,3 +316,5 @@ void TfmKovraAssistant::UpdateIdleIndicators()
         pnStatusDnD->Font().SetColor(ToToolkitColour(GetColour(101, ::clBlack)));
     }
 }
+
+} // namespace app

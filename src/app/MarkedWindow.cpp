@@ -1,5 +1,7 @@
 #include "app/MarkedWindow.h"
 
+namespace app {
+
 std::uint32_t NameHash(std::string_view name)
 {
     std::uint32_t hash = 0;
@@ -11,3 +13,5 @@ std::uint32_t NameHash(std::string_view name)
     }
     return hash;
 }
+
+} // namespace app

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace app {
+
 constexpr const char* kUtilWindowClass = "TPUtilWindow";
 
 // Sum over the characters of (upper-cased character code, a to z only) + position.
@@ -36,3 +38,5 @@ void* FindMarkedWindow(std::uint32_t mark);
 std::intptr_t SendCopyData(void* window, const std::string& text, unsigned timeoutMs = 10000);
 // Restores a window that is not maximized and makes it the foreground window.
 void ForceForeground(void* window);
+
+} // namespace app

@@ -1,5 +1,7 @@
 #include "app/MarkedWindow.h"
 
+namespace app {
+
 // No other programs to meet outside the window system: nothing is found, nothing is received.
 TUtilWindow::TUtilWindow(std::uint32_t, std::function<void(const std::string&)> onText)
     : onText_(std::move(onText))
@@ -17,3 +19,5 @@ std::intptr_t SendCopyData(void*, const std::string&, unsigned)
 void ForceForeground(void*)
 {
 }
+
+} // namespace app

@@ -2,6 +2,8 @@
 
 #include "app/MarkedWindow.h"
 
+namespace app {
+
 struct TUtilWindowAccess {
     static void Deliver(TUtilWindow& window, const std::string& text)
     {
@@ -128,3 +130,5 @@ void ForceForeground(void* handle)
     if (GetForegroundWindow() != window)
         SetForegroundWindow(window);
 }
+
+} // namespace app

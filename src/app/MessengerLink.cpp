@@ -5,6 +5,11 @@
 #include "settings/MessageBundle.h"
 #include "ui/Menus.h"
 
+using namespace settings;
+using namespace options;
+
+namespace app {
+
 using namespace messenger;
 
 TMessengerLink::TMessengerLink(TFactory factory, THook hook, TPresenceRules& rules)
@@ -372,3 +377,5 @@ std::string TMessengerLink::ConversationContact()
         return {};
     }
 }
+
+} // namespace app

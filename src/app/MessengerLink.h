@@ -18,6 +18,8 @@ namespace ui {
 class TUnicodeMenuItem;
 }
 
+namespace app {
+
 // One entry of a popup as the client's menu bar gets it (level 0: the popup's caption).
 struct TClientMenuEntry {
     int Level = 0;
@@ -92,7 +94,7 @@ public:
     std::function<void()> ClientCommand(unsigned command, void* window);
 
     // The client's contacts in its order, for the reminders; none without the wrapper.
-    std::vector<TReminderContact> ReminderContacts();
+    std::vector<options::TReminderContact> ReminderContacts();
     messenger::TMsgrObject* Messenger() const { return msgr_.get(); }
     // Wrappers stopped but not yet released.
     std::size_t Retired() const { return retired_.size(); }
@@ -170,3 +172,5 @@ private:
 // Windows: the hook library's notification window, which feeds the link, and the client's windows
 // reached through the library; installs itself as the link's hook. Main thread; outlived by the link.
 std::unique_ptr<IClientWindows> CreateClientHook(TMessengerLink& link);
+
+} // namespace app

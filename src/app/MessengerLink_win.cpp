@@ -10,6 +10,8 @@
 #include "KovraUtilsLibrary.h"
 #include "ui/UnicodeText.h"
 
+namespace app {
+
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"KovraClientHook";
@@ -58,7 +60,7 @@ public:
         // starts: a start without the client pays for neither. Without the library the coupling
         // goes on without the client's menus.
         link_.SetHook({[this] {
-                           const TKovraUtilsLibrary* library = LoadKovraUtils();
+                           const hooklib::TKovraUtilsLibrary* library = hooklib::LoadKovraUtils();
                            if (library && NotifyWindow())
                                library->InstallNotify(window_, "MSBLClass\0IMWindowClass\0");
                        },
@@ -108,7 +110,7 @@ public:
         item.iItem = selected;
         item.pszText = text;
         item.cchTextMax = sizeof text;
-        const TKovraUtilsLibrary* library = LoadedKovraUtils();
+        const hooklib::TKovraUtilsLibrary* library = hooklib::LoadedKovraUtils();
         if (!library || !library->GetListViewItem(static_cast<HWND>(window), list, &item))
             return {};
         wchar_t wide[256] = {};
@@ -126,14 +128,14 @@ public:
                          (entry.Enabled ? 0 : MF_GRAYED) | (entry.Checked ? MF_CHECKED : 0);
             items.push_back({entry.Level, entry.Command, flags, texts.back().c_str()});
         }
-        if (const TKovraUtilsLibrary* library = LoadedKovraUtils())
+        if (const hooklib::TKovraUtilsLibrary* library = hooklib::LoadedKovraUtils())
             library->SetClientMenu(static_cast<HWND>(window), items.data(), static_cast<int>(items.size()));
     }
 
 private:
     static void RemoveNotify()
     {
-        if (const TKovraUtilsLibrary* library = LoadedKovraUtils())
+        if (const hooklib::TKovraUtilsLibrary* library = hooklib::LoadedKovraUtils())
             library->UninstallNotify();
     }
 
@@ -184,3 +186,5 @@ std::unique_ptr<IClientWindows> CreateClientHook(TMessengerLink& link)
 {
     return std::make_unique<TClientHook>(link);
 }
+
+} // namespace app

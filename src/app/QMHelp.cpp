@@ -1,5 +1,7 @@
 #include "app/QMHelp.h"
 
+namespace app {
+
 std::string BrowserFromOpenCommand(std::string_view command)
 {
     const auto open = command.find('"');
@@ -15,3 +17,5 @@ std::string HelpTopicAddress(std::string_view helpAddress, std::string_view topi
 {
     return std::string(helpAddress) + "&topic=" + std::string(topic);
 }
+
+} // namespace app

@@ -4,6 +4,8 @@
 #include "app/QMHelp.h"
 #include "ui/UnicodeText.h"
 
+namespace app {
+
 bool OpenHelpAddress(const std::string& address)
 {
     HKEY key = nullptr;
@@ -28,3 +30,5 @@ bool OpenHelpAddress(const std::string& address)
                       reinterpret_cast<const wchar_t*>(argument.c_str()), nullptr, SW_SHOWNORMAL);
     return reinterpret_cast<INT_PTR>(started) > 32;
 }
+
+} // namespace app

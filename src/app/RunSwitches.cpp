@@ -4,6 +4,8 @@
 
 #include "app/MSNMain.h"
 
+namespace app {
+
 namespace {
 
 // Decimal digits only, from lowest to 65535.
@@ -42,3 +44,5 @@ std::string ApplyRunSwitches(const std::function<const char*(const char* name)>&
     }
     return refused;
 }
+
+} // namespace app

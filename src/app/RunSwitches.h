@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+namespace app {
+
 struct TAssistantOptions;
 
 // variable gives an environment variable's value, null when it is not set. A value that is not a
@@ -13,3 +15,5 @@ struct TAssistantOptions;
 // shipped program takes no instance name: one program per desktop, whatever the environment.
 std::string ApplyRunSwitches(const std::function<const char*(const char* name)>& variable, bool shipped,
                              TAssistantOptions& options);
+
+} // namespace app

@@ -1,5 +1,7 @@
 #include "app/ScreenPop.h"
 
+namespace app {
+
 std::string UrlEncode(std::string_view text)
 {
     static constexpr char kHex[] = "0123456789ABCDEF";
@@ -44,3 +46,5 @@ std::string ScreenPopAddress(std::string_view pattern, std::string_view number, 
         address.append(pattern.substr(from));
     return address;
 }
+
+} // namespace app

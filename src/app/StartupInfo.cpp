@@ -6,6 +6,10 @@
 #include "platform/Text.h"
 #include "settings/csvprop.h"
 
+using namespace settings;
+
+namespace app {
+
 namespace {
 
 using platform::SameText;
@@ -156,3 +160,5 @@ std::string JoinHandOver(const std::vector<std::string>& params)
         text += " " + p;
     return text;
 }
+
+} // namespace app

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+namespace app {
+
 enum TPendingAction { paNone = 0, paMakeCall = 1, paDialout = 2, paVoiceMail = 3, paAddConference = 5 };
 
 struct TStartupInfo {
@@ -45,3 +47,5 @@ std::string DialoutArgument(const std::vector<std::string>& params);
 std::vector<std::string> SplitHandOver(const std::string& text);
 // The hand-over text: every parameter preceded by a blank.
 std::string JoinHandOver(const std::vector<std::string>& params);
+
+} // namespace app

@@ -3,10 +3,12 @@
 #include "app/MarkedWindow.h"
 #include "app/QMHelp.h"
 
+namespace app {
+
 void TSystemDesktop::ForceForeground()
 {
     if (mainWindow_)
-        ::ForceForeground(mainWindow_());
+        app::ForceForeground(mainWindow_());
 }
 
 // Asked on every refresh of the Connected page: a hung meet-me application must not stall it.
@@ -22,3 +24,5 @@ void TSystemDesktop::OpenHelp(const std::string& url)
 {
     OpenHelpAddress(url);
 }
+
+} // namespace app

@@ -8,6 +8,8 @@
 #include "app/AssistantSeams.h"
 #include "app/DesktopShell.h"
 
+namespace app {
+
 class TSystemDesktop : public IDesktop {
 public:
     // mainWindow gives the native handle of the main window (null before it has one).
@@ -26,7 +28,7 @@ public:
         return hotkeys_.Register(id, modifiers, key);
     }
     void UnregisterHotkeys() override { hotkeys_.UnregisterAll(); }
-    std::string ClipboardText() override { return ::ClipboardText(); }
+    std::string ClipboardText() override { return app::ClipboardText(); }
     void OpenAddress(const std::string& url) override { opener_.Open(url); }
 
 private:
@@ -34,3 +36,5 @@ private:
     TGlobalHotkeys hotkeys_;
     TAddressOpener opener_;
 };
+
+} // namespace app

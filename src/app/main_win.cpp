@@ -22,6 +22,10 @@
 #include "ui/UnicodeText.h"
 #include "ui/win32/Win32Backend.h"
 
+using namespace settings;
+using namespace options;
+using namespace app;
+
 namespace {
 
 std::optional<std::string> FirstArgument()

@@ -8,6 +8,10 @@
 #include "settings/TextUtil.h"
 #include "settings/otutil.h"
 
+using namespace settings;
+
+namespace dialogs {
+
 TfmCallLaterEntry* fmCallLaterEntry = nullptr;
 
 namespace {
@@ -197,3 +201,5 @@ void TfmCallLaterEntry::OkClick()
         done_(result, target_, false);
     Close();
 }
+
+} // namespace dialogs

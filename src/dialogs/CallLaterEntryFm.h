@@ -12,6 +12,8 @@
 #include "dialogs/DialogLists.h"
 #include "platform/Clock.h"
 
+namespace dialogs {
+
 // A messenger contact's phone numbers; an absent one is empty.
 struct TContactNumbers {
     std::string Home;   // kind 0
@@ -63,3 +65,5 @@ private:
 
 // The open editor, or none.
 extern TfmCallLaterEntry* fmCallLaterEntry;
+
+} // namespace dialogs

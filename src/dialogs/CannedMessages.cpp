@@ -6,6 +6,10 @@
 #include "settings/MSNConfig.h"
 #include "ui/UnicodeCtrls.h"
 
+using namespace settings;
+
+namespace dialogs {
+
 namespace {
 
 const char* const kSection = "IMMessages";
@@ -56,3 +60,5 @@ void EditCannedMessagesInPlace(ui::TUnicodeComboBox& box, TKovraAssistantConfig&
     };
     box.OnExit = [&box, &config](ui::TComponent*) { KeepTyped(box, config); };
 }
+
+} // namespace dialogs

@@ -2,6 +2,8 @@
 
 #include <memory>
 
+namespace dialogs {
+
 namespace {
 
 constexpr int kWidth = 320;
@@ -95,3 +97,5 @@ bool ShowConfirm(const std::string& message, IConfirmSwitch* confirmSwitch, bool
     box.reset();
     return yes;
 }
+
+} // namespace dialogs

@@ -8,6 +8,8 @@
 #include "dialogs/DialogFrame.h"
 #include "settings/MSNConfig.h"
 
+namespace dialogs {
+
 // The caller's "ask me" switch (an options check box); setting it stores the choice.
 class IConfirmSwitch {
 public:
@@ -19,7 +21,8 @@ public:
 // The switch kept as a "Confirm" key of the configuration ("Exit", "CLDel", "FwdDel"), 1 by default.
 class TConfigConfirmSwitch : public IConfirmSwitch {
 public:
-    explicit TConfigConfirmSwitch(std::string key, TKovraAssistantConfig& config = KovraAssistantConfig())
+    explicit TConfigConfirmSwitch(std::string key,
+                                  settings::TKovraAssistantConfig& config = settings::KovraAssistantConfig())
         : key_(std::move(key)), config_(config)
     {
     }
@@ -28,7 +31,7 @@ public:
 
 private:
     std::string key_;
-    TKovraAssistantConfig& config_;
+    settings::TKovraAssistantConfig& config_;
 };
 
 class TfmConfirm : public TKovraDialog {
@@ -53,3 +56,5 @@ private:
 
 // True to go ahead. With ask set and the switch off, answers yes at once unless Shift is held.
 bool ShowConfirm(const std::string& message, IConfirmSwitch* confirmSwitch, bool ask, ui::TComponent* owner);
+
+} // namespace dialogs

@@ -8,6 +8,10 @@
 #include "settings/MessageBundle.h"
 #include "settings/SkinTarget.h"
 
+using namespace settings;
+
+namespace dialogs {
+
 namespace {
 
 constexpr int kCaptionHeight = 22;
@@ -130,3 +134,5 @@ void TKovraDialog::Accept()
     else
         Close();
 }
+
+} // namespace dialogs

@@ -10,6 +10,8 @@
 #include "ui/Forms.h"
 #include "ui/UnicodeCtrls.h"
 
+namespace dialogs {
+
 // Colour roles carried in Tag.
 enum TDialogColourRole {
     crFrame = 110,
@@ -87,3 +89,5 @@ protected:
     // The last step of every dialog's constructor.
     void FinishCreation();
 };
+
+} // namespace dialogs

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace dialogs {
+
 std::uint32_t DateTimeToDos(platform::TDateTime value)
 {
     // Truncated, never rounded up: a reminder set for "in 10 minutes" must not read as 10 and a bit.
@@ -33,3 +35,5 @@ platform::TDateTime DosToDateTime(std::uint32_t dos)
     parts.Second = std::min(static_cast<int>(time & 0x1F) * 2, 58);
     return platform::EncodeDateTime(parts);
 }
+
+} // namespace dialogs

@@ -9,6 +9,8 @@
 
 #include "platform/Clock.h"
 
+namespace dialogs {
+
 struct TForwardEntry {
     std::string Name;
     std::string Number;
@@ -39,3 +41,5 @@ public:
     {
     }
 };
+
+} // namespace dialogs

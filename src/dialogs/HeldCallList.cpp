@@ -3,6 +3,10 @@
 #include "settings/KALookAndFeel.h"
 #include "settings/otutil.h"
 
+using namespace settings;
+
+namespace dialogs {
+
 std::string ColumnText(std::string text)
 {
     for (char& c : text)
@@ -81,3 +85,5 @@ void THeldCallDialog::RowChosen()
     btAction->SetEnabled(true);
     ApplyColours();
 }
+
+} // namespace dialogs

@@ -7,6 +7,8 @@
 
 #include "dialogs/DialogFrame.h"
 
+namespace dialogs {
+
 // A held call as the dialogs show it.
 struct THeldCall {
     std::string CallId;
@@ -55,3 +57,5 @@ private:
     std::vector<THeldCall> calls_;
     std::string chosen_;
 };
+
+} // namespace dialogs

@@ -1,5 +1,9 @@
 #include "dialogs/MSNAbout.h"
 
+using namespace settings;
+
+namespace dialogs {
+
 namespace {
 
 constexpr int kWidth = 340;
@@ -50,3 +54,5 @@ void TfmAboutBox::SetUp(const std::string& serverVersion, const std::string& api
     txtCAVersion->SetCaption(serverVersion);
     txtAPIVersion->SetCaption(apiVersion);
 }
+
+} // namespace dialogs

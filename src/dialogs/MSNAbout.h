@@ -7,11 +7,13 @@
 #include "dialogs/DialogFrame.h"
 #include "settings/QMVerInfo.h"
 
+namespace dialogs {
+
 class TfmAboutBox : public TKovraDialog {
 public:
     // versions reads the program file's version resource (empty name: our own file).
-    explicit TfmAboutBox(ui::TComponent* owner,
-                         std::unique_ptr<IVersionSource> versions = SystemVersionSource());
+    explicit TfmAboutBox(ui::TComponent* owner, std::unique_ptr<settings::IVersionSource> versions =
+                                                    settings::SystemVersionSource());
 
     void SetUp(const std::string& serverVersion, const std::string& apiVersion);
 
@@ -20,3 +22,5 @@ public:
     ui::TUnicodeLabel *labProductVersion, *labFileVersion, *labCAVersion, *labAPIVersion;
     ui::TUnicodePanel* btClose;
 };
+
+} // namespace dialogs

@@ -5,6 +5,11 @@
 #include "dialogs/CannedMessages.h"
 #include "settings/otutil.h"
 
+using namespace api;
+using namespace settings;
+
+namespace dialogs {
+
 namespace {
 
 constexpr int kWidth = 250;
@@ -337,3 +342,5 @@ void TfmCallDisposition::InstantMessageSelected()
             DialogText("IMCannotFindUser", "Cannot find Instant Messenger user or user is not online."),
         ApplicationTitle(), kErrorBoxFlags);
 }
+
+} // namespace dialogs

@@ -14,6 +14,8 @@
 #include "dialogs/DialogLists.h"
 #include "settings/MSNConfig.h"
 
+namespace dialogs {
+
 struct TCallerInfo {
     std::string CallId;
     std::string Name; // UTF-8
@@ -57,7 +59,8 @@ struct TPopupTimings {
 class TfmCallDisposition : public TKovraDialog {
 public:
     TfmCallDisposition(ui::TComponent* owner, ICallDispositionHost& host,
-                       TKovraAssistantConfig& config = KovraAssistantConfig(), TPopupTimings timings = {});
+                       settings::TKovraAssistantConfig& config = settings::KovraAssistantConfig(),
+                       TPopupTimings timings = {});
 
     // Places and shows the pop-up for the call; again for a call that is still ringing, it
     // refreshes texts and rows without starting the fade over.
@@ -106,7 +109,7 @@ private:
     void PopupKeyDown(std::uint16_t& key, ui::TShiftState shift);
 
     ICallDispositionHost& host_;
-    TKovraAssistantConfig& config_;
+    settings::TKovraAssistantConfig& config_;
     TCallerInfo caller_;
     std::uint32_t capabilities_ = 0;
     std::vector<TForwardEntry> forwardEntries_;
@@ -114,3 +117,5 @@ private:
     bool fadingOut_ = false;
     bool closed_ = false;
 };
+
+} // namespace dialogs

@@ -4,6 +4,10 @@
 
 #include "settings/otutil.h"
 
+using namespace settings;
+
+namespace dialogs {
+
 TfmCallLaterCall* fmCallLaterCall = nullptr;
 
 namespace {
@@ -153,3 +157,5 @@ void TfmCallLaterCall::tmShowTimer()
     }
     tmShow->SetEnabled(true);
 }
+
+} // namespace dialogs

@@ -8,6 +8,8 @@
 #include "dialogs/DialogFrame.h"
 #include "dialogs/DialogLists.h"
 
+namespace dialogs {
+
 struct TReminderTimings {
     unsigned SlideStep = 20;
     unsigned Disappear = 30000;
@@ -48,3 +50,5 @@ private:
 
 // The reminder pop-up on screen, or none.
 extern TfmCallLaterCall* fmCallLaterCall;
+
+} // namespace dialogs

@@ -1,5 +1,9 @@
 #include "dialogs/MSNConference.h"
 
+using namespace settings;
+
+namespace dialogs {
+
 namespace {
 
 TNumberEntryDialog::TEntryDesign Design()
@@ -32,3 +36,5 @@ void TfmConference::SetImmediate(TImmediateChoice choice)
     ckImmediateConf->SetEnabled(choice.Enabled);
     ApplyColours();
 }
+
+} // namespace dialogs

@@ -3,12 +3,17 @@
 
 #include "dialogs/MSNTransfer.h"
 
+namespace dialogs {
+
 class TfmConference : public TNumberEntryDialog {
 public:
-    explicit TfmConference(ui::TComponent* owner, TKovraAssistantConfig& config = KovraAssistantConfig());
+    explicit TfmConference(ui::TComponent* owner,
+                           settings::TKovraAssistantConfig& config = settings::KovraAssistantConfig());
 
     void SetImmediate(TImmediateChoice choice);
     bool Immediate() const { return ckImmediateConf->Checked(); }
 
     ui::TUnicodeLightCheckBox* ckImmediateConf;
 };
+
+} // namespace dialogs

@@ -1,5 +1,7 @@
 #include "dialogs/MSNConferenceHold.h"
 
+namespace dialogs {
+
 namespace {
 
 THeldCallDialog::THeldDesign Design()
@@ -27,3 +29,5 @@ THeldCallDialog::THeldDesign Design()
 TfmConferenceToHold::TfmConferenceToHold(ui::TComponent* owner) : THeldCallDialog(owner, Design())
 {
 }
+
+} // namespace dialogs

@@ -3,7 +3,11 @@
 
 #include "dialogs/HeldCallList.h"
 
+namespace dialogs {
+
 class TfmConferenceToHold : public THeldCallDialog {
 public:
     explicit TfmConferenceToHold(ui::TComponent* owner);
 };
+
+} // namespace dialogs

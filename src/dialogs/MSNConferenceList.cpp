@@ -3,6 +3,10 @@
 #include "dialogs/HeldCallList.h"
 #include "settings/otutil.h"
 
+using namespace settings;
+
+namespace dialogs {
+
 namespace {
 
 TKovraDialog::TFrameDesign Design()
@@ -56,3 +60,5 @@ void TfmConferenceList::RowChosen()
     btRemove->SetEnabled(true);
     ApplyColours();
 }
+
+} // namespace dialogs

@@ -6,6 +6,8 @@
 
 #include "dialogs/DialogFrame.h"
 
+namespace dialogs {
+
 struct TConferenceGuest {
     std::string Name;
     std::string Number;
@@ -31,3 +33,5 @@ private:
 
     std::string chosen_;
 };
+
+} // namespace dialogs

@@ -2,6 +2,10 @@
 
 #include "dialogs/NumberEntry.h"
 
+using namespace settings;
+
+namespace dialogs {
+
 namespace {
 
 constexpr int kWidth = 400;
@@ -86,3 +90,5 @@ void TfmForward::OkClick()
         AddRecentNumber(text, config_);
     Accept();
 }
+
+} // namespace dialogs

@@ -9,11 +9,14 @@
 #include "dialogs/DialogFrame.h"
 #include "settings/MSNConfig.h"
 
+namespace dialogs {
+
 class TfmForward : public TKovraDialog {
 public:
     static constexpr int kKinds = 4;
 
-    explicit TfmForward(ui::TComponent* owner, TKovraAssistantConfig& config = KovraAssistantConfig());
+    explicit TfmForward(ui::TComponent* owner,
+                        settings::TKovraAssistantConfig& config = settings::KovraAssistantConfig());
 
     // The destinations received (empty when no answer came) and which kinds the phone allows.
     void SetUp(const std::array<std::string, kKinds>& current, const std::array<bool, kKinds>& enabled);
@@ -27,5 +30,7 @@ private:
     std::array<ui::TUnicodeComboBox*, kKinds> Boxes() const;
     void OkClick();
 
-    TKovraAssistantConfig& config_;
+    settings::TKovraAssistantConfig& config_;
 };
+
+} // namespace dialogs

@@ -3,6 +3,10 @@
 #include "dialogs/NumberEntry.h"
 #include "settings/TextUtil.h"
 
+using namespace settings;
+
+namespace dialogs {
+
 TfmForwardEntry* fmForwardEntry = nullptr;
 
 namespace {
@@ -108,3 +112,5 @@ void TfmForwardEntry::OkClick()
         done_(result, target_, false);
     Close();
 }
+
+} // namespace dialogs

@@ -8,6 +8,8 @@
 #include "dialogs/DialogFrame.h"
 #include "dialogs/DialogLists.h"
 
+namespace dialogs {
+
 // Keeps only what a forward number may hold: digits, "*", "#", "-" and space.
 std::string CleanForwardNumber(std::string_view text);
 
@@ -44,3 +46,5 @@ private:
 
 // The open editor, or none.
 extern TfmForwardEntry* fmForwardEntry;
+
+} // namespace dialogs

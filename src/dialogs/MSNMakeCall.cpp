@@ -1,5 +1,9 @@
 #include "dialogs/MSNMakeCall.h"
 
+using namespace settings;
+
+namespace dialogs {
+
 namespace {
 
 TNumberEntryDialog::TEntryDesign Design()
@@ -44,3 +48,5 @@ int TfmMakeCall::CallOptions() const
         return 8;
     return 0;
 }
+
+} // namespace dialogs

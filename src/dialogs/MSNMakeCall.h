@@ -3,9 +3,12 @@
 
 #include "dialogs/NumberEntry.h"
 
+namespace dialogs {
+
 class TfmMakeCall : public TNumberEntryDialog {
 public:
-    explicit TfmMakeCall(ui::TComponent* owner, TKovraAssistantConfig& config = KovraAssistantConfig());
+    explicit TfmMakeCall(ui::TComponent* owner,
+                         settings::TKovraAssistantConfig& config = settings::KovraAssistantConfig());
 
     // 0 regular, 4 intercom, 2 urgent, 8 caller ID hidden.
     int CallOptions() const;
@@ -13,3 +16,5 @@ public:
     ui::TUnicodePanel* pnCallType;
     ui::TUnicodeLightRadioButton *ckRegularCall, *ckIntercom, *ckUrgent, *ckDontShow;
 };
+
+} // namespace dialogs

@@ -2,6 +2,8 @@
 
 #include "settings/TextUtil.h"
 
+namespace dialogs {
+
 namespace {
 
 constexpr int kWidth = 300;
@@ -56,3 +58,5 @@ void TFrmParkCallNotification::HideNotice()
     tmHide->SetEnabled(false);
     HideForm();
 }
+
+} // namespace dialogs

@@ -5,6 +5,8 @@
 
 #include "dialogs/DialogFrame.h"
 
+namespace dialogs {
+
 class TFrmParkCallNotification : public TKovraDialog {
 public:
     explicit TFrmParkCallNotification(ui::TComponent* owner, unsigned hideAfterMs = 12000);
@@ -17,3 +19,5 @@ public:
     ui::TUnicodePanel* btOk;
     ui::TTimer* tmHide;
 };
+
+} // namespace dialogs

@@ -1,5 +1,9 @@
 #include "dialogs/MSNPickupCall.h"
 
+using namespace settings;
+
+namespace dialogs {
+
 namespace {
 
 TNumberEntryDialog::TEntryDesign Design()
@@ -29,3 +33,5 @@ TfmPickupCall::TfmPickupCall(ui::TComponent* owner, TKovraAssistantConfig& confi
     FinishCreation();
     OnShow = [this](ui::TComponent*) { cbPhones->SetFocus(); };
 }
+
+} // namespace dialogs

@@ -3,10 +3,15 @@
 
 #include "dialogs/NumberEntry.h"
 
+namespace dialogs {
+
 class TfmPickupCall : public TNumberEntryDialog {
 public:
-    explicit TfmPickupCall(ui::TComponent* owner, TKovraAssistantConfig& config = KovraAssistantConfig());
+    explicit TfmPickupCall(ui::TComponent* owner,
+                           settings::TKovraAssistantConfig& config = settings::KovraAssistantConfig());
 
     ui::TUnicodeLabel* txtOr;
     ui::TUnicodePanel* btGroupPickup;
 };
+
+} // namespace dialogs

@@ -1,5 +1,9 @@
 #include "dialogs/MSNRedirectCall.h"
 
+using namespace settings;
+
+namespace dialogs {
+
 namespace {
 
 TNumberEntryDialog::TEntryDesign Design()
@@ -42,3 +46,5 @@ std::optional<TForwardEntry> TfmRedirectCall::SelectedEntry() const
         return std::nullopt;
     return *entry;
 }
+
+} // namespace dialogs

@@ -8,10 +8,12 @@
 #include "dialogs/DialogLists.h"
 #include "dialogs/NumberEntry.h"
 
+namespace dialogs {
+
 class TfmRedirectCall : public TNumberEntryDialog {
 public:
     TfmRedirectCall(ui::TComponent* owner, std::vector<TForwardEntry> entries,
-                    TKovraAssistantConfig& config = KovraAssistantConfig());
+                    settings::TKovraAssistantConfig& config = settings::KovraAssistantConfig());
 
     // The entry of the selected item; none for "None", no selection or an empty list.
     std::optional<TForwardEntry> SelectedEntry() const;
@@ -22,3 +24,5 @@ protected:
 private:
     std::vector<TForwardEntry> entries_;
 };
+
+} // namespace dialogs

@@ -1,5 +1,10 @@
 #include "dialogs/MSNTransfer.h"
 
+using namespace api;
+using namespace settings;
+
+namespace dialogs {
+
 TImmediateChoice ImmediateChoice(std::uint32_t capabilities, TKovraCapability singleStepBit,
                                  TKovraCapability consultationBit)
 {
@@ -42,3 +47,5 @@ void TfmTransfer::SetImmediate(TImmediateChoice choice)
     ckImmediateTrans->SetEnabled(choice.Enabled);
     ApplyColours();
 }
+
+} // namespace dialogs

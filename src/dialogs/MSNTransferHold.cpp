@@ -1,5 +1,7 @@
 #include "dialogs/MSNTransferHold.h"
 
+namespace dialogs {
+
 namespace {
 
 THeldCallDialog::THeldDesign Design()
@@ -27,3 +29,5 @@ THeldCallDialog::THeldDesign Design()
 TfmTransferToHold::TfmTransferToHold(ui::TComponent* owner) : THeldCallDialog(owner, Design())
 {
 }
+
+} // namespace dialogs

@@ -3,7 +3,11 @@
 
 #include "dialogs/HeldCallList.h"
 
+namespace dialogs {
+
 class TfmTransferToHold : public THeldCallDialog {
 public:
     explicit TfmTransferToHold(ui::TComponent* owner);
 };
+
+} // namespace dialogs

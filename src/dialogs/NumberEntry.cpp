@@ -5,6 +5,10 @@
 
 #include "settings/otutil.h"
 
+using namespace settings;
+
+namespace dialogs {
+
 namespace {
 
 const char* const kRecentSection = "RecentPhoneNumbers";
@@ -85,3 +89,5 @@ void TNumberEntryDialog::OkClicked()
     AddRecentNumber(cbPhones->Text(), config_);
     Accept();
 }
+
+} // namespace dialogs

@@ -8,6 +8,8 @@
 #include "dialogs/DialogFrame.h"
 #include "settings/MSNConfig.h"
 
+namespace dialogs {
+
 // The typed characters a number entry keeps: backspace, "#", "(", ")", "*", "-" and digits.
 // Everything else comes back as 0 (discarded); pasted text is not filtered.
 char16_t PhoneNumberKey(char16_t key);
@@ -16,9 +18,10 @@ constexpr int kRecentNumbersLimit = 5;
 
 // Clears the drop-down's list and adds the stored numbers in display form, most recent first.
 void FillRecentNumbers(ui::TUnicodeComboBox& box,
-                       const TKovraAssistantConfig& config = KovraAssistantConfig());
+                       const settings::TKovraAssistantConfig& config = settings::KovraAssistantConfig());
 // Stores the number's dialable form at the top, moving it if present, keeping at most five.
-void AddRecentNumber(std::string_view text, TKovraAssistantConfig& config = KovraAssistantConfig());
+void AddRecentNumber(std::string_view text,
+                     settings::TKovraAssistantConfig& config = settings::KovraAssistantConfig());
 
 class TNumberEntryDialog : public TKovraDialog {
 public:
@@ -30,7 +33,8 @@ public:
         bool RecentNumbers = true;
     };
 
-    TNumberEntryDialog(ui::TComponent* owner, const TEntryDesign& design, TKovraAssistantConfig& config);
+    TNumberEntryDialog(ui::TComponent* owner, const TEntryDesign& design,
+                       settings::TKovraAssistantConfig& config);
 
     std::string Number() const { return cbPhones->Text(); }
 
@@ -45,5 +49,7 @@ protected:
     int ContentTop() const { return 56; }
     // OK follows the entry text: enabled exactly when it is not empty.
     void EntryChanged();
-    TKovraAssistantConfig& config_;
+    settings::TKovraAssistantConfig& config_;
 };
+
+} // namespace dialogs

@@ -4,6 +4,10 @@
 #include "ui/Menus.h"
 #include "ui/UnicodeCtrls.h"
 
+using namespace settings;
+
+namespace dialogs {
+
 // Both sides write colours as 0x00BBGGRR; only the system-colour marker differs.
 ui::TColor ToToolkitColour(TColour colour)
 {
@@ -126,3 +130,5 @@ TSkinFormBinding::TSkinFormBinding(ui::TComponent& form) : self_(form)
     for (ui::TComponent* component : form.Components())
         components_.push_back(std::make_unique<TSkinComponentBinding>(*component));
 }
+
+} // namespace dialogs

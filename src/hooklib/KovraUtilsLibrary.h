@@ -5,6 +5,8 @@
 
 #include "KovraUtils.h"
 
+namespace hooklib {
+
 struct TKovraUtilsLibrary {
     decltype(&::InstallNotify) InstallNotify = nullptr;
     decltype(&::UninstallNotify) UninstallNotify = nullptr;
@@ -12,7 +14,7 @@ struct TKovraUtilsLibrary {
     decltype(&::SetClientMenu) SetClientMenu = nullptr;
 };
 
-namespace kovra_utils_detail {
+namespace detail {
 
 inline TKovraUtilsLibrary& Library()
 {
@@ -26,12 +28,12 @@ template <typename Function> bool Find(HMODULE module, Function& function, const
     return function != nullptr;
 }
 
-} // namespace kovra_utils_detail
+} // namespace detail
 
 // The library's exports once it has been loaded; nullptr before.
 inline const TKovraUtilsLibrary* LoadedKovraUtils()
 {
-    const TKovraUtilsLibrary& library = kovra_utils_detail::Library();
+    const TKovraUtilsLibrary& library = detail::Library();
     return library.SetClientMenu ? &library : nullptr;
 }
 
@@ -44,7 +46,7 @@ inline const TKovraUtilsLibrary* LoadKovraUtils()
     HMODULE module = LoadLibraryW(L"KovraUtils.dll");
     if (!module)
         return nullptr;
-    using kovra_utils_detail::Find;
+    using detail::Find;
     TKovraUtilsLibrary found;
     if (!Find(module, found.InstallNotify, "InstallNotify") ||
         !Find(module, found.UninstallNotify, "UninstallNotify") ||
@@ -53,6 +55,8 @@ inline const TKovraUtilsLibrary* LoadKovraUtils()
         FreeLibrary(module);
         return nullptr;
     }
-    kovra_utils_detail::Library() = found;
+    detail::Library() = found;
     return LoadedKovraUtils();
 }
+
+} // namespace hooklib

@@ -8,6 +8,8 @@
 #include "settings/TextUtil.h"
 #include "settings/otutil.h"
 
+using namespace settings;
+
 namespace messenger {
 
 namespace {

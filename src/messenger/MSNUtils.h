@@ -12,7 +12,9 @@
 
 #include "messenger/Messenger_TLB.h"
 
+namespace settings {
 class TKovraAssistantConfig;
+}
 
 namespace messenger {
 
@@ -60,9 +62,9 @@ public:
     // The known statuses and the phone states with their localised names and default rules.
     void SetDefaults();
     // Stored rules over the defaults; absent or empty values leave a record as it is.
-    void Load(const TKovraAssistantConfig& config);
-    void SaveIMRule(TKovraAssistantConfig& config, int code) const;
-    void SavePhoneRule(TKovraAssistantConfig& config, int state) const;
+    void Load(const settings::TKovraAssistantConfig& config);
+    void SaveIMRule(settings::TKovraAssistantConfig& config, int code) const;
+    void SavePhoneRule(settings::TKovraAssistantConfig& config, int state) const;
 
     // Null outside 0..66 and 1..7.
     TIMStateRec* IMState(int code);

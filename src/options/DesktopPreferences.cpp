@@ -7,6 +7,10 @@
 #include "settings/MessageBundle.h"
 #include "settings/TextUtil.h"
 
+using namespace settings;
+
+namespace options {
+
 const std::array<const char*, hkCount> TDesktopPreferences::kHotkeyNames = {"AnswerOrAlternate", "Drop",
                                                                             "HoldRetrieve", "DialClipboard"};
 
@@ -169,3 +173,5 @@ void TDesktopPreferences::Save(TKovraAssistantConfig& config) const
                            Hotkeys[command] ? FormatHotkey(*Hotkeys[command]) : "");
     config.WriteString(kSection, "ScreenPop", ScreenPop);
 }
+
+} // namespace options

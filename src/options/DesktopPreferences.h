@@ -9,7 +9,11 @@
 #include <string_view>
 #include <vector>
 
+namespace settings {
 class TKovraAssistantConfig;
+}
+
+namespace options {
 
 constexpr unsigned kHotkeyAlt = 1, kHotkeyCtrl = 2, kHotkeyShift = 4, kHotkeyWin = 8;
 
@@ -50,6 +54,8 @@ struct TDesktopPreferences {
 
     // An entry that does not read as a key, or a refused screen-pop address, is left unset and
     // named in the result; the others load.
-    std::vector<std::string> Load(const TKovraAssistantConfig& config);
-    void Save(TKovraAssistantConfig& config) const;
+    std::vector<std::string> Load(const settings::TKovraAssistantConfig& config);
+    void Save(settings::TKovraAssistantConfig& config) const;
 };
+
+} // namespace options

@@ -4,6 +4,11 @@
 #include "settings/MessageBundle.h"
 #include "settings/otutil.h"
 
+using namespace settings;
+using namespace dialogs;
+
+namespace options {
+
 using namespace messenger;
 using rule_editor::Design;
 using rule_editor::kWidth;
@@ -84,3 +89,5 @@ bool TfmIMOptions::Run(TIMStateRec& rule, const std::vector<TForwardEntry>& forw
     Apply(rule);
     return true;
 }
+
+} // namespace options

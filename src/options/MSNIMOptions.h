@@ -8,14 +8,16 @@
 #include "dialogs/DialogLists.h"
 #include "messenger/MSNUtils.h"
 
+namespace options {
+
 // "Changing Messenger state": what the phone does when the user's status becomes this one.
-class TfmIMOptions : public TKovraDialog {
+class TfmIMOptions : public dialogs::TKovraDialog {
 public:
     explicit TfmIMOptions(ui::TComponent* owner);
 
-    void SetUp(const messenger::TIMStateRec& rule, const std::vector<TForwardEntry>& forwards);
+    void SetUp(const messenger::TIMStateRec& rule, const std::vector<dialogs::TForwardEntry>& forwards);
     void Apply(messenger::TIMStateRec& rule) const;
-    bool Run(messenger::TIMStateRec& rule, const std::vector<TForwardEntry>& forwards);
+    bool Run(messenger::TIMStateRec& rule, const std::vector<dialogs::TForwardEntry>& forwards);
     void UpdateControls();
 
     ui::TUnicodeLabel* txtMsgIMOptions;
@@ -24,5 +26,7 @@ public:
     ui::TUnicodePanel* btOk;
 
 private:
-    std::vector<TForwardEntry> forwards_;
+    std::vector<dialogs::TForwardEntry> forwards_;
 };
+
+} // namespace options

@@ -11,6 +11,12 @@
 #include "platform/MainLoop.h"
 #include "settings/MessageBundle.h"
 
+using namespace api;
+using namespace settings;
+using namespace dialogs;
+
+namespace options {
+
 TfmOptions* fmOptions = nullptr;
 
 namespace {
@@ -654,3 +660,5 @@ void TfmOptions::MessageExit()
     }
     edMessage->SetVisible(false);
 }
+
+} // namespace options

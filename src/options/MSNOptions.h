@@ -16,11 +16,15 @@
 #include "options/MSNOptionsLists.h"
 #include "settings/MSNConfig.h"
 
+namespace api {
 class TKovraAPI;
+}
+
+namespace options {
 
 // What the window needs of the session; the main window fills it from its start-up information.
 struct TOptionsSession {
-    TKovraAPI* Api = nullptr;
+    api::TKovraAPI* Api = nullptr;
     // The device as the session knows it now: the server names it anew at every log-in.
     std::function<std::string()> Device;
     std::string Phone;
@@ -60,7 +64,7 @@ struct THistoryRow {
     std::string Duration;
 };
 
-class TfmOptions : public TKovraDialog {
+class TfmOptions : public dialogs::TKovraDialog {
 public:
     static constexpr int kHeightWithMessenger = 669;
     static constexpr int kHeightWithout = 435;
@@ -68,7 +72,8 @@ public:
     static constexpr int kMessageLength = 80;
 
     TfmOptions(ui::TComponent* owner, TOptionsLists& lists,
-               TKovraAssistantConfig& config = KovraAssistantConfig(), TOptionsTimings timings = {});
+               settings::TKovraAssistantConfig& config = settings::KovraAssistantConfig(),
+               TOptionsTimings timings = {});
     ~TfmOptions() override;
 
     void SetSession(TOptionsSession session);
@@ -177,7 +182,7 @@ private:
     bool LoggedIn() const;
 
     TOptionsLists& lists_;
-    TKovraAssistantConfig& config_;
+    settings::TKovraAssistantConfig& config_;
     TOptionsTimings timings_;
     TOptionsSession session_;
     bool initialised_ = false;
@@ -187,3 +192,5 @@ private:
 
 // The options window while it exists.
 extern TfmOptions* fmOptions;
+
+} // namespace options

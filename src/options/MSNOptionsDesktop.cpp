@@ -1,5 +1,9 @@
 #include "options/MSNOptions.h"
 
+using namespace dialogs;
+
+namespace options {
+
 namespace {
 
 constexpr std::uint16_t kEnter = 13;
@@ -88,3 +92,5 @@ void TfmOptions::DesktopChanged()
 {
     txtDesktopStatus->SetCaption(OnDesktopChanged ? OnDesktopChanged() : std::string());
 }
+
+} // namespace options

@@ -1,5 +1,9 @@
 #include "options/MSNOptions.h"
 
+using namespace dialogs;
+
+namespace options {
+
 void TfmOptions::BuildHistoryPage()
 {
     ui::TPage* page = Notebook->Page(opHistory);
@@ -39,3 +43,5 @@ void TfmOptions::CallBack()
     if (!number.empty())
         OnCallBack(number);
 }
+
+} // namespace options

@@ -9,6 +9,12 @@
 #include "settings/Csv.h"
 #include "settings/otutil.h"
 
+using namespace api;
+using namespace settings;
+using namespace dialogs;
+
+namespace options {
+
 namespace {
 
 const char* const kForwardSection = "Forward";
@@ -373,3 +379,5 @@ void TOptionsLists::ReminderChosen(const TCallLater& entry, int choice)
         reminders_.erase(found);
     SaveReminders();
 }
+
+} // namespace options

@@ -17,11 +17,13 @@
 #include "dialogs/MSNForwardEntry.h"
 #include "settings/MSNConfig.h"
 
+namespace options {
+
 // A messaging-client contact as the reminders need it.
 struct TReminderContact {
     std::string Id;
     int Status = 0; // 2: online
-    TContactNumbers Numbers;
+    dialogs::TContactNumbers Numbers;
 };
 
 // Whether a contact's number (as the messaging client holds it) is the reminder's number: the
@@ -29,22 +31,22 @@ struct TReminderContact {
 // with the reminder number's leading digits.
 bool ContactNumberMatches(const std::string& contactNumber, const std::string& number);
 
-class TOptionsLists : public IDialogLists {
+class TOptionsLists : public dialogs::IDialogLists {
 public:
-    explicit TOptionsLists(TKovraAssistantConfig& config = KovraAssistantConfig(),
-                           TReminderClock clock = platform::Now);
+    explicit TOptionsLists(settings::TKovraAssistantConfig& config = settings::KovraAssistantConfig(),
+                           dialogs::TReminderClock clock = platform::Now);
     ~TOptionsLists() override;
 
-    using TForwards = std::vector<std::unique_ptr<TForwardEntry>>;
-    using TReminders = std::vector<std::unique_ptr<TCallLater>>;
+    using TForwards = std::vector<std::unique_ptr<dialogs::TForwardEntry>>;
+    using TReminders = std::vector<std::unique_ptr<dialogs::TCallLater>>;
 
     const TForwards& Forwards() const { return forwards_; }
-    std::vector<TForwardEntry> ForwardEntries() const override;
+    std::vector<dialogs::TForwardEntry> ForwardEntries() const override;
     void LoadForwards();
     void SaveForwards();
     // Opens the editor on the entry, or on a new one for none.
-    void OpenForwardEditor(TForwardEntry* target);
-    void DeleteForward(const TForwardEntry* target);
+    void OpenForwardEditor(dialogs::TForwardEntry* target);
+    void DeleteForward(const dialogs::TForwardEntry* target);
 
     const TReminders& Reminders() const { return reminders_; }
     // The time the reminders count down to.
@@ -53,15 +55,15 @@ public:
     void SaveReminders();
     void AddCallLater(const std::string& contact, const std::string& name, const std::string& number,
                       int minutes) override;
-    void EditReminder(TCallLater* target);
-    void DeleteReminder(const TCallLater* target);
-    bool MayBeCalledNow(const TCallLater& entry) const;
+    void EditReminder(dialogs::TCallLater* target);
+    void DeleteReminder(const dialogs::TCallLater* target);
+    bool MayBeCalledNow(const dialogs::TCallLater& entry) const;
     // One countdown step: the texts of the "Call Time" column, row by row; announces the last
     // due reminder when no pop-up is up and it may be called now.
     std::vector<std::string> CountDown(platform::TDateTime now);
     // The "Call Time" column's text of one reminder.
-    static std::string CountDownText(const TCallLater& entry, platform::TDateTime now);
-    void ReminderChosen(const TCallLater& entry, int choice);
+    static std::string CountDownText(const dialogs::TCallLater& entry, platform::TDateTime now);
+    void ReminderChosen(const dialogs::TCallLater& entry, int choice);
 
     // The call state of the last call-connection event (csGone and csHeld let reminders call).
     void SetCallState(int state) { callState_ = state; }
@@ -73,22 +75,25 @@ public:
     // A list changed: the options window rebuilds its view.
     std::function<void()> OnForwardsChanged;
     std::function<void()> OnRemindersChanged;
-    TReminderTimings ReminderTimings;
+    dialogs::TReminderTimings ReminderTimings;
     // Owner of the editors and the pop-up.
     ui::TComponent* Owner = nullptr;
 
 private:
     std::optional<TReminderContact> MatchingContact(const std::string& number) const;
-    void ForwardEdited(const TForwardEntry& result, TForwardEntry* target, bool cancelled);
-    void ReminderEdited(const TCallLater& result, TCallLater* target, bool cancelled);
-    void OpenReminderEditor(TCallLater* target, const TCallLater& entry, const std::string& contact);
-    void CloseReminderPopup(const TCallLater& entry);
-    void RemoveReminder(const TCallLater* target);
+    void ForwardEdited(const dialogs::TForwardEntry& result, dialogs::TForwardEntry* target, bool cancelled);
+    void ReminderEdited(const dialogs::TCallLater& result, dialogs::TCallLater* target, bool cancelled);
+    void OpenReminderEditor(dialogs::TCallLater* target, const dialogs::TCallLater& entry,
+                            const std::string& contact);
+    void CloseReminderPopup(const dialogs::TCallLater& entry);
+    void RemoveReminder(const dialogs::TCallLater* target);
     bool CallNow(const std::string& number);
 
-    TKovraAssistantConfig& config_;
-    TReminderClock clock_;
+    settings::TKovraAssistantConfig& config_;
+    dialogs::TReminderClock clock_;
     TForwards forwards_;
     TReminders reminders_;
     int callState_ = 0;
 };
+
+} // namespace options

@@ -7,6 +7,11 @@
 #include "settings/KALookAndFeel.h"
 #include "settings/MessageBundle.h"
 
+using namespace settings;
+using namespace dialogs;
+
+namespace options {
+
 using namespace messenger;
 
 namespace {
@@ -128,3 +133,5 @@ void TfmOptions::ShowRules()
         lbPhoneCondition[i]->SetShowHint(true);
     }
 }
+
+} // namespace options

@@ -6,6 +6,11 @@
 #include "settings/MessageBundle.h"
 #include "settings/TextUtil.h"
 
+using namespace settings;
+using namespace dialogs;
+
+namespace options {
+
 using namespace messenger;
 using rule_editor::Design;
 using rule_editor::kWidth;
@@ -90,3 +95,5 @@ bool TfmPhoneOptions::Run(TPhoneStateRec& rule, const TPresenceRules& rules)
     Apply(rule);
     return true;
 }
+
+} // namespace options

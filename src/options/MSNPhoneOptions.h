@@ -7,8 +7,10 @@
 #include "dialogs/DialogFrame.h"
 #include "messenger/MSNUtils.h"
 
+namespace options {
+
 // What status to set when the phone reaches this state, and in which statuses.
-class TfmPhoneOptions : public TKovraDialog {
+class TfmPhoneOptions : public dialogs::TKovraDialog {
 public:
     explicit TfmPhoneOptions(ui::TComponent* owner);
 
@@ -26,3 +28,5 @@ public:
 private:
     std::vector<int> targets_, statuses_;
 };
+
+} // namespace options

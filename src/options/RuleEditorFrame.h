@@ -7,13 +7,15 @@
 #include "dialogs/DialogFrame.h"
 #include "settings/TextUtil.h"
 
+namespace options {
+
 namespace rule_editor {
 
 constexpr int kWidth = 360;
 
-inline TKovraDialog::TFrameDesign Design(const char* panel, const char* title, int height)
+inline dialogs::TKovraDialog::TFrameDesign Design(const char* panel, const char* title, int height)
 {
-    TKovraDialog::TFrameDesign design;
+    dialogs::TKovraDialog::TFrameDesign design;
     design.Width = kWidth;
     design.Height = height;
     design.TitlePanel = panel;
@@ -28,3 +30,5 @@ inline std::string WithName(const std::string& pattern, const std::string& name)
 }
 
 } // namespace rule_editor
+
+} // namespace options

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace settings {
+
 TArcFour::TArcFour(std::string_view key)
 {
     for (int n = 0; n < 256; ++n)
@@ -27,3 +29,5 @@ std::string TArcFour::Apply(std::string_view data)
     }
     return out;
 }
+
+} // namespace settings

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace settings {
+
 class TArcFour {
 public:
     // A fresh key schedule.
@@ -18,3 +20,5 @@ private:
     std::uint8_t i_ = 0;
     std::uint8_t j_ = 0;
 };
+
+} // namespace settings

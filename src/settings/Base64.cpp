@@ -1,5 +1,7 @@
 #include "settings/Base64.h"
 
+namespace settings {
+
 namespace {
 
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -72,3 +74,5 @@ std::string TBase64::Decode(std::string_view text)
     }
     return bytes;
 }
+
+} // namespace settings

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace settings {
+
 class TBase64 {
 public:
     static std::string Encode(std::string_view bytes);
@@ -11,3 +13,5 @@ public:
     // the input. Only complete groups of four produce bytes; a '=' in a group ends the data.
     static std::string Decode(std::string_view text);
 };
+
+} // namespace settings

@@ -2,6 +2,8 @@
 
 #include "settings/TextUtil.h"
 
+namespace settings {
+
 TCsv::TCsv(std::string_view line)
 {
     SetLine(line);
@@ -112,3 +114,5 @@ void TCsv::AddField(std::string_view text)
     line_ += field;
     ++added_;
 }
+
+} // namespace settings

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace settings {
+
 class TCsv {
 public:
     static constexpr char kNeverQuote = 1;
@@ -42,3 +44,5 @@ private:
     // Fields added since the last SetLine or Clear, so that an empty first field stays a field.
     int added_ = 0;
 };
+
+} // namespace settings

@@ -9,6 +9,8 @@
 #include "platform/Threads.h"
 #include "settings/TextUtil.h"
 
+namespace settings {
+
 namespace {
 
 struct ColourRule {
@@ -355,3 +357,5 @@ void TKALookAndFeel::ApplyLookAndFeel(ISkinForm& form, ISkinComponent* image) co
     if (image && logo.Loaded())
         image->SetPicture(logo);
 }
+
+} // namespace settings

@@ -15,6 +15,8 @@
 #include "settings/MessageBundle.h"
 #include "settings/SkinTarget.h"
 
+namespace settings {
+
 // The 31 colour roles, written by the loader and read on the main thread.
 class TKAColourTable {
 public:
@@ -103,3 +105,5 @@ private:
 // A file in a local folder: folder and name trimmed, joined by the system's separator unless
 // the folder already ends in one; on Windows the path is upper case.
 std::string LocalResourcePath(std::string_view folder, std::string_view fileName);
+
+} // namespace settings

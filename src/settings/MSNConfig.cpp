@@ -2,6 +2,8 @@
 
 #include "settings/TextUtil.h"
 
+namespace settings {
+
 // The top level stays in the plain form: a section holding a text the plain form would misread
 // is itself escaped, so its text carries no literal code up here.
 TKovraAssistantConfig::TKovraAssistantConfig()
@@ -70,3 +72,5 @@ TKovraAssistantConfig& KovraAssistantConfig()
     static TKovraAssistantConfig config;
     return config;
 }
+
+} // namespace settings

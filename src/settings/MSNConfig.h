@@ -9,6 +9,8 @@
 
 #include "settings/csvprop.h"
 
+namespace settings {
+
 class TKovraAssistantConfig {
 public:
     static constexpr char kSectionQuote = '|';
@@ -38,3 +40,5 @@ private:
 
 // The program-wide store, empty until the document is loaded after log-in.
 TKovraAssistantConfig& KovraAssistantConfig();
+
+} // namespace settings

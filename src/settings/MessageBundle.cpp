@@ -6,6 +6,8 @@
 #include "settings/TextUtil.h"
 #include "settings/csvstr.h"
 
+namespace settings {
+
 using settings::SameText;
 using settings::Trim;
 
@@ -169,3 +171,5 @@ bool FetchResource(platform::HttpConnection& connection, std::string_view addres
     stream.clear();
     return connection.Get(PortalPathOf(address), PortalHostOf(address).Secure, headers, stream, stop);
 }
+
+} // namespace settings

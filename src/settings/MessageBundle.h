@@ -14,12 +14,14 @@
 #include "platform/HttpGet.h"
 #include "settings/SkinTarget.h"
 
+namespace settings {
+
 struct TMessageEntry {
     std::string Key;
     std::string Text;
 };
 
-class TMessageBundle : public IKovraTextSource {
+class TMessageBundle : public api::IKovraTextSource {
 public:
     // "&nbsp;" becomes a blank; an existing key (any case) gets the new text.
     void SetText(std::string_view key, std::string_view text);
@@ -63,3 +65,5 @@ bool OpenPortalConnection(platform::HttpConnection& connection, std::string_view
 // came, whatever the HTTP status. stop ends the read early (a loader told to terminate).
 bool FetchResource(platform::HttpConnection& connection, std::string_view address, std::string& stream,
                    const std::atomic<bool>* stop = nullptr, const std::string& headers = {});
+
+} // namespace settings

@@ -4,6 +4,8 @@
 #include "settings/Base64.h"
 #include "settings/TextUtil.h"
 
+namespace settings {
+
 namespace {
 
 // Shared with the web portal that builds the start argument; 59 printable bytes.
@@ -93,3 +95,5 @@ bool TQMEncoder::EncodeArgument(const std::vector<std::string>& parameters, std:
     }
     return true;
 }
+
+} // namespace settings

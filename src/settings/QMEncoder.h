@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+namespace settings {
+
 class TQMEncoder {
 public:
     // The first command-line argument, or nothing when the program got none.
@@ -35,3 +37,5 @@ private:
 
     std::vector<std::string> parameters_;
 };
+
+} // namespace settings

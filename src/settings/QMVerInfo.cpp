@@ -6,6 +6,8 @@
 
 #include "platform/VersionResource.h"
 
+namespace settings {
+
 namespace {
 
 class TSystemVersionSource : public IVersionSource {
@@ -145,3 +147,5 @@ double TQMVersionInfo::VersionFloat(std::string_view text)
         return value;
     return 0;
 }
+
+} // namespace settings

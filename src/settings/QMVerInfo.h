@@ -9,6 +9,8 @@
 
 #include "platform/Clock.h"
 
+namespace settings {
+
 // Where the version information comes from: the system's version resource by default.
 class IVersionSource {
 public:
@@ -88,3 +90,5 @@ private:
     mutable bool loaded_ = false;
     mutable Fields fields_;
 };
+
+} // namespace settings

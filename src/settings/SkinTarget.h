@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+namespace settings {
+
 // Colours as 0x00BBGGRR, with the toolkit's markers for system colours and "default".
 using TColour = std::uint32_t;
 constexpr TColour clBlack = 0x000000;
@@ -85,3 +87,5 @@ public:
     virtual int ComponentCount() const = 0;
     virtual ISkinComponent& Component(int index) = 0;
 };
+
+} // namespace settings

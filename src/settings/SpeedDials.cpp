@@ -4,6 +4,8 @@
 #include "settings/MessageBundle.h"
 #include "settings/TextUtil.h"
 
+namespace settings {
+
 TSpeedDials::TSpeedDials(std::string_view user, std::string_view portalAddress) : user_(user)
 {
     if (!portalAddress.empty())
@@ -46,3 +48,5 @@ std::vector<std::string> TSpeedDials::ParseAnswer(std::string_view answer)
         lines.push_back(settings::Trim(piece));
     return lines;
 }
+
+} // namespace settings

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace settings {
+
 class TSpeedDials {
 public:
     TSpeedDials(std::string_view user, std::string_view portalAddress);
@@ -26,3 +28,5 @@ private:
     std::string buffer_;
     std::vector<std::string> list_;
 };
+
+} // namespace settings

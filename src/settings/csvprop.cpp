@@ -4,6 +4,8 @@
 
 #include "settings/TextUtil.h"
 
+namespace settings {
+
 using settings::ReplaceAll;
 
 namespace {
@@ -213,3 +215,5 @@ bool TCsvProperties::Delete(std::string_view name)
     }
     return true;
 }
+
+} // namespace settings

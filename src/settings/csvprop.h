@@ -15,6 +15,8 @@
 
 #include "settings/csvstr.h"
 
+namespace settings {
+
 class TCsvProperties {
 public:
     enum TMode : unsigned char { NameEqualsValue = 0, AlternatingItems = 1 };
@@ -54,3 +56,5 @@ private:
     bool escapable_;
     bool escaped_ = false;
 };
+
+} // namespace settings

@@ -2,6 +2,8 @@
 
 #include "settings/TextUtil.h"
 
+namespace settings {
+
 using settings::ReplaceAll;
 using settings::Trim;
 
@@ -138,3 +140,5 @@ bool TCsvString::Next(std::string& value)
     value = Item(static_cast<int>(cursor_++));
     return true;
 }
+
+} // namespace settings

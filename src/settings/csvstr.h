@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+namespace settings {
+
 class TCsvString {
 public:
     static constexpr char kDoubleQuote = '"';
@@ -45,3 +47,5 @@ private:
     bool trim_;
     std::size_t cursor_ = 0;
 };
+
+} // namespace settings

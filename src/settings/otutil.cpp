@@ -1,5 +1,7 @@
 #include "settings/otutil.h"
 
+namespace settings {
+
 std::string DialableDigits(std::string_view text)
 {
     std::string digits;
@@ -31,3 +33,5 @@ std::string FormatPhoneNumber(std::string_view text)
         result = rest + " " + result;
     return result;
 }
+
+} // namespace settings

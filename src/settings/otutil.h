@@ -4,7 +4,11 @@
 #include <string>
 #include <string_view>
 
+namespace settings {
+
 // Only 0-9, '*' and '#', in order.
 std::string DialableDigits(std::string_view text);
 // "4255551234" -> "(425) 555-1234"; a number with an extension marker 'x' shows what follows it.
 std::string FormatPhoneNumber(std::string_view text);
+
+} // namespace settings

@@ -10,6 +10,8 @@
 
 #include "settings/QMEncoder.h"
 
+using namespace settings;
+
 int main(int argc, char** argv)
 {
     CLI::App app{"Builds the enciphered start argument of Kovra Assistant from its parameters\n"

@@ -12,6 +12,10 @@
 #include "platform/Clock.h"
 #include "platform/MainLoop.h"
 
+using namespace api;
+
+namespace kovractl {
+
 namespace {
 
 struct VerbSpec {
@@ -358,3 +362,5 @@ TCtlOutcome RunCtlCommand(TKovraAPI& api, TCtlEventPrinter& printer, const std::
     }
     return TCtlOutcome::Failed;
 }
+
+} // namespace kovractl

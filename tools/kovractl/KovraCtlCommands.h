@@ -8,7 +8,12 @@
 #include <string>
 #include <vector>
 
+namespace api {
 class TKovraAPI;
+}
+
+namespace kovractl {
+
 class TCtlEventPrinter;
 
 struct TCtlCommand {
@@ -32,5 +37,7 @@ enum class TCtlOutcome { Success, Failed, TimedOut, Interrupted };
 // printer prints as it comes. The wait also ends once stopped() is true (a signal; the session's
 // own waits end by its Interrupt).
 TCtlOutcome RunCtlCommand(
-    TKovraAPI& api, TCtlEventPrinter& printer, const std::string& device, const TCtlCommand& command,
+    api::TKovraAPI& api, TCtlEventPrinter& printer, const std::string& device, const TCtlCommand& command,
     unsigned waitMs, const std::function<bool()>& stopped = [] { return false; });
+
+} // namespace kovractl

@@ -3,6 +3,10 @@
 #include "api/KovraAPIConsts.h"
 #include "platform/Clock.h"
 
+using namespace api;
+
+namespace kovractl {
+
 using json = nlohmann::ordered_json;
 
 std::string CtlDateTime(TKovraDateTime value)
@@ -245,3 +249,5 @@ void TCtlEventPrinter::Attach(TKovraAPI& api)
                                          {"Connections", parties}});
     };
 }
+
+} // namespace kovractl

@@ -12,12 +12,14 @@
 
 #include "api/KovraUDPApi.h"
 
+namespace kovractl {
+
 class TCtlEventPrinter {
 public:
     TCtlEventPrinter(std::ostream& out, bool trace) : out_(out), trace_(trace) {}
 
     // Assigns every event of the session.
-    void Attach(TKovraAPI& api);
+    void Attach(api::TKovraAPI& api);
     // Prints one event line: "event" first, then the arguments.
     void Emit(const std::string& name, nlohmann::ordered_json arguments);
 
@@ -28,9 +30,9 @@ public:
     // The error code of the latest response of that type (for responses that raise no event).
     std::optional<std::uint32_t> ResponseError(std::uint32_t type) const;
 
-    static nlohmann::ordered_json PhoneState(const TKovraPhoneState& state);
-    static nlohmann::ordered_json PhoneConfig(const TKovraPhoneConfig& config);
-    static nlohmann::ordered_json CallForwarding(const TKovraCallForwarding& forwarding);
+    static nlohmann::ordered_json PhoneState(const api::TKovraPhoneState& state);
+    static nlohmann::ordered_json PhoneConfig(const api::TKovraPhoneConfig& config);
+    static nlohmann::ordered_json CallForwarding(const api::TKovraCallForwarding& forwarding);
 
 private:
     std::ostream& out_;
@@ -42,4 +44,6 @@ private:
 };
 
 // "YYYY-MM-DD hh:mm:ss" in local time.
-std::string CtlDateTime(TKovraDateTime value);
+std::string CtlDateTime(api::TKovraDateTime value);
+
+} // namespace kovractl

@@ -23,6 +23,9 @@
 #include "platform/Clock.h"
 #include "platform/MainLoop.h"
 
+using namespace api;
+using namespace kovractl;
+
 namespace {
 
 enum ExitCode { kExitSuccess = 0, kExitFailed = 1, kExitUsage = 2, kExitNoLogin = 3 };

@@ -5,6 +5,8 @@
 
 #include "api/KovraAPIConsts.h"
 
+using namespace api;
+
 namespace kovrasim {
 namespace {
 

@@ -9,6 +9,8 @@
 
 #include "api/KovraAPIConsts.h"
 
+using namespace api;
+
 namespace kovrasim {
 namespace {
 

@@ -31,9 +31,9 @@ struct TSimPhone {
 struct TSimParty {
     std::string Number;
     std::string Name;
-    std::uint32_t ConnState = csGone;
-    std::uint32_t PartyState = psNone; // psParked or psPrivacyGuard, the states the client reads
-    std::uint32_t Since = 0;           // seconds since 1970 UTC
+    std::uint32_t ConnState = api::csGone;
+    std::uint32_t PartyState = api::psNone; // psParked or psPrivacyGuard, the states the client reads
+    std::uint32_t Since = 0;                // seconds since 1970 UTC
     bool IsPhone = false;
     bool Hidden = false; // the caller asked not to show its number
 };
@@ -58,7 +58,7 @@ public:
     // Reads the application data file, if one is configured. False with a message on a broken file.
     bool LoadData(std::string& error);
 
-    void HandleRequest(int session, std::uint32_t invokeId, TKovraAPIMsg& msg) override;
+    void HandleRequest(int session, std::uint32_t invokeId, api::TKovraAPIMsg& msg) override;
     void SessionEnded(int session) override;
     void Tick(std::uint64_t nowMs) override;
 
@@ -88,19 +88,19 @@ private:
     // SimPhones.cpp: sessions, phones, settings, application data.
     TSimPhone* Phone(const std::string& number);
     TSimPhone* RequireDevice(int session, const std::string& device, std::uint32_t& error);
-    bool Allowed(const TSimPhone& phone, TKovraCapability bit, std::uint32_t& error) const;
-    void MonitorStart(int session, std::uint32_t invokeId, TKovraAPIMsg& msg);
-    void MonitorStop(int session, std::uint32_t invokeId, TKovraAPIMsg& msg);
-    void DeviceRequest(int session, std::uint32_t invokeId, TKovraAPIMsg& msg);
-    void SettingRequest(int session, std::uint32_t invokeId, TSimPhone& phone, TKovraAPIMsg& msg);
+    bool Allowed(const TSimPhone& phone, api::TKovraCapability bit, std::uint32_t& error) const;
+    void MonitorStart(int session, std::uint32_t invokeId, api::TKovraAPIMsg& msg);
+    void MonitorStop(int session, std::uint32_t invokeId, api::TKovraAPIMsg& msg);
+    void DeviceRequest(int session, std::uint32_t invokeId, api::TKovraAPIMsg& msg);
+    void SettingRequest(int session, std::uint32_t invokeId, TSimPhone& phone, api::TKovraAPIMsg& msg);
     void SendPhoneState(const TSimPhone& phone, std::uint32_t stateOverride = 0);
     std::set<int> MonitoringSessions() const;
     bool SaveData();
     void Respond(int session, std::uint32_t type, std::uint32_t invokeId, std::uint32_t error);
-    TKovraAPIMsg Response(std::uint32_t type, std::uint32_t invokeId, std::uint32_t error) const;
+    api::TKovraAPIMsg Response(std::uint32_t type, std::uint32_t invokeId, std::uint32_t error) const;
 
     // SimCalls.cpp: the call model.
-    void CallRequest(int session, std::uint32_t invokeId, TSimPhone& phone, TKovraAPIMsg& msg);
+    void CallRequest(int session, std::uint32_t invokeId, TSimPhone& phone, api::TKovraAPIMsg& msg);
     std::uint32_t MakeCall(TSimPhone& phone, const std::string& destination, std::uint32_t options,
                            const std::string& related, std::string& oid);
     std::uint32_t Answer(TSimPhone& phone, const std::string& oid);
@@ -138,8 +138,8 @@ private:
     void Publish(const std::string& oid, const Overrides& overrides = {});
     // Sends what Publish and the phone-state reports queued, after the request's own answer.
     void Flush();
-    TKovraAPIMsg ConnectionEvent(const TSimCall& call, const TSimPhone& observer, std::size_t self,
-                                 std::uint32_t event) const;
+    api::TKovraAPIMsg ConnectionEvent(const TSimCall& call, const TSimPhone& observer, std::size_t self,
+                                      std::uint32_t event) const;
 
     const TSimOptions& options_;
     TSimServer& server_;
@@ -152,7 +152,7 @@ private:
     std::uint32_t nextCall_ = 1;
     std::uint32_t epoch_ = 0;
     std::string lastCall_;
-    std::vector<std::pair<int, TKovraAPIMsg>> outbox_;
+    std::vector<std::pair<int, api::TKovraAPIMsg>> outbox_;
 };
 
 std::uint32_t UnixNow();

@@ -5,6 +5,8 @@
 #include "api/KovraAPIConsts.h"
 #include "platform/Clock.h"
 
+using namespace api;
+
 namespace kovrasim {
 namespace {
 

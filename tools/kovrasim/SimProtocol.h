@@ -37,7 +37,7 @@ class ISimRequestHandler {
 public:
     virtual ~ISimRequestHandler() = default;
     // A new request; msg is positioned after its InvokeID.
-    virtual void HandleRequest(int session, std::uint32_t invokeId, TKovraAPIMsg& msg) = 0;
+    virtual void HandleRequest(int session, std::uint32_t invokeId, api::TKovraAPIMsg& msg) = 0;
     virtual void SessionEnded(int session) = 0;
     // Called about every few milliseconds, for the phone system's own timers.
     virtual void Tick(std::uint64_t nowMs) = 0;
@@ -72,7 +72,7 @@ public:
 
     // The rest with the lock held.
     // Queues a message to a session; it is numbered when it goes out.
-    void Send(int session, TKovraAPIMsg msg);
+    void Send(int session, api::TKovraAPIMsg msg);
     // Ends a session telling the client with DISCONNECT; false for an unknown session.
     bool Kick(int session);
     std::vector<TSimSessionInfo> Sessions() const;
@@ -92,8 +92,8 @@ private:
         std::uint32_t InvokeID = 0;
         std::uint32_t SendSeq = 0;
         std::uint32_t ExpectSeq = 0;
-        std::deque<TKovraAPIMsg> Queue;
-        std::optional<TKovraAPIMsg> Current;
+        std::deque<api::TKovraAPIMsg> Queue;
+        std::optional<api::TKovraAPIMsg> Current;
         unsigned Tries = 0;
         std::uint64_t LastSendMs = 0;
         std::uint64_t LastHeardMs = 0;
@@ -111,8 +111,8 @@ private:
     void Loop();
     void OnDatagram(std::size_t socket, const platform::ReceiveResult& from, const std::uint8_t* data);
     void OnLogin(Session* existing, std::size_t socket, const platform::ReceiveResult& from,
-                 TKovraAPIMsg& msg);
-    void OnNumbered(Session& session, TKovraAPIMsg& msg);
+                 api::TKovraAPIMsg& msg);
+    void OnNumbered(Session& session, api::TKovraAPIMsg& msg);
     void SendNext(Session& session);
     void SendAck(const Session& session, std::uint32_t seq);
     void EndSession(int id, bool tellClient, const std::string& reason);

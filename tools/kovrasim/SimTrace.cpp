@@ -6,6 +6,8 @@
 #include "api/KovraAPIConsts.h"
 #include "api/KovraAPIMsg.h"
 
+using namespace api;
+
 namespace kovrasim {
 namespace {
 
