@@ -9,7 +9,7 @@
 
 #include "settings/QMVerInfo.h"
 
-class TMemoryVersionSource : public IVersionSource {
+class TMemoryVersionSource : public settings::IVersionSource {
 public:
     explicit TMemoryVersionSource(std::map<std::string, std::string> blocks, int* loads = nullptr)
         : blocks_(std::move(blocks)), loads_(loads)

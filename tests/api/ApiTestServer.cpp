@@ -6,6 +6,8 @@
 #include "platform/Clock.h"
 #include "platform/MainLoop.h"
 
+using namespace api;
+
 TKovraAPIMsg TReceivedDatagram::Message() const
 {
     TKovraAPIMsg msg;

@@ -28,7 +28,7 @@ struct TReceivedDatagram {
     std::vector<std::uint8_t> Bytes;
 
     // The message decoded, positioned after the header.
-    TKovraAPIMsg Message() const;
+    api::TKovraAPIMsg Message() const;
 };
 
 class ApiTestServer {
@@ -56,15 +56,15 @@ public:
     // caller appends the fields, then Send numbers it with the server's sequence and sends it.
     TMsgBuilder Response(std::uint32_t type, std::uint32_t error) const;
     static TMsgBuilder Event(std::uint32_t type);
-    std::uint32_t Send(TKovraAPIMsg msg);
+    std::uint32_t Send(api::TKovraAPIMsg msg);
     void SendRaw(const std::vector<std::uint8_t>& bytes);
     std::uint32_t NextSequence() const { return sendSeq_; }
 
     // By hand: the next datagram not yet taken this way, within ms; the next one that is not an
     // ACK; every one that arrives within ms.
-    std::optional<TKovraAPIMsg> Receive(unsigned ms);
-    std::optional<TKovraAPIMsg> ReceiveRequest(unsigned ms);
-    std::vector<TKovraAPIMsg> ReceiveAll(unsigned ms);
+    std::optional<api::TKovraAPIMsg> Receive(unsigned ms);
+    std::optional<api::TKovraAPIMsg> ReceiveRequest(unsigned ms);
+    std::vector<api::TKovraAPIMsg> ReceiveAll(unsigned ms);
     void Ack(std::uint32_t seq);
     // Acknowledges LOGIN_REQ and answers it with LOGIN_RSP numbered 0.
     void AcceptLogin(std::uint32_t invokeId, std::uint32_t error = 0, const std::string& apiVersion = "2.3",

@@ -4,6 +4,8 @@
 
 #include <map>
 
+using namespace api;
+
 namespace {
 
 class FakeBundle : public IKovraTextSource {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace api;
+
 namespace {
 
 std::vector<std::uint8_t> Bytes(std::initializer_list<int> values)

@@ -12,6 +12,8 @@
 #include "platform/MainLoop.h"
 #include "platform/UdpSocket.h"
 
+using namespace api;
+
 namespace {
 
 // The scripted server answering nothing by itself: the tests take each datagram and answer by

@@ -19,6 +19,8 @@
 #include "platform/MainLoop.h"
 #include "platform/UdpSocket.h"
 
+using namespace api;
+
 namespace {
 
 constexpr std::uint32_t kInvokeId = 7;

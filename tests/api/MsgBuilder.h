@@ -7,10 +7,10 @@
 
 #include "api/KovraAPIMsg.h"
 
-class TMsgBuilder : public TKovraAPIMsg {
+class TMsgBuilder : public api::TKovraAPIMsg {
 public:
-    using TKovraAPIMsg::TKovraAPIMsg;
-    TMsgBuilder(TKovraAPIMsg msg) : TKovraAPIMsg(std::move(msg)) {}
+    using api::TKovraAPIMsg::TKovraAPIMsg;
+    TMsgBuilder(api::TKovraAPIMsg msg) : api::TKovraAPIMsg(std::move(msg)) {}
 
     TMsgBuilder& Int(std::uint32_t value) { return WriteInt32(value), *this; }
     TMsgBuilder& Bool(bool value) { return WriteBool(value), *this; }

@@ -5,6 +5,10 @@
 
 #include "settings/MSNConfig.h"
 
+using namespace api;
+using namespace settings;
+using namespace app;
+
 TKovraCallConnection Party(const std::string& number, std::uint32_t connState, std::uint32_t partyState,
                            const std::string& name)
 {

@@ -11,10 +11,10 @@
 #include "app/MSNMain.h"
 #include "ui/headless/HeadlessBackend.h"
 
-struct FakePopup : ICallPopup {
+struct FakePopup : app::ICallPopup {
     explicit FakePopup(int& alive) : alive_(alive) { ++alive_; }
     ~FakePopup() override { --alive_; }
-    void SetUp(TKovraAPI*, TCallInfo& call, std::uint32_t, bool) override
+    void SetUp(api::TKovraAPI*, app::TCallInfo& call, std::uint32_t, bool) override
     {
         ++setUps;
         oid = call.CallId;
@@ -25,11 +25,11 @@ struct FakePopup : ICallPopup {
     std::string oid;
 };
 
-struct FakeDialogs : IAssistantDialogs {
-    std::optional<TMakeCallAnswer> makeCall;
-    std::optional<TNumberAnswer> transfer;
+struct FakeDialogs : app::IAssistantDialogs {
+    std::optional<app::TMakeCallAnswer> makeCall;
+    std::optional<app::TNumberAnswer> transfer;
     std::optional<std::string> heldChoice;
-    std::optional<TImmediateBox> transferBox;
+    std::optional<app::TImmediateBox> transferBox;
     int heldDialogs = 0;
     bool confirmAnswer = true;
     int confirms = 0;
@@ -37,14 +37,14 @@ struct FakeDialogs : IAssistantDialogs {
     int popupsAlive = 0;
     int popupsCreated = 0;
 
-    std::optional<TMakeCallAnswer> MakeCall() override { return makeCall; }
-    std::optional<TNumberAnswer> Transfer(TImmediateBox box) override
+    std::optional<app::TMakeCallAnswer> MakeCall() override { return makeCall; }
+    std::optional<app::TNumberAnswer> Transfer(app::TImmediateBox box) override
     {
         transferBox = box;
         return transfer;
     }
     std::optional<std::string> ChooseHeldCall(bool, const std::string&, const std::string&,
-                                              const std::vector<const TCallInfo*>&) override
+                                              const std::vector<const app::TCallInfo*>&) override
     {
         ++heldDialogs;
         return heldChoice;
@@ -55,17 +55,17 @@ struct FakeDialogs : IAssistantDialogs {
         return confirmAnswer;
     }
     std::vector<std::pair<std::string, std::string>> ForwardList() override { return forwardList; }
-    std::vector<TCallLaterRequest> callLaters;
-    void CallLater(const TCallLaterRequest& request) override { callLaters.push_back(request); }
-    std::unique_ptr<ICallPopup> CreateCallPopup(std::function<void(const std::string&)>,
-                                                std::function<void(ICallPopup*)>) override
+    std::vector<app::TCallLaterRequest> callLaters;
+    void CallLater(const app::TCallLaterRequest& request) override { callLaters.push_back(request); }
+    std::unique_ptr<app::ICallPopup> CreateCallPopup(std::function<void(const std::string&)>,
+                                                     std::function<void(app::ICallPopup*)>) override
     {
         ++popupsCreated;
         return std::make_unique<FakePopup>(popupsAlive);
     }
 };
 
-struct FakeMessenger : IMessengerLink {
+struct FakeMessenger : app::IMessengerLink {
     std::vector<int> phoneEvents;
     bool attached = false;
     bool Attached() const override { return attached; }
@@ -89,13 +89,13 @@ struct FakeMessenger : IMessengerLink {
     }
 };
 
-struct FakeOptions : IOptionsWindow {
+struct FakeOptions : app::IOptionsWindow {
     explicit FakeOptions(std::vector<std::string>& traffic) : traffic_(traffic) {}
     void AddTrafficLine(const std::string& line) override { traffic_.push_back(line); }
     std::vector<std::string>& traffic_;
 };
 
-struct FakeDesktop : IDesktop {
+struct FakeDesktop : app::IDesktop {
     std::uint32_t meetme = 0;
     std::uint32_t MeetmeConferenceId() override { return meetme; }
     // Registered keys by id as modifiers and key; keys in taken are another program's.
@@ -118,18 +118,18 @@ struct FakeDesktop : IDesktop {
 };
 
 // One connection of a call event.
-TKovraCallConnection Party(const std::string& number, std::uint32_t connState, std::uint32_t partyState = 0,
-                           const std::string& name = "");
+api::TKovraCallConnection Party(const std::string& number, std::uint32_t connState,
+                                std::uint32_t partyState = 0, const std::string& name = "");
 
 class AppTest {
 public:
     explicit AppTest(std::vector<std::string> parameters = {"-phone", "1001", "-pwd", "secret"},
-                     std::function<void(TAssistantOptions&)> adjust = {});
+                     std::function<void(app::TAssistantOptions&)> adjust = {});
     ~AppTest();
 
     // A call event about the user's device 1001.
     void Event(const std::string& oid, std::uint32_t dwEvent,
-               const std::vector<TKovraCallConnection>& parties,
+               const std::vector<api::TKovraCallConnection>& parties,
                const std::string& related = std::string(24, '0'), std::uint32_t cause = 0,
                const std::string& device = "1001");
     // Ringing from an outside caller, then answered.
@@ -147,11 +147,11 @@ public:
     std::shared_ptr<FakeMessenger> messenger = std::make_shared<FakeMessenger>();
     std::shared_ptr<FakeDesktop> desktop = std::make_shared<FakeDesktop>();
     std::vector<std::string> traffic;
-    std::unique_ptr<TfmKovraAssistant> form;
+    std::unique_ptr<app::TfmKovraAssistant> form;
 };
 
 // False in the Win32 tests, which show the real windows.
 extern bool gHeadlessBackend;
 
 // Intervals a hundred times shorter.
-TAssistantTimings FastTimings();
+app::TAssistantTimings FastTimings();

@@ -3,6 +3,9 @@
 #include "app/CallHistory.h"
 #include "settings/MSNConfig.h"
 
+using namespace settings;
+using namespace app;
+
 namespace {
 
 TCallRecord Call(int n, bool incoming, bool answered)

@@ -3,6 +3,9 @@
 #include "AppTestSupport.h"
 #include "app/CallTracker.h"
 
+using namespace api;
+using namespace app;
+
 namespace {
 
 const std::string kCall = "0000000000000000000000A1";

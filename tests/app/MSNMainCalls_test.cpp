@@ -4,6 +4,11 @@
 #include "app/MSNMainOptions.h"
 #include "settings/MSNConfig.h"
 
+using namespace api;
+using namespace settings;
+using namespace options;
+using namespace app;
+
 using ui::headless::TCanvasOp;
 
 namespace {

@@ -4,6 +4,10 @@
 #include "SessionTest.h"
 #include "settings/MSNConfig.h"
 
+using namespace api;
+using namespace settings;
+using namespace app;
+
 namespace {
 
 const std::string kCall = "0000000000000000000000A1";

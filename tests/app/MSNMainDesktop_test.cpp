@@ -7,6 +7,11 @@
 #include "settings/MSNConfig.h"
 #include "settings/MessageBundle.h"
 
+using namespace api;
+using namespace settings;
+using namespace options;
+using namespace app;
+
 namespace {
 
 const std::string kCall = "0000000000000000000000A1";

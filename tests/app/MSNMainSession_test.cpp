@@ -5,6 +5,10 @@
 #include "settings/MSNConfig.h"
 #include "ui/UnicodeText.h"
 
+using namespace api;
+using namespace settings;
+using namespace app;
+
 namespace {
 
 TEST(Session, LogInMonitorsThePhoneLoadsSettingsAndTakesStateAndCapabilities)

@@ -2,6 +2,9 @@
 
 #include "AppTestSupport.h"
 
+using namespace api;
+using namespace app;
+
 namespace {
 
 using Links = std::vector<std::string>;

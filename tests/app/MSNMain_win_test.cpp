@@ -21,6 +21,11 @@
 #include "settings/QMEncoder.h"
 #include "ui/win32/Win32Backend.h"
 
+using namespace api;
+using namespace settings;
+using namespace options;
+using namespace app;
+
 namespace {
 
 struct UseRealWindows {

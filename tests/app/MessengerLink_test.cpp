@@ -11,6 +11,10 @@
 #include "messenger/FakeMsgrObject.h"
 #include "platform/MainLoop.h"
 
+using namespace api;
+using namespace settings;
+using namespace app;
+
 using namespace messenger;
 
 namespace {

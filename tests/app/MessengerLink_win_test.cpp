@@ -22,6 +22,8 @@
 #include "WindowShot_win.h"
 #include "messenger/Messenger_TLB.h"
 
+using namespace api;
+
 namespace {
 
 // Every process of that name in this Wine prefix, each given grace ms to end by itself.

@@ -73,7 +73,7 @@ public:
                const wchar_t* instanceName)
     {
         std::string argument, error;
-        if (!TQMEncoder::EncodeArgument(parameters, argument, error))
+        if (!settings::TQMEncoder::EncodeArgument(parameters, argument, error))
             return false;
         return Run(argument, std::to_wstring(serverPort), instanceName);
     }

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+using namespace api;
+using namespace app;
+
 ScriptedSession::ScriptedSession(std::uint32_t caps, std::vector<std::string> extra,
                                  std::shared_ptr<IMessengerLink> messenger, std::shared_ptr<IDesktop> desktop)
     : capabilities(caps)

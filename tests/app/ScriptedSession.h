@@ -13,8 +13,8 @@ class ScriptedSession {
 public:
     // messenger, desktop: what the window gets instead of the test's fakes.
     explicit ScriptedSession(std::uint32_t capabilities = 0xFFFFFFFFu, std::vector<std::string> extra = {},
-                             std::shared_ptr<IMessengerLink> messenger = nullptr,
-                             std::shared_ptr<IDesktop> desktop = nullptr);
+                             std::shared_ptr<app::IMessengerLink> messenger = nullptr,
+                             std::shared_ptr<app::IDesktop> desktop = nullptr);
 
     // Starts the session and waits for the log-in and the settings read after it.
     bool LogIn();
@@ -24,11 +24,11 @@ public:
     // own, and a request whose answer the window stopped waiting for may not have been read yet.
     std::size_t CountWhenAtLeast(std::uint32_t type, std::size_t atLeast);
     // The request bodies of a type, each read after InvokeID and device.
-    std::vector<TKovraAPIMsg> Requests(std::uint32_t type) const;
+    std::vector<api::TKovraAPIMsg> Requests(std::uint32_t type) const;
     std::vector<std::string> RequestDevices(std::uint32_t type) const;
     // A call event about device 1001 sent by the server.
     void SendCallEvent(const std::string& oid, std::uint32_t dwEvent,
-                       const std::vector<TKovraCallConnection>& parties,
+                       const std::vector<api::TKovraCallConnection>& parties,
                        const std::string& related = std::string(24, '0'));
     bool WaitFor(const std::function<bool()>& done, unsigned ms = 15000);
 

@@ -7,6 +7,8 @@
 #include "app/RunSwitches.h"
 #include "app/StartupInfo.h"
 
+using namespace app;
+
 namespace {
 
 using Params = std::vector<std::string>;

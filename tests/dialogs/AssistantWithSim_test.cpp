@@ -16,6 +16,11 @@
 #include "dialogs/MSNPickupCall.h"
 #include "dialogs/MSNTransferHold.h"
 
+using namespace api;
+using namespace settings;
+using namespace dialogs;
+using namespace app;
+
 namespace {
 
 class AssistantWithSim : public AppWithSim {

@@ -15,9 +15,9 @@ class AppWithSim : public SimFixture {
 protected:
     // Starts the simulator with phone as the user's and logs the window in to it; services puts
     // the real dialogs (and what else the suite needs) into the window's services.
-    void Start(const std::string& phone, std::function<void(TAssistantOptions&)> services)
+    void Start(const std::string& phone, std::function<void(app::TAssistantOptions&)> services)
     {
-        KovraAssistantConfig().SetText("");
+        settings::KovraAssistantConfig().SetText("");
         kovrasim::TSimOptions options = FastOptions();
         options.Phones.resize(2);
         options.Phones[0].Number = phone;
@@ -28,29 +28,29 @@ protected:
         const std::uint16_t port = sim->ServerPort();
         app = std::make_unique<AppTest>(
             std::vector<std::string>{"-phone", phone, "-pwd", "secret", "-server", "127.0.0.1"},
-            [&services, port](TAssistantOptions& o) {
+            [&services, port](app::TAssistantOptions& o) {
                 services(o);
                 o.Network.LocalPort = 0;
                 o.Network.LocalAddress = "127.0.0.1";
                 o.Network.ServerPort = port;
-                o.Network.ApiTimings = TKovraAPITimings::ScaledDown(20);
+                o.Network.ApiTimings = api::TKovraAPITimings::ScaledDown(20);
             });
         form = app->form.get();
         form->StartSession();
-        ASSERT_TRUE(PumpUntil([&] { return Ready(); })) << StartupInfo().LoggedIn << form->InService();
+        ASSERT_TRUE(PumpUntil([&] { return Ready(); })) << app::StartupInfo().LoggedIn << form->InService();
     }
     // A fresh phone has no settings document; the query of the phone's configuration follows the
     // settings read, so its answer marks the session as ready.
     bool Ready()
     {
-        return StartupInfo().LoggedIn && form->InService() && !form->PhoneConfig().ConfigText.empty();
+        return app::StartupInfo().LoggedIn && form->InService() && !form->PhoneConfig().ConfigText.empty();
     }
     void TearDown() override
     {
         app.reset();
         platform::ProcessMessages(0);
         SimFixture::TearDown();
-        KovraAssistantConfig().SetText("");
+        settings::KovraAssistantConfig().SetText("");
     }
 
     // The first call on the simulator where number is a party in state, "" when there is none.
@@ -65,5 +65,5 @@ protected:
     }
 
     std::unique_ptr<AppTest> app;
-    TfmKovraAssistant* form = nullptr;
+    app::TfmKovraAssistant* form = nullptr;
 };

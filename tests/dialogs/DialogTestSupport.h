@@ -47,9 +47,9 @@ protected:
     {
         desktop = &ui::headless::Install();
         ui::Application->ResetTerminated();
-        KovraAssistantConfig().SetText("");
-        MessageBundle().Clear();
-        KAColours().Reset();
+        settings::KovraAssistantConfig().SetText("");
+        settings::MessageBundle().Clear();
+        settings::KAColours().Reset();
         owner = new ui::TForm(nullptr);
         owner->SetBounds(100, 100, 480, 500);
         ui::Application->SetMainForm(owner);
@@ -61,9 +61,9 @@ protected:
         platform::ProcessMessages(0);
         ui::Application->SetMainForm(nullptr);
         delete owner;
-        KovraAssistantConfig().SetText("");
-        MessageBundle().Clear();
-        KAColours().Reset();
+        settings::KovraAssistantConfig().SetText("");
+        settings::MessageBundle().Clear();
+        settings::KAColours().Reset();
     }
 
     // Runs the step inside the next modal loop (or the next pass of the main loop).

@@ -27,6 +27,10 @@
 #include "platform/Clock.h"
 #include "platform/MainLoop.h"
 
+using namespace api;
+using namespace settings;
+using namespace dialogs;
+
 namespace {
 
 struct AnswerHost : ICallDispositionHost {

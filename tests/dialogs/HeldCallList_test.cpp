@@ -3,6 +3,9 @@
 #include "dialogs/MSNConferenceList.h"
 #include "dialogs/MSNTransferHold.h"
 
+using namespace settings;
+using namespace dialogs;
+
 namespace {
 
 using HeldCalls = DialogTest;

@@ -2,6 +2,10 @@
 #include "dialogs/MSNCallDisp.h"
 #include "ui/Dpi.h"
 
+using namespace api;
+using namespace settings;
+using namespace dialogs;
+
 namespace {
 
 struct RecordingHost : ICallDispositionHost {

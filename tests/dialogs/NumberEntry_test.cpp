@@ -5,6 +5,10 @@
 #include "dialogs/MSNRedirectCall.h"
 #include "dialogs/MSNTransfer.h"
 
+using namespace api;
+using namespace settings;
+using namespace dialogs;
+
 namespace {
 
 std::vector<std::string> StoredRecent()

@@ -11,6 +11,12 @@
 #include "dialogs/MSNForwardEntry.h"
 #include "platform/Clock.h"
 
+using namespace api;
+using namespace settings;
+using namespace dialogs;
+using namespace options;
+using namespace app;
+
 namespace {
 
 class OptionsWithSim : public AppWithSim {

@@ -4,6 +4,9 @@
 #include "DialogTestSupport.h"
 #include "dialogs/SkinBinding.h"
 
+using namespace settings;
+using namespace dialogs;
+
 namespace {
 
 template <class T> T* Add(ui::TForm& form, const std::string& name)

@@ -7,6 +7,9 @@
 #include "dialogs/MSNParkCall.h"
 #include "platform/Clock.h"
 
+using namespace settings;
+using namespace dialogs;
+
 namespace {
 
 using Confirm = DialogTest;

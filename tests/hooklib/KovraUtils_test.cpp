@@ -21,9 +21,9 @@ const char kProperty[] = "_QmOldProc_";
 const char kClientClasses[] = "MSBLClass\0IMWindowClass\0";
 
 // Reached as the program reaches it: loaded, and every export found by its plain name.
-const TKovraUtilsLibrary& Utils()
+const hooklib::TKovraUtilsLibrary& Utils()
 {
-    const TKovraUtilsLibrary* library = LoadKovraUtils();
+    const hooklib::TKovraUtilsLibrary* library = hooklib::LoadKovraUtils();
     if (!library)
         throw std::runtime_error("KovraUtils.dll or one of its exports was not found");
     return *library;

@@ -23,6 +23,8 @@
 #include <unistd.h>
 #endif
 
+using namespace api;
+
 namespace {
 
 const std::string kDevice = "SIP/100";

@@ -3,6 +3,8 @@
 
 #include "SimFixture.h"
 
+using namespace api;
+
 using kovrasim::TSimOptions;
 
 // The versions the log-in answers with are checked byte by byte with the protocol's cases.

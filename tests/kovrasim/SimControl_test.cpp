@@ -7,6 +7,8 @@
 #include "platform/Clock.h"
 #include "platform/TcpSocket.h"
 
+using namespace api;
+
 namespace {
 
 // Sends lines and reads answers until the expected number of lines came.

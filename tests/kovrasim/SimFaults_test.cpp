@@ -3,6 +3,8 @@
 #include "SimFixture.h"
 #include "platform/Clock.h"
 
+using namespace api;
+
 namespace {
 
 // Each call a phone takes part in, as "number=state" entries sorted, by oid.

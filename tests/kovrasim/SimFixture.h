@@ -15,7 +15,7 @@ inline std::uint32_t Answer(TSimTestClient& client, std::uint32_t type, const st
 }
 
 // A request whose answer carries a new call's oid; the oid is empty on error.
-inline std::pair<std::uint32_t, std::string> WithNewCall(TSimTestClient& client, TKovraAPIMsg request)
+inline std::pair<std::uint32_t, std::string> WithNewCall(TSimTestClient& client, api::TKovraAPIMsg request)
 {
     auto response = client.Call(std::move(request));
     if (!response)
@@ -27,7 +27,7 @@ inline std::pair<std::uint32_t, std::string> WithNewCall(TSimTestClient& client,
 inline std::pair<std::uint32_t, std::string> MakeCall(TSimTestClient& client, const std::string& destination,
                                                       std::uint32_t options = 0)
 {
-    return WithNewCall(client, client.Request(KovraMsg::MAKE_CALL_REQ).Str(destination).Int(options));
+    return WithNewCall(client, client.Request(api::KovraMsg::MAKE_CALL_REQ).Str(destination).Int(options));
 }
 
 // The simulator's cases: a simulator started with FastOptions, and clients of its protocol.
@@ -35,13 +35,13 @@ class SimTest : public SimFixture {
 protected:
     void SetUp() override { StartSim(); }
 
-    std::unique_ptr<TSimTestClient> NewClient(TKovraTimings timings = TKovraTimings::ScaledDown(20))
+    std::unique_ptr<TSimTestClient> NewClient(api::TKovraTimings timings = api::TKovraTimings::ScaledDown(20))
     {
         return std::make_unique<TSimTestClient>("127.0.0.1", sim->ServerPort(), timings);
     }
     // A client logged in and monitoring the phone.
     std::unique_ptr<TSimTestClient> LoggedIn(const std::string& phone,
-                                             TKovraTimings timings = TKovraTimings::ScaledDown(20))
+                                             api::TKovraTimings timings = api::TKovraTimings::ScaledDown(20))
     {
         auto client = NewClient(timings);
         EXPECT_TRUE(client->Login());

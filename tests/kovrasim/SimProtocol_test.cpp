@@ -5,6 +5,8 @@
 #include "platform/Clock.h"
 #include "platform/MainLoop.h"
 
+using namespace api;
+
 namespace {
 
 // A bare socket speaking to the simulator byte by byte, to check the exchange's rules.

@@ -3,6 +3,8 @@
 #include "TestSupport.h"
 #include "api/KovraAPIConsts.h"
 
+using namespace api;
+
 // What the manager asks of its session, answered from the client.
 class TSimTestClient::Owner : public IKovraConnectionOwner {
 public:

@@ -51,7 +51,7 @@ class TSimTestClient {
 public:
     // Tries wait 100 ms each unless timings say otherwise.
     TSimTestClient(std::string server, std::uint16_t port,
-                   TKovraTimings timings = TKovraTimings::ScaledDown(20));
+                   api::TKovraTimings timings = api::TKovraTimings::ScaledDown(20));
     ~TSimTestClient();
 
     std::uint32_t InvokeID = 7;
@@ -63,10 +63,10 @@ public:
                           const std::string& retry = "");
     // Sends a request and waits for its response; the response (positioned after the error code)
     // or empty when the session ended or nothing came.
-    std::optional<TKovraAPIMsg> Call(TKovraAPIMsg request, unsigned waitMs = 2000);
-    static std::uint32_t ErrorOf(TKovraAPIMsg& response);
+    std::optional<api::TKovraAPIMsg> Call(api::TKovraAPIMsg request, unsigned waitMs = 2000);
+    static std::uint32_t ErrorOf(api::TKovraAPIMsg& response);
     // Call, for the answer's error code alone (0xFFFFFFFF when none came).
-    std::uint32_t Ask(TKovraAPIMsg request);
+    std::uint32_t Ask(api::TKovraAPIMsg request);
     // A request of a type with InvokeID and Device already written.
     TMsgBuilder Request(std::uint32_t type) const;
     // Runs the loop, where what arrives is handled, for ms or until done.
@@ -81,16 +81,16 @@ public:
     std::string ActiveCallId, AlertingCallId, HeldCallId;
     TTestPhoneState PhoneState;
     std::vector<TTestParkNotice> ParkNotices;
-    std::deque<TKovraAPIMsg> Inbox; // responses and events other than call and phone-state events
-    int Repeats = 0;                // messages seen again and acknowledged again
+    std::deque<api::TKovraAPIMsg> Inbox; // responses and events other than call and phone-state events
+    int Repeats = 0;                     // messages seen again and acknowledged again
 
 private:
     class Owner;
-    void Dispatch(TKovraAPIMsg& msg);
-    void OnCallEvent(TKovraAPIMsg& msg);
+    void Dispatch(api::TKovraAPIMsg& msg);
+    void OnCallEvent(api::TKovraAPIMsg& msg);
 
     std::string server_;
     std::unique_ptr<Owner> owner_;
-    std::unique_ptr<TKovraConnectionMngr> manager_;
+    std::unique_ptr<api::TKovraConnectionMngr> manager_;
     std::set<std::uint32_t> seen_; // numbers of this session's messages
 };

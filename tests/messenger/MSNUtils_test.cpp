@@ -8,6 +8,8 @@
 #include "platform/MainLoop.h"
 #include "settings/MSNConfig.h"
 
+using namespace settings;
+
 using namespace messenger;
 
 namespace {

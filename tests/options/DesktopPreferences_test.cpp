@@ -4,6 +4,9 @@
 #include "options/DesktopPreferences.h"
 #include "options/MSNOptions.h"
 
+using namespace settings;
+using namespace options;
+
 namespace {
 
 TEST(DesktopPreferences, KeyTextsParseInAnyCaseAndRoundTripInOneWritingEach)

@@ -8,6 +8,10 @@
 #include "settings/Csv.h"
 #include "settings/otutil.h"
 
+using namespace settings;
+using namespace dialogs;
+using namespace options;
+
 namespace {
 
 class ListsTest : public DialogTest {

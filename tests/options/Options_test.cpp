@@ -8,6 +8,11 @@
 #include "options/MSNOptions.h"
 #include "options/MSNPhoneOptions.h"
 
+using namespace api;
+using namespace settings;
+using namespace dialogs;
+using namespace options;
+
 namespace {
 
 constexpr std::uint32_t kBit12 = 1u << capRedirect;

@@ -11,6 +11,10 @@
 #include "platform/Clock.h"
 #include "platform/MainLoop.h"
 
+using namespace settings;
+using namespace dialogs;
+using namespace options;
+
 namespace {
 
 class OptionsWin32 : public WindowTest {

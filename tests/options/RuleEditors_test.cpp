@@ -5,6 +5,9 @@
 #include "options/MSNPhoneOptions.h"
 #include "settings/KALookAndFeel.h"
 
+using namespace dialogs;
+using namespace options;
+
 using namespace messenger;
 
 namespace {

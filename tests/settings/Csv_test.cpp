@@ -8,6 +8,8 @@
 #include "settings/csvprop.h"
 #include "settings/csvstr.h"
 
+using namespace settings;
+
 TEST(CsvString, ParsesQuotedAndBareItemsAndSkipsToTheNextComma)
 {
     TCsvString list(R"("a b",c,"d"junk,"e")");

@@ -8,7 +8,7 @@
 
 #include "settings/SkinTarget.h"
 
-struct FakeComponent : ISkinComponent {
+struct FakeComponent : settings::ISkinComponent {
     std::string Name() const override { return name; }
     std::string ClassName() const override { return className; }
     int Tag() const override { return tag; }
@@ -21,11 +21,11 @@ struct FakeComponent : ISkinComponent {
     {
         itemTexts.at(static_cast<std::size_t>(index)) = text;
     }
-    void SetColour(TColour value) override { colour = value; }
-    void SetFontColour(TColour value) override { fontColour = value; }
-    void SetMenuColours(const TSkinMenuColours& value) override { menu = value; }
-    void SetTabColours(const TSkinTabColours& value) override { tabs = value; }
-    void SetPicture(const TKALogo& logo) override { picture = logo.Picture; }
+    void SetColour(settings::TColour value) override { colour = value; }
+    void SetFontColour(settings::TColour value) override { fontColour = value; }
+    void SetMenuColours(const settings::TSkinMenuColours& value) override { menu = value; }
+    void SetTabColours(const settings::TSkinTabColours& value) override { tabs = value; }
+    void SetPicture(const settings::TKALogo& logo) override { picture = logo.Picture; }
 
     std::string name, className;
     int tag = 0;
@@ -33,13 +33,13 @@ struct FakeComponent : ISkinComponent {
     bool transparent = false;
     std::vector<std::string> itemTexts; // "item0", "item1"... until set
     std::optional<std::string> caption, hint;
-    std::optional<TColour> colour, fontColour;
-    std::optional<TSkinMenuColours> menu;
-    std::optional<TSkinTabColours> tabs;
+    std::optional<settings::TColour> colour, fontColour;
+    std::optional<settings::TSkinMenuColours> menu;
+    std::optional<settings::TSkinTabColours> tabs;
     std::shared_ptr<const void> picture;
 };
 
-struct FakeForm : ISkinForm {
+struct FakeForm : settings::ISkinForm {
     explicit FakeForm(std::string name = "fmTest", int tag = 0) : name(std::move(name)), tag(tag) {}
 
     FakeComponent& Add(std::string componentName, std::string className, int componentTag = 0, int items = 0)
@@ -56,12 +56,15 @@ struct FakeForm : ISkinForm {
     std::string Name() const override { return name; }
     std::string ClassName() const override { return "TForm"; }
     int Tag() const override { return tag; }
-    void SetColour(TColour value) override { colour = value; }
+    void SetColour(settings::TColour value) override { colour = value; }
     int ComponentCount() const override { return static_cast<int>(components.size()); }
-    ISkinComponent& Component(int index) override { return *components.at(static_cast<std::size_t>(index)); }
+    settings::ISkinComponent& Component(int index) override
+    {
+        return *components.at(static_cast<std::size_t>(index));
+    }
 
     std::string name;
     int tag;
-    std::optional<TColour> colour;
+    std::optional<settings::TColour> colour;
     std::vector<std::unique_ptr<FakeComponent>> components;
 };

@@ -9,6 +9,8 @@
 #include "platform/MainLoop.h"
 #include "settings/KALookAndFeel.h"
 
+using namespace settings;
+
 namespace {
 
 // Test programs run in parallel, often started within the same millisecond: a random name keeps

@@ -3,6 +3,8 @@
 #include "FakeSkin.h"
 #include "settings/MessageBundle.h"
 
+using namespace settings;
+
 TEST(MessageBundle, PropertiesLinesSplitAtCarriageReturnsOnlyAndTrimmed)
 {
     TMessageBundle bundle;

@@ -7,6 +7,8 @@
 #include "settings/MessageBundle.h"
 #include "settings/SpeedDials.h"
 
+using namespace settings;
+
 namespace {
 
 std::string Portal(std::uint16_t port)

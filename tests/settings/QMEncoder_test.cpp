@@ -6,6 +6,8 @@
 #include "settings/Base64.h"
 #include "settings/QMEncoder.h"
 
+using namespace settings;
+
 namespace {
 
 using Strings = std::vector<std::string>;

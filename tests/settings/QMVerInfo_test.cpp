@@ -8,6 +8,8 @@
 #include "platform/VersionResource.h"
 #include "settings/QMVerInfo.h"
 
+using namespace settings;
+
 namespace {
 
 std::string Dwords(std::initializer_list<std::uint32_t> values)

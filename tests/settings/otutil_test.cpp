@@ -2,6 +2,8 @@
 
 #include "settings/otutil.h"
 
+using namespace settings;
+
 TEST(PhoneNumbers, DialableDigitsAndTheDisplayFormGroupedFromTheEnd)
 {
     EXPECT_EQ(DialableDigits("+1 (425) 555-1234 *9#"), "14255551234*9#");

@@ -1,6 +1,6 @@
 // Shows how Wine keeps the class object of a local server that died: a server registers a class
 // and is killed, a second server registers the same class, and a client still gets the dead one's
-// registration. Not part of any build; scripts/stale-class-probe builds and runs it under Wine.
+// registration. An experiment, not a test: scripts/stale-class-probe builds and runs it under Wine.
 //   stale-class-probe            runs the experiment and prints what each step gave
 //   stale-class-probe server     registers the class and serves until killed
 
