@@ -47,24 +47,15 @@ void ClickWindow(HWND window)
 
 // Runs the program with one argument until it ends, pumping our messages so that its hand-over
 // to a marked window of this process arrives. The program's exit code, or -1 when it did not end.
-long RunSecondInstance(const std::string& argument, const wchar_t* instanceName = L"KovraAssistant")
+long RunSecondInstance(const std::string& argument, const std::string& instanceName)
 {
     TProgramProcess program;
-    if (!program.Run(argument, L"29051", instanceName) || !PumpUntil([&] { return program.Ended(); }, 30000))
+    if (!program.Run(argument, L"29051", std::wstring(instanceName.begin(), instanceName.end()).c_str()) ||
+        !PumpUntil([&] { return program.Ended(); }, 30000))
         return -1;
     DWORD exitCode = 1;
     GetExitCodeProcess(program.Handle(), &exitCode);
     return static_cast<long>(exitCode);
-}
-
-TEST(Win32Program, SecondInstanceHandsItsParametersOverAndEnds)
-{
-    std::string received;
-    TUtilWindow first(NameHash("KovraAssistant"), [&](const std::string& text) { received = text; });
-    std::string argument, error;
-    ASSERT_TRUE(TQMEncoder::EncodeArgument({"-MakeCall", "555", "-phone", "1001"}, argument, error)) << error;
-    EXPECT_EQ(RunSecondInstance(argument), 0);
-    EXPECT_EQ(received, " -MakeCall 555 -phone 1001");
 }
 
 HWND ChildWithText(HWND parent, const std::wstring& text)
@@ -211,7 +202,6 @@ TEST(Win32Program, EndOfTheWindowsSessionReleasesThePhoneWithoutAskingAndAnswers
     EXPECT_EQ(ProcessWindow(program.Id(), L"Confirm"), nullptr);
     EXPECT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::DISCONNECT) == 1; }, 2000));
     EXPECT_EQ(s.CountWhenAtLeast(KovraMsg::MONITOR_STOP_REQ, 1), 1u);
-    EXPECT_EQ(s.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 0u); // nothing changed, nothing published
     EXPECT_TRUE(s.WaitFor([&] { return program.Ended(); }, 10000));
 }
 
@@ -264,21 +254,23 @@ TEST(Win32Program, MarkedWindowOfTheMainWindowTakesAnotherInstancesRequestAndCal
     ASSERT_TRUE(s.WaitFor([&] { return s.app->form->InService(); }));
     void* marked = FindMarkedWindow(NameHash(s.app->form->InstanceName()));
     ASSERT_NE(marked, nullptr);
-    EXPECT_EQ(FindMarkedWindow(NameHash("MeetMeApp")), nullptr);
     // Sent from another thread, as another program would: answered 1 before the action runs.
     std::atomic<std::intptr_t> answer{-1};
     std::thread sender([&] { answer = SendCopyData(marked, " -MakeCall 4255550123"); });
     ASSERT_TRUE(s.WaitFor([&] { return answer != -1; }));
     sender.join();
     EXPECT_EQ(answer, 1);
-    ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::MAKE_CALL_REQ) == 1; }));
-    EXPECT_EQ(s.Requests(KovraMsg::MAKE_CALL_REQ)[0].ReadStr(), "4255550123");
+    EXPECT_EQ(Nth(s, KovraMsg::MAKE_CALL_REQ).ReadStr(), "4255550123");
 
-    // A "tel:" link opened while the window is logged in: a second program hands its digits over.
+    // A "tel:" link opened while the window is logged in, and the portal's start of a second
+    // program: each hands its parameters over and ends.
     const std::string name = s.app->form->InstanceName();
-    EXPECT_EQ(RunSecondInstance("tel:+1-425-555-1234", std::wstring(name.begin(), name.end()).c_str()), 0);
-    ASSERT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::MAKE_CALL_REQ) == 2; }));
-    EXPECT_EQ(s.Requests(KovraMsg::MAKE_CALL_REQ)[1].ReadStr(), "14255551234");
+    EXPECT_EQ(RunSecondInstance("tel:+1-425-555-1234", name), 0);
+    EXPECT_EQ(Nth(s, KovraMsg::MAKE_CALL_REQ, 2).ReadStr(), "14255551234");
+    std::string argument, error;
+    ASSERT_TRUE(TQMEncoder::EncodeArgument({"-MakeCall", "555", "-phone", "1001"}, argument, error)) << error;
+    EXPECT_EQ(RunSecondInstance(argument, name), 0);
+    EXPECT_EQ(Nth(s, KovraMsg::MAKE_CALL_REQ, 3).ReadStr(), "555");
 }
 
 // A ringing call answered by a click on the window, and the next one by the hotkey. The hotkey goes
@@ -298,7 +290,6 @@ TEST(Win32Program, RingingCallsAreAnsweredByAClickOnTheWindowAndByTheHotkey)
     ASSERT_TRUE(s.LogIn());
     TfmKovraAssistant& form = *s.app->form;
     form.LookAndFeelReady();
-    EXPECT_TRUE(form.tbIcon->Visible());
     // The stored key was registered with the settings: no other program can have it now.
     EXPECT_FALSE(RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT, VK_F7));
     const auto call = [&](const std::string& oid, std::uint32_t event, std::uint32_t own,
@@ -316,10 +307,6 @@ TEST(Win32Program, RingingCallsAreAnsweredByAClickOnTheWindowAndByTheHotkey)
     EXPECT_TRUE(SaveWindowShot(window, "app_ringing"));
     ClickWindow(static_cast<HWND>(ui::win32::HandleOf(*form.Link("pnAlertingAnswer")->Label)));
     EXPECT_EQ(Nth(s, KovraMsg::ANSWER_CALL_REQ).ReadOid(), first);
-    call(first, ceEstablished, csConnected, csConnected);
-    ASSERT_TRUE(s.WaitFor([&] { return form.nbStates->PageIndex() == spConnected; }));
-    PumpFor(200);
-    EXPECT_TRUE(SaveWindowShot(window, "app_connected"));
     call(first, ceCleared, csGone, csGone);
 
     const std::string second = "4B4F56526B15DC0400000002";
