@@ -31,10 +31,8 @@ TEST(CallTracking, CallsRingAreAnsweredAndEndOnTheListThePageAndThePopups)
     EXPECT_EQ(t.ActivePage(), "Alerting");
     EXPECT_EQ(t.form->nbPages->PageIndex(), 0);
     EXPECT_EQ(t.dialogs->popupsCreated, 1);
-    auto* popup = static_cast<FakePopup*>(call->Popup);
-    ASSERT_NE(popup, nullptr);
-    EXPECT_EQ(popup->oid, kCall);
-    EXPECT_GE(popup->setUps, 2);
+    ASSERT_NE(call->Popup, nullptr);
+    EXPECT_GE(static_cast<FakePopup*>(call->Popup)->setUps, 2);
     EXPECT_TRUE(t.form->tmCallDuration->Enabled());
 
     t.Ring(kOther);
@@ -113,30 +111,22 @@ TEST(CallList, LineShowsNameNumberDurationsAndColoursOfItsState)
     std::vector<TCanvasOp> line0, line1;
     for (const auto& op : ops)
         (op.rect.Top >= 50 || op.y >= 50 ? line1 : line0).push_back(op);
+    // The held line: its image, no name, the number in grey and the hold time in red at the right.
     ASSERT_GE(line0.size(), 6u);
     EXPECT_EQ(line0[1].kind, TCanvasOp::Kind::DrawImage);
     EXPECT_EQ(line0[1].imageIndex, 2);
     EXPECT_EQ(line0[1].drawingStyle, ui::TDrawingStyle::dsSelected);
-    EXPECT_EQ(line0[1].x, 1);
-    EXPECT_EQ(line0[1].y, 3);
     EXPECT_EQ(line0[2].text, "");
-    EXPECT_EQ(line0[2].x, 50);
     EXPECT_EQ(line0[3].text, "(425) 555-0100");
-    EXPECT_EQ(line0[3].y, 18);
     EXPECT_EQ(line0[3].fontColor, 0x808080u);
     EXPECT_EQ(line0[4].text, "00:00");
     EXPECT_EQ(line0[4].fontColor, ui::clRed);
-    EXPECT_EQ(line0[4].y, 20);
-    const int right = t.form->lbCalls->Width();
-    EXPECT_EQ(line0[4].x, right - 35);
-    EXPECT_EQ(line0[5].y, 32);
+    EXPECT_EQ(line0[4].x, t.form->lbCalls->Width() - 35);
 
     ASSERT_GE(line1.size(), 5u);
     EXPECT_EQ(line1[1].imageIndex, 0);
-    EXPECT_EQ(line1[1].drawingStyle, ui::TDrawingStyle::dsNormal);
     EXPECT_EQ(line1[2].text, "Urgent Dana");
     EXPECT_EQ(line1[2].fontStyle, ui::fsBold);
-    EXPECT_EQ(line1[2].y, 52);
     EXPECT_EQ(line1[3].text, "(425) 555-0123");
     EXPECT_EQ(line1.size(), 5u); // no hold time while ringing
 }

@@ -63,14 +63,19 @@ TEST_F(Commands, MakeCallWhileConnectedHoldsFirstAndDialsWhenHeldOnlyWhenThePhon
     }
 }
 
-TEST_F(Commands, CompleteTransferUsesTheHeldCallOrAsksWhichOne)
+// A held call counts by its own state whatever the far end's: a held call whose far end is
+// restricted is the one a transfer or conference joins, without asking.
+TEST_F(Commands, CompleteTransferAndConferenceUseTheHeldCallOrAskWhichOne)
 {
     LogIn();
     Connected(kHeld, "300");
-    Held(kHeld, "300");
+    session->app->Event(kHeld, ceHeld, {Party("1001", csHeld), Party("300", csHeld, psRestricted)});
+    ASSERT_EQ(form().FindCall(kHeld)->RemoteState, psRestricted);
     Connected(kCall, "301");
     form().Commands().OnCompleteTransfer();
+    form().Commands().OnAddToConference();
     EXPECT_EQ(TwoOids(Nth(*session, KovraMsg::COMPLETE_TRANSFER_REQ)), std::make_pair(kCall, kHeld));
+    EXPECT_EQ(TwoOids(Nth(*session, KovraMsg::CONFERENCE_CALL_REQ)), std::make_pair(kCall, kHeld));
     EXPECT_EQ(session->app->dialogs->heldDialogs, 0);
 
     Connected(kHeld2, "302");
@@ -80,23 +85,6 @@ TEST_F(Commands, CompleteTransferUsesTheHeldCallOrAsksWhichOne)
     form().Commands().OnCompleteTransfer();
     EXPECT_EQ(session->app->dialogs->heldDialogs, 1);
     EXPECT_EQ(TwoOids(Nth(*session, KovraMsg::COMPLETE_TRANSFER_REQ, 2)), std::make_pair(kCall, kHeld2));
-}
-
-TEST_F(Commands, HeldCallsCountByTheirOwnStateWhateverTheFarEnd)
-{
-    LogIn();
-    Connected(kHeld, "300");
-    session->app->Event(kHeld, ceHeld, {Party("1001", csHeld), Party("300", csHeld, psRestricted)});
-    ASSERT_EQ(form().FindCall(kHeld)->RemoteState, psRestricted);
-    Connected(kCall, "301");
-    form().Commands().OnCompleteTransfer();
-    form().Commands().OnAddToConference();
-    ASSERT_TRUE(session->WaitFor([&] {
-        return session->Count(KovraMsg::COMPLETE_TRANSFER_REQ) == 1 &&
-               session->Count(KovraMsg::CONFERENCE_CALL_REQ) == 1;
-    }));
-    EXPECT_EQ(TwoOids(session->Requests(KovraMsg::COMPLETE_TRANSFER_REQ)[0]), std::make_pair(kCall, kHeld));
-    EXPECT_EQ(TwoOids(session->Requests(KovraMsg::CONFERENCE_CALL_REQ)[0]), std::make_pair(kCall, kHeld));
 }
 
 TEST_F(Commands, AnswerAlternatesWhileConnectedAndAnswersWhileDialing)
@@ -167,9 +155,18 @@ TEST_F(Commands, CommandsWithoutServiceOrCallDoNothing)
     EXPECT_EQ(session->Count(KovraMsg::MAKE_CALL_REQ), 0u);
 }
 
-TEST_F(Commands, AddToConferenceNeedsAConnectedCall)
+// The actions a page link or a hand-over runs: voice mail with its folder, password and message;
+// adding to a conference only with a connected call.
+TEST_F(Commands, ActionsTakeTheirArgumentsAndAddToConferenceNeedsAConnectedCall)
 {
     LogIn();
+    form().Commands().RunAction(paVoiceMail, ",PWD=77,FOLDER=voice_mail_saved,MSG=3");
+    auto vm = Nth(*session, KovraMsg::VOICE_MAIL_REQ);
+    EXPECT_EQ(vm.ReadInt32(), 2u);
+    EXPECT_EQ(vm.ReadStr(), "77");
+    EXPECT_EQ(vm.ReadInt32(), 1u);
+    EXPECT_EQ(vm.ReadInt32(), 3u);
+
     form().Commands().RunAction(paAddConference, "302");
     EXPECT_EQ(form().txtError->Caption(), "* No Active Call");
     EXPECT_TRUE(form().tmCleanError->Enabled());
@@ -179,49 +176,29 @@ TEST_F(Commands, AddToConferenceNeedsAConnectedCall)
     ASSERT_TRUE(session->WaitFor([&] { return session->Count(KovraMsg::SINGLE_STEP_CONFERENCE_REQ) == 1; }));
 }
 
-TEST_F(Commands, VoiceMailWithArgumentsChoosesFolderPasswordAndMessage)
-{
-    LogIn();
-    form().Commands().RunAction(paVoiceMail, ",PWD=77,FOLDER=voice_mail_saved,MSG=3");
-    auto vm = Nth(*session, KovraMsg::VOICE_MAIL_REQ);
-    EXPECT_EQ(vm.ReadInt32(), 2u);
-    EXPECT_EQ(vm.ReadStr(), "77");
-    EXPECT_EQ(vm.ReadInt32(), 1u);
-    EXPECT_EQ(vm.ReadInt32(), 3u);
-}
-
-TEST_F(Commands, DialoutPanelShowsStepsRemovesAndDials)
-{
-    LogIn();
-    form().Commands().FillDialout("4255550100,(425) 555-0101");
-    EXPECT_EQ(form().txtError->Caption(), "* No Meet-me conference or not logged in as moderator");
-    EXPECT_FALSE(form().pnDialout->Visible());
-
-    session->app->desktop->meetme = 4711;
-    form().Commands().FillDialout("4255550100,(425) 555-0101");
-    ASSERT_TRUE(form().pnDialout->Visible());
-    EXPECT_EQ(form().Height(), form().pnDialout->Height() + 500);
-    EXPECT_EQ(form().txtPhone->Caption(), "(425) 555-0100");
-    form().btDialoutNext->Click();
-    EXPECT_EQ(form().txtPhone->Caption(), "(425) 555-0101");
-    form().btDial->Click();
-    EXPECT_EQ(Nth(*session, KovraMsg::MAKE_CALL_REQ).ReadStr(), "4255550101");
-    form().btRemove->Click();
-    EXPECT_EQ(form().txtPhone->Caption(), "(425) 555-0100");
-    form().btRemove->Click();
-    EXPECT_FALSE(form().pnDialout->Visible());
-    EXPECT_EQ(form().Height(), 500);
-}
-
-TEST_F(Commands, MeetmeMoveRedirectsAndMarksTheDialoutEntryJoined)
+// The dial-out panel steps through its numbers and dials one; the call it made, moved into the
+// meet-me conference, marks its entry joined; removed entries close the panel.
+TEST_F(Commands, DialoutPanelDialsItsEntriesAndTheMeetmeMoveMarksThemJoined)
 {
     LogIn();
     session->server.OnRequest(KovraMsg::REDIRECT_CALL_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
         s.Send(s.Response(KovraMsg::REDIRECT_CALL_RSP, 0));
     });
+    form().Commands().FillDialout("4255550100,(425) 555-0101");
+    EXPECT_EQ(form().txtError->Caption(), "* No Meet-me conference or not logged in as moderator");
+    EXPECT_FALSE(form().pnDialout->Visible());
+
     session->app->desktop->meetme = 4711;
-    form().Commands().FillDialout("300,4255550100");
-    Connected(kCall, "4255550100");
+    form().Commands().FillDialout("300,(425) 555-0101");
+    ASSERT_TRUE(form().pnDialout->Visible());
+    EXPECT_EQ(form().Height(), form().pnDialout->Height() + 500);
+    EXPECT_EQ(form().txtPhone->Caption(), "300");
+    form().btDialoutNext->Click();
+    EXPECT_EQ(form().txtPhone->Caption(), "(425) 555-0101");
+    form().btDial->Click();
+    EXPECT_EQ(Nth(*session, KovraMsg::MAKE_CALL_REQ).ReadStr(), "4255550101");
+
+    Connected(kCall, "4255550101");
     form().Commands().OnAddToMeetme();
     auto redirect = session->Requests(KovraMsg::REDIRECT_CALL_REQ);
     ASSERT_EQ(redirect.size(), 1u);
@@ -231,6 +208,12 @@ TEST_F(Commands, MeetmeMoveRedirectsAndMarksTheDialoutEntryJoined)
     EXPECT_TRUE(form().Commands().DialoutList()[1].Joined);
     EXPECT_FALSE(form().Commands().DialoutList()[0].Joined);
     EXPECT_TRUE(form().txtJoined->Visible());
+
+    form().btRemove->Click();
+    EXPECT_EQ(form().txtPhone->Caption(), "300");
+    form().btRemove->Click();
+    EXPECT_FALSE(form().pnDialout->Visible());
+    EXPECT_EQ(form().Height(), 500);
 }
 
 TEST(SpeedDials, FetchedOnAWorkerAndShownOnTheMainThread)

