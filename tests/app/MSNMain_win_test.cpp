@@ -9,7 +9,6 @@
 #include <atomic>
 #include <cstdio>
 #include <thread>
-#include <tuple>
 #include <vector>
 
 #include "ProgramProcess_win.h"
@@ -144,29 +143,19 @@ std::wstring AnswerMessageBox(DWORD process, unsigned ms)
 
 // What the program cannot start with is said in a message box, and it ends: a link opened with no
 // program running names no phone or server to log in as, so the program says it starts from the
-// portal; a switch of the test runs that is no port is refused with its reason, not read as
-// another port.
+// portal. (A refused port switch takes the same way out; its reasons are checked headless.)
 TEST(Win32Program, ProgramThatCannotStartSaysWhyAndEnds)
 {
-    std::string logIn, error;
-    ASSERT_TRUE(TQMEncoder::EncodeArgument({"-phone", "1001", "-pwd", "secret", "-server", "127.0.0.1"},
-                                           logIn, error));
-    const std::tuple<std::string, const wchar_t*, const wchar_t*> cases[] = {
-        {"tel:+1-425-555-1234", L"29051",
-         L"Kovra Assistant is not running, so it cannot dial the link. Start it from your web portal first, "
-         L"then open the link again."},
-        {logIn, L"70000", L"KOVRA_SERVER_PORT=\"70000\" is not a port number (1 to 65535)."},
-    };
-    for (const auto& [argument, port, said] : cases) {
-        SCOPED_TRACE(argument);
-        TProgramProcess program;
-        ASSERT_TRUE(program.Run(argument, port, L"KovraAssistantRefusedTest"));
-        EXPECT_NE(AnswerMessageBox(program.Id(), 20000).find(said), std::wstring::npos);
-        ASSERT_TRUE(PumpUntil([&] { return program.Ended(); }, 10000));
-        DWORD exitCode = 0;
-        GetExitCodeProcess(program.Handle(), &exitCode);
-        EXPECT_EQ(exitCode, 2u);
-    }
+    TProgramProcess program;
+    ASSERT_TRUE(program.Run("tel:+1-425-555-1234", L"29051", L"KovraAssistantRefusedTest"));
+    EXPECT_NE(AnswerMessageBox(program.Id(), 20000)
+                  .find(L"Kovra Assistant is not running, so it cannot dial the link. Start it from your web "
+                        L"portal first, then open the link again."),
+              std::wstring::npos);
+    ASSERT_TRUE(PumpUntil([&] { return program.Ended(); }, 10000));
+    DWORD exitCode = 0;
+    GetExitCodeProcess(program.Handle(), &exitCode);
+    EXPECT_EQ(exitCode, 2u);
 }
 
 // The end of the Windows session as the system sends it, to every top-level window of the logged-in
