@@ -14,15 +14,10 @@
 struct FakePopup : app::ICallPopup {
     explicit FakePopup(int& alive) : alive_(alive) { ++alive_; }
     ~FakePopup() override { --alive_; }
-    void SetUp(api::TKovraAPI*, app::TCallInfo& call, std::uint32_t, bool) override
-    {
-        ++setUps;
-        oid = call.CallId;
-    }
+    void SetUp(api::TKovraAPI*, app::TCallInfo&, std::uint32_t, bool) override { ++setUps; }
     void ClosePopup() override {}
     int& alive_;
     int setUps = 0;
-    std::string oid;
 };
 
 struct FakeDialogs : app::IAssistantDialogs {

@@ -120,11 +120,9 @@ TEST(StatePages, ConnectedPageTransferAndConferenceRules)
     EXPECT_FALSE(t.form->miCallMakeCall->Enabled());
     // Complete Transfer is offered in "I want to..." whenever its menu item is, link shown or not.
     EXPECT_EQ(t.form->WantToCaptions().back(), "Complete Transfer");
-}
 
-TEST(StatePages, ConnectedWithRelatedCallOffersOnlyCompletion)
-{
-    AppTest t;
+    // With a related call only the completions are offered.
+    t.form->SetCapabilities(kAll);
     t.Event(kCall, ceEstablished, {Party("1001", csConnected), Party("300", csConnected)}, kRelated);
     EXPECT_EQ(t.VisibleLinks(), (Links{"Hold the call", "End this call", "Complete Transfer",
                                        "Complete Conference", "Park the call", "Make a new call..."}));
@@ -150,6 +148,11 @@ TEST(StatePages, HeldCallsOfferTransferToHeldAndMeetmeNeedsTheApplication)
     t.Event(kCall, ceState, {Party("1001", csConnected), Party("4255550123", csConnected, psRestricted)});
     EXPECT_EQ(t.VisibleLinks(),
               (Links{"Hold the call", "End this call", "Transfer to call on hold...", "Make a new call..."}));
+
+    // Selecting the held line switches the page at once.
+    t.form->lbCalls->SelectItem(t.form->lbCalls->Items().IndexOf(kHeld));
+    EXPECT_EQ(t.ActivePage(), "Held");
+    EXPECT_EQ(t.VisibleLinks(), (Links{"Resume this call", "Make a new call..."}));
 }
 
 TEST(StatePages, ConferenceAndPrivacyGuardPages)
@@ -192,18 +195,6 @@ TEST(StatePages, AttemptingWithOneHeldCallOffersTransferCallsTogether)
     t.form->miCallCompTransfer->SetCaption("Vermittlung abschließen");
     t.Event(kCall, ceDelivered, {Party("1001", csAttempting), Party("301", csRinging)}, kRelated);
     EXPECT_EQ(t.VisibleLinks(), (Links{"Vermittlung abschließen", "End this call"}));
-}
-
-TEST(StatePages, SelectingAnotherLineSwitchesThePageAtOnce)
-{
-    AppTest t;
-    t.Answer(kHeld, "300");
-    t.Hold(kHeld, "300");
-    t.Ring(kCall);
-    EXPECT_EQ(t.ActivePage(), "Alerting");
-    t.form->lbCalls->SelectItem(0);
-    EXPECT_EQ(t.ActivePage(), "Held");
-    EXPECT_EQ(t.VisibleLinks(), (Links{"Resume this call", "Make a new call..."}));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "app/ClickToDial.h"
 #include "app/MSNMain.h"
+#include "app/MarkedWindow.h"
 #include "app/RunSwitches.h"
 #include "app/StartupInfo.h"
 
@@ -68,21 +69,12 @@ TEST(CommandLine, SwitchesAndActionsAreTakenAsTheWindowUsesThem)
     }
     EXPECT_EQ(SwitchValue({"a", "-user"}, "user"), "");
     EXPECT_FALSE(HasSwitch({"", "-"}, ""));
-}
-
-TEST(CommandLine, HandOverTextSplitsAtRunsOfBlanksAndJoinsWithLeadingBlanks)
-{
+    // The text handed over to a running window splits at runs of blanks and joins with leading ones.
     EXPECT_EQ(SplitHandOver("  -MakeCall   555  -phone 1001 "),
               (Params{"-MakeCall", "555", "-phone", "1001"}));
     EXPECT_TRUE(SplitHandOver("   ").empty());
     EXPECT_EQ(JoinHandOver({"-MakeCall", "555"}), " -MakeCall 555");
 }
-
-} // namespace
-
-#include "app/MarkedWindow.h"
-
-namespace {
 
 TEST(MarkedWindow, NameHashUpperCasesLettersOnlyAndAddsPositions)
 {
