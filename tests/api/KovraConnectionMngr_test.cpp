@@ -16,25 +16,6 @@ using namespace api;
 
 namespace {
 
-// The scripted server answering nothing by itself: the tests take each datagram and answer by
-// hand, with the numbers they choose.
-class ManualServer : public ApiTestServer {
-public:
-    explicit ManualServer(const std::string& address, std::uint16_t port = 0) : ApiTestServer(address, port)
-    {
-        Acknowledge = false;
-        AnswerLogin = false;
-    }
-    void Send(const TKovraAPIMsg& msg) { SendRaw(msg.Bytes()); }
-    void SendRaw(const std::vector<std::uint8_t>& bytes) { ApiTestServer::SendRaw(bytes); }
-    // Sends as if from here to the client that other server talks to.
-    void Impersonate(const ApiTestServer& other)
-    {
-        const auto [address, port] = other.Client();
-        SetClient(address, port);
-    }
-};
-
 // Intervals a tenth of the real ones: a try waits 200 ms for its acknowledgement.
 const TKovraTimings kFast = TKovraTimings::ScaledDown(10);
 
@@ -178,7 +159,7 @@ protected:
         owner.Hooks.clear();
     }
 
-    ManualServer server{LoopbackHost(2)};
+    ManualPeer server{LoopbackHost(2)};
     FakeOwner owner;
     std::unique_ptr<TKovraConnectionMngr> manager;
 };
@@ -189,9 +170,9 @@ TEST(ConnectionManagerLogin, FailsOverFromASilentServerAfterFourTries)
 {
     if (!DistinctLoopbackAddresses())
         GTEST_SKIP() << "this system sends every loopback datagram from 127.0.0.1";
-    ManualServer second("127.0.0.4");
+    ManualPeer second("127.0.0.4");
     ASSERT_TRUE(second.Bound());
-    ManualServer silent("127.0.0.3", second.Port());
+    ManualPeer silent("127.0.0.3", second.Port());
     if (!silent.Bound())
         GTEST_SKIP() << "port " << second.Port() << " taken on 127.0.0.3";
     FakeOwner owner;
@@ -222,9 +203,9 @@ TEST(ConnectionManagerLogin, AckFromAnAddressNotInTheListIsIgnored)
 {
     if (!DistinctLoopbackAddresses())
         GTEST_SKIP() << "this system sends every loopback datagram from 127.0.0.1";
-    ManualServer server("127.0.0.5");
+    ManualPeer server("127.0.0.5");
     ASSERT_TRUE(server.Bound());
-    ManualServer intruder("127.0.0.6");
+    ManualPeer intruder("127.0.0.6");
     ASSERT_TRUE(intruder.Bound());
     FakeOwner owner;
     owner.Servers = {server.Address()};
@@ -320,7 +301,7 @@ TEST_F(ConnectionManager, DatagramsFromAnotherAddressAfterLoginAreDroppedAndCoun
     if (!DistinctLoopbackAddresses())
         GTEST_SKIP() << "this system sends every loopback datagram from 127.0.0.1";
     LogIn();
-    ManualServer intruder("127.0.0.7");
+    ManualPeer intruder("127.0.0.7");
     ASSERT_TRUE(intruder.Bound());
     intruder.Impersonate(server);
     intruder.Send(Event(KovraMsg::CALL_CONNECTION_EVENT, 1));
@@ -391,7 +372,7 @@ TEST(ConnectionManagerSequence, NumbersWrapAtTwoToTheThirtySecond)
 
 TEST(ConnectionManagerLogin, AManagerFreedByAHandlerDuringTheHandshakeEndsIt)
 {
-    ManualServer silent("127.0.0.1");
+    ManualPeer silent("127.0.0.1");
     ASSERT_TRUE(silent.Bound());
     FakeOwner owner;
     owner.Servers = {silent.Address()};
@@ -422,8 +403,8 @@ TEST(ConnectionManagerLogin, ADatagramBeforeTheFirstHandshakeIsReadOnceAndDroppe
 {
     if (!DistinctLoopbackAddresses())
         GTEST_SKIP() << "this system sends every loopback datagram from 127.0.0.1";
-    ManualServer server(LoopbackHost(2));
-    ManualServer intruder(LoopbackHost(3));
+    ManualPeer server(LoopbackHost(2));
+    ManualPeer intruder(LoopbackHost(3));
     ASSERT_TRUE(server.Bound());
     ASSERT_TRUE(intruder.Bound());
     FakeOwner owner;

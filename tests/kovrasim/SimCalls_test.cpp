@@ -27,7 +27,7 @@ TEST_F(SimTest, SecondMonitorIsRefusedUntilItRepeatsThePassword)
     EXPECT_EQ(second->Monitor("1001", "secret", "secret"), 0u);
     // The phone's calls now go to the second client only.
     Ring("ring 1001 FROM 4255550123");
-    EXPECT_TRUE(second->WaitFor([&] { return !second->AlertingCallId.empty(); }));
+    EXPECT_TRUE(second->WaitFor([&] { return !second->Calls.empty(); }));
     first->Pump(100);
     EXPECT_TRUE(first->Calls.empty());
 }
@@ -36,7 +36,7 @@ TEST_F(SimTest, OutsideCallRingsThePhoneAndIsAnswered)
 {
     auto client = LoggedIn("1001");
     const std::string oid = Ring("ring 1001 FROM 4255550123 NAME \"Dana Dialer\" urgent");
-    ASSERT_TRUE(client->WaitFor([&] { return client->AlertingCallId == oid; }));
+    ASSERT_TRUE(client->WaitFor([&] { return client->StateOf(oid) == csRinging; }));
     const TTestCall& ringing = client->Calls.at(oid);
     EXPECT_EQ(ringing.Mine, csRinging);
     EXPECT_EQ(ringing.Cause, ecUrgent);
@@ -47,34 +47,29 @@ TEST_F(SimTest, OutsideCallRingsThePhoneAndIsAnswered)
 
     EXPECT_EQ(Answer(*client, KovraMsg::ANSWER_CALL_REQ, oid), 0u);
     ASSERT_TRUE(client->WaitFor([&] { return client->Calls.at(oid).Mine == csConnected; }));
-    EXPECT_EQ(client->ActiveCallId, oid);
-    EXPECT_TRUE(client->AlertingCallId.empty());
     EXPECT_EQ(SimCall(oid), "4255550123=4 1001=4");
     // Answering again finds nothing ringing.
     EXPECT_EQ(Answer(*client, KovraMsg::ANSWER_CALL_REQ, oid), 19u);
 
     EXPECT_EQ(Run("hangup-far " + oid), "ok");
     ASSERT_TRUE(client->WaitFor([&] { return client->Calls.empty(); }));
-    EXPECT_TRUE(client->ActiveCallId.empty());
     EXPECT_EQ(SimCallCount(), 0u);
 }
 
-TEST_F(SimTest, HoldAndRetrieveMoveTheCurrentCallIdentifiers)
+TEST_F(SimTest, HoldAndRetrieveAreReportedByTheirEventsAndRefusedOutOfState)
 {
     auto client = LoggedIn("1001");
     const std::string oid = Ring("ring 1001 FROM 4255550123");
-    ASSERT_TRUE(client->WaitFor([&] { return client->AlertingCallId == oid; }));
+    ASSERT_TRUE(client->WaitFor([&] { return client->StateOf(oid) == csRinging; }));
     EXPECT_EQ(Answer(*client, KovraMsg::RETRIEVE_CALL_REQ, oid), 4u); // Invalid State: not held
     ASSERT_EQ(Answer(*client, KovraMsg::ANSWER_CALL_REQ, oid), 0u);
     ASSERT_EQ(Answer(*client, KovraMsg::HOLD_CALL_REQ, oid), 0u);
     ASSERT_TRUE(client->WaitFor([&] { return client->Calls.at(oid).Mine == csHeld; }));
-    EXPECT_EQ(client->HeldCallId, oid);
-    EXPECT_TRUE(client->ActiveCallId.empty());
+    EXPECT_EQ(client->Calls.at(oid).Event, ceHeld);
     EXPECT_EQ(Answer(*client, KovraMsg::HOLD_CALL_REQ, oid), 4u);
     ASSERT_EQ(Answer(*client, KovraMsg::RETRIEVE_CALL_REQ, oid), 0u);
     ASSERT_TRUE(client->WaitFor([&] { return client->Calls.at(oid).Mine == csConnected; }));
-    EXPECT_EQ(client->ActiveCallId, oid);
-    EXPECT_TRUE(client->HeldCallId.empty());
+    EXPECT_EQ(client->Calls.at(oid).Event, ceRetrieved);
     EXPECT_EQ(Answer(*client, KovraMsg::HOLD_CALL_REQ, "0123456789ABCDEF01234567"), 3u); // Invalid Call
 }
 
@@ -85,7 +80,6 @@ TEST_F(SimTest, OutsideNumberAnswersAfterTheDelayAndInvalidNumbersFail)
     ASSERT_EQ(error, 0u);
     ASSERT_TRUE(client->WaitFor(
         [&, oid = oid] { return client->Calls.count(oid) && client->Calls.at(oid).Mine == csConnected; }));
-    EXPECT_EQ(client->ActiveCallId, oid);
 
     const auto [invalidError, invalid] = MakeCall(*client, "5550000");
     ASSERT_EQ(invalidError, 0u);
@@ -101,7 +95,7 @@ TEST_F(SimTest, ConsultativeTransferJoinsTheCallerWithTheTarget)
     auto alice = LoggedIn("1001");
     auto bob = LoggedIn("1002");
     const std::string original = Ring("ring 1001 FROM 4255550123 NAME \"Dana Dialer\"");
-    ASSERT_TRUE(alice->WaitFor([&] { return alice->AlertingCallId == original; }));
+    ASSERT_TRUE(alice->WaitFor([&] { return alice->StateOf(original) == csRinging; }));
     ASSERT_EQ(Answer(*alice, KovraMsg::ANSWER_CALL_REQ, original), 0u);
 
     TKovraAPIMsg setup = alice->Request(KovraMsg::SETUP_TRANSFER_REQ);
@@ -110,7 +104,7 @@ TEST_F(SimTest, ConsultativeTransferJoinsTheCallerWithTheTarget)
     setup.WriteInt32(0);
     const auto [error, consultation] = WithNewCall(*alice, std::move(setup));
     ASSERT_EQ(error, 0u);
-    ASSERT_TRUE(bob->WaitFor([&, c = consultation] { return bob->AlertingCallId == c; }));
+    ASSERT_TRUE(bob->WaitFor([&, c = consultation] { return bob->StateOf(c) == csRinging; }));
     ASSERT_TRUE(alice->WaitFor([&, c = consultation] { return alice->Calls.count(c) != 0; }));
     EXPECT_EQ(alice->Calls.at(consultation).Related, original);
     EXPECT_EQ(alice->Calls.at(original).Mine, csHeld);
@@ -122,7 +116,6 @@ TEST_F(SimTest, ConsultativeTransferJoinsTheCallerWithTheTarget)
     // Bob now talks with the caller on the original call; his consultation call is gone.
     ASSERT_TRUE(bob->WaitFor([&] { return bob->Calls.count(original) && !bob->Calls.count(consultation); }));
     EXPECT_EQ(bob->Calls.at(original).Mine, csConnected);
-    EXPECT_EQ(bob->ActiveCallId, original);
     EXPECT_EQ(SimCall(original), "4255550123=4 1002=4");
     EXPECT_EQ(SimCall(consultation), "none");
 }
@@ -132,7 +125,7 @@ TEST_F(SimTest, ParkedCallIsReportedWithThePlaceAndCanBePickedUp)
     auto alice = LoggedIn("1001");
     auto bob = LoggedIn("1002");
     const std::string oid = Ring("ring 1001 FROM 4255550123 NAME \"Dana Dialer\"");
-    ASSERT_TRUE(alice->WaitFor([&] { return alice->AlertingCallId == oid; }));
+    ASSERT_TRUE(alice->WaitFor([&] { return alice->StateOf(oid) == csRinging; }));
     ASSERT_EQ(Answer(*alice, KovraMsg::ANSWER_CALL_REQ, oid), 0u);
     ASSERT_EQ(Answer(*alice, KovraMsg::PARK_CALL_REQ, oid), 0u);
     ASSERT_TRUE(alice->WaitFor([&] { return !alice->ParkNotices.empty(); }));
@@ -142,10 +135,9 @@ TEST_F(SimTest, ParkedCallIsReportedWithThePlaceAndCanBePickedUp)
     EXPECT_EQ(notice.FromNumber, "4255550123");
     EXPECT_EQ(notice.Place, "701");
     EXPECT_TRUE(alice->Calls.empty());
-    EXPECT_TRUE(alice->ActiveCallId.empty());
 
     EXPECT_EQ(bob->Ask(bob->Request(KovraMsg::PICKUP_CALL_REQ).Str("701")), 0u);
-    ASSERT_TRUE(bob->WaitFor([&] { return bob->ActiveCallId == oid; }));
+    ASSERT_TRUE(bob->WaitFor([&] { return bob->StateOf(oid) == csConnected; }));
     EXPECT_EQ(SimCall(oid), "4255550123=4 1002=4");
 }
 
@@ -156,11 +148,10 @@ TEST_F(SimTest, GroupPickupTakesARingingCallAndFailsWhenNoneRings)
     EXPECT_EQ(bob->Ask(bob->Request(KovraMsg::PICKUP_CALL_REQ).Str("")), 24u); // No Call to Pickup
 
     const std::string oid = Ring("ring 1001 FROM 4255550123");
-    ASSERT_TRUE(alice->WaitFor([&] { return alice->AlertingCallId == oid; }));
+    ASSERT_TRUE(alice->WaitFor([&] { return alice->StateOf(oid) == csRinging; }));
     EXPECT_EQ(bob->Ask(bob->Request(KovraMsg::PICKUP_CALL_REQ).Str("")), 0u);
     ASSERT_TRUE(alice->WaitFor([&] { return alice->Calls.empty(); }));
-    EXPECT_TRUE(alice->AlertingCallId.empty());
-    ASSERT_TRUE(bob->WaitFor([&] { return bob->ActiveCallId == oid; }));
+    ASSERT_TRUE(bob->WaitFor([&] { return bob->StateOf(oid) == csConnected; }));
 }
 
 TEST_F(SimTest, ForwardingRoutesCallsAndIsReportedInPhoneState)
@@ -172,7 +163,7 @@ TEST_F(SimTest, ForwardingRoutesCallsAndIsReportedInPhoneState)
     EXPECT_EQ(alice->PhoneState.State, phsForwarding);
 
     const std::string oid = Ring("ring 1001 FROM 4255550123");
-    ASSERT_TRUE(bob->WaitFor([&] { return bob->AlertingCallId == oid; }));
+    ASSERT_TRUE(bob->WaitFor([&] { return bob->StateOf(oid) == csRinging; }));
     alice->Pump(50);
     EXPECT_TRUE(alice->Calls.empty());
 
@@ -192,7 +183,7 @@ TEST_F(SimTest, UnansweredCallMovesOnToTheNoAnswerDestination)
     EXPECT_EQ(Run("forward 1001 noanswer 1002"), "ok");
     const std::string oid = Ring("ring 1001 FROM 4255550123");
     EXPECT_EQ(SimCall(oid), "4255550123=3 1001=2");
-    ASSERT_TRUE(bob->WaitFor([&] { return bob->AlertingCallId == oid; }));
+    ASSERT_TRUE(bob->WaitFor([&] { return bob->StateOf(oid) == csRinging; }));
     EXPECT_EQ(SimCall(oid), "4255550123=3 1002=2");
 }
 
@@ -215,7 +206,7 @@ TEST_F(SimTest, RedirectToVoiceMailCountsTheMessage)
 {
     auto alice = LoggedIn("1001");
     const std::string oid = Ring("ring 1001 FROM 4255550123");
-    ASSERT_TRUE(alice->WaitFor([&] { return alice->AlertingCallId == oid; }));
+    ASSERT_TRUE(alice->WaitFor([&] { return alice->StateOf(oid) == csRinging; }));
     EXPECT_EQ(alice->Ask(alice->Request(KovraMsg::REDIRECT_CALL_REQ).Oid(oid).Int(2).Str("").Int(0)), 0u);
     ASSERT_TRUE(alice->WaitFor([&] { return alice->Calls.empty() && alice->PhoneState.VoiceMail == 1; }));
     EXPECT_EQ(SimCall(oid), "4255550123=4 8000=4");
@@ -225,7 +216,7 @@ TEST_F(SimTest, PrivacyGuardDigitsLetTheCallerThroughOrBlockThem)
 {
     auto alice = LoggedIn("1001");
     const std::string oid = Ring("ring 1001 FROM 4255550123 privacy");
-    ASSERT_TRUE(alice->WaitFor([&] { return alice->AlertingCallId == oid; }));
+    ASSERT_TRUE(alice->WaitFor([&] { return alice->StateOf(oid) == csRinging; }));
     EXPECT_EQ(alice->Calls.at(oid).Connections[1].PartyState, psPrivacyGuard);
     ASSERT_EQ(Answer(*alice, KovraMsg::ANSWER_CALL_REQ, oid), 0u);
 
@@ -240,12 +231,12 @@ TEST_F(SimTest, ConferenceWithAHeldCallKeepsThreeParties)
     auto alice = LoggedIn("1001");
     auto bob = LoggedIn("1002");
     const std::string first = Ring("ring 1001 FROM 4255550123");
-    ASSERT_TRUE(alice->WaitFor([&] { return alice->AlertingCallId == first; }));
+    ASSERT_TRUE(alice->WaitFor([&] { return alice->StateOf(first) == csRinging; }));
     ASSERT_EQ(Answer(*alice, KovraMsg::ANSWER_CALL_REQ, first), 0u);
     ASSERT_EQ(Answer(*alice, KovraMsg::HOLD_CALL_REQ, first), 0u);
     const auto [error, second] = MakeCall(*alice, "1002");
     ASSERT_EQ(error, 0u);
-    ASSERT_TRUE(bob->WaitFor([&, s = second] { return bob->AlertingCallId == s; }));
+    ASSERT_TRUE(bob->WaitFor([&, s = second] { return bob->StateOf(s) == csRinging; }));
     ASSERT_EQ(Answer(*bob, KovraMsg::ANSWER_CALL_REQ, second), 0u);
 
     EXPECT_EQ(alice->Ask(alice->Request(KovraMsg::CONFERENCE_CALL_REQ).Oid(second).Oid(first)), 0u);
@@ -254,7 +245,6 @@ TEST_F(SimTest, ConferenceWithAHeldCallKeepsThreeParties)
                alice->Calls.at(first).LiveCount() == 3;
     }));
     EXPECT_EQ(alice->Calls.at(first).Mine, csConnected);
-    EXPECT_EQ(alice->ActiveCallId, first);
     EXPECT_EQ(SimCall(first), "4255550123=4 1001=4 1002=4");
 
     // Dropping a guest leaves a two-party call; dropping an unknown one is refused.

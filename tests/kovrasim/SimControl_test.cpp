@@ -104,7 +104,7 @@ TEST_F(SimTest, ControlPortRunsCommandsFromTcpLines)
     ASSERT_EQ(answers[1].rfind("ok ", 0), 0u);
     const std::string oid = answers[1].substr(3);
     ASSERT_TRUE(
-        alice->WaitFor([&] { return alice->AlertingCallId == oid && alice->PhoneState.VoiceMail == 3; }));
+        alice->WaitFor([&] { return alice->StateOf(oid) == csRinging && alice->PhoneState.VoiceMail == 3; }));
     const auto clients = Converse(*stream, "clients\n", 1);
     ASSERT_EQ(clients.size(), 1u);
     EXPECT_NE(clients[0].find("phones=1001"), std::string::npos) << clients[0];
@@ -124,7 +124,7 @@ TEST_F(SimTest, ScenarioRunsItsCommandsInOrder)
     }
     std::string error;
     ASSERT_TRUE(sim->StartScenario(path.string(), error)) << error;
-    ASSERT_TRUE(alice->WaitFor([&] { return !alice->AlertingCallId.empty(); }));
+    ASSERT_TRUE(alice->WaitFor([&] { return !alice->Calls.empty(); }));
     EXPECT_EQ(alice->Calls.begin()->second.Cause, ecUrgent);
     EXPECT_TRUE(alice->WaitFor([&] { return alice->Calls.empty(); }));
     std::filesystem::remove(path);

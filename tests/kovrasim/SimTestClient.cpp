@@ -117,7 +117,7 @@ void TSimTestClient::OnCallEvent(TKovraAPIMsg& msg)
 {
     TTestCall call;
     msg.ReadInt32();
-    const std::string device = msg.ReadStr();
+    msg.ReadStr();
     call.Oid = msg.ReadOid();
     call.Event = msg.ReadInt32();
     call.Cause = msg.ReadInt32();
@@ -140,62 +140,13 @@ void TSimTestClient::OnCallEvent(TKovraAPIMsg& msg)
     if (!mine)
         return;
     call.Mine = mine->ConnState;
-    // The current-call identifiers move by event code as the assistant moves them.
-    const std::string& oid = call.Oid;
-    auto clearIf = [&oid](std::string& id) {
-        if (id == oid)
-            id.clear();
-    };
-    if (device == Device) {
-        switch (call.Event) {
-        case ceState:
-            if (call.Mine == csDialing || call.Mine == csAttempting || call.Mine == csConnected)
-                ActiveCallId = oid;
-            else if (call.Mine == csRinging)
-                AlertingCallId = oid;
-            else if (call.Mine == csHeld)
-                HeldCallId = oid;
-            break;
-        case ceDialing:
-        case ceDelivered:
-        case ceConferenced:
-        case ceTransferred:
-        case cePickedUp:
-            ActiveCallId = oid;
-            break;
-        case ceAlerting:
-            AlertingCallId = oid;
-            break;
-        case ceEstablished:
-            ActiveCallId = oid;
-            clearIf(AlertingCallId);
-            break;
-        case ceHeld:
-            HeldCallId = oid;
-            clearIf(ActiveCallId);
-            break;
-        case ceRetrieved:
-            ActiveCallId = oid;
-            clearIf(HeldCallId);
-            break;
-        case ceCleared:
-        case ceParked:
-        case ceFailed:
-            clearIf(HeldCallId);
-            clearIf(AlertingCallId);
-            clearIf(ActiveCallId);
-            break;
-        default:
-            break;
-        }
-    }
     if (call.Event == ceParked && call.Connections.size() >= 3 && call.Connections[1].PartyState == psParked)
         ParkNotices.push_back(
             {call.Related, call.Connections[2].Name, call.Connections[2].Number, call.Connections[1].Number});
     if (call.Mine == csGone)
-        Calls.erase(oid);
+        Calls.erase(call.Oid);
     else
-        Calls[oid] = call;
+        Calls[call.Oid] = call;
 }
 
 std::optional<TKovraAPIMsg> TSimTestClient::Call(TKovraAPIMsg request, unsigned waitMs)

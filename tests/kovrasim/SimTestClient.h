@@ -1,8 +1,8 @@
 #pragma once
 // A client of the server protocol for driving kovrasim in tests. The product's own connection
 // manager carries the exchange (log-in, numbering, retransmission, acknowledgements, repeats and
-// sequence errors); this client keeps the calls it hears of as the assistant would, with the
-// current-call identifiers, and gives the tests each response.
+// sequence errors); this client keeps the calls it hears of with this phone's state in each, and
+// gives the tests each response. Which call is current is the assistant's business, tested there.
 
 #include <cstdint>
 #include <deque>
@@ -73,12 +73,17 @@ public:
     void Pump(unsigned ms);
     bool WaitFor(const std::function<bool()>& done, unsigned ms = 3000);
     void Disconnect();
+    // This phone's connection state in the call, 0 when it is not in it.
+    std::uint32_t StateOf(const std::string& oid) const
+    {
+        const auto found = Calls.find(oid);
+        return found == Calls.end() ? 0 : found->second.Mine;
+    }
 
     bool Connected = false;
     std::string Device;
     std::string ApiVersion, ServerVersion;
     std::map<std::string, TTestCall> Calls;
-    std::string ActiveCallId, AlertingCallId, HeldCallId;
     TTestPhoneState PhoneState;
     std::vector<TTestParkNotice> ParkNotices;
     std::deque<api::TKovraAPIMsg> Inbox; // responses and events other than call and phone-state events
