@@ -43,7 +43,7 @@ protected:
         while (!done()) {
             if (platform::TickCount() >= until || !alice->Connected || !bob->Connected)
                 return false;
-            alice->Pump(3);
+            PumpFor(3);
         }
         return true;
     }
@@ -116,8 +116,8 @@ TEST_F(SimFaultTest, ScriptedCallsEndInTheSameStateOnBothSidesDespiteLossAndDupl
         std::lock_guard guard(sim->Lock());
         return sim->Server().Idle();
     }));
-    alice->Pump(30);
-    bob->Pump(30);
+    PumpFor(30);
+    PumpFor(30);
     EXPECT_TRUE(alice->Connected);
     EXPECT_TRUE(bob->Connected);
     EXPECT_EQ(ClientView(*alice), SimView("1001"));

@@ -193,7 +193,7 @@ TEST_F(SimTest, SessionEndsOnDisconnectAndOnKickAndReleasesTheMonitor)
     ASSERT_EQ(clients.rfind("ok 1 client: ", 0), 0u) << clients;
     const std::string id = clients.substr(13, clients.find(' ', 13) - 13);
     EXPECT_EQ(Run("kick " + id), "ok");
-    EXPECT_TRUE(second->WaitFor([&] { return !second->Connected; }, 500));
+    EXPECT_TRUE(PumpUntil([&] { return !second->Connected; }, 500));
     std::lock_guard guard(sim->Lock());
     EXPECT_EQ(sim->Phones().FindPhone("1001")->MonitorSession, 0);
 }

@@ -65,7 +65,7 @@ bool TSimTestClient::Login()
     Connected = false;
     ApiVersion.clear();
     seen_.clear();
-    return manager_->OpenSession() && WaitFor([this] { return !ApiVersion.empty(); }) && Connected;
+    return manager_->OpenSession() && PumpUntil([this] { return !ApiVersion.empty(); }) && Connected;
 }
 
 TMsgBuilder TSimTestClient::Request(std::uint32_t type) const
@@ -76,16 +76,6 @@ TMsgBuilder TSimTestClient::Request(std::uint32_t type) const
 void TSimTestClient::Disconnect()
 {
     owner_->Disconnect(true);
-}
-
-void TSimTestClient::Pump(unsigned ms)
-{
-    PumpFor(ms);
-}
-
-bool TSimTestClient::WaitFor(const std::function<bool()>& done, unsigned ms)
-{
-    return PumpUntil(done, ms);
 }
 
 void TSimTestClient::Dispatch(TKovraAPIMsg& msg)
@@ -140,9 +130,6 @@ void TSimTestClient::OnCallEvent(TKovraAPIMsg& msg)
     if (!mine)
         return;
     call.Mine = mine->ConnState;
-    if (call.Event == ceParked && call.Connections.size() >= 3 && call.Connections[1].PartyState == psParked)
-        ParkNotices.push_back(
-            {call.Related, call.Connections[2].Name, call.Connections[2].Number, call.Connections[1].Number});
     if (call.Mine == csGone)
         Calls.erase(call.Oid);
     else
@@ -156,7 +143,7 @@ std::optional<TKovraAPIMsg> TSimTestClient::Call(TKovraAPIMsg request, unsigned 
         return std::nullopt;
     manager_->Send(std::make_unique<TKovraAPIMsg>(std::move(request)));
     std::optional<TKovraAPIMsg> found;
-    WaitFor(
+    PumpUntil(
         [&] {
             for (auto it = Inbox.begin(); it != Inbox.end(); ++it)
                 if (it->dwMsgType == answer || it->dwMsgType == KovraMsg::FAILURE_RSP) {

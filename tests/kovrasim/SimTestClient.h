@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -43,10 +42,6 @@ struct TTestPhoneState {
     int Count = 0; // events received
 };
 
-struct TTestParkNotice {
-    std::string Related, From, FromNumber, Place;
-};
-
 class TSimTestClient {
 public:
     // Tries wait 100 ms each unless timings say otherwise.
@@ -69,9 +64,6 @@ public:
     std::uint32_t Ask(api::TKovraAPIMsg request);
     // A request of a type with InvokeID and Device already written.
     TMsgBuilder Request(std::uint32_t type) const;
-    // Runs the loop, where what arrives is handled, for ms or until done.
-    void Pump(unsigned ms);
-    bool WaitFor(const std::function<bool()>& done, unsigned ms = 3000);
     void Disconnect();
     // This phone's connection state in the call, 0 when it is not in it.
     std::uint32_t StateOf(const std::string& oid) const
@@ -85,7 +77,6 @@ public:
     std::string ApiVersion, ServerVersion;
     std::map<std::string, TTestCall> Calls;
     TTestPhoneState PhoneState;
-    std::vector<TTestParkNotice> ParkNotices;
     std::deque<api::TKovraAPIMsg> Inbox; // responses and events other than call and phone-state events
     int Repeats = 0;                     // messages seen again and acknowledged again
 
