@@ -8,69 +8,58 @@ using namespace api;
 using kovrasim::TSimOptions;
 
 // The versions the log-in answers with are checked byte by byte with the protocol's cases.
-TEST_F(SimTest, MonitorStartChecksPasswordsAndDevices)
+// A monitor start with a wrong password or device is refused; one of a phone another client
+// monitors only when it repeats the password, and then the phone's calls go to it alone.
+TEST_F(SimTest, MonitorStartChecksPasswordsDevicesAndAnExistingMonitor)
 {
-    auto client = NewClient();
-    ASSERT_TRUE(client->Login());
-    EXPECT_EQ(client->Monitor("1001", "wrong"), 1u);  // Invalid Password
-    EXPECT_EQ(client->Monitor("9999", "secret"), 2u); // Invalid Device
-    EXPECT_EQ(client->Monitor("1001", "secret"), 0u);
-    EXPECT_EQ(client->Device, "1001");
-}
-
-TEST_F(SimTest, SecondMonitorIsRefusedUntilItRepeatsThePassword)
-{
-    auto first = LoggedIn("1001");
+    auto first = NewClient();
+    ASSERT_TRUE(first->Login());
+    EXPECT_EQ(first->Monitor("1001", "wrong"), 1u);  // Invalid Password
+    EXPECT_EQ(first->Monitor("9999", "secret"), 2u); // Invalid Device
+    EXPECT_EQ(first->Monitor("1001", "secret"), 0u);
+    EXPECT_EQ(first->Device, "1001");
     auto second = NewClient();
     ASSERT_TRUE(second->Login());
     EXPECT_EQ(second->Monitor("1001", "secret"), 11u); // Duplicate Monitor
     EXPECT_EQ(second->Monitor("1001", "secret", "secret"), 0u);
-    // The phone's calls now go to the second client only.
     Ring("ring 1001 FROM 4255550123");
     EXPECT_TRUE(PumpUntil([&] { return !second->Calls.empty(); }));
     PumpFor(100);
     EXPECT_TRUE(first->Calls.empty());
 }
 
-TEST_F(SimTest, OutsideCallRingsThePhoneAndIsAnswered)
+// An outside call rings, is answered, held and retrieved (each reported by its own event code);
+// each request out of its state is refused; the far end hangs up.
+TEST_F(SimTest, OutsideCallRingsIsAnsweredHeldAndRetrievedAndRefusesOutOfStateRequests)
 {
     auto client = LoggedIn("1001");
     const std::string oid = Ring("ring 1001 FROM 4255550123 NAME \"Dana Dialer\" urgent");
     ASSERT_TRUE(PumpUntil([&] { return client->StateOf(oid) == csRinging; }));
     const TTestCall& ringing = client->Calls.at(oid);
-    EXPECT_EQ(ringing.Mine, csRinging);
     EXPECT_EQ(ringing.Cause, ecUrgent);
     ASSERT_EQ(ringing.Connections.size(), 2u);
     EXPECT_EQ(ringing.Connections[0].Number, "1001"); // the phone itself comes first
     EXPECT_EQ(ringing.Connections[1].Name, "Dana Dialer");
     EXPECT_EQ(ringing.Related, std::string(24, '0'));
+    EXPECT_EQ(Answer(*client, KovraMsg::RETRIEVE_CALL_REQ, oid), 4u); // Invalid State: not held
 
     EXPECT_EQ(Answer(*client, KovraMsg::ANSWER_CALL_REQ, oid), 0u);
-    ASSERT_TRUE(PumpUntil([&] { return client->Calls.at(oid).Mine == csConnected; }));
+    ASSERT_TRUE(PumpUntil([&] { return client->StateOf(oid) == csConnected; }));
     EXPECT_EQ(SimCall(oid), "4255550123=4 1001=4");
-    // Answering again finds nothing ringing.
-    EXPECT_EQ(Answer(*client, KovraMsg::ANSWER_CALL_REQ, oid), 19u);
+    EXPECT_EQ(Answer(*client, KovraMsg::ANSWER_CALL_REQ, oid), 19u); // nothing rings any more
+
+    ASSERT_EQ(Answer(*client, KovraMsg::HOLD_CALL_REQ, oid), 0u);
+    ASSERT_TRUE(PumpUntil([&] { return client->StateOf(oid) == csHeld; }));
+    EXPECT_EQ(client->Calls.at(oid).Event, ceHeld);
+    EXPECT_EQ(Answer(*client, KovraMsg::HOLD_CALL_REQ, oid), 4u);
+    ASSERT_EQ(Answer(*client, KovraMsg::RETRIEVE_CALL_REQ, oid), 0u);
+    ASSERT_TRUE(PumpUntil([&] { return client->StateOf(oid) == csConnected; }));
+    EXPECT_EQ(client->Calls.at(oid).Event, ceRetrieved);
+    EXPECT_EQ(Answer(*client, KovraMsg::HOLD_CALL_REQ, "0123456789ABCDEF01234567"), 3u); // Invalid Call
 
     EXPECT_EQ(Run("hangup-far " + oid), "ok");
     ASSERT_TRUE(PumpUntil([&] { return client->Calls.empty(); }));
     EXPECT_EQ(SimCallCount(), 0u);
-}
-
-TEST_F(SimTest, HoldAndRetrieveAreReportedByTheirEventsAndRefusedOutOfState)
-{
-    auto client = LoggedIn("1001");
-    const std::string oid = Ring("ring 1001 FROM 4255550123");
-    ASSERT_TRUE(PumpUntil([&] { return client->StateOf(oid) == csRinging; }));
-    EXPECT_EQ(Answer(*client, KovraMsg::RETRIEVE_CALL_REQ, oid), 4u); // Invalid State: not held
-    ASSERT_EQ(Answer(*client, KovraMsg::ANSWER_CALL_REQ, oid), 0u);
-    ASSERT_EQ(Answer(*client, KovraMsg::HOLD_CALL_REQ, oid), 0u);
-    ASSERT_TRUE(PumpUntil([&] { return client->Calls.at(oid).Mine == csHeld; }));
-    EXPECT_EQ(client->Calls.at(oid).Event, ceHeld);
-    EXPECT_EQ(Answer(*client, KovraMsg::HOLD_CALL_REQ, oid), 4u);
-    ASSERT_EQ(Answer(*client, KovraMsg::RETRIEVE_CALL_REQ, oid), 0u);
-    ASSERT_TRUE(PumpUntil([&] { return client->Calls.at(oid).Mine == csConnected; }));
-    EXPECT_EQ(client->Calls.at(oid).Event, ceRetrieved);
-    EXPECT_EQ(Answer(*client, KovraMsg::HOLD_CALL_REQ, "0123456789ABCDEF01234567"), 3u); // Invalid Call
 }
 
 TEST_F(SimTest, OutsideNumberAnswersAfterTheDelayAndInvalidNumbersFail)
@@ -166,29 +155,27 @@ TEST_F(SimTest, UnansweredCallMovesOnToTheNoAnswerDestination)
     EXPECT_EQ(SimCall(oid), "4255550123=3 1002=2");
 }
 
-TEST_F(SimTest, DoNotDisturbSendsRingingCallsToVoiceMail)
+// A ringing call redirected to voice mail, and one that rings while DoNotDisturb is on, each
+// leave a message there.
+TEST_F(SimTest, RedirectAndDoNotDisturbSendRingingCallsToVoiceMail)
 {
     auto alice = LoggedIn("1001");
+    const std::string redirected = Ring("ring 1001 FROM 4255550123");
+    ASSERT_TRUE(PumpUntil([&] { return alice->StateOf(redirected) == csRinging; }));
+    EXPECT_EQ(alice->Ask(alice->Request(KovraMsg::REDIRECT_CALL_REQ).Oid(redirected).Int(2).Str("").Int(0)),
+              0u);
+    ASSERT_TRUE(PumpUntil([&] { return alice->Calls.empty() && alice->PhoneState.VoiceMail == 1; }));
+    EXPECT_EQ(SimCall(redirected), "4255550123=4 8000=4");
+
     ASSERT_EQ(alice->Ask(alice->Request(KovraMsg::SET_DO_NOT_DISTURB_REQ).Int(1)), 0u);
     ASSERT_TRUE(PumpUntil([&] { return alice->PhoneState.DoNotDisturb; }));
     EXPECT_EQ(alice->PhoneState.State, phsDoNotDisturb);
     const int before = alice->PhoneState.Count;
-
-    const std::string oid = Ring("ring 1001 FROM 4255550123");
+    const std::string oid = Ring("ring 1001 FROM 4255550124");
     ASSERT_TRUE(PumpUntil([&] { return alice->PhoneState.Count > before; }));
-    EXPECT_EQ(alice->PhoneState.VoiceMail, 1u);
-    EXPECT_EQ(SimCall(oid), "4255550123=4 8000=4");
+    EXPECT_EQ(alice->PhoneState.VoiceMail, 2u);
+    EXPECT_EQ(SimCall(oid), "4255550124=4 8000=4");
     EXPECT_TRUE(alice->Calls.empty());
-}
-
-TEST_F(SimTest, RedirectToVoiceMailCountsTheMessage)
-{
-    auto alice = LoggedIn("1001");
-    const std::string oid = Ring("ring 1001 FROM 4255550123");
-    ASSERT_TRUE(PumpUntil([&] { return alice->StateOf(oid) == csRinging; }));
-    EXPECT_EQ(alice->Ask(alice->Request(KovraMsg::REDIRECT_CALL_REQ).Oid(oid).Int(2).Str("").Int(0)), 0u);
-    ASSERT_TRUE(PumpUntil([&] { return alice->Calls.empty() && alice->PhoneState.VoiceMail == 1; }));
-    EXPECT_EQ(SimCall(oid), "4255550123=4 8000=4");
 }
 
 TEST_F(SimTest, PrivacyGuardDigitsLetTheCallerThroughOrBlockThem)

@@ -35,17 +35,6 @@ std::vector<std::string> Converse(platform::TcpStream& stream, const std::string
 
 } // namespace
 
-TEST(SimControlWords, QuotesKeepBlanksAndUnclosedQuotesAreRefused)
-{
-    std::vector<std::string> words;
-    ASSERT_TRUE(kovrasim::Tokenize("ring 1001 FROM 555  NAME \"Dana  Dialer\" urgent", words));
-    EXPECT_EQ(words,
-              (std::vector<std::string>{"ring", "1001", "FROM", "555", "NAME", "Dana  Dialer", "urgent"}));
-    ASSERT_TRUE(kovrasim::Tokenize("ring 1001 FROM 555 NAME \"\"", words));
-    EXPECT_EQ(words.back(), "");
-    EXPECT_FALSE(kovrasim::Tokenize("ring 1001 FROM 555 NAME \"Dana", words));
-}
-
 TEST(SimScenarioFile, CommentsAreSkippedAndMistakesNamedByLine)
 {
     std::vector<kovrasim::TScenarioLine> lines;
