@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "ApiTestServer.h"
+#include "TestConnectionOwner.h"
 #include "api/KovraAPIConsts.h"
 #include "platform/Clock.h"
 #include "platform/MainLoop.h"
@@ -25,31 +26,13 @@ struct HookRecord {
     std::uint32_t Seq;
 };
 
-// Stands in for the API session: keeps the session flag and records what the manager reports.
-class FakeOwner : public IKovraConnectionOwner {
+// Records what the manager reports, on the main thread only.
+class FakeOwner : public TestConnectionOwner {
 public:
-    std::vector<std::string> Servers; // set before the manager starts, read-only after
-    std::atomic<int> ActiveIndex{-1};
-    std::uint32_t Invoke = 0;
-    std::atomic<bool> IsConnected{false};
-    TKovraConnectionMngr* Manager = nullptr;
     std::function<void(const TKovraAPIMsg&)> OnReceive; // runs inside the receive hook
-
     std::vector<HookRecord> Hooks;
     std::vector<TKovraAPIMsg> Dispatched;
     std::vector<bool> Disconnects; // notify flag of each session end carried out
-
-    std::vector<std::string> ServerList() const override { return Servers; }
-    std::string ActiveServerAddress() const override
-    {
-        const int index = ActiveIndex;
-        return index >= 0 && index < static_cast<int>(Servers.size()) ? Servers[index] : std::string();
-    }
-    void SetActiveServerIndex(int index) override { ActiveIndex = index; }
-    std::uint32_t InvokeID() const override { return Invoke; }
-    std::string ClientName() const override { return "TestClient"; }
-    std::string ClientVersion() const override { return "1.0"; }
-    bool Connected() const override { return IsConnected; }
 
     void SendHook(const TKovraAPIMsg& msg) override
     {
@@ -63,11 +46,11 @@ public:
         if (OnReceive)
             OnReceive(msg);
     }
-    void LoginResult(std::uint32_t error, const std::string&, const std::string&) override
+    void LoginResult(std::uint32_t error, const std::string& apiVersion,
+                     const std::string& serverVersion) override
     {
         EXPECT_TRUE(platform::IsMainThread());
-        if (error == 0)
-            IsConnected = true;
+        TestConnectionOwner::LoginResult(error, apiVersion, serverVersion);
     }
     void DispatchMessage(TKovraAPIMsg& msg) override
     {
@@ -75,21 +58,13 @@ public:
         Hooks.push_back({'D', msg.dwMsgType, msg.dwMsgSeq});
         Dispatched.push_back(msg);
     }
-    // What the session does: clear the state, tell the server when asked, wait for the queue.
     void Disconnect(bool notify) override
     {
         EXPECT_TRUE(platform::IsMainThread());
-        if (!IsConnected)
-            return;
-        IsConnected = false;
-        Manager->ClearQueues();
-        if (notify) {
-            auto bye = std::make_unique<TKovraAPIMsg>(KovraMsg::DISCONNECT, 0);
-            bye->WriteInt32(Invoke);
-            Manager->Send(std::move(bye));
-            PumpUntil([this] { return Manager->PendingCount() == 0 || Manager->SendFailed(); }, 2000);
-        }
-        Disconnects.push_back(notify);
+        const bool connected = IsConnected;
+        TestConnectionOwner::Disconnect(notify);
+        if (connected)
+            Disconnects.push_back(notify);
     }
 
     std::size_t CountHooks(char kind, std::uint32_t type) const

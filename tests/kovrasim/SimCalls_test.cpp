@@ -226,7 +226,7 @@ TEST_F(SimTest, RequestsNeedTheMonitoredDeviceAndTheCapability)
 {
     auto alice = LoggedIn("1001");
     const TMsgBuilder foreign =
-        TMsgBuilder(KovraMsg::QUERY_PHONE_CONFIG_REQ, 0).Int(alice->InvokeID).Str("1002");
+        TMsgBuilder(KovraMsg::QUERY_PHONE_CONFIG_REQ, 0).Int(alice->Invoke).Str("1002");
     EXPECT_EQ(alice->Ask(foreign), 12u); // No Monitor
 
     EXPECT_EQ(Run("set-caps 1001 0x00000200"), "ok"); // make call only

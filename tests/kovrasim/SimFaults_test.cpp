@@ -41,7 +41,7 @@ protected:
     {
         const auto until = platform::TickCount() + ms;
         while (!done()) {
-            if (platform::TickCount() >= until || !alice->Connected || !bob->Connected)
+            if (platform::TickCount() >= until || !alice->IsConnected || !bob->IsConnected)
                 return false;
             PumpFor(3);
         }
@@ -118,8 +118,8 @@ TEST_F(SimFaultTest, ScriptedCallsEndInTheSameStateOnBothSidesDespiteLossAndDupl
     }));
     PumpFor(30);
     PumpFor(30);
-    EXPECT_TRUE(alice->Connected);
-    EXPECT_TRUE(bob->Connected);
+    EXPECT_TRUE(alice->IsConnected);
+    EXPECT_TRUE(bob->IsConnected);
     EXPECT_EQ(ClientView(*alice), SimView("1001"));
     EXPECT_EQ(ClientView(*bob), SimView("1002"));
     const CallView expected{{toBob, {"1001=4", "4255557777=4"}}, {second, {"1001=4", "2065550199=4"}}};

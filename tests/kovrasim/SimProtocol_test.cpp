@@ -179,13 +179,13 @@ TEST_F(SimTest, MalformedDatagramsAreIgnoredOrAnsweredSafely)
     EXPECT_EQ(Run("clients"), "ok 0 clients");
     // The simulator still serves a well-behaved client.
     auto client = LoggedIn("1001");
-    EXPECT_TRUE(client->Connected);
+    EXPECT_TRUE(client->IsConnected);
 }
 
 TEST_F(SimTest, SessionEndsOnDisconnectAndOnKickAndReleasesTheMonitor)
 {
     auto first = LoggedIn("1001");
-    first->Disconnect();
+    first->Disconnect(true);
     auto second = LoggedIn("1001"); // no Duplicate Monitor: the first session is gone
     EXPECT_EQ(second->Device, "1001");
     EXPECT_EQ(Run("kick 99"), "error no client 99");
@@ -193,7 +193,7 @@ TEST_F(SimTest, SessionEndsOnDisconnectAndOnKickAndReleasesTheMonitor)
     ASSERT_EQ(clients.rfind("ok 1 client: ", 0), 0u) << clients;
     const std::string id = clients.substr(13, clients.find(' ', 13) - 13);
     EXPECT_EQ(Run("kick " + id), "ok");
-    EXPECT_TRUE(PumpUntil([&] { return !second->Connected; }, 500));
+    EXPECT_TRUE(PumpUntil([&] { return !second->IsConnected; }, 500));
     std::lock_guard guard(sim->Lock());
     EXPECT_EQ(sim->Phones().FindPhone("1001")->MonitorSession, 0);
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "MsgBuilder.h"
+#include "TestConnectionOwner.h"
 #include "api/KovraAPIMsg.h"
 #include "api/KovraConnectionMngr.h"
 
@@ -42,14 +43,12 @@ struct TTestPhoneState {
     int Count = 0; // events received
 };
 
-class TSimTestClient {
+// The client is its connection manager's owner: Invoke is 7, IsConnected the session flag.
+class TSimTestClient : public TestConnectionOwner {
 public:
     // Tries wait 100 ms each unless timings say otherwise.
-    TSimTestClient(std::string server, std::uint16_t port,
+    TSimTestClient(const std::string& server, std::uint16_t port,
                    api::TKovraTimings timings = api::TKovraTimings::ScaledDown(20));
-    ~TSimTestClient();
-
-    std::uint32_t InvokeID = 7;
 
     // The handshake and LOGIN_RSP; true when logged in.
     bool Login();
@@ -64,7 +63,6 @@ public:
     std::uint32_t Ask(api::TKovraAPIMsg request);
     // A request of a type with InvokeID and Device already written.
     TMsgBuilder Request(std::uint32_t type) const;
-    void Disconnect();
     // This phone's connection state in the call, 0 when it is not in it.
     std::uint32_t StateOf(const std::string& oid) const
     {
@@ -72,21 +70,17 @@ public:
         return found == Calls.end() ? 0 : found->second.Mine;
     }
 
-    bool Connected = false;
     std::string Device;
-    std::string ApiVersion, ServerVersion;
     std::map<std::string, TTestCall> Calls;
     TTestPhoneState PhoneState;
     std::deque<api::TKovraAPIMsg> Inbox; // responses and events other than call and phone-state events
     int Repeats = 0;                     // messages seen again and acknowledged again
 
 private:
-    class Owner;
-    void Dispatch(api::TKovraAPIMsg& msg);
+    void ReceiveHook(const api::TKovraAPIMsg& msg) override;
+    void DispatchMessage(api::TKovraAPIMsg& msg) override;
     void OnCallEvent(api::TKovraAPIMsg& msg);
 
-    std::string server_;
-    std::unique_ptr<Owner> owner_;
-    std::unique_ptr<api::TKovraConnectionMngr> manager_;
-    std::set<std::uint32_t> seen_; // numbers of this session's messages
+    std::set<std::uint32_t> seen_;                       // numbers of this session's messages
+    std::unique_ptr<api::TKovraConnectionMngr> manager_; // goes first: it reports to this client
 };
