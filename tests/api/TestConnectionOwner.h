@@ -50,7 +50,8 @@ public:
         Manager->ClearQueues();
         if (!notify)
             return;
-        Manager->Send(std::make_unique<api::TKovraAPIMsg>(TMsgBuilder(api::KovraMsg::DISCONNECT, 0).Int(Invoke)));
+        Manager->Send(
+            std::make_unique<api::TKovraAPIMsg>(TMsgBuilder(api::KovraMsg::DISCONNECT, 0).Int(Invoke)));
         PumpUntil([this] { return Manager->PendingCount() == 0 || Manager->SendFailed(); }, 2000);
     }
 };

@@ -192,36 +192,6 @@ TEST_F(SimTest, PrivacyGuardDigitsLetTheCallerThroughOrBlockThem)
     EXPECT_EQ(Run("ring 1001 FROM 4255550123").rfind("error", 0), 0u);
 }
 
-TEST_F(SimTest, ConferenceWithAHeldCallKeepsThreeParties)
-{
-    auto alice = LoggedIn("1001");
-    auto bob = LoggedIn("1002");
-    const std::string first = Ring("ring 1001 FROM 4255550123");
-    ASSERT_TRUE(PumpUntil([&] { return alice->StateOf(first) == csRinging; }));
-    ASSERT_EQ(Answer(*alice, KovraMsg::ANSWER_CALL_REQ, first), 0u);
-    ASSERT_EQ(Answer(*alice, KovraMsg::HOLD_CALL_REQ, first), 0u);
-    const auto [error, second] = MakeCall(*alice, "1002");
-    ASSERT_EQ(error, 0u);
-    ASSERT_TRUE(PumpUntil([&, s = second] { return bob->StateOf(s) == csRinging; }));
-    ASSERT_EQ(Answer(*bob, KovraMsg::ANSWER_CALL_REQ, second), 0u);
-
-    EXPECT_EQ(alice->Ask(alice->Request(KovraMsg::CONFERENCE_CALL_REQ).Oid(second).Oid(first)), 0u);
-    ASSERT_TRUE(PumpUntil([&] {
-        return alice->Calls.size() == 1 && alice->Calls.count(first) &&
-               alice->Calls.at(first).LiveCount() == 3;
-    }));
-    EXPECT_EQ(alice->Calls.at(first).Mine, csConnected);
-    EXPECT_EQ(SimCall(first), "4255550123=4 1001=4 1002=4");
-
-    // Dropping a guest leaves a two-party call; dropping an unknown one is refused.
-    EXPECT_EQ(alice->Ask(alice->Request(KovraMsg::DROP_CONFERENCE_CONNECTION_REQ).Oid(first).Str("9999")),
-              10u);
-    EXPECT_EQ(alice->Ask(alice->Request(KovraMsg::DROP_CONFERENCE_CONNECTION_REQ).Oid(first).Str("1002")),
-              0u);
-    ASSERT_TRUE(PumpUntil([&] { return bob->Calls.empty(); }));
-    EXPECT_EQ(SimCall(first), "4255550123=4 1001=4");
-}
-
 TEST_F(SimTest, RequestsNeedTheMonitoredDeviceAndTheCapability)
 {
     auto alice = LoggedIn("1001");

@@ -97,6 +97,9 @@ TEST_F(SimFaultTest, ScriptedCallsEndInTheSameStateOnBothSidesDespiteLossAndDupl
         return alice->Calls.size() == 1 && alice->StateOf(oid) == csConnected &&
                alice->Calls.at(oid).LiveCount() == 3;
     }));
+    // An unknown guest cannot be dropped; a guest leaving leaves a two-party call.
+    EXPECT_EQ(alice->Ask(alice->Request(KovraMsg::DROP_CONFERENCE_CONNECTION_REQ).Oid(toBob).Str("9999")),
+              10u);
     ASSERT_EQ(Answer(*bob, KovraMsg::DROP_CONNECTION_REQ, toBob), 0u);
     ASSERT_TRUE(
         WaitAll([&, oid = toBob] { return bob->Calls.empty() && alice->Calls.at(oid).LiveCount() == 2; }));
