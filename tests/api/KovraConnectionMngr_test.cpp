@@ -76,21 +76,6 @@ public:
     }
 };
 
-TKovraAPIMsg Event(std::uint32_t type, std::uint32_t seq)
-{
-    TKovraAPIMsg msg(type, seq);
-    msg.WriteInt32(0);
-    return msg;
-}
-
-TKovraAPIMsg Response(std::uint32_t type, std::uint32_t seq, std::uint32_t invokeId, std::uint32_t error = 0)
-{
-    TKovraAPIMsg msg(type, seq);
-    msg.WriteInt32(invokeId);
-    msg.WriteInt32(error);
-    return msg;
-}
-
 std::unique_ptr<TKovraAPIMsg> Request(std::uint32_t type, std::uint32_t invokeId = 0)
 {
     auto msg = std::make_unique<TKovraAPIMsg>(type, 0);
@@ -258,10 +243,10 @@ TEST_F(ConnectionManager, ShortOversizedAndForeignInvokeIdDatagramsAreDroppedWit
     big[3] = 1;
     big[7] = KovraMsg::PHONE_STATE_EVENT;
     for (const auto& bytes : {std::vector<std::uint8_t>{0, 0, 0, 1, 0, 0, 0}, big,
-                              Response(KovraMsg::ANSWER_CALL_RSP, 1, 6).Bytes()})
+                              TMsgBuilder(KovraMsg::ANSWER_CALL_RSP, 1).Int(6).Int(0).Bytes()})
         server.SendRaw(bytes);
     EXPECT_FALSE(server.Receive(100).has_value());
-    server.Send(Response(KovraMsg::ANSWER_CALL_RSP, 1, 5)); // still the expected number
+    server.Send(TMsgBuilder(KovraMsg::ANSWER_CALL_RSP, 1).Int(5).Int(0)); // still the expected number
     auto ack = server.Receive(1000);
     ASSERT_TRUE(ack.has_value());
     EXPECT_EQ(ack->dwMsgSeq, 1u);
@@ -294,7 +279,7 @@ TEST_F(ConnectionManager, ADatagramOfTheOldSessionHandledAfterANewHandshakeIsDro
         owner.IsConnected = false;
         EXPECT_TRUE(OpenAccepted());
     };
-    server.Send(Event(KovraMsg::PHONE_STATE_EVENT, 7));
+    server.Send(TMsgBuilder(KovraMsg::PHONE_STATE_EVENT, 7).Int(0));
     ASSERT_TRUE(PumpUntil([&] { return renewed; }, 2000));
     ASSERT_TRUE(PumpUntil([this] { return owner.IsConnected.load(); }, 2000));
     EXPECT_EQ(manager->Phase(), KovraSessionPhase::Exchange);
@@ -303,7 +288,7 @@ TEST_F(ConnectionManager, ADatagramOfTheOldSessionHandledAfterANewHandshakeIsDro
     for (const TKovraAPIMsg& msg : server.ReceiveAll(100))
         EXPECT_NE(msg.dwMsgType, KovraMsg::DISCONNECT);
     // The new numbering holds: the server's next message is 1 and is taken.
-    server.Send(Event(KovraMsg::PHONE_STATE_EVENT, 1));
+    server.Send(TMsgBuilder(KovraMsg::PHONE_STATE_EVENT, 1).Int(0));
     ASSERT_TRUE(PumpUntil([this] { return owner.Dispatched.size() == 1; }, 2000));
 }
 
@@ -373,8 +358,8 @@ TEST(ConnectionManagerLogin, ADatagramBeforeTheFirstHandshakeIsReadOnceAndDroppe
     server.SetClient("127.0.0.1", manager.LocalPort());
     intruder.SetClient("127.0.0.1", manager.LocalPort());
     server.Send(TKovraAPIMsg(KovraMsg::ACK, 0));
-    server.Send(Event(KovraMsg::PHONE_STATE_EVENT, 0));
-    intruder.Send(Event(KovraMsg::PHONE_STATE_EVENT, 0)); // read after the server's two
+    server.Send(TMsgBuilder(KovraMsg::PHONE_STATE_EVENT, 0).Int(0));
+    intruder.Send(TMsgBuilder(KovraMsg::PHONE_STATE_EVENT, 0).Int(0)); // read after the server's two
     EXPECT_TRUE(PumpUntil([&] { return manager.ForeignDatagrams() == 1; }, 2000));
     PumpFor(50);
     EXPECT_EQ(manager.ForeignDatagrams(), 1u);
