@@ -107,6 +107,25 @@ private:
     std::atomic<std::uint32_t> sendSeq_{0};
 };
 
+// The scripted socket answering nothing by itself: the tests take each datagram and answer by hand,
+// with the numbers they choose. Pointed at a server with SetClient, it is a bare client.
+class ManualPeer : public ApiTestServer {
+public:
+    explicit ManualPeer(const std::string& address = "127.0.0.1", std::uint16_t port = 0)
+        : ApiTestServer(address, port)
+    {
+        Acknowledge = false;
+        AnswerLogin = false;
+    }
+    void Send(const api::TKovraAPIMsg& msg) { SendRaw(msg.Bytes()); }
+    // Sends as if from here to the client that other server talks to.
+    void Impersonate(const ApiTestServer& other)
+    {
+        const auto [address, port] = other.Client();
+        SetClient(address, port);
+    }
+};
+
 // True when datagrams sent from a socket bound to 127.0.0.x leave with that address (Linux);
 // Wine sends them all from 127.0.0.1, so tests that need two hosts skip there.
 bool DistinctLoopbackAddresses();

@@ -36,18 +36,15 @@ TEST(KovraAPIConsts, NamesKnownTypesAndNumbersTheRest)
     EXPECT_EQ(MessageTypeName(4294967295u), "Unknown Message 4294967295");
 }
 
-TEST(KovraAPIConsts, BuiltInErrorTexts)
+// Success has no text; a bundle's text by key, else the built-in one; past the last code, the
+// bundle's or built-in unknown error.
+TEST(KovraAPIConsts, ErrorTextsFromTheBundleByKeyElseBuiltIn)
 {
     EXPECT_EQ(ErrorText(0), "");
     EXPECT_EQ(ErrorText(1), "Invalid Password");
-    EXPECT_EQ(ErrorText(11), "Duplicate Monitor");
     EXPECT_EQ(ErrorText(51), "Request not allowed");
     EXPECT_EQ(ErrorText(52), "Unknown Error");
     EXPECT_EQ(ErrorText(4294967295u), "Unknown Error");
-}
-
-TEST(KovraAPIConsts, BundleTextsByKeyWithBuiltInFallback)
-{
     FakeBundle bundle;
     bundle.Texts["SErrorDuplicateMonitor"] = "Doppelte Überwachung";
     bundle.Texts["SErrorUnknown"] = "Unbekannt";

@@ -184,8 +184,19 @@ TEST_F(KovraCtl, PrintsTheCallConnectionEventAsJsonAndEndsCleanly)
                                                           KovraMsg::MONITOR_STOP_REQ, KovraMsg::DISCONNECT}));
 }
 
+// A refused answer exits with 1, whether its event reaches the application (hold) or only the
+// receive hook (alternate); --trace names the messages sent and received.
 TEST_F(KovraCtl, RefusedAnswerExitsWithOneAndTraceNamesTheMessages)
 {
+    server.OnRequest(KovraMsg::ALTERNATE_CALL_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
+        s.Send(s.Response(KovraMsg::ALTERNATE_CALL_RSP, 6));
+    });
+    const RunResult alternate = RunKovraCtl(Options() + "alternate " + kOid + " " + kRelated);
+    EXPECT_EQ(alternate.ExitCode, 1);
+    const auto alternates = Events(alternate, "OnAlternateCall");
+    ASSERT_EQ(alternates.size(), 1u);
+    EXPECT_EQ(alternates[0]["dwError"], 6);
+
     server.OnRequest(KovraMsg::HOLD_CALL_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
         s.Send(s.Response(KovraMsg::HOLD_CALL_RSP, 4));
     });
@@ -206,34 +217,30 @@ TEST_F(KovraCtl, RefusedAnswerExitsWithOneAndTraceNamesTheMessages)
     EXPECT_TRUE(sawHoldResponse);
 }
 
-TEST_F(KovraCtl, RefusedMonitorStartExitsWithThreeAndStillDisconnects)
-{
-    monitorError = 1;
-    const RunResult result = RunKovraCtl(Options() + "state");
-    EXPECT_EQ(result.ExitCode, 3);
-    ASSERT_EQ(Events(result, "OnLogin").size(), 1u);
-    EXPECT_EQ(server.Count(KovraMsg::MONITOR_STOP_REQ), 0u);
-    EXPECT_EQ(server.Count(KovraMsg::DISCONNECT), 1u);
-}
-
-// A LOGIN_RSP with an error and one that never comes are both exit 3, each told as what it was.
+// A LOGIN_RSP with an error, one that never comes and a refused monitor start are all exit 3, each
+// told as what it was; only a session that got as far as the monitor start says goodbye.
 TEST_F(KovraCtl, RefusedAndUnansweredLogInsAreReportedAsWhatTheyWere)
 {
     struct Case {
-        std::uint32_t LoginError;
+        std::uint32_t LoginError, MonitorError;
         bool Answer;
         const char* Says;
     };
-    for (const Case& c : {Case{5, true, "the server refused the log-in (error 5: "},
-                          Case{0, false, "acknowledged the log-in request but sent no answer"}}) {
+    for (const Case& c : {Case{5, 0, true, "the server refused the log-in (error 5: "},
+                          Case{0, 0, false, "acknowledged the log-in request but sent no answer"},
+                          Case{0, 1, true, "the monitor start was refused (error 1: "}}) {
         server.LoginError = c.LoginError;
         server.AnswerLogin = c.Answer;
+        monitorError = c.MonitorError;
         const std::size_t monitors = server.Count(KovraMsg::MONITOR_START_REQ);
+        const std::size_t goodbyes = server.Count(KovraMsg::DISCONNECT);
         const RunResult result = RunKovraCtl(Options() + "state");
         EXPECT_EQ(result.ExitCode, 3) << c.Says;
         EXPECT_NE(result.Errors.find(c.Says), std::string::npos) << result.Errors;
-        EXPECT_EQ(server.Count(KovraMsg::MONITOR_START_REQ), monitors) << c.Says;
+        EXPECT_EQ(server.Count(KovraMsg::MONITOR_START_REQ), monitors + (c.MonitorError ? 1 : 0)) << c.Says;
+        EXPECT_EQ(server.Count(KovraMsg::DISCONNECT), goodbyes + (c.MonitorError ? 1 : 0)) << c.Says;
     }
+    EXPECT_EQ(server.Count(KovraMsg::MONITOR_STOP_REQ), 0u);
 }
 
 #ifndef _WIN32
@@ -348,6 +355,8 @@ TEST_F(KovraCtl, WrongUsageExitsWithTwoBeforeTouchingTheNetwork)
     EXPECT_TRUE(server.Received().empty());
 }
 
+// The shell runs each line (a call's options as a word or with --param), skips one it cannot
+// parse, and ends at quit.
 TEST_F(KovraCtl, ShellRunsEachLineAndQuitEnds)
 {
     server.OnRequest(KovraMsg::SET_DO_NOT_DISTURB_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
@@ -356,28 +365,18 @@ TEST_F(KovraCtl, ShellRunsEachLineAndQuitEnds)
     server.OnRequest(KovraMsg::GET_CALL_FORWARDING_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
         s.Send(s.Response(KovraMsg::GET_CALL_FORWARDING_RSP, 0).Str("200").Str("").Str("300").Str(""));
     });
-    const RunResult result =
-        RunKovraCtl(Options() + "shell", "dnd on\nbogus words\nget-forwarding\nquit\ndnd off\n");
+    server.OnRequest(KovraMsg::MAKE_CALL_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
+        s.Send(s.Response(KovraMsg::MAKE_CALL_RSP, 0).Oid(kOid));
+    });
+    const RunResult result = RunKovraCtl(
+        Options() + "shell",
+        "dnd on\nbogus words\nget-forwarding\ncall 555 3\ncall 556 --param 4\ncall 557\nquit\ndnd off\n");
     EXPECT_EQ(result.ExitCode, 0);
     ASSERT_EQ(Events(result, "OnDoNotDisturb").size(), 1u);
     const auto forwarding = Events(result, "OnGetForwarding");
     ASSERT_EQ(forwarding.size(), 1u);
     EXPECT_EQ(forwarding[0]["CallForwarding"]["ForwardAll"], "200");
     EXPECT_EQ(forwarding[0]["CallForwarding"]["ForwardNoAnswer"], "300");
-    EXPECT_EQ(server.Count(KovraMsg::SET_DO_NOT_DISTURB_REQ), 1u);
-    EXPECT_EQ(server.Count(KovraMsg::DISCONNECT), 1u);
-}
-
-TEST_F(KovraCtl, CallTakesItsOptionsAsAWordAndAlternateReportsTheErrorOfItsAnswer)
-{
-    server.OnRequest(KovraMsg::MAKE_CALL_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
-        s.Send(s.Response(KovraMsg::MAKE_CALL_RSP, 0).Oid(kOid));
-    });
-    server.OnRequest(KovraMsg::ALTERNATE_CALL_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
-        s.Send(s.Response(KovraMsg::ALTERNATE_CALL_RSP, 6));
-    });
-    const RunResult shell = RunKovraCtl(Options() + "shell", "call 555 3\ncall 556 --param 4\ncall 557\n");
-    EXPECT_EQ(shell.ExitCode, 0);
     const auto calls = server.ReceivedOfType(KovraMsg::MAKE_CALL_REQ);
     ASSERT_EQ(calls.size(), 3u);
     const std::uint32_t options[] = {3, 4, 0};
@@ -388,12 +387,8 @@ TEST_F(KovraCtl, CallTakesItsOptionsAsAWordAndAlternateReportsTheErrorOfItsAnswe
         EXPECT_EQ(msg.ReadStr(), "55" + std::to_string(5 + i));
         EXPECT_EQ(msg.ReadInt32(), options[i]) << i;
     }
-
-    const RunResult alternate = RunKovraCtl(Options() + "alternate " + kOid + " " + kRelated);
-    EXPECT_EQ(alternate.ExitCode, 1);
-    const auto answers = Events(alternate, "OnAlternateCall");
-    ASSERT_EQ(answers.size(), 1u);
-    EXPECT_EQ(answers[0]["dwError"], 6);
+    EXPECT_EQ(server.Count(KovraMsg::SET_DO_NOT_DISTURB_REQ), 1u);
+    EXPECT_EQ(server.Count(KovraMsg::DISCONNECT), 1u);
 }
 
 } // namespace

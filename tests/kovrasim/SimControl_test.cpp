@@ -35,17 +35,6 @@ std::vector<std::string> Converse(platform::TcpStream& stream, const std::string
 
 } // namespace
 
-TEST(SimControlWords, QuotesKeepBlanksAndUnclosedQuotesAreRefused)
-{
-    std::vector<std::string> words;
-    ASSERT_TRUE(kovrasim::Tokenize("ring 1001 FROM 555  NAME \"Dana  Dialer\" urgent", words));
-    EXPECT_EQ(words,
-              (std::vector<std::string>{"ring", "1001", "FROM", "555", "NAME", "Dana  Dialer", "urgent"}));
-    ASSERT_TRUE(kovrasim::Tokenize("ring 1001 FROM 555 NAME \"\"", words));
-    EXPECT_EQ(words.back(), "");
-    EXPECT_FALSE(kovrasim::Tokenize("ring 1001 FROM 555 NAME \"Dana", words));
-}
-
 TEST(SimScenarioFile, CommentsAreSkippedAndMistakesNamedByLine)
 {
     std::vector<kovrasim::TScenarioLine> lines;
@@ -104,7 +93,7 @@ TEST_F(SimTest, ControlPortRunsCommandsFromTcpLines)
     ASSERT_EQ(answers[1].rfind("ok ", 0), 0u);
     const std::string oid = answers[1].substr(3);
     ASSERT_TRUE(
-        alice->WaitFor([&] { return alice->AlertingCallId == oid && alice->PhoneState.VoiceMail == 3; }));
+        PumpUntil([&] { return alice->StateOf(oid) == csRinging && alice->PhoneState.VoiceMail == 3; }));
     const auto clients = Converse(*stream, "clients\n", 1);
     ASSERT_EQ(clients.size(), 1u);
     EXPECT_NE(clients[0].find("phones=1001"), std::string::npos) << clients[0];
@@ -124,9 +113,9 @@ TEST_F(SimTest, ScenarioRunsItsCommandsInOrder)
     }
     std::string error;
     ASSERT_TRUE(sim->StartScenario(path.string(), error)) << error;
-    ASSERT_TRUE(alice->WaitFor([&] { return !alice->AlertingCallId.empty(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !alice->Calls.empty(); }));
     EXPECT_EQ(alice->Calls.begin()->second.Cause, ecUrgent);
-    EXPECT_TRUE(alice->WaitFor([&] { return alice->Calls.empty(); }));
+    EXPECT_TRUE(PumpUntil([&] { return alice->Calls.empty(); }));
     std::filesystem::remove(path);
 }
 
@@ -135,7 +124,7 @@ TEST_F(SimTest, MeetmeListArrivesInTheRequestedFragments)
     auto alice = LoggedIn("1001");
     EXPECT_EQ(Run("meetme 42 change Weekly review"), "ok");
     EXPECT_EQ(Run("meetme 42 parties 15 2"), "ok");
-    ASSERT_TRUE(alice->WaitFor([&] { return alice->Inbox.size() >= 3; }));
+    ASSERT_TRUE(PumpUntil([&] { return alice->Inbox.size() >= 3; }));
     TKovraAPIMsg change = alice->Inbox[0];
     EXPECT_EQ(change.dwMsgType, KovraMsg::MEETME_CONFERENCE_EVENT);
     EXPECT_EQ(change.ReadInt32(), 42u);

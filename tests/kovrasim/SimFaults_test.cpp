@@ -41,9 +41,9 @@ protected:
     {
         const auto until = platform::TickCount() + ms;
         while (!done()) {
-            if (platform::TickCount() >= until || !alice->Connected || !bob->Connected)
+            if (platform::TickCount() >= until || !alice->IsConnected || !bob->IsConnected)
                 return false;
-            alice->Pump(3);
+            PumpFor(3);
         }
         return true;
     }
@@ -63,10 +63,6 @@ protected:
         }
         return view;
     }
-    bool Mine(TSimTestClient& client, const std::string& oid, std::uint32_t state)
-    {
-        return client.Calls.count(oid) && client.Calls.at(oid).Mine == state;
-    }
 
     std::unique_ptr<TSimTestClient> alice, bob;
 };
@@ -77,42 +73,45 @@ TEST_F(SimFaultTest, ScriptedCallsEndInTheSameStateOnBothSidesDespiteLossAndDupl
     EXPECT_EQ(Run("fault dup 10%"), "ok");
 
     const std::string first = Ring("ring 1001 FROM 4255550123");
-    ASSERT_TRUE(WaitAll([&] { return alice->AlertingCallId == first; }));
+    ASSERT_TRUE(WaitAll([&] { return alice->StateOf(first) == csRinging; }));
     ASSERT_EQ(Answer(*alice, KovraMsg::ANSWER_CALL_REQ, first), 0u);
-    ASSERT_TRUE(WaitAll([&] { return Mine(*alice, first, csConnected); }));
+    ASSERT_TRUE(WaitAll([&] { return alice->StateOf(first) == csConnected; }));
     ASSERT_EQ(Answer(*alice, KovraMsg::HOLD_CALL_REQ, first), 0u);
-    ASSERT_TRUE(WaitAll([&] { return Mine(*alice, first, csHeld); }));
+    ASSERT_TRUE(WaitAll([&] { return alice->StateOf(first) == csHeld; }));
     ASSERT_EQ(Answer(*alice, KovraMsg::RETRIEVE_CALL_REQ, first), 0u);
-    ASSERT_TRUE(WaitAll([&] { return Mine(*alice, first, csConnected); }));
+    ASSERT_TRUE(WaitAll([&] { return alice->StateOf(first) == csConnected; }));
     EXPECT_EQ(Run("hangup-far " + first), "ok");
     ASSERT_TRUE(WaitAll([&] { return alice->Calls.empty(); }));
 
     const auto [madeError, toBob] = MakeCall(*alice, "1002");
     ASSERT_EQ(madeError, 0u);
-    ASSERT_TRUE(WaitAll([&, oid = toBob] { return bob->AlertingCallId == oid; }));
+    ASSERT_TRUE(WaitAll([&, oid = toBob] { return bob->StateOf(oid) == csRinging; }));
     ASSERT_EQ(Answer(*bob, KovraMsg::ANSWER_CALL_REQ, toBob), 0u);
-    ASSERT_TRUE(WaitAll([&, oid = toBob] { return Mine(*alice, oid, csConnected); }));
+    ASSERT_TRUE(WaitAll([&, oid = toBob] { return alice->StateOf(oid) == csConnected; }));
     ASSERT_EQ(Answer(*alice, KovraMsg::HOLD_CALL_REQ, toBob), 0u);
     const auto [outsideError, outside] = MakeCall(*alice, "4255557777");
     ASSERT_EQ(outsideError, 0u);
-    ASSERT_TRUE(WaitAll([&, oid = outside] { return Mine(*alice, oid, csConnected); }));
+    ASSERT_TRUE(WaitAll([&, oid = outside] { return alice->StateOf(oid) == csConnected; }));
     ASSERT_EQ(alice->Ask(alice->Request(KovraMsg::CONFERENCE_CALL_REQ).Oid(outside).Oid(toBob)), 0u);
     ASSERT_TRUE(WaitAll([&, oid = toBob] {
-        return alice->Calls.size() == 1 && Mine(*alice, oid, csConnected) &&
+        return alice->Calls.size() == 1 && alice->StateOf(oid) == csConnected &&
                alice->Calls.at(oid).LiveCount() == 3;
     }));
+    // An unknown guest cannot be dropped; a guest leaving leaves a two-party call.
+    EXPECT_EQ(alice->Ask(alice->Request(KovraMsg::DROP_CONFERENCE_CONNECTION_REQ).Oid(toBob).Str("9999")),
+              10u);
     ASSERT_EQ(Answer(*bob, KovraMsg::DROP_CONNECTION_REQ, toBob), 0u);
     ASSERT_TRUE(
         WaitAll([&, oid = toBob] { return bob->Calls.empty() && alice->Calls.at(oid).LiveCount() == 2; }));
 
     const std::string second = Ring("ring 1002 FROM 2065550199");
-    ASSERT_TRUE(WaitAll([&] { return bob->AlertingCallId == second; }));
+    ASSERT_TRUE(WaitAll([&] { return bob->StateOf(second) == csRinging; }));
     ASSERT_EQ(Answer(*bob, KovraMsg::ANSWER_CALL_REQ, second), 0u);
-    ASSERT_TRUE(WaitAll([&] { return Mine(*bob, second, csConnected); }));
+    ASSERT_TRUE(WaitAll([&] { return bob->StateOf(second) == csConnected; }));
     ASSERT_EQ(bob->Ask(bob->Request(KovraMsg::SINGLE_STEP_TRANSFER_REQ).Oid(second).Str("1001").Int(0)), 0u);
-    ASSERT_TRUE(WaitAll([&] { return bob->Calls.empty() && alice->AlertingCallId == second; }));
+    ASSERT_TRUE(WaitAll([&] { return bob->Calls.empty() && alice->StateOf(second) == csRinging; }));
     ASSERT_EQ(Answer(*alice, KovraMsg::ANSWER_CALL_REQ, second), 0u);
-    ASSERT_TRUE(WaitAll([&] { return Mine(*alice, second, csConnected); }));
+    ASSERT_TRUE(WaitAll([&] { return alice->StateOf(second) == csConnected; }));
 
     // Let every retransmission settle, then both sides must tell the same story.
     EXPECT_EQ(Run("fault off"), "ok");
@@ -120,10 +119,10 @@ TEST_F(SimFaultTest, ScriptedCallsEndInTheSameStateOnBothSidesDespiteLossAndDupl
         std::lock_guard guard(sim->Lock());
         return sim->Server().Idle();
     }));
-    alice->Pump(30);
-    bob->Pump(30);
-    EXPECT_TRUE(alice->Connected);
-    EXPECT_TRUE(bob->Connected);
+    PumpFor(30);
+    PumpFor(30);
+    EXPECT_TRUE(alice->IsConnected);
+    EXPECT_TRUE(bob->IsConnected);
     EXPECT_EQ(ClientView(*alice), SimView("1001"));
     EXPECT_EQ(ClientView(*bob), SimView("1002"));
     const CallView expected{{toBob, {"1001=4", "4255557777=4"}}, {second, {"1001=4", "2065550199=4"}}};

@@ -1,5 +1,6 @@
 #include <set>
 
+#include "ApiTestServer.h"
 #include "SimFixture.h"
 
 #include "platform/Clock.h"
@@ -9,56 +10,28 @@ using namespace api;
 
 namespace {
 
-// A bare socket speaking to the simulator byte by byte, to check the exchange's rules.
-class RawPeer {
+int CountOf(const std::vector<TKovraAPIMsg>& all, std::uint32_t type)
+{
+    return static_cast<int>(
+        std::count_if(all.begin(), all.end(), [type](const TKovraAPIMsg& m) { return m.dwMsgType == type; }));
+}
+
+// A bare client of the simulator, to check the exchange's rules byte by byte. It acknowledges
+// every numbered message as it arrives only while Acknowledge is set.
+class RawPeer : public ManualPeer {
 public:
-    explicit RawPeer(std::uint16_t serverPort) : port_(serverPort) { socket_.Bind(0, "127.0.0.1"); }
+    explicit RawPeer(std::uint16_t serverPort) { SetClient("127.0.0.1", serverPort); }
 
-    void Send(const TKovraAPIMsg& msg) { SendBytes(msg.Bytes()); }
-    void SendBytes(const std::vector<std::uint8_t>& bytes)
-    {
-        socket_.SendTo(bytes.data(), bytes.size(), "127.0.0.1", port_);
-    }
-    void Ack(std::uint32_t seq) { Send(TKovraAPIMsg(KovraMsg::ACK, seq)); }
-
-    std::optional<TKovraAPIMsg> Receive(unsigned ms)
-    {
-        std::uint8_t buffer[4096];
-        const auto result = socket_.ReceiveFrom(buffer, sizeof buffer, ms);
-        TKovraAPIMsg msg;
-        if (result.Bytes == 0 || !msg.Decode(buffer, result.Bytes))
-            return std::nullopt;
-        return msg;
-    }
-    // Everything that arrives within ms; acking: every numbered message acknowledged at once, as a
-    // client would.
-    std::vector<TKovraAPIMsg> Collect(unsigned ms, bool acking = false)
-    {
-        std::vector<TKovraAPIMsg> all;
-        const auto until = platform::TickCount() + ms;
-        while (platform::TickCount() < until)
-            if (auto msg = Receive(10)) {
-                if (acking && msg->dwMsgType != KovraMsg::ACK && msg->dwMsgType != KovraMsg::DISCONNECT)
-                    Ack(msg->dwMsgSeq);
-                all.push_back(*msg);
-            }
-        return all;
-    }
     // Logs in and acknowledges LOGIN_RSP; the next numbers are 1 (ours) and 1 (theirs).
     bool Login(std::uint32_t invokeId = 0x1234)
     {
+        const bool acking = Acknowledge;
+        Acknowledge = true;
         Send(TMsgBuilder(KovraMsg::LOGIN_REQ, 0).Int(invokeId).Str("2.0"));
-        const auto all = Collect(100, true);
-        const auto is = [&](std::uint32_t type) {
-            return std::any_of(all.begin(), all.end(),
-                               [&](const TKovraAPIMsg& m) { return m.dwMsgType == type; });
-        };
-        return is(KovraMsg::ACK) && is(KovraMsg::LOGIN_RSP);
+        const auto all = ReceiveAll(100);
+        Acknowledge = acking;
+        return CountOf(all, KovraMsg::ACK) > 0 && CountOf(all, KovraMsg::LOGIN_RSP) > 0;
     }
-
-private:
-    platform::UdpSocket socket_;
-    std::uint16_t port_;
 };
 
 TMsgBuilder Numbered(std::uint32_t type, std::uint32_t seq, std::uint32_t invokeId = 0x1234)
@@ -76,19 +49,13 @@ std::set<std::uint32_t> NumbersOf(const std::vector<TKovraAPIMsg>& all, std::uin
     return numbers;
 }
 
-int CountOf(const std::vector<TKovraAPIMsg>& all, std::uint32_t type)
-{
-    return static_cast<int>(
-        std::count_if(all.begin(), all.end(), [type](const TKovraAPIMsg& m) { return m.dwMsgType == type; }));
-}
-
 } // namespace
 
 TEST_F(SimTest, LoginIsAcknowledgedWithZeroAndAnsweredByTheFirstNumberedMessage)
 {
     RawPeer peer(sim->ServerPort());
     peer.Send(TMsgBuilder(KovraMsg::LOGIN_REQ, 0).Int(0xCAFE).Str("2.0").Str("KovraAssistant").Str("5.0"));
-    const auto all = peer.Collect(150);
+    const auto all = peer.ReceiveAll(150);
     ASSERT_GE(all.size(), 2u);
     EXPECT_EQ(all[0].dwMsgType, KovraMsg::ACK);
     EXPECT_EQ(all[0].dwMsgSeq, 0u);
@@ -106,20 +73,21 @@ TEST_F(SimTest, LoginIsAcknowledgedWithZeroAndAnsweredByTheFirstNumberedMessage)
 TEST_F(SimTest, RepeatIsAcknowledgedAgainButNotProcessed)
 {
     RawPeer peer(sim->ServerPort());
+    peer.Acknowledge = true;
     ASSERT_TRUE(peer.Login());
     const TMsgBuilder monitor = Numbered(KovraMsg::MONITOR_START_REQ, 1).Str("1001").Str("secret").Str("");
     peer.Send(monitor);
-    auto first = peer.Collect(100, true);
+    auto first = peer.ReceiveAll(100);
     EXPECT_EQ(NumbersOf(first, KovraMsg::MONITOR_START_RSP), std::set<std::uint32_t>{1});
 
     const TMsgBuilder dnd = Numbered(KovraMsg::SET_DO_NOT_DISTURB_REQ, 2).Str("1001").Int(1);
     peer.Send(dnd);
-    auto answered = peer.Collect(150, true);
+    auto answered = peer.ReceiveAll(150);
     EXPECT_EQ(NumbersOf(answered, KovraMsg::SET_DO_NOT_DISTURB_RSP), std::set<std::uint32_t>{2});
     EXPECT_EQ(NumbersOf(answered, KovraMsg::PHONE_STATE_EVENT), std::set<std::uint32_t>{3});
 
     peer.Send(dnd); // the same number again: a repeat
-    auto again = peer.Collect(200, true);
+    auto again = peer.ReceiveAll(200);
     EXPECT_EQ(NumbersOf(again, KovraMsg::ACK), std::set<std::uint32_t>{2});
     // Nothing new is answered or reported (at most late copies of what came before).
     for (const TKovraAPIMsg& msg : again)
@@ -130,7 +98,7 @@ TEST_F(SimTest, UnacknowledgedMessageIsSentFourTimesThenTheSessionEnds)
 {
     RawPeer peer(sim->ServerPort());
     peer.Send(TMsgBuilder(KovraMsg::LOGIN_REQ, 0).Int(1).Str("2.0"));
-    const auto all = peer.Collect(700);
+    const auto all = peer.ReceiveAll(700);
     EXPECT_EQ(CountOf(all, KovraMsg::LOGIN_RSP), 4);
     for (const TKovraAPIMsg& msg : all) {
         if (msg.dwMsgType == KovraMsg::LOGIN_RSP) {
@@ -148,20 +116,20 @@ TEST_F(SimTest, OnlyOneMessageIsOutstandingPerClientAndTheRestFollowInOrder)
     ASSERT_TRUE(peer.Login());
     const TMsgBuilder monitor = Numbered(KovraMsg::MONITOR_START_REQ, 1).Str("1001").Str("secret").Str("");
     peer.Send(monitor);
-    peer.Collect(50);
+    peer.ReceiveAll(50);
     peer.Ack(1);
     Ring("ring 1001 FROM 4255550001");
     Ring("ring 1001 FROM 4255550002");
     Ring("ring 1001 FROM 4255550003");
     // Within two tries only the first event shows up, repeated; nothing overtakes it.
-    auto waiting = peer.Collect(150);
+    auto waiting = peer.ReceiveAll(150);
     ASSERT_FALSE(waiting.empty());
     for (const TKovraAPIMsg& msg : waiting)
         EXPECT_EQ(msg.dwMsgSeq, 2u);
     std::vector<std::uint32_t> numbers;
     for (std::uint32_t seq = 2; seq <= 4; ++seq) {
         peer.Ack(seq);
-        auto next = peer.Collect(60);
+        auto next = peer.ReceiveAll(60);
         for (const TKovraAPIMsg& msg : next)
             numbers.push_back(msg.dwMsgSeq);
     }
@@ -176,12 +144,12 @@ TEST_F(SimTest, PingIsAcknowledgedAndUnknownClientsAreToldToLogIn)
     RawPeer peer(sim->ServerPort());
     ASSERT_TRUE(peer.Login());
     peer.Send(TKovraAPIMsg(KovraMsg::PING, 1));
-    auto acked = peer.Collect(80);
+    auto acked = peer.ReceiveAll(80);
     EXPECT_EQ(NumbersOf(acked, KovraMsg::ACK), std::set<std::uint32_t>{1});
 
     RawPeer stranger(sim->ServerPort());
     stranger.Send(TKovraAPIMsg(KovraMsg::PING, 3));
-    auto told = stranger.Collect(80);
+    auto told = stranger.ReceiveAll(80);
     ASSERT_EQ(told.size(), 1u);
     EXPECT_EQ(told[0].dwMsgType, KovraMsg::DISCONNECT);
 }
@@ -189,12 +157,13 @@ TEST_F(SimTest, PingIsAcknowledgedAndUnknownClientsAreToldToLogIn)
 TEST_F(SimTest, MalformedDatagramsAreIgnoredOrAnsweredSafely)
 {
     RawPeer peer(sim->ServerPort());
+    peer.Acknowledge = true;
     ASSERT_TRUE(peer.Login());
-    peer.SendBytes({1, 2, 3});
+    peer.SendRaw({1, 2, 3});
     // A request whose string claims four gigabytes: read as empty, answered as an unknown device.
     const TMsgBuilder truncated = Numbered(KovraMsg::MONITOR_START_REQ, 1).Int(0xFFFFFFFF).Int(0x41414141);
     peer.Send(truncated);
-    auto all = peer.Collect(100, true);
+    auto all = peer.ReceiveAll(100);
     ASSERT_EQ(NumbersOf(all, KovraMsg::MONITOR_START_RSP), std::set<std::uint32_t>{1});
     for (TKovraAPIMsg msg : all) {
         if (msg.dwMsgType == KovraMsg::MONITOR_START_RSP) {
@@ -203,20 +172,20 @@ TEST_F(SimTest, MalformedDatagramsAreIgnoredOrAnsweredSafely)
         }
     }
     // Garbage carries a number out of order: the session ends as the rules say, nothing worse.
-    peer.SendBytes(std::vector<std::uint8_t>(20000, 0xFF));
-    auto ended = peer.Collect(100);
+    peer.SendRaw(std::vector<std::uint8_t>(20000, 0xFF));
+    auto ended = peer.ReceiveAll(100);
     EXPECT_GE(CountOf(ended, KovraMsg::DISCONNECT), 1);
     EXPECT_EQ(CountOf(ended, KovraMsg::ACK), 0);
     EXPECT_EQ(Run("clients"), "ok 0 clients");
     // The simulator still serves a well-behaved client.
     auto client = LoggedIn("1001");
-    EXPECT_TRUE(client->Connected);
+    EXPECT_TRUE(client->IsConnected);
 }
 
 TEST_F(SimTest, SessionEndsOnDisconnectAndOnKickAndReleasesTheMonitor)
 {
     auto first = LoggedIn("1001");
-    first->Disconnect();
+    first->Disconnect(true);
     auto second = LoggedIn("1001"); // no Duplicate Monitor: the first session is gone
     EXPECT_EQ(second->Device, "1001");
     EXPECT_EQ(Run("kick 99"), "error no client 99");
@@ -224,7 +193,7 @@ TEST_F(SimTest, SessionEndsOnDisconnectAndOnKickAndReleasesTheMonitor)
     ASSERT_EQ(clients.rfind("ok 1 client: ", 0), 0u) << clients;
     const std::string id = clients.substr(13, clients.find(' ', 13) - 13);
     EXPECT_EQ(Run("kick " + id), "ok");
-    EXPECT_TRUE(second->WaitFor([&] { return !second->Connected; }, 500));
+    EXPECT_TRUE(PumpUntil([&] { return !second->IsConnected; }, 500));
     std::lock_guard guard(sim->Lock());
     EXPECT_EQ(sim->Phones().FindPhone("1001")->MonitorSession, 0);
 }

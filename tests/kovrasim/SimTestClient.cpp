@@ -1,94 +1,39 @@
 #include "SimTestClient.h"
 
-#include "TestSupport.h"
 #include "api/KovraAPIConsts.h"
 
 using namespace api;
 
-// What the manager asks of its session, answered from the client.
-class TSimTestClient::Owner : public IKovraConnectionOwner {
-public:
-    explicit Owner(TSimTestClient& client) : client_(client) {}
-    std::vector<std::string> ServerList() const override { return {client_.server_}; }
-    std::string ActiveServerAddress() const override { return client_.server_; }
-    void SetActiveServerIndex(int) override {}
-    std::uint32_t InvokeID() const override { return client_.InvokeID; }
-    std::string ClientName() const override { return "kovrasim-test"; }
-    std::string ClientVersion() const override { return "1.0"; }
-    bool Connected() const override { return client_.Connected; }
-    void SendHook(const TKovraAPIMsg&) override {}
-    void ReceiveHook(const TKovraAPIMsg& msg) override
-    {
-        const bool numbered = msg.dwMsgType != KovraMsg::ACK && msg.dwMsgType != KovraMsg::DISCONNECT;
-        if (numbered && !client_.seen_.insert(msg.dwMsgSeq).second)
-            ++client_.Repeats;
-    }
-    void LoginResult(std::uint32_t error, const std::string& apiVersion,
-                     const std::string& serverVersion) override
-    {
-        client_.Connected = error == 0;
-        client_.ApiVersion = apiVersion;
-        client_.ServerVersion = serverVersion;
-    }
-    void DispatchMessage(TKovraAPIMsg& msg) override { client_.Dispatch(msg); }
-    void Disconnect(bool notify) override
-    {
-        if (!client_.Connected)
-            return;
-        client_.Connected = false;
-        TKovraConnectionMngr& manager = *client_.manager_;
-        manager.ClearQueues();
-        if (!notify)
-            return;
-        manager.Send(
-            std::make_unique<TKovraAPIMsg>(TMsgBuilder(KovraMsg::DISCONNECT, 0).Int(client_.InvokeID)));
-        PumpUntil([&] { return manager.PendingCount() == 0 || manager.SendFailed(); }, 2000);
-    }
-
-private:
-    TSimTestClient& client_;
-};
-
-TSimTestClient::TSimTestClient(std::string server, std::uint16_t port, TKovraTimings timings)
-    : server_(std::move(server)), owner_(std::make_unique<Owner>(*this)),
-      manager_(std::make_unique<TKovraConnectionMngr>(*owner_, 0, port, timings, "127.0.0.1"))
+TSimTestClient::TSimTestClient(const std::string& server, std::uint16_t port, TKovraTimings timings)
+    : manager_(std::make_unique<TKovraConnectionMngr>(*this, 0, port, timings, "127.0.0.1"))
 {
+    Servers = {server};
+    ActiveIndex = 0;
+    Invoke = 7;
+    Manager = manager_.get();
 }
 
-TSimTestClient::~TSimTestClient()
+void TSimTestClient::ReceiveHook(const TKovraAPIMsg& msg)
 {
-    manager_.reset(); // before the owner it reports to
+    const bool numbered = msg.dwMsgType != KovraMsg::ACK && msg.dwMsgType != KovraMsg::DISCONNECT;
+    if (numbered && !seen_.insert(msg.dwMsgSeq).second)
+        ++Repeats;
 }
 
 bool TSimTestClient::Login()
 {
-    Connected = false;
+    IsConnected = false;
     ApiVersion.clear();
     seen_.clear();
-    return manager_->OpenSession() && WaitFor([this] { return !ApiVersion.empty(); }) && Connected;
+    return manager_->OpenSession() && PumpUntil([this] { return !ApiVersion.empty(); }) && IsConnected;
 }
 
 TMsgBuilder TSimTestClient::Request(std::uint32_t type) const
 {
-    return TMsgBuilder(type, 0).Int(InvokeID).Str(Device);
+    return TMsgBuilder(type, 0).Int(Invoke).Str(Device);
 }
 
-void TSimTestClient::Disconnect()
-{
-    owner_->Disconnect(true);
-}
-
-void TSimTestClient::Pump(unsigned ms)
-{
-    PumpFor(ms);
-}
-
-bool TSimTestClient::WaitFor(const std::function<bool()>& done, unsigned ms)
-{
-    return PumpUntil(done, ms);
-}
-
-void TSimTestClient::Dispatch(TKovraAPIMsg& msg)
+void TSimTestClient::DispatchMessage(TKovraAPIMsg& msg)
 {
     switch (msg.dwMsgType) {
     case KovraMsg::PING:
@@ -117,7 +62,7 @@ void TSimTestClient::OnCallEvent(TKovraAPIMsg& msg)
 {
     TTestCall call;
     msg.ReadInt32();
-    const std::string device = msg.ReadStr();
+    msg.ReadStr();
     call.Oid = msg.ReadOid();
     call.Event = msg.ReadInt32();
     call.Cause = msg.ReadInt32();
@@ -140,72 +85,20 @@ void TSimTestClient::OnCallEvent(TKovraAPIMsg& msg)
     if (!mine)
         return;
     call.Mine = mine->ConnState;
-    // The current-call identifiers move by event code as the assistant moves them.
-    const std::string& oid = call.Oid;
-    auto clearIf = [&oid](std::string& id) {
-        if (id == oid)
-            id.clear();
-    };
-    if (device == Device) {
-        switch (call.Event) {
-        case ceState:
-            if (call.Mine == csDialing || call.Mine == csAttempting || call.Mine == csConnected)
-                ActiveCallId = oid;
-            else if (call.Mine == csRinging)
-                AlertingCallId = oid;
-            else if (call.Mine == csHeld)
-                HeldCallId = oid;
-            break;
-        case ceDialing:
-        case ceDelivered:
-        case ceConferenced:
-        case ceTransferred:
-        case cePickedUp:
-            ActiveCallId = oid;
-            break;
-        case ceAlerting:
-            AlertingCallId = oid;
-            break;
-        case ceEstablished:
-            ActiveCallId = oid;
-            clearIf(AlertingCallId);
-            break;
-        case ceHeld:
-            HeldCallId = oid;
-            clearIf(ActiveCallId);
-            break;
-        case ceRetrieved:
-            ActiveCallId = oid;
-            clearIf(HeldCallId);
-            break;
-        case ceCleared:
-        case ceParked:
-        case ceFailed:
-            clearIf(HeldCallId);
-            clearIf(AlertingCallId);
-            clearIf(ActiveCallId);
-            break;
-        default:
-            break;
-        }
-    }
-    if (call.Event == ceParked && call.Connections.size() >= 3 && call.Connections[1].PartyState == psParked)
-        ParkNotices.push_back(
-            {call.Related, call.Connections[2].Name, call.Connections[2].Number, call.Connections[1].Number});
     if (call.Mine == csGone)
-        Calls.erase(oid);
+        Calls.erase(call.Oid);
     else
-        Calls[oid] = call;
+        Calls[call.Oid] = call;
 }
 
 std::optional<TKovraAPIMsg> TSimTestClient::Call(TKovraAPIMsg request, unsigned waitMs)
 {
     const std::uint32_t answer = request.dwMsgType + 1;
-    if (!Connected)
+    if (!IsConnected)
         return std::nullopt;
     manager_->Send(std::make_unique<TKovraAPIMsg>(std::move(request)));
     std::optional<TKovraAPIMsg> found;
-    WaitFor(
+    PumpUntil(
         [&] {
             for (auto it = Inbox.begin(); it != Inbox.end(); ++it)
                 if (it->dwMsgType == answer || it->dwMsgType == KovraMsg::FAILURE_RSP) {
@@ -213,7 +106,7 @@ std::optional<TKovraAPIMsg> TSimTestClient::Call(TKovraAPIMsg request, unsigned 
                     Inbox.erase(it);
                     return true;
                 }
-            return !Connected;
+            return !IsConnected;
         },
         waitMs);
     return found;
@@ -236,7 +129,7 @@ std::uint32_t TSimTestClient::Monitor(const std::string& phone, const std::strin
                                       const std::string& retry)
 {
     auto response =
-        Call(TMsgBuilder(KovraMsg::MONITOR_START_REQ, 0).Int(InvokeID).Str(phone).Str(password).Str(retry));
+        Call(TMsgBuilder(KovraMsg::MONITOR_START_REQ, 0).Int(Invoke).Str(phone).Str(password).Str(retry));
     if (!response)
         return 0xFFFFFFFFu;
     const std::uint32_t error = ErrorOf(*response);

@@ -1,12 +1,11 @@
 #pragma once
 // A client of the server protocol for driving kovrasim in tests. The product's own connection
 // manager carries the exchange (log-in, numbering, retransmission, acknowledgements, repeats and
-// sequence errors); this client keeps the calls it hears of as the assistant would, with the
-// current-call identifiers, and gives the tests each response.
+// sequence errors); this client keeps the calls it hears of with this phone's state in each, and
+// gives the tests each response. Which call is current is the assistant's business, tested there.
 
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -15,6 +14,7 @@
 #include <vector>
 
 #include "MsgBuilder.h"
+#include "TestConnectionOwner.h"
 #include "api/KovraAPIMsg.h"
 #include "api/KovraConnectionMngr.h"
 
@@ -43,18 +43,12 @@ struct TTestPhoneState {
     int Count = 0; // events received
 };
 
-struct TTestParkNotice {
-    std::string Related, From, FromNumber, Place;
-};
-
-class TSimTestClient {
+// The client is its connection manager's owner: Invoke is 7, IsConnected the session flag.
+class TSimTestClient : public TestConnectionOwner {
 public:
     // Tries wait 100 ms each unless timings say otherwise.
-    TSimTestClient(std::string server, std::uint16_t port,
+    TSimTestClient(const std::string& server, std::uint16_t port,
                    api::TKovraTimings timings = api::TKovraTimings::ScaledDown(20));
-    ~TSimTestClient();
-
-    std::uint32_t InvokeID = 7;
 
     // The handshake and LOGIN_RSP; true when logged in.
     bool Login();
@@ -69,28 +63,24 @@ public:
     std::uint32_t Ask(api::TKovraAPIMsg request);
     // A request of a type with InvokeID and Device already written.
     TMsgBuilder Request(std::uint32_t type) const;
-    // Runs the loop, where what arrives is handled, for ms or until done.
-    void Pump(unsigned ms);
-    bool WaitFor(const std::function<bool()>& done, unsigned ms = 3000);
-    void Disconnect();
+    // This phone's connection state in the call, 0 when it is not in it.
+    std::uint32_t StateOf(const std::string& oid) const
+    {
+        const auto found = Calls.find(oid);
+        return found == Calls.end() ? 0 : found->second.Mine;
+    }
 
-    bool Connected = false;
     std::string Device;
-    std::string ApiVersion, ServerVersion;
     std::map<std::string, TTestCall> Calls;
-    std::string ActiveCallId, AlertingCallId, HeldCallId;
     TTestPhoneState PhoneState;
-    std::vector<TTestParkNotice> ParkNotices;
     std::deque<api::TKovraAPIMsg> Inbox; // responses and events other than call and phone-state events
     int Repeats = 0;                     // messages seen again and acknowledged again
 
 private:
-    class Owner;
-    void Dispatch(api::TKovraAPIMsg& msg);
+    void ReceiveHook(const api::TKovraAPIMsg& msg) override;
+    void DispatchMessage(api::TKovraAPIMsg& msg) override;
     void OnCallEvent(api::TKovraAPIMsg& msg);
 
-    std::string server_;
-    std::unique_ptr<Owner> owner_;
-    std::unique_ptr<api::TKovraConnectionMngr> manager_;
-    std::set<std::uint32_t> seen_; // numbers of this session's messages
+    std::set<std::uint32_t> seen_;                       // numbers of this session's messages
+    std::unique_ptr<api::TKovraConnectionMngr> manager_; // goes first: it reports to this client
 };
