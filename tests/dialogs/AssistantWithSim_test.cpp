@@ -97,14 +97,16 @@ TEST_F(AssistantWithSim, PopupFadedOutLeavesTheCallRingingAndTabAndEnterOnThePag
     EXPECT_TRUE(PumpUntil([&] { return SimState(oid, "1001") == csConnected; }));
 }
 
-TEST_F(AssistantWithSim, MakeCallDialogDialsTheTypedNumber)
+TEST_F(AssistantWithSim, MakeCallDialogDialsTheTypedNumberAndRemembersIt)
 {
     WhenShown<TfmMakeCall>([](TfmMakeCall& dialog) {
+        EXPECT_FALSE(dialog.btOk->Enabled());
         TypeText(*dialog.cbPhones, "1002");
         dialog.btOk->Click();
     });
     form->Commands().OnMakeCall();
-    EXPECT_TRUE(PumpUntil([&] { return !CallWith("1002", csRinging).empty(); }));
+    ASSERT_TRUE(PumpUntil([&] { return !CallWith("1002", csRinging).empty(); }));
+    EXPECT_EQ(KovraAssistantConfig().ReadString("RecentPhoneNumbers", "0", ""), "1002");
 }
 
 TEST_F(AssistantWithSim, TransferToAHeldCallChosenInTheDialog)

@@ -51,24 +51,16 @@ TEST_F(Confirm, SwitchedOffAsksNothingUnlessShiftIsHeld)
     EXPECT_EQ(ui::Application->Forms().size(), forms);
 }
 
-TEST_F(Confirm, SwitchedOnAsksAndTickingTheBoxTurnsItOff)
+// Ticking the box off is the options' suite's (ConfirmBoxes...). The caption image is a no, and
+// an answer with the box left as it was writes nothing back.
+TEST_F(Confirm, SwitchedOnTheCaptionImageIsANoAndAnUnchangedBoxWritesNothing)
 {
-    TConfigConfirmSwitch exitSwitch("Exit");
+    CountingSwitch unchanged;
     WhenShown<TfmConfirm>([](TfmConfirm& box) {
         EXPECT_FALSE(box.cbConfirm->Checked());
-        box.cbConfirm->Click();
-        box.btYes->Click();
+        box.imCaption->Click();
     });
-    EXPECT_TRUE(ShowConfirm("Exit?", &exitSwitch, true, owner));
-    EXPECT_EQ(KovraAssistantConfig().ReadInteger("Confirm", "Exit", -1), 0);
-    // The caption image is a no.
-    KovraAssistantConfig().WriteInteger("Confirm", "Exit", 1);
-    WhenShown<TfmConfirm>([](TfmConfirm& box) { box.imCaption->Click(); });
-    EXPECT_FALSE(ShowConfirm("Exit?", &exitSwitch, true, owner));
-    EXPECT_EQ(KovraAssistantConfig().ReadInteger("Confirm", "Exit", -1), 1);
-
-    // A confirmed exit with the box left as it was writes nothing back.
-    CountingSwitch unchanged;
+    EXPECT_FALSE(ShowConfirm("Exit?", &unchanged, true, owner));
     WhenShown<TfmConfirm>([](TfmConfirm& box) { box.btYes->Click(); });
     EXPECT_TRUE(ShowConfirm("Exit?", &unchanged, true, owner));
     EXPECT_EQ(unchanged.writes, 0);
