@@ -55,7 +55,6 @@ protected:
         popup->txtAnswerCall->Click();
         ASSERT_TRUE(PumpUntil([&] { return SimState(oid, "1001") == csConnected; }));
         ASSERT_TRUE(PumpUntil([&] { return LocalState(oid) == csConnected; }));
-        EXPECT_EQ(form->FindCall(oid)->Popup, nullptr);
         EXPECT_TRUE(PumpUntil([&] { return TopForm<TfmCallDisposition>() == nullptr; }));
         form->lbCalls->SelectItem(form->lbCalls->Items().IndexOf(oid));
     }

@@ -54,7 +54,6 @@ TEST_F(HeldCalls, GuestIsRemovedByItsDialableNumber)
 {
     TfmConferenceList dialog(owner);
     WhileModal([&] {
-        EXPECT_EQ(dialog.lbConfMembers->Items().Count(), 2);
         EXPECT_FALSE(dialog.btRemove->Enabled());
         dialog.lbConfMembers->SelectItem(1);
         dialog.btRemove->Click();

@@ -82,19 +82,6 @@ TEST_F(Confirm, WithoutAskItIsANoticeWithContinue)
     EXPECT_EQ(fullHeight, design.Height());
 }
 
-TEST_F(Confirm, ButtonsOfABoxNotShownModallyJustCloseIt)
-{
-    auto* box = new TfmConfirm(owner);
-    box->SetUp("Note", nullptr, true);
-    box->ShowForm();
-    box->btNo->Click();
-    EXPECT_FALSE(box->Visible());
-    box->ShowForm();
-    box->btYes->Click();
-    EXPECT_FALSE(box->Visible());
-    delete box;
-}
-
 // The program's version resource as the about box reads it.
 std::unique_ptr<IVersionSource> ProgramVersions()
 {
