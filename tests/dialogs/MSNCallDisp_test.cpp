@@ -174,6 +174,8 @@ TEST_F(CallPopup, HoldOrTheCloseImageFadesOutClosesAndTellsTheMainWindowOnce)
     EXPECT_EQ(closedCalls, 2);
 }
 
+// The answer that reaches the server is the sim suite's (RingAndAnswer); here the handler and
+// what keeps a request from being sent.
 TEST_F(CallPopup, AnswerGoesToTheHandlerOrWithBitFiveToTheServer)
 {
     Open();
@@ -186,16 +188,14 @@ TEST_F(CallPopup, AnswerGoesToTheHandlerOrWithBitFiveToTheServer)
     EXPECT_TRUE(popup->FadingOut());
 
     popup->OnAnswer = nullptr;
-    popup->AnswerClick();
-    EXPECT_EQ(host.requests, std::vector<std::string>{"answer 4B4F56526B15DC0400000001"});
     popup->SetUp(Dana(), kAll & ~Bits({capAnswer}), true);
     popup->AnswerClick();
-    EXPECT_EQ(host.requests.size(), 1u);
     // Without an identifier nothing is sent.
     popup->SetUp({"", "Dana", "1", false}, kAll, true);
+    popup->AnswerClick();
     popup->IgnoreClick();
     popup->HoldClick();
-    EXPECT_EQ(host.requests.size(), 1u);
+    EXPECT_TRUE(host.requests.empty());
 }
 
 TEST_F(CallPopup, EnterOrAltAAnswersEscDismissesAndAFocusedControlKeepsEnter)
