@@ -19,10 +19,9 @@ constexpr std::uint32_t kBit12 = 1u << capRedirect;
 
 class OptionsTest : public DialogTest {
 protected:
-    TfmOptions& Make(bool messenger, std::uint32_t capabilities)
+    TfmOptions& Make(bool messenger, std::uint32_t capabilities, TOptionsSession session = {})
     {
         options = std::make_unique<TfmOptions>(nullptr, lists);
-        TOptionsSession session;
         session.Messenger = messenger;
         options->SetSession(session);
         options->Initialise(capabilities);
@@ -183,13 +182,11 @@ TEST_F(OptionsTest, ReminderThatCouldNotCallStays)
 {
     KovraAssistantConfig().WriteString("Call Later", "0", "Bob,1002,0,0");
     TKovraAPI api;
-    options = std::make_unique<TfmOptions>(nullptr, lists);
     TOptionsSession session;
     session.Api = &api;
     session.Device = [] { return std::string("1001"); };
     session.LoggedIn = [] { return false; };
-    options->SetSession(session);
-    options->Initialise(0);
+    Make(false, 0, session);
     options->CountDownTick();
     ASSERT_NE(fmCallLaterCall, nullptr);
     fmCallLaterCall->btCall->Click();
