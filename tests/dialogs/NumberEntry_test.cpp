@@ -30,7 +30,7 @@ std::vector<std::string> Items(const ui::TUnicodeComboBox& box)
 
 using NumberEntry = DialogTest;
 
-TEST_F(NumberEntry, KeyFilterKeepsDialCharactersAndDropsEverythingElse)
+TEST_F(NumberEntry, MakeCallFiltersDialCharactersAndGivesTheOptionOfTheTickedRadio)
 {
     TfmMakeCall dialog(owner);
     TypeText(*dialog.cbPhones, "+1 (214) 555-1234*#x");
@@ -42,6 +42,15 @@ TEST_F(NumberEntry, KeyFilterKeepsDialCharactersAndDropsEverythingElse)
     // Pasted text is not filtered.
     dialog.cbPhones->TextEdited("+44 20");
     EXPECT_EQ(dialog.cbPhones->Text(), "+44 20");
+
+    // A regular call by default; the radios exclude each other as the toolkit's do (UiControls).
+    EXPECT_EQ(dialog.CallOptions(), 0);
+    dialog.ckIntercom->Click();
+    EXPECT_EQ(dialog.CallOptions(), 4);
+    dialog.ckUrgent->Click();
+    EXPECT_EQ(dialog.CallOptions(), 2);
+    dialog.ckDontShow->Click();
+    EXPECT_EQ(dialog.CallOptions(), 8);
 }
 
 TEST_F(NumberEntry, RecentNumbersMoveToTheTopAndNeverPassFive)
@@ -67,20 +76,6 @@ TEST_F(NumberEntry, RecentNumbersMoveToTheTopAndNeverPassFive)
     AddRecentNumber("9");
     EXPECT_EQ(StoredRecent(), (std::vector<std::string>{"9", "1", "2", "3", "4"}));
     EXPECT_EQ(KovraAssistantConfig().ReadString("General", "a", ""), "1");
-}
-
-TEST_F(NumberEntry, MakeCallGivesTheOptionOfTheOneTickedRadio)
-{
-    TfmMakeCall dialog(owner);
-    EXPECT_TRUE(dialog.ckRegularCall->Checked());
-    EXPECT_EQ(dialog.CallOptions(), 0);
-    // The radios exclude each other as the toolkit's do (UiControls).
-    dialog.ckIntercom->Click();
-    EXPECT_EQ(dialog.CallOptions(), 4);
-    dialog.ckUrgent->Click();
-    EXPECT_EQ(dialog.CallOptions(), 2);
-    dialog.ckDontShow->Click();
-    EXPECT_EQ(dialog.CallOptions(), 8);
 }
 
 TEST_F(NumberEntry, ImmediateBoxFollowsTheSingleStepAndConsultationBits)
