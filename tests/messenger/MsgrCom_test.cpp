@@ -53,46 +53,23 @@ protected:
 
 TMsgrSimProcess* MsgrComTest::sim_ = nullptr;
 
-// Texts go with their header and type, and are refused to a contact not online.
-TEST_F(MsgrComTest, ContactsNamesStatesPhonesAndTextsCrossTheProcessBoundary)
+// What only the binding shows: a name beyond ASCII, the third phone slot, and the wrapper's error
+// for a bad index, a bad phone kind, a text to a contact not online and a status that does not
+// exist. The texts sent and the statuses set are checked end to end by the program's coupling
+// case (tests/app/MessengerLink_win_test.cpp).
+TEST_F(MsgrComTest, NamesPhonesAndTheWrappersErrorsCrossTheProcessBoundary)
 {
     auto contacts = messenger_->List(MLIST_CONTACT);
     ASSERT_EQ(contacts->Count(), 2);
     auto zoe = contacts->Item(0);
     EXPECT_EQ(zoe->FriendlyName(), "Zoë Smith");
-    EXPECT_EQ(zoe->State(), MSTATE_ONLINE);
     auto phones = zoe->Phones();
     ASSERT_NE(phones, nullptr);
-    EXPECT_EQ(phones->PhoneNumber(0), "+1 425 555 1234");
-    EXPECT_EQ(phones->PhoneNumber(1), "");
     EXPECT_EQ(phones->PhoneNumber(2), "555-0100");
     EXPECT_THROW(phones->PhoneNumber(3), EOleError);
-
-    ASSERT_EQ(sim_->Command("state Bob 34"), "ok");
-    EXPECT_EQ(contacts->Item(1)->State(), 34);
     EXPECT_THROW(contacts->Item(2), EOleError);
-
-    ASSERT_NO_THROW(zoe->SendText(kMimeHeader, "Call me back", MMSGTYPE_ALL_RESULTS));
-    EXPECT_EQ(
-        sim_->Command("messages"),
-        "ok 1 Zoë Smith|Mime-Version: 1.0\\r\\nContent-Type: text/html; charset=UTF-8\\r\\n\\r\\n|Call me "
-        "back|2");
     EXPECT_THROW(contacts->Item(1)->SendText(kMimeHeader, "Busy?", MMSGTYPE_ALL_RESULTS), EOleError);
-    EXPECT_EQ(sim_->Command("messages").substr(0, 4), "ok 1");
-}
-
-TEST_F(MsgrComTest, OwnStatusChangesAreReportedByTheEventWhoeverMadeThem)
-{
-    EXPECT_EQ(messenger_->LocalState(), MSTATE_ONLINE);
-    messenger_->SetLocalState(34);
-    ASSERT_TRUE(WaitForState(34));
-    EXPECT_EQ(messenger_->LocalState(), 34);
-
-    ASSERT_EQ(sim_->Command("status 10"), "ok 10");
-    ASSERT_TRUE(WaitForState(10));
-    ASSERT_EQ(sim_->Command("signout"), "ok 1");
-    ASSERT_TRUE(WaitForState(MSTATE_OFFLINE));
-    EXPECT_EQ(states_, (std::vector<int>{34, 10, MSTATE_OFFLINE}));
+    EXPECT_EQ(sim_->Command("messages"), "ok 0");
     EXPECT_THROW(messenger_->SetLocalState(67), EOleError);
 }
 
@@ -177,24 +154,6 @@ TEST_F(MsgrComTest, RegistrationLeavesAnotherProgramsClassAlone)
     EXPECT_NE(registered().find(L"msgrsim.exe"), std::wstring::npos);
 }
 
-// Connected on a thread of its own, so that a client slow to start holds nobody: the outcome and
-// the events arrive on this thread, which goes on meanwhile.
-TEST_F(MsgrComTest, ConnectionMadeOffThisThreadBringsItsEventsHere)
-{
-    auto other = CreateMsgrObject();
-    std::vector<int> seen;
-    other->OnLocalStateChangeResult = [&](long, int state, const std::string&) { seen.push_back(state); };
-    std::optional<bool> connected;
-    other->BeginConnect([&](bool ok) { connected = ok; });
-    EXPECT_FALSE(connected.has_value()); // not waited for here
-    ASSERT_TRUE(PumpUntil([&] { return connected.has_value(); }, kMsgrSimWaitMs));
-    ASSERT_TRUE(*connected);
-    EXPECT_EQ(other->LocalState(), 2);
-    ASSERT_EQ(sim_->Command("status 34"), "ok 34");
-    EXPECT_TRUE(PumpUntil([&] { return !seen.empty() && seen.back() == 34; }, kMsgrSimWaitMs));
-    EXPECT_FALSE(other->Gone());
-}
-
 TEST(MsgrCom, NoClientToStartGivesTheWrappersError)
 {
     std::optional<bool> connected;
@@ -202,15 +161,12 @@ TEST(MsgrCom, NoClientToStartGivesTheWrappersError)
     unknown->BeginConnect([&](bool ok) { connected = ok; });
     ASSERT_TRUE(PumpUntil([&] { return connected.has_value(); }, kMsgrSimWaitMs));
     EXPECT_FALSE(*connected);
-    auto messenger = CreateMsgrObject("{0B1C2D3E-4F50-4617-8293-A4B5C6D7E8F9}");
-    for (auto call : {+[](TMsgrObject& m) { m.Connect(); }, +[](TMsgrObject& m) { m.LocalState(); }}) {
-        try {
-            call(*messenger);
-            ADD_FAILURE() << "no error";
-        } catch (const EOleError& error) {
-            EXPECT_STREQ(error.what(), kNotConnectedMessage);
-            EXPECT_LT(error.Code(), 0);
-        }
+    try {
+        unknown->LocalState();
+        ADD_FAILURE() << "no error";
+    } catch (const EOleError& error) {
+        EXPECT_STREQ(error.what(), kNotConnectedMessage);
+        EXPECT_LT(error.Code(), 0);
     }
 }
 
