@@ -58,16 +58,6 @@ TEST(ArcFour, KnownKeyStreamAndSymmetry)
     EXPECT_EQ(Hex(first + split.Apply("text")), "BBF316E8D940AF0AD3");
 }
 
-TEST(QMEncoder, NoArgumentGivesOneEmptyParameter)
-{
-    TQMEncoder encoder(std::nullopt);
-    EXPECT_EQ(encoder.Parameters(), Strings{""});
-    EXPECT_FALSE(encoder.HasSwitch("user"));
-    EXPECT_FALSE(encoder.HasSwitch(""));
-    EXPECT_EQ(encoder.SwitchValue("user"), "");
-    EXPECT_EQ(TQMEncoder(std::string_view("!!!")).Parameters(), Strings{""});
-}
-
 // Segments are joined by blanks, so parameters never join; runs of separators count once; a
 // segment's plain text ends at its first zero byte.
 TEST(QMEncoder, SegmentsJoinedByBlanksSeparatorRunsAndZeroBytes)
@@ -91,6 +81,13 @@ TEST(QMEncoder, SwitchesMatchWithOrWithoutDashInAnyCaseAndFileAddressesGetTheirB
     EXPECT_TRUE(encoder.HasSwitch("makecall"));
     EXPECT_EQ(encoder.SwitchValue("MakeCall"), "");
     EXPECT_FALSE(encoder.HasSwitch("phon"));
+
+    // No argument (or one that decodes to nothing) is one empty parameter, and that is no switch.
+    TQMEncoder none(std::nullopt);
+    EXPECT_EQ(none.Parameters(), Strings{""});
+    EXPECT_FALSE(none.HasSwitch(""));
+    EXPECT_EQ(none.SwitchValue("user"), "");
+    EXPECT_EQ(TQMEncoder(std::string_view("!!!")).Parameters(), Strings{""});
 
     // The blank code is restored only in file addresses.
     TQMEncoder files(TQMEncoder::EncodeSegment("webportal file://C:/My#32Portal -pwd a#32b"));
