@@ -105,10 +105,6 @@ TEST(ColourTable, FormAndComponentsTakeColoursByTag)
     EXPECT_EQ(tabs.tabs->Selected, 0x00CE00u);
     EXPECT_FALSE(untagged.colour);
     EXPECT_FALSE(edit.colour);
-
-    FakeForm plain("fmPlain", 0);
-    colours.ApplyColours(plain);
-    EXPECT_EQ(plain.colour, clBtnFace);
 }
 
 // Local mode loads the folder (named with a trailing separator, the icon's name with blanks),

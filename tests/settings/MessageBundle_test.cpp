@@ -38,7 +38,6 @@ TEST(MessageBundle, ComponentsReceiveTextsByNameAsTheirClassTakesThem)
     FakeComponent& exit = form.Add("miExit", "TUnicodeMenuItem");
     FakeComponent& edit = form.Add("edNumber", "TEdit");
     FakeComponent& unnamed = form.Add("", "TTabSet", 0, 1);
-    FakeComponent& untouched = form.Add("txtOther", "TLabel");
     bundle.ApplyToComponents(form);
 
     EXPECT_EQ(title.caption, "Calls");
@@ -50,7 +49,6 @@ TEST(MessageBundle, ComponentsReceiveTextsByNameAsTheirClassTakesThem)
     EXPECT_EQ(exit.caption, "E&xit");
     EXPECT_FALSE(edit.caption);
     EXPECT_EQ(unnamed.itemTexts[0], "item0");
-    EXPECT_FALSE(untouched.caption);
 }
 
 TEST(PortalAddress, HostPortAndPath)
