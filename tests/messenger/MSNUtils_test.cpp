@@ -237,19 +237,16 @@ TEST_F(PresenceTest, SignOutAndSignInAreTheUsersOnly)
     int outs = 0, ins = 0;
     coupling.OnSignOut = [&] { ++outs; };
     coupling.OnSignIn = [&] { ++ins; };
+    rules.PhoneState(peOutOfService)->Target = MSTATE_OFFLINE;
+    rules.PhoneState(peOutOfService)->Conditions.clear();
     Start(MSTATE_ONLINE);
     UserSets(MSTATE_OFFLINE);
     UserSets(MSTATE_ONLINE);
     EXPECT_EQ(ins, 1);
-    // Offline from Away is no sign-out; a repeated status is no change at all.
-    UserSets(MSTATE_AWAY);
-    UserSets(MSTATE_OFFLINE);
-    UserSets(MSTATE_OFFLINE);
-    EXPECT_EQ(outs, 1);
-    // A rule's own Offline is no sign-out either.
-    rules.PhoneState(peOutOfService)->Target = MSTATE_OFFLINE;
-    rules.PhoneState(peOutOfService)->Conditions.clear();
-    UserSets(MSTATE_ONLINE);
+    // Offline from Away is no sign-out, a repeated status is no change at all, and a rule's own
+    // Offline is no sign-out either.
+    for (int status : {MSTATE_AWAY, MSTATE_OFFLINE, MSTATE_OFFLINE, MSTATE_ONLINE})
+        UserSets(status);
     Phone(peOutOfService);
     EXPECT_EQ(msgr.StatesSet.back(), MSTATE_OFFLINE);
     EXPECT_EQ(outs, 1);

@@ -68,6 +68,7 @@ TEST(ColourTable, StyleSheetSearchRules)
     }
 }
 
+// The tab set's colours are the skin binding's case (tests/dialogs), through the toolkit's control.
 TEST(ColourTable, FormAndComponentsTakeColoursByTag)
 {
     TKAColourTable colours;
@@ -84,7 +85,6 @@ TEST(ColourTable, FormAndComponentsTakeColoursByTag)
     FakeComponent& disabledBox = form.Add("cbA", "TCheckBox", 130);
     disabledBox.enabled = false;
     FakeComponent& menu = form.Add("miA", "TUnicodeMenuItem");
-    FakeComponent& tabs = form.Add("tsA", "TTabSet", 5);
     FakeComponent& untagged = form.Add("pnC", "TPanel");
     FakeComponent& edit = form.Add("edA", "TEdit", 130);
     colours.ApplyColours(form);
@@ -100,9 +100,6 @@ TEST(ColourTable, FormAndComponentsTakeColoursByTag)
     ASSERT_TRUE(menu.menu);
     EXPECT_EQ(menu.menu->ItemForeColor, 0x800000u);
     EXPECT_EQ(menu.menu->SelectedBackColor, 0x800000u);
-    ASSERT_TRUE(tabs.tabs);
-    EXPECT_EQ(tabs.tabs->Background, 0x804000u);
-    EXPECT_EQ(tabs.tabs->Selected, 0x00CE00u);
     EXPECT_FALSE(untagged.colour);
     EXPECT_FALSE(edit.colour);
 }
