@@ -66,7 +66,6 @@ TEST(PortalAddress, HostPortAndPath)
     TPortalHost ported = PortalHostOf("http://127.0.0.1:8080/apps");
     EXPECT_EQ(ported.Host, "127.0.0.1");
     EXPECT_EQ(ported.Port, 8080);
-    EXPECT_EQ(PortalHostOf("https://h:8443").Port, 8443);
     EXPECT_EQ(PortalHostOf("//bare-host/x").Host, "bare-host");
     EXPECT_EQ(PortalHostOf("http://h:99999").Host, "h:99999");
     // An http portal whose name merely contains "https" is not spoken to over TLS.
