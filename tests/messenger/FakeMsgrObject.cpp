@@ -121,7 +121,7 @@ void TFakeMsgrObject::SetLocalState(int state)
     if (FailSetState)
         throw EOleError(kFail, "Unspecified error");
     StatesSet.push_back(state);
-    ReportLocalState(state);
+    ChangeLocalStateInClient(state);
 }
 
 std::shared_ptr<IMsgrUsers> TFakeMsgrObject::List(int kind)
@@ -137,19 +137,7 @@ void TFakeMsgrObject::AddContact(const TFakeContact& contact)
     model_->Contacts.push_back(contact);
 }
 
-void TFakeMsgrObject::SetContactState(const std::string& name, int state)
-{
-    for (auto& contact : model_->Contacts)
-        if (contact.Name == name)
-            contact.State = state;
-}
-
 void TFakeMsgrObject::ChangeLocalStateInClient(int state)
-{
-    ReportLocalState(state);
-}
-
-void TFakeMsgrObject::ReportLocalState(int state)
 {
     model_->LocalState = state;
     std::weak_ptr<Model> model = model_;

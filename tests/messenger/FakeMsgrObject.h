@@ -45,7 +45,6 @@ public:
 
     // The client's side of the model.
     void AddContact(const TFakeContact& contact);
-    void SetContactState(const std::string& name, int state);
     // The user changed the status in the client itself: the event follows through the main loop.
     void ChangeLocalStateInClient(int state);
 
@@ -61,7 +60,6 @@ public:
 
 private:
     void RequireConnection();
-    void ReportLocalState(int state);
 
     std::shared_ptr<Model> model_;
     std::function<void(bool)> pendingConnect_;

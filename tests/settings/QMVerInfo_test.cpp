@@ -38,8 +38,6 @@ std::map<std::string, std::string> SampleBlocks()
 
 TEST(VersionInfo, VersionTextAsANumber)
 {
-    EXPECT_DOUBLE_EQ(TQMVersionInfo::VersionFloat("4.1"), 4.1);
-    EXPECT_DOUBLE_EQ(TQMVersionInfo::VersionFloat("4.1.7.12"), 4.1);
     EXPECT_DOUBLE_EQ(TQMVersionInfo::VersionFloat("10.25.3"), 10.25);
     EXPECT_DOUBLE_EQ(TQMVersionInfo::VersionFloat("12345.6.7"), 0);
     EXPECT_DOUBLE_EQ(TQMVersionInfo::VersionFloat("5"), 5);

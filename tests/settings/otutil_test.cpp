@@ -9,9 +9,6 @@ TEST(PhoneNumbers, DialableDigitsAndTheDisplayFormGroupedFromTheEnd)
     EXPECT_EQ(DialableDigits("+1 (425) 555-1234 *9#"), "14255551234*9#");
     EXPECT_EQ(DialableDigits("no digits"), "");
 
-    EXPECT_EQ(FormatPhoneNumber("4255551234"), "(425) 555-1234");
-    EXPECT_EQ(FormatPhoneNumber("14255551234"), "1 (425) 555-1234");
-    EXPECT_EQ(FormatPhoneNumber("5551234"), "555-1234");
     EXPECT_EQ(FormatPhoneNumber("12345"), "1-2345");
     EXPECT_EQ(FormatPhoneNumber("1234"), "1234");
     EXPECT_EQ(FormatPhoneNumber("0114912345678901"), "011491 (234) 567-8901");
