@@ -84,30 +84,6 @@ TEST_F(UiControls, SpinEditTakesDigitsOnlyAndStaysInRange)
     EXPECT_EQ(sp->Value(), 1);
 }
 
-TEST_F(UiControls, ComboSelectionShowsTheItemAndTypedTextFilteredOrNotDropsIt)
-{
-    auto* cbRedirectTo = Add<TUnicodeComboBox>("cbRedirectTo");
-    cbRedirectTo->Items().Assign({"None", "Office"});
-    std::vector<std::string> events;
-    cbRedirectTo->OnSelect = [&](TComponent*) { events.push_back("select " + cbRedirectTo->Text()); };
-    cbRedirectTo->OnChange = [&](TComponent*) { events.push_back("change"); };
-
-    cbRedirectTo->SelectItem(1);
-    EXPECT_EQ(cbRedirectTo->ItemIndex(), 1);
-    EXPECT_EQ(events, (std::vector<std::string>{"select Office", "change"}));
-
-    // A key the filter drops changes nothing; the number entry's case covers the filter itself.
-    cbRedirectTo->OnKeyPress = [](TComponent*, char16_t& key) { key = key == u'+' ? 0 : key; };
-    cbRedirectTo->TypeKey(u'+');
-    EXPECT_EQ(events.size(), 2u);
-    cbRedirectTo->TypeKey(u'x'); // typed text that is no item drops the selection
-    EXPECT_EQ(cbRedirectTo->ItemIndex(), -1);
-    EXPECT_EQ(cbRedirectTo->Text(), "Officex");
-    cbRedirectTo->Items().Clear();
-    EXPECT_EQ(cbRedirectTo->Items().Strings(5), "");
-    EXPECT_EQ(cbRedirectTo->Items().Objects(-1), nullptr);
-}
-
 // What the call list's lines show (fonts, colours) is the main window's call list case; here which
 // lines are drawn, where, with what state, each line's text from its item's object, and its image.
 TEST_F(UiControls, OwnerDrawnListDrawsTheLinesThatStartInsideItFromTheTopIndex)
@@ -155,7 +131,7 @@ TEST_F(UiControls, OwnerDrawnListDrawsTheLinesThatStartInsideItFromTheTopIndex)
     EXPECT_EQ(headless::Painted(*lbCalls)[0].rect.Top, 0);
 }
 
-TEST_F(UiControls, RemovingTheSelectedLineClearsTheSelection)
+TEST_F(UiControls, RemovingTheSelectedLineClearsTheSelectionAndNoIndexReachesPastTheItems)
 {
     auto* lb = Add<TUnicodeListBox>("lbCalls");
     lb->Items().Add("a");
@@ -168,6 +144,8 @@ TEST_F(UiControls, RemovingTheSelectedLineClearsTheSelection)
     EXPECT_EQ(lb->ItemIndex(), -1);
     lb->SetItemIndex(7);
     EXPECT_EQ(lb->ItemIndex(), -1);
+    EXPECT_EQ(lb->Items().Strings(5), "");
+    EXPECT_EQ(lb->Items().Objects(-1), nullptr);
 }
 
 TEST_F(UiControls, LabelsShowDecodedTextAndLinksUnderlineOnHoverUnlessItalic)
@@ -179,7 +157,6 @@ TEST_F(UiControls, LabelsShowDecodedTextAndLinksUnderlineOnHoverUnlessItalic)
     txtAnswerCall->Repaint();
     EXPECT_EQ(headless::PaintedTexts(*txtAnswerCall),
               (std::vector<std::string>{"R\xC3\xA9pondre & contr\xC3\xB4ler"}));
-    EXPECT_EQ(txtAnswerCall->Caption(), "R\\u00e9pondre && contr\\u00f4ler"); // stored as given
 
     txtAnswerCall->DoMouseEnter();
     txtAnswerCall->Repaint();
@@ -190,41 +167,6 @@ TEST_F(UiControls, LabelsShowDecodedTextAndLinksUnderlineOnHoverUnlessItalic)
     txtAnswerCall->Font().SetStyle(fsItalic);
     txtAnswerCall->DoMouseEnter();
     EXPECT_EQ(txtAnswerCall->DrawnStyle(), fsItalic);
-}
-
-TEST_F(UiControls, CheckBoxesToggleRadioButtonsExcludeTheirSiblings)
-{
-    auto* ckRegularCall = Add<TUnicodeLightRadioButton>("ckRegularCall");
-    auto* ckIntercom = Add<TUnicodeLightRadioButton>("ckIntercom");
-    auto* ckUrgent = Add<TUnicodeRadioButton>("ckUrgent");
-    auto* group = Add<TUnicodeGroupBox>("gbOther");
-    auto* ckElsewhere = new TUnicodeRadioButton(form.get());
-    ckElsewhere->SetParent(group);
-    ckElsewhere->SetChecked(true);
-    ckRegularCall->SetChecked(true);
-    int clicks = 0;
-    ckIntercom->OnClick = [&](TComponent*) { ++clicks; };
-
-    ckIntercom->Click();
-    EXPECT_TRUE(ckIntercom->Checked());
-    EXPECT_FALSE(ckRegularCall->Checked());
-    EXPECT_TRUE(ckElsewhere->Checked()); // another container, another group
-    ckUrgent->Click();
-    EXPECT_FALSE(ckIntercom->Checked());
-    ckIntercom->Click();
-    ckIntercom->Click(); // a radio button stays checked
-    EXPECT_TRUE(ckIntercom->Checked());
-    EXPECT_EQ(clicks, 3);
-
-    auto* ckImmediateTrans = Add<TUnicodeLightCheckBox>("ckImmediateTrans");
-    ckImmediateTrans->Click();
-    EXPECT_TRUE(ckImmediateTrans->Checked());
-    ckImmediateTrans->Click();
-    EXPECT_FALSE(ckImmediateTrans->Checked());
-    ckImmediateTrans->SetChecked(true);
-    ckImmediateTrans->SetEnabled(false);
-    ckImmediateTrans->Click();
-    EXPECT_TRUE(ckImmediateTrans->Checked());
 }
 
 TEST_F(UiControls, CheckListBoxKeepsChecksWithItsItems)
@@ -335,7 +277,7 @@ TEST_F(UiControls, HeaderSectionsAreHitByPosition)
     EXPECT_EQ(clicked, 1);
 }
 
-TEST_F(UiControls, ImageClickAndDisabledControlsIgnoreInput)
+TEST_F(UiControls, ImageClicksOnlyWhenReleasedOverIt)
 {
     auto* imClose = Add<TImage>("imClose");
     int clicks = 0;
@@ -345,9 +287,6 @@ TEST_F(UiControls, ImageClickAndDisabledControlsIgnoreInput)
     // Released outside: no click.
     imClose->DoMouseDown(TMouseButton::mbLeft, ssLeft, 3, 3);
     imClose->DoMouseUp(TMouseButton::mbLeft, 0, 500, 3);
-    EXPECT_EQ(clicks, 1);
-    imClose->SetEnabled(false);
-    imClose->Click();
     EXPECT_EQ(clicks, 1);
 }
 

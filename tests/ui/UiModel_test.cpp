@@ -168,7 +168,7 @@ TEST_F(UiModel, AtAHigherDpiAFormGrowsByItsScaleAndNeighboursStillTouch)
     EXPECT_EQ(link->Font().PixelHeight(), 11);
 }
 
-TEST_F(UiModel, ShowModalReturnsTheResultSetWhileItRunsAndDisablesOtherForms)
+TEST_F(UiModel, ShowModalReturnsTheResultSetOrCancelWhenClosedAndDisablesOtherForms)
 {
     TForm mainForm(nullptr);
     mainForm.ShowForm();
@@ -184,11 +184,8 @@ TEST_F(UiModel, ShowModalReturnsTheResultSetWhileItRunsAndDisablesOtherForms)
     EXPECT_FALSE(mainForm.ModalDisabled());
     EXPECT_FALSE(dialog.Visible());
     EXPECT_FALSE(dialog.Modal());
-}
 
-TEST_F(UiModel, ClosingAModalFormCancelsUnlessCloseQueryRefuses)
-{
-    TForm dialog(nullptr);
+    // Closed instead, it ends with Cancel unless its close query refuses.
     int queries = 0;
     dialog.OnCloseQuery = [&](TComponent*, bool& canClose) { canClose = ++queries > 1; };
     platform::Post([&] {
@@ -295,47 +292,6 @@ TEST_F(UiModel, ClosingTheMainFormEndsTheProgram)
     platform::ProcessMessages(0);
 }
 
-// Centring on the owner is checked with the scaled sizes above.
-TEST_F(UiModel, FormsArePlacedOnTheDesktopCentre)
-{
-    desktop->workArea = {0, 0, 1000, 800};
-    TForm owner(nullptr);
-    owner.SetBounds(100, 100, 400, 300);
-    owner.ShowForm();
-    TForm about(&owner);
-    about.SetBounds(0, 0, 200, 100);
-    about.SetPosition(TPosition::poDesktopCenter);
-    about.ShowForm();
-    EXPECT_EQ(about.BoundsRect(), (TRect{400, 350, 600, 450}));
-}
-
-TEST_F(UiModel, TheCaptionStripDragsTheFormKeepingTheGrabOffset)
-{
-    TForm form(nullptr);
-    form.SetBounds(100, 50, 300, 200);
-    form.ShowForm();
-    auto* pnCaption = new TUnicodePanel(&form);
-    pnCaption->SetParent(&form);
-    pnCaption->SetDragsForm(true);
-
-    desktop->cursor = {130, 60};
-    pnCaption->DoMouseDown(TMouseButton::mbLeft, ssLeft, 30, 10);
-    desktop->cursor = {230, 160};
-    pnCaption->DoMouseMove(ssLeft, 130, 110);
-    EXPECT_EQ(form.Left(), 200);
-    EXPECT_EQ(form.Top(), 150);
-    pnCaption->DoMouseUp(TMouseButton::mbLeft, 0, 130, 110);
-    desktop->cursor = {500, 500};
-    pnCaption->DoMouseMove(0, 0, 0);
-    EXPECT_EQ(form.Left(), 200); // the drag ended with the release
-
-    // The right button does not drag.
-    pnCaption->DoMouseDown(TMouseButton::mbRight, ssRight, 0, 0);
-    desktop->cursor = {0, 0};
-    pnCaption->DoMouseMove(ssRight, 0, 0);
-    EXPECT_EQ(form.Left(), 200);
-}
-
 TEST_F(UiModel, MessageBoxesCarryTheApplicationsTitleAndGiveTheAnswer)
 {
     desktop->messageBoxAnswer = mrNo;
@@ -418,13 +374,11 @@ TEST_F(UiModel, PopupMenuRunsTheChosenItemAndSkipsDisabledOnes)
     EXPECT_EQ(pmIcon->Items().Count(), 3);
 }
 
-TEST_F(UiModel, TrayIconTipIsCutAndFlashingAlternatesWithABlankIcon)
+TEST_F(UiModel, TrayIconFlashingAlternatesWithABlankIconAndHidingRemovesIt)
 {
     TForm form(nullptr);
     TTaskBarIcon tbIcon(&form);
-    tbIcon.SetHint(std::string(70, 'x'));
     tbIcon.SetVisible(true);
-    EXPECT_EQ(headless::Tray(tbIcon).tip, std::string(61, 'x'));
     EXPECT_TRUE(headless::Tray(tbIcon).shown);
     EXPECT_EQ(headless::Tray(tbIcon).adds, 1);
 
