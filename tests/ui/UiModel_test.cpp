@@ -60,14 +60,9 @@ TEST_F(UiModel, ComponentsAreFoundByNameAndFreedLastFirstWithTheirOwner)
         label->SetName("txtError");
 
         EXPECT_EQ(form.FindComponent("SECOND"), second);
-        EXPECT_EQ(form.Find<TUnicodeLabel>("txterror"), label);
-        EXPECT_EQ(form.Find<TUnicodePanel>("txtError"), nullptr);
+        EXPECT_EQ(form.Find<TUnicodePanel>("txterror"), nullptr);
         EXPECT_EQ(form.FindComponent("child"), nullptr); // only directly owned ones
-        ASSERT_EQ(form.ComponentCount(), 3);
-        EXPECT_EQ(form.Components()[0]->Name(), "first");
-        EXPECT_EQ(form.Components()[2], label);
-
-        delete form.Components()[0]; // deleting one takes it off its owner's list
+        delete form.Components()[0];                     // deleting one takes it off its owner's list
         EXPECT_EQ(form.ComponentCount(), 2);
     }
     // An owner finishes its own destructor before its components go.
@@ -276,22 +271,6 @@ TEST_F(UiModel, NoFormIsFreedUnderAModalLoopOfItsOwnOrOfAFormItOwns)
     EXPECT_FALSE(alive(plain));
 }
 
-TEST_F(UiModel, ClosingTheMainFormEndsTheProgram)
-{
-    auto* mainForm = Application->CreateForm<TForm>(nullptr);
-    bool created = false;
-    mainForm->OnCreate = [&](TComponent*) { created = true; };
-    mainForm->DoCreate();
-    EXPECT_TRUE(created);
-    EXPECT_EQ(Application->MainForm(), mainForm);
-    platform::Post([&] { mainForm->Close(); });
-    Application->Run(); // returns because the main form closed
-    EXPECT_TRUE(Application->Terminated());
-    delete mainForm;
-    EXPECT_EQ(Application->MainForm(), nullptr);
-    platform::ProcessMessages(0);
-}
-
 TEST_F(UiModel, MessageBoxesCarryTheApplicationsTitleAndGiveTheAnswer)
 {
     desktop->messageBoxAnswer = mrNo;
@@ -331,8 +310,6 @@ TEST_F(UiModel, PopupMenuRunsTheChosenItemAndSkipsDisabledOnes)
     std::vector<std::string> clicked;
     miOpen->OnClick = [&](TComponent*) { clicked.push_back("open"); };
     miExit->OnClick = [&](TComponent*) { clicked.push_back("exit"); };
-    EXPECT_NE(miOpen->Command(), miExit->Command());
-    EXPECT_EQ(pmIcon->FindCommand(miExit->Command()), miExit);
 
     desktop->menuChoice = [&](TPopupMenu&) { return miExit; };
     pmIcon->Popup(10, 20);
@@ -393,9 +370,15 @@ TEST_F(UiModel, TrayIconFlashingAlternatesWithABlankIconAndHidingRemovesIt)
     EXPECT_EQ(headless::Tray(tbIcon).adds, 2);
 }
 
-TEST_F(UiModel, TrayIconMouseAndEndOfSession)
+// The tray icon's menu and double click, the end of the Windows session, and closing the main form.
+TEST_F(UiModel, TheMainFormWithItsTrayIconEndsTheProgramWhenClosedOrWhenTheSessionEnds)
 {
     auto* mainForm = Application->CreateForm<TForm>(nullptr);
+    bool created = false;
+    mainForm->OnCreate = [&](TComponent*) { created = true; };
+    mainForm->DoCreate();
+    EXPECT_TRUE(created);
+    EXPECT_EQ(Application->MainForm(), mainForm);
     auto* tbIcon = new TTaskBarIcon(mainForm);
     auto* pmIcon = new TPopupMenu(mainForm);
     tbIcon->SetPopupMenu(pmIcon);
@@ -412,9 +395,15 @@ TEST_F(UiModel, TrayIconMouseAndEndOfSession)
     tbIcon->SetVisible(true);
     EXPECT_TRUE(tbIcon->QueryEndSession());
     EXPECT_FALSE(Application->Terminated()); // the main window is up: the user decides
+    platform::Post([&] { mainForm->Close(); });
+    Application->Run(); // returns because the main form closed
+    EXPECT_TRUE(Application->Terminated());
+
+    Application->ResetTerminated();
     mainForm->HideForm();
     EXPECT_TRUE(tbIcon->QueryEndSession());
     EXPECT_TRUE(Application->Terminated());
     delete mainForm;
+    EXPECT_EQ(Application->MainForm(), nullptr);
     platform::ProcessMessages(0);
 }
