@@ -252,7 +252,7 @@ TEST_F(HookTest, ListedClassesAreSubclassedWhateverTheCaseOthersNeverAndUninstal
     EXPECT_EQ(sim_->Window("Bob"), nullptr);
 }
 
-TEST_F(HookTest, OnlyPicksOfOurPopupReachTheProgramAndTheClientsOwnCommandsStayItsOwn)
+TEST_F(HookTest, OurPopupGoesIntoTheBarOnlyItsPicksReachTheProgramAndItGoesWithTheRelease)
 {
     Install();
     ASSERT_TRUE(Subclassed(main_));
@@ -309,6 +309,34 @@ TEST_F(HookTest, OnlyPicksOfOurPopupReachTheProgramAndTheClientsOwnCommandsStayI
         EXPECT_EQ(notes_[1].WParam, MAKEWPARAM(301, 0));
         EXPECT_EQ(reinterpret_cast<HWND>(notes_[1].LParam), conversation);
     }
+
+    // The popup goes right-aligned into the bar; a second takes the first one's place, a broken one
+    // changes nothing.
+    auto bars = [] { return sim_->Command("windows"); };
+    const KovraMenuEntry popup[] = {
+        {0, 0, 0, L"KOVRA"},     {1, 5001, 0, L"&Call..."}, {1, 0, MF_POPUP, L"I want to..."},
+        {2, 5002, 0, L"Answer"}, {1, 0, MF_SEPARATOR, L""}, {1, 5003, MF_GRAYED, L"&Exit"}};
+    ASSERT_TRUE(Utils().SetClientMenu(main_, popup, 6));
+    EXPECT_NE(bars().find("MSBLClass [&File,&Contacts,&Help,>KOVRA]"), std::string::npos) << bars();
+    const KovraMenuEntry second[] = {{0, 0, 0, L"KOVRA"}, {1, 5004, 0, L"&Call..."}};
+    ASSERT_TRUE(Utils().SetClientMenu(main_, second, 2));
+    const KovraMenuEntry orphan[] = {{0, 0, 0, L"KOVRA"}, {2, 5005, 0, L"Lost"}};
+    EXPECT_FALSE(Utils().SetClientMenu(main_, orphan, 2));
+    const unsigned char cut[] = {1, 0, 0};
+    COPYDATASTRUCT copy{0x1029384A, sizeof cut, const_cast<unsigned char*>(cut)};
+    EXPECT_EQ(SendMessageW(main_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy)), 0);
+    EXPECT_NE(bars().find("[&File,&Contacts,&Help,>KOVRA]"), std::string::npos) << bars();
+    EXPECT_EQ(sim_->Command("menu main KOVRA \"I want to...\" Answer"), "error no such menu item");
+    ASSERT_EQ(sim_->Command("menu main KOVRA &Call...").substr(0, 3), "ok ");
+    EXPECT_TRUE(PumpUntil([] { return LastCommand().WParam == 5004u; }, kMsgrSimWaitMs));
+
+    // A conversation's popup goes with its window, and every popup with the release.
+    EXPECT_NE(bars().find("IMWindowClass [&File,&Edit,>KOVRA]"), std::string::npos) << bars();
+    ASSERT_EQ(sim_->Command("close Bob"), "ok");
+    EXPECT_FALSE(Utils().SetClientMenu(conversation, second, 2));
+    Utils().UninstallNotify();
+    EXPECT_EQ(bars().find("KOVRA"), std::string::npos) << bars();
+    EXPECT_FALSE(Utils().SetClientMenu(main_, second, 2));
 }
 
 TEST_F(HookTest, ListViewItemIsReadThroughTheSharedBlockAndCutToTheCallersCapacity)
@@ -367,44 +395,6 @@ TEST_F(HookTest, ListViewItemIsReadThroughTheSharedBlockAndCutToTheCallersCapaci
     ASSERT_TRUE(Utils().GetListViewItem(main_, list, &item));
     EXPECT_STREQ(large.data(), "Alice (Online)");
     EXPECT_EQ(large[1027], 'x');
-}
-
-TEST_F(HookTest, PopupGoesRightAlignedIntoTheBarIsReplacedAndGoesWithTheRelease)
-{
-    Install();
-    ASSERT_TRUE(Subclassed(main_));
-    auto bars = [] { return sim_->Command("windows"); };
-    const KovraMenuEntry popup[] = {
-        {0, 0, 0, L"KOVRA"},     {1, 5001, 0, L"&Call..."}, {1, 0, MF_POPUP, L"I want to..."},
-        {2, 5002, 0, L"Answer"}, {1, 0, MF_SEPARATOR, L""}, {1, 5003, MF_GRAYED, L"&Exit"}};
-    ASSERT_TRUE(Utils().SetClientMenu(main_, popup, 6));
-    EXPECT_NE(bars().find("MSBLClass [&File,&Contacts,&Help,>KOVRA]"), std::string::npos) << bars();
-
-    // A second popup takes the first one's place; a broken one changes nothing.
-    const KovraMenuEntry second[] = {{0, 0, 0, L"KOVRA"}, {1, 5004, 0, L"&Call..."}};
-    ASSERT_TRUE(Utils().SetClientMenu(main_, second, 2));
-    const KovraMenuEntry orphan[] = {{0, 0, 0, L"KOVRA"}, {2, 5005, 0, L"Lost"}};
-    EXPECT_FALSE(Utils().SetClientMenu(main_, orphan, 2));
-    const unsigned char cut[] = {1, 0, 0};
-    COPYDATASTRUCT copy{0x1029384A, sizeof cut, const_cast<unsigned char*>(cut)};
-    EXPECT_EQ(SendMessageW(main_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy)), 0);
-    EXPECT_NE(bars().find("[&File,&Contacts,&Help,>KOVRA]"), std::string::npos) << bars();
-    EXPECT_EQ(sim_->Command("menu main KOVRA \"I want to...\" Answer"), "error no such menu item");
-    ASSERT_EQ(sim_->Command("menu main KOVRA &Call...").substr(0, 3), "ok ");
-    EXPECT_TRUE(PumpUntil([] { return LastCommand().WParam == 5004u; }, kMsgrSimWaitMs));
-
-    // A window that is not subclassed is left alone; a conversation's popup goes with its window.
-    sim_->Command("open Bob");
-    HWND conversation = sim_->Window("Bob");
-    ASSERT_TRUE(WaitForNote(WM_USER + 1, conversation));
-    ASSERT_TRUE(Utils().SetClientMenu(conversation, second, 2));
-    EXPECT_NE(bars().find("IMWindowClass [&File,&Edit,>KOVRA]"), std::string::npos) << bars();
-    ASSERT_EQ(sim_->Command("close Bob"), "ok");
-    EXPECT_FALSE(Utils().SetClientMenu(conversation, second, 2));
-
-    Utils().UninstallNotify();
-    EXPECT_EQ(bars().find("KOVRA"), std::string::npos) << bars();
-    EXPECT_FALSE(Utils().SetClientMenu(main_, second, 2));
 }
 
 TEST_F(HookTest, ProgramKilledLeavesTheClientWorkingAndANewStartHooksItAgainWithOnePopup)
