@@ -191,28 +191,6 @@ TEST_F(UiModel, ShowModalReturnsTheResultSetOrCancelWhenClosedAndDisablesOtherFo
     EXPECT_EQ(queries, 2);
 }
 
-TEST_F(UiModel, CloseHidesFreesOrStaysAsOnCloseDecides)
-{
-    auto* owner = new TForm(nullptr);
-    auto* keep = new TForm(owner);
-    keep->ShowForm();
-    keep->OnClose = [](TComponent*, TCloseAction& action) { action = TCloseAction::caNone; };
-    keep->Close();
-    EXPECT_TRUE(keep->Visible());
-
-    auto* popup = new TForm(owner);
-    popup->ShowForm();
-    bool destroyed = false;
-    popup->OnDestroy = [&](TComponent*) { destroyed = true; };
-    popup->OnClose = [](TComponent*, TCloseAction& action) { action = TCloseAction::caFree; };
-    popup->Close();
-    EXPECT_TRUE(destroyed);
-    EXPECT_EQ(owner->ComponentCount(), 2); // freed only once the event is over
-    platform::ProcessMessages(0);
-    EXPECT_EQ(owner->ComponentCount(), 1);
-    delete owner;
-}
-
 // A question held by its caller (as the confirmation box and the call dialogs are) while its owner
 // is freed: the owner goes only after the loop, the question is never deleted twice.
 TEST_F(UiModel, NoFormIsFreedUnderAModalLoopOfItsOwnOrOfAFormItOwns)
@@ -238,11 +216,15 @@ TEST_F(UiModel, NoFormIsFreedUnderAModalLoopOfItsOwnOrOfAFormItOwns)
         EXPECT_TRUE(PumpUntil([&] { return !alive(owner); })) << releaseOwner;
     }
 
-    // Released by its own handler, the form ends its loop and its caller frees it.
+    // Released by its own handler, the form tells of its end at once, ends its loop, and its caller
+    // frees it.
     auto dialog = std::make_unique<TForm>(nullptr);
+    int destroyed = 0;
+    dialog->OnDestroy = [&](TComponent*) { ++destroyed; };
     platform::Post([&] { dialog->Release(); });
     EXPECT_EQ(dialog->ShowModal(), mrCancel);
     EXPECT_FALSE(dialog->Modal());
+    EXPECT_EQ(destroyed, 1);
     dialog.reset();
     platform::ProcessMessages(0);
 
