@@ -250,19 +250,6 @@ TEST_F(UiControls, HeaderSectionsAreHitByPosition)
     EXPECT_EQ(clicked, 1);
 }
 
-TEST_F(UiControls, ImageClicksOnlyWhenReleasedOverIt)
-{
-    auto* imClose = Add<TImage>("imClose");
-    int clicks = 0;
-    imClose->OnClick = [&](TComponent*) { ++clicks; };
-    imClose->DoMouseDown(TMouseButton::mbLeft, ssLeft, 3, 3);
-    imClose->DoMouseUp(TMouseButton::mbLeft, 0, 3, 3);
-    // Released outside: no click.
-    imClose->DoMouseDown(TMouseButton::mbLeft, ssLeft, 3, 3);
-    imClose->DoMouseUp(TMouseButton::mbLeft, 0, 500, 3);
-    EXPECT_EQ(clicks, 1);
-}
-
 TEST_F(UiControls, HintWindowShowsTheHintAfterTheMouseRests)
 {
     auto* imHide = Add<TImage>("imHide");
