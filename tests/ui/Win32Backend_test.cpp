@@ -11,7 +11,6 @@
 #include "WindowTest_win.h"
 #include "platform/MainLoop.h"
 #include "ui/Forms.h"
-#include "ui/Menus.h"
 #include "ui/UnicodeCtrls.h"
 #include "ui/win32/Win32Backend.h"
 
@@ -101,14 +100,6 @@ TEST_F(Win32Ui, ControlsShowNativelyAndInputReachesTheModel)
     auto* tsOptions = Add<TUnicodeTabSet>(form, &form, "tsOptions", 10, 250, 300, 22);
     tsOptions->Tabs().Assign({"General", "Connection"});
 
-    auto* menu = new TMainMenu(&form);
-    auto* miHelp = new TUnicodeMenuItem(&form);
-    miHelp->SetCaption("&Help");
-    menu->Items().Add(miHelp);
-    form.SetMenu(menu);
-    int helpClicks = 0;
-    miHelp->OnClick = [&](TComponent*) { ++helpClicks; };
-
     form.ShowForm();
     PumpFor(300);
 
@@ -145,8 +136,6 @@ TEST_F(Win32Ui, ControlsShowNativelyAndInputReachesTheModel)
     SendMessageW(Handle(*edName), WM_CHAR, L'\x00E9', 0);
     EXPECT_EQ(edName->Text(), "\xC3\xA9");
 
-    SendMessageW(window, WM_COMMAND, MAKEWPARAM(miHelp->Command(), 0), 0);
-    EXPECT_EQ(helpClicks, 1);
     const int tabX = tsOptions->TabRects()[1].Left + 3;
     SendMessageW(Handle(*tsOptions), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(tabX, 5));
     SendMessageW(Handle(*tsOptions), WM_LBUTTONUP, 0, MAKELPARAM(tabX, 5));
