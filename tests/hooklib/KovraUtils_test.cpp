@@ -5,7 +5,6 @@
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
-#include <tlhelp32.h>
 
 #include <cstring>
 #include <stdexcept>
@@ -82,22 +81,6 @@ HANDLE StartHookOwner()
         return nullptr;
     CloseHandle(process.hThread);
     return process.hProcess;
-}
-
-// Whether a process has a module of that name mapped.
-bool HasModule(DWORD processId, const wchar_t* name)
-{
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, processId);
-    if (snapshot == INVALID_HANDLE_VALUE)
-        return false;
-    MODULEENTRY32W module{};
-    module.dwSize = sizeof module;
-    bool found = false;
-    for (BOOL more = Module32FirstW(snapshot, &module); more && !found;
-         more = Module32NextW(snapshot, &module))
-        found = lstrcmpiW(module.szModule, name) == 0;
-    CloseHandle(snapshot);
-    return found;
 }
 
 // The list view anywhere below a window: the client nests it in a pane.
@@ -219,39 +202,57 @@ TMsgrSimProcess* HookTest::sim_ = nullptr;
 std::vector<Note> HookTest::notes_;
 LRESULT HookTest::commandAnswer_ = 0;
 
-TEST_F(HookTest, ListedWindowCreatedLaterIsSubclassedWhateverTheCaseAndAnnouncesItsEnd)
+TEST_F(HookTest, ListedClassesAreSubclassedWhateverTheCaseOthersNeverAndUninstallReleasesAll)
 {
-    static const char names[] = "imwindowclass\0";
-    Install(names, sizeof names);
+    // The conversations' class only, in other letters: one created later is caught and announces
+    // its end, and its own procedure still sees its destruction.
+    static const char conversations[] = "imwindowclass\0";
+    Install(conversations, sizeof conversations);
     ASSERT_EQ(sim_->Command("open Alice").substr(0, 2), "ok");
-    HWND conversation = sim_->Window("Alice");
-    ASSERT_TRUE(WaitForNote(WM_USER + 1, conversation));
-    EXPECT_TRUE(Subclassed(conversation));
+    HWND alice = sim_->Window("Alice");
+    ASSERT_TRUE(WaitForNote(WM_USER + 1, alice));
+    EXPECT_TRUE(Subclassed(alice));
     EXPECT_FALSE(Subclassed(main_));
-
     ASSERT_EQ(sim_->Command("close Alice"), "ok");
-    ASSERT_TRUE(WaitForNote(WM_USER + 2, conversation));
-    EXPECT_EQ(Count(WM_USER + 1, reinterpret_cast<WPARAM>(conversation)), 1);
-    // The conversation's own procedure still saw its destruction.
+    ASSERT_TRUE(WaitForNote(WM_USER + 2, alice));
+    EXPECT_EQ(Count(WM_USER + 1, reinterpret_cast<WPARAM>(alice)), 1);
     EXPECT_NE(SimLog().find("destroy Alice"), std::string::npos);
-}
+    Utils().UninstallNotify();
 
-TEST_F(HookTest, ExistingWindowOfTheFirstClassIsSubclassedAtOnceAndUnlistedClassesNever)
-{
-    static const char names[] = "MSBLClass\0";
-    Install(names, sizeof names);
+    // The main window's class only: the existing window is caught at once, a conversation never.
+    static const char mainWindow[] = "MSBLClass\0";
+    Install(mainWindow, sizeof mainWindow);
     ASSERT_TRUE(WaitForNote(WM_USER + 1, main_));
     EXPECT_EQ(Count(WM_USER + 1, reinterpret_cast<WPARAM>(main_)), 1);
     EXPECT_TRUE(Subclassed(main_));
-
     ASSERT_EQ(sim_->Command("open Bob").substr(0, 2), "ok");
-    HWND conversation = sim_->Window("Bob");
+    HWND bob = sim_->Window("Bob");
     RoundTrip();
-    EXPECT_FALSE(Subclassed(conversation));
-    EXPECT_EQ(Count(WM_USER + 1, reinterpret_cast<WPARAM>(conversation)), 0);
+    EXPECT_FALSE(Subclassed(bob));
+    EXPECT_EQ(Count(WM_USER + 1, reinterpret_cast<WPARAM>(bob)), 0);
+    Utils().UninstallNotify();
+    sim_->Command("close Bob");
+
+    // Both: uninstalling releases and announces every window, which works on without us.
+    notes_.clear();
+    Install();
+    sim_->Command("open Alice");
+    sim_->Command("open Bob");
+    std::vector<HWND> windows = {main_, sim_->Window("Alice"), sim_->Window("Bob")};
+    for (HWND window : windows)
+        ASSERT_TRUE(WaitForNote(WM_USER + 1, window));
+    Utils().UninstallNotify();
+    for (HWND window : windows) {
+        EXPECT_EQ(Count(WM_USER + 2, reinterpret_cast<WPARAM>(window)), 1);
+        EXPECT_FALSE(Subclassed(window));
+    }
+    const std::size_t heard = notes_.size();
+    ASSERT_EQ(sim_->Command("menu Bob &File &Close"), "ok 401");
+    EXPECT_EQ(notes_.size(), heard);
+    EXPECT_EQ(sim_->Window("Bob"), nullptr);
 }
 
-TEST_F(HookTest, OnlyPicksOfOurPopupReachTheProgramAndTheClientsOwnCommandsStayItsOwn)
+TEST_F(HookTest, OurPopupGoesIntoTheBarOnlyItsPicksReachTheProgramAndItGoesWithTheRelease)
 {
     Install();
     ASSERT_TRUE(Subclassed(main_));
@@ -308,27 +309,34 @@ TEST_F(HookTest, OnlyPicksOfOurPopupReachTheProgramAndTheClientsOwnCommandsStayI
         EXPECT_EQ(notes_[1].WParam, MAKEWPARAM(301, 0));
         EXPECT_EQ(reinterpret_cast<HWND>(notes_[1].LParam), conversation);
     }
-}
 
-TEST_F(HookTest, UninstallReleasesAndAnnouncesEverySubclassedWindow)
-{
-    Install();
-    sim_->Command("open Alice");
-    sim_->Command("open Bob");
-    std::vector<HWND> windows = {main_, sim_->Window("Alice"), sim_->Window("Bob")};
-    for (HWND window : windows)
-        ASSERT_TRUE(WaitForNote(WM_USER + 1, window));
+    // The popup goes right-aligned into the bar; a second takes the first one's place, a broken one
+    // changes nothing.
+    auto bars = [] { return sim_->Command("windows"); };
+    const KovraMenuEntry popup[] = {
+        {0, 0, 0, L"KOVRA"},     {1, 5001, 0, L"&Call..."}, {1, 0, MF_POPUP, L"I want to..."},
+        {2, 5002, 0, L"Answer"}, {1, 0, MF_SEPARATOR, L""}, {1, 5003, MF_GRAYED, L"&Exit"}};
+    ASSERT_TRUE(Utils().SetClientMenu(main_, popup, 6));
+    EXPECT_NE(bars().find("MSBLClass [&File,&Contacts,&Help,>KOVRA]"), std::string::npos) << bars();
+    const KovraMenuEntry second[] = {{0, 0, 0, L"KOVRA"}, {1, 5004, 0, L"&Call..."}};
+    ASSERT_TRUE(Utils().SetClientMenu(main_, second, 2));
+    const KovraMenuEntry orphan[] = {{0, 0, 0, L"KOVRA"}, {2, 5005, 0, L"Lost"}};
+    EXPECT_FALSE(Utils().SetClientMenu(main_, orphan, 2));
+    const unsigned char cut[] = {1, 0, 0};
+    COPYDATASTRUCT copy{0x1029384A, sizeof cut, const_cast<unsigned char*>(cut)};
+    EXPECT_EQ(SendMessageW(main_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy)), 0);
+    EXPECT_NE(bars().find("[&File,&Contacts,&Help,>KOVRA]"), std::string::npos) << bars();
+    EXPECT_EQ(sim_->Command("menu main KOVRA \"I want to...\" Answer"), "error no such menu item");
+    ASSERT_EQ(sim_->Command("menu main KOVRA &Call...").substr(0, 3), "ok ");
+    EXPECT_TRUE(PumpUntil([] { return LastCommand().WParam == 5004u; }, kMsgrSimWaitMs));
 
+    // A conversation's popup goes with its window, and every popup with the release.
+    EXPECT_NE(bars().find("IMWindowClass [&File,&Edit,>KOVRA]"), std::string::npos) << bars();
+    ASSERT_EQ(sim_->Command("close Bob"), "ok");
+    EXPECT_FALSE(Utils().SetClientMenu(conversation, second, 2));
     Utils().UninstallNotify();
-    for (HWND window : windows) {
-        EXPECT_EQ(Count(WM_USER + 2, reinterpret_cast<WPARAM>(window)), 1);
-        EXPECT_FALSE(Subclassed(window));
-    }
-    // Released windows work on without us: a command reaches msgrsim, and we hear nothing.
-    const std::size_t heard = notes_.size();
-    ASSERT_EQ(sim_->Command("menu Bob &File &Close"), "ok 401");
-    EXPECT_EQ(notes_.size(), heard);
-    EXPECT_EQ(sim_->Window("Bob"), nullptr);
+    EXPECT_EQ(bars().find("KOVRA"), std::string::npos) << bars();
+    EXPECT_FALSE(Utils().SetClientMenu(main_, second, 2));
 }
 
 TEST_F(HookTest, ListViewItemIsReadThroughTheSharedBlockAndCutToTheCallersCapacity)
@@ -389,49 +397,6 @@ TEST_F(HookTest, ListViewItemIsReadThroughTheSharedBlockAndCutToTheCallersCapaci
     EXPECT_EQ(large[1027], 'x');
 }
 
-TEST_F(HookTest, PopupGoesRightAlignedIntoTheBarIsReplacedAndGoesWithTheRelease)
-{
-    Install();
-    ASSERT_TRUE(Subclassed(main_));
-    auto bars = [] { return sim_->Command("windows"); };
-    const KovraMenuEntry popup[] = {
-        {0, 0, 0, L"KOVRA"},     {1, 5001, 0, L"&Call..."}, {1, 0, MF_POPUP, L"I want to..."},
-        {2, 5002, 0, L"Answer"}, {1, 0, MF_SEPARATOR, L""}, {1, 5003, MF_GRAYED, L"&Exit"}};
-    ASSERT_TRUE(Utils().SetClientMenu(main_, popup, 6));
-    EXPECT_NE(bars().find("MSBLClass [&File,&Contacts,&Help,>KOVRA]"), std::string::npos) << bars();
-    // The popup's own command is posted and goes no further.
-    ASSERT_EQ(sim_->Command("menu main KOVRA \"I want to...\" Answer").substr(0, 3), "ok ");
-    EXPECT_TRUE(PumpUntil([] { return LastCommand().WParam == 5002u; }, kMsgrSimWaitMs));
-    EXPECT_EQ(reinterpret_cast<HWND>(LastCommand().LParam), main_);
-    EXPECT_EQ(SimLog().find("command main 5002"), std::string::npos);
-
-    // A second popup takes the first one's place; a broken one changes nothing.
-    const KovraMenuEntry second[] = {{0, 0, 0, L"KOVRA"}, {1, 5004, 0, L"&Call..."}};
-    ASSERT_TRUE(Utils().SetClientMenu(main_, second, 2));
-    const KovraMenuEntry orphan[] = {{0, 0, 0, L"KOVRA"}, {2, 5005, 0, L"Lost"}};
-    EXPECT_FALSE(Utils().SetClientMenu(main_, orphan, 2));
-    const unsigned char cut[] = {1, 0, 0};
-    COPYDATASTRUCT copy{0x1029384A, sizeof cut, const_cast<unsigned char*>(cut)};
-    EXPECT_EQ(SendMessageW(main_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy)), 0);
-    EXPECT_NE(bars().find("[&File,&Contacts,&Help,>KOVRA]"), std::string::npos) << bars();
-    EXPECT_EQ(sim_->Command("menu main KOVRA \"I want to...\" Answer"), "error no such menu item");
-    ASSERT_EQ(sim_->Command("menu main KOVRA &Call...").substr(0, 3), "ok ");
-    EXPECT_TRUE(PumpUntil([] { return LastCommand().WParam == 5004u; }, kMsgrSimWaitMs));
-
-    // A window that is not subclassed is left alone; a conversation's popup goes with its window.
-    sim_->Command("open Bob");
-    HWND conversation = sim_->Window("Bob");
-    ASSERT_TRUE(WaitForNote(WM_USER + 1, conversation));
-    ASSERT_TRUE(Utils().SetClientMenu(conversation, second, 2));
-    EXPECT_NE(bars().find("IMWindowClass [&File,&Edit,>KOVRA]"), std::string::npos) << bars();
-    ASSERT_EQ(sim_->Command("close Bob"), "ok");
-    EXPECT_FALSE(Utils().SetClientMenu(conversation, second, 2));
-
-    Utils().UninstallNotify();
-    EXPECT_EQ(bars().find("KOVRA"), std::string::npos) << bars();
-    EXPECT_FALSE(Utils().SetClientMenu(main_, second, 2));
-}
-
 TEST_F(HookTest, ProgramKilledLeavesTheClientWorkingAndANewStartHooksItAgainWithOnePopup)
 {
     HANDLE owner = StartHookOwner();
@@ -457,11 +422,9 @@ TEST_F(HookTest, ProgramKilledLeavesTheClientWorkingAndANewStartHooksItAgainWith
     // The client lives on, its windows still subclassed, with the library they point into, even
     // when the system lets go of the dead program's hook library there.
     ASSERT_EQ(sim_->Command("unload KovraUtils.dll"), "ok loaded");
-    EXPECT_TRUE(HasModule(sim_->ProcessId(), L"KovraUtils.dll"));
     const int abouts = Seen("command main 301");
     ASSERT_EQ(sim_->Command("menu main &Help &About"), "ok 301");
     EXPECT_EQ(Seen("command main 301"), abouts + 1);
-    ASSERT_EQ(sim_->Command("click main"), "ok 1");
     // The dead program's item does nothing but take its popup away; the client never sees it.
     const std::string answer = sim_->Command("menu main KOVRA &Call...");
     ASSERT_EQ(answer.substr(0, 3), "ok ");
@@ -497,9 +460,6 @@ TEST_F(HookTest, ReleaseNotAnsweredInTimeLeavesTheClientWorking)
     // Once the client is back its window may still point into the library, which stays.
     RoundTrip();
     ASSERT_EQ(sim_->Command("unload KovraUtils.dll"), "ok loaded");
-    const int abouts = Seen("command main 301");
-    ASSERT_EQ(sim_->Command("menu main &Help &About"), "ok 301");
-    EXPECT_EQ(Seen("command main 301"), abouts + 1);
     // A popup left behind tells no one and goes at its first pick (or went with a late release).
     notes_.clear();
     sim_->Command("menu main KOVRA &Call...");

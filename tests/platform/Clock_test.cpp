@@ -7,17 +7,13 @@
 
 using namespace platform;
 
-TEST(Clock, EncodeAndDecodeAreInverse)
+TEST(Clock, DaysCountFromTheLastDayOf1899AndEncodeAndDecodeAreInverse)
 {
     const DateTimeParts parts{2026, 12, 6, 21, 45, 59};
     const DateTimeParts back = DecodeDateTime(EncodeDateTime(parts));
     EXPECT_EQ(std::tie(back.Year, back.Month, back.Day, back.Hour, back.Minute, back.Second),
               std::make_tuple(2026, 12, 6, 21, 45, 59));
     EXPECT_EQ(FormatDateTime(EncodeDateTime(parts)), "2026-12-06 21:45:59");
-}
-
-TEST(Clock, DayZeroIsTheLastDayOf1899)
-{
     EXPECT_DOUBLE_EQ(EncodeDateTime({1899, 12, 30, 0, 0, 0}), 0.0);
     EXPECT_DOUBLE_EQ(EncodeDateTime({1970, 1, 1, 12, 0, 0}), 25569.5);
     EXPECT_EQ(FormatDateTime(36526.0), "2000-01-01 00:00:00");

@@ -31,36 +31,15 @@ protected:
 
 } // namespace
 
-TEST_F(UiControls, EditsKeepTheirLengthLimitAndReportKeysAndExit)
+// The length limit, Enter and leaving the field are the options window's message and screen-pop cases.
+TEST_F(UiControls, BackspaceTakesAWholeCharacterAndADisabledEditNoKeys)
 {
     auto* edName = Add<TEdit>("edName");
-    edName->SetMaxLength(3);
-    for (char16_t key : std::u16string(u"abcd"))
+    for (char16_t key : std::u16string(u"ab\x00E9"))
         edName->TypeKey(key);
-    EXPECT_EQ(edName->Text(), "abc");
-    edName->TypeKey(u'\b');
-    edName->TypeKey(u'\x00E9');
     EXPECT_EQ(edName->Text(), "ab\xC3\xA9");
     edName->TypeKey(u'\b'); // removes the whole two-byte character
     EXPECT_EQ(edName->Text(), "ab");
-
-    std::uint16_t seen = 0;
-    edName->OnKeyDown = [&](TComponent*, std::uint16_t& key, TShiftState) {
-        seen = key;
-        key = 0;
-    };
-    EXPECT_EQ(edName->PressKey(VK_RETURN_KEY), 0);
-    EXPECT_EQ(seen, VK_RETURN_KEY);
-
-    int exits = 0;
-    edName->OnExit = [&](TComponent*) { ++exits; };
-    auto* other = Add<TEdit>("edOther");
-    form->ShowForm();
-    edName->SetFocus();
-    EXPECT_TRUE(edName->Focused());
-    other->SetFocus();
-    EXPECT_EQ(exits, 1);
-
     edName->SetEnabled(false);
     EXPECT_FALSE(edName->TypeKey(u'z'));
     EXPECT_EQ(edName->Text(), "ab");
@@ -70,7 +49,6 @@ TEST_F(UiControls, SpinEditTakesDigitsOnlyAndStaysInRange)
 {
     auto* sp = Add<TSpinEdit>("spMinutes");
     sp->SetRange(1, 60);
-    EXPECT_EQ(sp->Value(), 1);
     sp->SetText("");
     for (char16_t key : std::u16string(u"9x9"))
         sp->TypeKey(key);
@@ -84,68 +62,38 @@ TEST_F(UiControls, SpinEditTakesDigitsOnlyAndStaysInRange)
     EXPECT_EQ(sp->Value(), 1);
 }
 
-TEST_F(UiControls, ComboSelectionShowsTheItemAndTypedTextFilteredOrNotDropsIt)
-{
-    auto* cbRedirectTo = Add<TUnicodeComboBox>("cbRedirectTo");
-    cbRedirectTo->Items().Assign({"None", "Office"});
-    std::vector<std::string> events;
-    cbRedirectTo->OnSelect = [&](TComponent*) { events.push_back("select " + cbRedirectTo->Text()); };
-    cbRedirectTo->OnChange = [&](TComponent*) { events.push_back("change"); };
-
-    cbRedirectTo->SelectItem(1);
-    EXPECT_EQ(cbRedirectTo->ItemIndex(), 1);
-    EXPECT_EQ(events, (std::vector<std::string>{"select Office", "change"}));
-
-    // A key the filter drops changes nothing; the number entry's case covers the filter itself.
-    cbRedirectTo->OnKeyPress = [](TComponent*, char16_t& key) { key = key == u'+' ? 0 : key; };
-    cbRedirectTo->TypeKey(u'+');
-    EXPECT_EQ(events.size(), 2u);
-    cbRedirectTo->TypeKey(u'x'); // typed text that is no item drops the selection
-    EXPECT_EQ(cbRedirectTo->ItemIndex(), -1);
-    EXPECT_EQ(cbRedirectTo->Text(), "Officex");
-    cbRedirectTo->Items().Clear();
-    EXPECT_EQ(cbRedirectTo->Items().Strings(5), "");
-    EXPECT_EQ(cbRedirectTo->Items().Objects(-1), nullptr);
-}
-
-// What the call list's lines show (fonts, colours) is the main window's call list case; here which
-// lines are drawn, where, with what state, each line's text from its item's object, and its image.
+// What the call list's lines show (images, fonts, colours) is the main window's call list case; here
+// which lines are drawn and where: the ones that start inside the list, from the top index.
 TEST_F(UiControls, OwnerDrawnListDrawsTheLinesThatStartInsideItFromTheTopIndex)
 {
     auto* imCallStates = new TImageList(form.get());
     imCallStates->SetSize(44, 44);
-    for (int i = 0; i < 3; ++i)
-        imCallStates->Add(TBitmap::Solid(44, 44, 0xFF000000u | i));
+    imCallStates->Add(TBitmap::Solid(44, 44, 0xFF000000u));
     auto* lbCalls = Add<TUnicodeListBox>("lbCalls");
     lbCalls->SetBounds(0, 0, 250, 120);
     lbCalls->SetStyle(TListBoxStyle::lbOwnerDrawFixed);
     lbCalls->SetItemHeight(50);
-    const char* names[] = {"Alice", "Bob", "Carol"};
-    for (const char* name : names)
-        lbCalls->Items().Add("000000000000000000000001", const_cast<char*>(name));
+    lbCalls->Items().Assign({"Alice", "Bob", "Carol"});
     lbCalls->OnDrawItem = [&](TCustomListBox* sender, int index, const TRect& rect, TOwnerDrawState state) {
         TCanvas& canvas = sender->Canvas();
         canvas.BrushColor = HasState(state, TOwnerDrawState::odSelected) ? 0xFFE4AE : 0xFFFFFF;
         canvas.FillRect(rect);
         imCallStates->Draw(canvas, rect.Left + 1, rect.Top + 3, index, TDrawingStyle::dsSelected);
-        canvas.TextOut(rect.Left + 50, rect.Top + 2, sender->Items().ObjectAs<char>(index));
+        canvas.TextOut(rect.Left + 50, rect.Top + 2, sender->Items().Strings(index));
     };
     lbCalls->SetItemIndex(1);
     form->ShowForm();
     lbCalls->Repaint();
 
-    // Three lines of 50 pixels in a 120-pixel list: all three start inside it.
+    // Three lines of 50 pixels in a 120-pixel list: all three start inside it. Only the first has an
+    // image: an index past the image list draws nothing.
     const auto& ops = headless::Painted(*lbCalls);
-    ASSERT_EQ(ops.size(), 9u);
+    ASSERT_EQ(ops.size(), 7u);
+    EXPECT_EQ(ops[1].kind, TCanvasOp::Kind::DrawImage);
     for (int line = 0; line < 3; ++line) {
-        SCOPED_TRACE(line);
-        EXPECT_EQ(ops[3 * line].kind, TCanvasOp::Kind::FillRect);
-        EXPECT_EQ(ops[3 * line].rect, (TRect{0, 50 * line, 250, 50 * line + 50}));
-        EXPECT_EQ(ops[3 * line].brushColor, line == 1 ? 0xFFE4AEu : 0xFFFFFFu);
-        EXPECT_EQ(ops[3 * line + 1].imageIndex, line);
-        EXPECT_EQ(ops[3 * line + 1].drawingStyle, TDrawingStyle::dsSelected);
-        EXPECT_EQ(ops[3 * line + 2].text, names[line]);
-        EXPECT_EQ(ops[3 * line + 2].y, 50 * line + 2);
+        const int at = line == 0 ? 0 : 2 * line + 1; // each line's FillRect
+        EXPECT_EQ(ops[at].rect, (TRect{0, 50 * line, 250, 50 * line + 50})) << line;
+        EXPECT_EQ(ops[at].brushColor, line == 1 ? 0xFFE4AEu : 0xFFFFFFu) << line;
     }
 
     // Scrolled down by one line only two lines are drawn, the first at the top.
@@ -155,7 +103,7 @@ TEST_F(UiControls, OwnerDrawnListDrawsTheLinesThatStartInsideItFromTheTopIndex)
     EXPECT_EQ(headless::Painted(*lbCalls)[0].rect.Top, 0);
 }
 
-TEST_F(UiControls, RemovingTheSelectedLineClearsTheSelection)
+TEST_F(UiControls, RemovingTheSelectedLineClearsTheSelectionAndNoIndexReachesPastTheItems)
 {
     auto* lb = Add<TUnicodeListBox>("lbCalls");
     lb->Items().Add("a");
@@ -168,6 +116,8 @@ TEST_F(UiControls, RemovingTheSelectedLineClearsTheSelection)
     EXPECT_EQ(lb->ItemIndex(), -1);
     lb->SetItemIndex(7);
     EXPECT_EQ(lb->ItemIndex(), -1);
+    EXPECT_EQ(lb->Items().Strings(5), "");
+    EXPECT_EQ(lb->Items().Objects(-1), nullptr);
 }
 
 TEST_F(UiControls, LabelsShowDecodedTextAndLinksUnderlineOnHoverUnlessItalic)
@@ -179,7 +129,6 @@ TEST_F(UiControls, LabelsShowDecodedTextAndLinksUnderlineOnHoverUnlessItalic)
     txtAnswerCall->Repaint();
     EXPECT_EQ(headless::PaintedTexts(*txtAnswerCall),
               (std::vector<std::string>{"R\xC3\xA9pondre & contr\xC3\xB4ler"}));
-    EXPECT_EQ(txtAnswerCall->Caption(), "R\\u00e9pondre && contr\\u00f4ler"); // stored as given
 
     txtAnswerCall->DoMouseEnter();
     txtAnswerCall->Repaint();
@@ -190,41 +139,6 @@ TEST_F(UiControls, LabelsShowDecodedTextAndLinksUnderlineOnHoverUnlessItalic)
     txtAnswerCall->Font().SetStyle(fsItalic);
     txtAnswerCall->DoMouseEnter();
     EXPECT_EQ(txtAnswerCall->DrawnStyle(), fsItalic);
-}
-
-TEST_F(UiControls, CheckBoxesToggleRadioButtonsExcludeTheirSiblings)
-{
-    auto* ckRegularCall = Add<TUnicodeLightRadioButton>("ckRegularCall");
-    auto* ckIntercom = Add<TUnicodeLightRadioButton>("ckIntercom");
-    auto* ckUrgent = Add<TUnicodeRadioButton>("ckUrgent");
-    auto* group = Add<TUnicodeGroupBox>("gbOther");
-    auto* ckElsewhere = new TUnicodeRadioButton(form.get());
-    ckElsewhere->SetParent(group);
-    ckElsewhere->SetChecked(true);
-    ckRegularCall->SetChecked(true);
-    int clicks = 0;
-    ckIntercom->OnClick = [&](TComponent*) { ++clicks; };
-
-    ckIntercom->Click();
-    EXPECT_TRUE(ckIntercom->Checked());
-    EXPECT_FALSE(ckRegularCall->Checked());
-    EXPECT_TRUE(ckElsewhere->Checked()); // another container, another group
-    ckUrgent->Click();
-    EXPECT_FALSE(ckIntercom->Checked());
-    ckIntercom->Click();
-    ckIntercom->Click(); // a radio button stays checked
-    EXPECT_TRUE(ckIntercom->Checked());
-    EXPECT_EQ(clicks, 3);
-
-    auto* ckImmediateTrans = Add<TUnicodeLightCheckBox>("ckImmediateTrans");
-    ckImmediateTrans->Click();
-    EXPECT_TRUE(ckImmediateTrans->Checked());
-    ckImmediateTrans->Click();
-    EXPECT_FALSE(ckImmediateTrans->Checked());
-    ckImmediateTrans->SetChecked(true);
-    ckImmediateTrans->SetEnabled(false);
-    ckImmediateTrans->Click();
-    EXPECT_TRUE(ckImmediateTrans->Checked());
 }
 
 TEST_F(UiControls, CheckListBoxKeepsChecksWithItsItems)
@@ -249,7 +163,6 @@ TEST_F(UiControls, NotebookShowsOnePageAndTabSetMayRefuseAChange)
     auto* nbStates = Add<TNotebook>("nbStates");
     for (const char* name : {"Idle", "Dialing", "Attempting", "Alerting"})
         nbStates->AddPage(name);
-    EXPECT_EQ(nbStates->ActivePage(), "Idle");
     nbStates->SetActivePage("alerting");
     EXPECT_EQ(nbStates->PageIndex(), 3);
     EXPECT_TRUE(nbStates->Page(3)->Visible());
@@ -259,7 +172,6 @@ TEST_F(UiControls, NotebookShowsOnePageAndTabSetMayRefuseAChange)
 
     auto* tabs = Add<TUnicodeTabSet>("tsOptions");
     tabs->Tabs().Assign({"General", "Connection"});
-    EXPECT_EQ(tabs->TabIndex(), 0);
     bool allow = false;
     tabs->OnChange = [&](TComponent*, int, bool& allowChange) { allowChange = allow; };
     tabs->SelectTab(1);
@@ -333,22 +245,6 @@ TEST_F(UiControls, HeaderSectionsAreHitByPosition)
     header->OnSectionClick = [&](TComponent*, int section) { clicked = section; };
     header->ClickSection(1);
     EXPECT_EQ(clicked, 1);
-}
-
-TEST_F(UiControls, ImageClickAndDisabledControlsIgnoreInput)
-{
-    auto* imClose = Add<TImage>("imClose");
-    int clicks = 0;
-    imClose->OnClick = [&](TComponent*) { ++clicks; };
-    imClose->DoMouseDown(TMouseButton::mbLeft, ssLeft, 3, 3);
-    imClose->DoMouseUp(TMouseButton::mbLeft, 0, 3, 3);
-    // Released outside: no click.
-    imClose->DoMouseDown(TMouseButton::mbLeft, ssLeft, 3, 3);
-    imClose->DoMouseUp(TMouseButton::mbLeft, 0, 500, 3);
-    EXPECT_EQ(clicks, 1);
-    imClose->SetEnabled(false);
-    imClose->Click();
-    EXPECT_EQ(clicks, 1);
 }
 
 TEST_F(UiControls, HintWindowShowsTheHintAfterTheMouseRests)

@@ -1,5 +1,5 @@
 // Real windows under the window system (Wine with Xvfb in CI): the model drives native
-// controls, native input reaches the model, and hand-overs run inside nested loops.
+// controls, native input reaches the model, and modal loops keep their owners' windows.
 
 #include <windows.h>
 #include <commctrl.h>
@@ -8,14 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <functional>
-#include <thread>
-
 #include "WindowTest_win.h"
 #include "platform/MainLoop.h"
 #include "ui/Forms.h"
-#include "ui/Menus.h"
 #include "ui/UnicodeCtrls.h"
 #include "ui/win32/Win32Backend.h"
 
@@ -50,16 +45,6 @@ protected:
     }
 };
 
-// A worker that waits for the loop under test to start, then hands work over to the main thread.
-std::thread HandOverLater(std::atomic<bool>& done, std::function<void()> work)
-{
-    return std::thread([&done, work] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        platform::Synchronize(work);
-        done = true;
-    });
-}
-
 template <class T>
 T* Add(TForm& form, TControl* parent, const char* name, int left, int top, int width, int height)
 {
@@ -77,19 +62,15 @@ TEST_F(Win32Ui, ControlsShowNativelyAndInputReachesTheModel)
 {
     TForm form(nullptr);
     form.SetBorderStyle(TFormBorderStyle::bsNone);
-    form.SetCaption("Kovra Assistant");
     form.SetBounds(40, 40, 520, 400);
     auto* txtPhone = Add<TUnicodeLabel>(form, &form, "txtPhone", 10, 30, 150, 16);
     txtPhone->SetCaption("Phone Number \\u2116");
-    txtPhone->SetTransparent(true);
     auto* btOk = Add<TUnicodePanel>(form, &form, "btOk", 420, 30, 80, 24);
     btOk->SetCaption("OK");
-    btOk->SetCursor(TCursor::crHandPoint);
     int okClicks = 0;
     btOk->OnClick = [&](TComponent*) { ++okClicks; };
 
     auto* cbPhones = Add<TUnicodeComboBox>(form, &form, "cbPhones", 170, 30, 150, 21);
-    cbPhones->Items().Assign({"(214) 555-1234", "5550000"});
     cbPhones->OnKeyPress = [](TComponent*, char16_t& key) {
         if (!(key >= u'0' && key <= u'9') && key != 8)
             key = 0;
@@ -106,76 +87,30 @@ TEST_F(Win32Ui, ControlsShowNativelyAndInputReachesTheModel)
         TCanvas& canvas = sender->Canvas();
         canvas.BrushColor = HasState(state, TOwnerDrawState::odSelected) ? 0xFFE4AE : clWhite;
         canvas.FillRect(rect);
-        canvas.Font.SetStyle(fsBold);
         canvas.TextOut(rect.Left + 6, rect.Top + 2, sender->Items().Strings(index));
     };
 
-    auto* lvForward = Add<TListView>(form, &form, "lvForward", 370, 60, 140, 110);
-    lvForward->AddColumn("Name", 60);
-    lvForward->AddColumn("Number", 70);
-    lvForward->AddItem("Home", {"5551234"});
-    lvForward->AddItem("Office", {"5559876"});
-
     auto* gbCall = Add<TUnicodeGroupBox>(form, &form, "gbCall", 220, 125, 140, 75);
-    gbCall->SetCaption("Call");
     auto* ckRegularCall = Add<TUnicodeLightRadioButton>(form, gbCall, "ckRegularCall", 8, 18, 120, 17);
-    ckRegularCall->SetCaption("Regular Call");
     ckRegularCall->SetChecked(true);
     auto* ckIntercom = Add<TUnicodeRadioButton>(form, gbCall, "ckIntercom", 8, 36, 120, 17);
-    ckIntercom->SetCaption("Intercom Call");
     auto* ckUrgent = Add<TUnicodeLightCheckBox>(form, gbCall, "ckUrgent", 8, 54, 120, 17);
-    ckUrgent->SetCaption("Urgent");
-
-    auto* nbStates = Add<TNotebook>(form, &form, "nbStates", 10, 180, 200, 60);
-    auto* txtIdle = Add<TUnicodeLabel>(form, nbStates->AddPage("Idle"), "txtIdle", 4, 4, 150, 16);
-    txtIdle->SetCaption("I want to...");
-    nbStates->AddPage("Dialing");
 
     auto* tsOptions = Add<TUnicodeTabSet>(form, &form, "tsOptions", 10, 250, 300, 22);
     tsOptions->Tabs().Assign({"General", "Connection"});
-    tsOptions->SetSelectedColor(0x00CE00);
-    auto* spMinutes = Add<TSpinEdit>(form, &form, "spMinutes", 420, 180, 60, 21);
-    spMinutes->SetRange(1, 60);
-    spMinutes->SetValue(10);
-
-    auto* menu = new TMainMenu(&form);
-    auto* miHelp = new TUnicodeMenuItem(&form);
-    miHelp->SetCaption("&Help");
-    miHelp->SetRightJustify(true);
-    menu->Items().Add(miHelp);
-    form.SetMenu(menu);
-    int helpClicks = 0;
-    miHelp->OnClick = [&](TComponent*) { ++helpClicks; };
 
     form.ShowForm();
     PumpFor(300);
 
     // Native state read back.
     HWND window = Handle(form);
-    ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(IsWindowVisible(window));
-    EXPECT_EQ(Text(window), L"Kovra Assistant");
     EXPECT_EQ(GetWindowLongPtrW(window, GWL_STYLE) & WS_CAPTION, 0);
     EXPECT_EQ(Text(Handle(*txtPhone)), L"Phone Number \x2116");
-    EXPECT_EQ(SendMessageW(Handle(*lbCalls), LB_GETCOUNT, 0, 0), 3);
-    EXPECT_EQ(SendMessageW(Handle(*cbPhones), CB_GETCOUNT, 0, 0), 2);
-    EXPECT_EQ(SendMessageW(Handle(*lvForward), LVM_GETITEMCOUNT, 0, 0), 2);
-    EXPECT_EQ(SendMessageW(Handle(*ckRegularCall), BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_EQ(Text(Handle(*spMinutes)), L"10");
-    EXPECT_TRUE(IsWindowVisible(Handle(*txtIdle)));
-    EXPECT_EQ(GetParent(Handle(*ckIntercom)), Handle(*gbCall));
     EXPECT_FALSE(drawn.empty()); // the owner-drawn list painted through the model
 
     // Model changes reach the windows at once.
-    edName->SetEnabled(false);
-    EXPECT_FALSE(IsWindowEnabled(Handle(*edName)));
-    edName->SetEnabled(true);
-    txtPhone->SetCaption("Ringing Phone:");
-    EXPECT_EQ(Text(Handle(*txtPhone)), L"Ringing Phone:");
     lbCalls->Items().Add("Dave");
     EXPECT_EQ(SendMessageW(Handle(*lbCalls), LB_GETCOUNT, 0, 0), 4);
-    nbStates->SetActivePage("Dialing");
-    EXPECT_FALSE(IsWindowVisible(Handle(*txtIdle)));
     ckIntercom->SetChecked(true);
     EXPECT_EQ(SendMessageW(Handle(*ckRegularCall), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_EQ(SendMessageW(Handle(*ckIntercom), BM_GETCHECK, 0, 0), BST_CHECKED);
@@ -183,7 +118,6 @@ TEST_F(Win32Ui, ControlsShowNativelyAndInputReachesTheModel)
     // Native input reaches the model.
     SendMessageW(Handle(*ckUrgent), BM_CLICK, 0, 0);
     EXPECT_TRUE(ckUrgent->Checked());
-    EXPECT_EQ(SendMessageW(Handle(*ckUrgent), BM_GETCHECK, 0, 0), BST_CHECKED);
     Click(*btOk);
     EXPECT_EQ(okClicks, 1);
     SendMessageW(Handle(*lbCalls), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 34 + 10));
@@ -200,8 +134,6 @@ TEST_F(Win32Ui, ControlsShowNativelyAndInputReachesTheModel)
     SendMessageW(Handle(*edName), WM_CHAR, L'\x00E9', 0);
     EXPECT_EQ(edName->Text(), "\xC3\xA9");
 
-    SendMessageW(window, WM_COMMAND, MAKEWPARAM(miHelp->Command(), 0), 0);
-    EXPECT_EQ(helpClicks, 1);
     const int tabX = tsOptions->TabRects()[1].Left + 3;
     SendMessageW(Handle(*tsOptions), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(tabX, 5));
     SendMessageW(Handle(*tsOptions), WM_LBUTTONUP, 0, MAKELPARAM(tabX, 5));
@@ -218,17 +150,15 @@ TEST_F(Win32Ui, ControlsGetTheirWindowsWhenFirstShownWithTheModelsState)
     auto* nbStates = Add<TNotebook>(form, &form, "nbStates", 0, 0, 300, 150);
     nbStates->AddPage("Idle");
     TPage* dialing = nbStates->AddPage("Dialing");
-    auto* txtNumber = Add<TUnicodeLabel>(form, dialing, "txtNumber", 10, 20, 120, 16);
     auto* edNumber = Add<TEdit>(form, dialing, "edNumber", 10, 40, 120, 21);
     auto* lbCalls = Add<TUnicodeListBox>(form, &form, "lbCalls", 0, 150, 300, 50);
     lbCalls->Hide();
     form.ShowForm();
     ASSERT_TRUE(win32::HasWindow(*nbStates));
-    for (TControl* control : {static_cast<TControl*>(dialing), static_cast<TControl*>(txtNumber),
-                              static_cast<TControl*>(edNumber), static_cast<TControl*>(lbCalls)})
+    for (TControl* control :
+         {static_cast<TControl*>(dialing), static_cast<TControl*>(edNumber), static_cast<TControl*>(lbCalls)})
         EXPECT_FALSE(win32::HasWindow(*control)) << control->Name();
 
-    txtNumber->SetCaption("Dialing 5551234");
     edNumber->SetText("5551234");
     edNumber->SetEnabled(false);
     edNumber->SetBounds(12, 44, 100, 21);
@@ -240,7 +170,6 @@ TEST_F(Win32Ui, ControlsGetTheirWindowsWhenFirstShownWithTheModelsState)
     EXPECT_TRUE(IsWindowVisible(edit));
     EXPECT_FALSE(IsWindowEnabled(edit));
     EXPECT_EQ(Text(edit), L"5551234");
-    EXPECT_EQ(Text(Handle(*txtNumber)), L"Dialing 5551234");
     EXPECT_EQ(Placed(*edNumber), edNumber->NativeBounds());
 
     nbStates->SetActivePage("Idle");
@@ -266,13 +195,9 @@ TEST_F(Win32Ui, OnA144DpiMonitorEveryControlIsLaidOutAndLetteredAtOneAndAHalfTim
     TForm form(nullptr);
     form.SetBorderStyle(TFormBorderStyle::bsNone);
     form.SetBounds(30, 30, 251, 121);
-    auto* pnTop = Add<TUnicodePanel>(form, &form, "pnTop", 0, 0, 0, 13);
-    pnTop->SetAlign(TAlign::alTop);
-    pnTop->SetColor(0x804000);
     auto* pnRow = Add<TUnicodePanel>(form, &form, "pnRow", 0, 0, 0, 21);
     pnRow->SetAlign(TAlign::alTop);
     auto* txtLink = Add<TUnicodeLabel>(form, pnRow, "txtLink", 9, 3, 77, 15);
-    txtLink->SetCaption("Answer the call");
     TPoint pressedAt{-1, -1};
     txtLink->OnMouseDown = [&](TComponent*, TMouseButton, TShiftState, int x, int y) { pressedAt = {x, y}; };
     auto* lbCalls = Add<TUnicodeListBox>(form, &form, "lbCalls", 10, 40, 201, 61);
@@ -282,12 +207,6 @@ TEST_F(Win32Ui, OnA144DpiMonitorEveryControlIsLaidOutAndLetteredAtOneAndAHalfTim
     HWND window = Handle(form);
     ASSERT_NE(window, nullptr);
 
-    const auto fontHeight = [](const TControl& control) {
-        LOGFONTW font{};
-        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Handle(control), WM_GETFONT, 0, 0)), sizeof(font),
-                   &font);
-        return font.lfHeight;
-    };
     RECT suggested{50, 60, 50 + 377, 60 + 182};
     SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
     EXPECT_EQ(form.Dpi(), 144);
@@ -297,12 +216,13 @@ TEST_F(Win32Ui, OnA144DpiMonitorEveryControlIsLaidOutAndLetteredAtOneAndAHalfTim
     EXPECT_EQ(client.bottom, 182);
     EXPECT_EQ(form.Left(), 50);
     EXPECT_EQ(form.Top(), 60);
-    EXPECT_EQ(Placed(*pnTop), (TRect{0, 0, 377, 20}));
-    EXPECT_EQ(Placed(*pnRow), (TRect{0, 20, 377, 51}));
     EXPECT_EQ(Placed(*txtLink), (TRect{14, 5, 129, 27}));
     EXPECT_EQ(Placed(*lbCalls), (TRect{15, 60, 317, 152}));
     EXPECT_EQ(SendMessageW(Handle(*lbCalls), LB_GETITEMHEIGHT, 0, 0), 26);
-    EXPECT_EQ(fontHeight(*lbCalls), -16);
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Handle(*lbCalls), WM_GETFONT, 0, 0)), sizeof(font),
+               &font);
+    EXPECT_EQ(font.lfHeight, -16);
     // The model keeps its design, and input reaches it in design pixels.
     EXPECT_EQ(txtLink->BoundsRect(), (TRect{9, 3, 86, 18}));
     EXPECT_EQ(form.Width(), 251);
@@ -310,12 +230,6 @@ TEST_F(Win32Ui, OnA144DpiMonitorEveryControlIsLaidOutAndLetteredAtOneAndAHalfTim
     SendMessageW(Handle(*txtLink), WM_LBUTTONUP, 0, MAKELPARAM(30, 15));
     EXPECT_EQ(pressedAt, (TPoint{20, 10}));
     EXPECT_TRUE(Shot(form, "ui_dpi144"));
-
-    RECT back{50, 60, 50 + 251, 60 + 121};
-    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&back));
-    EXPECT_EQ(Placed(*txtLink), (TRect{9, 3, 86, 18}));
-    EXPECT_EQ(Placed(*lbCalls), (TRect{10, 40, 211, 101}));
-    EXPECT_EQ(fontHeight(*lbCalls), -11);
 }
 
 // The pop-up is layered, as the call pop-up that fades in is.
@@ -346,8 +260,6 @@ TEST_F(Win32Ui, AStayOnTopPopUpLeavesTheKeyboardWhereItIsAndTabAndEnterRunLinks)
     PumpFor(50);
     HWND layered = Handle(popup);
     EXPECT_TRUE(IsWindowVisible(layered));
-    EXPECT_TRUE(GetWindowLongPtrW(layered, GWL_EXSTYLE) & WS_EX_LAYERED);
-    EXPECT_TRUE(GetWindowLongPtrW(layered, GWL_EXSTYLE) & WS_EX_TOPMOST);
     popup.SetAlphaBlendValue(130);
     BYTE alpha = 0;
     DWORD flags = 0;
@@ -370,106 +282,44 @@ TEST_F(Win32Ui, AStayOnTopPopUpLeavesTheKeyboardWhereItIsAndTabAndEnterRunLinks)
 
 // Work handed over to the modal loop runs through the main loop's own queue (its suite); here the
 // owner's window is disabled while the loop runs and enabled after, and the dialog centred on it.
-TEST_F(Win32Ui, AModalFormDisablesItsOwnersWindowWhileItRuns)
-{
-    TForm owner(nullptr);
-    owner.SetBounds(100, 100, 300, 200);
-    owner.ShowForm();
-    TForm dialog(&owner);
-    dialog.SetBorderStyle(TFormBorderStyle::bsNone);
-    dialog.SetBounds(0, 0, 200, 100);
-    dialog.SetPosition(TPosition::poOwnerFormCenter);
-    // A guard: the dialog ends by itself if the posted work never runs.
-    TTimer guard(&dialog);
-    guard.SetInterval(5000);
-    guard.OnTimer = [&](TComponent*) { dialog.SetModalResult(mrAbort); };
-    guard.SetEnabled(true);
-    bool ownerWasDisabled = false;
-    RECT placed{};
-    platform::Post([&] {
-        ownerWasDisabled = !IsWindowEnabled(Handle(owner));
-        GetWindowRect(Handle(dialog), &placed);
-        dialog.SetModalResult(mrOk);
-    });
-    EXPECT_EQ(dialog.ShowModal(), mrOk);
-    EXPECT_TRUE(ownerWasDisabled);
-    EXPECT_TRUE(IsWindowEnabled(Handle(owner)));
-    EXPECT_EQ(placed.left, 150);
-    EXPECT_EQ(placed.top, 150);
-}
-
 // The window system destroys the windows a destroyed window owns: an owner released while its
 // question runs keeps its window until the question's loop has returned.
-TEST_F(Win32Ui, AnOwnerReleasedUnderAModalLoopKeepsItsWindowUntilTheLoopHasReturned)
+TEST_F(Win32Ui, AModalFormDisablesItsOwnersWindowAndAnOwnerReleasedMeanwhileOutlivesTheLoop)
 {
     auto* owner = new TForm(nullptr);
     owner->SetBounds(100, 100, 300, 200);
     owner->ShowForm();
-    auto question = std::make_unique<TForm>(owner);
-    question->SetBounds(0, 0, 200, 100);
-    HWND ownerWindow = nullptr;
-    HWND questionWindow = nullptr;
+    auto dialog = std::make_unique<TForm>(owner);
+    dialog->SetBorderStyle(TFormBorderStyle::bsNone);
+    dialog->SetBounds(0, 0, 200, 100);
+    dialog->SetPosition(TPosition::poOwnerFormCenter);
+    // A guard: the dialog ends by itself if the posted work never runs.
+    auto* guard = new TTimer(dialog.get());
+    guard->SetInterval(5000);
+    guard->OnTimer = [&](TComponent*) { dialog->SetModalResult(mrAbort); };
+    guard->SetEnabled(true);
+    bool ownerWasDisabled = false;
+    RECT placed{};
     platform::Post([&] {
-        ownerWindow = Handle(*owner);
-        questionWindow = Handle(*question);
-        owner->Release();
+        ownerWasDisabled = !IsWindowEnabled(Handle(*owner));
+        GetWindowRect(Handle(*dialog), &placed);
+        dialog->SetModalResult(mrOk);
     });
-    EXPECT_EQ(question->ShowModal(), mrCancel);
+    EXPECT_EQ(dialog->ShowModal(), mrOk);
+    EXPECT_TRUE(ownerWasDisabled);
+    EXPECT_TRUE(IsWindowEnabled(Handle(*owner)));
+    EXPECT_EQ(placed.left, 150);
+    EXPECT_EQ(placed.top, 150);
+
+    HWND ownerWindow = Handle(*owner);
+    HWND questionWindow = Handle(*dialog);
+    platform::Post([&] { owner->Release(); });
+    EXPECT_EQ(dialog->ShowModal(), mrCancel);
     EXPECT_TRUE(IsWindow(ownerWindow));
     EXPECT_TRUE(IsWindow(questionWindow));
     EXPECT_FALSE(IsWindowVisible(ownerWindow));
-    question.reset();
+    dialog.reset();
     EXPECT_FALSE(IsWindow(questionWindow));
     PumpFor(50);
     EXPECT_FALSE(IsWindow(ownerWindow));
-}
-
-TEST_F(Win32Ui, SynchronizeRunsInsideAPopupMenuLoop)
-{
-    TForm form(nullptr);
-    form.SetBounds(100, 100, 200, 100);
-    form.ShowForm();
-    PumpFor(100);
-    auto* pmIcon = new TPopupMenu(&form);
-    auto* miOpen = new TUnicodeMenuItem(&form);
-    miOpen->SetCaption("&Open");
-    pmIcon->Items().Add(miOpen);
-    // A guard: close the menu from a plain thread timer if the hand-over never arrives.
-    const UINT_PTR guard =
-        SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK { EndMenu(); });
-    bool insideMenu = false;
-    std::atomic<bool> ranInsideMenu{false}, done{false};
-    pmIcon->OnPopup = [&](TComponent*) { insideMenu = true; };
-    std::thread worker = HandOverLater(done, [&] {
-        ranInsideMenu = insideMenu;
-        EndMenu();
-    });
-    pmIcon->Popup(200, 200);
-    insideMenu = false;
-    PumpUntil([&] { return done.load(); }, 3000);
-    worker.join();
-    KillTimer(nullptr, guard);
-    EXPECT_TRUE(ranInsideMenu);
-    EXPECT_EQ(pmIcon->LastChoice(), nullptr);
-}
-
-TEST_F(Win32Ui, SynchronizeRunsInsideAMessageBoxLoop)
-{
-    const UINT_PTR guard = SetTimer(nullptr, 0, 5000, [](HWND, UINT, UINT_PTR, DWORD) CALLBACK {
-        if (HWND box = FindWindowW(L"#32770", L"Kovra sync test"))
-            PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
-    });
-    std::atomic<bool> ranInsideBox{false}, done{false};
-    std::thread worker = HandOverLater(done, [&] {
-        HWND box = FindWindowW(L"#32770", L"Kovra sync test");
-        ranInsideBox = box != nullptr;
-        if (box)
-            PostMessageW(box, WM_COMMAND, IDOK, 0);
-    });
-    const int answer = Application->MessageBox("Waiting for a worker", "Kovra sync test", MB_OKCANCEL);
-    PumpUntil([&] { return done.load(); }, 3000);
-    worker.join();
-    KillTimer(nullptr, guard);
-    EXPECT_TRUE(ranInsideBox);
-    EXPECT_EQ(answer, mrOk);
 }
