@@ -224,6 +224,11 @@ TEST_F(ApiSession, LoginRequestCarriesVersionAndClientAndConnectReportsIt)
     EXPECT_EQ(
         Body(logins[0].Bytes),
         Body(TMsgBuilder(KovraMsg::LOGIN_REQ, 0).Int(kInvokeId).Str("2.0").Str("kovratest").Str("1.2")));
+    // LOGIN_RSP (numbered 0) is acknowledged by a bare header carrying its number.
+    ASSERT_TRUE(server.AwaitCount(KovraMsg::ACK, 1, 2000));
+    const auto acks = server.ReceivedOfType(KovraMsg::ACK);
+    EXPECT_EQ(acks[0].Seq, 0u);
+    EXPECT_EQ(acks[0].Bytes.size(), 8u);
 
     // Connected already: true at once, no event, no new log-in.
     EXPECT_TRUE(api.Connect());
@@ -371,6 +376,9 @@ TEST_F(ApiSession, EveryRequestCarriesItsFieldsInOrder)
 
 TEST_F(ApiSession, RequestsWhileNotConnectedSendNothing)
 {
+    int disconnected = 0;
+    api.OnDisconnected = [&](TKovraAPI&) { ++disconnected; };
+    api.Disconnect(true); // no session: no DISCONNECT, no event
     api.MakeCall(kDevice, "555", 0);
     api.MonitorStart("100", "pw");
     TKovraCallForwarding forwarding;
@@ -380,6 +388,21 @@ TEST_F(ApiSession, RequestsWhileNotConnectedSendNothing)
     EXPECT_EQ(error, 0u);
     PumpFor(50);
     EXPECT_TRUE(server.Received().empty());
+    EXPECT_EQ(disconnected, 0);
+}
+
+TEST_F(ApiSession, ServerDisconnectEndsTheSessionWithoutReply)
+{
+    int disconnected = 0;
+    api.OnDisconnected = [&](TKovraAPI&) { ++disconnected; };
+    ASSERT_TRUE(api.Connect());
+    server.Send(ApiTestServer::Event(KovraMsg::DISCONNECT));
+    ASSERT_TRUE(PumpUntil([&] { return disconnected == 1; }));
+    EXPECT_FALSE(api.Connected());
+    PumpFor(100);
+    EXPECT_EQ(server.Count(KovraMsg::DISCONNECT), 0u);
+    // A new session can follow.
+    EXPECT_TRUE(api.Connect());
 }
 
 class ApiVoiceMail : public ApiSession, public ::testing::WithParamInterface<std::pair<const char*, bool>> {};
@@ -446,6 +469,8 @@ TEST_F(ApiSession, WaitingOperationsReturnTheirAnswersAndKeepTheCallersHandlersO
             state.Int(5).Str(kDevice).Int(3).Int(0).Bool(true).Bool(false).Int(4).Bool(true).Bool(false).Bool(
                 true));
     });
+    // The waiter takes the event: the caller's handler does not see it.
+    callerRaised = 0;
     api.OnPhoneState = [&](TKovraAPI&, const TKovraPhoneState&) { ++callerRaised; };
     TKovraPhoneState state;
     ASSERT_TRUE(api.QueryPhoneState(kDevice, state));
@@ -459,7 +484,7 @@ TEST_F(ApiSession, WaitingOperationsReturnTheirAnswersAndKeepTheCallersHandlersO
     EXPECT_TRUE(state.Forwarded);
     EXPECT_FALSE(state.FlagB);
     EXPECT_TRUE(state.FlagC);
-    EXPECT_EQ(callerRaised, 1);
+    EXPECT_EQ(callerRaised, 0);
 
     // GetForwarding is busy while it waits: Connect is refused and Disconnect ignored meanwhile.
     server.OnRequest(KovraMsg::GET_CALL_FORWARDING_REQ, [](ApiTestServer& s, const TReceivedDatagram&) {
@@ -900,12 +925,14 @@ TEST_F(ApiSession, AGapInTheServersNumberingReachesOnDisconnectedAtOnceEveryTime
     timings.DisconnectWait = 5000;
     int disconnected = 0; // outlives the session, whose end raises OnDisconnected
     std::uint64_t disconnectedAt = 0;
+    int dispatched = 0; // nothing from beyond the gap reaches the handlers
     TKovraAPI session;
     Configure(session, timings);
     session.OnDisconnected = [&](TKovraAPI&) {
         ++disconnected;
         disconnectedAt = platform::TickCount();
     };
+    session.OnPhoneState = [&](TKovraAPI&, const TKovraPhoneState&) { ++dispatched; };
     for (int run = 0; run < 30; ++run) {
         ASSERT_TRUE(session.Connect()) << run;
         const std::size_t goodbyes = server.Count(KovraMsg::DISCONNECT);
@@ -921,6 +948,7 @@ TEST_F(ApiSession, AGapInTheServersNumberingReachesOnDisconnectedAtOnceEveryTime
         EXPECT_FALSE(session.Connected());
         EXPECT_TRUE(server.AwaitCount(KovraMsg::DISCONNECT, goodbyes + 1, 1000)) << run;
     }
+    EXPECT_EQ(dispatched, 0);
 }
 
 } // namespace

@@ -158,6 +158,7 @@ TEST_F(CallPopup, HoldOrTheCloseImageFadesOutClosesAndTellsTheMainWindowOnce)
     EXPECT_EQ(popup->AlphaBlendValue(), 0);
     EXPECT_FALSE(popup->Visible());
     EXPECT_EQ(closedCalls, 1);
+    EXPECT_TRUE(Alive(popup)) << "freed only once its close event is over";
     platform::ProcessMessages(0);
     EXPECT_FALSE(Alive(popup)) << "the pop-up frees itself";
 

@@ -460,6 +460,9 @@ TEST_F(HookTest, ReleaseNotAnsweredInTimeLeavesTheClientWorking)
     // Once the client is back its window may still point into the library, which stays.
     RoundTrip();
     ASSERT_EQ(sim_->Command("unload KovraUtils.dll"), "ok loaded");
+    const int abouts = Seen("command main 301");
+    ASSERT_EQ(sim_->Command("menu main &Help &About"), "ok 301");
+    EXPECT_EQ(Seen("command main 301"), abouts + 1);
     // A popup left behind tells no one and goes at its first pick (or went with a late release).
     notes_.clear();
     sim_->Command("menu main KOVRA &Call...");

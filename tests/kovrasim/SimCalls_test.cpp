@@ -109,6 +109,30 @@ TEST_F(SimTest, ConsultativeTransferJoinsTheCallerWithTheTarget)
     EXPECT_EQ(SimCall(consultation), "none");
 }
 
+// The notice names the park place and the caller; another phone picks the call up there.
+TEST_F(SimTest, ParkedCallIsReportedWithThePlaceAndCanBePickedUp)
+{
+    auto alice = LoggedIn("1001");
+    auto bob = LoggedIn("1002");
+    const std::string oid = Ring("ring 1001 FROM 4255550123 NAME \"Dana Dialer\"");
+    ASSERT_TRUE(PumpUntil([&] { return alice->StateOf(oid) == csRinging; }));
+    ASSERT_EQ(Answer(*alice, KovraMsg::ANSWER_CALL_REQ, oid), 0u);
+    ASSERT_EQ(Answer(*alice, KovraMsg::PARK_CALL_REQ, oid), 0u);
+    ASSERT_TRUE(PumpUntil([&] { return !alice->Parked.empty(); }));
+    const TTestCall& notice = alice->Parked.front();
+    ASSERT_GE(notice.Connections.size(), 3u);
+    EXPECT_EQ(notice.Related, oid);
+    EXPECT_EQ(notice.Connections[1].PartyState, psParked);
+    EXPECT_EQ(notice.Connections[1].Number, "701");
+    EXPECT_EQ(notice.Connections[2].Name, "Dana Dialer");
+    EXPECT_EQ(notice.Connections[2].Number, "4255550123");
+    EXPECT_TRUE(PumpUntil([&] { return alice->Calls.empty(); }));
+
+    EXPECT_EQ(bob->Ask(bob->Request(KovraMsg::PICKUP_CALL_REQ).Str("701")), 0u);
+    ASSERT_TRUE(PumpUntil([&] { return bob->StateOf(oid) == csConnected; }));
+    EXPECT_EQ(SimCall(oid), "4255550123=4 1002=4");
+}
+
 TEST_F(SimTest, GroupPickupTakesARingingCallAndFailsWhenNoneRings)
 {
     auto alice = LoggedIn("1001");

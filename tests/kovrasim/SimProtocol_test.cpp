@@ -28,9 +28,15 @@ public:
         const bool acking = Acknowledge;
         Acknowledge = true;
         Send(TMsgBuilder(KovraMsg::LOGIN_REQ, 0).Int(invokeId).Str("2.0"));
-        const auto all = ReceiveAll(100);
+        bool acked = false, answered = false;
+        const auto until = platform::TickCount() + 1000;
+        while (!(acked && answered) && platform::TickCount() < until) {
+            const auto msg = Receive(10);
+            acked = acked || (msg && msg->dwMsgType == KovraMsg::ACK && msg->dwMsgSeq == 0);
+            answered = answered || (msg && msg->dwMsgType == KovraMsg::LOGIN_RSP);
+        }
         Acknowledge = acking;
-        return CountOf(all, KovraMsg::ACK) > 0 && CountOf(all, KovraMsg::LOGIN_RSP) > 0;
+        return acked && answered;
     }
 };
 

@@ -85,6 +85,8 @@ void TSimTestClient::OnCallEvent(TKovraAPIMsg& msg)
     if (!mine)
         return;
     call.Mine = mine->ConnState;
+    if (call.Event == ceParked)
+        Parked.push_back(call);
     if (call.Mine == csGone)
         Calls.erase(call.Oid);
     else

@@ -72,6 +72,7 @@ public:
 
     std::string Device;
     std::map<std::string, TTestCall> Calls;
+    std::vector<TTestCall> Parked; // park notices (the call's parked event), in order
     TTestPhoneState PhoneState;
     std::deque<api::TKovraAPIMsg> Inbox; // responses and events other than call and phone-state events
     int Repeats = 0;                     // messages seen again and acknowledged again

@@ -53,11 +53,11 @@ protected:
 
 TMsgrSimProcess* MsgrComTest::sim_ = nullptr;
 
-// What only the binding shows: a name beyond ASCII, the third phone slot, and the wrapper's error
-// for a bad index, a bad phone kind, a text to a contact not online and a status that does not
-// exist. The texts sent and the statuses set are checked end to end by the program's coupling
-// case (tests/app/MessengerLink_win_test.cpp).
-TEST_F(MsgrComTest, NamesPhonesAndTheWrappersErrorsCrossTheProcessBoundary)
+// A name beyond ASCII, the third phone slot, a text sent with its header and type, and the
+// wrapper's error for a bad index, a bad phone kind, a text to a contact not online and a status
+// that does not exist. The statuses the program sets are checked end to end by its coupling case
+// (tests/app/MessengerLink_win_test.cpp).
+TEST_F(MsgrComTest, NamesPhonesTextsAndTheWrappersErrorsCrossTheProcessBoundary)
 {
     auto contacts = messenger_->List(MLIST_CONTACT);
     ASSERT_EQ(contacts->Count(), 2);
@@ -68,8 +68,13 @@ TEST_F(MsgrComTest, NamesPhonesAndTheWrappersErrorsCrossTheProcessBoundary)
     EXPECT_EQ(phones->PhoneNumber(2), "555-0100");
     EXPECT_THROW(phones->PhoneNumber(3), EOleError);
     EXPECT_THROW(contacts->Item(2), EOleError);
+    ASSERT_NO_THROW(zoe->SendText(kMimeHeader, "Call me back", MMSGTYPE_ALL_RESULTS));
+    EXPECT_EQ(
+        sim_->Command("messages"),
+        "ok 1 Zoë Smith|Mime-Version: 1.0\\r\\nContent-Type: text/html; charset=UTF-8\\r\\n\\r\\n|Call me "
+        "back|2");
     EXPECT_THROW(contacts->Item(1)->SendText(kMimeHeader, "Busy?", MMSGTYPE_ALL_RESULTS), EOleError);
-    EXPECT_EQ(sim_->Command("messages"), "ok 0");
+    EXPECT_EQ(sim_->Command("messages").substr(0, 4), "ok 1");
     EXPECT_THROW(messenger_->SetLocalState(67), EOleError);
 }
 
