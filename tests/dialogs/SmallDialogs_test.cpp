@@ -41,6 +41,7 @@ TEST_F(Confirm, SwitchedOffAsksNothingUnlessShiftIsHeld)
     WhenShown<TfmConfirm>([&](TfmConfirm& box) {
         shownTicked = box.cbConfirm->Checked();
         EXPECT_TRUE(box.pnYesNo->Visible());
+        EXPECT_FALSE(box.pnContinue->Visible());
         EXPECT_EQ(box.txtInfo->Caption(), "Delete?");
         box.cbConfirm->Click();
         box.btNo->Click();
@@ -74,6 +75,7 @@ TEST_F(Confirm, WithoutAskItIsANoticeWithContinue)
         EXPECT_EQ(box.pnTitle->Caption(), "Hinweis");
         EXPECT_FALSE(box.pnYesNo->Visible());
         EXPECT_FALSE(box.pnConf->Visible());
+        EXPECT_TRUE(box.pnContinue->Visible());
         fullHeight = box.Height() + box.pnContinue->Height();
         box.btContinue->Click();
     });
