@@ -36,6 +36,24 @@ TEST_F(HeldCalls, HeldConferencesAreLeftOutAndMissingPartsShowUnknown)
     EXPECT_EQ(texts[1].first - texts[0].first, 68);
 }
 
+// The action stays off until a row is chosen, and gives that row's call, not the first.
+TEST_F(HeldCalls, TheActionWaitsForARowAndGivesItsCall)
+{
+    TfmConferenceToHold dialog(owner);
+    dialog.AddHeldCall({"A1", "Erin", "1003", false});
+    dialog.AddHeldCall({"A2", "Finn", "1004", false});
+    EXPECT_FALSE(dialog.btAction->Enabled());
+    dialog.btAction->Click();
+    EXPECT_EQ(dialog.ModalResult(), ui::mrNone);
+    WhileModal([&] {
+        dialog.lbHeldCalls->SelectItem(1);
+        EXPECT_TRUE(dialog.btAction->Enabled());
+        dialog.btAction->Click();
+    });
+    EXPECT_EQ(dialog.ShowModal(), ui::mrOk);
+    EXPECT_EQ(dialog.ChosenCallId(), "A2");
+}
+
 TEST_F(HeldCalls, EachDialogLocalisesItsOwnAtKey)
 {
     MessageBundle().SetText("At", "bei");

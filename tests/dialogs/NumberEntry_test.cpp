@@ -68,6 +68,11 @@ TEST_F(NumberEntry, RecentNumbersMoveToTheTopAndNeverPassFive)
     ui::TUnicodeComboBox box(owner);
     FillRecentNumbers(box);
     EXPECT_EQ(Items(box), (std::vector<std::string>{"1006", "1003", "1005", "1004"}));
+    // Stored dialable, shown formatted.
+    AddRecentNumber("(214) 555-1234");
+    EXPECT_EQ(StoredRecent().front(), "2145551234");
+    FillRecentNumbers(box);
+    EXPECT_EQ(Items(box), (std::vector<std::string>{"(214) 555-1234", "1006", "1003", "1005"}));
 
     // A foreign document's longer list is trimmed; other sections stay.
     for (int i = 0; i < 7; ++i)

@@ -140,6 +140,9 @@ TEST_F(PreferencesPage, AcceptedKeysAreStoredAsWrittenAndRefusedOnesKeepTheStore
     Enter(*options->edScreenPop, "\\\\files\\tools\\lookup.exe");
     EXPECT_EQ(Stored("ScreenPop"), "https://crm.example/?q={number}");
     EXPECT_EQ(options->edScreenPop->Text(), "https://crm.example/?q={number}");
+    EXPECT_EQ(options->txtDesktopStatus->Caption(),
+              "The screen-pop address \"\\\\files\\tools\\lookup.exe\" is not opened: only http: and https: "
+              "addresses are.");
     EXPECT_EQ(changes, 3);
 
     // Enter takes a key at once; closing the window takes what a box still holds.

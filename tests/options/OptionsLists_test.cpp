@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 #include "dialogs/MSNForward.h"
 #include "options/MSNOptions.h"
+#include "settings/Csv.h"
 #include "settings/otutil.h"
 
 using namespace settings;
@@ -53,11 +54,15 @@ TEST_F(ListsTest, ForwardingDialogEnablesByKindAndPutsAllFourTextsIntoTheRecentN
 {
     TfmForward dialog(owner);
     dialog.SetUp({"2000", "", "3000", ""}, {true, false, false, true});
+    EXPECT_TRUE(dialog.cbForwardAll->Enabled());
     EXPECT_FALSE(dialog.cbForwardBusy->Enabled());
+    EXPECT_FALSE(dialog.cbForwardNoAnswer->Enabled());
+    EXPECT_EQ(dialog.cbForwardNoAnswer->Text(), "3000");
     dialog.cbForwardOOS->SetText("4000");
     dialog.cbForwardAll->SetText("");
     WhileModal([&] { dialog.btOk->Click(); });
     EXPECT_EQ(dialog.ShowModal(), ui::mrOk);
+    EXPECT_EQ(dialog.Texts(), (std::array<std::string, 4>{"", "", "3000", "4000"}));
     EXPECT_EQ(KovraAssistantConfig().ReadString("RecentPhoneNumbers", "0", ""), "4000");
     EXPECT_EQ(KovraAssistantConfig().ReadString("RecentPhoneNumbers", "1", ""), "3000");
 }
@@ -246,6 +251,7 @@ TEST_F(ListsTest, ReadingTheListsAgainKeepsAnOpenEditorWhoseEntryIsStillThere)
     fmCallLaterEntry->btOk->Click();
     ASSERT_EQ(lists.Reminders().size(), 2u);
     EXPECT_EQ(lists.Reminders()[0]->Name, "Dora Day");
+    EXPECT_EQ(TCsv(KovraAssistantConfig().ReadString("Call Later", "0", "")).FieldText(0), "Dora Day");
     lists.EditReminder(lists.Reminders()[0].get());
     Store({Due("Fay", "800")});
     EXPECT_EQ(fmCallLaterEntry, nullptr);
