@@ -113,9 +113,15 @@ TEST_F(PresenceTest, CannedMessageGoesOnlyToAnOnlineCallerWithTheMimeHeader)
     EXPECT_EQ(msgr.Sent, std::vector<TSentText>{sent});
 }
 
-// The default texts are read back by the options window's rule pages; here the storage.
-TEST_F(PresenceTest, RulesSurviveStorageAndUnknownCodesHaveNone)
+TEST_F(PresenceTest, RulesShowTheirDefaultsSurviveStorageAndUnknownCodesHaveNone)
 {
+    EXPECT_EQ(rules.PhoneState(peBusy)->Name, "Busy");
+    EXPECT_EQ(rules.PhoneRuleConditions(peOffHook),
+              "If my current state is 'away' or 'be right back' or 'out to lunch'");
+    EXPECT_EQ(rules.PhoneRuleConditions(peDndOn), "Always");
+    EXPECT_EQ(rules.PhoneRuleCaption(peDndOn), "       Appear offline");
+    EXPECT_EQ(rules.PhoneRuleIcon(peDndOn), 1);
+    EXPECT_EQ(rules.IMRuleText(MSTATE_ONLINE), "Disable do not disturb and forward");
     EXPECT_EQ(rules.IMRuleText(MSTATE_BUSY), "Nothing");
     EXPECT_FALSE(rules.IMState(67));
     EXPECT_FALSE(rules.PhoneState(0));
@@ -134,6 +140,7 @@ TEST_F(PresenceTest, RulesSurviveStorageAndUnknownCodesHaveNone)
     TPresenceRules loaded;
     loaded.Load(config);
     EXPECT_EQ(loaded.IMRuleText(MSTATE_AWAY), "Forward to Desk, \"front\" ((214) 555-1234)");
+    EXPECT_EQ(loaded.PhoneRuleCaption(peOffHook), "       Nothing");
     EXPECT_EQ(loaded.PhoneRuleIcon(peOffHook), 0);
     EXPECT_EQ(loaded.PhoneRuleConditions(peOffHook), "Always");
     EXPECT_EQ(loaded.IMState(3)->Code, 0);
@@ -210,6 +217,11 @@ TEST_F(PresenceTest, PhoneRulesSetTheStatusOnlyInTheirConditions)
     // The user's own change afterwards still runs its rule.
     UserSets(MSTATE_ONLINE);
     EXPECT_EQ(phone.requests, std::vector<std::string>{"dnd on"});
+
+    // Without the wrapper nothing changes, not even by a rule with no conditions.
+    coupling.Attach(nullptr);
+    Phone(peDndOn);
+    EXPECT_EQ(msgr.StatesSet.size(), 4u);
 }
 
 TEST_F(PresenceTest, RuleAnsweringRuleEndsEvenWhenTheEchoComesAfterTheQuietSecond)

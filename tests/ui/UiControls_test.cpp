@@ -62,6 +62,27 @@ TEST_F(UiControls, SpinEditTakesDigitsOnlyAndStaysInRange)
     EXPECT_EQ(sp->Value(), 1);
 }
 
+TEST_F(UiControls, ComboSelectionShowsTheItemAndTypedTextFilteredOrNotDropsIt)
+{
+    auto* cbRedirectTo = Add<TUnicodeComboBox>("cbRedirectTo");
+    cbRedirectTo->Items().Assign({"None", "Office"});
+    std::vector<std::string> events;
+    cbRedirectTo->OnSelect = [&](TComponent*) { events.push_back("select " + cbRedirectTo->Text()); };
+    cbRedirectTo->OnChange = [&](TComponent*) { events.push_back("change"); };
+
+    cbRedirectTo->SelectItem(1);
+    EXPECT_EQ(cbRedirectTo->ItemIndex(), 1);
+    EXPECT_EQ(events, (std::vector<std::string>{"select Office", "change"}));
+
+    // A key the filter drops changes nothing; the number entry's case covers the filter itself.
+    cbRedirectTo->OnKeyPress = [](TComponent*, char16_t& key) { key = key == u'+' ? 0 : key; };
+    cbRedirectTo->TypeKey(u'+');
+    EXPECT_EQ(events.size(), 2u);
+    cbRedirectTo->TypeKey(u'x'); // typed text that is no item drops the selection
+    EXPECT_EQ(cbRedirectTo->ItemIndex(), -1);
+    EXPECT_EQ(cbRedirectTo->Text(), "Officex");
+}
+
 // What the call list's lines show (images, fonts, colours) is the main window's call list case; here
 // which lines are drawn and where: the ones that start inside the list, from the top index.
 TEST_F(UiControls, OwnerDrawnListDrawsTheLinesThatStartInsideItFromTheTopIndex)
@@ -139,6 +160,41 @@ TEST_F(UiControls, LabelsShowDecodedTextAndLinksUnderlineOnHoverUnlessItalic)
     txtAnswerCall->Font().SetStyle(fsItalic);
     txtAnswerCall->DoMouseEnter();
     EXPECT_EQ(txtAnswerCall->DrawnStyle(), fsItalic);
+}
+
+TEST_F(UiControls, CheckBoxesToggleRadioButtonsExcludeTheirSiblings)
+{
+    auto* ckRegularCall = Add<TUnicodeLightRadioButton>("ckRegularCall");
+    auto* ckIntercom = Add<TUnicodeLightRadioButton>("ckIntercom");
+    auto* ckUrgent = Add<TUnicodeRadioButton>("ckUrgent");
+    auto* group = Add<TUnicodeGroupBox>("gbOther");
+    auto* ckElsewhere = new TUnicodeRadioButton(form.get());
+    ckElsewhere->SetParent(group);
+    ckElsewhere->SetChecked(true);
+    ckRegularCall->SetChecked(true);
+    int clicks = 0;
+    ckIntercom->OnClick = [&](TComponent*) { ++clicks; };
+
+    ckIntercom->Click();
+    EXPECT_TRUE(ckIntercom->Checked());
+    EXPECT_FALSE(ckRegularCall->Checked());
+    EXPECT_TRUE(ckElsewhere->Checked()); // another container, another group
+    ckUrgent->Click();
+    EXPECT_FALSE(ckIntercom->Checked());
+    ckIntercom->Click();
+    ckIntercom->Click(); // a radio button stays checked
+    EXPECT_TRUE(ckIntercom->Checked());
+    EXPECT_EQ(clicks, 3);
+
+    auto* ckImmediateTrans = Add<TUnicodeLightCheckBox>("ckImmediateTrans");
+    ckImmediateTrans->Click();
+    EXPECT_TRUE(ckImmediateTrans->Checked());
+    ckImmediateTrans->Click();
+    EXPECT_FALSE(ckImmediateTrans->Checked());
+    ckImmediateTrans->SetChecked(true);
+    ckImmediateTrans->SetEnabled(false);
+    ckImmediateTrans->Click();
+    EXPECT_TRUE(ckImmediateTrans->Checked());
 }
 
 TEST_F(UiControls, CheckListBoxKeepsChecksWithItsItems)
@@ -245,6 +301,23 @@ TEST_F(UiControls, HeaderSectionsAreHitByPosition)
     header->OnSectionClick = [&](TComponent*, int section) { clicked = section; };
     header->ClickSection(1);
     EXPECT_EQ(clicked, 1);
+}
+
+TEST_F(UiControls, AnImageClicksOnlyWhenReleasedOverItAndNotWhenDisabled)
+{
+    auto* imClose = Add<TImage>("imClose");
+    int clicks = 0;
+    imClose->OnClick = [&](TComponent*) { ++clicks; };
+    imClose->DoMouseDown(TMouseButton::mbLeft, ssLeft, 3, 3);
+    imClose->DoMouseUp(TMouseButton::mbLeft, 0, 3, 3);
+    EXPECT_EQ(clicks, 1);
+    // Released outside: no click.
+    imClose->DoMouseDown(TMouseButton::mbLeft, ssLeft, 3, 3);
+    imClose->DoMouseUp(TMouseButton::mbLeft, 0, 500, 3);
+    EXPECT_EQ(clicks, 1);
+    imClose->SetEnabled(false);
+    imClose->Click();
+    EXPECT_EQ(clicks, 1);
 }
 
 TEST_F(UiControls, HintWindowShowsTheHintAfterTheMouseRests)

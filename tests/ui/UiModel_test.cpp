@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 #include "TestSupport.h"
 #include "platform/Clock.h"
@@ -28,6 +30,15 @@ protected:
     headless::HeadlessBackend* desktop = nullptr;
 };
 
+struct Probe : TComponent {
+    Probe(TComponent* owner, std::vector<std::string>& log, std::string name) : TComponent(owner), log_(log)
+    {
+        SetName(std::move(name));
+    }
+    ~Probe() override { log_.push_back(Name()); }
+    std::vector<std::string>& log_;
+};
+
 TUnicodePanel* Docked(TForm& form, int height, TAlign align)
 {
     auto* panel = new TUnicodePanel(&form);
@@ -38,6 +49,32 @@ TUnicodePanel* Docked(TForm& form, int height, TAlign align)
 }
 
 } // namespace
+
+TEST_F(UiModel, ComponentsAreFoundByNameAndFreedLastFirstWithTheirOwner)
+{
+    std::vector<std::string> freed;
+    {
+        TForm form(nullptr);
+        new Probe(&form, freed, "first");
+        auto* second = new Probe(&form, freed, "Second");
+        new Probe(second, freed, "child");
+        auto* label = new TUnicodeLabel(&form);
+        label->SetName("txtError");
+
+        EXPECT_EQ(form.FindComponent("SECOND"), second);
+        EXPECT_EQ(form.Find<TUnicodeLabel>("txterror"), label);
+        EXPECT_EQ(form.Find<TUnicodePanel>("txtError"), nullptr);
+        EXPECT_EQ(form.FindComponent("child"), nullptr); // only directly owned ones
+        ASSERT_EQ(form.ComponentCount(), 3);
+        EXPECT_EQ(form.Components()[0]->Name(), "first");
+        EXPECT_EQ(form.Components()[2], label);
+
+        delete form.Components()[0]; // deleting one takes it off its owner's list
+        EXPECT_EQ(form.ComponentCount(), 2);
+    }
+    // An owner finishes its own destructor before its components go.
+    EXPECT_EQ(freed, (std::vector<std::string>{"first", "Second", "child"}));
+}
 
 TEST_F(UiModel, ChildrenFollowTheirParentAndAlignedOnesDock)
 {
@@ -156,6 +193,20 @@ TEST_F(UiModel, ShowModalReturnsTheResultSetOrCancelWhenClosedAndDisablesOtherFo
     EXPECT_EQ(queries, 2);
 }
 
+TEST_F(UiModel, WorkerSynchronizeCompletesWhileAModalFormIsUp)
+{
+    TForm dialog(nullptr);
+    std::atomic<bool> handedOver{false};
+    std::thread worker([&] {
+        platform::Synchronize([&] { dialog.SetModalResult(mrYes); });
+        handedOver = true;
+    });
+    const TModalResult result = dialog.ShowModal();
+    worker.join();
+    EXPECT_EQ(result, mrYes);
+    EXPECT_TRUE(handedOver);
+}
+
 // A question held by its caller (as the confirmation box and the call dialogs are) while its owner
 // is freed: the owner goes only after the loop, the question is never deleted twice.
 TEST_F(UiModel, NoFormIsFreedUnderAModalLoopOfItsOwnOrOfAFormItOwns)
@@ -186,9 +237,14 @@ TEST_F(UiModel, NoFormIsFreedUnderAModalLoopOfItsOwnOrOfAFormItOwns)
     auto dialog = std::make_unique<TForm>(nullptr);
     int destroyed = 0;
     dialog->OnDestroy = [&](TComponent*) { ++destroyed; };
-    platform::Post([&] { dialog->Release(); });
+    int destroyedAtRelease = -1;
+    platform::Post([&] {
+        dialog->Release();
+        destroyedAtRelease = destroyed;
+    });
     EXPECT_EQ(dialog->ShowModal(), mrCancel);
     EXPECT_FALSE(dialog->Modal());
+    EXPECT_EQ(destroyedAtRelease, 1);
     EXPECT_EQ(destroyed, 1);
     dialog.reset();
     platform::ProcessMessages(0);
@@ -221,6 +277,47 @@ TEST_F(UiModel, NoFormIsFreedUnderAModalLoopOfItsOwnOrOfAFormItOwns)
     auto* plain = new TForm(nullptr);
     plain->Free();
     EXPECT_FALSE(alive(plain));
+}
+
+// Centring on the owner is checked with the scaled sizes above.
+TEST_F(UiModel, FormsArePlacedOnTheDesktopCentre)
+{
+    desktop->workArea = {0, 0, 1000, 800};
+    TForm owner(nullptr);
+    owner.SetBounds(100, 100, 400, 300);
+    owner.ShowForm();
+    TForm about(&owner);
+    about.SetBounds(0, 0, 200, 100);
+    about.SetPosition(TPosition::poDesktopCenter);
+    about.ShowForm();
+    EXPECT_EQ(about.BoundsRect(), (TRect{400, 350, 600, 450}));
+}
+
+TEST_F(UiModel, TheCaptionStripDragsTheFormKeepingTheGrabOffset)
+{
+    TForm form(nullptr);
+    form.SetBounds(100, 50, 300, 200);
+    form.ShowForm();
+    auto* pnCaption = new TUnicodePanel(&form);
+    pnCaption->SetParent(&form);
+    pnCaption->SetDragsForm(true);
+
+    desktop->cursor = {130, 60};
+    pnCaption->DoMouseDown(TMouseButton::mbLeft, ssLeft, 30, 10);
+    desktop->cursor = {230, 160};
+    pnCaption->DoMouseMove(ssLeft, 130, 110);
+    EXPECT_EQ(form.Left(), 200);
+    EXPECT_EQ(form.Top(), 150);
+    pnCaption->DoMouseUp(TMouseButton::mbLeft, 0, 130, 110);
+    desktop->cursor = {500, 500};
+    pnCaption->DoMouseMove(0, 0, 0);
+    EXPECT_EQ(form.Left(), 200); // the drag ended with the release
+
+    // The right button does not drag.
+    pnCaption->DoMouseDown(TMouseButton::mbRight, ssRight, 0, 0);
+    desktop->cursor = {0, 0};
+    pnCaption->DoMouseMove(ssRight, 0, 0);
+    EXPECT_EQ(form.Left(), 200);
 }
 
 // Firing and stopping are the main loop's timer's (its own suite); here the component hands itself
