@@ -22,7 +22,7 @@ protected:
                        const std::string& device = "1001")
     {
         return calls.Apply({device, oid, related, event, cause, static_cast<int>(parties.size()), parties},
-                           "1001", 0xFFFFFFFFu);
+                           "1001", capabilities);
     }
     TCallOutcome Event(const std::string& oid, std::uint32_t event, std::uint32_t own,
                        const std::string& number, std::uint32_t far = csConnected,
@@ -30,6 +30,7 @@ protected:
     {
         return Event(oid, event, {Party("1001", own), Party(number, far, psNone, name)});
     }
+    std::uint32_t capabilities = 0xFFFFFFFFu;
     TCallHistory history;
     TCallTracker calls{history};
 };
@@ -154,6 +155,20 @@ TEST_F(CallTracker, FarStateAndPartyListFollowTheConnections)
     const TCallOutcome failed = Event(kOther, ceDelivered, csAttempting, "4255550123", csFailed, "Nobody");
     EXPECT_TRUE(failed.OwnState == csAttempting && failed.Call->LocalState == csFailed);
     EXPECT_TRUE(failed.Call->FirstName().empty() && failed.Call->FirstDevice() == "4255550123");
+}
+
+TEST_F(CallTracker, PendingNumberIsDialledOnceHeldOnlyWhenThePhoneAllowsAndForgottenEitherWay)
+{
+    for (const bool allowed : {true, false}) {
+        capabilities = allowed ? 0xFFFFFFFFu : 0xFFFFFFFFu & ~(1u << capSingleStepConference);
+        TCallInfo* call = Event(kCall, ceEstablished, csConnected, "4255550123").Call;
+        call->PendingNumber = "555";
+        call->PendingOptions = 2;
+        const TCallOutcome held = Event(kCall, ceHeld, csHeld, "4255550123");
+        ASSERT_EQ(held.Dial.has_value(), allowed);
+        EXPECT_TRUE(!allowed || (held.Dial->Number == "555" && held.Dial->Options == 2));
+        EXPECT_TRUE(call->PendingNumber.empty() && call->PendingOptions == 0 && call->HoldTick != 0);
+    }
 }
 
 TEST_F(CallTracker, ParkNoticeOnlyForTheParkedCallWithThreeConnections)

@@ -5,6 +5,7 @@
 #include "SessionTest.h"
 #include "app/ScreenPop.h"
 #include "settings/MSNConfig.h"
+#include "settings/MessageBundle.h"
 
 using namespace api;
 using namespace settings;
@@ -154,6 +155,42 @@ TEST_F(Desktop, KeysThatCannotBeHadAreReportedTheOthersRegisteredAndAllGoAtClose
     // Settings that arrive while closing register nothing again.
     form().Desktop().ApplyPreferences();
     EXPECT_TRUE(desktop().hotkeys.empty());
+}
+
+// What the keys, the clipboard and the tray tell the user is the portal's text when it has one.
+TEST_F(Desktop, MessagesAreTakenFromTheMessageBundle)
+{
+    struct ClearBundle {
+        ~ClearBundle() { MessageBundle().Clear(); }
+    } clear;
+    MessageBundle().LoadProperties("txtClipboardEmpty=Presse-papiers vide\r"
+                                   "txtClipboardCountryCode=Indicatif refuse\r"
+                                   "txtLinkNotANumber=Lien %s refuse\r"
+                                   "txtHotkeyInUse=Touche %s occupee\r"
+                                   "txtHotkeyNothingToAnswer=Rien a repondre\r"
+                                   "txtMissedCall=%d appel manque\r"
+                                   "txtMissedCalls=%d appels manques\r");
+    const std::pair<const char*, const char*> clipboard[] = {
+        {"", "Presse-papiers vide"},
+        {"+33 1 2345 6789", "Indicatif refuse"},
+        {"tel:abc", "Lien tel:abc refuse"},
+    };
+    for (const auto& [text, shown] : clipboard) {
+        desktop().clipboard = text;
+        form().Desktop().DialClipboard();
+        EXPECT_EQ(form().txtError->Caption(), shown) << text;
+    }
+    desktop().taken = {{kHotkeyCtrl | kHotkeyAlt, 'D'}};
+    Keys({{"Drop", "Ctrl+Alt+D"}});
+    EXPECT_EQ(form().Desktop().ApplyPreferences(), "Touche Ctrl+Alt+D (Hang up) occupee");
+    Press(hkAnswerOrAlternate);
+    EXPECT_EQ(form().txtError->Caption(), "Rien a repondre");
+
+    TCallHistory history;
+    history.Add({true, "Dana", "4255550123", 1700000000, 0, false});
+    EXPECT_EQ(history.MissedText(), "1 appel manque");
+    history.Add({true, "Dana", "4255550123", 1700000100, 0, false});
+    EXPECT_EQ(history.MissedText(), "2 appels manques");
 }
 
 TEST(ScreenPop, AddressEncodesTheCallerAndKeepsTheRestOfThePattern)

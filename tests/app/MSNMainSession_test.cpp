@@ -149,6 +149,7 @@ TEST(Session, CloseAsksOnlyWhenConfiguredAndReleasesThePhone)
     TCallHistory history;
     history.Load(published);
     ASSERT_EQ(history.Calls().size(), 1u);
+    EXPECT_EQ(history.Calls()[0].Number, "4255550123");
     EXPECT_TRUE(history.Calls()[0].Answered);
     EXPECT_FALSE(s.app->form->Api()->Connected());
     EXPECT_FALSE(s.app->form->tbIcon->Visible());
@@ -156,12 +157,18 @@ TEST(Session, CloseAsksOnlyWhenConfiguredAndReleasesThePhone)
     EXPECT_TRUE(ui::Application->Terminated());
 }
 
-// Alt+F4 and another program's WM_CLOSE reach the toolkit's Close. Each releases the phone and
-// publishes, as the exit menus do (the end of the Windows session: the case below).
+// Alt+F4 and another program's WM_CLOSE reach the toolkit's Close; the end of the Windows session
+// reaches it through the tray icon. Each releases the phone and publishes, as the exit menus do.
 TEST(Session, EveryClosePathReleasesThePhoneAndPublishes)
 {
     const std::vector<std::pair<const char*, std::function<void(TfmKovraAssistant&)>>> paths = {
         {"close", [](TfmKovraAssistant& form) { form.Close(); }},
+        {"end of session",
+         [](TfmKovraAssistant& form) {
+             form.HideForm();
+             ui::Application->SetMainForm(&form);
+             form.tbIcon->QueryEndSession();
+         }},
         {"tray exit", [](TfmKovraAssistant& form) { form.mnIconExit->Click(); }},
         {"phone menu exit", [](TfmKovraAssistant& form) { form.miPhoneExit->Click(); }},
     };

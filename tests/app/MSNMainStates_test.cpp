@@ -55,11 +55,25 @@ TEST(StatePages, IdlePageFollowsCapabilitiesAndCopiesIntoWantTo)
               "Forward to...");
 }
 
+TEST(StatePages, VisibleLinksAreStackedFromTheTopInTableOrder)
+{
+    AppTest t;
+    t.form->SetCapabilities(Without({capPickup}));
+    t.form->UpdateControls();
+    std::vector<int> tops;
+    for (auto* link : t.form->PageLinks()[spIdle])
+        if (link->Panel->Visible())
+            tops.push_back(link->Panel->Top());
+    // Links are 20 pixels high, one apart; the hidden one leaves no gap.
+    EXPECT_EQ(tops, (std::vector<int>{1, 22, 43, 64}));
+}
+
 TEST(StatePages, DndLinkAndIndicatorFollowThePhoneState)
 {
     AppTest t;
     t.form->UpdateControls();
-    EXPECT_EQ(t.form->pnStatusDnD->Caption(), "");
+    EXPECT_TRUE(t.form->pnStatusDnD->Visible());
+    EXPECT_EQ(t.form->pnStatusDnD->Tag(), 100);
 
     TKovraPhoneState state;
     state.PhoneState = phsDoNotDisturb;
@@ -73,6 +87,8 @@ TEST(StatePages, DndLinkAndIndicatorFollowThePhoneState)
     EXPECT_EQ(t.form->miPhoneToggleDND->Caption(), "Turn off Do Not Disturb");
     EXPECT_EQ(t.form->pnStatusDnD->Caption(), "DND");
     EXPECT_EQ(t.form->pnStatusDnD->Color(), ui::clRed);
+    EXPECT_EQ(t.form->pnStatusDnD->Font().Color(), ui::clWhite);
+    EXPECT_EQ(t.form->pnStatusDnD->Tag(), 0);
     EXPECT_EQ(t.form->pnStatusVM->Caption(), "Voice Mail: 4");
     EXPECT_EQ(t.form->WantToCaptions().back(), "Turn off Do Not Disturb");
 
@@ -188,6 +204,7 @@ TEST(StatePages, AttemptingWithOneHeldCallOffersTransferCallsTogether)
     t.Event(kCall, ceDelivered, {Party("1001", csAttempting), Party("301", csRinging)});
     EXPECT_EQ(t.ActivePage(), "Attempting");
     EXPECT_EQ(t.VisibleLinks(), (Links{"Transfer Calls Together", "End this call"}));
+    EXPECT_TRUE(t.form->miCallTransferTogether->Visible());
     EXPECT_TRUE(t.form->miCallTransferTogether->Enabled());
     EXPECT_EQ(t.form->WantToCaptions(), (Links{"Transfer Calls Together", "End this Call"}));
 

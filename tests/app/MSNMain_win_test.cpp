@@ -143,7 +143,7 @@ std::wstring AnswerMessageBox(DWORD process, unsigned ms)
 
 // What the program cannot start with is said in a message box, and it ends: a link opened with no
 // program running names no phone or server to log in as, so the program says it starts from the
-// portal. (A refused port switch takes the same way out; its reasons are checked headless.)
+// portal.
 TEST(Win32Program, ProgramThatCannotStartSaysWhyAndEnds)
 {
     TProgramProcess program;
@@ -151,6 +151,23 @@ TEST(Win32Program, ProgramThatCannotStartSaysWhyAndEnds)
     EXPECT_NE(AnswerMessageBox(program.Id(), 20000)
                   .find(L"Kovra Assistant is not running, so it cannot dial the link. Start it from your web "
                         L"portal first, then open the link again."),
+              std::wstring::npos);
+    ASSERT_TRUE(PumpUntil([&] { return program.Ended(); }, 10000));
+    DWORD exitCode = 0;
+    GetExitCodeProcess(program.Handle(), &exitCode);
+    EXPECT_EQ(exitCode, 2u);
+}
+
+// A switch of the test runs that is no port is refused with its reason, not read as another port.
+TEST(Win32Program, PortSwitchThatIsNoPortIsRefusedWithItsReason)
+{
+    std::string argument, error;
+    ASSERT_TRUE(TQMEncoder::EncodeArgument({"-phone", "1001", "-pwd", "secret", "-server", "127.0.0.1"},
+                                           argument, error));
+    TProgramProcess program;
+    ASSERT_TRUE(program.Run(argument, L"70000", L"KovraAssistantPortSwitchTest"));
+    EXPECT_NE(AnswerMessageBox(program.Id(), 20000)
+                  .find(L"KOVRA_SERVER_PORT=\"70000\" is not a port number (1 to 65535)."),
               std::wstring::npos);
     ASSERT_TRUE(PumpUntil([&] { return program.Ended(); }, 10000));
     DWORD exitCode = 0;
@@ -191,6 +208,7 @@ TEST(Win32Program, EndOfTheWindowsSessionReleasesThePhoneWithoutAskingAndAnswers
     EXPECT_EQ(ProcessWindow(program.Id(), L"Confirm"), nullptr);
     EXPECT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::DISCONNECT) == 1; }, 2000));
     EXPECT_EQ(s.CountWhenAtLeast(KovraMsg::MONITOR_STOP_REQ, 1), 1u);
+    EXPECT_EQ(s.Count(KovraMsg::SET_APPLICATION_DATA_REQ), 0u); // nothing changed, nothing published
     EXPECT_TRUE(s.WaitFor([&] { return program.Ended(); }, 10000));
 }
 
@@ -243,6 +261,7 @@ TEST(Win32Program, MarkedWindowOfTheMainWindowTakesAnotherInstancesRequestAndCal
     ASSERT_TRUE(s.WaitFor([&] { return s.app->form->InService(); }));
     void* marked = FindMarkedWindow(NameHash(s.app->form->InstanceName()));
     ASSERT_NE(marked, nullptr);
+    EXPECT_EQ(FindMarkedWindow(NameHash("MeetMeApp")), nullptr);
     // Sent from another thread, as another program would: answered 1 before the action runs.
     std::atomic<std::intptr_t> answer{-1};
     std::thread sender([&] { answer = SendCopyData(marked, " -MakeCall 4255550123"); });

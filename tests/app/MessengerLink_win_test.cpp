@@ -1,10 +1,11 @@
-// The real program with "-IM" beside msgrsim under Wine, in one walk: its "KOVRA" popups inside
-// msgrsim's windows, the status following the phone and the phone the status (the program's calls
-// into the client; what it sends there is checked headless), "&Call..." on the selected contact
-// opening the reminder editor with that contact's number, a client that dies noticed and the next one coupled
-// (as a client started after the program is), and the popups gone with the program. One that never answers
-// keeps nothing from the phone. The suite runs once in a virtual desktop and once on the plain display
-// (CMakeLists.txt): a desktop's own window traffic must not be what keeps the coupling going.
+// The real program with "-IM" beside msgrsim under Wine, in one walk with either of the two started
+// first: its "KOVRA" popups inside msgrsim's windows, the status following the phone and the phone
+// the status (the program's calls into the client; what it sends there is checked headless),
+// "&Call..." on the selected contact opening the reminder editor with that contact's number, a client
+// that dies noticed and the next one coupled and driving the phone, and the popups gone with the
+// program. One that never answers keeps nothing from the phone. The suite runs once in a virtual desktop and
+// once on the plain display (CMakeLists.txt): a desktop's own window traffic must not be what keeps the
+// coupling going.
 
 #include <windows.h>
 
@@ -159,6 +160,11 @@ public:
                 return false;
             }
         }
+        return AttachClient();
+    }
+    // To the msgrsim that COM started (for the test or for the program).
+    bool AttachClient()
+    {
         return sim.Attach(portFile_) && sim.Command("add Ann 2 \"+1 425 555 1234\"") == "ok 1" &&
                sim.Command("add Bob 2") == "ok 2";
     }
@@ -194,15 +200,26 @@ private:
     std::string portFile_;
 };
 
-TEST(Win32Program, MessengerCouplingPutsItsMenuIntoTheClientAndFollowsThePhone)
+enum class TStartOrder { ClientFirst, ProgramFirst };
+
+class MessengerCoupling : public ::testing::TestWithParam<TStartOrder> {};
+
+TEST_P(MessengerCoupling, PutsItsMenuIntoTheClientAndFollowsThePhone)
 {
     TCouplingRun run;
     ScriptedSession& s = run.s;
     TMsgrSimProcess& sim = run.sim;
     TProgramProcess& program = run.program;
     ASSERT_TRUE(run.Register());
-    ASSERT_TRUE(run.StartClient());
-    ASSERT_TRUE(run.StartProgram());
+    if (GetParam() == TStartOrder::ClientFirst) {
+        ASSERT_TRUE(run.StartClient());
+        ASSERT_TRUE(run.StartProgram());
+    } else {
+        // The program logs in without waiting for the client, which its coupling starts.
+        ASSERT_TRUE(run.StartProgram());
+        ASSERT_TRUE(run.LoggedIn());
+        ASSERT_TRUE(run.AttachClient());
+    }
 
     auto windows = [&] { return sim.Command("windows"); };
     ASSERT_TRUE(run.LoggedIn());
@@ -244,7 +261,7 @@ TEST(Win32Program, MessengerCouplingPutsItsMenuIntoTheClientAndFollowsThePhone)
     }
 
     // The client killed without a word: the program says so, lets it go, and couples with the next
-    // client that runs, as it does with a client started after it.
+    // client that runs, whose status drives the phone again.
     EndMsgrSims();
     EXPECT_TRUE(s.WaitFor([&] { return WindowWithChildText(program.Id(), L"Messenger has gone") != nullptr; },
                           20000));
@@ -253,12 +270,21 @@ TEST(Win32Program, MessengerCouplingPutsItsMenuIntoTheClientAndFollowsThePhone)
     TMsgrSimProcess next;
     ASSERT_TRUE(next.Start());
     ASSERT_TRUE(run.Injected(next)) << next.Command("windows") << " " << next.Command("log");
+    const std::size_t before = s.Count(KovraMsg::SET_DO_NOT_DISTURB_REQ);
+    ASSERT_EQ(next.Command("status 34"), "ok 34");
+    EXPECT_TRUE(s.WaitFor([&] { return s.Count(KovraMsg::SET_DO_NOT_DISTURB_REQ) == before + 1; }));
 
     // The program ends: its popups leave the client's windows.
     ASSERT_TRUE(CloseProgram(s, program));
     EXPECT_EQ(next.Command("windows").find("KOVRA"), std::string::npos) << next.Command("windows");
     next.Stop();
 }
+
+INSTANTIATE_TEST_SUITE_P(Win32Program, MessengerCoupling,
+                         ::testing::Values(TStartOrder::ClientFirst, TStartOrder::ProgramFirst),
+                         [](const ::testing::TestParamInfo<TStartOrder>& info) {
+                             return info.param == TStartOrder::ClientFirst ? "ClientFirst" : "ProgramFirst";
+                         });
 
 // The client's class served by another program for as long as it lives; what was registered
 // before comes back, whatever the test did.
