@@ -1,6 +1,7 @@
 // The Messenger and Phone pages of the options window: what each rule does, by group.
 #include "options/MSNOptions.h"
 
+#include "dialogs/SkinBinding.h"
 #include "messenger/MSNUtils.h"
 #include "options/MSNIMOptions.h"
 #include "options/MSNPhoneOptions.h"
@@ -40,7 +41,7 @@ void WhileEditing(TfmOptions& options, ui::TComponent* button, const std::functi
 {
     options.ApplyColours();
     if (auto* pressed = dynamic_cast<ui::TControl*>(button))
-        pressed->SetColor(GetColour(kPressedButtonRole, clSilver));
+        pressed->SetColor(dialogs::ToToolkitColour(GetColour(kPressedButtonRole, clSilver)));
     edit();
     options.ApplyColours();
 }
