@@ -194,7 +194,7 @@ public:
     void SetPhoneState(const api::TKovraPhoneState& state) { phoneState_ = state; }
     void SetCapabilities(std::uint32_t caps) { phoneConfig_.Capabilities = caps; }
     std::uint32_t Capabilities() const { return phoneConfig_.Capabilities; }
-    bool Cap(api::TKovraCapability bit) const { return HasCapability(phoneConfig_.Capabilities, bit); }
+    bool Cap(api::TKovraCapability bit) const { return api::HasCapability(phoneConfig_.Capabilities, bit); }
     bool InService() const { return phoneState_.FlagA || phoneState_.FlagB; }
     bool Closing() const { return closing_; }
     bool Connecting() const { return connecting_; }

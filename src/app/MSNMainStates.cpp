@@ -312,8 +312,8 @@ void TfmKovraAssistant::UpdateIdleIndicators()
     } else {
         pnStatusDnD->SetCaption("");
         pnStatusDnD->SetTag(100);
-        pnStatusDnD->SetColor(ToToolkitColour(GetColour(100, ::clBtnFace)));
-        pnStatusDnD->Font().SetColor(ToToolkitColour(GetColour(101, ::clBlack)));
+        pnStatusDnD->SetColor(ToToolkitColour(GetColour(100, settings::clBtnFace)));
+        pnStatusDnD->Font().SetColor(ToToolkitColour(GetColour(101, settings::clBlack)));
     }
 }
 

@@ -1,4 +1,7 @@
 #pragma once
+// The canned instant messages offered to a ringing caller who is an online contact. The main
+// window's Alerting page and the call pop-up both show them in an editable drop-down; the options
+// window's Messages page lists them.
 
 namespace ui {
 class TItemList;
@@ -10,10 +13,6 @@ class TKovraAssistantConfig;
 }
 
 namespace dialogs {
-
-// The canned instant messages offered to a ringing caller who is an online contact. The main
-// window's Alerting page and the call pop-up both show them in an editable drop-down; the options
-// window's Messages page lists them.
 
 // Replaces items with the stored messages, in their stored order.
 void LoadCannedMessages(ui::TItemList& items, settings::TKovraAssistantConfig& config);

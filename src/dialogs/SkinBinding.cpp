@@ -11,7 +11,7 @@ namespace dialogs {
 // Both sides write colours as 0x00BBGGRR; only the system-colour marker differs.
 ui::TColor ToToolkitColour(TColour colour)
 {
-    if (colour == ::clDefault)
+    if (colour == settings::clDefault)
         return ui::clDefault;
     if ((colour & 0xFF000000u) == 0xFF000000u)
         return ui::clSystemColor | (colour & 0xFFu);
