@@ -171,6 +171,7 @@ TEST(KovraAssistantConfig, TextsHoldingTheFormatsCodesComeBackUnchanged)
 {
     TKovraAssistantConfig config;
     config.WriteString("Confirm", "Exit", "0");
+    EXPECT_EQ(config.GetText(), "|Confirm=\"Exit#610\"|");
     config.WriteString("Forward", "2145551234", "Front desk");
     config.WriteString("Forward", "#615551234", "Room #61");
     config.WriteString("Forward", "#34", "say \"#34\" = #124|");
@@ -194,10 +195,13 @@ TEST(KovraAssistantConfig, TextsHoldingTheFormatsCodesComeBackUnchanged)
     // Sections without such texts are stored as they always were; names ignore case.
     EXPECT_EQ(reread.GetText().substr(0, 20), "|Confirm=\"Exit#610\"|");
     EXPECT_EQ(reread.ReadInteger("confirm", "exit", 1), 0);
+    EXPECT_EQ(reread.ReadInteger("Confirm", "CLDel", 1), 1); // absent key of a present section
 
     // Rewritten without them, a list is stored in the plain form again, after the other sections.
     reread.EraseSection("forward");
     EXPECT_FALSE(reread.SectionExists("Forward"));
     reread.WriteString("Forward", "2145551234", "Front desk");
-    EXPECT_TRUE(reread.GetText().ends_with(R"("|,|Forward="2145551234#61Front desk"|)")) << reread.GetText();
+    const std::string text = reread.GetText();
+    EXPECT_TRUE(text.ends_with(R"("|,|Forward="2145551234#61Front desk"|)")) << text;
+    EXPECT_EQ(text.find("|Forward="), text.rfind("|Forward=")) << "one Forward section, none left empty";
 }

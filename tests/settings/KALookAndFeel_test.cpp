@@ -148,10 +148,12 @@ TEST(LookAndFeel, LocalModeLoadsTheFolderAndCompletesOnTheMainThread)
 
     TMessageBundle bundle;
     TKAColourTable colours;
+    int completions = 0;
     TKALookAndFeel missing(
-        "/no/such/kovra/folder", std::nullopt, false, [] {},
+        "/no/such/kovra/folder", std::nullopt, false, [&] { ++completions; },
         TKALookAndFeelTargets{&bundle, &colours, {}, {}});
     ASSERT_TRUE(PumpUntil([&] { return missing.Finished(); }, 20000));
+    EXPECT_EQ(completions, 1); // a missing folder still completes, once
     EXPECT_TRUE(bundle.Entries().empty());
     EXPECT_EQ(colours.GetColour(111, 0), 0xFFFFFFu);
 }
