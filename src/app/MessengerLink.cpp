@@ -7,10 +7,9 @@
 
 using namespace settings;
 using namespace options;
+using namespace messenger;
 
 namespace app {
-
-using namespace messenger;
 
 TMessengerLink::TMessengerLink(TFactory factory, THook hook, TPresenceRules& rules)
     : factory_(std::move(factory)), hook_(std::move(hook)), coupling_(rules, phone_),

@@ -6,10 +6,10 @@
 
 using namespace settings;
 using namespace dialogs;
+using namespace messenger;
 
 namespace options {
 
-using namespace messenger;
 using rule_editor::Design;
 using rule_editor::kWidth;
 using rule_editor::WithName;

@@ -10,10 +10,9 @@
 
 using namespace settings;
 using namespace dialogs;
+using namespace messenger;
 
 namespace options {
-
-using namespace messenger;
 
 namespace {
 
