@@ -62,6 +62,8 @@ struct THistoryRow {
     std::string Number;
     std::string When;
     std::string Duration;
+    // What "Call back" dials: the number as written, where Number shows the dialled one beside it.
+    std::string CallBackNumber;
 };
 
 class TfmOptions : public dialogs::TKovraDialog {
@@ -188,6 +190,8 @@ private:
     bool initialised_ = false;
     bool reconnecting_ = false;
     bool retired_ = false;
+    // Each History row's CallBackNumber.
+    std::vector<std::string> historyNumbers_;
 };
 
 // The options window while it exists.

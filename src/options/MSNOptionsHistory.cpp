@@ -26,10 +26,13 @@ void TfmOptions::BuildHistoryPage()
 void TfmOptions::FillHistory()
 {
     lbHistory->ClearItems();
+    historyNumbers_.clear();
     if (OnHistoryShown)
-        for (const THistoryRow& row : OnHistoryShown())
+        for (const THistoryRow& row : OnHistoryShown()) {
             lbHistory->AddItem(DialogText("History" + row.Kind, row.Kind),
                                {row.Name, row.Number, row.When, row.Duration});
+            historyNumbers_.push_back(row.CallBackNumber.empty() ? row.Number : row.CallBackNumber);
+        }
     btCallBack->SetEnabled(lbHistory->ItemIndex() >= 0);
 }
 
@@ -39,7 +42,9 @@ void TfmOptions::CallBack()
     if (row < 0 || !OnCallBack)
         return;
     // A call that never showed its number has nothing to dial.
-    const std::string number = lbHistory->CellText(row, 2);
+    const std::string number = static_cast<std::size_t>(row) < historyNumbers_.size()
+                                   ? historyNumbers_[static_cast<std::size_t>(row)]
+                                   : "";
     if (!number.empty())
         OnCallBack(number);
 }

@@ -41,7 +41,8 @@ std::string DialingRuleRefusal(TDialingRules::TField field, std::string_view val
         why = LocalText("txtDialingCodeTooLong",
                         "The dialing rule \"%n\" cannot be \"%s\": a code has at most 8 digits.");
     else if (field == TDialingRules::dfInternalLength &&
-             (value.size() > 2 || StrToIntDef(std::string(value), 0) > int{TDialingRules::kMaxInternalLength}))
+             (value.size() > 2 ||
+              StrToIntDef(std::string(value), 0) > int{TDialingRules::kMaxInternalLength}))
         why = LocalText("txtDialingLengthTooLarge",
                         "The dialing rule \"%n\" cannot be \"%s\": a number has at most 15 digits.");
     else
@@ -103,7 +104,8 @@ TDialledNumber DialableNumber(std::string_view text, const TDialingRules& rules)
         return {{}, TDialRefusal::NotANumber};
     const std::size_t plus = text.find('+');
     if (plus != std::string_view::npos) {
-        if (!DialableDigits(text.substr(0, plus)).empty() || text.find('+', plus + 1) != std::string_view::npos)
+        if (!DialableDigits(text.substr(0, plus)).empty() ||
+            text.find('+', plus + 1) != std::string_view::npos)
             return {{}, TDialRefusal::NotANumber};
         const std::string digits = DialableDigits(text.substr(plus + 1));
         if (digits.empty())
@@ -119,6 +121,15 @@ TDialledNumber DialableNumber(std::string_view text, const TDialingRules& rules)
     if (digits[0] == '*' || digits[0] == '#' || digits.size() <= rules.InternalLength())
         return {std::move(digits)};
     return {rules[TRules::dfOutsideLine] + digits};
+}
+
+std::string WrittenDigits(std::string_view text)
+{
+    const std::string digits = DialableDigits(text);
+    const std::size_t plus = text.find('+');
+    return plus != std::string_view::npos && DialableDigits(text.substr(0, plus)).empty() && !digits.empty()
+               ? "+" + digits
+               : digits;
 }
 
 std::string DialRefusalText(TDialRefusal refusal, std::string_view number)

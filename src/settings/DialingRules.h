@@ -16,7 +16,15 @@ namespace settings {
 class TKovraAssistantConfig;
 
 struct TDialingRules {
-    enum TField { dfCountryCode, dfAreaCode, dfOutsideLine, dfInternational, dfLongDistance, dfInternalLength, dfCount };
+    enum TField {
+        dfCountryCode,
+        dfAreaCode,
+        dfOutsideLine,
+        dfInternational,
+        dfLongDistance,
+        dfInternalLength,
+        dfCount
+    };
     static constexpr const char* kSection = "Dialing";
     // Configuration key of each field, in TField order.
     static const std::array<const char*, dfCount> kNames;
@@ -60,6 +68,10 @@ struct TDialledNumber {
 // prefix; everything but internal numbers and service codes ("*..." or "#...") goes behind the
 // outside-line prefix. A number written without "+" is otherwise dialled as written.
 TDialledNumber DialableNumber(std::string_view text, const TDialingRules& rules);
+
+// A number kept as written, for the rules to dial later: its dialable digits, behind a "+" when the
+// text has one before them ("+44 (20) 7946-0000" -> "+442079460000").
+std::string WrittenDigits(std::string_view text);
 
 // The refusal as the user reads it for a typed or stored number ("%s" in the texts is the number).
 std::string DialRefusalText(TDialRefusal refusal, std::string_view number);

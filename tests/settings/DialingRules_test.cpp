@@ -35,14 +35,14 @@ TEST(DialingRules, NorthAmericanOffice)
 {
     const TDialingRules rules = Rules({"1", "425", "9", "011", "1", "4"});
     ExpectDialled(rules, {
-                             {"+1 (425) 555-1234", "95551234"},          // own area
-                             {"+1 206.555.1234", "912065551234"},        // other area
-                             {"+44 20 7946 0000", "9011442079460000"},   // abroad
-                             {"011 49 30 1234567", "901149301234567"},   // abroad as written
-                             {"(206) 555-1234", "92065551234"},          // national as written
-                             {"555-1234", "95551234"},                   // local
-                             {"1002", "1002"},                           // internal
-                             {"*72 1002#", "*721002#"},                  // service code
+                             {"+1 (425) 555-1234", "95551234"},        // own area
+                             {"+1 206.555.1234", "912065551234"},      // other area
+                             {"+44 20 7946 0000", "9011442079460000"}, // abroad
+                             {"011 49 30 1234567", "901149301234567"}, // abroad as written
+                             {"(206) 555-1234", "92065551234"},        // national as written
+                             {"555-1234", "95551234"},                 // local
+                             {"1002", "1002"},                         // internal
+                             {"*72 1002#", "*721002#"},                // service code
                              {"+1 425 555 1234 #9", "95551234#9"},
                              {"425-555-CALL", "", TDialRefusal::NotANumber},
                              {"+", "", TDialRefusal::NoNumber},
@@ -94,10 +94,11 @@ TEST(DialingRules, WithoutRulesNumbersAreDialledAsTheirDigits)
                                        {"++1 425", "", TDialRefusal::NotANumber},
                                        {"(-)", "", TDialRefusal::NoNumber},
                                    });
-    ExpectDialled(Rules({"49", "", "", "", "0", ""}), {
-                                                          {"+49 30 1234567", "0301234567"},
-                                                          {"+1 425 555 1234", "", TDialRefusal::NoInternational},
-                                                      });
+    ExpectDialled(Rules({"49", "", "", "", "0", ""}),
+                  {
+                      {"+49 30 1234567", "0301234567"},
+                      {"+1 425 555 1234", "", TDialRefusal::NoInternational},
+                  });
 }
 
 } // namespace
