@@ -14,6 +14,7 @@
 #include "dialogs/DialogFrame.h"
 #include "options/DesktopPreferences.h"
 #include "options/MSNOptionsLists.h"
+#include "settings/DialingRules.h"
 #include "settings/MSNConfig.h"
 
 namespace api {
@@ -121,6 +122,10 @@ public:
     ui::TUnicodeLabel* txtDesktopStatus;
     void HotkeyExit(int command);
     void ScreenPopExit();
+    // The dialing rules below them, kept in their own section; digits only, a refused value shows
+    // why and the stored one comes back.
+    std::array<ui::TEdit*, settings::TDialingRules::dfCount> edDialing{};
+    void DialingExit(int field);
 
     ui::TUnicodeTabSet* TabSet;
     ui::TNotebook *Notebook, *nbButtons;
