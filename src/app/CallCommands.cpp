@@ -407,14 +407,15 @@ void TCallCommands::OnAddToMeetme()
     RetrieveRestrictedCalls();
 }
 
-// The dial-out entry of the number that joined, matched in full or by its last digits, is marked
-// and the panel moves on to the next.
+// The dial-out entry of the number that joined, matched in full, as the rules dial it or by its last
+// digits, is marked and the panel moves on to the next.
 void TCallCommands::MarkDialoutJoined(const std::string& device)
 {
     const std::string& phone = StartupInfo().Phone;
+    const TDialingRules rules = StoredDialingRules();
     for (std::size_t i = 0; i < dialoutList_.size(); ++i) {
         const std::string& entry = dialoutList_[i].Number;
-        bool match = device == entry;
+        bool match = device == entry || device == DialableNumber(entry, rules).Number;
         if (!match && entry.size() < phone.size())
             match = device == phone.substr(0, phone.size() - entry.size()) + entry;
         if (match) {
@@ -500,7 +501,7 @@ void TCallCommands::FillDialout(const std::string& argument)
     dialoutList_.clear();
     TCsvString list(argument, false, '"');
     for (int i = 0; i < list.Count(); ++i)
-        dialoutList_.push_back({DialableDigits(list.Item(i)), false});
+        dialoutList_.push_back({WrittenDigits(list.Item(i)), false});
     if (dialoutList_.empty()) {
         DialoutClose();
         return;

@@ -64,7 +64,7 @@ struct THistoryRow {
     std::string When;
     std::string Duration;
     // What "Call back" dials: the number as written, where Number shows the dialled one beside it.
-    std::string CallBackNumber;
+    std::string CallBackNumber = {};
 };
 
 class TfmOptions : public dialogs::TKovraDialog {
