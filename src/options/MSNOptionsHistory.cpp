@@ -11,8 +11,9 @@ void TfmOptions::BuildHistoryPage()
     lbHistory = Add<ui::TListView>(page, "lbHistory", 12, 8, width - 40, 240, crListBack);
     lbHistory->SetRowSelect(true);
     lbHistory->AddColumn("Call", 60);
-    lbHistory->AddColumn("Name", 105);
-    lbHistory->AddColumn("Number", 90);
+    lbHistory->AddColumn("Name", 100);
+    // Wide enough for a number shown beside the one dialled for it.
+    lbHistory->AddColumn("Number", 135);
     lbHistory->AddColumn("Time", 130);
     lbHistory->AddColumn("Length", 50);
     lbHistory->OnSelectItem = [this](ui::TComponent*, int, bool) {
