@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "app/ClickToDial.h"
 #include "app/MSNMain.h"
 #include "dialogs/MSNTransfer.h"
 #include "settings/MessageBundle.h"
@@ -47,10 +48,24 @@ const std::string& TCallCommands::Device() const
     return StartupInfo().Device;
 }
 
-void TCallCommands::MakeCallTo(const std::string& number, int options)
+std::optional<std::string> TCallCommands::Dialled(const std::string& number) const
+{
+    const TDialledNumber dialled = DialableNumber(number, StoredDialingRules());
+    if (dialled.Refusal == TDialRefusal::None)
+        return dialled.Number;
+    form_.ShowError(DialRefusalText(dialled.Refusal, number));
+    return std::nullopt;
+}
+
+void TCallCommands::MakeCallTo(const std::string& written, int options)
 {
     if (!Allowed())
         return;
+    const auto dialled = Dialled(written);
+    if (!dialled)
+        return;
+    const std::string& number = *dialled;
+    calls_.Dialling(written, number);
     TKovraAPI& api = *form_.Api();
     if (calls_.ActiveCallId().empty()) {
         api.MakeCall(Device(), number, static_cast<std::uint32_t>(options));
@@ -151,7 +166,8 @@ void TCallCommands::RedirectTo(const std::string& number)
 {
     const TCallInfo* call = Target();
     if (call && !call->CallId.empty())
-        form_.Api()->RedirectCall(Device(), call->CallId, number, rmNumber, 0);
+        if (const auto dialled = Dialled(number))
+            form_.Api()->RedirectCall(Device(), call->CallId, *dialled, rmNumber, 0);
 }
 
 void TCallCommands::miCallRedirectToClick()
@@ -163,7 +179,8 @@ void TCallCommands::miCallRedirectToClick()
     const auto number = services_.Dialogs->Redirect();
     // The session may have gone while the dialog was open.
     if (number && form_.Cap(capRedirect) && form_.Api())
-        form_.Api()->RedirectCall(Device(), oid, *number, rmNumber, 0);
+        if (const auto dialled = Dialled(*number))
+            form_.Api()->RedirectCall(Device(), oid, *dialled, rmNumber, 0);
 }
 
 void TCallCommands::OnCallLater()
@@ -192,7 +209,8 @@ void TCallCommands::OnTransferCall()
         ImmediateChoice(form_.Capabilities(), capSingleStepTransfer, capConsultTransfer);
     const auto answer = services_.Dialogs->Transfer({choice.Enabled, choice.Checked});
     if (answer && form_.Api())
-        form_.Api()->Transfer(Device(), oid, answer->Number, 0, answer->Immediate);
+        if (const auto dialled = Dialled(answer->Number))
+            form_.Api()->Transfer(Device(), oid, *dialled, 0, answer->Immediate);
 }
 
 void TCallCommands::OnSetupConference()
@@ -205,7 +223,8 @@ void TCallCommands::OnSetupConference()
         ImmediateChoice(form_.Capabilities(), capSingleStepConference, capConsultConference);
     const auto answer = services_.Dialogs->Conference({choice.Enabled, choice.Checked});
     if (answer && form_.Api())
-        form_.Api()->Conference(Device(), oid, answer->Number, 0, answer->Immediate);
+        if (const auto dialled = Dialled(answer->Number))
+            form_.Api()->Conference(Device(), oid, *dialled, 0, answer->Immediate);
 }
 
 std::vector<const TCallInfo*> TCallCommands::SingleCallsOnHold() const
@@ -358,10 +377,15 @@ void TCallCommands::OnForward()
     const auto edited = services_.Dialogs->Forward(current, enabled);
     if (!edited || !form_.Api())
         return;
+    // An emptied box ends its forwarding; a refused number leaves the forwarding as it is.
+    std::array<std::optional<std::string>, 4> destinations;
+    for (std::size_t kind = 0; kind < 4; ++kind)
+        if (enabled[kind] && (*edited)[kind] != current[kind])
+            destinations[kind] = Trim((*edited)[kind]).empty() ? std::string() : Dialled((*edited)[kind]);
     ui::Application->SetScreenCursor(ui::TCursor::crHourGlass);
     for (std::uint32_t kind = 0; kind < 4 && form_.Api(); ++kind)
-        if (enabled[kind] && (*edited)[kind] != current[kind])
-            form_.Api()->SetForwarding(Device(), (*edited)[kind], form_.Timings().ForwardWait, kind);
+        if (destinations[kind])
+            form_.Api()->SetForwarding(Device(), *destinations[kind], form_.Timings().ForwardWait, kind);
     ui::Application->SetScreenCursor(ui::TCursor::crDefault);
 }
 
@@ -383,14 +407,15 @@ void TCallCommands::OnAddToMeetme()
     RetrieveRestrictedCalls();
 }
 
-// The dial-out entry of the number that joined, matched in full or by its last digits, is marked
-// and the panel moves on to the next.
+// The dial-out entry of the number that joined, matched in full, as the rules dial it or by its last
+// digits, is marked and the panel moves on to the next.
 void TCallCommands::MarkDialoutJoined(const std::string& device)
 {
     const std::string& phone = StartupInfo().Phone;
+    const TDialingRules rules = StoredDialingRules();
     for (std::size_t i = 0; i < dialoutList_.size(); ++i) {
         const std::string& entry = dialoutList_[i].Number;
-        bool match = device == entry;
+        bool match = device == entry || device == DialableNumber(entry, rules).Number;
         if (!match && entry.size() < phone.size())
             match = device == phone.substr(0, phone.size() - entry.size()) + entry;
         if (match) {
@@ -424,7 +449,8 @@ void TCallCommands::AddToConference(const std::string& number)
         return;
     const TCallInfo* call = form_.SelectedCall();
     if (call && call->LocalState == csConnected) {
-        form_.Api()->Conference(Device(), call->CallId, number, 0, true);
+        if (const auto dialled = Dialled(number))
+            form_.Api()->Conference(Device(), call->CallId, *dialled, 0, true);
         return;
     }
     form_.ShowError(LocalText("txtErrorNoActiveCall", "* No Active Call"));
@@ -475,7 +501,7 @@ void TCallCommands::FillDialout(const std::string& argument)
     dialoutList_.clear();
     TCsvString list(argument, false, '"');
     for (int i = 0; i < list.Count(); ++i)
-        dialoutList_.push_back({DialableDigits(list.Item(i)), false});
+        dialoutList_.push_back({WrittenDigits(list.Item(i)), false});
     if (dialoutList_.empty()) {
         DialoutClose();
         return;

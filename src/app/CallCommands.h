@@ -57,8 +57,8 @@ public:
     void OnPrivacyDigit(const std::string& digit);
     void OnAddToMeetme();
 
-    // Dials the number with the make-call options; a connected call is held first and the number
-    // dialled once it is.
+    // Dials the number, as written, by the dialing rules with the make-call options; a connected
+    // call is held first and the number dialled once it is.
     void MakeCallTo(const std::string& number, int options);
     void AnswerOrAlternate(const std::string& oid);
     // An action handed over at start or by another instance (paMakeCall, paDialout, ...).
@@ -85,6 +85,9 @@ private:
     void RetrieveRestrictedCalls();
     void MarkDialoutJoined(const std::string& device);
     void AddToConference(const std::string& number);
+    // What the phone dials for a number as written, by the stored dialing rules; a number they
+    // refuse is shown in the status bar and dials nothing.
+    std::optional<std::string> Dialled(const std::string& number) const;
     void ListenVoiceMailWith(const std::string& argument);
     void ShowDialoutEntry();
     const std::string& Device() const;

@@ -26,10 +26,11 @@ bool ParseInt64(const std::string& text, std::int64_t& value)
 }
 
 // One call as "in|out TAB start TAB seconds TAB answered TAB number TAB name": the name comes
-// last, so whatever it holds is kept; the document's own escapes protect the whole entry.
+// last, so whatever it holds is kept; the document's own escapes protect the whole entry. A number
+// dialled otherwise than written is "written (dialled)", which earlier entries never hold.
 std::string EntryText(const TCallRecord& call)
 {
-    std::string number = call.Number;
+    std::string number = call.Number + (call.Dialled.empty() ? "" : " (" + call.Dialled + ")");
     std::replace(number.begin(), number.end(), '\t', ' ');
     return std::string(call.Incoming ? "in" : "out") + '\t' + std::to_string(call.Start) + '\t' +
            std::to_string(call.Seconds) + '\t' + (call.Answered ? "1" : "0") + '\t' + number + '\t' +
@@ -56,6 +57,15 @@ bool ParseEntry(const std::string& text, TCallRecord& call)
     call.Seconds = static_cast<int>(seconds);
     call.Answered = fields[3] == "1";
     call.Number = fields[4];
+    call.Dialled.clear();
+    const std::size_t open = call.Number.rfind(" (");
+    if (open != std::string::npos && call.Number.ends_with(')') && call.Number.size() > open + 3) {
+        const std::string dialled = call.Number.substr(open + 2, call.Number.size() - open - 3);
+        if (dialled.find_first_not_of("0123456789*#") == std::string::npos) {
+            call.Dialled = dialled;
+            call.Number.erase(open);
+        }
+    }
     call.Name = text.substr(from);
     return true;
 }

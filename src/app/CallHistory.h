@@ -15,10 +15,11 @@ namespace app {
 struct TCallRecord {
     bool Incoming = false;
     std::string Name;
-    std::string Number;
+    std::string Number;     // as the user gave it, for a call the user made
     std::int64_t Start = 0; // seconds since 1970 (UTC)
     int Seconds = 0;        // connected time; 0 when never answered
     bool Answered = false;
+    std::string Dialled = {}; // what the phone dialled, when not Number
 
     // Rang here and was never answered here.
     bool Missed() const { return Incoming && !Answered; }

@@ -230,6 +230,10 @@ TCallOutcome TCallTracker::Apply(const TCallEvent& event, const std::string& own
         outcome.Ended = Take(event.CallId);
     } else {
         ListParties(call, connections, own);
+        if (!call.Rang && call.Written.empty())
+            for (const auto& [dialled, written] : written_)
+                if (dialled == call.PartyNumber)
+                    call.Written = written;
     }
     ReactToOwnState(outcome, own);
     return outcome;
@@ -315,7 +319,9 @@ std::optional<TCallRecord> TCallTracker::Record(const TCallInfo& call)
     TCallRecord record;
     record.Incoming = call.Rang;
     record.Name = call.PartyName;
-    record.Number = call.PartyNumber;
+    record.Number = call.Written.empty() ? call.PartyNumber : call.Written;
+    if (!call.Written.empty())
+        record.Dialled = call.PartyNumber;
     record.Start = call.Began;
     record.Answered = call.Answered;
     record.Seconds = call.Answered ? static_cast<int>((Now32() - call.StartTick) / 1000) : 0;
@@ -325,6 +331,16 @@ std::optional<TCallRecord> TCallTracker::Record(const TCallInfo& call)
     if (cut != cutOff_.end())
         cutOff_.erase(cut);
     return record;
+}
+
+void TCallTracker::Dialling(const std::string& written, const std::string& dialled)
+{
+    constexpr std::size_t kRemembered = 8;
+    std::erase_if(written_, [&](const auto& entry) { return entry.first == dialled; });
+    if (written != dialled)
+        written_.emplace_back(dialled, written);
+    if (written_.size() > kRemembered)
+        written_.erase(written_.begin());
 }
 
 bool TCallTracker::DropAll()

@@ -87,6 +87,9 @@ public:
 
     // ownDevice is the user's phone; capabilities decide whether a pending number is dialled.
     TCallOutcome Apply(const TCallEvent& event, const std::string& ownDevice, std::uint32_t capabilities);
+    // The phone was asked to dial a number the user gave otherwise: the call that shows the dialled
+    // number shows the written one beside it. The latest few are remembered.
+    void Dialling(const std::string& written, const std::string& dialled);
     // The session was lost: every call is kept in the history as it stands and forgotten. True when
     // any was kept.
     bool DropAll();
@@ -104,6 +107,8 @@ private:
     // Calls kept when their session was lost, by oid: one the next session reports again takes
     // its entry over when it ends.
     std::map<std::string, TCallRecord> cutOff_;
+    // Dialled number and written number, oldest first.
+    std::vector<std::pair<std::string, std::string>> written_;
 };
 
 } // namespace app

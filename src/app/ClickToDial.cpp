@@ -1,9 +1,9 @@
 #include "app/ClickToDial.h"
 
 #include "platform/Text.h"
+#include "settings/MSNConfig.h"
 #include "settings/MessageBundle.h"
 #include "settings/TextUtil.h"
-#include "settings/otutil.h"
 
 using namespace settings;
 
@@ -13,7 +13,7 @@ namespace {
 
 constexpr std::string_view kSchemes[] = {"tel:", "callto:"};
 
-enum class TRefusal { None, NotALink, BrokenEscape, NotANumber, NoNumber, CountryCode };
+enum class TRefusal { None, NotALink, BrokenEscape, NotANumber, NoNumber, CountryCode, NoInternational };
 
 struct TRefusalText {
     TRefusal Refusal;
@@ -34,6 +34,11 @@ constexpr TRefusalText kRefusals[] = {
      "The link \"%s\" has a country code other than +1; such numbers cannot be dialled yet.",
      "txtClipboardCountryCode",
      "The clipboard's text has a country code other than +1; such numbers cannot be dialled yet."},
+    {TRefusal::NoInternational, "txtLinkNoInternational",
+     "The link \"%s\" is a number abroad; set the international prefix on the Preferences page to dial it.",
+     "txtClipboardNoInternational",
+     "The clipboard's text is a number abroad; set the international prefix on the Preferences page to "
+     "dial it."},
 };
 
 const TRefusalText& TextOf(TRefusal refusal)
@@ -58,24 +63,27 @@ std::size_t SchemeLength(std::string_view text)
     return 0;
 }
 
-// The digits of a written number. A "+" is a country code's: only +1 is dialled as given (its
-// digits with the 1); any other would need dialing rules to reach the same number.
-TRefusal DigitsOf(std::string_view text, std::string& number)
+// The number as written, separators dropped, when the rules (or, without rules, its form alone)
+// can dial it.
+TRefusal WrittenNumber(std::string_view text, const TDialingRules* rules, std::string& number)
 {
-    for (char c : text)
-        if (std::string_view("0123456789*#+-.() /").find(c) == std::string_view::npos)
-            return TRefusal::NotANumber;
-    const std::size_t plus = text.find('+');
-    if (plus != std::string_view::npos) {
-        if (!DialableDigits(text.substr(0, plus)).empty() ||
-            text.find('+', plus + 1) != std::string_view::npos)
-            return TRefusal::NotANumber;
-        const std::string afterPlus = DialableDigits(text.substr(plus + 1));
-        if (!afterPlus.empty() && afterPlus[0] != '1')
-            return TRefusal::CountryCode;
+    const TDialledNumber dialled = DialableNumber(text, rules ? *rules : TDialingRules());
+    switch (dialled.Refusal) {
+    case TDialRefusal::None:
+        break;
+    case TDialRefusal::NotANumber:
+        return TRefusal::NotANumber;
+    case TDialRefusal::NoNumber:
+        return TRefusal::NoNumber;
+    case TDialRefusal::CountryCode:
+        if (!rules)
+            break;
+        return TRefusal::CountryCode;
+    case TDialRefusal::NoInternational:
+        return TRefusal::NoInternational;
     }
-    number = DialableDigits(text);
-    return number.empty() ? TRefusal::NoNumber : TRefusal::None;
+    number = WrittenDigits(text);
+    return TRefusal::None;
 }
 
 } // namespace
@@ -85,7 +93,7 @@ bool IsCallLink(std::string_view argument)
     return SchemeLength(argument) > 0;
 }
 
-TCallLink ParseCallLink(std::string_view link)
+TCallLink ParseCallLink(std::string_view link, const TDialingRules* rules)
 {
     const std::size_t scheme = SchemeLength(link);
     if (scheme == 0)
@@ -111,20 +119,27 @@ TCallLink ParseCallLink(std::string_view link)
     }
     // A semicolon that arrived escaped still starts the parameters.
     std::string number;
-    const TRefusal refusal = DigitsOf(decoded.substr(0, decoded.find(';')), number);
+    const TRefusal refusal = WrittenNumber(decoded.substr(0, decoded.find(';')), rules, number);
     if (refusal != TRefusal::None)
         return LinkRefused(link, refusal);
     return {std::move(number), std::string()};
 }
 
-TCallLink ClipboardNumber(std::string_view text)
+TCallLink ClipboardNumber(std::string_view text, const TDialingRules& rules)
 {
     std::string number;
-    const TRefusal refusal = DigitsOf(text, number);
+    const TRefusal refusal = WrittenNumber(text, &rules, number);
     if (refusal == TRefusal::None)
         return {std::move(number), std::string()};
     const TRefusalText& why = TextOf(refusal);
     return {std::string(), LocalText(why.ClipboardKey, why.ClipboardText)};
+}
+
+TDialingRules StoredDialingRules()
+{
+    TDialingRules rules;
+    rules.Load(KovraAssistantConfig());
+    return rules;
 }
 
 std::string CallLinkWithoutProgram()

@@ -127,12 +127,14 @@ void TDesktopIntegration::DialClipboard()
         form_.ShowError(LocalText("txtClipboardEmpty", "The clipboard holds no number to dial."));
         return;
     }
-    const TCallLink number = IsCallLink(text) ? ParseCallLink(text) : ClipboardNumber(text);
+    const TDialingRules rules = StoredDialingRules();
+    const TCallLink number = IsCallLink(text) ? ParseCallLink(text, &rules) : ClipboardNumber(text, rules);
     if (!number.Error.empty()) {
         form_.ShowError(number.Error);
         return;
     }
-    form_.Commands().MakeCallTo(number.Number, 0);
+    // The call list shows a number as the user copied it beside what the phone dialled.
+    form_.Commands().MakeCallTo(IsCallLink(text) ? number.Number : text, 0);
 }
 
 void TDesktopIntegration::ScreenPop(TCallInfo& call)

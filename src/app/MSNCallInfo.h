@@ -39,6 +39,8 @@ public:
     bool Answered = false;
     std::string PartyName;
     std::string PartyNumber;
+    // The number as the user gave it, when the phone dialled it otherwise (PartyNumber); shown beside it.
+    std::string Written;
     // The screen-pop address was opened for it (once per call).
     bool ScreenPopped = false;
 

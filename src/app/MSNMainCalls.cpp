@@ -253,6 +253,8 @@ void TfmKovraAssistant::lbCallsDrawItem(ui::TCustomListBox* sender, int index, c
                                       std::to_string(call->DeviceCount()));
     } else {
         second = FormatPhoneNumber(call->FirstDevice());
+        if (!call->Written.empty() && call->FirstDevice() == call->PartyNumber)
+            second = call->Written + " (" + call->FirstDevice() + ")";
     }
     canvas.Font.SetStyle(0);
     if (!selected)

@@ -3,6 +3,7 @@
 #include "app/MSNMain.h"
 
 #include "api/KovraCodes.h"
+#include "app/ClickToDial.h"
 #include "dialogs/CannedMessages.h"
 #include "dialogs/DialogFrame.h"
 #include "settings/MSNConfig.h"
@@ -30,8 +31,11 @@ public:
     // The main thread does not wait for the answer; the phone-state event reports it.
     void RequestForwarding(const std::string& destination) override
     {
-        if (Connected())
-            form_.api_->SetForwarding(StartupInfo().Device, destination, 0, 0);
+        // An empty destination ends the forwarding.
+        const TDialledNumber dialled =
+            destination.empty() ? TDialledNumber() : DialableNumber(destination, StoredDialingRules());
+        if (Connected() && dialled.Refusal == TDialRefusal::None)
+            form_.api_->SetForwarding(StartupInfo().Device, dialled.Number, 0, 0);
     }
     void RestartQuiet() override
     {

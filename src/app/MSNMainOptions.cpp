@@ -34,9 +34,9 @@ std::vector<THistoryRow> HistoryRows()
             {call.Missed()   ? "Missed"
              : call.Incoming ? "Incoming"
                              : "Outgoing",
-             call.Name, call.Number,
+             call.Name, call.Dialled.empty() ? call.Number : call.Number + " (" + call.Dialled + ")",
              platform::FormatDateTime(platform::UtcSecondsToLocal(static_cast<std::uint32_t>(call.Start))),
-             length});
+             length, call.Number});
     }
     fmKovraAssistant->Desktop().HistorySeen();
     return rows;

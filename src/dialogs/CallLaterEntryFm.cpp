@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "dialogs/NumberEntry.h"
+#include "settings/DialingRules.h"
 #include "settings/TextUtil.h"
 #include "settings/otutil.h"
 
@@ -192,7 +193,7 @@ void TfmCallLaterEntry::OkClick()
     result.Name = settings::Trim(edName->Text());
     if (result.Name.empty())
         result.Name = DialogText("Unknown", "Unknown");
-    result.Number = DialableDigits(edNumber->Text());
+    result.Number = WrittenDigits(edNumber->Text());
     result.OnlineOnly = ckOnline->Checked() ? 1 : 0;
     if (rbCallIn->Checked())
         result.CallTime = DateTimeToDos(clock_() + edTime->Value() / (24.0 * 60.0));

@@ -30,7 +30,7 @@ std::string CleanForwardNumber(std::string_view text)
 {
     std::string clean;
     for (char c : text)
-        if ((c >= '0' && c <= '9') || c == '*' || c == '#' || c == '-' || c == ' ')
+        if ((c >= '0' && c <= '9') || c == '*' || c == '#' || c == '+' || c == '-' || c == ' ')
             clean += c;
     return clean;
 }

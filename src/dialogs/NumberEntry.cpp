@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "settings/DialingRules.h"
 #include "settings/otutil.h"
 
 using namespace settings;
@@ -24,6 +25,7 @@ char16_t PhoneNumberKey(char16_t key)
     case u'(':
     case u')':
     case u'*':
+    case u'+':
     case u'-':
         return key;
     default:
@@ -36,14 +38,15 @@ void FillRecentNumbers(ui::TUnicodeComboBox& box, const TKovraAssistantConfig& c
     box.Items().Clear();
     for (int i = 0; i < kRecentNumbersLimit; ++i) {
         const std::string value = config.ReadString(kRecentSection, std::to_string(i), "");
+        // A number with its country code is shown as stored: the display form is a national one.
         if (!value.empty())
-            box.Items().Add(FormatPhoneNumber(value));
+            box.Items().Add(value[0] == '+' ? value : FormatPhoneNumber(value));
     }
 }
 
 void AddRecentNumber(std::string_view text, TKovraAssistantConfig& config)
 {
-    const std::string number = DialableDigits(text);
+    const std::string number = WrittenDigits(text);
     std::vector<std::string> keys;
     config.ReadSection(kRecentSection, keys);
     std::vector<std::string> recent;

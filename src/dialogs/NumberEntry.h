@@ -10,7 +10,7 @@
 
 namespace dialogs {
 
-// The typed characters a number entry keeps: backspace, "#", "(", ")", "*", "-" and digits.
+// The typed characters a number entry keeps: backspace, "#", "(", ")", "*", "+", "-" and digits.
 // Everything else comes back as 0 (discarded); pasted text is not filtered.
 char16_t PhoneNumberKey(char16_t key);
 
@@ -19,7 +19,8 @@ constexpr int kRecentNumbersLimit = 5;
 // Clears the drop-down's list and adds the stored numbers in display form, most recent first.
 void FillRecentNumbers(ui::TUnicodeComboBox& box,
                        const settings::TKovraAssistantConfig& config = settings::KovraAssistantConfig());
-// Stores the number's dialable form at the top, moving it if present, keeping at most five.
+// Stores the number as written (its digits, "+" kept) at the top, moving it if present, keeping at
+// most five.
 void AddRecentNumber(std::string_view text,
                      settings::TKovraAssistantConfig& config = settings::KovraAssistantConfig());
 

@@ -9,6 +9,7 @@
 #include "messenger/MSNUtils.h"
 #include "platform/Clock.h"
 #include "platform/MainLoop.h"
+#include "settings/DialingRules.h"
 #include "settings/MessageBundle.h"
 
 using namespace api;
@@ -314,12 +315,19 @@ void TfmOptions::SetSession(TOptionsSession session)
 {
     session_ = std::move(session);
     lists_.MessengerOn = [messenger = session_.Messenger] { return messenger; };
-    // Sent only from a live session; a reminder that could not call stays.
+    // Sent only from a live session, by the dialing rules; a reminder that could not call stays.
     lists_.MakeCall = [this](const std::string& number) {
         const std::string device = Device();
         if (!session_.Api || !session_.Api->Connected() || !LoggedIn() || device.empty())
             return false;
-        session_.Api->MakeCall(device, number, 0);
+        TDialingRules rules;
+        rules.Load(config_);
+        const TDialledNumber dialled = DialableNumber(number, rules);
+        if (dialled.Refusal != TDialRefusal::None) {
+            AddLogLine(DialRefusalText(dialled.Refusal, number), true);
+            return false;
+        }
+        session_.Api->MakeCall(device, dialled.Number, 0);
         return true;
     };
     edServer1->SetCaption(session_.Server1);

@@ -14,6 +14,7 @@
 #include "dialogs/DialogFrame.h"
 #include "options/DesktopPreferences.h"
 #include "options/MSNOptionsLists.h"
+#include "settings/DialingRules.h"
 #include "settings/MSNConfig.h"
 
 namespace api {
@@ -62,6 +63,8 @@ struct THistoryRow {
     std::string Number;
     std::string When;
     std::string Duration;
+    // What "Call back" dials: the number as written, where Number shows the dialled one beside it.
+    std::string CallBackNumber = {};
 };
 
 class TfmOptions : public dialogs::TKovraDialog {
@@ -119,6 +122,10 @@ public:
     ui::TUnicodeLabel* txtDesktopStatus;
     void HotkeyExit(int command);
     void ScreenPopExit();
+    // The dialing rules below them, kept in their own section; digits only, a refused value shows
+    // why and the stored one comes back.
+    std::array<ui::TEdit*, settings::TDialingRules::dfCount> edDialing{};
+    void DialingExit(int field);
 
     ui::TUnicodeTabSet* TabSet;
     ui::TNotebook *Notebook, *nbButtons;
@@ -188,6 +195,8 @@ private:
     bool initialised_ = false;
     bool reconnecting_ = false;
     bool retired_ = false;
+    // Each History row's CallBackNumber.
+    std::vector<std::string> historyNumbers_;
 };
 
 // The options window while it exists.

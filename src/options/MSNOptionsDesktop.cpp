@@ -1,6 +1,9 @@
 #include "options/MSNOptions.h"
 
+#include "settings/TextUtil.h"
+
 using namespace dialogs;
+using namespace settings;
 
 namespace options {
 
@@ -35,7 +38,23 @@ void TfmOptions::BuildDesktopPreferences(ui::TPage* page)
     edScreenPop = Add<ui::TEdit>(pop, "edScreenPop", 10, 40, 476, 20, crBody);
     edScreenPop->Font().SetColor(ui::clBlack);
     edScreenPop->OnExit = [this](ui::TComponent*) { ScreenPopExit(); };
-    txtDesktopStatus = AddLabel(page, "txtDesktopStatus", "", 12, 222, 496);
+    auto* dialing = Add<ui::TUnicodeGroupBox>(page, "pnTitleDialing", 12, 220, 496, 64, crBody);
+    dialing->SetCaption(" Dialing ");
+    // Three columns of two, in field order: the codes, two prefixes, the last prefix and the length.
+    for (int field = 0; field < TDialingRules::dfCount; ++field) {
+        const int left = 8 + field / 2 * 162, top = 16 + field % 2 * 22;
+        const std::string name = TDialingRules::kNames[field];
+        AddLabel(dialing, "txt" + name, TDialingRules::kTitles[field], left, top + 2, 84);
+        ui::TEdit* edit = Add<ui::TEdit>(dialing, "ed" + name, left + 86, top, 60, 20, crBody);
+        edit->Font().SetColor(ui::clBlack);
+        edit->OnExit = [this, field](ui::TComponent*) { DialingExit(field); };
+        edit->OnKeyDown = [this, field](ui::TComponent*, std::uint16_t& key, ui::TShiftState) {
+            if (key == kEnter)
+                DialingExit(field);
+        };
+        edDialing[field] = edit;
+    }
+    txtDesktopStatus = AddLabel(page, "txtDesktopStatus", "", 12, 288, 496);
 }
 
 void TfmOptions::LoadDesktopPreferences()
@@ -47,7 +66,26 @@ void TfmOptions::LoadDesktopPreferences()
                                                                  : "");
     // A refused address is shown as stored, beside the reason it is not opened.
     edScreenPop->SetText(config_.ReadString(TDesktopPreferences::kSection, "ScreenPop", ""));
-    txtDesktopStatus->SetCaption(refused.empty() ? std::string() : refused.front());
+    TDialingRules rules;
+    const std::vector<std::string> broken = rules.Load(config_);
+    for (int field = 0; field < TDialingRules::dfCount; ++field)
+        edDialing[field]->SetText(rules.Values[field]);
+    txtDesktopStatus->SetCaption(!refused.empty() ? refused.front() : !broken.empty() ? broken.front() : "");
+}
+
+void TfmOptions::DialingExit(int field)
+{
+    const auto rule = static_cast<TDialingRules::TField>(field);
+    const std::string text = Trim(edDialing[field]->Text());
+    const std::string stored = config_.ReadString(TDialingRules::kSection, TDialingRules::kNames[field], "");
+    if (const std::string refused = DialingRuleRefusal(rule, text); !refused.empty()) {
+        edDialing[field]->SetText(DialingRuleRefusal(rule, stored).empty() ? stored : "");
+        txtDesktopStatus->SetCaption(refused);
+        return;
+    }
+    edDialing[field]->SetText(text);
+    if (text != stored)
+        config_.WriteString(TDialingRules::kSection, TDialingRules::kNames[field], text);
 }
 
 void TfmOptions::HotkeyExit(int command)

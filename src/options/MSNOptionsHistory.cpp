@@ -11,8 +11,9 @@ void TfmOptions::BuildHistoryPage()
     lbHistory = Add<ui::TListView>(page, "lbHistory", 12, 8, width - 40, 240, crListBack);
     lbHistory->SetRowSelect(true);
     lbHistory->AddColumn("Call", 60);
-    lbHistory->AddColumn("Name", 105);
-    lbHistory->AddColumn("Number", 90);
+    lbHistory->AddColumn("Name", 100);
+    // Wide enough for a number shown beside the one dialled for it.
+    lbHistory->AddColumn("Number", 135);
     lbHistory->AddColumn("Time", 130);
     lbHistory->AddColumn("Length", 50);
     lbHistory->OnSelectItem = [this](ui::TComponent*, int, bool) {
@@ -26,10 +27,13 @@ void TfmOptions::BuildHistoryPage()
 void TfmOptions::FillHistory()
 {
     lbHistory->ClearItems();
+    historyNumbers_.clear();
     if (OnHistoryShown)
-        for (const THistoryRow& row : OnHistoryShown())
+        for (const THistoryRow& row : OnHistoryShown()) {
             lbHistory->AddItem(DialogText("History" + row.Kind, row.Kind),
                                {row.Name, row.Number, row.When, row.Duration});
+            historyNumbers_.push_back(row.CallBackNumber.empty() ? row.Number : row.CallBackNumber);
+        }
     btCallBack->SetEnabled(lbHistory->ItemIndex() >= 0);
 }
 
@@ -39,7 +43,9 @@ void TfmOptions::CallBack()
     if (row < 0 || !OnCallBack)
         return;
     // A call that never showed its number has nothing to dial.
-    const std::string number = lbHistory->CellText(row, 2);
+    const std::string number = static_cast<std::size_t>(row) < historyNumbers_.size()
+                                   ? historyNumbers_[static_cast<std::size_t>(row)]
+                                   : "";
     if (!number.empty())
         OnCallBack(number);
 }

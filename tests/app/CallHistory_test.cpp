@@ -45,7 +45,7 @@ TEST(CallHistory, SectionRoundTripsThroughTheDocumentAndSkipsDamagedEntries)
         history.Add(Call(n, true, false));
     history.MarkSeen();
     history.Add({true, "O'Neil, \"Pat\"\t| Co=1;#", "+1 (425) 555-0100", 1700000999, 0, false});
-    history.Add(Call(9, false, true));
+    history.Add({false, "Pat", "+44 (20) 7946 0000", 1700001000, 5, true, "900442079460000"});
 
     TKovraAssistantConfig stored;
     stored.WriteString(TCallHistory::kSection, "Call9", "left from a longer history");

@@ -4,6 +4,7 @@
 
 #include "SessionTest.h"
 #include "app/ScreenPop.h"
+#include "settings/DialingRules.h"
 #include "settings/MSNConfig.h"
 #include "settings/MessageBundle.h"
 
@@ -127,6 +128,22 @@ TEST_F(Desktop, ClipboardDialsItsDigitsAndRefusesWhatIsNoNumber)
     desktop().clipboard = "(425) 555-0199\r\n";
     Press(hkDialClipboard);
     EXPECT_EQ(Nth(session, KovraMsg::MAKE_CALL_REQ, 2).ReadStr(), "4255550199");
+
+    // With rules a number abroad is dialled by them; the list and the history show it as copied
+    // beside what the phone dialled, and a refusal names the number.
+    TDialingRules uk;
+    uk.Values = {"44", "20", "9", "00", "0", "4"};
+    uk.Save(KovraAssistantConfig());
+    desktop().clipboard = "+44 20 7946 0000";
+    Press(hkDialClipboard);
+    EXPECT_EQ(Nth(session, KovraMsg::MAKE_CALL_REQ, 3).ReadStr(), "979460000");
+    session.app->Event(kCall, ceDialing, {Party("1001", csDialing), Party("979460000", csAttempting)});
+    EXPECT_EQ(form().FindCall(kCall)->Written, "+44 20 7946 0000");
+    session.app->Event(kCall, ceCleared, {Party("1001", csGone), Party("979460000", csGone)});
+    const TCallRecord& made = form().History().Calls().front();
+    EXPECT_EQ(made.Number + " (" + made.Dialled + ")", "+44 20 7946 0000 (979460000)");
+    form().Commands().MakeCallTo("+44 20 CALL", 0);
+    EXPECT_EQ(form().txtError->Caption(), "\"+44 20 CALL\" is not a phone number that can be dialled.");
 }
 
 TEST_F(Desktop, KeysThatCannotBeHadAreReportedTheOthersRegisteredAndAllGoAtClose)

@@ -9,6 +9,7 @@
 #include "app/StartupInfo.h"
 
 using namespace app;
+using settings::TDialingRules;
 
 namespace {
 
@@ -86,51 +87,66 @@ TEST(MarkedWindow, NameHashUpperCasesLettersOnlyAndAddsPositions)
     EXPECT_EQ(NameHash(""), 0u);
 }
 
-TEST(CallLink, LinksDialTheirDigitsWithoutParametersAndBecomeAMakeCall)
+TEST(CallLink, LinksDialTheirNumberWithoutParametersAndBecomeAMakeCall)
 {
+    // Without rules (a link opened as the program starts) a number abroad is handed over as written:
+    // the running program's rules dial it.
     const std::pair<const char*, const char*> cases[] = {
-        {"tel:+1 (425) 555-1234", "14255551234"},
-        {"TEL:+1-425-555-1234;ext=77;phone-context=x", "14255551234"},
-        {"tel:+1%20(425)%20555.1234", "14255551234"},
-        {"callto://+14255551234?call", "14255551234"},
+        {"tel:+1 (425) 555-1234", "+14255551234"},
+        {"TEL:+1-425-555-1234;ext=77;phone-context=x", "+14255551234"},
+        {"tel:+1%20(425)%20555.1234", "+14255551234"},
+        {"callto://+14255551234?call", "+14255551234"},
         {"CallTo:*72%23", "*72#"},
         {"tel:555-1234%3Bext=9", "5551234"},
+        {"tel:+44 20 7946 0000", "+442079460000"},
     };
     for (const auto& [link, number] : cases) {
         const TCallLink parsed = ParseCallLink(link);
         EXPECT_EQ(parsed.Number, number) << link;
         EXPECT_EQ(parsed.Error, "") << link;
     }
+    TDialingRules uk;
+    uk.Values = {"44", "20", "9", "00", "0", "4"};
+    EXPECT_EQ(ParseCallLink("tel:+44 20 7946 0000", &uk).Number, "+442079460000");
+    EXPECT_EQ(ClipboardNumber(" 0049 (30) 1234-567", uk).Number, "0049301234567");
     EXPECT_TRUE(IsCallLink("Tel:1"));
     EXPECT_FALSE(IsCallLink("telephone"));
-    // What the window evaluates for a link is the make-call of its digits, like "-MakeCall".
+    // What the window evaluates for a link is the make-call of its number, like "-MakeCall".
     EXPECT_EQ(Taken(CallLinkParameters(ParseCallLink("tel:+1-425-555-1234").Number)),
-              "- - - - - - call:\"Phone=14255551234\",\"Options=0\"");
-    EXPECT_EQ(JoinHandOver(CallLinkParameters("14255551234")), " -MakeCall 14255551234");
+              "- - - - - - call:\"Phone=+14255551234\",\"Options=0\"");
+    EXPECT_EQ(JoinHandOver(CallLinkParameters("+14255551234")), " -MakeCall +14255551234");
 }
 
 TEST(CallLink, EmptyOrUndialableLinksAreRefusedWithTheirReason)
 {
-    const std::pair<const char*, const char*> cases[] = {
-        {"tel:", "holds no number to dial."},
-        {"callto:;ext=1", "holds no number to dial."},
-        {"tel:(-)", "holds no number to dial."},
-        {"callto:some.user", "is not a phone number that can be dialled."},
-        {"tel:555%001", "is not a phone number that can be dialled."},
-        {"tel:555\\1", "is not a phone number that can be dialled."},
-        {"tel:555%4", "has a broken escape."},
-        {"tel:555%", "has a broken escape."},
-        {"tel:%G1", "has a broken escape."},
-        {"sip:555", "is not a \"tel:\" or \"callto:\" link."},
+    const TDialingRules none;
+    TDialingRules noInternational;
+    noInternational.Values = {"49", "30", "0", "", "0", "3"};
+    const std::tuple<const char*, const TDialingRules*, const char*> cases[] = {
+        {"tel:", &none, "holds no number to dial."},
+        {"callto:;ext=1", nullptr, "holds no number to dial."},
+        {"tel:(-)", &none, "holds no number to dial."},
+        {"callto:some.user", nullptr, "is not a phone number that can be dialled."},
+        {"tel:555%001", &none, "is not a phone number that can be dialled."},
+        {"tel:555\\1", &none, "is not a phone number that can be dialled."},
+        {"tel:555%4", &none, "has a broken escape."},
+        {"tel:555%", nullptr, "has a broken escape."},
+        {"tel:%G1", &none, "has a broken escape."},
+        {"sip:555", &none, "is not a \"tel:\" or \"callto:\" link."},
         // Without dialing rules a country code other than +1 would be dialled as another number.
-        {"tel:+44 20 7946 0000", "has a country code other than +1; such numbers cannot be dialled yet."},
-        {"callto:%2B49-30-1234", "has a country code other than +1; such numbers cannot be dialled yet."},
-        {"tel:(+7) 495 1234567", "has a country code other than +1; such numbers cannot be dialled yet."},
-        {"tel:555+1234", "is not a phone number that can be dialled."},
-        {"tel:++1 425", "is not a phone number that can be dialled."},
+        {"tel:+44 20 7946 0000", &none,
+         "has a country code other than +1; such numbers cannot be dialled yet."},
+        {"callto:%2B49-30-1234", &none,
+         "has a country code other than +1; such numbers cannot be dialled yet."},
+        {"tel:(+7) 495 1234567", &none,
+         "has a country code other than +1; such numbers cannot be dialled yet."},
+        {"tel:+1 425 555 1234", &noInternational,
+         "is a number abroad; set the international prefix on the Preferences page to dial it."},
+        {"tel:555+1234", nullptr, "is not a phone number that can be dialled."},
+        {"tel:++1 425", &none, "is not a phone number that can be dialled."},
     };
-    for (const auto& [link, why] : cases) {
-        const TCallLink parsed = ParseCallLink(link);
+    for (const auto& [link, rules, why] : cases) {
+        const TCallLink parsed = ParseCallLink(link, rules);
         EXPECT_EQ(parsed.Number, "") << link;
         EXPECT_EQ(parsed.Error, "The link \"" + std::string(link) + "\" " + why) << link;
     }

@@ -34,10 +34,10 @@ TEST_F(NumberEntry, MakeCallFiltersDialCharactersAndGivesTheOptionOfTheTickedRad
 {
     TfmMakeCall dialog(owner);
     TypeText(*dialog.cbPhones, "+1 (214) 555-1234*#x");
-    EXPECT_EQ(dialog.cbPhones->Text(), "1(214)555-1234*#");
+    EXPECT_EQ(dialog.cbPhones->Text(), "+1(214)555-1234*#");
     EXPECT_TRUE(dialog.cbPhones->TypeKey(ui::VK_BACK_KEY));
-    EXPECT_EQ(dialog.cbPhones->Text(), "1(214)555-1234*");
-    for (char16_t dropped : {u'+', u' ', u'a', u'.', u'\r', char16_t(0x00E9)})
+    EXPECT_EQ(dialog.cbPhones->Text(), "+1(214)555-1234*");
+    for (char16_t dropped : {u' ', u'a', u'.', u'\r', char16_t(0x00E9)})
         EXPECT_EQ(PhoneNumberKey(dropped), 0) << int(dropped);
     // Pasted text is not filtered.
     dialog.cbPhones->TextEdited("+44 20");
@@ -68,11 +68,12 @@ TEST_F(NumberEntry, RecentNumbersMoveToTheTopAndNeverPassFive)
     ui::TUnicodeComboBox box(owner);
     FillRecentNumbers(box);
     EXPECT_EQ(Items(box), (std::vector<std::string>{"1006", "1003", "1005", "1004"}));
-    // Stored dialable, shown formatted.
+    // Stored as written without separators, shown formatted unless with a country code.
     AddRecentNumber("(214) 555-1234");
     EXPECT_EQ(StoredRecent().front(), "2145551234");
+    AddRecentNumber("+44 (20) 7946-0000");
     FillRecentNumbers(box);
-    EXPECT_EQ(Items(box), (std::vector<std::string>{"(214) 555-1234", "1006", "1003", "1005"}));
+    EXPECT_EQ(Items(box), (std::vector<std::string>{"+442079460000", "(214) 555-1234", "1006", "1003"}));
 
     // A foreign document's longer list is trimmed; other sections stay.
     for (int i = 0; i < 7; ++i)

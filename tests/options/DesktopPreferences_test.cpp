@@ -91,9 +91,13 @@ using PreferencesPage = DialogTest;
 TEST_F(PreferencesPage, AcceptedKeysAreStoredAsWrittenAndRefusedOnesKeepTheStoredKey)
 {
     KovraAssistantConfig().WriteString(TDesktopPreferences::kSection, "Drop", "Ctrl+Alt+D");
+    KovraAssistantConfig().WriteString(TDialingRules::kSection, "InternalLength", "99");
     TOptionsLists lists;
     auto options = std::make_unique<TfmOptions>(nullptr, lists);
     options->Initialise(0);
+    EXPECT_EQ(options->txtDesktopStatus->Caption(),
+              "The dialing rule \"Internal up to\" cannot be \"99\": a number has at most 15 digits.");
+    EXPECT_EQ(options->edDialing[TDialingRules::dfInternalLength]->Text(), "");
     int changes = 0;
     std::string answer;
     options->OnDesktopChanged = [&] {
@@ -143,6 +147,16 @@ TEST_F(PreferencesPage, AcceptedKeysAreStoredAsWrittenAndRefusedOnesKeepTheStore
     EXPECT_EQ(options->txtDesktopStatus->Caption(),
               "The screen-pop address \"\\\\files\\tools\\lookup.exe\" is not opened: only http: and https: "
               "addresses are.");
+    EXPECT_EQ(changes, 3);
+
+    // The dialing rules take digits only and register nothing.
+    ui::TEdit& outside = *options->edDialing[TDialingRules::dfOutsideLine];
+    Enter(outside, " 9 ");
+    EXPECT_EQ(KovraAssistantConfig().ReadString(TDialingRules::kSection, "OutsideLine", "?"), "9");
+    Enter(outside, "9a");
+    EXPECT_EQ(outside.Text(), "9");
+    EXPECT_EQ(options->txtDesktopStatus->Caption(),
+              "The dialing rule \"Outside line\" cannot be \"9a\": only digits are.");
     EXPECT_EQ(changes, 3);
 
     // Enter takes a key at once; closing the window takes what a box still holds.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "settings/Csv.h"
+#include "settings/DialingRules.h"
 #include "settings/MSNConfig.h"
 #include "settings/csvprop.h"
 #include "settings/csvstr.h"
@@ -155,6 +156,32 @@ TEST(KovraAssistantConfig, ReadsADocumentAnEarlierVersionWroteAndWritesItBackUnc
     config.WriteString("IMMessages", "1", "plain");
     EXPECT_EQ(config.GetText(), R"(|Forward="*72##61Desk #5","#615551234#61Room #61"|,)"
                                 R"(|IMMessages="0#61say #34hi#34 #35 a#61b#124c","1#61plain"|)");
+}
+
+// The dialing rules have a section of their own: a document without it gives no rules, and a broken
+// value loses only itself.
+TEST(KovraAssistantConfig, DialingRulesRoundTripAndABrokenValueLosesOnlyItself)
+{
+    TKovraAssistantConfig config;
+    config.SetText(R"(|Confirm="Exit#610"|)");
+    TDialingRules rules;
+    rules.Values = {"x", "x", "x", "x", "x", "x"};
+    EXPECT_TRUE(rules.Load(config).empty());
+    EXPECT_EQ(rules.Values, TDialingRules().Values);
+
+    rules.Values = {"44", "20", "9", "00", "0", "4"};
+    rules.Save(config);
+    TKovraAssistantConfig reread;
+    reread.SetText(config.GetText());
+    TDialingRules loaded;
+    EXPECT_TRUE(loaded.Load(reread).empty());
+    EXPECT_EQ(loaded.Values, rules.Values);
+    reread.WriteString(TDialingRules::kSection, "OutsideLine", "9a");
+    reread.WriteString(TDialingRules::kSection, "InternalLength", "99999999999999999999");
+    EXPECT_EQ(loaded.Load(reread).size(), 2u);
+    EXPECT_EQ(loaded.Values,
+              (std::array<std::string, TDialingRules::dfCount>{"44", "20", "", "00", "0", ""}));
+    EXPECT_EQ(reread.ReadString("Confirm", "Exit", ""), "0");
 }
 
 TEST(KovraAssistantConfig, MalformedDocumentsGiveDefaults)
