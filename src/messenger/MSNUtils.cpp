@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "settings/Csv.h"
+#include "settings/DialingRules.h"
 #include "settings/MSNConfig.h"
 #include "settings/MessageBundle.h"
 #include "settings/TextUtil.h"
@@ -288,7 +289,8 @@ void TPresenceCoupling::ApplyIMRule(int status)
         phone_.RequestDoNotDisturb(true);
         break;
     case imaForward: {
-        const std::string destination = DialableDigits(rec->Number);
+        // The "+" stays: the phone's dialing rules turn the number into what it dials.
+        const std::string destination = WrittenDigits(rec->Number);
         if (!destination.empty() && phone_.MayForward()) {
             phone_.RestartQuiet();
             phone_.RequestForwarding(destination);

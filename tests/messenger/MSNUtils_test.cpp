@@ -173,13 +173,13 @@ TEST_F(PresenceTest, MessengerRulesDriveThePhoneAndItsEchoStaysQuiet)
     // A forward rule keeps its own number (its forward-list entry may be gone) and needs the rights.
     auto& lunch = *rules.IMState(MSTATE_OUT_TO_LUNCH);
     lunch.Action = imaForward;
-    lunch.Number = "(214) 555-1234";
+    lunch.Number = "+1 (214) 555-1234";
     UserSets(MSTATE_OUT_TO_LUNCH);
     EXPECT_EQ(phone.requests.back(), "dnd off");
     phone.mayForward = true;
     UserSets(MSTATE_BUSY);
     UserSets(MSTATE_OUT_TO_LUNCH);
-    EXPECT_EQ(phone.requests.back(), "forward 2145551234");
+    EXPECT_EQ(phone.requests.back(), "forward +12145551234");
 
     // Without a server connection nothing is asked.
     const auto before = phone.requests.size();
