@@ -115,9 +115,35 @@ void TForm::PlaceByPosition()
 
 namespace {
 
+// Children in reading order: rows from the top, each row from the left. A child whose middle lies
+// level with the first child of a row belongs to that row (a field beside a button a few pixels
+// higher); the rest keep their creation order.
+std::vector<TControl*> ReadingOrder(const std::vector<TControl*>& children)
+{
+    std::vector<TControl*> byTop(children);
+    std::stable_sort(byTop.begin(), byTop.end(),
+                     [](const TControl* a, const TControl* b) { return a->Top() < b->Top(); });
+    std::vector<TControl*> ordered;
+    ordered.reserve(byTop.size());
+    for (std::size_t row = 0; row < byTop.size();) {
+        const TControl* first = byTop[row];
+        std::size_t end = row + 1;
+        while (end < byTop.size() &&
+               byTop[end]->Top() + byTop[end]->Height() / 2 < first->Top() + first->Height())
+            ++end;
+        std::stable_sort(byTop.begin() + static_cast<std::ptrdiff_t>(row),
+                         byTop.begin() + static_cast<std::ptrdiff_t>(end),
+                         [](const TControl* a, const TControl* b) { return a->Left() < b->Left(); });
+        ordered.insert(ordered.end(), byTop.begin() + static_cast<std::ptrdiff_t>(row),
+                       byTop.begin() + static_cast<std::ptrdiff_t>(end));
+        row = end;
+    }
+    return ordered;
+}
+
 void CollectTabStops(const TControl& parent, std::vector<TControl*>& stops)
 {
-    for (TControl* child : parent.Controls()) {
+    for (TControl* child : ReadingOrder(parent.Controls())) {
         if (!child->Visible() || !child->Enabled())
             continue;
         if (child->TabStop())

@@ -486,6 +486,7 @@ void Peer::Changed(TChange what)
         break;
     case TChange::Caption:
         ApplyText();
+        NotifyAccessibility(EVENT_OBJECT_NAMECHANGE, hwnd_);
         break;
     case TChange::Color:
     case TChange::Picture:
@@ -503,6 +504,12 @@ void Peer::Changed(TChange what)
     case TChange::ItemIndex:
         ApplyItemIndex();
         Invalidate();
+        if (kind == TControlKind::TabSet) {
+            const long tab = static_cast<TUnicodeTabSet&>(control_).TabIndex() + 1;
+            NotifyAccessibility(EVENT_OBJECT_SELECTION, hwnd_, tab);
+            if (GetFocus() == hwnd_)
+                NotifyAccessibility(EVENT_OBJECT_FOCUS, hwnd_, tab);
+        }
         break;
     case TChange::Checked:
         if (auto* button = dynamic_cast<TButtonControl*>(&control_))
@@ -624,6 +631,9 @@ void Peer::ApplyVisible()
     } else {
         ShowWindow(hwnd_, kind == TControlKind::Form ? SW_SHOW : SW_SHOWNA);
     }
+    // A pop-up that calls for the user (a ringing call) is read out as it appears.
+    if (kind == TControlKind::Form && control_.AccessibleRole() == TAccessibleRole::Alert)
+        NotifyAccessibility(EVENT_SYSTEM_ALERT, hwnd_);
 }
 
 void Peer::ApplyEnabled()
@@ -889,6 +899,10 @@ void Peer::Paint(HDC dc)
             DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &tab,
                       DT_CENTER | DT_VCENTER | DT_SINGLELINE);
             SelectObject(dc, previous);
+            if (i == tabs.TabIndex() && GetFocus() == hwnd_) {
+                InflateRect(&tab, -ScaleFor(control_, 3), -ScaleFor(control_, 2));
+                DrawFocusRect(dc, &tab);
+            }
         }
         break;
     }
@@ -960,6 +974,13 @@ void Peer::Paint(HDC dc)
     }
     default:
         break;
+    }
+    // Buttons drawn here show the keyboard as the system's do (labels draw their own above).
+    if (kind != TControlKind::Label && kind != TControlKind::TabSet && control_.TabStop() &&
+        GetFocus() == hwnd_) {
+        RECT focus = client;
+        InflateRect(&focus, -ScaleFor(control_, 2), -ScaleFor(control_, 2));
+        DrawFocusRect(dc, &focus);
     }
 }
 
@@ -1213,7 +1234,20 @@ LRESULT Peer::CustomMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_KILLFOCUS:
         if (control_.TabStop())
             Invalidate();
+        if (message == WM_SETFOCUS && control_.Kind() == TControlKind::TabSet)
+            NotifyAccessibility(EVENT_OBJECT_FOCUS, hwnd_,
+                                static_cast<TUnicodeTabSet&>(control_).TabIndex() + 1);
         break;
+    case WM_GETOBJECT:
+        if (LRESULT answer = 0; AnswerGetObject(window, wParam, lParam, answer))
+            return answer;
+        break;
+    case kDefaultActionMessage:
+        if (wParam > 0 && control_.Kind() == TControlKind::TabSet)
+            static_cast<TUnicodeTabSet&>(control_).SelectTab(static_cast<int>(wParam) - 1);
+        else if (wParam == 0 && control_.Clickable())
+            control_.Click();
+        return 0;
     case WM_DPICHANGED:
         if (control_.Kind() == TControlKind::Form) {
             DpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
@@ -1353,6 +1387,10 @@ LRESULT Peer::NativeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         WindowGone(window);
         return result;
     }
+    case WM_GETOBJECT:
+        if (LRESULT answer = 0; AnswerGetObject(window, wParam, lParam, answer))
+            return answer;
+        break;
     default:
         if (message == WM_MOUSEMOVE || message == WM_MOUSELEAVE)
             HandleMouse(message, wParam, lParam);
@@ -1362,6 +1400,12 @@ LRESULT Peer::NativeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 } // namespace
+
+TControl* ControlOfWindow(HWND window)
+{
+    Peer* peer = PeerOf(window);
+    return peer ? &peer->Control() : nullptr;
+}
 
 LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
