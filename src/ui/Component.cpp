@@ -329,7 +329,7 @@ std::string TControl::AccessibleName() const
             for (const TControl* sibling : parent_->Controls()) {
                 if (sibling == this)
                     break;
-                if (sibling->Kind() == TControlKind::Label && sibling->Visible() && !sibling->TabStop())
+                if (sibling->Kind() == TControlKind::Label && sibling->Visible())
                     name = sibling->AccessibleName();
                 else if (sibling->TabStop())
                     name.clear();
@@ -343,7 +343,10 @@ std::string TControl::AccessibleName() const
         for (const TControl* child : children_)
             if (child->Visible() && !(name = child->AccessibleName()).empty())
                 break;
-    return name;
+    // Captions padded with blanks for their look are read without them.
+    const auto first = name.find_first_not_of(' ');
+    return first == std::string::npos ? std::string()
+                                      : name.substr(first, name.find_last_not_of(' ') - first + 1);
 }
 
 TAccessibleRole TControl::AccessibleRole() const

@@ -765,6 +765,16 @@ void TUnicodeTabSet::SelectTab(int index)
     Click();
 }
 
+std::string TListView::AccessibleName() const
+{
+    std::string name = TControl::AccessibleName();
+    for (std::size_t i = 0; name.empty() && i < columns_.size(); ++i)
+        for (const TListColumn& column : columns_)
+            if (!column.Caption.empty())
+                name += (name.empty() ? "" : ", ") + DecodeEscapes(column.Caption);
+    return name;
+}
+
 std::uint16_t TUnicodeTabSet::DoKeyDown(std::uint16_t key, TShiftState shift)
 {
     const int last = tabs_.Count() - 1;

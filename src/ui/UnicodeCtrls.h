@@ -315,6 +315,8 @@ public:
     explicit TListView(TComponent* owner);
     const char* ClassName() const override { return "TListView"; }
     bool TabStop() const override { return true; }
+    // Without a label before it, a list is named by its columns.
+    std::string AccessibleName() const override;
     TControlKind Kind() const override { return TControlKind::ListView; }
 
     const std::vector<TListColumn>& Columns() const { return columns_; }

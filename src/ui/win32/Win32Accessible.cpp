@@ -16,6 +16,10 @@
 namespace ui::win32 {
 namespace {
 
+// The interface's identifier as the compiler knows it: mingw's oleacc import library resolves
+// IID_IAccessible to an import thunk, so a client would be sent its code bytes as the interface.
+const IID kAccessible = __uuidof(IAccessible);
+
 long SystemRole(TAccessibleRole role)
 {
     switch (role) {
@@ -84,7 +88,8 @@ public:
     {
         if (!out)
             return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, IID_IAccessible)) {
+        if (IsEqualIID(iid, __uuidof(IUnknown)) || IsEqualIID(iid, __uuidof(IDispatch)) ||
+            IsEqualIID(iid, kAccessible)) {
             *out = static_cast<IAccessible*>(this);
             AddRef();
             return S_OK;
@@ -112,8 +117,12 @@ public:
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override
+    {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                     UINT*) override
     {
         return E_NOTIMPL;
     }
@@ -125,17 +134,17 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accChildCount(long* count) override
     {
-        if (auto* tabs = Tabs()) {
-            *count = tabs->Tabs().Count();
+        if (Itemised()) {
+            *count = ItemCount();
             return S_OK;
         }
         return standard_ ? standard_->get_accChildCount(count) : E_FAIL;
     }
     HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** out) override
     {
-        if (Tabs()) {
+        if (Itemised()) {
             *out = nullptr;
-            return Item(child) > 0 ? S_FALSE : E_INVALIDARG; // tabs are simple elements
+            return IsItem(child) ? S_FALSE : E_INVALIDARG; // tabs and lines are simple elements
         }
         return standard_ ? standard_->get_accChild(child, out) : E_FAIL;
     }
@@ -147,15 +156,17 @@ public:
         const long item = Item(child);
         if (item == 0)
             return Text(control->AccessibleName(), name);
-        if (auto* tabs = Tabs())
-            return item <= tabs->Tabs().Count() ? Text(DecodeEscapes(tabs->Tabs().Strings(item - 1)), name)
-                                                : E_INVALIDARG;
-        if (auto* list = dynamic_cast<TCustomListBox*>(control))
-            return item <= list->Items().Count() ? Text(list->AccessibleItemName(item - 1), name) : E_INVALIDARG;
-        return standard_ ? standard_->get_accName(child, name) : E_INVALIDARG;
+        if (IsItem(child)) {
+            if (auto* tabs = Tabs())
+                return Text(DecodeEscapes(tabs->Tabs().Strings(item - 1)), name);
+            return Text(List()->AccessibleItemName(item - 1), name);
+        }
+        return standard_ && !Itemised() ? standard_->get_accName(child, name) : E_INVALIDARG;
     }
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override
     {
+        if (Itemised() && Item(child) != 0)
+            return Text({}, value);
         return standard_ ? standard_->get_accValue(child, value) : E_FAIL;
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override
@@ -174,11 +185,12 @@ public:
         if (!control)
             return E_FAIL;
         const long item = Item(child);
-        if (item != 0 && !Tabs())
-            return standard_ ? standard_->get_accRole(child, role) : E_INVALIDARG;
+        if (item != 0 && !IsItem(child))
+            return standard_ && !Itemised() ? standard_->get_accRole(child, role) : E_INVALIDARG;
         VariantInit(role);
         role->vt = VT_I4;
-        role->lVal = item == 0 ? SystemRole(control->AccessibleRole()) : ROLE_SYSTEM_PAGETAB;
+        role->lVal = item == 0 ? SystemRole(control->AccessibleRole())
+                               : (Tabs() ? ROLE_SYSTEM_PAGETAB : ROLE_SYSTEM_LISTITEM);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override
@@ -187,18 +199,18 @@ public:
         if (!control)
             return E_FAIL;
         const long item = Item(child);
-        const bool custom = !standard_ || GetClassNameIs(kControlClass) || GetClassNameIs(kFormClass);
-        if (!custom || (item != 0 && !Tabs()))
+        const bool custom = !standard_ || ClassIs(kControlClass) || ClassIs(kFormClass);
+        if (item == 0 ? !custom : !IsItem(child))
             return standard_ ? standard_->get_accState(child, state) : E_INVALIDARG;
         long flags = 0;
-        const bool focused = GetFocus() == window_;
+        const bool focused = control->Focused();
         if (!IsWindowVisible(window_))
             flags |= STATE_SYSTEM_INVISIBLE;
         if (!control->Enabled())
             flags |= STATE_SYSTEM_UNAVAILABLE;
-        if (auto* tabs = Tabs(); tabs && item != 0) {
+        if (item != 0) {
             flags |= STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE;
-            if (item - 1 == tabs->TabIndex())
+            if (item - 1 == SelectedItem())
                 flags |= STATE_SYSTEM_SELECTED | (focused ? STATE_SYSTEM_FOCUSED : 0);
         } else {
             if (control->TabStop())
@@ -224,20 +236,30 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) override
     {
-        return standard_ ? standard_->get_accKeyboardShortcut(child, shortcut) : Text({}, shortcut);
+        return standard_ && !IsItem(child) ? standard_->get_accKeyboardShortcut(child, shortcut)
+                                           : Text({}, shortcut);
     }
     HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override
     {
-        if (auto* tabs = Tabs(); tabs && GetFocus() == window_) {
+        TControl* control = Control();
+        if (Itemised() && control && control->Focused()) {
             VariantInit(focus);
             focus->vt = VT_I4;
-            focus->lVal = tabs->TabIndex() + 1;
+            focus->lVal = SelectedItem() + 1;
             return S_OK;
         }
         return standard_ ? standard_->get_accFocus(focus) : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override
     {
+        if (Itemised()) {
+            VariantInit(selection);
+            if (SelectedItem() < 0)
+                return S_FALSE;
+            selection->vt = VT_I4;
+            selection->lVal = SelectedItem() + 1;
+            return S_OK;
+        }
         return standard_ ? standard_->get_accSelection(selection) : S_FALSE;
     }
     HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* action) override
@@ -245,33 +267,37 @@ public:
         TControl* control = Control();
         if (!control)
             return E_FAIL;
-        const long item = Item(child);
-        if (Tabs())
-            return Text(item == 0 ? std::string() : "Switch", action);
-        if (item == 0 && control->Clickable())
+        if (IsItem(child))
+            return Text(Tabs() ? "Switch" : "Select", action);
+        if (Item(child) == 0 && control->Clickable())
             return Text(control->AccessibleRole() == TAccessibleRole::Link ? "Jump" : "Press", action);
-        return standard_ ? standard_->get_accDefaultAction(child, action) : Text({}, action);
+        return standard_ && !Itemised() ? standard_->get_accDefaultAction(child, action) : Text({}, action);
     }
     HRESULT STDMETHODCALLTYPE accSelect(long flags, VARIANT child) override
     {
-        return standard_ ? standard_->accSelect(flags, child) : E_NOTIMPL;
+        if (IsItem(child) && (flags & (SELFLAG_TAKEFOCUS | SELFLAG_TAKESELECTION)))
+            return accDoDefaultAction(child);
+        return standard_ && !Itemised() ? standard_->accSelect(flags, child) : E_NOTIMPL;
     }
-    HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height, VARIANT child) override
+    HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height,
+                                          VARIANT child) override
     {
-        const long item = Item(child);
-        auto* tabs = Tabs();
-        if (!tabs || item == 0)
+        if (!IsItem(child))
             return standard_ ? standard_->accLocation(left, top, width, height, child) : E_FAIL;
-        const auto rects = tabs->TabRects();
-        if (item > static_cast<long>(rects.size()))
-            return E_INVALIDARG;
-        const TRect tab = ScaleRectToDpi(rects[static_cast<std::size_t>(item - 1)], tabs->Dpi());
-        POINT corner{tab.Left, tab.Top};
-        ClientToScreen(window_, &corner);
-        *left = corner.x;
-        *top = corner.y;
-        *width = tab.Width();
-        *height = tab.Height();
+        RECT item{};
+        if (auto* tabs = Tabs()) {
+            const TRect tab =
+                ScaleRectToDpi(tabs->TabRects()[static_cast<std::size_t>(child.lVal - 1)], tabs->Dpi());
+            item = {tab.Left, tab.Top, tab.Right, tab.Bottom};
+        } else if (SendMessageW(window_, LB_GETITEMRECT, static_cast<WPARAM>(child.lVal - 1),
+                                reinterpret_cast<LPARAM>(&item)) == LB_ERR) {
+            return E_FAIL;
+        }
+        MapWindowPoints(window_, nullptr, reinterpret_cast<POINT*>(&item), 2);
+        *left = item.left;
+        *top = item.top;
+        *width = item.right - item.left;
+        *height = item.bottom - item.top;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT start, VARIANT* end) override
@@ -280,18 +306,20 @@ public:
     }
     HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* hit) override
     {
-        if (auto* tabs = Tabs()) {
-            POINT point{x, y};
-            ScreenToClient(window_, &point);
-            const TPoint design{UnscaleFromDpi(point.x, tabs->Dpi()), UnscaleFromDpi(point.y, tabs->Dpi())};
-            const auto rects = tabs->TabRects();
-            for (std::size_t i = 0; i < rects.size(); ++i)
-                if (rects[i].Contains(design)) {
+        if (Itemised()) {
+            for (long item = 1; item <= ItemCount(); ++item) {
+                VARIANT child{};
+                child.vt = VT_I4;
+                child.lVal = item;
+                long left = 0, top = 0, width = 0, height = 0;
+                if (SUCCEEDED(accLocation(&left, &top, &width, &height, child)) && x >= left &&
+                    x < left + width && y >= top && y < top + height) {
                     VariantInit(hit);
                     hit->vt = VT_I4;
-                    hit->lVal = static_cast<long>(i + 1);
+                    hit->lVal = item;
                     return S_OK;
                 }
+            }
         }
         return standard_ ? standard_->accHitTest(x, y, hit) : S_FALSE;
     }
@@ -300,14 +328,14 @@ public:
         TControl* control = Control();
         if (!control)
             return E_FAIL;
-        const long item = Item(child);
         // The command runs from the window's queue, not inside the client's call: it may open a
         // dialog of its own.
-        if (Tabs() && item > 0)
-            return PostMessageW(window_, kDefaultActionMessage, static_cast<WPARAM>(item), 0) ? S_OK : E_FAIL;
-        if (item == 0 && control->Clickable())
+        if (IsItem(child))
+            return PostMessageW(window_, kDefaultActionMessage, static_cast<WPARAM>(child.lVal), 0) ? S_OK
+                                                                                                    : E_FAIL;
+        if (Item(child) == 0 && control->Clickable())
             return PostMessageW(window_, kDefaultActionMessage, 0, 0) ? S_OK : E_FAIL;
-        return standard_ ? standard_->accDoDefaultAction(child) : DISP_E_MEMBERNOTFOUND;
+        return standard_ && !Itemised() ? standard_->accDoDefaultAction(child) : DISP_E_MEMBERNOTFOUND;
     }
     HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT child, BSTR value) override
@@ -319,7 +347,28 @@ private:
     // The control while its window lives; the object may outlive both in a client's hands.
     TControl* Control() const { return IsWindow(window_) ? ControlOfWindow(window_) : nullptr; }
     TUnicodeTabSet* Tabs() const { return dynamic_cast<TUnicodeTabSet*>(Control()); }
-    bool GetClassNameIs(const wchar_t* name) const
+    TCustomListBox* List() const { return dynamic_cast<TCustomListBox*>(Control()); }
+    // A tab set's tabs and a list box's lines are the children here, numbered from 1.
+    bool Itemised() const { return Tabs() || List(); }
+    long ItemCount() const
+    {
+        if (auto* tabs = Tabs())
+            return tabs->Tabs().Count();
+        auto* list = List();
+        return list ? list->Items().Count() : 0;
+    }
+    bool IsItem(const VARIANT& child) const
+    {
+        return child.vt == VT_I4 && child.lVal > 0 && child.lVal <= ItemCount();
+    }
+    int SelectedItem() const
+    {
+        if (auto* tabs = Tabs())
+            return tabs->TabIndex();
+        auto* list = List();
+        return list ? list->ItemIndex() : -1;
+    }
+    bool ClassIs(const wchar_t* name) const
     {
         wchar_t className[32] = {};
         GetClassNameW(window_, className, 32);
@@ -341,10 +390,11 @@ bool AnswerGetObject(HWND window, WPARAM wParam, LPARAM lParam, LRESULT& result)
     if (static_cast<LONG>(lParam) != OBJID_CLIENT || !ControlOfWindow(window))
         return false;
     IAccessible* standard = nullptr;
-    if (FAILED(CreateStdAccessibleObject(window, OBJID_CLIENT, IID_IAccessible, reinterpret_cast<void**>(&standard))))
+    if (FAILED(CreateStdAccessibleObject(window, OBJID_CLIENT, kAccessible,
+                                         reinterpret_cast<void**>(&standard))))
         standard = nullptr;
     auto* object = new TAccessibleObject(window, standard);
-    result = LresultFromObject(IID_IAccessible, wParam, static_cast<IAccessible*>(object));
+    result = LresultFromObject(kAccessible, wParam, static_cast<IAccessible*>(object));
     object->Release();
     return true;
 }

@@ -1226,10 +1226,16 @@ LRESULT Peer::CustomMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             return MA_NOACTIVATE;
         break;
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
+    case WM_SYSKEYDOWN: {
+        // The character the key made (Enter's, Space's) is no input here, and a command the key
+        // runs may open a menu, whose loop would take it for the choice of nothing.
+        MSG typed;
+        while (PeekMessageW(&typed, window, WM_CHAR, WM_CHAR, PM_REMOVE)) {
+        }
         if (DeliverKey(message, wParam, lParam) == 0)
             return 0;
         break;
+    }
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
         if (control_.TabStop())
@@ -1391,6 +1397,10 @@ LRESULT Peer::NativeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         if (LRESULT answer = 0; AnswerGetObject(window, wParam, lParam, answer))
             return answer;
         break;
+    case kDefaultActionMessage:
+        if (auto* list = dynamic_cast<TCustomListBox*>(&control_); list && wParam > 0)
+            list->SelectItem(static_cast<int>(wParam) - 1);
+        return 0;
     default:
         if (message == WM_MOUSEMOVE || message == WM_MOUSELEAVE)
             HandleMouse(message, wParam, lParam);
