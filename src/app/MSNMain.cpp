@@ -157,6 +157,7 @@ void TfmKovraAssistant::BuildCaption()
     Panel5->SetColor(ui::clWhite);
     imgLogo = Make<ui::TImage>(this, Panel5, "imgLogo");
     imgLogo->SetBounds(2, 2, 60, 20);
+    imgLogo->SetAccessibleName("Logo");
 }
 
 void TfmKovraAssistant::BuildStatusBar()
@@ -245,6 +246,7 @@ void TfmKovraAssistant::BuildCallLists()
     lbCalls->OnDrawItem = [this](ui::TCustomListBox* sender, int index, const ui::TRect& rect,
                                  ui::TOwnerDrawState state) { lbCallsDrawItem(sender, index, rect, state); };
     lbCalls->OnClick = [this](ui::TComponent*) { lbCallsClick(); };
+    lbCalls->SetAccessibleName("Calls");
     lbCalls->OnAccessibleItem = [this](int index) {
         const TCallInfo* call = lbCalls->Items().ObjectAs<TCallInfo>(index);
         return call ? CallRowText(*call) : std::string();
@@ -259,6 +261,7 @@ void TfmKovraAssistant::BuildCallLists()
         lbSpeedButtonsDrawItem(sender, index, rect, state);
     };
     lbSpeedButtons->OnDblClick = [this](ui::TComponent*) { lbSpeedButtonsDblClick(); };
+    lbSpeedButtons->SetAccessibleName("Speed dials");
     lbSpeedButtons->OnAccessibleItem = [this](int index) {
         const std::string& line = lbSpeedButtons->Items().Strings(index);
         const auto eq = line.find('=');

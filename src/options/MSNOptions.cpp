@@ -405,6 +405,10 @@ void TfmOptions::PageChanged()
     if (pnTitle)
         pnTitle->SetCaption(tab >= 0 ? TabSet->Tabs().Strings(tab) : std::string());
     nbButtons->SetPageIndex(Notebook->PageIndex());
+    // Screen readers name the pages after their tab, not their keys.
+    for (ui::TNotebook* book : {Notebook, nbButtons})
+        if (ui::TPage* page = book->Page(book->PageIndex()); page && tab >= 0)
+            page->SetAccessibleName(TabSet->Tabs().Strings(tab));
     if (Notebook->PageIndex() == opHistory)
         FillHistory();
 }
