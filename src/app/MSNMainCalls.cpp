@@ -299,6 +299,8 @@ std::string TfmKovraAssistant::CallRowText(const TCallInfo& call) const
         who = call.FirstName();
         if (call.Urgent)
             who = MessageBundle().GetText("Urgent", "Urgent") + " " + who;
+        if (call.RemoteState == psVia)
+            who += " (" + call.ViaName + ")";
         number = FormatPhoneNumber(call.FirstDevice());
     }
     std::string state;

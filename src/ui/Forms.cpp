@@ -115,28 +115,24 @@ void TForm::PlaceByPosition()
 
 namespace {
 
-// Children in reading order: rows from the top, each row from the left. A child whose middle lies
-// level with the first child of a row belongs to that row (a field beside a button a few pixels
-// higher); the rest keep their creation order.
+// Children in reading order: rows from the top, each row from the left. A row is every child
+// whose top lies above the middle of the shortest reach down (a field beside a button a few pixels
+// higher; a tall list beside small buttons leaves the lower buttons for later rows).
 std::vector<TControl*> ReadingOrder(const std::vector<TControl*>& children)
 {
-    std::vector<TControl*> byTop(children);
-    std::stable_sort(byTop.begin(), byTop.end(),
-                     [](const TControl* a, const TControl* b) { return a->Top() < b->Top(); });
+    std::vector<TControl*> rest(children);
     std::vector<TControl*> ordered;
-    ordered.reserve(byTop.size());
-    for (std::size_t row = 0; row < byTop.size();) {
-        const TControl* first = byTop[row];
-        std::size_t end = row + 1;
-        while (end < byTop.size() &&
-               byTop[end]->Top() + byTop[end]->Height() / 2 < first->Top() + first->Height())
-            ++end;
-        std::stable_sort(byTop.begin() + static_cast<std::ptrdiff_t>(row),
-                         byTop.begin() + static_cast<std::ptrdiff_t>(end),
+    ordered.reserve(rest.size());
+    while (!rest.empty()) {
+        int middle = rest.front()->Top() + rest.front()->Height() / 2;
+        for (const TControl* child : rest)
+            middle = std::min(middle, child->Top() + child->Height() / 2);
+        const auto rowEnd = std::stable_partition(
+            rest.begin(), rest.end(), [middle](const TControl* child) { return child->Top() <= middle; });
+        std::stable_sort(rest.begin(), rowEnd,
                          [](const TControl* a, const TControl* b) { return a->Left() < b->Left(); });
-        ordered.insert(ordered.end(), byTop.begin() + static_cast<std::ptrdiff_t>(row),
-                       byTop.begin() + static_cast<std::ptrdiff_t>(end));
-        row = end;
+        ordered.insert(ordered.end(), rest.begin(), rowEnd);
+        rest.erase(rest.begin(), rowEnd);
     }
     return ordered;
 }

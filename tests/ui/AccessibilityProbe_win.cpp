@@ -74,9 +74,11 @@ std::string RoleOf(IAccessible* object, long child)
     return RoleText(static_cast<DWORD>(role.lVal));
 }
 
-void Line(int depth, const std::string& className, const std::string& role, const std::string& name, long children)
+void Line(int depth, const std::string& className, const std::string& role, const std::string& name,
+          long children)
 {
-    std::fprintf(gOut, "%d\t%s\t%s\t%s\t%ld\n", depth, className.c_str(), role.c_str(), name.c_str(), children);
+    std::fprintf(gOut, "%d\t%s\t%s\t%s\t%ld\n", depth, className.c_str(), role.c_str(), name.c_str(),
+                 children);
 }
 
 int Depth(HWND window, HWND top)
@@ -108,12 +110,14 @@ void Describe(HWND window, HWND top)
     const std::string parent = ClassOf(GetParent(window));
     const bool ours = window == top || parent == "KovraForm" || parent == "KovraControl";
     // A text or pane that shows nothing has nothing to say.
-    const bool blank = (role == RoleText(ROLE_SYSTEM_STATICTEXT) || role == RoleText(ROLE_SYSTEM_PANE)) && count == 0;
+    const bool blank =
+        (role == RoleText(ROLE_SYSTEM_STATICTEXT) || role == RoleText(ROLE_SYSTEM_PANE)) && count == 0;
     if (ours && (role.empty() || (name.empty() && !blank)))
         ++gMissing;
     if (role == RoleText(ROLE_SYSTEM_LIST) || role == RoleText(ROLE_SYSTEM_PAGETABLIST))
         for (long child = 1; child <= count && child <= 50; ++child)
-            if (const std::string itemRole = RoleOf(object, child); !itemRole.empty()) // a window's are listed as such
+            if (const std::string itemRole = RoleOf(object, child);
+                !itemRole.empty()) // a window's are listed as such
                 std::fprintf(gOut, "item\t%s\t%s\n", itemRole.c_str(), NameOf(object, child).c_str());
     object->Release();
 }
@@ -157,8 +161,8 @@ void CALLBACK AlertSeen(HWINEVENTHOOK, DWORD, HWND window, LONG objectId, LONG c
 int Alert(const char* eventName, unsigned timeout)
 {
     HANDLE ready = OpenEventA(EVENT_MODIFY_STATE, FALSE, eventName);
-    HWINEVENTHOOK hook =
-        SetWinEventHook(EVENT_SYSTEM_ALERT, EVENT_SYSTEM_ALERT, nullptr, AlertSeen, 0, 0, WINEVENT_OUTOFCONTEXT);
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_SYSTEM_ALERT, EVENT_SYSTEM_ALERT, nullptr, AlertSeen, 0, 0,
+                                         WINEVENT_OUTOFCONTEXT);
     if (!ready || !hook)
         return 100;
     SetEvent(ready);
