@@ -512,16 +512,24 @@ TEST(Win32Program, ScreenReaderAndKeyboardReachEveryControlAndTheRingingCall)
     for (const auto& [role, name] : expected)
         EXPECT_TRUE(Lists(windows.listing + optionsListing.listing, role, name)) << role << ": " << name;
 
-    // The menu's first command opened the Call Later page; the arrows turn the tabs.
+    // The menu's first command opened the Call Later page; the arrows turn the tabs round, and
+    // every page leaves no control unnamed.
     HWND tabs = nullptr;
     for (HWND child : ChildWindows(options))
         if (Said(child, true) == L"Call Later")
             tabs = child;
     ASSERT_NE(tabs, nullptr);
     ASSERT_TRUE(TabTo(program, options, Said(tabs)));
-    Press(program, options, VK_RIGHT);
-    EXPECT_EQ(Said(tabs, true), L"Forward");
-    Press(program, options, VK_LEFT);
+    std::vector<std::wstring> pages;
+    for (const char* page : {"forward", "preferences", "history", "connection", "call-later"}) {
+        Press(program, options, VK_RIGHT);
+        pages.push_back(Said(tabs, true));
+        const TProbeRun listing =
+            RunProbe(std::string("accessibility-options-") + page + ".txt", L"list " + Hex(options));
+        EXPECT_EQ(listing.status, 0u) << listing.listing;
+    }
+    EXPECT_EQ(pages, (std::vector<std::wstring>{L"Forward", L"Preferences", L"History", L"Connection",
+                                                L"Call Later"}));
     Press(program, options, VK_LEFT);
     EXPECT_EQ(Said(tabs, true), L"Connection");
 }
