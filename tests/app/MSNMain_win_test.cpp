@@ -520,6 +520,14 @@ TEST(Win32Program, ScreenReaderAndKeyboardReachEveryControlAndTheRingingCall)
             tabs = child;
     ASSERT_NE(tabs, nullptr);
     ASSERT_TRUE(TabTo(program, options, Said(tabs)));
+    std::vector<std::wstring> optionsReached;
+    for (int i = 0; i < 3; ++i) {
+        Press(program, options, VK_TAB);
+        optionsReached.push_back(Said(FocusOf(program)));
+    }
+    // The list below the tabs, its one enabled button below it, round to the tabs.
+    EXPECT_EQ(optionsReached,
+              (std::vector<std::wstring>{L"Name, Number, Call Time", L"Add...", L"Configuration"}));
     std::vector<std::wstring> pages;
     for (const char* page : {"forward", "preferences", "history", "connection", "call-later"}) {
         Press(program, options, VK_RIGHT);
