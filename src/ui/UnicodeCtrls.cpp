@@ -767,12 +767,14 @@ void TUnicodeTabSet::SelectTab(int index)
 
 std::string TListView::AccessibleName() const
 {
-    std::string name = TControl::AccessibleName();
-    for (std::size_t i = 0; name.empty() && i < columns_.size(); ++i)
-        for (const TListColumn& column : columns_)
-            if (!column.Caption.empty())
-                name += (name.empty() ? "" : ", ") + DecodeEscapes(column.Caption);
-    return name;
+    const std::string name = TControl::AccessibleName();
+    if (!name.empty())
+        return name;
+    std::string columns;
+    for (const TListColumn& column : columns_)
+        if (!column.Caption.empty())
+            columns += (columns.empty() ? "" : ", ") + DecodeEscapes(column.Caption);
+    return columns;
 }
 
 std::uint16_t TUnicodeTabSet::DoKeyDown(std::uint16_t key, TShiftState shift)

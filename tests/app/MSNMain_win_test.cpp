@@ -377,7 +377,7 @@ TProbeRun RunProbe(const std::string& artefact, const std::wstring& arguments,
     return run;
 }
 
-std::wstring Hex(HWND window)
+std::wstring Number(HWND window)
 {
     return std::to_wstring(reinterpret_cast<std::uintptr_t>(window));
 }
@@ -467,7 +467,8 @@ TEST(Win32Program, ScreenReaderAndKeyboardReachEveryControlAndTheRingingCall)
         if (window != main && IsWindowVisible(window))
             popup = window;
     ASSERT_NE(popup, nullptr);
-    const TProbeRun windows = RunProbe("accessibility-main.txt", L"list " + Hex(main) + L" " + Hex(popup));
+    const TProbeRun windows =
+        RunProbe("accessibility-main.txt", L"list " + Number(main) + L" " + Number(popup));
     EXPECT_EQ(windows.status, 0u) << windows.listing;
 
     // Top row left to right, the state page's links down the left, the call list on the right.
@@ -495,7 +496,7 @@ TEST(Win32Program, ScreenReaderAndKeyboardReachEveryControlAndTheRingingCall)
     ASSERT_TRUE(PumpUntil(
         [&] { return (options = ProcessWindow(program.Id(), L"Configuration")) != nullptr; }, 10000));
     PumpFor(300);
-    const TProbeRun optionsListing = RunProbe("accessibility-options.txt", L"list " + Hex(options));
+    const TProbeRun optionsListing = RunProbe("accessibility-options.txt", L"list " + Number(options));
     EXPECT_EQ(optionsListing.status, 0u) << optionsListing.listing;
 
     const std::string expected[][2] = {
@@ -533,7 +534,7 @@ TEST(Win32Program, ScreenReaderAndKeyboardReachEveryControlAndTheRingingCall)
         Press(program, options, VK_RIGHT);
         pages.push_back(Said(tabs, true));
         const TProbeRun listing =
-            RunProbe(std::string("accessibility-options-") + page + ".txt", L"list " + Hex(options));
+            RunProbe(std::string("accessibility-options-") + page + ".txt", L"list " + Number(options));
         EXPECT_EQ(listing.status, 0u) << listing.listing;
     }
     EXPECT_EQ(pages, (std::vector<std::wstring>{L"Forward", L"Preferences", L"History", L"Connection",
