@@ -212,6 +212,8 @@ public:
             flags |= STATE_SYSTEM_SELECTABLE | STATE_SYSTEM_FOCUSABLE;
             if (item - 1 == SelectedItem())
                 flags |= STATE_SYSTEM_SELECTED | (focused ? STATE_SYSTEM_FOCUSED : 0);
+            if (auto* checks = dynamic_cast<TCheckListBox*>(List()); checks && checks->Checked(item - 1))
+                flags |= STATE_SYSTEM_CHECKED;
         } else {
             if (control->TabStop())
                 flags |= STATE_SYSTEM_FOCUSABLE | (focused ? STATE_SYSTEM_FOCUSED : 0);
