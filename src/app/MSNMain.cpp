@@ -157,6 +157,7 @@ void TfmKovraAssistant::BuildCaption()
     Panel5->SetColor(ui::clWhite);
     imgLogo = Make<ui::TImage>(this, Panel5, "imgLogo");
     imgLogo->SetBounds(2, 2, 60, 20);
+    imgLogo->SetAccessibleName("Logo");
 }
 
 void TfmKovraAssistant::BuildStatusBar()
@@ -214,6 +215,8 @@ void TfmKovraAssistant::BuildDialoutPanel()
     btDial->OnClick = [this](ui::TComponent*) { commands_->DialoutDial(); };
     btDialoutClose = Make<ui::TImage>(this, pnDialout, "btDialoutClose");
     btDialoutClose->SetBounds(kWindowWidth - 20, 2, 16, 16);
+    btDialoutClose->SetHint("Close the dial-out list");
+    btDialoutClose->SetTabStop(true);
     btDialoutClose->OnClick = [this](ui::TComponent*) { commands_->DialoutClose(); };
 }
 
@@ -243,6 +246,11 @@ void TfmKovraAssistant::BuildCallLists()
     lbCalls->OnDrawItem = [this](ui::TCustomListBox* sender, int index, const ui::TRect& rect,
                                  ui::TOwnerDrawState state) { lbCallsDrawItem(sender, index, rect, state); };
     lbCalls->OnClick = [this](ui::TComponent*) { lbCallsClick(); };
+    lbCalls->SetAccessibleName("Calls");
+    lbCalls->OnAccessibleItem = [this](int index) {
+        const TCallInfo* call = lbCalls->Items().ObjectAs<TCallInfo>(index);
+        return call ? CallRowText(*call) : std::string();
+    };
     lbSpeedButtons = Make<ui::TUnicodeListBox>(this, speedPage, "lbSpeedButtons");
     lbSpeedButtons->SetAlign(ui::TAlign::alClient);
     lbSpeedButtons->SetStyle(ui::TListBoxStyle::lbOwnerDrawFixed);
@@ -253,6 +261,13 @@ void TfmKovraAssistant::BuildCallLists()
         lbSpeedButtonsDrawItem(sender, index, rect, state);
     };
     lbSpeedButtons->OnDblClick = [this](ui::TComponent*) { lbSpeedButtonsDblClick(); };
+    lbSpeedButtons->SetAccessibleName("Speed dials");
+    lbSpeedButtons->OnAccessibleItem = [this](int index) {
+        const std::string& line = lbSpeedButtons->Items().Strings(index);
+        const auto eq = line.find('=');
+        return eq == std::string::npos ? line
+                                       : line.substr(0, eq) + ", " + FormatPhoneNumber(line.substr(eq + 1));
+    };
     nbPages->SetPageIndex(1);
 }
 

@@ -158,6 +158,8 @@ public:
     void lbCallsClick();
     void lbCallsDrawItem(ui::TCustomListBox* sender, int index, const ui::TRect& rect,
                          ui::TOwnerDrawState state);
+    // A line of lbCalls as a screen reader says it: name, number, state, duration.
+    std::string CallRowText(const TCallInfo& call) const;
     void lbSpeedButtonsDrawItem(ui::TCustomListBox* sender, int index, const ui::TRect& rect,
                                 ui::TOwnerDrawState state);
     std::vector<TCallInfo*> Calls() const { return calls_.Calls(); }

@@ -288,4 +288,54 @@ void TfmKovraAssistant::lbSpeedButtonsDrawItem(ui::TCustomListBox* sender, int i
     canvas.TextOut(rect.Left + 6, rect.Top + 21, FormatPhoneNumber(number));
 }
 
+std::string TfmKovraAssistant::CallRowText(const TCallInfo& call) const
+{
+    // What the row shows, read in order: who, the number, the state, how long.
+    std::string who;
+    std::string number;
+    if (call.IsConference()) {
+        who = MessageBundle().GetText("Conference", "Conference");
+        number = settings::Substitute(LocalText("ConferencePeople", "%d people."), "%d",
+                                      std::to_string(call.DeviceCount()));
+    } else {
+        who = call.FirstName();
+        if (call.Urgent)
+            who = MessageBundle().GetText("Urgent", "Urgent") + " " + who;
+        if (call.RemoteState == psVia)
+            who += " (" + call.ViaName + ")";
+        number = FormatPhoneNumber(call.FirstDevice());
+    }
+    std::string state;
+    switch (call.LocalState) {
+    case csDialing:
+        state = LocalText("CallStateDialing", "Dialing");
+        break;
+    case csRinging:
+        state = LocalText("CallStateRinging", "Ringing");
+        break;
+    case csAttempting:
+        state = LocalText("CallStateAttempting", "Calling");
+        break;
+    case csConnected:
+        state = LocalText("CallStateConnected", "Connected");
+        break;
+    case csHeld:
+        state = LocalText("CallStateHeld", "On hold") + " " + DurationText(call.HoldTick);
+        break;
+    case csQueued:
+        state = LocalText("CallStateQueued", "Queued");
+        break;
+    case csFailed:
+        state = LocalText("CallStateFailed", "Failed");
+        break;
+    default:
+        break;
+    }
+    std::string text = who;
+    for (const std::string* part : {&number, &state})
+        if (!part->empty())
+            text += (text.empty() ? "" : ", ") + *part;
+    return text + (text.empty() ? "" : ", ") + DurationText(call.StartTick);
+}
+
 } // namespace app

@@ -39,6 +39,8 @@ TfmCallDisposition::TfmCallDisposition(ui::TComponent* owner, ICallDispositionHo
 {
     SetName("fmCallDisposition");
     SetFormStyle(ui::TFormStyle::fsStayOnTop);
+    // Screen readers announce it as it appears, with the caller (ShowCaller names it).
+    SetAccessibleRole(ui::TAccessibleRole::Alert);
     imClose = imCaption;
     imClose->OnClick = [this](ui::TComponent*) { StartFadeOut(); };
 
@@ -157,6 +159,8 @@ void TfmCallDisposition::ShowCaller(const TCallerInfo& caller)
         name = DialogText("Urgent", "Urgent") + " " + name;
     txtCallerName->SetCaption(name);
     txtCallerNumber->SetCaption(number);
+    SetAccessibleName(txtAlertingCallFrom->DisplayCaption() + " " + name +
+                      (number.empty() ? "" : ", " + number));
 }
 
 void TfmCallDisposition::ConfigureRows(std::uint32_t capabilities, bool answerOffered)

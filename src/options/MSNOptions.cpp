@@ -207,11 +207,13 @@ void TfmOptions::BuildConnectionPage()
     meLog = Add<ui::TUnicodeListBox>(page, "meLog", 12, 60, kWidth - 48, 200, crListBack);
     meLog->SetStyle(ui::TListBoxStyle::lbOwnerDrawFixed);
     meLog->SetItemHeight(kLogItemHeight);
+    meLog->SetAccessibleName("Connection log");
     imClear = Add<ui::TImage>(page, "imClear", kWidth - 30, 60, 16, 16);
     imClear->SetPicture(ui::TBitmap::Solid(16, 16, 0xFF808080u));
     imClear->SetHint("Clear list");
     imClear->SetShowHint(true);
     imClear->SetCursor(ui::TCursor::crHandPoint);
+    imClear->SetTabStop(true); // no key clears the log otherwise
     imClear->OnClick = [this](ui::TComponent*) { meLog->Items().Clear(); };
     btReconnect =
         AddPageButton(opConnection, "btReconnect", "Reconnect", kWidth - 100, [this] { Reconnect(); });
@@ -413,6 +415,10 @@ void TfmOptions::PageChanged()
     if (pnTitle)
         pnTitle->SetCaption(tab >= 0 ? TabSet->Tabs().Strings(tab) : std::string());
     nbButtons->SetPageIndex(Notebook->PageIndex());
+    // Screen readers name the pages after their tab, not their keys.
+    for (ui::TNotebook* book : {Notebook, nbButtons})
+        if (ui::TPage* page = book->Page(book->PageIndex()); page && tab >= 0)
+            page->SetAccessibleName(TabSet->Tabs().Strings(tab));
     if (Notebook->PageIndex() == opHistory)
         FillHistory();
 }

@@ -275,6 +275,126 @@ void TControl::Click()
         OnClick(this);
 }
 
+bool TControl::Clickable() const
+{
+    switch (Kind()) {
+    case TControlKind::SpeedButton:
+        return true;
+    case TControlKind::Panel:
+    case TControlKind::Label:
+    case TControlKind::Image:
+        return static_cast<bool>(OnClick);
+    default:
+        return false;
+    }
+}
+
+std::uint16_t TControl::DoKeyDown(std::uint16_t key, TShiftState shift)
+{
+    if (!Clickable() || shift != 0 || (key != VK_RETURN_KEY && key != VK_SPACE_KEY))
+        return key;
+    Click();
+    return 0;
+}
+
+namespace {
+
+// Controls whose caption is their content, not their name.
+bool NamedByLabel(TControlKind kind)
+{
+    switch (kind) {
+    case TControlKind::Edit:
+    case TControlKind::SpinEdit:
+    case TControlKind::ComboBox:
+    case TControlKind::ListBox:
+    case TControlKind::CheckListBox:
+    case TControlKind::ListView:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+std::string TControl::AccessibleName() const
+{
+    if (!accessibleName_.empty())
+        return DecodeEscapes(accessibleName_);
+    std::string name;
+    if (NamedByLabel(Kind())) {
+        // As the window system names an edit: by the label made just before it, unless another
+        // field came between them.
+        if (parent_)
+            for (const TControl* sibling : parent_->Controls()) {
+                if (sibling == this)
+                    break;
+                if (sibling->Kind() == TControlKind::Label && sibling->Visible())
+                    name = sibling->AccessibleName();
+                else if (sibling->TabStop())
+                    name.clear();
+            }
+    } else {
+        name = StripAccelerators(DisplayCaption());
+    }
+    if (name.empty())
+        name = DecodeEscapes(hint_);
+    if (name.empty() && AcceptsChildren())
+        for (const TControl* child : children_)
+            if (child->Visible() && !(name = child->AccessibleName()).empty())
+                break;
+    // Captions padded with blanks for their look are read without them.
+    const auto first = name.find_first_not_of(' ');
+    return first == std::string::npos ? std::string()
+                                      : name.substr(first, name.find_last_not_of(' ') - first + 1);
+}
+
+TAccessibleRole TControl::AccessibleRole() const
+{
+    if (accessibleRole_)
+        return *accessibleRole_;
+    const bool clickable = Clickable();
+    switch (Kind()) {
+    case TControlKind::Form:
+        return TAccessibleRole::Client;
+    case TControlKind::Panel:
+        return clickable ? TAccessibleRole::PushButton
+                         : (caption_.empty() ? TAccessibleRole::Pane : TAccessibleRole::StaticText);
+    case TControlKind::Label:
+        return clickable ? TAccessibleRole::PushButton : TAccessibleRole::StaticText;
+    case TControlKind::ListBox:
+    case TControlKind::CheckListBox:
+    case TControlKind::ListView:
+        return TAccessibleRole::List;
+    case TControlKind::ComboBox:
+        return TAccessibleRole::ComboBox;
+    case TControlKind::Edit:
+    case TControlKind::SpinEdit:
+        return TAccessibleRole::Text;
+    case TControlKind::GroupBox:
+        return TAccessibleRole::Grouping;
+    case TControlKind::CheckBox:
+        return TAccessibleRole::CheckButton;
+    case TControlKind::RadioButton:
+        return TAccessibleRole::RadioButton;
+    case TControlKind::Notebook:
+        return TAccessibleRole::Pane;
+    case TControlKind::Page:
+        return TAccessibleRole::PropertyPage;
+    case TControlKind::TabSet:
+        return TAccessibleRole::PageTabList;
+    case TControlKind::Image:
+        return clickable ? TAccessibleRole::PushButton : TAccessibleRole::Graphic;
+    case TControlKind::SpeedButton:
+        return TAccessibleRole::PushButton;
+    case TControlKind::HeaderControl:
+        return TAccessibleRole::ColumnHeader;
+    case TControlKind::HintWindow:
+        return TAccessibleRole::ToolTip;
+    }
+    return TAccessibleRole::Pane;
+}
+
 void TControl::DblClick()
 {
     if (enabled_ && OnDblClick)

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -196,10 +197,25 @@ public:
 
     void SetFocus();
     bool Focused() const;
-    // Tab and Shift+Tab move the keyboard between the showing, enabled tab stops of a form.
-    virtual bool TabStop() const { return false; }
+    // Tab and Shift+Tab move the keyboard between the showing, enabled tab stops of a form, in
+    // reading order: a clickable control is one.
+    virtual bool TabStop() const { return tabStop_.value_or(Clickable() && Kind() != TControlKind::Image); }
+    void SetTabStop(bool on) { tabStop_ = on; }
+    // A control drawn by the toolkit that runs a command when clicked (a panel drawn as a
+    // button, a label opening a menu, a picture); Enter and Space click it when it has the
+    // keyboard. Clickable pictures are tab stops only when set so: most are caption glyphs whose
+    // command has a key of its own (Esc, Alt+F4).
+    bool Clickable() const;
     // A key pressed while this control has the keyboard; returns what is left of it (0: used).
-    virtual std::uint16_t DoKeyDown(std::uint16_t key, TShiftState /*shift*/) { return key; }
+    virtual std::uint16_t DoKeyDown(std::uint16_t key, TShiftState shift);
+
+    // What a screen reader says of the control. The name is the one set, else what the control
+    // shows: its caption or hint; an edit or list is named by the label before it, a container
+    // without text by the first name inside it.
+    virtual std::string AccessibleName() const;
+    void SetAccessibleName(std::string name) { accessibleName_ = std::move(name); }
+    virtual TAccessibleRole AccessibleRole() const;
+    void SetAccessibleRole(TAccessibleRole role) { accessibleRole_ = role; }
     void Invalidate();
     void Repaint();
     TPoint ClientToScreen(TPoint point) const;
@@ -239,6 +255,9 @@ private:
     bool realigning_ = false;
     std::string caption_;
     std::string hint_;
+    std::string accessibleName_;
+    std::optional<TAccessibleRole> accessibleRole_;
+    std::optional<bool> tabStop_;
     TColor color_ = clBtnFace;
     TFont font_{this};
     TCursor cursor_ = TCursor::crDefault;

@@ -115,9 +115,31 @@ void TForm::PlaceByPosition()
 
 namespace {
 
+// Children in reading order: rows from the top, each row from the left. A row is every child
+// whose top lies above the middle of the shortest reach down (a field beside a button a few pixels
+// higher; a tall list beside small buttons leaves the lower buttons for later rows).
+std::vector<TControl*> ReadingOrder(const std::vector<TControl*>& children)
+{
+    std::vector<TControl*> rest(children);
+    std::vector<TControl*> ordered;
+    ordered.reserve(rest.size());
+    while (!rest.empty()) {
+        int middle = rest.front()->Top() + rest.front()->Height() / 2;
+        for (const TControl* child : rest)
+            middle = std::min(middle, child->Top() + child->Height() / 2);
+        const auto rowEnd = std::stable_partition(
+            rest.begin(), rest.end(), [middle](const TControl* child) { return child->Top() <= middle; });
+        std::stable_sort(rest.begin(), rowEnd,
+                         [](const TControl* a, const TControl* b) { return a->Left() < b->Left(); });
+        ordered.insert(ordered.end(), rest.begin(), rowEnd);
+        rest.erase(rest.begin(), rowEnd);
+    }
+    return ordered;
+}
+
 void CollectTabStops(const TControl& parent, std::vector<TControl*>& stops)
 {
-    for (TControl* child : parent.Controls()) {
+    for (TControl* child : ReadingOrder(parent.Controls())) {
         if (!child->Visible() || !child->Enabled())
             continue;
         if (child->TabStop())

@@ -80,7 +80,8 @@ public:
     // A key pressed in the form, target being the control with the keyboard (or the form):
     // OnKeyDown sees it first, then Tab moves on, then the target; returns what is left.
     std::uint16_t KeyPressed(TControl* target, std::uint16_t key, TShiftState shift);
-    // The tab stop after (or before) from in the form's tree order, round the end; none without one.
+    // The tab stop after (or before) from in the form's reading order (each container's children
+    // by rows from the top, each row from the left), round the end; none without one.
     TControl* NextTabStop(const TControl* from, bool forward) const;
     // The control that has the keyboard, none when the form itself (or another window) has it.
     TControl* ActiveControl() const;

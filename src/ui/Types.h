@@ -86,6 +86,35 @@ constexpr std::uint16_t VK_RETURN_KEY = 0x0D;
 constexpr std::uint16_t VK_ESCAPE_KEY = 0x1B;
 constexpr std::uint16_t VK_SPACE_KEY = 0x20;
 constexpr std::uint16_t VK_DELETE_KEY = 0x2E;
+constexpr std::uint16_t VK_END_KEY = 0x23;
+constexpr std::uint16_t VK_HOME_KEY = 0x24;
+constexpr std::uint16_t VK_LEFT_KEY = 0x25;
+constexpr std::uint16_t VK_UP_KEY = 0x26;
+constexpr std::uint16_t VK_RIGHT_KEY = 0x27;
+constexpr std::uint16_t VK_DOWN_KEY = 0x28;
+
+// What a control is to a screen reader; the back ends map it onto the window system's roles.
+enum class TAccessibleRole {
+    Client,
+    Alert,
+    Pane,
+    Grouping,
+    StaticText,
+    Link,
+    PushButton,
+    CheckButton,
+    RadioButton,
+    Text,
+    ComboBox,
+    List,
+    ListItem,
+    PageTabList,
+    PageTab,
+    PropertyPage,
+    Graphic,
+    ColumnHeader,
+    ToolTip,
+};
 
 enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum class TAlignment { taLeftJustify, taRightJustify, taCenter };

@@ -150,7 +150,9 @@ TFontStyles TUnicodeLabel::DrawnStyle() const
 
 std::uint16_t TUnicodeLabel::DoKeyDown(std::uint16_t key, TShiftState shift)
 {
-    if (!link_ || shift != 0 || (key != VK_RETURN_KEY && key != VK_SPACE_KEY))
+    if (!link_)
+        return TControl::DoKeyDown(key, shift);
+    if (shift != 0 || (key != VK_RETURN_KEY && key != VK_SPACE_KEY))
         return key;
     Click();
     return 0;
@@ -260,6 +262,16 @@ void TCustomListBox::SelectItem(int index)
         return;
     SetItemIndex(index);
     Click();
+}
+
+std::string TCustomListBox::AccessibleItemName(int index) const
+{
+    if (OnAccessibleItem)
+        return OnAccessibleItem(index);
+    std::string text = DecodeEscapes(items_.Strings(index));
+    for (std::size_t at = text.find('\t'); at != std::string::npos; at = text.find('\t', at + 2))
+        text.replace(at, 1, ", ");
+    return text;
 }
 
 void TCustomListBox::DrawItem(TCanvas& canvas, int index, const TRect& rect, TOwnerDrawState state)
@@ -751,6 +763,52 @@ void TUnicodeTabSet::SelectTab(int index)
         SetTabIndex(index);
     }
     Click();
+}
+
+std::string TListView::AccessibleName() const
+{
+    const std::string name = TControl::AccessibleName();
+    if (!name.empty())
+        return name;
+    std::string columns;
+    for (const TListColumn& column : columns_)
+        if (!column.Caption.empty())
+            columns += (columns.empty() ? "" : ", ") + DecodeEscapes(column.Caption);
+    return columns;
+}
+
+std::uint16_t TUnicodeTabSet::DoKeyDown(std::uint16_t key, TShiftState shift)
+{
+    const int last = tabs_.Count() - 1;
+    if (shift != 0 || last < 0)
+        return key;
+    switch (key) {
+    case VK_LEFT_KEY:
+    case VK_UP_KEY:
+        SelectTab(tabIndex_ <= 0 ? last : tabIndex_ - 1);
+        return 0;
+    case VK_RIGHT_KEY:
+    case VK_DOWN_KEY:
+        SelectTab(tabIndex_ >= last ? 0 : tabIndex_ + 1);
+        return 0;
+    case VK_HOME_KEY:
+        SelectTab(0);
+        return 0;
+    case VK_END_KEY:
+        SelectTab(last);
+        return 0;
+    default:
+        return key;
+    }
+}
+
+std::string TUnicodeTabSet::AccessibleName() const
+{
+    std::string name = TControl::AccessibleName();
+    if (name.empty())
+        if (const TForm* form = ParentForm())
+            name = form->AccessibleName();
+    return name;
 }
 
 TImage::TImage(TComponent* owner) : TControl(owner)

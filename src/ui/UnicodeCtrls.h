@@ -61,7 +61,11 @@ public:
     // The font the label is drawn with now (underlined while a link is hovered).
     TFontStyles DrawnStyle() const;
     // A link is a tab stop and Enter or Space runs it.
-    bool TabStop() const override { return link_; }
+    bool TabStop() const override { return link_ || TControl::TabStop(); }
+    TAccessibleRole AccessibleRole() const override
+    {
+        return link_ ? TAccessibleRole::Link : TControl::AccessibleRole();
+    }
     std::uint16_t DoKeyDown(std::uint16_t key, TShiftState shift) override;
 
     void DoMouseEnter() override;
@@ -140,6 +144,10 @@ public:
 
     // Selects as the user would: the selection moves, then OnClick.
     void SelectItem(int index);
+    // What a screen reader says of a line: OnAccessibleItem's text, else the line's own with its
+    // columns (tab stops) read as a list.
+    std::function<std::string(int index)> OnAccessibleItem;
+    std::string AccessibleItemName(int index) const;
     // Back ends: paint one line on a canvas they provide.
     void DrawItem(TCanvas& canvas, int index, const TRect& rect, TOwnerDrawState state);
 
@@ -307,6 +315,8 @@ public:
     explicit TListView(TComponent* owner);
     const char* ClassName() const override { return "TListView"; }
     bool TabStop() const override { return true; }
+    // Without a label before it, a list is named by its columns.
+    std::string AccessibleName() const override;
     TControlKind Kind() const override { return TControlKind::ListView; }
 
     const std::vector<TListColumn>& Columns() const { return columns_; }
@@ -442,6 +452,11 @@ public:
     TNotifyEvent OnClickTab;
     // As the user clicks a tab: OnChange may refuse it; then OnClick.
     void SelectTab(int index);
+    // The arrow keys (and Home, End) select the tab beside (or at the end) as a click does.
+    bool TabStop() const override { return true; }
+    std::uint16_t DoKeyDown(std::uint16_t key, TShiftState shift) override;
+    // Without a name of its own, the tabs are named after their form (its caption).
+    std::string AccessibleName() const override;
 
 private:
     TItemList tabs_;

@@ -127,6 +127,9 @@ TEST(CallList, LineShowsNameNumberDurationsAndColoursOfItsState)
     EXPECT_EQ(line1[2].fontStyle, ui::fsBold);
     EXPECT_EQ(line1[3].text, "(425) 555-0123");
     EXPECT_EQ(line1.size(), 5u); // no hold time while ringing
+    // A screen reader hears each line as it shows: who, number, state (and time held), duration.
+    EXPECT_EQ(t.form->lbCalls->AccessibleItemName(0), "(425) 555-0100, On hold 00:00, 00:00");
+    EXPECT_EQ(t.form->lbCalls->AccessibleItemName(1), "Urgent Dana, (425) 555-0123, Ringing, 00:00");
 }
 
 TEST(CallList, ConferenceLineCountsPeople)
@@ -147,6 +150,7 @@ TEST(CallList, ConferenceLineCountsPeople)
              Party("303", csHidden)});
     t.form->lbCalls->Repaint();
     EXPECT_EQ(ui::headless::PaintedTexts(*t.form->lbCalls)[0], "Via Vera (Via Vera)");
+    EXPECT_EQ(t.form->lbCalls->AccessibleItemName(0), "Via Vera (Via Vera), 301, Connected, 00:00");
 }
 
 } // namespace

@@ -4,10 +4,14 @@
 
 #include <windows.h>
 
+#include <oleacc.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -335,6 +339,219 @@ TEST(Win32Program, RingingCallsAreAnsweredByAClickOnTheWindowAndByTheHotkey)
     ASSERT_TRUE(form.CloseWindow());
     EXPECT_TRUE(RegisterHotKey(nullptr, 1, MOD_CONTROL | MOD_ALT, VK_F7));
     UnregisterHotKey(nullptr, 1);
+}
+
+// What a screen reader in another process gets: the probe program's listing of windows (or its
+// alert), saved as an artefact, and its exit status (0: every control named and with a role).
+struct TProbeRun {
+    DWORD status = 100;
+    std::string listing;
+};
+
+TProbeRun RunProbe(const std::string& artefact, const std::wstring& arguments,
+                   const std::function<void()>& meanwhile = {})
+{
+    CreateDirectoryA(KOVRA_ARTIFACTS_DIR, nullptr);
+    const std::string path = std::string(KOVRA_ARTIFACTS_DIR) + "/" + artefact;
+    std::wstring command = L"\"" KOVRA_ACCESSIBILITY_PROBE_EXE L"\" \"" +
+                           std::wstring(path.begin(), path.end()) + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION probe{};
+    TProbeRun run;
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &probe))
+        return run;
+    if (meanwhile)
+        meanwhile();
+    PumpUntil([&] { return WaitForSingleObject(probe.hProcess, 0) == WAIT_OBJECT_0; }, 60000);
+    if (WaitForSingleObject(probe.hProcess, 0) != WAIT_OBJECT_0)
+        TerminateProcess(probe.hProcess, 100);
+    GetExitCodeProcess(probe.hProcess, &run.status);
+    CloseHandle(probe.hThread);
+    CloseHandle(probe.hProcess);
+    std::ifstream file(path, std::ios::binary);
+    std::stringstream text;
+    text << file.rdbuf();
+    run.listing = text.str();
+    return run;
+}
+
+std::wstring Number(HWND window)
+{
+    return std::to_wstring(reinterpret_cast<std::uintptr_t>(window));
+}
+
+// The window of another process's thread that has the keyboard.
+HWND FocusOf(const TProgramProcess& program)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(program.ThreadId(), &info) ? info.hwndFocus : nullptr;
+}
+
+// What a screen reader says of a window (from this process, so through the program's objects):
+// its name, or that of its selected tab or line.
+std::wstring Said(HWND window, bool selectedChild = false)
+{
+    IAccessible* object = nullptr;
+    if (!window ||
+        FAILED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(&object))))
+        return L"?";
+    VARIANT child{};
+    child.vt = VT_I4;
+    if (selectedChild && (FAILED(object->get_accSelection(&child)) || child.vt != VT_I4))
+        child.lVal = -1;
+    BSTR name = nullptr;
+    std::wstring text = SUCCEEDED(object->get_accName(child, &name)) && name ? name : L"";
+    SysFreeString(name);
+    object->Release();
+    return text;
+}
+
+// A key pressed in the program's window that has the keyboard (the window given when none has, or
+// a menu is open), as the keyboard delivers it. Tab returns once the keyboard has moved on, others
+// once the program has had a moment for them: a screen reader's question, a sent message, is
+// answered before keys still queued.
+void Press(const TProgramProcess& program, HWND window, WPARAM key)
+{
+    HWND target = FocusOf(program);
+    PostMessageW(target ? target : window, WM_KEYDOWN, key, 1);
+    PostMessageW(target ? target : window, WM_KEYUP, key, 0xC0000001);
+    if (key == VK_TAB)
+        PumpUntil([&] { return FocusOf(program) != target; }, 3000);
+    else
+        PumpFor(150);
+}
+
+// Tab until the control a screen reader calls name has the keyboard; false when none does.
+bool TabTo(const TProgramProcess& program, HWND window, const std::wstring& name)
+{
+    for (int i = 0; i < 40; ++i) {
+        Press(program, window, VK_TAB);
+        if (Said(FocusOf(program)) == name)
+            return true;
+    }
+    return false;
+}
+
+bool Lists(const std::string& listing, const std::string& role, const std::string& name)
+{
+    return listing.find("\t" + role + "\t" + name) != std::string::npos;
+}
+
+// A blind or keyboard-only user with a call ringing, the program in its own process: a screen
+// reader hears the pop-up as it appears, and every control of the main window, the pop-up and the
+// options window has a name and a role; Tab walks the main window in reading order, Enter opens a
+// menu and runs a command, the arrows turn the options window's pages.
+TEST(Win32Program, ScreenReaderAndKeyboardReachEveryControlAndTheRingingCall)
+{
+    UseRealWindows real;
+    ScriptedSession s;
+    TProgramProcess program;
+    HWND main = StartLoggedIn(s, program, L"KovraAssistantAccessibilityTest");
+    ASSERT_NE(main, nullptr);
+    PumpFor(500);
+
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, L"KovraAccessibilityProbeReady");
+    const std::string oid = "4B4F56526B15DC0400000001";
+    const TProbeRun alert =
+        RunProbe("accessibility-alert.txt", L"alert KovraAccessibilityProbeReady 30000", [&] {
+            PumpUntil([&] { return WaitForSingleObject(ready, 0) == WAIT_OBJECT_0; }, 10000);
+            s.SendCallEvent(
+                oid, ceAlerting,
+                {Party("1001", csRinging), Party("4255550123", csDialing, psNone, "Dana Dialer")});
+        });
+    CloseHandle(ready);
+    EXPECT_EQ(alert.status, 0u) << alert.listing;
+    EXPECT_TRUE(Lists(alert.listing, "alert", "Call from Dana Dialer, (425) 555-0123")) << alert.listing;
+
+    HWND popup = nullptr;
+    for (HWND window : ProcessWindows(program.Id()))
+        if (window != main && IsWindowVisible(window))
+            popup = window;
+    ASSERT_NE(popup, nullptr);
+    const TProbeRun windows =
+        RunProbe("accessibility-main.txt", L"list " + Number(main) + L" " + Number(popup));
+    EXPECT_EQ(windows.status, 0u) << windows.listing;
+
+    // Top row left to right, the state page's links down the left, the call list on the right.
+    std::vector<std::wstring> reached;
+    for (int i = 0; i < 13; ++i) {
+        Press(program, main, VK_TAB);
+        reached.push_back(Said(FocusOf(program)));
+    }
+    EXPECT_EQ(reached, (std::vector<std::wstring>{L"Phone", L"Call", L"Options", L"Help", L"Answer the call",
+                                                  L"Send to Voice Mail", L"Ignore the call", L"Hold the call",
+                                                  L"Call later...", L"Redirect the call",
+                                                  L"Redirect the call", L"Calls", L"Phone"}));
+
+    // Enter on a focused link runs its command.
+    ASSERT_TRUE(TabTo(program, main, L"Answer the call"));
+    Press(program, main, VK_RETURN);
+    EXPECT_EQ(Nth(s, KovraMsg::ANSWER_CALL_REQ).ReadOid(), oid);
+
+    // The Options menu by Enter, its first command by Down and Enter.
+    ASSERT_TRUE(TabTo(program, main, L"Options"));
+    Press(program, main, VK_RETURN);
+    Press(program, main, VK_DOWN);
+    Press(program, main, VK_RETURN);
+    HWND options = nullptr;
+    ASSERT_TRUE(PumpUntil(
+        [&] { return (options = ProcessWindow(program.Id(), L"Configuration")) != nullptr; }, 10000));
+    PumpFor(300);
+    const TProbeRun optionsListing = RunProbe("accessibility-options.txt", L"list " + Number(options));
+    EXPECT_EQ(optionsListing.status, 0u) << optionsListing.listing;
+
+    const std::string expected[][2] = {
+        {"list item", "Dana Dialer, (425) 555-0123, Ringing, 00:"},
+        {"link", "Answer the call"},
+        {"push button", "Options"},
+        {"combo box", "Redirect the call"},
+        {"alert", "Call from Dana Dialer, (425) 555-0123"},
+        {"link", "Answer & Control the call"},
+        {"page tab list", "Configuration"},
+        {"page tab", "Connection"},
+        {"property page", "Call Later"},
+    };
+    for (const auto& [role, name] : expected)
+        EXPECT_TRUE(Lists(windows.listing + optionsListing.listing, role, name)) << role << ": " << name;
+
+    // The menu's first command opened the Call Later page; the arrows turn the tabs round, and
+    // every page leaves no control unnamed.
+    HWND tabs = nullptr;
+    for (HWND child : ChildWindows(options))
+        if (Said(child, true) == L"Call Later")
+            tabs = child;
+    ASSERT_NE(tabs, nullptr);
+    ASSERT_TRUE(TabTo(program, options, Said(tabs)));
+    std::vector<std::wstring> optionsReached;
+    for (int i = 0; i < 3; ++i) {
+        Press(program, options, VK_TAB);
+        optionsReached.push_back(Said(FocusOf(program)));
+    }
+    // The list below the tabs, its one enabled button below it, round to the tabs.
+    EXPECT_EQ(optionsReached,
+              (std::vector<std::wstring>{L"Name, Number, Call Time", L"Add...", L"Configuration"}));
+    // The selected tab once it has turned from the one before.
+    const auto turned = [&](const std::wstring& before) {
+        PumpUntil([&] { return Said(tabs, true) != before; }, 3000);
+        return Said(tabs, true);
+    };
+    std::vector<std::wstring> pages;
+    for (const char* page : {"forward", "preferences", "history", "connection", "call-later"}) {
+        const std::wstring before = Said(tabs, true);
+        Press(program, options, VK_RIGHT);
+        pages.push_back(turned(before));
+        const TProbeRun listing =
+            RunProbe(std::string("accessibility-options-") + page + ".txt", L"list " + Number(options));
+        EXPECT_EQ(listing.status, 0u) << listing.listing;
+    }
+    EXPECT_EQ(pages, (std::vector<std::wstring>{L"Forward", L"Preferences", L"History", L"Connection",
+                                                L"Call Later"}));
+    Press(program, options, VK_LEFT);
+    EXPECT_EQ(turned(L"Call Later"), L"Connection");
 }
 
 } // namespace

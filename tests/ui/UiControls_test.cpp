@@ -251,6 +251,86 @@ TEST_F(UiControls, NotebookShowsOnePageAndTabSetMayRefuseAChange)
     EXPECT_GT(rects.back().Right - rects.back().Left, 0);
 }
 
+// What a screen reader hears of each control, and the keyboard: Tab in reading order (rows from the
+// top, each from the left, whatever the creation order), Enter or Space on a clickable control,
+// the arrows on a tab set.
+TEST_F(UiControls, ControlsSayANameAndRoleAndTheKeyboardReachesThemInReadingOrder)
+{
+    int dials = 0;
+    auto* link = Add<TUnicodeLabel>("txtAnswer");
+    link->SetCaption("Answer");
+    link->SetIsLink(true);
+    link->SetBounds(10, 40, 80, 16);
+    auto* dial = Add<TUnicodePanel>("btDial");
+    dial->SetCaption("&Dial");
+    dial->SetBounds(200, 8, 60, 20);
+    dial->OnClick = [&](TComponent*) { ++dials; };
+    auto* label = Add<TUnicodeLabel>("txtNumber");
+    label->SetCaption("  Number:  ");
+    label->SetBounds(10, 12, 60, 16);
+    auto* number = Add<TEdit>("edNumber");
+    number->SetBounds(80, 10, 100, 20);
+    number->SetText("555");
+    auto* close = Add<TImage>("imClose");
+    close->SetHint("Close this window");
+    close->OnClick = [](TComponent*) {};
+    auto* box = Add<TUnicodePanel>("pnBox");
+    auto* inside = new TUnicodeLabel(form.get());
+    inside->SetCaption("Inside");
+    inside->SetParent(box);
+    auto* view = Add<TListView>("lvCalls");
+    view->AddColumn("Name", 80);
+    view->AddColumn("Number", 80);
+    view->SetBounds(0, 60, 100, 200);
+    auto* tabs = Add<TUnicodeTabSet>("tsPages");
+    tabs->Tabs().Assign({"One", "Two", "Three"});
+    tabs->SetBounds(0, 300, 300, 20);
+    form->SetCaption("Dialer");
+
+    const struct {
+        TControl* control;
+        std::string name;
+        TAccessibleRole role;
+    } said[] = {
+        {link, "Answer", TAccessibleRole::Link},
+        {dial, "Dial", TAccessibleRole::PushButton},
+        {label, "Number:", TAccessibleRole::StaticText},
+        {number, "Number:", TAccessibleRole::Text},
+        {close, "Close this window", TAccessibleRole::PushButton},
+        {box, "Inside", TAccessibleRole::Pane},
+        {view, "Name, Number", TAccessibleRole::List},
+        {tabs, "Dialer", TAccessibleRole::PageTabList},
+    };
+    for (const auto& each : said) {
+        EXPECT_EQ(each.control->AccessibleName(), each.name) << each.control->Name();
+        EXPECT_EQ(each.control->AccessibleRole(), each.role) << each.control->Name();
+    }
+    number->SetAccessibleName("Phone number");
+    EXPECT_EQ(number->AccessibleName(), "Phone number");
+
+    // The picture is clicked with the mouse only; the tall list's row ends above the link's.
+    std::vector<TControl*> order;
+    TControl* at = form.get();
+    for (int i = 0; i < 6; ++i)
+        order.push_back(at = form->NextTabStop(at, true));
+    EXPECT_EQ(order, (std::vector<TControl*>{number, dial, link, view, tabs, number}));
+    EXPECT_EQ(form->NextTabStop(number, false), tabs);
+
+    EXPECT_EQ(form->KeyPressed(dial, VK_RETURN_KEY, 0), 0);
+    EXPECT_EQ(form->KeyPressed(dial, VK_SPACE_KEY, 0), 0);
+    EXPECT_EQ(form->KeyPressed(dial, VK_RETURN_KEY, ssShift), VK_RETURN_KEY);
+    EXPECT_EQ(dials, 2);
+    for (auto [key, tab] : {std::pair{VK_RIGHT_KEY, 1},
+                            {VK_RIGHT_KEY, 2},
+                            {VK_RIGHT_KEY, 0},
+                            {VK_LEFT_KEY, 2},
+                            {VK_HOME_KEY, 0},
+                            {VK_END_KEY, 2}}) {
+        EXPECT_EQ(form->KeyPressed(tabs, key, 0), 0);
+        EXPECT_EQ(tabs->TabIndex(), tab) << key;
+    }
+}
+
 TEST_F(UiControls, ListViewKeepsRowsAndReportsSelection)
 {
     auto* lvForward = Add<TListView>("lvForward");

@@ -3,6 +3,7 @@
 #include "ui/win32/Win32Internal.h"
 
 #include <commctrl.h>
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <algorithm>
@@ -180,6 +181,10 @@ class Win32Backend : public IBackend {
 public:
     Win32Backend()
     {
+        // Screen readers get the controls' IAccessible objects through COM: the window thread is
+        // an apartment of its own, so their calls arrive through its messages (the program's
+        // entry has made it one already; a test's thread is made one here).
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         INITCOMMONCONTROLSEX controls{sizeof(controls),
                                       ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
         InitCommonControlsEx(&controls);

@@ -13,8 +13,9 @@
 #include "ui/Types.h"
 
 namespace ui {
+class TControl;
 class TUnicodeMenuItem;
-}
+} // namespace ui
 
 namespace ui::win32 {
 
@@ -68,6 +69,16 @@ private:
 // Draws 32-bit pixels with their alpha onto a device context, optionally mixed half and half
 // with the selection colour.
 void DrawPixels(HDC dc, const TBitmap& bitmap, const TRect& target, bool blendSelected);
+
+// Accessibility: the control of one of the toolkit's windows (none once it is gone); the answer to
+// WM_GETOBJECT for its client area (false: not asked for that, the system answers); an event about
+// it or its child (a tab) for the screen readers.
+TControl* ControlOfWindow(HWND window);
+bool AnswerGetObject(HWND window, WPARAM wParam, LPARAM lParam, LRESULT& result);
+void NotifyAccessibility(DWORD event, HWND window, long child = 0);
+// Posted by a screen reader's "default action": the control is clicked (wParam 0) or its tab
+// wParam (from 1) chosen, from the window's queue.
+inline constexpr UINT kDefaultActionMessage = WM_APP + 0x4A1;
 
 LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK NativeWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

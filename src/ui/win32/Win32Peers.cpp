@@ -486,6 +486,7 @@ void Peer::Changed(TChange what)
         break;
     case TChange::Caption:
         ApplyText();
+        NotifyAccessibility(EVENT_OBJECT_NAMECHANGE, hwnd_);
         break;
     case TChange::Color:
     case TChange::Picture:
@@ -503,6 +504,12 @@ void Peer::Changed(TChange what)
     case TChange::ItemIndex:
         ApplyItemIndex();
         Invalidate();
+        if (kind == TControlKind::TabSet) {
+            const long tab = static_cast<TUnicodeTabSet&>(control_).TabIndex() + 1;
+            NotifyAccessibility(EVENT_OBJECT_SELECTION, hwnd_, tab);
+            if (GetFocus() == hwnd_)
+                NotifyAccessibility(EVENT_OBJECT_FOCUS, hwnd_, tab);
+        }
         break;
     case TChange::Checked:
         if (auto* button = dynamic_cast<TButtonControl*>(&control_))
@@ -624,6 +631,9 @@ void Peer::ApplyVisible()
     } else {
         ShowWindow(hwnd_, kind == TControlKind::Form ? SW_SHOW : SW_SHOWNA);
     }
+    // A pop-up that calls for the user (a ringing call) is read out as it appears.
+    if (kind == TControlKind::Form && control_.AccessibleRole() == TAccessibleRole::Alert)
+        NotifyAccessibility(EVENT_SYSTEM_ALERT, hwnd_);
 }
 
 void Peer::ApplyEnabled()
@@ -889,6 +899,10 @@ void Peer::Paint(HDC dc)
             DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &tab,
                       DT_CENTER | DT_VCENTER | DT_SINGLELINE);
             SelectObject(dc, previous);
+            if (i == tabs.TabIndex() && GetFocus() == hwnd_) {
+                InflateRect(&tab, -ScaleFor(control_, 3), -ScaleFor(control_, 2));
+                DrawFocusRect(dc, &tab);
+            }
         }
         break;
     }
@@ -960,6 +974,13 @@ void Peer::Paint(HDC dc)
     }
     default:
         break;
+    }
+    // Buttons drawn here show the keyboard as the system's do (labels draw their own above).
+    if (kind != TControlKind::Label && kind != TControlKind::TabSet && control_.TabStop() &&
+        GetFocus() == hwnd_) {
+        RECT focus = client;
+        InflateRect(&focus, -ScaleFor(control_, 2), -ScaleFor(control_, 2));
+        DrawFocusRect(dc, &focus);
     }
 }
 
@@ -1205,15 +1226,34 @@ LRESULT Peer::CustomMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             return MA_NOACTIVATE;
         break;
     case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
+    case WM_SYSKEYDOWN: {
+        // The character the key made (Enter's, Space's) is no input here, and a command the key
+        // runs may open a menu, whose loop would take it for the choice of nothing.
+        MSG typed;
+        while (PeekMessageW(&typed, window, WM_CHAR, WM_CHAR, PM_REMOVE)) {
+        }
         if (DeliverKey(message, wParam, lParam) == 0)
             return 0;
         break;
+    }
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
         if (control_.TabStop())
             Invalidate();
+        if (message == WM_SETFOCUS && control_.Kind() == TControlKind::TabSet)
+            NotifyAccessibility(EVENT_OBJECT_FOCUS, hwnd_,
+                                static_cast<TUnicodeTabSet&>(control_).TabIndex() + 1);
         break;
+    case WM_GETOBJECT:
+        if (LRESULT answer = 0; AnswerGetObject(window, wParam, lParam, answer))
+            return answer;
+        break;
+    case kDefaultActionMessage:
+        if (wParam > 0 && control_.Kind() == TControlKind::TabSet)
+            static_cast<TUnicodeTabSet&>(control_).SelectTab(static_cast<int>(wParam) - 1);
+        else if (wParam == 0 && control_.Clickable())
+            control_.Click();
+        return 0;
     case WM_DPICHANGED:
         if (control_.Kind() == TControlKind::Form) {
             DpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
@@ -1353,6 +1393,14 @@ LRESULT Peer::NativeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         WindowGone(window);
         return result;
     }
+    case WM_GETOBJECT:
+        if (LRESULT answer = 0; AnswerGetObject(window, wParam, lParam, answer))
+            return answer;
+        break;
+    case kDefaultActionMessage:
+        if (auto* list = dynamic_cast<TCustomListBox*>(&control_); list && wParam > 0)
+            list->SelectItem(static_cast<int>(wParam) - 1);
+        return 0;
     default:
         if (message == WM_MOUSEMOVE || message == WM_MOUSELEAVE)
             HandleMouse(message, wParam, lParam);
@@ -1362,6 +1410,12 @@ LRESULT Peer::NativeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 } // namespace
+
+TControl* ControlOfWindow(HWND window)
+{
+    Peer* peer = PeerOf(window);
+    return peer ? &peer->Control() : nullptr;
+}
 
 LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
