@@ -20,6 +20,28 @@ namespace {
 // IID_IAccessible to an import thunk, so a client would be sent its code bytes as the interface.
 const IID kAccessible = __uuidof(IAccessible);
 
+// The accessibility library is mapped when a client first asks, not at every start: most users
+// never run one, and a library mapped costs its pages for the whole day.
+struct TOleAcc {
+    decltype(&CreateStdAccessibleObject) CreateStandard = nullptr;
+    decltype(&LresultFromObject) Result = nullptr;
+};
+
+const TOleAcc& OleAcc()
+{
+    static const TOleAcc functions = [] {
+        TOleAcc found;
+        if (HMODULE module = LoadLibraryW(L"oleacc.dll")) {
+            found.CreateStandard = reinterpret_cast<decltype(found.CreateStandard)>(
+                reinterpret_cast<void*>(GetProcAddress(module, "CreateStdAccessibleObject")));
+            found.Result = reinterpret_cast<decltype(found.Result)>(
+                reinterpret_cast<void*>(GetProcAddress(module, "LresultFromObject")));
+        }
+        return found;
+    }();
+    return functions;
+}
+
 long SystemRole(TAccessibleRole role)
 {
     switch (role) {
@@ -391,12 +413,15 @@ bool AnswerGetObject(HWND window, WPARAM wParam, LPARAM lParam, LRESULT& result)
     // Only the client area is ours; the frame, caret, scroll bars stay the system's.
     if (static_cast<LONG>(lParam) != OBJID_CLIENT || !ControlOfWindow(window))
         return false;
+    const TOleAcc& oleAcc = OleAcc();
+    if (!oleAcc.Result)
+        return false;
     IAccessible* standard = nullptr;
-    if (FAILED(CreateStdAccessibleObject(window, OBJID_CLIENT, kAccessible,
-                                         reinterpret_cast<void**>(&standard))))
+    if (!oleAcc.CreateStandard ||
+        FAILED(oleAcc.CreateStandard(window, OBJID_CLIENT, kAccessible, reinterpret_cast<void**>(&standard))))
         standard = nullptr;
     auto* object = new TAccessibleObject(window, standard);
-    result = LresultFromObject(kAccessible, wParam, static_cast<IAccessible*>(object));
+    result = oleAcc.Result(kAccessible, wParam, static_cast<IAccessible*>(object));
     object->Release();
     return true;
 }
