@@ -49,8 +49,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = L"KovraBenchDatagram";
     RegisterClassW(&windowClass);
-    HWND window = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, L"KovraBenchDatagram", L"Datagram Window",
-                                  WS_POPUP | WS_BORDER, 700, 500, 250, 200, nullptr, nullptr, instance, nullptr);
+    HWND window =
+        CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, L"KovraBenchDatagram", L"Datagram Window",
+                        WS_POPUP | WS_BORDER, 700, 500, 250, 200, nullptr, nullptr, instance, nullptr);
     datagrams = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     sockaddr_in address{};
     address.sin_family = AF_INET;

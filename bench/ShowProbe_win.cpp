@@ -5,7 +5,8 @@
 // (under Wine the precise system time reads it), so they compare with the sender's trace.
 //
 //   show_probe --clock                  prints the clock once
-//   show_probe PORT CLASS TITLE CALLS RING OUT      RING: the command that rings, e.g. "ring 1001 from 5550100"
+//   show_probe PORT CLASS TITLE CALLS RING OUT      RING: the command that rings, e.g. "ring 1001 from
+//   5550100"
 //
 // OUT gets a line per call: "ring shown visible" (µs; 0: the window did not come within 10 s).
 // "shown" is EVENT_OBJECT_SHOW; "visible" is the first moment the window is shown and not fully
@@ -49,7 +50,8 @@ long long NowMicroseconds()
 {
     FILETIME time;
     GetSystemTimePreciseAsFileTime(&time);
-    const unsigned long long ticks = (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    const unsigned long long ticks =
+        (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
     return static_cast<long long>((ticks - 116444736000000000ULL) / 10);
 }
 
@@ -203,10 +205,12 @@ int main(int argc, char** argv)
     address.sin_port = htons(static_cast<u_short>(port));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     const DWORD answerWait = kAnswerWaitMs;
-    setsockopt(control, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&answerWait), sizeof answerWait);
+    setsockopt(control, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&answerWait),
+               sizeof answerWait);
     BOOL noDelay = TRUE;
     setsockopt(control, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
-    if (control == INVALID_SOCKET || connect(control, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    if (control == INVALID_SOCKET ||
+        connect(control, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
         std::fprintf(stderr, "show_probe: cannot reach the control port %d\n", port);
         return 1;
     }
@@ -235,7 +239,8 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "show_probe: the control port closed\n");
             break;
         }
-        const bool came = Pump(kWindowWaitMs, [] { return watch.Visible != 0 || watch.Gone; }) && watch.Visible;
+        const bool came =
+            Pump(kWindowWaitMs, [] { return watch.Visible != 0 || watch.Gone; }) && watch.Visible;
         if (!ReadAnswer(control)) {
             std::fprintf(stderr, "show_probe: ring %d refused\n", call + 1);
             break;
