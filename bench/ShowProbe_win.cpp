@@ -5,13 +5,15 @@
 // (under Wine the precise system time reads it), so they compare with the sender's trace.
 //
 //   show_probe --clock                  prints the clock once
-//   show_probe PORT CLASS TITLE CALLS RING OUT      RING: the command that rings, e.g. "ring 1001 from
-//   5550100"
+//   show_probe PORT CLASS TITLE CALLS RING OUT
 //
+// RING is the command that rings, e.g. "ring 1001 FROM 5550100"; "hangup-far last" ends the call.
+// The watched window is a hidden top-level window of that class and title (one already shown,
+// such as a main window with the same title, is not it).
 // OUT gets a line per call: "ring shown visible" (µs; 0: the window did not come within 10 s).
-// "shown" is EVENT_OBJECT_SHOW; "visible" is the first moment the window is shown and not fully
-// transparent (a layered window at alpha 0 is shown but cannot be seen). Where the system raises
-// no show events (Wine), the windows of the class are looked at every millisecond.
+// "shown" is EVENT_OBJECT_SHOW, or the first look that finds it shown; "visible" is the first moment the
+// window is shown and not fully transparent (a layered window at alpha 0 is shown but cannot be seen). Where
+// the system raises no show events (Wine), the windows of the class are looked at every millisecond.
 
 // The precise system time is declared from Windows 8 on; the probe is not shipped.
 #undef _WIN32_WINNT
