@@ -135,9 +135,11 @@ void TfmCallDisposition::SetUp(const TCallerInfo& caller, std::uint32_t capabili
     capabilities_ = capabilities;
     const bool first = !setUp_;
     setUp_ = true;
+    // The fade starts at its first step: at 0 the pop-up would be shown yet unseen until the
+    // timer's first tick (40 ms or more after the ring).
     if (first) {
         SetAlphaBlend(true);
-        SetAlphaBlendValue(0);
+        SetAlphaBlendValue(kFadeStep);
     }
     ShowCaller(caller);
     ConfigureRows(capabilities, answerOffered);

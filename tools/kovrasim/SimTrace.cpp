@@ -16,12 +16,12 @@ bool IsRequest(std::uint32_t type)
     return (type >= 256 && type % 2 == 0 && type != KovraMsg::FAILURE_RSP) || type == KovraMsg::DISCONNECT;
 }
 
-std::string TimeStamp()
+std::string TimeStamp(std::chrono::system_clock::time_point now)
 {
-    const auto now = std::chrono::system_clock::now();
     const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
-    const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
+    // Microseconds: scripts/bench compares the send times with a probe's on the same clock.
+    const auto us =
+        std::chrono::duration_cast<std::chrono::microseconds>(now.time_since_epoch()).count() % 1000000;
     std::tm parts{};
 #ifdef _WIN32
     localtime_s(&parts, &seconds);
@@ -29,8 +29,8 @@ std::string TimeStamp()
     localtime_r(&seconds, &parts);
 #endif
     char text[32];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", parts.tm_hour, parts.tm_min, parts.tm_sec,
-                  static_cast<int>(ms));
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d.%06d", parts.tm_hour, parts.tm_min, parts.tm_sec,
+                  static_cast<int>(us));
     return text;
 }
 
@@ -82,25 +82,27 @@ void TSimTrace::Datagram(const char* direction, const std::string& address, std:
 {
     if (!file_)
         return;
+    // Stamped before it is described: the send has just returned.
+    const auto when = std::chrono::system_clock::now();
     std::string line = std::string(direction) + " " + address + ":" + std::to_string(port) + " " +
                        DescribeDatagram(data, size);
     if (!note.empty())
         line += " (" + note + ")";
-    WriteLine(line);
+    WriteLine(line, when);
 }
 
 void TSimTrace::Note(const std::string& text)
 {
     if (file_)
-        WriteLine("-- " + text);
+        WriteLine("-- " + text, std::chrono::system_clock::now());
 }
 
-void TSimTrace::WriteLine(const std::string& text)
+void TSimTrace::WriteLine(const std::string& text, std::chrono::system_clock::time_point when)
 {
     std::lock_guard lock(mutex_);
     if (!file_)
         return;
-    std::fprintf(file_, "%s %s\n", TimeStamp().c_str(), text.c_str());
+    std::fprintf(file_, "%s %s\n", TimeStamp(when).c_str(), text.c_str());
     std::fflush(file_);
 }
 

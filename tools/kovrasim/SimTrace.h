@@ -1,7 +1,9 @@
 #pragma once
-// A line per datagram (and per notable session happening), decoded with the message type names.
+// A line per datagram (and per notable session happening), decoded with the message type names,
+// stamped with the local time of day to the microsecond.
 // Any thread.
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <mutex>
@@ -23,7 +25,7 @@ public:
     void Note(const std::string& text);
 
 private:
-    void WriteLine(const std::string& text);
+    void WriteLine(const std::string& text, std::chrono::system_clock::time_point when);
 
     std::mutex mutex_;
     std::FILE* file_ = nullptr;
