@@ -112,8 +112,9 @@ TEST_F(Desktop, ClipboardDialsItsDigitsAndRefusesWhatIsNoNumber)
     const std::pair<const char*, const char*> refused[] = {
         {"\r\n", "The clipboard holds no number to dial."},
         {"call me on 555", "The clipboard's text is not a phone number that can be dialled."},
-        {"+44 20 7946 0000",
-         "The clipboard's text has a country code other than +1; such numbers cannot be dialled yet."},
+        {"+44 20 7946 0000", "The clipboard's text has a country code other than +1; set the dialing rules "
+                             "on the Preferences page "
+                             "to dial it."},
         {"callto:%3", "The link \"callto:%3\" has a broken escape."},
     };
     for (const auto& [text, shown] : refused) {
