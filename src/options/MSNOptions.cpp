@@ -508,6 +508,8 @@ void TfmOptions::HideOptions()
         for (int command = 0; command < hkCount; ++command)
             HotkeyExit(command);
         ScreenPopExit();
+        for (int field = 0; field < TDialingRules::dfCount; ++field)
+            DialingExit(field);
     }
     HideForm();
     if (OnSave)
