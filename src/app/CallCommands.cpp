@@ -166,8 +166,14 @@ void TCallCommands::RedirectTo(const std::string& number)
 {
     const TCallInfo* call = Target();
     if (call && !call->CallId.empty())
+        RedirectCallTo(call->CallId, number);
+}
+
+void TCallCommands::RedirectCallTo(const std::string& oid, const std::string& number)
+{
+    if (form_.Api())
         if (const auto dialled = Dialled(number))
-            form_.Api()->RedirectCall(Device(), call->CallId, *dialled, rmNumber, 0);
+            form_.Api()->RedirectCall(Device(), oid, *dialled, rmNumber, 0);
 }
 
 void TCallCommands::miCallRedirectToClick()
@@ -178,9 +184,8 @@ void TCallCommands::miCallRedirectToClick()
     const std::string oid = call->CallId;
     const auto number = services_.Dialogs->Redirect();
     // The session may have gone while the dialog was open.
-    if (number && form_.Cap(capRedirect) && form_.Api())
-        if (const auto dialled = Dialled(*number))
-            form_.Api()->RedirectCall(Device(), oid, *dialled, rmNumber, 0);
+    if (number && form_.Cap(capRedirect))
+        RedirectCallTo(oid, *number);
 }
 
 void TCallCommands::OnCallLater()

@@ -39,6 +39,8 @@ public:
     // The number the user types into the redirect dialog; RedirectTo a number already chosen.
     void miCallRedirectToClick();
     void RedirectTo(const std::string& number);
+    // A number as written, dialled by the rules; a refused one is shown and nothing sent.
+    void RedirectCallTo(const std::string& oid, const std::string& number);
     void OnCallLater();
     void OnTransferCall();
     void OnSetupConference();
