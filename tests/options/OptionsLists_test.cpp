@@ -195,6 +195,17 @@ TEST_F(ListsTest, OnlineOnlyReminderWaitsForItsContactAndAnEmptyNumberIsNeverAnn
     lists.CountDown(now);
     ASSERT_NE(fmCallLaterCall, nullptr);
     EXPECT_EQ(fmCallLaterCall->txtCallerName->Caption(), "Carl");
+
+    // The contact's numbers fill the editor without their kind, a "+" number with its country code.
+    contacts[0].Numbers.Home = "+44 (0)20 7946 0000";
+    lists.AddCallLater("carl@example", "Carl", "", 5);
+    ASSERT_NE(fmCallLaterEntry, nullptr);
+    EXPECT_EQ(fmCallLaterEntry->edNumber->Text(), "+1 214 555 0500");
+    fmCallLaterEntry->lbSelect->SetItemIndex(1);
+    fmCallLaterEntry->lbSelect->Click();
+    EXPECT_EQ(fmCallLaterEntry->edNumber->Text(), "+44 (0)20 7946 0000");
+    fmCallLaterEntry->btOk->Click();
+    EXPECT_EQ(lists.Reminders().back()->Number, "+442079460000");
 }
 
 TEST_F(ListsTest, EditingAnAnnouncedReminderClosesItsPopupFirst)
