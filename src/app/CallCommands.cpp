@@ -61,10 +61,24 @@ void TCallCommands::MakeCallTo(const std::string& written, int options)
 {
     if (!Allowed())
         return;
-    const auto dialled = Dialled(written);
-    if (!dialled)
+    if (const auto dialled = Dialled(written))
+        PlaceCall(written, *dialled, options);
+}
+
+void TCallCommands::MakeCallAsDialled(const std::string& number)
+{
+    if (!Allowed())
         return;
-    const std::string& number = *dialled;
+    // The rules would add their prefixes again; only what the phone cannot dial is refused.
+    TDialledNumber dialled = DialableNumber(number, TDialingRules());
+    if (dialled.Refusal == TDialRefusal::None)
+        PlaceCall(number, DialableDigits(number), 0);
+    else
+        form_.ShowError(DialRefusalText(dialled.Refusal, number));
+}
+
+void TCallCommands::PlaceCall(const std::string& written, const std::string& number, int options)
+{
     calls_.Dialling(written, number);
     TKovraAPI& api = *form_.Api();
     if (calls_.ActiveCallId().empty()) {
@@ -379,18 +393,27 @@ void TCallCommands::OnForward()
                                              forwarding.ForwardNoAnswer, forwarding.ForwardOutOfService};
     const std::array<bool, 4> enabled{form_.Cap(capForwardAlways), form_.Cap(capForwardBusy),
                                       form_.Cap(capForwardNoAnswer), form_.Cap(capForwardOutOfService)};
-    const auto edited = services_.Dialogs->Forward(current, enabled);
+    // The server holds what the phone dials: a destination set here is shown as the user wrote
+    // it, for the rules to dial again when edited; another is shown as dialled, and a box left as
+    // it was changes nothing.
+    std::array<std::string, 4> shown = current;
+    for (std::size_t kind = 0; kind < 4; ++kind)
+        if (!current[kind].empty() && forwardWritten_[kind].first == current[kind])
+            shown[kind] = forwardWritten_[kind].second;
+    const auto edited = services_.Dialogs->Forward(shown, enabled);
     if (!edited || !form_.Api())
         return;
     // An emptied box ends its forwarding; a refused number leaves the forwarding as it is.
     std::array<std::optional<std::string>, 4> destinations;
     for (std::size_t kind = 0; kind < 4; ++kind)
-        if (enabled[kind] && (*edited)[kind] != current[kind])
+        if (enabled[kind] && WrittenDigits((*edited)[kind]) != WrittenDigits(shown[kind]))
             destinations[kind] = Trim((*edited)[kind]).empty() ? std::string() : Dialled((*edited)[kind]);
     ui::Application->SetScreenCursor(ui::TCursor::crHourGlass);
     for (std::uint32_t kind = 0; kind < 4 && form_.Api(); ++kind)
-        if (destinations[kind])
+        if (destinations[kind]) {
             form_.Api()->SetForwarding(Device(), *destinations[kind], form_.Timings().ForwardWait, kind);
+            forwardWritten_[kind] = {*destinations[kind], Trim((*edited)[kind])};
+        }
     ui::Application->SetScreenCursor(ui::TCursor::crDefault);
 }
 
