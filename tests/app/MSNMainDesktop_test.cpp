@@ -145,6 +145,9 @@ TEST_F(Desktop, ClipboardDialsItsDigitsAndRefusesWhatIsNoNumber)
     EXPECT_EQ(made.Number + " (" + made.Dialled + ")", "+44 20 7946 0000 (979460000)");
     form().Commands().MakeCallTo("+44 20 CALL", 0);
     EXPECT_EQ(form().txtError->Caption(), "\"+44 20 CALL\" is not a phone number that can be dialled.");
+    // A presence rule's forward the rules refuse is reported, as nobody sees it act.
+    session.app->messenger->phone->RequestForwarding("+44 20 CALL");
+    EXPECT_EQ(session.app->traffic.back(), "\"+44 20 CALL\" is not a phone number that can be dialled.");
     // A number as the phone dialled it (a call back) gets no outside line again.
     form().Commands().MakeCallAsDialled("902079460000");
     EXPECT_EQ(Nth(session, KovraMsg::MAKE_CALL_REQ, 4).ReadStr(), "902079460000");
