@@ -443,8 +443,11 @@ void TCallCommands::MarkDialoutJoined(const std::string& device)
     const TDialingRules rules = StoredDialingRules();
     for (std::size_t i = 0; i < dialoutList_.size(); ++i) {
         const std::string& entry = dialoutList_[i].Number;
-        bool match = device == entry || device == DialableNumber(entry, rules).Number;
-        if (!match && entry.size() < phone.size())
+        // An entry the rules refuse dials nothing: only its written digits can match.
+        const TDialledNumber dialled = DialableNumber(entry, rules);
+        bool match = !entry.empty() &&
+                     (device == entry || (dialled.Refusal == TDialRefusal::None && device == dialled.Number));
+        if (!match && !entry.empty() && entry.size() < phone.size())
             match = device == phone.substr(0, phone.size() - entry.size()) + entry;
         if (match) {
             dialoutList_[i].Joined = true;
@@ -547,7 +550,9 @@ void TCallCommands::ShowDialoutEntry()
         return;
     dialoutIndex_ = std::clamp(dialoutIndex_, 0, static_cast<int>(dialoutList_.size()) - 1);
     const TDialoutEntry& entry = dialoutList_[static_cast<std::size_t>(dialoutIndex_)];
-    form_.txtPhone->SetCaption(FormatPhoneNumber(entry.Number));
+    // A "+" number is shown as written: the national form would hide its country code.
+    form_.txtPhone->SetCaption(entry.Number.starts_with('+') ? entry.Number
+                                                             : FormatPhoneNumber(entry.Number));
     form_.txtJoined->SetVisible(entry.Joined);
 }
 

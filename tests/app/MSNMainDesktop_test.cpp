@@ -129,6 +129,9 @@ TEST_F(Desktop, ClipboardDialsItsDigitsAndRefusesWhatIsNoNumber)
     desktop().clipboard = "(425) 555-0199\r\n";
     Press(hkDialClipboard);
     EXPECT_EQ(Nth(session, KovraMsg::MAKE_CALL_REQ, 2).ReadStr(), "4255550199");
+    session.app->Event(kCall, ceDialing, {Party("1001", csDialing), Party("4255550199", csAttempting)});
+    EXPECT_EQ(form().FindCall(kCall)->Written, ""); // nothing to show beside the same digits
+    session.app->Event(kCall, ceCleared, {Party("1001", csGone), Party("4255550199", csGone)});
 
     // With rules a number abroad is dialled by them; the list and the history show it as copied
     // beside what the phone dialled, and a refusal names the number.
