@@ -74,7 +74,10 @@ public:
     }
     void RedirectCall(const std::string& oid, const std::string& destination, int mode) override
     {
-        if (api_)
+        // A forward-list entry is written as people write numbers: the rules dial it.
+        if (mode == 1 /* to a number */ && fmKovraAssistant)
+            fmKovraAssistant->Commands().RedirectCallTo(oid, destination);
+        else if (api_)
             api_->RedirectCall(StartupInfo().Device, oid, destination, static_cast<std::uint32_t>(mode), 0);
     }
     void HoldCall(const std::string& oid) override

@@ -61,10 +61,24 @@ void TCallCommands::MakeCallTo(const std::string& written, int options)
 {
     if (!Allowed())
         return;
-    const auto dialled = Dialled(written);
-    if (!dialled)
+    if (const auto dialled = Dialled(written))
+        PlaceCall(written, *dialled, options);
+}
+
+void TCallCommands::MakeCallAsDialled(const std::string& number)
+{
+    if (!Allowed())
         return;
-    const std::string& number = *dialled;
+    // The rules would add their prefixes again; only what the phone cannot dial is refused.
+    TDialledNumber dialled = DialableNumber(number, TDialingRules());
+    if (dialled.Refusal == TDialRefusal::None)
+        PlaceCall(number, DialableDigits(number), 0);
+    else
+        form_.ShowError(DialRefusalText(dialled.Refusal, number));
+}
+
+void TCallCommands::PlaceCall(const std::string& written, const std::string& number, int options)
+{
     calls_.Dialling(written, number);
     TKovraAPI& api = *form_.Api();
     if (calls_.ActiveCallId().empty()) {
@@ -166,8 +180,14 @@ void TCallCommands::RedirectTo(const std::string& number)
 {
     const TCallInfo* call = Target();
     if (call && !call->CallId.empty())
+        RedirectCallTo(call->CallId, number);
+}
+
+void TCallCommands::RedirectCallTo(const std::string& oid, const std::string& number)
+{
+    if (form_.Api())
         if (const auto dialled = Dialled(number))
-            form_.Api()->RedirectCall(Device(), call->CallId, *dialled, rmNumber, 0);
+            form_.Api()->RedirectCall(Device(), oid, *dialled, rmNumber, 0);
 }
 
 void TCallCommands::miCallRedirectToClick()
@@ -178,9 +198,8 @@ void TCallCommands::miCallRedirectToClick()
     const std::string oid = call->CallId;
     const auto number = services_.Dialogs->Redirect();
     // The session may have gone while the dialog was open.
-    if (number && form_.Cap(capRedirect) && form_.Api())
-        if (const auto dialled = Dialled(*number))
-            form_.Api()->RedirectCall(Device(), oid, *dialled, rmNumber, 0);
+    if (number && form_.Cap(capRedirect))
+        RedirectCallTo(oid, *number);
 }
 
 void TCallCommands::OnCallLater()
@@ -374,18 +393,27 @@ void TCallCommands::OnForward()
                                              forwarding.ForwardNoAnswer, forwarding.ForwardOutOfService};
     const std::array<bool, 4> enabled{form_.Cap(capForwardAlways), form_.Cap(capForwardBusy),
                                       form_.Cap(capForwardNoAnswer), form_.Cap(capForwardOutOfService)};
-    const auto edited = services_.Dialogs->Forward(current, enabled);
+    // The server holds what the phone dials: a destination set here is shown as the user wrote
+    // it, for the rules to dial again when edited; another is shown as dialled, and a box left as
+    // it was changes nothing.
+    std::array<std::string, 4> shown = current;
+    for (std::size_t kind = 0; kind < 4; ++kind)
+        if (!current[kind].empty() && forwardWritten_[kind].first == current[kind])
+            shown[kind] = forwardWritten_[kind].second;
+    const auto edited = services_.Dialogs->Forward(shown, enabled);
     if (!edited || !form_.Api())
         return;
     // An emptied box ends its forwarding; a refused number leaves the forwarding as it is.
     std::array<std::optional<std::string>, 4> destinations;
     for (std::size_t kind = 0; kind < 4; ++kind)
-        if (enabled[kind] && (*edited)[kind] != current[kind])
+        if (enabled[kind] && WrittenDigits((*edited)[kind]) != WrittenDigits(shown[kind]))
             destinations[kind] = Trim((*edited)[kind]).empty() ? std::string() : Dialled((*edited)[kind]);
     ui::Application->SetScreenCursor(ui::TCursor::crHourGlass);
     for (std::uint32_t kind = 0; kind < 4 && form_.Api(); ++kind)
-        if (destinations[kind])
+        if (destinations[kind]) {
             form_.Api()->SetForwarding(Device(), *destinations[kind], form_.Timings().ForwardWait, kind);
+            forwardWritten_[kind] = {*destinations[kind], Trim((*edited)[kind])};
+        }
     ui::Application->SetScreenCursor(ui::TCursor::crDefault);
 }
 
@@ -415,8 +443,11 @@ void TCallCommands::MarkDialoutJoined(const std::string& device)
     const TDialingRules rules = StoredDialingRules();
     for (std::size_t i = 0; i < dialoutList_.size(); ++i) {
         const std::string& entry = dialoutList_[i].Number;
-        bool match = device == entry || device == DialableNumber(entry, rules).Number;
-        if (!match && entry.size() < phone.size())
+        // An entry the rules refuse dials nothing: only its written digits can match.
+        const TDialledNumber dialled = DialableNumber(entry, rules);
+        bool match = !entry.empty() &&
+                     (device == entry || (dialled.Refusal == TDialRefusal::None && device == dialled.Number));
+        if (!match && !entry.empty() && entry.size() < phone.size())
             match = device == phone.substr(0, phone.size() - entry.size()) + entry;
         if (match) {
             dialoutList_[i].Joined = true;
@@ -519,7 +550,9 @@ void TCallCommands::ShowDialoutEntry()
         return;
     dialoutIndex_ = std::clamp(dialoutIndex_, 0, static_cast<int>(dialoutList_.size()) - 1);
     const TDialoutEntry& entry = dialoutList_[static_cast<std::size_t>(dialoutIndex_)];
-    form_.txtPhone->SetCaption(FormatPhoneNumber(entry.Number));
+    // A "+" number is shown as written: the national form would hide its country code.
+    form_.txtPhone->SetCaption(entry.Number.starts_with('+') ? entry.Number
+                                                             : FormatPhoneNumber(entry.Number));
     form_.txtJoined->SetVisible(entry.Joined);
 }
 

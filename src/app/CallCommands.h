@@ -39,6 +39,8 @@ public:
     // The number the user types into the redirect dialog; RedirectTo a number already chosen.
     void miCallRedirectToClick();
     void RedirectTo(const std::string& number);
+    // A number as written, dialled by the rules; a refused one is shown and nothing sent.
+    void RedirectCallTo(const std::string& oid, const std::string& number);
     void OnCallLater();
     void OnTransferCall();
     void OnSetupConference();
@@ -60,6 +62,8 @@ public:
     // Dials the number, as written, by the dialing rules with the make-call options; a connected
     // call is held first and the number dialled once it is.
     void MakeCallTo(const std::string& number, int options);
+    // Dials a number that is already what the phone dials (a call back), separators dropped.
+    void MakeCallAsDialled(const std::string& number);
     void AnswerOrAlternate(const std::string& oid);
     // An action handed over at start or by another instance (paMakeCall, paDialout, ...).
     void RunAction(int action, const std::string& argument);
@@ -88,6 +92,7 @@ private:
     // What the phone dials for a number as written, by the stored dialing rules; a number they
     // refuse is shown in the status bar and dials nothing.
     std::optional<std::string> Dialled(const std::string& number) const;
+    void PlaceCall(const std::string& written, const std::string& number, int options);
     void ListenVoiceMailWith(const std::string& argument);
     void ShowDialoutEntry();
     const std::string& Device() const;
@@ -98,6 +103,8 @@ private:
     std::vector<TDialoutEntry> dialoutList_;
     int dialoutIndex_ = 0;
     std::string conversationName_;
+    // Per forwarding kind, the destination this program set and the number as the user wrote it.
+    std::array<std::pair<std::string, std::string>, 4> forwardWritten_;
 };
 
 } // namespace app

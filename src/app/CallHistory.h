@@ -21,6 +21,10 @@ struct TCallRecord {
     bool Answered = false;
     std::string Dialled = {}; // what the phone dialled, when not Number
 
+    // Number is what the phone dialled, or dials to call back: a call made without a dialled form
+    // beside it (dialled at the handset, or kept before the dialing rules) or a caller's number as
+    // the server gave it, unless written with its country code.
+    bool DialsAsItStands() const { return Dialled.empty() && !Number.starts_with('+'); }
     // Rang here and was never answered here.
     bool Missed() const { return Incoming && !Answered; }
     bool operator==(const TCallRecord&) const = default;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/Clock.h"
+#include "settings/DialingRules.h"
 #include "settings/MessageBundle.h"
 
 using namespace api;
@@ -337,7 +338,8 @@ void TCallTracker::Dialling(const std::string& written, const std::string& diall
 {
     constexpr std::size_t kRemembered = 8;
     std::erase_if(written_, [&](const auto& entry) { return entry.first == dialled; });
-    if (written != dialled)
+    // Only a written form other than the dialled digits is worth showing beside them.
+    if (WrittenDigits(written) != dialled)
         written_.emplace_back(dialled, written);
     if (written_.size() > kRemembered)
         written_.erase(written_.begin());

@@ -13,7 +13,16 @@ namespace {
 
 constexpr std::string_view kSchemes[] = {"tel:", "callto:"};
 
-enum class TRefusal { None, NotALink, BrokenEscape, NotANumber, NoNumber, CountryCode, NoInternational };
+enum class TRefusal {
+    None,
+    NotALink,
+    BrokenEscape,
+    NotANumber,
+    NoNumber,
+    CountryCode,
+    NoInternational,
+    TooLong
+};
 
 struct TRefusalText {
     TRefusal Refusal;
@@ -31,14 +40,19 @@ constexpr TRefusalText kRefusals[] = {
     {TRefusal::NoNumber, "txtLinkNoNumber", "The link \"%s\" holds no number to dial.",
      "txtClipboardNoNumber", "The clipboard's text holds no number to dial."},
     {TRefusal::CountryCode, "txtLinkCountryCode",
-     "The link \"%s\" has a country code other than +1; such numbers cannot be dialled yet.",
+     "The link \"%s\" has a country code other than +1; set the dialing rules on the Preferences page to "
+     "dial it.",
      "txtClipboardCountryCode",
-     "The clipboard's text has a country code other than +1; such numbers cannot be dialled yet."},
+     "The clipboard's text has a country code other than +1; set the dialing rules on the Preferences page "
+     "to dial it."},
     {TRefusal::NoInternational, "txtLinkNoInternational",
      "The link \"%s\" is a number abroad; set the international prefix on the Preferences page to dial it.",
      "txtClipboardNoInternational",
      "The clipboard's text is a number abroad; set the international prefix on the Preferences page to "
      "dial it."},
+    {TRefusal::TooLong, "txtLinkTooLong",
+     "The link \"%s\" is too long to dial: a phone dials at most 32 characters.", "txtClipboardTooLong",
+     "The clipboard's text is too long to dial: a phone dials at most 32 characters."},
 };
 
 const TRefusalText& TextOf(TRefusal refusal)
@@ -81,6 +95,8 @@ TRefusal WrittenNumber(std::string_view text, const TDialingRules* rules, std::s
         return TRefusal::CountryCode;
     case TDialRefusal::NoInternational:
         return TRefusal::NoInternational;
+    case TDialRefusal::TooLong:
+        return TRefusal::TooLong;
     }
     number = WrittenDigits(text);
     return TRefusal::None;

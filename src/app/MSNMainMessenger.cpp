@@ -36,6 +36,13 @@ public:
             destination.empty() ? TDialledNumber() : DialableNumber(destination, StoredDialingRules());
         if (Connected() && dialled.Refusal == TDialRefusal::None)
             form_.api_->SetForwarding(StartupInfo().Device, dialled.Number, 0, 0);
+        else if (dialled.Refusal != TDialRefusal::None) {
+            // Nobody watches a presence rule act: the refusal goes to the status and the log.
+            const std::string why = DialRefusalText(dialled.Refusal, destination);
+            form_.ShowError(why);
+            if (form_.Options())
+                form_.Options()->AddTrafficLine(why);
+        }
     }
     void RestartQuiet() override
     {

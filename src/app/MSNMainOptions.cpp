@@ -36,7 +36,7 @@ std::vector<THistoryRow> HistoryRows()
                              : "Outgoing",
              call.Name, call.Dialled.empty() ? call.Number : call.Number + " (" + call.Dialled + ")",
              platform::FormatDateTime(platform::UtcSecondsToLocal(static_cast<std::uint32_t>(call.Start))),
-             length, call.Number});
+             length, call.Number, call.DialsAsItStands()});
     }
     fmKovraAssistant->Desktop().HistorySeen();
     return rows;
@@ -55,8 +55,10 @@ public:
         form_->OnDesktopChanged = [] {
             return fmKovraAssistant ? fmKovraAssistant->Desktop().ApplyPreferences() : std::string();
         };
-        form_->OnCallBack = [](const std::string& number) {
-            if (fmKovraAssistant)
+        form_->OnCallBack = [](const std::string& number, bool asItStands) {
+            if (fmKovraAssistant && asItStands)
+                fmKovraAssistant->Commands().MakeCallAsDialled(number);
+            else if (fmKovraAssistant)
                 fmKovraAssistant->Commands().MakeCallTo(number, 0);
         };
     }

@@ -35,11 +35,20 @@ TKovraDialog::TFrameDesign Design()
     return design;
 }
 
-// The part of a contact number after its first space, when it has one there.
-std::string AfterFirstSpace(const std::string& text)
+// A contact's number without the word naming its kind ("Work +1 425 555 1234"), when it has one.
+std::string ContactNumber(const std::string& text)
 {
-    const auto space = text.find(' ');
-    return space == std::string::npos ? text : text.substr(space + 1);
+    const std::string number = settings::Trim(text);
+    const auto space = number.find(' ');
+    const auto other = number.find_first_not_of("0123456789*#+-.()/");
+    return space != std::string::npos && other < space ? settings::Trim(number.substr(space + 1)) : number;
+}
+
+// A number as the box shows it: a "+" number as written, so that the rules dial its country code;
+// another in the national form.
+std::string ShownNumber(const std::string& number)
+{
+    return number.starts_with('+') ? number : FormatPhoneNumber(number);
 }
 
 } // namespace
@@ -138,7 +147,7 @@ void TfmCallLaterEntry::SetUp(TCallLater* target, const TCallLater& entry, TDone
     rbCallNow->SetChecked(minutes < 1);
     rbCallIn->SetChecked(minutes >= 1);
     edName->SetText(entry.Name);
-    edNumber->SetText(FormatPhoneNumber(entry.Number));
+    edNumber->SetText(ShownNumber(entry.Number));
     edTime->SetValue(minutes);
     ckOnline->SetChecked(entry.OnlineOnly != 0);
     FillNumbers(contact);
@@ -154,17 +163,19 @@ void TfmCallLaterEntry::SetUp(TCallLater* target, const TCallLater& entry, TDone
 void TfmCallLaterEntry::FillNumbers(const std::optional<TContactNumbers>& contact)
 {
     lbSelect->Items().Clear();
+    numbers_.clear();
     if (contact) {
         const std::pair<const char*, const std::string*> kinds[] = {
             {"Work", &contact->Work}, {"Mobile", &contact->Mobile}, {"Home", &contact->Home}};
         for (const auto& [key, number] : kinds)
-            if (!number->empty())
-                lbSelect->Items().Add(DialogText(key, key) + " " +
-                                      FormatPhoneNumber(AfterFirstSpace(*number)));
+            if (const std::string shown = ShownNumber(ContactNumber(*number)); !shown.empty()) {
+                numbers_.push_back(shown);
+                lbSelect->Items().Add(DialogText(key, key) + " " + shown);
+            }
     }
     const int rows = lbSelect->Items().Count();
     if (rows > 0 && edNumber->Text().empty())
-        edNumber->SetText(AfterFirstSpace(lbSelect->Items().Strings(0)));
+        edNumber->SetText(numbers_[0]);
     pnNumber->SetHeight(rows * kSelectRowHeight + 15);
     lbSelect->SetHeight(rows * kSelectRowHeight + 4);
     pnNumber->SetVisible(rows > 0);
@@ -181,8 +192,8 @@ void TfmCallLaterEntry::UpdateControls()
 void TfmCallLaterEntry::SelectClick()
 {
     const int index = lbSelect->ItemIndex();
-    if (index >= 0)
-        edNumber->SetText(AfterFirstSpace(lbSelect->Items().Strings(index)));
+    if (index >= 0 && index < static_cast<int>(numbers_.size()))
+        edNumber->SetText(numbers_[index]);
 }
 
 void TfmCallLaterEntry::OkClick()

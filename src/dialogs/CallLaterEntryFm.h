@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "dialogs/DialogFrame.h"
 #include "dialogs/DialogLists.h"
@@ -58,6 +59,7 @@ private:
     void OkClick();
 
     TReminderClock clock_;
+    std::vector<std::string> numbers_; // the contact's numbers as lbSelect shows them
     TCallLater* target_ = nullptr;
     TDone done_;
     bool pending_ = false;

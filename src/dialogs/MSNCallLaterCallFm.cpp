@@ -105,7 +105,9 @@ void TfmCallLaterCall::SetUp(const TCallLater& entry, TChoice choice)
     choice_ = std::move(choice);
     held_ = true;
     txtCallerName->SetCaption(entry.Name);
-    txtCallerNumber->SetCaption(FormatPhoneNumber(entry.Number));
+    // A "+" number is kept as written; the national form would hide its country code.
+    txtCallerNumber->SetCaption(entry.Number.starts_with('+') ? entry.Number
+                                                              : FormatPhoneNumber(entry.Number));
     // It slides up from below the work area's bottom edge, at its size on the monitor.
     const ui::TRect area = ui::Application->WorkArea();
     SetBounds(area.Right - NativeBounds().Width(), area.Bottom, Width(), Height());

@@ -321,16 +321,16 @@ void TfmOptions::SetSession(TOptionsSession session)
     lists_.MakeCall = [this](const std::string& number) {
         const std::string device = Device();
         if (!session_.Api || !session_.Api->Connected() || !LoggedIn() || device.empty())
-            return false;
+            return TOptionsLists::crNoSession;
         TDialingRules rules;
         rules.Load(config_);
         const TDialledNumber dialled = DialableNumber(number, rules);
         if (dialled.Refusal != TDialRefusal::None) {
             AddLogLine(DialRefusalText(dialled.Refusal, number), true);
-            return false;
+            return TOptionsLists::crRefused;
         }
         session_.Api->MakeCall(device, dialled.Number, 0);
-        return true;
+        return TOptionsLists::crCalled;
     };
     edServer1->SetCaption(session_.Server1);
     edServer2->SetCaption(session_.Server2);
@@ -514,6 +514,8 @@ void TfmOptions::HideOptions()
         for (int command = 0; command < hkCount; ++command)
             HotkeyExit(command);
         ScreenPopExit();
+        for (int field = 0; field < TDialingRules::dfCount; ++field)
+            DialingExit(field);
     }
     HideForm();
     if (OnSave)

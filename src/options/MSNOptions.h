@@ -65,6 +65,8 @@ struct THistoryRow {
     std::string Duration;
     // What "Call back" dials: the number as written, where Number shows the dialled one beside it.
     std::string CallBackNumber = {};
+    // CallBackNumber is what the phone dials, not a number for the dialing rules.
+    bool CallBackAsItStands = false;
 };
 
 class TfmOptions : public dialogs::TKovraDialog {
@@ -107,7 +109,7 @@ public:
     // History page (MSNOptionsHistory.cpp): its rows come from the main window each time it is
     // shown, which also tells the main window the user has seen them; "Call back" dials the number.
     std::function<std::vector<THistoryRow>()> OnHistoryShown;
-    std::function<void(const std::string& number)> OnCallBack;
+    std::function<void(const std::string& number, bool asItStands)> OnCallBack;
     void FillHistory();
     void CallBack();
     ui::TListView* lbHistory;
@@ -196,7 +198,7 @@ private:
     bool reconnecting_ = false;
     bool retired_ = false;
     // Each History row's CallBackNumber.
-    std::vector<std::string> historyNumbers_;
+    std::vector<std::pair<std::string, bool>> historyNumbers_; // CallBackNumber, CallBackAsItStands
 };
 
 // The options window while it exists.

@@ -78,14 +78,19 @@ void TfmOptions::DialingExit(int field)
     const auto rule = static_cast<TDialingRules::TField>(field);
     const std::string text = Trim(edDialing[field]->Text());
     const std::string stored = config_.ReadString(TDialingRules::kSection, TDialingRules::kNames[field], "");
-    if (const std::string refused = DialingRuleRefusal(rule, text); !refused.empty()) {
-        edDialing[field]->SetText(DialingRuleRefusal(rule, stored).empty() ? stored : "");
+    const std::string longDistance =
+        config_.ReadString(TDialingRules::kSection, TDialingRules::kNames[TDialingRules::dfLongDistance], "");
+    if (const std::string refused = DialingRuleRefusal(rule, text, longDistance); !refused.empty()) {
+        edDialing[field]->SetText(DialingRuleRefusal(rule, stored, longDistance).empty() ? stored : "");
         txtDesktopStatus->SetCaption(refused);
         return;
     }
     edDialing[field]->SetText(text);
-    if (text != stored)
+    if (text != stored) {
         config_.WriteString(TDialingRules::kSection, TDialingRules::kNames[field], text);
+        // An earlier refusal no longer stands once a value is taken.
+        txtDesktopStatus->SetCaption("");
+    }
 }
 
 void TfmOptions::HotkeyExit(int command)

@@ -32,7 +32,8 @@ void TfmOptions::FillHistory()
         for (const THistoryRow& row : OnHistoryShown()) {
             lbHistory->AddItem(DialogText("History" + row.Kind, row.Kind),
                                {row.Name, row.Number, row.When, row.Duration});
-            historyNumbers_.push_back(row.CallBackNumber.empty() ? row.Number : row.CallBackNumber);
+            historyNumbers_.emplace_back(row.CallBackNumber.empty() ? row.Number : row.CallBackNumber,
+                                         row.CallBackAsItStands);
         }
     btCallBack->SetEnabled(lbHistory->ItemIndex() >= 0);
 }
@@ -43,11 +44,11 @@ void TfmOptions::CallBack()
     if (row < 0 || !OnCallBack)
         return;
     // A call that never showed its number has nothing to dial.
-    const std::string number = static_cast<std::size_t>(row) < historyNumbers_.size()
-                                   ? historyNumbers_[static_cast<std::size_t>(row)]
-                                   : "";
+    if (static_cast<std::size_t>(row) >= historyNumbers_.size())
+        return;
+    const auto& [number, asItStands] = historyNumbers_[static_cast<std::size_t>(row)];
     if (!number.empty())
-        OnCallBack(number);
+        OnCallBack(number, asItStands);
 }
 
 } // namespace options

@@ -249,7 +249,7 @@ void TOptionsLists::ReminderEdited(const TCallLater& result, TCallLater* target,
         return;
     const bool callNow = result.CallTime == 0 && MayBeCalledNow(result);
     if (!target) {
-        if (callNow && CallNow(result.Number))
+        if (callNow && CallNow(result))
             return;
         reminders_.push_back(std::make_unique<TCallLater>(result));
         SaveReminders();
@@ -261,7 +261,7 @@ void TOptionsLists::ReminderEdited(const TCallLater& result, TCallLater* target,
         return;
     CloseReminderPopup(*target);
     **found = result;
-    if (callNow && CallNow(result.Number))
+    if (callNow && CallNow(result))
         reminders_.erase(found);
     SaveReminders();
 }
@@ -289,9 +289,12 @@ void TOptionsLists::CloseReminderPopup(const TCallLater& entry)
         fmCallLaterCall->CloseNow();
 }
 
-bool TOptionsLists::CallNow(const std::string& number)
+bool TOptionsLists::CallNow(const TCallLater& entry)
 {
-    return MakeCall && MakeCall(number);
+    const TCallResult result = MakeCall ? MakeCall(entry.Number) : crNoSession;
+    if (result == crRefused)
+        refused_.push_back(entry);
+    return result == crCalled;
 }
 
 std::optional<TReminderContact> TOptionsLists::MatchingContact(const std::string& number) const
@@ -309,7 +312,8 @@ std::optional<TReminderContact> TOptionsLists::MatchingContact(const std::string
 bool TOptionsLists::MayBeCalledNow(const TCallLater& entry) const
 {
     // A reminder without a number (a hand-edited document) could only dial nothing.
-    if (DialableDigits(entry.Number).empty())
+    if (DialableDigits(entry.Number).empty() ||
+        std::find(refused_.begin(), refused_.end(), entry) != refused_.end())
         return false;
     if (callState_ != csGone && callState_ != csHeld)
         return false;
@@ -373,7 +377,7 @@ void TOptionsLists::ReminderChosen(const TCallLater& entry, int choice)
         return;
     }
     // Without a session to call from, the reminder stays and is announced again.
-    if (choice == 0 && !CallNow(entry.Number))
+    if (choice == 0 && !CallNow(entry))
         return;
     if (found != reminders_.end())
         reminders_.erase(found);

@@ -67,8 +67,10 @@ public:
 
     // The call state of the last call-connection event (csGone and csHeld let reminders call).
     void SetCallState(int state) { callState_ = state; }
-    // Sends a make-call request for the number; false (or none) without a session.
-    std::function<bool(const std::string& number)> MakeCall;
+    // Sends a make-call request for the number: crNoSession (or none) without a session, crRefused
+    // (the reason told) when the dialing rules cannot dial it.
+    enum TCallResult { crCalled, crNoSession, crRefused };
+    std::function<TCallResult(const std::string& number)> MakeCall;
     // Messenger integration, and the client's contacts in its order (none until it has them).
     std::function<bool()> MessengerOn;
     std::function<std::vector<TReminderContact>()> Contacts;
@@ -87,13 +89,15 @@ private:
                             const std::string& contact);
     void CloseReminderPopup(const dialogs::TCallLater& entry);
     void RemoveReminder(const dialogs::TCallLater* target);
-    bool CallNow(const std::string& number);
+    // True when called; a reminder the rules refuse is not announced again until it is edited.
+    bool CallNow(const dialogs::TCallLater& entry);
 
     settings::TKovraAssistantConfig& config_;
     dialogs::TReminderClock clock_;
     TForwards forwards_;
     TReminders reminders_;
     int callState_ = 0;
+    std::vector<dialogs::TCallLater> refused_;
 };
 
 } // namespace options

@@ -30,8 +30,9 @@ struct TDialingRules {
     static const std::array<const char*, dfCount> kNames;
     // How the user reads each field.
     static const std::array<const char*, dfCount> kTitles;
-    // A code or prefix has at most so many digits; a number is never longer than kMaxInternalLength.
-    static constexpr std::size_t kMaxCode = 8, kMaxInternalLength = 15;
+    // A code or prefix has at most kMaxCode digits, an internal number at most kMaxInternalLength;
+    // the phone dials at most kMaxDialled characters.
+    static constexpr std::size_t kMaxCode = 8, kMaxInternalLength = 15, kMaxDialled = 32;
 
     // Digits only, each checked by DialingRuleRefusal; empty when not set.
     std::array<std::string, dfCount> Values;
@@ -46,8 +47,11 @@ struct TDialingRules {
 };
 
 // Why a text cannot be the field's value, empty when it can: digits only, a code no longer than
-// kMaxCode digits, an internal length no more than kMaxInternalLength.
-std::string DialingRuleRefusal(TDialingRules::TField field, std::string_view value);
+// kMaxCode digits, a country code of one to three digits not starting with 0, an area code not
+// starting with the long-distance prefix (given when set), an internal length no more than
+// kMaxInternalLength.
+std::string DialingRuleRefusal(TDialingRules::TField field, std::string_view value,
+                               std::string_view longDistance = {});
 
 enum class TDialRefusal {
     None,
@@ -55,6 +59,7 @@ enum class TDialRefusal {
     NoNumber,        // no digits
     CountryCode,     // a country code other than +1 with no rules to dial it
     NoInternational, // another country's number, and no international prefix set
+    TooLong,         // more than kMaxDialled characters to dial
 };
 
 struct TDialledNumber {
@@ -64,13 +69,14 @@ struct TDialledNumber {
 
 // The digits the phone dials for a number as written: separators (blanks, "-", ".", "(", ")", "/")
 // dropped, "*" and "#" kept. A "+" number in the own country is dialled nationally (the own area
-// without its code, another behind the long-distance prefix), one abroad behind the international
-// prefix; everything but internal numbers and service codes ("*..." or "#...") goes behind the
-// outside-line prefix. A number written without "+" is otherwise dialled as written.
+// without its code, another behind the long-distance prefix; a "(0)" or the long-distance prefix
+// written after the country code is dropped), one abroad behind the international prefix; everything but
+// internal numbers and service codes ("*..." or "#...") goes behind the outside-line prefix. A number written
+// without "+" is otherwise dialled as written.
 TDialledNumber DialableNumber(std::string_view text, const TDialingRules& rules);
 
 // A number kept as written, for the rules to dial later: its dialable digits, behind a "+" when the
-// text has one before them ("+44 (20) 7946-0000" -> "+442079460000").
+// text has one before them ("+44 (0)20 7946-0000" -> "+442079460000").
 std::string WrittenDigits(std::string_view text);
 
 // The refusal as the user reads it for a typed or stored number ("%s" in the texts is the number).

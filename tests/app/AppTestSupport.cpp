@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <random>
 
+#include "settings/DialingRules.h"
 #include "settings/MSNConfig.h"
 
 using namespace api;
@@ -64,6 +65,7 @@ AppTest::~AppTest()
     form.reset();
     StartupInfo() = TStartupInfo{};
     KovraAssistantConfig().EraseSection(TCallHistory::kSection);
+    KovraAssistantConfig().EraseSection(TDialingRules::kSection);
     ui::Application->ResetTerminated();
 }
 

@@ -65,6 +65,11 @@ struct FakeMessenger : app::IMessengerLink {
     bool attached = false;
     bool Attached() const override { return attached; }
     void ApplyPhoneRule(int event) override { phoneEvents.push_back(event); }
+    messenger::TPhoneControl* phone = nullptr; // the main window's, for the presence rules
+    void Bind(messenger::TPhoneControl* bound, std::function<void()>, std::function<void()>) override
+    {
+        phone = bound;
+    }
     // One contact: onlineNumber's, online.
     std::string onlineNumber;
     std::vector<std::string> sent;

@@ -56,6 +56,11 @@ TEST(CallHistory, SectionRoundTripsThroughTheDocumentAndSkipsDamagedEntries)
     loaded.Load(config);
     EXPECT_EQ(loaded.Calls(), history.Calls());
     EXPECT_EQ(loaded.MissedCount(), 1);
+    // A call back dials a caller's number or one dialled without the rules as it stands.
+    std::vector<bool> asItStands;
+    for (const TCallRecord& call : loaded.Calls())
+        asItStands.push_back(call.DialsAsItStands());
+    EXPECT_EQ(asItStands, (std::vector<bool>{false, false, true, true, true}));
     EXPECT_EQ(config.ReadString(TCallHistory::kSection, "Call9", "gone"), "gone");
 
     config.WriteInteger(TCallHistory::kSection, "Unseen", 1000);

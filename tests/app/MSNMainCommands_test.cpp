@@ -2,6 +2,7 @@
 
 #include "LoopbackHttpServer.h"
 #include "SessionTest.h"
+#include "settings/DialingRules.h"
 #include "settings/MSNConfig.h"
 
 using namespace api;
@@ -120,6 +121,19 @@ TEST_F(Commands, RedirectDropDownDialsTheEntryItShows)
     EXPECT_EQ(redirect.ReadOid(), kCall);
     EXPECT_EQ(redirect.ReadInt32(), 1u);
     EXPECT_EQ(redirect.ReadStr(), "4255550000");
+
+    // The ringing pop-up's choice goes the same way: dialled by the rules, or refused and shown.
+    TDialingRules outside;
+    outside.Values = {"", "", "9", "", "", "4"};
+    outside.Save(KovraAssistantConfig());
+    form().Commands().RedirectCallTo(kCall, "(206) 555-1234");
+    redirect = Nth(*session, KovraMsg::REDIRECT_CALL_REQ, 2);
+    redirect.ReadOid();
+    redirect.ReadInt32();
+    EXPECT_EQ(redirect.ReadStr(), "92065551234");
+    form().Commands().RedirectCallTo(kCall, "206-CALL");
+    EXPECT_EQ(form().txtError->Caption(), "\"206-CALL\" is not a phone number that can be dialled.");
+    EXPECT_EQ(session->Count(KovraMsg::REDIRECT_CALL_REQ), 2u);
 }
 
 TEST_F(Commands, TransferDialogImmediateBoxFollowsBits16And27)
@@ -189,28 +203,35 @@ TEST_F(Commands, DialoutPanelDialsItsEntriesAndTheMeetmeMoveMarksThemJoined)
     EXPECT_FALSE(form().pnDialout->Visible());
 
     session->app->desktop->meetme = 4711;
-    form().Commands().FillDialout("300,(425) 555-0101");
+    form().Commands().FillDialout("+44 20 7946 0000,300,(425) 555-0101");
     ASSERT_TRUE(form().pnDialout->Visible());
     EXPECT_EQ(form().Height(), form().pnDialout->Height() + 500);
+    EXPECT_EQ(form().txtPhone->Caption(), "+442079460000");
+    form().btDialoutNext->Click();
     EXPECT_EQ(form().txtPhone->Caption(), "300");
     form().btDialoutNext->Click();
     EXPECT_EQ(form().txtPhone->Caption(), "(425) 555-0101");
     form().btDial->Click();
     EXPECT_EQ(Nth(*session, KovraMsg::MAKE_CALL_REQ).ReadStr(), "4255550101");
 
+    // A caller without a number marks nothing, not even the entry the rules refuse to dial.
+    Connected(kCall, "");
+    form().Commands().OnAddToMeetme();
+    EXPECT_FALSE(form().Commands().DialoutList()[0].Joined);
     Connected(kCall, "4255550101");
     form().Commands().OnAddToMeetme();
     auto redirect = session->Requests(KovraMsg::REDIRECT_CALL_REQ);
-    ASSERT_EQ(redirect.size(), 1u);
-    EXPECT_EQ(redirect[0].ReadOid(), kCall);
-    EXPECT_EQ(redirect[0].ReadInt32(), 6u);
-    EXPECT_EQ(redirect[0].ReadStr(), "4711");
-    EXPECT_TRUE(form().Commands().DialoutList()[1].Joined);
-    EXPECT_FALSE(form().Commands().DialoutList()[0].Joined);
+    ASSERT_EQ(redirect.size(), 2u);
+    EXPECT_EQ(redirect[1].ReadOid(), kCall);
+    EXPECT_EQ(redirect[1].ReadInt32(), 6u);
+    EXPECT_EQ(redirect[1].ReadStr(), "4711");
+    EXPECT_TRUE(form().Commands().DialoutList()[2].Joined);
+    EXPECT_FALSE(form().Commands().DialoutList()[1].Joined);
     EXPECT_TRUE(form().txtJoined->Visible());
 
     form().btRemove->Click();
     EXPECT_EQ(form().txtPhone->Caption(), "300");
+    form().btRemove->Click();
     form().btRemove->Click();
     EXPECT_FALSE(form().pnDialout->Visible());
     EXPECT_EQ(form().Height(), 500);

@@ -112,8 +112,9 @@ TEST_F(Desktop, ClipboardDialsItsDigitsAndRefusesWhatIsNoNumber)
     const std::pair<const char*, const char*> refused[] = {
         {"\r\n", "The clipboard holds no number to dial."},
         {"call me on 555", "The clipboard's text is not a phone number that can be dialled."},
-        {"+44 20 7946 0000",
-         "The clipboard's text has a country code other than +1; such numbers cannot be dialled yet."},
+        {"+44 20 7946 0000", "The clipboard's text has a country code other than +1; set the dialing rules "
+                             "on the Preferences page "
+                             "to dial it."},
         {"callto:%3", "The link \"callto:%3\" has a broken escape."},
     };
     for (const auto& [text, shown] : refused) {
@@ -128,6 +129,9 @@ TEST_F(Desktop, ClipboardDialsItsDigitsAndRefusesWhatIsNoNumber)
     desktop().clipboard = "(425) 555-0199\r\n";
     Press(hkDialClipboard);
     EXPECT_EQ(Nth(session, KovraMsg::MAKE_CALL_REQ, 2).ReadStr(), "4255550199");
+    session.app->Event(kCall, ceDialing, {Party("1001", csDialing), Party("4255550199", csAttempting)});
+    EXPECT_EQ(form().FindCall(kCall)->Written, ""); // nothing to show beside the same digits
+    session.app->Event(kCall, ceCleared, {Party("1001", csGone), Party("4255550199", csGone)});
 
     // With rules a number abroad is dialled by them; the list and the history show it as copied
     // beside what the phone dialled, and a refusal names the number.
@@ -144,6 +148,12 @@ TEST_F(Desktop, ClipboardDialsItsDigitsAndRefusesWhatIsNoNumber)
     EXPECT_EQ(made.Number + " (" + made.Dialled + ")", "+44 20 7946 0000 (979460000)");
     form().Commands().MakeCallTo("+44 20 CALL", 0);
     EXPECT_EQ(form().txtError->Caption(), "\"+44 20 CALL\" is not a phone number that can be dialled.");
+    // A presence rule's forward the rules refuse is reported, as nobody sees it act.
+    session.app->messenger->phone->RequestForwarding("+44 20 CALL");
+    EXPECT_EQ(session.app->traffic.back(), "\"+44 20 CALL\" is not a phone number that can be dialled.");
+    // A number as the phone dialled it (a call back) gets no outside line again.
+    form().Commands().MakeCallAsDialled("902079460000");
+    EXPECT_EQ(Nth(session, KovraMsg::MAKE_CALL_REQ, 4).ReadStr(), "902079460000");
 }
 
 TEST_F(Desktop, KeysThatCannotBeHadAreReportedTheOthersRegisteredAndAllGoAtClose)

@@ -135,15 +135,17 @@ TEST(CallLink, EmptyOrUndialableLinksAreRefusedWithTheirReason)
         {"sip:555", &none, "is not a \"tel:\" or \"callto:\" link."},
         // Without dialing rules a country code other than +1 would be dialled as another number.
         {"tel:+44 20 7946 0000", &none,
-         "has a country code other than +1; such numbers cannot be dialled yet."},
+         "has a country code other than +1; set the dialing rules on the Preferences page to dial it."},
         {"callto:%2B49-30-1234", &none,
-         "has a country code other than +1; such numbers cannot be dialled yet."},
+         "has a country code other than +1; set the dialing rules on the Preferences page to dial it."},
         {"tel:(+7) 495 1234567", &none,
-         "has a country code other than +1; such numbers cannot be dialled yet."},
+         "has a country code other than +1; set the dialing rules on the Preferences page to dial it."},
         {"tel:+1 425 555 1234", &noInternational,
          "is a number abroad; set the international prefix on the Preferences page to dial it."},
         {"tel:555+1234", nullptr, "is not a phone number that can be dialled."},
         {"tel:++1 425", &none, "is not a phone number that can be dialled."},
+        {"tel:1234567890-1234567890-1234567890-123", &none,
+         "is too long to dial: a phone dials at most 32 characters."},
     };
     for (const auto& [link, rules, why] : cases) {
         const TCallLink parsed = ParseCallLink(link, rules);

@@ -15,6 +15,8 @@
 #include "dialogs/MSNParkCall.h"
 #include "dialogs/MSNPickupCall.h"
 #include "dialogs/MSNTransferHold.h"
+#include "options/MSNOptionsLists.h"
+#include "settings/DialingRules.h"
 
 using namespace api;
 using namespace settings;
@@ -27,11 +29,12 @@ class AssistantWithSim : public AppWithSim {
 protected:
     void SetUp() override
     {
-        Start("1001", [](TAssistantOptions& o) {
+        Start("1001", [this](TAssistantOptions& o) {
             o.Services.Dialogs =
-                std::make_shared<TAssistantDialogs>(o.Services.Messenger, o.Services.Desktop);
+                std::make_shared<TAssistantDialogs>(o.Services.Messenger, o.Services.Desktop, lists);
         });
     }
+    std::shared_ptr<options::TOptionsLists> lists = std::make_shared<options::TOptionsLists>();
 
     std::string Ring(const std::string& from, const std::string& name)
     {
@@ -94,6 +97,23 @@ TEST_F(AssistantWithSim, PopupFadedOutLeavesTheCallRingingAndTabAndEnterOnThePag
     answer->SetFocus();
     EXPECT_EQ(form->KeyPressed(answer, ui::VK_RETURN_KEY, 0), 0);
     EXPECT_TRUE(PumpUntil([&] { return SimState(oid, "1001") == csConnected; }));
+}
+
+// The pop-up's redirect dials the forward-list entry by the dialing rules.
+TEST_F(AssistantWithSim, PopupRedirectsToTheForwardEntryAsTheRulesDialIt)
+{
+    KovraAssistantConfig().WriteString("Forward", "(206) 555-1234", "Mobile");
+    lists->LoadForwards();
+    TDialingRules outside;
+    outside.Values = {"", "", "9", "", "", "4"};
+    outside.Save(KovraAssistantConfig());
+    const std::string oid = Ring("4255550123", "Dana Doe");
+    ASSERT_TRUE(PumpUntil([&] { return PopupUp(oid); }));
+    TfmCallDisposition* popup = TopForm<TfmCallDisposition>();
+    ASSERT_NE(popup, nullptr);
+    popup->cbRedirectTo->SetItemIndex(1);
+    popup->cbRedirectTo->OnSelect(popup->cbRedirectTo);
+    EXPECT_TRUE(PumpUntil([&] { return SimState(oid, "92065551234") == csRinging; }));
 }
 
 TEST_F(AssistantWithSim, MakeCallDialogDialsTheTypedNumberAndRemembersIt)

@@ -79,6 +79,19 @@ TEST_F(OptionsWithSim, ForwardingHistoryAndForwardListReachTheServer)
     });
     ASSERT_TRUE(PumpUntil([&] { return SimForward(0).empty(); }));
     EXPECT_EQ(SimForward(1), "3000");
+    // The rules dial a destination once: the box shows it again as written, an edit dials that.
+    TDialingRules outside;
+    outside.Values = {"", "", "9", "", "", "4"};
+    outside.Save(KovraAssistantConfig());
+    Forward([](TfmForward& dialog) { dialog.cbForwardBusy->SetText("(206) 555-1234"); });
+    ASSERT_TRUE(PumpUntil([&] { return SimForward(1) == "92065551234"; }));
+    Forward([](TfmForward& dialog) {
+        EXPECT_EQ(dialog.cbForwardBusy->Text(), "(206) 555-1234");
+        dialog.cbForwardBusy->SetText("(206) 555-1235");
+    });
+    ASSERT_TRUE(PumpUntil([&] { return SimForward(1) == "92065551235"; }));
+    outside.Values = {};
+    outside.Save(KovraAssistantConfig());
 
     // What the History page lists is the main window's (CallTracking); here its call back reaches
     // the server.

@@ -158,14 +158,22 @@ TEST_F(PreferencesPage, AcceptedKeysAreStoredAsWrittenAndRefusedOnesKeepTheStore
     EXPECT_EQ(options->txtDesktopStatus->Caption(),
               "The dialing rule \"Outside line\" cannot be \"9a\": only digits are.");
     EXPECT_EQ(changes, 3);
+    Enter(*options->edDialing[TDialingRules::dfLongDistance], "0");
+    EXPECT_EQ(options->txtDesktopStatus->Caption(), "");
+    Enter(*options->edDialing[TDialingRules::dfAreaCode], "020");
+    EXPECT_EQ(options->txtDesktopStatus->Caption(),
+              "The dialing rule \"Area code\" cannot be \"020\": the area "
+              "code is written without the long-distance prefix.");
 
     // Enter takes a key at once; closing the window takes what a box still holds.
     dropKey.SetText("Win+F2");
     dropKey.PressKey(13);
     EXPECT_EQ(Stored("Drop"), "Win+F2");
     options->edHotkeys[hkDialClipboard]->SetText("Ctrl+Shift+V");
+    outside.SetText("8");
     options->HideOptions();
     EXPECT_EQ(Stored("DialClipboard"), "Ctrl+Shift+V");
+    EXPECT_EQ(KovraAssistantConfig().ReadString(TDialingRules::kSection, "OutsideLine", "?"), "8");
     EXPECT_EQ(changes, 5);
 }
 

@@ -20,7 +20,7 @@ protected:
     {
         lists.MakeCall = [this](const std::string& number) {
             calls.push_back(number);
-            return true;
+            return number.starts_with('+') ? TOptionsLists::crRefused : TOptionsLists::crCalled;
         };
     }
     // Adds a reminder through the editor as a user would; minutes 0 means "Call Now".
@@ -159,6 +159,17 @@ TEST_F(ListsTest, ReminderInTenMinutesIsStoredCountsDownAndAnUnansweredOneWaitsF
     fmCallLaterCall->tmDissapear->Tick();
     ASSERT_EQ(lists.Reminders().size(), 1u);
     EXPECT_EQ(lists.CountDown(now), (std::vector<std::string>{"Call in 00:05:00"}));
+
+    // One the dialing rules refuse is kept but not announced again until it is edited.
+    Store({Due("Gil", "+44 20 7946 0000")});
+    lists.CountDown(now);
+    ASSERT_NE(fmCallLaterCall, nullptr);
+    fmCallLaterCall->btCall->Click();
+    ASSERT_TRUE(PumpUntil([] { return fmCallLaterCall == nullptr; }));
+    lists.CountDown(now);
+    EXPECT_EQ(fmCallLaterCall, nullptr);
+    EXPECT_EQ(lists.Reminders().size(), 1u);
+    EXPECT_EQ(calls.size(), 1u);
 }
 
 TEST_F(ListsTest, TwoDueRemindersAnnounceTheLowerOneFirstAndTheOtherAfterTheAnswer)
@@ -195,6 +206,17 @@ TEST_F(ListsTest, OnlineOnlyReminderWaitsForItsContactAndAnEmptyNumberIsNeverAnn
     lists.CountDown(now);
     ASSERT_NE(fmCallLaterCall, nullptr);
     EXPECT_EQ(fmCallLaterCall->txtCallerName->Caption(), "Carl");
+
+    // The contact's numbers fill the editor without their kind, a "+" number with its country code.
+    contacts[0].Numbers.Home = "+44 (0)20 7946 0000";
+    lists.AddCallLater("carl@example", "Carl", "", 5);
+    ASSERT_NE(fmCallLaterEntry, nullptr);
+    EXPECT_EQ(fmCallLaterEntry->edNumber->Text(), "+1 214 555 0500");
+    fmCallLaterEntry->lbSelect->SetItemIndex(1);
+    fmCallLaterEntry->lbSelect->Click();
+    EXPECT_EQ(fmCallLaterEntry->edNumber->Text(), "+44 (0)20 7946 0000");
+    fmCallLaterEntry->btOk->Click();
+    EXPECT_EQ(lists.Reminders().back()->Number, "+442079460000");
 }
 
 TEST_F(ListsTest, EditingAnAnnouncedReminderClosesItsPopupFirst)
