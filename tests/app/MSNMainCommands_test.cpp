@@ -2,7 +2,6 @@
 
 #include "LoopbackHttpServer.h"
 #include "SessionTest.h"
-#include "settings/DialingRules.h"
 #include "settings/MSNConfig.h"
 
 using namespace api;
@@ -122,18 +121,11 @@ TEST_F(Commands, RedirectDropDownDialsTheEntryItShows)
     EXPECT_EQ(redirect.ReadInt32(), 1u);
     EXPECT_EQ(redirect.ReadStr(), "4255550000");
 
-    // The ringing pop-up's choice goes the same way: dialled by the rules, or refused and shown.
-    TDialingRules outside;
-    outside.Values = {"", "", "9", "", "", "4"};
-    outside.Save(KovraAssistantConfig());
-    form().Commands().RedirectCallTo(kCall, "(206) 555-1234");
-    redirect = Nth(*session, KovraMsg::REDIRECT_CALL_REQ, 2);
-    redirect.ReadOid();
-    redirect.ReadInt32();
-    EXPECT_EQ(redirect.ReadStr(), "92065551234");
+    // The command the ringing pop-up shares (its dial by the rules is AssistantWithSim's) refuses
+    // what is no number, and shows why.
     form().Commands().RedirectCallTo(kCall, "206-CALL");
     EXPECT_EQ(form().txtError->Caption(), "\"206-CALL\" is not a phone number that can be dialled.");
-    EXPECT_EQ(session->Count(KovraMsg::REDIRECT_CALL_REQ), 2u);
+    EXPECT_EQ(session->Count(KovraMsg::REDIRECT_CALL_REQ), 1u);
 }
 
 TEST_F(Commands, TransferDialogImmediateBoxFollowsBits16And27)

@@ -11,7 +11,7 @@
 #include <atomic>
 #include <cstdio>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <thread>
 #include <vector>
 
@@ -342,39 +342,25 @@ TEST(Win32Program, RingingCallsAreAnsweredByAClickOnTheWindowAndByTheHotkey)
 }
 
 // What a screen reader in another process gets: the probe program's listing of windows (or its
-// alert), saved as an artefact, and its exit status (0: every control named and with a role).
-struct TProbeRun {
-    DWORD status = 100;
-    std::string listing;
-};
-
-TProbeRun RunProbe(const std::string& artefact, const std::wstring& arguments,
-                   const std::function<void()>& meanwhile = {})
+// alert), saved as an artefact; its exit status says every control had a name and a role.
+std::string Probe(const std::string& artefact, const std::wstring& arguments,
+                  const std::function<void()>& meanwhile = {})
 {
     CreateDirectoryA(KOVRA_ARTIFACTS_DIR, nullptr);
     const std::string path = std::string(KOVRA_ARTIFACTS_DIR) + "/" + artefact;
-    std::wstring command = L"\"" KOVRA_ACCESSIBILITY_PROBE_EXE L"\" \"" +
-                           std::wstring(path.begin(), path.end()) + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION probe{};
-    TProbeRun run;
-    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &probe))
-        return run;
-    if (meanwhile)
-        meanwhile();
-    PumpUntil([&] { return WaitForSingleObject(probe.hProcess, 0) == WAIT_OBJECT_0; }, 60000);
-    if (WaitForSingleObject(probe.hProcess, 0) != WAIT_OBJECT_0)
-        TerminateProcess(probe.hProcess, 100);
-    GetExitCodeProcess(probe.hProcess, &run.status);
-    CloseHandle(probe.hThread);
-    CloseHandle(probe.hProcess);
+    TProgramProcess probe;
+    DWORD status = 100;
+    if (probe.Launch(L"\"" KOVRA_ACCESSIBILITY_PROBE_EXE L"\" \"" + std::wstring(path.begin(), path.end()) +
+                     L"\" " + arguments)) {
+        if (meanwhile)
+            meanwhile();
+        if (PumpUntil([&] { return probe.Ended(); }, 60000))
+            GetExitCodeProcess(probe.Handle(), &status);
+    }
     std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    run.listing = text.str();
-    return run;
+    std::string listing{std::istreambuf_iterator<char>(file), {}};
+    EXPECT_EQ(status, 0u) << artefact << "\n" << listing;
+    return listing;
 }
 
 std::wstring Number(HWND window)
@@ -456,25 +442,23 @@ TEST(Win32Program, ScreenReaderAndKeyboardReachEveryControlAndTheRingingCall)
 
     HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, L"KovraAccessibilityProbeReady");
     const std::string oid = "4B4F56526B15DC0400000001";
-    const TProbeRun alert =
-        RunProbe("accessibility-alert.txt", L"alert KovraAccessibilityProbeReady 30000", [&] {
+    const std::string alert =
+        Probe("accessibility-alert.txt", L"alert KovraAccessibilityProbeReady 30000", [&] {
             PumpUntil([&] { return WaitForSingleObject(ready, 0) == WAIT_OBJECT_0; }, 10000);
             s.SendCallEvent(
                 oid, ceAlerting,
                 {Party("1001", csRinging), Party("4255550123", csDialing, psNone, "Dana Dialer")});
         });
     CloseHandle(ready);
-    EXPECT_EQ(alert.status, 0u) << alert.listing;
-    EXPECT_TRUE(Lists(alert.listing, "alert", "Call from Dana Dialer, (425) 555-0123")) << alert.listing;
+    EXPECT_TRUE(Lists(alert, "alert", "Call from Dana Dialer, (425) 555-0123")) << alert;
 
     HWND popup = nullptr;
     for (HWND window : ProcessWindows(program.Id()))
         if (window != main && IsWindowVisible(window))
             popup = window;
     ASSERT_NE(popup, nullptr);
-    const TProbeRun windows =
-        RunProbe("accessibility-main.txt", L"list " + Number(main) + L" " + Number(popup));
-    EXPECT_EQ(windows.status, 0u) << windows.listing;
+    const std::string windows =
+        Probe("accessibility-main.txt", L"list " + Number(main) + L" " + Number(popup));
 
     // Top row left to right, the state page's links down the left, the call list on the right.
     std::vector<std::wstring> reached;
@@ -501,8 +485,7 @@ TEST(Win32Program, ScreenReaderAndKeyboardReachEveryControlAndTheRingingCall)
     ASSERT_TRUE(PumpUntil(
         [&] { return (options = ProcessWindow(program.Id(), L"Configuration")) != nullptr; }, 10000));
     PumpFor(300);
-    const TProbeRun optionsListing = RunProbe("accessibility-options.txt", L"list " + Number(options));
-    EXPECT_EQ(optionsListing.status, 0u) << optionsListing.listing;
+    const std::string listing = windows + Probe("accessibility-options.txt", L"list " + Number(options));
 
     const std::string expected[][2] = {
         {"list item", "Dana Dialer, (425) 555-0123, Ringing, 00:"},
@@ -516,7 +499,7 @@ TEST(Win32Program, ScreenReaderAndKeyboardReachEveryControlAndTheRingingCall)
         {"property page", "Call Later"},
     };
     for (const auto& [role, name] : expected)
-        EXPECT_TRUE(Lists(windows.listing + optionsListing.listing, role, name)) << role << ": " << name;
+        EXPECT_TRUE(Lists(listing, role, name)) << role << ": " << name;
 
     // The menu's first command opened the Call Later page; the arrows turn the tabs round, and
     // every page leaves no control unnamed.
@@ -534,24 +517,14 @@ TEST(Win32Program, ScreenReaderAndKeyboardReachEveryControlAndTheRingingCall)
     // The list below the tabs, its one enabled button below it, round to the tabs.
     EXPECT_EQ(optionsReached,
               (std::vector<std::wstring>{L"Name, Number, Call Time", L"Add...", L"Configuration"}));
-    // The selected tab once it has turned from the one before.
-    const auto turned = [&](const std::wstring& before) {
-        PumpUntil([&] { return Said(tabs, true) != before; }, 3000);
-        return Said(tabs, true);
-    };
-    std::vector<std::wstring> pages;
-    for (const char* page : {"forward", "preferences", "history", "connection", "call-later"}) {
-        const std::wstring before = Said(tabs, true);
+    int page = 0;
+    for (const wchar_t* turned : {L"Forward", L"Preferences", L"History", L"Connection", L"Call Later"}) {
         Press(program, options, VK_RIGHT);
-        pages.push_back(turned(before));
-        const TProbeRun listing =
-            RunProbe(std::string("accessibility-options-") + page + ".txt", L"list " + Number(options));
-        EXPECT_EQ(listing.status, 0u) << listing.listing;
+        EXPECT_TRUE(PumpUntil([&] { return Said(tabs, true) == turned; }, 3000)) << Said(tabs, true);
+        Probe("accessibility-options-" + std::to_string(++page) + ".txt", L"list " + Number(options));
     }
-    EXPECT_EQ(pages, (std::vector<std::wstring>{L"Forward", L"Preferences", L"History", L"Connection",
-                                                L"Call Later"}));
     Press(program, options, VK_LEFT);
-    EXPECT_EQ(turned(L"Call Later"), L"Connection");
+    EXPECT_TRUE(PumpUntil([&] { return Said(tabs, true) == L"Connection"; }, 3000)) << Said(tabs, true);
 }
 
 } // namespace

@@ -84,15 +84,19 @@ public:
         SetEnvironmentVariableW(L"KOVRA_SERVER_PORT", serverPort.c_str());
         SetEnvironmentVariableW(L"KOVRA_LOCAL_PORT", L"0");
         SetEnvironmentVariableW(L"KOVRA_INSTANCE_NAME", instanceName);
-        std::wstring command =
-            L"\"" KOVRA_ASSISTANT_EXE L"\" " + std::wstring(argument.begin(), argument.end());
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        const bool started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                            nullptr, &startup, &process_);
+        const bool started =
+            Launch(L"\"" KOVRA_ASSISTANT_EXE L"\" " + std::wstring(argument.begin(), argument.end()));
         for (const wchar_t* name : {L"KOVRA_SERVER_PORT", L"KOVRA_LOCAL_PORT", L"KOVRA_INSTANCE_NAME"})
             SetEnvironmentVariableW(name, nullptr);
         return started;
+    }
+    // Any program (a screen reader's probe, say), by its command line.
+    bool Launch(std::wstring command)
+    {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        return CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                              &process_);
     }
     bool Ended() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0; }
     DWORD Id() const { return process_.dwProcessId; }

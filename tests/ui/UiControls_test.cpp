@@ -305,8 +305,6 @@ TEST_F(UiControls, ControlsSayANameAndRoleAndTheKeyboardReachesThemInReadingOrde
         EXPECT_EQ(each.control->AccessibleName(), each.name) << each.control->Name();
         EXPECT_EQ(each.control->AccessibleRole(), each.role) << each.control->Name();
     }
-    number->SetAccessibleName("Phone number");
-    EXPECT_EQ(number->AccessibleName(), "Phone number");
 
     // The picture is clicked with the mouse only; the tall list's row ends above the link's.
     std::vector<TControl*> order;
