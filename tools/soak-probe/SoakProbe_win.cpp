@@ -1,10 +1,9 @@
 // soak-probe IMAGE [TITLE]: finds the running process of IMAGE (e.g. KovraAssistant.exe) and prints one
-// line "pid=N handles=N gdi=N user=N windows=N answers=N listed=N titled=N": its handle count, its GDI and USER
-// objects (GetGuiResources), its visible top-level windows, how many of those answered a WM_NULL
-// within 5 s (a busy or hung message loop answers none), and the items of the list boxes in them
-// (the program's call list), and how many of them are titled TITLE; then a line "window: "TITLE""
-// for each of those windows. Exit 1 when no such process runs, 2 when it
-// cannot be opened.
+// line "pid=N handles=N gdi=N user=N windows=N answers=N listed=N titled=N": its handle count, its GDI and
+// USER objects (GetGuiResources), its visible top-level windows, how many of those answered a WM_NULL within
+// 5 s (a busy or hung message loop answers none), and the items of the list boxes in them (the program's call
+// list), and how many of them are titled TITLE; then a line "window: "TITLE"" for each of those windows. Exit
+// 1 when no such process runs, 2 when it cannot be opened.
 
 #include <windows.h>
 
@@ -33,7 +32,8 @@ BOOL CALLBACK CountListed(HWND child, LPARAM param)
     if (!IsWindowVisible(child) || !GetClassNameW(child, name, 32) || _wcsicmp(name, L"ListBox") != 0)
         return TRUE;
     DWORD_PTR items = 0;
-    if (SendMessageTimeoutW(child, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &items) && items != DWORD_PTR(LB_ERR))
+    if (SendMessageTimeoutW(child, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &items) &&
+        items != DWORD_PTR(LB_ERR))
         reinterpret_cast<TWindowCount*>(param)->Listed += static_cast<long>(items);
     return TRUE;
 }
