@@ -62,6 +62,29 @@ TEST_F(SimTest, OutsideCallRingsIsAnsweredHeldAndRetrievedAndRefusesOutOfStateRe
     EXPECT_EQ(SimCallCount(), 0u);
 }
 
+// The user at the desk phone answers, holds, retrieves and transfers; the client hears each as
+// from its own requests, and a step out of the call's state is refused.
+TEST_F(SimTest, DeskPhoneActionsReachTheMonitoringClient)
+{
+    auto client = LoggedIn("1001");
+    const std::string oid = Ring("ring 1001 FROM 4255550123");
+    ASSERT_TRUE(PumpUntil([&] { return client->StateOf(oid) == csRinging; }));
+    EXPECT_EQ(Run("at 1001 hold last"), "error refused with error 4");
+    for (const auto& [action, state, event] :
+         {std::tuple{"answer", csConnected, ceEstablished}, std::tuple{"hold", csHeld, ceHeld},
+          std::tuple{"retrieve", csConnected, ceRetrieved}}) {
+        ASSERT_EQ(Run(std::string("at 1001 ") + action + " " + oid), "ok") << action;
+        ASSERT_TRUE(PumpUntil([&, state = state] { return client->StateOf(oid) == state; })) << action;
+        EXPECT_EQ(client->Calls.at(oid).Event, event) << action;
+    }
+    EXPECT_EQ(Run("at 1001 transfer " + oid + " 1002"), "ok");
+    ASSERT_TRUE(PumpUntil([&] { return client->Calls.empty(); }));
+    EXPECT_EQ(SimCall(oid), "4255550123=4 1002=2");
+    EXPECT_EQ(Run("at 1001 hangup " + oid), "error refused with error 3"); // no longer its call
+    EXPECT_EQ(Run("at 1002 hangup " + oid), "ok");
+    EXPECT_EQ(SimCallCount(), 0u);
+}
+
 TEST_F(SimTest, OutsideNumberAnswersAfterTheDelayAndInvalidNumbersFail)
 {
     auto client = LoggedIn("1001");

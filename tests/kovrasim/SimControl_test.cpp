@@ -65,6 +65,10 @@ TEST_F(SimTest, CommandsAnswerOneLineAndRefuseBadArguments)
     EXPECT_EQ(Run("meetme 12 parties 3 0x"),
               "error usage: meetme CONF change [TOPIC] | meetme CONF parties COUNT [FRAGMENTS]");
     EXPECT_EQ(Run("dance"), "error unknown command dance (try help)");
+    EXPECT_EQ(Run("at 1001 transfer last"),
+              "error usage: at PHONE answer|hold|retrieve|hangup CALL | at PHONE transfer CALL NUMBER");
+    EXPECT_EQ(Run("at 9999 answer last"), "error unknown phone 9999");
+    EXPECT_EQ(Run("at 1001 dance last"), "error unknown action dance");
     EXPECT_EQ(Run("ring 1001 FROM \"555"), "error unclosed quote");
     const std::string oid = Ring("ring 1001 FROM 4255550123");
     EXPECT_EQ(Run("calls"), "ok 1 call: " + oid + " 4255550123=3 1001=2");

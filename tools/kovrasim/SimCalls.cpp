@@ -826,4 +826,25 @@ std::string TSimPhoneSystem::HangupFar(const std::string& oid)
     return "no far party in " + call->Oid;
 }
 
+std::string TSimPhoneSystem::AtPhone(const std::string& number, const std::string& action,
+                                     const std::string& oid, const std::string& destination)
+{
+    TSimPhone* phone = Phone(number);
+    if (!phone)
+        return "unknown phone " + number;
+    std::uint32_t error;
+    if (action == "answer")
+        error = Answer(*phone, oid);
+    else if (action == "hold" || action == "retrieve")
+        error = HoldOrRetrieve(*phone, oid, action == "hold");
+    else if (action == "transfer")
+        error = SingleStep(*phone, oid, destination, false);
+    else if (action == "hangup")
+        error = Drop(*phone, oid);
+    else
+        return "unknown action " + action;
+    Flush();
+    return error == kOk ? std::string() : "refused with error " + std::to_string(error);
+}
+
 } // namespace kovrasim

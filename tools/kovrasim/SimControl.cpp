@@ -14,13 +14,14 @@ namespace kovrasim {
 namespace {
 
 const char* const kCommands[] = {
-    "help",   "ring", "answer-far", "hangup-far", "set-caps", "set-voicemail", "service", "dnd",  "forward",
-    "meetme", "kick", "fault",      "calls",      "clients",  "phone",         "appdata", "wait", "quit",
+    "help",  "ring",    "answer-far", "hangup-far", "set-caps", "set-voicemail", "service",
+    "dnd",   "forward", "meetme",     "kick",       "fault",    "calls",         "clients",
+    "phone", "appdata", "wait",       "quit",       "at",
 };
 
 const char* const kHelp =
     "ok commands: ring PHONE FROM NUMBER [NAME \"...\"] [urgent] [privacy] | answer-far CALL | hangup-far "
-    "CALL | "
+    "CALL | at PHONE answer|hold|retrieve|hangup CALL | at PHONE transfer CALL NUMBER | "
     "set-caps PHONE MASK | set-voicemail PHONE COUNT | service PHONE on|off | dnd PHONE on|off | "
     "forward PHONE always|busy|noanswer|outofservice [NUMBER] | meetme CONF change [TOPIC] | "
     "meetme CONF parties COUNT [FRAGMENTS] | kick CLIENT | fault loss|dup P | fault delay MS | "
@@ -102,6 +103,12 @@ std::string TSimControl::Execute(const std::string& line)
         return n == 2 ? Result(phones.AnswerFar(words[1])) : usage("answer-far CALL");
     if (command == "hangup-far")
         return n == 2 ? Result(phones.HangupFar(words[1])) : usage("hangup-far CALL");
+    if (command == "at") {
+        const bool transfer = n > 2 && words[2] == "transfer";
+        if (n != (transfer ? 5u : 4u))
+            return usage("at PHONE answer|hold|retrieve|hangup CALL | at PHONE transfer CALL NUMBER");
+        return Result(phones.AtPhone(words[1], words[2], words[3], transfer ? words[4] : std::string()));
+    }
     if (command == "set-caps" || command == "set-voicemail") {
         const auto value = n == 3 ? ParseNumber(words[2]) : std::nullopt;
         if (!value)

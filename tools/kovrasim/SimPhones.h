@@ -67,6 +67,10 @@ public:
                      bool privacy, std::string& oid);
     std::string AnswerFar(const std::string& oid);
     std::string HangupFar(const std::string& oid);
+    // The user at the phone itself (answer, hold, retrieve, hangup; transfer to NUMBER): the
+    // phone's capabilities do not apply, and its client hears of it as of any change.
+    std::string AtPhone(const std::string& phone, const std::string& action, const std::string& oid,
+                        const std::string& destination);
     std::string SetCapabilities(const std::string& phone, std::uint32_t mask);
     std::string SetVoiceMail(const std::string& phone, std::uint32_t count);
     std::string SetService(const std::string& phone, bool on);
