@@ -966,6 +966,14 @@ void TKovraAPI::ApplicationSetData(const std::string& Device, const std::string&
                       [&] { return flag != Completion::Waiting || (manager_ && manager_->SendFailed()); });
 }
 
+std::size_t TKovraAPI::ApplicationDataRoom(const std::string& Device, const std::string& Application)
+{
+    auto msg = Request(KovraMsg::SET_APPLICATION_DATA_REQ, Device);
+    msg->WriteStr(Application);
+    msg->WriteStr({});
+    return msg->Size() < KOVRA_MAX_DATAGRAM ? KOVRA_MAX_DATAGRAM - msg->Size() : 0;
+}
+
 void TKovraAPI::SetForwarding(const std::string& Device, const std::string& Destination, unsigned waitMs,
                               std::uint32_t Kind)
 {

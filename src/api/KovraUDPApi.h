@@ -138,6 +138,8 @@ public:
                           const std::string& Destination, std::uint32_t Mode, std::uint32_t Param);
     void ApplicationSetData(const std::string& Device, const std::string& Application, bool Wait,
                             const std::string& DataValue);
+    // The longest DataValue ApplicationSetData can carry: the request is one datagram.
+    std::size_t ApplicationDataRoom(const std::string& Device, const std::string& Application);
     void SetForwarding(const std::string& Device, const std::string& Destination, unsigned waitMs,
                        std::uint32_t Kind);
 

@@ -81,6 +81,16 @@ void TCallHistory::Add(const TCallRecord& call)
     unpublished_ = std::min(unpublished_ + 1, calls_.size());
 }
 
+bool TCallHistory::DropOldest()
+{
+    if (calls_.empty())
+        return false;
+    calls_.pop_back();
+    unseen_ = std::min(unseen_, calls_.size());
+    unpublished_ = std::min(unpublished_, calls_.size());
+    return true;
+}
+
 bool TCallHistory::Replace(const TCallRecord& kept, const TCallRecord& final)
 {
     const auto entry = std::find(calls_.begin(), calls_.end(), kept);

@@ -37,6 +37,8 @@ public:
 
     // A finished call goes first; the oldest beyond the limit are dropped.
     void Add(const TCallRecord& call);
+    // Drops the oldest call; false when there is none.
+    bool DropOldest();
     const std::vector<TCallRecord>& Calls() const { return calls_; }
     // A call kept before its end was known ended now: its entry takes the final record in place.
     // False when the entry is no longer there (later calls pushed it out).

@@ -275,12 +275,19 @@ void TfmKovraAssistant::PublishSettings()
 {
     if (!StartupInfo().LoggedIn || !settingsLoaded_ || !api_)
         return;
-    const std::string text = KovraAssistantConfig().GetText();
+    const std::string application(TKovraAssistantConfig::kApplicationName);
+    std::string text = KovraAssistantConfig().GetText();
+    // The document goes to the server in one datagram. The oldest calls of the history give way
+    // rather than the server refusing the whole document, and with it every setting changed since.
+    const std::size_t room = api_->ApplicationDataRoom(StartupInfo().Device, application);
+    while (text.size() > room && history_.DropOldest()) {
+        history_.Save(KovraAssistantConfig());
+        text = KovraAssistantConfig().GetText();
+    }
     if (text == settingsText_)
         return;
     settingsText_ = text;
-    api_->ApplicationSetData(StartupInfo().Device, std::string(TKovraAssistantConfig::kApplicationName), true,
-                             text);
+    api_->ApplicationSetData(StartupInfo().Device, application, true, text);
     history_.MarkPublished();
 }
 

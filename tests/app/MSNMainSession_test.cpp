@@ -124,6 +124,37 @@ TEST(Session, SettingsArePublishedOnlyWhenChangedAndMissedCallsSurviveTheRoundTr
         << s.app->form->tbIcon->Hint();
 }
 
+// The document goes to the server in one datagram: a long history gives way, oldest calls first,
+// rather than the server refusing every setting with it.
+TEST(Session, LongHistoryGivesWayOldestFirstSoTheDocumentFitsOneDatagram)
+{
+    ScriptedSession s;
+    ASSERT_TRUE(s.LogIn());
+    const int calls = 70; // about 80 bytes each in the document: more than a datagram holds
+    for (int i = 0; i < calls; ++i) {
+        char oid[25], number[11];
+        std::snprintf(oid, sizeof oid, "%024d", i + 1);
+        std::snprintf(number, sizeof number, "42555%05d", i);
+        s.SendCallEvent(oid, ceAlerting,
+                        {Party("1001", csRinging), Party(number, csDialing, psNone, std::string(40, 'N'))});
+        s.SendCallEvent(oid, ceCleared, {Party("1001", csGone), Party(number, csGone)});
+    }
+    ASSERT_TRUE(s.WaitFor([&] { return s.app->form->History().Calls().size() == std::size_t(calls); }));
+    s.app->form->PublishSettings();
+    auto set = Nth(s, KovraMsg::SET_APPLICATION_DATA_REQ);
+    EXPECT_LE(set.Size(), api::KOVRA_MAX_DATAGRAM);
+    set.ReadStr();
+    TKovraAssistantConfig published;
+    published.SetText(set.ReadStr());
+    EXPECT_EQ(published.ReadString("General", "a", ""), "1");
+    TCallHistory history;
+    history.Load(published);
+    ASSERT_GT(history.Calls().size(), 10u);
+    ASSERT_LT(history.Calls().size(), std::size_t(calls));
+    EXPECT_EQ(history.Calls().front().Number, "4255500069");
+    EXPECT_EQ(history.Calls(), s.app->form->History().Calls()); // what is kept is what was sent
+}
+
 // The close asks when so configured, releases the phone and publishes the calls still up.
 TEST(Session, CloseAsksOnlyWhenConfiguredAndReleasesThePhone)
 {
