@@ -196,6 +196,29 @@ std::string TfmKovraAssistant::DurationText(std::uint32_t sinceTick)
     return text;
 }
 
+namespace {
+
+// The two lines a call's row shows: who (the conference, or the first party with its marks) and
+// the number (a number dialled by the rules beside it as written).
+std::pair<std::string, std::string> CallRowLines(const TCallInfo& call)
+{
+    if (call.IsConference())
+        return {MessageBundle().GetText("Conference", "Conference"),
+                settings::Substitute(LocalText("ConferencePeople", "%d people."), "%d",
+                                     std::to_string(call.DeviceCount()))};
+    std::string who = call.FirstName();
+    if (call.Urgent)
+        who = MessageBundle().GetText("Urgent", "Urgent") + " " + who;
+    if (call.RemoteState == psVia)
+        who += " (" + call.ViaName + ")";
+    std::string number = FormatPhoneNumber(call.FirstDevice());
+    if (!call.Written.empty() && call.FirstDevice() == call.PartyNumber)
+        number = call.Written + " (" + call.FirstDevice() + ")";
+    return {who, number};
+}
+
+} // namespace
+
 void TfmKovraAssistant::lbCallsDrawItem(ui::TCustomListBox* sender, int index, const ui::TRect& rect,
                                         ui::TOwnerDrawState state)
 {
@@ -234,28 +257,9 @@ void TfmKovraAssistant::lbCallsDrawItem(ui::TCustomListBox* sender, int index, c
     canvas.Font.SetColor(textColour);
     const int x = rect.Left + imCallStates->Width() + 6;
 
-    std::string first;
-    if (call->IsConference()) {
-        first = MessageBundle().GetText("Conference", "Conference");
-    } else {
-        first = call->FirstName();
-        if (call->Urgent)
-            first = MessageBundle().GetText("Urgent", "Urgent") + " " + first;
-        if (call->RemoteState == psVia)
-            first += " (" + call->ViaName + ")";
-    }
+    const auto [first, second] = CallRowLines(*call);
     canvas.Font.SetStyle(ui::fsBold);
     canvas.TextOut(x, rect.Top + 2, first);
-
-    std::string second;
-    if (call->IsConference()) {
-        second = settings::Substitute(LocalText("ConferencePeople", "%d people."), "%d",
-                                      std::to_string(call->DeviceCount()));
-    } else {
-        second = FormatPhoneNumber(call->FirstDevice());
-        if (!call->Written.empty() && call->FirstDevice() == call->PartyNumber)
-            second = call->Written + " (" + call->FirstDevice() + ")";
-    }
     canvas.Font.SetStyle(0);
     if (!selected)
         canvas.Font.SetColor(Colour(152, ui::clGray));
@@ -291,20 +295,7 @@ void TfmKovraAssistant::lbSpeedButtonsDrawItem(ui::TCustomListBox* sender, int i
 std::string TfmKovraAssistant::CallRowText(const TCallInfo& call) const
 {
     // What the row shows, read in order: who, the number, the state, how long.
-    std::string who;
-    std::string number;
-    if (call.IsConference()) {
-        who = MessageBundle().GetText("Conference", "Conference");
-        number = settings::Substitute(LocalText("ConferencePeople", "%d people."), "%d",
-                                      std::to_string(call.DeviceCount()));
-    } else {
-        who = call.FirstName();
-        if (call.Urgent)
-            who = MessageBundle().GetText("Urgent", "Urgent") + " " + who;
-        if (call.RemoteState == psVia)
-            who += " (" + call.ViaName + ")";
-        number = FormatPhoneNumber(call.FirstDevice());
-    }
+    const auto [who, number] = CallRowLines(call);
     std::string state;
     switch (call.LocalState) {
     case csDialing:
@@ -332,9 +323,9 @@ std::string TfmKovraAssistant::CallRowText(const TCallInfo& call) const
         break;
     }
     std::string text = who;
-    for (const std::string* part : {&number, &state})
-        if (!part->empty())
-            text += (text.empty() ? "" : ", ") + *part;
+    for (const std::string& part : {number, state})
+        if (!part.empty())
+            text += (text.empty() ? "" : ", ") + part;
     return text + (text.empty() ? "" : ", ") + DurationText(call.StartTick);
 }
 

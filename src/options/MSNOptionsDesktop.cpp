@@ -11,6 +11,17 @@ namespace {
 
 constexpr std::uint16_t kEnter = 13;
 
+// A box whose value is taken when the keyboard leaves it or Enter is pressed in it.
+void TakeOnExitOrEnter(ui::TEdit* edit, const std::function<void()>& take)
+{
+    edit->Font().SetColor(ui::clBlack);
+    edit->OnExit = [take](ui::TComponent*) { take(); };
+    edit->OnKeyDown = [take](ui::TComponent*, std::uint16_t& key, ui::TShiftState) {
+        if (key == kEnter)
+            take();
+    };
+}
+
 } // namespace
 
 void TfmOptions::BuildDesktopPreferences(ui::TPage* page)
@@ -23,12 +34,7 @@ void TfmOptions::BuildDesktopPreferences(ui::TPage* page)
                  TDesktopPreferences::kHotkeyTitles[command], 8, top + 2, 114);
         ui::TEdit* edit = Add<ui::TEdit>(keys, std::string("ed") + TDesktopPreferences::kHotkeyNames[command],
                                          124, top, 90, 20, crBody);
-        edit->Font().SetColor(ui::clBlack);
-        edit->OnExit = [this, command](ui::TComponent*) { HotkeyExit(command); };
-        edit->OnKeyDown = [this, command](ui::TComponent*, std::uint16_t& key, ui::TShiftState) {
-            if (key == kEnter)
-                HotkeyExit(command);
-        };
+        TakeOnExitOrEnter(edit, [this, command] { HotkeyExit(command); });
         edHotkeys[command] = edit;
         top += 25;
     }
@@ -46,12 +52,7 @@ void TfmOptions::BuildDesktopPreferences(ui::TPage* page)
         const std::string name = TDialingRules::kNames[field];
         AddLabel(dialing, "txt" + name, TDialingRules::kTitles[field], left, top + 2, 84);
         ui::TEdit* edit = Add<ui::TEdit>(dialing, "ed" + name, left + 86, top, 60, 20, crBody);
-        edit->Font().SetColor(ui::clBlack);
-        edit->OnExit = [this, field](ui::TComponent*) { DialingExit(field); };
-        edit->OnKeyDown = [this, field](ui::TComponent*, std::uint16_t& key, ui::TShiftState) {
-            if (key == kEnter)
-                DialingExit(field);
-        };
+        TakeOnExitOrEnter(edit, [this, field] { DialingExit(field); });
         edDialing[field] = edit;
     }
     txtDesktopStatus = AddLabel(page, "txtDesktopStatus", "", 12, 288, 496);
