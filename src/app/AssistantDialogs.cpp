@@ -28,44 +28,48 @@ ui::TComponent* Owner()
     return fmKovraAssistant;
 }
 
-// The pop-up of one ringing call, as its call record holds it. When it fades out by itself it
-// tells the main window and frees itself; when the record closes it, the record frees it.
-class TCallPopup : public ICallPopup, public ICallDispositionHost {
+} // namespace
+
+class TCallPopup;
+
+// One pop-up window and what its links act on. It is built once and lent to one ringing call at
+// a time; between calls it is hidden, not freed.
+class TPopupWindow : public ICallDispositionHost {
 public:
-    TCallPopup(std::function<void(const std::string&)> answer, std::function<void(ICallPopup*)> closed,
-               std::shared_ptr<IMessengerLink> messenger, std::shared_ptr<IDesktop> desktop,
-               std::shared_ptr<IDialogLists> lists, TKovraAssistantConfig& config, TPopupTimings timings)
-        : closed_(std::move(closed)), messenger_(std::move(messenger)), desktop_(std::move(desktop)),
-          lists_(std::move(lists))
+    TPopupWindow(std::shared_ptr<IMessengerLink> messenger, std::shared_ptr<IDesktop> desktop,
+                 std::shared_ptr<IDialogLists> lists, TKovraAssistantConfig& config, TPopupTimings timings)
+        : messenger_(std::move(messenger)), desktop_(std::move(desktop)), lists_(std::move(lists)),
+          form_(std::make_unique<TfmCallDisposition>(nullptr, *this, config, timings))
     {
-        form_ = new TfmCallDisposition(nullptr, *this, config, timings);
-        form_->OnAnswer = std::move(answer);
+        form_->OnAnswer = [this](const std::string& oid) {
+            if (answer_)
+                answer_(oid);
+        };
         form_->OnPopupClosed = [this] { FadedOut(); };
     }
-    ~TCallPopup() override { ClosePopup(); }
+    ~TPopupWindow() override;
 
-    void SetUp(TKovraAPI* api, TCallInfo& call, std::uint32_t capabilities, bool messenger) override
+    bool Lent() const { return borrower_ != nullptr; }
+    void Lend(TCallPopup& borrower, std::function<void(const std::string&)> answer)
     {
-        if (!form_)
-            return;
+        borrower_ = &borrower;
+        answer_ = std::move(answer);
+    }
+    void SetUp(TKovraAPI* api, TCallInfo& call, std::uint32_t capabilities, bool messenger)
+    {
         api_ = api;
         messengerAttached_ = messenger;
         const bool answer = fmKovraAssistant ? AnswerOfferedFor(*fmKovraAssistant, capabilities)
                                              : HasCapability(capabilities, capAnswer);
         form_->SetUp({call.CallId, call.FirstName(), call.FirstDevice(), call.Urgent}, capabilities, answer);
     }
-
-    void ClosePopup() override
+    // The call no longer rings here: hide at once and forget it.
+    void Return()
     {
-        TfmCallDisposition* form = form_;
-        form_ = nullptr;
-        if (form) {
-            form->OnPopupClosed = nullptr;
-            form->CloseNow();
-        }
+        Forget();
+        form_->CloseNow();
     }
-
-    TfmCallDisposition* Form() const { return form_; }
+    TfmCallDisposition& Form() const { return *form_; }
 
     void AnswerCall(const std::string& oid) override
     {
@@ -113,25 +117,79 @@ public:
     }
 
 private:
+    void Forget()
+    {
+        borrower_ = nullptr;
+        answer_ = nullptr;
+        api_ = nullptr;
+        messengerAttached_ = false;
+    }
+    void FadedOut();
+
+    std::shared_ptr<IMessengerLink> messenger_;
+    std::shared_ptr<IDesktop> desktop_;
+    std::shared_ptr<IDialogLists> lists_;
+    std::unique_ptr<TfmCallDisposition> form_;
+    TCallPopup* borrower_ = nullptr;
+    std::function<void(const std::string&)> answer_;
+    TKovraAPI* api_ = nullptr;
+    bool messengerAttached_ = false;
+};
+
+// The pop-up of one ringing call, as its call record holds it: a loan of a pop-up window. When
+// the window fades out by itself it tells the main window and frees this loan; when the record
+// closes the loan, the window goes back hidden.
+class TCallPopup : public ICallPopup {
+public:
+    TCallPopup(TPopupWindow& window, std::function<void(const std::string&)> answer,
+               std::function<void(ICallPopup*)> closed)
+        : window_(&window), closed_(std::move(closed))
+    {
+        window.Lend(*this, std::move(answer));
+    }
+    ~TCallPopup() override { ClosePopup(); }
+
+    void SetUp(TKovraAPI* api, TCallInfo& call, std::uint32_t capabilities, bool messenger) override
+    {
+        if (window_)
+            window_->SetUp(api, call, capabilities, messenger);
+    }
+    void ClosePopup() override
+    {
+        TPopupWindow* window = window_;
+        window_ = nullptr;
+        if (window)
+            window->Return();
+    }
+    // The window has gone (faded out, or freed with the dialogs).
+    void Detach() { window_ = nullptr; }
     void FadedOut()
     {
-        // The window frees itself; the record forgets this pop-up, which then goes too.
-        form_ = nullptr;
+        window_ = nullptr;
         if (closed_)
             closed_(this);
         delete this;
     }
 
-    TfmCallDisposition* form_ = nullptr;
+private:
+    TPopupWindow* window_;
     std::function<void(ICallPopup*)> closed_;
-    std::shared_ptr<IMessengerLink> messenger_;
-    std::shared_ptr<IDesktop> desktop_;
-    std::shared_ptr<IDialogLists> lists_;
-    TKovraAPI* api_ = nullptr;
-    bool messengerAttached_ = false;
 };
 
-} // namespace
+TPopupWindow::~TPopupWindow()
+{
+    form_->OnPopupClosed = nullptr;
+    if (borrower_)
+        borrower_->Detach();
+}
+
+void TPopupWindow::FadedOut()
+{
+    TCallPopup* borrower = borrower_;
+    Forget();
+    if (borrower)
+        borrower->FadedOut();
+}
 
 bool AnswerOfferedFor(const TfmKovraAssistant& window, std::uint32_t capabilities)
 {
@@ -254,8 +312,27 @@ std::unique_ptr<ICallPopup>
 TAssistantDialogs::CreateCallPopup(std::function<void(const std::string& oid)> answer,
                                    std::function<void(ICallPopup*)> closed)
 {
-    return std::make_unique<TCallPopup>(std::move(answer), std::move(closed), messenger_, desktop_, lists_,
-                                        config_, PopupTimings);
+    // A hidden window when there is one; calls that ring at once each get their own.
+    TPopupWindow* window = nullptr;
+    for (const auto& each : popups_)
+        if (!each->Lent()) {
+            window = each.get();
+            break;
+        }
+    if (!window) {
+        popups_.push_back(
+            std::make_unique<TPopupWindow>(messenger_, desktop_, lists_, config_, PopupTimings));
+        window = popups_.back().get();
+    }
+    return std::make_unique<TCallPopup>(*window, std::move(answer), std::move(closed));
+}
+
+std::vector<TfmCallDisposition*> TAssistantDialogs::PopupForms() const
+{
+    std::vector<TfmCallDisposition*> forms;
+    for (const auto& each : popups_)
+        forms.push_back(&each->Form());
+    return forms;
 }
 
 std::vector<std::pair<std::string, std::string>> TAssistantDialogs::ForwardList()

@@ -12,11 +12,13 @@
 
 namespace dialogs {
 class TFrmParkCallNotification;
-}
+class TfmCallDisposition;
+} // namespace dialogs
 
 namespace app {
 
 class TfmKovraAssistant;
+class TPopupWindow;
 
 class TAssistantDialogs : public IAssistantDialogs {
 public:
@@ -50,6 +52,8 @@ public:
 
     // The one parked-call notice, once it was shown.
     dialogs::TFrmParkCallNotification* ParkNoticeForm() const { return parkNotice_.get(); }
+    // Every pop-up window built so far, shown or kept hidden for the next ringing call.
+    std::vector<dialogs::TfmCallDisposition*> PopupForms() const;
     // Pop-up intervals; tests shorten them.
     dialogs::TPopupTimings PopupTimings;
 
@@ -59,6 +63,7 @@ private:
     std::shared_ptr<dialogs::IDialogLists> lists_;
     settings::TKovraAssistantConfig& config_;
     std::unique_ptr<dialogs::TFrmParkCallNotification> parkNotice_;
+    std::vector<std::unique_ptr<TPopupWindow>> popups_;
 };
 
 // The main window's answer test for a ringing call: with a current call that is still dialing

@@ -107,6 +107,9 @@ void TfmKovraAssistant::OnCallConnection(std::uint32_t, const std::string& szDev
     const std::string& device = StartupInfo().Device;
     TCallOutcome outcome = calls_.Apply(
         {szDevice, oidCall, oidRelated, dwEvent, dwEventCause, nCount, Connections}, device, Capabilities());
+    // The pop-up is what the user waits for: it shows first, the row and the page follow.
+    if (outcome.Tracked && outcome.OpenPopup)
+        OpenCallPopup(*outcome.Call);
     if (outcome.Created)
         NewCall(*outcome.Call);
     if (!outcome.Tracked)
@@ -124,10 +127,8 @@ void TfmKovraAssistant::OnCallConnection(std::uint32_t, const std::string& szDev
     }
     UpdateControls();
     ApplyPhoneRule(outcome.PhoneEvent);
-    if (outcome.OpenPopup) {
+    if (outcome.OpenPopup)
         desktop_->ScreenPop(*outcome.Call);
-        OpenCallPopup(*outcome.Call);
-    }
     if (outcome.ClosePopup)
         outcome.Call->ClosePopup();
     lbCalls->Invalidate();

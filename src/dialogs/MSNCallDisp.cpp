@@ -99,7 +99,7 @@ TfmCallDisposition::TfmCallDisposition(ui::TComponent* owner, ICallDispositionHo
     tmCloseWindow->SetName("tmCloseWindow");
     tmCloseWindow->SetInterval(timings.AutoClose);
     tmCloseWindow->OnTimer = [this](ui::TComponent*) { StartFadeOut(); };
-    tmCloseWindow->SetEnabled(true);
+    tmCloseWindow->SetEnabled(false);
 
     OnClose = [this](ui::TComponent*, ui::TCloseAction& action) { FormClosed(action); };
     OnKeyDown = [this](ui::TComponent*, std::uint16_t& key, ui::TShiftState shift) {
@@ -133,13 +133,14 @@ void TfmCallDisposition::SetUp(const TCallerInfo& caller, std::uint32_t capabili
 {
     caller_ = caller;
     capabilities_ = capabilities;
-    const bool first = !setUp_;
-    setUp_ = true;
     // The fade starts at its first step: at 0 the pop-up would be shown yet unseen until the
     // timer's first tick (40 ms or more after the ring).
-    if (first) {
+    if (!showing_) {
+        showing_ = true;
+        fadingOut_ = false;
         SetAlphaBlend(true);
         SetAlphaBlendValue(kFadeStep);
+        tmCloseWindow->SetEnabled(true);
     }
     ShowCaller(caller);
     ConfigureRows(capabilities, answerOffered);
@@ -231,7 +232,7 @@ void TfmCallDisposition::tmShowTimer()
 void TfmCallDisposition::StartFadeOut()
 {
     tmCloseWindow->SetEnabled(false);
-    if (fadingOut_ || closed_)
+    if (fadingOut_ || !showing_)
         return;
     fadingOut_ = true;
     tmShow->SetEnabled(true);
@@ -246,10 +247,12 @@ void TfmCallDisposition::CloseNow()
 
 void TfmCallDisposition::FormClosed(ui::TCloseAction& action)
 {
-    action = ui::TCloseAction::caFree;
-    if (closed_)
+    action = ui::TCloseAction::caHide;
+    if (!showing_)
         return;
-    closed_ = true;
+    showing_ = false;
+    // A click that comes after the close acts on no call.
+    caller_ = {};
     tmShow->SetEnabled(false);
     tmCloseWindow->SetEnabled(false);
     if (OnPopupClosed)

@@ -1,7 +1,8 @@
 #pragma once
 // TfmCallDisposition: the pop-up for a ringing call. It fades in at the bottom-right corner of the
 // work area, names the caller and offers what the capability mask allows; it fades out after an
-// action, on its close image or after a minute, and then frees itself. Main thread only.
+// action, on its close image or after a minute, and then hides. Its owner keeps it for the next
+// ringing call: building one costs far more than refilling it. Main thread only.
 
 #include <cstdint>
 #include <functional>
@@ -62,13 +63,13 @@ public:
                        settings::TKovraAssistantConfig& config = settings::KovraAssistantConfig(),
                        TPopupTimings timings = {});
 
-    // Places and shows the pop-up for the call; again for a call that is still ringing, it
-    // refreshes texts and rows without starting the fade over.
+    // Places and shows the pop-up for the call, from the start of its fade; again while it is up,
+    // it refreshes texts and rows without starting the fade over.
     void SetUp(const TCallerInfo& caller, std::uint32_t capabilities, bool answerOffered);
 
     // The answer handler (the main window's answer-or-alternate); without it capAnswer answers.
     std::function<void(const std::string& oid)> OnAnswer;
-    // Runs once when the pop-up has faded out or was closed; the window frees itself after it.
+    // Runs once per showing, when the pop-up has faded out or was closed (it is hidden then).
     std::function<void()> OnPopupClosed;
 
     void AnswerClick();
@@ -82,6 +83,7 @@ public:
     void StartFadeOut();
     bool FadingOut() const { return fadingOut_; }
     // Closes at once, without fading (the main window, when the call stops ringing).
+    bool Showing() const { return showing_; }
     void CloseNow();
 
     // Every offer row, in stacking order.
@@ -113,9 +115,9 @@ private:
     TCallerInfo caller_;
     std::uint32_t capabilities_ = 0;
     std::vector<TForwardEntry> forwardEntries_;
-    bool setUp_ = false;
+    // From SetUp to the close: a call is shown and its links act on it.
+    bool showing_ = false;
     bool fadingOut_ = false;
-    bool closed_ = false;
 };
 
 } // namespace dialogs

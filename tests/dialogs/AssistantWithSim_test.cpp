@@ -30,11 +30,13 @@ protected:
     void SetUp() override
     {
         Start("1001", [this](TAssistantOptions& o) {
-            o.Services.Dialogs =
+            assistantDialogs =
                 std::make_shared<TAssistantDialogs>(o.Services.Messenger, o.Services.Desktop, lists);
+            o.Services.Dialogs = assistantDialogs;
         });
     }
     std::shared_ptr<options::TOptionsLists> lists = std::make_shared<options::TOptionsLists>();
+    std::shared_ptr<TAssistantDialogs> assistantDialogs;
 
     std::string Ring(const std::string& from, const std::string& name)
     {
@@ -49,12 +51,13 @@ protected:
     {
         return LocalState(oid) == csRinging && form->FindCall(oid)->Popup;
     }
-    // Rings, answers with the pop-up's link, which closes it, and selects the call.
+    // Rings, answers with the pop-up's link (naming this call), which closes it, and selects the call.
     void RingAndAnswer(const std::string& oid)
     {
         ASSERT_TRUE(PumpUntil([&] { return PopupUp(oid); }));
         TfmCallDisposition* popup = TopForm<TfmCallDisposition>();
         ASSERT_NE(popup, nullptr);
+        EXPECT_EQ(popup->txtCallerName->Caption(), form->FindCall(oid)->FirstName());
         popup->txtAnswerCall->Click();
         ASSERT_TRUE(PumpUntil([&] { return SimState(oid, "1001") == csConnected; }));
         ASSERT_TRUE(PumpUntil([&] { return LocalState(oid) == csConnected; }));
@@ -136,6 +139,8 @@ TEST_F(AssistantWithSim, TransferToAHeldCallChosenInTheDialog)
     ASSERT_TRUE(PumpUntil([&] { return LocalState(first) == csHeld; }));
     const std::string second = Ring("4255550188", "Erin Eck");
     ASSERT_NO_FATAL_FAILURE(RingAndAnswer(second));
+    // The first call's pop-up window, hidden after its answer, came back for the second.
+    EXPECT_EQ(assistantDialogs->PopupForms().size(), 1u);
 
     std::vector<std::string> rows;
     WhenShown<TfmTransferToHold>([&](TfmTransferToHold& dialog) {

@@ -143,7 +143,7 @@ TEST_F(CallPopup, FadesInAtTheBottomRightCornerOfTheWorkAreaInTheMonitorsScale)
     EXPECT_EQ(screen.Bottom, 1050);
 }
 
-TEST_F(CallPopup, HoldOrTheCloseImageFadesOutClosesAndTellsTheMainWindowOnce)
+TEST_F(CallPopup, HoldOrTheCloseImageFadesOutHidesAndTellsTheMainWindowOnce)
 {
     Open();
     Fade();
@@ -158,13 +158,20 @@ TEST_F(CallPopup, HoldOrTheCloseImageFadesOutClosesAndTellsTheMainWindowOnce)
     EXPECT_EQ(popup->AlphaBlendValue(), 0);
     EXPECT_FALSE(popup->Visible());
     EXPECT_EQ(closedCalls, 1);
-    EXPECT_TRUE(Alive(popup)) << "freed only once its close event is over";
     platform::ProcessMessages(0);
-    EXPECT_FALSE(Alive(popup)) << "the pop-up frees itself";
+    ASSERT_TRUE(Alive(popup)) << "kept for the next call";
+    // A late click on the hidden window acts on no call.
+    popup->HoldClick();
+    EXPECT_EQ(host.requests.size(), 1u);
 
-    // The close image fades out too; closing now skips the fade, and a late tick of it closes
+    // Shown again for another call: from the start of the fade, with the minute's close again;
+    // the close image fades out too, closing now skips the fade, and a late tick of it closes
     // nothing more.
-    Open();
+    popup->SetUp({"4B4F56526B15DC0400000002", "Lee", "4255550199", false}, kAll, true);
+    EXPECT_EQ(popup->AlphaBlendValue(), 10);
+    EXPECT_FALSE(popup->FadingOut());
+    EXPECT_TRUE(popup->tmCloseWindow->Enabled());
+    EXPECT_EQ(popup->txtCallerName->Caption(), "Lee");
     popup->imClose->Click();
     EXPECT_TRUE(popup->FadingOut());
     popup->CloseNow();
