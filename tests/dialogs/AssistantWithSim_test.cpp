@@ -114,9 +114,16 @@ TEST_F(AssistantWithSim, PopupRedirectsToTheForwardEntryAsTheRulesDialIt)
     ASSERT_TRUE(PumpUntil([&] { return PopupUp(oid); }));
     TfmCallDisposition* popup = TopForm<TfmCallDisposition>();
     ASSERT_NE(popup, nullptr);
+    // A second call ringing meanwhile gets a window of its own; each acts on its own call.
+    const std::string other = Ring("4255550188", "Erin Eck");
+    ASSERT_TRUE(PumpUntil([&] { return PopupUp(other); }));
+    ASSERT_NE(TopForm<TfmCallDisposition>(), popup);
+    EXPECT_EQ(TopForm<TfmCallDisposition>()->txtCallerName->Caption(), "Erin Eck");
+    EXPECT_EQ(popup->txtCallerName->Caption(), "Dana Doe");
     popup->cbRedirectTo->SetItemIndex(1);
     popup->cbRedirectTo->OnSelect(popup->cbRedirectTo);
     EXPECT_TRUE(PumpUntil([&] { return SimState(oid, "92065551234") == csRinging; }));
+    EXPECT_EQ(LocalState(other), csRinging);
 }
 
 TEST_F(AssistantWithSim, MakeCallDialogDialsTheTypedNumberAndRemembersIt)
