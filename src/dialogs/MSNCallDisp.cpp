@@ -179,14 +179,8 @@ void TfmCallDisposition::ConfigureRows(std::uint32_t capabilities, bool answerOf
     pnAlertingCallLater->SetVisible(true);
     pnAlerttingRedirectCall->SetVisible(HasCapability(capabilities_, capRedirect));
 
-    if (pnAlerttingRedirectCall->Visible()) {
-        forwardEntries_ = host_.ForwardEntries();
-        cbRedirectTo->Items().Clear();
-        cbRedirectTo->Items().Add(DialogText("None", "None"));
-        for (TForwardEntry& entry : forwardEntries_)
-            cbRedirectTo->Items().Add(entry.Name, &entry);
-        cbRedirectTo->SetItemIndex(0);
-    }
+    if (pnAlerttingRedirectCall->Visible())
+        FillRedirectList();
 
     const auto contact = host_.FindContact(caller_.Number);
     const bool messaging = contact && contact->Status == kContactOnline;
@@ -201,6 +195,28 @@ void TfmCallDisposition::ConfigureRows(std::uint32_t capabilities, bool answerOf
             top += kRowHeight;
         }
     SetHeight(pnCaption->Height() + kHeaderHeight + top + 1);
+}
+
+// The drop-down is built again only when the forward list (or its first line) has changed since
+// the last ring: under Wine rebuilding it costs about half a millisecond before the pop-up shows.
+void TfmCallDisposition::FillRedirectList()
+{
+    std::vector<TForwardEntry> entries = host_.ForwardEntries();
+    const std::string none = DialogText("None", "None");
+    ui::TItemList& items = cbRedirectTo->Items();
+    const bool same = items.Count() == static_cast<int>(entries.size()) + 1 && items.Strings(0) == none &&
+                      std::equal(entries.begin(), entries.end(), forwardEntries_.begin(),
+                                 forwardEntries_.end(), [](const TForwardEntry& a, const TForwardEntry& b) {
+                                     return a.Name == b.Name && a.Number == b.Number;
+                                 });
+    if (!same) {
+        forwardEntries_ = std::move(entries);
+        items.Clear();
+        items.Add(none);
+        for (TForwardEntry& entry : forwardEntries_)
+            items.Add(entry.Name, &entry);
+    }
+    cbRedirectTo->SetItemIndex(0);
 }
 
 void TfmCallDisposition::PlaceInCorner()

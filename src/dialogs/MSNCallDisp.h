@@ -105,6 +105,7 @@ private:
                               void (TfmCallDisposition::*action)());
     void ShowCaller(const TCallerInfo& caller);
     void ConfigureRows(std::uint32_t capabilities, bool answerOffered);
+    void FillRedirectList();
     void PlaceInCorner();
     void tmShowTimer();
     void FormClosed(ui::TCloseAction& action);

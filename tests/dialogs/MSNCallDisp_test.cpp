@@ -271,6 +271,14 @@ TEST_F(CallPopup, RedirectListSendsTheChosenEntryAndNoneDoesNothing)
     popup->cbRedirectTo->SelectItem(2);
     EXPECT_EQ(host.requests, std::vector<std::string>{"redirect 4B4F56526B15DC0400000001 1 4255550199"});
     EXPECT_TRUE(popup->FadingOut());
+
+    // Shown again for the next call, it offers the forward list as it is now, from "None".
+    popup->CloseNow();
+    host.forward[1].Number = "4255550100";
+    popup->SetUp(Dana(), kAll, true);
+    EXPECT_EQ(popup->cbRedirectTo->ItemIndex(), 0);
+    popup->cbRedirectTo->SelectItem(2);
+    EXPECT_EQ(host.requests.back(), "redirect 4B4F56526B15DC0400000001 1 4255550100");
 }
 
 TEST_F(CallPopup, InstantMessageRowNeedsAnOnlineContact)
