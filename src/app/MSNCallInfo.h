@@ -56,7 +56,7 @@ public:
     int DeviceCount() const { return static_cast<int>(Devices.size()); }
     void AddParty(const std::string& name, const std::string& device);
     void ClearParties();
-    // Closes and frees the pop-up, if any.
+    // Ends the pop-up, if any: its window goes back hidden for the next ringing call.
     void ClosePopup();
 };
 
