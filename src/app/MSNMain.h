@@ -349,6 +349,7 @@ private:
     TCallTracker calls_{history_};
     // The forward-list entries cbRedirectTo shows, after its "None", as name and number.
     std::vector<std::pair<std::string, std::string>> redirectEntries_;
+    std::string redirectNone_; // the "None" line the box was last filled with
     std::string helpAddress_;
     std::string title_ = "Kovra Assistant";
 };

@@ -196,12 +196,19 @@ void TfmKovraAssistant::ShowAlertingPage(const TCallInfo& call)
                   {AnswerOffered(), Cap(capVoiceMail) && redirect, Cap(capIgnore) && redirect, Cap(capAnswer),
                    true, redirect, StartupInfo().UseMessenger && services_.Messenger->Attached()});
     if (redirect) {
-        // A choice redirects to the entry it shows, whatever the list becomes meanwhile.
-        redirectEntries_ = services_.Dialogs->ForwardList();
-        cbRedirectTo->Items().Clear();
-        cbRedirectTo->Items().Add(LocalText("None", "None"));
-        for (const auto& [name, number] : redirectEntries_)
-            cbRedirectTo->Items().Add(name);
+        // A choice redirects to the entry it shows, whatever the list becomes meanwhile. The box
+        // is filled again only when the list has changed: this runs for every event while a call
+        // rings, and a long forward list would be added line by line each time.
+        auto entries = services_.Dialogs->ForwardList();
+        std::string none = LocalText("None", "None");
+        if (entries != redirectEntries_ || none != redirectNone_ || cbRedirectTo->Items().Count() == 0) {
+            redirectEntries_ = std::move(entries);
+            redirectNone_ = std::move(none);
+            cbRedirectTo->Items().Clear();
+            cbRedirectTo->Items().Add(redirectNone_);
+            for (const auto& [name, number] : redirectEntries_)
+                cbRedirectTo->Items().Add(name);
+        }
         cbRedirectTo->SetItemIndex(0);
     }
     RefillInstantMessages(call);

@@ -120,6 +120,10 @@ TEST_F(Commands, RedirectDropDownDialsTheEntryItShows)
     EXPECT_EQ(redirect.ReadOid(), kCall);
     EXPECT_EQ(redirect.ReadInt32(), 1u);
     EXPECT_EQ(redirect.ReadStr(), "4255550000");
+    // The next event while a call rings shows the edited list (the box is kept while it is unchanged).
+    session->app->Ring("0000000000000000000000A2");
+    ASSERT_EQ(items.Count(), 3);
+    EXPECT_EQ(items.Strings(1), "Home");
 
     // The command the ringing pop-up shares (its dial by the rules is AssistantWithSim's) refuses
     // what is no number, and shows why.
