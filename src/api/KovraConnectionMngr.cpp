@@ -384,11 +384,15 @@ void TKovraConnectionMngr::Core::WakeWorker(bool force)
 
 void TKovraConnectionMngr::Core::Deliver(const std::shared_ptr<Core>& self)
 {
+    // Only the notices already here: under a steady stream the loop must get back to the user's
+    // input and the timers. The rest has a delivery posted (below) before its pass ends.
+    std::size_t count;
     {
         std::lock_guard lock(QueueLock);
         DeliveryPosted = false;
+        count = Inbound.size();
     }
-    for (;;) {
+    for (; count > 0; --count) {
         Notice notice;
         bool post = false;
         {

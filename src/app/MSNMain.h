@@ -168,6 +168,9 @@ public:
 
     // State pages (MSNMainStates.cpp).
     void UpdateControls();
+    // The same, once for all the events the loop hands over in one pass: the page, menus and
+    // links only need to show where the calls ended up.
+    void UpdateControlsSoon();
 
     // The user's commands on the phone and its calls (CallCommands.cpp); menus, links, hotkeys
     // and start actions run them.
@@ -350,6 +353,9 @@ private:
     // The forward-list entries cbRedirectTo shows, after its "None", as name and number.
     std::vector<std::pair<std::string, std::string>> redirectEntries_;
     std::string redirectNone_; // the "None" line the box was last filled with
+    bool updateSoon_ = false;  // an UpdateControls is posted
+    // Posted work holds it weakly: it expires with the window.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     std::string helpAddress_;
     std::string title_ = "Kovra Assistant";
 };

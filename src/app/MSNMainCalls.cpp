@@ -38,7 +38,7 @@ void TfmKovraAssistant::NewCall(TCallInfo& call)
 {
     const int index = lbCalls->Items().Add(call.CallId, &call);
     lbCalls->SetItemIndex(index);
-    lbCallsClick();
+    UpdateControlsSoon();
     tmCallDuration->SetEnabled(true);
     ShowCallsOrSpeedDials();
 }
@@ -52,7 +52,7 @@ void TfmKovraAssistant::RemoveCall(std::unique_ptr<TCallInfo> call)
     const int count = lbCalls->Items().Count();
     if (count > 0) {
         lbCalls->SetItemIndex(count - 1);
-        lbCallsClick();
+        UpdateControlsSoon();
     } else {
         tmCallDuration->SetEnabled(false);
     }
@@ -125,7 +125,7 @@ void TfmKovraAssistant::OnCallConnection(std::uint32_t, const std::string& szDev
             HistoryRecorded();
         RemoveCall(std::move(outcome.Ended));
     }
-    UpdateControls();
+    UpdateControlsSoon();
     ApplyPhoneRule(outcome.PhoneEvent);
     if (outcome.OpenPopup)
         desktop_->ScreenPop(*outcome.Call);

@@ -1,5 +1,6 @@
 #include "app/MSNMain.h"
 #include "dialogs/SkinBinding.h"
+#include "platform/MainLoop.h"
 #include "settings/KALookAndFeel.h"
 #include "settings/MessageBundle.h"
 #include "settings/TextUtil.h"
@@ -100,6 +101,21 @@ THeldKinds HeldKinds(const std::vector<TCallInfo*>& held)
 }
 
 } // namespace
+
+void TfmKovraAssistant::UpdateControlsSoon()
+{
+    if (updateSoon_ || closing_)
+        return;
+    updateSoon_ = true;
+    std::weak_ptr<int> alive = alive_;
+    platform::Post([this, alive] {
+        if (alive.expired())
+            return;
+        updateSoon_ = false;
+        if (!closing_)
+            UpdateControls();
+    });
+}
 
 void TfmKovraAssistant::UpdateControls()
 {

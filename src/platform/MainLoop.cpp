@@ -95,7 +95,15 @@ bool HasPendingWork()
 
 void RunPendingWork()
 {
-    for (;;) {
+    // Only what was queued before this pass: work that keeps posting more (a stream of datagrams
+    // under load) must not keep the thread from its input, paint, timers and sent messages. What
+    // is posted meanwhile has woken the loop again and runs in the next pass.
+    std::size_t count;
+    {
+        std::lock_guard lock(gQueueMutex);
+        count = gQueue.size();
+    }
+    for (; count > 0; --count) {
         std::function<void()> work;
         {
             std::lock_guard lock(gQueueMutex);

@@ -11,7 +11,7 @@ namespace platform::detail {
 
 // Any thread: makes sure the main thread runs the posted work soon.
 void WakeMainThread();
-// Main thread: runs queued work until the queue is empty (work queued meanwhile included).
+// Main thread: runs the work queued before the call; work queued meanwhile waits for the next.
 void RunPendingWork();
 bool HasPendingWork();
 void ArmTimer(Timer* timer);

@@ -10,18 +10,41 @@ namespace platform {
 namespace {
 
 constexpr UINT kWakeMessage = WM_APP + 0x4B0;
+// Far above the ids Timer hands out.
+constexpr UINT_PTR kGoOnTimer = static_cast<UINT_PTR>(-2);
 HWND gWindow = nullptr;
+// A wake-up (message or timer) is on its way: while it is, posting work adds no other.
 std::atomic<bool> gWakePosted{false};
 bool gQuit = false;
 std::map<UINT_PTR, Timer*> gTimers; // main thread only
+
+// One pass over the work queued so far. When more arrived meanwhile and input, paint or a timer
+// is waiting too, the work goes on after a timer: the system hands out timer messages only when
+// nothing else waits, so a stream of work under load cannot shut the user out. A posted message
+// would come before all of them.
+void RunWork()
+{
+    detail::RunPendingWork();
+    gWakePosted = false;
+    if (!detail::HasPendingWork() || gWakePosted.exchange(true))
+        return;
+    if (HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) != 0)
+        SetTimer(gWindow, kGoOnTimer, USER_TIMER_MINIMUM, nullptr);
+    else
+        PostMessageW(gWindow, kWakeMessage, 0, 0);
+}
 
 // Posted work and timers arrive through this window's procedure, so they run inside any loop
 // the thread runs: ours, a modal dialog's, a message box's or a menu's.
 LRESULT CALLBACK LoopWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == kWakeMessage) {
-        gWakePosted = false;
-        detail::RunPendingWork();
+        RunWork();
+        return 0;
+    }
+    if (message == WM_TIMER && wParam == kGoOnTimer) {
+        KillTimer(gWindow, kGoOnTimer);
+        RunWork();
         return 0;
     }
     if (message == WM_TIMER) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <random>
 
+#include "platform/MainLoop.h"
 #include "settings/DialingRules.h"
 #include "settings/MSNConfig.h"
 
@@ -75,6 +76,8 @@ void AppTest::Event(const std::string& oid, std::uint32_t dwEvent,
 {
     form->OnCallConnection(1, device, oid, related, dwEvent, cause, static_cast<int>(parties.size()),
                            parties);
+    if (pass)
+        platform::ProcessMessages(0);
 }
 
 void AppTest::Ring(const std::string& oid, const std::string& number, const std::string& name)

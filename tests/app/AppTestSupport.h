@@ -65,6 +65,8 @@ struct FakeMessenger : app::IMessengerLink {
     bool attached = false;
     bool Attached() const override { return attached; }
     void ApplyPhoneRule(int event) override { phoneEvents.push_back(event); }
+    int menuUpdates = 0; // the main window's menus made again
+    void ClientMenusChanged() override { ++menuUpdates; }
     messenger::TPhoneControl* phone = nullptr; // the main window's, for the presence rules
     void Bind(messenger::TPhoneControl* bound, std::function<void()>, std::function<void()>) override
     {
@@ -127,7 +129,9 @@ public:
                      std::function<void(app::TAssistantOptions&)> adjust = {});
     ~AppTest();
 
-    // A call event about the user's device 1001.
+    // A call event about the user's device 1001, then the loop's posted work, as the event's own
+    // pass of the loop would end (unless pass is false).
+    bool pass = true;
     void Event(const std::string& oid, std::uint32_t dwEvent,
                const std::vector<api::TKovraCallConnection>& parties,
                const std::string& related = std::string(24, '0'), std::uint32_t cause = 0,

@@ -2,6 +2,7 @@
 
 #include "AppTestSupport.h"
 #include "app/MSNMainOptions.h"
+#include "platform/MainLoop.h"
 #include "settings/MSNConfig.h"
 
 using namespace api;
@@ -56,6 +57,26 @@ TEST(CallTracking, CallsRingAreAnsweredAndEndOnTheListThePageAndThePopups)
     EXPECT_FALSE(t.form->tmCallDuration->Enabled());
     EXPECT_EQ(t.ActivePage(), "Idle");
     EXPECT_EQ(t.messenger->phoneEvents, (std::vector<int>{3, 2, 3}));
+}
+
+// Events that reach the window in one pass of the loop turn its page and make its menus once,
+// for where the calls ended up.
+TEST(CallTracking, EventsInOnePassUpdateThePageOnceForTheLast)
+{
+    AppTest t;
+    t.Ring(kCall);
+    const int before = t.messenger->menuUpdates;
+    t.pass = false;
+    t.Answer(kCall);
+    t.Hold(kCall);
+    t.Ring(kOther, "2065550199");
+    platform::ProcessMessages(0);
+    EXPECT_EQ(t.messenger->menuUpdates, before + 1);
+    EXPECT_EQ(t.form->SelectedCall()->CallId, kOther);
+    EXPECT_EQ(t.ActivePage(), "Alerting");
+    t.pass = true;
+    t.Event(kOther, ceCleared, {Party("1001", csGone), Party("2065550199", csGone)});
+    EXPECT_EQ(t.ActivePage(), "Held");
 }
 
 // A kept call shows on an open history page at once; otherwise it waits, counts as missed in the

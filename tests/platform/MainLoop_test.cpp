@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -64,6 +65,29 @@ TEST(MainLoop, ProcessMessagesReturnsWhenWorkArrivesNotWhenItsWaitEnds)
     ProcessMessages(30 * 60 * 1000);
     worker.join();
     EXPECT_TRUE(ran);
+}
+
+// Work that posts more as it runs (datagrams arriving under load) must not keep the loop from
+// everything else: a timer due meanwhile fires while the stream goes on.
+TEST(MainLoop, TimersFireWhileWorkKeepsPostingMore)
+{
+    constexpr int kMany = 200000;
+    Timer timer;
+    bool fired = false;
+    timer.OnTimer = [&] { fired = true; };
+    timer.SetInterval(1);
+    timer.SetEnabled(true);
+    int runs = 0;
+    bool queued = true;
+    std::function<void()> again = [&] {
+        queued = ++runs < kMany && !fired;
+        if (queued)
+            Post(again);
+    };
+    Post(again);
+    PumpUntil([&] { return !queued; }, 10000); // the chain ends before its locals do
+    EXPECT_TRUE(fired);
+    EXPECT_LT(runs, kMany);
 }
 
 TEST(Timer, FiresRepeatedlyThroughTheLoopAndStopsWhenDisabled)
