@@ -151,8 +151,8 @@ std::string TCallHistory::MissedText() const
 
 void TCallHistory::Load(const TKovraAssistantConfig& config)
 {
-    // One pass over the section, however long a stored copy grew: each entry is the first of its
-    // name, names compared without case, and only the newest kLimit are looked for.
+    // The section is read whole once, not once per entry, however long a stored copy grew: each
+    // entry is the first of its name, names compared without case; only the newest kLimit count.
     auto folded = [](std::string name) {
         for (char& c : name)
             c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -161,9 +161,11 @@ void TCallHistory::Load(const TKovraAssistantConfig& config)
     std::unordered_map<std::string, std::optional<std::string>> entries{{"unseen", std::nullopt}};
     for (std::size_t i = 0; i < kLimit; ++i)
         entries.emplace(folded(EntryKey(i)), std::nullopt);
-    for (options::TSectionPair& pair : options::ReadSectionPairs(config, kSection))
-        if (const auto wanted = entries.find(folded(pair.Name)); wanted != entries.end() && !wanted->second)
-            wanted->second = std::move(pair.Value);
+    // Only the names looked for are taken: a damaged copy may hold any number of others.
+    auto wanted = [&](std::string_view name) { return entries.count(folded(std::string(name))) > 0; };
+    for (options::TSectionPair& pair : options::ReadSectionPairs(config, kSection, wanted))
+        if (std::optional<std::string>& entry = entries[folded(pair.Name)]; !entry)
+            entry = std::move(pair.Value);
     calls_.clear();
     for (std::size_t i = 0; i < kLimit; ++i) {
         const std::optional<std::string>& text = entries[folded(EntryKey(i))];

@@ -35,16 +35,18 @@ bool NeedsEscapedForm(std::string_view text)
 
 } // namespace
 
-std::vector<TSectionPair> ReadSectionPairs(const TKovraAssistantConfig& config, std::string_view section)
+std::vector<TSectionPair> ReadSectionPairs(const TKovraAssistantConfig& config, std::string_view section,
+                                           const std::function<bool(std::string_view name)>& wanted)
 {
     // Names and name=value texts, one parse each; a name never holds the '=' that ends it.
     std::vector<std::string> names, texts;
     config.ReadSection(section, names);
     config.ReadSectionValues(section, texts);
     std::vector<TSectionPair> pairs;
-    pairs.reserve(names.size());
     std::unordered_map<std::string, std::size_t> first;
     for (std::size_t i = 0; i < names.size() && i < texts.size(); ++i) {
+        if (wanted && !wanted(names[i]))
+            continue;
         const auto [at, added] = first.try_emplace(Folded(names[i]), pairs.size());
         pairs.push_back({names[i], added ? texts[i].substr(names[i].size() + 1) : pairs[at->second].Value});
     }
