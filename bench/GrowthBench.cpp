@@ -6,10 +6,10 @@
 // The windows are the headless toolkit's, with one change: a list control copies all its rows
 // whenever its rows change, as the native list controls are refilled (the Windows peers empty the
 // control and add every row again), so a list filled one row at a time grows here as it grows
-// there (each row costs far less here). Times are processor time of the main thread (of the process for the
-// Google Benchmark loops, whose work is all on the main thread): on a shared machine the wall clock also
-// counts the waits for a processor. Each figure has its baseline measured in the same process (see
-// docs/performance.md).
+// there (each row costs far less here). Times are the main thread's processor time (the
+// process's for the Google Benchmark loops, whose work is all on the main thread): on a shared
+// machine the wall clock also counts the waits for a processor. Each figure has its baseline
+// measured in the same process (see docs/performance.md).
 
 #include <benchmark/benchmark.h>
 
@@ -128,13 +128,18 @@ std::string Number(std::uint64_t n)
     return "425555" + std::to_string(1000000 + n % 9000000);
 }
 
-// ---- Row 1: the call list.
+// ---- The call list (rows 8-10).
 
-// The window with calls - 1 held calls listed, each of which rang and has its pop-up.
+// Installed before the window is built: its controls get their peers when it is shown.
+struct Toolkit {
+    Toolkit() { InstallToolkit(); }
+};
+
+// The window with calls - 1 calls listed, each rung, answered and held (a held call's pop-up has
+// closed).
 struct CallList {
     explicit CallList(int calls)
     {
-        InstallToolkit();
         for (int i = 1; i < calls; ++i) {
             const std::string oid = Oid(next), number = Number(next++);
             for (int step = 0; step < 3; ++step) {
@@ -149,6 +154,7 @@ struct CallList {
             throw std::runtime_error("the held calls are not listed");
     }
     ~CallList() { settings::KovraAssistantConfig().EraseSection(TCallHistory::kSection); }
+    Toolkit toolkit;
     AppTest app;
     std::uint64_t next = 1;
 };
@@ -184,7 +190,7 @@ void BM_UpdateControls(benchmark::State& state)
         list.app.form->UpdateControls();
 }
 
-// ---- Row 2: a meet-me party list in fragments.
+// ---- A meet-me party list in fragments (row 11).
 
 constexpr std::uint32_t kParties = KOVRA_MEETME_MAX_PARTIES;
 constexpr std::uint32_t kConference = 77;
@@ -410,7 +416,7 @@ void BM_MeetmeList(benchmark::State& state)
     state.counters["fragments"] = static_cast<double>(MeetmeFragments().size());
 }
 
-// ---- Row 3: the options window over long lists.
+// ---- The options window over long lists (rows 12-15).
 
 // The settings document with entries forward-list entries and as many reminders (each due an
 // hour after the clock's start), each section written as the program writes it.
@@ -486,7 +492,7 @@ void BM_OptionsWindow(benchmark::State& state)
     settings::KovraAssistantConfig().SetText({});
 }
 
-// ---- Row 4: the call history.
+// ---- The call history (rows 16-17).
 
 // A document whose history section holds entries calls.
 std::string HistoryDocument(int entries)
