@@ -38,7 +38,7 @@ bool NeedsEscapedForm(std::string_view text)
 std::vector<TSectionPair> ReadSectionPairs(const TKovraAssistantConfig& config, std::string_view section,
                                            const std::function<bool(std::string_view name)>& wanted)
 {
-    // Names and name=value texts, one parse each; a name never holds the '=' that ends it.
+    // Names and name=value texts, one parse each: a text is its name, '=' and the value.
     std::vector<std::string> names, texts;
     config.ReadSection(section, names);
     config.ReadSectionValues(section, texts);
