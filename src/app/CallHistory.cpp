@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <optional>
+#include <unordered_map>
 
+#include "options/SectionPairs.h"
 #include "settings/MSNConfig.h"
 #include "settings/MessageBundle.h"
 #include "settings/TextUtil.h"
@@ -148,25 +151,42 @@ std::string TCallHistory::MissedText() const
 
 void TCallHistory::Load(const TKovraAssistantConfig& config)
 {
+    // The section is read whole once, not once per entry, however long a stored copy grew: each
+    // entry is the first of its name, names compared without case; only the newest kLimit count.
+    auto folded = [](std::string name) {
+        for (char& c : name)
+            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        return name;
+    };
+    std::unordered_map<std::string, std::optional<std::string>> entries{{"unseen", std::nullopt}};
+    for (std::size_t i = 0; i < kLimit; ++i)
+        entries.emplace(folded(EntryKey(i)), std::nullopt);
+    // Only the names looked for are taken: a damaged copy may hold any number of others.
+    auto wanted = [&](std::string_view name) { return entries.count(folded(std::string(name))) > 0; };
+    for (options::TSectionPair& pair : options::ReadSectionPairs(config, kSection, wanted))
+        if (std::optional<std::string>& entry = entries[folded(pair.Name)]; !entry)
+            entry = std::move(pair.Value);
     calls_.clear();
     for (std::size_t i = 0; i < kLimit; ++i) {
-        const std::string text = config.ReadString(kSection, EntryKey(i), "");
-        if (text.empty())
+        const std::optional<std::string>& text = entries[folded(EntryKey(i))];
+        if (!text || text->empty())
             break;
         TCallRecord call;
-        if (ParseEntry(text, call))
+        if (ParseEntry(*text, call))
             calls_.push_back(std::move(call));
     }
-    const int unseen = config.ReadInteger(kSection, "Unseen", 0);
+    const std::optional<std::string>& unseenText = entries["unseen"];
+    const int unseen = unseenText ? StrToIntDef(*unseenText, 0) : 0;
     unseen_ = std::min(static_cast<std::size_t>(std::max(0, unseen)), calls_.size());
 }
 
 void TCallHistory::Save(TKovraAssistantConfig& config) const
 {
-    config.EraseSection(kSection);
+    std::vector<options::TSectionPair> entries;
     for (std::size_t i = 0; i < calls_.size(); ++i)
-        config.WriteString(kSection, EntryKey(i), EntryText(calls_[i]));
-    config.WriteInteger(kSection, "Unseen", static_cast<int>(unseen_));
+        entries.push_back({EntryKey(i), EntryText(calls_[i])});
+    entries.push_back({"Unseen", std::to_string(unseen_)});
+    options::WriteSectionPairs(config, kSection, entries);
 }
 
 } // namespace app

@@ -127,18 +127,19 @@ TCallTracker::~TCallTracker()
     // A pop-up closing with its record may ask for the calls: it finds none.
     const auto calls = std::move(calls_);
     calls_.clear();
+    byId_.clear();
 }
 
 TCallInfo* TCallTracker::Find(const std::string& oid) const
 {
-    const auto found =
-        std::find_if(calls_.begin(), calls_.end(), [&](const auto& call) { return call->CallId == oid; });
-    return found == calls_.end() ? nullptr : found->get();
+    const auto found = byId_.find(oid);
+    return found == byId_.end() ? nullptr : found->second;
 }
 
 std::vector<TCallInfo*> TCallTracker::Calls() const
 {
     std::vector<TCallInfo*> calls;
+    calls.reserve(calls_.size());
     for (const auto& call : calls_)
         calls.push_back(call.get());
     return calls;
@@ -173,16 +174,19 @@ TCallInfo& TCallTracker::Add(const std::string& oid)
         call->Answered = cut->second.Answered;
         call->StartTick = Now32() - static_cast<std::uint32_t>(cut->second.Seconds) * 1000u;
     }
+    byId_[oid] = call.get();
     calls_.push_back(std::move(call));
     return *calls_.back();
 }
 
 std::unique_ptr<TCallInfo> TCallTracker::Take(const std::string& oid)
 {
-    const auto found =
-        std::find_if(calls_.begin(), calls_.end(), [&](const auto& call) { return call->CallId == oid; });
-    if (found == calls_.end())
+    TCallInfo* listed = Find(oid);
+    if (!listed)
         return nullptr;
+    byId_.erase(oid);
+    const auto found =
+        std::find_if(calls_.begin(), calls_.end(), [&](const auto& call) { return call.get() == listed; });
     std::unique_ptr<TCallInfo> call = std::move(*found);
     calls_.erase(found);
     return call;
@@ -352,6 +356,7 @@ bool TCallTracker::DropAll()
     // empty.
     const auto dropped = std::move(calls_);
     calls_.clear();
+    byId_.clear();
     std::map<std::string, TCallRecord> cutOff;
     for (const auto& call : dropped)
         if (const auto record = Record(*call))

@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "api/KovraAPIEvents.h"
@@ -103,6 +104,8 @@ private:
 
     TCallHistory& history_;
     std::vector<std::unique_ptr<TCallInfo>> calls_;
+    // The same records by oid: every event looks its call up, and hundreds may be listed.
+    std::unordered_map<std::string, TCallInfo*> byId_;
     std::string activeCallId_, alertingCallId_, heldCallId_, parkedCallId_;
     // Calls kept when their session was lost, by oid: one the next session reports again takes
     // its entry over when it ends.

@@ -526,12 +526,19 @@ void TfmOptions::CountDownTick()
 {
     tmCallLater->SetEnabled(false);
     const std::vector<std::string> texts = lists_.CountDown(lists_.Now());
-    for (int row = 0; row < lbCallLater->ItemCount() && row < static_cast<int>(texts.size()); ++row) {
-        ui::TListItem item = lbCallLater->Items()[row];
-        if (item.SubItems.size() >= 2 && item.SubItems[1] != texts[row]) {
-            item.SubItems[1] = texts[row];
-            lbCallLater->SetItem(row, std::move(item));
+    // The rows go back in one change, and only when a text moved: a change per row refills the
+    // whole list each time.
+    std::vector<ui::TListItem> rows = lbCallLater->Items();
+    bool changed = false;
+    for (std::size_t row = 0; row < rows.size() && row < texts.size(); ++row)
+        if (rows[row].SubItems.size() >= 2 && rows[row].SubItems[1] != texts[row]) {
+            rows[row].SubItems[1] = texts[row];
+            changed = true;
         }
+    if (changed) {
+        const int selected = lbCallLater->ItemIndex();
+        lbCallLater->SetItems(std::move(rows));
+        lbCallLater->SetItemIndex(selected);
     }
     tmCallLater->SetEnabled(true);
 }
@@ -540,12 +547,15 @@ void TfmOptions::FillForwardView()
 {
     const void* selected =
         lbForward->ItemIndex() >= 0 ? lbForward->Items()[lbForward->ItemIndex()].Data : nullptr;
-    lbForward->ClearItems();
+    std::vector<ui::TListItem> rows;
+    int selectedRow = -1;
     for (const auto& entry : lists_.Forwards()) {
-        const int row = lbForward->AddItem(entry->Name, {entry->Number}, entry.get());
         if (entry.get() == selected)
-            lbForward->SetItemIndex(row);
+            selectedRow = static_cast<int>(rows.size());
+        rows.push_back({entry->Name, {entry->Number}, entry.get()});
     }
+    lbForward->SetItems(std::move(rows));
+    lbForward->SetItemIndex(selectedRow);
     UpdateButtons();
 }
 
@@ -553,14 +563,18 @@ void TfmOptions::FillCallLaterView()
 {
     const void* selected =
         lbCallLater->ItemIndex() >= 0 ? lbCallLater->Items()[lbCallLater->ItemIndex()].Data : nullptr;
-    lbCallLater->ClearItems();
+    std::vector<ui::TListItem> rows;
+    int selectedRow = -1;
     for (const auto& entry : lists_.Reminders()) {
         const std::string online = entry->OnlineOnly ? DialogText("btYes", "Yes") : DialogText("btNo", "No");
-        const std::string countDown = TOptionsLists::CountDownText(*entry, lists_.Now());
-        const int row = lbCallLater->AddItem(entry->Name, {entry->Number, countDown, online}, entry.get());
         if (entry.get() == selected)
-            lbCallLater->SetItemIndex(row);
+            selectedRow = static_cast<int>(rows.size());
+        rows.push_back({entry->Name,
+                        {entry->Number, TOptionsLists::CountDownText(*entry, lists_.Now()), online},
+                        entry.get()});
     }
+    lbCallLater->SetItems(std::move(rows));
+    lbCallLater->SetItemIndex(selectedRow);
     UpdateButtons();
 }
 

@@ -26,15 +26,16 @@ void TfmOptions::BuildHistoryPage()
 
 void TfmOptions::FillHistory()
 {
-    lbHistory->ClearItems();
+    std::vector<ui::TListItem> rows;
     historyNumbers_.clear();
     if (OnHistoryShown)
         for (const THistoryRow& row : OnHistoryShown()) {
-            lbHistory->AddItem(DialogText("History" + row.Kind, row.Kind),
-                               {row.Name, row.Number, row.When, row.Duration});
+            rows.push_back(
+                {DialogText("History" + row.Kind, row.Kind), {row.Name, row.Number, row.When, row.Duration}});
             historyNumbers_.emplace_back(row.CallBackNumber.empty() ? row.Number : row.CallBackNumber,
                                          row.CallBackAsItStands);
         }
+    lbHistory->SetItems(std::move(rows));
     btCallBack->SetEnabled(lbHistory->ItemIndex() >= 0);
 }
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "options/SectionPairs.h"
 #include "settings/Csv.h"
 #include "settings/otutil.h"
 
@@ -78,11 +79,9 @@ std::vector<TForwardEntry> TOptionsLists::ForwardEntries() const
 void TOptionsLists::LoadForwards()
 {
     TForwards loaded;
-    std::vector<std::string> keys;
-    config_.ReadSection(kForwardSection, keys);
-    for (const std::string& key : keys)
-        loaded.push_back(std::make_unique<TForwardEntry>(
-            TForwardEntry{config_.ReadString(kForwardSection, key, ""), key}));
+    for (TSectionPair& pair : ReadSectionPairs(config_, kForwardSection))
+        loaded.push_back(
+            std::make_unique<TForwardEntry>(TForwardEntry{std::move(pair.Value), std::move(pair.Name)}));
     // Every log-in reads the list again: an open editor stays, on its entry as read now (an entry is
     // its number), unless that is gone.
     if (fmForwardEntry && fmForwardEntry->Target()) {
@@ -99,9 +98,10 @@ void TOptionsLists::LoadForwards()
 
 void TOptionsLists::SaveForwards()
 {
-    config_.EraseSection(kForwardSection);
+    std::vector<TSectionPair> pairs;
     for (const auto& entry : forwards_)
-        config_.WriteString(kForwardSection, entry->Number, entry->Name);
+        pairs.push_back({entry->Number, entry->Name});
+    WriteSectionPairs(config_, kForwardSection, pairs);
     if (OnForwardsChanged)
         OnForwardsChanged();
 }
@@ -158,10 +158,8 @@ bool SameReminder(const TCallLater& one, const TCallLater& other)
 void TOptionsLists::LoadReminders()
 {
     TReminders loaded;
-    std::vector<std::string> keys;
-    config_.ReadSection(kCallLaterSection, keys);
-    for (const std::string& key : keys) {
-        const TCsv fields(config_.ReadString(kCallLaterSection, key, ""));
+    for (const TSectionPair& pair : ReadSectionPairs(config_, kCallLaterSection)) {
+        const TCsv fields(pair.Value);
         auto entry = std::make_unique<TCallLater>();
         entry->Name = fields.FieldText(0);
         entry->Number = fields.FieldText(1);
@@ -189,7 +187,7 @@ void TOptionsLists::LoadReminders()
 
 void TOptionsLists::SaveReminders()
 {
-    config_.EraseSection(kCallLaterSection);
+    std::vector<TSectionPair> pairs;
     for (std::size_t i = 0; i < reminders_.size(); ++i) {
         const TCallLater& entry = *reminders_[i];
         TCsv fields;
@@ -197,8 +195,9 @@ void TOptionsLists::SaveReminders()
         fields.AddField(entry.Number);
         fields.AddField(std::to_string(entry.CallTime));
         fields.AddField(entry.OnlineOnly);
-        config_.WriteString(kCallLaterSection, std::to_string(i), fields.Line());
+        pairs.push_back({std::to_string(i), fields.Line()});
     }
+    WriteSectionPairs(config_, kCallLaterSection, pairs);
     if (OnRemindersChanged)
         OnRemindersChanged();
 }

@@ -560,6 +560,13 @@ void TListView::ClearItems()
     Changed(TChange::Items);
 }
 
+void TListView::SetItems(std::vector<TListItem> items)
+{
+    items_ = std::move(items);
+    itemIndex_ = -1;
+    Changed(TChange::Items);
+}
+
 std::string TListView::CellText(int row, int column) const
 {
     if (row < 0 || row >= ItemCount() || column < 0)

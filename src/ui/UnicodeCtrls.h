@@ -330,6 +330,9 @@ public:
     void SetItem(int index, TListItem item);
     void DeleteItem(int index);
     void ClearItems();
+    // Every row replaced at once, none selected: one change, where adding them one by one is a
+    // change each (a native list is refilled whole on each).
+    void SetItems(std::vector<TListItem> items);
     // Row text of a column: 0 is the caption, then the sub-items.
     std::string CellText(int row, int column) const;
 

@@ -5,6 +5,7 @@
 #include "TestSupport.h"
 #include "dialogs/MSNForward.h"
 #include "options/MSNOptions.h"
+#include "options/SectionPairs.h"
 #include "settings/Csv.h"
 #include "settings/otutil.h"
 
@@ -278,6 +279,47 @@ TEST_F(ListsTest, ReadingTheListsAgainKeepsAnOpenEditorWhoseEntryIsStillThere)
     Store({Due("Fay", "800")});
     EXPECT_EQ(fmCallLaterEntry, nullptr);
     EXPECT_EQ(fmCallLaterCall, nullptr);
+}
+
+// A section written in one pass is the document the key-by-key writes make, byte for byte, and
+// reads back as the key-by-key reads do: repeated names (any case), '=', both quotes, empty values
+// and names, padded names, and a text only the escaped form holds.
+TEST(SectionPairs, OnePassWritesAndReadsMatchTheKeyByKeyOnes)
+{
+    const std::vector<std::vector<TSectionPair>> cases = {
+        {{"5550100", "Reception"}, {"5550101", "Night desk"}},
+        {{"a", "x=y==z"},
+         {"B", "say \"hi\""},
+         {"c", "bar|pipe"},
+         {"d", ""},
+         {"", "lost"},
+         {"A", "again"},
+         {" e ", "padded"},
+         {"e", "plain"},
+         {"b", "second"}},
+        {{"1", "Room #615551234"}, {"2", "Dana"}, {"1", "later"}},
+        {},
+    };
+    for (const auto& pairs : cases) {
+        TKovraAssistantConfig byKey, onePass;
+        for (TKovraAssistantConfig* config : {&byKey, &onePass}) {
+            config->WriteString("Before", "k", "v");
+            config->WriteString("List", "old", "gone");
+            config->WriteString("After", "k", "v|\"=");
+        }
+        byKey.EraseSection("List");
+        for (const TSectionPair& pair : pairs)
+            byKey.WriteString("List", pair.Name, pair.Value);
+        WriteSectionPairs(onePass, "List", pairs);
+        EXPECT_EQ(onePass.GetText(), byKey.GetText()) << byKey.GetText();
+
+        std::vector<std::string> names;
+        byKey.ReadSection("List", names);
+        std::vector<TSectionPair> expected;
+        for (const std::string& name : names)
+            expected.push_back({name, byKey.ReadString("List", name, "")});
+        EXPECT_EQ(ReadSectionPairs(onePass, "List"), expected) << byKey.GetText();
+    }
 }
 
 TEST_F(ListsTest, ContactNumbersMatchExtensionsAndShortForms)
