@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "WindowTest_win.h"
 #include "platform/MainLoop.h"
 #include "ui/Forms.h"
@@ -188,6 +191,30 @@ TEST_F(Win32Ui, ControlsGetTheirWindowsWhenFirstShownWithTheModelsState)
     lbCalls->Show();
     EXPECT_EQ(Handle(*lbCalls), list);
     EXPECT_TRUE(IsWindowVisible(list));
+
+    // Rows come and go anywhere (the native list is given only what changed): it holds the
+    // model's rows in order, equal rows included.
+    auto rows = [list] {
+        std::vector<std::wstring> texts;
+        for (LRESULT i = 0; i < SendMessageW(list, LB_GETCOUNT, 0, 0); ++i) {
+            std::wstring text(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)), L'\0');
+            SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+            texts.push_back(text);
+        }
+        return texts;
+    };
+    lbCalls->Items().Insert(1, "Carol");
+    lbCalls->Items().Add("Bob");
+    EXPECT_EQ(rows(), (std::vector<std::wstring>{L"Alice", L"Carol", L"Bob", L"Bob"}));
+    lbCalls->Items().Delete(0);
+    lbCalls->Items().SetString(1, "Dana");
+    lbCalls->Items().Delete(2);
+    EXPECT_EQ(rows(), (std::vector<std::wstring>{L"Carol", L"Dana"}));
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"stray")); // not the model's
+    lbCalls->Items().Assign({"Erin", "Dana"});
+    EXPECT_EQ(rows(), (std::vector<std::wstring>{L"Erin", L"Dana"}));
+    lbCalls->Items().Clear();
+    EXPECT_EQ(rows(), std::vector<std::wstring>{});
 }
 
 TEST_F(Win32Ui, OnA144DpiMonitorEveryControlIsLaidOutAndLetteredAtOneAndAHalfTimes)

@@ -6,6 +6,8 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <string>
+#include <vector>
 
 #include "ui/Dpi.h"
 #include "ui/Forms.h"
@@ -171,7 +173,8 @@ private:
 
     TControl& control_;
     HWND hwnd_ = nullptr;
-    HWND edit_ = nullptr; // a combo box's edit field
+    HWND edit_ = nullptr;              // a combo box's edit field
+    std::vector<std::wstring> listed_; // a list box's rows as last given to its window
     WNDPROC nativeProc_ = nullptr;
     WNDPROC editProc_ = nullptr;
     HFONT font_ = nullptr;
@@ -714,12 +717,33 @@ void Peer::FillItems()
     case TControlKind::ListBox:
     case TControlKind::CheckListBox: {
         auto& list = static_cast<TCustomListBox&>(control_);
-        SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
-        SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0);
+        std::vector<std::wstring> rows;
+        rows.reserve(static_cast<std::size_t>(list.Items().Count()));
         for (int i = 0; i < list.Items().Count(); ++i)
-            SendMessageW(hwnd_, LB_ADDSTRING, 0,
-                         reinterpret_cast<LPARAM>(Wide(DecodeEscapes(list.Items().Strings(i))).c_str()));
-        SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+            rows.push_back(Wide(DecodeEscapes(list.Items().Strings(i))));
+        // Only the rows between the unchanged start and end go to the native list: the call list
+        // gains or loses one row per call, and adding every row again cost a message per row.
+        // A native list that no longer holds what was last given is filled whole.
+        if (SendMessageW(hwnd_, LB_GETCOUNT, 0, 0) != static_cast<LRESULT>(listed_.size())) {
+            SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0);
+            listed_.clear();
+        }
+        const std::size_t common = std::min(rows.size(), listed_.size());
+        std::size_t head = 0, tail = 0;
+        while (head < common && rows[head] == listed_[head])
+            ++head;
+        while (tail < common - head && rows[rows.size() - 1 - tail] == listed_[listed_.size() - 1 - tail])
+            ++tail;
+        const bool many = listed_.size() + rows.size() - 2 * (head + tail) > 1;
+        if (many)
+            SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+        for (std::size_t i = listed_.size() - tail; i > head; --i)
+            SendMessageW(hwnd_, LB_DELETESTRING, i - 1, 0);
+        for (std::size_t i = head; i < rows.size() - tail; ++i)
+            SendMessageW(hwnd_, LB_INSERTSTRING, i, reinterpret_cast<LPARAM>(rows[i].c_str()));
+        if (many)
+            SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+        listed_ = std::move(rows);
         break;
     }
     case TControlKind::ComboBox: {
