@@ -18,20 +18,12 @@ std::atomic<bool> gWakePosted{false};
 bool gQuit = false;
 std::map<UINT_PTR, Timer*> gTimers; // main thread only
 
-// One pass over the work queued so far. When more arrived meanwhile and input, paint or a timer
-// is waiting too, the work goes on after a timer: the system hands out timer messages only when
-// nothing else waits, so a stream of work under load cannot shut the user out. A posted message
-// would come before all of them.
+// One pass over the work queued so far; what is posted meanwhile has woken the loop again
+// (WakeMainThread).
 void RunWork()
 {
-    detail::RunPendingWork();
     gWakePosted = false;
-    if (!detail::HasPendingWork() || gWakePosted.exchange(true))
-        return;
-    if (HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) != 0)
-        SetTimer(gWindow, kGoOnTimer, USER_TIMER_MINIMUM, nullptr);
-    else
-        PostMessageW(gWindow, kWakeMessage, 0, 0);
+    detail::RunPendingWork();
 }
 
 // Posted work and timers arrive through this window's procedure, so they run inside any loop
@@ -75,7 +67,15 @@ void InitSystemLoop()
 
 void WakeMainThread()
 {
-    if (!gWakePosted.exchange(true))
+    if (gWakePosted.exchange(true))
+        return;
+    // Work the main thread posts for itself while input, paint or a timer waits goes on after a
+    // timer: the system hands out timer messages only when nothing else waits, so work that keeps
+    // posting more (a stream of datagrams under load) cannot shut the user out. Anything else
+    // wakes the loop at once, in its turn among the other messages (a call through COM, say).
+    if (IsMainThread() && HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) != 0)
+        SetTimer(gWindow, kGoOnTimer, USER_TIMER_MINIMUM, nullptr);
+    else
         PostMessageW(gWindow, kWakeMessage, 0, 0);
 }
 
