@@ -113,7 +113,7 @@ TEST(Session, SettingsArePublishedOnlyWhenChangedAndMissedCallsSurviveTheRoundTr
         EXPECT_EQ(published, KovraAssistantConfig().GetText());
     }
     ScriptedSession s;
-    s.storedSettings = published;
+    s.StoreSettings(published);
     ASSERT_TRUE(s.LogIn());
     EXPECT_EQ(KovraAssistantConfig().ReadString("General", "a", ""), "1");
     ASSERT_EQ(s.app->form->History().Calls().size(), 1u);

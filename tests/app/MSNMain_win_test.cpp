@@ -298,7 +298,7 @@ TEST(Win32Program, RingingCallsAreAnsweredByAClickOnTheWindowAndByTheHotkey)
     session = &s;
     TKovraAssistantConfig stored;
     stored.WriteString(TDesktopPreferences::kSection, "AnswerOrAlternate", "Ctrl+Alt+F7");
-    s.storedSettings = stored.GetText();
+    s.StoreSettings(stored.GetText());
     ASSERT_TRUE(s.LogIn());
     TfmKovraAssistant& form = *s.app->form;
     form.LookAndFeelReady();

@@ -136,7 +136,7 @@ class TCouplingRun {
 public:
     TCouplingRun()
     {
-        s.storedSettings = "|Confirm=\"Exit#610\"|"; // no question at exit
+        s.StoreSettings("|Confirm=\"Exit#610\"|"); // no question at exit
         EndMsgrSims();
         TMsgrSimProcess::RestartRpcService();
     }

@@ -4,12 +4,18 @@
 
 #include <atomic>
 #include <mutex>
+#include <string>
+#include <utility>
 
 #include "ApiTestServer.h"
 #include "AppTestSupport.h"
 #include "api/KovraAPIConsts.h"
 
 class ScriptedSession {
+    // Read on the server's thread: declared before the server, so they outlive its thread.
+    std::mutex lock;
+    std::string storedSettings = "|General=\"a=1\"|";
+
 public:
     // messenger, desktop: what the window gets instead of the test's fakes.
     explicit ScriptedSession(std::uint32_t capabilities = 0xFFFFFFFFu, std::vector<std::string> extra = {},
@@ -36,7 +42,11 @@ public:
     std::atomic<std::uint32_t> loginError{0};
     std::atomic<int> monitorStarts{0};
     std::atomic<std::uint32_t> capabilities;
-    std::mutex lock;
-    std::string storedSettings = "|General=\"a=1\"|";
+    // The document the server gives at log-in; the server's thread reads it.
+    void StoreSettings(std::string text)
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        storedSettings = std::move(text);
+    }
     std::unique_ptr<AppTest> app;
 };
