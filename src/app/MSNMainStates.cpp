@@ -228,7 +228,7 @@ void TfmKovraAssistant::ShowAlertingPage(const TCallInfo& call)
         cbRedirectTo->SetItemIndex(0);
     }
     RefillInstantMessages(call);
-    for (TCallInfo* each : Calls())
+    for (const auto& each : calls_.Listed())
         if (each->Popup)
             each->Popup->SetUp(api_.get(), *each, Capabilities(), services_.Messenger->Attached());
 }
