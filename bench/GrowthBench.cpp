@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "AppTestSupport.h"
+#include "LoopbackServer.h"
 #include "api/KovraAPIConsts.h"
 #include "api/KovraConnectionMngr.h"
 #include "api/KovraUDPApi.h"
@@ -226,81 +227,14 @@ std::vector<TKovraAPIMsg> MeetmeFragments()
     return fragments;
 }
 
-// The server side: one loopback socket that numbers its messages and waits for each ACK.
-class Peer {
+// Sends messages stop-and-wait, as the server does.
+class Peer : public LoopbackServer {
 public:
-    Peer()
-    {
-        if (socket_.Bind(0, "127.0.0.1") != platform::kSocketOk)
-            throw std::runtime_error("cannot bind the peer");
-    }
-    std::uint16_t Port() const { return socket_.LocalPort(); }
-
-    // Waits for the client's first datagram; a LOGIN_REQ gets its ACK and a LOGIN_RSP.
-    void Accept()
-    {
-        for (;;) {
-            const platform::ReceiveResult in = socket_.ReceiveFrom(buffer_, sizeof buffer_, 1000);
-            if (in.Bytes < TKovraAPIMsg::kHeaderSize)
-                continue;
-            address_ = in.FromAddress;
-            port_ = in.FromPort;
-            TKovraAPIMsg msg;
-            msg.Decode(buffer_, in.Bytes);
-            if (msg.dwMsgType != KovraMsg::LOGIN_REQ)
-                return;
-            Acknowledge(msg.dwMsgSeq);
-            TKovraAPIMsg rsp(KovraMsg::LOGIN_RSP, 0);
-            rsp.WriteInt32(0);
-            rsp.WriteInt32(0);
-            rsp.WriteStr("2.3");
-            rsp.WriteStr("bench");
-            Exchange(rsp);
-            return;
-        }
-    }
-
     void Send(std::vector<TKovraAPIMsg> messages)
     {
         for (TKovraAPIMsg& msg : messages)
             Exchange(msg);
     }
-
-private:
-    void Acknowledge(std::uint32_t seq)
-    {
-        const TKovraAPIMsg ack(KovraMsg::ACK, seq);
-        socket_.SendTo(ack.Data(), ack.Size(), address_, port_);
-    }
-
-    void Exchange(TKovraAPIMsg& msg)
-    {
-        msg.StampSequence(seq_);
-        for (unsigned attempt = 0; attempt < 50; ++attempt) {
-            socket_.SendTo(msg.Data(), msg.Size(), address_, port_);
-            const std::uint64_t until = platform::TickCount() + 200;
-            while (platform::TickCount() < until) {
-                const platform::ReceiveResult in = socket_.ReceiveFrom(buffer_, sizeof buffer_, 200);
-                if (in.Bytes < TKovraAPIMsg::kHeaderSize)
-                    continue;
-                TKovraAPIMsg reply;
-                reply.Decode(buffer_, in.Bytes);
-                if (reply.dwMsgType == KovraMsg::ACK && reply.dwMsgSeq == seq_) {
-                    ++seq_;
-                    return;
-                }
-                if (reply.dwMsgType != KovraMsg::ACK && reply.dwMsgType != KovraMsg::DISCONNECT)
-                    Acknowledge(reply.dwMsgSeq);
-            }
-        }
-        throw std::runtime_error("the client stopped acknowledging");
-    }
-
-    platform::UdpSocket socket_;
-    std::uint8_t buffer_[KOVRA_MAX_DATAGRAM];
-    std::string address_;
-    std::uint16_t port_ = 0;
-    std::uint32_t seq_ = 0;
 };
 
 // The parties shown: the conference list the user removes a guest from.

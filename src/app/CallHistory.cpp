@@ -153,22 +153,17 @@ void TCallHistory::Load(const TKovraAssistantConfig& config)
 {
     // The section is read whole once, not once per entry, however long a stored copy grew: each
     // entry is the first of its name, names compared without case; only the newest kLimit count.
-    auto folded = [](std::string name) {
-        for (char& c : name)
-            c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        return name;
-    };
     std::unordered_map<std::string, std::optional<std::string>> entries{{"unseen", std::nullopt}};
     for (std::size_t i = 0; i < kLimit; ++i)
-        entries.emplace(folded(EntryKey(i)), std::nullopt);
+        entries.emplace(ToLowerAscii(EntryKey(i)), std::nullopt);
     // Only the names looked for are taken: a damaged copy may hold any number of others.
-    auto wanted = [&](std::string_view name) { return entries.count(folded(std::string(name))) > 0; };
+    auto wanted = [&](std::string_view name) { return entries.count(ToLowerAscii(name)) > 0; };
     for (options::TSectionPair& pair : options::ReadSectionPairs(config, kSection, wanted))
-        if (std::optional<std::string>& entry = entries[folded(pair.Name)]; !entry)
+        if (std::optional<std::string>& entry = entries[ToLowerAscii(pair.Name)]; !entry)
             entry = std::move(pair.Value);
     calls_.clear();
     for (std::size_t i = 0; i < kLimit; ++i) {
-        const std::optional<std::string>& text = entries[folded(EntryKey(i))];
+        const std::optional<std::string>& text = entries[ToLowerAscii(EntryKey(i))];
         if (!text || text->empty())
             break;
         TCallRecord call;

@@ -13,16 +13,6 @@ namespace options {
 
 namespace {
 
-// The document's names compare without case (ASCII letters only).
-std::string Folded(std::string_view name)
-{
-    std::string folded(name);
-    for (char& c : folded)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return folded;
-}
-
 // A text the plain form would read back changed: the section goes to the escaped form, which
 // only the key-by-key writes produce.
 bool NeedsEscapedForm(std::string_view text)
@@ -47,7 +37,7 @@ std::vector<TSectionPair> ReadSectionPairs(const TKovraAssistantConfig& config, 
     for (std::size_t i = 0; i < names.size() && i < texts.size(); ++i) {
         if (wanted && !wanted(names[i]))
             continue;
-        const auto [at, added] = first.try_emplace(Folded(names[i]), pairs.size());
+        const auto [at, added] = first.try_emplace(ToLowerAscii(names[i]), pairs.size());
         pairs.push_back({names[i], added ? texts[i].substr(names[i].size() + 1) : pairs[at->second].Value});
     }
     return pairs;
@@ -76,13 +66,13 @@ void WriteSectionPairs(TKovraAssistantConfig& config, std::string_view section,
         std::string item = pair.Name;
         if (!pair.Value.empty())
             item += "=" + ReplaceAll(pair.Value, "=", "#61");
-        if (const auto found = placed.find(Folded(pair.Name)); found != placed.end()) {
+        if (const auto found = placed.find(ToLowerAscii(pair.Name)); found != placed.end()) {
             items.SetItem(found->second, item);
             continue;
         }
         const int index = items.Add(item);
         const std::string stored = items.Item(index);
-        placed.try_emplace(Folded(Trim(std::string_view(stored).substr(0, stored.find('=')))), index);
+        placed.try_emplace(ToLowerAscii(Trim(std::string_view(stored).substr(0, stored.find('=')))), index);
     }
     if (items.Count() == 0)
         return;
