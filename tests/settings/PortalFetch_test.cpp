@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "LoopbackHttpServer.h"
 #include "TestSupport.h"
 #include "platform/HttpGet.h"
@@ -57,6 +61,35 @@ TEST(PortalFetch, FetchesFromThePortalsOwnPortWhateverTheStatusAndNothingFromAnE
     EXPECT_FALSE(FetchResource(connection, portal + "/big", stream, &stop));
     EXPECT_TRUE(stream.empty());
 }
+
+#ifdef _WIN32
+// The system's HTTP library is loaded while any connection is open and let go after the last.
+TEST(PortalFetch, TheHttpLibraryIsHeldWhileAConnectionIsOpenAndLetGoAfterTheLast)
+{
+    LoopbackHttpServer server;
+    ASSERT_TRUE(server.Listening());
+    server.Serve("/a", 200, "first");
+    const std::string portal = Portal(server.Port());
+    ASSERT_EQ(GetModuleHandleW(L"wininet.dll"), nullptr);
+    std::string stream;
+    {
+        platform::HttpConnection one;
+        platform::HttpConnection two;
+        ASSERT_TRUE(OpenPortalConnection(one, portal));
+        ASSERT_TRUE(OpenPortalConnection(two, portal));
+        one.Close();
+        one.Close();
+        ASSERT_TRUE(FetchResource(two, portal + "/a", stream));
+        EXPECT_EQ(stream, "first");
+    }
+    EXPECT_EQ(GetModuleHandleW(L"wininet.dll"), nullptr);
+    platform::HttpConnection again;
+    ASSERT_TRUE(OpenPortalConnection(again, portal));
+    stream.clear();
+    EXPECT_TRUE(FetchResource(again, portal + "/a", stream));
+    EXPECT_EQ(stream, "first");
+}
+#endif
 
 TEST(SpeedDials, FetchedWithTheUserHeader)
 {
