@@ -2,13 +2,15 @@
 // itself when a UDP datagram arrives and hides on the next, built with the same toolchain and
 // flags as the program. It stays off the taskbar and on top, as the pop-up does.
 //
-//   datagram_window PORT      (datagrams to 127.0.0.1:PORT)
+//   datagram_window PORT [layered]   (datagrams to 127.0.0.1:PORT; "layered": a layered window at
+//                                     alpha 10, as the pop-up's first step of its fade)
 
 #include <winsock2.h>
 
 #include <windows.h>
 
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -36,7 +38,8 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
-    const int port = __argc == 2 ? std::atoi(__argv[1]) : 0;
+    const int port = __argc >= 2 ? std::atoi(__argv[1]) : 0;
+    const bool layered = __argc == 3 && std::strcmp(__argv[2], "layered") == 0;
     if (port <= 0 || port > 65535)
         return 2;
     WSADATA data;
@@ -49,9 +52,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     windowClass.lpszClassName = L"KovraBenchDatagram";
     RegisterClassW(&windowClass);
-    HWND window =
-        CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, L"KovraBenchDatagram", L"Datagram Window",
-                        WS_POPUP | WS_BORDER, 700, 500, 250, 200, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST | (layered ? WS_EX_LAYERED : 0),
+                                  L"KovraBenchDatagram", L"Datagram Window", WS_POPUP | WS_BORDER, 700, 500,
+                                  250, 200, nullptr, nullptr, instance, nullptr);
+    if (layered && window)
+        SetLayeredWindowAttributes(window, 0, 10, LWA_ALPHA);
     datagrams = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     sockaddr_in address{};
     address.sin_family = AF_INET;
