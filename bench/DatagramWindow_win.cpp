@@ -40,7 +40,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     const int port = __argc >= 2 ? std::atoi(__argv[1]) : 0;
     const bool layered = __argc == 3 && std::strcmp(__argv[2], "layered") == 0;
-    if (port <= 0 || port > 65535)
+    if (port <= 0 || port > 65535 || __argc > 3 || (__argc == 3 && !layered))
         return 2;
     WSADATA data;
     if (WSAStartup(MAKEWORD(2, 2), &data) != 0)
