@@ -2,8 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
-#include <sstream>
+#include <cstdio>
 
 #include "platform/MainLoop.h"
 #include "platform/Threads.h"
@@ -95,16 +94,23 @@ std::string UpToZero(const std::string& buffer)
     return buffer.substr(0, buffer.find('\0'));
 }
 
+// C's files, not the streams library: nothing else in the program uses streams, and they bring
+// the whole locale machinery into the image.
 bool ReadFile(const std::string& path, std::string& buffer)
 {
     buffer.clear();
-    std::ifstream file(path, std::ios::binary);
+    std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
         return false;
-    std::ostringstream content;
-    content << file.rdbuf();
-    buffer = content.str();
-    return true;
+    char piece[4096];
+    std::size_t read;
+    while ((read = std::fread(piece, 1, sizeof piece, file)) > 0)
+        buffer.append(piece, read);
+    const bool complete = !std::ferror(file);
+    std::fclose(file);
+    if (!complete)
+        buffer.clear();
+    return complete;
 }
 
 } // namespace
