@@ -315,6 +315,8 @@ void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
     // or a stop ends it with a datagram of the manager's own (WakeWorker), too short to be a
     // message. An idle session wakes it once per wait. A handled datagram leads straight to the
     // next wait, which returns at once when more are waiting.
+    // The thread lasts the session and needs little of its stack.
+    platform::ReleaseUnusedStack();
     bool readable = Socket.WaitReadable(0);
     TBurstGather gather;
     while (!Terminated) {

@@ -17,7 +17,7 @@ void TAddressOpener::Open(const std::string& url)
     starts_.push_back({std::thread([url, done] {
                            OpenInDefaultBrowser(url);
                            *done = true;
-                           platform::ReleaseStackBeforeExit();
+                           platform::ReleaseUnusedStack();
                        }),
                        done});
 }

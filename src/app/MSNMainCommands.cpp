@@ -57,7 +57,7 @@ void TfmKovraAssistant::UpdateSpeedDialsClick()
                 },
                 &speedDialStop_);
             speedDialRunning_ = false;
-            platform::ReleaseStackBeforeExit();
+            platform::ReleaseUnusedStack();
         });
 }
 

@@ -3,6 +3,7 @@
 #include "api/KovraAPIConsts.h"
 #include "app/MSNMain.h"
 #include "platform/MainLoop.h"
+#include "platform/Threads.h"
 #include "settings/MSNConfig.h"
 #include "settings/MessageBundle.h"
 #include "settings/TextUtil.h"
@@ -135,6 +136,9 @@ void TfmKovraAssistant::OnLogin(std::uint32_t dwError, std::uint32_t, const std:
         tmUpdateControls->SetEnabled(true);
         if (options_)
             options_->RefreshConnection();
+        // Start-up is over: the main thread's stack pages below the loop go back (from the loop
+        // itself, after this pass).
+        platform::Post([] { platform::ReleaseUnusedStack(); });
         return;
     }
     // Another client monitors the phone: take it over once per session start. A server that

@@ -7,10 +7,12 @@
 
 namespace platform {
 
-// A worker's last step before it returns: the pages of its stack below the caller are given back.
-// Under Wine about 1 MB of every thread's stack is resident, and the stack of the thread that
-// ended last stays until another thread ends; a fetch thread's would stay for the whole session.
-void ReleaseStackBeforeExit();
+// Gives back the pages of the calling thread's stack below the caller's frame (a few pages kept
+// for the calls still to come). Under Wine about 1 MB of every thread's stack is resident from the
+// thread's start, however little it uses, and the stack of the thread that ended last stays until
+// another thread ends. A worker calls this as its last step (a fetch thread's stack would
+// otherwise stay for the whole session), a long-lived thread once it has started.
+void ReleaseUnusedStack();
 
 // An auto-reset event: signals given while nobody waits merge into one; a wait consumes it.
 class AutoResetEvent {

@@ -3,7 +3,7 @@
 namespace platform {
 
 // A thread's stack goes with the thread here.
-void ReleaseStackBeforeExit()
+void ReleaseUnusedStack()
 {
 }
 

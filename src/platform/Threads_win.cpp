@@ -8,7 +8,7 @@ namespace platform {
 
 namespace {
 
-// Left alone below the caller's frame: what the thread's own ending still uses.
+// Left alone below the caller's frame: what the calls still to come use at once.
 constexpr std::uintptr_t kKept = 16 * 1024;
 constexpr std::uintptr_t kPage = 4096;
 
@@ -24,7 +24,7 @@ void* StackLimit()
 
 } // namespace
 
-void ReleaseStackBeforeExit()
+void ReleaseUnusedStack()
 {
     // The committed stack runs from the limit in the thread's information block up to the frame.
     const auto bottom = reinterpret_cast<std::uintptr_t>(StackLimit());

@@ -352,7 +352,7 @@ void TKALookAndFeel::Run()
                 handler();
         },
         &stop_);
-    platform::ReleaseStackBeforeExit();
+    platform::ReleaseUnusedStack();
 }
 
 void TKALookAndFeel::ApplyLookAndFeel(ISkinForm& form, ISkinComponent* image) const

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "platform/Threads.h"
 
 using namespace platform;
 
@@ -126,4 +127,43 @@ TEST(Timer, DoesNotReenterItsOwnHandler)
     timer.SetEnabled(true);
     PumpUntil([&] { return !timer.Enabled(); }, 2000);
     EXPECT_EQ(maxDepth, 1);
+}
+
+namespace {
+
+// Fills a frame of its own at every level, and counts what each level still finds there once the
+// deeper levels have returned.
+int Deep(int depth)
+{
+    volatile char frame[2048];
+    for (auto& c : frame)
+        c = static_cast<char>(depth);
+    int kept = depth > 0 ? Deep(depth - 1) : 0;
+    for (auto& c : frame)
+        kept += c == static_cast<char>(depth);
+    return kept;
+}
+
+} // namespace
+
+// The pages given back are below the caller: its own frame keeps its contents, and calls that go
+// deeper than anything before still run.
+TEST(Threads, GivingBackTheUnusedStackKeepsTheCallersFrameAndDeeperCallsRun)
+{
+    bool intact = true;
+    int kept = 0;
+    std::thread worker([&] {
+        volatile char frame[8192];
+        for (std::size_t i = 0; i < sizeof frame; ++i)
+            frame[i] = static_cast<char>(i * 7);
+        ReleaseUnusedStack();
+        for (std::size_t i = 0; i < sizeof frame; ++i)
+            intact = intact && frame[i] == static_cast<char>(i * 7);
+        kept = Deep(200);
+        ReleaseUnusedStack();
+        kept += Deep(10);
+    });
+    worker.join();
+    EXPECT_TRUE(intact);
+    EXPECT_EQ(kept, 201 * 2048 + 11 * 2048);
 }
