@@ -10,9 +10,20 @@
 namespace platform {
 using detail::EnsureWinsock;
 using detail::ToAddress;
+// Waits go through an event the system sets when a datagram arrives (WSAEventSelect), which also
+// makes the socket non-blocking. Under Wine a WSAPoll is an asynchronous request to the wine
+// server, and its wake-up took about 2.5 ms at the median against about 0.15 ms for the event.
 struct UdpSocket::Impl {
     SOCKET handle = INVALID_SOCKET;
+    WSAEVENT readable = WSA_INVALID_EVENT;
 };
+
+namespace {
+
+// How long a send waits for room in the socket's buffer before it gives up.
+constexpr INT kSendRoomWaitMs = 200;
+
+} // namespace
 
 UdpSocket::UdpSocket() : impl_(std::make_unique<Impl>())
 {
@@ -36,6 +47,13 @@ int UdpSocket::Bind(std::uint16_t port, const std::string& address)
         return WSAEINVAL;
     }
     if (::bind(impl_->handle, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+        const int error = WSAGetLastError();
+        Close();
+        return error;
+    }
+    impl_->readable = WSACreateEvent();
+    if (impl_->readable == WSA_INVALID_EVENT ||
+        WSAEventSelect(impl_->handle, impl_->readable, FD_READ) != 0) {
         const int error = WSAGetLastError();
         Close();
         return error;
@@ -64,6 +82,10 @@ void UdpSocket::Close()
         ::closesocket(impl_->handle);
         impl_->handle = INVALID_SOCKET;
     }
+    if (impl_->readable != WSA_INVALID_EVENT) {
+        WSACloseEvent(impl_->readable);
+        impl_->readable = WSA_INVALID_EVENT;
+    }
 }
 
 int UdpSocket::SendTo(const void* data, std::size_t size, const std::string& address, std::uint16_t port)
@@ -71,17 +93,29 @@ int UdpSocket::SendTo(const void* data, std::size_t size, const std::string& add
     sockaddr_in remote;
     if (!ToAddress(address, port, remote) || address.empty())
         return kSocketHostUnreachable;
-    const int sent = ::sendto(impl_->handle, static_cast<const char*>(data), static_cast<int>(size), 0,
-                              reinterpret_cast<sockaddr*>(&remote), sizeof remote);
+    const auto send = [&] {
+        return ::sendto(impl_->handle, static_cast<const char*>(data), static_cast<int>(size), 0,
+                        reinterpret_cast<sockaddr*>(&remote), sizeof remote);
+    };
+    int sent = send();
+    // The socket does not block: a full buffer is waited for here, as a blocking send would.
+    if (sent == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK) {
+        WSAPOLLFD entry{impl_->handle, POLLWRNORM, 0};
+        if (::WSAPoll(&entry, 1, kSendRoomWaitMs) > 0)
+            sent = send();
+        else
+            WSASetLastError(WSAEWOULDBLOCK);
+    }
     return sent == SOCKET_ERROR ? WSAGetLastError() : kSocketOk;
 }
 
+// The event stays set until a receive resets it, and each receive asks the system to set it again
+// for the next datagram, or at once when one is still waiting.
 bool UdpSocket::WaitReadable(unsigned ms)
 {
     if (impl_->handle == INVALID_SOCKET)
         return false;
-    WSAPOLLFD entry{impl_->handle, POLLRDNORM, 0};
-    return ::WSAPoll(&entry, 1, static_cast<INT>(ms)) > 0;
+    return WSAWaitForMultipleEvents(1, &impl_->readable, FALSE, ms, FALSE) == WSA_WAIT_EVENT_0;
 }
 
 ReceiveResult UdpSocket::ReceiveFrom(void* buffer, std::size_t capacity, unsigned ms)
@@ -91,21 +125,29 @@ ReceiveResult UdpSocket::ReceiveFrom(void* buffer, std::size_t capacity, unsigne
         result.Error = WSAENOTSOCK;
         return result;
     }
-    WSAPOLLFD entry{impl_->handle, POLLRDNORM, 0};
-    const int ready = ::WSAPoll(&entry, 1, static_cast<INT>(ms));
-    if (ready == SOCKET_ERROR) {
-        result.Error = WSAGetLastError();
-        return result;
-    }
-    if (ready == 0)
-        return result;
     sockaddr_in sender{};
     int length = sizeof sender;
-    const int received = ::recvfrom(impl_->handle, static_cast<char*>(buffer), static_cast<int>(capacity), 0,
-                                    reinterpret_cast<sockaddr*>(&sender), &length);
+    const auto receive = [&] {
+        length = sizeof sender;
+        return ::recvfrom(impl_->handle, static_cast<char*>(buffer), static_cast<int>(capacity), 0,
+                          reinterpret_cast<sockaddr*>(&sender), &length);
+    };
+    // Reset before the read: a datagram that comes after it either is read here or, since the
+    // read asks for the next one, sets the event again.
+    WSAResetEvent(impl_->readable);
+    int received = receive();
+    int error = received == SOCKET_ERROR ? WSAGetLastError() : 0;
+    const ULONGLONG until = GetTickCount64() + ms;
+    for (ULONGLONG now = GetTickCount64(); error == WSAEWOULDBLOCK && now < until; now = GetTickCount64()) {
+        if (WSAWaitForMultipleEvents(1, &impl_->readable, FALSE, static_cast<DWORD>(until - now), FALSE) !=
+            WSA_WAIT_EVENT_0)
+            break;
+        WSAResetEvent(impl_->readable);
+        received = receive();
+        error = received == SOCKET_ERROR ? WSAGetLastError() : 0;
+    }
     char text[INET_ADDRSTRLEN] = {};
     if (received == SOCKET_ERROR) {
-        const int error = WSAGetLastError();
         if (error == WSAEMSGSIZE) {
             // The datagram did not fit the buffer: its first bytes are there but must not be used.
             result.Truncated = true;
