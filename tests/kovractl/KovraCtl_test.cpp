@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -34,7 +36,7 @@ const std::string kRelated = "00000000000000000000000A";
 struct RunResult {
     int ExitCode = -1;
     std::vector<std::string> Lines; // standard output
-    std::string Errors;             // standard error
+    std::string Errors;             // standard error; why the shell could not run, when it could not
 };
 
 std::string TempFile(const std::string& what)
@@ -74,7 +76,9 @@ RunResult RunKovraCtl(const std::string& arguments, const std::string& input = s
     command = "\"" + command + "\"";
 #endif
     RunResult result;
+    errno = 0;
     const int status = std::system(command.c_str());
+    const int systemError = errno;
 #ifdef _WIN32
     result.ExitCode = status;
 #else
@@ -87,6 +91,8 @@ RunResult RunKovraCtl(const std::string& arguments, const std::string& input = s
         result.Lines.push_back(line);
     }
     result.Errors = ReadFile(errorFile);
+    if (status == -1)
+        result.Errors += "the shell did not run: " + std::string(std::strerror(systemError));
     for (const std::string& file : {outFile, errorFile, inputFile})
         std::remove(file.c_str());
     return result;
@@ -354,7 +360,8 @@ TEST_F(KovraCtl, WrongUsageExitsWithTwoBeforeTouchingTheNetwork)
           Options() + "set-forwarding 7 100", Options() + "call 5 x", Options() + "call 5 1 --param 2",
           std::string("--phone 1 --pwd x state"),
           std::string("--server 127.0.0.1 --phone 1 --pwd x --local-port notaport state")}) {
-        EXPECT_EQ(RunKovraCtl(arguments).ExitCode, 2) << arguments;
+        const RunResult result = RunKovraCtl(arguments);
+        EXPECT_EQ(result.ExitCode, 2) << arguments << "\n" << result.Errors;
     }
     EXPECT_TRUE(server.Received().empty());
 }
