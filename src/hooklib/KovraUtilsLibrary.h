@@ -4,6 +4,7 @@
 // carry plain names in both bitnesses. Main thread.
 
 #include "KovraUtils.h"
+#include "platform/ProcAddress_win.h"
 
 namespace hooklib {
 
@@ -20,12 +21,6 @@ inline TKovraUtilsLibrary& Library()
 {
     static TKovraUtilsLibrary library;
     return library;
-}
-
-template <typename Function> bool Find(HMODULE module, Function& function, const char* name)
-{
-    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    return function != nullptr;
 }
 
 } // namespace detail
@@ -48,10 +43,10 @@ inline const TKovraUtilsLibrary* LoadKovraUtils()
         return nullptr;
     using detail::Find;
     TKovraUtilsLibrary found;
-    if (!Find(module, found.InstallNotify, "InstallNotify") ||
-        !Find(module, found.UninstallNotify, "UninstallNotify") ||
-        !Find(module, found.GetListViewItem, "GetListViewItem") ||
-        !Find(module, found.SetClientMenu, "SetClientMenu")) {
+    if (!platform::FindProc(module, found.InstallNotify, "InstallNotify") ||
+        !platform::FindProc(module, found.UninstallNotify, "UninstallNotify") ||
+        !platform::FindProc(module, found.GetListViewItem, "GetListViewItem") ||
+        !platform::FindProc(module, found.SetClientMenu, "SetClientMenu")) {
         FreeLibrary(module);
         return nullptr;
     }

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/HttpGet.h"
+#include "platform/ProcAddress_win.h"
 
 namespace platform {
 namespace {
@@ -34,8 +35,7 @@ WinInet gWinInet;
 
 template <typename Function> bool Find(Function& function, const char* name)
 {
-    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(gWinInetModule, name)));
-    return function != nullptr;
+    return FindProc(gWinInetModule, function, name);
 }
 
 // The functions, loaded for one more user; null (with the reason in GetLastError) when the
