@@ -41,7 +41,6 @@ inline const TKovraUtilsLibrary* LoadKovraUtils()
     HMODULE module = LoadLibraryW(L"KovraUtils.dll");
     if (!module)
         return nullptr;
-    using detail::Find;
     TKovraUtilsLibrary found;
     if (!platform::FindProc(module, found.InstallNotify, "InstallNotify") ||
         !platform::FindProc(module, found.UninstallNotify, "UninstallNotify") ||
