@@ -69,9 +69,6 @@ class TBurstGather {
 public:
     static constexpr std::uint64_t kGatherMs = 2;
 
-    // Whether a datagram handled now is part of a burst: the main thread was woken for one
-    // moments ago.
-    bool InBurst(std::uint64_t now) const { return now - lastWake_ <= kGatherMs; }
     // Whether the notices of the datagram just handled wait for the next one.
     bool Hold(std::uint64_t now)
     {
@@ -261,8 +258,7 @@ struct TKovraConnectionMngr::Core {
     void Execute(const std::shared_ptr<Core>& self);
     // One read of up to ms, once the socket lock is had (waiting up to lockMs for it).
     Tagged ReceiveOne(unsigned ms, unsigned lockMs, const std::shared_ptr<Core>& self);
-    // wakeFirst: the main thread is woken before the acknowledgement goes out, not after.
-    void HandleIncoming(SharedMsg msg, std::uint64_t epoch, const std::shared_ptr<Core>& self, bool wakeFirst);
+    void HandleIncoming(SharedMsg msg, std::uint64_t epoch, const std::shared_ptr<Core>& self);
     void Transmit(const SharedMsg& msg, std::uint64_t epoch, const std::shared_ptr<Core>& self);
     enum class AckWait { Acknowledged, NotAcknowledged, SessionEnded };
     AckWait WaitForAck(const TKovraAPIMsg& msg, std::uint64_t epoch, const std::shared_ptr<Core>& self);
@@ -330,8 +326,7 @@ void TKovraConnectionMngr::Core::Execute(const std::shared_ptr<Core>& self)
         if (readable) {
             Tagged in = ReceiveOne(0, Timings.WorkerReceive, self);
             if (in.Msg) {
-                // In a burst the wake-up is gathered (below); a lone datagram wakes at once.
-                HandleIncoming(std::move(in.Msg), in.Epoch, self, !gather.InBurst(TickCount()));
+                HandleIncoming(std::move(in.Msg), in.Epoch, self);
                 handled = true;
             } else if (!in.Consumed) {
                 handshakes = true;
@@ -492,7 +487,7 @@ Tagged TKovraConnectionMngr::Core::ReceiveOne(unsigned ms, unsigned lockMs, cons
 }
 
 void TKovraConnectionMngr::Core::HandleIncoming(SharedMsg in, std::uint64_t epoch,
-                                                const std::shared_ptr<Core>& self, bool wakeFirst)
+                                                const std::shared_ptr<Core>& self)
 {
     const TKovraAPIMsg& msg = *in;
     if (msg.dwMsgType == KovraMsg::DISCONNECT) {
@@ -516,34 +511,29 @@ void TKovraConnectionMngr::Core::HandleIncoming(SharedMsg in, std::uint64_t epoc
         RequestSessionEnd(true, epoch, self);
         return;
     }
-    const auto ack = std::make_shared<TKovraAPIMsg>(KovraMsg::ACK, msg.dwMsgSeq);
-    if (order == KovraSequence::Repeat || msg.dwMsgType == KovraMsg::PING) {
-        Transmit(ack, epoch, self);
+    Transmit(std::make_shared<TKovraAPIMsg>(KovraMsg::ACK, msg.dwMsgSeq), epoch, self);
+    if (order == KovraSequence::Repeat || msg.dwMsgType == KovraMsg::PING)
         return;
-    }
-    Notice notice;
-    notice.Epoch = epoch;
     if (msg.dwMsgType == KovraMsg::LOGIN_RSP) {
         // Read from a copy: the main thread may be reading the shared one in its receive hook.
         TKovraAPIMsg fields = msg;
-        notice.What = Notice::Login;
-        notice.Error = fields.ReadInt32();
-        notice.ApiVersion = fields.ReadStr();
-        notice.ServerVersion = fields.ReadStr();
-    } else {
-        notice.What = Notice::Dispatch;
-        notice.Msg = std::move(in);
-    }
-    // A lone event (a call ringing) reaches the main thread while this thread acknowledges it:
-    // the acknowledgement does not wait for the main thread, nor the main thread for the send.
-    if (wakeFirst) {
-        Tell(std::move(notice), self, false);
-        Wake(self);
-        Transmit(ack, epoch, self);
+        const std::uint32_t error = fields.ReadInt32();
+        const std::string apiVersion = fields.ReadStr();
+        const std::string serverVersion = fields.ReadStr();
+        Notice login;
+        login.What = Notice::Login;
+        login.Epoch = epoch;
+        login.Error = error;
+        login.ApiVersion = apiVersion;
+        login.ServerVersion = serverVersion;
+        Tell(std::move(login), self, false);
         return;
     }
-    Transmit(ack, epoch, self);
-    Tell(std::move(notice), self, false);
+    Notice dispatch;
+    dispatch.What = Notice::Dispatch;
+    dispatch.Epoch = epoch;
+    dispatch.Msg = std::move(in);
+    Tell(std::move(dispatch), self, false);
 }
 
 void TKovraConnectionMngr::Core::PauseUnlessTerminated(unsigned ms)
@@ -622,7 +612,7 @@ TKovraConnectionMngr::Core::AckWait TKovraConnectionMngr::Core::WaitForAck(const
                 return AckWait::SessionEnded;
             }
         } else if (in.Msg) {
-            HandleIncoming(std::move(in.Msg), in.Epoch, self, true);
+            HandleIncoming(std::move(in.Msg), in.Epoch, self);
             Wake(self);
         }
         if (!OwnerConnected(epoch))
