@@ -28,6 +28,9 @@ private:
 // The system's name of a language identifier ("English (United States)"); empty when unknown.
 std::string LanguageName(std::uint32_t languageId);
 
+// Whether the name is that of an existing file that is not a folder.
+bool IsRegularFile(const std::string& fileName);
+
 // The full path of the running program's file.
 std::string ProgramFileName();
 

@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -24,6 +25,12 @@ bool VersionResource::Query(const std::string&, std::string& value) const
 std::string LanguageName(std::uint32_t)
 {
     return std::string();
+}
+
+bool IsRegularFile(const std::string& fileName)
+{
+    struct stat status {};
+    return stat(fileName.c_str(), &status) == 0 && S_ISREG(status.st_mode);
 }
 
 std::string ProgramFileName()

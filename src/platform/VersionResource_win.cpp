@@ -41,6 +41,12 @@ std::string LanguageName(std::uint32_t languageId)
     return std::string(name, length < sizeof name ? length : 0);
 }
 
+bool IsRegularFile(const std::string& fileName)
+{
+    const DWORD attributes = GetFileAttributesA(fileName.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 std::string ProgramFileName()
 {
     char path[MAX_PATH] = {};

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cstdio>
-#include <filesystem>
 
 #include "platform/VersionResource.h"
 
@@ -72,10 +71,8 @@ void TQMVersionInfo::SetFileName(std::string_view fileName)
     std::string name(fileName);
     if (name.empty()) {
         name = platform::ProgramFileName();
-    } else {
-        std::error_code error;
-        if (!std::filesystem::is_regular_file(name, error))
-            return;
+    } else if (!platform::IsRegularFile(name)) {
+        return;
     }
     if (name != fileName_)
         loaded_ = false;

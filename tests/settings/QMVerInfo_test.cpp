@@ -76,6 +76,8 @@ TEST(VersionInfo, FieldsOfTheFirstTranslationLoadedOnceUntilTheFileChangesAndNon
     EXPECT_EQ(info.FileName(), other);
     info.SetFileName("/no/such/kovra.exe");
     EXPECT_EQ(info.FileName(), other);
+    info.SetFileName(std::filesystem::temp_directory_path().string()); // a folder
+    EXPECT_EQ(info.FileName(), other);
     EXPECT_EQ(info.ProductName(), "Kovra Assistant");
     EXPECT_EQ(loads, 2);
     info.SetFileName(other);
