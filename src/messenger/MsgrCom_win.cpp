@@ -15,6 +15,7 @@
 #include "messenger/Messenger_TLB.h"
 #include "messenger/MsgrCom_win.h"
 #include "platform/MainLoop.h"
+#include "platform/OleAutomation_win.h"
 #include "ui/UnicodeText.h"
 
 namespace messenger {
@@ -50,18 +51,19 @@ void CheckResult(HRESULT code)
 TBstr::TBstr(const std::string& text)
 {
     std::u16string wide = ui::Utf8ToUtf16(text);
-    value_ = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(wide.data()), static_cast<UINT>(wide.size()));
+    value_ =
+        platform::AllocBstr(reinterpret_cast<const OLECHAR*>(wide.data()), static_cast<UINT>(wide.size()));
 }
 
 TBstr::~TBstr()
 {
-    SysFreeString(value_);
+    platform::FreeBstr(value_);
 }
 
 std::string TBstr::TextOf(BSTR value)
 {
-    return value ? ui::Utf16ToUtf8(
-                       std::u16string_view(reinterpret_cast<const char16_t*>(value), SysStringLen(value)))
+    return value ? ui::Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(value),
+                                                       platform::BstrLength(value)))
                  : std::string();
 }
 
@@ -89,13 +91,13 @@ public:
     std::string PhoneNumber(int kind) override
     {
         VARIANT number;
-        VariantInit(&number);
+        platform::InitVariant(&number);
         Check(*state_, phones_->get_PhoneNumber(kind, &number));
         std::string text;
         if (number.vt != VT_EMPTY && number.vt != VT_NULL) {
-            HRESULT changed = VariantChangeType(&number, &number, 0, VT_BSTR);
+            HRESULT changed = platform::ChangeVariantType(&number, &number, 0, VT_BSTR);
             if (FAILED(changed)) {
-                VariantClear(&number);
+                platform::ClearVariant(&number);
                 CheckResult(changed);
             }
             TBstr bstr;
@@ -103,7 +105,7 @@ public:
             number.vt = VT_EMPTY;
             text = bstr.Text();
         }
-        VariantClear(&number);
+        platform::ClearVariant(&number);
         return text;
     }
 
@@ -198,13 +200,13 @@ public:
         if (!params)
             return E_INVALIDARG;
         VARIANT value;
-        VariantInit(&value);
+        platform::InitVariant(&value);
         auto argument = [&](UINT fromLast, VARTYPE type) {
-            VariantClear(&value);
+            platform::ClearVariant(&value);
             if (fromLast >= params->cArgs)
                 return false;
             return SUCCEEDED(
-                VariantChangeType(&value, &params->rgvarg[params->cArgs - 1 - fromLast], 0, type));
+                platform::ChangeVariantType(&value, &params->rgvarg[params->cArgs - 1 - fromLast], 0, type));
         };
         HRESULT result = DISP_E_MEMBERNOTFOUND;
         if (id == 1 && argument(0, VT_I4)) {
@@ -216,7 +218,7 @@ public:
             long code = value.lVal;
             result = OnFindResult(code, argument(1, VT_I4) ? value.lVal : 0);
         }
-        VariantClear(&value);
+        platform::ClearVariant(&value);
         return result;
     }
     HRESULT STDMETHODCALLTYPE OnLocalStateChangeResult(long result, long state, BSTR service) override

@@ -11,6 +11,8 @@
 #include <type_traits>
 #include <utility>
 
+#include "platform/OleAutomation_win.h"
+
 namespace messenger {
 
 // The system's text for a result code (or its number when it has none).
@@ -101,7 +103,7 @@ public:
     BSTR Get() const { return value_; }
     BSTR* Receive()
     {
-        SysFreeString(value_);
+        platform::FreeBstr(value_);
         value_ = nullptr;
         return &value_;
     }

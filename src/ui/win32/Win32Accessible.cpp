@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "platform/OleAutomation_win.h"
 #include "ui/Component.h"
 #include "ui/Dpi.h"
 #include "ui/UnicodeCtrls.h"
@@ -95,7 +96,7 @@ HRESULT Text(const std::string& text, BSTR* out)
     if (text.empty())
         return S_FALSE;
     const std::wstring wide = Wide(text);
-    *out = SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+    *out = platform::AllocBstr(wide.data(), static_cast<UINT>(wide.size()));
     return *out ? S_OK : E_OUTOFMEMORY;
 }
 
@@ -209,7 +210,7 @@ public:
         const long item = Item(child);
         if (item != 0 && !IsItem(child))
             return standard_ && !Itemised() ? standard_->get_accRole(child, role) : E_INVALIDARG;
-        VariantInit(role);
+        platform::InitVariant(role);
         role->vt = VT_I4;
         role->lVal = item == 0 ? SystemRole(control->AccessibleRole())
                                : (Tabs() ? ROLE_SYSTEM_PAGETAB : ROLE_SYSTEM_LISTITEM);
@@ -244,7 +245,7 @@ public:
             if (control->AccessibleRole() == TAccessibleRole::StaticText)
                 flags |= STATE_SYSTEM_READONLY;
         }
-        VariantInit(state);
+        platform::InitVariant(state);
         state->vt = VT_I4;
         state->lVal = flags;
         return S_OK;
@@ -267,7 +268,7 @@ public:
     {
         TControl* control = Control();
         if (Itemised() && control && control->Focused()) {
-            VariantInit(focus);
+            platform::InitVariant(focus);
             focus->vt = VT_I4;
             focus->lVal = SelectedItem() + 1;
             return S_OK;
@@ -277,7 +278,7 @@ public:
     HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* selection) override
     {
         if (Itemised()) {
-            VariantInit(selection);
+            platform::InitVariant(selection);
             if (SelectedItem() < 0)
                 return S_FALSE;
             selection->vt = VT_I4;
@@ -338,7 +339,7 @@ public:
                 long left = 0, top = 0, width = 0, height = 0;
                 if (SUCCEEDED(accLocation(&left, &top, &width, &height, child)) && x >= left &&
                     x < left + width && y >= top && y < top + height) {
-                    VariantInit(hit);
+                    platform::InitVariant(hit);
                     hit->vt = VT_I4;
                     hit->lVal = item;
                     return S_OK;
