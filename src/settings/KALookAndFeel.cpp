@@ -289,8 +289,8 @@ void TKALookAndFeel::Take(Resource resource, const std::string& buffer)
         break;
     }
     case Resource::Icon:
-        if (targets_.LoadIcon)
-            targets_.LoadIcon(buffer);
+        if (targets_.ApplyIcon)
+            targets_.ApplyIcon(buffer);
         break;
     }
 }

@@ -54,7 +54,7 @@ struct TKALookAndFeelTargets {
     TMessageBundle* Bundle = &MessageBundle();
     TKAColourTable* Colours = &KAColours();
     std::function<std::shared_ptr<const void>(const std::string& bytes)> DecodeLogo;
-    std::function<void(const std::string& bytes)> LoadIcon;
+    std::function<void(const std::string& bytes)> ApplyIcon;
 };
 
 class TKALookAndFeel {
