@@ -163,8 +163,10 @@ public:
     bool TaskbarButtonVisible() const { return taskbarButton_; }
     void HideTaskbarButton();
     void ShowTaskbarButton();
-    // The first monitor's work area, taken once.
+    // The first monitor's work area, asked for once and again after WorkAreaChanged.
     TRect WorkArea();
+    // The taskbar has moved or the displays have changed.
+    void WorkAreaChanged() { workAreaKnown_ = false; }
     bool ShiftHeld() const;
     TPoint CursorPos() const;
     TCursor ScreenCursor() const { return screenCursor_; }

@@ -307,6 +307,30 @@ TEST_F(Win32Ui, AStayOnTopPopUpLeavesTheKeyboardWhereItIsAndTabAndEnterRunLinks)
     EXPECT_EQ(runs, 11);
 }
 
+// The work area is kept until the system says it has changed (the taskbar moved, a display came or
+// went); a form centred on the screen then takes the new one.
+TEST_F(Win32Ui, AFormCentredOnTheScreenTakesTheWorkAreaTheSystemAnnouncedLast)
+{
+    RECT original{};
+    ASSERT_TRUE(SystemParametersInfoW(SPI_GETWORKAREA, 0, &original, 0));
+    Application->WorkArea();
+    RECT moved = original;
+    moved.top += 200;
+    ASSERT_TRUE(SystemParametersInfoW(SPI_SETWORKAREA, 0, &moved, 0));
+    HWND hidden = FindWindowW(L"KovraHidden", nullptr);
+    ASSERT_NE(hidden, nullptr);
+    SendMessageW(hidden, WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
+    TForm dialog(nullptr);
+    dialog.SetPosition(TPosition::poScreenCenter);
+    dialog.SetBounds(0, 0, 200, 100);
+    dialog.ShowForm();
+    const int top = dialog.Top();
+    SystemParametersInfoW(SPI_SETWORKAREA, 0, &original, 0);
+    SendMessageW(hidden, WM_DISPLAYCHANGE, 32, MAKELPARAM(original.right, original.bottom));
+    EXPECT_EQ(top, moved.top + (moved.bottom - moved.top - 100) / 2);
+    EXPECT_EQ(Application->WorkArea().Top, original.top);
+}
+
 // Work handed over to the modal loop runs through the main loop's own queue (its suite); here the
 // owner's window is disabled while the loop runs and enabled after, and the dialog centred on it.
 // The window system destroys the windows a destroyed window owns: an owner released while its

@@ -362,6 +362,11 @@ LRESULT CALLBACK HiddenWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
             peer->Readd();
         return 0;
     }
+    // The taskbar has moved or a display has changed: the work area is asked for again, or dialogs
+    // placed on the screen would take the old one.
+    if (((message == WM_SETTINGCHANGE && wParam == SPI_SETWORKAREA) || message == WM_DISPLAYCHANGE) &&
+        Application)
+        Application->WorkAreaChanged();
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
