@@ -12,6 +12,7 @@ struct TAutomation {
     UINT(WINAPI* StringLen)(BSTR) = nullptr;
     HRESULT(WINAPI* ChangeType)(VARIANTARG*, const VARIANTARG*, USHORT, VARTYPE) = nullptr;
     HRESULT(WINAPI* Clear)(VARIANTARG*) = nullptr;
+    OleLoadPictureFn LoadPicture = nullptr;
 };
 
 const TAutomation& Automation()
@@ -25,6 +26,7 @@ const TAutomation& Automation()
             FindProc(module, found.StringLen, "SysStringLen");
             FindProc(module, found.ChangeType, "VariantChangeType");
             FindProc(module, found.Clear, "VariantClear");
+            FindProc(module, found.LoadPicture, "OleLoadPicture");
         }
         return found;
     }();
@@ -61,6 +63,11 @@ HRESULT ClearVariant(VARIANTARG* value)
     if (value && value->vt == VT_EMPTY)
         return S_OK;
     return Automation().Clear ? Automation().Clear(value) : E_FAIL;
+}
+
+OleLoadPictureFn PictureLoader()
+{
+    return Automation().LoadPicture;
 }
 
 } // namespace platform

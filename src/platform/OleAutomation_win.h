@@ -15,6 +15,10 @@ UINT BstrLength(BSTR text);
 // As VariantChangeType and VariantClear; without the library they fail (E_FAIL).
 HRESULT ChangeVariantType(VARIANTARG* to, const VARIANTARG* from, USHORT flags, VARTYPE type);
 HRESULT ClearVariant(VARIANTARG* value);
+// OleLoadPicture, from the same library; null when it is missing, so a system without it starts
+// all the same and simply shows no logo.
+using OleLoadPictureFn = HRESULT(WINAPI*)(LPSTREAM, LONG, BOOL, REFIID, LPVOID*);
+OleLoadPictureFn PictureLoader();
 // As VariantInit, which marks the variant empty and reads nothing of it.
 inline void InitVariant(VARIANTARG* value)
 {

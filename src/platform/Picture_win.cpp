@@ -5,24 +5,11 @@
 #include <cstring>
 
 #include "platform/GifDecode.h"
+#include "platform/OleAutomation_win.h"
 #include "platform/Picture.h"
 
 namespace platform {
 namespace {
-
-using OleLoadPictureFn = HRESULT(WINAPI*)(LPSTREAM, LONG, BOOL, REFIID, LPVOID*);
-
-// Loaded at run time, so a system without it starts all the same and simply shows no logo.
-OleLoadPictureFn PictureLoader()
-{
-    static const OleLoadPictureFn loader = [] {
-        HMODULE module = LoadLibraryW(L"oleaut32.dll");
-        return module ? reinterpret_cast<OleLoadPictureFn>(
-                            reinterpret_cast<void*>(GetProcAddress(module, "OleLoadPicture")))
-                      : nullptr;
-    }();
-    return loader;
-}
 
 long CopyBitmap(HBITMAP bitmap, TPicturePixels& picture)
 {
