@@ -31,6 +31,15 @@ std::wstring Text(HWND window)
 class Win32Ui : public WindowTest {
 protected:
     // Where a control's window sits in its parent's client area.
+    // A list's scroll bar: its range's ends, its page and its position.
+    static std::vector<int> Scroll(const TControl& control)
+    {
+        SCROLLINFO info{};
+        info.cbSize = sizeof(info);
+        info.fMask = SIF_ALL;
+        GetScrollInfo(Handle(control), SB_VERT, &info);
+        return {info.nMin, info.nMax, static_cast<int>(info.nPage), info.nPos};
+    }
     static TRect Placed(const TControl& control)
     {
         RECT rect;
@@ -111,9 +120,12 @@ TEST_F(Win32Ui, ControlsShowNativelyAndInputReachesTheModel)
     EXPECT_EQ(Text(Handle(*txtPhone)), L"Phone Number \x2116");
     EXPECT_FALSE(drawn.empty()); // the owner-drawn list painted through the model
 
-    // Model changes reach the windows at once.
+    // Model changes reach the windows at once: a fourth line shows in part, under a scroll bar.
+    drawn.clear();
     lbCalls->Items().Add("Dave");
-    EXPECT_EQ(SendMessageW(Handle(*lbCalls), LB_GETCOUNT, 0, 0), 4);
+    lbCalls->Repaint();
+    EXPECT_EQ(drawn, (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_EQ(Scroll(*lbCalls), (std::vector<int>{0, 3, 3, 0}));
     ckIntercom->SetChecked(true);
     EXPECT_EQ(SendMessageW(Handle(*ckRegularCall), BM_GETCHECK, 0, 0), BST_UNCHECKED);
     EXPECT_EQ(SendMessageW(Handle(*ckIntercom), BM_GETCHECK, 0, 0), BST_CHECKED);
@@ -187,34 +199,111 @@ TEST_F(Win32Ui, ControlsGetTheirWindowsWhenFirstShownWithTheModelsState)
     HWND list = Handle(*lbCalls);
     ASSERT_NE(list, nullptr);
     EXPECT_FALSE(IsWindowVisible(list));
-    EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 2);
     lbCalls->Show();
     EXPECT_EQ(Handle(*lbCalls), list);
     EXPECT_TRUE(IsWindowVisible(list));
+}
 
-    // Rows come and go anywhere (the native list is given only what changed): it holds the
-    // model's rows in order, equal rows included.
-    auto rows = [list] {
-        std::vector<std::wstring> texts;
-        for (LRESULT i = 0; i < SendMessageW(list, LB_GETCOUNT, 0, 0); ++i) {
-            std::wstring text(static_cast<std::size_t>(SendMessageW(list, LB_GETTEXTLEN, i, 0)), L'\0');
-            SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
-            texts.push_back(text);
-        }
-        return texts;
+// A list shows its selection, moved by the program or by the user, and keeps its first line
+// where its last still fills the window; the keys, the wheel and the bar scroll it as the
+// system's lists do, and a click on a line selects it.
+TEST_F(Win32Ui, AListKeepsItsSelectionInViewAndScrollsByKeysWheelAndBar)
+{
+    TForm form(nullptr);
+    form.SetBounds(40, 40, 300, 200);
+    auto* lbCalls = Add<TUnicodeListBox>(form, &form, "lbCalls", 10, 10, 200, 64); // 3 lines of 20
+    lbCalls->SetStyle(TListBoxStyle::lbOwnerDrawFixed);
+    lbCalls->SetItemHeight(20);
+    for (int i = 0; i < 10; ++i)
+        lbCalls->Items().Add("Line " + std::to_string(i));
+    std::vector<int> drawn;
+    lbCalls->OnDrawItem = [&](TCustomListBox* sender, int index, const TRect& rect, TOwnerDrawState) {
+        drawn.push_back(index);
+        sender->Canvas().FillRect(rect);
     };
-    lbCalls->Items().Insert(1, "Carol");
-    lbCalls->Items().Add("Bob");
-    EXPECT_EQ(rows(), (std::vector<std::wstring>{L"Alice", L"Carol", L"Bob", L"Bob"}));
-    lbCalls->Items().Delete(0);
-    lbCalls->Items().SetString(1, "Dana");
-    lbCalls->Items().Delete(2);
-    EXPECT_EQ(rows(), (std::vector<std::wstring>{L"Carol", L"Dana"}));
-    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"stray")); // not the model's
-    lbCalls->Items().Assign({"Erin", "Dana"});
-    EXPECT_EQ(rows(), (std::vector<std::wstring>{L"Erin", L"Dana"}));
-    lbCalls->Items().Clear();
-    EXPECT_EQ(rows(), std::vector<std::wstring>{});
+    int clicks = 0;
+    lbCalls->OnClick = [&](TComponent*) { ++clicks; };
+    form.ShowForm();
+    HWND list = Handle(*lbCalls);
+    const auto key = [list](WPARAM code) { SendMessageW(list, WM_KEYDOWN, code, 0); };
+    const auto shown = [&] {
+        drawn.clear();
+        lbCalls->Repaint();
+        return drawn;
+    };
+    EXPECT_EQ(shown(), (std::vector<int>{0, 1, 2}));
+
+    lbCalls->SetItemIndex(7);
+    EXPECT_EQ(lbCalls->TopIndex(), 5);
+    EXPECT_EQ(shown(), (std::vector<int>{5, 6, 7}));
+    EXPECT_EQ(Scroll(*lbCalls), (std::vector<int>{0, 9, 3, 5}));
+    EXPECT_EQ(clicks, 0);
+
+    SetFocus(list);
+    key(VK_DOWN);
+    EXPECT_EQ(lbCalls->ItemIndex(), 8);
+    EXPECT_EQ(lbCalls->TopIndex(), 6);
+    key(VK_HOME);
+    EXPECT_EQ(lbCalls->TopIndex(), 0);
+    key(VK_NEXT);
+    EXPECT_EQ(lbCalls->ItemIndex(), 2);
+    key(VK_END);
+    key(VK_DOWN); // already the last: no selection, no click
+    EXPECT_EQ(lbCalls->ItemIndex(), 9);
+    EXPECT_EQ(lbCalls->TopIndex(), 7);
+    EXPECT_EQ(clicks, 4);
+
+    SendMessageW(list, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+    const int afterNotch = lbCalls->TopIndex();
+    EXPECT_LT(afterNotch, 7);
+    SendMessageW(list, WM_MOUSEWHEEL, static_cast<WPARAM>(-WHEEL_DELTA / 2) << 16, 0);
+    EXPECT_EQ(lbCalls->TopIndex(), afterNotch); // half a notch waits for the other half
+    SendMessageW(list, WM_MOUSEWHEEL, static_cast<WPARAM>(-WHEEL_DELTA / 2) << 16, 0);
+    EXPECT_EQ(lbCalls->TopIndex(), 7);
+    SendMessageW(list, WM_VSCROLL, SB_TOP, 0);
+    SendMessageW(list, WM_VSCROLL, SB_LINEDOWN, 0);
+    EXPECT_EQ(lbCalls->TopIndex(), 1);
+    EXPECT_EQ(lbCalls->ItemIndex(), 9); // scrolling leaves the selection alone
+    EXPECT_EQ(Scroll(*lbCalls)[3], 1);
+
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 2 * 20 + 5));
+    SendMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(20, 2 * 20 + 5));
+    EXPECT_EQ(lbCalls->ItemIndex(), 3);
+    EXPECT_EQ(clicks, 5);
+
+    // Fewer lines than the window holds: all of them from the first, and no bar.
+    lbCalls->Items().Assign({"Alice", "Bob"});
+    EXPECT_EQ(lbCalls->TopIndex(), 0);
+    EXPECT_EQ(shown(), (std::vector<int>{0, 1}));
+    EXPECT_EQ(GetWindowLongPtrW(list, GWL_STYLE) & WS_VSCROLL, 0);
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(20, 50)); // below the last line
+    EXPECT_EQ(lbCalls->ItemIndex(), -1);
+}
+
+// A check list ticks a line by a click on its box or by Space, and selects by a click elsewhere.
+TEST_F(Win32Ui, ACheckListTicksByItsBoxAndBySpace)
+{
+    TForm form(nullptr);
+    form.SetBounds(40, 40, 300, 200);
+    auto* lbStates = Add<TCheckListBox>(form, &form, "lbStates", 10, 10, 200, 100);
+    lbStates->SetItemHeight(16);
+    lbStates->Items().Assign({"Idle", "Busy", "Away"});
+    int ticks = 0;
+    lbStates->OnClickCheck = [&](TComponent*) { ++ticks; };
+    form.ShowForm();
+    HWND list = Handle(*lbStates);
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 16 + 8));
+    SendMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(5, 16 + 8));
+    EXPECT_TRUE(lbStates->Checked(1));
+    EXPECT_EQ(lbStates->ItemIndex(), 1);
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(80, 2 * 16 + 8));
+    SendMessageW(list, WM_LBUTTONUP, 0, MAKELPARAM(80, 2 * 16 + 8));
+    EXPECT_FALSE(lbStates->Checked(2));
+    EXPECT_EQ(lbStates->ItemIndex(), 2);
+    SendMessageW(list, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_TRUE(lbStates->Checked(2));
+    EXPECT_EQ(ticks, 2);
+    EXPECT_TRUE(Shot(form, "ui_check_list"));
 }
 
 TEST_F(Win32Ui, OnA144DpiMonitorEveryControlIsLaidOutAndLetteredAtOneAndAHalfTimes)
@@ -245,11 +334,12 @@ TEST_F(Win32Ui, OnA144DpiMonitorEveryControlIsLaidOutAndLetteredAtOneAndAHalfTim
     EXPECT_EQ(form.Top(), 60);
     EXPECT_EQ(Placed(*txtLink), (TRect{14, 5, 129, 27}));
     EXPECT_EQ(Placed(*lbCalls), (TRect{15, 60, 317, 152}));
-    EXPECT_EQ(SendMessageW(Handle(*lbCalls), LB_GETITEMHEIGHT, 0, 0), 26);
-    LOGFONTW font{};
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(Handle(*lbCalls), WM_GETFONT, 0, 0)), sizeof(font),
-               &font);
-    EXPECT_EQ(font.lfHeight, -16);
+    // Lines of 17 design pixels are 26 high: a press 27 pixels down is on the second.
+    SendMessageW(Handle(*lbCalls), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 25));
+    EXPECT_EQ(lbCalls->ItemIndex(), 0);
+    SendMessageW(Handle(*lbCalls), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 27));
+    EXPECT_EQ(lbCalls->ItemIndex(), 1);
+    SendMessageW(Handle(*lbCalls), WM_LBUTTONUP, 0, MAKELPARAM(30, 27));
     // The model keeps its design, and input reaches it in design pixels.
     EXPECT_EQ(txtLink->BoundsRect(), (TRect{9, 3, 86, 18}));
     EXPECT_EQ(form.Width(), 251);

@@ -314,9 +314,12 @@ public:
             const TRect tab =
                 ScaleRectToDpi(tabs->TabRects()[static_cast<std::size_t>(child.lVal - 1)], tabs->Dpi());
             item = {tab.Left, tab.Top, tab.Right, tab.Bottom};
-        } else if (SendMessageW(window_, LB_GETITEMRECT, static_cast<WPARAM>(child.lVal - 1),
-                                reinterpret_cast<LPARAM>(&item)) == LB_ERR) {
-            return E_FAIL;
+        } else if (auto* list = List()) {
+            // Lines as the list paints them: whole scaled lines down from its first shown.
+            const int height = ScaleToDpi(list->ItemHeight(), list->Dpi());
+            GetClientRect(window_, &item);
+            item.top = (child.lVal - 1 - list->TopIndex()) * height;
+            item.bottom = item.top + height;
         }
         MapWindowPoints(window_, nullptr, reinterpret_cast<POINT*>(&item), 2);
         *left = item.left;

@@ -20,9 +20,6 @@ namespace ui::win32 {
 namespace {
 
 class Peer;
-// The peer whose window is being created: a list box asks its item height before
-// CreateWindowEx returns.
-Peer* gCreating = nullptr;
 int gNextControlId = 1000;
 
 Peer* PeerOf(HWND window)
@@ -145,7 +142,6 @@ public:
     void RescaleChildren();
     void Command(WORD code);
     LRESULT Notify(NMHDR* header);
-    void DrawItem(DRAWITEMSTRUCT* item);
     void WindowGone(HWND window);
 
 private:
@@ -155,7 +151,6 @@ private:
     void CreateShownChildren();
     void KeepSiblingOrder();
     void Destroy();
-    void Recreate();
     DWORD FormStyle() const;
     DWORD FormExStyle() const;
     void ApplyAlpha();
@@ -170,11 +165,25 @@ private:
     void Paint(HDC dc);
     void PaintCaption(HDC dc, RECT area, UINT flags, TFontStyles style);
     bool HandleMouse(UINT message, WPARAM wParam, LPARAM lParam);
+    // Lists are painted here, each line by the model: no native list box, so the main window
+    // needs nothing of the common controls library.
+    TCustomListBox* List() { return dynamic_cast<TCustomListBox*>(&control_); }
+    int RowHeight() const;
+    int FullRows() const;
+    int RowAt(int y) const;
+    void ApplyScroll();
+    void ScrollList(int top);
+    void ShowRow(int index);
+    void PaintList(HDC dc, const RECT& client);
+    void PaintRow(HDC dc, const RECT& row, int index, unsigned state);
+    bool ListMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    bool ListKey(WPARAM key);
 
     TControl& control_;
     HWND hwnd_ = nullptr;
-    HWND edit_ = nullptr;              // a combo box's edit field
-    std::vector<std::wstring> listed_; // a list box's rows as last given to its window
+    HWND edit_ = nullptr;     // a combo box's edit field
+    int shownSelection_ = -1; // a list's selection as last applied: a new one is scrolled to
+    int wheelDelta_ = 0;      // what the wheel turned that is not a whole line yet
     WNDPROC nativeProc_ = nullptr;
     WNDPROC editProc_ = nullptr;
     HFONT font_ = nullptr;
@@ -187,8 +196,6 @@ private:
 bool Peer::IsNative() const
 {
     switch (control_.Kind()) {
-    case TControlKind::ListBox:
-    case TControlKind::CheckListBox:
     case TControlKind::ComboBox:
     case TControlKind::Edit:
     case TControlKind::SpinEdit:
@@ -310,17 +317,11 @@ void Peer::Create()
         style |= WS_CLIPCHILDREN;
         break;
     case TControlKind::ListBox:
-    case TControlKind::CheckListBox: {
-        className = L"LISTBOX";
-        auto& list = static_cast<TCustomListBox&>(control_);
-        style |=
-            WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_HASSTRINGS | LBS_USETABSTOPS;
-        if (kind == TControlKind::CheckListBox || list.Style() == TListBoxStyle::lbOwnerDrawFixed)
-            style |= LBS_OWNERDRAWFIXED;
+    case TControlKind::CheckListBox:
+        style |= WS_VSCROLL | WS_TABSTOP;
         exStyle = WS_EX_CLIENTEDGE;
         text.clear();
         break;
-    }
     case TControlKind::ComboBox: {
         className = L"COMBOBOX";
         auto& combo = static_cast<TUnicodeComboBox&>(control_);
@@ -374,13 +375,10 @@ void Peer::Create()
     const bool createdVisible = (style & WS_CHILD) && control_.Visible();
     if (createdVisible)
         style |= WS_VISIBLE;
-    Peer* previous = gCreating;
-    gCreating = this;
     hwnd_ = CreateWindowExW(exStyle, className, text.c_str(), style, place.left, place.top,
                             place.right - place.left, place.bottom - place.top, parent,
                             (style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)) : nullptr,
                             instance, this);
-    gCreating = previous;
     if (!hwnd_)
         return;
     SetPropW(hwnd_, kPeerProperty, this);
@@ -412,6 +410,7 @@ void Peer::Create()
     }
     ApplyFont();
     FillItems();
+    shownSelection_ = -1;
     ApplyItemIndex();
     Changed(TChange::Checked);
     Changed(TChange::Style);
@@ -456,16 +455,6 @@ void Peer::WindowGone(HWND window)
         RemovePropW(window, kPeerProperty);
         hwnd_ = nullptr;
     }
-}
-
-void Peer::Recreate()
-{
-    // Children's windows go with this one; Create builds those of the shown ones again.
-    for (TControl* child : control_.Controls())
-        if (auto* peer = dynamic_cast<Peer*>(child->Peer()))
-            peer->Destroy();
-    Destroy();
-    Create();
 }
 
 void Peer::Changed(TChange what)
@@ -528,19 +517,9 @@ void Peer::Changed(TChange what)
                          SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED);
             ApplyBounds();
             ApplyAlpha();
-        } else if (kind == TControlKind::ListBox) {
-            auto& list = static_cast<TCustomListBox&>(control_);
-            const bool ownerDraw = (GetWindowLongPtrW(hwnd_, GWL_STYLE) & LBS_OWNERDRAWFIXED) != 0;
-            if (ownerDraw != (list.Style() == TListBoxStyle::lbOwnerDrawFixed)) {
-                Recreate();
-                return;
-            }
         }
-        if (auto* list = dynamic_cast<TCustomListBox*>(&control_)) {
-            SendMessageW(hwnd_, LB_SETITEMHEIGHT, 0, ScaleFor(control_, list->ItemHeight()));
-            std::vector<INT> stops(list->TabStops().begin(), list->TabStops().end());
-            SendMessageW(hwnd_, LB_SETTABSTOPS, stops.size(), reinterpret_cast<LPARAM>(stops.data()));
-        }
+        if (List())
+            ApplyScroll(); // the line height
         if (auto* edit = dynamic_cast<TCustomEdit*>(&control_); edit && kind != TControlKind::ComboBox)
             SendMessageW(hwnd_, EM_SETREADONLY, edit->ReadOnly(), 0);
         Invalidate();
@@ -714,38 +693,6 @@ void Peer::FillItems()
 {
     updating_ = true;
     switch (control_.Kind()) {
-    case TControlKind::ListBox:
-    case TControlKind::CheckListBox: {
-        auto& list = static_cast<TCustomListBox&>(control_);
-        std::vector<std::wstring> rows;
-        rows.reserve(static_cast<std::size_t>(list.Items().Count()));
-        for (int i = 0; i < list.Items().Count(); ++i)
-            rows.push_back(Wide(DecodeEscapes(list.Items().Strings(i))));
-        // Only the rows between the unchanged start and end go to the native list: the call list
-        // gains or loses one row per call, and adding every row again cost a message per row.
-        // A native list that no longer holds what was last given is filled whole.
-        if (SendMessageW(hwnd_, LB_GETCOUNT, 0, 0) != static_cast<LRESULT>(listed_.size())) {
-            SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0);
-            listed_.clear();
-        }
-        const std::size_t common = std::min(rows.size(), listed_.size());
-        std::size_t head = 0, tail = 0;
-        while (head < common && rows[head] == listed_[head])
-            ++head;
-        while (tail < common - head && rows[rows.size() - 1 - tail] == listed_[listed_.size() - 1 - tail])
-            ++tail;
-        const bool many = listed_.size() + rows.size() - 2 * (head + tail) > 1;
-        if (many)
-            SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
-        for (std::size_t i = listed_.size() - tail; i > head; --i)
-            SendMessageW(hwnd_, LB_DELETESTRING, i - 1, 0);
-        for (std::size_t i = head; i < rows.size() - tail; ++i)
-            SendMessageW(hwnd_, LB_INSERTSTRING, i, reinterpret_cast<LPARAM>(rows[i].c_str()));
-        if (many)
-            SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
-        listed_ = std::move(rows);
-        break;
-    }
     case TControlKind::ComboBox: {
         auto& combo = static_cast<TUnicodeComboBox&>(control_);
         SendMessageW(hwnd_, CB_RESETCONTENT, 0, 0);
@@ -798,9 +745,19 @@ void Peer::ApplyItemIndex()
     switch (control_.Kind()) {
     case TControlKind::ListBox:
     case TControlKind::CheckListBox: {
-        auto& list = static_cast<TCustomListBox&>(control_);
-        SendMessageW(hwnd_, LB_SETCURSEL, list.ItemIndex(), 0);
-        SendMessageW(hwnd_, LB_SETTOPINDEX, list.TopIndex(), 0);
+        // A selection made by the program or the user is scrolled into view, as the system's
+        // lists do; the model's first line is kept otherwise.
+        const int selected = List()->ItemIndex();
+        const bool moved = selected != shownSelection_;
+        shownSelection_ = selected;
+        if (moved && selected >= 0)
+            ShowRow(selected);
+        ApplyScroll();
+        if (moved && selected >= 0) {
+            NotifyAccessibility(EVENT_OBJECT_SELECTION, hwnd_, selected + 1);
+            if (GetFocus() == hwnd_)
+                NotifyAccessibility(EVENT_OBJECT_FOCUS, hwnd_, selected + 1);
+        }
         break;
     }
     case TControlKind::ComboBox: {
@@ -855,6 +812,10 @@ void Peer::Paint(HDC dc)
 {
     RECT client;
     GetClientRect(hwnd_, &client);
+    if (List()) {
+        PaintList(dc, client);
+        return;
+    }
     const TControlKind kind = control_.Kind();
     const int dpi = control_.Dpi();
     GdiCanvas canvas(dc, dpi);
@@ -1008,45 +969,240 @@ void Peer::Paint(HDC dc)
     }
 }
 
-void Peer::DrawItem(DRAWITEMSTRUCT* item)
+int Peer::RowHeight() const
 {
-    auto* list = dynamic_cast<TCustomListBox*>(&control_);
-    if (!list)
-        return;
-    // The list draws in design pixels from the item's corner; rounded up, the row is covered.
+    return std::max(ScaleFor(control_, static_cast<const TCustomListBox&>(control_).ItemHeight()), 1);
+}
+
+// Lines wholly inside the window; a part of the next shows below them.
+int Peer::FullRows() const
+{
+    RECT client{};
+    GetClientRect(hwnd_, &client);
+    return std::max(static_cast<int>(client.bottom) / RowHeight(), 1);
+}
+
+// The line under a point of the client area, or -1 below the last.
+int Peer::RowAt(int y) const
+{
+    const auto& list = static_cast<const TCustomListBox&>(control_);
+    const int row = list.TopIndex() + std::max(y, 0) / RowHeight();
+    return row < list.Items().Count() ? row : -1;
+}
+
+// The model's first line is the one shown: kept where the last line still fills the window,
+// and the scroll bar follows it.
+void Peer::ApplyScroll()
+{
+    TCustomListBox& list = *List();
+    const int count = list.Items().Count();
+    const int lastTop = std::max(count - FullRows(), 0);
+    if (list.TopIndex() > lastTop)
+        list.SetTopIndex(lastTop);
+    SCROLLINFO info{};
+    info.cbSize = sizeof(info);
+    info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+    info.nMax = std::max(count - 1, 0);
+    info.nPage = static_cast<UINT>(FullRows());
+    info.nPos = list.TopIndex();
+    SetScrollInfo(hwnd_, SB_VERT, &info, TRUE);
+}
+
+void Peer::ScrollList(int top)
+{
+    TCustomListBox& list = *List();
+    top = std::clamp(top, 0, std::max(list.Items().Count() - FullRows(), 0));
+    if (top != list.TopIndex())
+        list.SetTopIndex(top); // applied and painted through the model's change
+}
+
+void Peer::ShowRow(int index)
+{
+    const int top = List()->TopIndex();
+    if (index < top)
+        ScrollList(index);
+    else if (index >= top + FullRows())
+        ScrollList(index - FullRows() + 1);
+}
+
+void Peer::PaintList(HDC dc, const RECT& client)
+{
+    TCustomListBox& list = *List();
+    // Drawn off screen and shown at once: the call list is painted again every second.
+    HDC buffer = CreateCompatibleDC(dc);
+    HBITMAP bitmap =
+        CreateCompatibleBitmap(dc, std::max<int>(client.right, 1), std::max<int>(client.bottom, 1));
+    HGDIOBJ previous = SelectObject(buffer, bitmap);
+    HBRUSH background = CreateSolidBrush(ToColorRef(control_.Color()));
+    ::FillRect(buffer, &client, background);
+    DeleteObject(background);
+    const bool focused = GetFocus() == hwnd_;
+    const int height = RowHeight();
+    for (int index = list.TopIndex(), y = 0; index < list.Items().Count() && y < client.bottom;
+         ++index, y += height) {
+        unsigned state = 0;
+        if (index == list.ItemIndex())
+            state |= static_cast<unsigned>(TOwnerDrawState::odSelected) |
+                     (focused ? static_cast<unsigned>(TOwnerDrawState::odFocused) : 0);
+        if (!control_.Enabled())
+            state |= static_cast<unsigned>(TOwnerDrawState::odDisabled);
+        PaintRow(buffer, {0, y, client.right, y + height}, index, state);
+    }
+    BitBlt(dc, 0, 0, client.right, client.bottom, buffer, 0, 0, SRCCOPY);
+    SelectObject(buffer, previous);
+    DeleteObject(bitmap);
+    DeleteDC(buffer);
+}
+
+void Peer::PaintRow(HDC dc, const RECT& row, int index, unsigned state)
+{
+    TCustomListBox& list = *List();
+    // The list draws in design pixels from the line's corner; rounded up, the line is covered.
     const int dpi = control_.Dpi();
-    const int itemHeight = item->rcItem.bottom - item->rcItem.top;
-    const TRect rect{0, 0, UnscaleFromDpiUp(item->rcItem.right - item->rcItem.left, dpi),
-                     UnscaleFromDpiUp(itemHeight, dpi)};
-    GdiCanvas canvas(item->hDC, dpi, {item->rcItem.left, item->rcItem.top});
-    if (static_cast<int>(item->itemID) < 0 || static_cast<int>(item->itemID) >= list->Items().Count()) {
-        canvas.BrushColor = control_.Color();
-        canvas.FillRect(rect);
-        return;
+    const int itemHeight = row.bottom - row.top;
+    const TRect rect{0, 0, UnscaleFromDpiUp(row.right - row.left, dpi), UnscaleFromDpiUp(itemHeight, dpi)};
+    {
+        GdiCanvas canvas(dc, dpi, {row.left, row.top});
+        if (auto* checks = dynamic_cast<TCheckListBox*>(&list)) {
+            const int box = std::min(rect.Height(), 13);
+            canvas.BrushColor = control_.Color();
+            canvas.FillRect({rect.Left, rect.Top, rect.Left + box + 4, rect.Bottom});
+            const int side = ScaleToDpi(box, dpi);
+            const int left = row.left + ScaleToDpi(1, dpi);
+            const int top = row.top + (itemHeight - side) / 2;
+            RECT frame{left, top, left + side, top + side};
+            DrawFrameControl(dc, &frame, DFC_BUTTON,
+                             DFCS_BUTTONCHECK | DFCS_FLAT | (checks->Checked(index) ? DFCS_CHECKED : 0));
+            list.DrawItem(canvas, index, {rect.Left + box + 4, rect.Top, rect.Right, rect.Bottom},
+                          static_cast<TOwnerDrawState>(state));
+        } else {
+            list.DrawItem(canvas, index, rect, static_cast<TOwnerDrawState>(state));
+        }
     }
-    const int index = static_cast<int>(item->itemID);
-    unsigned state = 0;
-    if (item->itemState & ODS_SELECTED)
-        state |= static_cast<unsigned>(TOwnerDrawState::odSelected);
-    if (item->itemState & ODS_FOCUS)
-        state |= static_cast<unsigned>(TOwnerDrawState::odFocused);
-    if (item->itemState & ODS_DISABLED)
-        state |= static_cast<unsigned>(TOwnerDrawState::odDisabled);
-    if (auto* checks = dynamic_cast<TCheckListBox*>(list)) {
-        const int box = std::min(rect.Height(), 13);
-        canvas.BrushColor = control_.Color();
-        canvas.FillRect({rect.Left, rect.Top, rect.Left + box + 4, rect.Bottom});
-        const int side = ScaleToDpi(box, dpi);
-        const int left = item->rcItem.left + ScaleToDpi(1, dpi);
-        const int top = item->rcItem.top + (itemHeight - side) / 2;
-        RECT frame{left, top, left + side, top + side};
-        DrawFrameControl(item->hDC, &frame, DFC_BUTTON,
-                         DFCS_BUTTONCHECK | DFCS_FLAT | (checks->Checked(index) ? DFCS_CHECKED : 0));
-        list->DrawItem(canvas, index, {rect.Left + box + 4, rect.Top, rect.Right, rect.Bottom},
-                       static_cast<TOwnerDrawState>(state));
-        return;
+    // An owner-drawn line shows the keyboard itself; a plain one gets the system's mark.
+    if ((state & static_cast<unsigned>(TOwnerDrawState::odFocused)) &&
+        list.Style() != TListBoxStyle::lbOwnerDrawFixed)
+        DrawFocusRect(dc, &row);
+}
+
+// Input a list takes before the common handling (which tells the model of presses, releases,
+// double clicks and so clicks): the line pressed is selected, the wheel and the bar scroll.
+bool Peer::ListMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    TCustomListBox& list = *List();
+    switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+        ::SetFocus(hwnd_);
+        const int row = RowAt(GET_Y_LPARAM(lParam));
+        if (row < 0 || !control_.Enabled())
+            return false;
+        auto* checks = dynamic_cast<TCheckListBox*>(&list);
+        if (checks && message == WM_LBUTTONDOWN &&
+            UnscaleFromDpi(GET_X_LPARAM(lParam), control_.Dpi()) < std::min(list.ItemHeight(), 13) + 4)
+            checks->ToggleCheck(row);
+        list.SetItemIndex(row);
+        return false;
     }
-    list->DrawItem(canvas, index, rect, static_cast<TOwnerDrawState>(state));
+    case WM_MOUSEWHEEL: {
+        UINT lines = 3;
+        SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+        if (lines == WHEEL_PAGESCROLL)
+            lines = static_cast<UINT>(FullRows());
+        wheelDelta_ += GET_WHEEL_DELTA_WPARAM(wParam);
+        const int notches = wheelDelta_ / WHEEL_DELTA;
+        wheelDelta_ -= notches * WHEEL_DELTA;
+        ScrollList(list.TopIndex() - notches * static_cast<int>(lines));
+        return true;
+    }
+    case WM_VSCROLL: {
+        const int top = list.TopIndex();
+        switch (LOWORD(wParam)) {
+        case SB_LINEUP:
+            ScrollList(top - 1);
+            break;
+        case SB_LINEDOWN:
+            ScrollList(top + 1);
+            break;
+        case SB_PAGEUP:
+            ScrollList(top - FullRows());
+            break;
+        case SB_PAGEDOWN:
+            ScrollList(top + FullRows());
+            break;
+        case SB_TOP:
+            ScrollList(0);
+            break;
+        case SB_BOTTOM:
+            ScrollList(list.Items().Count());
+            break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION: {
+            SCROLLINFO info{};
+            info.cbSize = sizeof(info);
+            info.fMask = SIF_TRACKPOS;
+            GetScrollInfo(hwnd_, SB_VERT, &info);
+            ScrollList(info.nTrackPos);
+            break;
+        }
+        default:
+            break;
+        }
+        return true;
+    }
+    case WM_SIZE:
+        ApplyScroll();
+        return false;
+    case WM_SETFOCUS:
+        NotifyAccessibility(EVENT_OBJECT_FOCUS, hwnd_, list.ItemIndex() + 1);
+        return false;
+    default:
+        return false;
+    }
+}
+
+// The keys a list moves its selection with, as the user selects: the line comes into view, then
+// the click. False for a key the list has no use for.
+bool Peer::ListKey(WPARAM key)
+{
+    TCustomListBox& list = *List();
+    const int count = list.Items().Count();
+    const int current = list.ItemIndex();
+    int next = current;
+    switch (key) {
+    case VK_UP:
+        next = current - 1;
+        break;
+    case VK_DOWN:
+        next = current + 1;
+        break;
+    case VK_PRIOR:
+        next = current - std::max(FullRows() - 1, 1);
+        break;
+    case VK_NEXT:
+        next = current + std::max(FullRows() - 1, 1);
+        break;
+    case VK_HOME:
+        next = 0;
+        break;
+    case VK_END:
+        next = count - 1;
+        break;
+    case VK_SPACE:
+        if (auto* checks = dynamic_cast<TCheckListBox*>(&list)) {
+            checks->ToggleCheck(current);
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
+    if (count == 0)
+        return true;
+    next = std::clamp(current < 0 ? 0 : next, 0, count - 1);
+    if (next != current)
+        list.SelectItem(next);
+    return true;
 }
 
 LRESULT Peer::ColorMessage(HDC dc)
@@ -1089,19 +1245,6 @@ void Peer::Command(WORD code)
             combo.Exit();
         } else if (code == CBN_DROPDOWN || code == CBN_CLOSEUP) {
             combo.DropStateChanged(code == CBN_DROPDOWN);
-        }
-        break;
-    }
-    case TControlKind::ListBox:
-    case TControlKind::CheckListBox: {
-        auto& list = static_cast<TCustomListBox&>(control_);
-        if (code == LBN_SELCHANGE) {
-            const int index = static_cast<int>(SendMessageW(hwnd_, LB_GETCURSEL, 0, 0));
-            updating_ = true;
-            list.SelectItem(index);
-            updating_ = false;
-        } else if (code == LBN_DBLCLK) {
-            list.DblClick();
         }
         break;
     }
@@ -1221,6 +1364,8 @@ bool Peer::HandleMouse(UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT Peer::CustomMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (hwnd_ && List() && ListMessage(message, wParam, lParam))
+        return 0;
     switch (message) {
     case WM_ERASEBKGND:
         return 1;
@@ -1256,7 +1401,8 @@ LRESULT Peer::CustomMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         MSG typed;
         while (PeekMessageW(&typed, window, WM_CHAR, WM_CHAR, PM_REMOVE)) {
         }
-        if (DeliverKey(message, wParam, lParam) == 0)
+        const std::uint16_t key = DeliverKey(message, wParam, lParam);
+        if (key == 0 || (message == WM_KEYDOWN && List() && hwnd_ && ListKey(key)))
             return 0;
         break;
     }
@@ -1275,6 +1421,8 @@ LRESULT Peer::CustomMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case kDefaultActionMessage:
         if (wParam > 0 && control_.Kind() == TControlKind::TabSet)
             static_cast<TUnicodeTabSet&>(control_).SelectTab(static_cast<int>(wParam) - 1);
+        else if (wParam > 0 && List())
+            List()->SelectItem(static_cast<int>(wParam) - 1);
         else if (wParam == 0 && control_.Clickable())
             control_.Click();
         return 0;
@@ -1329,27 +1477,6 @@ LRESULT Peer::CustomMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         if (Peer* child = PeerOf(reinterpret_cast<NMHDR*>(lParam)->hwndFrom))
             return child->Notify(reinterpret_cast<NMHDR*>(lParam));
         break;
-    case WM_MEASUREITEM: {
-        auto* measure = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-        if (measure->CtlType == ODT_LISTBOX) {
-            Peer* child = PeerOf(GetDlgItem(window, static_cast<int>(measure->CtlID)));
-            if (!child)
-                child = gCreating;
-            if (child)
-                if (auto* list = dynamic_cast<TCustomListBox*>(&child->Control()))
-                    measure->itemHeight = static_cast<UINT>(ScaleFor(*list, list->ItemHeight()));
-            return TRUE;
-        }
-        break;
-    }
-    case WM_DRAWITEM: {
-        auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
-        if (Peer* child = PeerOf(item->hwndItem)) {
-            child->DrawItem(item);
-            return TRUE;
-        }
-        break;
-    }
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORSTATIC:
@@ -1385,27 +1512,8 @@ LRESULT Peer::NativeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         if (key == 0)
             return 0;
         wParam = key;
-        if (message == WM_SYSKEYDOWN)
-            break;
-        if (auto* checks = dynamic_cast<TCheckListBox*>(&control_); checks && wParam == VK_SPACE) {
-            checks->ToggleCheck(checks->ItemIndex());
-            Invalidate();
-            return 0;
-        }
         break;
     }
-    case WM_LBUTTONDOWN:
-        if (auto* checks = dynamic_cast<TCheckListBox*>(&control_)) {
-            const LRESULT hit = SendMessageW(window, LB_ITEMFROMPOINT, 0, lParam);
-            const int x = UnscaleFromDpi(GET_X_LPARAM(lParam), control_.Dpi());
-            if (HIWORD(hit) == 0 && x < std::min(checks->ItemHeight(), 13) + 4) {
-                const LRESULT result = CallWindowProcW(original, window, message, wParam, lParam);
-                checks->ToggleCheck(LOWORD(hit));
-                Invalidate();
-                return result;
-            }
-        }
-        break;
     case WM_SETCURSOR:
         if (Application->ScreenCursor() != TCursor::crDefault) {
             SetCursor(CursorFor(Application->ScreenCursor()));
@@ -1421,10 +1529,6 @@ LRESULT Peer::NativeMessage(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         if (LRESULT answer = 0; AnswerGetObject(window, wParam, lParam, answer))
             return answer;
         break;
-    case kDefaultActionMessage:
-        if (auto* list = dynamic_cast<TCustomListBox*>(&control_); list && wParam > 0)
-            list->SelectItem(static_cast<int>(wParam) - 1);
-        return 0;
     default:
         if (message == WM_MOUSEMOVE || message == WM_MOUSELEAVE)
             HandleMouse(message, wParam, lParam);
