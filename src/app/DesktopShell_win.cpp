@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include <commctrl.h>
 #include <objbase.h>
 #include <shellapi.h>
 
@@ -11,19 +10,56 @@ namespace app {
 
 namespace {
 
-constexpr UINT_PTR kSubclassId = 0x4B16;
+// The main window's procedure is chained by hand, not with the common controls' subclassing
+// helpers: importing those would load the common controls at every start (2.7 MB under Wine).
+constexpr wchar_t kHotkeysProperty[] = L"Kovra.Hotkeys";
+constexpr wchar_t kNextProcProperty[] = L"Kovra.HotkeysNext";
 // More than any number, less than a document pasted by mistake.
 constexpr std::size_t kClipboardLimit = 4096;
 
-LRESULT CALLBACK HotkeyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
+LRESULT CALLBACK HotkeyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Takes the procedure out of the chain. Where another has been chained after it, it stays and
+// only passes messages on.
+void Unhook(HWND window)
 {
-    if (message == WM_HOTKEY) {
-        reinterpret_cast<const TGlobalHotkeys*>(data)->Pressed(static_cast<int>(wParam));
-        return 0;
+    RemovePropW(window, kHotkeysProperty);
+    const auto next = reinterpret_cast<LONG_PTR>(GetPropW(window, kNextProcProperty));
+    if (next && GetWindowLongPtrW(window, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&HotkeyProc)) {
+        SetWindowLongPtrW(window, GWLP_WNDPROC, next);
+        RemovePropW(window, kNextProcProperty);
     }
-    if (message == WM_NCDESTROY)
-        RemoveWindowSubclass(window, HotkeyProc, kSubclassId);
-    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK HotkeyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const auto next = reinterpret_cast<WNDPROC>(GetPropW(window, kNextProcProperty));
+    if (message == WM_HOTKEY) {
+        if (const auto* hotkeys = static_cast<const TGlobalHotkeys*>(GetPropW(window, kHotkeysProperty))) {
+            hotkeys->Pressed(static_cast<int>(wParam));
+            return 0;
+        }
+    }
+    if (message == WM_NCDESTROY) {
+        Unhook(window);
+        RemovePropW(window, kNextProcProperty);
+    }
+    return next ? CallWindowProcW(next, window, message, wParam, lParam)
+                : DefWindowProcW(window, message, wParam, lParam);
+}
+
+bool Hook(HWND window, const TGlobalHotkeys& hotkeys)
+{
+    if (!GetPropW(window, kNextProcProperty)) {
+        const LONG_PTR previous = GetWindowLongPtrW(window, GWLP_WNDPROC);
+        if (!previous || !SetPropW(window, kNextProcProperty, reinterpret_cast<HANDLE>(previous)))
+            return false;
+        if (!SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HotkeyProc))) {
+            RemovePropW(window, kNextProcProperty);
+            return false;
+        }
+    }
+    return SetPropW(window, kHotkeysProperty, const_cast<TGlobalHotkeys*>(&hotkeys)) != FALSE;
 }
 
 } // namespace
@@ -35,7 +71,7 @@ bool TGlobalHotkeys::Register(int id, unsigned modifiers, unsigned key)
         return false;
     if (hooked_ != window) {
         UnregisterAll();
-        if (!SetWindowSubclass(window, HotkeyProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
+        if (!Hook(window, *this))
             return false;
         hooked_ = window;
     }
@@ -54,7 +90,7 @@ void TGlobalHotkeys::UnregisterAll()
     if (window && IsWindow(window)) {
         for (int id : ids_)
             UnregisterHotKey(window, id);
-        RemoveWindowSubclass(window, HotkeyProc, kSubclassId);
+        Unhook(window);
     }
     ids_.clear();
     hooked_ = nullptr;

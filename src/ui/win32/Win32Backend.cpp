@@ -12,6 +12,7 @@
 #include <tuple>
 #include <vector>
 
+#include "platform/ProcAddress_win.h"
 #include "ui/Dpi.h"
 #include "ui/Forms.h"
 #include "ui/Menus.h"
@@ -185,9 +186,6 @@ public:
         // an apartment of its own, so their calls arrive through its messages (the program's
         // entry has made it one already; a test's thread is made one here).
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        INITCOMMONCONTROLSEX controls{sizeof(controls),
-                                      ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
-        InitCommonControlsEx(&controls);
         HINSTANCE instance = GetModuleHandleW(nullptr);
         WNDCLASSW form{};
         form.style = CS_DBLCLKS;
@@ -310,6 +308,21 @@ public:
 HCURSOR CursorFor(TCursor cursor)
 {
     return CursorHandle(cursor);
+}
+
+void EnsureCommonControls()
+{
+    static const bool loaded = [] {
+        using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+        // The manifest's activation context makes this the version with visual styles.
+        HMODULE module = LoadLibraryW(L"comctl32.dll");
+        InitFn init = nullptr;
+        if (!module || !platform::FindProc(module, init, "InitCommonControlsEx"))
+            return false;
+        const INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+        return init(&controls) != FALSE;
+    }();
+    (void)loaded;
 }
 
 HWND HiddenWindow()

@@ -375,6 +375,8 @@ void Peer::Create()
     const bool createdVisible = (style & WS_CHILD) && control_.Visible();
     if (createdVisible)
         style |= WS_VISIBLE;
+    if (IsNative())
+        EnsureCommonControls();
     hwnd_ = CreateWindowExW(exStyle, className, text.c_str(), style, place.left, place.top,
                             place.right - place.left, place.bottom - place.top, parent,
                             (style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)) : nullptr,
