@@ -3,10 +3,11 @@
 // and shown; the options window opened over a few thousand forward-list entries and reminders;
 // the call history loaded from a document holding 100,000 entries and added to when full.
 //
-// The windows are the headless toolkit's, with one change: a list control copies all its rows
-// whenever its rows change, as the native list controls are refilled (the Windows peers empty the
-// control and add every row again), so a list filled one row at a time grows here as it grows
-// there (each row costs far less here). Times are the main thread's processor time (the
+// The windows are the headless toolkit's, with one change: a combo box or list view copies all
+// its rows whenever its rows change, as those native controls are refilled (the Windows peers
+// empty the control and add every row again), so a list filled one row at a time grows here as it
+// grows there (each row costs far less here). List boxes are painted from the model's rows and
+// copy nothing. Times are the main thread's processor time (the
 // process's for the Google Benchmark loops, whose work is all on the main thread): on a shared
 // machine the wall clock also counts the waits for a processor. Each figure has its baseline
 // measured in the same process (see docs/performance.md).
@@ -72,10 +73,7 @@ private:
     void Refill()
     {
         shown_.clear();
-        if (auto* list = dynamic_cast<ui::TCustomListBox*>(&control_)) {
-            for (int i = 0; i < list->Items().Count(); ++i)
-                shown_.push_back(list->Items().Strings(i));
-        } else if (auto* combo = dynamic_cast<ui::TUnicodeComboBox*>(&control_)) {
+        if (auto* combo = dynamic_cast<ui::TUnicodeComboBox*>(&control_)) {
             for (int i = 0; i < combo->Items().Count(); ++i)
                 shown_.push_back(combo->Items().Strings(i));
         } else if (auto* view = dynamic_cast<ui::TListView*>(&control_)) {
