@@ -30,7 +30,6 @@ std::wstring Text(HWND window)
 
 class Win32Ui : public WindowTest {
 protected:
-    // Where a control's window sits in its parent's client area.
     // A list's scroll bar: its range's ends, its page and its position.
     static std::vector<int> Scroll(const TControl& control)
     {
@@ -40,6 +39,7 @@ protected:
         GetScrollInfo(Handle(control), SB_VERT, &info);
         return {info.nMin, info.nMax, static_cast<int>(info.nPage), info.nPos};
     }
+    // Where a control's window sits in its parent's client area.
     static TRect Placed(const TControl& control)
     {
         RECT rect;

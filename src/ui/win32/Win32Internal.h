@@ -43,7 +43,8 @@ void AdjustWindowRectForDpi(RECT* rect, DWORD style, bool menu, DWORD exStyle, i
 void FillMenu(HMENU menu, const TUnicodeMenuItem& item, bool menuBar);
 // Loads the common controls and registers their classes, once, before the first native control
 // is made. They are not imported: under Wine loading them costs 2.7 MB (with the balloon icons
-// their tooltips load), and a session that never shows a list, box or edit field needs none.
+// their tooltips load), and a session that never shows an edit field, combo box, list view or
+// button needs none (lists are painted by the program).
 void EnsureCommonControls();
 // The backend's hidden top-level window: owner of popup menus, receiver of tray events.
 HWND HiddenWindow();
